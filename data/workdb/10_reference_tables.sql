@@ -1,0 +1,2 @@
+-- placeholder: replaced by the full schema
+CREATE TABLE T_SITE (SITE TEXT COLLATE NOCASE, LATDD REAL, LATMM REAL, LONGDD REAL, LONGMM REAL);

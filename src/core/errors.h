@@ -1,0 +1,75 @@
+// Platform failures as typed exceptions carrying a number and a description, the
+// two things a message box shows ("number description"). Bad data is never an
+// exception: validation stages return their verdict instead.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace sorvane {
+
+class Error : public std::runtime_error {
+ public:
+  Error(long number, std::string description)
+      : std::runtime_error(std::to_string(number) + " " + description),
+        number_(number),
+        description_(std::move(description)) {}
+  long number() const { return number_; }
+  const std::string& description() const { return description_; }
+  // "number<sep>description", the way the program's handlers show an error.
+  std::string NumberDescription(const std::string& sep = " ") const {
+    return std::to_string(number_) + sep + description_;
+  }
+
+ private:
+  long number_;
+  std::string description_;
+};
+
+// Error numbers the rest of the program tells apart.
+inline constexpr long kErrDatabaseCannotOpen = -2147467259;  // 0x80004005
+inline constexpr long kErrValueTooLong = -2147217887;        // 0x80040E21
+inline constexpr long kErrDuplicateField = 3367;
+inline constexpr long kErrFileNotFound = 53;
+inline constexpr long kErrPermissionDenied = 70;
+inline constexpr long kErrPathFileAccess = 75;
+inline constexpr long kErrPathNotFound = 76;
+
+// The database file is missing, unreadable or not a database.
+class DatabaseOpenError : public Error {
+ public:
+  explicit DatabaseOpenError(std::string description)
+      : Error(kErrDatabaseCannotOpen, std::move(description)) {}
+};
+
+// A value does not fit the defined size of its field.
+class ValueTooLongError : public Error {
+ public:
+  explicit ValueTooLongError(std::string description)
+      : Error(kErrValueTooLong, std::move(description)) {}
+};
+
+// A field is appended under a name the record set already has.
+class DuplicateFieldError : public Error {
+ public:
+  DuplicateFieldError(std::string field_name, std::string description)
+      : Error(kErrDuplicateField, std::move(description)), field_name_(std::move(field_name)) {}
+  const std::string& field_name() const { return field_name_; }
+
+ private:
+  std::string field_name_;
+};
+
+// Any other failure reported by the database engine (number = engine result code).
+class DatabaseError : public Error {
+ public:
+  using Error::Error;
+};
+
+// A file-system failure (numbers as above: 53, 70, 75, 76).
+class FileError : public Error {
+ public:
+  using Error::Error;
+};
+
+}  // namespace sorvane

@@ -1,0 +1,24 @@
+// The program's fixed folders and files: the data folder (SORVANE_HOME, or
+// $HOME/Sorvane), its workbook folder GISFile, the work database GIS_WORK.db and
+// the update database GIS_UPDATE.db.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace sorvane {
+
+struct Paths {
+  std::filesystem::path data_dir;
+
+  std::filesystem::path WorkbookDir() const { return data_dir / "GISFile"; }
+  std::filesystem::path WorkDb() const { return data_dir / "GIS_WORK.db"; }
+  std::filesystem::path UpdateDb() const { return data_dir / "GIS_UPDATE.db"; }
+
+  // SORVANE_HOME when set, otherwise $HOME/Sorvane (C:\Sorvane on Windows).
+  static Paths Default();
+  // `dir` when not empty, otherwise Default().
+  static Paths FromOption(const std::string& dir);
+};
+
+}  // namespace sorvane

@@ -1,0 +1,309 @@
+#include "core/record_set.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+constexpr int kLenBits = 24;
+constexpr int64_t kMaxLen = (int64_t{1} << kLenBits) - 1;
+
+int64_t DoubleBits(double d) {
+  int64_t b;
+  std::memcpy(&b, &d, sizeof b);
+  return b;
+}
+double BitsDouble(int64_t b) {
+  double d;
+  std::memcpy(&d, &b, sizeof d);
+  return d;
+}
+
+[[noreturn]] void NoCurrentRecord() {
+  throw Error(3021,
+              "Either BOF or EOF is True, or the current record has been deleted. Requested "
+              "operation requires a current record.");
+}
+
+}  // namespace
+
+void RecordSet::AppendField(std::string name, int type, int defined_size, bool nullable) {
+  if (FieldIndex(name) >= 0) {
+    throw DuplicateFieldError(name, "Object is already in collection. Cannot append.");
+  }
+  fields_.push_back(Field{std::move(name), type, defined_size, nullable});
+  Column c;
+  c.kind.assign(rows_, static_cast<uint8_t>(Value::Kind::kMissing));
+  c.data.assign(rows_, 0);
+  columns_.push_back(std::move(c));
+}
+
+int RecordSet::FieldIndex(std::string_view name) const {
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (EqualsNoCase(fields_[i].name, name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void RecordSet::Move(int64_t n) {
+  pos_ += n;
+  if (pos_ < -1) pos_ = -1;
+  if (pos_ > RecordCount()) pos_ = RecordCount();
+}
+
+void RecordSet::AddNew() {
+  for (auto& c : columns_) {
+    c.kind.push_back(static_cast<uint8_t>(Value::Kind::kMissing));
+    c.data.push_back(0);
+  }
+  deleted_.push_back(0);
+  view_.push_back(rows_);
+  ++rows_;
+  pos_ = RecordCount() - 1;
+}
+
+void RecordSet::Delete() {
+  uint32_t row = CurrentRow();
+  deleted_[row] = 1;
+  view_.erase(view_.begin() + pos_);
+}
+
+void RecordSet::Clear() {
+  for (auto& c : columns_) {
+    c.kind.clear();
+    c.data.clear();
+    c.arena.clear();
+    c.kind.shrink_to_fit();
+    c.data.shrink_to_fit();
+    c.arena.shrink_to_fit();
+  }
+  deleted_.clear();
+  view_.clear();
+  rows_ = 0;
+  pos_ = -1;
+}
+
+void RecordSet::Reset() {
+  Clear();
+  fields_.clear();
+  columns_.clear();
+  sort_field_.clear();
+  filter_field_ = -1;
+  filter_value_.clear();
+  open_ = false;
+}
+
+uint32_t RecordSet::CurrentRow() const {
+  if (pos_ < 0 || pos_ >= RecordCount()) NoCurrentRecord();
+  return view_[static_cast<size_t>(pos_)];
+}
+
+Value RecordSet::CellValue(uint32_t row, size_t f) const {
+  const Column& c = columns_.at(f);
+  const int64_t d = c.data[row];
+  switch (static_cast<Value::Kind>(c.kind[row])) {
+    case Value::Kind::kMissing:
+      return Value();
+    case Value::Kind::kInteger:
+      return Value::Integer(d);
+    case Value::Kind::kReal:
+      return Value::Real(BitsDouble(d));
+    case Value::Kind::kDate:
+      return Value::FromDate(Date::FromTicks(d));
+    case Value::Kind::kText:
+      return Value::Text(std::string(CellText(row, f)));
+  }
+  return Value();
+}
+
+std::string_view RecordSet::CellText(uint32_t row, size_t f) const {
+  const Column& c = columns_.at(f);
+  if (static_cast<Value::Kind>(c.kind[row]) != Value::Kind::kText) return {};
+  const uint64_t d = static_cast<uint64_t>(c.data[row]);
+  const size_t off = static_cast<size_t>(d >> kLenBits);
+  const size_t len = static_cast<size_t>(d & kMaxLen);
+  return std::string_view(c.arena).substr(off, len);
+}
+
+void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
+  Column& c = columns_.at(f);
+  c.kind[row] = static_cast<uint8_t>(v.kind());
+  switch (v.kind()) {
+    case Value::Kind::kMissing:
+      c.data[row] = 0;
+      break;
+    case Value::Kind::kInteger:
+      c.data[row] = v.AsInteger();
+      break;
+    case Value::Kind::kReal:
+      c.data[row] = DoubleBits(v.AsReal());
+      break;
+    case Value::Kind::kDate:
+      c.data[row] = v.AsDate().Ticks();
+      break;
+    case Value::Kind::kText: {
+      const std::string& t = v.AsText();
+      if (static_cast<int64_t>(t.size()) > kMaxLen) {
+        throw ValueTooLongError("The value is too long for the record set.");
+      }
+      const uint64_t off = c.arena.size();
+      c.arena.append(t);
+      c.data[row] = static_cast<int64_t>((off << kLenBits) | t.size());
+      break;
+    }
+  }
+}
+
+Value RecordSet::GetValue(size_t field) const { return CellValue(CurrentRow(), field); }
+
+Value RecordSet::GetValue(std::string_view name) const {
+  int i = FieldIndex(name);
+  if (i < 0) throw Error(3265, "Item cannot be found in the collection corresponding to the "
+                               "requested name or ordinal.");
+  return GetValue(static_cast<size_t>(i));
+}
+
+std::string_view RecordSet::GetText(size_t field) const { return CellText(CurrentRow(), field); }
+
+bool RecordSet::IsMissing(size_t field) const {
+  return columns_.at(field).kind[CurrentRow()] == static_cast<uint8_t>(Value::Kind::kMissing);
+}
+
+void RecordSet::SetValue(size_t field, const Value& v) {
+  const Field& f = fields_.at(field);
+  if (f.type == 200 && v.kind() == Value::Kind::kText && f.defined_size > 0 &&
+      Utf8Length(v.AsText()) > static_cast<size_t>(f.defined_size)) {
+    throw ValueTooLongError("Multiple-step operation generated errors. Check each status value.");
+  }
+  StoreCell(CurrentRow(), field, v);
+}
+
+void RecordSet::SetValue(std::string_view name, const Value& v) {
+  int i = FieldIndex(name);
+  if (i < 0) throw Error(3265, "Item cannot be found in the collection corresponding to the "
+                               "requested name or ordinal.");
+  SetValue(static_cast<size_t>(i), v);
+}
+
+Value RecordSet::At(int64_t row, size_t field) const {
+  return CellValue(view_.at(static_cast<size_t>(row)), field);
+}
+
+std::string_view RecordSet::TextAt(int64_t row, size_t field) const {
+  return CellText(view_.at(static_cast<size_t>(row)), field);
+}
+
+void RecordSet::Sort(std::string_view field_name) {
+  if (!field_name.empty() && FieldIndex(field_name) < 0) {
+    throw Error(3265, "Item cannot be found in the collection corresponding to the requested "
+                      "name or ordinal.");
+  }
+  sort_field_ = std::string(field_name);
+  RebuildView();
+  pos_ = RecordCount() > 0 ? 0 : -1;
+}
+
+void RecordSet::SetFilter(std::string_view expression) {
+  std::string_view e = Trim(expression);
+  if (e.empty()) {
+    filter_field_ = -1;
+    filter_value_.clear();
+  } else {
+    size_t eq = e.find('=');
+    if (eq == std::string_view::npos) throw Error(3001, "Arguments are of the wrong type, are "
+                                                        "out of acceptable range, or are in "
+                                                        "conflict with one another.");
+    std::string_view name = Trim(e.substr(0, eq));
+    std::string_view value = Trim(e.substr(eq + 1));
+    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
+      value = value.substr(1, value.size() - 2);
+    }
+    int f = FieldIndex(name);
+    if (f < 0 || value.empty()) {
+      throw Error(3001, "Arguments are of the wrong type, are out of acceptable range, or are "
+                        "in conflict with one another.");
+    }
+    filter_field_ = f;
+    filter_value_ = std::string(value);
+  }
+  RebuildView();
+  pos_ = RecordCount() > 0 ? 0 : -1;
+}
+
+void RecordSet::RebuildView() {
+  view_.clear();
+  for (uint32_t r = 0; r < rows_; ++r) {
+    if (deleted_[r]) continue;
+    if (filter_field_ >= 0) {
+      const Column& c = columns_[filter_field_];
+      if (c.kind[r] == static_cast<uint8_t>(Value::Kind::kMissing)) continue;
+      std::string shown = c.kind[r] == static_cast<uint8_t>(Value::Kind::kText)
+                              ? std::string(CellText(r, filter_field_))
+                              : CellValue(r, filter_field_).ToDisplay();
+      if (!EqualsNoCase(shown, filter_value_)) continue;
+    }
+    view_.push_back(r);
+  }
+  if (sort_field_.empty()) return;
+  const size_t f = static_cast<size_t>(FieldIndex(sort_field_));
+  const Column& c = columns_[f];
+  // Precomputed keys keep the comparison cheap on large sets.
+  std::vector<std::string> text_keys;
+  const bool any_text = std::any_of(view_.begin(), view_.end(), [&](uint32_t r) {
+    return c.kind[r] == static_cast<uint8_t>(Value::Kind::kText);
+  });
+  if (any_text) {
+    text_keys.resize(rows_);
+    for (uint32_t r : view_) {
+      if (c.kind[r] == static_cast<uint8_t>(Value::Kind::kText))
+        text_keys[r] = UpperCase(CellText(r, f));
+    }
+  }
+  auto rank = [&](uint32_t r) {
+    switch (static_cast<Value::Kind>(c.kind[r])) {
+      case Value::Kind::kMissing:
+        return 0;
+      case Value::Kind::kInteger:
+      case Value::Kind::kReal:
+        return 1;
+      case Value::Kind::kDate:
+        return 2;
+      case Value::Kind::kText:
+        return 3;
+    }
+    return 0;
+  };
+  auto num = [&](uint32_t r) {
+    return c.kind[r] == static_cast<uint8_t>(Value::Kind::kInteger)
+               ? static_cast<double>(c.data[r])
+               : BitsDouble(c.data[r]);
+  };
+  std::stable_sort(view_.begin(), view_.end(), [&](uint32_t a, uint32_t b) {
+    int ra = rank(a), rb = rank(b);
+    if (ra != rb) return ra < rb;
+    switch (ra) {
+      case 1:
+        return num(a) < num(b);
+      case 2:
+        return c.data[a] < c.data[b];
+      case 3:
+        return text_keys[a] < text_keys[b];
+      default:
+        return false;
+    }
+  });
+}
+
+size_t RecordSet::MemoryUse() const {
+  size_t n = deleted_.capacity() + view_.capacity() * sizeof(uint32_t);
+  for (const auto& c : columns_) {
+    n += c.kind.capacity() + c.data.capacity() * sizeof(int64_t) + c.arena.capacity();
+  }
+  return n;
+}
+
+}  // namespace sorvane

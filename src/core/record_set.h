@@ -1,0 +1,113 @@
+// An in-memory record set: named, typed fields and rows of values, with a current
+// row, a record count, a sort on one field and a simple filter. It serves as the
+// rows read from a workbook, the typed rows of a table, the snapshot of a query
+// and the source of every grid.
+//
+// Cells are stored column by column (a kind byte, eight payload bytes and the
+// text bytes in one buffer per column), so a million-row sheet stays compact.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/value.h"
+
+namespace sorvane {
+
+struct Field {
+  std::string name;
+  int type = 200;          // 3, 4, 5, 7, 129, 200 ...
+  int defined_size = 0;    // characters for text fields
+  bool nullable = true;
+};
+
+class RecordSet {
+ public:
+  // Structure. AppendField throws DuplicateFieldError when a field of the same
+  // name (ignoring letter case) exists.
+  void AppendField(std::string name, int type, int defined_size, bool nullable = true);
+  size_t FieldCount() const { return fields_.size(); }
+  const Field& GetField(size_t i) const { return fields_.at(i); }
+  const std::vector<Field>& fields() const { return fields_; }
+  // Index of a field by name, ignoring letter case; -1 when there is none.
+  int FieldIndex(std::string_view name) const;
+
+  // A record set is "open" once its rows may be used; a closed one keeps its fields.
+  bool IsOpen() const { return open_; }
+  void Open() { open_ = true; }
+  void Close() { open_ = false; }
+
+  // Visible rows (not deleted, passing the filter), in sort order.
+  int64_t RecordCount() const { return static_cast<int64_t>(view_.size()); }
+  bool Eof() const { return pos_ >= RecordCount() || RecordCount() == 0; }
+  bool Bof() const { return pos_ < 0 || RecordCount() == 0; }
+  void MoveFirst() { pos_ = 0; }
+  void MoveLast() { pos_ = RecordCount() - 1; }
+  void MoveNext() { if (pos_ < RecordCount()) ++pos_; }
+  void MovePrevious() { if (pos_ >= 0) --pos_; }
+  void Move(int64_t n);
+  int64_t Position() const { return pos_; }
+  void SetPosition(int64_t p) { pos_ = p; }
+
+  // Appends a row of missing values and makes it current.
+  void AddNew();
+  // Deletes the current row.
+  void Delete();
+  // Deletes every row, keeps the fields.
+  void Clear();
+  // Removes fields and rows.
+  void Reset();
+
+  // Current row. Throw Error 3021 when there is no current row.
+  Value GetValue(size_t field) const;
+  Value GetValue(std::string_view name) const;
+  std::string_view GetText(size_t field) const;  // "" unless the value is a text
+  bool IsMissing(size_t field) const;
+  // Throws ValueTooLongError when a text exceeds a variable-length field's size.
+  void SetValue(size_t field, const Value& v);
+  void SetValue(std::string_view name, const Value& v);
+
+  // Random access to visible row `row` (0-based), for grids and reports.
+  Value At(int64_t row, size_t field) const;
+  std::string_view TextAt(int64_t row, size_t field) const;
+
+  // Sorts ascending on one field (missing first, text ignoring case); a stable
+  // sort, so equal keys keep their order. An empty name restores insertion order.
+  // Throws Error when the field does not exist.
+  void Sort(std::string_view field_name);
+  const std::string& SortField() const { return sort_field_; }
+  // "FIELD =value" (value optionally in single quotes) keeps the rows whose
+  // displayed value equals the value; an empty expression removes the filter.
+  void SetFilter(std::string_view expression);
+  void ClearFilter() { SetFilter(""); }
+
+  // Bytes held by the cells (for reports of memory use).
+  size_t MemoryUse() const;
+
+ private:
+  struct Column {
+    std::vector<uint8_t> kind;
+    std::vector<int64_t> data;
+    std::string arena;
+  };
+  uint32_t CurrentRow() const;
+  Value CellValue(uint32_t row, size_t field) const;
+  std::string_view CellText(uint32_t row, size_t field) const;
+  void StoreCell(uint32_t row, size_t field, const Value& v);
+  void RebuildView();
+
+  std::vector<Field> fields_;
+  std::vector<Column> columns_;
+  std::vector<uint8_t> deleted_;
+  std::vector<uint32_t> view_;
+  uint32_t rows_ = 0;
+  int64_t pos_ = -1;
+  bool open_ = false;
+  std::string sort_field_;
+  int filter_field_ = -1;
+  std::string filter_value_;
+};
+
+}  // namespace sorvane

@@ -1,0 +1,119 @@
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+// Maps the two-byte UTF-8 sequences of Latin-1 letters (C3 80..C3 BF) between cases.
+template <bool kUpper>
+std::string ChangeCase(std::string_view s) {
+  std::string out(s);
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(out[i]);
+    if (c < 0x80) {
+      if (kUpper && c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
+      if (!kUpper && c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+    } else if (c == 0xC3 && i + 1 < out.size()) {
+      unsigned char n = static_cast<unsigned char>(out[i + 1]);
+      if (kUpper && n >= 0xA0 && n <= 0xBE && n != 0xB7) out[i + 1] = static_cast<char>(n - 0x20);
+      if (!kUpper && n >= 0x80 && n <= 0x9E && n != 0x97) out[i + 1] = static_cast<char>(n + 0x20);
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string UpperCase(std::string_view s) { return ChangeCase<true>(s); }
+std::string LowerCase(std::string_view s) { return ChangeCase<false>(s); }
+
+std::string_view Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && s[b] == ' ') ++b;
+  while (e > b && s[e - 1] == ' ') --e;
+  return s.substr(b, e - b);
+}
+
+std::string_view TrimWhitespace(std::string_view s) {
+  auto ws = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t b = 0, e = s.size();
+  while (b < e && ws(s[b])) ++b;
+  while (e > b && ws(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  return UpperCase(a) == UpperCase(b);
+}
+
+size_t Utf8Length(std::string_view s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    if (i + len > s.size()) len = 1;
+    for (size_t k = 1; k < len; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
+        len = 1;
+        break;
+      }
+    }
+    i += len;
+    ++n;
+  }
+  return n;
+}
+
+std::string Utf8Prefix(std::string_view s, size_t n) {
+  size_t i = 0, count = 0;
+  while (i < s.size() && count < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+    if (i + len > s.size()) len = 1;
+    for (size_t k = 1; k < len; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
+        len = 1;
+        break;
+      }
+    }
+    i += len;
+    ++count;
+  }
+  return std::string(s.substr(0, i));
+}
+
+std::string StripChar(std::string_view text, char c) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text)
+    if (ch != c) out.push_back(ch);
+  return out;
+}
+
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(s);
+  std::string out;
+  size_t pos = 0;
+  while (true) {
+    size_t f = s.find(from, pos);
+    if (f == std::string_view::npos) break;
+    out.append(s.substr(pos, f - pos));
+    out.append(to);
+    pos = f + from.size();
+  }
+  out.append(s.substr(pos));
+  return out;
+}
+
+std::string SqlQuote(std::string_view s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  out += '\'';
+  return out;
+}
+
+}  // namespace sorvane

@@ -1,0 +1,29 @@
+// Small text helpers shared by every subsystem. Texts are UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace sorvane {
+
+// Upper case of ASCII letters and of Latin-1 supplement letters (what a
+// contractor's accented names need); other characters unchanged.
+std::string UpperCase(std::string_view s);
+std::string LowerCase(std::string_view s);
+// Blanks (spaces only, as the workbook texts use them) removed at both ends.
+std::string_view Trim(std::string_view s);
+std::string_view TrimWhitespace(std::string_view s);  // blanks, tabs, CR, LF
+bool EqualsNoCase(std::string_view a, std::string_view b);
+// Number of characters (code points) of a UTF-8 text; invalid bytes count one each.
+size_t Utf8Length(std::string_view s);
+// The first `n` characters of a UTF-8 text.
+std::string Utf8Prefix(std::string_view s, size_t n);
+// Every occurrence of `c` removed.
+std::string StripChar(std::string_view text, char c);
+// Every occurrence of `from` replaced by `to`, left to right, without rescanning.
+std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+// The text as an SQL string literal: single quotes around it, inner quotes doubled.
+std::string SqlQuote(std::string_view s);
+
+}  // namespace sorvane

@@ -1,0 +1,298 @@
+#include "workdb/connection.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/text.h"
+#include "workdb/jet_functions.h"
+#include "workdb/jet_sql.h"
+
+namespace sorvane {
+namespace {
+
+[[noreturn]] void Fail(sqlite3* db, int rc) {
+  const char* msg = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  throw DatabaseError(rc, msg != nullptr ? msg : "database error");
+}
+
+class Statement {
+ public:
+  Statement(sqlite3* db, std::string_view sql, const char** tail = nullptr) : db_(db) {
+    const char* t = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, &t);
+    if (rc != SQLITE_OK) Fail(db, rc);
+    if (tail != nullptr) *tail = t;
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  sqlite3_stmt* get() { return stmt_; }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Field type of a result column, from its declared type.
+int TypeFromDecl(const char* decl) {
+  if (decl == nullptr) return 0;
+  std::string d = UpperCase(decl);
+  if (d.find("DATE") != std::string::npos || d.find("TIME") != std::string::npos) return 7;
+  if (d.find("INT") != std::string::npos) return 3;
+  if (d.find("CHAR") != std::string::npos || d.find("TEXT") != std::string::npos ||
+      d.find("CLOB") != std::string::npos)
+    return 200;
+  if (d.find("REAL") != std::string::npos || d.find("FLOA") != std::string::npos ||
+      d.find("DOUB") != std::string::npos || d.find("NUM") != std::string::npos ||
+      d.find("DEC") != std::string::npos)
+    return 5;
+  return 0;
+}
+
+Value ColumnValue(sqlite3_stmt* st, int i, int type) {
+  switch (sqlite3_column_type(st, i)) {
+    case SQLITE_NULL:
+      return Value();
+    case SQLITE_INTEGER:
+      if (type == 5) return Value::Real(static_cast<double>(sqlite3_column_int64(st, i)));
+      return Value::Integer(sqlite3_column_int64(st, i));
+    case SQLITE_FLOAT:
+      return Value::Real(sqlite3_column_double(st, i));
+    default: {
+      const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+      std::string_view t(p != nullptr ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, i)));
+      if (type == 7) {
+        if (auto d = Date::FromIso(t)) return Value::FromDate(*d);
+      }
+      return Value::Text(std::string(t));
+    }
+  }
+}
+
+RecordSet RunQuery(sqlite3* db, std::string_view sql, const std::vector<Value>& params) {
+  Statement st(db, sql);
+  for (size_t i = 0; i < params.size(); ++i) BindValue(st.get(), static_cast<int>(i) + 1, params[i]);
+  RecordSet rs;
+  const int n = sqlite3_column_count(st.get());
+  std::vector<int> types(n);
+  std::vector<bool> typed(n);
+  for (int i = 0; i < n; ++i) {
+    types[i] = TypeFromDecl(sqlite3_column_decltype(st.get(), i));
+    typed[i] = types[i] != 0;
+    const char* name = sqlite3_column_name(st.get(), i);
+    std::string fname = name != nullptr ? name : "";
+    // Two result columns may share a name (t1.SITE, t2.SITE); keep both.
+    std::string unique = fname;
+    for (int k = 1; rs.FieldIndex(unique) >= 0; ++k) unique = fname + "_" + std::to_string(k);
+    rs.AppendField(unique, types[i] == 0 ? 200 : types[i], types[i] == 200 ? 255 : 0);
+  }
+  rs.Open();
+  bool first = true;
+  while (true) {
+    int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) Fail(db, rc);
+    rs.AddNew();
+    for (int i = 0; i < n; ++i) {
+      Value v = ColumnValue(st.get(), i, types[i]);
+      rs.SetValue(static_cast<size_t>(i), v);
+    }
+    (void)first;
+    first = false;
+  }
+  rs.MoveFirst();
+  return rs;
+}
+
+int64_t RunStatements(sqlite3* db, std::string_view sql, const std::vector<Value>& params) {
+  int64_t changed = 0;
+  const char* p = sql.data();
+  const char* end = sql.data() + sql.size();
+  while (p < end) {
+    const char* tail = nullptr;
+    Statement st(db, std::string_view(p, static_cast<size_t>(end - p)), &tail);
+    if (st.get() == nullptr) break;  // only blanks or comments left
+    for (size_t i = 0; i < params.size() && static_cast<int>(i) < sqlite3_bind_parameter_count(st.get()); ++i)
+      BindValue(st.get(), static_cast<int>(i) + 1, params[i]);
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) Fail(db, rc);
+    changed += sqlite3_changes64(db);
+    p = tail;
+  }
+  return changed;
+}
+
+std::atomic<int> savepoint_counter{0};
+
+}  // namespace
+
+void BindValue(sqlite3_stmt* stmt, int index, const Value& v) {
+  int rc = SQLITE_OK;
+  switch (v.kind()) {
+    case Value::Kind::kMissing:
+      rc = sqlite3_bind_null(stmt, index);
+      break;
+    case Value::Kind::kInteger:
+      rc = sqlite3_bind_int64(stmt, index, v.AsInteger());
+      break;
+    case Value::Kind::kReal:
+      rc = sqlite3_bind_double(stmt, index, v.AsReal());
+      break;
+    case Value::Kind::kDate: {
+      std::string iso = v.AsDate().ToIso();
+      rc = sqlite3_bind_text(stmt, index, iso.c_str(), static_cast<int>(iso.size()),
+                             SQLITE_TRANSIENT);
+      break;
+    }
+    case Value::Kind::kText:
+      rc = sqlite3_bind_text(stmt, index, v.AsText().data(), static_cast<int>(v.AsText().size()),
+                             SQLITE_TRANSIENT);
+      break;
+  }
+  if (rc != SQLITE_OK) Fail(sqlite3_db_handle(stmt), rc);
+}
+
+Connection::Connection() = default;
+Connection::~Connection() { Close(); }
+
+void Connection::Open(const std::filesystem::path& file) {
+  Close();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    throw DatabaseOpenError("Could not find file '" + file.string() + "'.");
+  }
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    throw DatabaseOpenError("Could not open file '" + file.string() + "': " + msg);
+  }
+  db_ = db;
+  file_ = file;
+  try {
+    // A file that is not a database fails here, not at the first real statement.
+    RunStatements(db_, "SELECT count(*) FROM sqlite_master", {});
+    Configure();
+  } catch (const Error& e) {
+    Close();
+    throw DatabaseOpenError("Could not use file '" + file.string() + "': " + e.description());
+  }
+}
+
+void Connection::Create(const std::filesystem::path& file) {
+  Close();
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    throw DatabaseOpenError("Could not create file '" + file.string() + "': " + msg);
+  }
+  db_ = db;
+  file_ = file;
+  Configure();
+}
+
+void Connection::OpenInMemory() {
+  Close();
+  int rc = sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) Fail(db_, rc);
+  file_ = ":memory:";
+  Configure();
+}
+
+void Connection::Configure() {
+  sqlite3_busy_timeout(db_, 15000);
+  RegisterJetFunctions(db_);
+  RunStatements(db_, "PRAGMA foreign_keys=OFF; PRAGMA temp_store=MEMORY;", {});
+}
+
+void Connection::Close() {
+  if (db_ != nullptr) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+}
+
+int64_t Connection::Execute(std::string_view jet_sql) {
+  return ExecuteNative(TranslateJet(jet_sql));
+}
+
+int64_t Connection::ExecuteNative(std::string_view sql, const std::vector<Value>& params) {
+  if (db_ == nullptr) throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
+  return RunStatements(db_, sql, params);
+}
+
+void Connection::ExecuteScript(std::string_view sql) { ExecuteNative(sql); }
+
+RecordSet Connection::Query(std::string_view jet_sql) { return QueryNative(TranslateJet(jet_sql)); }
+
+RecordSet Connection::QueryNative(std::string_view sql, const std::vector<Value>& params) {
+  if (db_ == nullptr) throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
+  return RunQuery(db_, sql, params);
+}
+
+Value Connection::QueryValue(std::string_view sql, const std::vector<Value>& params) {
+  RecordSet rs = QueryNative(sql, params);
+  if (rs.RecordCount() == 0 || rs.FieldCount() == 0) return Value();
+  return rs.At(0, 0);
+}
+
+bool Connection::HasTable(std::string_view name) {
+  Value v = QueryValue(
+      "SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') AND name = ?1 "
+      "COLLATE NOCASE",
+      {Value::Text(std::string(name))});
+  return v.kind() == Value::Kind::kInteger && v.AsInteger() > 0;
+}
+
+Inserter::Inserter(Connection& conn, std::string_view table, const std::vector<std::string>& columns)
+    : conn_(conn), columns_(static_cast<int>(columns.size())) {
+  std::string sql = "INSERT INTO \"" + std::string(table) + "\" (";
+  std::string qs;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) {
+      sql += ", ";
+      qs += ", ";
+    }
+    sql += "\"" + columns[i] + "\"";
+    qs += "?";
+  }
+  sql += ") VALUES (" + qs + ")";
+  int rc = sqlite3_prepare_v2(conn_.handle(), sql.c_str(), -1, &stmt_, nullptr);
+  if (rc != SQLITE_OK) Fail(conn_.handle(), rc);
+}
+
+Inserter::~Inserter() { sqlite3_finalize(stmt_); }
+
+void Inserter::Bind(int index, const Value& v) { BindValue(stmt_, index + 1, v); }
+
+void Inserter::Step() {
+  int rc = sqlite3_step(stmt_);
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+  if (rc != SQLITE_DONE) Fail(conn_.handle(), rc);
+}
+
+Transaction::Transaction(Connection& conn)
+    : conn_(conn), name_("sv_" + std::to_string(++savepoint_counter)) {
+  conn_.ExecuteNative("SAVEPOINT " + name_);
+}
+
+Transaction::~Transaction() {
+  if (done_ || !conn_.IsOpen()) return;
+  std::string sql = "ROLLBACK TO " + name_ + "; RELEASE " + name_;
+  sqlite3_exec(conn_.handle(), sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+void Transaction::Commit() {
+  conn_.ExecuteNative("RELEASE " + name_);
+  done_ = true;
+}
+
+}  // namespace sorvane

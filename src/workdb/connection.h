@@ -1,0 +1,105 @@
+// The connection to a work database file (SQLite). Statements are given in the
+// program's SQL dialect (Jet: UCASE, #date#, DELETE * FROM, UPDATE ... INNER JOIN
+// ... SET, [names]) and translated by TranslateJet before they run; the *Native
+// calls take SQLite text as it is. Queries return client-side snapshots as
+// RecordSets whose field types follow the declared column types, so date
+// columns come back as dates.
+//
+// Failures throw: DatabaseOpenError when the file cannot be opened as a
+// database, DatabaseError (engine result code, engine message) for the rest.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/record_set.h"
+#include "core/value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace sorvane {
+
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Opens an existing database file for reading and writing; never creates one.
+  void Open(const std::filesystem::path& file);
+  // Creates (or opens) a database file; for building the work database.
+  void Create(const std::filesystem::path& file);
+  // A private in-memory database (tests).
+  void OpenInMemory();
+  bool IsOpen() const { return db_ != nullptr; }
+  void Close();
+  const std::filesystem::path& file() const { return file_; }
+
+  // Runs one statement of the program's dialect; returns the rows it changed.
+  int64_t Execute(std::string_view jet_sql);
+  // Runs SQLite text (one or more statements), binding `params` to ?1, ?2, ...
+  int64_t ExecuteNative(std::string_view sql, const std::vector<Value>& params = {});
+  // Runs a script of several SQLite statements (schema files).
+  void ExecuteScript(std::string_view sql);
+
+  // A snapshot of a query of the program's dialect.
+  RecordSet Query(std::string_view jet_sql);
+  RecordSet QueryNative(std::string_view sql, const std::vector<Value>& params = {});
+  // The first column of the first row, or a missing value.
+  Value QueryValue(std::string_view sql, const std::vector<Value>& params = {});
+
+  // Whether a table or view of this name exists (ignoring letter case).
+  bool HasTable(std::string_view name);
+
+  sqlite3* handle() { return db_; }
+
+ private:
+  void Configure();
+  sqlite3* db_ = nullptr;
+  std::filesystem::path file_;
+};
+
+// A prepared INSERT of the given columns into one table, for bulk writes.
+// Bind values 0..n-1 then Step(); dates are stored as "YYYY-MM-DD HH:MM:SS".
+class Inserter {
+ public:
+  Inserter(Connection& conn, std::string_view table, const std::vector<std::string>& columns);
+  ~Inserter();
+  Inserter(const Inserter&) = delete;
+  Inserter& operator=(const Inserter&) = delete;
+
+  void Bind(int index, const Value& v);
+  void Step();  // runs the insert and clears the bindings
+
+ private:
+  Connection& conn_;
+  sqlite3_stmt* stmt_ = nullptr;
+  int columns_ = 0;
+};
+
+// Groups statements: rolls back in its destructor unless committed, and never
+// throws from there. Guards nest (savepoints).
+class Transaction {
+ public:
+  explicit Transaction(Connection& conn);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  Connection& conn_;
+  std::string name_;
+  bool done_ = false;
+};
+
+// Binds a value to a prepared statement (1-based index); shared by the writers.
+void BindValue(sqlite3_stmt* stmt, int index, const Value& v);
+
+}  // namespace sorvane

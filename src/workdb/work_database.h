@@ -1,0 +1,27 @@
+// Building a work database and an update database from the files that ship with
+// the program (schema, views, indexes, the agency's reference data).
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "workdb/connection.h"
+
+namespace sorvane {
+
+// Creates the tables, views and indexes and loads the reference data into an
+// empty database.
+void InstallWorkDatabase(Connection& conn);
+// Creates an update database: the reference tables with their rows and an
+// UPDATE_LIST naming them.
+void InstallUpdateDatabase(Connection& conn);
+
+// The seven temporary tables, in the order they are emptied.
+inline constexpr const char* kTempTables[] = {"MT_TEMP1", "MT_TEMP2",  "MT_TEMP3", "MT_TEMP4",
+                                              "MT_TEMP5", "MT_TEMP2A", "MT_TEMP4A"};
+// The reference tables.
+inline constexpr const char* kReferenceTables[] = {"T_SITE",     "MT_VBSTRUCTURE", "MT_SAMPLE_SOURCE",
+                                                   "MT_ANALYTE", "MT_LAB",         "MT_CONTRACTOR",
+                                                   "MT_WELL"};
+
+}  // namespace sorvane

@@ -1,0 +1,56 @@
+// A UI port for tests: records every message, answers questions from queues
+// (OK and the default answer when a queue is empty) and counts repaints and yields.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ui_port.h"
+
+namespace sorvane::testing {
+
+class ScriptedUi : public UiPort {
+ public:
+  void MessageBox(const std::string& text) override { messages.push_back(text); }
+  bool AskOkCancel(const std::string& text) override {
+    questions.push_back(text);
+    if (ok_cancel_answers.empty()) return true;
+    bool a = ok_cancel_answers.front();
+    ok_cancel_answers.pop_front();
+    return a;
+  }
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& default_answer) override {
+    input_prompts.push_back(prompt);
+    input_titles.push_back(title);
+    input_defaults.push_back(default_answer);
+    if (input_answers.empty()) return default_answer;
+    auto a = input_answers.front();
+    input_answers.pop_front();
+    return a;
+  }
+  void Refresh() override { ++refreshes; }
+  void DoEvents() override {
+    ++yields;
+    if (on_yield) on_yield();
+  }
+  void SetFocus(const std::string& control) override { focus.push_back(control); }
+  void WindowShown(const std::string& window) override { windows_shown.push_back(window); }
+  void WindowClosed(const std::string& window) override { windows_closed.push_back(window); }
+  void OpenDocument(const std::string& path) override { documents.push_back(path); }
+
+  std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  std::deque<bool> ok_cancel_answers;
+  std::vector<std::string> input_prompts, input_titles, input_defaults;
+  std::deque<std::optional<std::string>> input_answers;
+  std::vector<std::string> focus, windows_shown, windows_closed, documents;
+  int refreshes = 0;
+  int yields = 0;
+  std::function<void()> on_yield;  // runs at every yield (a click during a transfer)
+};
+
+}  // namespace sorvane::testing
