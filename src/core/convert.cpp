@@ -84,7 +84,8 @@ bool ParseTime(std::string_view t, int& h, int& m, int& s) {
   if (c1 == std::string_view::npos) return false;
   size_t c2 = t.find(':', c1 + 1);
   if (!ReadNumber(t.substr(0, c1), h)) return false;
-  std::string_view mm = c2 == std::string_view::npos ? t.substr(c1 + 1) : t.substr(c1 + 1, c2 - c1 - 1);
+  std::string_view mm =
+      c2 == std::string_view::npos ? t.substr(c1 + 1) : t.substr(c1 + 1, c2 - c1 - 1);
   if (mm.size() != 2 || !ReadNumber(mm, m)) return false;
   if (c2 != std::string_view::npos) {
     std::string_view ss = t.substr(c2 + 1);

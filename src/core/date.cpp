@@ -1,10 +1,10 @@
 #include "core/date.h"
 
+#include <fmt/format.h>
+
 #include <charconv>
 #include <cmath>
 #include <ctime>
-
-#include <fmt/format.h>
 
 namespace sorvane {
 namespace {
@@ -128,16 +128,14 @@ Date Date::Today() {
 }
 
 int64_t Date::Ticks() const {
-  const int64_t days = DaysFromCivil(year_, static_cast<unsigned>(month_),
-                                     static_cast<unsigned>(day_)) -
-                       kEpoch0001;
+  const int64_t days =
+      DaysFromCivil(year_, static_cast<unsigned>(month_), static_cast<unsigned>(day_)) - kEpoch0001;
   return days * 86400 + hour_ * 3600 + minute_ * 60 + second_;
 }
 
 double Date::ToSerial() const {
   const int64_t days =
-      DaysFromCivil(year_, static_cast<unsigned>(month_), static_cast<unsigned>(day_)) -
-      kEpoch1899;
+      DaysFromCivil(year_, static_cast<unsigned>(month_), static_cast<unsigned>(day_)) - kEpoch1899;
   return static_cast<double>(days) + (hour_ * 3600 + minute_ * 60 + second_) / 86400.0;
 }
 

@@ -41,9 +41,9 @@ class Date {
   int64_t Ticks() const;
   double ToSerial() const;
 
-  std::string ToIso() const;      // "YYYY-MM-DD HH:MM:SS"
-  std::string ToIsoT() const;     // "YYYY-MM-DDTHH:MM:SS"
-  std::string ToDisplay() const;  // "M/D/YYYY", with " H:MM:SS" when it has a time
+  std::string ToIso() const;        // "YYYY-MM-DD HH:MM:SS"
+  std::string ToIsoT() const;       // "YYYY-MM-DDTHH:MM:SS"
+  std::string ToDisplay() const;    // "M/D/YYYY", with " H:MM:SS" when it has a time
   std::string ToShortDate() const;  // "M/D/YYYY"
 
   friend bool operator==(const Date& a, const Date& b) { return a.Ticks() == b.Ticks(); }

@@ -162,8 +162,10 @@ Value RecordSet::GetValue(size_t field) const { return CellValue(CurrentRow(), f
 
 Value RecordSet::GetValue(std::string_view name) const {
   int i = FieldIndex(name);
-  if (i < 0) throw Error(3265, "Item cannot be found in the collection corresponding to the "
-                               "requested name or ordinal.");
+  if (i < 0)
+    throw Error(3265,
+                "Item cannot be found in the collection corresponding to the "
+                "requested name or ordinal.");
   return GetValue(static_cast<size_t>(i));
 }
 
@@ -184,8 +186,10 @@ void RecordSet::SetValue(size_t field, const Value& v) {
 
 void RecordSet::SetValue(std::string_view name, const Value& v) {
   int i = FieldIndex(name);
-  if (i < 0) throw Error(3265, "Item cannot be found in the collection corresponding to the "
-                               "requested name or ordinal.");
+  if (i < 0)
+    throw Error(3265,
+                "Item cannot be found in the collection corresponding to the "
+                "requested name or ordinal.");
   SetValue(static_cast<size_t>(i), v);
 }
 
@@ -199,8 +203,9 @@ std::string_view RecordSet::TextAt(int64_t row, size_t field) const {
 
 void RecordSet::Sort(std::string_view field_name) {
   if (!field_name.empty() && FieldIndex(field_name) < 0) {
-    throw Error(3265, "Item cannot be found in the collection corresponding to the requested "
-                      "name or ordinal.");
+    throw Error(3265,
+                "Item cannot be found in the collection corresponding to the requested "
+                "name or ordinal.");
   }
   sort_field_ = std::string(field_name);
   RebuildView();
@@ -214,9 +219,11 @@ void RecordSet::SetFilter(std::string_view expression) {
     filter_value_.clear();
   } else {
     size_t eq = e.find('=');
-    if (eq == std::string_view::npos) throw Error(3001, "Arguments are of the wrong type, are "
-                                                        "out of acceptable range, or are in "
-                                                        "conflict with one another.");
+    if (eq == std::string_view::npos)
+      throw Error(3001,
+                  "Arguments are of the wrong type, are "
+                  "out of acceptable range, or are in "
+                  "conflict with one another.");
     std::string_view name = Trim(e.substr(0, eq));
     std::string_view value = Trim(e.substr(eq + 1));
     if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
@@ -224,8 +231,9 @@ void RecordSet::SetFilter(std::string_view expression) {
     }
     int f = FieldIndex(name);
     if (f < 0 || value.empty()) {
-      throw Error(3001, "Arguments are of the wrong type, are out of acceptable range, or are "
-                        "in conflict with one another.");
+      throw Error(3001,
+                  "Arguments are of the wrong type, are out of acceptable range, or are "
+                  "in conflict with one another.");
     }
     filter_field_ = f;
     filter_value_ = std::string(value);
@@ -278,9 +286,8 @@ void RecordSet::RebuildView() {
     return 0;
   };
   auto num = [&](uint32_t r) {
-    return c.kind[r] == static_cast<uint8_t>(Value::Kind::kInteger)
-               ? static_cast<double>(c.data[r])
-               : BitsDouble(c.data[r]);
+    return c.kind[r] == static_cast<uint8_t>(Value::Kind::kInteger) ? static_cast<double>(c.data[r])
+                                                                    : BitsDouble(c.data[r]);
   };
   std::stable_sort(view_.begin(), view_.end(), [&](uint32_t a, uint32_t b) {
     int ra = rank(a), rb = rank(b);

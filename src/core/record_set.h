@@ -18,8 +18,8 @@ namespace sorvane {
 
 struct Field {
   std::string name;
-  int type = 200;          // 3, 4, 5, 7, 129, 200 ...
-  int defined_size = 0;    // characters for text fields
+  int type = 200;        // 3, 4, 5, 7, 129, 200 ...
+  int defined_size = 0;  // characters for text fields
   bool nullable = true;
 };
 
@@ -45,8 +45,12 @@ class RecordSet {
   bool Bof() const { return pos_ < 0 || RecordCount() == 0; }
   void MoveFirst() { pos_ = 0; }
   void MoveLast() { pos_ = RecordCount() - 1; }
-  void MoveNext() { if (pos_ < RecordCount()) ++pos_; }
-  void MovePrevious() { if (pos_ >= 0) --pos_; }
+  void MoveNext() {
+    if (pos_ < RecordCount()) ++pos_;
+  }
+  void MovePrevious() {
+    if (pos_ >= 0) --pos_;
+  }
   void Move(int64_t n);
   int64_t Position() const { return pos_; }
   void SetPosition(int64_t p) { pos_ = p; }

@@ -73,7 +73,8 @@ Value ColumnValue(sqlite3_stmt* st, int i, int type) {
 
 RecordSet RunQuery(sqlite3* db, std::string_view sql, const std::vector<Value>& params) {
   Statement st(db, sql);
-  for (size_t i = 0; i < params.size(); ++i) BindValue(st.get(), static_cast<int>(i) + 1, params[i]);
+  for (size_t i = 0; i < params.size(); ++i)
+    BindValue(st.get(), static_cast<int>(i) + 1, params[i]);
   RecordSet rs;
   const int n = sqlite3_column_count(st.get());
   std::vector<int> types(n);
@@ -114,7 +115,8 @@ int64_t RunStatements(sqlite3* db, std::string_view sql, const std::vector<Value
     const char* tail = nullptr;
     Statement st(db, std::string_view(p, static_cast<size_t>(end - p)), &tail);
     if (st.get() == nullptr) break;  // only blanks or comments left
-    for (size_t i = 0; i < params.size() && static_cast<int>(i) < sqlite3_bind_parameter_count(st.get()); ++i)
+    for (size_t i = 0;
+         i < params.size() && static_cast<int>(i) < sqlite3_bind_parameter_count(st.get()); ++i)
       BindValue(st.get(), static_cast<int>(i) + 1, params[i]);
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
@@ -224,7 +226,8 @@ int64_t Connection::Execute(std::string_view jet_sql) {
 }
 
 int64_t Connection::ExecuteNative(std::string_view sql, const std::vector<Value>& params) {
-  if (db_ == nullptr) throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
+  if (db_ == nullptr)
+    throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
   return RunStatements(db_, sql, params);
 }
 
@@ -233,7 +236,8 @@ void Connection::ExecuteScript(std::string_view sql) { ExecuteNative(sql); }
 RecordSet Connection::Query(std::string_view jet_sql) { return QueryNative(TranslateJet(jet_sql)); }
 
 RecordSet Connection::QueryNative(std::string_view sql, const std::vector<Value>& params) {
-  if (db_ == nullptr) throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
+  if (db_ == nullptr)
+    throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
   return RunQuery(db_, sql, params);
 }
 
@@ -251,7 +255,8 @@ bool Connection::HasTable(std::string_view name) {
   return v.kind() == Value::Kind::kInteger && v.AsInteger() > 0;
 }
 
-Inserter::Inserter(Connection& conn, std::string_view table, const std::vector<std::string>& columns)
+Inserter::Inserter(Connection& conn, std::string_view table,
+                   const std::vector<std::string>& columns)
     : conn_(conn), columns_(static_cast<int>(columns.size())) {
   std::string sql = "INSERT INTO \"" + std::string(table) + "\" (";
   std::string qs;

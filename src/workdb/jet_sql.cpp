@@ -68,7 +68,8 @@ std::vector<Token> Tokenize(std::string_view s) {
         ++i;
       }
     } else if (std::isdigit(static_cast<unsigned char>(c)) ||
-               (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+               (c == '.' && i + 1 < s.size() &&
+                std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
       while (i < s.size() && (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '.')) ++i;
       out.push_back({Tok::kNumber, std::string(s.substr(start, i - start))});
     } else if (IsWordChar(c)) {
@@ -177,8 +178,8 @@ std::string RewriteUpdate(const std::vector<Token>& t) {
   std::string assignments(TrimWhitespace(StripSetTargets(t, set + 1, where, &target)));
   if (target.empty()) target = left;
   std::string other = EqualsNoCase(target, right) ? left : right;
-  std::string sql = "UPDATE " + target + " SET " + assignments + " FROM " + other + " WHERE (" +
-                    cond + ")";
+  std::string sql =
+      "UPDATE " + target + " SET " + assignments + " FROM " + other + " WHERE (" + cond + ")";
   if (where < t.size()) {
     sql += " AND (" + std::string(TrimWhitespace(Join(t, where + 1, t.size()))) + ")";
   }
@@ -196,11 +197,16 @@ std::string TranslateJet(std::string_view jet_sql) {
     if (k.kind == Tok::kWord) {
       size_t n = NextSolid(t, i + 1);
       bool call = n < t.size() && t[n].kind == Tok::kPunct && t[n].text == "(";
-      if (call && EqualsNoCase(k.text, "UCASE")) k.text = "UPPER";
-      else if (call && EqualsNoCase(k.text, "LCASE")) k.text = "LOWER";
-      else if (call && EqualsNoCase(k.text, "INT")) k.text = "JET_INT";
-      else if (call && EqualsNoCase(k.text, "FORMAT")) k.text = "JET_FORMAT";
-      else if (call && EqualsNoCase(k.text, "NOW")) k.text = "JET_NOW";
+      if (call && EqualsNoCase(k.text, "UCASE"))
+        k.text = "UPPER";
+      else if (call && EqualsNoCase(k.text, "LCASE"))
+        k.text = "LOWER";
+      else if (call && EqualsNoCase(k.text, "INT"))
+        k.text = "JET_INT";
+      else if (call && EqualsNoCase(k.text, "FORMAT"))
+        k.text = "JET_FORMAT";
+      else if (call && EqualsNoCase(k.text, "NOW"))
+        k.text = "JET_NOW";
       else if (EqualsNoCase(k.text, "DELETE") && n < t.size() && t[n].text == "*") {
         // DELETE * FROM -> DELETE FROM
         out.push_back(k);

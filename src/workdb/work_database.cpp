@@ -32,7 +32,8 @@ void RunFiles(Connection& conn, Pick pick) {
 
 void InstallWorkDatabase(Connection& conn) {
   // 1x_ files: tables, views, indexes; 2x_ files: reference data.
-  RunFiles(conn, [](std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; });
+  RunFiles(conn,
+           [](std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; });
 }
 
 void InstallUpdateDatabase(Connection& conn) {

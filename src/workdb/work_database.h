@@ -20,8 +20,8 @@ void InstallUpdateDatabase(Connection& conn);
 inline constexpr const char* kTempTables[] = {"MT_TEMP1", "MT_TEMP2",  "MT_TEMP3", "MT_TEMP4",
                                               "MT_TEMP5", "MT_TEMP2A", "MT_TEMP4A"};
 // The reference tables.
-inline constexpr const char* kReferenceTables[] = {"T_SITE",     "MT_VBSTRUCTURE", "MT_SAMPLE_SOURCE",
-                                                   "MT_ANALYTE", "MT_LAB",         "MT_CONTRACTOR",
-                                                   "MT_WELL"};
+inline constexpr const char* kReferenceTables[] = {
+    "T_SITE", "MT_VBSTRUCTURE", "MT_SAMPLE_SOURCE", "MT_ANALYTE",
+    "MT_LAB", "MT_CONTRACTOR",  "MT_WELL"};
 
 }  // namespace sorvane

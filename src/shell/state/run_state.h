@@ -1,0 +1,82 @@
+// The run state of the program, owned by the main window for the whole run and
+// shared by every subsystem: the work-database connection, the per-table
+// records and their stage codes, the record sets of each table, the Facility ID,
+// the cancel flag, and the main window's visible state.
+//
+// Stage codes (`TableStatus`): 0 nothing done, 1 workbook read, 2 field names
+// correct, 3 facility IDs correct, 4 data types converted, 5 transfer cancelled,
+// 6 transferred and standardised, 7 checks run with failures, 8 checks passed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/paths.h"
+#include "core/record_set.h"
+#include "core/ui_port.h"
+#include "shell/state/view_state.h"
+#include "workdb/connection.h"
+
+namespace sorvane {
+
+struct TableInfo {
+  std::string TempName;     // "TEMP1".."TEMP5"
+  std::string Title;        // "Sample Location" ...
+  int32_t TableStatus = 0;  // stage code, see above
+  bool StageOK = true;      // whether the stage last run passed
+  float XferTime = 0;       // seconds per record of the last transfer
+};
+
+// The main window's controls (`frmCMain`).
+struct MainView {
+  std::string caption = "Sorvane Tables";
+  TextBoxState txtFacilityID;
+  std::array<OptionState, 2> Option1;   // "Flag as new: All Data" / "... collected after:"
+  TextBoxState me_ReviewDate;           // short-date text; enabled with Option1(1)
+  LabelState lblStatusAll;              // the status line
+  std::array<LabelState, 5> lblStatus;  // index n-1 belongs to table n
+  ProgressState ProgressBar;
+  GridState DataGrid1;
+  MenuMap menus;
+  int mouse_pointer = kPointerDefault;
+  int width = 10005;  // twips
+  int height = 8340;
+};
+
+struct RunState {
+  RunState(UiPort& ui_port, Paths data_paths);
+
+  UiPort& ui;
+  Paths paths;
+
+  Connection WorkConn;
+  std::array<TableInfo, 7> Tables;  // 1..5 used
+  std::shared_ptr<RecordSet> FileList;
+  std::array<std::shared_ptr<RecordSet>, 6> SheetRecordset;  // 1..5 used
+  std::array<std::shared_ptr<RecordSet>, 6> TempRecordset;   // 1..5 used
+  bool CancelRequested = false;
+  std::string FacilityID;  // fixed by the all-tables import
+  std::string SqlText;     // the statement buffer
+  int SelectedTable = 0;   // table chosen for the check window; 0 all
+  // Removable-media copy.
+  std::string MediaDriveType;
+  std::string MediaDrive;
+  std::string SourcePattern;
+
+  MainView view;
+
+  // The status label of table n (1..5).
+  LabelState& StatusLabel(int n) { return view.lblStatus.at(static_cast<size_t>(n - 1)); }
+  // Caption and highlight of table n's label in one step, then a repaint.
+  void SetTableLabel(int n, const std::string& caption, bool highlighted);
+  // The status line; an activity is worded with a trailing " ...".
+  void SetStatusLine(const std::string& caption);
+  // Whether `Option1(1)` ("Data for samples collected after:") is selected.
+  bool FlagByReviewDate() const { return view.Option1[1].selected; }
+  void Refresh() { ui.Refresh(); }
+  void DoEvents() { ui.DoEvents(); }
+};
+
+}  // namespace sorvane
