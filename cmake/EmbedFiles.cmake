@@ -3,6 +3,7 @@
 set(body "#include \"workdb/embedded_data.h\"\n\nnamespace sorvane::embedded {\nnamespace {\n")
 set(table "")
 set(i 0)
+string(REPLACE "|" ";" FILES "${FILES}")
 list(SORT FILES)
 foreach(f ${FILES})
   get_filename_component(name ${f} NAME)

@@ -1,0 +1,270 @@
+#include "shell/frmCMain.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/convert.h"
+#include "core/errors.h"
+#include "core/text.h"
+#include "shell/template_db.h"
+
+namespace sorvane {
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kTempTableOrder[] = {"MT_TEMP1", "MT_TEMP2",  "MT_TEMP2A", "MT_TEMP3",
+                                       "MT_TEMP4", "MT_TEMP4A", "MT_TEMP5"};
+
+void DefineMenus(MenuMap& m) {
+  for (const char* name : {"mnuDataLoad", "mnuNewSite", "mnuDataLoadCD", "mnuDataLoadFloppy",
+                           "mnuExit", "mnuRunAllChecks", "mnuCheckTablesHeader", "mnuTabViewHeader",
+                           "Space1", "mnuCancelXfer", "mnuViewRefTitle"}) {
+    m[name] = MenuState{};
+  }
+  for (int i = 0; i <= 5; ++i) {
+    m[ControlName("mnuRunData", i)] = MenuState{};
+    m[ControlName("mnuCheckTables", i)] = MenuState{};
+    m[ControlName("mnuTabView", i)] = MenuState{};
+    m[ControlName("mnuViewRef", i)] = MenuState{};
+  }
+  for (int i = 1; i <= 5; ++i) m[ControlName("mnuTabView", i)].enabled = false;
+  m["mnuCancelXfer"].enabled = false;
+}
+
+}  // namespace
+
+frmCMain::frmCMain(UiPort& ui, Paths paths) : state_(ui, std::move(paths)) {
+  DefineMenus(state_.view.menus);
+}
+
+frmCMain::~frmCMain() = default;
+
+void frmCMain::ShowStartupError(const std::string& number_description) {
+  state_.ui.MessageBox(number_description);
+}
+
+bool frmCMain::Form_Load() {
+  RunState& s = state_;
+  MainView& v = s.view;
+  s.ui.WindowShown("frmCMain");
+  s.SetStatusLine("Connecting ...");
+  v.mouse_pointer = kPointerHourglass;
+  v.ProgressBar.visible = false;
+
+  // Start-up's one handler: the missing database ends the program, anything
+  // else is shown as "number description" and start-up stops where it failed.
+  try {
+    s.FileList = std::make_shared<RecordSet>();
+    s.FileList->AppendField("FilePath", kTypeChar, 60);
+    s.FileList->AppendField("FileName", kTypeChar, 50);
+    s.FileList->AppendField("FileExt", kTypeChar, 3);
+
+    for (int n = 1; n <= 5; ++n) {
+      s.Tables[n].TempName = "TEMP" + std::to_string(n);
+      s.Tables[n].StageOK = true;
+      s.Tables[n].TableStatus = 0;
+    }
+    UpdateMenus(true);
+    v.menus[ControlName("mnuRunData", 0)].enabled = true;
+
+    v.Option1[0].selected = true;
+    v.Option1[1].selected = false;
+    v.Option1[0].bold = true;
+    v.Option1[1].bold = false;
+    v.me_ReviewDate.enabled = false;
+
+    std::error_code ec;
+    if (!fs::is_directory(s.paths.data_dir)) {
+      if (!fs::create_directories(s.paths.data_dir, ec) && ec)
+        throw FileError(kErrPathNotFound, "Path not found: " + s.paths.data_dir.string());
+      fs::create_directory(s.paths.WorkbookDir(), ec);
+      if (ec) throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
+    }
+    if (!fs::is_directory(s.paths.WorkbookDir())) {
+      fs::create_directory(s.paths.WorkbookDir(), ec);
+      if (ec) throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
+    }
+
+    s.DoEvents();
+    s.WorkConn.Open(s.paths.WorkDb());
+    LoadStructures();
+  } catch (const DatabaseOpenError&) {
+    std::string from = EnsureTemplateDb();
+    s.ui.MessageBox("The Access database is missing.  Copy it from " + from + " to " +
+                    s.paths.WorkDb().string());
+    Form_Unload();
+    return false;
+  } catch (const Error& e) {
+    ShowStartupError(e.NumberDescription());
+    return true;
+  } catch (const std::exception& e) {
+    ShowStartupError("-1 " + std::string(e.what()));
+    return true;
+  }
+  s.SetStatusLine("");
+  v.mouse_pointer = kPointerDefault;
+  loaded_ok_ = true;
+  s.Refresh();
+  return true;
+}
+
+void frmCMain::UpdateMenus(bool resetAll) {
+  MenuMap& m = state_.view.menus;
+  m["mnuRunAllChecks"].enabled = true;
+  m[ControlName("mnuRunData", 0)].enabled = true;
+  m["mnuTabViewHeader"].enabled = false;
+  if (resetAll) {
+    for (int n = 1; n <= 5; ++n) {
+      m[ControlName("mnuRunData", n)].enabled = false;
+      m[ControlName("mnuTabView", n)].enabled = false;
+    }
+  } else {
+    for (int n = 1; n <= 5; ++n) {
+      m[ControlName("mnuRunData", n)].enabled = true;
+      m[ControlName("mnuTabView", n)].enabled = true;
+      m["mnuTabViewHeader"].enabled = true;
+      m["mnuCheckTablesHeader"].enabled = false;
+      const int status = state_.Tables[n].TableStatus;
+      if (status == 0) {
+        m["mnuTabViewHeader"].enabled = false;
+      } else if (status >= 4 && status <= 6) {
+        state_.view.ProgressBar.visible = true;
+      }
+    }
+  }
+  m["mnuCheckTablesHeader"].enabled = true;
+  for (int n = 1; n <= 5; ++n) {
+    if (state_.Tables[n].TableStatus < 6) m["mnuCheckTablesHeader"].enabled = false;
+  }
+  state_.Refresh();
+}
+
+void frmCMain::ClearTempTables() {
+  // All seven or none: a failure leaves the tables as they were.
+  Transaction tx(state_.WorkConn);
+  for (const char* table : kTempTableOrder) {
+    state_.WorkConn.Execute(std::string("DELETE * FROM ") + table);
+  }
+  tx.Commit();
+}
+
+void frmCMain::mnuNewSite_Click() {
+  RunState& s = state_;
+  MainView& v = s.view;
+  s.SetStatusLine("Resetting system for new site ...");
+  try {
+    ClearTempTables();
+  } catch (const Error& e) {
+    // The tables could not be emptied; the reset goes on so the window is usable.
+    s.ui.MessageBox(e.NumberDescription());
+  }
+  v.txtFacilityID.text.clear();
+  v.txtFacilityID.enabled = true;
+  for (auto& label : v.lblStatus) {
+    SetHighlight(label, false);
+    label.caption.clear();
+  }
+  v.DataGrid1.visible = false;
+  v.ProgressBar.value = 1;
+  v.lblStatusAll.caption.clear();
+  v.mouse_pointer = kPointerDefault;
+  for (int n = 1; n <= 5; ++n) {
+    s.Tables[n].StageOK = true;
+    s.Tables[n].TableStatus = 0;
+  }
+  UpdateMenus(true);
+  v.menus[ControlName("mnuRunData", 0)].enabled = true;
+  s.Refresh();
+}
+
+void frmCMain::Form_Unload() {
+  if (unloaded_) return;
+  RunState& s = state_;
+  s.view.mouse_pointer = kPointerHourglass;
+  s.SetStatusLine("Shutting Down");
+  if (s.WorkConn.IsOpen()) {
+    try {
+      ClearTempTables();
+    } catch (const Error&) {
+      // Shutdown completes whatever the database says; the next reset or
+      // transfer empties the tables again.
+    }
+    s.WorkConn.Close();
+  }
+  std::error_code ec;
+  if (fs::is_directory(s.paths.WorkbookDir(), ec)) {
+    for (const auto& entry : fs::directory_iterator(s.paths.WorkbookDir(), ec)) {
+      if (entry.is_regular_file(ec) && EqualsNoCase(entry.path().extension().string(), ".txt")) {
+        std::error_code rm;
+        fs::remove(entry.path(), rm);  // a file that cannot go is left; shutdown goes on
+      }
+    }
+  }
+  s.FileList = std::make_shared<RecordSet>();
+  for (int n = 1; n <= 5; ++n) {
+    s.SheetRecordset[n] = std::make_shared<RecordSet>();
+    s.TempRecordset[n] = std::make_shared<RecordSet>();
+  }
+  s.view.DataGrid1.source.reset();
+  CloseOtherWindows();
+  s.view.mouse_pointer = kPointerDefault;
+  unloaded_ = true;
+  s.ui.WindowClosed("frmCMain");
+}
+
+void frmCMain::Option1_Click(int index) {
+  MainView& v = state_.view;
+  if (index == 1) {
+    v.me_ReviewDate.enabled = true;
+    if (v.me_ReviewDate.text.empty()) v.me_ReviewDate.text = Date::Today().ToShortDate();
+    v.Option1[1].selected = true;
+    v.Option1[0].selected = false;
+    v.Option1[1].bold = true;
+    v.Option1[0].bold = false;
+  } else if (index == 0) {
+    v.me_ReviewDate.enabled = false;
+    v.Option1[0].selected = true;
+    v.Option1[1].selected = false;
+    v.Option1[0].bold = true;
+    v.Option1[1].bold = false;
+  } else {
+    return;
+  }
+  state_.Refresh();
+}
+
+bool frmCMain::me_ReviewDate_Validate() {
+  if (ToDate(state_.view.me_ReviewDate.text)) return true;
+  state_.ui.SetFocus("me_ReviewDate");
+  state_.ui.MessageBox("Please check the date.  There appears to be an error.");
+  return false;
+}
+
+void frmCMain::Form_Resize(int width_twips, int height_twips) {
+  MainView& v = state_.view;
+  v.width = width_twips;
+  v.height = height_twips;
+  const int h = height_twips - 8340 + 3615;
+  const int w = width_twips - 10005 + 9495;
+  if (h > 100) v.DataGrid1.height = h;
+  if (w > 100) v.DataGrid1.width = w;
+}
+
+void frmCMain::DataGrid1_HeadClick(int column) {
+  auto& source = state_.view.DataGrid1.source;
+  if (!source || column < 0 || static_cast<size_t>(column) >= source->FieldCount()) return;
+  try {
+    source->Sort(source->GetField(static_cast<size_t>(column)).name);
+    source->MoveFirst();
+  } catch (const Error&) {
+    // The grid keeps what it shows.
+  }
+  state_.Refresh();
+}
+
+void frmCMain::txtFacilityID_KeyDown(int key_code) {
+  if (key_code == 13) mnuRunData_Click(0);
+}
+
+}  // namespace sorvane

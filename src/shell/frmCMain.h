@@ -1,0 +1,88 @@
+// The main window as a UI-free class: it owns the run state, starts the program
+// (folders, work database, table structures), keeps the menus in step with the
+// tables' stage codes, resets the program for a new site and shuts it down.
+// A front-end renders `state().view` and calls the handlers below.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/paths.h"
+#include "core/ui_port.h"
+#include "shell/state/run_state.h"
+
+namespace sorvane {
+
+class frmCCheckView;
+class frmCMinorTableView;
+class DriveProbe;
+
+class frmCMain {
+ public:
+  frmCMain(UiPort& ui, Paths paths);
+  ~frmCMain();
+
+  RunState& state() { return state_; }
+  const RunState& state() const { return state_; }
+
+  // Start-up. False when the program must end (the work database is missing:
+  // the message was shown and the shutdown has run). Other failures show
+  // "number description" and leave the window as far as start-up got.
+  bool Form_Load();
+  // Shutdown: empties the temporary tables, closes the database, removes the
+  // import's text files, closes every window. Runs once.
+  void Form_Unload();
+  bool unloaded() const { return unloaded_; }
+  bool loaded_ok() const { return loaded_ok_; }
+
+  void UpdateMenus(bool resetAll);
+  void ClearTempTables();
+
+  // Menu "Data Copy".
+  void mnuNewSite_Click();
+  void mnuDataLoadCD_Click();
+  void mnuDataLoadFloppy_Click();
+  void mnuExit_Click() { Form_Unload(); }
+  // Menu "Import Tables" (0 all tables, 1..5 one table).
+  void mnuRunData_Click(int index);
+  // Menu "Data Checks" (0 all tables, 1..5 one table).
+  void mnuCheckTables_Click(int index);
+  // Menu "Table View" (0 none, 1..5).
+  void mnuTabView_Click(int index);
+  // Menu "View Ref Tables" (0..3 lists, 5 update).
+  void mnuViewRef_Click(int index);
+  void mnuCancelXfer_Click();
+
+  // Controls.
+  void Option1_Click(int index);
+  // The review-date box lost the focus; false (and the message) when its text
+  // is not a date.
+  bool me_ReviewDate_Validate();
+  void Form_Resize(int width_twips, int height_twips);
+  void DataGrid1_HeadClick(int column);
+  void txtFacilityID_KeyDown(int key_code);
+
+  // The other windows, when open.
+  frmCCheckView* check_view() { return check_view_.get(); }
+  frmCMinorTableView* reference_view() { return reference_view_.get(); }
+  // Replaces the drive probe used by "CD" and "Floppy" (tests, `sorvane copy --from`).
+  void SetDriveProbe(std::shared_ptr<DriveProbe> probe);
+
+ private:
+  void ShowStartupError(const std::string& number_description);
+  // Loads the expected table structures (start-up step 9).
+  void LoadStructures();
+  // Unloads the check window and the reference-list window.
+  void CloseOtherWindows();
+  frmCMinorTableView& ReferenceView();
+
+  RunState state_;
+  bool unloaded_ = false;
+  bool loaded_ok_ = false;
+  std::shared_ptr<frmCCheckView> check_view_;
+  std::shared_ptr<frmCMinorTableView> reference_view_;
+  std::shared_ptr<DriveProbe> drive_probe_;
+};
+
+}  // namespace sorvane
