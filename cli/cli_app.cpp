@@ -1,11 +1,111 @@
 #include "cli_app.h"
 
+#include <CLI/CLI.hpp>
 #include <ostream>
+#include <sstream>
+
+#include "commands.h"
 
 namespace sorvane::cli {
 
-int RunCli(int, const char* const*, std::ostream&, std::ostream& err) {
-  err << "not yet\n";
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Prepares a facility's groundwater and contamination workbooks for hand-over.",
+               "sorvane"};
+  app.require_subcommand(1);
+  std::string data_dir;
+  app.add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
+
+  bool force = false;
+  auto* init = app.add_subcommand("init", "Create the data folder and the work database");
+  init->add_flag("--force", force, "Replace an existing work database");
+
+  auto* status = app.add_subcommand("status", "Start up and show the table structures");
+
+  ReviewOptions review_options;
+  std::string tables_text;
+  auto* review = app.add_subcommand("review", "Import a facility's workbooks and run the checks");
+  review->add_option("FACILITY_ID", review_options.facility_id, "Seven-digit Facility ID")
+      ->required();
+  review->add_option("--workbooks", review_options.workbooks_dir,
+                     "Copy the five workbooks from this folder first");
+  review->add_option("--review-date", review_options.review_date,
+                     "Flag data collected on or before this date (M/D/YYYY) as PRIOR");
+  review->add_option("--tables", tables_text, "Tables to import, e.g. 1,3 (default: all)");
+  review->add_option("--json", review_options.json_file, "Write the report as JSON (- = stdout)");
+  review->add_option("--xlsx", review_options.xlsx_file, "Where to write the error workbook");
+  review->add_option("--max-records", review_options.max_records,
+                     "Records to write per check when a check has more than 100");
+
+  std::string list;
+  bool refs_json = false;
+  auto* refs = app.add_subcommand("refs", "Show a reference list");
+  refs->add_option("LIST", list, "sources, cas, labs or contracts")
+      ->required()
+      ->check(CLI::IsMember({"sources", "cas", "labs", "contracts"}));
+  refs->add_flag("--json", refs_json, "Write the list as JSON");
+
+  std::string read_file;
+  auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
+  read->add_option("FILE", read_file, "Workbook (.xls or .xlsx)")->required();
+
+  std::string copy_id, from_dir;
+  bool cd = false, floppy = false;
+  auto* copy = app.add_subcommand("copy", "Copy a facility's workbooks from removable media");
+  copy->add_option("FACILITY_ID", copy_id, "Seven-digit Facility ID")->required();
+  auto* cd_flag = copy->add_flag("--cd", cd, "From the highest CD or DVD drive");
+  auto* floppy_flag = copy->add_flag("--floppy", floppy, "From the highest removable drive");
+  auto* from_opt = copy->add_option("--from", from_dir, "From this folder");
+  cd_flag->excludes(floppy_flag)->excludes(from_opt);
+  floppy_flag->excludes(from_opt);
+
+  std::string update_from;
+  auto* update = app.add_subcommand("update-refs", "Refresh the reference tables");
+  update->add_option("--from", update_from, "Update database (default: GIS_UPDATE.db)");
+
+  for (auto* sub : {init, status, review, refs, read, copy, update}) {
+    sub->add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    std::ostringstream o, x;
+    int code = app.exit(e, o, x);
+    out << o.str();
+    err << x.str();
+    return code == 0 ? 0 : 2;
+  }
+
+  const Paths paths = Paths::FromOption(data_dir);
+  Streams io{out, err};
+  if (*init) return RunInit(paths, force, io);
+  if (*status) return RunStatus(paths, io);
+  if (*review) {
+    std::stringstream ss(tables_text);
+    std::string item;
+    while (std::getline(ss, item, ',')) {
+      if (item.empty()) continue;
+      try {
+        int t = std::stoi(item);
+        if (t < 1 || t > 5) throw std::out_of_range("table");
+        review_options.tables.push_back(t);
+      } catch (const std::exception&) {
+        err << "--tables: " << item << " is not a table number from 1 to 5\n";
+        return 2;
+      }
+    }
+    return RunReview(paths, review_options, io);
+  }
+  if (*refs) return RunRefs(paths, list, refs_json, io);
+  if (*read) return RunRead(read_file, io);
+  if (*copy) {
+    if (!cd && !floppy && from_dir.empty()) {
+      err << "copy: one of --cd, --floppy or --from DIR is required\n";
+      return 2;
+    }
+    return RunCopy(paths, copy_id, cd ? "cd" : floppy ? "floppy" : "folder", from_dir, io);
+  }
+  if (*update) return RunUpdateRefs(paths, update_from, io);
   return 2;
 }
 

@@ -1,0 +1,48 @@
+// The commands of the command-line front-end, one file each. Every command
+// returns the process exit status: 0 success, 1 problems found, 2 could not run.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "core/paths.h"
+
+namespace sorvane::cli {
+
+struct Streams {
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// `sorvane init [--data-dir DIR] [--force]`
+int RunInit(const Paths& paths, bool force, Streams io);
+// `sorvane status [--data-dir DIR]`
+int RunStatus(const Paths& paths, Streams io);
+
+struct ReviewOptions {
+  std::string facility_id;
+  std::string workbooks_dir;   // copy the five workbooks from here first (optional)
+  std::string review_date;     // flag PRIOR data on or before this date (optional)
+  std::vector<int> tables;     // tables to import; empty = all
+  std::string json_file;       // "-" = stdout
+  std::string xlsx_file;       // error workbook path (default: data folder)
+  long long max_records = -1;  // answer to the record-count question; -1 = all
+};
+// `sorvane review FACILITY_ID ...`
+int RunReview(const Paths& paths, const ReviewOptions& options, Streams io);
+
+// `sorvane refs sources|cas|labs|contracts [--json]`
+int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
+
+// `sorvane read FILE`
+int RunRead(const std::string& file, Streams io);
+
+// `sorvane copy FACILITY_ID --cd|--floppy|--from DIR`
+int RunCopy(const Paths& paths, const std::string& facility_id, const std::string& source,
+            const std::string& from_dir, Streams io);
+
+// `sorvane update-refs [--from FILE]`
+int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io);
+
+}  // namespace sorvane::cli

@@ -1,0 +1,51 @@
+#include "console_ui.h"
+
+#include <atomic>
+#include <csignal>
+#include <ostream>
+
+namespace sorvane::cli {
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void OnInterrupt(int) { interrupted.store(true); }
+
+}  // namespace
+
+ConsoleUi::ConsoleUi(std::ostream& err) : err_(err) {}
+
+void ConsoleUi::MessageBox(const std::string& text) {
+  messages_.push_back(text);
+  err_ << text << '\n';
+  err_.flush();
+}
+
+bool ConsoleUi::AskOkCancel(const std::string& text) {
+  messages_.push_back(text);
+  err_ << text << (ok_cancel_answer ? " [OK]" : " [Cancel]") << '\n';
+  return ok_cancel_answer;
+}
+
+std::optional<std::string> ConsoleUi::InputBox(const std::string&, const std::string&,
+                                               const std::string& default_answer) {
+  if (input_answer) return input_answer;
+  return default_answer;
+}
+
+void ConsoleUi::Refresh() {
+  if (on_refresh) on_refresh();
+}
+
+void ConsoleUi::DoEvents() {
+  if (interrupted.exchange(false) && on_interrupt) on_interrupt();
+}
+
+void ConsoleUi::InstallInterruptHandler() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  std::signal(SIGINT, OnInterrupt);
+}
+
+}  // namespace sorvane::cli

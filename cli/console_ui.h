@@ -1,0 +1,44 @@
+// The UI port of the command line: message boxes go to stderr, questions are
+// answered from the command's options, a progress bar is drawn on a terminal,
+// and Ctrl-C asks a running transfer to cancel.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "core/ui_port.h"
+
+namespace sorvane::cli {
+
+class ConsoleUi : public UiPort {
+ public:
+  explicit ConsoleUi(std::ostream& err);
+
+  void MessageBox(const std::string& text) override;
+  bool AskOkCancel(const std::string& text) override;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& default_answer) override;
+  void Refresh() override;
+  void DoEvents() override;
+
+  // Answers for questions (default: OK, and the proposed default answer).
+  bool ok_cancel_answer = true;
+  std::optional<std::string> input_answer;  // nothing: the default answer
+  // Called by Refresh(), to draw progress; may be empty.
+  std::function<void()> on_refresh;
+  // Called by DoEvents() when Ctrl-C was pressed since the last call.
+  std::function<void()> on_interrupt;
+
+  const std::vector<std::string>& messages() const { return messages_; }
+
+  // Installs the Ctrl-C handler (once per process).
+  static void InstallInterruptHandler();
+
+ private:
+  std::ostream& err_;
+  std::vector<std::string> messages_;
+};
+
+}  // namespace sorvane::cli
