@@ -1,0 +1,40 @@
+// The transfer of validated workbook tables into the temporary tables of the
+// work database, with the progress the main window shows: the table's status
+// label, the progress bar, for Table 5 an estimate of the time it will take,
+// and the menu "Cancel Access Transfer", enabled only while a transfer runs.
+//
+// Each table is transferred and standardised inside one transaction. A cancel
+// keeps the rows added so far (status 5). A database failure rolls the table
+// back to its previous rows, shows "number  description" and leaves the
+// table's status where the validations left it (never 5 or 6).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "shell/state/run_state.h"
+
+namespace sorvane {
+
+// Transfers table t (1..5; 2 includes MT_TEMP2A, 4 includes MT_TEMP4A), or
+// tables 1 to 5 in turn when t is 0, each as a call of its own. Other numbers
+// do nothing. Sets `Tables`(t).`TableStatus` (6 done, 5 cancelled) and, after
+// a completed transfer of at least one record, `Tables`(t).`XferTime`.
+void Xfer_to_Access(RunState& state, int t);
+
+// Runs `SqlText` on `WorkConn`; a failure is shown as "number  description"
+// and the caller goes on.
+void ExecSql(RunState& state);
+
+// "Cancel Access Transfer": asks the running transfer to stop. The command
+// line's Ctrl-C calls the same handler.
+void mnuCancelXfer_Click(RunState& state);
+
+// The estimated seconds for `count` records of Table 5: the count times the
+// seconds per record of the latest transfer of table 4, 3, 2 or 1 (the first
+// above 0), rounded half to even; 0 when none was measured.
+int64_t XferEstimateSeconds(const RunState& state, int64_t count);
+// " ~ 48 Seconds" below 120 seconds, otherwise whole minutes: " ~ 2.0 Minutes".
+std::string XferEstimateText(int64_t seconds);
+
+}  // namespace sorvane

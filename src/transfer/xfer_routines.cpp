@@ -1,0 +1,276 @@
+#include "transfer/xfer_routines.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/errors.h"
+#include "core/text.h"
+#include "transfer/standardize.h"
+#include "transfer/transfer.h"
+#include "transfer/yield_pacer.h"
+#include "workdb/connection.h"
+
+namespace sorvane {
+namespace {
+
+// A main routine: one target row per source record. `sources` names, for each
+// column of the SELECT in turn, the field of `TempRecordset`(table) that fills
+// it; nullptr writes the empty text.
+struct MainRoutine {
+  int table;
+  const char* name;  // the temporary table's suffix, also Standardize's argument
+  const char* delete_sql;
+  const char* select_sql;  // the target's columns, in the order they are assigned
+  std::vector<const char*> sources;
+  bool saves_row_seen_at_cancel;  // Xfer3 leaves that row out
+  bool sets_status;               // Xfer4 leaves table 4's status to Xfer4A
+};
+
+struct Parameter {
+  const char* code;
+  const char* field;
+  const char* units;
+};
+
+// A companion routine: one target row per parameter value present in a source
+// record (a value of 0 is present; only a missing value is skipped).
+struct CompanionRoutine {
+  int table;
+  const char* name;
+  const char* delete_sql;
+  const char* select_sql;
+  std::vector<const char*> key_fields;  // copied into SITE, POINT_ID[, SAM_ID]
+  const char* code_column;              // A_PARAMETER or FIELDTEST
+  const char* source_field;             // TEST_METHOD into SOURCE, or nullptr
+  std::vector<Parameter> parameters;
+};
+
+const MainRoutine kXfer1{
+    1,
+    "1",
+    "DELETE * FROM MT_TEMP1",
+    "SELECT SITE, POINT_ID, LAT_DD, LAT_MM, LAT_SS, LONG_DD, LONG_MM, LONG_SS, NAVD, COL_METHOD, "
+    "COL_DATE, CONTRACT, COMMENTS FROM MT_TEMP1 WHERE SITE IS NULL",
+    {"FAC_ID", "POINT_ID", "LAT_DD", "LAT_MM", "LAT_SS", "LONG_DD", "LONG_MM", "LONG_SS", "NAVD",
+     "SL_METHOD", "SL_COL_DATE", "SL_CONTRACT", "SL_COMMENTS"},
+    true,
+    true};
+
+const MainRoutine kXfer2{
+    2,
+    "2",
+    "DELETE * FROM MT_TEMP2",
+    "SELECT SITE, POINT_ID, FLUW_ID, INSTALL_DATE, STATUS, TOC, TOP_SCR, BOT_SCR, BOC, DIA, "
+    "MATERIAL, AQUIFER, CONTRACT, COMMENTS FROM MT_TEMP2 WHERE SITE IS NULL",
+    {"FAC_ID", "POINT_ID", "FLUW_ID", "INSTALL_DATE", "STATUS", "TOC", "TOP_SCR", "BOT_SCR", "BOC",
+     "DIA", "MATERIAL", "AQUIFER", "W_CONTRACT", "W_COMMENTS"},
+    true,
+    true};
+
+const MainRoutine kXfer3{
+    3,
+    "3",
+    "DELETE * FROM MT_TEMP3",
+    "SELECT SITE, POINT_ID, WL_DATE, WL, CONTRACT, COMMENTS FROM MT_TEMP3 WHERE SITE IS NULL",
+    {"FAC_ID", "POINT_ID", "WL_DATE", "WL", "WL_CONTRACT", "WL_COMMENTS"},
+    false,
+    true};
+
+const MainRoutine kXfer4{
+    4,
+    "4",
+    "DELETE * FROM MT_TEMP4",
+    "SELECT SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, SAM_SOURCE, DEPTH_BLS, CONTRACT, COMMENTS "
+    "FROM MT_TEMP4 WHERE SITE IS NULL",
+    {"FAC_ID", "POINT_ID", "SAM_ID", "SAM_DATE", "MATRIX", "SAM_SOURCE", "DEPTH_BLS", "F_CONTRACT",
+     "F_COMMENTS"},
+    true,
+    false};
+
+const MainRoutine kXfer5{
+    5,
+    "5",
+    "DELETE * FROM MT_TEMP5",
+    "SELECT SITE, POINT_ID, SAM_ID, METHOD, CAS_NUMBER, CONT_NAME, CONCENTRATION, UNITS, LAB_Q, "
+    "MDL, Comments, LABORATORY,  CONT_NAME_NOFORMAT FROM MT_TEMP5 WHERE SITE IS NULL",
+    {"FAC_ID", "POINT_ID", "SAM_ID", "METHOD", "CAS_NUMBER", "CONT_NAME", "CONC", "UNITS", "LAB_Q",
+     "MDL", "a_COMMENTS", "A_LABORATORY", nullptr},
+    true,
+    true};
+
+const CompanionRoutine kXfer2A{
+    2,
+    "2A",
+    "DELETE * FROM MT_TEMP2A",
+    "SELECT SITE, POINT_ID, A_PARAMETER, VALUE, UNITS, SOURCE, COMMENTS FROM MT_TEMP2A WHERE SITE "
+    "IS NULL",
+    {"FAC_ID", "POINT_ID"},
+    "A_PARAMETER",
+    "TEST_METHOD",
+    {{"T", "T", "SQ FT/S"},
+     {"S", "S", ""},
+     {"KX", "KX", "FT/S"},
+     {"B", "B", "FT"},
+     {"NE", "NE", ""}}};
+
+const CompanionRoutine kXfer4A{
+    4,
+    "4A",
+    "DELETE * FROM MT_TEMP4A",
+    "SELECT SITE, POINT_ID, SAM_ID, FIELDTEST, VALUE, UNITS, COMMENTS FROM MT_TEMP4A WHERE SITE IS "
+    "NULL",
+    {"FAC_ID", "POINT_ID", "SAM_ID"},
+    "FIELDTEST",
+    nullptr,
+    {{"FE", "FE", "UG/L"},
+     {"DO", "DO", "MG/L"},
+     {"REDOX", "REDOX", "MV"},
+     {"TURB", "TURB", "NTU"},
+     {"PH", "PH", ""},
+     {"TEMPERATURE", "TEMP", "C"},
+     {"CONDUCTIVITY", "CONDUCTIVITY", "US/CM"}}};
+
+// The columns a "SELECT a, b, ... FROM t WHERE ..." names, and its table.
+std::vector<std::string> SelectColumns(std::string_view select, std::string* table) {
+  const size_t from = select.find(" FROM ");
+  std::string_view list = select.substr(7, from - 7);  // after "SELECT "
+  std::vector<std::string> columns;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(',', start);
+    if (comma == std::string_view::npos) comma = list.size();
+    columns.emplace_back(TrimWhitespace(list.substr(start, comma - start)));
+    start = comma + 1;
+  }
+  std::string_view rest = select.substr(from + 6);
+  *table = std::string(rest.substr(0, rest.find(' ')));
+  return columns;
+}
+
+int SourceField(const RecordSet& source, const char* name) {
+  int i = source.FieldIndex(name);
+  if (i < 0) {
+    throw Error(3265, std::string("Item cannot be found in the collection corresponding to the "
+                                  "requested name or ordinal. (") +
+                          name + ")");
+  }
+  return i;
+}
+
+RecordSet& Source(RunState& state, int table) {
+  if (!state.TempRecordset[table])
+    throw Error(91, "Object variable or With block variable not set");
+  return *state.TempRecordset[table];
+}
+
+void RunMain(RunState& state, const MainRoutine& r) {
+  state.view.DataGrid1.visible = false;
+  state.SqlText = r.delete_sql;
+  ExecSql(state);
+
+  RecordSet& source = Source(state, r.table);
+  const int64_t count = source.RecordCount();
+  ProgressState& progress = state.view.ProgressBar;
+  progress.min = 1;
+  progress.max = count + 1;
+  progress.value = 1;
+  progress.visible = true;
+
+  state.SqlText = r.select_sql;
+  std::string target;
+  const std::vector<std::string> columns = SelectColumns(r.select_sql, &target);
+  std::vector<int> fields;
+  for (const char* s : r.sources) fields.push_back(s != nullptr ? SourceField(source, s) : -1);
+  const Value empty_text = Value::Text("");
+
+  {
+    Inserter insert(state.WorkConn, target, columns);
+    YieldPacer pacer;
+    for (int64_t i = 0; i < count; ++i) {
+      if (pacer.Due(i)) state.DoEvents();
+      for (size_t k = 0; k < fields.size(); ++k) {
+        insert.Bind(static_cast<int>(k),
+                    fields[k] >= 0 ? source.At(i, static_cast<size_t>(fields[k])) : empty_text);
+      }
+      const bool cancel = state.CancelRequested;
+      if (!cancel || r.saves_row_seen_at_cancel) insert.Step();
+      ++progress.value;
+      if (cancel) break;
+    }
+  }
+
+  if (state.CancelRequested) {
+    progress.value = progress.min;
+    state.Tables[r.table].TableStatus = 5;
+  } else {
+    Standardize(state, r.name);
+    if (r.sets_status) state.Tables[r.table].TableStatus = 6;
+  }
+}
+
+void RunCompanion(RunState& state, const CompanionRoutine& r) {
+  state.view.DataGrid1.visible = false;
+  state.SqlText = r.delete_sql;
+  ExecSql(state);
+
+  state.SqlText = r.select_sql;
+  std::string target;
+  SelectColumns(r.select_sql, &target);
+  RecordSet& source = Source(state, r.table);
+
+  std::vector<std::string> columns = {"SITE", "POINT_ID"};
+  if (r.key_fields.size() > 2) columns.push_back("SAM_ID");
+  columns.insert(columns.end(), {r.code_column, "VALUE", "UNITS"});
+  if (r.source_field != nullptr) columns.push_back("SOURCE");
+
+  std::vector<int> keys;
+  for (const char* k : r.key_fields) keys.push_back(SourceField(source, k));
+  const int source_field = r.source_field != nullptr ? SourceField(source, r.source_field) : -1;
+  std::vector<int> values;
+  std::vector<Value> codes, units;
+  for (const Parameter& p : r.parameters) {
+    values.push_back(SourceField(source, p.field));
+    codes.push_back(Value::Text(p.code));
+    units.push_back(Value::Text(p.units));
+  }
+
+  {
+    Inserter insert(state.WorkConn, target, columns);
+    const int64_t count = source.RecordCount();
+    for (int64_t i = 0; i < count; ++i) {
+      for (size_t p = 0; p < values.size(); ++p) {
+        Value v = source.At(i, static_cast<size_t>(values[p]));
+        if (v.IsMissing()) continue;
+        int c = 0;
+        for (int k : keys) insert.Bind(c++, source.At(i, static_cast<size_t>(k)));
+        insert.Bind(c++, codes[p]);
+        insert.Bind(c++, v);
+        insert.Bind(c++, units[p]);
+        if (source_field >= 0) insert.Bind(c++, source.At(i, static_cast<size_t>(source_field)));
+        insert.Step();
+      }
+      if (state.CancelRequested) break;
+    }
+  }
+
+  if (state.CancelRequested) {
+    state.view.ProgressBar.value = state.view.ProgressBar.min;
+    state.Tables[r.table].TableStatus = 5;
+  } else {
+    Standardize(state, r.name);
+    state.Tables[r.table].TableStatus = 6;
+  }
+}
+
+}  // namespace
+
+void Xfer1(RunState& state) { RunMain(state, kXfer1); }
+void Xfer2(RunState& state) { RunMain(state, kXfer2); }
+void Xfer2A(RunState& state) { RunCompanion(state, kXfer2A); }
+void Xfer3(RunState& state) { RunMain(state, kXfer3); }
+void Xfer4(RunState& state) { RunMain(state, kXfer4); }
+void Xfer4A(RunState& state) { RunCompanion(state, kXfer4A); }
+void Xfer5(RunState& state) { RunMain(state, kXfer5); }
+
+}  // namespace sorvane
