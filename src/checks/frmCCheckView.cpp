@@ -1,0 +1,260 @@
+#include "checks/frmCCheckView.h"
+
+#include <exception>
+
+#include "checks/ModChecks.h"
+#include "core/errors.h"
+#include "viewers/frmCMinorTableView.h"
+#include "workdb/jet_sql.h"
+
+namespace sorvane {
+namespace {
+
+constexpr const char* kWindowName = "frmCCheckView";
+
+std::string RunChecksItem(int table) { return ControlName("mnuRunChecks", table); }
+
+}  // namespace
+
+frmCCheckView::frmCCheckView(RunState& state)
+    : adoProblemRS(std::make_shared<RecordSet>()), state_(state) {
+  for (const CheckViewMenu& m : CheckViewMenus()) view_.menus[m.name];
+}
+
+frmCCheckView::~frmCCheckView() = default;
+
+void frmCCheckView::Form_Load() {
+  if (loaded_) {
+    state_.ui.WindowShown(kWindowName);
+    return;
+  }
+  loaded_ = true;
+  view_.DataGrid1.visible = false;
+  for (int i = 0; i < kCheckControls; ++i) {
+    view_.optReview[i].visible = false;
+    view_.lblStatus[i].visible = false;
+  }
+  for (int t = 1; t <= 5; ++t) {
+    if (state_.Tables[t].TableStatus < 8) SetTableStatus(false, t);
+  }
+  view_.visible = true;
+  state_.ui.WindowShown(kWindowName);
+  adoProblemRS = std::make_shared<RecordSet>();
+  if (state_.SelectedTable == 0) {
+    mnuRunChecksAll_Click();
+  } else {
+    RunAllChecks(state_.SelectedTable, false);
+  }
+  grid_sorted_ = false;
+  state_.ui.Refresh();
+}
+
+bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
+  if (CheckCount(intChkTable) == 0) return false;
+  ++run_depth_;
+  if (run_depth_ == 1) reported_.clear();
+  state_.SelectedTable = intChkTable;
+  current_table_ = intChkTable;
+  bool all_passed = true;
+  view_.mouse_pointer = kPointerHourglass;
+
+  const int count = BuildChecks(intChkTable, state_.FacilityID, CheckList);
+  last_check_ = count - 1;
+  view_.caption =
+      "Table " + std::to_string(intChkTable) + " - " + state_.Tables[intChkTable].Title + " Table";
+  view_.DataGrid1.visible = false;
+  // Button 0 keeps its selection: only the others are cleared.
+  for (int i = 1; i < kCheckControls; ++i) view_.optReview[i].selected = false;
+  for (int i = 0; i <= last_check_; ++i) {
+    LabelState& label = view_.lblStatus[i];
+    view_.optReview[i].visible = true;
+    label.visible = true;
+    label.tooltip = CheckList[i].ToolTip;
+    label.bold = CheckList[i].Required == 2;
+    label.underline = CheckList[i].Required >= 1;
+  }
+  for (int i = last_check_ + 1; i < kCheckControls; ++i) {
+    view_.lblStatus[i].visible = false;
+    view_.optReview[i].visible = false;
+  }
+  state_.ui.Refresh();
+
+  for (int i = 0; i <= last_check_; ++i) {
+    const bool passed = RunCheck(intChkTable, i);
+    ShowCheckResult(i, CheckList[i], !passed);
+    CheckList[i].Status = passed;
+    view_.optReview[i].enabled = !passed;
+    if (!passed) all_passed = false;
+  }
+  view_.mouse_pointer = kPointerDefault;
+
+  if (all_passed) {
+    SetTableStatus(true, intChkTable);
+  } else {
+    SetTableStatus(false, intChkTable);
+    for (int i = 0; i <= last_check_; ++i) {
+      if (CheckList[i].Status) continue;
+      view_.DataGrid1.visible = true;
+      optReview_Click(i);
+      if (!ExcelOutput) break;
+      if (WriteCheckErrors) {
+        try {
+          WriteCheckErrors(intChkTable, i);
+        } catch (const std::exception&) {
+          ExportStopped = true;  // the export says nothing; the run goes on
+        }
+      }
+    }
+  }
+  --run_depth_;
+  state_.ui.Refresh();
+  return all_passed;
+}
+
+void frmCCheckView::mnuRunChecksAll_Click() {
+  ++run_depth_;
+  if (run_depth_ == 1) reported_.clear();
+  for (int t = 1; t <= 5; ++t) RunAllChecks(t, false);
+  --run_depth_;
+}
+
+void frmCCheckView::SetTableStatus(bool Status, int intTable) {
+  if (intTable < 1 || intTable > 5) return;
+  state_.Tables[intTable].TableStatus = Status ? 8 : 7;
+  view_.menus[RunChecksItem(intTable)].checked = Status;
+}
+
+bool frmCCheckView::RunCheck(int /*table*/, int index) {
+  if (index < 0 || index >= static_cast<int>(CheckList.size())) return true;
+  const clsReviewObject& check = CheckList[index];
+  view_.lblStatus[index].caption = check.PendingString;
+  state_.ui.Refresh();
+  if (grid_sorted_) {
+    adoProblemRS = std::make_shared<RecordSet>();
+    grid_sorted_ = false;
+  }
+  // The verdict needs no rows, only whether there is one; the grid query reads them.
+  adoProblemRS->Reset();
+  try {
+    RecordSet probe = state_.WorkConn.QueryNative("SELECT 1 FROM (" +
+                                                  TranslateJet(check.qryProblems) + ") LIMIT 1");
+    return probe.RecordCount() == 0;
+  } catch (const Error& e) {
+    ReportError(e.NumberDescription());
+    return false;
+  }
+}
+
+void frmCCheckView::ShowCheckResult(int label, const clsReviewObject& check, bool failed) {
+  if (label < 0 || label >= kCheckControls) return;
+  LabelState& l = view_.lblStatus[label];
+  l.caption = failed ? check.FailString : check.PassString;
+  // Highlight only: bold belongs to the severity.
+  l.highlighted = failed;
+}
+
+void frmCCheckView::SelectCheck(int index) {
+  if (!loaded_ || index < 0 || index > last_check_ || index >= static_cast<int>(CheckList.size()))
+    return;
+  if (run_depth_ == 0) reported_.clear();
+  const bool passed = RunCheck(current_table_, index);
+  const clsReviewObject& check = CheckList[index];
+  if (passed) {
+    ShowCheckResult(index, check, false);
+    view_.DataGrid1.visible = false;
+    view_.optReview[index].enabled = false;
+  } else {
+    ShowCheckResult(index, check, true);
+    view_.DataGrid1.visible = true;
+    view_.DataGrid1.caption = "Table " + std::to_string(current_table_) + ": " + check.FailString;
+    FillGrid(check);
+  }
+  state_.ui.Refresh();
+}
+
+void frmCCheckView::FillGrid(const clsReviewObject& check) {
+  if (adoProblemRS->IsOpen()) adoProblemRS->Close();
+  try {
+    *adoProblemRS = state_.WorkConn.Query(check.qryProblems);
+  } catch (const Error& e) {
+    adoProblemRS->Reset();
+    adoProblemRS->Open();
+    ReportError(e.NumberDescription());
+  }
+  view_.DataGrid1.source = adoProblemRS;
+}
+
+void frmCCheckView::optReview_Click(int index) {
+  if (index < 0 || index >= kCheckControls) return;
+  for (auto& o : view_.optReview) o.selected = false;
+  view_.optReview[index].selected = true;
+  SelectCheck(index);
+}
+
+void frmCCheckView::DataGrid1_HeadClick(int column) {
+  grid_sorted_ = true;
+  try {
+    if (column < 0 || static_cast<size_t>(column) >= adoProblemRS->FieldCount()) return;
+    adoProblemRS->Sort(adoProblemRS->GetField(static_cast<size_t>(column)).name);
+    adoProblemRS->MoveFirst();
+  } catch (const Error&) {
+    return;  // the grid keeps what it shows
+  }
+  state_.ui.Refresh();
+}
+
+void frmCCheckView::mnuRunChecks_Click(int index) {
+  if (index >= 1 && index <= 5) {
+    RunAllChecks(index, false);
+  } else if (index == 7) {
+    mnuRunChecksAll_Click();
+  } else if (index == 9) {
+    Form_Unload();
+  }
+}
+
+void frmCCheckView::mnuRef_Click(int index) {
+  if (index < 0 || index > 3) return;
+  References().ShowReferenceList(index);
+}
+
+void frmCCheckView::Form_Resize(int width_twips, int height_twips) {
+  view_.width = width_twips;
+  view_.height = height_twips;
+  const int grid_height = height_twips - 8340 + 3015;
+  if (grid_height > 100) view_.DataGrid1.height = grid_height;
+  const int grid_width = width_twips - 10005 + 9495;
+  if (grid_width > 100) view_.DataGrid1.width = grid_width;
+  state_.ui.Refresh();
+}
+
+void frmCCheckView::Form_Unload() {
+  if (!loaded_) return;
+  if (ReferenceWindow || own_references_) {
+    frmCMinorTableView& refs = References();
+    if (refs.loaded()) refs.mnuFileExit_Click();
+  }
+  state_.ui.WindowShown("frmCMain");
+  state_.view.mouse_pointer = kPointerDefault;
+  view_.mouse_pointer = kPointerDefault;
+  view_.visible = false;
+  view_.DataGrid1.visible = false;
+  view_.DataGrid1.source.reset();
+  adoProblemRS = std::make_shared<RecordSet>();
+  grid_sorted_ = false;
+  loaded_ = false;
+  state_.ui.WindowClosed(kWindowName);
+}
+
+frmCMinorTableView& frmCCheckView::References() {
+  if (ReferenceWindow) return ReferenceWindow();
+  if (!own_references_) own_references_ = std::make_unique<frmCMinorTableView>(state_);
+  return *own_references_;
+}
+
+void frmCCheckView::ReportError(const std::string& number_description) {
+  if (!reported_.insert(number_description).second) return;
+  state_.ui.MessageBox(number_description);
+}
+
+}  // namespace sorvane

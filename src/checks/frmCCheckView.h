@@ -1,0 +1,120 @@
+// The check window as a UI-free class. It runs the catalogue of one table
+// against the work database, shows each check's verdict on its status label
+// (pass text on button colours, fail text highlighted, bold/underline by
+// severity), records the table's verdict (stage 8 passed, 7 failed) with a check
+// mark on its "Run Checks" item, and lists the problem records of a failed check
+// in its grid. Runs are synchronous and never yield.
+//
+// A query the database rejects (a missing table or view) does not stop the
+// window: the check shows as failed, its grid is empty and the message box
+// shows the engine's "number description" (once per run for the same error).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "checks/check_view_state.h"
+#include "checks/clsReviewObject.h"
+#include "core/record_set.h"
+#include "shell/state/run_state.h"
+
+namespace sorvane {
+
+class frmCMinorTableView;
+
+class frmCCheckView {
+ public:
+  explicit frmCCheckView(RunState& state);
+  ~frmCCheckView();
+  frmCCheckView(const frmCCheckView&) = delete;
+  frmCCheckView& operator=(const frmCCheckView&) = delete;
+
+  // Loads and shows the window: every table below stage 8 goes to 7, then the
+  // checks of `SelectedTable` run (0: all five tables, the window ends on
+  // table 5). On a window already loaded it only brings it forward.
+  void Form_Load();
+  bool loaded() const { return loaded_; }
+
+  // Runs every check of `intChkTable` (1..5); true when all passed. On a
+  // failure the first failed check is opened in the grid; with `ExcelOutput`
+  // every failed check is opened in turn and handed to `WriteCheckErrors`.
+  // Any other table number does nothing and returns false.
+  bool RunAllChecks(int intChkTable, bool ExcelOutput);
+  // Tables 1 to 5 in this order.
+  void mnuRunChecksAll_Click();
+  // Table verdict: true = 8 and the "Run Checks" item checked, false = 7, unchecked.
+  void SetTableStatus(bool Status, int intTable);
+  // Runs check `index` of `CheckList` (shows its pending text first); true when
+  // its query returns no row. `table` is not used.
+  bool RunCheck(int table, int index);
+  // Pass or fail text and style on label `label`.
+  void ShowCheckResult(int label, const clsReviewObject& check, bool failed);
+
+  // The selection handler of check `index` (click or double click of its
+  // option button, click of its label): runs it again, then shows its pass
+  // text and hides the grid, or shows its fail text and its problem records
+  // under "Table n: " & fail text. Neither `Status` nor the table's verdict
+  // changes. Indexes outside the current catalogue are ignored.
+  void SelectCheck(int index);
+  // Selecting option button `index` (the others of the group clear), then the
+  // selection handler.
+  void optReview_Click(int index);
+  void lblStatus_Click(int index) { SelectCheck(index); }
+
+  // Sorts the problem records ascending on column `column`; errors are ignored.
+  void DataGrid1_HeadClick(int column);
+
+  // "Run Checks": 1..5 a table, 7 all tables, 9 Exit; others do nothing.
+  void mnuRunChecks_Click(int index);
+  // "View Reference Tables": 0..3, the list of that index in the one
+  // reference-list window.
+  void mnuRef_Click(int index);
+
+  // Grid height = height - 5325 and width = width - 510, each only when > 100.
+  void Form_Resize(int width_twips, int height_twips);
+  // Unload (close box or "Exit"): closes the reference-list window if open,
+  // shows the main window, default mouse pointer, unloads this window.
+  void Form_Unload();
+
+  CheckViewState& view() { return view_; }
+  const CheckViewState& view() const { return view_; }
+  int CurrentTable() const { return current_table_; }
+  int LastCheck() const { return last_check_; }
+  bool GridSorted() const { return grid_sorted_; }
+
+  // The catalogue of the table run last.
+  std::vector<clsReviewObject> CheckList;
+  // The record set that feeds the grid: after a failed check was opened it
+  // holds that check's problem records (what the error workbook writes).
+  std::shared_ptr<RecordSet> adoProblemRS;
+  // Stop flag of an all-tables export to the error workbook.
+  bool ExportStopped = false;
+  // Writes the problem records of check `index` of `table` to the error
+  // workbook; called by RunAllChecks(table, true) for every failed check, with
+  // `adoProblemRS` holding its records. A failure it throws sets ExportStopped.
+  std::function<void(int table, int index)> WriteCheckErrors;
+  // The program's one reference-list window. When not set, the check window
+  // keeps a window of its own.
+  std::function<frmCMinorTableView&()> ReferenceWindow;
+
+ private:
+  frmCMinorTableView& References();
+  // Shows a database error unless the same text was shown during this run.
+  void ReportError(const std::string& number_description);
+  void FillGrid(const clsReviewObject& check);
+
+  RunState& state_;
+  CheckViewState view_;
+  bool loaded_ = false;
+  int current_table_ = 0;
+  int last_check_ = -1;
+  bool grid_sorted_ = false;
+  int run_depth_ = 0;               // > 0 while a table's checks run
+  std::set<std::string> reported_;  // errors shown during the current run
+  std::unique_ptr<frmCMinorTableView> own_references_;
+};
+
+}  // namespace sorvane
