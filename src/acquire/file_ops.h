@@ -1,0 +1,49 @@
+// The three file operations the copy from removable media performs on single
+// files: delete, copy and clear the attributes. They sit behind an interface so
+// that a file that refuses deletion (one held open on another system, an
+// immutable file) can be reproduced in tests whatever the user's rights.
+//
+// Every failure raises FileAccessError, which names the file concerned; number
+// 70 means access was refused.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "core/errors.h"
+
+namespace sorvane {
+
+class FileAccessError : public FileError {
+ public:
+  FileAccessError(const FileError& error, std::string file_name)
+      : FileError(error), file_name_(std::move(file_name)) {}
+  // The name of the file (without its folder).
+  const std::string& file_name() const { return file_name_; }
+
+ private:
+  std::string file_name_;
+};
+
+class FileOps {
+ public:
+  virtual ~FileOps() = default;
+  // Deletes a file, read-only or not. A file that cannot be deleted raises
+  // FileAccessError 70.
+  virtual void Remove(const std::filesystem::path& file) = 0;
+  // Copies a file into `to` (a file path), replacing a file of that name.
+  virtual void Copy(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+  // Makes a file an ordinary writable file (files copied from a CD arrive
+  // read-only): read and write for its owner, read for the others.
+  virtual void SetNormal(const std::filesystem::path& file) = 0;
+};
+
+// The operations on the real file system.
+class DiskFileOps : public FileOps {
+ public:
+  void Remove(const std::filesystem::path& file) override;
+  void Copy(const std::filesystem::path& from, const std::filesystem::path& to) override;
+  void SetNormal(const std::filesystem::path& file) override;
+};
+
+}  // namespace sorvane

@@ -1,0 +1,75 @@
+#include "acquire/folder_scan.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "core/text.h"
+
+namespace fs = std::filesystem;
+
+namespace sorvane {
+namespace {
+
+std::vector<fs::path> List(const fs::path& folder, bool want_folders) {
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) throw ToFileError(ec, folder, /*is_folder=*/true);
+  std::vector<fs::path> out;
+  for (fs::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) break;
+    std::error_code type_ec;
+    const fs::directory_entry& entry = *it;
+    if (want_folders) {
+      if (entry.is_directory(type_ec) && !entry.is_symlink(type_ec)) out.push_back(entry.path());
+    } else if (!entry.is_directory(type_ec)) {
+      // A dangling link or an entry that cannot be inspected still is a file of
+      // the folder; deleting it is what the caller will try.
+      out.push_back(entry.path());
+    }
+  }
+  if (ec) throw ToFileError(ec, folder, /*is_folder=*/true);
+  std::sort(out.begin(), out.end(),
+            [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
+  return out;
+}
+
+}  // namespace
+
+std::vector<fs::path> ListFiles(const fs::path& folder) { return List(folder, false); }
+std::vector<fs::path> ListSubfolders(const fs::path& folder) { return List(folder, true); }
+
+std::string NameOf(const fs::path& file) { return file.filename().string(); }
+
+bool HasWorkbookSuffix(std::string_view name) {
+  std::string lower = LowerCase(name);
+  return lower.ends_with("xls") || lower.ends_with("xlsx");
+}
+
+bool IsFacilityWorkbook(std::string_view name, std::string_view facility_id) {
+  return HasWorkbookSuffix(name) && name.find(facility_id) != std::string_view::npos;
+}
+
+bool MatchesWorkbookPattern(std::string_view name) {
+  std::string lower = LowerCase(name);
+  return lower.ends_with(".xls") || lower.ends_with(".xlsx");
+}
+
+FileError ToFileError(const std::error_code& ec, const fs::path& path, bool is_folder) {
+  long number = kErrPathFileAccess;
+  std::string words = "Path/File access error";
+  if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
+      ec == std::errc::read_only_file_system || ec == std::errc::device_or_resource_busy ||
+      ec == std::errc::text_file_busy) {
+    number = kErrPermissionDenied;
+    words = "Permission denied";
+  } else if (ec == std::errc::no_such_file_or_directory) {
+    number = is_folder ? kErrPathNotFound : kErrFileNotFound;
+    words = is_folder ? "Path not found" : "File not found";
+  } else if (ec == std::errc::no_space_on_device) {
+    number = 61;
+    words = "Disk full";
+  }
+  return FileError(number, words + " (" + path.string() + ": " + ec.message() + ")");
+}
+
+}  // namespace sorvane

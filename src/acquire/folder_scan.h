@@ -1,0 +1,47 @@
+// Listing folders the way the acquisition routines need them: files and
+// sub-folders of one folder, sorted by name so that every search and copy is
+// repeatable, and the name tests for spreadsheet workbooks.
+//
+// A folder that cannot be listed raises FileError (76 when it does not exist,
+// 70 when access is refused, 75 otherwise), carrying the path in its
+// description, so the caller's handler can show "number description".
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "core/errors.h"
+
+namespace sorvane {
+
+// The files of `folder` (not its sub-folders), sorted by name. Symbolic links to
+// files count as files.
+std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder);
+// The sub-folders of `folder`, sorted by name. Links to folders are left out so
+// that a search of a medium cannot run in circles.
+std::vector<std::filesystem::path> ListSubfolders(const std::filesystem::path& folder);
+
+// The name of a file as the user sees it (no folder).
+std::string NameOf(const std::filesystem::path& file);
+
+// Whether a name is that of a spreadsheet workbook for the copy: it ends, ignoring
+// case, in "xls" or "xlsx" (".xls" as older programs save and ".xlsx" as current
+// ones do).
+bool HasWorkbookSuffix(std::string_view name);
+// A facility workbook: a workbook name that contains the Facility ID (a plain,
+// case-sensitive substring test).
+bool IsFacilityWorkbook(std::string_view name, std::string_view facility_id);
+// Whether a copy pattern such as "*.xls" or "*.XLS" takes a file of this name:
+// the extension ".xls" or ".xlsx", ignoring case.
+bool MatchesWorkbookPattern(std::string_view name);
+
+// A FileError for a failed file-system operation on `path`, numbered the way the
+// program's handlers number them (70 permission denied, 53 file not found, 76
+// path not found, 61 disk full, 75 any other access error).
+FileError ToFileError(const std::error_code& ec, const std::filesystem::path& path,
+                      bool is_folder = false);
+
+}  // namespace sorvane

@@ -1,0 +1,81 @@
+#include "acquire/media_search.h"
+
+#include "acquire/folder_scan.h"
+#include "core/text.h"
+
+namespace fs = std::filesystem;
+
+namespace sorvane {
+namespace {
+
+bool HoldsFacilityWorkbook(const fs::path& folder, const std::string& id) {
+  for (const fs::path& file : ListFiles(folder)) {
+    if (IsFacilityWorkbook(NameOf(file), id)) return true;
+  }
+  return false;
+}
+
+std::string PatternOf(const fs::path& folder) { return (folder / "*.xls").string(); }
+
+void SearchSubfolders(RunState& state, const fs::path& folder) {
+  const std::string& id = state.view.txtFacilityID.text;
+  for (const fs::path& sub : ListSubfolders(folder)) {
+    if (HoldsFacilityWorkbook(sub, id)) {
+      state.SourcePattern = PatternOf(sub);
+      return;
+    }
+    SearchSubfolders(state, sub);
+  }
+}
+
+// A path without "." parts or a trailing separator, so that "/media/cd/" and
+// "/media/cd" name the same root.
+fs::path Normal(const fs::path& p) {
+  fs::path n = p.lexically_normal();
+  if (!n.has_filename() && n.has_relative_path()) n = n.parent_path();
+  return n;
+}
+
+bool IsDataFolder(const fs::path& folder) { return UpperCase(NameOf(folder)) == "DATA"; }
+
+}  // namespace
+
+int CountFacilityWorkbooks(const RunState& state, const fs::path& folder) {
+  int count = 0;
+  for (const fs::path& file : ListFiles(folder)) {
+    if (IsFacilityWorkbook(NameOf(file), state.view.txtFacilityID.text)) ++count;
+  }
+  for (const fs::path& sub : ListSubfolders(folder)) count += CountFacilityWorkbooks(state, sub);
+  return count;
+}
+
+void FindFacilityFolder(RunState& state, const fs::path& folder) {
+  const bool is_root = !state.MediaDrive.empty() && Normal(state.MediaDrive) == Normal(folder);
+  if (is_root && HoldsFacilityWorkbook(folder, state.view.txtFacilityID.text)) {
+    state.SourcePattern = PatternOf(folder);
+    return;
+  }
+  SearchSubfolders(state, folder);
+}
+
+int CountDataFolders(const fs::path& folder) {
+  int count = 0;
+  for (const fs::path& sub : ListSubfolders(folder)) {
+    if (IsDataFolder(sub)) ++count;
+    count += CountDataFolders(sub);
+  }
+  return count;
+}
+
+bool FindDataFolder(RunState& state, const fs::path& folder) {
+  for (const fs::path& sub : ListSubfolders(folder)) {
+    if (IsDataFolder(sub)) {
+      state.SourcePattern = sub.string();
+      return true;
+    }
+    if (FindDataFolder(state, sub)) return true;
+  }
+  return false;
+}
+
+}  // namespace sorvane

@@ -1,0 +1,130 @@
+#include "acquire/reference_update.h"
+
+#include "core/errors.h"
+#include "core/text.h"
+#include "workdb/connection.h"
+
+namespace sorvane {
+namespace {
+
+constexpr const char* kAlias = "sv_update";
+
+std::string QuoteName(std::string_view name) {
+  return "\"" + ReplaceAll(name, "\"", "\"\"") + "\"";
+}
+
+void SetPointer(RunState& state, int pointer) {
+  state.view.mouse_pointer = pointer;
+  state.Refresh();
+}
+
+// Detaches the update database however the refresh ends.
+class Attachment {
+ public:
+  Attachment(Connection& conn, const std::filesystem::path& file) : conn_(conn) {
+    conn_.ExecuteNative(std::string("ATTACH DATABASE ?1 AS ") + kAlias,
+                        {Value::Text(file.string())});
+  }
+  ~Attachment() {
+    try {
+      conn_.ExecuteNative(std::string("DETACH DATABASE ") + kAlias);
+    } catch (const Error&) {
+      // The connection is closing or broken; nothing is left attached to it then.
+    }
+  }
+  Attachment(const Attachment&) = delete;
+  Attachment& operator=(const Attachment&) = delete;
+
+ private:
+  Connection& conn_;
+};
+
+// The names listed in UPDATE_LIST; none when the table is missing.
+std::vector<std::string> ListedNames(Connection& work) {
+  std::vector<std::string> names;
+  Value has = work.QueryValue(std::string("SELECT count(*) FROM ") + kAlias +
+                              ".sqlite_master WHERE type = 'table' AND name = 'UPDATE_LIST' "
+                              "COLLATE NOCASE");
+  if (has.kind() != Value::Kind::kInteger || has.AsInteger() == 0) return names;
+  RecordSet list =
+      work.QueryNative(std::string("SELECT TABLE_NAME FROM ") + kAlias + ".UPDATE_LIST ");
+  for (int64_t row = 0; row < list.RecordCount(); ++row) {
+    Value v = list.At(row, 0);
+    if (!v.IsMissing()) names.push_back(v.ToDisplay());
+  }
+  return names;
+}
+
+// Replaces one table; false (and the old table untouched) when it cannot be.
+bool ReplaceTable(Connection& work, const std::string& name) {
+  if (LowerCase(name).starts_with("sqlite_")) return false;
+  const std::string schema = std::string(kAlias) + ".sqlite_master";
+  RecordSet def = work.QueryNative(
+      "SELECT sql FROM " + schema + " WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+      {Value::Text(name)});
+  if (def.RecordCount() != 1 || def.At(0, 0).kind() != Value::Kind::kText) return false;
+  const std::string create = def.At(0, 0).AsText();
+  if (!UpperCase(create).starts_with("CREATE TABLE")) return false;  // virtual tables
+  RecordSet indexes = work.QueryNative("SELECT sql FROM " + schema +
+                                           " WHERE type = 'index' AND tbl_name = ?1 COLLATE "
+                                           "NOCASE AND sql IS NOT NULL ORDER BY name",
+                                       {Value::Text(name)});
+  const std::string quoted = QuoteName(name);
+  try {
+    Transaction tx(work);
+    work.ExecuteNative("DROP TABLE IF EXISTS main." + quoted);
+    // Unqualified, the update database's own statement creates the table (and
+    // then its indexes) in the work database.
+    work.ExecuteNative(create);
+    work.ExecuteNative("INSERT INTO main." + quoted + " SELECT * FROM " + kAlias + "." + quoted);
+    for (int64_t row = 0; row < indexes.RecordCount(); ++row) {
+      work.ExecuteNative(indexes.At(row, 0).AsText());
+    }
+    tx.Commit();
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+ReferenceUpdateResult UpdateReferenceTables(RunState& state) {
+  ReferenceUpdateResult result;
+  SetPointer(state, kPointerHourglass);
+  state.SetStatusLine("Updating Reference Tables");
+
+  const std::filesystem::path file = state.paths.UpdateDb();
+  {
+    // Opening it on its own first tells a missing or damaged file apart, and
+    // keeps ATTACH from creating an empty database under that name.
+    Connection probe;
+    try {
+      probe.Open(file);
+    } catch (const DatabaseOpenError&) {
+      state.ui.MessageBox("The Access Update database (GIS_UPDATE.mdb) is missing.  Copy it to " +
+                          file.string());
+      result.shut_down = true;
+      return result;
+    }
+  }
+  state.DoEvents();
+
+  try {
+    Attachment attached(state.WorkConn, file);
+    for (const std::string& name : ListedNames(state.WorkConn)) {
+      (ReplaceTable(state.WorkConn, name) ? result.replaced : result.kept).push_back(name);
+    }
+  } catch (const Error& e) {
+    state.SetStatusLine("");
+    SetPointer(state, kPointerDefault);
+    state.ui.MessageBox(e.NumberDescription());
+    return result;
+  }
+
+  state.SetStatusLine("");
+  SetPointer(state, kPointerDefault);
+  return result;
+}
+
+}  // namespace sorvane

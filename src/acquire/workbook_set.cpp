@@ -1,0 +1,120 @@
+#include "acquire/workbook_set.h"
+
+#include <string>
+
+#include "acquire/file_ops.h"
+#include "acquire/folder_scan.h"
+#include "core/convert.h"
+#include "core/text.h"
+
+namespace fs = std::filesystem;
+
+namespace sorvane {
+namespace {
+
+constexpr int kFacilityIdLength = 7;
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// Start-up appends these fields; a list made elsewhere (the command line, a
+// test) gets the same ones here. The sizes are those of the original design;
+// fixed-length fields do not cut the longer paths of today's file systems.
+void PrepareFileList(RunState& state) {
+  if (!state.FileList) state.FileList = std::make_shared<RecordSet>();
+  RecordSet& list = *state.FileList;
+  if (list.FieldCount() == 0) {
+    list.AppendField("FilePath", kTypeChar, 60);
+    list.AppendField("FileName", kTypeChar, 50);
+    list.AppendField("FileExt", kTypeChar, 3);
+  }
+  if (!list.IsOpen()) list.Open();
+  list.ClearFilter();
+  list.Sort("");
+  list.Clear();
+}
+
+// Whether the name ends, ignoring case, in the table number and ".xls" or ".xlsx".
+bool HasTableSuffix(std::string_view name, int table) {
+  std::string lower = LowerCase(name);
+  std::string n = std::to_string(table);
+  return lower.ends_with(n + ".xls") || lower.ends_with(n + ".xlsx");
+}
+
+}  // namespace
+
+bool CheckFacilityID(RunState& state) {
+  state.view.txtFacilityID.enabled = true;
+  const std::string& id = state.view.txtFacilityID.text;
+  const size_t n = Utf8Length(id);
+  if (n == 0) {
+    state.ui.MessageBox("Please Enter a Facility ID");
+    return false;
+  }
+  if (n != kFacilityIdLength) {
+    state.ui.MessageBox("Facility ID must be 7 digits.");
+    return false;
+  }
+  bool all_match = true;
+  for (const fs::path& file : ListFiles(state.paths.WorkbookDir())) {
+    if (!Contains(NameOf(file), id)) all_match = false;
+  }
+  if (!all_match) {
+    state.ui.MessageBox("Facility ID does not match copied files.");
+    return false;
+  }
+  return true;
+}
+
+bool VerifyWorkbookSet(RunState& state) {
+  bool result = true;
+  const std::string& id = state.view.txtFacilityID.text;
+  const fs::path folder = state.paths.WorkbookDir();
+  const std::string shown = folder.string();
+
+  PrepareFileList(state);
+  RecordSet& list = *state.FileList;
+
+  // The text files of earlier imports never count as workbooks.
+  DiskFileOps disk;
+  for (const fs::path& file : ListFiles(folder)) {
+    if (LowerCase(NameOf(file)).ends_with(".txt")) disk.Remove(file);
+  }
+
+  for (const fs::path& file : ListFiles(folder)) {
+    list.AddNew();
+    list.SetValue("FileName", Value::Text(std::string(Trim(NameOf(file)))));
+    list.SetValue("FilePath", Value::Text(std::string(Trim(file.string()))));
+  }
+  list.Sort("FileName");
+  list.MoveFirst();
+
+  if (list.RecordCount() < 5) {
+    state.ui.MessageBox("Five files for " + id + " were not found in " + shown +
+                        ".  Please check CD (or floppy) and " + shown + ".");
+    return false;
+  }
+
+  const int name_field = list.FieldIndex("FileName");
+  for (int i = 1; i <= 5; ++i) {
+    std::string_view name = Trim(list.TextAt(i - 1, static_cast<size_t>(name_field)));
+    if (!HasTableSuffix(name, i)) {
+      state.ui.MessageBox("File #" + std::to_string(i) + " is missing.");
+      result = false;
+    }
+  }
+
+  for (int64_t row = 0; row < list.RecordCount(); ++row) {
+    std::string_view name = Trim(list.TextAt(row, static_cast<size_t>(name_field)));
+    if (!Contains(name, id)) {
+      state.ui.MessageBox("Facility ID does not match copied files. Please check " + shown +
+                          " to confirm correct files were copied.");
+      result = false;
+      break;
+    }
+  }
+  return result;
+}
+
+}  // namespace sorvane

@@ -1,0 +1,27 @@
+// The Facility ID rule and the verification of the workbook set in the workbook
+// folder (state.paths.WorkbookDir()).
+//
+// Both routines read the Facility ID from the main window's box as typed and show
+// their own messages (OK button only). A file-system failure (the workbook
+// folder missing, a text file that cannot be deleted) is not reported here: it
+// raises FileError for the caller's handler.
+#pragma once
+
+#include "shell/state/run_state.h"
+
+namespace sorvane {
+
+// Enables the Facility ID box and tests the ID: it must be 7 characters long and
+// every file of the workbook folder must hold it in its name. Messages: "Please
+// Enter a Facility ID", "Facility ID must be 7 digits.", "Facility ID does not
+// match copied files.". True when the ID may be used.
+bool CheckFacilityID(RunState& state);
+
+// Deletes the import's text files (.txt) from the workbook folder, lists the
+// remaining files in `state.FileList` sorted by FileName (record n is table n's
+// workbook) and checks the set: at least five files, the first five ending in
+// "1.xls" .. "5.xls" (or .xlsx, ignoring case), every name holding the Facility
+// ID. Every broken rule shows its message; true when none is broken.
+bool VerifyWorkbookSet(RunState& state);
+
+}  // namespace sorvane
