@@ -1,0 +1,261 @@
+#include "shell/frmCMain.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/scripted_ui.h"
+#include "support/work_db.h"
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScriptedUi;
+using testing::TempDataDir;
+
+bool Enabled(frmCMain& w, const std::string& menu) { return w.state().view.menus[menu].enabled; }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_.CreateWorkDb(); }
+  TempDataDir dir_;
+  ScriptedUi ui_;
+};
+
+TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsable) {
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  EXPECT_TRUE(w.loaded_ok());
+  EXPECT_TRUE(ui_.messages.empty());
+  const MainView& v = w.state().view;
+  EXPECT_EQ(v.caption, "Sorvane Tables");
+  EXPECT_EQ(v.lblStatusAll.caption, "");
+  EXPECT_EQ(v.mouse_pointer, kPointerDefault);
+  EXPECT_FALSE(v.ProgressBar.visible);
+  EXPECT_TRUE(Enabled(w, "mnuRunAllChecks"));
+  EXPECT_TRUE(Enabled(w, "mnuRunData(0)"));
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_FALSE(Enabled(w, ControlName("mnuRunData", n)));
+    EXPECT_FALSE(Enabled(w, ControlName("mnuTabView", n)));
+    EXPECT_EQ(w.state().Tables[n].TableStatus, 0);
+    EXPECT_TRUE(w.state().Tables[n].StageOK);
+  }
+  EXPECT_FALSE(Enabled(w, "mnuTabViewHeader"));
+  EXPECT_FALSE(Enabled(w, "mnuCheckTablesHeader"));
+  EXPECT_FALSE(Enabled(w, "mnuCancelXfer"));
+  EXPECT_TRUE(v.Option1[0].selected);
+  EXPECT_TRUE(v.Option1[0].bold);
+  EXPECT_FALSE(v.me_ReviewDate.enabled);
+  EXPECT_EQ(w.state().Tables[3].Title, "Water Level");
+  EXPECT_TRUE(w.state().WorkConn.IsOpen());
+  EXPECT_EQ(w.state().FileList->FieldCount(), 3u);
+}
+
+TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
+  TempDataDir dir;
+  ScriptedUi ui;
+  Paths inner{dir.dir() / "Sorvane"};
+  {
+    frmCMain w(ui, inner);
+    w.Form_Load();  // no database yet: ends with the missing-database message
+  }
+  EXPECT_TRUE(fs::is_directory(inner.WorkbookDir()));
+  fs::remove_all(inner.WorkbookDir());
+  {
+    frmCMain w(ui, inner);
+    w.Form_Load();
+  }
+  EXPECT_TRUE(fs::is_directory(inner.WorkbookDir()));
+}
+
+TEST(MainWindowStartUp, MissingDatabaseShowsTheMessageAndShutsDown) {
+  TempDataDir dir;
+  ScriptedUi ui;
+  std::string home = (dir.dir() / "home").string();
+  setenv("XDG_DATA_HOME", home.c_str(), 1);
+  frmCMain w(ui, dir.paths());
+  EXPECT_FALSE(w.Form_Load());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "The Access database is missing.  Copy it from " + home +
+                                "/sorvane/GIS_WORK.db to " + dir.paths().WorkDb().string());
+  EXPECT_TRUE(w.unloaded());
+  EXPECT_FALSE(w.state().WorkConn.IsOpen());
+  // The named copy really exists, so following the message works.
+  EXPECT_TRUE(fs::is_regular_file(fs::path(home) / "sorvane" / "GIS_WORK.db"));
+  EXPECT_FALSE(fs::exists(dir.paths().WorkDb()));
+  unsetenv("XDG_DATA_HOME");
+}
+
+TEST(MainWindowStartUp, ADatabaseWithoutTheStructureTableShowsNumberAndDescription) {
+  TempDataDir dir;
+  fs::create_directories(dir.paths().WorkbookDir());
+  {
+    Connection c;
+    c.Create(dir.paths().WorkDb());
+    c.ExecuteScript("CREATE TABLE T_SITE (SITE TEXT);");
+  }
+  ScriptedUi ui;
+  frmCMain w(ui, dir.paths());
+  EXPECT_TRUE(w.Form_Load());
+  EXPECT_FALSE(w.loaded_ok());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "1 no such table: MT_VBSTRUCTURE");
+  EXPECT_EQ(w.state().view.lblStatusAll.caption, "Connecting ...");
+  EXPECT_EQ(w.state().view.mouse_pointer, kPointerHourglass);
+}
+
+TEST_F(MainWindowTest, UpdateMenusFollowsTheStageCodes) {
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  auto set = [&](std::array<int, 5> codes) {
+    for (int n = 1; n <= 5; ++n) w.state().Tables[n].TableStatus = codes[n - 1];
+    w.UpdateMenus(false);
+  };
+  set({6, 6, 6, 6, 6});
+  EXPECT_TRUE(Enabled(w, "mnuCheckTablesHeader"));
+  EXPECT_TRUE(Enabled(w, "mnuTabViewHeader"));
+  for (int n = 1; n <= 5; ++n) EXPECT_TRUE(Enabled(w, ControlName("mnuRunData", n)));
+  set({8, 7, 6, 8, 6});
+  EXPECT_TRUE(Enabled(w, "mnuCheckTablesHeader"));
+  set({6, 6, 5, 6, 6});
+  EXPECT_FALSE(Enabled(w, "mnuCheckTablesHeader"));
+  // Table 5 alone decides the "Table View" menu.
+  set({0, 0, 0, 0, 1});
+  EXPECT_TRUE(Enabled(w, "mnuTabViewHeader"));
+  set({6, 6, 6, 6, 0});
+  EXPECT_FALSE(Enabled(w, "mnuTabViewHeader"));
+  w.state().view.ProgressBar.visible = false;
+  set({1, 1, 1, 4, 1});
+  EXPECT_TRUE(w.state().view.ProgressBar.visible);
+  w.UpdateMenus(true);
+  EXPECT_FALSE(Enabled(w, "mnuRunData(3)"));
+  EXPECT_FALSE(Enabled(w, "mnuTabView(3)"));
+  EXPECT_FALSE(Enabled(w, "mnuTabViewHeader"));
+  EXPECT_FALSE(Enabled(w, "mnuCheckTablesHeader"));
+}
+
+TEST_F(MainWindowTest, FlagOptionAndReviewDate) {
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  MainView& v = w.state().view;
+  w.Option1_Click(1);
+  EXPECT_TRUE(v.me_ReviewDate.enabled);
+  EXPECT_EQ(v.me_ReviewDate.text, Date::Today().ToShortDate());
+  EXPECT_TRUE(v.Option1[1].bold);
+  EXPECT_FALSE(v.Option1[0].bold);
+  v.me_ReviewDate.text = "6/30/02";
+  w.Option1_Click(0);
+  w.Option1_Click(1);
+  EXPECT_EQ(v.me_ReviewDate.text, "6/30/02");  // a typed date is kept
+  EXPECT_TRUE(w.me_ReviewDate_Validate());
+  EXPECT_TRUE(ui_.messages.empty());
+  for (const char* bad : {"13/1/2002", "__/__/____", ""}) {
+    v.me_ReviewDate.text = bad;
+    EXPECT_FALSE(w.me_ReviewDate_Validate()) << bad;
+  }
+  ASSERT_EQ(ui_.messages.size(), 3u);
+  EXPECT_EQ(ui_.messages[0], "Please check the date.  There appears to be an error.");
+  EXPECT_EQ(ui_.focus.back(), "me_ReviewDate");
+  w.Option1_Click(0);
+  EXPECT_FALSE(v.me_ReviewDate.enabled);
+  EXPECT_TRUE(v.Option1[0].selected);
+  w.Option1_Click(7);  // any other index does nothing
+  EXPECT_TRUE(v.Option1[0].selected);
+}
+
+TEST_F(MainWindowTest, ResizeKeepsTheGridAboveOneHundredTwips) {
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  GridState& g = w.state().view.DataGrid1;
+  w.Form_Resize(12000, 9000);
+  EXPECT_EQ(g.height, 9000 - 4725);
+  EXPECT_EQ(g.width, 12000 - 510);
+  w.Form_Resize(600, 4825);  // both computed sizes are 90 and 100: unchanged
+  EXPECT_EQ(g.height, 9000 - 4725);
+  EXPECT_EQ(g.width, 12000 - 510);
+}
+
+TEST_F(MainWindowTest, HeadingClickSortsAscendingEachTime) {
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  auto rs = std::make_shared<RecordSet>();
+  rs->AppendField("A", 200, 10);
+  rs->Open();
+  for (const char* t : {"b", "c", "a"}) {
+    rs->AddNew();
+    rs->SetValue(0, Value::Text(t));
+  }
+  w.state().view.DataGrid1.source = rs;
+  w.DataGrid1_HeadClick(0);
+  w.DataGrid1_HeadClick(0);
+  EXPECT_EQ(rs->At(0, 0).ToDisplay(), "a");
+  EXPECT_EQ(rs->At(2, 0).ToDisplay(), "c");
+  w.DataGrid1_HeadClick(5);  // no such column: nothing happens
+}
+
+TEST_F(MainWindowTest, NewSiteResetEmptiesTablesAndKeepsTheReviewDate) {
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  RunState& s = w.state();
+  s.WorkConn.ExecuteNative(
+      "INSERT INTO MT_TEMP1 (SITE, POINT_ID) VALUES ('1234567', 'MW-1');"
+      "INSERT INTO MT_TEMP5 (SITE, POINT_ID) VALUES ('1234567', 'MW-1');"
+      "INSERT INTO MT_TEMP4A (SITE, POINT_ID) VALUES ('1234567', 'MW-1');");
+  s.view.txtFacilityID.text = "1234567";
+  s.view.txtFacilityID.enabled = false;
+  w.Option1_Click(1);
+  s.view.me_ReviewDate.text = "6/30/02";
+  for (int n = 1; n <= 5; ++n) {
+    s.Tables[n].TableStatus = 6;
+    s.SetTableLabel(n, "done", true);
+  }
+  s.view.DataGrid1.visible = true;
+  w.UpdateMenus(false);
+
+  w.mnuNewSite_Click();
+  for (const char* t : {"MT_TEMP1", "MT_TEMP2", "MT_TEMP2A", "MT_TEMP3", "MT_TEMP4", "MT_TEMP4A",
+                        "MT_TEMP5"}) {
+    EXPECT_EQ(s.WorkConn.QueryValue(std::string("SELECT COUNT(*) FROM ") + t), Value::Integer(0))
+        << t;
+  }
+  EXPECT_EQ(s.view.txtFacilityID.text, "");
+  EXPECT_TRUE(s.view.txtFacilityID.enabled);
+  for (const auto& l : s.view.lblStatus) {
+    EXPECT_EQ(l.caption, "");
+    EXPECT_FALSE(l.highlighted);
+  }
+  EXPECT_FALSE(s.view.DataGrid1.visible);
+  EXPECT_EQ(s.view.lblStatusAll.caption, "");
+  EXPECT_EQ(s.view.me_ReviewDate.text, "6/30/02");
+  EXPECT_TRUE(s.view.Option1[1].selected);
+  EXPECT_FALSE(Enabled(w, "mnuCheckTablesHeader"));
+  EXPECT_FALSE(Enabled(w, "mnuRunData(2)"));
+  EXPECT_TRUE(Enabled(w, "mnuRunData(0)"));
+  // A second reset changes nothing and says nothing.
+  w.mnuNewSite_Click();
+  EXPECT_TRUE(ui_.messages.empty());
+}
+
+TEST_F(MainWindowTest, ShutdownEmptiesTablesAndRemovesOnlyTextFiles) {
+  {
+    std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.txt") << "x";
+    std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.xls") << "x";
+  }
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  w.state().WorkConn.ExecuteNative("INSERT INTO MT_TEMP3 (SITE) VALUES ('1234567')");
+  w.mnuExit_Click();
+  EXPECT_TRUE(w.unloaded());
+  EXPECT_FALSE(w.state().WorkConn.IsOpen());
+  EXPECT_FALSE(fs::exists(dir_.paths().WorkbookDir() / "1234567_1.txt"));
+  EXPECT_TRUE(fs::exists(dir_.paths().WorkbookDir() / "1234567_1.xls"));
+  Connection c;
+  c.Open(dir_.paths().WorkDb());
+  EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP3"), Value::Integer(0));
+  w.Form_Unload();  // a second unload does nothing
+  EXPECT_EQ(ui_.windows_closed.size(), 1u);
+}
+
+}  // namespace
+}  // namespace sorvane
