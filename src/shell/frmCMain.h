@@ -68,6 +68,11 @@ class frmCMain {
   frmCMinorTableView* reference_view() { return reference_view_.get(); }
   // Replaces the drive probe used by "CD" and "Floppy" (tests, `sorvane copy --from`).
   void SetDriveProbe(std::shared_ptr<DriveProbe> probe);
+  // Runs on every check window the main window builds (the error workbook
+  // attaches itself here).
+  void OnCheckViewCreated(std::function<void(frmCCheckView&)> hook) {
+    on_check_view_created_ = std::move(hook);
+  }
 
  private:
   void ShowStartupError(const std::string& number_description);
@@ -83,6 +88,7 @@ class frmCMain {
   std::shared_ptr<frmCCheckView> check_view_;
   std::shared_ptr<frmCMinorTableView> reference_view_;
   std::shared_ptr<DriveProbe> drive_probe_;
+  std::function<void(frmCCheckView&)> on_check_view_created_;
 };
 
 }  // namespace sorvane
