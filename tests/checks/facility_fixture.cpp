@@ -40,6 +40,14 @@ void FacilityTest::SetUp() {
   soil_source = Text(conn,
                      "SELECT SOURCE_ID FROM MT_SAMPLE_SOURCE WHERE SOURCE_TYPE NOT LIKE 'WELL%' "
                      "AND DEPTH_REQ = 'Y' AND XY_REQ = 'Y' ORDER BY SOURCE_ID LIMIT 1");
+  plain_source = Text(conn,
+                      "SELECT SOURCE_ID FROM MT_SAMPLE_SOURCE WHERE SOURCE_TYPE NOT LIKE 'WELL%' "
+                      "AND DEPTH_REQ = 'N' AND XY_REQ = 'N' AND SOURCE_ID NOT IN ('TRIP', "
+                      "'EQUIPMENT') ORDER BY SOURCE_ID LIMIT 1");
+  other_well_source = Text(conn,
+                           "SELECT SOURCE_ID FROM MT_SAMPLE_SOURCE WHERE SOURCE_TYPE LIKE 'WELL%' "
+                           "AND upper(SOURCE_TYPE) <> 'WELL - GOOD' AND DEPTH_REQ = 'N' "
+                           "ORDER BY SOURCE_ID LIMIT 1");
   RecordSet lab = conn.QueryNative("SELECT NAME, LAB, NOFORMAT FROM MT_LAB ORDER BY LAB LIMIT 1");
   ASSERT_EQ(lab.RecordCount(), 1);
   lab_name = std::string(lab.TextAt(0, 0));
@@ -65,6 +73,8 @@ void FacilityTest::SetUp() {
   ASSERT_FALSE(contract.empty());
   ASSERT_FALSE(well_source.empty());
   ASSERT_FALSE(soil_source.empty());
+  ASSERT_FALSE(plain_source.empty());
+  ASSERT_FALSE(other_well_source.empty());
 
   const Value c = T(contract), nu = T("NEW");
   // Table 1: three located points close to the site record.

@@ -44,10 +44,12 @@ class FacilityTest : public ::testing::Test {
   std::string facility;    // the site of the clean facility
   std::string other_site;  // another site of the reference data
   double site_lat_dd = 0, site_lat_mm = 0, site_long_dd = 0, site_long_mm = 0;
-  std::string contract;     // a contract of MT_CONTRACTOR
-  std::string well_source;  // a source of type "WELL - GOOD" that needs a depth
-  std::string soil_source;  // a non-well source that needs a depth
-  std::string lab_name;     // a laboratory of MT_LAB
+  std::string contract;           // a contract of MT_CONTRACTOR
+  std::string well_source;        // a source of type "WELL - GOOD" that needs a depth
+  std::string soil_source;        // a non-well source that needs a depth
+  std::string plain_source;       // a non-well source needing neither depth nor coordinates
+  std::string other_well_source;  // a well source of another type, needing no depth
+  std::string lab_name;           // a laboratory of MT_LAB
   int lab_key = 0;
   std::string lab_noformat;
   std::string analyte, analyte_noformat, analyte_cas;     // CAS not beginning "NA"

@@ -1,0 +1,66 @@
+#include "check_cases.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "core/text.h"
+
+namespace sorvane::testing {
+
+Table Expand(const FacilityTest& f, const Table& rows) {
+  // Longer names first, so $ANALYTE2 is not read as $ANALYTE followed by "2".
+  const std::pair<std::string, std::string> names[] = {{"$NA_ANALYTE", f.na_analyte},
+                                                       {"$ANALYTE2", f.analyte2},
+                                                       {"$ANALYTE", f.analyte},
+                                                       {"$NA_CAS", f.na_cas},
+                                                       {"$CAS2", f.analyte2_cas},
+                                                       {"$CAS", f.analyte_cas},
+                                                       {"$SITE", f.facility},
+                                                       {"$OTHER", f.other_site},
+                                                       {"$CONTRACT", f.contract},
+                                                       {"$LAB", f.lab_name},
+                                                       {"$WELLSRC", f.well_source},
+                                                       {"$SOILSRC", f.soil_source},
+                                                       {"$PLAINSRC", f.plain_source},
+                                                       {"$WELL2SRC", f.other_well_source},
+                                                       {"$LATDD", FormatGeneral(f.site_lat_dd)},
+                                                       {"$LATMM", FormatGeneral(f.site_lat_mm)},
+                                                       {"$LONGDD", FormatGeneral(f.site_long_dd)},
+                                                       {"$LONGMM", FormatGeneral(f.site_long_mm)}};
+  Table out = rows;
+  for (auto& row : out)
+    for (auto& cell : row)
+      for (const auto& [name, value] : names)
+        if (cell.find('$') != std::string::npos) cell = ReplaceAll(cell, name, value);
+  return out;
+}
+
+void ExpectCase(FacilityTest& f, int table, const CheckCase& c,
+                const std::vector<std::vector<std::string>>& columns) {
+  ASSERT_EQ(columns.size(), static_cast<size_t>(CheckCount(table)));
+  c.breakit(f);
+  RecordSet rs = f.RunCheck(table, c.index);
+  EXPECT_EQ(Columns(rs), columns.at(static_cast<size_t>(c.index)));
+  Table actual = Rows(rs);
+  Table expected = Expand(f, c.rows);
+  // Without ORDER BY the engine's order is no part of the result.
+  std::vector<clsReviewObject> list;
+  BuildChecks(table, f.facility, list);
+  if (list[static_cast<size_t>(c.index)].qryProblems.find("ORDER BY") == std::string::npos) {
+    std::sort(actual.begin(), actual.end());
+    std::sort(expected.begin(), expected.end());
+  }
+  EXPECT_EQ(actual, expected);
+}
+
+void ExpectEveryCheckFails(int table, const std::vector<CheckCase>& cases) {
+  std::set<int> failing;
+  for (const auto& c : cases)
+    if (!c.rows.empty()) failing.insert(c.index);
+  for (int i = 0; i < CheckCount(table); ++i)
+    EXPECT_TRUE(failing.count(i)) << "no failing case for check " << table << "." << i;
+}
+
+}  // namespace sorvane::testing
