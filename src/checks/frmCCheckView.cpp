@@ -241,6 +241,7 @@ void frmCCheckView::Form_Unload() {
   view_.DataGrid1.visible = false;
   view_.DataGrid1.source.reset();
   adoProblemRS = std::make_shared<RecordSet>();
+  error_workbook_.reset();
   grid_sorted_ = false;
   loaded_ = false;
   state_.ui.WindowClosed(kWindowName);

@@ -23,6 +23,7 @@
 
 namespace sorvane {
 
+class ErrorWorkbookExport;
 class frmCMinorTableView;
 
 class frmCCheckView {
@@ -72,6 +73,12 @@ class frmCCheckView {
   // "View Reference Tables": 0..3, the list of that index in the one
   // reference-list window.
   void mnuRef_Click(int index);
+  // "Output to Excel": 1..5 the errors of a table, 7 of all tables
+  // (error_workbook_export.h).
+  void mnuExcelChecks_Click(int index);
+  // The error workbook of this window, made at its first use; it installs
+  // WriteCheckErrors.
+  ErrorWorkbookExport& ErrorExport();
 
   // Grid height = height - 5325 and width = width - 510, each only when > 100.
   void Form_Resize(int width_twips, int height_twips);
@@ -115,6 +122,7 @@ class frmCCheckView {
   int run_depth_ = 0;               // > 0 while a table's checks run
   std::set<std::string> reported_;  // errors shown during the current run
   std::unique_ptr<frmCMinorTableView> own_references_;
+  std::shared_ptr<ErrorWorkbookExport> error_workbook_;  // held while the window is open
 };
 
 }  // namespace sorvane

@@ -1,0 +1,97 @@
+// "Output to Excel" of the check window: writes the problem records of every
+// failed check into the error workbook, one sheet per table ("1" to "5"), one
+// block per failed check (a green bold title with the severity wording, the
+// field names, the records). After every export the workbook is saved as
+// `Errors - <FacilityID>.xlsx` in the data folder (or the file chosen with
+// set_output_path) and handed to the UI port to open.
+//
+// The workbook lives while the check window is open: a later export of a table
+// replaces that table's sheet and keeps the others. What a person may do to the
+// open workbook between exports (rename or delete a sheet, close the workbook
+// or the program's window) is modelled by the methods under "Person's actions".
+//
+// Failures stay quiet, as the export has always done: a failure while writing a
+// check (for instance an answer to the record-count question that is not a
+// number) sets the check window's ExportStopped, the run goes on with the next
+// failed check and an all-tables export stops before the next table.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "checks/error_workbook.h"
+#include "shell/state/run_state.h"
+
+namespace sorvane {
+
+class frmCCheckView;
+
+class ErrorWorkbookExport {
+ public:
+  ErrorWorkbookExport(RunState& state, frmCCheckView& view);
+
+  // 1..5: the errors of that table; 7: of all tables in order, stopping before
+  // a table once ExportStopped is set. Any other index does nothing. Then the
+  // workbook is saved and opened.
+  void mnuExcelChecks_Click(int index);
+
+  // Makes the application, the workbook and the sheet of table `n` ready:
+  // a new five-sheet workbook at the first export, otherwise sheet "n" found
+  // again (or recreated), emptied, with "No Problems for Table n" in A1.
+  void PrepareErrorSheet(int n);
+  void CreateErrorWorkbook(int n);
+  // Tells the person that sheet n went missing and adds it after the last sheet.
+  void RecreateErrorSheet(int n);
+  // Writes the block of check `i` of table `n` from the check window's
+  // problem records; asks how many to write when there are more than 100.
+  void WriteCheckErrors(int n, int i);
+
+  // Person's actions. Closing the workbook releases it and the application
+  // (the next export starts afresh); closing the program's window leaves it
+  // running but invisible (the next export quits it and starts afresh).
+  void objWorkBookErr_BeforeClose();
+  void CloseApplicationWindow();
+
+  // The open workbook, or null before the first export and after it was closed.
+  ErrorWorkbook* workbook() { return app_ ? app_->workbook.get() : nullptr; }
+  bool application_alive() const { return app_ != nullptr; }
+  // "Errors - " & FacilityID, the caption of the application's window.
+  std::string caption() const { return app_ ? app_->caption : std::string(); }
+  int ErrorSheetNo() const { return error_sheet_no_; }
+
+  // Where the workbook is saved; by default `Errors - <FacilityID>.xlsx` in the
+  // data folder, with characters a file name cannot hold replaced by "_".
+  std::filesystem::path output_path() const;
+  void set_output_path(std::filesystem::path path) { output_path_ = std::move(path); }
+  // The file written by the last save (empty before).
+  const std::filesystem::path& last_saved() const { return last_saved_; }
+
+  // Called after the checks of a table ran for an export, with the table.
+  std::function<void(int table)> TableExported;
+
+ private:
+  struct Application {
+    std::string caption;
+    bool visible = false;
+    std::unique_ptr<ErrorWorkbook> workbook;
+  };
+  void Release() { app_.reset(); }
+  // Saves the workbook and hands it to the UI port; a failure is shown.
+  void Save();
+
+  RunState& state_;
+  frmCCheckView& view_;
+  std::unique_ptr<Application> app_;
+  int error_sheet_no_ = 0;
+  std::filesystem::path output_path_;
+  std::filesystem::path last_saved_;
+};
+
+// Parses an answer to the record-count question: a number (blanks around it
+// allowed, decimals rounded half to even); nothing when it is not a number.
+std::optional<double> ParseRecordCount(const std::string& answer);
+
+}  // namespace sorvane

@@ -1,0 +1,104 @@
+#include "checks/error_workbook_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <map>
+#include <system_error>
+#include <tuple>
+
+#include "core/errors.h"
+
+namespace sorvane {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Owns the writer's workbook until it is closed (which writes the file).
+class LxwBook {
+ public:
+  explicit LxwBook(const fs::path& file) : book_(workbook_new(file.string().c_str())) {}
+  ~LxwBook() {
+    if (book_) workbook_close(book_);  // the partial file is removed by the caller
+  }
+  lxw_workbook* get() const { return book_; }
+  lxw_error Close() {
+    lxw_error e = book_ ? workbook_close(book_) : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    book_ = nullptr;
+    return e;
+  }
+
+ private:
+  lxw_workbook* book_;
+};
+
+[[noreturn]] void Fail(const fs::path& file, const std::string& reason) {
+  throw FileError(kErrPathFileAccess,
+                  "The error workbook could not be written to " + file.string() + ": " + reason);
+}
+
+// One format per distinct font; the default font needs none.
+class Formats {
+ public:
+  explicit Formats(lxw_workbook* book) : book_(book) {}
+  lxw_format* For(const CellFont& font) {
+    if (font == CellFont{}) return nullptr;
+    auto key = std::make_tuple(font.bold, font.size, font.color);
+    auto it = formats_.find(key);
+    if (it != formats_.end()) return it->second;
+    lxw_format* f = workbook_add_format(book_);
+    if (font.bold) format_set_bold(f);
+    if (font.size > 0) format_set_font_size(f, font.size);
+    if (font.color != 0) format_set_font_color(f, font.color);
+    formats_[key] = f;
+    return f;
+  }
+
+ private:
+  lxw_workbook* book_;
+  std::map<std::tuple<bool, double, uint32_t>, lxw_format*> formats_;
+};
+
+}  // namespace
+
+void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, const fs::path& file) {
+  fs::path partial = file;
+  partial += ".partial";
+  std::error_code ec;
+  fs::remove(partial, ec);
+  try {
+    LxwBook out(partial);
+    if (!out.get()) Fail(file, "out of memory");
+    lxw_doc_properties properties{};
+    properties.title = const_cast<char*>(title.c_str());
+    workbook_set_properties(out.get(), &properties);
+    Formats formats(out.get());
+    for (int index = 1; index <= book.SheetCount(); ++index) {
+      const ErrorSheet& sheet = book.Sheet(index);
+      lxw_worksheet* ws = workbook_add_worksheet(out.get(), sheet.name().c_str());
+      if (!ws) Fail(file, "the sheet name \"" + sheet.name() + "\" is not allowed");
+      if (index == book.active_sheet()) worksheet_activate(ws);
+      for (const auto& [column, width] : sheet.column_widths()) {
+        const lxw_col_t c = static_cast<lxw_col_t>(column - 1);
+        worksheet_set_column(ws, c, c, width, nullptr);
+      }
+      for (const auto& [key, cell] : sheet.cells()) {
+        const lxw_row_t row = static_cast<lxw_row_t>(key.first - 1);
+        const lxw_col_t col = static_cast<lxw_col_t>(key.second - 1);
+        lxw_format* format = formats.For(cell.font);
+        lxw_error e = cell.text.empty()
+                          ? worksheet_write_blank(ws, row, col, format)
+                          : worksheet_write_string(ws, row, col, cell.text.c_str(), format);
+        if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
+      }
+    }
+    lxw_error e = out.Close();
+    if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
+    fs::rename(partial, file, ec);
+    if (ec) Fail(file, ec.message());
+  } catch (...) {
+    fs::remove(partial, ec);
+    throw;
+  }
+}
+
+}  // namespace sorvane
