@@ -1,0 +1,110 @@
+#include "import/readers/used_range.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "import/readers/read_failure.h"
+
+namespace sorvane::readers {
+
+void ShapeScanner::Add(int64_t row, int32_t col) {
+  if (++cells_ > max_cells_) {
+    Fail(WorkbookError::Reason::kTooLarge,
+         "the worksheet holds more than " + std::to_string(max_cells_) + " cells");
+  }
+  if (cells_ == 1) {
+    first_row_ = last_row_ = row;
+  } else {
+    first_row_ = std::min(first_row_, row);
+    last_row_ = std::max(last_row_, row);
+    if (row < previous_row_) ordered_ = false;
+  }
+  previous_row_ = row;
+  columns_ = std::max(columns_, col + 1);
+}
+
+void ShapeScanner::FillShape(SheetShape& shape) const {
+  shape.cells = cells_;
+  if (cells_ == 0) {
+    shape.first_row = 1;
+    shape.last_row = 0;
+    shape.columns = 0;
+    return;
+  }
+  shape.first_row = first_row_;
+  shape.last_row = last_row_;
+  shape.columns = columns_;
+}
+
+RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const RowCallback& on_row)
+    : shape_(shape), on_row_(on_row), ordered_(ordered), current_(shape.first_row) {
+  row_.resize(static_cast<size_t>(shape.columns));
+  is_dirty_.resize(static_cast<size_t>(shape.columns));
+}
+
+void RowEmitter::Deliver() {
+  if (stopped_) return;
+  if (!on_row_(current_, row_)) stopped_ = true;
+  for (int32_t c : dirty_) {
+    row_[static_cast<size_t>(c)].clear();
+    is_dirty_[static_cast<size_t>(c)] = false;
+  }
+  dirty_.clear();
+}
+
+void RowEmitter::MoveTo(int64_t row) {
+  while (current_ < row && !stopped_) {
+    Deliver();
+    ++current_;
+  }
+}
+
+std::string& RowEmitter::Cell(int64_t row, int32_t col) {
+  if (row < shape_.first_row || row > shape_.last_row || col < 0 || col >= shape_.columns) {
+    Damaged("a cell lies outside the sheet's used range");
+  }
+  if (stopped_) {
+    scratch_.clear();
+    return scratch_;
+  }
+  if (!ordered_) {
+    pending_.push_back(Pending{row, col, {}});
+    return pending_.back().text;
+  }
+  if (row < current_) Damaged("the sheet's rows are out of order");
+  MoveTo(row);
+  if (stopped_) {
+    scratch_.clear();
+    return scratch_;
+  }
+  const auto c = static_cast<size_t>(col);
+  if (!is_dirty_[c]) {
+    is_dirty_[c] = true;
+    dirty_.push_back(col);
+  }
+  row_[c].clear();
+  return row_[c];
+}
+
+void RowEmitter::Finish() {
+  if (shape_.rows() == 0) return;
+  if (!ordered_) {
+    std::vector<size_t> order(pending_.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    // Stable, so of two cells at one place the later one wins below.
+    std::stable_sort(order.begin(), order.end(),
+                     [this](size_t a, size_t b) { return pending_[a].row < pending_[b].row; });
+    ordered_ = true;
+    for (size_t i : order) {
+      if (stopped_) break;
+      Pending& p = pending_[i];
+      Cell(p.row, p.col).swap(p.text);
+    }
+    pending_.clear();
+  }
+  MoveTo(shape_.last_row);
+  if (!stopped_) Deliver();
+  current_ = shape_.last_row + 1;
+}
+
+}  // namespace sorvane::readers

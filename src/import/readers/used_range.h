@@ -1,0 +1,71 @@
+// The used range of a sheet, in two steps shared by both readers: a first pass
+// over the cell positions finds the range (and whether the cells come in row
+// order), then the second pass hands each cell's text to a RowEmitter, which
+// delivers complete, equally wide rows to the caller, empty rows included.
+// Rows are 1-based like the sheet's row numbers; columns are 0-based (A = 0).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "import/readers/workbook_reader.h"
+
+namespace sorvane::readers {
+
+class ShapeScanner {
+ public:
+  explicit ShapeScanner(uint64_t max_cells) : max_cells_(max_cells) {}
+  // Fails with kTooLarge past the cell limit.
+  void Add(int64_t row, int32_t col);
+  // Cells seen so far came with non-decreasing row numbers.
+  bool ordered() const { return ordered_; }
+  // Fills first_row, last_row, columns and cells of `shape`.
+  void FillShape(SheetShape& shape) const;
+
+ private:
+  uint64_t max_cells_;
+  uint64_t cells_ = 0;
+  int64_t first_row_ = 0, last_row_ = 0, previous_row_ = 0;
+  int32_t columns_ = 0;
+  bool ordered_ = true;
+};
+
+class RowEmitter {
+ public:
+  // `ordered` says the cells will arrive in non-decreasing row order (as the
+  // scan found); otherwise they are collected and sorted before delivery.
+  RowEmitter(const SheetShape& shape, bool ordered, const RowCallback& on_row);
+
+  // The text slot of a cell inside the shape, emptied; a later cell at the same
+  // place replaces an earlier one. After the caller stopped the reading, a
+  // scratch slot. A cell outside the shape, or out of order in ordered mode,
+  // means the two passes disagree: the workbook is damaged.
+  std::string& Cell(int64_t row, int32_t col);
+  // Delivers the rest of the used range.
+  void Finish();
+  bool stopped() const { return stopped_; }
+
+ private:
+  struct Pending {
+    int64_t row;
+    int32_t col;
+    std::string text;
+  };
+  void Deliver();
+  void MoveTo(int64_t row);
+
+  const SheetShape& shape_;
+  const RowCallback& on_row_;
+  bool ordered_;
+  bool stopped_ = false;
+  int64_t current_ = 0;  // row held in row_
+  std::vector<std::string> row_;
+  std::vector<int32_t> dirty_;
+  std::vector<bool> is_dirty_;
+  std::deque<Pending> pending_;
+  std::string scratch_;
+};
+
+}  // namespace sorvane::readers

@@ -1,0 +1,42 @@
+// The failure of reading a workbook whose file could be opened but whose content
+// is not a workbook the readers accept. The description names the file and says
+// why, in words a user can act on; `reason()` lets callers and tests tell the
+// cases apart without parsing text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/errors.h"
+
+namespace sorvane {
+
+// The number a spreadsheet application reports when it cannot open a workbook.
+inline constexpr long kErrWorkbookUnreadable = 1004;
+
+class WorkbookError : public Error {
+ public:
+  enum class Reason {
+    kNotSpreadsheet,     // neither an OLE2 .xls nor a zip .xlsx
+    kTruncated,          // the data stops before the workbook ends
+    kDamaged,            // inconsistent structure (bad record, index, XML ...)
+    kEncrypted,          // password-protected / encrypted
+    kUnsupportedFormat,  // BIFF2 to BIFF5 (Excel 2.1 to 95)
+    kNoWorksheet,        // the workbook holds no worksheet to read
+    kTooLarge,           // over a ReadLimits bound
+    kUnsafe,             // XML with a DTD or entity declarations
+  };
+
+  WorkbookError(Reason reason, std::string description)
+      : Error(kErrWorkbookUnreadable, std::move(description)), reason_(reason) {}
+  Reason reason() const { return reason_; }
+
+ private:
+  Reason reason_;
+};
+
+// The standard wording: `"<file name>" cannot be read: <what>.`
+WorkbookError MakeWorkbookError(WorkbookError::Reason reason, std::string_view file_name,
+                                std::string_view what);
+
+}  // namespace sorvane

@@ -1,0 +1,151 @@
+#include "import/readers/workbook_reader.h"
+
+#include <cstring>
+#include <fstream>
+
+#include "import/readers/ole_container.h"
+#include "import/readers/read_failure.h"
+#include "import/readers/xls_reader.h"
+#include "import/readers/xlsx_sheet.h"
+#include "import/readers/zip_package.h"
+
+namespace sorvane {
+
+WorkbookError MakeWorkbookError(WorkbookError::Reason reason, std::string_view file_name,
+                                std::string_view what) {
+  std::string d = "\"";
+  d += file_name;
+  d += "\" cannot be read: ";
+  d += what;
+  d += '.';
+  return WorkbookError(reason, std::move(d));
+}
+
+namespace {
+
+using readers::ReadFailure;
+using Reason = WorkbookError::Reason;
+
+enum class Container { kOle, kZip, kBareBiff, kEmpty, kOther };
+
+Container Sniff(std::string_view head) {
+  static constexpr unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  if (head.empty()) return Container::kEmpty;
+  if (head.size() >= 8 && std::memcmp(head.data(), kOle, 8) == 0) return Container::kOle;
+  if (head.size() >= 4 && head[0] == 'P' && head[1] == 'K' &&
+      ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6))) {
+    return Container::kZip;
+  }
+  // BOF records of BIFF2/3/4/5 worksheets saved without a compound-file container.
+  if (head.size() >= 4 && head[0] == 0x09 &&
+      (head[1] == 0x00 || head[1] == 0x02 || head[1] == 0x04 || head[1] == 0x08)) {
+    return Container::kBareBiff;
+  }
+  return Container::kOther;
+}
+
+[[noreturn]] void RefuseBareBiff(std::string_view head) {
+  switch (head[1]) {
+    case 0x00:
+      readers::Fail(Reason::kUnsupportedFormat, "BIFF2 (Excel 2.x) workbooks are not supported");
+    case 0x02:
+      readers::Fail(Reason::kUnsupportedFormat, "BIFF3 (Excel 3.0) workbooks are not supported");
+    case 0x04:
+      readers::Fail(Reason::kUnsupportedFormat, "BIFF4 (Excel 4.0) workbooks are not supported");
+    default:
+      readers::Fail(Reason::kNotSpreadsheet,
+                    "it is not a spreadsheet (a bare BIFF stream without its container)");
+  }
+}
+
+[[noreturn]] void RefuseOther(Container c) {
+  if (c == Container::kEmpty) readers::Fail(Reason::kNotSpreadsheet, "the file is empty");
+  readers::Fail(Reason::kNotSpreadsheet,
+                "it is not a spreadsheet (neither an Excel 97-2003 .xls nor an Excel .xlsx "
+                "workbook)");
+}
+
+// Source of the workbook bytes: a file or a memory block.
+struct Source {
+  const std::filesystem::path* file = nullptr;
+  std::string_view bytes;
+};
+
+SheetShape Read(const Source& src, std::string_view head, const RowCallback* on_row,
+                const ReadLimits& limits, const ShapeCallback& on_shape) {
+  const Container c = Sniff(head);
+  switch (c) {
+    case Container::kOle: {
+      const readers::WorkbookStream stream =
+          src.file != nullptr ? readers::ReadWorkbookStream(*src.file, limits.max_part_bytes)
+                              : readers::ReadWorkbookStream(src.bytes, limits.max_part_bytes);
+      return readers::ReadXlsSheet(stream, on_row, limits, on_shape);
+    }
+    case Container::kZip: {
+      std::unique_ptr<readers::ZipPackage> zip =
+          src.file != nullptr ? std::make_unique<readers::ZipPackage>(*src.file, limits)
+                              : std::make_unique<readers::ZipPackage>(src.bytes, limits);
+      return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape);
+    }
+    case Container::kBareBiff:
+      RefuseBareBiff(head);
+    default:
+      RefuseOther(c);
+  }
+}
+
+std::string FileHead(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(file, ec);
+    throw FileError(exists ? kErrPermissionDenied : kErrFileNotFound,
+                    "\"" + file.string() + "\" " +
+                        (exists ? "cannot be opened (permission denied)" : "was not found"));
+  }
+  std::string head(8, '\0');
+  in.read(head.data(), 8);
+  head.resize(static_cast<size_t>(in.gcount()));
+  return head;
+}
+
+SheetShape ReadFile(const std::filesystem::path& file, const RowCallback* on_row,
+                    const ReadLimits& limits, const ShapeCallback& on_shape) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(file, ec)) {
+    throw FileError(kErrPathFileAccess, "\"" + file.string() + "\" is a folder, not a workbook");
+  }
+  const std::string head = FileHead(file);
+  try {
+    Source src;
+    src.file = &file;
+    return Read(src, head, on_row, limits, on_shape);
+  } catch (const ReadFailure& f) {
+    throw MakeWorkbookError(f.reason, file.filename().string(), f.what);
+  }
+}
+
+}  // namespace
+
+SheetShape ReadFirstWorksheet(const std::filesystem::path& file, const RowCallback& on_row,
+                              const ReadLimits& limits, const ShapeCallback& on_shape) {
+  return ReadFile(file, &on_row, limits, on_shape);
+}
+
+SheetShape ReadFirstWorksheetFromMemory(std::string_view bytes, const std::string& name,
+                                        const RowCallback& on_row, const ReadLimits& limits,
+                                        const ShapeCallback& on_shape) {
+  try {
+    Source src;
+    src.bytes = bytes;
+    return Read(src, bytes.substr(0, 8), &on_row, limits, on_shape);
+  } catch (const ReadFailure& f) {
+    throw MakeWorkbookError(f.reason, name, f.what);
+  }
+}
+
+int64_t LastUsedRow(const std::filesystem::path& file, const ReadLimits& limits) {
+  return ReadFile(file, nullptr, limits, {}).last_row;
+}
+
+}  // namespace sorvane

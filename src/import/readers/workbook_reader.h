@@ -1,0 +1,79 @@
+// Reads the first worksheet of a workbook file (.xls Excel 97-2003 or .xlsx) as
+// rows of display texts, the same thing a spreadsheet application writes when it
+// saves that sheet as tab-delimited text. The format is chosen by the file's
+// content, never by its extension. Rows are streamed to the caller one at a time;
+// the sheet is never held in memory as a whole.
+//
+// Failure: a file that cannot be opened throws `FileError`; a file that is not a
+// readable workbook (not a spreadsheet, damaged, truncated, encrypted, an older
+// format, no worksheet, over the limits) throws `WorkbookError`, whose description
+// names the file and the reason. Rows already delivered before a failure stay with
+// the caller.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/readers/workbook_error.h"
+
+namespace sorvane {
+
+// Bounds that keep a hostile or broken file from exhausting memory or time.
+struct ReadLimits {
+  // Decompressed bytes of one package part (.xlsx) or the workbook stream (.xls).
+  uint64_t max_part_bytes = uint64_t{1} << 30;
+  // Decompressed bytes of all parts read from one .xlsx package.
+  uint64_t max_total_bytes = uint64_t{2} << 30;
+  // Once a part has inflated past `ratio_check_bytes`, more than `max_ratio`
+  // decompressed bytes per compressed byte marks it as a decompression bomb.
+  uint64_t ratio_check_bytes = uint64_t{64} << 20;
+  uint64_t max_ratio = 500;
+  // Cells (values and formatted blanks) accepted from the worksheet.
+  uint64_t max_cells = 50'000'000;
+};
+
+// The part of the sheet that holds cells: rows first_row..last_row (1-based, as
+// the spreadsheet numbers them) and columns A..(columns). An empty sheet has
+// `rows() == 0`.
+struct SheetShape {
+  std::string sheet_name;
+  std::string format;  // "xls" or "xlsx"
+  int64_t first_row = 1;
+  int64_t last_row = 0;
+  int32_t columns = 0;
+  uint64_t cells = 0;
+  int64_t rows() const { return last_row >= first_row ? last_row - first_row + 1 : 0; }
+};
+
+// Receives one row of the used range: its 1-based row number and exactly
+// `shape.columns` display texts (empty cells are empty strings). Returning false
+// stops the reading; the read then returns normally. The vector is reused for the
+// next row: copy what must outlive the call.
+using RowCallback = std::function<bool(int64_t row_number, const std::vector<std::string>& cells)>;
+// Told the shape of the used range once, before the first row (progress bars).
+using ShapeCallback = std::function<void(const SheetShape& shape)>;
+
+// Streams the used range of the first worksheet of `file` to `on_row`, every row
+// from the first to the last used one, empty rows included. Returns the shape.
+// Display texts: numbers in general form, dates "M/D/YYYY" (" H:MM:SS" added when
+// there is a time), booleans "TRUE"/"FALSE", error cells their error text
+// ("#DIV/0!"), formulas their cached result, text as it is (UTF-8).
+SheetShape ReadFirstWorksheet(const std::filesystem::path& file, const RowCallback& on_row,
+                              const ReadLimits& limits = {}, const ShapeCallback& on_shape = {});
+
+// The same for a workbook already in memory; `name` stands for the file in
+// messages.
+SheetShape ReadFirstWorksheetFromMemory(std::string_view bytes, const std::string& name,
+                                        const RowCallback& on_row, const ReadLimits& limits = {},
+                                        const ShapeCallback& on_shape = {});
+
+// The last used row (1-based) of the first worksheet, 0 when it is empty; reads
+// only what finding it needs.
+int64_t LastUsedRow(const std::filesystem::path& file, const ReadLimits& limits = {});
+
+}  // namespace sorvane

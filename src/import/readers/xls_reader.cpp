@@ -1,0 +1,391 @@
+#include "import/readers/xls_reader.h"
+
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "import/readers/biff_stream.h"
+#include "import/readers/cell_text.h"
+#include "import/readers/read_failure.h"
+#include "import/readers/used_range.h"
+
+namespace sorvane::readers {
+namespace {
+
+using Reason = WorkbookError::Reason;
+
+enum : uint16_t {
+  kBof = 0x0809,
+  kEof = 0x000A,
+  kFilePass = 0x002F,
+  kDateMode = 0x0022,
+  kFormat = 0x041E,
+  kXf = 0x00E0,
+  kBoundSheet = 0x0085,
+  kSst = 0x00FC,
+  kNumber = 0x0203,
+  kRk = 0x027E,
+  kMulRk = 0x00BD,
+  kLabelSst = 0x00FD,
+  kLabel = 0x0204,
+  kRString = 0x00D6,
+  kBoolErr = 0x0205,
+  kBlank = 0x0201,
+  kMulBlank = 0x00BE,
+  kFormula = 0x0006,
+  kString = 0x0207,
+  kShrFmla = 0x04BC,
+  kArray = 0x0221,
+  kTable = 0x0236,
+};
+
+// BIFF8 allows 256 columns; anything far beyond is a damaged record.
+constexpr int32_t kMaxColumns = 16384;
+
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+double GetF64(const uint8_t* p) {
+  double d;
+  std::memcpy(&d, p, sizeof d);
+  return d;
+}
+
+double DecodeRk(uint32_t rk) {
+  double v;
+  if (rk & 0x02) {
+    v = static_cast<double>(static_cast<int32_t>(rk) >> 2);
+  } else {
+    const uint64_t bits = uint64_t{rk & 0xFFFFFFFCu} << 32;
+    std::memcpy(&v, &bits, sizeof v);
+  }
+  return (rk & 0x01) ? v / 100 : v;
+}
+
+struct Globals {
+  bool date1904 = false;
+  std::vector<bool> xf_is_date;
+  std::string sst_text;
+  std::vector<uint64_t> sst_ends;  // end offset of each string in sst_text
+  bool has_sheet = false;
+  std::string sheet_name;
+  uint32_t sheet_offset = 0;
+
+  bool IsDate(uint16_t xf) const { return xf < xf_is_date.size() && xf_is_date[xf]; }
+  std::string_view Shared(uint32_t index) const {
+    if (index >= sst_ends.size()) Damaged("a cell refers to a missing shared string");
+    const uint64_t begin = index == 0 ? 0 : sst_ends[index - 1];
+    return std::string_view(sst_text).substr(begin, sst_ends[index] - begin);
+  }
+};
+
+// Refuses the versions before BIFF8 by the BOF record that opens the stream.
+void CheckVersion(const BiffCursor& cursor, const std::string& stream_name) {
+  switch (cursor.id()) {
+    case 0x0009:
+      Fail(Reason::kUnsupportedFormat, "BIFF2 (Excel 2.x) workbooks are not supported");
+    case 0x0209:
+      Fail(Reason::kUnsupportedFormat, "BIFF3 (Excel 3.0) workbooks are not supported");
+    case 0x0409:
+      Fail(Reason::kUnsupportedFormat, "BIFF4 (Excel 4.0) workbooks are not supported");
+    case kBof:
+      break;
+    default:
+      Damaged("the workbook stream does not start with a BOF record");
+  }
+  const uint16_t version = cursor.length() >= 2 ? Get16(cursor.body()) : 0;
+  const bool biff5 = version == 0x0500 || (version != 0x0600 && stream_name.size() == 4);
+  if (biff5) {
+    Fail(Reason::kUnsupportedFormat,
+         "BIFF5 (Excel 5/95) workbooks are not supported; save it as an Excel 97-2003 (.xls) "
+         "or .xlsx workbook");
+  }
+}
+
+Globals ReadGlobals(const WorkbookStream& stream) {
+  BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
+  if (!cursor.Next()) Fail(Reason::kNotSpreadsheet, "the workbook stream is empty");
+  CheckVersion(cursor, stream.name);
+  Globals g;
+  std::vector<uint16_t> xf_formats;
+  std::unordered_map<uint16_t, bool> custom_is_date;
+  bool ended = false;
+  while (!ended && cursor.Next()) {
+    switch (cursor.id()) {
+      case kEof:
+        ended = true;
+        break;
+      case kFilePass:
+        Fail(Reason::kEncrypted, "the workbook is encrypted or password-protected");
+      case kDateMode:
+        if (cursor.length() >= 2) g.date1904 = Get16(cursor.body()) != 0;
+        break;
+      case kFormat: {
+        // A broken format record costs only the date look of its cells (which
+        // then show their serial numbers), not the whole sheet.
+        try {
+          BiffReader r(cursor);
+          const uint16_t id = r.U16();
+          std::string code;
+          r.ReadString(false, &code);
+          custom_is_date[id] = IsDateFormatCode(code);
+        } catch (const ReadFailure&) {
+        }
+        break;
+      }
+      case kXf:
+        if (cursor.length() < 4) Damaged("an XF record is too short");
+        xf_formats.push_back(Get16(cursor.body() + 2));
+        break;
+      case kBoundSheet: {
+        BiffReader r(cursor);
+        const uint32_t offset = r.U32();
+        r.U8();  // visibility: hidden sheets count like the application counts them
+        const uint8_t type = r.U8();
+        if (type == 0 && !g.has_sheet) {
+          g.has_sheet = true;
+          g.sheet_offset = offset;
+          try {
+            r.ReadString(true, &g.sheet_name);
+          } catch (const ReadFailure&) {
+            g.sheet_name.clear();  // the name is only shown, never needed
+          }
+        }
+        break;
+      }
+      case kSst: {
+        BiffReader r = BiffReader::WithContinues(cursor);
+        r.Skip(8);  // the string counts, which writers get wrong: the data decides
+        while (!r.AtEnd()) {
+          r.ReadString(false, &g.sst_text);
+          g.sst_ends.push_back(g.sst_text.size());
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (!ended) Truncated("the workbook globals end early");
+  g.xf_is_date.resize(xf_formats.size());
+  for (size_t i = 0; i < xf_formats.size(); ++i) {
+    const uint16_t f = xf_formats[i];
+    auto it = custom_is_date.find(f);
+    g.xf_is_date[i] = IsBuiltInDateFormat(f) || (it != custom_is_date.end() && it->second);
+  }
+  return g;
+}
+
+// Where one pass over the sheet's cells puts them: positions only (the scan) or
+// text slots (the delivery).
+class CellSink {
+ public:
+  virtual ~CellSink() = default;
+  // The slot for the cell's text, or null when only its position is wanted.
+  virtual std::string* Cell(int64_t row, int32_t col) = 0;
+  virtual bool stopped() const { return false; }
+};
+
+class ScanSink : public CellSink {
+ public:
+  explicit ScanSink(ShapeScanner& scanner) : scanner_(scanner) {}
+  std::string* Cell(int64_t row, int32_t col) override {
+    scanner_.Add(row, col);
+    return nullptr;
+  }
+
+ private:
+  ShapeScanner& scanner_;
+};
+
+class EmitSink : public CellSink {
+ public:
+  explicit EmitSink(RowEmitter& emitter) : emitter_(emitter) {}
+  std::string* Cell(int64_t row, int32_t col) override { return &emitter_.Cell(row, col); }
+  bool stopped() const override { return emitter_.stopped(); }
+
+ private:
+  RowEmitter& emitter_;
+};
+
+class SheetWalker {
+ public:
+  SheetWalker(const WorkbookStream& stream, const Globals& g, CellSink& sink)
+      : g_(g), sink_(sink), cursor_(stream.bytes.data(), stream.bytes.size()) {
+    if (g.sheet_offset >= stream.bytes.size()) {
+      Truncated("the first worksheet lies past the end of the workbook stream");
+    }
+    cursor_.Seek(g.sheet_offset);
+  }
+
+  void Walk() {
+    if (!cursor_.Next() || cursor_.id() != kBof) {
+      Damaged("the first worksheet does not start where the workbook says");
+    }
+    int depth = 0;  // charts embedded in the sheet bring their own BOF..EOF
+    while (!sink_.stopped()) {
+      if (!cursor_.Next()) Truncated("the worksheet ends early");
+      const uint16_t id = cursor_.id();
+      if (id == kBof) {
+        ++depth;
+      } else if (id == kEof) {
+        if (depth == 0) return;
+        --depth;
+      } else if (depth == 0) {
+        OnRecord(id);
+      }
+    }
+  }
+
+ private:
+  void Need(size_t n) const {
+    if (cursor_.length() < n) Damaged("a cell record is too short");
+  }
+
+  // The slot of the cell at BIFF row/column indexes, or null.
+  std::string* Slot(uint16_t row, uint32_t col) {
+    if (col >= static_cast<uint32_t>(kMaxColumns)) Damaged("a cell lies beyond the last column");
+    return sink_.Cell(int64_t{row} + 1, static_cast<int32_t>(col));
+  }
+
+  void Number(uint16_t row, uint32_t col, uint16_t xf, double v) {
+    if (std::string* s = Slot(row, col)) AppendNumberText(v, g_.IsDate(xf), g_.date1904, *s);
+  }
+
+  void OnRecord(uint16_t id) {
+    const uint8_t* b = cursor_.body();
+    switch (id) {
+      case kNumber:
+        Need(14);
+        Number(Get16(b), Get16(b + 2), Get16(b + 4), GetF64(b + 6));
+        break;
+      case kRk:
+        Need(10);
+        Number(Get16(b), Get16(b + 2), Get16(b + 4), DecodeRk(Get32(b + 6)));
+        break;
+      case kMulRk: {
+        Need(6);
+        const size_t n = (cursor_.length() - 6) / 6;
+        if ((cursor_.length() - 6) % 6 != 0) Damaged("a MULRK record has a broken length");
+        const uint16_t row = Get16(b), first = Get16(b + 2);
+        for (size_t i = 0; i < n; ++i) {
+          const uint8_t* p = b + 4 + 6 * i;
+          Number(row, first + static_cast<uint32_t>(i), Get16(p), DecodeRk(Get32(p + 2)));
+        }
+        break;
+      }
+      case kLabelSst: {
+        Need(10);
+        std::string* s = Slot(Get16(b), Get16(b + 2));
+        const std::string_view text = g_.Shared(Get32(b + 6));
+        if (s != nullptr) s->append(text);
+        break;
+      }
+      case kLabel:
+      case kRString: {
+        Need(6);
+        std::string* s = Slot(Get16(b), Get16(b + 2));
+        BiffReader r(cursor_);
+        r.Skip(6);
+        // RSTRING's formatting runs follow the string; only the text counts.
+        r.ReadString(false, s);
+        break;
+      }
+      case kBoolErr: {
+        Need(8);
+        if (std::string* s = Slot(Get16(b), Get16(b + 2))) {
+          s->append(b[7] != 0 ? ErrorCodeText(b[6]) : BooleanText(b[6] != 0));
+        }
+        break;
+      }
+      case kBlank:
+        Need(6);
+        Slot(Get16(b), Get16(b + 2));
+        break;
+      case kMulBlank: {
+        Need(6);
+        const size_t n = (cursor_.length() - 6) / 2;
+        const uint16_t row = Get16(b), first = Get16(b + 2);
+        for (size_t i = 0; i < n; ++i) Slot(row, first + static_cast<uint32_t>(i));
+        break;
+      }
+      case kFormula:
+        Need(20);
+        Formula(b);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void Formula(const uint8_t* b) {
+    std::string* s = Slot(Get16(b), Get16(b + 2));
+    if (s == nullptr) return;
+    const uint8_t* result = b + 6;
+    if (Get16(result + 6) != 0xFFFF) {
+      AppendNumberText(GetF64(result), g_.IsDate(Get16(b + 4)), g_.date1904, *s);
+      return;
+    }
+    switch (result[0]) {
+      case 0:
+        StringResult(*s);
+        break;
+      case 1:
+        s->append(BooleanText(result[2] != 0));
+        break;
+      case 2:
+        s->append(ErrorCodeText(result[2]));
+        break;
+      default:
+        break;  // an empty string
+    }
+  }
+
+  // A string result is stored in the STRING record after the formula (past the
+  // shared-formula, array or table record that may come between).
+  void StringResult(std::string& s) {
+    BiffCursor look = cursor_;
+    while (look.Next()) {
+      const uint16_t id = look.id();
+      if (id == kShrFmla || id == kArray || id == kTable) continue;
+      if (id == kString) {
+        BiffReader r = BiffReader::WithContinues(look);
+        r.ReadString(false, &s);
+      }
+      return;
+    }
+  }
+
+  const Globals& g_;
+  CellSink& sink_;
+  BiffCursor cursor_;
+};
+
+}  // namespace
+
+SheetShape ReadXlsSheet(const WorkbookStream& stream, const RowCallback* on_row,
+                        const ReadLimits& limits, const ShapeCallback& on_shape) {
+  const Globals g = ReadGlobals(stream);
+  if (!g.has_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
+  SheetShape shape;
+  shape.format = "xls";
+  shape.sheet_name = g.sheet_name;
+  ShapeScanner scanner(limits.max_cells);
+  {
+    ScanSink sink(scanner);
+    SheetWalker(stream, g, sink).Walk();
+  }
+  scanner.FillShape(shape);
+  if (on_shape) on_shape(shape);
+  if (on_row != nullptr) {
+    RowEmitter emitter(shape, scanner.ordered(), *on_row);
+    EmitSink sink(emitter);
+    SheetWalker(stream, g, sink).Walk();
+    emitter.Finish();
+  }
+  return shape;
+}
+
+}  // namespace sorvane::readers

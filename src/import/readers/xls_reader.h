@@ -1,0 +1,17 @@
+// The first worksheet of a BIFF8 (Excel 97-2003) workbook stream: the workbook
+// globals (string table, cell formats, date system, sheet list) and the cell
+// records of that sheet. Older BIFF versions and encrypted workbooks are refused
+// with the reason named.
+#pragma once
+
+#include "import/readers/ole_container.h"
+#include "import/readers/workbook_reader.h"
+
+namespace sorvane::readers {
+
+// Finds the shape, tells `on_shape`, then streams the rows to `on_row` (none
+// when `on_row` is null). Fails with a ReadFailure.
+SheetShape ReadXlsSheet(const WorkbookStream& stream, const RowCallback* on_row,
+                        const ReadLimits& limits, const ShapeCallback& on_shape);
+
+}  // namespace sorvane::readers

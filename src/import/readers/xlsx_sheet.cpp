@@ -1,0 +1,265 @@
+#include "import/readers/xlsx_sheet.h"
+
+#include <charconv>
+#include <cstring>
+#include <string>
+
+#include "core/date.h"
+#include "import/readers/cell_text.h"
+#include "import/readers/read_failure.h"
+#include "import/readers/used_range.h"
+#include "import/readers/utf8.h"
+#include "import/readers/xlsx_workbook.h"
+#include "import/readers/xml_part.h"
+
+namespace sorvane::readers {
+namespace {
+
+constexpr int64_t kMaxRows = 1048576;
+constexpr int32_t kMaxColumns = 16384;
+
+int64_t ParseRow(const char* s) {
+  int64_t v = 0;
+  const char* end = s + std::strlen(s);
+  auto [p, ec] = std::from_chars(s, end, v);
+  if (ec != std::errc() || p != end || v < 1 || v > kMaxRows) {
+    Damaged("a row number lies outside the sheet's grid");
+  }
+  return v;
+}
+
+// "AB12" -> column 27 (0-based), row 12.
+void ParseCellRef(const char* s, int32_t& col, int64_t& row) {
+  int64_t c = 0;
+  size_t i = 0;
+  for (; s[i] != 0; ++i) {
+    char ch = s[i];
+    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+    if (ch < 'A' || ch > 'Z') break;
+    c = c * 26 + (ch - 'A' + 1);
+    if (c > kMaxColumns) Damaged("a cell reference lies outside the sheet's grid");
+  }
+  if (i == 0) Damaged("a cell has a broken reference");
+  col = static_cast<int32_t>(c - 1);
+  row = ParseRow(s + i);
+}
+
+std::string_view TrimXml(std::string_view s) {
+  const char* ws = " \t\r\n";
+  const size_t b = s.find_first_not_of(ws);
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(ws) - b + 1);
+}
+
+enum class CellType { kNumber, kShared, kString, kInline, kBool, kError, kDate };
+
+CellType TypeOf(const char* t) {
+  if (t == nullptr) return CellType::kNumber;
+  const std::string_view v(t);
+  if (v == "s") return CellType::kShared;
+  if (v == "n" || v.empty()) return CellType::kNumber;
+  if (v == "inlineStr") return CellType::kInline;
+  if (v == "b") return CellType::kBool;
+  if (v == "e") return CellType::kError;
+  if (v == "d") return CellType::kDate;
+  return CellType::kString;  // "str" and anything unknown: shown as written
+}
+
+// ISO 8601 date cells ("2021-01-01T10:30:00.000Z") shown like serial dates.
+void AppendIsoDate(std::string_view v, std::string& out) {
+  std::string_view core = v;
+  if (core.size() > 19 && core[10] == 'T') core = core.substr(0, 19);
+  if (core.size() > 10 && core[10] != 'T' && core[10] != ' ') core = core.substr(0, 10);
+  if (const auto d = Date::FromIso(core)) {
+    out += d->ToDisplay();
+  } else {
+    out += v;
+  }
+}
+
+class SheetHandler : public XmlHandler {
+ public:
+  // Scanning when `emitter` is null: positions only.
+  SheetHandler(ShapeScanner* scanner, RowEmitter* emitter, const XlsxWorkbook& wb)
+      : scanner_(scanner), emitter_(emitter), wb_(wb) {}
+
+  void Start(std::string_view name, const char** attrs) override {
+    if (!in_data_) {
+      if (name == "sheetData") in_data_ = true;
+      return;
+    }
+    if (in_cell_) {
+      if (name == "v") {
+        capture_v_ = emitter_ != nullptr;
+        has_v_ = true;
+      } else if (name == "is") {
+        in_is_ = true;
+      } else if (name == "rPh") {
+        ++phonetic_;
+      } else if (name == "t" && in_is_ && phonetic_ == 0) {
+        capture_t_ = emitter_ != nullptr;
+      }
+      return;
+    }
+    if (name == "c") {
+      StartCell(attrs);
+    } else if (name == "row") {
+      const char* r = Attr(attrs, "r");
+      row_ = r != nullptr ? ParseRow(r) : row_ + 1;
+      if (row_ > kMaxRows) Damaged("a row number lies outside the sheet's grid");
+      next_col_ = 0;
+    }
+  }
+
+  void End(std::string_view name) override {
+    if (!in_data_) return;
+    if (name == "c") {
+      if (in_cell_ && emitter_ != nullptr) {
+        EndCell();
+        if (emitter_->stopped()) Stop();
+      }
+      in_cell_ = in_is_ = capture_v_ = capture_t_ = false;
+      phonetic_ = 0;
+    } else if (name == "v") {
+      capture_v_ = false;
+    } else if (name == "t") {
+      capture_t_ = false;
+    } else if (name == "is") {
+      in_is_ = false;
+    } else if (name == "rPh") {
+      if (phonetic_ > 0) --phonetic_;
+    } else if (name == "sheetData") {
+      in_data_ = false;
+      Stop();
+    }
+  }
+
+  void Text(const char* s, int len) override {
+    if (capture_v_) {
+      value_.append(s, static_cast<size_t>(len));
+    } else if (capture_t_) {
+      inline_.append(s, static_cast<size_t>(len));
+    }
+  }
+
+ private:
+  void StartCell(const char** attrs) {
+    const char* ref = Attr(attrs, "r");
+    if (ref != nullptr) {
+      ParseCellRef(ref, col_, cell_row_);
+      row_ = cell_row_;
+    } else {
+      if (row_ == 0) row_ = 1;
+      if (next_col_ >= kMaxColumns) Damaged("a cell lies beyond the last column");
+      cell_row_ = row_;
+      col_ = next_col_;
+    }
+    next_col_ = col_ + 1;
+    in_cell_ = true;
+    has_v_ = false;
+    if (emitter_ == nullptr) {
+      scanner_->Add(cell_row_, col_);
+      return;
+    }
+    type_ = TypeOf(Attr(attrs, "t"));
+    const char* s = Attr(attrs, "s");
+    style_ = 0;
+    if (s != nullptr) std::from_chars(s, s + std::strlen(s), style_);
+    value_.clear();
+    inline_.clear();
+  }
+
+  void EndCell() {
+    std::string& out = emitter_->Cell(cell_row_, col_);
+    if (type_ == CellType::kInline) {
+      DecodeOoxmlEscapes(inline_);
+      out.append(inline_);
+      return;
+    }
+    if (!has_v_) return;
+    switch (type_) {
+      case CellType::kNumber: {
+        const std::string_view v = TrimXml(value_);
+        if (!wb_.IsDate(style_) && IsGeneralForm(v)) {
+          out.append(v);
+          break;
+        }
+        double d = 0;
+        auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+        if (ec == std::errc() && p == v.data() + v.size() && !v.empty()) {
+          AppendNumberText(d, wb_.IsDate(style_), wb_.date1904, out);
+        } else {
+          out.append(v);
+        }
+        break;
+      }
+      case CellType::kShared: {
+        const std::string_view v = TrimXml(value_);
+        uint64_t index = 0;
+        auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), index);
+        if (v.empty()) break;  // an empty index: nothing to show, nothing lost
+        if (ec != std::errc() || p != v.data() + v.size()) {
+          Damaged("a shared-string cell holds no string index");
+        }
+        out.append(wb_.strings.Get(index));
+        break;
+      }
+      case CellType::kBool: {
+        const std::string_view v = TrimXml(value_);
+        out.append(BooleanText(v == "1" || v == "true"));
+        break;
+      }
+      case CellType::kDate:
+        AppendIsoDate(TrimXml(value_), out);
+        break;
+      case CellType::kString:
+        DecodeOoxmlEscapes(value_);
+        out.append(value_);
+        break;
+      case CellType::kError:
+      case CellType::kInline:
+        out.append(value_);
+        break;
+    }
+  }
+
+  ShapeScanner* scanner_;
+  RowEmitter* emitter_;
+  const XlsxWorkbook& wb_;
+  bool in_data_ = false, in_cell_ = false, in_is_ = false;
+  bool capture_v_ = false, capture_t_ = false, has_v_ = false;
+  int phonetic_ = 0;
+  int64_t row_ = 0, cell_row_ = 0;
+  int32_t col_ = 0, next_col_ = 0;
+  CellType type_ = CellType::kNumber;
+  uint64_t style_ = 0;
+  std::string value_, inline_;
+};
+
+}  // namespace
+
+SheetShape ReadXlsxSheet(ZipPackage& zip, const RowCallback* on_row, const ReadLimits& limits,
+                         const ShapeCallback& on_shape) {
+  XlsxWorkbook wb = OpenXlsxWorkbook(zip, false);
+  SheetShape shape;
+  shape.format = "xlsx";
+  shape.sheet_name = wb.sheet_name;
+  ShapeScanner scanner(limits.max_cells);
+  {
+    SheetHandler scan(&scanner, nullptr, wb);
+    ParseXmlPart(zip, wb.sheet_part, scan);
+  }
+  scanner.FillShape(shape);
+  if (on_shape) on_shape(shape);
+  if (on_row == nullptr) return shape;
+  wb = OpenXlsxWorkbook(zip, true);
+  RowEmitter emitter(shape, scanner.ordered(), *on_row);
+  {
+    SheetHandler emit(nullptr, &emitter, wb);
+    ParseXmlPart(zip, wb.sheet_part, emit);
+  }
+  emitter.Finish();
+  return shape;
+}
+
+}  // namespace sorvane::readers

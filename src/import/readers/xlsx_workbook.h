@@ -1,0 +1,50 @@
+// What the first worksheet of an .xlsx package needs from the rest of it: where
+// that sheet's part is (through the package and workbook relationships), the
+// date system, which cell styles show dates, and the shared strings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/readers/zip_package.h"
+
+namespace sorvane::readers {
+
+// Shared strings in one buffer (a string table can hold millions of strings).
+class SharedStrings {
+ public:
+  void Add(std::string_view s) {
+    text_.append(s);
+    ends_.push_back(text_.size());
+  }
+  size_t size() const { return ends_.size(); }
+  // Fails as damaged for an index past the table.
+  std::string_view Get(uint64_t index) const;
+
+ private:
+  std::string text_;
+  std::vector<uint64_t> ends_;
+};
+
+struct XlsxWorkbook {
+  std::string sheet_name;
+  std::string sheet_part;  // normalised part name
+  bool date1904 = false;
+  std::vector<bool> style_is_date;  // by cellXfs index
+  SharedStrings strings;
+  bool IsDate(uint64_t style) const { return style < style_is_date.size() && style_is_date[style]; }
+};
+
+// Resolves a relationship target against the part that holds the relationship
+// ("xl/workbook.xml" + "worksheets/sheet1.xml" -> "xl/worksheets/sheet1.xml";
+// absolute targets start at the package root).
+std::string ResolveTarget(std::string_view source_part, std::string_view target);
+
+// Finds the first worksheet; with `values`, also reads styles and shared
+// strings. Fails with kNotSpreadsheet when the package holds no workbook and
+// kNoWorksheet when the workbook lists no worksheet.
+XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values);
+
+}  // namespace sorvane::readers
