@@ -1,0 +1,171 @@
+#include "import/data_types.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/convert.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+constexpr int64_t kProgressRepaintRows = 8192;
+constexpr const char* kMark = "**";
+
+// The structure field that receives a sheet field, with its type and size.
+struct Target {
+  int field = -1;
+  int type = 0;
+  int size = 0;
+};
+
+std::vector<Target> MapTargets(const RecordSet& sheet, const RecordSet& structure) {
+  std::vector<Target> targets(sheet.FieldCount());
+  for (size_t i = 0; i < sheet.FieldCount(); ++i) {
+    int f = structure.FieldIndex(sheet.GetField(i).name);
+    if (f < 0) continue;
+    const Field& field = structure.GetField(static_cast<size_t>(f));
+    targets[i] = Target{f, field.type, field.defined_size};
+  }
+  return targets;
+}
+
+void StartProgress(RunState& state, int64_t rows) {
+  ProgressState& p = state.view.ProgressBar;
+  p.min = 1;
+  p.max = rows + 1;
+  p.value = 1;
+}
+
+void StepProgress(RunState& state) {
+  if (++state.view.ProgressBar.value % kProgressRepaintRows == 0) state.Refresh();
+}
+
+// "**text**", cut inside the marks when the sheet field cannot hold it all.
+std::string MarkBad(const std::string& text, int sheet_field_size) {
+  std::string marked = kMark + text + kMark;
+  if (sheet_field_size > 4 && Utf8Length(marked) > static_cast<size_t>(sheet_field_size)) {
+    marked = kMark + Utf8Prefix(text, static_cast<size_t>(sheet_field_size - 4)) + kMark;
+  }
+  return marked;
+}
+
+}  // namespace
+
+bool ConvertDataTypes(RunState& state, int n) {
+  TableInfo& table = state.Tables.at(static_cast<size_t>(n));
+  const RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
+  RecordSet& structure = *state.TempRecordset.at(static_cast<size_t>(n));
+  table.StageOK = false;
+  table.TableStatus = 4;
+  state.SetTableLabel(n, "Checking Data Types for Table " + std::to_string(n) + " ...", true);
+  state.view.mouse_pointer = kPointerHourglass;
+  const int64_t rows = sheet.RecordCount();
+  StartProgress(state, rows);
+  if (!structure.IsOpen()) structure.Open();
+  structure.Clear();
+
+  const std::vector<Target> targets = MapTargets(sheet, structure);
+  bool ok = true;
+  for (int64_t r = 0; r < rows && ok; ++r) {
+    structure.AddNew();
+    for (size_t i = 0; i < targets.size(); ++i) {
+      const Target& t = targets[i];
+      if (t.field < 0) continue;
+      std::string_view text = sheet.TextAt(r, i);
+      if (text.empty()) continue;  // a new row's fields are already Null
+      std::optional<Value> v = ConvertText(text, t.type, t.size);
+      if (!v) {
+        ok = false;
+        break;
+      }
+      if (!v->IsMissing()) structure.SetValue(static_cast<size_t>(t.field), *v);
+    }
+    StepProgress(state);
+  }
+
+  if (!ok) {
+    // Typed rows of a sheet that failed would only mislead a later reader.
+    structure.Clear();
+    table.TableStatus = 3;
+    MarkDataTypeProblems(state, n);
+    return false;
+  }
+  if (structure.RecordCount() > 0) structure.MoveFirst();
+  state.SetTableLabel(n, "Data Types OK for Table " + std::to_string(n), false);
+  table.StageOK = true;
+  table.TableStatus = 4;
+  state.view.mouse_pointer = kPointerDefault;
+  return true;
+}
+
+void MarkDataTypeProblems(RunState& state, int n) {
+  auto sheet_ptr = state.SheetRecordset.at(static_cast<size_t>(n));
+  RecordSet& sheet = *sheet_ptr;
+  RecordSet& structure = *state.TempRecordset.at(static_cast<size_t>(n));
+  state.view.DataGrid1.source = sheet_ptr;
+  state.view.DataGrid1.visible = true;
+  state.view.ProgressBar.visible = true;
+  state.view.mouse_pointer = kPointerHourglass;
+  const int64_t rows = sheet.RecordCount();
+  StartProgress(state, rows);
+  if (!structure.IsOpen()) structure.Open();
+
+  const std::vector<Target> targets = MapTargets(sheet, structure);
+  std::vector<bool> bad(sheet.FieldCount(), false);
+  std::string text;
+  for (int64_t r = 0; r < rows; ++r) {
+    sheet.SetPosition(r);
+    for (size_t i = 0; i < targets.size(); ++i) {
+      const Target& t = targets[i];
+      if (t.field < 0) continue;
+      text.assign(sheet.TextAt(r, i));  // a copy: storing may move the sheet's texts
+      if (text.empty()) continue;
+      const int sheet_size = sheet.GetField(i).defined_size;
+      switch (t.type) {
+        case kTypeInteger:
+        case kTypeSingle:
+        case kTypeDate: {
+          const bool good = t.type == kTypeInteger  ? IsIntegerText(text)
+                            : t.type == kTypeSingle ? IsSingleText(text)
+                                                    : IsDateText(text);
+          if (!good) {
+            sheet.SetValue(i, Value::Text(MarkBad(text, sheet_size)));
+            bad[i] = true;
+          }
+          break;
+        }
+        case kTypeVarChar: {
+          // Measured after trimming, as the conversion measures it, so a text
+          // that converts is never marked.
+          std::string_view trimmed = Trim(text);
+          if (t.size >= 0 && Utf8Length(trimmed) <= static_cast<size_t>(t.size)) {
+            if (trimmed.size() != text.size()) sheet.SetValue(i, Value::Text(std::string(trimmed)));
+          } else {
+            std::string marked = kMark + std::string(trimmed);
+            sheet.SetValue(i, Value::Text(Utf8Prefix(marked, static_cast<size_t>(t.size))));
+            bad[i] = true;
+          }
+          break;
+        }
+        default:
+          break;
+      }
+    }
+    StepProgress(state);
+  }
+  if (rows > 0) sheet.MoveFirst();
+
+  state.view.mouse_pointer = kPointerDefault;
+  std::string caption = "Data Type Problems for Table " + std::to_string(n) + ": ";
+  for (size_t i = 0; i < bad.size(); ++i) {
+    if (bad[i]) caption += sheet.GetField(i).name + ", ";
+  }
+  caption.resize(caption.size() - 2);
+  LabelState& label = state.StatusLabel(n);
+  label.caption = caption;
+  state.Refresh();
+}
+
+}  // namespace sorvane

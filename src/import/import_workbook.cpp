@@ -1,0 +1,216 @@
+#include "import/import_workbook.h"
+
+#include <algorithm>
+#include <exception>
+#include <string_view>
+
+#include "core/convert.h"
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+// The progress bar and grid are repainted now and then while rows stream in;
+// repainting on every row would cost more than reading it.
+constexpr int64_t kProgressRepaintRows = 8192;
+
+// The reading of rows was given up; what the user is told depends on the cause.
+struct ReadFailure {
+  enum class Kind { kNone, kDuplicateHeader, kDuplicateElsewhere, kTooLong, kParse, kOther };
+  Kind kind = Kind::kNone;
+  std::string text;  // the field name, the value, the unparsed rest or the description
+};
+
+// A row that, written as the tab-joined line a spreadsheet saves, sorts after a
+// single blank: not empty, and beginning with a character above the blank or
+// with a blank that is not the whole line. A row whose first cell is empty
+// (the line would begin with a tab) never does, whatever the other cells hold.
+bool RowAddsRecord(const std::vector<std::string>& cells) {
+  if (cells.empty() || cells[0].empty()) return false;
+  const auto first = static_cast<unsigned char>(cells[0][0]);
+  if (first > ' ') return true;
+  if (first == ' ') return cells[0].size() > 1 || cells.size() > 1;
+  return false;
+}
+
+// A value a spreadsheet enclosed in double quotes: the first and the last
+// character go, whatever the last one is. A lone quote leaves nothing.
+std::string_view StripQuotes(std::string_view v) {
+  if (v.empty() || v.front() != '"') return v;
+  if (v.size() == 1) return {};
+  size_t last = v.size() - 1;  // start of the last UTF-8 character
+  while (last > 1 && (static_cast<unsigned char>(v[last]) & 0xC0) == 0x80) --last;
+  return v.substr(1, last - 1);
+}
+
+std::string JoinFrom(const std::vector<std::string>& cells, size_t from) {
+  std::string out;
+  for (size_t i = from; i < cells.size(); ++i) {
+    if (i > from) out += '\t';
+    out += cells[i];
+  }
+  return out;
+}
+
+std::string Label(int n, const char* what) { return "Table " + std::to_string(n) + what; }
+
+// Tells the user why table n was not imported.
+void ReportFailure(RunState& state, int n, const ReadFailure& f) {
+  state.SetTableLabel(n, Label(n, " not imported."), false);
+  switch (f.kind) {
+    case ReadFailure::Kind::kTooLong:
+      state.ui.MessageBox("A value (" + f.text + ") in Table " + std::to_string(n) +
+                          " appears to be longer than the allowed length.");
+      state.SetTableLabel(n, "One of the values appears to be longer than the allowed length.",
+                          true);
+      break;
+    case ReadFailure::Kind::kDuplicateHeader:
+      state.SetTableLabel(n, f.text + " appears to be duplicated.", true);
+      break;
+    case ReadFailure::Kind::kDuplicateElsewhere:
+      state.ui.MessageBox(f.text);
+      state.SetTableLabel(n, Label(n, " not imported because of an unknown problem."), false);
+      break;
+    case ReadFailure::Kind::kParse:
+      state.ui.MessageBox("Problem with " + f.text);
+      break;
+    case ReadFailure::Kind::kOther:
+    case ReadFailure::Kind::kNone:
+      state.ui.MessageBox(f.text);
+      break;
+  }
+}
+
+}  // namespace
+
+std::string MapFieldName(std::string& name) {
+  name = UpperCase(name);
+  if (name == "FE+2" || name == "FE2") return "FE";
+  if (name == "COND") return "CONDUCTIVITY";
+  if (name == "SL_CONTRACTOR") return "SL_CONTRACT";
+  if (name == "W_CONTRACTOR") return "W_CONTRACT";
+  if (name == "WL_CONTRACTOR") return "WL_CONTRACT";
+  if (name == "F_CONTRACTOR") return "F_CONTRACT";
+  return std::string(Trim(name));
+}
+
+bool ImportRows(RunState& state, int n, const RowSource& rows) {
+  TableInfo& table = state.Tables.at(static_cast<size_t>(n));
+  table.StageOK = false;
+  table.TableStatus = 0;
+  RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
+  sheet.Reset();
+  state.SetTableLabel(n, Label(n, " being imported ..."), true);
+
+  ProgressState& progress = state.view.ProgressBar;
+  progress.min = 1;
+  progress.max = 1;
+  progress.value = 1;
+
+  ReadFailure failure;
+  bool header_read = false;
+  size_t parsing_from = 0;  // first cell not yet parsed, for the "Problem with" text
+  std::string storing;      // the value being stored, for the too-long message
+
+  auto on_shape = [&](const SheetShape& shape) {
+    progress.max = std::max<int64_t>(1, shape.last_row);
+  };
+
+  auto read_header = [&](const std::vector<std::string>& cells) {
+    for (size_t i = 0; i < cells.size(); ++i) {
+      parsing_from = i;
+      std::string upper = cells[i];
+      std::string name = MapFieldName(upper);
+      if (name.empty()) continue;
+      try {
+        sheet.AppendField(name, kTypeVarChar, kSheetFieldSize, true);
+      } catch (const DuplicateFieldError& e) {
+        failure = {ReadFailure::Kind::kDuplicateHeader, e.field_name()};
+        return false;
+      }
+    }
+    sheet.Open();
+    return true;
+  };
+
+  auto read_row = [&](const std::vector<std::string>& cells) {
+    if (!RowAddsRecord(cells)) return;
+    sheet.AddNew();
+    const size_t fields = sheet.FieldCount();
+    for (size_t k = 0; k < fields; ++k) {
+      parsing_from = k;
+      std::string_view v = k < cells.size() ? StripQuotes(cells[k]) : std::string_view();
+      storing.assign(v);
+      sheet.SetValue(k, Value::Text(storing));
+    }
+  };
+
+  RowCallback on_row = [&](int64_t, const std::vector<std::string>& cells) -> bool {
+    parsing_from = 0;
+    try {
+      if (!header_read) {
+        header_read = true;
+        if (!read_header(cells)) return false;
+      } else {
+        ++progress.value;
+        if (progress.value % kProgressRepaintRows == 0) state.Refresh();
+        read_row(cells);
+      }
+    } catch (const ValueTooLongError&) {
+      failure = {ReadFailure::Kind::kTooLong, storing};
+      return false;
+    } catch (const std::exception&) {
+      failure = {ReadFailure::Kind::kParse, JoinFrom(cells, parsing_from)};
+      return false;
+    }
+    return true;
+  };
+
+  try {
+    rows(on_row, on_shape);
+    if (!header_read && failure.kind == ReadFailure::Kind::kNone) sheet.Open();
+  } catch (const DuplicateFieldError& e) {
+    failure = {ReadFailure::Kind::kDuplicateElsewhere, e.description()};
+  } catch (const Error& e) {
+    if (failure.kind == ReadFailure::Kind::kNone)
+      failure = {ReadFailure::Kind::kOther, e.description()};
+  } catch (const std::exception& e) {
+    if (failure.kind == ReadFailure::Kind::kNone) failure = {ReadFailure::Kind::kOther, e.what()};
+  }
+
+  if (failure.kind != ReadFailure::Kind::kNone) {
+    // Nothing half-read stays behind for the later stages or the table view.
+    sheet.Reset();
+    ReportFailure(state, n, failure);
+    table.StageOK = false;
+    table.TableStatus = 0;
+    return false;
+  }
+  if (sheet.RecordCount() > 0) sheet.MoveFirst();
+  state.SetTableLabel(n, Label(n, " imported."), false);
+  table.StageOK = true;
+  table.TableStatus = 1;
+  return true;
+}
+
+bool ImportWorkbook(RunState& state, int n) {
+  RecordSet& files = *state.FileList;
+  std::string path;
+  if (n >= 1 && files.RecordCount() >= n) {
+    files.MoveFirst();
+    files.Move(n - 1);
+    path = std::string(Trim(files.GetValue("FilePath").ToDisplay()));
+  }
+  RowSource source = [&](const RowCallback& on_row, const ShapeCallback& on_shape) {
+    if (path.empty()) {
+      throw FileError(kErrFileNotFound, "The workbook of Table " + std::to_string(n) +
+                                            " was not found in " +
+                                            state.paths.WorkbookDir().string() + ".");
+    }
+    ReadFirstWorksheet(path, on_row, ReadLimits{}, on_shape);
+  };
+  return ImportRows(state, n, source);
+}
+
+}  // namespace sorvane

@@ -1,0 +1,114 @@
+#include "import/table_structures.h"
+
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/convert.h"
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+// A structure number (type or size) as a whole number; an empty cell gives 0.
+int32_t StructureNumber(const Value& v) {
+  if (v.IsNumber()) return static_cast<int32_t>(RoundHalfEven(v.ToDouble()));
+  if (v.kind() == Value::Kind::kText) {
+    if (auto d = ToSingle(v.AsText())) return static_cast<int32_t>(RoundHalfEven(*d));
+  }
+  return 0;
+}
+
+int RequireField(const RecordSet& rs, const char* name) {
+  int i = rs.FieldIndex(name);
+  if (i < 0) {
+    throw Error(3265, std::string("MT_VBSTRUCTURE has no column ") + name + ".");
+  }
+  return i;
+}
+
+// "A, B" from a list of names.
+std::string JoinNames(const std::vector<std::string>& names) {
+  std::string out;
+  for (const auto& name : names) {
+    if (!out.empty()) out += ", ";
+    out += name;
+  }
+  return out;
+}
+
+}  // namespace
+
+void LoadTableStructure(Connection& conn, RecordSet& structure, int n) {
+  RecordSet query = conn.Query("SELECT * FROM MT_VBSTRUCTURE WHERE TABLE_NAME='TEMP_" +
+                               std::to_string(n) + "' ORDER BY FIELD_ORDER");
+  const int name_col = RequireField(query, "FIELD_NAME");
+  const int type_col = RequireField(query, "FIELD_TYPE");
+  const int size_col = RequireField(query, "FIELD_SIZE");
+  const int64_t count = query.RecordCount();
+  for (int64_t r = 0; r < count; ++r) {
+    std::string name = UpperCase(Trim(query.At(r, name_col).ToDisplay()));
+    structure.AppendField(std::move(name), StructureNumber(query.At(r, type_col)),
+                          StructureNumber(query.At(r, size_col)), true);
+  }
+}
+
+void LoadTableStructures(RunState& state) {
+  for (int n = 1; n <= 5; ++n) {
+    auto structure = std::make_shared<RecordSet>();
+    LoadTableStructure(state.WorkConn, *structure, n);
+    state.TempRecordset[n] = std::move(structure);
+  }
+}
+
+bool CheckFieldNames(RunState& state, int n) {
+  TableInfo& table = state.Tables.at(static_cast<size_t>(n));
+  const RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
+  const RecordSet& structure = *state.TempRecordset.at(static_cast<size_t>(n));
+  table.StageOK = true;
+  const std::string table_no = std::to_string(n);
+
+  // Names compare exactly: both sides are upper case by construction.
+  std::unordered_map<std::string, size_t> expected;
+  for (size_t i = 0; i < structure.FieldCount(); ++i) {
+    expected.emplace(structure.GetField(i).name, i);
+  }
+  std::vector<bool> found(structure.FieldCount(), false);
+  std::vector<std::string> extra;
+  for (const Field& f : sheet.fields()) {
+    auto it = expected.find(f.name);
+    if (it == expected.end()) {
+      extra.push_back(f.name);
+    } else {
+      found[it->second] = true;
+    }
+  }
+
+  std::vector<std::string> missing;
+  for (size_t i = 0; i < structure.FieldCount(); ++i) {
+    if (!found[i]) missing.push_back(structure.GetField(i).name);
+  }
+  if (!missing.empty()) {
+    state.SetTableLabel(n,
+                        "The " + JoinNames(missing) + " field(s) of Table " + table_no +
+                            " is/are missing or misspelled.  ",
+                        true);
+    table.StageOK = false;
+    return false;
+  }
+  if (!extra.empty()) {
+    state.SetTableLabel(n,
+                        "The " + JoinNames(extra) + " field(s) of " + table_no +
+                            " may have data, but should not be included in this table. ",
+                        true);
+    table.StageOK = false;
+    return false;
+  }
+  state.SetTableLabel(n, "Field Names correct for Table " + table_no, false);
+  table.TableStatus = 2;
+  return true;
+}
+
+}  // namespace sorvane

@@ -1,0 +1,184 @@
+// The reading stage over rows as a reader delivers them: header names and
+// aliases, positional assignment, the rule that skips rows, quote stripping,
+// the 160-character limit, and what a failure leaves behind.
+#include <string>
+
+#include "core/errors.h"
+#include "import/import_workbook.h"
+#include "import_fixture.h"
+
+namespace sorvane::testing {
+namespace {
+
+class ImportRowsTest : public ImportTest {};
+
+TEST_F(ImportRowsTest, MapFieldNameUpperCasesAndMapsAliasesExactly) {
+  struct Case {
+    std::string header, field, upper;
+  } cases[] = {
+      {"fe+2", "FE", "FE+2"},
+      {"Fe2", "FE", "FE2"},
+      {"cond", "CONDUCTIVITY", "COND"},
+      {"SL_Contractor", "SL_CONTRACT", "SL_CONTRACTOR"},
+      {"w_contractor", "W_CONTRACT", "W_CONTRACTOR"},
+      {"WL_CONTRACTOR", "WL_CONTRACT", "WL_CONTRACTOR"},
+      {"f_contractor", "F_CONTRACT", "F_CONTRACTOR"},
+      {" cond", "COND", " COND"},  // matches only after trimming: not an alias
+      {"  sam_date ", "SAM_DATE", "  SAM_DATE "},
+      {"   ", "", "   "},
+  };
+  for (const Case& c : cases) {
+    std::string name = c.header;
+    EXPECT_EQ(MapFieldName(name), c.field) << c.header;
+    EXPECT_EQ(name, c.upper) << c.header;
+  }
+}
+
+TEST_F(ImportRowsTest, HeaderAliasesBecomeFieldsAndTheRowsAreRead) {
+  ASSERT_TRUE(Import(1, {{"fac_id", "cond", "SL_Contractor"}, {kFacility, "12", "C-01"}}));
+  EXPECT_EQ(SheetFields(1), (Cells{"FAC_ID", "CONDUCTIVITY", "SL_CONTRACT"}));
+  EXPECT_EQ(SheetRow(1, 0), (Cells{kFacility, "12", "C-01"}));
+  EXPECT_EQ(Label(1).caption, "Table 1 imported.");
+  EXPECT_FALSE(Label(1).highlighted);
+  EXPECT_EQ(state.Tables[1].TableStatus, 1);
+  EXPECT_TRUE(state.Tables[1].StageOK);
+  const Field& f = state.SheetRecordset[1]->GetField(0);
+  EXPECT_EQ(f.type, 200);
+  EXPECT_EQ(f.defined_size, 160);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ImportRowsTest, TwoHeadersMappingToOneNameStopTheTable) {
+  for (Cells header : {Cells{"FAC_ID", "fe+2", "Fe2"}, Cells{"FE", "X", "fe2"}}) {
+    state.Tables[4].TableStatus = 3;
+    EXPECT_FALSE(Import(4, {header, {kFacility, "1", "2"}}));
+    EXPECT_EQ(Label(4).caption, "FE appears to be duplicated.");
+    EXPECT_TRUE(Label(4).highlighted);
+    EXPECT_EQ(state.Tables[4].TableStatus, 0);
+    EXPECT_FALSE(state.Tables[4].StageOK);
+    EXPECT_EQ(state.SheetRecordset[4]->FieldCount(), 0u);
+    EXPECT_EQ(state.SheetRecordset[4]->RecordCount(), 0);
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ImportRowsTest, ValuesGoToFieldsByPositionPastAnEmptyHeader) {
+  ASSERT_TRUE(Import(1, {{"A", "", "C"}, {"1", "2", "3"}}));
+  EXPECT_EQ(SheetFields(1), (Cells{"A", "C"}));
+  EXPECT_EQ(SheetRow(1, 0), (Cells{"1", "2"}));
+}
+
+TEST_F(ImportRowsTest, TrailingEmptyHeadersAddNoFieldAndShortRowsFillWithEmptyTexts) {
+  ASSERT_TRUE(Import(1, {{"A", "B", "C", "", ""}, {"x"}, {"y", "z"}}));
+  EXPECT_EQ(SheetFields(1), (Cells{"A", "B", "C"}));
+  EXPECT_EQ(SheetRow(1, 0), (Cells{"x", "", ""}));
+  EXPECT_EQ(SheetRow(1, 1), (Cells{"y", "z", ""}));
+  EXPECT_FALSE(state.SheetRecordset[1]->IsMissing(1));  // empty text, not Null
+}
+
+TEST_F(ImportRowsTest, SingleHeaderCellGivesOneField) {
+  ASSERT_TRUE(Import(1, {{"Only"}, {"v"}}));
+  EXPECT_EQ(SheetFields(1), (Cells{"ONLY"}));
+}
+
+TEST_F(ImportRowsTest, RowsThatDoNotSortAfterABlankAddNoRecord) {
+  struct Case {
+    Cells row;
+    bool added;
+  } cases[] = {
+      {{}, false},                 // empty line
+      {{"", "", ""}, false},       // tabs only
+      {{"", "data", "x"}, false},  // first cell empty, others not
+      {{" "}, false},              // the line " " itself
+      {{"\x01", "x"}, false},      // a control character sorts before the blank
+      {{" ", ""}, true},           // " \t" is longer than " "
+      {{"  "}, true},
+      {{" a"}, true},
+      {{"!"}, true},
+      {{"a", ""}, true},
+      {{"\xC3\xA9t\xC3\xA9"}, true},  // "été"
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(Import(1, {{"A", "B"}, c.row}));
+    EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), c.added ? 1 : 0)
+        << "row of " << c.row.size() << " cells, first '" << (c.row.empty() ? "" : c.row[0]) << "'";
+  }
+}
+
+TEST_F(ImportRowsTest, QuotedValuesLoseTheirFirstAndLastCharacters) {
+  struct Case {
+    std::string cell, stored;
+  } cases[] = {
+      {"\"AB\"", "AB"},
+      {"\"ABC", "AB"},
+      {"A\"B\"", "A\"B\""},  // a quote inside stays
+      {"\"\"", ""},
+      {"\"", ""},                            // a lone quote is an empty value
+      {"\"\xC3\xA9t\xC3\xA9", "\xC3\xA9t"},  // the last character, not its last byte
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(Import(1, {{"A", "B"}, {"x", c.cell}})) << c.cell;
+    EXPECT_EQ(SheetText(1, 0, "B"), c.stored) << c.cell;
+  }
+}
+
+TEST_F(ImportRowsTest, ValueOf160CharactersIsAcceptedAnd161StopsTheTable) {
+  const std::string v160(160, 'x');
+  ASSERT_TRUE(Import(2, {{"A", "B"}, {"1", v160}}));
+  EXPECT_EQ(SheetText(2, 0, "B"), v160);
+
+  const std::string v161 = std::string(160, 'y') + "z";
+  EXPECT_FALSE(Import(2, {{"A", "B"}, {"1", "ok"}, {"2", v161}, {"3", "later"}}));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0],
+            "A value (" + v161 + ") in Table 2 appears to be longer than the allowed length.");
+  EXPECT_EQ(Label(2).caption, "One of the values appears to be longer than the allowed length.");
+  EXPECT_TRUE(Label(2).highlighted);
+  EXPECT_EQ(state.Tables[2].TableStatus, 0);
+  EXPECT_FALSE(state.Tables[2].StageOK);
+  // No partial rows are left for the table view.
+  EXPECT_EQ(state.SheetRecordset[2]->RecordCount(), 0);
+}
+
+TEST_F(ImportRowsTest, LimitCountsCharactersNotBytes) {
+  std::string accented;
+  for (int i = 0; i < 160; ++i) accented += "\xC3\xA9";  // 160 characters, 320 bytes
+  EXPECT_TRUE(Import(1, {{"A"}, {accented}}));
+}
+
+TEST_F(ImportRowsTest, ReaderFailureTellsTheUserAndLeavesNoRows) {
+  RowSource failing = [](const RowCallback& on_row, const ShapeCallback&) {
+    on_row(1, {"A", "B"});
+    on_row(2, {"1", "2"});
+    throw WorkbookError(WorkbookError::Reason::kTruncated,
+                        "\"x.xlsx\" cannot be read: the file ends too early.");
+  };
+  state.Tables[3].TableStatus = 6;
+  EXPECT_FALSE(ImportRows(state, 3, failing));
+  EXPECT_EQ(ui.messages, (Cells{"\"x.xlsx\" cannot be read: the file ends too early."}));
+  EXPECT_EQ(Label(3).caption, "Table 3 not imported.");
+  EXPECT_FALSE(Label(3).highlighted);
+  EXPECT_EQ(state.Tables[3].TableStatus, 0);
+  EXPECT_FALSE(state.Tables[3].StageOK);
+  EXPECT_EQ(state.SheetRecordset[3]->RecordCount(), 0);
+  EXPECT_EQ(state.SheetRecordset[3]->FieldCount(), 0u);
+}
+
+TEST_F(ImportRowsTest, EmptyWorksheetGivesNoFieldsForTheNameStageToReport) {
+  ASSERT_TRUE(Import(3, {}));
+  EXPECT_EQ(state.SheetRecordset[3]->FieldCount(), 0u);
+  EXPECT_FALSE(CheckFieldNames(state, 3));
+  EXPECT_EQ(Label(3).caption,
+            "The FAC_ID, POINT_ID, WL_DATE, WL, WL_CONTRACT, WL_COMMENTS field(s) of Table 3 "
+            "is/are missing or misspelled.  ");
+}
+
+TEST_F(ImportRowsTest, ProgressCountsTheRowsOfTheSheet) {
+  ASSERT_TRUE(Import(1, {{"A"}, {"1"}, {""}, {"3"}}));
+  EXPECT_EQ(state.view.ProgressBar.max, 4);
+  EXPECT_EQ(state.view.ProgressBar.value, 4);
+  EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), 2);
+}
+
+}  // namespace
+}  // namespace sorvane::testing

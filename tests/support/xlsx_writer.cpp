@@ -1,0 +1,30 @@
+#include "support/xlsx_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <stdexcept>
+
+namespace sorvane::testing {
+
+void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows) {
+  std::filesystem::remove(file);
+  lxw_workbook* wb = workbook_new(file.string().c_str());
+  if (wb == nullptr) throw std::runtime_error("cannot create " + file.string());
+  lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t c = 0; c < rows[r].size(); ++c) {
+      const auto row = static_cast<lxw_row_t>(r);
+      const auto col = static_cast<lxw_col_t>(c);
+      if (const auto* text = std::get_if<std::string>(&rows[r][c].value)) {
+        if (!text->empty()) worksheet_write_string(ws, row, col, text->c_str(), nullptr);
+      } else {
+        worksheet_write_number(ws, row, col, std::get<double>(rows[r][c].value), nullptr);
+      }
+    }
+  }
+  if (workbook_close(wb) != LXW_NO_ERROR) {
+    throw std::runtime_error("cannot write " + file.string());
+  }
+}
+
+}  // namespace sorvane::testing

@@ -1,0 +1,28 @@
+// Small .xlsx workbooks for tests, written by libxlsxwriter (a real spreadsheet
+// writer, so the readers see what a contractor's file holds). Each row is a list
+// of cells; a text cell that is empty is left blank, a number cell is stored as a
+// number. The first sheet is the one written.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace sorvane::testing {
+
+struct XlsxCell {
+  XlsxCell(const char* t) : value(std::string(t)) {}  // NOLINT: implicit on purpose
+  XlsxCell(std::string t) : value(std::move(t)) {}    // NOLINT
+  XlsxCell(double d) : value(d) {}                    // NOLINT
+  XlsxCell(int i) : value(static_cast<double>(i)) {}  // NOLINT
+  std::variant<std::string, double> value;
+};
+
+using XlsxRows = std::vector<std::vector<XlsxCell>>;
+
+// Writes `rows` into the first worksheet of a new workbook at `file` (replacing
+// it). Throws std::runtime_error on failure.
+void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows);
+
+}  // namespace sorvane::testing
