@@ -128,14 +128,17 @@ std::vector<LinuxDriveProbe::Found> LinuxDriveProbe::Scan() {
 
   std::vector<Found> found;
   std::set<size_t> claimed;  // mounts already given to a drive
+  // The mount of a device node, the whole file system winning over a part of it
+  // mounted elsewhere (a bind). Every mount of the node is claimed, so a second
+  // view of the same disc is not listed as a drive of its own.
   auto mount_of = [&](const std::string& node, const std::string& number) -> int {
-    // The whole file system wins over a part of it mounted elsewhere (a bind).
     int best = -1;
     for (size_t i = 0; i < mounts.size(); ++i) {
       const MountEntry& m = mounts[i];
       bool same = (!number.empty() && m.device_number == number) ||
                   (m.source.starts_with("/dev/") && BaseName(m.source) == node);
       if (!same) continue;
+      claimed.insert(i);
       if (best < 0 || (m.fs_root == "/" && mounts[best].fs_root != "/")) best = static_cast<int>(i);
     }
     return best;
@@ -151,7 +154,6 @@ std::vector<LinuxDriveProbe::Found> LinuxDriveProbe::Scan() {
       int m = mount_of(node, number);
       if (m < 0) continue;
       any = true;
-      claimed.insert(static_cast<size_t>(m));
       found.push_back(
           {Drive{type, MapMountPoint(mounts[m].mount_point), "/dev/" + node}, d.name, true});
     }
@@ -159,12 +161,8 @@ std::vector<LinuxDriveProbe::Found> LinuxDriveProbe::Scan() {
   }
   // A disc image or a drive this machine does not list under /sys/block.
   for (size_t i = 0; i < mounts.size(); ++i) {
-    const MountEntry& m = mounts[i];
-    if (claimed.count(i) > 0 || !IsOpticalFileSystem(m.fs_type)) continue;
-    bool duplicate = std::any_of(found.begin(), found.end(), [&](const Found& f) {
-      return f.drive.root == MapMountPoint(m.mount_point);
-    });
-    if (duplicate) continue;
+    if (claimed.count(i) > 0 || !IsOpticalFileSystem(mounts[i].fs_type)) continue;
+    const MountEntry& m = mounts[mount_of(BaseName(mounts[i].source), mounts[i].device_number)];
     found.push_back({Drive{kDriveCdRom, MapMountPoint(m.mount_point), m.source},
                      "mount:" + m.mount_point, true});
   }

@@ -46,8 +46,10 @@ std::vector<std::string> ListedNames(Connection& work) {
                               ".sqlite_master WHERE type = 'table' AND name = 'UPDATE_LIST' "
                               "COLLATE NOCASE");
   if (has.kind() != Value::Kind::kInteger || has.AsInteger() == 0) return names;
-  RecordSet list =
-      work.QueryNative(std::string("SELECT TABLE_NAME FROM ") + kAlias + ".UPDATE_LIST ");
+  // Read through an expression: a snapshot limits a declared text column to 255
+  // characters, and neither a name nor a CREATE statement must be cut short.
+  RecordSet list = work.QueryNative(std::string("SELECT CAST(TABLE_NAME AS TEXT) FROM ") + kAlias +
+                                    ".UPDATE_LIST ");
   for (int64_t row = 0; row < list.RecordCount(); ++row) {
     Value v = list.At(row, 0);
     if (!v.IsMissing()) names.push_back(v.ToDisplay());
@@ -59,13 +61,13 @@ std::vector<std::string> ListedNames(Connection& work) {
 bool ReplaceTable(Connection& work, const std::string& name) {
   if (LowerCase(name).starts_with("sqlite_")) return false;
   const std::string schema = std::string(kAlias) + ".sqlite_master";
-  RecordSet def = work.QueryNative(
-      "SELECT sql FROM " + schema + " WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
-      {Value::Text(name)});
+  RecordSet def = work.QueryNative("SELECT CAST(sql AS TEXT) FROM " + schema +
+                                       " WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                                   {Value::Text(name)});
   if (def.RecordCount() != 1 || def.At(0, 0).kind() != Value::Kind::kText) return false;
   const std::string create = def.At(0, 0).AsText();
   if (!UpperCase(create).starts_with("CREATE TABLE")) return false;  // virtual tables
-  RecordSet indexes = work.QueryNative("SELECT sql FROM " + schema +
+  RecordSet indexes = work.QueryNative("SELECT CAST(sql AS TEXT) FROM " + schema +
                                            " WHERE type = 'index' AND tbl_name = ?1 COLLATE "
                                            "NOCASE AND sql IS NOT NULL ORDER BY name",
                                        {Value::Text(name)});

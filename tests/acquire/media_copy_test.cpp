@@ -1,0 +1,424 @@
+// The "CD" and "Floppy" menus: finding the drive, waiting for the medium,
+// finding and copying the facility's workbooks, and what the user is told.
+#include "acquire/media_copy.h"
+
+#include <cstdlib>
+
+#include "acquire/media_search.h"
+#include "acquire_fixture.h"
+
+namespace sorvane::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const char kPrompt[] = "Re-Install media & Press OK (or Cancel to Quit)";
+
+// Disk operations, except that the listed files refuse one operation.
+class FailingFileOps : public DiskFileOps {
+ public:
+  void Remove(const fs::path& file) override {
+    if (file.filename() == refuse_delete) {
+      throw FileAccessError(FileError(kErrPermissionDenied, "Permission denied"), NameOf(file));
+    }
+    DiskFileOps::Remove(file);
+  }
+  void Copy(const fs::path& from, const fs::path& to) override {
+    if (from.filename() == refuse_copy) {
+      throw FileAccessError(FileError(61, "Disk full"), NameOf(to));
+    }
+    DiskFileOps::Copy(from, to);
+  }
+  std::string refuse_delete, refuse_copy;
+};
+
+class MediaCopyTest : public AcquireTest {
+ protected:
+  MediaCopyTest() {
+    options.clock = &clock;
+    options.files = &files;
+  }
+  // A drive whose medium is the folder `name` of the data folder.
+  fs::path AddDrive(int type, const std::string& name) {
+    fs::path root = data.dir() / name;
+    fs::create_directories(root);
+    probe.drives.push_back(Drive{type, root.string(), "/dev/" + name});
+    return root;
+  }
+  void Reset() {
+    ++resets;
+    state.view.txtFacilityID.text = "";
+    state.SetStatusLine("");
+  }
+  void ClickCD() {
+    mnuDataLoadCD_Click(
+        state, probe, [this] { Reset(); }, options);
+  }
+  void ClickFloppy() {
+    mnuDataLoadFloppy_Click(
+        state, probe, [this] { Reset(); }, options);
+  }
+  std::string Status() const { return state.view.lblStatusAll.caption; }
+
+  FakeDriveProbe probe;
+  FakeClock clock;
+  FailingFileOps files;
+  CopyOptions options;
+  int resets = 0;
+};
+
+const std::vector<std::string> kFiveWorkbooks = {"1234567_1.xls", "1234567_2.xls", "1234567_3.xls",
+                                                 "1234567_4.xls", "1234567_5.xls"};
+
+TEST_F(MediaCopyTest, CopiesTheFiveWorkbooksAndVerifiesThem) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd / "FACILITY", "1234567");
+  WriteFile(gisfile() / "old_9999999_1.xls");
+
+  ClickCD();
+
+  EXPECT_EQ(resets, 1);
+  EXPECT_THAT(ui.messages, IsEmpty());
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_EQ(Status(), "Files Copied.");
+  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+  EXPECT_EQ(state.view.txtFacilityID.text, "1234567");
+  EXPECT_EQ(state.MediaDriveType, "5");
+  EXPECT_EQ(state.SourcePattern, (cd / "FACILITY" / "*.xls").string());
+  EXPECT_EQ(state.FileList->RecordCount(), 5);
+}
+
+TEST_F(MediaCopyTest, TwoCdDrivesReadTheHigherOne) {
+  fs::path d = AddDrive(kDriveCdRom, "d");
+  fs::path e = AddDrive(kDriveCdRom, "e");
+  AddDrive(kDriveRemovable, "f");
+  WriteWorkbookSet(d, "1234567", ".xls", "from d");
+  WriteWorkbookSet(e, "1234567", ".xls", "from e");
+
+  ClickCD();
+
+  EXPECT_THAT(probe.queried, ElementsAre(e.string()));
+  EXPECT_EQ(ReadFile(gisfile() / "1234567_3.xls"), "from e");
+  // The medium's root holds the workbooks itself.
+  EXPECT_EQ(state.SourcePattern, (e / "*.xls").string());
+}
+
+TEST_F(MediaCopyTest, FloppyTakesTheRemovableDrive) {
+  AddDrive(kDriveCdRom, "cd");
+  fs::path stick = AddDrive(kDriveRemovable, "a_stick");
+  WriteWorkbookSet(stick, "1234567");
+  ClickFloppy();
+  EXPECT_EQ(state.MediaDriveType, "2");
+  EXPECT_EQ(state.MediaDrive, stick.string());
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+}
+
+TEST_F(MediaCopyTest, NoDriveOfTheTypeIsReportedAfterTheReset) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  WriteFile(gisfile() / "1234567_1.xls", "kept");
+  state.SetStatusLine("Resetting system for new site ...");
+
+  ClickFloppy();
+
+  EXPECT_EQ(resets, 1);
+  EXPECT_THAT(ui.messages, ElementsAre("Could not find Floppy drive"));
+  EXPECT_EQ(state.view.txtFacilityID.text, "1234567");
+  EXPECT_THAT(probe.queried, IsEmpty());
+  EXPECT_EQ(ReadFile(gisfile() / "1234567_1.xls"), "kept");
+
+  probe.drives.clear();
+  ui.messages.clear();
+  ClickCD();
+  EXPECT_THAT(ui.messages, ElementsAre("Could not find CD-ROM drive"));
+  EXPECT_EQ(state.view.txtFacilityID.text, "1234567");
+}
+
+TEST_F(MediaCopyTest, EmptyTrayWaitsSilentlyThenAsksUntilTheMediumIsIn) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  probe.answers[cd.string()] = {NotReady(), NotReady(), NotReady(), MediumStatus{true, false, ""}};
+  ui.on_yield = [this] {
+    // Nothing is shown while the first wait lasts.
+    EXPECT_THAT(ui.messages, IsEmpty());
+    EXPECT_THAT(ui.questions, IsEmpty());
+  };
+  ui.ok_cancel_answers = {true, true};
+
+  ClickCD();
+
+  EXPECT_EQ(clock.paused, std::chrono::seconds(10));
+  EXPECT_GE(ui.yields, 100);  // the window stays responsive during the wait
+  EXPECT_THAT(ui.questions, ElementsAre(kPrompt, kPrompt));
+  EXPECT_EQ(probe.queried.size(), 4u);
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_EQ(Status(), "Files Copied.");
+}
+
+TEST_F(MediaCopyTest, CancelAtThePromptEndsWithoutCopying) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  probe.answers[cd.string()] = {NotReady()};
+  ui.ok_cancel_answers = {false};
+  state.SetStatusLine("something");
+
+  ClickCD();
+
+  EXPECT_THAT(ui.questions, ElementsAre(kPrompt));
+  EXPECT_THAT(ui.messages, IsEmpty());
+  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+  EXPECT_EQ(Status(), "");
+  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+}
+
+TEST_F(MediaCopyTest, UnreadableMediumEndsSilentlyWithoutWaiting) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  probe.answers[cd.string()] = {Unreadable()};
+  ClickCD();
+  EXPECT_EQ(clock.paused, std::chrono::seconds(0));
+  EXPECT_THAT(ui.questions, IsEmpty());
+  EXPECT_THAT(ui.messages, IsEmpty());
+  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+  EXPECT_EQ(Status(), "");
+}
+
+TEST_F(MediaCopyTest, MediumMountedDuringTheWaitIsReadWhereItWasMounted) {
+  AddDrive(kDriveCdRom, "sr0");
+  const std::string device_root = probe.drives[0].root;
+  fs::path mounted = data.dir() / "media" / "DISC";
+  WriteWorkbookSet(mounted, "1234567");
+  probe.answers[device_root] = {NotReady(), MediumStatus{true, false, mounted.string()}};
+  ClickCD();
+  EXPECT_EQ(state.MediaDrive, mounted.string());
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+}
+
+TEST_F(MediaCopyTest, FiveWorkbooksAmongOtherSpreadsheetsCopyTheWholeFolder) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd / "sub", "1234567");
+  WriteFile(cd / "sub" / "notes.xls");
+  WriteFile(cd / "sub" / "Summary.XLS");
+  WriteFile(cd / "sub" / "readme.txt");
+
+  ClickCD();
+
+  std::vector<std::string> expected = kFiveWorkbooks;
+  expected.push_back("Summary.XLS");
+  expected.push_back("notes.xls");
+  EXPECT_EQ(FileNames(gisfile()), expected);
+  // The verification then judges the set.
+  EXPECT_THAT(ui.messages,
+              ElementsAre("Facility ID does not match copied files. Please check " +
+                          gisfile().string() + " to confirm correct files were copied."));
+  EXPECT_EQ(Status(), "Files Copied.");
+}
+
+TEST_F(MediaCopyTest, WorkbooksSpreadOverTwoFoldersCopyTheLastFolderFound) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteFile(cd / "a" / "deep" / "1234567_1.xls");
+  WriteFile(cd / "a" / "deep" / "1234567_2.xls");
+  WriteFile(cd / "a" / "deep" / "1234567_3.xls");
+  WriteFile(cd / "b" / "1234567_4.xls");
+  WriteFile(cd / "b" / "1234567_5.xls");
+
+  ClickCD();
+
+  EXPECT_EQ(state.SourcePattern, (cd / "b" / "*.xls").string());
+  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_4.xls", "1234567_5.xls"));
+  const std::string dir = gisfile().string();
+  EXPECT_THAT(ui.messages, ElementsAre("Five files for 1234567 were not found in " + dir +
+                                       ".  Please check CD (or floppy) and " + dir + "."));
+}
+
+TEST_F(MediaCopyTest, SixWorkbooksWithOneDataFolderCopyThatFolder) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd / "2004" / "data", "1234567", ".xls", "current");
+  WriteFile(cd / "old" / "1234567_1.xls", "old");
+
+  ClickCD();
+
+  EXPECT_EQ(state.SourcePattern, (cd / "2004" / "data").string());
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_EQ(ReadFile(gisfile() / "1234567_1.xls"), "current");
+  EXPECT_THAT(ui.messages, IsEmpty());
+}
+
+TEST_F(MediaCopyTest, SixWorkbooksWithoutOneDataFolderAreUnclear) {
+  for (int data_folders : {0, 2}) {
+    SCOPED_TRACE(data_folders);
+    probe.drives.clear();
+    ui.messages.clear();
+    fs::path cd = AddDrive(kDriveCdRom, "cd" + std::to_string(data_folders));
+    WriteWorkbookSet(cd / "new", "1234567");
+    WriteFile(cd / "old" / "1234567_1.xls");
+    for (int k = 0; k < data_folders; ++k) fs::create_directories(cd / std::to_string(k) / "DATA");
+
+    ClickCD();
+
+    EXPECT_THAT(ui.messages,
+                ElementsAre("It is unclear which files to review.  Please copy manually."));
+    EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+    EXPECT_EQ(Status(), "");
+    EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+  }
+}
+
+TEST_F(MediaCopyTest, FourWorkbooksAreNotEnough) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  for (int n = 1; n <= 4; ++n) WriteFile(cd / ("1234567_" + std::to_string(n) + ".xls"));
+  WriteFile(cd / "9999999_5.xls");
+
+  ClickCD();
+
+  EXPECT_THAT(ui.messages, ElementsAre("Could not find 5 xls files for 1234567.  Please copy "
+                                       "manually to " +
+                                       gisfile().string() + " or check the Facility ID."));
+  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+  EXPECT_EQ(Status(), "");
+}
+
+TEST_F(MediaCopyTest, XlsxWorkbooksCountAndAreCopied) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567", ".xlsx");
+  ClickCD();
+  EXPECT_THAT(ui.messages, IsEmpty());
+  EXPECT_EQ(FileNames(gisfile()).size(), 5u);
+  EXPECT_EQ(Status(), "Files Copied.");
+}
+
+TEST_F(MediaCopyTest, SixCharacterIdEmptiesTheFolderAndCopiesNothing) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "123456");
+  WriteFile(gisfile() / "123456_1.xls");
+  state.view.txtFacilityID.text = "123456";
+
+  ClickCD();
+
+  EXPECT_THAT(ui.messages, ElementsAre("Facility ID must be 7 digits."));
+  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+  EXPECT_THAT(probe.queried, IsEmpty());
+  EXPECT_EQ(Status(), "");
+}
+
+TEST_F(MediaCopyTest, MissingWorkbookFolderIsCreated) {
+  fs::remove_all(gisfile());
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  ClickCD();
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+}
+
+TEST_F(MediaCopyTest, FilesFromACdArriveWritable) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  for (const auto& name : kFiveWorkbooks)
+    fs::permissions(cd / name,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  WriteFile(gisfile() / "read_only.xls");
+  fs::permissions(gisfile() / "read_only.xls", fs::perms::owner_read);
+
+  ClickCD();
+
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  for (const auto& name : kFiveWorkbooks) {
+    EXPECT_NE(fs::status(gisfile() / name).permissions() & fs::perms::owner_write, fs::perms::none)
+        << name;
+  }
+}
+
+TEST_F(MediaCopyTest, FileThatCannotBeDeletedNamesTheFile) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  WriteFile(gisfile() / "1234567_1.xls", "open elsewhere");
+  WriteFile(gisfile() / "1234567_2.xls", "open elsewhere");
+  files.refuse_delete = "1234567_2.xls";
+
+  ClickCD();
+
+  EXPECT_THAT(ui.messages,
+              ElementsAre("Could not access/delete file.  Please close 1234567_2.xls"));
+  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+  // The file deleted before the failure stays deleted; nothing was copied.
+  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_2.xls"));
+  EXPECT_EQ(ReadFile(gisfile() / "1234567_2.xls"), "open elsewhere");
+}
+
+TEST_F(MediaCopyTest, ImmutableFileOnDiskCannotBeDeleted) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  const fs::path locked = gisfile() / "1234567_1.xls";
+  WriteFile(locked);
+  const std::string quoted = "'" + locked.string() + "'";
+  if (std::system(("chattr +i " + quoted + " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "this file system has no immutable flag";
+  }
+  DiskFileOps disk;
+  options.files = &disk;
+
+  ClickCD();
+
+  std::system(("chattr -i " + quoted).c_str());
+  EXPECT_THAT(ui.messages,
+              ElementsAre("Could not access/delete file.  Please close 1234567_1.xls"));
+}
+
+TEST_F(MediaCopyTest, OtherFailuresShowNumberAndDescription) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  files.refuse_copy = "1234567_3.xls";
+
+  ClickCD();
+
+  EXPECT_THAT(ui.messages, ElementsAre("61  Disk full"));
+  EXPECT_EQ(Status(), "Copying Files . . .");  // the status line keeps its last text
+  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_1.xls", "1234567_2.xls"));
+}
+
+TEST_F(MediaCopyTest, CopyFromAFolderAsMedium) {
+  fs::path folder = data.dir() / "delivery";
+  WriteWorkbookSet(folder / "x", "1234567");
+  FolderDriveProbe from(folder);
+  mnuDataLoadCD_Click(
+      state, from, [this] { Reset(); }, options);
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_EQ(Status(), "Files Copied.");
+
+  fs::remove_all(folder);
+  mnuDataLoadFloppy_Click(
+      state, from, [this] { Reset(); }, options);
+  EXPECT_EQ(Status(), "");  // a folder that is gone cannot be read
+}
+
+TEST_F(MediaCopyTest, WorkbookFolderAsMediumIsLeftAlone) {
+  WriteWorkbookSet(gisfile(), "1234567");
+  FolderDriveProbe from(gisfile());
+  mnuDataLoadCD_Click(
+      state, from, [this] { Reset(); }, options);
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "The files are already in " + gisfile().string() +
+                                ".  Please copy from another folder.");
+}
+
+// The search routines on their own.
+TEST_F(MediaCopyTest, CountsAndSearchesVisitEveryLevel) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  state.MediaDrive = cd.string();
+  WriteFile(cd / "a" / "b" / "c" / "1234567_1.xls");
+  WriteFile(cd / "a" / "1234567_2.XLS");
+  WriteFile(cd / "a" / "1234567xls");  // no dot needed before the suffix
+  WriteFile(cd / "a" / "1234567_3.doc");
+  WriteFile(cd / "a" / "7654321_3.xls");
+  fs::create_directories(cd / "x" / "Data" / "y" / "data");
+  EXPECT_EQ(CountFacilityWorkbooks(state, cd), 3);
+  EXPECT_EQ(CountDataFolders(cd), 2);
+  EXPECT_TRUE(FindDataFolder(state, cd));
+  EXPECT_EQ(state.SourcePattern, (cd / "x" / "Data").string());
+  FindFacilityFolder(state, cd);
+  EXPECT_EQ(state.SourcePattern, (cd / "a" / "*.xls").string());
+}
+
+}  // namespace
+}  // namespace sorvane::testing
