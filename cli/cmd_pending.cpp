@@ -13,17 +13,5 @@ int RunRefs(const Paths&, const std::string&, bool, Streams io) {
   io.err << "refs: not available in this build\n";
   return 2;
 }
-int RunRead(const std::string&, Streams io) {
-  io.err << "read: not available in this build\n";
-  return 2;
-}
-int RunCopy(const Paths&, const std::string&, const std::string&, const std::string&, Streams io) {
-  io.err << "copy: not available in this build\n";
-  return 2;
-}
-int RunUpdateRefs(const Paths&, const std::string&, Streams io) {
-  io.err << "update-refs: not available in this build\n";
-  return 2;
-}
 
 }  // namespace sorvane::cli

@@ -10,10 +10,14 @@ namespace sorvane {
 
 struct Paths {
   std::filesystem::path data_dir;
+  // Another update database than the data folder's (`sorvane update-refs --from`).
+  std::filesystem::path update_db_override;
 
   std::filesystem::path WorkbookDir() const { return data_dir / "GISFile"; }
   std::filesystem::path WorkDb() const { return data_dir / "GIS_WORK.db"; }
-  std::filesystem::path UpdateDb() const { return data_dir / "GIS_UPDATE.db"; }
+  std::filesystem::path UpdateDb() const {
+    return update_db_override.empty() ? data_dir / "GIS_UPDATE.db" : update_db_override;
+  }
 
   // SORVANE_HOME when set, otherwise $HOME/Sorvane (C:\Sorvane on Windows).
   static Paths Default();

@@ -1,0 +1,38 @@
+// `sorvane copy FACILITY_ID --cd|--floppy|--from DIR`: the "CD" and "Floppy"
+// menus of the main window, with the Facility ID typed into its box.
+#include <memory>
+#include <ostream>
+
+#include "acquire/drive_probe.h"
+#include "commands.h"
+#include "console_ui.h"
+#include "shell/frmCMain.h"
+
+namespace sorvane::cli {
+
+int RunCopy(const Paths& paths, const std::string& facility_id, const std::string& source,
+            const std::string& from_dir, Streams io) {
+  ConsoleUi ui(io.err);
+  frmCMain main(ui, paths);
+  if (!main.Form_Load() || !main.loaded_ok()) {
+    main.Form_Unload();
+    return 2;
+  }
+  main.state().view.txtFacilityID.text = facility_id;
+  if (source == "folder") {
+    main.SetDriveProbe(std::make_shared<FolderDriveProbe>(from_dir));
+    main.mnuDataLoadCD_Click();  // the folder stands for a ready drive of either type
+  } else if (source == "cd") {
+    main.mnuDataLoadCD_Click();
+  } else {
+    main.mnuDataLoadFloppy_Click();
+  }
+  const std::string status = main.state().view.lblStatusAll.caption;
+  if (!status.empty()) io.out << status << '\n';
+  const bool copied = status == "Files Copied." && ui.messages().empty();
+  if (copied) io.out << "Workbook folder: " << paths.WorkbookDir().string() << '\n';
+  main.Form_Unload();
+  return copied ? 0 : 1;
+}
+
+}  // namespace sorvane::cli

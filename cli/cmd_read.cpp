@@ -1,0 +1,54 @@
+// `sorvane read FILE`: the first worksheet as the program sees it, one line per
+// row (the header line first), cells separated by tabs, so a person can see why
+// a value is refused.
+#include <ostream>
+
+#include "commands.h"
+#include "core/errors.h"
+#include "import/readers/workbook_reader.h"
+
+namespace sorvane::cli {
+namespace {
+
+// Tabs and line breaks inside a cell would break the one-line-per-row form.
+void WriteCell(std::ostream& out, const std::string& cell) {
+  for (char c : cell) {
+    switch (c) {
+      case '\t':
+        out << "\\t";
+        break;
+      case '\n':
+        out << "\\n";
+        break;
+      case '\r':
+        out << "\\r";
+        break;
+      default:
+        out << c;
+    }
+  }
+}
+
+}  // namespace
+
+int RunRead(const std::string& file, Streams io) {
+  try {
+    ReadFirstWorksheet(file, [&](int64_t, const std::vector<std::string>& cells) {
+      for (size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0) io.out << '\t';
+        WriteCell(io.out, cells[i]);
+      }
+      io.out << '\n';
+      return true;
+    });
+    io.out.flush();
+    return 0;
+  } catch (const Error& e) {
+    io.err << e.description() << '\n';
+  } catch (const std::exception& e) {
+    io.err << e.what() << '\n';
+  }
+  return 2;
+}
+
+}  // namespace sorvane::cli

@@ -1,0 +1,32 @@
+// `sorvane update-refs [--from FILE]`: the "Update Reference Tables" menu.
+#include <ostream>
+
+#include "acquire/reference_update.h"
+#include "commands.h"
+#include "console_ui.h"
+#include "shell/frmCMain.h"
+
+namespace sorvane::cli {
+
+int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) {
+  Paths p = paths;
+  if (!from_file.empty()) p.update_db_override = from_file;
+  ConsoleUi ui(io.err);
+  frmCMain main(ui, p);
+  if (!main.Form_Load() || !main.loaded_ok()) {
+    main.Form_Unload();
+    return 2;
+  }
+  ReferenceUpdateResult result = UpdateReferenceTables(main.state());
+  if (result.shut_down) {
+    main.Form_Unload();
+    return 2;
+  }
+  for (const auto& name : result.replaced) io.out << "Replaced " << name << '\n';
+  for (const auto& name : result.kept)
+    io.out << "Kept " << name << " (not in the update database)\n";
+  main.Form_Unload();
+  return result.kept.empty() ? 0 : 1;
+}
+
+}  // namespace sorvane::cli
