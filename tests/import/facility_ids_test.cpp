@@ -2,6 +2,7 @@
 // facility against the agency's sites.
 #include "import/facility_ids.h"
 
+#include <algorithm>
 #include <string>
 
 #include "import/table_structures.h"
@@ -13,10 +14,16 @@ namespace {
 class FacilityIdsTest : public ImportTest {
  protected:
   // Imports table 3 with the given FAC_ID per row and runs the name stage.
+  // FAC_ID is the last column, so a row with an empty ID is still a row.
   void Prepare(const std::vector<std::string>& fac_ids) {
-    std::vector<Cells> rows;
-    for (const auto& id : fac_ids) rows.push_back(Row(3, {{"FAC_ID", id}}));
-    ASSERT_TRUE(Import(3, Table(3, rows)));
+    Sheet sheet{Header(3)};
+    std::rotate(sheet[0].begin(), sheet[0].begin() + 1, sheet[0].end());
+    for (const auto& id : fac_ids) {
+      Cells row = Row(3, {{"FAC_ID", id}});
+      std::rotate(row.begin(), row.begin() + 1, row.end());
+      sheet.push_back(row);
+    }
+    ASSERT_TRUE(Import(3, sheet));
     ASSERT_TRUE(CheckFieldNames(state, 3));
   }
 };

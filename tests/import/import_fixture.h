@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -106,6 +107,21 @@ class ImportTest : public ::testing::Test {
   }
 
   const LabelState& Label(int n) { return state.StatusLabel(n); }
+
+  // Writes `sheet` as the workbook of table n (1234567_n.xlsx) in GISFile.
+  std::filesystem::path WriteWorkbook(int n, const Sheet& sheet) {
+    XlsxRows rows;
+    for (const Cells& r : sheet) rows.emplace_back(r.begin(), r.end());
+    auto file =
+        state.paths.WorkbookDir() / (std::string(kFacility) + "_" + std::to_string(n) + ".xlsx");
+    WriteXlsx(file, rows);
+    return file;
+  }
+
+  // The five workbooks of facility 1234567, each with `rows` clean rows.
+  void WriteCleanSet(int rows = 2) {
+    for (int n = 1; n <= 5; ++n) WriteWorkbook(n, Table(n, std::vector<Cells>(rows, Row(n))));
+  }
 
   TempDataDir dir;
   ScriptedUi ui;
