@@ -186,6 +186,35 @@ std::string RewriteUpdate(const std::vector<Token>& t) {
   return sql;
 }
 
+// "FROM a RIGHT JOIN b ON c" -> "FROM b LEFT JOIN a ON c": the same rows, and
+// SQLite plans the left join with the indexes of `a` (it cannot flatten a view
+// that stands on the right of a RIGHT JOIN and would scan it once per row).
+// Only plain table or view names are swapped; anything else is left as it is.
+void SwapRightJoins(std::vector<Token>& t) {
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (!IsWord(t[i], "RIGHT")) continue;
+    size_t join = NextSolid(t, i + 1);
+    if (join >= t.size() || !IsWord(t[join], "JOIN")) continue;
+    // Left operand: the one name before RIGHT, preceded by FROM.
+    size_t l = i;
+    while (l > 0 && t[l - 1].kind == Tok::kSpace) --l;
+    if (l == 0) continue;
+    size_t left = l - 1;
+    if (t[left].kind != Tok::kWord && t[left].kind != Tok::kQuoted) continue;
+    size_t f = left;
+    while (f > 0 && t[f - 1].kind == Tok::kSpace) --f;
+    if (f == 0 || !IsWord(t[f - 1], "FROM")) continue;
+    // Right operand: the one name between JOIN and ON.
+    size_t right = NextSolid(t, join + 1);
+    if (right >= t.size() || (t[right].kind != Tok::kWord && t[right].kind != Tok::kQuoted))
+      continue;
+    size_t on = NextSolid(t, right + 1);
+    if (on >= t.size() || !IsWord(t[on], "ON")) continue;
+    std::swap(t[left].text, t[right].text);
+    t[i].text = "LEFT";
+  }
+}
+
 }  // namespace
 
 std::string TranslateJet(std::string_view jet_sql) {
@@ -227,6 +256,7 @@ std::string TranslateJet(std::string_view jet_sql) {
     }
     out.push_back(std::move(k));
   }
+  SwapRightJoins(out);
   return RewriteUpdate(out);
 }
 

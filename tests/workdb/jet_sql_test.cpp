@@ -41,6 +41,8 @@ TEST(JetSqlTest, TranslatesTheDialect) {
        "UPDATE MT_TEMP4A SET REVIEWED = 'PRIOR' FROM MT_TEMP4 WHERE ((MT_TEMP4.SAM_ID = "
        "MT_TEMP4A.SAM_ID)) AND ((((MT_TEMP4.SAM_DATE)<= '2002-06-30 00:00:00' )))"},
       {"SELECT COUNT(*) FROM T", "SELECT COUNT(*) FROM T"},
+      {"SELECT A.X FROM MT_ANALYTE RIGHT JOIN qry_5_4 ON A.N = B.N WHERE 1",
+       "SELECT A.X FROM qry_5_4 LEFT JOIN MT_ANALYTE ON A.N = B.N WHERE 1"},
   };
   for (const auto& c : cases) EXPECT_EQ(TranslateJet(c.jet), c.sqlite) << c.jet;
 }
