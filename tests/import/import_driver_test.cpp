@@ -1,0 +1,245 @@
+// The import driver run from the menu, and its one-line verdict.
+#include "import/import_driver.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "import_fixture.h"
+
+namespace sorvane::testing {
+namespace {
+
+const std::string kAllDone =
+    "All Tables transferred to Temporary tables in Oracle.\rSelect Data Checks.";
+
+class ImportDriverTest : public ImportTest {
+ protected:
+  void Run(int index) {
+    mnuRunData_Click(state, index, [this](bool reset_all) { menu_updates.push_back(reset_all); });
+  }
+  std::vector<int> Statuses() const {
+    std::vector<int> s;
+    for (int n = 1; n <= 5; ++n) s.push_back(state.Tables[n].TableStatus);
+    return s;
+  }
+  int64_t Count(const std::string& table) {
+    return state.WorkConn.QueryValue("SELECT count(*) FROM " + table).AsInteger();
+  }
+  const LabelState& StatusLine() const { return state.view.lblStatusAll; }
+  bool ImportMenuEnabled() { return state.view.menus["mnuRunAllChecks"].enabled; }
+
+  std::vector<bool> menu_updates;
+};
+
+TEST_F(ImportDriverTest, CleanSetIsTransferredAndTheVerdictIsBold) {
+  WriteCleanSet(3);
+  Run(0);
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 6, 6, 6}));
+  EXPECT_EQ(StatusLine().caption, kAllDone);
+  EXPECT_TRUE(StatusLine().bold);
+  EXPECT_EQ(Count("MT_TEMP1"), 3);
+  EXPECT_EQ(Count("MT_TEMP5"), 3);
+  EXPECT_EQ(state.FacilityID, kFacility);
+  EXPECT_FALSE(state.view.txtFacilityID.enabled);
+  EXPECT_EQ(menu_updates, (std::vector<bool>{false}));
+  EXPECT_TRUE(ImportMenuEnabled());
+  EXPECT_FALSE(state.view.ProgressBar.visible);
+  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+  EXPECT_FALSE(state.CancelRequested);
+  EXPECT_GE(ui.yields, 1);
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
+}
+
+TEST_F(ImportDriverTest, LowestStageIsNamedWhateverTheTableNumber) {
+  WriteCleanSet();
+  Cells header = Header(2);
+  header.erase(header.begin() + 2);  // FLUW_ID
+  Cells row = Row(2);
+  row.erase(row.begin() + 2);
+  WriteWorkbook(2, {header, row});
+  WriteWorkbook(4, Table(4, {Row(4), Row(4, {{"SAM_DATE", "2021-02-30"}})}));
+  Run(0);
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 1, 6, 3, 6}));
+  EXPECT_EQ(StatusLine().caption, "Fix Field Names for table 2 and reimport.");
+  EXPECT_FALSE(StatusLine().bold);
+  EXPECT_EQ(Label(2).caption, "The FLUW_ID field(s) of Table 2 is/are missing or misspelled.  ");
+  EXPECT_EQ(Label(4).caption, "Data Type Problems for Table 4: SAM_DATE");
+  EXPECT_EQ(SheetText(4, 1, "SAM_DATE"), "**2021-02-30**");
+  EXPECT_EQ(Count("MT_TEMP4"), 0);
+  EXPECT_EQ(Count("MT_TEMP3"), 2);
+}
+
+TEST_F(ImportDriverTest, UnreadableWorkbookStopsOnlyItsTable) {
+  WriteCleanSet();
+  { std::ofstream(state.paths.WorkbookDir() / "1234567_3.xlsx") << "plain text"; }
+  Run(0);
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 0, 6, 6}));
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(Label(3).caption, "Table 3 not imported.");
+  EXPECT_EQ(StatusLine().caption, "Fix table 3 and reimport.");
+}
+
+TEST_F(ImportDriverTest, InvalidReviewDateStopsBeforeAnything) {
+  WriteCleanSet();
+  state.view.Option1[0].selected = false;
+  state.view.Option1[1].selected = true;
+  state.view.me_ReviewDate.text = "13/1/2021";
+  state.Tables[2].TableStatus = 6;
+  Run(0);
+  EXPECT_EQ(ui.messages, (Cells{"Please check the date.  There appears to be an error."}));
+  EXPECT_EQ(ui.focus, (Cells{"me_ReviewDate"}));
+  EXPECT_EQ(Statuses(), (std::vector<int>{0, 6, 0, 0, 0}));
+  EXPECT_TRUE(menu_updates.empty());
+  EXPECT_EQ(ui.yields, 0);
+  EXPECT_TRUE(state.view.txtFacilityID.enabled);
+}
+
+TEST_F(ImportDriverTest, ValidReviewDateLetsTheRunGoOn) {
+  WriteCleanSet(1);
+  state.view.Option1[0].selected = false;
+  state.view.Option1[1].selected = true;
+  state.view.me_ReviewDate.text = "1/1/2021";
+  EXPECT_TRUE(ReviewDateIsValid(state));
+  Run(0);
+  EXPECT_EQ(StatusLine().caption, kAllDone);
+}
+
+TEST_F(ImportDriverTest, RefusedFacilityIdEndsTheRunWithoutAVerdict) {
+  WriteCleanSet(1);
+  state.view.txtFacilityID.text = "123456";
+  Run(0);
+  EXPECT_EQ(ui.messages, (Cells{"Facility ID must be 7 digits."}));
+  EXPECT_FALSE(state.view.ProgressBar.visible);
+  EXPECT_TRUE(state.view.txtFacilityID.enabled);
+  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+  EXPECT_EQ(StatusLine().caption, "");
+  EXPECT_TRUE(menu_updates.empty());
+  // The menu is usable again for the corrected ID.
+  EXPECT_TRUE(ImportMenuEnabled());
+  EXPECT_EQ(state.FacilityID, "");
+}
+
+TEST_F(ImportDriverTest, IncompleteSetEndsWithAVerdictOnTheLastTable) {
+  WriteWorkbook(1, Table(1, {Row(1)}));
+  Run(0);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].rfind("Five files for 1234567 were not found", 0), 0u);
+  EXPECT_EQ(Statuses(), (std::vector<int>{0, 0, 0, 0, 0}));
+  EXPECT_EQ(StatusLine().caption, "Fix table 5 and reimport.");
+  EXPECT_EQ(menu_updates, (std::vector<bool>{false}));
+  EXPECT_TRUE(state.view.txtFacilityID.enabled);  // the ID was not fixed
+  EXPECT_EQ(state.FacilityID, "");
+}
+
+TEST_F(ImportDriverTest, SingleTableReimportAfterTheWorkbookWasFixed) {
+  WriteCleanSet();
+  WriteWorkbook(4, Table(4, {Row(4, {{"PH", "neutral"}})}));
+  Run(0);
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 6, 3, 6}));
+  EXPECT_EQ(StatusLine().caption, "Fix Data Types (highlighted with **) for table 4 and reimport.");
+  // Code 3 opens the table view of the table named, with the marks.
+  EXPECT_EQ(state.view.DataGrid1.source, state.SheetRecordset[4]);
+  EXPECT_EQ(state.view.DataGrid1.caption,
+            "Table 4 Data View - Edits must be made in Excel and Re-imported");
+
+  WriteWorkbook(4, Table(4, {Row(4, {{"PH", "7.1"}})}));
+  state.Tables[1].TableStatus = 8;  // checks ran for the other tables
+  state.Tables[2].TableStatus = 7;
+  Run(4);
+  EXPECT_EQ(Statuses(), (std::vector<int>{8, 7, 6, 6, 6}));
+  EXPECT_EQ(StatusLine().caption, kAllDone);
+  EXPECT_TRUE(StatusLine().bold);
+  EXPECT_EQ(Count("MT_TEMP4"), 1);
+  EXPECT_EQ(state.FacilityID, kFacility);
+  EXPECT_FALSE(state.view.txtFacilityID.enabled);
+}
+
+TEST_F(ImportDriverTest, SingleTableUsesTheFixedIdWhateverTheBoxHolds) {
+  WriteCleanSet();
+  Run(0);
+  ASSERT_EQ(state.FacilityID, kFacility);
+  state.view.txtFacilityID.text = "";  // a front-end cleared the disabled box
+  Run(3);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(state.Tables[3].TableStatus, 6);
+  EXPECT_FALSE(state.view.txtFacilityID.enabled);
+}
+
+TEST_F(ImportDriverTest, SingleTableWithoutAFixedIdChecksTheBoxFirst) {
+  WriteCleanSet();
+  WriteWorkbook(9, {{"x"}});  // 1234567_9.xlsx: a sixth file keeps the set from passing
+  std::filesystem::rename(state.paths.WorkbookDir() / "1234567_9.xlsx",
+                          state.paths.WorkbookDir() / "1234567_0.xlsx");
+  Run(0);  // stops at the workbook set: the ID is not fixed
+  ASSERT_TRUE(state.view.txtFacilityID.enabled);
+  ui.messages.clear();
+
+  for (const std::string& typed : {std::string("12345"), std::string("")}) {
+    state.view.txtFacilityID.text = typed;
+    menu_updates.clear();
+    Run(2);
+    ASSERT_EQ(ui.messages.size(), 1u) << typed;
+    EXPECT_TRUE(ui.messages[0] == "Facility ID must be 7 digits." ||
+                ui.messages[0] == "Please Enter a Facility ID")
+        << ui.messages[0];
+    ui.messages.clear();
+    EXPECT_EQ(state.Tables[2].TableStatus, 0);
+    EXPECT_EQ(state.SheetRecordset[2]->FieldCount(), 0u);
+    EXPECT_TRUE(menu_updates.empty());
+    EXPECT_TRUE(ImportMenuEnabled());
+  }
+  // An ID of seven characters that the files do not hold is refused as well.
+  state.view.txtFacilityID.text = "7654321";
+  Run(2);
+  EXPECT_EQ(ui.messages, (Cells{"Facility ID does not match copied files."}));
+  EXPECT_EQ(state.Tables[2].TableStatus, 0);
+}
+
+TEST_F(ImportDriverTest, SummaryNamesTheLowestCodeAndTheHighestTableAmongEquals) {
+  struct Case {
+    std::vector<int> statuses;
+    std::string text;
+    bool bold;
+  } cases[] = {
+      {{0, 0, 0, 0, 0}, "Fix table 5 and reimport.", false},
+      {{6, 1, 6, 3, 6}, "Fix Field Names for table 2 and reimport.", false},
+      {{6, 6, 2, 6, 2}, "Fix Facility IDs for table 5 and reimport.", false},
+      {{3, 6, 3, 6, 6}, "Fix Data Types (highlighted with **) for table 3 and reimport.", false},
+      {{6, 4, 6, 6, 6}, "Unknown problem with MS Access transfer.  Try reimporting table 2", false},
+      {{6, 6, 6, 6, 5}, "Reimport table 5", false},
+      {{6, 6, 6, 6, 6}, kAllDone, true},
+      {{8, 7, 6, 8, 7}, kAllDone, true},
+  };
+  for (const Case& c : cases) {
+    for (int n = 1; n <= 5; ++n) state.Tables[n].TableStatus = c.statuses[n - 1];
+    state.view.lblStatusAll.bold = !c.bold;
+    ShowImportSummary(state);
+    EXPECT_EQ(StatusLine().caption, c.text);
+    EXPECT_EQ(StatusLine().bold, c.bold) << c.text;
+  }
+}
+
+TEST_F(ImportDriverTest, SummaryForDataTypesOpensTheTableViewOfTheTableNamed) {
+  for (int n = 1; n <= 5; ++n) state.Tables[n].TableStatus = 6;
+  state.Tables[1].TableStatus = 3;
+  state.Tables[3].TableStatus = 3;
+  ShowImportSummary(state);
+  EXPECT_TRUE(state.view.DataGrid1.visible);
+  EXPECT_EQ(state.view.DataGrid1.source, state.SheetRecordset[3]);
+  EXPECT_EQ(state.view.DataGrid1.caption,
+            "Table 3 Data View - Edits must be made in Excel and Re-imported");
+}
+
+TEST_F(ImportDriverTest, ResetSheetRecordsetGivesAnEmptyOne) {
+  ASSERT_TRUE(Import(2, {{"A"}, {"1"}}));
+  auto before = state.SheetRecordset[2];
+  ResetSheetRecordset(state, 2);
+  EXPECT_NE(state.SheetRecordset[2], before);
+  EXPECT_EQ(state.SheetRecordset[2]->FieldCount(), 0u);
+  EXPECT_EQ(state.SheetRecordset[2]->RecordCount(), 0);
+  EXPECT_EQ(before->RecordCount(), 1);  // a grid still showing it keeps its rows
+}
+
+}  // namespace
+}  // namespace sorvane::testing
