@@ -78,19 +78,23 @@ RecordSet RunQuery(sqlite3* db, std::string_view sql, const std::vector<Value>& 
   RecordSet rs;
   const int n = sqlite3_column_count(st.get());
   std::vector<int> types(n);
-  std::vector<bool> typed(n);
   for (int i = 0; i < n; ++i) {
     types[i] = TypeFromDecl(sqlite3_column_decltype(st.get(), i));
-    typed[i] = types[i] != 0;
     const char* name = sqlite3_column_name(st.get(), i);
     std::string fname = name != nullptr ? name : "";
+    // A column read through a parenthesised join comes back as "POINT_ID:1"
+    // (SQLite's name inside the join's subquery); the column is POINT_ID.
+    if (size_t colon = fname.rfind(':'); colon != std::string::npos && colon > 0 &&
+                                         colon + 1 < fname.size() &&
+                                         fname.find_first_not_of("0123456789", colon + 1) ==
+                                             std::string::npos)
+      fname.resize(colon);
     // Two result columns may share a name (t1.SITE, t2.SITE); keep both.
     std::string unique = fname;
     for (int k = 1; rs.FieldIndex(unique) >= 0; ++k) unique = fname + "_" + std::to_string(k);
-    rs.AppendField(unique, types[i] == 0 ? 200 : types[i], types[i] == 200 ? 255 : 0);
+    rs.AppendField(unique, types[i] == 0 ? 200 : types[i], 0);  // a snapshot takes any length
   }
   rs.Open();
-  bool first = true;
   while (true) {
     int rc = sqlite3_step(st.get());
     if (rc == SQLITE_DONE) break;
@@ -100,8 +104,6 @@ RecordSet RunQuery(sqlite3* db, std::string_view sql, const std::vector<Value>& 
       Value v = ColumnValue(st.get(), i, types[i]);
       rs.SetValue(static_cast<size_t>(i), v);
     }
-    (void)first;
-    first = false;
   }
   rs.MoveFirst();
   return rs;
