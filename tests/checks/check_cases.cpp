@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <set>
 
+#include "core/date.h"
 #include "core/text.h"
 
 namespace sorvane::testing {
+
+Date Tomorrow() { return Date::FromTicks(Date::Today().Ticks() + 24 * 60 * 60); }
 
 Table Expand(const FacilityTest& f, const Table& rows) {
   // Longer names first, so $ANALYTE2 is not read as $ANALYTE followed by "2".
@@ -23,6 +26,8 @@ Table Expand(const FacilityTest& f, const Table& rows) {
                                                        {"$LAB", f.lab_name},
                                                        {"$WELLSRC", f.well_source},
                                                        {"$SOILSRC", f.soil_source},
+                                                       {"$TOMORROW", Tomorrow().ToDisplay()},
+                                                       {"$TODAY", Date::Today().ToDisplay()},
                                                        {"$PLAINSRC", f.plain_source},
                                                        {"$WELL2SRC", f.other_well_source},
                                                        {"$LATDD", FormatGeneral(f.site_lat_dd)},

@@ -2,7 +2,8 @@
 // names the rows one check must then list (none for a case that must pass).
 // Expected texts may use $SITE, $OTHER, $CONTRACT, $ANALYTE, $ANALYTE2, $CAS,
 // $CAS2, $NA_ANALYTE, $NA_CAS, $LAB, $WELLSRC, $WELL2SRC, $SOILSRC, $PLAINSRC and the site's
-// $LATDD, $LATMM, $LONGDD, $LONGMM for the reference values the fixture picked.
+// $LATDD, $LATMM, $LONGDD, $LONGMM for the reference values the fixture picked;
+// $TODAY and $TOMORROW as dates are shown.
 #pragma once
 
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "checks/ModChecks.h"
+#include "core/date.h"
 #include "facility_fixture.h"
 
 namespace sorvane::testing {
@@ -25,6 +27,9 @@ struct CheckCase {
 };
 
 inline std::ostream& operator<<(std::ostream& os, const CheckCase& c) { return os << c.name; }
+
+// Midnight of the day after today.
+Date Tomorrow();
 
 // Replaces the $ placeholders of expected texts by the fixture's values.
 Table Expand(const FacilityTest& f, const Table& rows);
