@@ -34,7 +34,18 @@ class ImportDriverTest : public ImportTest {
 
 TEST_F(ImportDriverTest, CleanSetIsTransferredAndTheVerdictIsBold) {
   WriteCleanSet(3);
+  // While the run yields, a second run cannot start from the menu.
+  bool import_menu_during_run = true;
+  int pointer_during_run = kPointerDefault;
+  ui.on_yield = [&] {
+    if (ui.yields == 1) {
+      import_menu_during_run = ImportMenuEnabled();
+      pointer_during_run = state.view.mouse_pointer;
+    }
+  };
   Run(0);
+  EXPECT_FALSE(import_menu_during_run);
+  EXPECT_EQ(pointer_during_run, kPointerHourglass);
   EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 6, 6, 6}));
   EXPECT_EQ(StatusLine().caption, kAllDone);
   EXPECT_TRUE(StatusLine().bold);
