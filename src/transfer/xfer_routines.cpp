@@ -148,6 +148,32 @@ std::vector<std::string> SelectColumns(std::string_view select, std::string* tab
   return columns;
 }
 
+// The target's indexes are set aside while it is filled and standardised and
+// rebuilt once at the end: one sort per index instead of a b-tree update per
+// row and per UPDATE pass. All inside the table's transaction, so a failure
+// puts them back with the rows.
+class DeferredIndexes {
+ public:
+  DeferredIndexes(Connection& conn, const std::string& table) : conn_(conn) {
+    RecordSet rs = conn_.QueryNative(
+        "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 COLLATE "
+        "NOCASE AND sql IS NOT NULL",
+        {Value::Text(table)});
+    for (int64_t r = 0; r < rs.RecordCount(); ++r) {
+      create_.emplace_back(rs.TextAt(r, 1));
+      conn_.ExecuteNative("DROP INDEX \"" + ReplaceAll(rs.TextAt(r, 0), "\"", "\"\"") + "\"");
+    }
+  }
+  void Rebuild() {
+    for (const std::string& sql : create_) conn_.ExecuteNative(sql);
+    create_.clear();
+  }
+
+ private:
+  Connection& conn_;
+  std::vector<std::string> create_;
+};
+
 int SourceField(const RecordSet& source, const char* name) {
   int i = source.FieldIndex(name);
   if (i < 0) {
@@ -184,6 +210,7 @@ void RunMain(RunState& state, const MainRoutine& r) {
   for (const char* s : r.sources) fields.push_back(s != nullptr ? SourceField(source, s) : -1);
   const Value empty_text = Value::Text("");
 
+  DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, columns);
     YieldPacer pacer;
@@ -201,10 +228,12 @@ void RunMain(RunState& state, const MainRoutine& r) {
   }
 
   if (state.CancelRequested) {
+    indexes.Rebuild();
     progress.value = progress.min;
     state.Tables[r.table].TableStatus = 5;
   } else {
     Standardize(state, r.name);
+    indexes.Rebuild();
     if (r.sets_status) state.Tables[r.table].TableStatus = 6;
   }
 }
@@ -235,6 +264,7 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     units.push_back(Value::Text(p.units));
   }
 
+  DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, columns);
     const int64_t count = source.RecordCount();
@@ -255,10 +285,12 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   }
 
   if (state.CancelRequested) {
+    indexes.Rebuild();
     state.view.ProgressBar.value = state.view.ProgressBar.min;
     state.Tables[r.table].TableStatus = 5;
   } else {
     Standardize(state, r.name);
+    indexes.Rebuild();
     state.Tables[r.table].TableStatus = 6;
   }
 }

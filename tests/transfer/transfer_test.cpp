@@ -12,6 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
+using ::testing::Not;
 using ::testing::SizeIs;
 
 constexpr const char* kFac = "1234567";
@@ -431,6 +432,36 @@ TEST_F(XferTest, MissingWorkbookFieldIsAFailureNotACrash) {
   ASSERT_THAT(ui.messages, SizeIs(1));
   EXPECT_THAT(ui.messages[0], MatchesRegex("3265  .*POINT_ID.*"));
   EXPECT_EQ(state.Tables[3].TableStatus, 4);
+}
+
+TEST_F(XferTest, TargetKeepsItsIndexesWhateverTheOutcome) {
+  auto indexes = [this] {
+    return Rows(
+        "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name IN "
+        "('MT_TEMP4', 'MT_TEMP4A') ORDER BY name");
+  };
+  const std::vector<std::string> before = indexes();
+  ASSERT_THAT(before, Not(IsEmpty()));
+  AddSample("MW-1", "S1", "1/1/2003", {{"PH", R(7)}});
+  AddSample("MW-1", "S2", "1/1/2003", {{"PH", R(7)}});
+
+  Xfer_to_Access(state, 4);
+  EXPECT_EQ(indexes(), before) << "completed";
+
+  CancelAtFirstYieldOf(4);
+  Xfer_to_Access(state, 4);
+  ASSERT_EQ(state.Tables[4].TableStatus, 5);
+  EXPECT_EQ(indexes(), before) << "cancelled";
+
+  ui.on_yield = nullptr;
+  state.CancelRequested = false;
+  state.WorkConn.ExecuteNative(
+      "CREATE TRIGGER refuse BEFORE INSERT ON MT_TEMP4A "
+      "BEGIN SELECT RAISE(ABORT, 'forced failure'); END;");
+  Xfer_to_Access(state, 4);
+  ASSERT_THAT(ui.messages, SizeIs(1));
+  EXPECT_EQ(indexes(), before) << "failed";
+  EXPECT_EQ(Count("MT_TEMP4"), 1);  // the cancelled transfer's rows, untouched
 }
 
 TEST_F(XferTest, CancelMenuOnlySetsTheRequest) {
