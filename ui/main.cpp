@@ -1,1 +1,24 @@
-int main() { return 0; }
+// The desktop program: the main window over the data folder (SORVANE_HOME or
+// the default), shown before start-up runs. Exits with status 2 when start-up
+// finds no work database (after saying so).
+#include <QApplication>
+
+#include "core/paths.h"
+#include "main_window.h"
+#include "qt_ui.h"
+#include "shell/frmCMain.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(sorvane::gui::kProgramTitle);
+  // The program ends through its own shutdown, not when some window closes.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  sorvane::gui::QtUi ui;
+  sorvane::frmCMain form(ui, sorvane::Paths::Default());
+  ui.Attach(form);
+  ui.main_window()->show();
+  if (!form.Form_Load()) return 2;
+  if (form.unloaded()) return 0;
+  return app.exec();
+}

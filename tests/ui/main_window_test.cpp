@@ -1,0 +1,360 @@
+// The main window as a person meets it: menus and controls after start-up, the
+// missing-database start, typing and clicking, the status display, the grid
+// and the window's size.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <cstdlib>
+
+#include "core/convert.h"
+#include "grid_panel.h"
+#include "ui_test_support.h"
+
+namespace sorvane::testing {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  StartedProgram program;
+  MainView& view() { return program.form->state().view; }
+};
+
+TEST_F(MainWindowTest, StartsWithOnlyTheAllTablesImportUsable) {
+  ASSERT_TRUE(program.load_result);
+  EXPECT_EQ(program.window().windowTitle(), "Sorvane Tables");
+  EXPECT_TRUE(program.Action("mnuRunAllChecks")->isEnabled());
+  EXPECT_TRUE(program.Action("mnuRunData(0)")->isEnabled());
+  for (const char* name : {"mnuRunData(1)", "mnuRunData(2)", "mnuRunData(3)", "mnuRunData(4)",
+                           "mnuRunData(5)", "mnuCheckTablesHeader", "mnuTabViewHeader",
+                           "mnuTabView(1)", "mnuTabView(5)", "mnuCancelXfer"}) {
+    EXPECT_FALSE(program.Action(name)->isEnabled()) << name;
+  }
+  EXPECT_TRUE(program.Action("mnuViewRefTitle")->isEnabled());
+
+  auto* all_data = program.Widget<QRadioButton>("Option1(0)");
+  auto* after = program.Widget<QRadioButton>("Option1(1)");
+  ASSERT_NE(all_data, nullptr);
+  ASSERT_NE(after, nullptr);
+  EXPECT_TRUE(all_data->isChecked());
+  EXPECT_TRUE(all_data->font().bold());
+  EXPECT_FALSE(after->isChecked());
+  EXPECT_FALSE(after->font().bold());
+  EXPECT_EQ(all_data->text(), "Flag as new: All Data");
+  EXPECT_EQ(after->text(), "Flag as new: Data for samples collected after:");
+  EXPECT_FALSE(program.Widget<QLineEdit>("me_ReviewDate")->isEnabled());
+  EXPECT_TRUE(program.Widget<QLineEdit>("txtFacilityID")->isEnabled());
+  EXPECT_EQ(program.Widget<QLabel>("lblFacilityID")->text(), "Facility ID:");
+  EXPECT_EQ(program.Widget<QLabel>("lblStatusAll")->text(), "");
+  for (int i = 0; i < 5; ++i) {
+    const std::string name = ControlName("lblStatus", i);
+    auto* label = program.Widget<QLabel>(name.c_str());
+    ASSERT_NE(label, nullptr) << name;
+    EXPECT_EQ(label->text(), "") << name;
+  }
+  EXPECT_FALSE(program.Widget<QProgressBar>("ProgressBar")->isVisible());
+  EXPECT_FALSE(program.Widget<QTableView>("DataGrid1")->isVisible());
+  EXPECT_TRUE(program.ui.messages.empty());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the hourglass is gone
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirCaptionsInOrder) {
+  struct Entry {
+    const char* menu;
+    std::vector<const char*> items;  // object name or "" for an unnamed separator
+  };
+  const std::vector<Entry> bar = {
+      {"mnuDataLoad", {"mnuNewSite", "", "mnuDataLoadCD", "mnuDataLoadFloppy", "", "mnuExit"}},
+      {"mnuRunAllChecks",
+       {"mnuRunData(0)", "mnuRunData(1)", "mnuRunData(2)", "mnuRunData(3)", "mnuRunData(4)",
+        "mnuRunData(5)"}},
+      {"mnuCheckTablesHeader",
+       {"mnuCheckTables(0)", "mnuCheckTables(1)", "mnuCheckTables(2)", "mnuCheckTables(3)",
+        "mnuCheckTables(4)", "mnuCheckTables(5)"}},
+      {"mnuTabViewHeader",
+       {"mnuTabView(0)", "mnuTabView(1)", "mnuTabView(2)", "mnuTabView(3)", "mnuTabView(4)",
+        "mnuTabView(5)"}},
+      {"Space1", {}},
+      {"mnuCancelXfer", {}},
+      {"mnuViewRefTitle",
+       {"mnuViewRef(0)", "mnuViewRef(1)", "mnuViewRef(2)", "mnuViewRef(3)", "mnuViewRef(4)",
+        "mnuViewRef(5)"}},
+  };
+  const QList<QAction*> top = program.window().menuBar()->actions();
+  ASSERT_EQ(top.size(), static_cast<qsizetype>(bar.size()));
+  for (size_t m = 0; m < bar.size(); ++m) {
+    EXPECT_EQ(top[m]->objectName(), bar[m].menu);
+    QMenu* menu = top[m]->menu();
+    if (bar[m].items.empty()) {
+      EXPECT_EQ(menu, nullptr) << bar[m].menu;
+      continue;
+    }
+    ASSERT_NE(menu, nullptr) << bar[m].menu;
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(bar[m].items.size())) << bar[m].menu;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+      EXPECT_EQ(items[i]->objectName(), bar[m].items[i]) << bar[m].menu << " item " << i;
+      EXPECT_EQ(items[i]->isSeparator(), items[i]->text().isEmpty());
+    }
+  }
+
+  const std::vector<std::pair<const char*, const char*>> captions = {
+      {"mnuDataLoad", "Data Copy"},
+      {"mnuNewSite", "New Site"},
+      {"mnuDataLoadCD", "CD"},
+      {"mnuDataLoadFloppy", "Floppy"},
+      {"mnuExit", "&Exit"},
+      {"mnuRunAllChecks", "Import Tables"},
+      {"mnuRunData(0)", "&All Tables"},
+      {"mnuRunData(3)", "Table &3"},
+      {"mnuCheckTablesHeader", "Data Checks"},
+      {"mnuCheckTables(0)", "All Tables"},
+      {"mnuCheckTables(1)", "Table &1 - Sample Location View"},
+      {"mnuCheckTables(4)", "Table &4 - Field Data Table"},
+      {"mnuCheckTables(5)", "Table &5 - Analytical Data Table"},
+      {"mnuTabViewHeader", "Table View"},
+      {"mnuTabView(0)", "&None"},
+      {"mnuTabView(3)", "Table &3 - Water Level Data View"},
+      {"mnuTabView(5)", "Table & 5 - Analytical Data View"},
+      {"Space1", ""},
+      {"mnuCancelXfer", "Cancel Access Transfer"},
+      {"mnuViewRefTitle", "View Ref Tables"},
+      {"mnuViewRef(0)", "Sample Sources"},
+      {"mnuViewRef(1)", "CAS List"},
+      {"mnuViewRef(2)", "Laboratories"},
+      {"mnuViewRef(3)", "Contracts"},
+      {"mnuViewRef(5)", "Update Reference Tables"},
+  };
+  for (const auto& [name, caption] : captions) {
+    EXPECT_EQ(program.Action(name)->text(), caption) << name;
+  }
+  EXPECT_TRUE(program.Action("mnuViewRef(4)")->isSeparator());
+}
+
+TEST_F(MainWindowTest, StatusLabelsShowCaptionAndAttentionStyle) {
+  program.form->state().SetTableLabel(2, "Table 2: Field names are wrong", true);
+  auto* label = program.Widget<QLabel>("lblStatus(1)");
+  EXPECT_EQ(label->text(), "Table 2: Field names are wrong");
+  EXPECT_TRUE(label->font().bold());
+  EXPECT_TRUE(label->autoFillBackground());
+  EXPECT_EQ(label->palette().color(QPalette::Window),
+            QApplication::palette().color(QPalette::Highlight));
+  EXPECT_EQ(label->palette().color(QPalette::WindowText),
+            QApplication::palette().color(QPalette::HighlightedText));
+
+  program.form->state().SetTableLabel(2, "Table 2: Transferred", false);
+  EXPECT_EQ(label->text(), "Table 2: Transferred");
+  EXPECT_FALSE(label->font().bold());
+  EXPECT_FALSE(label->autoFillBackground());
+  EXPECT_EQ(label->palette().color(QPalette::WindowText),
+            QApplication::palette().color(QPalette::ButtonText));
+  // The other tables' labels are untouched.
+  EXPECT_EQ(program.Widget<QLabel>("lblStatus(0)")->text(), "");
+
+  program.form->state().SetStatusLine("Importing ...");
+  EXPECT_EQ(program.Widget<QLabel>("lblStatusAll")->text(), "Importing ...");
+}
+
+TEST_F(MainWindowTest, ProgressBarAndPointerFollowTheState) {
+  view().ProgressBar = ProgressState{true, 1, 41, 11};
+  view().mouse_pointer = kPointerHourglass;
+  program.ui.Refresh();
+  auto* bar = program.Widget<QProgressBar>("ProgressBar");
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->minimum(), 1);
+  EXPECT_EQ(bar->maximum(), 41);
+  EXPECT_EQ(bar->value(), 11);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+
+  // Refreshing again does not stack pointers.
+  program.ui.Refresh();
+  view().mouse_pointer = kPointerDefault;
+  view().ProgressBar.visible = false;
+  program.ui.Refresh();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(bar->isVisible());
+}
+
+TEST_F(MainWindowTest, FlagOptionFillsInTodayAndKeepsATypedDate) {
+  auto* after = program.Widget<QRadioButton>("Option1(1)");
+  auto* all_data = program.Widget<QRadioButton>("Option1(0)");
+  auto* date = program.Widget<QLineEdit>("me_ReviewDate");
+  QTest::mouseClick(after, Qt::LeftButton);
+  EXPECT_TRUE(after->isChecked());
+  EXPECT_TRUE(after->font().bold());
+  EXPECT_FALSE(all_data->font().bold());
+  EXPECT_TRUE(date->isEnabled());
+  EXPECT_EQ(date->text().toStdString(), Date::Today().ToShortDate());
+
+  date->selectAll();
+  QTest::keyClicks(date, "6/30/2002");
+  EXPECT_EQ(view().me_ReviewDate.text, "6/30/2002");
+  QTest::mouseClick(all_data, Qt::LeftButton);
+  EXPECT_TRUE(all_data->isChecked());
+  EXPECT_FALSE(date->isEnabled());
+  QTest::mouseClick(after, Qt::LeftButton);
+  EXPECT_EQ(date->text(), "6/30/2002");
+  EXPECT_TRUE(program.form->state().FlagByReviewDate());
+}
+
+TEST_F(MainWindowTest, LeavingTheDateBoxWithABadDateSaysSoAndReturnsThere) {
+  QApplication::setActiveWindow(&program.window());
+  QTest::mouseClick(program.Widget<QRadioButton>("Option1(1)"), Qt::LeftButton);
+  auto* date = program.Widget<QLineEdit>("me_ReviewDate");
+  auto* facility = program.Widget<QLineEdit>("txtFacilityID");
+  date->setFocus(Qt::MouseFocusReason);
+  date->selectAll();
+  QTest::keyClicks(date, "13/45/2001");
+  facility->setFocus(Qt::TabFocusReason);
+  ASSERT_EQ(program.ui.messages.size(), 1u);
+  EXPECT_EQ(program.ui.messages[0], "Please check the date.  There appears to be an error.");
+  EXPECT_TRUE(date->hasFocus());
+
+  // A good date passes without a word.
+  date->selectAll();
+  QTest::keyClicks(date, "6/30/2002");
+  facility->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(program.ui.messages.size(), 1u);
+  EXPECT_TRUE(facility->hasFocus());
+}
+
+TEST_F(MainWindowTest, DateBoxTakesOnlyDigitsAndSlashes) {
+  QTest::mouseClick(program.Widget<QRadioButton>("Option1(1)"), Qt::LeftButton);
+  auto* date = program.Widget<QLineEdit>("me_ReviewDate");
+  date->clear();
+  QTest::keyClicks(date, "1x/2y/2003");
+  EXPECT_EQ(date->text(), "1/2/2003");
+}
+
+TEST_F(MainWindowTest, TypedFacilityIdReachesTheRunState) {
+  QTest::keyClicks(program.Widget<QLineEdit>("txtFacilityID"), "1234567");
+  EXPECT_EQ(view().txtFacilityID.text, "1234567");
+}
+
+TEST_F(MainWindowTest, NewSiteClearsTheStatusDisplay) {
+  program.form->state().SetTableLabel(1, "Table 1: Transferred", true);
+  view().txtFacilityID = TextBoxState{"1234567", false};
+  program.ui.Refresh();
+  EXPECT_FALSE(program.Widget<QLineEdit>("txtFacilityID")->isEnabled());
+  program.Action("mnuNewSite")->trigger();
+  EXPECT_EQ(program.Widget<QLabel>("lblStatus(0)")->text(), "");
+  EXPECT_FALSE(program.Widget<QLabel>("lblStatus(0)")->autoFillBackground());
+  EXPECT_EQ(program.Widget<QLineEdit>("txtFacilityID")->text(), "");
+  EXPECT_TRUE(program.Widget<QLineEdit>("txtFacilityID")->isEnabled());
+  EXPECT_TRUE(program.ui.messages.empty());
+}
+
+std::shared_ptr<RecordSet> Points() {
+  auto rs = std::make_shared<RecordSet>();
+  rs->AppendField("POINT_ID", kTypeVarChar, 20);
+  rs->AppendField("WL", kTypeSingle, 0);
+  rs->Open();
+  for (auto [id, wl] : {std::pair{"MW-3", 10.5}, {"MW-1", 30.0}, {"MW-2", 20.25}}) {
+    rs->AddNew();
+    rs->SetValue(0, Value::Text(id));
+    rs->SetValue(1, Value::Real(wl));
+  }
+  return rs;
+}
+
+TEST_F(MainWindowTest, GridShowsItsRecordSetAndSortsOnAHeadingClick) {
+  view().DataGrid1.source = Points();
+  view().DataGrid1.visible = true;
+  program.ui.Refresh();
+  auto* table = program.Widget<QTableView>("DataGrid1");
+  ASSERT_TRUE(table->isVisible());
+  QAbstractItemModel* model = table->model();
+  ASSERT_EQ(model->rowCount(), 3);
+  EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "WL");
+  EXPECT_EQ(model->index(0, 0).data().toString(), "MW-3");
+
+  QHeaderView* header = table->horizontalHeader();
+  const QPoint first(header->sectionViewportPosition(0) + 5, header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, first);
+  EXPECT_EQ(model->index(0, 0).data().toString(), "MW-1");
+  EXPECT_EQ(model->index(2, 0).data().toString(), "MW-3");
+  // The same heading again keeps the ascending order.
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, first);
+  EXPECT_EQ(model->index(0, 0).data().toString(), "MW-1");
+
+  const QPoint second(header->sectionViewportPosition(1) + 5, header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, second);
+  EXPECT_EQ(model->index(0, 1).data().toString(), "10.5");
+  EXPECT_EQ(model->index(2, 1).data().toString(), "30");
+}
+
+TEST_F(MainWindowTest, GridGrowsWithTheWindowButNeverBelowItsFloor) {
+  gui::MainWindow& w = program.window();
+  const QSize designed = w.centralWidget()->size();
+  w.resize(w.width() + 100, w.height() + 60);
+  QApplication::processEvents();
+  // 100 by 60 pixels more is 1500 by 900 twips more.
+  EXPECT_EQ(view().DataGrid1.width, 9495 + 1500);
+  EXPECT_EQ(view().DataGrid1.height, 3615 + 900);
+  EXPECT_EQ(program.window().grid()->width(), (9495 + 1500) / 15);
+
+  w.resize(w.width() - 100, w.height() - 60);
+  QApplication::processEvents();
+  EXPECT_EQ(w.centralWidget()->size(), designed);
+  EXPECT_EQ(view().DataGrid1.height, 3615);
+
+  // So small that the rule gives 100 twips or less: the grid keeps its size.
+  w.resize(1, 1);
+  QApplication::processEvents();
+  const QSize tiny = w.centralWidget()->size();
+  ASSERT_LE(tiny.height() * 15 + 660 - 4725, 100);
+  EXPECT_EQ(view().DataGrid1.height, 3615);
+  if (tiny.width() * 15 + 90 - 510 <= 100) EXPECT_EQ(view().DataGrid1.width, 9495);
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowShutsTheProgramDown) {
+  program.window().close();
+  EXPECT_TRUE(program.form->unloaded());
+  EXPECT_FALSE(program.form->state().WorkConn.IsOpen());
+  EXPECT_FALSE(program.window().isVisible());
+}
+
+TEST_F(MainWindowTest, ExitShutsTheProgramDownAndHidesTheWindow) {
+  program.Action("mnuExit")->trigger();
+  EXPECT_TRUE(program.form->unloaded());
+  EXPECT_FALSE(program.window().isVisible());
+  // Clicks that arrive after the shutdown reach nothing.
+  program.Action("mnuNewSite")->trigger();
+  EXPECT_TRUE(program.ui.messages.empty());
+}
+
+TEST(MainWindowStartUp, WithoutAWorkDatabaseSaysSoAndEnds) {
+  TempDataDir xdg;  // the template the message points to goes here, not into $HOME
+  const char* old = std::getenv("XDG_DATA_HOME");
+  const std::string saved = old != nullptr ? old : "";
+  setenv("XDG_DATA_HOME", xdg.dir().c_str(), 1);
+  {
+    StartedProgram program(/*with_database=*/false);
+    EXPECT_FALSE(program.load_result);
+    ASSERT_EQ(program.ui.messages.size(), 1u);
+    const std::string& m = program.ui.messages[0];
+    EXPECT_EQ(m.rfind("The Access database is missing.  Copy it from ", 0), 0u) << m;
+    EXPECT_NE(m.find(" to " + program.data.paths().WorkDb().string()), std::string::npos) << m;
+    EXPECT_TRUE(program.form->unloaded());
+    EXPECT_FALSE(program.window().isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+  if (old != nullptr) {
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  } else {
+    unsetenv("XDG_DATA_HOME");
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::testing

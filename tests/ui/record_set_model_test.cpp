@@ -1,0 +1,120 @@
+// The grid model over record sets: what a grid shows of a record set, and that
+// it follows the record set when a window re-opens it on another query.
+#include "record_set_model.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include "core/convert.h"
+#include "ui_test_support.h"
+
+namespace sorvane::testing {
+namespace {
+
+std::shared_ptr<RecordSet> Wells() {
+  auto rs = std::make_shared<RecordSet>();
+  rs->AppendField("POINT_ID", kTypeVarChar, 20);
+  rs->AppendField("TOC", kTypeSingle, 0);
+  rs->AppendField("INSTALL_DATE", kTypeDate, 0);
+  rs->Open();
+  const struct {
+    const char* id;
+    std::optional<double> toc;
+    std::optional<Date> installed;
+  } rows[] = {{"MW-2", 712.5, Date::FromParts(2001, 5, 14)},
+              {"MW-1", std::nullopt, Date::FromParts(1999, 12, 1, 8, 30)},
+              {"mw-3", 0.25, std::nullopt}};
+  for (const auto& r : rows) {
+    rs->AddNew();
+    rs->SetValue(0, Value::Text(r.id));
+    if (r.toc) rs->SetValue(1, Value::Real(*r.toc));
+    if (r.installed) rs->SetValue(2, Value::FromDate(*r.installed));
+  }
+  return rs;
+}
+
+class RecordSetModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { EnsureQtApp(); }
+  QString Cell(int row, int column) { return model.data(model.index(row, column)).toString(); }
+  gui::RecordSetModel model;
+};
+
+TEST_F(RecordSetModelTest, ShowsFieldNamesAndValuesAsAPersonSeesThem) {
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  model.SetSource(Wells());
+  ASSERT_EQ(model.rowCount(), 3);
+  ASSERT_EQ(model.columnCount(), 3);
+  EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "POINT_ID");
+  EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "INSTALL_DATE");
+  EXPECT_EQ(Cell(0, 0), "MW-2");
+  EXPECT_EQ(Cell(0, 1), "712.5");
+  EXPECT_EQ(Cell(0, 2), "5/14/2001");
+  EXPECT_EQ(Cell(1, 1), "");  // a missing value is an empty cell
+  EXPECT_EQ(Cell(1, 2), "12/1/1999 8:30:00");
+  EXPECT_EQ(Cell(2, 1), "0.25");
+}
+
+TEST_F(RecordSetModelTest, IsReadOnly) {
+  model.SetSource(Wells());
+  const QModelIndex cell = model.index(0, 0);
+  EXPECT_FALSE(model.flags(cell) & Qt::ItemIsEditable);
+  EXPECT_FALSE(model.setData(cell, "MW-9"));
+  EXPECT_EQ(Cell(0, 0), "MW-2");
+}
+
+TEST_F(RecordSetModelTest, NoSourceIsAnEmptyGrid) {
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  model.SetSource(Wells());
+  model.SetSource(nullptr);
+  EXPECT_EQ(model.rowCount(), 0);
+  EXPECT_EQ(model.columnCount(), 0);
+  EXPECT_FALSE(model.headerData(0, Qt::Horizontal).isValid());
+}
+
+TEST_F(RecordSetModelTest, FollowsASortInPlace) {
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  auto rs = Wells();
+  model.SetSource(rs);
+  QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+  rs->Sort("POINT_ID");
+  model.Sync();
+  EXPECT_EQ(resets.count(), 1);
+  EXPECT_EQ(Cell(0, 0), "MW-1");
+  EXPECT_EQ(Cell(2, 0), "mw-3");
+  // Nothing changed since: no reset, so a grid keeps its scroll position.
+  model.Sync();
+  EXPECT_EQ(resets.count(), 1);
+}
+
+TEST_F(RecordSetModelTest, FollowsARecordSetReopenedOnAnotherQueryOfTheSameShape) {
+  // A check window runs every query on one record set: two checks may well
+  // return the same number of rows and columns.
+  auto rs = Wells();
+  model.SetSource(rs);
+  RecordSet other = *Wells();
+  other.MoveFirst();
+  other.SetValue(0, Value::Text("MW-7"));
+  *rs = other;
+  model.SetSource(rs);
+  EXPECT_EQ(Cell(0, 0), "MW-7");
+}
+
+TEST_F(RecordSetModelTest, NeverReadsPastRowsThatWentAwayBeforeTheNextSync) {
+  auto rs = Wells();
+  model.SetSource(rs);
+  rs->Clear();
+  EXPECT_EQ(model.rowCount(), 3);  // as last synced
+  EXPECT_FALSE(model.data(model.index(2, 2)).isValid());
+  rs->Reset();
+  EXPECT_FALSE(model.data(model.index(0, 0)).isValid());
+  EXPECT_FALSE(model.headerData(1, Qt::Horizontal).isValid());
+  model.Sync();
+  EXPECT_EQ(model.rowCount(), 0);
+  EXPECT_EQ(model.columnCount(), 0);
+}
+
+}  // namespace
+}  // namespace sorvane::testing

@@ -1,0 +1,68 @@
+// Shared pieces of the desktop front-end tests: one QApplication for the whole
+// program (offscreen unless told otherwise), a Qt port that records dialogs
+// instead of showing them, and a started main window over a temporary data
+// folder with a full work database.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "main_window.h"
+#include "qt_ui.h"
+#include "shell/frmCMain.h"
+#include "support/work_db.h"
+
+class QAction;
+
+namespace sorvane::testing {
+
+// Creates the application on first use.
+void EnsureQtApp();
+
+// The real Qt port with its dialogs replaced by records and scripted answers.
+class RecordingQtUi : public gui::QtUi {
+ public:
+  void MessageBox(const std::string& text) override { messages.push_back(text); }
+  bool AskOkCancel(const std::string& text) override {
+    questions.push_back(text);
+    if (ok_cancel_answers.empty()) return true;
+    const bool a = ok_cancel_answers.front();
+    ok_cancel_answers.pop_front();
+    return a;
+  }
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string&,
+                                      const std::string& default_answer) override {
+    input_prompts.push_back(prompt);
+    return default_answer;
+  }
+  void OpenDocument(const std::string& path) override { documents.push_back(path); }
+
+  std::vector<std::string> messages, questions, input_prompts, documents;
+  std::deque<bool> ok_cancel_answers;
+};
+
+// A main window started on a data folder with a work database.
+class StartedProgram {
+ public:
+  // `with_database` false leaves the data folder without a work database.
+  explicit StartedProgram(bool with_database = true);
+  ~StartedProgram();
+
+  TempDataDir data;
+  RecordingQtUi ui;
+  std::unique_ptr<frmCMain> form;
+  bool load_result = false;
+
+  gui::MainWindow& window() { return *ui.main_window(); }
+  // The menu entry with this control name (fails the test when missing).
+  QAction* Action(const char* name);
+  template <typename T>
+  T* Widget(const char* name) {
+    return window().findChild<T*>(name);
+  }
+};
+
+}  // namespace sorvane::testing

@@ -1,0 +1,184 @@
+#include "check_window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <string>
+
+#include "checks/check_view_state.h"
+#include "checks/frmCCheckView.h"
+#include "grid_panel.h"
+#include "handler_guard.h"
+#include "state_render.h"
+#include "twips.h"
+
+namespace sorvane::gui {
+
+namespace {
+
+// Same frame allowance as the main window: the resize rule speaks of the outer
+// window size (10005 x 8340 as designed).
+constexpr int kClientWidth = 9915;
+constexpr int kClientHeight = 7680;
+constexpr int kFrameWidth = 10005 - kClientWidth;
+constexpr int kFrameHeight = 8340 - kClientHeight;
+constexpr int kGridLeft = 225;
+constexpr int kGridTop = 4200;  // below the last row of checks
+
+// Index in a control array name such as "mnuRunChecks(7)"; -1 without one.
+int ArrayIndex(const std::string& name) {
+  const size_t open = name.find('(');
+  if (open == std::string::npos) return -1;
+  return std::stoi(name.substr(open + 1));
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// Labels reach the next column's button (or the window's edge).
+int LabelWidth(int index) {
+  if (index == kMaxChecks) return 1000;
+  return index < 12 ? 2880 : 2520;
+}
+
+}  // namespace
+
+CheckWindow::CheckWindow(UiPort& ui, std::function<frmCCheckView*()> view, QWidget* parent)
+    : QMainWindow(parent), ui_(ui), view_(std::move(view)) {
+  setObjectName("frmCCheckView");
+  BuildMenus();
+  auto* client = new QWidget(this);
+  client->setObjectName("frmCCheckViewClient");
+  // Controls sit at fixed places; the window may still shrink below them.
+  client->setMinimumSize(1, 1);
+  setCentralWidget(client);
+  BuildControls(client);
+  client->installEventFilter(this);
+  resize(Px(kClientWidth), Px(kClientHeight) + menuBar()->sizeHint().height());
+  Render();
+}
+
+void CheckWindow::Handle(const std::function<void(frmCCheckView&)>& handler) {
+  frmCCheckView* view = view_();
+  if (view == nullptr || !view->loaded()) return;
+  RunHandler(ui_, [&] { handler(*view); });
+  // Qt may have toggled a button on its own; the state decides.
+  Render();
+}
+
+void CheckWindow::BuildMenus() {
+  MenuBuilder b(menuBar(), actions_);
+  const auto menus = CheckViewMenus();
+  std::map<std::string, QMenu*> headers;
+  for (const CheckViewMenu& m : menus) {
+    const std::string name = m.name;
+    const std::string caption = m.caption;
+    if (*m.parent == '\0') {
+      bool has_items = false;
+      for (const CheckViewMenu& item : menus) has_items |= name == item.parent;
+      if (has_items) {
+        headers[name] = b.Menu(name, Q(caption));
+      } else {
+        b.BarItem(name, Q(caption));
+      }
+      continue;
+    }
+    QMenu* menu = headers.at(m.parent);
+    if (caption == "-") {
+      b.Separator(menu, name);
+      continue;
+    }
+    const int index = ArrayIndex(name);
+    std::function<void(frmCCheckView&)> click;
+    if (StartsWith(name, "mnuRunChecks(")) {
+      click = [index](frmCCheckView& v) { v.mnuRunChecks_Click(index); };
+    } else if (StartsWith(name, "mnuRef(")) {
+      click = [index](frmCCheckView& v) { v.mnuRef_Click(index); };
+    }
+    b.Item(menu, name, Q(caption), [this, click] {
+      if (click) Handle(click);
+    });
+  }
+}
+
+void CheckWindow::BuildControls(QWidget* client) {
+  for (int i = 0; i < kCheckControls; ++i) {
+    const CheckControlPlace p = CheckControlPosition(i);
+    auto* button = new QRadioButton(client);
+    button->setObjectName(Q(ControlName("optReview", i)));
+    // The core keeps the one selection; Qt's grouping would fight it.
+    button->setAutoExclusive(false);
+    PlaceTwips(button, p.button_left, p.button_top, kCheckButtonWidth, kCheckButtonHeight);
+    connect(button, &QRadioButton::clicked, this,
+            [this, i] { Handle([i](frmCCheckView& v) { v.optReview_Click(i); }); });
+    optReview_[i] = button;
+
+    auto* label = new QLabel(client);
+    label->setObjectName(Q(ControlName("lblStatus", i)));
+    PlaceTwips(label, p.label_left, p.label_top, LabelWidth(i), kCheckLabelHeight);
+    label->installEventFilter(this);
+    lblStatus_[i] = label;
+  }
+  grid_ = new GridPanel("DataGrid1", client);
+  grid_->SetHeadClick(
+      [this](int c) { Handle([c](frmCCheckView& v) { v.DataGrid1_HeadClick(c); }); });
+  RenderGridGeometry();
+}
+
+void CheckWindow::RenderGridGeometry() {
+  frmCCheckView* view = view_();
+  const GridState g = view != nullptr ? view->view().DataGrid1 : CheckViewState{}.DataGrid1;
+  const QRect r(Px(kGridLeft), Px(kGridTop), Px(g.width), Px(g.height));
+  if (grid_->geometry() != r) grid_->setGeometry(r);
+}
+
+void CheckWindow::Render() {
+  frmCCheckView* view = view_();
+  if (view == nullptr) return;
+  const CheckViewState& v = view->view();
+  const QString caption = Q(v.caption);
+  if (windowTitle() != caption) setWindowTitle(caption);
+  for (size_t i = 0; i < optReview_.size(); ++i) {
+    RenderOption(optReview_[i], v.optReview[i]);
+    RenderLabel(lblStatus_[i], v.lblStatus[i]);
+  }
+  grid_->Render(v.DataGrid1);
+  SetShown(grid_, v.DataGrid1.visible);
+  RenderGridGeometry();
+  for (const auto& [name, state] : v.menus.all()) {
+    if (auto it = actions_.find(name); it != actions_.end()) RenderAction(it->second, state);
+  }
+}
+
+int CheckWindow::MousePointer() const {
+  frmCCheckView* view = view_();
+  return view != nullptr && view->loaded() ? view->view().mouse_pointer : kPointerDefault;
+}
+
+void CheckWindow::closeEvent(QCloseEvent* event) {
+  Handle([](frmCCheckView& v) { v.Form_Unload(); });
+  event->accept();
+}
+
+bool CheckWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    const QSize size = static_cast<QResizeEvent*>(event)->size();
+    Handle([size](frmCCheckView& v) {
+      v.Form_Resize(Twips(size.width()) + kFrameWidth, Twips(size.height()) + kFrameHeight);
+    });
+    RenderGridGeometry();
+  } else if (event->type() == QEvent::MouseButtonRelease &&
+             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    for (int i = 0; i < kCheckControls; ++i) {
+      if (watched == lblStatus_[i]) {
+        Handle([i](frmCCheckView& v) { v.lblStatus_Click(i); });
+        break;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace sorvane::gui

@@ -1,0 +1,44 @@
+// A window's data grid: an optional caption bar above a read-only table view of
+// a record set. A click on a column heading goes to the window's handler (which
+// sorts the record set) and the view is reloaded afterwards.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "record_set_model.h"
+#include "shell/state/view_state.h"
+
+class QLabel;
+class QTableView;
+
+namespace sorvane::gui {
+
+class GridPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `grid_name` becomes the table view's object name ("DataGrid1"); the caption
+  // label is named `grid_name` + "Caption".
+  GridPanel(const QString& grid_name, QWidget* parent = nullptr);
+
+  // Source and caption of `state` (visibility is the owner's business, since
+  // some grids always show).
+  void Render(const GridState& state);
+  // Called with the column index when a heading is clicked.
+  void SetHeadClick(std::function<void(int)> handler) { head_click_ = std::move(handler); }
+
+  QTableView* view() const { return view_; }
+  QLabel* caption() const { return caption_; }
+  RecordSetModel* model() const { return model_; }
+
+ private:
+  void OnSectionClicked(int column);
+
+  QLabel* caption_;
+  QTableView* view_;
+  RecordSetModel* model_;
+  std::function<void(int)> head_click_;
+};
+
+}  // namespace sorvane::gui

@@ -1,0 +1,20 @@
+#include "handler_guard.h"
+
+#include <exception>
+#include <string>
+
+#include "core/errors.h"
+
+namespace sorvane::gui {
+
+void RunHandler(UiPort& ui, const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const Error& e) {
+    ui.MessageBox(e.NumberDescription());
+  } catch (const std::exception& e) {
+    ui.MessageBox("-1 " + std::string(e.what()));
+  }
+}
+
+}  // namespace sorvane::gui

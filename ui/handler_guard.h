@@ -1,0 +1,14 @@
+// Runs an event handler of the core from a Qt slot. Qt cannot carry an exception
+// through its event loop, so anything a handler lets escape is shown to the
+// person as "number description" and the program goes on.
+#pragma once
+
+#include <functional>
+
+#include "core/ui_port.h"
+
+namespace sorvane::gui {
+
+void RunHandler(UiPort& ui, const std::function<void()>& handler);
+
+}  // namespace sorvane::gui

@@ -1,0 +1,161 @@
+#include "qt_ui.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "check_window.h"
+#include "checks/frmCCheckView.h"
+#include "main_window.h"
+#include "reference_list_window.h"
+#include "shell/frmCMain.h"
+#include "viewers/frmCMinorTableView.h"
+
+namespace sorvane::gui {
+
+namespace {
+
+constexpr const char* kMainWindow = "frmCMain";
+constexpr const char* kCheckWindow = "frmCCheckView";
+constexpr const char* kReferenceWindow = "frmCMinorTableView";
+
+// While a dialog is up the person needs the arrow, whatever work is pending.
+class ArrowWhileModal {
+ public:
+  ArrowWhileModal() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+  ~ArrowWhileModal() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+QtUi::QtUi() = default;
+
+QtUi::~QtUi() {
+  // The windows go before the pointer keeper restores the cursor.
+  reference_window_.reset();
+  check_window_.reset();
+  main_window_.reset();
+}
+
+void QtUi::Attach(frmCMain& form) {
+  form_ = &form;
+  main_window_ = std::make_unique<MainWindow>(form);
+}
+
+QWidget* QtUi::DialogParent() const {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  if (main_window_ && main_window_->isVisible()) return main_window_.get();
+  return nullptr;
+}
+
+void QtUi::MessageBox(const std::string& text) {
+  ArrowWhileModal arrow;
+  QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text), QMessageBox::Ok, DialogParent());
+  box.setObjectName("SorvaneMessage");
+  box.exec();
+}
+
+bool QtUi::AskOkCancel(const std::string& text) {
+  ArrowWhileModal arrow;
+  QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text),
+                  QMessageBox::Ok | QMessageBox::Cancel, DialogParent());
+  box.setObjectName("SorvaneQuestion");
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<std::string> QtUi::InputBox(const std::string& prompt, const std::string& title,
+                                          const std::string& default_answer) {
+  ArrowWhileModal arrow;
+  QInputDialog dialog(DialogParent());
+  dialog.setObjectName("SorvaneInput");
+  dialog.setWindowTitle(title.empty() ? QString(kProgramTitle) : Q(title));
+  dialog.setLabelText(Q(prompt));
+  dialog.setTextValue(Q(default_answer));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
+}
+
+void QtUi::Refresh() {
+  if (main_window_) main_window_->Render();
+  if (check_window_) check_window_->Render();
+  if (reference_window_) reference_window_->Render();
+  ApplyMousePointer();
+}
+
+void QtUi::ApplyMousePointer() {
+  int pointer = kPointerDefault;
+  if (form_ != nullptr && !form_->unloaded()) pointer = form_->state().view.mouse_pointer;
+  if (pointer == kPointerDefault && check_window_ && check_window_->isVisible()) {
+    pointer = check_window_->MousePointer();
+  }
+  pointer_.Apply(pointer);
+}
+
+void QtUi::DoEvents() { QCoreApplication::processEvents(); }
+
+void QtUi::SetFocus(const std::string& control) {
+  const QString name = Q(control);
+  for (QWidget* window :
+       {static_cast<QWidget*>(main_window_.get()), static_cast<QWidget*>(check_window_.get()),
+        static_cast<QWidget*>(reference_window_.get())}) {
+    if (window == nullptr) continue;
+    if (QWidget* w = window->findChild<QWidget*>(name)) {
+      w->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
+}
+
+void QtUi::Present(QWidget* w) {
+  w->show();
+  w->raise();
+  w->activateWindow();
+  Refresh();
+}
+
+void QtUi::WindowShown(const std::string& window) {
+  if (form_ == nullptr) return;
+  if (window == kMainWindow) {
+    Present(main_window_.get());
+  } else if (window == kCheckWindow) {
+    if (!check_window_) {
+      frmCMain* form = form_;
+      check_window_ = std::make_unique<CheckWindow>(*this, [form] { return form->check_view(); });
+    }
+    Present(check_window_.get());
+  } else if (window == kReferenceWindow) {
+    if (!reference_window_) {
+      frmCMain* form = form_;
+      reference_window_ =
+          std::make_unique<ReferenceListWindow>(*this, [form] { return form->reference_view(); });
+    }
+    Present(reference_window_.get());
+  }
+}
+
+void QtUi::WindowClosed(const std::string& window) {
+  // Hiding, not closing: the core has already unloaded the window, and a close
+  // event would ask it to unload again.
+  if (window == kMainWindow) {
+    if (check_window_) check_window_->hide();
+    if (reference_window_) reference_window_->hide();
+    if (main_window_) main_window_->hide();
+    ApplyMousePointer();
+    QCoreApplication::exit(0);
+  } else if (window == kCheckWindow) {
+    if (check_window_) check_window_->hide();
+  } else if (window == kReferenceWindow) {
+    if (reference_window_) reference_window_->hide();
+  }
+}
+
+void QtUi::OpenDocument(const std::string& path) {
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)))) {
+    MessageBox("The workbook could not be opened here. It was saved as " + path);
+  }
+}
+
+}  // namespace sorvane::gui

@@ -1,0 +1,71 @@
+// The UI port of the desktop program. Messages, questions and the input box are
+// real modal dialogs titled with the program's name; Refresh redraws every open
+// window from the state of its core object and applies the mouse pointer;
+// DoEvents runs the Qt event loop once; the windows of the program are created
+// on first use and shown, raised or hidden when the core says so. The main
+// window closing ends the event loop.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/ui_port.h"
+#include "state_render.h"
+
+class QWidget;
+
+namespace sorvane {
+class frmCMain;
+}
+
+namespace sorvane::gui {
+
+class CheckWindow;
+class MainWindow;
+class ReferenceListWindow;
+
+inline constexpr const char* kProgramTitle = "Sorvane";
+
+class QtUi : public UiPort {
+ public:
+  QtUi();
+  ~QtUi() override;
+  QtUi(const QtUi&) = delete;
+  QtUi& operator=(const QtUi&) = delete;
+
+  // Connects the port to the program's main window (built with this port) and
+  // creates its Qt window. Call once, before Form_Load.
+  void Attach(frmCMain& form);
+
+  MainWindow* main_window() const { return main_window_.get(); }
+  // Null until the core first shows that window.
+  CheckWindow* check_window() const { return check_window_.get(); }
+  ReferenceListWindow* reference_window() const { return reference_window_.get(); }
+
+  void MessageBox(const std::string& text) override;
+  bool AskOkCancel(const std::string& text) override;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& default_answer) override;
+  void Refresh() override;
+  void DoEvents() override;
+  void SetFocus(const std::string& control) override;
+  void WindowShown(const std::string& window) override;
+  void WindowClosed(const std::string& window) override;
+  void OpenDocument(const std::string& path) override;
+
+ private:
+  // The window a dialog belongs to: the active one, else the main window.
+  QWidget* DialogParent() const;
+  // Shows `w`, brings it to the front and renders it.
+  void Present(QWidget* w);
+  void ApplyMousePointer();
+
+  frmCMain* form_ = nullptr;
+  std::unique_ptr<MainWindow> main_window_;
+  std::unique_ptr<CheckWindow> check_window_;
+  std::unique_ptr<ReferenceListWindow> reference_window_;
+  PointerKeeper pointer_;
+};
+
+}  // namespace sorvane::gui

@@ -1,0 +1,54 @@
+// A read-only table model over a shared record set: one column per field (the
+// field name as heading), one row per visible record, each cell the value as a
+// person sees it. Windows re-open one record set on new queries in place, so
+// `Sync()` compares a cheap fingerprint (rows, fields, sort, first and last
+// row) and resets only when it changed; between syncs the model never reads
+// past what the source holds, even if the source changed under it.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <memory>
+#include <string>
+
+#include "core/record_set.h"
+
+namespace sorvane::gui {
+
+class RecordSetModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  explicit RecordSetModel(QObject* parent = nullptr);
+
+  // Shows `source` (nothing when null). Resets when it differs from the last one
+  // shown or has changed shape since.
+  void SetSource(std::shared_ptr<RecordSet> source);
+  // Resets when the source changed shape (rows, fields, sort) since the last sync.
+  void Sync();
+  // Resets unconditionally (after the rows were reordered in place).
+  void Reload();
+  const std::shared_ptr<RecordSet>& source() const { return source_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  struct Shape {
+    const RecordSet* source = nullptr;
+    int rows = 0;
+    int columns = 0;
+    std::string sort_field;
+    size_t content = 0;  // hash of the field names and the first and last rows
+    bool operator==(const Shape&) const = default;
+  };
+  Shape CurrentShape() const;
+
+  std::shared_ptr<RecordSet> source_;
+  Shape shape_;  // what the views were last told
+};
+
+}  // namespace sorvane::gui
