@@ -53,10 +53,18 @@ void ExpectCase(FacilityTest& f, int table, const CheckCase& c,
   // Without ORDER BY the engine's order is no part of the result.
   std::vector<clsReviewObject> list;
   BuildChecks(table, f.facility, list);
-  if (list[static_cast<size_t>(c.index)].qryProblems.find("ORDER BY") == std::string::npos) {
-    std::sort(actual.begin(), actual.end());
-    std::sort(expected.begin(), expected.end());
+  if (list[static_cast<size_t>(c.index)].qryProblems.find("ORDER BY") != std::string::npos) {
+    // Every ordered check sorts on its first column (REVIEWED) alone; rows that
+    // tie on it may come in any order.
+    auto first_column = [](const Table& t) {
+      std::vector<std::string> out;
+      for (const auto& row : t) out.push_back(row.empty() ? "" : row[0]);
+      return out;
+    };
+    EXPECT_EQ(first_column(actual), first_column(expected));
   }
+  std::sort(actual.begin(), actual.end());
+  std::sort(expected.begin(), expected.end());
   EXPECT_EQ(actual, expected);
 }
 
