@@ -150,7 +150,7 @@ std::vector<std::string> SelectColumns(std::string_view select, std::string* tab
 
 // The target's indexes are set aside while it is filled and standardised and
 // rebuilt once at the end: one sort per index instead of a b-tree update per
-// row and per UPDATE pass. All inside the table's transaction, so a failure
+// row and per UPDATE pass. Used inside the routine's transaction, so a failure
 // puts them back with the rows.
 class DeferredIndexes {
  public:
@@ -191,6 +191,7 @@ RecordSet& Source(RunState& state, int table) {
 }
 
 void RunMain(RunState& state, const MainRoutine& r) {
+  Transaction tx(state.WorkConn);
   state.view.DataGrid1.visible = false;
   state.SqlText = r.delete_sql;
   ExecSql(state);
@@ -230,15 +231,19 @@ void RunMain(RunState& state, const MainRoutine& r) {
   if (state.CancelRequested) {
     indexes.Rebuild();
     progress.value = progress.min;
-    state.Tables[r.table].TableStatus = 5;
   } else {
     Standardize(state, r.name);
     indexes.Rebuild();
-    if (r.sets_status) state.Tables[r.table].TableStatus = 6;
   }
+  tx.Commit();
+  if (state.CancelRequested)
+    state.Tables[r.table].TableStatus = 5;
+  else if (r.sets_status)
+    state.Tables[r.table].TableStatus = 6;
 }
 
 void RunCompanion(RunState& state, const CompanionRoutine& r) {
+  Transaction tx(state.WorkConn);
   state.view.DataGrid1.visible = false;
   state.SqlText = r.delete_sql;
   ExecSql(state);
@@ -287,12 +292,12 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   if (state.CancelRequested) {
     indexes.Rebuild();
     state.view.ProgressBar.value = state.view.ProgressBar.min;
-    state.Tables[r.table].TableStatus = 5;
   } else {
     Standardize(state, r.name);
     indexes.Rebuild();
-    state.Tables[r.table].TableStatus = 6;
   }
+  tx.Commit();
+  state.Tables[r.table].TableStatus = state.CancelRequested ? 5 : 6;
 }
 
 }  // namespace

@@ -9,9 +9,10 @@
 // status to Xfer4A). The main routines yield to the window while they run and
 // stop at the record after a cancel arrives; the companion routines never yield.
 //
-// Database failures throw (sorvane::Error); the driver (Xfer_to_Access) runs a
-// table's routines inside one transaction and rolls it back. These routines are
-// called by the driver only.
+// Each routine is one transaction: a database failure rolls its table back to
+// the rows it held and throws (sorvane::Error). The driver (Xfer_to_Access)
+// runs a table's routines inside a transaction of its own, so that a failure
+// of Xfer2A also undoes Xfer2 (and Xfer4A Xfer4). Called by the driver only.
 #pragma once
 
 #include "shell/state/run_state.h"

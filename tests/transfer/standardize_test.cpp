@@ -5,7 +5,6 @@
 
 #include <gmock/gmock.h>
 
-#include "core/errors.h"
 #include "transfer/transfer.h"
 #include "transfer_fixture.h"
 
@@ -232,8 +231,6 @@ TEST_F(PriorFlagTest, ReviewDateThatIsNotADateFailsTheTableWithoutLosingIt) {
   EXPECT_THAT(Flags("MT_TEMP4", "SAM_ID"), ElementsAre("S1|NEW", "S2|NEW"));
   EXPECT_EQ(Count("MT_TEMP4A"), 2);
 }
-
-TEST_F(StandardizeTest, UnknownTableNameIsRefused) { EXPECT_THROW(Standardize(state, "6"), Error); }
 
 }  // namespace
 }  // namespace sorvane::testing

@@ -464,11 +464,5 @@ TEST_F(XferTest, TargetKeepsItsIndexesWhateverTheOutcome) {
   EXPECT_EQ(Count("MT_TEMP4"), 1);  // the cancelled transfer's rows, untouched
 }
 
-TEST_F(XferTest, CancelMenuOnlySetsTheRequest) {
-  mnuCancelXfer_Click(state);
-  EXPECT_TRUE(state.CancelRequested);
-  EXPECT_THAT(ui.messages, IsEmpty());
-}
-
 }  // namespace
 }  // namespace sorvane::testing
