@@ -195,9 +195,9 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
 }
 
 bool ImportWorkbook(RunState& state, int n) {
-  RecordSet& files = *state.FileList;
   std::string path;
-  if (n >= 1 && files.RecordCount() >= n) {
+  if (state.FileList && n >= 1 && state.FileList->RecordCount() >= n) {
+    RecordSet& files = *state.FileList;
     files.MoveFirst();
     files.Move(n - 1);
     path = std::string(Trim(files.GetValue("FilePath").ToDisplay()));
