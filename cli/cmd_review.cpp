@@ -1,0 +1,247 @@
+// `sorvane review FACILITY_ID`: what a person does in the window, in one go.
+// Start-up, the workbooks copied in (--workbooks), the Facility ID typed, the
+// review date set, "Import Tables / All Tables", and, when every table reached
+// stage 6, "Data Checks" and "Output to Excel / Errors - All Tables". The
+// status labels, the summary line and the check verdicts are printed as the
+// window shows them; message boxes go to stderr.
+//
+// Exit status: 0 every table transferred and every check passed; 1 the review
+// ran and found problems (a table not transferred, a failed check); 2 it could
+// not run (no work database, an unreadable workbook folder, a Facility ID or
+// review date the import refused, a report that cannot be written).
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <ostream>
+#include <set>
+#include <utility>
+
+#include "checks/error_workbook_export.h"
+#include "checks/frmCCheckView.h"
+#include "commands.h"
+#include "console_ui.h"
+#include "review_report.h"
+#include "shell/frmCMain.h"
+
+namespace sorvane::cli {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Shown(std::string text) {
+  for (char& c : text) {
+    if (c == '\r') c = '\n';
+  }
+  return text;
+}
+
+// Replaces the workbook folder's files by the files of `from` that carry the
+// Facility ID in their name, as the copy from removable media takes them.
+bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& facility_id,
+                   std::ostream& err) {
+  std::error_code ec;
+  std::vector<fs::path> files;
+  if (!fs::is_directory(from, ec)) {
+    err << "--workbooks: " << from.string() << " is not a folder that can be read\n";
+    return false;
+  }
+  for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_regular_file(ec) &&
+        it->path().filename().string().find(facility_id) != std::string::npos) {
+      files.push_back(it->path());
+    }
+  }
+  if (ec) {
+    err << "--workbooks: " << from.string() << " cannot be read: " << ec.message() << '\n';
+    return false;
+  }
+  try {
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(to)) {
+      if (entry.is_regular_file()) fs::remove(entry.path());
+    }
+    for (const fs::path& file : files) {
+      fs::copy_file(file, to / file.filename(), fs::copy_options::overwrite_existing);
+    }
+  } catch (const fs::filesystem_error& e) {
+    err << "--workbooks: " << e.what() << '\n';
+    return false;
+  }
+  return true;
+}
+
+// A one-line progress bar on the terminal, redrawn only when it changes.
+class ProgressLine {
+ public:
+  ProgressLine(const RunState& state, bool enabled) : state_(state), enabled_(enabled) {}
+  ~ProgressLine() { Clear(); }
+
+  void Draw() {
+    if (!enabled_) return;
+    const ProgressState& p = state_.view.ProgressBar;
+    if (!p.visible || p.max <= p.min) {
+      Clear();
+      return;
+    }
+    const int64_t span = p.max - p.min;
+    const int percent =
+        static_cast<int>(std::clamp<int64_t>((p.value - p.min) * 100 / span, 0, 100));
+    if (percent == shown_) return;
+    shown_ = percent;
+    const int filled = percent * 30 / 100;
+    std::cerr << "\r[" << std::string(static_cast<size_t>(filled), '#')
+              << std::string(static_cast<size_t>(30 - filled), ' ') << "] " << percent << "% "
+              << std::flush;
+  }
+  void Clear() {
+    if (!enabled_ || shown_ < 0) return;
+    std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
+    shown_ = -1;
+  }
+
+ private:
+  const RunState& state_;
+  bool enabled_;
+  int shown_ = -1;
+};
+
+bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams io) {
+  if (file == "-") {
+    WriteReportJson(report, io.out);
+    return true;
+  }
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (out) WriteReportJson(report, out);
+  out.close();
+  if (!out) {
+    io.err << "--json: the report could not be written to " << file << '\n';
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
+  // With the report on stdout, the lines for people go to stderr.
+  std::ostream& text = options.json_file == "-" ? io.err : io.out;
+  ConsoleUi ui(io.err);
+  if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
+  frmCMain main(ui, paths);
+  if (!main.Form_Load() || !main.loaded_ok()) {
+    main.Form_Unload();
+    return 2;
+  }
+  RunState& s = main.state();
+  auto finish = [&](int code) {
+    main.Form_Unload();
+    return code;
+  };
+
+  if (!options.workbooks_dir.empty() &&
+      !CopyWorkbooks(options.workbooks_dir, paths.WorkbookDir(), options.facility_id, io.err)) {
+    return finish(2);
+  }
+
+  ProgressLine progress(s, &io.err == &std::cerr && isatty(STDERR_FILENO));
+  ui.on_refresh = [&] { progress.Draw(); };
+  ConsoleUi::InstallInterruptHandler();
+  ui.on_interrupt = [&] { main.mnuCancelXfer_Click(); };
+
+  s.view.txtFacilityID.text = options.facility_id;
+  if (!options.review_date.empty()) {
+    main.Option1_Click(1);
+    s.view.me_ReviewDate.text = options.review_date;
+  }
+  main.mnuRunData_Click(0);
+  progress.Clear();
+
+  ReviewReport report;
+  report.facility_id = options.facility_id;
+  if (!options.review_date.empty()) report.review_date = options.review_date;
+  report.summary = Shown(s.view.lblStatusAll.caption);
+  if (report.summary.empty()) {
+    // The import did not start: the Facility ID or the review date was refused.
+    return finish(2);
+  }
+
+  bool problems = false;
+  std::set<int> wanted(options.tables.begin(), options.tables.end());
+  if (wanted.empty()) wanted = {1, 2, 3, 4, 5};
+  for (int n = 1; n <= 5; ++n) {
+    const std::string& label = s.StatusLabel(n).caption;
+    text << "Table " << n << ": " << Shown(label) << '\n';
+    if (!wanted.count(n)) continue;
+    TableReport t;
+    t.table = n;
+    t.title = s.Tables[n].Title;
+    t.label = label;
+    report.tables.push_back(std::move(t));
+  }
+  text << report.summary << '\n';
+
+  bool all_transferred = true;
+  for (int n = 1; n <= 5; ++n) all_transferred = all_transferred && s.Tables[n].TableStatus >= 6;
+  problems = !all_transferred;
+
+  fs::path workbook;
+  if (all_transferred) {
+    std::map<std::pair<int, int>, CheckReport> failed;
+    std::map<int, std::vector<CheckReport>> verdicts;
+    main.mnuCheckTables_Click(wanted.size() == 1 ? *wanted.begin() : 0);
+    frmCCheckView* view = main.check_view();
+    if (!view) {
+      io.err << "review: the check window could not be opened\n";
+      return finish(2);
+    }
+    ErrorWorkbookExport& excel = view->ErrorExport();
+    if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
+    auto write = view->WriteCheckErrors;
+    view->WriteCheckErrors = [&, write](int table, int index) {
+      failed[{table, index}] = ReportCheck(index, view->CheckList.at(static_cast<size_t>(index)),
+                                           view->adoProblemRS.get());
+      if (write) write(table, index);
+    };
+    excel.TableExported = [&](int table) {
+      std::vector<CheckReport>& list = verdicts[table];
+      list.clear();
+      for (size_t i = 0; i < view->CheckList.size(); ++i) {
+        auto it = failed.find({table, static_cast<int>(i)});
+        list.push_back(it != failed.end()
+                           ? it->second
+                           : ReportCheck(static_cast<int>(i), view->CheckList[i], nullptr));
+      }
+    };
+    if (wanted.size() == 5) {
+      view->mnuExcelChecks_Click(7);
+    } else {
+      for (int n : wanted) view->mnuExcelChecks_Click(n);
+    }
+    view->WriteCheckErrors = write;
+    excel.TableExported = nullptr;
+    workbook = excel.last_saved();
+    for (TableReport& t : report.tables) {
+      auto it = verdicts.find(t.table);
+      if (it == verdicts.end()) continue;
+      t.checked = true;
+      t.checks = std::move(it->second);
+      if (t.FailedCount() > 0) problems = true;
+    }
+  }
+  for (TableReport& t : report.tables) t.status = s.Tables[t.table].TableStatus;
+  report.messages = ui.messages();
+
+  PrintCheckVerdicts(report, text);
+  if (!options.json_file.empty()) {
+    if (!WriteJsonFile(options.json_file, report, io)) return finish(2);
+    if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
+  }
+  if (!workbook.empty()) text << "Error workbook: " << workbook.string() << '\n';
+  return finish(problems ? 1 : 0);
+}
+
+}  // namespace sorvane::cli

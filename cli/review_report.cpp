@@ -1,0 +1,124 @@
+#include "review_report.h"
+
+#include <ostream>
+
+#include "checks/ModChecks.h"
+#include "json_writer.h"
+
+namespace sorvane::cli {
+
+namespace {
+
+std::string Records(size_t n) { return std::to_string(n) + (n == 1 ? " record" : " records"); }
+
+}  // namespace
+
+int TableReport::FailedCount() const {
+  int failed = 0;
+  for (const CheckReport& c : checks) failed += c.passed ? 0 : 1;
+  return failed;
+}
+
+CheckReport ReportCheck(int index, const clsReviewObject& check, const RecordSet* problems) {
+  CheckReport r;
+  r.index = index;
+  r.severity = check.Required;
+  r.passed = check.Status;
+  r.text = check.Status ? check.PassString : check.FailString;
+  r.rule = check.ToolTip;
+  if (problems && !check.Status) {
+    for (const Field& f : problems->fields()) r.columns.push_back(f.name);
+    r.rows.reserve(static_cast<size_t>(problems->RecordCount()));
+    for (int64_t row = 0; row < problems->RecordCount(); ++row) {
+      std::vector<Value> values;
+      values.reserve(problems->FieldCount());
+      for (size_t j = 0; j < problems->FieldCount(); ++j) values.push_back(problems->At(row, j));
+      r.rows.push_back(std::move(values));
+    }
+  }
+  return r;
+}
+
+void WriteReportJson(const ReviewReport& report, std::ostream& out) {
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Key("facility_id");
+  json.String(report.facility_id);
+  json.Key("review_date");
+  if (report.review_date) {
+    json.String(*report.review_date);
+  } else {
+    json.Null();
+  }
+  json.Key("summary");
+  json.String(report.summary);
+  json.Key("messages");
+  json.BeginArray();
+  for (const std::string& m : report.messages) json.String(m);
+  json.EndArray();
+  json.Key("tables");
+  json.BeginArray();
+  for (const TableReport& t : report.tables) {
+    json.BeginObject();
+    json.Key("table");
+    json.Integer(t.table);
+    json.Key("title");
+    json.String(t.title);
+    json.Key("status");
+    json.Integer(t.status);
+    json.Key("label");
+    json.String(t.label);
+    json.Key("checks");
+    json.BeginArray();
+    for (const CheckReport& c : t.checks) {
+      json.BeginObject();
+      json.Key("index");
+      json.Integer(c.index);
+      json.Key("severity");
+      json.Integer(c.severity);
+      json.Key("passed");
+      json.Bool(c.passed);
+      json.Key("text");
+      json.String(c.text);
+      json.Key("rule");
+      json.String(c.rule);
+      json.Key("columns");
+      json.BeginArray();
+      for (const std::string& name : c.columns) json.String(name);
+      json.EndArray();
+      json.Key("rows");
+      json.BeginArray();
+      for (const auto& row : c.rows) {
+        json.BeginArray();
+        for (const Value& v : row) WriteJsonValue(json, v);
+        json.EndArray();
+      }
+      json.EndArray();
+      json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+}
+
+void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {
+  for (const TableReport& t : report.tables) {
+    if (!t.checked) continue;
+    const int failed = t.FailedCount();
+    out << "Checks of Table " << t.table << " - " << t.title << ": ";
+    if (failed == 0) {
+      out << "all " << t.checks.size() << " passed\n";
+      continue;
+    }
+    out << failed << " of " << t.checks.size() << " failed\n";
+    for (const CheckReport& c : t.checks) {
+      if (c.passed) continue;
+      out << "  " << t.table << '.' << c.index << ' ' << c.text << SeverityWording(c.severity)
+          << "- " << Records(c.rows.size()) << '\n';
+    }
+  }
+}
+
+}  // namespace sorvane::cli

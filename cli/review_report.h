@@ -1,0 +1,58 @@
+// What `sorvane review` found: per table its stage code and status-label text
+// after the import and, when the checks ran, every check's verdict with its
+// problem records. Written as JSON (--json) and as the verdict lines the command
+// prints after the checks.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checks/clsReviewObject.h"
+#include "core/record_set.h"
+#include "core/value.h"
+
+namespace sorvane::cli {
+
+struct CheckReport {
+  int index = 0;
+  int severity = 0;
+  bool passed = true;
+  std::string text;  // the pass or the fail text
+  std::string rule;
+  std::vector<std::string> columns;
+  std::vector<std::vector<Value>> rows;  // every problem record, in the query's order
+};
+
+struct TableReport {
+  int table = 0;
+  std::string title;
+  int status = 0;
+  std::string label;  // the status label after the import
+  bool checked = false;
+  std::vector<CheckReport> checks;  // empty when the checks did not run
+  int FailedCount() const;
+};
+
+struct ReviewReport {
+  std::string facility_id;
+  std::optional<std::string> review_date;
+  std::string summary;
+  std::vector<std::string> messages;
+  std::vector<TableReport> tables;
+};
+
+// The verdict of one check; `problems` holds its records when it failed.
+CheckReport ReportCheck(int index, const clsReviewObject& check, const RecordSet* problems);
+
+// One JSON object: facility_id, review_date, summary, messages, tables (with
+// table, title, status, label, checks). Values keep their kind: texts as
+// strings, numbers as numbers, dates as "YYYY-MM-DDTHH:MM:SS", missing as null.
+void WriteReportJson(const ReviewReport& report, std::ostream& out);
+
+// Per checked table a heading and one line per failed check: the fail text with
+// its severity wording and the number of problem records.
+void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out);
+
+}  // namespace sorvane::cli
