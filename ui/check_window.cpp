@@ -94,6 +94,8 @@ void CheckWindow::BuildMenus() {
     std::function<void(frmCCheckView&)> click;
     if (StartsWith(name, "mnuRunChecks(")) {
       click = [index](frmCCheckView& v) { v.mnuRunChecks_Click(index); };
+    } else if (StartsWith(name, "mnuExcelChecks(")) {
+      click = [index](frmCCheckView& v) { v.mnuExcelChecks_Click(index); };
     } else if (StartsWith(name, "mnuRef(")) {
       click = [index](frmCCheckView& v) { v.mnuRef_Click(index); };
     }

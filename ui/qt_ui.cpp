@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QThread>
 #include <QUrl>
 
 #include "check_window.h"
@@ -144,7 +145,9 @@ void QtUi::WindowClosed(const std::string& window) {
     if (reference_window_) reference_window_->hide();
     if (main_window_) main_window_->hide();
     ApplyMousePointer();
-    QCoreApplication::exit(0);
+    // Only a running main loop is ended: asking for an exit outside it would
+    // make every later dialog return at once.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
   } else if (window == kCheckWindow) {
     if (check_window_) check_window_->hide();
   } else if (window == kReferenceWindow) {

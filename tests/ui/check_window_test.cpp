@@ -1,0 +1,268 @@
+// The check window and the reference lists as the main window opens them:
+// what the labels, buttons, grid and menus show after a run, and that clicks
+// reach the checks.
+#include "check_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+
+#include "checks/frmCCheckView.h"
+#include "grid_panel.h"
+#include "reference_list_window.h"
+#include "ui_test_support.h"
+#include "viewers/frmCMinorTableView.h"
+
+namespace sorvane::testing {
+namespace {
+
+class CheckWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(program.load_result);
+    RunState& s = program.form->state();
+    s.FacilityID = "1234567";
+    for (int n = 1; n <= 5; ++n) s.Tables[n].TableStatus = 6;
+    program.form->UpdateMenus(false);
+  }
+
+  // Sample locations with a duplicated point, an out-of-range minute, a missing
+  // elevation and an unknown contract: several table 1 checks fail.
+  void BreakSampleLocations() {
+    program.form->state().WorkConn.ExecuteNative(
+        "INSERT INTO MT_TEMP1 (SITE, POINT_ID, LAT_DD, LAT_MM, LAT_SS, LONG_DD, LONG_MM,"
+        " LONG_SS, NAVD, COL_METHOD, COL_DATE, CONTRACT, COMMENTS, REVIEWED) VALUES"
+        " ('1234567', 'MW-2', 27, 50, 31.5, 82, 30, 11.0, NULL, 'GPS',"
+        "  '2001-05-14 00:00:00', 'C1234', '', 'NEW'),"
+        " ('1234567', 'MW-2', 27, 72, 31.5, 82, 30, 11.0, 713.0, 'XX',"
+        "  '2001-05-14 00:00:00', 'C9999', '', 'NEW')");
+  }
+
+  gui::CheckWindow* OpenChecks(const char* item) {
+    program.Action(item)->trigger();
+    return program.ui.check_window();
+  }
+  frmCCheckView& core() { return *program.form->check_view(); }
+  template <typename T>
+  T* In(QWidget* window, const std::string& name) {
+    T* w = window->findChild<T*>(QString::fromStdString(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QAction* ActionIn(QWidget* window, const std::string& name) { return In<QAction>(window, name); }
+
+  StartedProgram program;
+};
+
+TEST_F(CheckWindowTest, OpensFromDataChecksWithTheLabelsOfTheChosenTable) {
+  BreakSampleLocations();
+  EXPECT_TRUE(program.Action("mnuCheckTablesHeader")->isEnabled());
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle(), "Table 1 - Sample Location Table");
+
+  const std::vector<clsReviewObject>& checks = core().CheckList;
+  ASSERT_EQ(checks.size(), 10u);
+  int first_failed = -1;
+  for (int i = 0; i < kCheckControls; ++i) {
+    auto* label = In<QLabel>(w, ControlName("lblStatus", i));
+    auto* button = In<QRadioButton>(w, ControlName("optReview", i));
+    if (i >= static_cast<int>(checks.size())) {
+      EXPECT_TRUE(label->isHidden()) << i;
+      EXPECT_TRUE(button->isHidden()) << i;
+      continue;
+    }
+    const clsReviewObject& c = checks[i];
+    EXPECT_TRUE(label->isVisible()) << i;
+    EXPECT_EQ(label->toolTip().toStdString(), c.ToolTip) << i;
+    EXPECT_EQ(label->font().bold(), c.Required == 2) << i;
+    EXPECT_EQ(label->font().underline(), c.Required >= 1) << i;
+    EXPECT_EQ(label->text().toStdString(), c.Status ? c.PassString : c.FailString) << i;
+    EXPECT_EQ(label->autoFillBackground(), !c.Status) << i;  // failures are highlighted
+    EXPECT_EQ(button->isEnabled(), !c.Status) << i;
+    if (!c.Status && first_failed < 0) first_failed = i;
+  }
+  ASSERT_GE(first_failed, 0) << "the broken sample locations fail no check";
+
+  // The first failed check is open: its button selected, its records in the grid.
+  EXPECT_TRUE(In<QRadioButton>(w, ControlName("optReview", first_failed))->isChecked());
+  auto* grid = In<QTableView>(w, "DataGrid1");
+  EXPECT_TRUE(grid->isVisible());
+  EXPECT_EQ(In<QLabel>(w, "DataGrid1Caption")->text().toStdString(),
+            "Table 1: " + checks[first_failed].FailString);
+  EXPECT_EQ(grid->model()->rowCount(), core().adoProblemRS->RecordCount());
+  EXPECT_GT(grid->model()->rowCount(), 0);
+
+  // The table failed: its "Run Checks" item carries no mark.
+  EXPECT_FALSE(ActionIn(w, "mnuRunChecks(1)")->isChecked());
+  EXPECT_EQ(program.form->state().Tables[1].TableStatus, 7);
+}
+
+TEST_F(CheckWindowTest, MenusOfTheCheckWindow) {
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(3)");
+  ASSERT_NE(w, nullptr);
+  for (const CheckViewMenu& m : CheckViewMenus()) {
+    QAction* a = ActionIn(w, m.name);
+    ASSERT_NE(a, nullptr);
+    if (std::string(m.caption) == "-") {
+      EXPECT_TRUE(a->isSeparator()) << m.name;
+    } else {
+      EXPECT_EQ(a->text().toStdString(), m.caption) << m.name;
+    }
+  }
+  EXPECT_EQ(ActionIn(w, "mnuRunChecksHeader")->text(), "Run Checks");
+  EXPECT_EQ(ActionIn(w, "mnuExcelHeader")->text(), "Output to Excel");
+  EXPECT_EQ(ActionIn(w, "SPACE1")->text(), "");
+  EXPECT_EQ(ActionIn(w, "mnuRefTitle")->text(), "View Reference Tables");
+}
+
+TEST_F(CheckWindowTest, PassedTablesAreMarkedAndAnotherTableHidesTheSpareLabels) {
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(2)");
+  ASSERT_NE(w, nullptr);
+  const int table2_checks = static_cast<int>(core().CheckList.size());
+  EXPECT_TRUE(In<QLabel>(w, ControlName("lblStatus", table2_checks - 1))->isVisible());
+
+  ActionIn(w, "mnuRunChecks(3)")->trigger();
+  const int table3_checks = static_cast<int>(core().CheckList.size());
+  ASSERT_LT(table3_checks, table2_checks);
+  EXPECT_EQ(w->windowTitle(), "Table 3 - Water Level Table");
+  for (int i = 0; i < kCheckControls; ++i) {
+    EXPECT_EQ(In<QLabel>(w, ControlName("lblStatus", i))->isVisible(), i < table3_checks) << i;
+    EXPECT_EQ(In<QRadioButton>(w, ControlName("optReview", i))->isVisible(), i < table3_checks)
+        << i;
+  }
+  // Every table's mark follows its verdict (an empty facility passes most).
+  for (int t = 1; t <= 5; ++t) {
+    const bool passed = program.form->state().Tables[t].TableStatus == 8;
+    EXPECT_EQ(ActionIn(w, ControlName("mnuRunChecks", t))->isChecked(), passed) << t;
+  }
+  if (program.form->state().Tables[3].TableStatus == 8) {
+    EXPECT_FALSE(In<QTableView>(w, "DataGrid1")->isVisible());
+  }
+}
+
+TEST_F(CheckWindowTest, ClickingALabelOrButtonOpensThatCheck) {
+  BreakSampleLocations();
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
+  ASSERT_NE(w, nullptr);
+  std::vector<int> failed;
+  for (size_t i = 0; i < core().CheckList.size(); ++i) {
+    if (!core().CheckList[i].Status) failed.push_back(static_cast<int>(i));
+  }
+  ASSERT_GE(failed.size(), 2u);
+  auto* caption = In<QLabel>(w, "DataGrid1Caption");
+
+  const int second = failed[1];
+  QTest::mouseClick(In<QLabel>(w, ControlName("lblStatus", second)), Qt::LeftButton);
+  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + core().CheckList[second].FailString);
+
+  QTest::mouseClick(In<QRadioButton>(w, ControlName("optReview", failed[0])), Qt::LeftButton);
+  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + core().CheckList[failed[0]].FailString);
+  EXPECT_TRUE(In<QRadioButton>(w, ControlName("optReview", failed[0]))->isChecked());
+  EXPECT_FALSE(In<QRadioButton>(w, ControlName("optReview", second))->isChecked());
+
+  // Clicking the selected button again leaves it selected.
+  QTest::mouseClick(In<QRadioButton>(w, ControlName("optReview", failed[0])), Qt::LeftButton);
+  EXPECT_TRUE(In<QRadioButton>(w, ControlName("optReview", failed[0]))->isChecked());
+}
+
+TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndAReopeningRunsAgain) {
+  BreakSampleLocations();
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
+  ASSERT_NE(w, nullptr);
+  program.Action("mnuViewRef(0)")->trigger();
+  ASSERT_NE(program.ui.reference_window(), nullptr);
+  EXPECT_TRUE(program.ui.reference_window()->isVisible());
+
+  w->close();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(program.form->check_view()->loaded());
+  EXPECT_FALSE(program.ui.reference_window()->isVisible());  // it goes with the check window
+  EXPECT_TRUE(program.window().isVisible());
+
+  gui::CheckWindow* again = OpenChecks("mnuCheckTables(4)");
+  EXPECT_EQ(again, w);  // the Qt window is reused for the new run
+  EXPECT_TRUE(again->isVisible());
+  EXPECT_EQ(again->windowTitle(), "Table 4 - Field Data Table");
+}
+
+TEST_F(CheckWindowTest, ExitItemClosesTheWindow) {
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(5)");
+  ASSERT_NE(w, nullptr);
+  ActionIn(w, "mnuRunChecks(9)")->trigger();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(program.form->check_view()->loaded());
+}
+
+class ReferenceListTest : public CheckWindowTest {
+ protected:
+  int64_t Rows(const char* sql) {
+    return program.form->state().WorkConn.QueryValue(sql).AsInteger();
+  }
+};
+
+TEST_F(ReferenceListTest, ListsShowTheirCaptionAndRowsInOneWindow) {
+  program.Action("mnuViewRef(2)")->trigger();
+  gui::ReferenceListWindow* w = program.ui.reference_window();
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle(), "LABORATORY LIST");
+  auto* grid = In<QTableView>(w, "DataGrid1");
+  EXPECT_EQ(grid->model()->rowCount(), Rows("SELECT COUNT(*) FROM MT_LAB"));
+  EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "LAB_ID");
+  EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "LABORATORY");
+  EXPECT_EQ(ActionIn(w, "mnuFileHeader")->text(), "&Table");
+  EXPECT_EQ(ActionIn(w, "mnuFileExit")->text(), "E&xit");
+
+  program.Action("mnuViewRef(3)")->trigger();
+  EXPECT_EQ(program.ui.reference_window(), w);
+  EXPECT_EQ(w->windowTitle(), "CONTRACT LIST");
+  EXPECT_EQ(grid->model()->rowCount(), Rows("SELECT COUNT(*) FROM MT_CONTRACTOR"));
+  EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "CONTRACTOR");
+  int windows = 0;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (qobject_cast<gui::ReferenceListWindow*>(top) != nullptr) ++windows;
+  }
+  EXPECT_EQ(windows, 1);
+
+  // The check window's menu shows its lists in the same window.
+  gui::CheckWindow* checks = OpenChecks("mnuCheckTables(3)");
+  ASSERT_NE(checks, nullptr);
+  ActionIn(checks, "mnuRef(1)")->trigger();
+  EXPECT_EQ(program.ui.reference_window(), w);
+  EXPECT_EQ(w->windowTitle(), "CAS/ANALYTE LIST");
+  EXPECT_EQ(grid->model()->rowCount(), Rows("SELECT COUNT(*) FROM MT_ANALYTE"));
+}
+
+TEST_F(ReferenceListTest, HeadingClickSortsAndExitCloses) {
+  program.Action("mnuViewRef(3)")->trigger();
+  gui::ReferenceListWindow* w = program.ui.reference_window();
+  ASSERT_NE(w, nullptr);
+  auto* grid = In<QTableView>(w, "DataGrid1");
+  ASSERT_GT(grid->model()->rowCount(), 1);
+  // Sorting on the contractor's name: each row's name is not above the next.
+  emit grid->horizontalHeader()->sectionClicked(1);
+  for (int r = 1; r < grid->model()->rowCount(); ++r) {
+    EXPECT_LE(grid->model()->index(r - 1, 1).data().toString().compare(
+                  grid->model()->index(r, 1).data().toString(), Qt::CaseInsensitive),
+              0)
+        << r;
+  }
+  ActionIn(w, "mnuFileExit")->trigger();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(program.form->reference_view()->loaded());
+  // A list opened after the exit shows again.
+  program.Action("mnuViewRef(0)")->trigger();
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle(), "SAMPLE SOURCE LIST");
+}
+
+}  // namespace
+}  // namespace sorvane::testing
