@@ -13,6 +13,8 @@
 
 #include "core/record_set.h"
 #include "core/value.h"
+#include "shell/state/run_state.h"
+#include "support/scripted_ui.h"
 #include "workdb/connection.h"
 
 namespace sorvane::testing {
@@ -40,9 +42,11 @@ class FacilityTest : public ::testing::Test {
   RecordSet RunCheck(int table, int index);
   RecordSet RunCheckFor(int table, int index, const std::string& facility_id);
 
-  Connection conn;
-  std::string facility;    // the site of the clean facility
-  std::string other_site;  // another site of the reference data
+  ScriptedUi ui;
+  RunState state{ui, Paths{}};
+  Connection& conn = state.WorkConn;  // the work database of the run
+  std::string facility;               // the site of the clean facility
+  std::string other_site;             // another site of the reference data
   double site_lat_dd = 0, site_lat_mm = 0, site_long_dd = 0, site_long_mm = 0;
   std::string contract;           // a contract of MT_CONTRACTOR
   std::string well_source;        // a source of type "WELL - GOOD" that needs a depth
