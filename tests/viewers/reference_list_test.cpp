@@ -1,0 +1,163 @@
+// The reference-list window: the four lists with their captions and rows, one
+// window reused for every list, snapshots, heading sort, resize and exit.
+#include <gtest/gtest.h>
+
+#include "core/text.h"
+#include "shell/state/run_state.h"
+#include "support/scripted_ui.h"
+#include "support/work_db.h"
+#include "viewers/frmCMinorTableView.h"
+#include "viewers/reference_lists.h"
+
+namespace sorvane::testing {
+namespace {
+
+class ReferenceListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { OpenTestWorkDb(state.WorkConn); }
+  int64_t Count(const std::string& table) {
+    return state.WorkConn.QueryValue("SELECT count(*) FROM " + table).AsInteger();
+  }
+  std::vector<std::string> Fields() {
+    std::vector<std::string> out;
+    for (const Field& f : window.view().DataGrid1.source->fields()) out.push_back(f.name);
+    return out;
+  }
+  std::string Cell(int64_t row, const std::string& field) {
+    const RecordSet& rs = *window.view().DataGrid1.source;
+    return rs.At(row, static_cast<size_t>(rs.FieldIndex(field))).ToDisplay();
+  }
+
+  ScriptedUi ui;
+  RunState state{ui, Paths{}};
+  frmCMinorTableView window{state};
+};
+
+TEST_F(ReferenceListTest, ShowsEachListWithItsCaptionAndRows) {
+  struct Expected {
+    int index;
+    const char* caption;
+    std::vector<std::string> fields;
+    const char* table;
+  };
+  const Expected lists[] = {
+      {0,
+       "SAMPLE SOURCE LIST",
+       {"SOURCE_ID", "DESCRIPTION", "XY_REQ", "DEPTH_REQ"},
+       "MT_SAMPLE_SOURCE"},
+      {1, "CAS/ANALYTE LIST", {"CAS", "ANALYTE", "ANALYTENOFORMAT"}, "MT_ANALYTE"},
+      {2, "LABORATORY LIST", {"LAB_ID", "ABBREVIATION", "LABORATORY"}, "MT_LAB"},
+      {3, "CONTRACT LIST", {"CONTRACT", "CONTRACTOR"}, "MT_CONTRACTOR"},
+  };
+  for (const Expected& e : lists) {
+    ASSERT_TRUE(window.ShowReferenceList(e.index)) << e.caption;
+    EXPECT_EQ(window.view().caption, e.caption);
+    EXPECT_TRUE(window.view().visible);
+    EXPECT_TRUE(window.view().DataGrid1.visible);
+    EXPECT_FALSE(window.view().grid_allow_update);
+    EXPECT_EQ(Fields(), e.fields) << e.caption;
+    EXPECT_GT(Count(e.table), 0) << e.table;
+    EXPECT_EQ(window.view().DataGrid1.source->RecordCount(), Count(e.table)) << e.caption;
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ReferenceListTest, ASecondListReusesTheWindow) {
+  window.ShowReferenceList(2);
+  window.ShowReferenceList(3);
+  EXPECT_EQ(window.view().caption, "CONTRACT LIST");
+  EXPECT_EQ(window.current_list(), 3);
+  EXPECT_EQ(ui.windows_shown,
+            (std::vector<std::string>{"frmCMinorTableView", "frmCMinorTableView"}));
+  EXPECT_TRUE(ui.windows_closed.empty());
+}
+
+TEST_F(ReferenceListTest, SampleSourcesComeByTypeDescendingThenId) {
+  window.ShowReferenceList(0);
+  RecordSet expected = state.WorkConn.QueryNative(
+      "SELECT SOURCE_ID, SOURCE_TYPE FROM MT_SAMPLE_SOURCE ORDER BY SOURCE_TYPE DESC, SOURCE_ID");
+  const RecordSet& shown = *window.view().DataGrid1.source;
+  ASSERT_EQ(shown.RecordCount(), expected.RecordCount());
+  for (int64_t r = 0; r < shown.RecordCount(); ++r)
+    EXPECT_EQ(shown.TextAt(r, 0), expected.TextAt(r, 0)) << r;
+  // The highest type leads.
+  std::string top(expected.TextAt(0, 1));
+  for (int64_t r = 1; r < expected.RecordCount(); ++r)
+    EXPECT_LE(UpperCase(expected.TextAt(r, 1)), UpperCase(top));
+}
+
+TEST_F(ReferenceListTest, LaboratoriesAreOrderedByName) {
+  window.ShowReferenceList(2);
+  const RecordSet& shown = *window.view().DataGrid1.source;
+  for (int64_t r = 1; r < shown.RecordCount(); ++r)
+    EXPECT_LE(UpperCase(Cell(r - 1, "LABORATORY")), UpperCase(Cell(r, "LABORATORY")));
+}
+
+TEST_F(ReferenceListTest, AnOpenListIsASnapshot) {
+  window.ShowReferenceList(3);
+  auto shown = window.view().DataGrid1.source;
+  const int64_t before = shown->RecordCount();
+  state.WorkConn.ExecuteNative(
+      "INSERT INTO MT_CONTRACTOR (CONTRACT, CONTRACTOR) VALUES ('C-99', 'Late Arrival Ltd')");
+  EXPECT_EQ(window.view().DataGrid1.source->RecordCount(), before);
+  window.ShowReferenceList(3);
+  EXPECT_EQ(window.view().DataGrid1.source->RecordCount(), before + 1);
+  EXPECT_EQ(shown->RecordCount(), before);  // the old snapshot is untouched
+}
+
+TEST_F(ReferenceListTest, AHeadingClickSortsOnThatColumn) {
+  window.ShowReferenceList(3);
+  window.DataGrid1_HeadClick(1);  // CONTRACTOR
+  const RecordSet& shown = *window.view().DataGrid1.source;
+  EXPECT_EQ(shown.SortField(), "CONTRACTOR");
+  for (int64_t r = 1; r < shown.RecordCount(); ++r)
+    EXPECT_LE(UpperCase(Cell(r - 1, "CONTRACTOR")), UpperCase(Cell(r, "CONTRACTOR")));
+  window.DataGrid1_HeadClick(7);  // no such column: nothing happens
+  EXPECT_EQ(shown.SortField(), "CONTRACTOR");
+}
+
+TEST_F(ReferenceListTest, ShrinkingTooFarLeavesTheGridSize) {
+  window.ShowReferenceList(1);
+  window.Form_Resize(12000, 8000);
+  EXPECT_EQ(window.view().DataGrid1.height, 8000 - 1485);
+  EXPECT_EQ(window.view().DataGrid1.width, 12000 - 690);
+  window.Form_Resize(790, 1585);  // computed 100 and 100: not applied
+  EXPECT_EQ(window.view().DataGrid1.height, 8000 - 1485);
+  EXPECT_EQ(window.view().DataGrid1.width, 12000 - 690);
+}
+
+TEST_F(ReferenceListTest, ExitUnloadsAndALaterListLoadsAgain) {
+  window.ShowReferenceList(0);
+  window.mnuFileExit_Click();
+  EXPECT_FALSE(window.loaded());
+  EXPECT_FALSE(window.view().visible);
+  EXPECT_EQ(window.view().DataGrid1.source, nullptr);
+  EXPECT_EQ(ui.windows_closed, std::vector<std::string>{"frmCMinorTableView"});
+  ASSERT_TRUE(window.ShowReferenceList(1));
+  EXPECT_TRUE(window.loaded());
+  EXPECT_EQ(window.view().caption, "CAS/ANALYTE LIST");
+}
+
+TEST_F(ReferenceListTest, AMissingReferenceTableIsReportedNotFatal) {
+  window.ShowReferenceList(3);
+  state.WorkConn.ExecuteNative("DROP TABLE MT_LAB");
+  EXPECT_FALSE(window.ShowReferenceList(2));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "1 no such table: MT_LAB");
+  EXPECT_EQ(window.view().caption, "CONTRACT LIST");  // still showing what it showed
+  EXPECT_FALSE(window.ShowReferenceList(4));
+  EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST(ReferenceLists, KeepTheirQueriesAsWritten) {
+  ASSERT_NE(ReferenceListAt(2), nullptr);
+  EXPECT_STREQ(ReferenceListAt(2)->sql,
+               "SELECT LAB AS LAB_ID, ALIAS AS ABBREVIATION, NAME AS LABORATORY  FROM MT_LAB "
+               "ORDER BY NAME");
+  EXPECT_STREQ(ReferenceListAt(1)->sql, "SELECT CAS, ANALYTE, ANALYTENOFORMAT FROM MT_ANALYTE");
+  EXPECT_EQ(ReferenceListAt(-1), nullptr);
+  EXPECT_EQ(ReferenceListAt(4), nullptr);
+}
+
+}  // namespace
+}  // namespace sorvane::testing
