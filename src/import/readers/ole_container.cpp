@@ -49,11 +49,13 @@ WorkbookStream ReadFromInput(GsfInput* source, uint64_t max_bytes) {
     gsf_init();
     // libgsf describes every oddity of a damaged container on stderr; the
     // reader reports the outcome itself.
-    g_log_set_handler(
-        "libgsf:msole",
+    // (Some of its messages carry no log domain.)
+    const auto levels =
         static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL |
-                                    G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
-        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+                                    G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
+    const GLogFunc quiet = [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {};
+    g_log_set_handler("libgsf:msole", levels, quiet, nullptr);
+    g_log_set_handler(nullptr, levels, quiet, nullptr);
   });
   GError* err = nullptr;
   InfilePtr ole(gsf_infile_msole_new(source, &err));

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Builds the libFuzzer targets of the workbook readers into fuzz/out/ (not part
+# of the main build or CI). Run them e.g. with
+#   LSAN_OPTIONS=suppressions=fuzz/lsan.supp \
+#     fuzz/out/fuzz_xls -max_total_time=600 fuzz/out/corpus_xls ../shared/corpus/xls
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+out="$here/out"
+mkdir -p "$out/obj" "$out/corpus_xls" "$out/corpus_xlsx"
+flags="-std=c++20 -g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -I$root/src $(pkg-config --cflags libgsf-1 minizip expat)"
+objs=""
+for src in "$root"/src/import/readers/*.cpp "$root"/src/core/value.cpp "$root"/src/core/date.cpp; do
+  obj="$out/obj/$(basename "$src" .cpp).o"
+  clang++ $flags -c "$src" -o "$obj"
+  objs="$objs $obj"
+done
+libs="$(pkg-config --libs libgsf-1 minizip expat) -lfmt"
+for target in fuzz_xls fuzz_xlsx; do
+  clang++ $flags -fsanitize=fuzzer "$here/$target.cpp" $objs $libs -o "$out/$target"
+done
+echo "built $out/fuzz_xls $out/fuzz_xlsx"

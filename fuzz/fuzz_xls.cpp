@@ -1,0 +1,27 @@
+// libFuzzer target: arbitrary bytes through the .xls path (compound file, BIFF8
+// records). Anything but a clean read or a WorkbookError is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "import/readers/workbook_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Present every input as a compound file so the fuzzer explores BIFF records
+  // rather than the format sniffing.
+  static const unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  std::string bytes(reinterpret_cast<const char*>(kOle), sizeof kOle);
+  if (size >= 8) {
+    bytes.append(reinterpret_cast<const char*>(data) + 8, size - 8);
+  }
+  sorvane::ReadLimits limits;
+  limits.max_part_bytes = 64 << 20;
+  limits.max_cells = 1'000'000;
+  try {
+    sorvane::ReadFirstWorksheetFromMemory(
+        bytes, "fuzz.xls", [](int64_t, const std::vector<std::string>&) { return true; }, limits);
+  } catch (const sorvane::WorkbookError&) {
+  }
+  return 0;
+}

@@ -1,0 +1,24 @@
+// libFuzzer target: arbitrary bytes through the .xlsx path (zip package, XML
+// parts, shared strings, styles, worksheet). Anything but a clean read or a
+// WorkbookError is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "import/readers/workbook_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  sorvane::ReadLimits limits;
+  limits.max_part_bytes = 64 << 20;
+  limits.max_total_bytes = 128 << 20;
+  limits.max_cells = 1'000'000;
+  try {
+    sorvane::ReadFirstWorksheetFromMemory(
+        bytes, "fuzz.xlsx", [](int64_t, const std::vector<std::string>&) { return true; },
+        limits);
+  } catch (const sorvane::WorkbookError&) {
+  }
+  return 0;
+}

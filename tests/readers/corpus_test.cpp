@@ -1,0 +1,184 @@
+// Every workbook of the shared corpus is either read or refused with a
+// WorkbookError (never a crash, a hang or another exception), each group of the
+// corpus's manifest gets the outcome it stands for, and the good .xls files read
+// the same values as an independent reader (golden files from xlrd).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "import/readers/workbook_reader.h"
+#include "sheet_rows.h"
+#include "support/work_db.h"
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CorpusFile {
+  std::string path;  // relative to the corpus folder
+  std::string group;
+};
+
+std::vector<CorpusFile> Manifest() {
+  std::ifstream in(fs::path(SORVANE_CORPUS_DIR) / "MANIFEST.tsv");
+  std::vector<CorpusFile> out;
+  std::string line;
+  std::getline(in, line);  // column names
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string path, size, sha, group;
+    std::getline(fields, path, '\t');
+    std::getline(fields, size, '\t');
+    std::getline(fields, sha, '\t');
+    std::getline(fields, group, '\t');
+    out.push_back({path, group});
+  }
+  return out;
+}
+
+struct Outcome {
+  bool read = false;
+  int64_t rows = 0;
+  WorkbookError::Reason reason{};
+  std::string message;
+};
+
+Outcome ReadCorpusFile(const std::string& relative) {
+  Outcome o;
+  try {
+    ReadFirstWorksheet(fs::path(SORVANE_CORPUS_DIR) / relative,
+                       [&](int64_t, const std::vector<std::string>&) {
+                         ++o.rows;
+                         return true;
+                       });
+    o.read = true;
+  } catch (const WorkbookError& e) {
+    o.reason = e.reason();
+    o.message = e.description();
+  }
+  return o;
+}
+
+TEST(CorpusTest, EveryFileIsReadOrRefusedAsItsGroupExpects) {
+  const auto files = Manifest();
+  ASSERT_GT(files.size(), 290u) << "corpus manifest not found under " << SORVANE_CORPUS_DIR;
+  std::map<std::string, int> read_by_group, refused_by_group;
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.path);
+    Outcome o;
+    ASSERT_NO_THROW(o = ReadCorpusFile(f.path)) << "only WorkbookError may escape";
+    (o.read ? read_by_group : refused_by_group)[f.group]++;
+    if (f.group == "good" || f.group == "protected") {
+      EXPECT_TRUE(o.read) << o.message;
+    } else if (f.group == "encrypted") {
+      EXPECT_FALSE(o.read);
+      // One encrypted file is also an Excel 95 workbook; either reason is true.
+      if (o.reason != WorkbookError::Reason::kUnsupportedFormat) {
+        EXPECT_EQ(o.reason, WorkbookError::Reason::kEncrypted);
+        EXPECT_NE(o.message.find("encrypted or password-protected"), std::string::npos)
+            << o.message;
+      }
+    } else if (f.group == "oldbiff" && !o.read) {
+      // Read only when the file also carries an Excel 97 "Workbook" stream.
+      EXPECT_EQ(o.reason, WorkbookError::Reason::kUnsupportedFormat);
+      EXPECT_NE(o.message.find("are not supported"), std::string::npos) << o.message;
+    }
+    if (!o.read) {
+      // The description names the file and says why.
+      EXPECT_EQ(
+          o.message.rfind("\"" + fs::path(f.path).filename().string() + "\" cannot be read: ", 0),
+          0u)
+          << o.message;
+    }
+  }
+  // Files that only break naive readers are read.
+  EXPECT_GE(read_by_group["unusual"], 55) << refused_by_group["unusual"] << " refused";
+}
+
+// One golden file: the shape line and the listed (non-empty) rows.
+struct Golden {
+  std::string sheet;
+  int64_t first_row = 0, last_row = 0;
+  int32_t columns = 0;
+  std::map<int64_t, std::vector<std::string>> rows;
+};
+
+std::string Unescape(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size()) {
+      const char c = s[++i];
+      out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+Golden LoadGolden(const fs::path& file) {
+  Golden g;
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  const auto value = [&](const std::string& key) {
+    const size_t p = line.find(" " + key + "=");
+    return std::stoll(line.substr(p + key.size() + 2));
+  };
+  g.sheet =
+      line.substr(line.find("sheet=") + 6, line.find(" first_row=") - line.find("sheet=") - 6);
+  g.first_row = value("first_row");
+  g.last_row = value("last_row");
+  g.columns = static_cast<int32_t>(value("columns"));
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    size_t start = 0;
+    for (;;) {
+      const size_t tab = line.find('\t', start);
+      cells.push_back(Unescape(line.substr(start, tab - start)));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    const int64_t row = std::stoll(cells.front());
+    cells.erase(cells.begin());
+    g.rows[row] = cells;
+  }
+  return g;
+}
+
+TEST(CorpusTest, GoodXlsFilesReadTheValuesOfAnIndependentReader) {
+  const fs::path golden_dir = testing::SourcePath("tests/data/golden");
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(golden_dir)) {
+    const std::string name = entry.path().stem().string();  // "<file>.xls"
+    SCOPED_TRACE(name);
+    const Golden g = LoadGolden(entry.path());
+    testing::SheetRows got;
+    ASSERT_NO_THROW(got = testing::ReadAllRows(fs::path(SORVANE_CORPUS_DIR) / "xls" / name));
+    ++compared;
+    EXPECT_EQ(got.shape.sheet_name, g.sheet);
+    EXPECT_EQ(got.shape.first_row, g.first_row);
+    EXPECT_EQ(got.shape.last_row, g.last_row);
+    EXPECT_EQ(got.shape.columns, g.columns);
+    const auto trimmed = testing::Trimmed(got);
+    int differences = 0;
+    for (size_t i = 0; i < trimmed.size() && differences < 3; ++i) {
+      const auto it = g.rows.find(got.numbers[i]);
+      const std::vector<std::string> want =
+          it == g.rows.end() ? std::vector<std::string>{} : it->second;
+      if (trimmed[i] != want) {
+        ++differences;
+        ADD_FAILURE() << "row " << got.numbers[i] << " differs: got "
+                      << ::testing::PrintToString(trimmed[i]) << ", want "
+                      << ::testing::PrintToString(want);
+      }
+    }
+  }
+  EXPECT_GE(compared, 80);
+}
+
+}  // namespace
+}  // namespace sorvane

@@ -1,0 +1,36 @@
+#include "sheet_rows.h"
+
+namespace sorvane::testing {
+namespace {
+
+RowCallback Collect(SheetRows& out) {
+  return [&out](int64_t number, const std::vector<std::string>& cells) {
+    out.numbers.push_back(number);
+    out.rows.push_back(cells);
+    return true;
+  };
+}
+
+}  // namespace
+
+SheetRows ReadAllRows(const std::filesystem::path& file, const ReadLimits& limits) {
+  SheetRows out;
+  out.shape = ReadFirstWorksheet(file, Collect(out), limits);
+  return out;
+}
+
+SheetRows ReadAllRowsFromMemory(const std::string& bytes, const ReadLimits& limits) {
+  SheetRows out;
+  out.shape = ReadFirstWorksheetFromMemory(bytes, "test.bin", Collect(out), limits);
+  return out;
+}
+
+std::vector<std::vector<std::string>> Trimmed(const SheetRows& rows) {
+  std::vector<std::vector<std::string>> out = rows.rows;
+  for (auto& r : out) {
+    while (!r.empty() && r.back().empty()) r.pop_back();
+  }
+  return out;
+}
+
+}  // namespace sorvane::testing

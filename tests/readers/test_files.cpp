@@ -1,0 +1,211 @@
+#include "test_files.h"
+
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-utils.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace sorvane::testing {
+
+std::string U8(uint8_t v) { return std::string(1, static_cast<char>(v)); }
+std::string U16(uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
+std::string U32(uint32_t v) {
+  return U16(static_cast<uint16_t>(v)) + U16(static_cast<uint16_t>(v >> 16));
+}
+std::string F64(double v) {
+  std::string s(8, '\0');
+  std::memcpy(s.data(), &v, 8);
+  return s;
+}
+
+namespace {
+
+std::vector<uint32_t> CodePoints(const std::string& utf8) {
+  std::vector<uint32_t> out;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<uint8_t>(utf8[i]);
+    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    uint32_t cp = n == 1 ? b : b & (0x3F >> (n - 1));
+    for (int k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
+    out.push_back(cp);
+    i += static_cast<size_t>(n);
+  }
+  return out;
+}
+
+std::string Record(uint16_t id, const std::string& body) {
+  return U16(id) + U16(static_cast<uint16_t>(body.size())) + body;
+}
+
+std::string Bof(uint16_t version, uint16_t type) {
+  return Record(0x0809, U16(version) + U16(type) + U16(0x0DBB) + U16(0x07CC) + U32(0) + U32(0));
+}
+
+std::string BoundSheet(uint32_t offset, uint8_t type, const std::string& name) {
+  return Record(0x0085, U32(offset) + U8(0) + U8(type) + U8(static_cast<uint8_t>(name.size())) +
+                            U8(0) + name);
+}
+
+}  // namespace
+
+std::string BiffString(const std::string& text) {
+  const auto cps = CodePoints(text);
+  bool latin1 = true;
+  for (uint32_t cp : cps) latin1 = latin1 && cp < 0x100;
+  std::string chars;
+  size_t units = 0;
+  for (uint32_t cp : cps) {
+    if (latin1) {
+      chars += static_cast<char>(cp);
+      ++units;
+    } else if (cp >= 0x10000) {
+      chars += U16(static_cast<uint16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      chars += U16(static_cast<uint16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      units += 2;
+    } else {
+      chars += U16(static_cast<uint16_t>(cp));
+      ++units;
+    }
+  }
+  return U16(static_cast<uint16_t>(units)) + U8(latin1 ? 0 : 1) + chars;
+}
+
+std::string CellHead(uint16_t row, uint16_t col, uint16_t xf) {
+  return U16(row) + U16(col) + U16(xf);
+}
+
+XlsBuilder& XlsBuilder::Global(uint16_t id, std::string body) {
+  globals_.emplace_back(id, std::move(body));
+  return *this;
+}
+
+uint16_t XlsBuilder::Xf(uint16_t format_id) {
+  std::string body = U16(0) + U16(format_id) + std::string(16, '\0');
+  globals_.emplace_back(0x00E0, body);
+  return xf_count_++;
+}
+
+XlsBuilder& XlsBuilder::Sheet(uint16_t id, std::string body) {
+  sheet_.emplace_back(id, std::move(body));
+  return *this;
+}
+
+std::string XlsBuilder::Stream() const {
+  std::string head = Bof(version_, 0x0005);
+  for (const auto& [id, body] : globals_) head += Record(id, body);
+  // The sheet list's offsets depend on its own size: lay it out with zeros first.
+  const std::string chart_name = "Chart1", sheet_name = "Data";
+  std::string chart_stream = Bof(version_, 0x0020) + Record(0x000A, "");
+  std::string sheet_stream = Bof(version_, 0x0010);
+  for (const auto& [id, body] : sheet_) sheet_stream += Record(id, body);
+  sheet_stream += Record(0x000A, "");
+  size_t list_size = 0;
+  if (chart_first_) list_size += BoundSheet(0, 2, chart_name).size();
+  if (!no_worksheet_) list_size += BoundSheet(0, 0, sheet_name).size();
+  const size_t globals_end = head.size() + list_size + 4;  // + EOF
+  std::string list;
+  size_t at = globals_end;
+  if (chart_first_) {
+    list += BoundSheet(static_cast<uint32_t>(at), 2, chart_name);
+    at += chart_stream.size();
+  }
+  if (!no_worksheet_) list += BoundSheet(static_cast<uint32_t>(at), 0, sheet_name);
+  std::string out = head + list + Record(0x000A, "");
+  if (chart_first_) out += chart_stream;
+  if (!no_worksheet_) out += sheet_stream;
+  return out;
+}
+
+std::string XlsBuilder::File(const std::string& stream_name) const {
+  return OleFile({{stream_name, Stream()}});
+}
+
+std::string OleFile(const std::vector<std::pair<std::string, std::string>>& streams) {
+  gsf_init();
+  GsfOutput* mem = gsf_output_memory_new();
+  GsfOutfile* ole = gsf_outfile_msole_new(mem);
+  for (const auto& [name, bytes] : streams) {
+    GsfOutput* child = gsf_outfile_new_child(ole, name.c_str(), FALSE);
+    gsf_output_write(child, bytes.size(), reinterpret_cast<const guint8*>(bytes.data()));
+    gsf_output_close(child);
+    g_object_unref(child);
+  }
+  gsf_output_close(GSF_OUTPUT(ole));
+  g_object_unref(ole);
+  const auto* data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(mem));
+  std::string out(reinterpret_cast<const char*>(data), static_cast<size_t>(gsf_output_size(mem)));
+  g_object_unref(mem);
+  return out;
+}
+
+std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts) {
+  static std::atomic<int> counter{0};
+  const auto path =
+      std::filesystem::temp_directory_path() /
+      ("sorvane_readers_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + ".zip");
+  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());
+  for (const auto& [name, content] : parts) {
+    zip_fileinfo info{};
+    zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                          Z_DEFAULT_COMPRESSION, content.size() > 0xFFFFFFF0u);
+    zipWriteInFileInZip(zip, content.data(), static_cast<unsigned>(content.size()));
+    zipCloseFileInZip(zip);
+  }
+  zipClose(zip, nullptr);
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  in.close();
+  std::filesystem::remove(path);
+  return ss.str();
+}
+
+std::vector<std::pair<std::string, std::string>> XlsxParts::Parts() const {
+  const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+  const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string pkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+  std::vector<std::pair<std::string, std::string>> parts;
+  parts.emplace_back("[Content_Types].xml",
+                     decl +
+                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                         "content-types\"/>");
+  parts.emplace_back("_rels/.rels", decl + "<Relationships xmlns=\"" + pkg +
+                                        "\"><Relationship Id=\"rId1\" Type=\"" + rel +
+                                        "/officeDocument\" Target=\"xl/workbook.xml\"/>"
+                                        "</Relationships>");
+  parts.emplace_back("xl/workbook.xml",
+                     decl + "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel + "\">" +
+                         (date1904 ? "<workbookPr date1904=\"1\"/>" : "<workbookPr/>") +
+                         "<sheets><sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
+                         "</workbook>");
+  parts.emplace_back(
+      "xl/_rels/workbook.xml.rels",
+      decl + "<Relationships xmlns=\"" + pkg + "\">" + "<Relationship Id=\"rId1\" Type=\"" + rel +
+          "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" + "<Relationship Id=\"rId2\" Type=\"" +
+          rel + "/styles\" Target=\"styles.xml\"/>" + "<Relationship Id=\"rId3\" Type=\"" + rel +
+          "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
+  parts.emplace_back("xl/styles.xml", decl + "<styleSheet xmlns=\"" + main + "\"><numFmts>" +
+                                          num_fmts +
+                                          "</numFmts><cellStyleXfs><xf numFmtId=\"14\"/>"
+                                          "</cellStyleXfs><cellXfs>" +
+                                          cell_xfs + "</cellXfs></styleSheet>");
+  parts.emplace_back("xl/sharedStrings.xml",
+                     decl + "<sst xmlns=\"" + main + "\">" + shared_strings + "</sst>");
+  parts.emplace_back("xl/worksheets/sheet1.xml", decl + "<worksheet xmlns=\"" + main +
+                                                     "\"><dimension ref=\"A1\"/><sheetData>" +
+                                                     sheet_data + "</sheetData></worksheet>");
+  return parts;
+}
+
+}  // namespace sorvane::testing

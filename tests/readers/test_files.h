@@ -1,0 +1,76 @@
+// Workbooks built byte by byte for the readers' tests, so each test can break
+// exactly one thing: BIFF8 record streams wrapped in a compound file (written
+// with libgsf), and .xlsx packages zipped with minizip.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sorvane::testing {
+
+// Little-endian field encoders for record bodies.
+std::string U8(uint8_t v);
+std::string U16(uint16_t v);
+std::string U32(uint32_t v);
+std::string F64(double v);
+// A BIFF8 string with a 2-byte length: 8-bit when every character is Latin-1,
+// else UTF-16. `text` is UTF-8.
+std::string BiffString(const std::string& text);
+// A cell record's first six bytes.
+std::string CellHead(uint16_t row, uint16_t col, uint16_t xf);
+
+// One BIFF8 workbook with a single worksheet (optionally after a chart sheet).
+class XlsBuilder {
+ public:
+  XlsBuilder& Version(uint16_t v) {
+    version_ = v;
+    return *this;
+  }
+  // Records of the workbook globals, written in order before the sheet list.
+  XlsBuilder& Global(uint16_t id, std::string body);
+  // An XF record showing number format `format_id`; returns its index.
+  uint16_t Xf(uint16_t format_id);
+  XlsBuilder& ChartSheetFirst() {
+    chart_first_ = true;
+    return *this;
+  }
+  XlsBuilder& NoWorksheet() {
+    no_worksheet_ = true;
+    return *this;
+  }
+  // Records of the worksheet, written in order between its BOF and EOF.
+  XlsBuilder& Sheet(uint16_t id, std::string body);
+
+  std::string Stream() const;
+  // The stream in a compound file, under `stream_name`.
+  std::string File(const std::string& stream_name = "Workbook") const;
+
+ private:
+  uint16_t version_ = 0x0600;
+  bool chart_first_ = false, no_worksheet_ = false;
+  uint16_t xf_count_ = 0;
+  std::vector<std::pair<uint16_t, std::string>> globals_, sheet_;
+};
+
+// A compound file holding the given streams.
+std::string OleFile(const std::vector<std::pair<std::string, std::string>>& streams);
+
+// A zip package of the given parts (name, content), deflated.
+std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts);
+
+// The parts of a plain .xlsx whose first sheet holds `sheet_data` (the inside
+// of <sheetData>), with the given shared strings (<si> elements) and cell
+// formats (<cellXfs> inside and <numFmts> inside).
+struct XlsxParts {
+  std::string sheet_data;
+  std::string shared_strings;  // inside <sst>
+  std::string num_fmts;        // inside <numFmts>
+  std::string cell_xfs = "<xf numFmtId=\"0\"/>";
+  bool date1904 = false;
+  std::vector<std::pair<std::string, std::string>> Parts() const;
+  std::string Zip() const { return ZipFile(Parts()); }
+};
+
+}  // namespace sorvane::testing

@@ -1,0 +1,336 @@
+// The .xls reader on workbooks built record by record: each test changes one
+// thing of a small valid workbook and checks the rows (or the refusal) a user
+// of the import would see.
+#include <gtest/gtest.h>
+
+#include "import/readers/workbook_reader.h"
+#include "sheet_rows.h"
+#include "test_files.h"
+
+namespace sorvane {
+namespace {
+
+using testing::BiffString;
+using testing::CellHead;
+using testing::F64;
+using testing::ReadAllRowsFromMemory;
+using testing::U16;
+using testing::U32;
+using testing::U8;
+using testing::XlsBuilder;
+using Rows = std::vector<std::vector<std::string>>;
+using Reason = WorkbookError::Reason;
+
+constexpr uint16_t kNumber = 0x0203, kRk = 0x027E, kMulRk = 0x00BD, kLabelSst = 0x00FD,
+                   kLabel = 0x0204, kRString = 0x00D6, kBoolErr = 0x0205, kBlank = 0x0201,
+                   kMulBlank = 0x00BE, kFormula = 0x0006, kString = 0x0207, kShrFmla = 0x04BC,
+                   kSst = 0x00FC, kContinue = 0x003C, kFormat = 0x041E, kDateMode = 0x0022,
+                   kFilePass = 0x002F;
+
+std::string Number(uint16_t row, uint16_t col, double v, uint16_t xf = 0) {
+  return CellHead(row, col, xf) + F64(v);
+}
+// An RK value holding a whole number.
+std::string RkInt(int32_t v) { return U32(static_cast<uint32_t>(v) << 2 | 0x02); }
+std::string Label(uint16_t row, uint16_t col, const std::string& text) {
+  return CellHead(row, col, 0) + BiffString(text);
+}
+// A formula record with an 8-byte cached result and a one-token expression.
+std::string Formula(uint16_t row, uint16_t col, uint16_t xf, const std::string& result) {
+  return CellHead(row, col, xf) + result + U16(0) + U32(0) + U16(1) + U8(0x17);
+}
+std::string SpecialResult(uint8_t type, uint8_t value) {
+  return U8(type) + U8(0) + U8(value) + std::string(3, '\0') + U16(0xFFFF);
+}
+std::string Sst(const std::vector<std::string>& strings) {
+  std::string body =
+      U32(static_cast<uint32_t>(strings.size())) + U32(static_cast<uint32_t>(strings.size()));
+  for (const auto& s : strings) body += BiffString(s);
+  return body;
+}
+
+Rows Read(const XlsBuilder& b) { return testing::Trimmed(ReadAllRowsFromMemory(b.File())); }
+
+WorkbookError Refusal(const std::string& bytes) {
+  try {
+    ReadAllRowsFromMemory(bytes);
+  } catch (const WorkbookError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "the workbook was read";
+  return WorkbookError(Reason::kDamaged, "");
+}
+
+TEST(XlsReaderTest, NumbersShowInGeneralForm) {
+  XlsBuilder b;
+  b.Sheet(kNumber, Number(0, 0, 1.5))
+      .Sheet(kNumber, Number(0, 1, 0.1 + 0.2))
+      .Sheet(kNumber, Number(0, 2, 1e20))
+      .Sheet(kRk, CellHead(0, 3, 0) + RkInt(-42))
+      // 1.23 as an RK: 123 with the "divided by 100" flag.
+      .Sheet(kRk, CellHead(0, 4, 0) + U32(123u << 2 | 0x03))
+      .Sheet(kMulRk,
+             U16(1) + U16(0) + U16(0) + RkInt(7) + U16(0) + RkInt(8) + U16(0) + RkInt(9) + U16(2));
+  EXPECT_EQ(Read(b), (Rows{{"1.5", "0.3", "1E+20", "-42", "1.23"}, {"7", "8", "9"}}));
+}
+
+TEST(XlsReaderTest, DateFormatsMakeNumbersDates) {
+  XlsBuilder b;
+  b.Global(kFormat, U16(164) + BiffString("yyyy\\-mm\\-dd h:mm"))
+      .Global(kFormat, U16(165) + BiffString("[Red]0.00;\"d\"0"))
+      .Global(kFormat, U16(166) + BiffString("[$-409]d-mmm-yy;@"));
+  const uint16_t general = b.Xf(0), builtin = b.Xf(14), custom = b.Xf(164), red = b.Xf(165),
+                 locale = b.Xf(166), time = b.Xf(21);
+  const double serial = 44270.75;  // 2021-03-15 18:00
+  b.Sheet(kNumber, Number(0, 0, serial, general))
+      .Sheet(kNumber, Number(0, 1, 44270, builtin))
+      .Sheet(kNumber, Number(0, 2, serial, custom))
+      .Sheet(kNumber, Number(0, 3, serial, red))
+      .Sheet(kNumber, Number(0, 4, 44270, locale))
+      .Sheet(kRk, CellHead(0, 5, time) + RkInt(2));
+  EXPECT_EQ(
+      Read(b),
+      (Rows{{"44270.75", "3/15/2021", "3/15/2021 18:00:00", "44270.75", "3/15/2021", "1/2/1900"}}));
+}
+
+TEST(XlsReaderTest, Dates1904CountFromJanuary1904) {
+  XlsBuilder b;
+  b.Global(kDateMode, U16(1));
+  const uint16_t date = b.Xf(14);
+  b.Sheet(kNumber, Number(0, 0, 0, date)).Sheet(kNumber, Number(0, 1, 42808, date));
+  EXPECT_EQ(Read(b), (Rows{{"1/1/1904", "3/15/2021"}}));
+}
+
+TEST(XlsReaderTest, BooleansAndErrorsShowTheirTexts) {
+  XlsBuilder b;
+  b.Sheet(kBoolErr, CellHead(0, 0, 0) + U8(1) + U8(0))
+      .Sheet(kBoolErr, CellHead(0, 1, 0) + U8(0) + U8(0))
+      .Sheet(kBoolErr, CellHead(0, 2, 0) + U8(0x07) + U8(1))
+      .Sheet(kBoolErr, CellHead(0, 3, 0) + U8(0x2A) + U8(1))
+      .Sheet(kBoolErr, CellHead(0, 4, 0) + U8(0x1D) + U8(1));
+  EXPECT_EQ(Read(b), (Rows{{"TRUE", "FALSE", "#DIV/0!", "#N/A", "#NAME?"}}));
+}
+
+TEST(XlsReaderTest, FormulasShowTheirCachedResults) {
+  XlsBuilder b;
+  const uint16_t date = b.Xf(0);
+  b.Xf(14);
+  b.Sheet(kFormula, Formula(0, 0, 0, F64(12.5)))
+      .Sheet(kFormula, Formula(0, 1, static_cast<uint16_t>(date + 1), F64(44270)))
+      .Sheet(kFormula, Formula(0, 2, 0, SpecialResult(1, 1)))
+      .Sheet(kFormula, Formula(0, 3, 0, SpecialResult(2, 0x0F)))
+      .Sheet(kFormula, Formula(0, 4, 0, SpecialResult(3, 0)))
+      // A string result follows in a STRING record, here after a shared formula.
+      .Sheet(kFormula, Formula(0, 5, 0, SpecialResult(0, 0)))
+      .Sheet(kShrFmla, std::string(10, '\0'))
+      .Sheet(kString, BiffString("Pumped dry"))
+      .Sheet(kFormula, Formula(1, 0, 0, SpecialResult(0, 0)))
+      .Sheet(kString, BiffString("Müller"));
+  EXPECT_EQ(Read(b),
+            (Rows{{"12.5", "3/15/2021", "TRUE", "#VALUE!", "", "Pumped dry"}, {"Müller"}}));
+}
+
+TEST(XlsReaderTest, TextCellsDecodeLatin1AndUtf16) {
+  XlsBuilder b;
+  b.Global(kSst, Sst({"Benzene", "Grüße", "日本語 🙂"}))
+      .Sheet(kLabelSst, CellHead(0, 0, 0) + U32(0))
+      .Sheet(kLabelSst, CellHead(0, 1, 0) + U32(1))
+      .Sheet(kLabelSst, CellHead(0, 2, 0) + U32(2))
+      .Sheet(kLabel, Label(1, 0, "µg/L"))
+      .Sheet(kRString, Label(1, 1, "Ω-Lab") + U16(1) + U32(0))
+      .Sheet(kLabelSst, CellHead(1, 2, 0) + U32(0));
+  EXPECT_EQ(Read(b), (Rows{{"Benzene", "Grüße", "日本語 🙂"}, {"µg/L", "Ω-Lab", "Benzene"}}));
+}
+
+TEST(XlsReaderTest, SharedStringsContinueAcrossRecords) {
+  // "ABCDEF" starts 8-bit in the SST record and goes on as UTF-16 in a CONTINUE
+  // record, which begins with its own flags byte; the next string starts right
+  // at a record boundary, without one, and carries rich-text runs and phonetic
+  // data that are split across the next boundary.
+  std::string sst = U32(3) + U32(3) + U16(6) + U8(0) + "ABC";
+  std::string cont1 = U8(1) + U16('D') + U16(0x00E9) + U16('F');
+  std::string cont2 = U16(2) + U8(0x0C) + U16(1) + U32(3) + "xy" + U16(0);
+  std::string cont3 = U16(0) + U8(9) + U8(9) + U8(9) + U16(2) + U8(0) + "ok";
+  XlsBuilder b;
+  b.Global(kSst, sst).Global(kContinue, cont1).Global(kContinue, cont2).Global(kContinue, cont3);
+  for (uint16_t i = 0; i < 3; ++i) b.Sheet(kLabelSst, CellHead(0, i, 0) + U32(i));
+  EXPECT_EQ(Read(b), (Rows{{"ABCDéF", "xy", "ok"}}));
+}
+
+TEST(XlsReaderTest, WrongStringCountsDoNotMatter) {
+  // Writers get the counts wrong; the strings present are what counts.
+  std::string sst = U32(1000000) + U32(999999) + BiffString("one") + BiffString("two");
+  XlsBuilder b;
+  b.Global(kSst, sst).Sheet(kLabelSst, CellHead(0, 0, 0) + U32(1));
+  EXPECT_EQ(Read(b), (Rows{{"two"}}));
+}
+
+TEST(XlsReaderTest, UsedRangeRowsAreCompleteAndEquallyWide) {
+  XlsBuilder b;
+  b.Sheet(kLabel, Label(2, 1, "B3"))
+      .Sheet(kBlank, CellHead(3, 4, 0))  // a formatted blank widens the range
+      .Sheet(kLabel, Label(5, 2, "C6"))
+      .Sheet(kMulBlank, U16(6) + U16(0) + U16(0) + U16(0) + U16(1));
+  const auto got = ReadAllRowsFromMemory(b.File());
+  EXPECT_EQ(got.shape.first_row, 3);
+  EXPECT_EQ(got.shape.last_row, 7);
+  EXPECT_EQ(got.shape.columns, 5);
+  EXPECT_EQ(got.numbers, (std::vector<int64_t>{3, 4, 5, 6, 7}));
+  const Rows want = {{"", "B3", "", "", ""},
+                     {"", "", "", "", ""},
+                     {"", "", "", "", ""},
+                     {"", "", "C6", "", ""},
+                     {"", "", "", "", ""}};
+  EXPECT_EQ(got.rows, want);
+}
+
+TEST(XlsReaderTest, CellsOutOfRowOrderAreDeliveredInOrder) {
+  XlsBuilder b;
+  b.Sheet(kLabel, Label(4, 0, "last"))
+      .Sheet(kLabel, Label(1, 1, "first"))
+      .Sheet(kLabel, Label(4, 0, "last, rewritten"));
+  const auto got = ReadAllRowsFromMemory(b.File());
+  EXPECT_EQ(got.numbers, (std::vector<int64_t>{2, 3, 4, 5}));
+  EXPECT_EQ(testing::Trimmed(got), (Rows{{"", "first"}, {}, {}, {"last, rewritten"}}));
+}
+
+TEST(XlsReaderTest, FirstWorksheetFollowsAChartSheet) {
+  XlsBuilder b;
+  b.ChartSheetFirst().Sheet(kLabel, Label(0, 0, "data"));
+  const auto got = ReadAllRowsFromMemory(b.File());
+  EXPECT_EQ(got.shape.sheet_name, "Data");
+  EXPECT_EQ(testing::Trimmed(got), (Rows{{"data"}}));
+}
+
+TEST(XlsReaderTest, StreamNamesCompareWithoutCase) {
+  XlsBuilder b;
+  b.Sheet(kLabel, Label(0, 0, "x"));
+  for (const char* name : {"Workbook", "WORKBOOK", "workbook", "Book"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(testing::Trimmed(ReadAllRowsFromMemory(b.File(name))), (Rows{{"x"}}));
+  }
+}
+
+TEST(XlsReaderTest, CallerCanStopAfterAnyRow) {
+  XlsBuilder b;
+  for (uint16_t r = 0; r < 10; ++r) b.Sheet(kNumber, Number(r, 0, r));
+  const std::string file = b.File();
+  std::vector<int64_t> seen;
+  const SheetShape shape = ReadFirstWorksheetFromMemory(
+      file, "t.xls", [&](int64_t row, const std::vector<std::string>&) {
+        seen.push_back(row);
+        return row < 3;
+      });
+  EXPECT_EQ(seen, (std::vector<int64_t>{1, 2, 3}));
+  EXPECT_EQ(shape.last_row, 10);
+}
+
+TEST(XlsReaderTest, ShapeIsToldBeforeTheFirstRow) {
+  XlsBuilder b;
+  b.Sheet(kNumber, Number(9, 2, 1));
+  std::vector<std::string> events;
+  ReadFirstWorksheetFromMemory(
+      b.File(), "t.xls",
+      [&](int64_t row, const std::vector<std::string>&) {
+        events.push_back("row " + std::to_string(row));
+        return true;
+      },
+      {}, [&](const SheetShape& s) { events.push_back("shape " + std::to_string(s.last_row)); });
+  EXPECT_EQ(events, (std::vector<std::string>{"shape 10", "row 10"}));
+}
+
+struct RefusalCase {
+  const char* name;
+  std::string bytes;
+  Reason reason;
+  const char* words;
+};
+
+std::vector<RefusalCase> RefusalCases() {
+  XlsBuilder ok;
+  ok.Sheet(kLabel, Label(0, 0, "x"));
+  const std::string stream = ok.Stream();
+  XlsBuilder encrypted = ok;
+  encrypted.Global(kFilePass, U16(1) + std::string(52, '\0'));
+  XlsBuilder biff5 = ok;
+  biff5.Version(0x0500);
+  XlsBuilder bad_index;
+  bad_index.Global(kSst, Sst({"a"})).Sheet(kLabelSst, CellHead(0, 0, 0) + U32(1));
+  XlsBuilder chart_only;
+  chart_only.ChartSheetFirst().NoWorksheet();
+  XlsBuilder short_cell;
+  short_cell.Sheet(kNumber, U16(0) + U16(0));
+  return {
+      {"encrypted", encrypted.File(), Reason::kEncrypted, "encrypted or password-protected"},
+      {"biff5", biff5.File("Book"), Reason::kUnsupportedFormat, "BIFF5 (Excel 5/95)"},
+      {"bare_biff4", testing::U16(0x0409) + U16(6) + U16(0) + U16(0x10) + U16(0),
+       Reason::kUnsupportedFormat, "BIFF4"},
+      {"text_file", "FACILITY,POINT_ID\r\n1234567,MW-1\r\n", Reason::kNotSpreadsheet,
+       "not a spreadsheet"},
+      {"empty_file", "", Reason::kNotSpreadsheet, "empty"},
+      {"no_workbook_stream", testing::OleFile({{"WordDocument", "hello"}}), Reason::kNotSpreadsheet,
+       "not a spreadsheet"},
+      {"encrypted_xlsx_package",
+       testing::OleFile(
+           {{"EncryptionInfo", std::string(64, 'i')}, {"EncryptedPackage", std::string(64, 'p')}}),
+       Reason::kEncrypted, "encrypted or password-protected"},
+      {"cut_inside_a_record", testing::OleFile({{"Workbook", stream.substr(0, stream.size() - 7)}}),
+       Reason::kTruncated, "truncated"},
+      {"cut_after_the_globals",
+       testing::OleFile({{"Workbook", stream.substr(0, stream.find("\x09\x08\x10\x00", 4))}}),
+       Reason::kTruncated, "truncated"},
+      {"string_index_past_the_table", bad_index.File(), Reason::kDamaged, "missing shared string"},
+      {"cell_record_too_short", short_cell.File(), Reason::kDamaged, "damaged"},
+      {"only_a_chart_sheet", chart_only.File(), Reason::kNoWorksheet, "no worksheet"},
+      {"damaged_container",
+       std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'), Reason::kDamaged,
+       "compound-file container"},
+  };
+}
+
+TEST(XlsReaderTest, UnreadableWorkbooksAreRefusedWithTheReason) {
+  for (const auto& c : RefusalCases()) {
+    SCOPED_TRACE(c.name);
+    const WorkbookError e = Refusal(c.bytes);
+    EXPECT_EQ(e.reason(), c.reason) << e.description();
+    EXPECT_NE(e.description().find(c.words), std::string::npos) << e.description();
+    EXPECT_EQ(e.description().rfind("\"test.bin\" cannot be read: ", 0), 0u) << e.description();
+    EXPECT_EQ(e.number(), kErrWorkbookUnreadable);
+  }
+}
+
+TEST(XlsReaderTest, CellLimitStopsHugeSheetsBeforeAnyRow) {
+  XlsBuilder b;
+  for (uint16_t r = 0; r < 20; ++r) b.Sheet(kNumber, Number(r, 0, r));
+  ReadLimits limits;
+  limits.max_cells = 10;
+  int rows = 0;
+  try {
+    ReadFirstWorksheetFromMemory(
+        b.File(), "big.xls",
+        [&](int64_t, const std::vector<std::string>&) {
+          ++rows;
+          return true;
+        },
+        limits);
+    ADD_FAILURE() << "read";
+  } catch (const WorkbookError& e) {
+    EXPECT_EQ(e.reason(), Reason::kTooLarge);
+    EXPECT_NE(e.description().find("more than 10 cells"), std::string::npos);
+  }
+  EXPECT_EQ(rows, 0);
+}
+
+TEST(XlsReaderTest, MissingFileIsAFileError) {
+  try {
+    ReadFirstWorksheet("/nonexistent/T1.xls",
+                       [](int64_t, const std::vector<std::string>&) { return true; });
+    ADD_FAILURE() << "read";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.number(), kErrFileNotFound);
+    EXPECT_NE(e.description().find("T1.xls"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace sorvane
