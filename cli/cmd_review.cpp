@@ -174,7 +174,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (wanted.empty()) wanted = {1, 2, 3, 4, 5};
   for (int n = 1; n <= 5; ++n) {
     const std::string& label = s.StatusLabel(n).caption;
-    text << "Table " << n << ": " << Shown(label) << '\n';
+    if (!label.empty()) text << "Table " << n << ": " << Shown(label) << '\n';
     if (!wanted.count(n)) continue;
     TableReport t;
     t.table = n;

@@ -1,0 +1,111 @@
+// `sorvane refs`: the four reference lists as the reference-list window shows them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_app.h"
+#include "json_parse.h"
+#include "support/work_db.h"
+
+namespace sorvane {
+namespace {
+
+using testing::Json;
+using testing::ParseJson;
+using testing::TempDataDir;
+
+struct CliRun {
+  int code;
+  std::string out, err;
+};
+
+CliRun Refs(const TempDataDir& dir, std::vector<std::string> extra) {
+  std::vector<std::string> args = {"sorvane", "refs"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  args.push_back("--data-dir");
+  args.push_back(dir.dir().string());
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream out, err;
+  int code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class RefsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir.CreateWorkDb(); }
+  TempDataDir dir;
+};
+
+TEST_F(RefsTest, ContractsAsCaptionHeaderAndRows) {
+  CliRun r = Refs(dir, {"contracts"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "");
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], "CONTRACT LIST");
+  EXPECT_EQ(lines[1], "CONTRACT\tCONTRACTOR");
+  EXPECT_EQ(lines[2], "C-01\tNorthfield Environmental Services");
+  EXPECT_EQ(lines[11], "C-10\tKeystone Soil and Water Sciences");
+}
+
+TEST_F(RefsTest, EachListHasItsCaptionAndColumns) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"sources", "SAMPLE SOURCE LIST", "SOURCE_ID\tDESCRIPTION\tXY_REQ\tDEPTH_REQ"},
+      {"cas", "CAS/ANALYTE LIST", "CAS\tANALYTE\tANALYTENOFORMAT"},
+      {"labs", "LABORATORY LIST", "LAB_ID\tABBREVIATION\tLABORATORY"},
+  };
+  for (const auto& c : cases) {
+    CliRun r = Refs(dir, {c[0]});
+    EXPECT_EQ(r.code, 0) << c[0];
+    const auto lines = Lines(r.out);
+    ASSERT_GE(lines.size(), 3u) << c[0];
+    EXPECT_EQ(lines[0], c[1]);
+    EXPECT_EQ(lines[1], c[2]);
+  }
+  // Laboratories come ordered by name.
+  const auto labs = Lines(Refs(dir, {"labs"}).out);
+  EXPECT_EQ(labs[2], "1\tACME\tAcme Laboratories, Inc.");
+}
+
+TEST_F(RefsTest, JsonIsAnArrayOfObjectsWithTypedValues) {
+  CliRun r = Refs(dir, {"labs", "--json"});
+  EXPECT_EQ(r.code, 0);
+  const Json list = ParseJson(r.out);
+  ASSERT_EQ(list.type, Json::Type::kArray);
+  ASSERT_FALSE(list.array.empty());
+  EXPECT_EQ(list[0]["LABORATORY"].string, "Acme Laboratories, Inc.");
+  EXPECT_EQ(list[0]["LAB_ID"].type, Json::Type::kNumber);
+  EXPECT_EQ(list[0]["LAB_ID"].number, 1);
+}
+
+TEST(Refs, MissingWorkDatabaseCannotShowAList) {
+  TempDataDir dir;
+  const std::string home = (dir.dir() / "share").string();
+  setenv("XDG_DATA_HOME", home.c_str(), 1);
+  CliRun r = Refs(dir, {"cas"});
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("The Access database is missing."), std::string::npos);
+}
+
+TEST(Refs, UnknownListIsAUsageError) {
+  TempDataDir dir;
+  CliRun r = Refs(dir, {"wells"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("wells"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sorvane

@@ -1,0 +1,295 @@
+// `sorvane review` as a person runs it: exact output, messages and exit status,
+// the JSON report and the error workbook, over the sample facility that ships
+// in data/sample.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unzip.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_app.h"
+#include "json_parse.h"
+#include "support/work_db.h"
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Json;
+using testing::ParseJson;
+using testing::SourcePath;
+using testing::TempDataDir;
+
+struct CliRun {
+  int code = -1;
+  std::string out, err;
+};
+
+CliRun RunCommand(std::vector<std::string> args) {
+  args.insert(args.begin(), "sorvane");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream out, err;
+  CliRun r;
+  r.code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string XlsxStrings(const fs::path& file) {
+  unzFile zip = unzOpen(file.string().c_str());
+  if (!zip) return "";
+  std::string out;
+  if (unzLocateFile(zip, "xl/sharedStrings.xml", 0) == UNZ_OK &&
+      unzOpenCurrentFile(zip) == UNZ_OK) {
+    char buf[4096];
+    int n;
+    while ((n = unzReadCurrentFile(zip, buf, sizeof buf)) > 0)
+      out.append(buf, static_cast<size_t>(n));
+    unzCloseCurrentFile(zip);
+  }
+  unzClose(zip);
+  return out;
+}
+
+const char kImported[] =
+    "Table 1: 32 records of Table 1 transferred to temporary table in Access. \n"
+    "Table 2: 21 records of Table 2 transferred to temporary table in Access. \n"
+    "Table 3: 162 records of Table 3 transferred to temporary table in Access. \n"
+    "Table 4: 210 records of Table 4 transferred to temporary table in Access. \n"
+    "Table 5: 4122 records of Table 5 transferred to temporary table in Access. \n"
+    "All Tables transferred to Temporary tables in Oracle.\n"
+    "Select Data Checks.\n";
+
+const char kTable3Verdicts[] =
+    "Checks of Table 3 - Water Level: 6 of 7 failed\n"
+    "  3.0 Missing Water Level Values.  (Must be Fixed) - 1 record\n"
+    "  3.1 Problems with Water Level Dates.  (Must be Fixed) - 1 record\n"
+    "  3.2 Problems with Water Level Range.  (Must be Fixed) - 1 record\n"
+    "  3.3 Problem with Contract.  (Must be Fixed) - 1 record\n"
+    "  3.4 Integrity Problems - PointIDs in table 3 are not in table 1.  (Must be Fixed) - 1 "
+    "record\n"
+    "  3.6 Problem with Duplicates.  (Must be Fixed) - 1 record\n";
+
+// One review of the sample facility, shared by the tests that read its results.
+class SampleReview : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDataDir;
+    dir_->CreateWorkDb();
+    run_ = new CliRun(RunCommand({"review", "1234567", "--data-dir", dir_->dir().string(),
+                                  "--workbooks", SourcePath("data/sample").string(), "--json",
+                                  (dir_->dir() / "report.json").string(), "--xlsx",
+                                  (dir_->dir() / "errors.xlsx").string(), "--max-records", "20"}));
+  }
+  static void TearDownTestSuite() {
+    delete run_;
+    delete dir_;
+  }
+  static TempDataDir* dir_;
+  static CliRun* run_;
+};
+TempDataDir* SampleReview::dir_ = nullptr;
+CliRun* SampleReview::run_ = nullptr;
+
+TEST_F(SampleReview, PrintsLabelsSummaryVerdictsAndWhereTheFilesAre) {
+  EXPECT_EQ(run_->code, 1);
+  EXPECT_EQ(run_->err, "");
+  const std::string& out = run_->out;
+  EXPECT_EQ(out.substr(0, sizeof kImported - 1), kImported);
+  for (const char* heading :
+       {"Checks of Table 1 - Sample Location: 8 of 10 failed\n",
+        "Checks of Table 2 - Well Data: 9 of 17 failed\n",
+        "Checks of Table 4 - Field Data: 9 of 16 failed\n",
+        "Checks of Table 5 - Analytical Data: 14 of 14 failed\n",
+        "  5.6 Missing Lab Qualifiers.  (Probably a Problem) - 120 records\n", kTable3Verdicts}) {
+    EXPECT_NE(out.find(heading), std::string::npos) << heading;
+  }
+  const std::string tail = "Report: " + (dir_->dir() / "report.json").string() +
+                           "\nError workbook: " + (dir_->dir() / "errors.xlsx").string() + "\n";
+  ASSERT_GE(out.size(), tail.size());
+  EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
+}
+
+TEST_F(SampleReview, ReportHoldsEveryTableAndAFailureOfEachSeverity) {
+  const Json report = ParseJson(ReadFile(dir_->dir() / "report.json"));
+  EXPECT_EQ(report["facility_id"].string, "1234567");
+  EXPECT_TRUE(report["review_date"].IsNull());
+  EXPECT_EQ(report["summary"].string,
+            "All Tables transferred to Temporary tables in Oracle.\nSelect Data Checks.");
+  EXPECT_TRUE(report["messages"].array.empty());
+  const Json& tables = report["tables"];
+  ASSERT_EQ(tables.array.size(), 5u);
+  const size_t check_counts[] = {10, 17, 7, 16, 14};
+  for (size_t t = 0; t < 5; ++t) {
+    const Json& table = tables[t];
+    EXPECT_EQ(table["table"].number, static_cast<double>(t + 1));
+    EXPECT_EQ(table["status"].number, 7);
+    ASSERT_EQ(table["checks"].array.size(), check_counts[t]);
+    // The sample is built so that every severity a table has fails at least once.
+    bool has[3] = {}, fails[3] = {};
+    for (const Json& check : table["checks"].array) {
+      const int severity = static_cast<int>(check["severity"].number);
+      has[severity] = true;
+      if (!check["passed"].boolean) {
+        fails[severity] = true;
+        EXPECT_FALSE(check["rows"].array.empty());
+        EXPECT_EQ(check["rows"][0].array.size(), check["columns"].array.size());
+      } else {
+        EXPECT_TRUE(check["rows"].array.empty());
+      }
+    }
+    for (int s = 0; s < 3; ++s) EXPECT_EQ(has[s], fails[s]) << "table " << t + 1 << " sev " << s;
+  }
+  EXPECT_EQ(tables[0]["label"].string,
+            "32 records of Table 1 transferred to temporary table in Access. ");
+
+  // Values keep their kind: dates in ISO form, numbers as numbers, missing as null.
+  const Json& dates = tables[2]["checks"][1];  // water levels before the well's installation
+  EXPECT_EQ(dates["text"].string, "Problems with Water Level Dates.");
+  EXPECT_EQ(dates["columns"][2].string, "INSTALL_DATE");
+  EXPECT_EQ(dates["rows"][0][2].string.size(), 19u);
+  EXPECT_EQ(dates["rows"][0][2].string[10], 'T');
+  EXPECT_TRUE(dates["rows"][0][4].IsNull());
+  const Json& qualifiers = tables[4]["checks"][6];
+  EXPECT_EQ(qualifiers["rows"].array.size(), 120u);  // all records, whatever the workbook got
+  EXPECT_EQ(qualifiers["rows"][0][5].type, Json::Type::kNumber);
+}
+
+TEST_F(SampleReview, ErrorWorkbookTookTheAnsweredNumberOfRecords) {
+  const std::string strings = XlsxStrings(dir_->dir() / "errors.xlsx");
+  EXPECT_NE(strings.find("Missing Lab Qualifiers.  (Probably a Problem) 20 of 120 output."),
+            std::string::npos);
+  EXPECT_NE(strings.find("Problems with Table 3"), std::string::npos);
+}
+
+TEST(Review, ReportOnStdoutKeepsTheTextOnStderrAndFlagsPriorData) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                         SourcePath("data/sample").string(), "--json", "-", "--tables", "3",
+                         "--review-date", "6/30/2004"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(kImported), std::string::npos);
+  EXPECT_NE(r.err.find(kTable3Verdicts), std::string::npos);
+  EXPECT_EQ(r.err.find("Checks of Table 1"), std::string::npos);
+  const Json report = ParseJson(r.out);
+  EXPECT_EQ(report["review_date"].string, "6/30/2004");
+  ASSERT_EQ(report["tables"].array.size(), 1u);
+  const Json& table = report["tables"][0];
+  EXPECT_EQ(table["table"].number, 3);
+  // The measurement of 1997 lies before the review date.
+  EXPECT_EQ(table["checks"][1]["rows"][0][0].string, "PRIOR");
+  EXPECT_TRUE(fs::exists(dir.dir() / "Errors - 1234567.xlsx"));
+}
+
+TEST(Review, MissingWorkDatabaseEndsWithItsMessage) {
+  TempDataDir dir;
+  const std::string home = (dir.dir() / "share").string();
+  setenv("XDG_DATA_HOME", home.c_str(), 1);
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string()});
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "The Access database is missing.  Copy it from " + home +
+                       "/sorvane/GIS_WORK.db to " + (dir.dir() / "GIS_WORK.db").string() + "\n");
+}
+
+TEST(Review, SixDigitFacilityIdIsRefused) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  CliRun r = RunCommand({"review", "123456", "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Facility ID must be 7 digits.\n");
+}
+
+TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path four = dir.dir() / "four";
+  fs::create_directories(four);
+  for (int n = 1; n <= 4; ++n) {
+    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    fs::copy_file(SourcePath("data/sample/" + name), four / name);
+  }
+  // Whatever the workbook folder held before is replaced.
+  fs::create_directories(dir.paths().WorkbookDir());
+  std::ofstream(dir.paths().WorkbookDir() / "1234567_5.xls") << "old";
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                         four.string(), "--json", (dir.dir() / "r.json").string()});
+  const std::string gis = dir.paths().WorkbookDir().string();
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "Five files for 1234567 were not found in " + gis +
+                       ".  Please check CD (or floppy) and " + gis + ".\n");
+  EXPECT_EQ(r.out, "Fix table 5 and reimport.\nReport: " + (dir.dir() / "r.json").string() + "\n");
+  const Json report = ParseJson(ReadFile(dir.dir() / "r.json"));
+  EXPECT_EQ(report["messages"].array.size(), 1u);
+  ASSERT_EQ(report["tables"].array.size(), 5u);
+  EXPECT_EQ(report["tables"][4]["status"].number, 0);
+  EXPECT_TRUE(report["tables"][4]["checks"].array.empty());
+  EXPECT_EQ(report["tables"][4]["label"].string, "");
+}
+
+TEST(Review, WorkbookFolderThatCannotBeReadStopsBeforeAnything) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path missing = dir.dir() / "nowhere";
+  CliRun r = RunCommand(
+      {"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks", missing.string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "--workbooks: " + missing.string() + " is not a folder that can be read\n");
+}
+
+TEST(Review, InvalidReviewDateIsRefusedByTheImport) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  CliRun r = RunCommand(
+      {"review", "1234567", "--data-dir", dir.dir().string(), "--review-date", "13/45/2004"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Please check the date.  There appears to be an error.\n");
+}
+
+TEST(Review, BadTablesOptionIsAUsageError) {
+  CliRun r = RunCommand({"review", "1234567", "--tables", "2,9"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "--tables: 9 is not a table number from 1 to 5\n");
+}
+
+// The built program, end to end, once.
+TEST(Review, BuiltProgramReviewsTheSample) {
+  TempDataDir dir;
+  const std::string bin = SORVANE_CLI_PATH;
+  const std::string data = dir.dir().string();
+  const std::string out = (dir.dir() / "out.txt").string();
+  const std::string err = (dir.dir() / "err.txt").string();
+  const std::string init = "'" + bin + "' init --data-dir '" + data + "' > /dev/null";
+  ASSERT_EQ(std::system(init.c_str()), 0);
+  const std::string review = "'" + bin + "' review 1234567 --data-dir '" + data +
+                             "' --workbooks '" + SourcePath("data/sample").string() +
+                             "' < /dev/null > '" + out + "' 2> '" + err + "'";
+  const int status = std::system(review.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string text = ReadFile(out);
+  EXPECT_EQ(text.substr(0, sizeof kImported - 1), kImported);
+  EXPECT_NE(text.find("Error workbook: " + (dir.dir() / "Errors - 1234567.xlsx").string()),
+            std::string::npos);
+  EXPECT_EQ(ReadFile(err), "");
+}
+
+}  // namespace
+}  // namespace sorvane
