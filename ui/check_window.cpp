@@ -26,7 +26,8 @@ constexpr int kClientHeight = 7680;
 constexpr int kFrameWidth = 10005 - kClientWidth;
 constexpr int kFrameHeight = 8340 - kClientHeight;
 constexpr int kGridLeft = 225;
-constexpr int kGridTop = 4200;  // below the last row of checks
+constexpr int kGridTop = 4200;        // below the last row of checks
+constexpr int kLabelMaxHeight = 540;  // short of the next row
 
 // Index in a control array name such as "mnuRunChecks(7)"; -1 without one.
 int ArrayIndex(const std::string& name) {
@@ -53,6 +54,7 @@ CheckWindow::CheckWindow(UiPort& ui, std::function<frmCCheckView*()> view, QWidg
   client->setObjectName("frmCCheckViewClient");
   // Controls sit at fixed places; the window may still shrink below them.
   client->setMinimumSize(1, 1);
+  UseDesignFont(client);
   setCentralWidget(client);
   BuildControls(client);
   client->installEventFilter(this);
@@ -119,6 +121,9 @@ void CheckWindow::BuildControls(QWidget* client) {
 
     auto* label = new QLabel(client);
     label->setObjectName(Q(ControlName("lblStatus", i)));
+    // Long check texts wrap onto the free lines below rather than being cut.
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PlaceTwips(label, p.label_left, p.label_top, LabelWidth(i), kCheckLabelHeight);
     label->installEventFilter(this);
     lblStatus_[i] = label;
@@ -145,6 +150,7 @@ void CheckWindow::Render() {
   for (size_t i = 0; i < optReview_.size(); ++i) {
     RenderOption(optReview_[i], v.optReview[i]);
     RenderLabel(lblStatus_[i], v.lblStatus[i]);
+    FitLabelHeight(lblStatus_[i], kLabelMaxHeight);
   }
   grid_->Render(v.DataGrid1);
   SetShown(grid_, v.DataGrid1.visible);

@@ -30,6 +30,8 @@ GridPanel::GridPanel(const QString& grid_name, QWidget* parent)
   view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 4);
   view_->horizontalHeader()->setSectionsClickable(true);
   view_->horizontalHeader()->setHighlightSections(false);
+  // A long comment column must not push the others out of sight.
+  view_->horizontalHeader()->setMaximumSectionSize(220);
   connect(view_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &GridPanel::OnSectionClicked);
 
@@ -45,6 +47,16 @@ void GridPanel::Render(const GridState& state) {
   if (caption_->text() != caption) caption_->setText(caption);
   SetShown(caption_, !state.caption.empty());
   model_->SetSource(state.source);
+  // Columns are fitted to their contents when another query's fields arrive,
+  // not on every repaint, so widths the person set survive a sort.
+  std::string fields;
+  if (state.source) {
+    for (const Field& f : state.source->fields()) fields.append(f.name).push_back('\t');
+  }
+  if (fields != fields_ && model_->rowCount() > 0) {
+    fields_ = fields;
+    view_->resizeColumnsToContents();
+  }
 }
 
 void GridPanel::OnSectionClicked(int column) {

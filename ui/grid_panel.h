@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "record_set_model.h"
 #include "shell/state/view_state.h"
@@ -39,6 +40,7 @@ class GridPanel : public QWidget {
   QTableView* view_;
   RecordSetModel* model_;
   std::function<void(int)> head_click_;
+  std::string fields_;  // field names last fitted, to fit columns once per query
 };
 
 }  // namespace sorvane::gui

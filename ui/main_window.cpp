@@ -29,6 +29,7 @@ constexpr int kFrameHeight = 8340 - kClientHeight;
 constexpr int kGridLeft = 225;
 constexpr int kGridTop = 3600;
 constexpr int kStatusTops[5] = {240, 840, 1440, 2040, 2640};
+constexpr int kStatusLabelMaxHeight = 555;  // short of the next label
 
 const char* const kCheckCaptions[6] = {"All Tables",
                                        "Table &1 - Sample Location View",
@@ -53,6 +54,7 @@ MainWindow::MainWindow(frmCMain& form, QWidget* parent) : QMainWindow(parent), f
   client->setObjectName("frmCMainClient");
   // Controls sit at fixed places; the window may still shrink below them.
   client->setMinimumSize(1, 1);
+  UseDesignFont(client);
   setCentralWidget(client);
   BuildControls(client);
   client->installEventFilter(this);
@@ -166,7 +168,11 @@ void MainWindow::BuildControls(QWidget* client) {
   for (int i = 0; i < 5; ++i) {
     lblStatus_[i] = new QLabel(client);
     lblStatus_[i]->setObjectName(QString::fromStdString(ControlName("lblStatus", i)));
-    PlaceTwips(lblStatus_[i], 4920, kStatusTops[i], 4410, 195);
+    // As designed, but reaching the window's edge and wrapping onto the free
+    // lines below, so the longer outcome texts are read whole.
+    lblStatus_[i]->setWordWrap(true);
+    lblStatus_[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PlaceTwips(lblStatus_[i], 4920, kStatusTops[i], kClientWidth - 120 - 4920, 195);
   }
 
   grid_ = new GridPanel("DataGrid1", client);
@@ -188,7 +194,10 @@ void MainWindow::Render() {
   for (size_t i = 0; i < 2; ++i) RenderOption(Option1_[i], v.Option1[i]);
   RenderTextBox(me_ReviewDate_, v.me_ReviewDate);
   RenderLabel(lblStatusAll_, v.lblStatusAll);
-  for (size_t i = 0; i < 5; ++i) RenderLabel(lblStatus_[i], v.lblStatus[i]);
+  for (size_t i = 0; i < 5; ++i) {
+    RenderLabel(lblStatus_[i], v.lblStatus[i]);
+    FitLabelHeight(lblStatus_[i], kStatusLabelMaxHeight);
+  }
   RenderProgress(ProgressBar_, v.ProgressBar);
   grid_->Render(v.DataGrid1);
   SetShown(grid_, v.DataGrid1.visible);

@@ -37,6 +37,7 @@ ReferenceListWindow::ReferenceListWindow(UiPort& ui, std::function<frmCMinorTabl
   client->setObjectName("frmCMinorTableViewClient");
   // Controls sit at fixed places; the window may still shrink below them.
   client->setMinimumSize(1, 1);
+  UseDesignFont(client);
   setCentralWidget(client);
   grid_ = new GridPanel("DataGrid1", client);
   grid_->SetHeadClick(

@@ -3,7 +3,9 @@
 // window sizes back to twips for the resize rules.
 #pragma once
 
+#include <QLabel>
 #include <QWidget>
+#include <algorithm>
 
 namespace sorvane::gui {
 
@@ -19,6 +21,23 @@ inline void PlaceTwips(QWidget* w, int left, int top, int width, int height) {
   int h = Px(height);
   if (h < min_height) h = min_height;
   w->setGeometry(Px(left), Px(top), Px(width), h);
+}
+
+// The windows were designed for an 8-point font; their controls use it so the
+// captions fit the designed places. Menus keep the desktop's size.
+inline void UseDesignFont(QWidget* client) {
+  QFont f = client->font();
+  f.setPointSizeF(8);
+  client->setFont(f);
+}
+
+// A word-wrapping label grows downwards to show its whole caption, up to
+// `max_twips`, and is never lower than one line.
+inline void FitLabelHeight(QLabel* label, int max_twips) {
+  const int one_line = label->fontMetrics().height() + 2;
+  const int wanted = label->text().isEmpty() ? one_line : label->heightForWidth(label->width());
+  const int h = std::clamp(wanted, one_line, std::max(one_line, Px(max_twips)));
+  if (label->height() != h) label->resize(label->width(), h);
 }
 
 }  // namespace sorvane::gui
