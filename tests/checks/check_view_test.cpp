@@ -191,6 +191,30 @@ TEST_F(CheckViewTest, AllTablesEndOnTable5WithEveryVerdict) {
     EXPECT_EQ(Checked(t), t != 3) << t;
   }
   EXPECT_FALSE(view.view().DataGrid1.visible);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+// The window's verdict of every check agrees with its full query, on a
+// facility where some checks of each table fail and others pass.
+TEST_F(CheckViewTest, VerdictsAgreeWithTheFullQueries) {
+  for (const char* table :
+       {"MT_TEMP1", "MT_TEMP2", "MT_TEMP2A", "MT_TEMP3", "MT_TEMP4", "MT_TEMP4A", "MT_TEMP5"})
+    Add(table, {{"POINT_ID", T("MW-1")}, {"REVIEWED", T("NEW")}});
+  Update("MT_TEMP5", "UNITS = 'ug/kg', LAB = 0", "rowid = 1");
+  Update("MT_TEMP4", "SAM_DATE = '1990-01-01 00:00:00'", "SAM_ID = 'S-1'");
+  Open(1);
+  int failed = 0, passed = 0;
+  for (int t = 1; t <= 5; ++t) {
+    view.RunAllChecks(t, false);
+    for (size_t i = 0; i < view.CheckList.size(); ++i) {
+      const bool rows = conn.Query(view.CheckList[i].qryProblems).RecordCount() > 0;
+      EXPECT_EQ(view.CheckList[i].Status, !rows) << "check " << t << "." << i;
+      (rows ? failed : passed)++;
+    }
+  }
+  EXPECT_GT(failed, 20);
+  EXPECT_GT(passed, 10);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(CheckViewTest, OpeningAnOpenWindowRunsNothing) {
