@@ -1,0 +1,284 @@
+// The .xlsx reader on packages built part by part: cell types, styles, shared
+// strings, package quirks of other producers, and the defences against hostile
+// packages (DTDs, entity and decompression bombs, oversized sheets).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "import/readers/workbook_reader.h"
+#include "sheet_rows.h"
+#include "test_files.h"
+
+namespace sorvane {
+namespace {
+
+using testing::ReadAllRowsFromMemory;
+using testing::XlsxParts;
+using testing::ZipFile;
+using Rows = std::vector<std::vector<std::string>>;
+using Reason = WorkbookError::Reason;
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+Rows Read(const std::string& zip, const ReadLimits& limits = {}) {
+  return testing::Trimmed(ReadAllRowsFromMemory(zip, limits));
+}
+
+WorkbookError Refusal(const std::string& bytes, const ReadLimits& limits = {}) {
+  try {
+    ReadAllRowsFromMemory(bytes, limits);
+  } catch (const WorkbookError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "the workbook was read";
+  return WorkbookError(Reason::kDamaged, "");
+}
+
+void Replace(Parts& parts, const std::string& name, const std::string& content) {
+  for (auto& p : parts) {
+    if (p.first == name) p.second = content;
+  }
+}
+
+TEST(XlsxReaderTest, EveryCellTypeShowsItsText) {
+  XlsxParts x;
+  x.shared_strings =
+      "<si><t>Benzene</t></si>"
+      "<si><r><t>Tri</t></r><r><rPr><b/></rPr><t xml:space=\"preserve\">chloro ethene</t></r>"
+      "<rPh sb=\"0\" eb=\"1\"><t>PHONETIC</t></rPh></si>"
+      "<si><t>line_x000D_break _x005F_x000D_</t></si>";
+  x.sheet_data =
+      "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+      "<c r=\"C1\" t=\"s\"><v>2</v></c></row>"
+      "<row r=\"2\"><c r=\"A2\"><v>0.005</v></c><c r=\"B2\" t=\"n\"><v>1.0E-3</v></c>"
+      "<c r=\"C2\"><v>123456789012345678</v></c><c r=\"D2\"><v>-0</v></c></row>"
+      "<row r=\"3\"><c r=\"A3\" t=\"b\"><v>1</v></c><c r=\"B3\" t=\"b\"><v>0</v></c>"
+      "<c r=\"C3\" t=\"e\"><v>#DIV/0!</v></c><c r=\"D3\" t=\"str\"><f>A1&amp;\"x\"</f>"
+      "<v>Benzenex</v></c></row>"
+      "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t>Grüße 日本</t></is><v>ignored</v></c>"
+      "<c r=\"B4\" t=\"inlineStr\"><is><r><t>a</t></r><r><t>b</t></r></is></c>"
+      "<c r=\"C4\" t=\"d\"><v>2021-03-15T18:30:00.000Z</v></c>"
+      "<c r=\"D4\" t=\"d\"><v>2021-03-15</v></c></row>";
+  EXPECT_EQ(Read(x.Zip()), (Rows{{"Benzene", "Trichloro ethene", "line\rbreak _x000D_"},
+                                 {"0.005", "0.001", "1.23456789012346E+17", "0"},
+                                 {"TRUE", "FALSE", "#DIV/0!", "Benzenex"},
+                                 {"Grüße 日本", "ab", "3/15/2021 18:30:00", "3/15/2021"}}));
+}
+
+TEST(XlsxReaderTest, StylesWithDateFormatsMakeNumbersDates) {
+  XlsxParts x;
+  x.num_fmts =
+      "<numFmt numFmtId=\"164\" formatCode=\"d-mmm-yy h:mm\"/>"
+      "<numFmt numFmtId=\"165\" formatCode=\"[Red]0.00\"/>"
+      "<numFmt numFmtId=\"166\" formatCode=\"0.0&quot; mg&quot;\"/>";
+  x.cell_xfs =
+      "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/>"
+      "<xf numFmtId=\"166\"/><xf numFmtId=\"22\"/>";
+  x.sheet_data =
+      "<row r=\"1\"><c r=\"A1\" s=\"0\"><v>44270.75</v></c><c r=\"B1\" s=\"1\"><v>44270</v></c>"
+      "<c r=\"C1\" s=\"2\"><v>44270.75</v></c><c r=\"D1\" s=\"3\"><v>44270.75</v></c>"
+      "<c r=\"E1\" s=\"4\"><v>2.5</v></c><c r=\"F1\" s=\"5\"><v>0.5</v></c>"
+      "<c r=\"G1\" s=\"\"><v>7</v></c><c r=\"H1\" s=\"99\"><v>8</v></c></row>";
+  EXPECT_EQ(Read(x.Zip()), (Rows{{"44270.75", "3/15/2021", "3/15/2021 18:00:00", "44270.75", "2.5",
+                                  "12/30/1899 12:00:00", "7", "8"}}));
+  x.date1904 = true;
+  EXPECT_EQ(Read(x.Zip())[0][1], "3/16/2025");
+}
+
+TEST(XlsxReaderTest, CellsAndRowsWithoutReferencesTakeTheNextPlace) {
+  XlsxParts x;
+  x.sheet_data =
+      "<row><c><v>1</v></c><c><v>2</v></c></row>"
+      "<row r=\"4\"><c r=\"C4\"><v>3</v></c><c><v>4</v></c></row>"
+      "<row><c t=\"inlineStr\"><is><t>x</t></is></c></row>";
+  const auto got = ReadAllRowsFromMemory(x.Zip());
+  EXPECT_EQ(got.numbers, (std::vector<int64_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(testing::Trimmed(got), (Rows{{"1", "2"}, {}, {}, {"", "", "3", "4"}, {"x"}}));
+  EXPECT_EQ(got.shape.columns, 4);
+  for (const auto& row : got.rows) EXPECT_EQ(row.size(), 4u);
+}
+
+TEST(XlsxReaderTest, RowsOutOfOrderAreDeliveredInOrder) {
+  XlsxParts x;
+  x.sheet_data =
+      "<row r=\"3\"><c r=\"A3\"><v>3</v></c></row><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>";
+  EXPECT_EQ(Read(x.Zip()), (Rows{{"", "1"}, {}, {"3"}}));
+}
+
+TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
+  XlsxParts x;
+  x.sheet_data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";
+  x.shared_strings = "<si><t>found</t></si>";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string strict_rel = "http://purl.oclc.org/ooxml/officeDocument/relationships";
+
+  Parts absolute = x.Parts();
+  Replace(absolute, "xl/_rels/workbook.xml.rels",
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+          "<Relationship Id=\"rId1\" Type=\"" +
+              rel +
+              "/worksheet\" Target=\"/xl/worksheets/sheet1.xml\"/>"
+              "<Relationship Id=\"rId3\" Type=\"" +
+              rel + "/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/></Relationships>");
+
+  Parts backslashes;
+  for (auto [name, content] : x.Parts()) {
+    for (auto& ch : name) ch = ch == '/' ? '\\' : ch;
+    if (name == "xl\\sharedStrings.xml") name = "xl\\SHAREDSTRINGS.xml";
+    backslashes.emplace_back(name, content);
+  }
+
+  // Strict namespaces and an unusual prefix for the relationship namespace.
+  Parts strict = x.Parts();
+  Replace(strict, "_rels/.rels",
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+          "<Relationship Id=\"rId1\" Type=\"" +
+              strict_rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
+  Replace(strict, "xl/workbook.xml",
+          "<x:workbook xmlns:x=\"http://purl.oclc.org/ooxml/spreadsheetml/main\" xmlns:ns=\"" +
+              strict_rel +
+              "\"><x:sheets><x:sheet name=\"Data\" sheetId=\"1\" ns:id=\"rId1\"/></x:sheets>"
+              "</x:workbook>");
+  Replace(strict, "xl/_rels/workbook.xml.rels",
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+          "<Relationship Id=\"rId1\" Type=\"" +
+              strict_rel +
+              "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId3\" Type=\"" +
+              strict_rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
+  Replace(strict, "xl/worksheets/sheet1.xml",
+          "<x:worksheet xmlns:x=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><x:sheetData>"
+          "<x:row r=\"1\"><x:c r=\"A1\" t=\"s\"><x:v>0</x:v></x:c></x:row></x:sheetData>"
+          "</x:worksheet>");
+
+  // A chart sheet listed first: the first worksheet is the second sheet.
+  Parts chart_first = x.Parts();
+  Replace(chart_first, "xl/workbook.xml",
+          "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+          "xmlns:r=\"" +
+              rel +
+              "\"><sheets><sheet name=\"Chart\" sheetId=\"2\" r:id=\"rId9\"/><sheet "
+              "name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+  Replace(chart_first, "xl/_rels/workbook.xml.rels",
+          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+          "<Relationship Id=\"rId9\" Type=\"" +
+              rel +
+              "/chartsheet\" Target=\"chartsheets/sheet1.xml\"/><Relationship Id=\"rId1\" "
+              "Type=\"" +
+              rel +
+              "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+              "<Relationship Id=\"rId3\" Type=\"" +
+              rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
+
+  for (const auto& [name, parts] :
+       std::vector<std::pair<std::string, Parts>>{{"absolute targets", absolute},
+                                                  {"backslashes and case", backslashes},
+                                                  {"strict", strict},
+                                                  {"chart sheet first", chart_first}}) {
+    SCOPED_TRACE(name);
+    testing::SheetRows got;
+    ASSERT_NO_THROW(got = ReadAllRowsFromMemory(ZipFile(parts)));
+    EXPECT_EQ(testing::Trimmed(got), (Rows{{"found"}}));
+    EXPECT_EQ(got.shape.sheet_name, "Data");
+  }
+}
+
+struct RefusalCase {
+  const char* name;
+  std::string bytes;
+  Reason reason;
+  const char* words;
+  ReadLimits limits = {};
+};
+
+std::vector<RefusalCase> RefusalCases() {
+  XlsxParts ok;
+  ok.sheet_data = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
+
+  Parts dtd = ok.Parts();
+  Replace(dtd, "xl/sharedStrings.xml",
+          "<?xml version=\"1.0\"?><!DOCTYPE sst [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+          "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><sst><si><t>&b;</t></si></sst>");
+  Parts external = ok.Parts();
+  Replace(external, "xl/workbook.xml",
+          "<?xml version=\"1.0\"?><!DOCTYPE workbook [<!ENTITY x SYSTEM "
+          "\"file:///etc/passwd\">]><workbook><sheets><sheet name=\"&x;\"/></sheets></workbook>");
+  Parts undeclared = ok.Parts();
+  Replace(undeclared, "xl/worksheets/sheet1.xml",
+          "<worksheet><sheetData><row><c><v>&x;</v></c></row></sheetData></worksheet>");
+  Parts broken_xml = ok.Parts();
+  Replace(broken_xml, "xl/worksheets/sheet1.xml", "<worksheet><sheetData><row></sheetData>");
+  Parts far_column = ok.Parts();
+  Replace(far_column, "xl/worksheets/sheet1.xml",
+          "<worksheet><sheetData><row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row></sheetData>"
+          "</worksheet>");
+  Parts far_row = ok.Parts();
+  Replace(far_row, "xl/worksheets/sheet1.xml",
+          "<worksheet><sheetData><row r=\"1048577\"><c><v>1</v></c></row></sheetData>"
+          "</worksheet>");
+  Parts bad_string = ok.Parts();
+  Replace(bad_string, "xl/worksheets/sheet1.xml",
+          "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>5</v></c></row></sheetData>"
+          "</worksheet>");
+  Parts no_sheets = ok.Parts();
+  Replace(no_sheets, "xl/workbook.xml", "<workbook><sheets/></workbook>");
+  Parts not_a_workbook = {{"word/document.xml", "<document/>"}, {"readme.txt", "hello"}};
+  // 64 MB of blanks compress about a thousandfold.
+  Parts bomb = ok.Parts();
+  Replace(bomb, "xl/worksheets/sheet1.xml",
+          "<worksheet><sheetData>" + std::string(64 << 20, ' ') + "</sheetData></worksheet>");
+  ReadLimits small;
+  small.max_part_bytes = 1 << 20;
+  ReadLimits few_cells;
+  few_cells.max_cells = 3;
+  XlsxParts many;
+  for (int r = 1; r <= 5; ++r) many.sheet_data += "<row><c><v>1</v></c></row>";
+
+  const std::string bomb_zip = ZipFile(bomb);
+  return {
+      {"entity_expansion", ZipFile(dtd), Reason::kUnsafe, "refused for safety"},
+      {"external_entity", ZipFile(external), Reason::kUnsafe, "refused for safety"},
+      {"undeclared_entity", ZipFile(undeclared), Reason::kDamaged, "not well-formed"},
+      {"broken_xml", ZipFile(broken_xml), Reason::kDamaged, "not well-formed"},
+      {"column_past_XFD", ZipFile(far_column), Reason::kDamaged, "outside the sheet's grid"},
+      {"row_past_1048576", ZipFile(far_row), Reason::kDamaged, "outside the sheet's grid"},
+      {"string_index_past_the_table", ZipFile(bad_string), Reason::kDamaged,
+       "missing shared string"},
+      {"no_sheets", ZipFile(no_sheets), Reason::kNoWorksheet, "no worksheet"},
+      {"zip_without_workbook", ZipFile(not_a_workbook), Reason::kNotSpreadsheet,
+       "not a spreadsheet"},
+      {"decompression_bomb", bomb_zip, Reason::kTooLarge, "decompression bomb"},
+      {"part_over_the_limit", bomb_zip, Reason::kTooLarge, "inflates to more than 1048576", small},
+      {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
+      {"truncated_zip", ok.Zip().substr(0, 200), Reason::kDamaged, "zip"},
+  };
+}
+
+TEST(XlsxReaderTest, UnreadableOrHostilePackagesAreRefusedWithTheReason) {
+  for (const auto& c : RefusalCases()) {
+    SCOPED_TRACE(c.name);
+    const WorkbookError e = Refusal(c.bytes, c.limits);
+    EXPECT_EQ(e.reason(), c.reason) << e.description();
+    EXPECT_NE(e.description().find(c.words), std::string::npos) << e.description();
+    EXPECT_EQ(e.description().rfind("\"test.bin\" cannot be read: ", 0), 0u) << e.description();
+  }
+}
+
+TEST(XlsxReaderTest, LastUsedRowReadsOnlyTheShape) {
+  XlsxParts x;
+  x.sheet_data =
+      "<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c></row><row r=\"7\"><c r=\"A7\"/></row>";
+  // The shared string table is broken: finding the last row never reads it.
+  Parts parts = x.Parts();
+  Replace(parts, "xl/sharedStrings.xml", "<sst><si>");
+  const auto path = std::filesystem::temp_directory_path() / "sorvane_last_used_row.xlsx";
+  {
+    std::ofstream out(path, std::ios::binary);
+    const std::string zip = ZipFile(parts);
+    out.write(zip.data(), static_cast<std::streamsize>(zip.size()));
+  }
+  EXPECT_EQ(LastUsedRow(path), 7);
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace sorvane
