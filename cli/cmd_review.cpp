@@ -74,7 +74,8 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
   return true;
 }
 
-// A one-line progress bar on the terminal, redrawn only when it changes.
+// A one-line progress bar on the terminal, with the caption of the table at
+// work, redrawn only when it changes.
 class ProgressLine {
  public:
   ProgressLine(const RunState& state, bool enabled) : state_(state), enabled_(enabled) {}
@@ -90,23 +91,50 @@ class ProgressLine {
     const int64_t span = p.max - p.min;
     const int percent =
         static_cast<int>(std::clamp<int64_t>((p.value - p.min) * 100 / span, 0, 100));
-    if (percent == shown_) return;
-    shown_ = percent;
+    std::string caption;
+    for (const LabelState& label : state_.view.lblStatus) {
+      if (label.highlighted && !label.caption.empty()) {
+        caption = label.caption.substr(0, 60);
+        break;
+      }
+    }
+    if (percent == percent_ && caption == caption_) return;
+    percent_ = percent;
+    caption_ = caption;
     const int filled = percent * 30 / 100;
-    std::cerr << "\r[" << std::string(static_cast<size_t>(filled), '#')
-              << std::string(static_cast<size_t>(30 - filled), ' ') << "] " << percent << "% "
-              << std::flush;
+    std::string line = "[" + std::string(static_cast<size_t>(filled), '#') +
+                       std::string(static_cast<size_t>(30 - filled), ' ') + "] " +
+                       std::to_string(percent) + "% " + caption;
+    const size_t width = line.size();
+    if (line.size() < shown_width_) line += std::string(shown_width_ - line.size(), ' ');
+    std::cerr << '\r' << line << std::flush;
+    shown_width_ = width;
   }
   void Clear() {
-    if (!enabled_ || shown_ < 0) return;
-    std::cerr << "\r" << std::string(40, ' ') << "\r" << std::flush;
-    shown_ = -1;
+    if (!enabled_ || shown_width_ == 0) return;
+    std::cerr << '\r' << std::string(shown_width_, ' ') << '\r' << std::flush;
+    shown_width_ = 0;
+    percent_ = -1;
+    caption_.clear();
   }
 
  private:
   const RunState& state_;
   bool enabled_;
-  int shown_ = -1;
+  int percent_ = -1;
+  std::string caption_;
+  size_t shown_width_ = 0;
+};
+
+// The console's port, redrawing the progress at every yield too: the transfer
+// moves its progress bar once per record and yields, without a repaint.
+class ReviewUi : public ConsoleUi {
+ public:
+  using ConsoleUi::ConsoleUi;
+  void DoEvents() override {
+    ConsoleUi::DoEvents();
+    if (on_refresh) on_refresh();
+  }
 };
 
 bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams io) {
@@ -129,7 +157,7 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;
-  ConsoleUi ui(io.err);
+  ReviewUi ui(io.err);
   if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
   frmCMain main(ui, paths);
   if (!main.Form_Load() || !main.loaded_ok()) {
