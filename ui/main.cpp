@@ -8,9 +8,11 @@
 #include "qt_ui.h"
 #include "shell/frmCMain.h"
 
-// Fontconfig keeps a cache for the life of the process that a sanitized
-// build's leak checker cannot tell from a leak.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// Fontconfig and the desktop bus library keep caches for the life of the
+// process that a sanitized build's leak checker cannot tell from leaks.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
+}
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

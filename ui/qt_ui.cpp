@@ -52,6 +52,7 @@ QWidget* QtUi::DialogParent() const {
 }
 
 void QtUi::MessageBox(const std::string& text) {
+  BeforeDialog();
   ArrowWhileModal arrow;
   QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text), QMessageBox::Ok, DialogParent());
   box.setObjectName("SorvaneMessage");
@@ -59,6 +60,7 @@ void QtUi::MessageBox(const std::string& text) {
 }
 
 bool QtUi::AskOkCancel(const std::string& text) {
+  BeforeDialog();
   ArrowWhileModal arrow;
   QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text),
                   QMessageBox::Ok | QMessageBox::Cancel, DialogParent());
@@ -69,6 +71,7 @@ bool QtUi::AskOkCancel(const std::string& text) {
 
 std::optional<std::string> QtUi::InputBox(const std::string& prompt, const std::string& title,
                                           const std::string& default_answer) {
+  BeforeDialog();
   ArrowWhileModal arrow;
   QInputDialog dialog(DialogParent());
   dialog.setObjectName("SorvaneInput");
@@ -77,6 +80,12 @@ std::optional<std::string> QtUi::InputBox(const std::string& prompt, const std::
   dialog.setTextValue(Q(default_answer));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue().toStdString();
+}
+
+void QtUi::BeforeDialog() {
+  // The windows behind a dialog show the state the message speaks about, even
+  // when the core has not asked for a repaint yet.
+  Refresh();
 }
 
 void QtUi::Refresh() {

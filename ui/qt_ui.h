@@ -60,6 +60,7 @@ class QtUi : public UiPort {
   // Shows `w`, brings it to the front and renders it.
   void Present(QWidget* w);
   void ApplyMousePointer();
+  void BeforeDialog();
 
   frmCMain* form_ = nullptr;
   std::unique_ptr<MainWindow> main_window_;

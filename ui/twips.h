@@ -34,6 +34,11 @@ inline void UseDesignFont(QWidget* client) {
 // A word-wrapping label grows downwards to show its whole caption, up to
 // `max_twips`, and is never lower than one line.
 inline void FitLabelHeight(QLabel* label, int max_twips) {
+  // Text layout is not free: fit again only when the caption or width changed.
+  const QString key =
+      QString::number(label->width()) + (label->font().bold() ? 'b' : 'r') + label->text();
+  if (label->property("sorvaneFitted").toString() == key) return;
+  label->setProperty("sorvaneFitted", key);
   const int one_line = label->fontMetrics().height() + 2;
   const int wanted = label->text().isEmpty() ? one_line : label->heightForWidth(label->width());
   const int h = std::clamp(wanted, one_line, std::max(one_line, Px(max_twips)));
