@@ -30,7 +30,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                      "Copy the five workbooks from this folder first");
   review->add_option("--review-date", review_options.review_date,
                      "Flag data collected on or before this date (M/D/YYYY) as PRIOR");
-  review->add_option("--tables", tables_text, "Tables to import, e.g. 1,3 (default: all)");
+  review->add_option("--tables", tables_text,
+                     "Tables whose checks run and are reported, e.g. 1,3 (default: all)");
   review->add_option("--json", review_options.json_file, "Write the report as JSON (- = stdout)");
   review->add_option("--xlsx", review_options.xlsx_file, "Where to write the error workbook");
   review->add_option("--max-records", review_options.max_records,

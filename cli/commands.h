@@ -24,7 +24,7 @@ struct ReviewOptions {
   std::string facility_id;
   std::string workbooks_dir;   // copy the five workbooks from here first (optional)
   std::string review_date;     // flag PRIOR data on or before this date (optional)
-  std::vector<int> tables;     // tables to import; empty = all
+  std::vector<int> tables;     // tables whose checks run and are reported; empty = all
   std::string json_file;       // "-" = stdout
   std::string xlsx_file;       // error workbook path (default: data folder)
   long long max_records = -1;  // answer to the record-count question; -1 = all
