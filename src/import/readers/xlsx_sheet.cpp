@@ -11,6 +11,7 @@
 #include "import/readers/utf8.h"
 #include "import/readers/xlsx_workbook.h"
 #include "import/readers/xml_part.h"
+#include "import/readers/xml_tag_scanner.h"
 
 namespace sorvane::readers {
 namespace {
@@ -247,7 +248,11 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const RowCallback* on_row, const ReadL
   ShapeScanner scanner(limits.max_cells);
   {
     SheetHandler scan(&scanner, nullptr, wb);
-    ParseXmlPart(zip, wb.sheet_part, scan);
+    if (!ScanXmlTags(zip, wb.sheet_part, scan)) {
+      scanner = ShapeScanner(limits.max_cells);
+      SheetHandler again(&scanner, nullptr, wb);
+      ParseXmlPart(zip, wb.sheet_part, again);
+    }
   }
   scanner.FillShape(shape);
   if (on_shape) on_shape(shape);

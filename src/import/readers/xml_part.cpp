@@ -12,14 +12,18 @@
 namespace sorvane::readers {
 
 std::string_view LocalName(const char* name) {
-  std::string_view n(name);
-  const size_t colon = n.rfind(':');
-  return colon == std::string_view::npos ? n : n.substr(colon + 1);
+  // One pass: this runs for every element and attribute of a sheet.
+  const char* start = name;
+  const char* p = name;
+  for (; *p != '\0'; ++p) {
+    if (*p == ':') start = p + 1;
+  }
+  return std::string_view(start, static_cast<size_t>(p - start));
 }
 
 const char* Attr(const char** attrs, std::string_view local) {
   for (; attrs[0] != nullptr; attrs += 2) {
-    if (std::strncmp(attrs[0], "xmlns", 5) == 0) continue;
+    if (attrs[0][0] == 'x' && std::strncmp(attrs[0], "xmlns", 5) == 0) continue;
     if (LocalName(attrs[0]) == local) return attrs[1];
   }
   return nullptr;
