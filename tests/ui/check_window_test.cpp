@@ -201,6 +201,30 @@ TEST_F(CheckWindowTest, ExitItemClosesTheWindow) {
   EXPECT_FALSE(program.form->check_view()->loaded());
 }
 
+TEST_F(CheckWindowTest, ProblemGridFollowsTheWindowSize) {
+  BreakSampleLocations();
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
+  ASSERT_NE(w, nullptr);
+  w->resize(w->width() + 40, w->height() + 60);
+  QApplication::processEvents();
+  // 40 by 60 pixels more is 600 by 900 twips more.
+  EXPECT_EQ(core().view().DataGrid1.width, 9495 + 600);
+  EXPECT_EQ(core().view().DataGrid1.height, 3015 + 900);
+  EXPECT_EQ(w->grid()->height(), (3015 + 900) / 15);
+}
+
+TEST_F(CheckWindowTest, ExitOfTheProgramClosesTheOtherWindows) {
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(2)");
+  ASSERT_NE(w, nullptr);
+  program.Action("mnuViewRef(1)")->trigger();
+  ASSERT_NE(program.ui.reference_window(), nullptr);
+  program.Action("mnuExit")->trigger();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(program.ui.reference_window()->isVisible());
+  EXPECT_FALSE(program.window().isVisible());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 class ReferenceListTest : public CheckWindowTest {
  protected:
   int64_t Rows(const char* sql) {
