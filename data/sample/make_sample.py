@@ -379,7 +379,7 @@ problem(5, "5.7", "two results whose detection limit is above the concentration"
 nd = [r for r in mw_results if r["LAB_Q"] == "U"]
 for r in nd[50:53]:
     r["CONC"] = round(r["MDL"] / 2, 4)
-problem(5, "5.8", "three non-detects whose concentration differs from the detection limit")
+problem(5, "5.8", "three non-detects at half their detection limit (listed by 5.7 too)")
 soil = [r for r in results if r["SAM_ID"] == "SB-2-06" and r["METHOD"] == "6010B"]
 for r in soil[:2]:
     r["UNITS"] = "mg/l"
