@@ -177,7 +177,6 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
 
   ProgressLine progress(s, &io.err == &std::cerr && isatty(STDERR_FILENO));
   ui.on_refresh = [&] { progress.Draw(); };
-  ConsoleUi::InstallInterruptHandler();
   ui.on_interrupt = [&] { main.mnuCancelXfer_Click(); };
 
   s.view.txtFacilityID.text = options.facility_id;
@@ -185,7 +184,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     main.Option1_Click(1);
     s.view.me_ReviewDate.text = options.review_date;
   }
-  main.mnuRunData_Click(0);
+  {
+    ScopedInterruptHandler cancel_on_ctrl_c;
+    main.mnuRunData_Click(0);
+  }
   progress.Clear();
 
   ReviewReport report;

@@ -41,11 +41,12 @@ void ConsoleUi::DoEvents() {
   if (interrupted.exchange(false) && on_interrupt) on_interrupt();
 }
 
-void ConsoleUi::InstallInterruptHandler() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  std::signal(SIGINT, OnInterrupt);
+ScopedInterruptHandler::ScopedInterruptHandler() {
+  interrupted.store(false);
+  previous_ = std::signal(SIGINT, OnInterrupt);
+  if (previous_ == SIG_ERR) previous_ = SIG_DFL;
 }
+
+ScopedInterruptHandler::~ScopedInterruptHandler() { std::signal(SIGINT, previous_); }
 
 }  // namespace sorvane::cli

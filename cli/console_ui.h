@@ -33,12 +33,23 @@ class ConsoleUi : public UiPort {
 
   const std::vector<std::string>& messages() const { return messages_; }
 
-  // Installs the Ctrl-C handler (once per process).
-  static void InstallInterruptHandler();
-
  private:
   std::ostream& err_;
   std::vector<std::string> messages_;
+};
+
+// While it lives, Ctrl-C asks the running transfer to cancel (through
+// ConsoleUi::on_interrupt at the next yield) instead of ending the program;
+// afterwards Ctrl-C ends the program again.
+class ScopedInterruptHandler {
+ public:
+  ScopedInterruptHandler();
+  ~ScopedInterruptHandler();
+  ScopedInterruptHandler(const ScopedInterruptHandler&) = delete;
+  ScopedInterruptHandler& operator=(const ScopedInterruptHandler&) = delete;
+
+ private:
+  void (*previous_)(int);
 };
 
 }  // namespace sorvane::cli

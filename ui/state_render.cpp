@@ -34,7 +34,10 @@ void SetShown(QWidget* w, bool shown) {
 }
 
 void RenderLabel(QLabel* label, const LabelState& state) {
-  const QString caption = Q(state.caption);
+  // A carriage return in a caption starts a new line, as it does on the
+  // platform the texts were written for; Qt lays out only line feeds.
+  QString caption = Q(state.caption);
+  caption.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   if (label->text() != caption) label->setText(caption);
   const QString tip = Q(state.tooltip);
   if (label->toolTip() != tip) label->setToolTip(tip);
