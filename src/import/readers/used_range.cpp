@@ -38,6 +38,13 @@ void ShapeScanner::FillShape(SheetShape& shape) const {
 
 RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const RowCallback& on_row)
     : shape_(shape), on_row_(on_row), ordered_(ordered), current_(shape.first_row) {
+  // Cells out of row order are held until the end; only hand-edited sheets
+  // come that way, and they are small.
+  constexpr uint64_t kMaxUnorderedCells = 5'000'000;
+  if (!ordered && shape.cells > kMaxUnorderedCells) {
+    Fail(WorkbookError::Reason::kTooLarge, "its rows are out of order in a sheet of more than " +
+                                               std::to_string(kMaxUnorderedCells) + " cells");
+  }
   row_.resize(static_cast<size_t>(shape.columns));
   is_dirty_.resize(static_cast<size_t>(shape.columns));
 }

@@ -135,6 +135,10 @@ class SheetHandler : public XmlHandler {
     }
   }
 
+  bool WantsAttributes(std::string_view name) const override {
+    return emitter_ != nullptr || name == "c" || name == "row";
+  }
+
   void Text(const char* s, int len) override {
     if (capture_v_) {
       value_.append(s, static_cast<size_t>(len));

@@ -18,6 +18,9 @@ class XmlHandler {
   virtual void Start(std::string_view name, const char** attrs) = 0;
   virtual void End(std::string_view name) = 0;
   virtual void Text(const char* /*text*/, int /*len*/) {}
+  // Whether Start needs the attributes of element `name`; a handler that does
+  // not lets the fast tag scanner skip them.
+  virtual bool WantsAttributes(std::string_view /*name*/) const { return true; }
   // Ends the parse early once the handler has what it needs.
   void Stop() { stop_ = true; }
   bool stopped() const { return stop_; }

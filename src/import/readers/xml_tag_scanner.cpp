@@ -131,6 +131,7 @@ class TagScanner {
     offsets_.clear();
     strings_.append(n, static_cast<size_t>(p - n));
     strings_ += '\0';
+    if (!handler_.WantsAttributes(LocalName(strings_.data()))) p = end;
     for (;;) {
       while (p < end && IsSpace(*p)) ++p;
       if (p == end) break;

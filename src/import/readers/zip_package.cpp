@@ -160,7 +160,7 @@ void ZipPackage::Read(std::string_view name, const std::function<bool(const char
   }
   const uint64_t compressed =
       std::max<uint64_t>(std::min<uint64_t>(fi.compressed_size, package_bytes_), 1);
-  std::vector<char> buf(1 << 16);
+  std::vector<char> buf(1 << 18);
   uint64_t part = 0;
   for (;;) {
     const int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
