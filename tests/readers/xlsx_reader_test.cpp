@@ -263,6 +263,21 @@ TEST(XlsxReaderTest, UnreadableOrHostilePackagesAreRefusedWithTheReason) {
   }
 }
 
+TEST(XlsxReaderTest, TotalLimitCountsEachPartOnce) {
+  // A 600 kB sheet is read twice (range, then rows) but inflates only once.
+  XlsxParts x;
+  x.sheet_data = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>" + std::string(600000, ' ');
+  ReadLimits limits;
+  limits.max_total_bytes = 1000000;
+  EXPECT_EQ(Read(x.Zip(), limits), (Rows{{"1"}}));
+  // Shared strings of the same size on top go past it.
+  x.shared_strings = "<si><t>" + std::string(600000, 'a') + "</t></si>";
+  const WorkbookError e = Refusal(x.Zip(), limits);
+  EXPECT_EQ(e.reason(), Reason::kTooLarge);
+  EXPECT_NE(e.description().find("parts inflate to more than 1000000 bytes"), std::string::npos)
+      << e.description();
+}
+
 TEST(XlsxReaderTest, LastUsedRowReadsOnlyTheShape) {
   XlsxParts x;
   x.sheet_data =

@@ -27,7 +27,8 @@ namespace sorvane {
 struct ReadLimits {
   // Decompressed bytes of one package part (.xlsx) or the workbook stream (.xls).
   uint64_t max_part_bytes = uint64_t{1} << 30;
-  // Decompressed bytes of all parts read from one .xlsx package.
+  // Decompressed bytes of all parts read from one .xlsx package (a part read
+  // twice counts once).
   uint64_t max_total_bytes = uint64_t{2} << 30;
   // Once a part has inflated past `ratio_check_bytes`, more than `max_ratio`
   // decompressed bytes per compressed byte marks it as a decompression bomb.

@@ -106,6 +106,13 @@ class TagScanner {
   // The '>' that ends the tag starting at `p`, quotes respected; null when the
   // tag is not complete yet.
   static const char* TagEnd(const char* p, const char* end) {
+    // Most tags hold no quoted '>': take the first '>' when no quote precedes it.
+    const auto* gt = static_cast<const char*>(std::memchr(p, '>', static_cast<size_t>(end - p)));
+    if (gt == nullptr) return nullptr;
+    if (std::memchr(p, '"', static_cast<size_t>(gt - p)) == nullptr &&
+        std::memchr(p, '\'', static_cast<size_t>(gt - p)) == nullptr) {
+      return gt;
+    }
     char quote = 0;
     for (; p < end; ++p) {
       if (quote != 0) {

@@ -162,12 +162,17 @@ void ZipPackage::Read(std::string_view name, const std::function<bool(const char
       std::max<uint64_t>(std::min<uint64_t>(fi.compressed_size, package_bytes_), 1);
   std::vector<char> buf(1 << 18);
   uint64_t part = 0;
+  uint64_t& counted = counted_[key];
   for (;;) {
     const int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
     if (n < 0) Damaged("the part \"" + key + "\" is corrupt");
     if (n == 0) break;
     part += static_cast<uint64_t>(n);
-    total_ += static_cast<uint64_t>(n);
+    // A part read twice (a sheet's two passes) counts once towards the total.
+    if (part > counted) {
+      total_ += part - counted;
+      counted = part;
+    }
     if (part > limits_.max_part_bytes) {
       Fail(Reason::kTooLarge, "the part \"" + key + "\" inflates to more than " +
                                   std::to_string(limits_.max_part_bytes) + " bytes");

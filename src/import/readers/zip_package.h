@@ -53,6 +53,7 @@ class ZipPackage {
   uint64_t total_ = 0;
   uint64_t package_bytes_ = 0;  // caps the compressed size a header claims
   std::unordered_map<std::string, Entry> index_;
+  std::unordered_map<std::string, uint64_t> counted_;  // inflated bytes per part
 };
 
 }  // namespace sorvane::readers
