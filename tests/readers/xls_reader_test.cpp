@@ -268,6 +268,8 @@ std::vector<RefusalCase> RefusalCases() {
       {"text_file", "FACILITY,POINT_ID\r\n1234567,MW-1\r\n", Reason::kNotSpreadsheet,
        "not a spreadsheet"},
       {"empty_file", "", Reason::kNotSpreadsheet, "empty"},
+      {"web_page_named_xls", "\xEF\xBB\xBF\r\n<html><table><tr><td>1</td></tr></table></html>",
+       Reason::kNotSpreadsheet, "web page or XML file"},
       {"no_workbook_stream", testing::OleFile({{"WordDocument", "hello"}}), Reason::kNotSpreadsheet,
        "not a spreadsheet"},
       {"encrypted_xlsx_package",

@@ -26,7 +26,7 @@ namespace {
 using readers::ReadFailure;
 using Reason = WorkbookError::Reason;
 
-enum class Container { kOle, kZip, kBareBiff, kEmpty, kOther };
+enum class Container { kOle, kZip, kBareBiff, kMarkup, kEmpty, kOther };
 
 Container Sniff(std::string_view head) {
   static constexpr unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
@@ -41,6 +41,13 @@ Container Sniff(std::string_view head) {
       (head[1] == 0x00 || head[1] == 0x02 || head[1] == 0x04 || head[1] == 0x08)) {
     return Container::kBareBiff;
   }
+  // Web pages and XML spreadsheets saved under a workbook's name.
+  size_t i = head.size() >= 3 && head.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+  while (i < head.size() &&
+         (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n')) {
+    ++i;
+  }
+  if (i < head.size() && head[i] == '<') return Container::kMarkup;
   return Container::kOther;
 }
 
@@ -60,6 +67,11 @@ Container Sniff(std::string_view head) {
 
 [[noreturn]] void RefuseOther(Container c) {
   if (c == Container::kEmpty) readers::Fail(Reason::kNotSpreadsheet, "the file is empty");
+  if (c == Container::kMarkup) {
+    readers::Fail(Reason::kNotSpreadsheet,
+                  "it is not a spreadsheet but a web page or XML file with a workbook's name "
+                  "(open it in a spreadsheet program and save it as a workbook)");
+  }
   readers::Fail(Reason::kNotSpreadsheet,
                 "it is not a spreadsheet (neither an Excel 97-2003 .xls nor an Excel .xlsx "
                 "workbook)");
@@ -103,8 +115,8 @@ std::string FileHead(const std::filesystem::path& file) {
                     "\"" + file.string() + "\" " +
                         (exists ? "cannot be opened (permission denied)" : "was not found"));
   }
-  std::string head(8, '\0');
-  in.read(head.data(), 8);
+  std::string head(64, '\0');
+  in.read(head.data(), 64);
   head.resize(static_cast<size_t>(in.gcount()));
   return head;
 }
@@ -138,7 +150,7 @@ SheetShape ReadFirstWorksheetFromMemory(std::string_view bytes, const std::strin
   try {
     Source src;
     src.bytes = bytes;
-    return Read(src, bytes.substr(0, 8), &on_row, limits, on_shape);
+    return Read(src, bytes.substr(0, 64), &on_row, limits, on_shape);
   } catch (const ReadFailure& f) {
     throw MakeWorkbookError(f.reason, name, f.what);
   }
