@@ -47,39 +47,31 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return UpperCase(a) == UpperCase(b);
 }
 
+namespace {
+
+// Length of the UTF-8 sequence starting at s[i]; an invalid or cut sequence
+// counts as one byte.
+size_t SequenceLength(std::string_view s, size_t i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+  if (i + len > s.size()) return 1;
+  for (size_t k = 1; k < len; ++k) {
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+  }
+  return len;
+}
+
+}  // namespace
+
 size_t Utf8Length(std::string_view s) {
   size_t n = 0;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    if (i + len > s.size()) len = 1;
-    for (size_t k = 1; k < len; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-        len = 1;
-        break;
-      }
-    }
-    i += len;
-    ++n;
-  }
+  for (size_t i = 0; i < s.size(); i += SequenceLength(s, i)) ++n;
   return n;
 }
 
 std::string Utf8Prefix(std::string_view s, size_t n) {
-  size_t i = 0, count = 0;
-  while (i < s.size() && count < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    if (i + len > s.size()) len = 1;
-    for (size_t k = 1; k < len; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-        len = 1;
-        break;
-      }
-    }
-    i += len;
-    ++count;
-  }
+  size_t i = 0;
+  for (size_t count = 0; i < s.size() && count < n; ++count) i += SequenceLength(s, i);
   return std::string(s.substr(0, i));
 }
 
