@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli_app.h"
+#include "cli_run.h"
 #include "json_parse.h"
 #include "support/work_db.h"
 
@@ -16,21 +17,14 @@ using testing::Json;
 using testing::ParseJson;
 using testing::TempDataDir;
 
-struct CliRun {
-  int code;
-  std::string out, err;
-};
+using testing::CliRun;
 
 CliRun Refs(const TempDataDir& dir, std::vector<std::string> extra) {
-  std::vector<std::string> args = {"sorvane", "refs"};
+  std::vector<std::string> args = {"refs"};
   args.insert(args.end(), extra.begin(), extra.end());
   args.push_back("--data-dir");
   args.push_back(dir.dir().string());
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
+  return testing::RunCommand(args);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

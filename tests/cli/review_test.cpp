@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli_app.h"
+#include "cli_run.h"
 #include "json_parse.h"
 #include "support/work_db.h"
 
@@ -25,22 +26,8 @@ using testing::ParseJson;
 using testing::SourcePath;
 using testing::TempDataDir;
 
-struct CliRun {
-  int code = -1;
-  std::string out, err;
-};
-
-CliRun RunCommand(std::vector<std::string> args) {
-  args.insert(args.begin(), "sorvane");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  CliRun r;
-  r.code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using testing::CliRun;
+using testing::RunCommand;
 
 std::string ReadFile(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

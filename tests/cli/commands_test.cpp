@@ -1,0 +1,134 @@
+// The smaller commands: init, status, read, copy and update-refs, with their
+// output and exit statuses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli_run.h"
+#include "support/work_db.h"
+#include "workdb/connection.h"
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CliRun;
+using testing::RunCommand;
+using testing::SourcePath;
+using testing::TempDataDir;
+
+TEST(InitCommand, CreatesTheDataFolderAndRefusesToOverwrite) {
+  TempDataDir dir;
+  const std::string d = (dir.dir() / "x").string();
+  CliRun first = RunCommand({"init", "--data-dir", d});
+  EXPECT_EQ(first.code, 0) << first.err;
+  EXPECT_EQ(first.out, "Work database: " + d + "/GIS_WORK.db\nUpdate database: " + d +
+                           "/GIS_UPDATE.db\nWorkbook folder: " + d + "/GISFile\n");
+  EXPECT_TRUE(fs::is_directory(fs::path(d) / "GISFile"));
+  {
+    Connection c;
+    c.Open(fs::path(d) / "GIS_WORK.db");
+    c.ExecuteNative("INSERT INTO MT_TEMP1 (SITE) VALUES ('kept')");
+  }
+  CliRun second = RunCommand({"init", "--data-dir", d});
+  EXPECT_EQ(second.code, 2);
+  EXPECT_EQ(second.err, "The work database " + d +
+                            "/GIS_WORK.db already exists; it was left as it is (use --force to "
+                            "replace it).\n");
+  Connection c;
+  c.Open(fs::path(d) / "GIS_WORK.db");
+  EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(1));
+  c.Close();
+  EXPECT_EQ(RunCommand({"init", "--force", "--data-dir", d}).code, 0);
+  c.Open(fs::path(d) / "GIS_WORK.db");
+  EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
+}
+
+TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessage) {
+  TempDataDir dir;
+  setenv("XDG_DATA_HOME", (dir.dir() / "share").c_str(), 1);
+  CliRun missing = RunCommand({"status", "--data-dir", dir.dir().string()});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "The Access database is missing.  Copy it from " +
+                             (dir.dir() / "share" / "sorvane" / "GIS_WORK.db").string() + " to " +
+                             dir.paths().WorkDb().string() + "\n");
+  unsetenv("XDG_DATA_HOME");
+
+  dir.CreateWorkDb();
+  CliRun ok = RunCommand({"status", "--data-dir", dir.dir().string()});
+  EXPECT_EQ(ok.code, 0) << ok.err;
+  EXPECT_NE(ok.out.find("Table 3 (Water Level): FAC_ID, POINT_ID, WL_DATE, WL, WL_CONTRACT, "
+                        "WL_COMMENTS\n"),
+            std::string::npos)
+      << ok.out;
+  EXPECT_NE(ok.out.find("MT_CONTRACTOR: 10 rows\n"), std::string::npos) << ok.out;
+}
+
+TEST(ReadCommand, PrintsTheFirstSheetOrTheReadersReason) {
+  CliRun good = RunCommand({"read", SourcePath("data/sample/1234567_3.xls").string()});
+  EXPECT_EQ(good.code, 0) << good.err;
+  EXPECT_EQ(good.out.substr(0, good.out.find('\n')),
+            "FAC_ID\tPOINT_ID\tWL_DATE\tWL\tWL_CONTRACT\tWL_COMMENTS");
+  TempDataDir dir;
+  const fs::path junk = dir.dir() / "junk.xls";
+  std::ofstream(junk) << "not a workbook at all";
+  CliRun bad = RunCommand({"read", junk.string()});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_NE(bad.err.find("not a spreadsheet"), std::string::npos) << bad.err;
+}
+
+TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  CliRun r = RunCommand({"copy", "1234567", "--from", SourcePath("data/sample").string(),
+                         "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "Files Copied.\nWorkbook folder: " + dir.paths().WorkbookDir().string() + "\n");
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_TRUE(fs::exists(dir.paths().WorkbookDir() / ("1234567_" + std::to_string(n) + ".xls")));
+  }
+  CliRun six = RunCommand({"copy", "123456", "--from", SourcePath("data/sample").string(),
+                           "--data-dir", dir.dir().string()});
+  EXPECT_EQ(six.code, 1);
+  EXPECT_EQ(six.err, "Facility ID must be 7 digits.\n");
+  EXPECT_EQ(RunCommand({"copy", "1234567", "--data-dir", dir.dir().string()}).code, 2);
+}
+
+TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  {
+    Connection c;
+    c.Open(dir.paths().WorkDb());
+    c.ExecuteNative("DELETE FROM MT_CONTRACTOR");
+  }
+  CliRun missing = RunCommand({"update-refs", "--data-dir", dir.dir().string()});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.err, "The Access Update database (GIS_UPDATE.mdb) is missing.  Copy it to " +
+                             dir.paths().UpdateDb().string() + "\n");
+
+  const fs::path update = dir.dir() / "fresh.db";
+  {
+    Connection c;
+    c.Create(update);
+    c.ExecuteScript(
+        "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
+        "INSERT INTO UPDATE_LIST VALUES ('MT_CONTRACTOR');"
+        "CREATE TABLE MT_CONTRACTOR (CONTRACT TEXT COLLATE NOCASE, CONTRACTOR TEXT COLLATE "
+        "NOCASE);"
+        "INSERT INTO MT_CONTRACTOR VALUES ('C-99', 'New Contractor');");
+  }
+  CliRun ok =
+      RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(ok.code, 0) << ok.err;
+  EXPECT_EQ(ok.out, "Replaced MT_CONTRACTOR\n");
+  Connection c;
+  c.Open(dir.paths().WorkDb());
+  EXPECT_EQ(c.QueryValue("SELECT CONTRACTOR FROM MT_CONTRACTOR"), Value::Text("New Contractor"));
+}
+
+}  // namespace
+}  // namespace sorvane
