@@ -7,7 +7,7 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 out="$here/out"
-mkdir -p "$out/obj" "$out/corpus_xls" "$out/corpus_xlsx"
+mkdir -p "$out/obj" "$out/corpus_xls" "$out/corpus_xlsx" "$out/corpus_xlsx_parts"
 flags="-std=c++20 -g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -I$root/src $(pkg-config --cflags libgsf-1 minizip expat)"
 objs=""
 for src in "$root"/src/import/readers/*.cpp "$root"/src/core/value.cpp "$root"/src/core/date.cpp; do
@@ -15,8 +15,8 @@ for src in "$root"/src/import/readers/*.cpp "$root"/src/core/value.cpp "$root"/s
   clang++ $flags -c "$src" -o "$obj"
   objs="$objs $obj"
 done
-libs="$(pkg-config --libs libgsf-1 minizip expat) -lfmt"
-for target in fuzz_xls fuzz_xlsx; do
+libs="$(pkg-config --libs libgsf-1 minizip expat) -lz -lfmt"
+for target in fuzz_xls fuzz_xlsx fuzz_xlsx_parts; do
   clang++ $flags -fsanitize=fuzzer "$here/$target.cpp" $objs $libs -o "$out/$target"
 done
-echo "built $out/fuzz_xls $out/fuzz_xlsx"
+echo "built $out/fuzz_xls $out/fuzz_xlsx $out/fuzz_xlsx_parts"

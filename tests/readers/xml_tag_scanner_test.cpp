@@ -40,7 +40,7 @@ TEST(XmlTagScannerTest, SeesWhatExpatSees) {
   const std::string sheet =
       "<?xml version=\"1.0\"?>\n<x:worksheet xmlns:x=\"urn:x\"><!-- <c r=\"Z1\"> -->"
       "<x:sheetData><row r=\"1\" spans=\"1:2\"><c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[<c "
-      "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/></row><?pi <c r=\"Y1\"?>" +
+      "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/><c r=\"C1\" s=\"a\tb\r\nc\rd\"/></row><?pi <c r=\"Y1\"?>" +
       big + "</row>\n</x:sheetData ></x:worksheet>";
   const std::string bytes = testing::ZipFile({{"s.xml", sheet}});
   ZipPackage zip(std::string_view(bytes), ReadLimits{});

@@ -159,7 +159,7 @@ class TagScanner {
       strings_.append(an, static_cast<size_t>(ae - an));
       strings_ += '\0';
       offsets_.push_back(strings_.size());
-      strings_.append(v, static_cast<size_t>(p - v));
+      AppendNormalized(v, p);
       strings_ += '\0';
       ++p;
     }
@@ -170,6 +170,16 @@ class TagScanner {
     handler_.Start(local, attrs_.data());
     if (empty && !handler_.stopped()) handler_.End(local);
     return true;
+  }
+
+  // An attribute value as XML normalises it: line ends and tabs become blanks,
+  // a CR LF pair one blank.
+  void AppendNormalized(const char* v, const char* end) {
+    for (; v < end; ++v) {
+      const char c = *v;
+      if (c == '\r' && v + 1 < end && v[1] == '\n') continue;
+      strings_ += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    }
   }
 
   XmlHandler& handler_;
