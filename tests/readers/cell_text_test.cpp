@@ -116,7 +116,9 @@ TEST(CellTextTest, StoredNumberTextsThatAreTheirOwnGeneralForm) {
   for (const auto& [text, own] : cases) {
     EXPECT_EQ(IsGeneralForm(text), own) << text;
     // Whenever the shortcut applies it must agree with the conversion.
-    if (own) EXPECT_EQ(FormatGeneral(std::stod(text)), text);
+    if (own) {
+      EXPECT_EQ(FormatGeneral(std::stod(text)), text);
+    }
   }
 }
 
