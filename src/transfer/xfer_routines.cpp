@@ -1,5 +1,6 @@
 #include "transfer/xfer_routines.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -184,10 +185,12 @@ int SourceField(const RecordSet& source, const char* name) {
   return i;
 }
 
-RecordSet& Source(RunState& state, int table) {
+// The routine holds its own share of the rows: closing the window while the
+// transfer yields replaces every table's record set.
+std::shared_ptr<const RecordSet> Source(RunState& state, int table) {
   if (!state.TempRecordset[table])
     throw Error(91, "Object variable or With block variable not set");
-  return *state.TempRecordset[table];
+  return state.TempRecordset[table];
 }
 
 void RunMain(RunState& state, const MainRoutine& r) {
@@ -196,7 +199,8 @@ void RunMain(RunState& state, const MainRoutine& r) {
   state.SqlText = r.delete_sql;
   ExecSql(state);
 
-  RecordSet& source = Source(state, r.table);
+  const std::shared_ptr<const RecordSet> source_rows = Source(state, r.table);
+  const RecordSet& source = *source_rows;
   const int64_t count = source.RecordCount();
   ProgressState& progress = state.view.ProgressBar;
   progress.min = 1;
@@ -251,7 +255,8 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   state.SqlText = r.select_sql;
   std::string target;
   SelectColumns(r.select_sql, &target);
-  RecordSet& source = Source(state, r.table);
+  const std::shared_ptr<const RecordSet> source_rows = Source(state, r.table);
+  const RecordSet& source = *source_rows;
 
   std::vector<std::string> columns = {"SITE", "POINT_ID"};
   if (r.key_fields.size() > 2) columns.push_back("SAM_ID");

@@ -333,6 +333,16 @@ TEST_F(XferTest, EmptyTableTransfersToAnEmptyStandardisedTable) {
   EXPECT_THAT(ui.messages, IsEmpty());
 }
 
+TEST_F(XferTest, RecordSetReplacedWhileYieldingIsReadToItsEnd) {
+  // Closing the window during a yield shuts down, which replaces every
+  // table's record set; the running transfer still owns the rows it reads.
+  AddLevels(3);
+  ui.on_yield = [this] { state.TempRecordset[3] = std::make_shared<RecordSet>(); };
+  Xfer_to_Access(state, 3);
+  EXPECT_EQ(Count("MT_TEMP3"), 3);
+  EXPECT_EQ(state.Tables[3].TableStatus, 6);
+}
+
 TEST_F(XferTest, HundredThousandRowsAreCountedAndCaptionedInFull) {
   AddLevels(100000);
   std::string during;
