@@ -176,9 +176,8 @@ void Standardize(RunState& state, const std::string& name) {
   Run(state, "UPDATE MT_TEMP" + name + " SET REVIEWED = 'NEW'");
 
   if (state.FlagByReviewDate()) {
-    const std::string d = ReviewDateLiteral(state);
     Caption(state, s.table, "Flagging Prior Data.");
-    Run(state, PriorStatement(s, d));
+    Run(state, PriorStatement(s, ReviewDateLiteral(state)));
   }
 
   if (name == "5") StandardizeAnalytical(state);

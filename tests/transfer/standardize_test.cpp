@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 
+#include "core/errors.h"
 #include "transfer/transfer.h"
 #include "transfer_fixture.h"
 
@@ -122,6 +123,20 @@ TEST(StandardizeCaptions, Table5ReportsEachStep) {
               ElementsAre("Standardizing Upper Case for some fields.", "Flagging Prior Data.",
                           "Normalizing Laboratory Names...", "Standardizing SPLP Method...",
                           "Standardizing Contaminant Names."));
+}
+
+TEST(StandardizeCaptions, FlaggingIsShownBeforeAnUnreadableDateFails) {
+  CaptionLog ui;
+  RunState state(ui, Paths{});
+  OpenTestWorkDb(state.WorkConn);
+  state.view.Option1[1].selected = true;
+  state.view.me_ReviewDate.text = "13/45/02";
+  ui.state = &state;
+  ui.table = 3;
+
+  EXPECT_THROW(Standardize(state, "3"), sorvane::Error);
+  EXPECT_THAT(ui.captions,
+              ElementsAre("Standardizing Upper Case for some fields.", "Flagging Prior Data."));
 }
 
 TEST_F(StandardizeTest, AllDataFlagsEveryRowNew) {
