@@ -1,8 +1,9 @@
 // Reads the first worksheet of a workbook file (.xls Excel 97-2003 or .xlsx) as
 // rows of display texts, the same thing a spreadsheet application writes when it
 // saves that sheet as tab-delimited text. The format is chosen by the file's
-// content, never by its extension. Rows are streamed to the caller one at a time;
-// the sheet is never held in memory as a whole.
+// content, never by its extension. Rows are streamed to the caller one at a time
+// and never collected: an .xlsx sheet is parsed as it inflates, an .xls workbook
+// stream is held only in its stored form (the records).
 //
 // Failure: a file that cannot be opened throws `FileError`; a file that is not a
 // readable workbook (not a spreadsheet, damaged, truncated, encrypted, an older
