@@ -143,6 +143,9 @@ const CheckText kTable2[] = {
      "Well dimensions should be included when known.",
      {"SELECT REVIEWED, POINT_ID, TOC, TOP_SCR, BOT_SCR, BOC, DIA, COMMENTS FROM MT_TEMP2 WHERE SITE = '",
       "' AND (TOP_SCR IS NULL OR BOT_SCR IS NULL OR BOC IS NULL OR DIA IS NULL)"}},
+    // 2.6, 2.8 and 2.10: a well without a value is never listed, not even when
+    // MT_WELL permits no value at all for the field (this engine's NOT IN over
+    // an empty list would be true for a missing value).
     // 2.6
     {1,
      "Checking for Well Materials. ...",
@@ -150,7 +153,7 @@ const CheckText kTable2[] = {
      "Problem with incorrect Well Materials.",
      "Material: pvc or ss.",
      {"SELECT REVIEWED, POINT_ID, MATERIAL, COMMENTS FROM MT_TEMP2 WHERE SITE = '",
-      "' AND UCASE(MATERIAL) NOT IN (SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME='MATERIAL')"}},
+      "' AND MATERIAL IS NOT NULL AND UCASE(MATERIAL) NOT IN (SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME='MATERIAL')"}},
     // 2.7
     {1,
      "Checking Install Dates ...",
@@ -166,7 +169,7 @@ const CheckText kTable2[] = {
      "Problem with incorrect Well Status Values.",
      "Well Status: active, destroyed, abandoned.",
      {"SELECT REVIEWED, POINT_ID, STATUS, COMMENTS FROM MT_TEMP2 WHERE SITE = '",
-      "' AND UCASE(STATUS) NOT IN (SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME='STATUS')"}},
+      "' AND STATUS IS NOT NULL AND UCASE(STATUS) NOT IN (SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME='STATUS')"}},
     // 2.9
     {1,
      "Checking for Aquifer Thickness ...",
@@ -182,7 +185,7 @@ const CheckText kTable2[] = {
      "Problem with Aquifer names.",
      "Aquifers: surficial, intermediate, floridan, biscayne, sand and gravel.",
      {"SELECT REVIEWED, POINT_ID, AQUIFER, COMMENTS FROM MT_TEMP2 WHERE SITE = '",
-      "' AND UCASE(AQUIFER) NOT IN (SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME='AQUIFER')"}},
+      "' AND AQUIFER IS NOT NULL AND UCASE(AQUIFER) NOT IN (SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME='AQUIFER')"}},
     // 2.11
     {1,
      "Checking for missing Aquifer names ...",

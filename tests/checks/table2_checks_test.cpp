@@ -52,6 +52,15 @@ std::function<void(FacilityTest&)> Well(const std::string& point, const std::str
 
 const std::string kDriller = "Installed by driller";
 
+// `field` has no permitted value in MT_WELL: every value given is unknown, but
+// a well without one (MW-1) is still not listed.
+std::function<void(FacilityTest&)> NoPermitted(const std::string& field) {
+  return [=](FacilityTest& f) {
+    f.Exec("DELETE FROM MT_WELL WHERE FIELD_NAME = '" + field + "'");
+    Well("MW-1", field + " = NULL")(f);
+  };
+}
+
 const std::vector<CheckCase> kCases = {
     // 2.0 Effective porosity 10 to 30.
     {"Porosity10And30Pass", 0, Params("NE", 10, 30), {}},
@@ -95,6 +104,10 @@ const std::vector<CheckCase> kCases = {
     {"UnknownMaterial", 6, Well("MW-1", "MATERIAL = 'WOOD'"), {{"NEW", "MW-1", "WOOD", kDriller}}},
     {"LowerCaseMaterialPasses", 6, Well("MW-1", "MATERIAL = 'pvc'"), {}},
     {"MissingMaterialNotListed", 6, Well("MW-1", "MATERIAL = NULL"), {}},
+    {"MissingMaterialNotListedWithoutPermittedValues",
+     6,
+     NoPermitted("MATERIAL"),
+     {{"NEW", "MW-2", "PVC", kDriller}}},
     // 2.7 Contractor's wells complete, installed before now.
     {"MissingInstallDate",
      7,
@@ -128,11 +141,19 @@ const std::vector<CheckCase> kCases = {
        Well("MW-2", "STATUS = NULL")(f);
      },
      {}},
+    {"MissingStatusNotListedWithoutPermittedValues",
+     8,
+     NoPermitted("STATUS"),
+     {{"NEW", "MW-2", "ACTIVE", kDriller}}},
     // 2.9 Aquifer thickness 10 or more.
     {"Thickness9Listed10Passes", 9, Params("B", 10, 9), {{"NEW", "MW-2", "9"}}},
     // 2.10 Aquifer from the permitted values.
     {"UnknownAquifer", 10, Well("MW-2", "AQUIFER = 'OCEAN'"), {{"NEW", "MW-2", "OCEAN", kDriller}}},
     {"LowerCaseAquiferPasses", 10, Well("MW-2", "AQUIFER = 'sand and gravel'"), {}},
+    {"MissingAquiferNotListedWithoutPermittedValues",
+     10,
+     NoPermitted("AQUIFER"),
+     {{"NEW", "MW-2", "SURFICIAL", kDriller}}},
     // 2.11 Aquifer named when the casing depth is known.
     {"MissingAquiferWithCasing", 11, Well("MW-1", "AQUIFER = NULL"), {{"MW-1", "", kDriller}}},
     {"MissingAquiferWithoutCasingPasses", 11, Well("MW-1", "AQUIFER = NULL, BOC = NULL"), {}},
