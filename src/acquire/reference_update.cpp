@@ -97,6 +97,9 @@ ReferenceUpdateResult UpdateReferenceTables(RunState& state) {
   state.SetStatusLine("Updating Reference Tables");
 
   const std::filesystem::path file = state.paths.UpdateDb();
+  // One yield before the update database is opened, so the status line and the
+  // hourglass show even when it turns out to be missing.
+  state.DoEvents();
   {
     // Opening it on its own first tells a missing or damaged file apart, and
     // keeps ATTACH from creating an empty database under that name.
@@ -110,7 +113,6 @@ ReferenceUpdateResult UpdateReferenceTables(RunState& state) {
       return result;
     }
   }
-  state.DoEvents();
 
   try {
     Attachment attached(state.WorkConn, file);

@@ -208,6 +208,7 @@ TEST_F(ReferenceUpdateTest, MissingOrDamagedUpdateDatabaseAsksForTheShutdown) {
   auto result = UpdateReferenceTables(state);
   EXPECT_TRUE(result.shut_down);
   EXPECT_THAT(ui.messages, ElementsAre(message));
+  EXPECT_EQ(ui.yields, 1);  // the window repainted before the file was tried
   EXPECT_FALSE(fs::exists(data.paths().UpdateDb()));  // not created by the attempt
 
   WriteFile(data.paths().UpdateDb(), "this is not a database, just some text of a length");
