@@ -153,7 +153,9 @@ TEST(LinuxDriveProbeTest, ListsTheDrivesOfThisMachine) {
   for (size_t i = 0; i < drives.size(); ++i) {
     EXPECT_TRUE(drives[i].type == kDriveCdRom || drives[i].type == kDriveRemovable);
     EXPECT_FALSE(drives[i].root.empty());
-    if (i > 0) EXPECT_LE(drives[i - 1].root, drives[i].root);
+    if (i > 0) {
+      EXPECT_LE(drives[i - 1].root, drives[i].root);
+    }
     probe.QueryMedium(drives[i].root);
   }
 }
