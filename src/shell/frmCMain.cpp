@@ -150,6 +150,7 @@ void frmCMain::ClearTempTables() {
 }
 
 void frmCMain::mnuNewSite_Click() {
+  if (busy_) return;  // the reset would empty the tables the import is filling
   RunState& s = state_;
   MainView& v = s.view;
   s.SetStatusLine("Resetting system for new site ...");
@@ -180,6 +181,13 @@ void frmCMain::mnuNewSite_Click() {
 
 void frmCMain::Form_Unload() {
   if (unloaded_) return;
+  if (busy_) {
+    // Closing while an import transfers: cancel it and shut down once it has
+    // stopped, so its rows are never read after they are released.
+    state_.CancelRequested = true;
+    unload_pending_ = true;
+    return;
+  }
   RunState& s = state_;
   s.view.mouse_pointer = kPointerHourglass;
   s.SetStatusLine("Shutting Down");

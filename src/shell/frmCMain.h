@@ -34,6 +34,8 @@ class frmCMain {
   // import's text files, closes every window. Runs once.
   void Form_Unload();
   bool unloaded() const { return unloaded_; }
+  // True while an import runs (it yields to the window while it transfers).
+  bool busy() const { return busy_; }
   bool loaded_ok() const { return loaded_ok_; }
 
   void UpdateMenus(bool resetAll);
@@ -84,6 +86,10 @@ class frmCMain {
 
   RunState state_;
   bool unloaded_ = false;
+  // An import is running: activities that would pull its tables and record
+  // sets away are refused, and closing the window waits until it ends.
+  bool busy_ = false;
+  bool unload_pending_ = false;
   bool loaded_ok_ = false;
   std::shared_ptr<frmCCheckView> check_view_;
   std::shared_ptr<frmCMinorTableView> reference_view_;

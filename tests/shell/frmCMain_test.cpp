@@ -259,3 +259,42 @@ TEST_F(MainWindowTest, ShutdownEmptiesTablesAndRemovesOnlyTextFiles) {
 
 }  // namespace
 }  // namespace sorvane
+
+namespace sorvane {
+namespace {
+
+// An import yields to the window while it transfers; what the person clicks
+// then must not pull the tables or record sets away from under it.
+TEST(MainWindowWhileImporting, ResetIsRefusedAndClosingWaitsForTheImportToStop) {
+  testing::TempDataDir dir;
+  dir.CreateWorkDb();
+  for (int n = 1; n <= 5; ++n) {
+    std::ifstream in(testing::SourcePath("data/sample/1234567_" + std::to_string(n) + ".xls"),
+                     std::ios::binary);
+    std::ofstream(dir.paths().WorkbookDir() / ("1234567_" + std::to_string(n) + ".xls"),
+                  std::ios::binary)
+        << in.rdbuf();
+  }
+  testing::ScriptedUi ui;
+  frmCMain w(ui, dir.paths());
+  ASSERT_TRUE(w.Form_Load());
+  w.state().view.txtFacilityID.text = "1234567";
+  bool clicked = false;
+  ui.on_yield = [&] {
+    if (!w.busy() || clicked) return;
+    clicked = true;
+    EXPECT_FALSE(w.state().view.menus["mnuNewSite"].enabled);
+    w.mnuNewSite_Click();  // refused: the Facility ID stays fixed
+    EXPECT_EQ(w.state().view.txtFacilityID.text, "1234567");
+    w.mnuExit_Click();  // the window closes once the import has stopped
+    EXPECT_FALSE(w.unloaded());
+  };
+  w.mnuRunData_Click(0);
+  EXPECT_TRUE(clicked);
+  EXPECT_FALSE(w.busy());
+  EXPECT_TRUE(w.unloaded());
+  EXPECT_FALSE(w.state().WorkConn.IsOpen());
+}
+
+}  // namespace
+}  // namespace sorvane
