@@ -227,7 +227,7 @@ std::string TranslateJet(std::string_view jet_sql) {
       size_t n = NextSolid(t, i + 1);
       bool call = n < t.size() && t[n].kind == Tok::kPunct && t[n].text == "(";
       if (call && EqualsNoCase(k.text, "UCASE"))
-        k.text = "UPPER";
+        k.text = "JET_UCASE";
       else if (call && EqualsNoCase(k.text, "LCASE"))
         k.text = "LOWER";
       else if (call && EqualsNoCase(k.text, "INT"))

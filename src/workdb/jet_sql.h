@@ -1,6 +1,6 @@
 // Translation of the program's SQL dialect (Jet) to SQLite. A pure function of
 // the text: it keeps string literals as they are and rewrites
-//   UCASE( -> UPPER(          INT( -> JET_INT(        FORMAT( -> JET_FORMAT(
+//   UCASE( -> JET_UCASE(          INT( -> JET_INT(        FORMAT( -> JET_FORMAT(
 //   NOW() -> JET_NOW()        #6/30/02# -> '2002-06-30 00:00:00' (month first)
 //   DELETE * FROM -> DELETE FROM
 //   LIKE 'a*' -> LIKE 'a%' (and ? -> _) in the pattern that follows LIKE

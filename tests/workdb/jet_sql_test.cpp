@@ -17,7 +17,7 @@ struct Case {
 TEST(JetSqlTest, TranslatesTheDialect) {
   const Case cases[] = {
       {"DELETE * FROM MT_TEMP1", "DELETE FROM MT_TEMP1"},
-      {"SELECT UCASE(A), UCASE (B) FROM T", "SELECT UPPER(A), UPPER (B) FROM T"},
+      {"SELECT UCASE(A), UCASE (B) FROM T", "SELECT JET_UCASE(A), JET_UCASE (B) FROM T"},
       {"SELECT INT(((9/5)*VALUE+32)) AS F FROM T",
        "SELECT JET_INT(((9*1.0/5)*VALUE+32)) AS F FROM T"},
       {"SELECT FORMAT (TOC - BOC,'####0.#') AS BOC FROM T",
@@ -31,7 +31,7 @@ TEST(JetSqlTest, TranslatesTheDialect) {
        "WHERE \"MT_ANALYTE\".\"CAS\" not like 'NA%'ORDER BY X"},
       {"SELECT 'a*b', 'it''s #1/1/01#' FROM T", "SELECT 'a*b', 'it''s #1/1/01#' FROM T"},
       {"UPDATE MT_TEMP5 SET MT_TEMP5.METHOD = '1312' WHERE UCASE(METHOD) Like 'SPLP%'",
-       "UPDATE MT_TEMP5 SET METHOD = '1312' WHERE UPPER(METHOD) Like 'SPLP%'"},
+       "UPDATE MT_TEMP5 SET METHOD = '1312' WHERE JET_UCASE(METHOD) Like 'SPLP%'"},
       {"UPDATE MT_TEMP5 INNER JOIN MT_LAB ON MT_TEMP5.LABNOFORMAT = MT_LAB.NOFORMAT SET "
        "MT_TEMP5.LAB =MT_LAB.LAB ",
        "UPDATE MT_TEMP5 SET LAB =MT_LAB.LAB FROM MT_LAB WHERE (MT_TEMP5.LABNOFORMAT = "
@@ -151,12 +151,21 @@ TEST(JetSqlTest, FunctionsBehaveAsTheDialectDoes) {
   conn.OpenInMemory();
   RecordSet rs = conn.Query(
       "SELECT INT(((9/5)*31+32)) AS F, FORMAT (100 - 30,'####0.#') AS A, FORMAT(12.345,'####0.#') "
-      "AS B, INT(-2.5) AS C, UCASE('mg/l') AS D");
+      "AS B, INT(-2.5) AS C, UCASE('mg/l caf\xC3\xA9') AS D");
   EXPECT_EQ(rs.At(0, 0), Value::Integer(87));
   EXPECT_EQ(rs.At(0, 1), Value::Text("70."));
   EXPECT_EQ(rs.At(0, 2), Value::Text("12.3"));
+  // Halves round away from zero on the value's 15 significant digits.
+  RecordSet halves = conn.Query(
+      "SELECT FORMAT (101.25 - 25,'####0.#'), FORMAT (101.45 - 25.1,'####0.#'), "
+      "FORMAT (-2.25,'####0.#'), FORMAT (99.96,'####0.#'), FORMAT (0.04,'####0.#')");
+  EXPECT_EQ(halves.At(0, 0), Value::Text("76.3"));
+  EXPECT_EQ(halves.At(0, 1), Value::Text("76.4"));
+  EXPECT_EQ(halves.At(0, 2), Value::Text("-2.3"));
+  EXPECT_EQ(halves.At(0, 3), Value::Text("100."));
+  EXPECT_EQ(halves.At(0, 4), Value::Text("0."));
   EXPECT_EQ(rs.At(0, 3), Value::Integer(-3));
-  EXPECT_EQ(rs.At(0, 4), Value::Text("MG/L"));
+  EXPECT_EQ(rs.At(0, 4), Value::Text("MG/L CAF\xC3\x89"));
   Value now = conn.QueryValue(TranslateJet("SELECT NOW()"));
   EXPECT_TRUE(Date::FromIso(now.ToDisplay()).has_value()) << now.ToDisplay();
 }
