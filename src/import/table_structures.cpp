@@ -1,5 +1,6 @@
 #include "import/table_structures.h"
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -13,12 +14,18 @@ namespace sorvane {
 namespace {
 
 // A structure number (type or size) as a whole number; an empty cell gives 0.
+// A number that no 32-bit integer holds stops the load as an overflow: the
+// table can come from the agency's update database, so its values are checked.
 int32_t StructureNumber(const Value& v) {
-  if (v.IsNumber()) return static_cast<int32_t>(RoundHalfEven(v.ToDouble()));
-  if (v.kind() == Value::Kind::kText) {
-    if (auto d = ToSingle(v.AsText())) return static_cast<int32_t>(RoundHalfEven(*d));
+  double d = 0;
+  if (v.IsNumber()) {
+    d = v.ToDouble();
+  } else if (v.kind() == Value::Kind::kText) {
+    d = ToSingle(v.AsText()).value_or(0);
   }
-  return 0;
+  d = RoundHalfEven(d);
+  if (!(d >= INT32_MIN && d <= INT32_MAX)) throw Error(6, "Overflow");
+  return static_cast<int32_t>(d);
 }
 
 int RequireField(const RecordSet& rs, const char* name) {

@@ -108,5 +108,18 @@ TEST_F(FieldNamesTest, MissingStructureTableIsAnErrorForStartUp) {
   EXPECT_THROW(LoadTableStructures(state), Error);
 }
 
+TEST_F(FieldNamesTest, SizeBeyondAWholeNumberIsAnOverflowForStartUp) {
+  for (const char* size : {"1e12", "-3e9"}) {
+    state.WorkConn.ExecuteNative(std::string("UPDATE MT_VBSTRUCTURE SET FIELD_SIZE = ") + size +
+                                 " WHERE TABLE_NAME = 'TEMP_4' AND FIELD_ORDER = 2");
+    try {
+      LoadTableStructures(state);
+      ADD_FAILURE() << size;
+    } catch (const Error& e) {
+      EXPECT_EQ(e.NumberDescription(), "6 Overflow") << size;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace sorvane::testing
