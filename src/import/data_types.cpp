@@ -137,10 +137,11 @@ void MarkDataTypeProblems(RunState& state, int n) {
           break;
         }
         case kTypeVarChar: {
-          // Measured after trimming, as the conversion measures it, so a text
-          // that converts is never marked.
+          // Measured after trimming, as the conversion measures it (a negative
+          // size sets no limit there either), so a text that converts is never
+          // marked.
           std::string_view trimmed = Trim(text);
-          if (t.size >= 0 && Utf8Length(trimmed) <= static_cast<size_t>(t.size)) {
+          if (t.size < 0 || Utf8Length(trimmed) <= static_cast<size_t>(t.size)) {
             if (trimmed.size() != text.size()) sheet.SetValue(i, Value::Text(std::string(trimmed)));
           } else {
             std::string marked = kMark + std::string(trimmed);

@@ -79,6 +79,16 @@ TEST_F(DataTypesTest, TextLongerThanItsFieldIsCutBehindTheMark) {
   EXPECT_EQ(Label(1).caption, "Data Type Problems for Table 1: SL_METHOD");
 }
 
+TEST_F(DataTypesTest, TextOfAFieldWithoutALimitIsNeverMarked) {
+  state.WorkConn.ExecuteNative(
+      "UPDATE MT_VBSTRUCTURE SET FIELD_SIZE = -1 WHERE FIELD_NAME = 'WL_COMMENTS'");
+  LoadTableStructures(state);
+  const std::string comment(160, 'c');
+  ASSERT_FALSE(Convert(3, {Row(3, {{"WL", "x"}, {"WL_COMMENTS", comment}})}));
+  EXPECT_EQ(SheetText(3, 0, "WL_COMMENTS"), comment);
+  EXPECT_EQ(Label(3).caption, "Data Type Problems for Table 3: WL");
+}
+
 TEST_F(DataTypesTest, PaddedTextThatFitsConverts) {
   ASSERT_TRUE(Convert(1, {Row(1, {{"SL_METHOD", " ABCDEFGHIJ "}})}));
   EXPECT_EQ(Typed(1, 0, "SL_METHOD"), Value::Text("ABCDEFGHIJ"));
