@@ -79,11 +79,13 @@ bool frmCMain::Form_Load() {
       if (!fs::create_directories(s.paths.data_dir, ec) && ec)
         throw FileError(kErrPathNotFound, "Path not found: " + s.paths.data_dir.string());
       fs::create_directory(s.paths.WorkbookDir(), ec);
-      if (ec) throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
+      if (ec)
+        throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
     }
     if (!fs::is_directory(s.paths.WorkbookDir())) {
       fs::create_directory(s.paths.WorkbookDir(), ec);
-      if (ec) throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
+      if (ec)
+        throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
     }
 
     s.DoEvents();
@@ -150,7 +152,11 @@ void frmCMain::ClearTempTables() {
 }
 
 void frmCMain::mnuNewSite_Click() {
-  if (busy_) return;  // the reset would empty the tables the import is filling
+  if (busy_) return;  // the reset would empty the tables an import is filling
+  NewSiteReset();
+}
+
+void frmCMain::NewSiteReset() {
   RunState& s = state_;
   MainView& v = s.view;
   s.SetStatusLine("Resetting system for new site ...");
@@ -182,8 +188,8 @@ void frmCMain::mnuNewSite_Click() {
 void frmCMain::Form_Unload() {
   if (unloaded_) return;
   if (busy_) {
-    // Closing while an import transfers: cancel it and shut down once it has
-    // stopped, so its rows are never read after they are released.
+    // Closing while an activity runs: cancel a transfer and shut down once the
+    // activity has stopped, so nothing it uses is released under it.
     state_.CancelRequested = true;
     unload_pending_ = true;
     return;

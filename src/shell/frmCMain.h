@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/paths.h"
 #include "core/ui_port.h"
@@ -34,7 +35,8 @@ class frmCMain {
   // import's text files, closes every window. Runs once.
   void Form_Unload();
   bool unloaded() const { return unloaded_; }
-  // True while an import runs (it yields to the window while it transfers).
+  // True while an activity that yields to the window runs (an import, the copy
+  // from media, the reference update).
   bool busy() const { return busy_; }
   bool loaded_ok() const { return loaded_ok_; }
 
@@ -82,12 +84,20 @@ class frmCMain {
   void LoadStructures();
   // Unloads the check window and the reference-list window.
   void CloseOtherWindows();
+  // The "New Site" reset itself (the copy from media runs it too).
+  void NewSiteReset();
+  // Runs `work` as the one activity of the moment: the menus in `blocked` are
+  // disabled meanwhile and enabled again after it, and a close requested
+  // meanwhile is carried out once it has ended.
+  void RunBusy(const std::vector<std::string>& blocked, const std::function<void()>& work);
+  // The menus after a copy from media, which always starts with the reset.
+  void AfterCopy();
   frmCMinorTableView& ReferenceView();
 
   RunState state_;
   bool unloaded_ = false;
-  // An import is running: activities that would pull its tables and record
-  // sets away are refused, and closing the window waits until it ends.
+  // An activity is running: others that would pull its tables, record sets or
+  // files away are refused, and closing the window waits until it ends.
   bool busy_ = false;
   bool unload_pending_ = false;
   bool loaded_ok_ = false;

@@ -29,49 +29,93 @@ frmCMinorTableView& frmCMain::ReferenceView() {
 
 void frmCMain::SetDriveProbe(std::shared_ptr<DriveProbe> probe) { drive_probe_ = std::move(probe); }
 
-void frmCMain::mnuDataLoadCD_Click() {
-  if (busy_) return;
-  if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
-  ::sorvane::mnuDataLoadCD_Click(state_, *drive_probe_, [this] { mnuNewSite_Click(); });
-}
-
-void frmCMain::mnuDataLoadFloppy_Click() {
-  if (busy_) return;
-  if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
-  ::sorvane::mnuDataLoadFloppy_Click(state_, *drive_probe_, [this] { mnuNewSite_Click(); });
-}
-
 namespace {
 
-// Menus that must wait while an import runs: they would reset the tables,
-// replace the workbooks or the reference tables under it, or check half-filled
-// tables.
-const char* const kBlockedWhileImporting[] = {"mnuNewSite", "mnuDataLoadCD", "mnuDataLoadFloppy",
-                                              "mnuCheckTablesHeader", "mnuViewRef(5)"};
+// What may not start while another activity runs: the import, the reset, the
+// copy, the checks and the reference update.
+const std::vector<std::string> kImportMenus = {"mnuRunAllChecks", "mnuRunData(0)", "mnuRunData(1)",
+                                               "mnuRunData(2)",   "mnuRunData(3)", "mnuRunData(4)",
+                                               "mnuRunData(5)"};
+const std::vector<std::string> kOtherActivities = {
+    "mnuNewSite", "mnuDataLoadCD", "mnuDataLoadFloppy", "mnuCheckTablesHeader", "mnuViewRef(5)"};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
 
 }  // namespace
 
-void frmCMain::mnuRunData_Click(int index) {
-  if (busy_ || unloaded_) return;
-  busy_ = true;
+void frmCMain::RunBusy(const std::vector<std::string>& blocked, const std::function<void()>& work) {
   MenuMap& m = state_.view.menus;
-  for (const char* name : kBlockedWhileImporting) m[name].enabled = false;
-  try {
-    ::sorvane::mnuRunData_Click(state_, index, [this](bool reset_all) { UpdateMenus(reset_all); });
-  } catch (...) {
+  std::vector<std::pair<std::string, bool>> before;
+  for (const auto& name : blocked) before.emplace_back(name, m[name].enabled);
+  busy_ = true;
+  auto block = [&] {
+    for (const auto& name : blocked) m[name].enabled = false;
+  };
+  block();
+  // Whatever the activity sets on these menus itself (the import updates them
+  // at its end) wins over what they were before.
+  auto restore = [&] {
     busy_ = false;
-    for (const char* name : kBlockedWhileImporting) m[name].enabled = true;
-    UpdateMenus(false);
+    for (const auto& [name, enabled] : before) {
+      if (!m[name].enabled) m[name].enabled = enabled;
+    }
+  };
+  try {
+    work();
+  } catch (...) {
+    restore();
     throw;
   }
-  busy_ = false;
-  for (const char* name : kBlockedWhileImporting) m[name].enabled = true;
+  restore();
+  state_.Refresh();
+  if (unload_pending_) Form_Unload();
+}
+
+void frmCMain::AfterCopy() {
+  if (unloaded_) return;
+  // The copy began with the new-site reset: the menus are the reset's.
+  UpdateMenus(true);
+  state_.view.menus[ControlName("mnuRunData", 0)].enabled = true;
+}
+
+void frmCMain::mnuDataLoadCD_Click() {
+  if (busy_ || unloaded_) return;
+  if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
+  const auto blocked = Join(kImportMenus, kOtherActivities);
+  RunBusy(blocked, [&] {
+    ::sorvane::mnuDataLoadCD_Click(state_, *drive_probe_, [&] {
+      NewSiteReset();
+      for (const auto& name : blocked) state_.view.menus[name].enabled = false;
+    });
+  });
+  AfterCopy();
+}
+
+void frmCMain::mnuDataLoadFloppy_Click() {
+  if (busy_ || unloaded_) return;
+  if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
+  const auto blocked = Join(kImportMenus, kOtherActivities);
+  RunBusy(blocked, [&] {
+    ::sorvane::mnuDataLoadFloppy_Click(state_, *drive_probe_, [&] {
+      NewSiteReset();
+      for (const auto& name : blocked) state_.view.menus[name].enabled = false;
+    });
+  });
+  AfterCopy();
+}
+
+void frmCMain::mnuRunData_Click(int index) {
+  if (busy_ || unloaded_) return;
+  RunBusy(kOtherActivities, [&] {
+    ::sorvane::mnuRunData_Click(state_, index, [this](bool reset_all) { UpdateMenus(reset_all); });
+  });
   // "Data Checks" follows the stage codes again, as UpdateMenus sets it.
   bool all_transferred = true;
   for (int n = 1; n <= 5; ++n) all_transferred &= state_.Tables[n].TableStatus >= 6;
-  m["mnuCheckTablesHeader"].enabled = all_transferred;
-  state_.Refresh();
-  if (unload_pending_) Form_Unload();
+  if (!unloaded_) state_.view.menus["mnuCheckTablesHeader"].enabled = all_transferred;
 }
 
 void frmCMain::mnuCheckTables_Click(int index) {
@@ -93,9 +137,11 @@ void frmCMain::mnuViewRef_Click(int index) {
     ReferenceView().ShowReferenceList(index);
     return;
   }
-  if (index >= 4 && !busy_) {
-    ReferenceUpdateResult result = UpdateReferenceTables(state_);
-    if (result.shut_down) Form_Unload();
+  if (index >= 4 && !busy_ && !unloaded_) {
+    bool shut_down = false;
+    RunBusy(Join(kImportMenus, kOtherActivities),
+            [&] { shut_down = UpdateReferenceTables(state_).shut_down; });
+    if (shut_down) Form_Unload();
   }
 }
 

@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsable) {
 TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
   TempDataDir dir;
   ScriptedUi ui;
-  Paths inner{dir.dir() / "Sorvane"};
+  Paths inner{dir.dir() / "Sorvane", {}};
   {
     frmCMain w(ui, inner);
     w.Form_Load();  // no database yet: ends with the missing-database message
@@ -294,6 +294,39 @@ TEST(MainWindowWhileImporting, ResetIsRefusedAndClosingWaitsForTheImportToStop) 
   EXPECT_FALSE(w.busy());
   EXPECT_TRUE(w.unloaded());
   EXPECT_FALSE(w.state().WorkConn.IsOpen());
+}
+
+}  // namespace
+}  // namespace sorvane
+
+namespace sorvane {
+namespace {
+
+TEST(MainWindowWhileUpdating, AnImportCannotStartDuringTheReferenceUpdate) {
+  testing::TempDataDir dir;
+  dir.CreateWorkDb();
+  {
+    Connection c;
+    c.Create(dir.paths().UpdateDb());
+    c.ExecuteScript("CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);");
+  }
+  testing::ScriptedUi ui;
+  frmCMain w(ui, dir.paths());
+  ASSERT_TRUE(w.Form_Load());
+  int tried = 0;
+  ui.on_yield = [&] {
+    if (!w.busy()) return;
+    ++tried;
+    EXPECT_FALSE(w.state().view.menus["mnuRunAllChecks"].enabled);
+    w.mnuRunData_Click(0);  // refused: with an empty ID it would say "Please Enter a Facility ID"
+  };
+  w.mnuViewRef_Click(5);
+  EXPECT_GT(tried, 0);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(w.state().view.menus["mnuRunAllChecks"].enabled);
+  EXPECT_TRUE(w.state().view.menus["mnuRunData(0)"].enabled);
+  EXPECT_FALSE(w.state().view.menus["mnuRunData(1)"].enabled);
+  EXPECT_FALSE(w.busy());
 }
 
 }  // namespace
