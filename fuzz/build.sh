@@ -1,6 +1,9 @@
 #!/bin/sh
 # Builds the libFuzzer targets of the workbook readers into fuzz/out/ (not part
-# of the main build or CI). Run them e.g. with
+# of the main build or CI): fuzz_xls (compound file and BIFF8 records),
+# fuzz_xlsx (whole zip packages) and fuzz_xlsx_parts (one XML part of a stored
+# package, first input byte choosing which; also checks that the fast tag
+# scanner sees what expat sees). Run them e.g. with
 #   LSAN_OPTIONS=suppressions=fuzz/lsan.supp \
 #     fuzz/out/fuzz_xls -max_total_time=600 fuzz/out/corpus_xls ../shared/corpus/xls
 set -eu
