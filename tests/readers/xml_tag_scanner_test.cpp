@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "import/readers/read_failure.h"
@@ -16,16 +17,29 @@
 namespace sorvane::readers {
 namespace {
 
-// Every start and end event with its attributes, as one text per event.
+// Every start and end event with its attributes, and the text between them
+// (joined, as the pieces it comes in may differ), as one text per event.
 class Recorder : public XmlHandler {
  public:
   void Start(std::string_view name, const char** attrs) override {
+    Flush();
     std::string e = "<" + std::string(name);
     for (; attrs[0] != nullptr; attrs += 2) e += std::string(" ") + attrs[0] + "=" + attrs[1];
     events.push_back(e);
   }
-  void End(std::string_view name) override { events.push_back("/" + std::string(name)); }
+  void End(std::string_view name) override {
+    Flush();
+    events.push_back("/" + std::string(name));
+  }
+  void Text(const char* s, int len) override { text_.append(s, static_cast<size_t>(len)); }
   std::vector<std::string> events;
+
+ private:
+  void Flush() {
+    if (!text_.empty()) events.push_back("#" + text_);
+    text_.clear();
+  }
+  std::string text_;
 };
 
 std::vector<std::string> Expat(ZipPackage& zip, const std::string& part) {
@@ -34,13 +48,23 @@ std::vector<std::string> Expat(ZipPackage& zip, const std::string& part) {
   return r.events;
 }
 
+// The scanner's events on `xml`, or nothing when it leaves the part to expat.
+std::optional<std::vector<std::string>> Fast(const std::string& xml) {
+  const std::string bytes = testing::ZipFile({{"s.xml", xml}});
+  ZipPackage zip(std::string_view(bytes), ReadLimits{});
+  Recorder fast;
+  if (!ScanXmlTags(zip, "s.xml", fast)) return std::nullopt;
+  return fast.events;
+}
+
 TEST(XmlTagScannerTest, SeesWhatExpatSees) {
   std::string big = "<row r=\"9\">";
   for (int i = 0; i < 20000; ++i) big += "<c r=\"A9\" t='s'><v>1</v></c>";  // spans chunks
   const std::string sheet =
       "<?xml version=\"1.0\"?>\n<x:worksheet xmlns:x=\"urn:x\"><!-- <c r=\"Z1\"> -->"
       "<x:sheetData><row r=\"1\" spans=\"1:2\"><c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[<c "
-      "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/><c r=\"C1\" s=\"a\tb\r\nc\rd\"/></row><?pi <c r=\"Y1\"?>" +
+      "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/><c r=\"C1\" s=\"a\tb\r\nc\rd\"/></row><?pi "
+      "<c r=\"Y1\"?>" +
       big + "</row>\n</x:sheetData ></x:worksheet>";
   const std::string bytes = testing::ZipFile({{"s.xml", sheet}});
   ZipPackage zip(std::string_view(bytes), ReadLimits{});
@@ -60,6 +84,49 @@ TEST(XmlTagScannerTest, LeavesWhatItDoesNotReadToExpat) {
     ZipPackage zip(std::string_view(bytes), ReadLimits{});
     Recorder fast;
     EXPECT_FALSE(ScanXmlTags(zip, "s.xml", fast)) << xml;
+  }
+}
+
+TEST(XmlTagScannerTest, DeliversTheTextExpatDelivers) {
+  const std::string xml =
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+      "<w><v>a &lt;&gt;&amp;&quot;&apos; &#65;&#x42;&#x1F600; \xC3\xA9</v><t>1\r\n2\r3</t>"
+      "<t><![CDATA[<x> & ]]]></t><!-- c --><?p q?><t>]]</t></w>\n";
+  const auto fast = Fast(xml);
+  ASSERT_TRUE(fast.has_value());
+  const std::string bytes = testing::ZipFile({{"s.xml", xml}});
+  ZipPackage zip(std::string_view(bytes), ReadLimits{});
+  EXPECT_EQ(*fast, Expat(zip, "s.xml"));
+  EXPECT_EQ((*fast)[2], "#a <>&\"' AB\xF0\x9F\x98\x80 \xC3\xA9");
+  EXPECT_EQ((*fast)[5], "#1\n2\n3");
+  EXPECT_EQ((*fast)[8], "#<x> & ]");
+}
+
+// The scanner reads the rows too, so whatever is not well-formed must reach
+// expat, which refuses it.
+TEST(XmlTagScannerTest, LeavesEveryMalformationToExpat) {
+  for (const std::string& xml : {
+           std::string("<w><a></b></w>"),          // mismatched end tag
+           std::string("<w><a>"),                  // unclosed elements
+           std::string("<w/><w/>"),                // two roots
+           std::string("x<w/>"),                   // text outside the root
+           std::string("<w>&nbsp;</w>"),           // undefined entity
+           std::string("<w>&#0;</w>"),             // not a character
+           std::string("<w>&amp</w>"),             // unterminated reference
+           std::string("<w>\x01</w>"),             // control character
+           std::string("<w>\xC3(</w>"),            // broken UTF-8
+           std::string("<w>\xEF\xBF\xBE</w>"),     // U+FFFE
+           std::string("<w>a]]>b</w>"),            // CDATA end in text
+           std::string("<w a=\"1\" a=\"2\"/>"),    // attribute given twice
+           std::string("<w a=\"1\"b=\"2\"/>"),     // attributes not separated
+           std::string("<w a=\"<\"/>"),            // '<' in an attribute
+           std::string("<1w/>"),                   // bad name
+           std::string("<w><!-- a -- b --></w>"),  // "--" in a comment
+           std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><w>\xE9</w>"),
+           std::string(" <?xml version=\"1.0\"?><w/>"),       // declaration not first
+           std::string("<w><![CDATA[x]]></w><![CDATA[y]]>"),  // CDATA outside the root
+       }) {
+    EXPECT_FALSE(Fast(xml).has_value()) << xml;
   }
 }
 

@@ -250,9 +250,14 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const RowCallback* on_row, const ReadL
   shape.format = "xlsx";
   shape.sheet_name = wb.sheet_name;
   ShapeScanner scanner(limits.max_cells);
+  // The fast scanner gives up on the same bytes every time: when it read the
+  // sheet for the shape, it also reads it for the rows, and a fallback to expat
+  // can never come after rows were delivered.
+  bool fast = true;
   {
     SheetHandler scan(&scanner, nullptr, wb);
     if (!ScanXmlTags(zip, wb.sheet_part, scan)) {
+      fast = false;
       scanner = ShapeScanner(limits.max_cells);
       SheetHandler again(&scanner, nullptr, wb);
       ParseXmlPart(zip, wb.sheet_part, again);
@@ -265,7 +270,11 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const RowCallback* on_row, const ReadL
   RowEmitter emitter(shape, scanner.ordered(), *on_row);
   {
     SheetHandler emit(nullptr, &emitter, wb);
-    ParseXmlPart(zip, wb.sheet_part, emit);
+    if (!fast) {
+      ParseXmlPart(zip, wb.sheet_part, emit);
+    } else if (!ScanXmlTags(zip, wb.sheet_part, emit)) {
+      Damaged("the worksheet changed while it was being read");
+    }
   }
   emitter.Finish();
   return shape;

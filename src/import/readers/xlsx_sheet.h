@@ -1,6 +1,7 @@
-// The first worksheet of an .xlsx package, streamed through expat: one pass
-// finds the used range, a second delivers the rows. The sheet part is never
-// held in memory whole.
+// The first worksheet of an .xlsx package, streamed: one pass finds the used
+// range, a second delivers the rows; both through the fast tag scanner, or both
+// through expat when the scanner leaves the sheet to it. The sheet part is
+// never held in memory whole.
 #pragma once
 
 #include "import/readers/workbook_reader.h"

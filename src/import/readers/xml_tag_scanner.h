@@ -1,9 +1,15 @@
-// A fast reader of the tags of an XML part, for the pass that only needs element
-// names and attributes (finding a sheet's used range). It hands the same
-// Start/End events to an XmlHandler as the expat parse would, without text. It
-// does not check well-formedness (the expat pass that follows does) and it
-// gives up, returning false, on anything it leaves to expat: document type
-// declarations, entity references in attributes, UTF-16 text, tags over 1 MB.
+// A fast reader of XML package parts for the common case: UTF-8 text without a
+// document type declaration. It hands the same Start/End/Text events to an
+// XmlHandler as the expat parse would (text may come in other pieces; joined it
+// is the same), and checks what makes a document well-formed as far as it reads
+// it. It gives up, returning false, on everything it leaves to expat: document
+// type declarations, entity references other than the five predefined ones and
+// numeric character references (and any reference in an attribute), other
+// encodings than UTF-8, non-ASCII names, tags or text runs over 1 MB, and any
+// malformation (expat then reports it).
+//
+// Whether it gives up depends only on the bytes it has read, never on the
+// handler, so a part it read to some point once it reads again to that point.
 #pragma once
 
 #include <string_view>
