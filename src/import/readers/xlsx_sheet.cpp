@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/date.h"
 #include "import/readers/cell_text.h"
@@ -78,6 +79,55 @@ void AppendIsoDate(std::string_view v, std::string& out) {
   }
 }
 
+// Display texts of stored numbers that are not their own general form (dates,
+// exponents), remembered: a sheet repeats the same few dates and detection
+// limits over and over, and formatting them is the costliest step of a cell.
+class NumberTexts {
+ public:
+  std::string_view Text(std::string_view stored, bool is_date, bool date1904) {
+    if (stored.size() > kMaxKey) return Format(stored, is_date, date1904, scratch_);
+    Slot& slot = slots_[Hash(stored, is_date) % kSlots];
+    if (!slot.used || slot.is_date != is_date || slot.stored != stored) {
+      slot.used = true;
+      slot.is_date = is_date;
+      slot.stored.assign(stored);
+      slot.text.clear();
+      Format(stored, is_date, date1904, slot.text);
+    }
+    return slot.text;
+  }
+
+ private:
+  static constexpr size_t kSlots = 4096, kMaxKey = 32;
+  struct Slot {
+    bool used = false, is_date = false;
+    std::string stored, text;
+  };
+
+  static size_t Hash(std::string_view s, bool is_date) {
+    size_t h = is_date ? 0x9E3779B97F4A7C15ULL : 14695981039346656037ULL;
+    for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    return h ^ (h >> 29);
+  }
+
+  // The display text of a stored number; text that is no number shows as stored.
+  static std::string_view Format(std::string_view v, bool is_date, bool date1904,
+                                 std::string& out) {
+    out.clear();
+    double d = 0;
+    auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+    if (ec == std::errc() && p == v.data() + v.size() && !v.empty()) {
+      AppendNumberText(d, is_date, date1904, out);
+    } else {
+      out.append(v);
+    }
+    return out;
+  }
+
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  std::string scratch_;
+};
+
 class SheetHandler : public XmlHandler {
  public:
   // Scanning when `emitter` is null: positions only.
@@ -135,8 +185,9 @@ class SheetHandler : public XmlHandler {
     }
   }
 
+  // Only cells and rows carry attributes the sheet is read by.
   bool WantsAttributes(std::string_view name) const override {
-    return emitter_ != nullptr || name == "c" || name == "row";
+    return name == "c" || name == "row";
   }
 
   void Text(const char* s, int len) override {
@@ -189,13 +240,7 @@ class SheetHandler : public XmlHandler {
           out.append(v);
           break;
         }
-        double d = 0;
-        auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
-        if (ec == std::errc() && p == v.data() + v.size() && !v.empty()) {
-          AppendNumberText(d, wb_.IsDate(style_), wb_.date1904, out);
-        } else {
-          out.append(v);
-        }
+        out.append(numbers_.Text(v, wb_.IsDate(style_), wb_.date1904));
         break;
       }
       case CellType::kShared: {
@@ -239,6 +284,7 @@ class SheetHandler : public XmlHandler {
   CellType type_ = CellType::kNumber;
   uint64_t style_ = 0;
   std::string value_, inline_;
+  NumberTexts numbers_;
 };
 
 }  // namespace

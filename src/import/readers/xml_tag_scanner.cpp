@@ -212,14 +212,25 @@ class TagScanner {
       return true;
     }
     const auto n = static_cast<size_t>(end - p);
-    if (std::memchr(p, ']', n) != nullptr &&
-        std::string_view(p, n).find("]]>") != std::string::npos) {
-      return false;
+    bool plain = true;
+    if (n <= 64) {
+      // Cell values are short: one look at each byte instead of three calls.
+      for (const char* q = p; q < end; ++q) {
+        const char c = *q;
+        if (c == ']' || c == '&' || c == '\r') {
+          plain = false;
+          break;
+        }
+      }
+    } else {
+      plain = std::memchr(p, ']', n) == nullptr && std::memchr(p, '&', n) == nullptr &&
+              std::memchr(p, '\r', n) == nullptr;
     }
-    if (std::memchr(p, '&', n) == nullptr && std::memchr(p, '\r', n) == nullptr) {
+    if (plain) {
       handler_.Text(p, static_cast<int>(n));
       return true;
     }
+    if (std::string_view(p, n).find("]]>") != std::string::npos) return false;
     text_.clear();
     while (p < end) {
       const char c = *p;
@@ -399,7 +410,8 @@ class TagScanner {
   bool EndTag(const char* n, const char* close) {
     const char* e = close;
     while (e > n && IsSpace(e[-1])) --e;
-    if (open_.empty() || !IsName(n, e)) return false;
+    if (open_.empty()) return false;
+    // Equal to the open element's name, it is a name too.
     const size_t start = open_.back();
     const std::string_view name(n, static_cast<size_t>(e - n));
     if (std::string_view(names_).substr(start) != name) return false;
@@ -420,10 +432,8 @@ class TagScanner {
     if (p == end) return nullptr;
     if (root_closed_ || p == n || !IsNameStart(*n)) return Fail();
     const std::string_view qname(n, static_cast<size_t>(p - n));
-    strings_.assign(qname);
-    strings_ += '\0';
-    const bool wanted =
-        handler_.WantsAttributes(Local(std::string_view(strings_.data(), qname.size())));
+    const bool wanted = handler_.WantsAttributes(Local(qname));
+    strings_.clear();
     offsets_.clear();
     spans_.clear();
     bool empty = false;
@@ -483,8 +493,8 @@ class TagScanner {
     attrs_.clear();
     for (size_t o : offsets_) attrs_.push_back(strings_.data() + o);
     attrs_.push_back(nullptr);
-    // strings_ no longer grows: views into it stay valid.
-    const std::string_view name = Local(std::string_view(strings_.data(), qname.size()));
+    // A view into buf_, which stays as it is until Process returns.
+    const std::string_view name = Local(qname);
     if (!empty) {
       open_.push_back(names_.size());
       names_.append(qname);
