@@ -22,13 +22,37 @@ constexpr int32_t kMaxColumns = 16384;
 
 int64_t ParseRow(const char* s) {
   int64_t v = 0;
-  const char* end = s + std::strlen(s);
-  auto [p, ec] = std::from_chars(s, end, v);
-  if (ec != std::errc() || p != end || v < 1 || v > kMaxRows) {
+  const char* p = s;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    v = v * 10 + (*p - '0');
+    if (v > kMaxRows) break;
+  }
+  if (p == s || *p != '\0' || v < 1 || v > kMaxRows) {
     Damaged("a row number lies outside the sheet's grid");
   }
   return v;
 }
+
+// The attributes a cell is read by, found in one pass (Attr's rules: the
+// first of each local name, namespace declarations never).
+struct CellAttrs {
+  const char* r = nullptr;
+  const char* t = nullptr;
+  const char* s = nullptr;
+  explicit CellAttrs(const char** attrs) {
+    for (; attrs[0] != nullptr; attrs += 2) {
+      const char* name = attrs[0];
+      if (name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0) continue;
+      const std::string_view local = LocalName(name);
+      if (local.size() != 1) continue;
+      const char*& slot = local[0] == 'r' ? r : local[0] == 't' ? t : local[0] == 's' ? s : skip_;
+      if (slot == nullptr) slot = attrs[1];
+    }
+  }
+
+ private:
+  const char* skip_ = nullptr;
+};
 
 // "AB12" -> column 27 (0-based), row 12.
 void ParseCellRef(const char* s, int32_t& col, int64_t& row) {
@@ -200,7 +224,8 @@ class SheetHandler : public XmlHandler {
 
  private:
   void StartCell(const char** attrs) {
-    const char* ref = Attr(attrs, "r");
+    const CellAttrs found(attrs);
+    const char* ref = found.r;
     if (ref != nullptr) {
       ParseCellRef(ref, col_, cell_row_);
       row_ = cell_row_;
@@ -217,8 +242,8 @@ class SheetHandler : public XmlHandler {
       scanner_->Add(cell_row_, col_);
       return;
     }
-    type_ = TypeOf(Attr(attrs, "t"));
-    const char* s = Attr(attrs, "s");
+    type_ = TypeOf(found.t);
+    const char* s = found.s;
     style_ = 0;
     if (s != nullptr) std::from_chars(s, s + std::strlen(s), style_);
     value_.clear();

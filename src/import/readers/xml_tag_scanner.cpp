@@ -26,6 +26,16 @@ constexpr auto kNameClass = [] {
   return t;
 }();
 
+// Characters of attribute values the scanner must look at: references and
+// '<' it leaves to expat, line ends and tabs become blanks.
+constexpr uint8_t kRefused = 1, kBlank = 2;
+constexpr auto kValueClass = [] {
+  std::array<uint8_t, 256> t{};
+  t['&'] = t['<'] = kRefused;
+  t['\t'] = t['\n'] = t['\r'] = kBlank;
+  return t;
+}();
+
 bool IsNameStart(char c) { return (kNameClass[static_cast<unsigned char>(c)] & 1) != 0; }
 bool IsNameChar(char c) { return kNameClass[static_cast<unsigned char>(c)] != 0; }
 // ASCII names only: the rest is expat's.
@@ -432,10 +442,12 @@ class TagScanner {
     if (p == end) return nullptr;
     if (root_closed_ || p == n || !IsNameStart(*n)) return Fail();
     const std::string_view qname(n, static_cast<size_t>(p - n));
-    const bool wanted = handler_.WantsAttributes(Local(qname));
+    const std::string_view name = Local(qname);
+    const bool wanted = handler_.WantsAttributes(name);
     strings_.clear();
     offsets_.clear();
     spans_.clear();
+    size_t count = 0;
     bool empty = false;
     for (;;) {
       const char* s = p;
@@ -466,17 +478,23 @@ class TagScanner {
       const char* v = p;
       p = static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(end - p)));
       if (p == nullptr) return nullptr;
-      bool blanks = false;
-      for (const char* q = v; q < p; ++q) {
-        const char c = *q;
-        if (c == '&' || c == '<') return Fail();
-        if (c == '\t' || c == '\n' || c == '\r') blanks = true;
-      }
+      uint8_t seen = 0;
+      for (const char* q = v; q < p; ++q) seen |= kValueClass[static_cast<unsigned char>(*q)];
+      if (seen & kRefused) return Fail();
+      const bool blanks = (seen & kBlank) != 0;
       const std::string_view an_view(an, static_cast<size_t>(ae - an));
-      for (const std::string_view seen : spans_) {
-        if (seen == an_view) return Fail();  // an attribute given twice
+      for (size_t i = 0; i < count && i < few_.size(); ++i) {
+        if (few_[i] == an_view) return Fail();  // an attribute given twice
       }
-      spans_.push_back(an_view);
+      for (const std::string_view seen : spans_) {
+        if (seen == an_view) return Fail();
+      }
+      if (count < few_.size()) {
+        few_[count] = an_view;
+      } else {
+        spans_.push_back(an_view);
+      }
+      ++count;
       ++p;
       if (!wanted) continue;
       offsets_.push_back(strings_.size());
@@ -493,8 +511,7 @@ class TagScanner {
     attrs_.clear();
     for (size_t o : offsets_) attrs_.push_back(strings_.data() + o);
     attrs_.push_back(nullptr);
-    // A view into buf_, which stays as it is until Process returns.
-    const std::string_view name = Local(qname);
+    // `name` views buf_, which stays as it is until Process returns.
     if (!empty) {
       open_.push_back(names_.size());
       names_.append(qname);
@@ -520,8 +537,9 @@ class TagScanner {
 
   // The name after its namespace prefix, as LocalName gives it.
   static std::string_view Local(std::string_view qname) {
-    const size_t colon = qname.rfind(':');
-    return colon == std::string_view::npos ? qname : qname.substr(colon + 1);
+    size_t i = qname.size();
+    while (i > 0 && qname[i - 1] != ':') --i;
+    return qname.substr(i);
   }
 
   // An attribute value as XML normalises it: line ends and tabs become blanks,
@@ -538,7 +556,8 @@ class TagScanner {
   std::string buf_, strings_, text_;
   size_t validated_ = 0;  // bytes of buf_ checked by Validate
   std::vector<size_t> offsets_;
-  std::vector<std::string_view> spans_;
+  std::array<std::string_view, 16> few_;  // names of a tag's first attributes
+  std::vector<std::string_view> spans_;   // and of the others
   std::vector<const char*> attrs_;
   std::string names_;         // qualified names of the open elements, end to end
   std::vector<size_t> open_;  // where each open element's name starts in names_
