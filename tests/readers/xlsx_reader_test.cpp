@@ -85,6 +85,43 @@ TEST(XlsxReaderTest, StylesWithDateFormatsMakeNumbersDates) {
   EXPECT_EQ(Read(x.Zip())[0][1], "3/16/2025");
 }
 
+TEST(XlsxReaderTest, RepeatedNumbersShowByTheirOwnStyleEachTime) {
+  XlsxParts x;
+  x.cell_xfs = "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>";
+  std::string row;
+  for (int i = 0; i < 3; ++i) {
+    row += "<c s=\"1\"><v>44270</v></c><c><v>44270</v></c><c><v>1E-3</v></c><c><v>x1</v></c>";
+  }
+  x.sheet_data = "<row>" + row + "</row><row>" + row + "</row>";
+  const std::vector<std::string> once = {"3/15/2021", "44270", "0.001", "x1"};
+  std::vector<std::string> expected;
+  for (int i = 0; i < 3; ++i) expected.insert(expected.end(), once.begin(), once.end());
+  EXPECT_EQ(Read(x.Zip()), (Rows{expected, expected}));
+  x.date1904 = true;  // a second workbook: nothing remembered from the first
+  EXPECT_EQ(Read(x.Zip())[1][0], "3/16/2025");
+}
+
+TEST(XlsxReaderTest, EscapedTextAndOtherEncodingsReadAsWritten) {
+  XlsxParts x;
+  x.sheet_data =
+      "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a &lt;b&gt; &amp; &#233;&#x20AC;</t></is>"
+      "</c><c r=\"B1\" t=\"inlineStr\"><is><t><![CDATA[<x> & y]]></t></is></c>"
+      "<c r=\"C1\" t=\"str\"><v>line\r\nend</v></c></row>";
+  EXPECT_EQ(Read(x.Zip()), (Rows{{"a <b> & \xC3\xA9\xE2\x82\xAC", "<x> & y", "line\nend"}}));
+  // A sheet in another encoding is read by expat, which converts it.
+  Parts parts = x.Parts();
+  for (auto& [name, content] : parts) {
+    if (name.find("worksheets/") == std::string::npos) continue;
+    content =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><worksheet><sheetData><row r=\"1\">"
+        "<c r=\"A1\" t=\"inlineStr\"><is><t>Gr\xFC\xDF"
+        "e</t></is></c></row></sheetData>"
+        "</worksheet>";
+  }
+  EXPECT_EQ(Read(ZipFile(parts)), (Rows{{"Gr\xC3\xBC\xC3\x9F"
+                                         "e"}}));
+}
+
 TEST(XlsxReaderTest, CellsAndRowsWithoutReferencesTakeTheNextPlace) {
   XlsxParts x;
   x.sheet_data =
