@@ -19,13 +19,6 @@ namespace sorvane::gui {
 
 namespace {
 
-// Same frame allowance as the main window: the resize rule speaks of the outer
-// window size (10005 x 8340 as designed).
-constexpr int kClientWidth = 9915;
-constexpr int kClientHeight = 7680;
-constexpr int kFrameWidth = 10005 - kClientWidth;
-constexpr int kFrameHeight = 8340 - kClientHeight;
-constexpr int kGridLeft = 225;
 constexpr int kGridTop = 4200;        // below the last row of checks
 constexpr int kLabelMaxHeight = 540;  // short of the next row
 
@@ -58,7 +51,7 @@ CheckWindow::CheckWindow(UiPort& ui, std::function<frmCCheckView*()> view, QWidg
   setCentralWidget(client);
   BuildControls(client);
   client->installEventFilter(this);
-  resize(Px(kClientWidth), Px(kClientHeight) + menuBar()->sizeHint().height());
+  resize(Px(kFormClientWidth), Px(kFormClientHeight) + menuBar()->sizeHint().height());
   Render();
 }
 
@@ -137,7 +130,7 @@ void CheckWindow::BuildControls(QWidget* client) {
 void CheckWindow::RenderGridGeometry() {
   frmCCheckView* view = view_();
   const GridState g = view != nullptr ? view->view().DataGrid1 : CheckViewState{}.DataGrid1;
-  const QRect r(Px(kGridLeft), Px(kGridTop), Px(g.width), Px(g.height));
+  const QRect r(Px(kFormGridLeft), Px(kGridTop), Px(g.width), Px(g.height));
   if (grid_->geometry() != r) grid_->setGeometry(r);
 }
 
@@ -174,7 +167,7 @@ bool CheckWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     const QSize size = static_cast<QResizeEvent*>(event)->size();
     Handle([size](frmCCheckView& v) {
-      v.Form_Resize(Twips(size.width()) + kFrameWidth, Twips(size.height()) + kFrameHeight);
+      v.Form_Resize(Twips(size.width()) + kFormFrameWidth, Twips(size.height()) + kFormFrameHeight);
     });
     RenderGridGeometry();
   } else if (event->type() == QEvent::MouseButtonRelease &&

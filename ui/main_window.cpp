@@ -20,13 +20,6 @@ namespace sorvane::gui {
 
 namespace {
 
-// Designed client area, and what the frame (title bar, menu bar, borders) adds
-// to it in the window size the resize rule is written for (10005 x 8340).
-constexpr int kClientWidth = 9915;
-constexpr int kClientHeight = 7680;
-constexpr int kFrameWidth = 10005 - kClientWidth;
-constexpr int kFrameHeight = 8340 - kClientHeight;
-constexpr int kGridLeft = 225;
 constexpr int kGridTop = 3600;
 constexpr int kStatusTops[5] = {240, 840, 1440, 2040, 2640};
 constexpr int kStatusLabelMaxHeight = 555;  // short of the next label
@@ -58,7 +51,7 @@ MainWindow::MainWindow(frmCMain& form, QWidget* parent) : QMainWindow(parent), f
   setCentralWidget(client);
   BuildControls(client);
   client->installEventFilter(this);
-  resize(Px(kClientWidth), Px(kClientHeight) + menuBar()->sizeHint().height());
+  resize(Px(kFormClientWidth), Px(kFormClientHeight) + menuBar()->sizeHint().height());
   Render();
 }
 
@@ -172,7 +165,7 @@ void MainWindow::BuildControls(QWidget* client) {
     // lines below, so the longer outcome texts are read whole.
     lblStatus_[i]->setWordWrap(true);
     lblStatus_[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    PlaceTwips(lblStatus_[i], 4920, kStatusTops[i], kClientWidth - 120 - 4920, 195);
+    PlaceTwips(lblStatus_[i], 4920, kStatusTops[i], kFormClientWidth - 120 - 4920, 195);
   }
 
   grid_ = new GridPanel("DataGrid1", client);
@@ -182,7 +175,7 @@ void MainWindow::BuildControls(QWidget* client) {
 
 void MainWindow::RenderGridGeometry() {
   const GridState& g = form_.state().view.DataGrid1;
-  const QRect r(Px(kGridLeft), Px(kGridTop), Px(g.width), Px(g.height));
+  const QRect r(Px(kFormGridLeft), Px(kGridTop), Px(g.width), Px(g.height));
   if (grid_->geometry() != r) grid_->setGeometry(r);
 }
 
@@ -211,7 +204,7 @@ int MainWindow::MousePointer() const { return form_.state().view.mouse_pointer; 
 
 void MainWindow::ClientResized(const QSize& size) {
   if (form_.unloaded()) return;
-  form_.Form_Resize(Twips(size.width()) + kFrameWidth, Twips(size.height()) + kFrameHeight);
+  form_.Form_Resize(Twips(size.width()) + kFormFrameWidth, Twips(size.height()) + kFormFrameHeight);
   RenderGridGeometry();
 }
 

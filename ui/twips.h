@@ -11,6 +11,15 @@ namespace sorvane::gui {
 
 inline constexpr int kTwipsPerPixel = 15;
 
+// The main window and the check window share one designed outer size (10005 x
+// 8340 twips, what their resize rules are written for), client area and grid
+// left edge; the frame (title bar, menu bar, borders) takes the difference.
+inline constexpr int kFormClientWidth = 9915;
+inline constexpr int kFormClientHeight = 7680;
+inline constexpr int kFormFrameWidth = 10005 - kFormClientWidth;
+inline constexpr int kFormFrameHeight = 8340 - kFormClientHeight;
+inline constexpr int kFormGridLeft = 225;
+
 inline int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 inline int Twips(int pixels) { return pixels * kTwipsPerPixel; }
 
