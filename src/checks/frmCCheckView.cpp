@@ -221,10 +221,7 @@ void frmCCheckView::mnuRef_Click(int index) {
 void frmCCheckView::Form_Resize(int width_twips, int height_twips) {
   view_.width = width_twips;
   view_.height = height_twips;
-  const int grid_height = height_twips - 8340 + 3015;
-  if (grid_height > 100) view_.DataGrid1.height = grid_height;
-  const int grid_width = width_twips - 10005 + 9495;
-  if (grid_width > 100) view_.DataGrid1.width = grid_width;
+  ResizeGrid(view_.DataGrid1, width_twips, height_twips, 10005, 8340, 9495, 3015);
   state_.ui.Refresh();
 }
 

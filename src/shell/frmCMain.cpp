@@ -259,10 +259,7 @@ void frmCMain::Form_Resize(int width_twips, int height_twips) {
   MainView& v = state_.view;
   v.width = width_twips;
   v.height = height_twips;
-  const int h = height_twips - 8340 + 3615;
-  const int w = width_twips - 10005 + 9495;
-  if (h > 100) v.DataGrid1.height = h;
-  if (w > 100) v.DataGrid1.width = w;
+  ResizeGrid(v.DataGrid1, width_twips, height_twips, 10005, 8340, 9495, 3615);
 }
 
 void frmCMain::DataGrid1_HeadClick(int column) {

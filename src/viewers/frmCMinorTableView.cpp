@@ -68,10 +68,7 @@ void frmCMinorTableView::DataGrid1_HeadClick(int column) {
 void frmCMinorTableView::Form_Resize(int width_twips, int height_twips) {
   view_.width = width_twips;
   view_.height = height_twips;
-  const int grid_height = height_twips - 7380 + 5895;
-  if (grid_height > 100) view_.DataGrid1.height = grid_height;
-  const int grid_width = width_twips - 10545 + 9855;
-  if (grid_width > 100) view_.DataGrid1.width = grid_width;
+  ResizeGrid(view_.DataGrid1, width_twips, height_twips, 10545, 7380, 9855, 5895);
   state_.ui.Refresh();
 }
 

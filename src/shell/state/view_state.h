@@ -78,6 +78,12 @@ class MenuMap {
   std::map<std::string, MenuState> menus_;
 };
 
+// The resize rule every window follows: its grid takes the window's growth over
+// the designed size (all in twips), each dimension only when the result is more
+// than 100.
+void ResizeGrid(GridState& grid, int width, int height, int designed_width, int designed_height,
+                int designed_grid_width, int designed_grid_height);
+
 // "name(index)", the name of one control of a control array.
 std::string ControlName(const std::string& name, int index);
 
