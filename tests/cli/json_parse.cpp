@@ -4,6 +4,8 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "import/readers/utf8.h"
+
 namespace sorvane::testing {
 namespace {
 
@@ -74,23 +76,6 @@ class Parser {
     if (ec != std::errc() || end != s_.data() + i_) Fail("bad number");
     return v;
   }
-  void Utf8(uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
   uint32_t Hex4() {
     if (i_ + 4 > s_.size()) Fail("short \\u escape");
     uint32_t v = 0;
@@ -146,7 +131,7 @@ class Parser {
             if (low < 0xDC00 || low > 0xDFFF) Fail("lone surrogate");
             cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
           }
-          Utf8(cp, out);
+          readers::AppendCodePoint(cp, out);
           break;
         }
         default:
