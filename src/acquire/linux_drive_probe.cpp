@@ -154,20 +154,25 @@ std::vector<LinuxDriveProbe::Found> LinuxDriveProbe::Scan() {
       int m = mount_of(node, number);
       if (m < 0) continue;
       any = true;
-      found.push_back(
-          {Drive{type, MapMountPoint(mounts[m].mount_point), "/dev/" + node}, d.name, true});
+      found.push_back({Drive{type, MapMountPoint(mounts[m].mount_point), "/dev/" + node}, d.name,
+                       true, mounts[m].mount_point});
     }
-    if (!any) found.push_back({Drive{type, "/dev/" + d.name, "/dev/" + d.name}, d.name, false});
+    if (!any) {
+      found.push_back(
+          {Drive{type, "/dev/" + d.name, "/dev/" + d.name}, d.name, false, "/dev/" + d.name});
+    }
   }
   // A disc image or a drive this machine does not list under /sys/block.
   for (size_t i = 0; i < mounts.size(); ++i) {
     if (claimed.count(i) > 0 || !IsOpticalFileSystem(mounts[i].fs_type)) continue;
     const MountEntry& m = mounts[mount_of(BaseName(mounts[i].source), mounts[i].device_number)];
     found.push_back({Drive{kDriveCdRom, MapMountPoint(m.mount_point), m.source},
-                     "mount:" + m.mount_point, true});
+                     "mount:" + m.mount_point, true, m.mount_point});
   }
+  // Ordered by the machine's own paths, so a recorded machine read from under
+  // another folder lists its drives in the order the machine itself would.
   std::stable_sort(found.begin(), found.end(),
-                   [](const Found& a, const Found& b) { return a.drive.root < b.drive.root; });
+                   [](const Found& a, const Found& b) { return a.place < b.place; });
   for (const Found& f : found) disk_of_root_[f.drive.root] = f.disk;
   return found;
 }

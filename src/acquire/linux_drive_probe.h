@@ -59,6 +59,7 @@ class LinuxDriveProbe : public DriveProbe {
     Drive drive;
     std::string disk;  // the whole device the drive belongs to ("sdb" for sdb1)
     bool mounted = false;
+    std::string place;  // where the machine itself sees the drive: the order key
   };
   std::vector<Found> Scan();
   std::string MapMountPoint(const std::string& mount_point) const;
