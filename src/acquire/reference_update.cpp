@@ -1,5 +1,7 @@
 #include "acquire/reference_update.h"
 
+#include <sqlite3.h>
+
 #include "core/errors.h"
 #include "core/text.h"
 #include "workdb/connection.h"
@@ -8,6 +10,7 @@ namespace sorvane {
 namespace {
 
 constexpr const char* kAlias = "sv_update";
+constexpr long kErrUnsafeDefinition = 3251;  // "operation not supported"
 
 std::string QuoteName(std::string_view name) {
   return "\"" + ReplaceAll(name, "\"", "\"\"") + "\"";
@@ -57,6 +60,26 @@ std::vector<std::string> ListedNames(Connection& work) {
   return names;
 }
 
+// Runs a definition read from the update database. The engine itself only ever
+// reads the first statement of a stored definition, so a file whose schema was
+// edited to carry more ("CREATE TABLE ...; DROP TABLE ...") would otherwise have
+// the rest run on the work database.
+void RunDefinition(Connection& work, const std::string& sql) {
+  sqlite3_stmt* first = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(work.handle(), sql.c_str(), static_cast<int>(sql.size()) + 1, &first,
+                              &tail);
+  sqlite3_finalize(first);
+  if (rc == SQLITE_OK && tail != nullptr && *tail != '\0') {
+    sqlite3_stmt* next = nullptr;
+    rc = sqlite3_prepare_v2(work.handle(), tail, -1, &next, nullptr);
+    const bool more = rc != SQLITE_OK || next != nullptr;  // blanks or comments may follow
+    sqlite3_finalize(next);
+    if (more) throw DatabaseError(kErrUnsafeDefinition, "Definition refused: " + sql);
+  }
+  work.ExecuteNative(sql);
+}
+
 // Replaces one table; false (and the old table untouched) when it cannot be.
 bool ReplaceTable(Connection& work, const std::string& name) {
   if (LowerCase(name).starts_with("sqlite_")) return false;
@@ -77,10 +100,10 @@ bool ReplaceTable(Connection& work, const std::string& name) {
     work.ExecuteNative("DROP TABLE IF EXISTS main." + quoted);
     // Unqualified, the update database's own statement creates the table (and
     // then its indexes) in the work database.
-    work.ExecuteNative(create);
+    RunDefinition(work, create);
     work.ExecuteNative("INSERT INTO main." + quoted + " SELECT * FROM " + kAlias + "." + quoted);
     for (int64_t row = 0; row < indexes.RecordCount(); ++row) {
-      work.ExecuteNative(indexes.At(row, 0).AsText());
+      RunDefinition(work, indexes.At(row, 0).AsText());
     }
     tx.Commit();
     return true;

@@ -200,6 +200,23 @@ TEST_F(ReferenceUpdateTest, EngineTablesAndOddNamesAreHandledSafely) {
   EXPECT_EQ(Dump(), before);
 }
 
+TEST_F(ReferenceUpdateTest, DefinitionCarryingASecondStatementIsRefused) {
+  const auto labs_before = Column("SELECT NAME FROM MT_LAB ORDER BY LAB");
+  MakeUpdateDb(std::string(kNewLabs) + "INSERT INTO UPDATE_LIST VALUES ('MT_LAB');");
+  {
+    // The engine loads such a schema: it reads only the first statement.
+    Connection upd;
+    upd.Open(data.paths().UpdateDb());
+    upd.ExecuteNative(
+        "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = sql || '; DROP TABLE "
+        "T_SITE' WHERE name = 'MT_LAB'");
+  }
+  auto result = UpdateReferenceTables(state);
+  EXPECT_THAT(result.kept, ElementsAre("MT_LAB"));
+  EXPECT_TRUE(state.WorkConn.HasTable("T_SITE"));
+  EXPECT_EQ(Column("SELECT NAME FROM MT_LAB ORDER BY LAB"), labs_before);
+}
+
 TEST_F(ReferenceUpdateTest, MissingOrDamagedUpdateDatabaseAsksForTheShutdown) {
   const std::string message =
       "The Access Update database (GIS_UPDATE.mdb) is missing.  Copy it to " +
