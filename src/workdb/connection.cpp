@@ -168,6 +168,11 @@ void Connection::Open(const std::filesystem::path& file) {
   if (!std::filesystem::is_regular_file(file, ec)) {
     throw DatabaseOpenError("Could not find file '" + file.string() + "'.");
   }
+  // SQLite would take an empty file (an interrupted copy, say) for an empty
+  // database and let the first query fail on a missing table instead.
+  if (std::filesystem::file_size(file, ec) == 0 && !ec) {
+    throw DatabaseOpenError("Unrecognized database format '" + file.string() + "'.");
+  }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {

@@ -182,6 +182,8 @@ TEST(ConnectionTest, OpeningAMissingOrForeignFileIsADatabaseOpenError) {
   }
   EXPECT_THROW(conn.Open(dir.dir() / "junk.db"), DatabaseOpenError);
   EXPECT_FALSE(conn.IsOpen());
+  std::fclose(std::fopen((dir.dir() / "empty.db").c_str(), "w"));
+  EXPECT_THROW(conn.Open(dir.dir() / "empty.db"), DatabaseOpenError);
 }
 
 TEST(ConnectionTest, QueriesTypeColumnsFromTheirDeclarationsAndTransactionsRollBack) {
