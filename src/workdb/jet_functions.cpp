@@ -111,7 +111,9 @@ void JetFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
                         ? reinterpret_cast<const char*>(sqlite3_value_text(argv[1]))
                         : "";
   int nt = sqlite3_value_numeric_type(argv[0]);
-  if (nt != SQLITE_INTEGER && nt != SQLITE_FLOAT) {
+  // An infinite value (an overflowing expression) has no digits to lay out.
+  if ((nt != SQLITE_INTEGER && nt != SQLITE_FLOAT) ||
+      !std::isfinite(sqlite3_value_double(argv[0]))) {
     const unsigned char* t = sqlite3_value_text(argv[0]);
     sqlite3_result_text(ctx, reinterpret_cast<const char*>(t), -1, SQLITE_TRANSIENT);
     return;

@@ -164,6 +164,7 @@ TEST(JetSqlTest, FunctionsBehaveAsTheDialectDoes) {
   EXPECT_EQ(halves.At(0, 2), Value::Text("-2.3"));
   EXPECT_EQ(halves.At(0, 3), Value::Text("100."));
   EXPECT_EQ(halves.At(0, 4), Value::Text("0."));
+  EXPECT_EQ(conn.QueryValue("SELECT JET_FORMAT(1e999 - 1, '####0.#')"), Value::Text("Inf"));
   EXPECT_EQ(rs.At(0, 3), Value::Integer(-3));
   EXPECT_EQ(rs.At(0, 4), Value::Text("MG/L CAF\xC3\x89"));
   Value now = conn.QueryValue(TranslateJet("SELECT NOW()"));
