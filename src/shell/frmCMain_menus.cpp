@@ -137,7 +137,7 @@ void frmCMain::mnuViewRef_Click(int index) {
     ReferenceView().ShowReferenceList(index);
     return;
   }
-  if (index >= 4 && !busy_ && !unloaded_) {
+  if (index == 5 && !busy_ && !unloaded_) {
     bool shut_down = false;
     RunBusy(Join(kImportMenus, kOtherActivities),
             [&] { shut_down = UpdateReferenceTables(state_).shut_down; });

@@ -176,6 +176,15 @@ TEST_F(MainWindowTest, ResizeKeepsTheGridAboveOneHundredTwips) {
   EXPECT_EQ(g.width, 12000 - 510);
 }
 
+TEST_F(MainWindowTest, OnlyTheUpdateItemOfTheReferenceMenuRunsTheUpdate) {
+  frmCMain w(ui_, dir_.paths());
+  ASSERT_TRUE(w.Form_Load());
+  // No update database: the update itself would say so and end the program.
+  for (int index : {4, 6}) w.mnuViewRef_Click(index);
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_FALSE(w.unloaded());
+}
+
 TEST_F(MainWindowTest, HeadingClickSortsAscendingEachTime) {
   frmCMain w(ui_, dir_.paths());
   ASSERT_TRUE(w.Form_Load());
