@@ -183,9 +183,11 @@ void Connection::Open(const std::filesystem::path& file) {
   db_ = db;
   file_ = file;
   try {
-    // A file that is not a database fails here, not at the first real statement.
-    RunStatements(db_, "SELECT count(*) FROM sqlite_master", {});
+    // The lock time-out first: a database another program is writing to for a
+    // moment is waited for, not taken for a missing one. A file that is not a
+    // database fails here, not at the first real statement.
     Configure();
+    RunStatements(db_, "SELECT count(*) FROM sqlite_master", {});
   } catch (const Error& e) {
     Close();
     throw DatabaseOpenError("Could not use file '" + file.string() + "': " + e.description());

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "core/errors.h"
 #include "support/work_db.h"
 #include "workdb/connection.h"
@@ -185,6 +188,22 @@ TEST(ConnectionTest, OpeningAMissingOrForeignFileIsADatabaseOpenError) {
   EXPECT_FALSE(conn.IsOpen());
   std::fclose(std::fopen((dir.dir() / "empty.db").c_str(), "w"));
   EXPECT_THROW(conn.Open(dir.dir() / "empty.db"), DatabaseOpenError);
+}
+
+TEST(ConnectionTest, OpeningWaitsForAWriterToFinish) {
+  testing::TempDataDir dir;
+  const std::filesystem::path file = dir.dir() / "busy.db";
+  Connection writer;
+  writer.Create(file);
+  writer.ExecuteScript("CREATE TABLE T (X); BEGIN EXCLUSIVE; INSERT INTO T VALUES (1);");
+  std::thread finish([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    writer.ExecuteNative("COMMIT");
+  });
+  Connection reader;
+  EXPECT_NO_THROW(reader.Open(file));
+  finish.join();
+  EXPECT_TRUE(reader.IsOpen());
 }
 
 TEST(ConnectionTest, QueriesTypeColumnsFromTheirDeclarationsAndTransactionsRollBack) {
