@@ -56,6 +56,8 @@ TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
   TempDataDir dir;
   ScriptedUi ui;
   Paths inner{dir.dir() / "Sorvane", {}};
+  // The missing-database message writes its template here, not in the real home.
+  setenv("XDG_DATA_HOME", (dir.dir() / "home").c_str(), 1);
   {
     frmCMain w(ui, inner);
     w.Form_Load();  // no database yet: ends with the missing-database message
@@ -67,6 +69,7 @@ TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
     w.Form_Load();
   }
   EXPECT_TRUE(fs::is_directory(inner.WorkbookDir()));
+  unsetenv("XDG_DATA_HOME");
 }
 
 TEST(MainWindowStartUp, MissingDatabaseShowsTheMessageAndShutsDown) {
