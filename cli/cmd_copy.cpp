@@ -11,14 +11,19 @@
 namespace sorvane::cli {
 
 int RunCopy(const Paths& paths, const std::string& facility_id, const std::string& source,
-            const std::string& from_dir, Streams io) {
+            const std::string& from_dir, Streams io, std::shared_ptr<DriveProbe> drives) {
   ConsoleUi ui(io.err);
+  // Nobody answers between two questions of a batch run: after the one wait for
+  // a medium that is not ready, "Re-Install media" is answered Cancel, as OK
+  // would only ask again, for ever.
+  ui.ok_cancel_answer = false;
   frmCMain main(ui, paths);
   if (!main.Form_Load() || !main.loaded_ok()) {
     main.Form_Unload();
     return 2;
   }
   main.state().view.txtFacilityID.text = facility_id;
+  if (drives) main.SetDriveProbe(std::move(drives));
   if (source == "folder") {
     main.SetDriveProbe(std::make_shared<FolderDriveProbe>(from_dir));
     main.mnuDataLoadCD_Click();  // the folder stands for a ready drive of either type

@@ -3,10 +3,15 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/paths.h"
+
+namespace sorvane {
+class DriveProbe;
+}
 
 namespace sorvane::cli {
 
@@ -38,9 +43,10 @@ int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
 // `sorvane read FILE`
 int RunRead(const std::string& file, Streams io);
 
-// `sorvane copy FACILITY_ID --cd|--floppy|--from DIR`
+// `sorvane copy FACILITY_ID --cd|--floppy|--from DIR`; `drives` stands for the
+// machine's drives when given (tests).
 int RunCopy(const Paths& paths, const std::string& facility_id, const std::string& source,
-            const std::string& from_dir, Streams io);
+            const std::string& from_dir, Streams io, std::shared_ptr<DriveProbe> drives = nullptr);
 
 // `sorvane update-refs [--from FILE]`
 int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io);

@@ -1,10 +1,15 @@
 // The smaller commands: init, status, read, copy and update-refs, with their
 // output and exit statuses.
+#include "commands.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <sstream>
 
+#include "acquire/drive_probe.h"
 #include "cli_run.h"
 #include "support/work_db.h"
 #include "workdb/connection.h"
@@ -95,6 +100,26 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
   EXPECT_EQ(six.code, 1);
   EXPECT_EQ(six.err, "Facility ID must be 7 digits.\n");
   EXPECT_EQ(RunCommand({"copy", "1234567", "--data-dir", dir.dir().string()}).code, 2);
+}
+
+// A CD drive without a disc, until it gives up after a few questions.
+class EmptyTray : public DriveProbe {
+ public:
+  std::vector<Drive> Drives() override { return {Drive{kDriveCdRom, "/dev/sr0", "/dev/sr0"}}; }
+  MediumStatus QueryMedium(const std::string&) override {
+    return MediumStatus{false, ++queries < 4, ""};
+  }
+  int queries = 0;
+};
+
+TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  auto tray = std::make_shared<EmptyTray>();
+  std::ostringstream out, err;
+  EXPECT_EQ(cli::RunCopy(dir.paths(), "1234567", "cd", "", {out, err}, tray), 1);
+  EXPECT_EQ(err.str(), "Re-Install media & Press OK (or Cancel to Quit) [Cancel]\n");
+  EXPECT_EQ(tray->queries, 2);
 }
 
 TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
