@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "acquire/folder_scan.h"
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
@@ -74,18 +75,18 @@ bool frmCMain::Form_Load() {
     v.Option1[1].bold = false;
     v.me_ReviewDate.enabled = false;
 
+    // The message says why a folder could not be made (refused access, a file
+    // in its place), not merely that it is not there.
     std::error_code ec;
     if (!fs::is_directory(s.paths.data_dir)) {
       if (!fs::create_directories(s.paths.data_dir, ec) && ec)
-        throw FileError(kErrPathNotFound, "Path not found: " + s.paths.data_dir.string());
+        throw ToFileError(ec, s.paths.data_dir, true);
       fs::create_directory(s.paths.WorkbookDir(), ec);
-      if (ec)
-        throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
+      if (ec) throw ToFileError(ec, s.paths.WorkbookDir(), true);
     }
     if (!fs::is_directory(s.paths.WorkbookDir())) {
       fs::create_directory(s.paths.WorkbookDir(), ec);
-      if (ec)
-        throw FileError(kErrPathNotFound, "Path not found: " + s.paths.WorkbookDir().string());
+      if (ec) throw ToFileError(ec, s.paths.WorkbookDir(), true);
     }
 
     s.DoEvents();

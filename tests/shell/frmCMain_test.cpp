@@ -72,6 +72,19 @@ TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
   unsetenv("XDG_DATA_HOME");
 }
 
+TEST(MainWindowStartUp, AFileInPlaceOfTheWorkbookFolderIsAnAccessError) {
+  TempDataDir dir;
+  std::ofstream(dir.paths().WorkbookDir()) << "x";
+  ScriptedUi ui;
+  frmCMain w(ui, dir.paths());
+  EXPECT_TRUE(w.Form_Load());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(ui.messages[0].starts_with("75 Path/File access error (" +
+                                         dir.paths().WorkbookDir().string()))
+      << ui.messages[0];
+  EXPECT_EQ(w.state().view.lblStatusAll.caption, "Connecting ...");
+}
+
 TEST(MainWindowStartUp, MissingDatabaseShowsTheMessageAndShutsDown) {
   TempDataDir dir;
   ScriptedUi ui;
