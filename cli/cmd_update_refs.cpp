@@ -18,7 +18,9 @@ int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) 
     return 2;
   }
   ReferenceUpdateResult result = UpdateReferenceTables(main.state());
-  if (result.shut_down) {
+  // Every message it shows ends the refresh: a missing update database, or one
+  // whose list of tables cannot be read.
+  if (result.shut_down || !ui.messages().empty()) {
     main.Form_Unload();
     return 2;
   }

@@ -155,5 +155,31 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
   EXPECT_EQ(c.QueryValue("SELECT CONTRACTOR FROM MT_CONTRACTOR"), Value::Text("New Contractor"));
 }
 
+TEST(UpdateRefsCommand, ListThatCannotBeReadIsAFailure) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path update = dir.dir() / "damaged.db";
+  {
+    Connection c;
+    c.Create(update);
+    c.ExecuteScript(
+        "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+        "INSERT INTO UPDATE_LIST SELECT 'MT_' || printf('%0100d', i) FROM n;");
+  }
+  // The schema page stays whole, the last page of the list is overwritten.
+  const auto size = fs::file_size(update);
+  {
+    std::fstream f(update, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(size - 4096));
+    f << std::string(4096, '\xFF');
+  }
+  CliRun r =
+      RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err, "");
+}
+
 }  // namespace
 }  // namespace sorvane
