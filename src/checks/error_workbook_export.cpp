@@ -207,16 +207,45 @@ void ErrorWorkbookExport::CloseApplicationWindow() {
   if (app_) app_->visible = false;
 }
 
+namespace {
+
+// The first "<stem> (n)<ext>" beside `path` that does not exist yet.
+fs::path FreeSiblingName(const fs::path& path) {
+  std::error_code ec;
+  for (int n = 1;; ++n) {
+    fs::path candidate = path.parent_path() / (path.stem().string() + " (" + std::to_string(n) +
+                                               ")" + path.extension().string());
+    if (!fs::exists(candidate, ec)) return candidate;
+  }
+}
+
+}  // namespace
+
+void ErrorWorkbookExport::KeepChangedFile(const fs::path& path) {
+  std::error_code ec;
+  if (path != last_saved_ || !fs::exists(path, ec)) return;
+  const auto time = fs::last_write_time(path, ec);
+  const auto size = fs::file_size(path, ec);
+  if (ec || (time == last_saved_time_ && size == last_saved_size_)) return;
+  const fs::path kept = FreeSiblingName(path);
+  fs::rename(path, kept, ec);
+  if (ec) throw FileError(75, "Could not keep " + path.string() + ": " + ec.message());
+}
+
 void ErrorWorkbookExport::Save() {
   if (!app_ || !app_->workbook) return;
   const fs::path path = output_path();
   try {
+    KeepChangedFile(path);
     SaveErrorWorkbook(*app_->workbook, app_->caption, path);
   } catch (const Error& e) {
     state_.ui.MessageBox(e.NumberDescription());
     return;
   }
   last_saved_ = path;
+  std::error_code ec;
+  last_saved_time_ = fs::last_write_time(path, ec);
+  last_saved_size_ = fs::file_size(path, ec);
   state_.ui.OpenDocument(path.string());
 }
 

@@ -7,6 +7,7 @@
 #include <unzip.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <regex>
 #include <string>
@@ -361,6 +362,26 @@ TEST_F(ErrorWorkbookTest, SavedFileHoldsTextsFontsColourAndWidths) {
   EXPECT_NEAR(width_b, s.ColumnWidth(2), 1.0);
   EXPECT_NEAR(width_a, s.ColumnWidth(1), 1.0);
   EXPECT_NEAR(width_a, 2 * width_b, 1.0);
+}
+
+TEST_F(ErrorWorkbookTest, NotesSavedIntoTheFileAreKeptBeforeTheNextExport) {
+  view.mnuExcelChecks_Click(1);
+  view.mnuExcelChecks_Click(3);  // unchanged in between: simply replaced
+  const fs::path file = dir.dir() / "Errors - 1234567.xlsx";
+  const fs::path kept = dir.dir() / "Errors - 1234567 (1).xlsx";
+  EXPECT_FALSE(fs::exists(kept));
+
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << "saved with notes from the spreadsheet program";
+  }
+  view.mnuExcelChecks_Click(2);
+
+  std::ifstream in(kept, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "saved with notes from the spreadsheet program");
+  EXPECT_NE(ReadPart(file, "xl/workbook.xml").find("<sheet name=\"5\""), std::string::npos);
+  EXPECT_EQ(ui.documents.back(), file.string());
 }
 
 TEST(ErrorWorkbookModel, SheetNamesFollowTheSpreadsheetRules) {
