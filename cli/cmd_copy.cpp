@@ -1,5 +1,6 @@
 // `sorvane copy FACILITY_ID --cd|--floppy|--from DIR`: the "CD" and "Floppy"
 // menus of the main window, with the Facility ID typed into its box.
+#include <filesystem>
 #include <memory>
 #include <ostream>
 
@@ -11,7 +12,15 @@
 namespace sorvane::cli {
 
 int RunCopy(const Paths& paths, const std::string& facility_id, const std::string& source,
-            const std::string& from_dir, Streams io, std::shared_ptr<DriveProbe> drives) {
+            const std::string& from_dir, Streams io, std::shared_ptr<DriveProbe> drives,
+            std::chrono::steady_clock::duration media_wait) {
+  if (source == "folder") {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(from_dir, ec)) {
+      io.err << "No folder " << from_dir << " to copy from.\n";
+      return 2;
+    }
+  }
   ConsoleUi ui(io.err);
   // Nobody answers between two questions of a batch run: after the one wait for
   // a medium that is not ready, "Re-Install media" is answered Cancel, as OK
@@ -24,6 +33,7 @@ int RunCopy(const Paths& paths, const std::string& facility_id, const std::strin
   }
   main.state().view.txtFacilityID.text = facility_id;
   if (drives) main.SetDriveProbe(std::move(drives));
+  main.SetMediaWait(media_wait);
   if (source == "folder") {
     main.SetDriveProbe(std::make_shared<FolderDriveProbe>(from_dir));
     main.mnuDataLoadCD_Click();  // the folder stands for a ready drive of either type

@@ -25,8 +25,7 @@ int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) 
     return 2;
   }
   for (const auto& name : result.replaced) io.out << "Replaced " << name << '\n';
-  for (const auto& name : result.kept)
-    io.out << "Kept " << name << " (not in the update database)\n";
+  for (const auto& name : result.kept) io.out << "Kept " << name << " (not replaced)\n";
   main.Form_Unload();
   return result.kept.empty() ? 0 : 1;
 }

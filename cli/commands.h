@@ -2,6 +2,7 @@
 // returns the process exit status: 0 success, 1 problems found, 2 could not run.
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -44,9 +45,10 @@ int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
 int RunRead(const std::string& file, Streams io);
 
 // `sorvane copy FACILITY_ID --cd|--floppy|--from DIR`; `drives` stands for the
-// machine's drives when given (tests).
+// machine's drives and `media_wait` for the wait for a medium when given (tests).
 int RunCopy(const Paths& paths, const std::string& facility_id, const std::string& source,
-            const std::string& from_dir, Streams io, std::shared_ptr<DriveProbe> drives = nullptr);
+            const std::string& from_dir, Streams io, std::shared_ptr<DriveProbe> drives = nullptr,
+            std::chrono::steady_clock::duration media_wait = std::chrono::seconds(10));
 
 // `sorvane update-refs [--from FILE]`
 int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io);

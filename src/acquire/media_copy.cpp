@@ -36,9 +36,15 @@ void WaitWhileResponsive(RunState& state, const CopyOptions& options) {
   }
 }
 
-bool SameFolder(const fs::path& a, const fs::path& b) {
+// Whether `folder` is `medium` itself or lies somewhere below it.
+bool FolderOnMedium(const fs::path& medium, const fs::path& folder) {
   std::error_code ec;
-  return fs::equivalent(a, b, ec) && !ec;
+  for (fs::path p = fs::weakly_canonical(folder, ec); !ec; p = p.parent_path()) {
+    if (fs::equivalent(medium, p, ec) && !ec) return true;
+    ec.clear();
+    if (p == p.parent_path()) break;
+  }
+  return false;
 }
 
 // Every "*.xls" (and "*.xlsx") file of `from`, whatever the letter case.
@@ -110,8 +116,9 @@ void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& option
   const std::string shown = target.string();
   SetPointer(state, kPointerHourglass);
   try {
-    // Emptying the workbook folder first would destroy the very files to copy.
-    if (!state.MediaDrive.empty() && SameFolder(state.MediaDrive, target)) {
+    // Emptying the workbook folder first would destroy the very files to copy
+    // (or, on a folder above it, the only copies the search could find).
+    if (!state.MediaDrive.empty() && FolderOnMedium(state.MediaDrive, target)) {
       SetPointer(state, kPointerDefault);
       state.ui.MessageBox("The files are already in " + shown +
                           ".  Please copy from another folder.");

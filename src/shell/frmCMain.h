@@ -4,6 +4,7 @@
 // A front-end renders `state().view` and calls the handlers below.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -72,6 +73,8 @@ class frmCMain {
   frmCMinorTableView* reference_view() { return reference_view_.get(); }
   // Replaces the drive probe used by "CD" and "Floppy" (tests, `sorvane copy --from`).
   void SetDriveProbe(std::shared_ptr<DriveProbe> probe);
+  // How long "CD" and "Floppy" wait for a medium that is not ready (10 seconds).
+  void SetMediaWait(std::chrono::steady_clock::duration wait) { media_wait_ = wait; }
   // Runs on every check window the main window builds (the error workbook
   // attaches itself here).
   void OnCheckViewCreated(std::function<void(frmCCheckView&)> hook) {
@@ -104,6 +107,7 @@ class frmCMain {
   std::shared_ptr<frmCCheckView> check_view_;
   std::shared_ptr<frmCMinorTableView> reference_view_;
   std::shared_ptr<DriveProbe> drive_probe_;
+  std::chrono::steady_clock::duration media_wait_ = std::chrono::seconds(10);
   std::function<void(frmCCheckView&)> on_check_view_created_;
 };
 

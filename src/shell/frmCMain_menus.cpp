@@ -67,6 +67,7 @@ void frmCMain::RunBusy(const std::vector<std::string>& blocked, const std::funct
     work();
   } catch (...) {
     restore();
+    if (unload_pending_) Form_Unload();  // the person asked to close meanwhile
     throw;
   }
   restore();
@@ -86,10 +87,13 @@ void frmCMain::mnuDataLoadCD_Click() {
   if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
   const auto blocked = Join(kImportMenus, kOtherActivities);
   RunBusy(blocked, [&] {
-    ::sorvane::mnuDataLoadCD_Click(state_, *drive_probe_, [&] {
-      NewSiteReset();
-      for (const auto& name : blocked) state_.view.menus[name].enabled = false;
-    });
+    ::sorvane::mnuDataLoadCD_Click(
+        state_, *drive_probe_,
+        [&] {
+          NewSiteReset();
+          for (const auto& name : blocked) state_.view.menus[name].enabled = false;
+        },
+        CopyOptions{media_wait_});
   });
   AfterCopy();
 }
@@ -99,10 +103,13 @@ void frmCMain::mnuDataLoadFloppy_Click() {
   if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
   const auto blocked = Join(kImportMenus, kOtherActivities);
   RunBusy(blocked, [&] {
-    ::sorvane::mnuDataLoadFloppy_Click(state_, *drive_probe_, [&] {
-      NewSiteReset();
-      for (const auto& name : blocked) state_.view.menus[name].enabled = false;
-    });
+    ::sorvane::mnuDataLoadFloppy_Click(
+        state_, *drive_probe_,
+        [&] {
+          NewSiteReset();
+          for (const auto& name : blocked) state_.view.menus[name].enabled = false;
+        },
+        CopyOptions{media_wait_});
   });
   AfterCopy();
 }

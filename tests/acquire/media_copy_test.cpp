@@ -400,6 +400,13 @@ TEST_F(MediaCopyTest, WorkbookFolderAsMediumIsLeftAlone) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], "The files are already in " + gisfile().string() +
                                 ".  Please copy from another folder.");
+
+  ui.messages.clear();
+  FolderDriveProbe above(gisfile().parent_path());  // the data folder holds the workbook folder
+  mnuDataLoadCD_Click(
+      state, above, [this] { Reset(); }, options);
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 // The search routines on their own.

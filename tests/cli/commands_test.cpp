@@ -100,6 +100,10 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
   EXPECT_EQ(six.code, 1);
   EXPECT_EQ(six.err, "Facility ID must be 7 digits.\n");
   EXPECT_EQ(RunCommand({"copy", "1234567", "--data-dir", dir.dir().string()}).code, 2);
+  CliRun gone = RunCommand({"copy", "1234567", "--from", (dir.dir() / "gone").string(),
+                            "--data-dir", dir.dir().string()});
+  EXPECT_EQ(gone.code, 2);
+  EXPECT_EQ(gone.err, "No folder " + (dir.dir() / "gone").string() + " to copy from.\n");
 }
 
 // A CD drive without a disc, until it gives up after a few questions.
@@ -117,7 +121,9 @@ TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
   dir.CreateWorkDb();
   auto tray = std::make_shared<EmptyTray>();
   std::ostringstream out, err;
-  EXPECT_EQ(cli::RunCopy(dir.paths(), "1234567", "cd", "", {out, err}, tray), 1);
+  EXPECT_EQ(cli::RunCopy(dir.paths(), "1234567", "cd", "", {out, err}, tray,
+                         std::chrono::milliseconds(50)),
+            1);
   EXPECT_EQ(err.str(), "Re-Install media & Press OK (or Cancel to Quit) [Cancel]\n");
   EXPECT_EQ(tray->queries, 2);
 }

@@ -314,7 +314,9 @@ TEST_F(MainWindowTest, GridGrowsWithTheWindowButNeverBelowItsFloor) {
   const QSize tiny = w.centralWidget()->size();
   ASSERT_LE(tiny.height() * 15 + 660 - 4725, 100);
   EXPECT_EQ(view().DataGrid1.height, 3615);
-  if (tiny.width() * 15 + 90 - 510 <= 100) EXPECT_EQ(view().DataGrid1.width, 9495);
+  if (tiny.width() * 15 + 90 - 510 <= 100) {
+    EXPECT_EQ(view().DataGrid1.width, 9495);
+  }
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowShutsTheProgramDown) {
