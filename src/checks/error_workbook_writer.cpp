@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "core/errors.h"
+#include "core/text.h"
 
 namespace sorvane {
 namespace fs = std::filesystem;
@@ -69,12 +70,18 @@ void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
     LxwBook out(partial);
     if (!out.get()) Fail(file, "out of memory");
     lxw_doc_properties properties{};
-    properties.title = const_cast<char*>(title.c_str());
+    // The file's parts are XML in UTF-8: texts from elsewhere (a Facility ID
+    // typed on a command line, a reference table) may be neither.
+    std::string safe_title = ValidUtf8(title);
+    for (char& c : safe_title) {
+      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    properties.title = const_cast<char*>(safe_title.c_str());
     workbook_set_properties(out.get(), &properties);
     Formats formats(out.get());
     for (int index = 1; index <= book.SheetCount(); ++index) {
       const ErrorSheet& sheet = book.Sheet(index);
-      lxw_worksheet* ws = workbook_add_worksheet(out.get(), sheet.name().c_str());
+      lxw_worksheet* ws = workbook_add_worksheet(out.get(), ValidUtf8(sheet.name()).c_str());
       if (!ws) Fail(file, "the sheet name \"" + sheet.name() + "\" is not allowed");
       if (index == book.active_sheet()) worksheet_activate(ws);
       for (const auto& [column, width] : sheet.column_widths()) {
@@ -85,9 +92,9 @@ void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
         const lxw_row_t row = static_cast<lxw_row_t>(key.first - 1);
         const lxw_col_t col = static_cast<lxw_col_t>(key.second - 1);
         lxw_format* format = formats.For(cell.font);
-        lxw_error e = cell.text.empty()
-                          ? worksheet_write_blank(ws, row, col, format)
-                          : worksheet_write_string(ws, row, col, cell.text.c_str(), format);
+        lxw_error e = cell.text.empty() ? worksheet_write_blank(ws, row, col, format)
+                                        : worksheet_write_string(
+                                              ws, row, col, ValidUtf8(cell.text).c_str(), format);
         if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
       }
     }

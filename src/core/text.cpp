@@ -69,6 +69,28 @@ size_t Utf8Length(std::string_view s) {
   return n;
 }
 
+std::string ValidUtf8(std::string_view s) {
+  static constexpr unsigned kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const size_t len = SequenceLength(s, i);
+    const auto lead = static_cast<unsigned char>(s[i]);
+    unsigned cp = len == 1 ? lead : lead & (0x7Fu >> len);
+    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    const bool ok =
+        len == 1 ? lead < 0x80 : cp >= kMin[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    if (ok) {
+      out.append(s.substr(i, len));
+      i += len;
+    } else {
+      out += "\xEF\xBF\xBD";  // U+FFFD for each byte that is not part of a character
+      ++i;
+    }
+  }
+  return out;
+}
+
 std::string Utf8Prefix(std::string_view s, size_t n) {
   size_t i = 0;
   for (size_t count = 0; i < s.size() && count < n; ++count) i += SequenceLength(s, i);

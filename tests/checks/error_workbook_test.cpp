@@ -314,6 +314,15 @@ TEST_F(ErrorWorkbookTest, FacilityIdCannotTurnTheFileNameIntoAPath) {
   EXPECT_EQ(Export().output_path(), dir.dir() / "Errors - 12_.._7.xlsx");
 }
 
+TEST_F(ErrorWorkbookTest, FacilityIdThatIsNotUtf8StillGivesAWellFormedFile) {
+  state.FacilityID = "12345\xE9";  // typed in Latin-1 on a command line
+  view.mnuExcelChecks_Click(1);
+  const fs::path file = dir.dir() / "Errors - 12345\xE9.xlsx";
+  EXPECT_NE(
+      ReadPart(file, "docProps/core.xml").find("<dc:title>Errors - 12345\xEF\xBF\xBD</dc:title>"),
+      std::string::npos);
+}
+
 TEST_F(ErrorWorkbookTest, ClosingTheCheckWindowDropsTheWorkbook) {
   view.mnuExcelChecks_Click(1);
   view.Form_Unload();
