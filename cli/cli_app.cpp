@@ -87,7 +87,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     while (std::getline(ss, item, ',')) {
       if (item.empty()) continue;
       try {
-        int t = std::stoi(item);
+        // The whole item must be the number: "1.5" or "1;2" names no table.
+        size_t used = 0;
+        int t = std::stoi(item, &used);
+        if (item.find_first_not_of(' ', used) != std::string::npos) {
+          throw std::invalid_argument("table");
+        }
         if (t < 1 || t > 5) throw std::out_of_range("table");
         review_options.tables.push_back(t);
       } catch (const std::exception&) {

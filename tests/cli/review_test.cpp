@@ -254,6 +254,15 @@ TEST(Review, BadTablesOptionIsAUsageError) {
   CliRun r = RunCommand({"review", "1234567", "--tables", "2,9"});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err, "--tables: 9 is not a table number from 1 to 5\n");
+  // A number followed by anything else names no table either.
+  TempDataDir dir;
+  for (const char* item : {"1.5", "3x", "1;2", "2e1"}) {
+    CliRun partial =
+        RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--tables", item});
+    EXPECT_EQ(partial.code, 2) << item;
+    EXPECT_EQ(partial.err,
+              std::string("--tables: ") + item + " is not a table number from 1 to 5\n");
+  }
 }
 
 // The built program, end to end, once.
