@@ -219,6 +219,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   problems = !all_transferred;
 
   fs::path workbook;
+  bool workbook_failed = false;
   if (all_transferred) {
     std::map<std::pair<int, int>, CheckReport> failed;
     std::map<int, std::vector<CheckReport>> verdicts;
@@ -246,6 +247,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
                            : ReportCheck(static_cast<int>(i), view->CheckList[i], nullptr));
       }
     };
+    // The export speaks only when something went wrong: a save that failed, or
+    // a check whose query could not run. Either way the workbook is not whole.
+    const size_t messages_before = ui.messages().size();
     if (wanted.size() == 5) {
       view->mnuExcelChecks_Click(7);
     } else {
@@ -253,6 +257,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     view->WriteCheckErrors = write;
     excel.TableExported = nullptr;
+    workbook_failed = ui.messages().size() > messages_before;
     workbook = excel.last_saved();
     for (TableReport& t : report.tables) {
       auto it = verdicts.find(t.table);
@@ -270,6 +275,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     if (!WriteJsonFile(options.json_file, report, io)) return finish(2);
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
   }
+  if (workbook_failed) return finish(2);
   if (!workbook.empty()) text << "Error workbook: " << workbook.string() << '\n';
   return finish(problems ? 1 : 0);
 }

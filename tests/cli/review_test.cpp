@@ -181,6 +181,21 @@ TEST(Review, ReportOnStdoutKeepsTheTextOnStderrAndFlagsPriorData) {
   EXPECT_TRUE(fs::exists(dir.dir() / "Errors - 1234567.xlsx"));
 }
 
+TEST(Review, ErrorWorkbookThatCannotBeWrittenIsAFailure) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path xlsx = dir.dir() / "no such folder" / "errors.xlsx";
+  CliRun r =
+      RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                  SourcePath("data/sample").string(), "--tables", "3", "--xlsx", xlsx.string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("The error workbook could not be written to " + xlsx.string()),
+            std::string::npos);
+  EXPECT_NE(r.out.find(kTable3Verdicts), std::string::npos);
+  EXPECT_EQ(r.out.find("Error workbook:"), std::string::npos);
+  EXPECT_FALSE(fs::exists(xlsx));
+}
+
 TEST(Review, MissingWorkDatabaseEndsWithItsMessage) {
   TempDataDir dir;
   const std::string home = (dir.dir() / "share").string();
