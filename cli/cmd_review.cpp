@@ -59,6 +59,9 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
     err << "--workbooks: " << from.string() << " cannot be read: " << ec.message() << '\n';
     return false;
   }
+  // The workbook folder itself: its files are the ones to review, and emptying
+  // it first would delete them.
+  if (fs::equivalent(from, to, ec)) return true;
   try {
     fs::create_directories(to);
     for (const auto& entry : fs::directory_iterator(to)) {

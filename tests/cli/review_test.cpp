@@ -244,6 +244,22 @@ TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
   EXPECT_EQ(report["tables"][4]["label"].string, "");
 }
 
+TEST(Review, WorkbooksFromTheWorkbookFolderItselfAreReviewedNotDeleted) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path gis = dir.paths().WorkbookDir();
+  fs::create_directories(gis);
+  for (int n = 1; n <= 5; ++n) {
+    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    fs::copy_file(SourcePath("data/sample/" + name), gis / name);
+  }
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                         (gis / ".." / gis.filename()).string(), "--tables", "3"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out.substr(0, sizeof kImported - 1), kImported);
+  EXPECT_TRUE(fs::exists(gis / "1234567_5.xls"));
+}
+
 TEST(Review, WorkbookFolderThatCannotBeReadStopsBeforeAnything) {
   TempDataDir dir;
   dir.CreateWorkDb();
