@@ -1,7 +1,14 @@
 // The .xls reader on workbooks built record by record: each test changes one
 // thing of a small valid workbook and checks the rows (or the refusal) a user
 // of the import would see.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "import/readers/workbook_reader.h"
 #include "sheet_rows.h"
@@ -332,6 +339,37 @@ TEST(XlsReaderTest, MissingFileIsAFileError) {
     EXPECT_EQ(e.number(), kErrFileNotFound);
     EXPECT_NE(e.description().find("T1.xls"), std::string::npos);
   }
+}
+
+TEST(XlsReaderTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+  const std::filesystem::path pipe =
+      std::filesystem::temp_directory_path() / ("sv_pipe_" + std::to_string(::getpid()) + ".xls");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // A writer that comes only if the reader opened the pipe, so that a reader
+  // which waits for one fails here instead of hanging.
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    while (!done) {
+      const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) {
+        ::close(fd);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  try {
+    ReadFirstWorksheet(pipe, [](int64_t, const std::vector<std::string>&) { return true; });
+    ADD_FAILURE() << "read";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.number(), kErrPathFileAccess);
+    EXPECT_NE(e.description().find("is not a file (a pipe or a device)"), std::string::npos);
+  } catch (const Error& e) {
+    ADD_FAILURE() << e.description();
+  }
+  done = true;
+  writer.join();
+  std::filesystem::remove(pipe);
 }
 
 }  // namespace

@@ -127,6 +127,12 @@ SheetShape ReadFile(const std::filesystem::path& file, const RowCallback* on_row
   if (std::filesystem::is_directory(file, ec)) {
     throw FileError(kErrPathFileAccess, "\"" + file.string() + "\" is a folder, not a workbook");
   }
+  // Opening a named pipe waits for a writer that may never come, and a device
+  // can stream without end: only a plain file can hold a workbook.
+  if (std::filesystem::exists(file, ec) && !std::filesystem::is_regular_file(file, ec)) {
+    throw FileError(kErrPathFileAccess,
+                    "\"" + file.string() + "\" is not a file (a pipe or a device), not a workbook");
+  }
   const std::string head = FileHead(file);
   try {
     Source src;
