@@ -140,6 +140,22 @@ class ReviewUi : public ConsoleUi {
   }
 };
 
+// An error workbook is a zip package. Any other file already at the --xlsx
+// path (the work database, a facility's .xls workbook named by a slip of the
+// keyboard) would be replaced by the export and is refused before anything runs.
+bool XlsxTargetIsFree(const std::string& file, std::ostream& err) {
+  std::error_code ec;
+  if (file.empty() || !fs::exists(file, ec)) return true;
+  if (fs::is_regular_file(file, ec)) {
+    std::ifstream in(file, std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, sizeof magic);
+    if (in.gcount() == 4 && std::string(magic, 4) == "PK\x03\x04") return true;
+  }
+  err << "--xlsx: " << file << " exists and is not an error workbook; it was left as it is\n";
+  return false;
+}
+
 bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams io) {
   if (file == "-") {
     WriteReportJson(report, io.out);
@@ -160,6 +176,7 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;
+  if (!XlsxTargetIsFree(options.xlsx_file, io.err)) return 2;
   ReviewUi ui(io.err);
   if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
   frmCMain main(ui, paths);

@@ -196,6 +196,23 @@ TEST(Review, ErrorWorkbookThatCannotBeWrittenIsAFailure) {
   EXPECT_FALSE(fs::exists(xlsx));
 }
 
+TEST(Review, XlsxPathOfAFileThatIsNoErrorWorkbookIsRefusedAndKept) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path workbook = dir.dir() / "1234567_1.xls";
+  fs::copy_file(SourcePath("data/sample/1234567_1.xls"), workbook);
+  for (const fs::path& target : {dir.paths().WorkDb(), workbook}) {
+    const std::string before = ReadFile(target);
+    CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                           SourcePath("data/sample").string(), "--xlsx", target.string()});
+    EXPECT_EQ(r.code, 2) << target;
+    EXPECT_EQ(r.out, "") << target;
+    EXPECT_EQ(r.err, "--xlsx: " + target.string() +
+                         " exists and is not an error workbook; it was left as it is\n");
+    EXPECT_EQ(ReadFile(target), before) << target;
+  }
+}
+
 TEST(Review, MissingWorkDatabaseEndsWithItsMessage) {
   TempDataDir dir;
   const std::string home = (dir.dir() / "share").string();
