@@ -26,6 +26,11 @@ int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) 
   }
   for (const auto& name : result.replaced) io.out << "Replaced " << name << '\n';
   for (const auto& name : result.kept) io.out << "Kept " << name << " (not replaced)\n";
+  // Without a word here a run that changed nothing would look like one that
+  // did not run at all.
+  if (result.replaced.empty() && result.kept.empty()) {
+    io.out << "No table to replace: " << p.UpdateDb().string() << " lists none in UPDATE_LIST\n";
+  }
   main.Form_Unload();
   return result.kept.empty() ? 0 : 1;
 }

@@ -161,6 +161,22 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
   EXPECT_EQ(c.QueryValue("SELECT CONTRACTOR FROM MT_CONTRACTOR"), Value::Text("New Contractor"));
 }
 
+TEST(UpdateRefsCommand, UpdateDatabaseListingNoTableSaysSo) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path update = dir.dir() / "nolist.db";
+  {
+    Connection c;
+    c.Create(update);
+    c.ExecuteScript("CREATE TABLE MT_LAB (LAB_ID INTEGER);");
+  }
+  CliRun r =
+      RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "No table to replace: " + update.string() + " lists none in UPDATE_LIST\n");
+  EXPECT_EQ(r.err, "");
+}
+
 TEST(UpdateRefsCommand, ListThatCannotBeReadIsAFailure) {
   TempDataDir dir;
   dir.CreateWorkDb();
