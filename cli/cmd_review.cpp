@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <utility>
@@ -140,20 +141,44 @@ class ReviewUi : public ConsoleUi {
   }
 };
 
-// An error workbook is a zip package. Any other file already at the --xlsx
-// path (the work database, a facility's .xls workbook named by a slip of the
-// keyboard) would be replaced by the export and is refused before anything runs.
-bool XlsxTargetIsFree(const std::string& file, std::ostream& err) {
+// The first eight bytes of a plain file at `file`, or nothing when none is there.
+std::optional<std::string> PlainFileHead(const std::string& file) {
   std::error_code ec;
-  if (file.empty() || !fs::exists(file, ec)) return true;
-  if (fs::is_regular_file(file, ec)) {
-    std::ifstream in(file, std::ios::binary);
-    char magic[4] = {};
-    in.read(magic, sizeof magic);
-    if (in.gcount() == 4 && std::string(magic, 4) == "PK\x03\x04") return true;
+  if (file.empty() || !fs::is_regular_file(file, ec)) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  std::string head(8, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(in.gcount()));
+  return head;
+}
+
+bool IsZip(const std::string& head) { return head.starts_with("PK\x03\x04"); }
+bool IsWorkbookOrDatabase(const std::string& head) {
+  return IsZip(head) || head.starts_with("\xD0\xCF\x11\xE0") || head.starts_with("SQLite f");
+}
+
+// A report written over the work database or a facility's workbook, named by
+// a slip of the keyboard, would destroy it: such a path is refused before
+// anything runs. An error workbook (a zip package) may be replaced by a newer one.
+bool OutputPathsAreFree(const ReviewOptions& options, std::ostream& err) {
+  std::error_code ec;
+  if (!options.xlsx_file.empty() && fs::exists(options.xlsx_file, ec)) {
+    const std::optional<std::string> head = PlainFileHead(options.xlsx_file);
+    if (!head || !IsZip(*head)) {
+      err << "--xlsx: " << options.xlsx_file
+          << " exists and is not an error workbook; it was left as it is\n";
+      return false;
+    }
   }
-  err << "--xlsx: " << file << " exists and is not an error workbook; it was left as it is\n";
-  return false;
+  if (options.json_file != "-") {
+    const std::optional<std::string> head = PlainFileHead(options.json_file);
+    if (head && IsWorkbookOrDatabase(*head)) {
+      err << "--json: " << options.json_file
+          << " holds a workbook or a database; it was left as it is\n";
+      return false;
+    }
+  }
+  return true;
 }
 
 bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams io) {
@@ -176,7 +201,7 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;
-  if (!XlsxTargetIsFree(options.xlsx_file, io.err)) return 2;
+  if (!OutputPathsAreFree(options, io.err)) return 2;
   ReviewUi ui(io.err);
   if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
   frmCMain main(ui, paths);

@@ -196,7 +196,7 @@ TEST(Review, ErrorWorkbookThatCannotBeWrittenIsAFailure) {
   EXPECT_FALSE(fs::exists(xlsx));
 }
 
-TEST(Review, XlsxPathOfAFileThatIsNoErrorWorkbookIsRefusedAndKept) {
+TEST(Review, ReportPathOverAWorkbookOrTheWorkDatabaseIsRefusedAndKept) {
   TempDataDir dir;
   dir.CreateWorkDb();
   const fs::path workbook = dir.dir() / "1234567_1.xls";
@@ -211,6 +211,13 @@ TEST(Review, XlsxPathOfAFileThatIsNoErrorWorkbookIsRefusedAndKept) {
                          " exists and is not an error workbook; it was left as it is\n");
     EXPECT_EQ(ReadFile(target), before) << target;
   }
+  const std::string work_db = ReadFile(dir.paths().WorkDb());
+  CliRun json = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--json",
+                            dir.paths().WorkDb().string()});
+  EXPECT_EQ(json.code, 2);
+  EXPECT_EQ(json.err, "--json: " + dir.paths().WorkDb().string() +
+                          " holds a workbook or a database; it was left as it is\n");
+  EXPECT_EQ(ReadFile(dir.paths().WorkDb()), work_db);
 }
 
 TEST(Review, MissingWorkDatabaseEndsWithItsMessage) {
