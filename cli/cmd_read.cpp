@@ -10,9 +10,13 @@
 namespace sorvane::cli {
 namespace {
 
-// Tabs and line breaks inside a cell would break the one-line-per-row form.
+// Tabs and line breaks inside a cell would break the one-line-per-row form;
+// other control characters, written raw, would be obeyed by the terminal (an
+// escape sequence in a cell could recolour or retitle it).
 void WriteCell(std::ostream& out, const std::string& cell) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
   for (char c : cell) {
+    const auto byte = static_cast<unsigned char>(c);
     switch (c) {
       case '\t':
         out << "\\t";
@@ -24,7 +28,11 @@ void WriteCell(std::ostream& out, const std::string& cell) {
         out << "\\r";
         break;
       default:
-        out << c;
+        if (byte < 0x20 || byte == 0x7F) {
+          out << "\\x" << kHex[byte >> 4] << kHex[byte & 0xF];
+        } else {
+          out << c;
+        }
     }
   }
 }

@@ -12,6 +12,7 @@
 #include "acquire/drive_probe.h"
 #include "cli_run.h"
 #include "support/work_db.h"
+#include "support/xlsx_writer.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
@@ -83,6 +84,15 @@ TEST(ReadCommand, PrintsTheFirstSheetOrTheReadersReason) {
   EXPECT_EQ(bad.code, 2);
   EXPECT_EQ(bad.out, "");
   EXPECT_NE(bad.err.find("not a spreadsheet"), std::string::npos) << bad.err;
+}
+
+TEST(ReadCommand, ControlCharactersOfACellAreShownNotSentToTheTerminal) {
+  TempDataDir dir;
+  const fs::path book = dir.dir() / "control.xlsx";
+  testing::WriteXlsx(book, {{"A", "B"}, {"x\x1B]0;title\x07y", "tab\there"}});
+  CliRun r = RunCommand({"read", book.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "A\tB\nx\\x1B]0;title\\x07y\ttab\\there\n");
 }
 
 TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
