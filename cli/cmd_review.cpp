@@ -98,7 +98,7 @@ class ProgressLine {
     std::string caption;
     for (const LabelState& label : state_.view.lblStatus) {
       if (label.highlighted && !label.caption.empty()) {
-        caption = label.caption.substr(0, 60);
+        caption = ForTerminal(label.caption.substr(0, 60));
         break;
       }
     }
@@ -249,7 +249,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (wanted.empty()) wanted = {1, 2, 3, 4, 5};
   for (int n = 1; n <= 5; ++n) {
     const std::string& label = s.StatusLabel(n).caption;
-    if (!label.empty()) text << "Table " << n << ": " << Shown(label) << '\n';
+    if (!label.empty()) text << "Table " << n << ": " << ForTerminal(label) << '\n';
     if (!wanted.count(n)) continue;
     TableReport t;
     t.table = n;
@@ -257,7 +257,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     t.label = label;
     report.tables.push_back(std::move(t));
   }
-  text << report.summary << '\n';
+  text << ForTerminal(report.summary) << '\n';
 
   bool all_transferred = true;
   for (int n = 1; n <= 5; ++n) all_transferred = all_transferred && s.Tables[n].TableStatus >= 6;

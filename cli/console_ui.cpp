@@ -13,17 +13,36 @@ extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
 }  // namespace
 
+std::string ForTerminal(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\r') {
+      out += '\n';
+    } else if ((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7F) {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 ConsoleUi::ConsoleUi(std::ostream& err) : err_(err) {}
 
 void ConsoleUi::MessageBox(const std::string& text) {
   messages_.push_back(text);
-  err_ << text << '\n';
+  err_ << ForTerminal(text) << '\n';
   err_.flush();
 }
 
 bool ConsoleUi::AskOkCancel(const std::string& text) {
   messages_.push_back(text);
-  err_ << text << (ok_cancel_answer ? " [OK]" : " [Cancel]") << '\n';
+  err_ << ForTerminal(text) << (ok_cancel_answer ? " [OK]" : " [Cancel]") << '\n';
   return ok_cancel_answer;
 }
 

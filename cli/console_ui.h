@@ -7,10 +7,17 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/ui_port.h"
 
 namespace sorvane::cli {
+
+// `text` as it may safely reach a terminal: a carriage return becomes a line
+// break and other control characters but line breaks and tabs become "\xHH",
+// so an escape sequence read from a workbook is shown rather than obeyed.
+std::string ForTerminal(std::string_view text);
 
 class ConsoleUi : public UiPort {
  public:

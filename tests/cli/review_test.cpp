@@ -16,6 +16,7 @@
 #include "cli_run.h"
 #include "json_parse.h"
 #include "support/work_db.h"
+#include "support/xlsx_writer.h"
 
 namespace sorvane {
 namespace {
@@ -282,6 +283,30 @@ TEST(Review, WorkbooksFromTheWorkbookFolderItselfAreReviewedNotDeleted) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out.substr(0, sizeof kImported - 1), kImported);
   EXPECT_TRUE(fs::exists(gis / "1234567_5.xls"));
+}
+
+TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path set = dir.dir() / "set";
+  fs::create_directories(set);
+  for (int n = 2; n <= 5; ++n) {
+    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    fs::copy_file(SourcePath("data/sample/" + name), set / name);
+  }
+  testing::XlsxRows table1 = {{}, {}};
+  for (const char* name :
+       {"FAC_ID", "POINT_ID", "LAT_DD", "LAT_MM", "LAT_SS", "LONG_DD", "LONG_MM", "LONG_SS", "NAVD",
+        "SL_METHOD", "SL_COL_DATE", "SL_CONTRACT", "SL_COMMENTS", "X\x1B]0;title\x07"}) {
+    table1[0].push_back(name);
+    table1[1].push_back("1234567");
+  }
+  testing::WriteXlsx(set / "1234567_1.xls", table1);
+  CliRun r = RunCommand(
+      {"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks", set.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
+  EXPECT_NE(r.out.find("X\\x1B]0;TITLE\\x07"), std::string::npos) << r.out;
 }
 
 TEST(Review, WorkbookFolderThatCannotBeReadStopsBeforeAnything) {
