@@ -21,12 +21,14 @@ int ListIndex(const std::string& list) {
   return -1;
 }
 
-// A cell of a tab-separated line: tabs and line breaks would break the shape.
+// A cell of a tab-separated line: tabs and line breaks would break the shape,
+// and other control characters (a value refreshed from an update database)
+// must not reach the terminal as such.
 std::string Cell(std::string text) {
   for (char& c : text) {
     if (c == '\t' || c == '\n' || c == '\r') c = ' ';
   }
-  return text;
+  return ForTerminal(text);
 }
 
 }  // namespace

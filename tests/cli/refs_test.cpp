@@ -9,6 +9,7 @@
 #include "cli_run.h"
 #include "json_parse.h"
 #include "support/work_db.h"
+#include "workdb/connection.h"
 
 namespace sorvane {
 namespace {
@@ -69,6 +70,19 @@ TEST_F(RefsTest, EachListHasItsCaptionAndColumns) {
   // Laboratories come ordered by name.
   const auto labs = Lines(Refs(dir, {"labs"}).out);
   EXPECT_EQ(labs[2], "1\tACME\tAcme Laboratories, Inc.");
+}
+
+TEST_F(RefsTest, ControlCharactersOfAValueAreShownNotSentToTheTerminal) {
+  {
+    Connection c;
+    c.Open(dir.paths().WorkDb());
+    c.ExecuteNative(
+        "UPDATE MT_CONTRACTOR SET CONTRACTOR = 'Bad' || char(27) || '[2J\tLab' "
+        "WHERE CONTRACT = 'C-01'");
+  }
+  const auto lines = Lines(Refs(dir, {"contracts"}).out);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[2], "C-01\tBad\\x1B[2J Lab");
 }
 
 TEST_F(RefsTest, JsonIsAnArrayOfObjectsWithTypedValues) {
