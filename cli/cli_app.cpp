@@ -1,6 +1,7 @@
 #include "cli_app.h"
 
 #include <CLI/CLI.hpp>
+#include <limits>
 #include <ostream>
 #include <sstream>
 
@@ -34,8 +35,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                      "Tables whose checks run and are reported, e.g. 1,3 (default: all)");
   review->add_option("--json", review_options.json_file, "Write the report as JSON (- = stdout)");
   review->add_option("--xlsx", review_options.xlsx_file, "Where to write the error workbook");
-  review->add_option("--max-records", review_options.max_records,
-                     "Records to write per check when a check has more than 100");
+  // -1 (the default) writes every record; any other negative count is a slip,
+  // not a wish for all of them.
+  review
+      ->add_option("--max-records", review_options.max_records,
+                   "Records to write per check when a check has more than 100 (-1 = all)")
+      ->check(CLI::Range(-1LL, std::numeric_limits<long long>::max()));
 
   std::string list;
   bool refs_json = false;

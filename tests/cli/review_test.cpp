@@ -345,6 +345,15 @@ TEST(Review, BadTablesOptionIsAUsageError) {
   }
 }
 
+TEST(Review, NegativeRecordCountOtherThanAllIsAUsageError) {
+  TempDataDir dir;
+  CliRun r =
+      RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--max-records", "-5"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("--max-records"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Access database"), std::string::npos) << r.err;
+}
+
 // The built program, end to end, once.
 TEST(Review, BuiltProgramReviewsTheSample) {
   TempDataDir dir;
