@@ -1,6 +1,6 @@
 // `sorvane read FILE`: the first worksheet as the program sees it, one line per
-// row (the header line first), cells separated by tabs, so a person can see why
-// a value is refused.
+// row (the header line first), cells separated by tabs up to the row's last
+// value, so a person can see why a value is refused.
 #include <ostream>
 
 #include "commands.h"
@@ -42,7 +42,11 @@ void WriteCell(std::ostream& out, const std::string& cell) {
 int RunRead(const std::string& file, Streams io) {
   try {
     ReadFirstWorksheet(file, [&](int64_t, const std::vector<std::string>& cells) {
-      for (size_t i = 0; i < cells.size(); ++i) {
+      // Empty cells after the row's last value are left out: a sheet whose used
+      // range reaches the grid's last column would print thousands of tabs a row.
+      size_t used = cells.size();
+      while (used > 0 && cells[used - 1].empty()) --used;
+      for (size_t i = 0; i < used; ++i) {
         if (i > 0) io.out << '\t';
         WriteCell(io.out, cells[i]);
       }

@@ -42,9 +42,28 @@ std::string_view TrimWhitespace(std::string_view s) {
   return s.substr(b, e - b);
 }
 
+// The same letters as UpperCase folds, compared in place: field lookups run it
+// for every pair of a header's names, so it must not allocate.
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  return UpperCase(a) == UpperCase(b);
+  auto upper_ascii = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+  auto upper_latin1 = [](unsigned char n) {
+    return n >= 0xA0 && n <= 0xBE && n != 0xB7 ? n - 0x20 : n;
+  };
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto ca = static_cast<unsigned char>(a[i]);
+    const auto cb = static_cast<unsigned char>(b[i]);
+    if (ca == 0xC3 && cb == 0xC3 && i + 1 < a.size()) {
+      ++i;
+      if (upper_latin1(static_cast<unsigned char>(a[i])) !=
+          upper_latin1(static_cast<unsigned char>(b[i]))) {
+        return false;
+      }
+    } else if (upper_ascii(ca) != upper_ascii(cb)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 namespace {

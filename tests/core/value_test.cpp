@@ -34,6 +34,9 @@ TEST(TextTest, NormalisingHelpers) {
   EXPECT_EQ(Utf8Length("\xC3\xA9t\xC3\xA9"), 3u);
   EXPECT_EQ(Utf8Prefix("\xC3\xA9t\xC3\xA9", 2), "\xC3\xA9t");
   EXPECT_EQ(Trim("  a b  "), "a b");
+  EXPECT_TRUE(EqualsNoCase("caf\xC3\xA9 mw-1", "CAF\xC3\x89 MW-1"));
+  EXPECT_FALSE(EqualsNoCase("caf\xC3\xA9", "cafe\xCC"));
+  EXPECT_FALSE(EqualsNoCase("\xC3\xB7", "\xC3\x97"));  // division and multiplication signs
   EXPECT_EQ(ValidUtf8("caf\xC3\xA9 \xF0\x9F\x92\xA7"), "caf\xC3\xA9 \xF0\x9F\x92\xA7");
   // A Latin-1 byte, an overlong slash, an encoded surrogate and a cut sequence.
   EXPECT_EQ(ValidUtf8("\xE9-\xC0\xAF-\xED\xA0\x80-\xE2\x82"),
