@@ -223,10 +223,8 @@ fs::path FreeSiblingName(const fs::path& path) {
 
 void ErrorWorkbookExport::KeepChangedFile(const fs::path& path) {
   std::error_code ec;
-  if (path != last_saved_ || !fs::exists(path, ec)) return;
-  const auto time = fs::last_write_time(path, ec);
-  const auto size = fs::file_size(path, ec);
-  if (ec || (time == last_saved_time_ && size == last_saved_size_)) return;
+  // Anything but a file is left for the save to fail on.
+  if (!fs::is_regular_file(path, ec) || IsUntouchedErrorWorkbook(path)) return;
   const fs::path kept = FreeSiblingName(path);
   fs::rename(path, kept, ec);
   if (ec) throw FileError(75, "Could not keep " + path.string() + ": " + ec.message());
@@ -243,9 +241,6 @@ void ErrorWorkbookExport::Save() {
     return;
   }
   last_saved_ = path;
-  std::error_code ec;
-  last_saved_time_ = fs::last_write_time(path, ec);
-  last_saved_size_ = fs::file_size(path, ec);
   state_.ui.OpenDocument(path.string());
 }
 

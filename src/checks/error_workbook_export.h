@@ -16,7 +16,6 @@
 // failed check and an all-tables export stops before the next table.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -67,9 +66,10 @@ class ErrorWorkbookExport {
   // data folder, with characters a file name cannot hold replaced by "_".
   std::filesystem::path output_path() const;
   void set_output_path(std::filesystem::path path) { output_path_ = std::move(path); }
-  // The file written by the last save (empty before). A file this export wrote
-  // and a person changed since (notes saved from the spreadsheet program) is
-  // not overwritten: it is kept as "<name> (n).xlsx" before the new save.
+  // The file written by the last save (empty before). A file in the way that an
+  // earlier export did not leave as it is (notes a person saved into it, or a
+  // workbook of another program) is not overwritten: it is kept as
+  // "<name> (n).xlsx" before the new save.
   const std::filesystem::path& last_saved() const { return last_saved_; }
 
   // Called after the checks of a table ran for an export, with the table.
@@ -92,9 +92,6 @@ class ErrorWorkbookExport {
   int error_sheet_no_ = 0;
   std::filesystem::path output_path_;
   std::filesystem::path last_saved_;
-  // The file as the last save left it, to notice a person's own save in between.
-  std::filesystem::file_time_type last_saved_time_{};
-  std::uintmax_t last_saved_size_ = 0;
 };
 
 // Parses an answer to the record-count question: a number (blanks around it

@@ -2,12 +2,15 @@
 
 #include <xlsxwriter.h>
 
+#include <charconv>
+#include <chrono>
 #include <map>
 #include <system_error>
 #include <tuple>
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "import/readers/zip_package.h"
 
 namespace sorvane {
 namespace fs = std::filesystem;
@@ -59,7 +62,50 @@ class Formats {
   std::map<std::tuple<bool, double, uint32_t>, lxw_format*> formats_;
 };
 
+constexpr char kStampProperty[] = "Sorvane export";
+
+// Whole seconds since 1970, so every file system can hold the time exactly
+// enough (FAT keeps two-second steps; the check allows for that).
+int64_t NowStamp() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+fs::file_time_type StampTime(int64_t stamp) {
+  return std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(stamp)));
+}
+
 }  // namespace
+
+bool IsUntouchedErrorWorkbook(const fs::path& file) {
+  try {
+    std::error_code ec;
+    const fs::file_time_type modified = fs::last_write_time(file, ec);
+    if (ec) return false;
+    ReadLimits limits;
+    limits.max_part_bytes = 1 << 20;
+    readers::ZipPackage package(file, limits);
+    if (!package.Has("docProps/custom.xml")) return false;
+    std::string xml;
+    package.Read("docProps/custom.xml", [&](const char* data, size_t n) {
+      xml.append(data, n);
+      return true;
+    });
+    size_t at = xml.find(std::string("name=\"") + kStampProperty + "\"");
+    if (at == std::string::npos) return false;
+    at = xml.find("<vt:lpwstr>", at);
+    if (at == std::string::npos) return false;
+    at += std::string_view("<vt:lpwstr>").size();
+    int64_t stamp = 0;
+    auto [end, err] = std::from_chars(xml.data() + at, xml.data() + xml.size(), stamp);
+    if (err != std::errc() || std::string_view(end, 2) != "</") return false;
+    const auto apart = modified - StampTime(stamp);
+    return apart <= std::chrono::seconds(2) && apart >= -std::chrono::seconds(2);
+  } catch (...) {  // not a package this program could have written
+    return false;
+  }
+}
 
 void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, const fs::path& file) {
   fs::path partial = file;
@@ -78,6 +124,9 @@ void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
     }
     properties.title = const_cast<char*>(safe_title.c_str());
     workbook_set_properties(out.get(), &properties);
+    const int64_t stamp = NowStamp();
+    const std::string stamp_text = std::to_string(stamp);
+    workbook_set_custom_property_string(out.get(), kStampProperty, stamp_text.c_str());
     Formats formats(out.get());
     for (int index = 1; index <= book.SheetCount(); ++index) {
       const ErrorSheet& sheet = book.Sheet(index);
@@ -100,6 +149,8 @@ void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
     }
     lxw_error e = out.Close();
     if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
+    fs::last_write_time(partial, StampTime(stamp), ec);
+    if (ec) Fail(file, ec.message());
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());
   } catch (...) {

@@ -3,6 +3,9 @@
 // formula), the fonts (bold, size, colour) and the column widths; the window
 // caption becomes the document's title. The file is built beside its final
 // name and moved into place, so a failed save leaves an earlier file intact.
+// Each saved file carries its save time both inside (a document property) and
+// as its modification time, so a later save can tell a file it may replace
+// from one a person saved over.
 #pragma once
 
 #include <filesystem>
@@ -16,5 +19,10 @@ namespace sorvane {
 // cannot be written.
 void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title,
                        const std::filesystem::path& file);
+
+// Whether `file` is an error workbook as SaveErrorWorkbook left it: its stamp
+// is there and its modification time is still the stamp's. False for a file
+// any other program wrote or saved over, and for one that cannot be read.
+bool IsUntouchedErrorWorkbook(const std::filesystem::path& file);
 
 }  // namespace sorvane

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unzip.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -373,11 +374,14 @@ TEST_F(ErrorWorkbookTest, SavedFileHoldsTextsFontsColourAndWidths) {
   EXPECT_NEAR(width_a, 2 * width_b, 1.0);
 }
 
-TEST_F(ErrorWorkbookTest, NotesSavedIntoTheFileAreKeptBeforeTheNextExport) {
-  view.mnuExcelChecks_Click(1);
-  view.mnuExcelChecks_Click(3);  // unchanged in between: simply replaced
+TEST_F(ErrorWorkbookTest, AFilePersonSavedOverIsKeptBeforeTheNextExport) {
   const fs::path file = dir.dir() / "Errors - 1234567.xlsx";
   const fs::path kept = dir.dir() / "Errors - 1234567 (1).xlsx";
+  view.mnuExcelChecks_Click(1);
+  view.mnuExcelChecks_Click(3);
+  view.Form_Unload();  // a later session replaces an earlier export as it left it
+  view.Form_Load();
+  view.mnuExcelChecks_Click(4);
   EXPECT_FALSE(fs::exists(kept));
 
   {
@@ -385,12 +389,16 @@ TEST_F(ErrorWorkbookTest, NotesSavedIntoTheFileAreKeptBeforeTheNextExport) {
     out << "saved with notes from the spreadsheet program";
   }
   view.mnuExcelChecks_Click(2);
-
   std::ifstream in(kept, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
             "saved with notes from the spreadsheet program");
   EXPECT_NE(ReadPart(file, "xl/workbook.xml").find("<sheet name=\"5\""), std::string::npos);
   EXPECT_EQ(ui.documents.back(), file.string());
+
+  // Saved again by a program that keeps the document's properties.
+  fs::last_write_time(file, fs::last_write_time(file) + std::chrono::minutes(3));
+  view.mnuExcelChecks_Click(5);
+  EXPECT_TRUE(fs::exists(dir.dir() / "Errors - 1234567 (2).xlsx"));
 }
 
 TEST(ErrorWorkbookModel, SheetNamesFollowTheSpreadsheetRules) {
