@@ -161,6 +161,9 @@ void frmCMain::NewSiteReset() {
   RunState& s = state_;
   MainView& v = s.view;
   s.SetStatusLine("Resetting system for new site ...");
+  // Its verdicts and error workbook belong to the facility being dropped; left
+  // open, it would pass every table of the emptied database.
+  CloseCheckWindow();
   try {
     ClearTempTables();
   } catch (const Error& e) {

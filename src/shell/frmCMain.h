@@ -87,6 +87,8 @@ class frmCMain {
   void LoadStructures();
   // Unloads the check window and the reference-list window.
   void CloseOtherWindows();
+  // Unloads the check window (with the reference list it shows) when open.
+  void CloseCheckWindow();
   // The "New Site" reset itself (the copy from media runs it too).
   void NewSiteReset();
   // Runs `work` as the one activity of the moment: the menus in `blocked` are

@@ -18,8 +18,12 @@ namespace sorvane {
 void frmCMain::LoadStructures() { LoadTableStructures(state_); }
 
 void frmCMain::CloseOtherWindows() {
-  if (check_view_ && check_view_->loaded()) check_view_->Form_Unload();
+  CloseCheckWindow();
   if (reference_view_) reference_view_->Form_Unload();
+}
+
+void frmCMain::CloseCheckWindow() {
+  if (check_view_ && check_view_->loaded()) check_view_->Form_Unload();
 }
 
 frmCMinorTableView& frmCMain::ReferenceView() {

@@ -225,6 +225,21 @@ TEST_F(CheckWindowTest, ExitOfTheProgramClosesTheOtherWindows) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+// The verdicts on screen belong to the facility that was reset: left open, the
+// window would pass every table of the emptied database and export "no problems"
+// under the old Facility ID.
+TEST_F(CheckWindowTest, NewSiteClosesTheCheckWindow) {
+  BreakSampleLocations();
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
+  ASSERT_NE(w, nullptr);
+  program.Action("mnuNewSite")->trigger();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(core().loaded());
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.form->state().Tables[n].TableStatus, 0) << n;
+  EXPECT_TRUE(program.window().isVisible());
+  EXPECT_TRUE(program.ui.documents.empty());
+}
+
 class ReferenceListTest : public CheckWindowTest {
  protected:
   int64_t Rows(const char* sql) {
