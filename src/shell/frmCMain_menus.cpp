@@ -43,6 +43,13 @@ const std::vector<std::string> kImportMenus = {"mnuRunAllChecks", "mnuRunData(0)
 const std::vector<std::string> kOtherActivities = {
     "mnuNewSite", "mnuDataLoadCD", "mnuDataLoadFloppy", "mnuCheckTablesHeader", "mnuViewRef(5)"};
 
+// The check window's items that run checks or write the error workbook ("Exit"
+// and the reference lists stay usable).
+const std::vector<std::string> kCheckWindowActivities = {
+    "mnuRunChecks(1)",   "mnuRunChecks(2)",   "mnuRunChecks(3)",   "mnuRunChecks(4)",
+    "mnuRunChecks(5)",   "mnuRunChecks(7)",   "mnuExcelChecks(1)", "mnuExcelChecks(2)",
+    "mnuExcelChecks(3)", "mnuExcelChecks(4)", "mnuExcelChecks(5)", "mnuExcelChecks(7)"};
+
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
@@ -54,6 +61,17 @@ void frmCMain::RunBusy(const std::vector<std::string>& blocked, const std::funct
   MenuMap& m = state_.view.menus;
   std::vector<std::pair<std::string, bool>> before;
   for (const auto& name : blocked) before.emplace_back(name, m[name].enabled);
+  // An open check window would otherwise query, and export, the tables the
+  // activity is emptying and filling while it yields.
+  std::shared_ptr<frmCCheckView> checks = check_view_;
+  std::vector<std::pair<std::string, bool>> checks_before;
+  if (checks && checks->loaded()) {
+    MenuMap& cm = checks->view().menus;
+    for (const auto& name : kCheckWindowActivities) {
+      checks_before.emplace_back(name, cm[name].enabled);
+      cm[name].enabled = false;
+    }
+  }
   busy_ = true;
   auto block = [&] {
     for (const auto& name : blocked) m[name].enabled = false;
@@ -66,6 +84,7 @@ void frmCMain::RunBusy(const std::vector<std::string>& blocked, const std::funct
     for (const auto& [name, enabled] : before) {
       if (!m[name].enabled) m[name].enabled = enabled;
     }
+    for (const auto& [name, enabled] : checks_before) checks->view().menus[name].enabled = enabled;
   };
   try {
     work();

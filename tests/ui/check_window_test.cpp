@@ -9,9 +9,11 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include "checks/frmCCheckView.h"
 #include "grid_panel.h"
@@ -238,6 +240,32 @@ TEST_F(CheckWindowTest, NewSiteClosesTheCheckWindow) {
   for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.form->state().Tables[n].TableStatus, 0) << n;
   EXPECT_TRUE(program.window().isVisible());
   EXPECT_TRUE(program.ui.documents.empty());
+}
+
+// An import yields while it empties and fills the tables; the open check window
+// may be closed meanwhile but not run its checks or write the error workbook.
+TEST_F(CheckWindowTest, WhileAnImportRunsTheCheckWindowRunsNothing) {
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(2)");
+  ASSERT_NE(w, nullptr);
+  const std::vector<std::string> items = {"mnuRunChecks(1)",   "mnuRunChecks(3)",
+                                          "mnuRunChecks(7)",   "mnuExcelChecks(2)",
+                                          "mnuExcelChecks(5)", "mnuExcelChecks(7)"};
+  program.Widget<QLineEdit>("txtFacilityID")->setText("1234567");
+  program.form->state().view.txtFacilityID = TextBoxState{"1234567", true};
+  bool during = false;
+  QTimer::singleShot(0, w, [&] {
+    during = program.form->busy();
+    for (const std::string& item : items) {
+      EXPECT_FALSE(ActionIn(w, item)->isEnabled()) << item;
+      ActionIn(w, item)->trigger();
+    }
+    EXPECT_TRUE(ActionIn(w, "mnuRunChecks(9)")->isEnabled());  // leaving stays possible
+  });
+  program.Action("mnuRunData(0)")->trigger();
+  ASSERT_TRUE(during);
+  EXPECT_TRUE(program.ui.documents.empty());  // no error workbook written
+  EXPECT_EQ(w->windowTitle().toStdString(), "Table 2 - Well Data Table");
+  for (const std::string& item : items) EXPECT_TRUE(ActionIn(w, item)->isEnabled()) << item;
 }
 
 class ReferenceListTest : public CheckWindowTest {
