@@ -267,6 +267,9 @@ void frmCMain::Form_Resize(int width_twips, int height_twips) {
 }
 
 void frmCMain::DataGrid1_HeadClick(int column) {
+  // The rows on show may be those an import is reading one by one while it
+  // yields: sorted under it, some would go into the table twice and others not.
+  if (busy_) return;
   auto& source = state_.view.DataGrid1.source;
   if (!source || column < 0 || static_cast<size_t>(column) >= source->FieldCount()) return;
   try {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,12 @@ class RecordingQtUi : public gui::QtUi {
     return default_answer;
   }
   void OpenDocument(const std::string& path) override { documents.push_back(path); }
+  void DoEvents() override {
+    gui::QtUi::DoEvents();
+    if (on_yield) on_yield();
+  }
+  // Runs at every yield of a long activity (what a person does meanwhile).
+  std::function<void()> on_yield;
 
   std::vector<std::string> messages, questions, input_prompts, documents;
   std::deque<bool> ok_cancel_answers;
