@@ -145,7 +145,16 @@ void frmCMain::mnuRunData_Click(int index) {
   // "Data Checks" follows the stage codes again, as UpdateMenus sets it.
   bool all_transferred = true;
   for (int n = 1; n <= 5; ++n) all_transferred &= state_.Tables[n].TableStatus >= 6;
-  if (!unloaded_) state_.view.menus["mnuCheckTablesHeader"].enabled = all_transferred;
+  if (unloaded_) return;
+  state_.view.menus["mnuCheckTablesHeader"].enabled = all_transferred;
+  // A table imported again has lost the verdict an open check window marked.
+  if (check_view_ && check_view_->loaded()) {
+    for (int n = 1; n <= 5; ++n) {
+      if (state_.Tables[n].TableStatus != 8)
+        check_view_->view().menus[ControlName("mnuRunChecks", n)].checked = false;
+    }
+  }
+  state_.Refresh();
 }
 
 void frmCMain::mnuCheckTables_Click(int index) {

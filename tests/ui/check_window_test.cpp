@@ -268,6 +268,19 @@ TEST_F(CheckWindowTest, WhileAnImportRunsTheCheckWindowRunsNothing) {
   for (const std::string& item : items) EXPECT_TRUE(ActionIn(w, item)->isEnabled()) << item;
 }
 
+// A table imported again has not passed its checks yet, whatever the open check
+// window said before.
+TEST_F(CheckWindowTest, ReimportingAPassedTableRemovesItsMark) {
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(3)");
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(program.form->state().Tables[3].TableStatus, 8);
+  ASSERT_TRUE(ActionIn(w, "mnuRunChecks(3)")->isChecked());
+  program.form->state().view.txtFacilityID = TextBoxState{"1234567", false};
+  program.Action("mnuRunData(3)")->trigger();
+  EXPECT_LT(program.form->state().Tables[3].TableStatus, 7);
+  EXPECT_FALSE(ActionIn(w, "mnuRunChecks(3)")->isChecked());
+}
+
 class ReferenceListTest : public CheckWindowTest {
  protected:
   int64_t Rows(const char* sql) {
