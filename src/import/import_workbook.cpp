@@ -4,6 +4,7 @@
 #include <exception>
 #include <string_view>
 
+#include "acquire/folder_scan.h"
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
@@ -194,6 +195,32 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   return true;
 }
 
+namespace {
+
+// A workbook the person corrected may come back saved in the other format
+// (1234567_2.xlsx replaced by 1234567_2.xls): the same name with .xls or .xlsx
+// stands in for a listed file that is gone.
+std::string WorkbookNowInPlaceOf(const std::string& listed) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (listed.empty() || fs::exists(listed, ec)) return listed;
+  const fs::path gone(listed);
+  const std::string stem = LowerCase(gone.stem().string());
+  try {
+    for (const fs::path& file : ListFiles(gone.parent_path())) {
+      const std::string ext = LowerCase(file.extension().string());
+      if (LowerCase(file.stem().string()) == stem && (ext == ".xls" || ext == ".xlsx")) {
+        return file.string();
+      }
+    }
+  } catch (const Error&) {
+    // An unreadable folder: the read of the listed file reports it.
+  }
+  return listed;
+}
+
+}  // namespace
+
 bool ImportWorkbook(RunState& state, int n) {
   std::string path;
   if (state.FileList && n >= 1 && state.FileList->RecordCount() >= n) {
@@ -201,6 +228,12 @@ bool ImportWorkbook(RunState& state, int n) {
     files.MoveFirst();
     files.Move(n - 1);
     path = std::string(Trim(files.GetValue("FilePath").ToDisplay()));
+    const std::string now = WorkbookNowInPlaceOf(path);
+    if (now != path) {
+      path = now;
+      files.SetValue("FilePath", Value::Text(path));
+      files.SetValue("FileName", Value::Text(NameOf(path)));
+    }
   }
   RowSource source = [&](const RowCallback& on_row, const ShapeCallback& on_shape) {
     if (path.empty()) {

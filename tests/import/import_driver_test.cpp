@@ -155,6 +155,9 @@ TEST_F(ImportDriverTest, SingleTableReimportAfterTheWorkbookWasFixed) {
             "Table 4 Data View - Edits must be made in Excel and Re-imported");
 
   WriteWorkbook(4, Table(4, {Row(4, {{"PH", "7.1"}})}));
+  // Corrected and saved in the other format.
+  const auto listed = state.paths.WorkbookDir() / "1234567_4.xlsx";
+  std::filesystem::rename(listed, state.paths.WorkbookDir() / "1234567_4.xls");
   state.Tables[1].TableStatus = 8;  // checks ran for the other tables
   state.Tables[2].TableStatus = 7;
   Run(4);
