@@ -30,7 +30,9 @@ class frmCMain {
 
   // Start-up. False when the program must end (the work database is missing:
   // the message was shown and the shutdown has run). Other failures show
-  // "number description" and leave the window as far as start-up got.
+  // "number description" and leave the window as far as start-up got. One run
+  // at a time works in a data folder: while another holds it, start-up stops
+  // with a message once the lock wait is over, and touches nothing of it.
   bool Form_Load();
   // Shutdown: empties the temporary tables, closes the database, removes the
   // import's text files, closes every window. Runs once.
@@ -75,6 +77,8 @@ class frmCMain {
   void SetDriveProbe(std::shared_ptr<DriveProbe> probe);
   // How long "CD" and "Floppy" wait for a medium that is not ready (10 seconds).
   void SetMediaWait(std::chrono::steady_clock::duration wait) { media_wait_ = wait; }
+  // How long start-up waits for another run to release the data folder (15 seconds).
+  void SetLockWait(std::chrono::steady_clock::duration wait) { lock_wait_ = wait; }
   // Runs on every check window the main window builds (the error workbook
   // attaches itself here).
   void OnCheckViewCreated(std::function<void(frmCCheckView&)> hook) {
@@ -83,6 +87,9 @@ class frmCMain {
 
  private:
   void ShowStartupError(const std::string& number_description);
+  // Takes the data folder for this run, waiting up to lock_wait_ for another
+  // run to release it; throws when it does not.
+  void LockDataFolder();
   // Loads the expected table structures (start-up step 9).
   void LoadStructures();
   // Unloads the check window and the reference-list window.
@@ -110,6 +117,9 @@ class frmCMain {
   std::shared_ptr<frmCMinorTableView> reference_view_;
   std::shared_ptr<DriveProbe> drive_probe_;
   std::chrono::steady_clock::duration media_wait_ = std::chrono::seconds(10);
+  std::chrono::steady_clock::duration lock_wait_ = std::chrono::seconds(15);
+  // The open data folder holding this run's lock, or -1.
+  int folder_lock_ = -1;
   std::function<void(frmCCheckView&)> on_check_view_created_;
 };
 

@@ -282,6 +282,29 @@ TEST_F(MainWindowTest, ShutdownEmptiesTablesAndRemovesOnlyTextFiles) {
   EXPECT_EQ(ui_.windows_closed.size(), 1u);
 }
 
+TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTables) {
+  frmCMain first(ui_, dir_.paths());
+  ASSERT_TRUE(first.Form_Load());
+  first.state().WorkConn.ExecuteNative("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
+
+  ScriptedUi ui;
+  frmCMain second(ui, dir_.paths());
+  second.SetLockWait(std::chrono::milliseconds(200));
+  EXPECT_TRUE(second.Form_Load());
+  EXPECT_FALSE(second.loaded_ok());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "3045 Could not use '" + dir_.dir().string() +
+                                "'; another Sorvane run is working in this data folder.  Try "
+                                "again when it has finished.");
+  second.Form_Unload();
+  EXPECT_EQ(first.state().WorkConn.QueryValue("SELECT COUNT(*) FROM MT_TEMP5"), Value::Integer(1));
+
+  first.Form_Unload();
+  frmCMain third(ui_, dir_.paths());
+  ASSERT_TRUE(third.Form_Load());
+  EXPECT_TRUE(third.loaded_ok());
+}
+
 }  // namespace
 }  // namespace sorvane
 
