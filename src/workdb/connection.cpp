@@ -229,6 +229,18 @@ void Connection::Close() {
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
+  open_transactions_ = 0;
+}
+
+void Connection::CheckTransactionAlive() {
+  // After a full disk or an I/O error the engine may have rolled back the whole
+  // transaction; the statements after it would each commit on their own, and
+  // the guard meant to undo them could no longer.
+  if (open_transactions_ > 0 && sqlite3_get_autocommit(db_) != 0) {
+    throw DatabaseError(SQLITE_ABORT,
+                        "The transaction was rolled back after an earlier error; nothing more is "
+                        "written in it.");
+  }
 }
 
 int64_t Connection::Execute(std::string_view jet_sql) {
@@ -238,6 +250,7 @@ int64_t Connection::Execute(std::string_view jet_sql) {
 int64_t Connection::ExecuteNative(std::string_view sql, const std::vector<Value>& params) {
   if (db_ == nullptr)
     throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
+  CheckTransactionAlive();
   return RunStatements(db_, sql, params);
 }
 
@@ -288,6 +301,7 @@ Inserter::~Inserter() { sqlite3_finalize(stmt_); }
 void Inserter::Bind(int index, const Value& v) { BindValue(stmt_, index + 1, v); }
 
 void Inserter::Step() {
+  conn_.CheckTransactionAlive();
   int rc = sqlite3_step(stmt_);
   sqlite3_reset(stmt_);
   sqlite3_clear_bindings(stmt_);
@@ -297,10 +311,13 @@ void Inserter::Step() {
 Transaction::Transaction(Connection& conn)
     : conn_(conn), name_("sv_" + std::to_string(++savepoint_counter)) {
   conn_.ExecuteNative("SAVEPOINT " + name_);
+  ++conn_.open_transactions_;
 }
 
 Transaction::~Transaction() {
-  if (done_ || !conn_.IsOpen()) return;
+  if (done_) return;
+  if (conn_.open_transactions_ > 0) --conn_.open_transactions_;
+  if (!conn_.IsOpen()) return;
   std::string sql = "ROLLBACK TO " + name_ + "; RELEASE " + name_;
   sqlite3_exec(conn_.handle(), sql.c_str(), nullptr, nullptr, nullptr);
 }
@@ -308,6 +325,7 @@ Transaction::~Transaction() {
 void Transaction::Commit() {
   conn_.ExecuteNative("RELEASE " + name_);
   done_ = true;
+  if (conn_.open_transactions_ > 0) --conn_.open_transactions_;
 }
 
 }  // namespace sorvane

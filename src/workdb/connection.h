@@ -60,8 +60,13 @@ class Connection {
   sqlite3* handle() { return db_; }
 
  private:
+  friend class Transaction;
+  friend class Inserter;
   void Configure();
+  // Throws when a transaction guard is open but its transaction is gone.
+  void CheckTransactionAlive();
   sqlite3* db_ = nullptr;
+  int open_transactions_ = 0;
   std::filesystem::path file_;
 };
 
@@ -84,7 +89,10 @@ class Inserter {
 };
 
 // Groups statements: rolls back in its destructor unless committed, and never
-// throws from there. Guards nest (savepoints).
+// throws from there. Guards nest (savepoints). When the engine has rolled the
+// whole transaction back on its own (a full disk, an I/O error), every later
+// write through the connection fails until the guards are gone, rather than
+// being committed outside them.
 class Transaction {
  public:
   explicit Transaction(Connection& conn);

@@ -539,6 +539,30 @@ TEST_F(WorkDatabaseTest, JoinsOfTheChecksUseIndexes) {
   }
 }
 
+// A full disk makes the engine roll the whole transaction back by itself (for a
+// statement it keeps no undo record of its own); a page limit stands in for
+// the disk here.
+TEST_F(WorkDatabaseTest, WritesAfterTheEngineRolledBackTheTransactionFailAndLeaveNothing) {
+  Exec("CREATE TABLE scratch (v TEXT)");
+  {
+    Transaction tx(conn_);
+    Exec("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
+    conn_.QueryValue("PRAGMA max_page_count=" + conn_.QueryValue("PRAGMA page_count").ToDisplay());
+    EXPECT_THROW(Exec("INSERT INTO scratch VALUES (?1)", {Value::Text(std::string(200000, 'x'))}),
+                 DatabaseError);
+    conn_.QueryValue("PRAGMA max_page_count=1073741823");  // room again
+    EXPECT_THROW(Exec("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')"), DatabaseError);
+    Inserter insert(conn_, "MT_TEMP5", {"SITE"});
+    insert.Bind(0, Value::Text("1234567"));
+    EXPECT_THROW(insert.Step(), DatabaseError);
+  }
+  EXPECT_EQ(Count(conn_, "SELECT count(*) FROM MT_TEMP5"), 0);
+  Transaction next(conn_);  // usable again once the guards are gone
+  Exec("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
+  next.Commit();
+  EXPECT_EQ(Count(conn_, "SELECT count(*) FROM MT_TEMP5"), 1);
+}
+
 TEST(UpdateDatabaseTest, HoldsTheListedReferenceTablesAndTheirRows) {
   Connection update;
   update.OpenInMemory();
