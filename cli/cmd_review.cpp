@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -186,11 +187,27 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
     WriteReportJson(report, io.out);
     return true;
   }
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  // A plain file is written beside its place and moved over it only when whole:
+  // a full disk must leave the previous report, not half of the new one.
+  std::error_code ec;
+  const fs::path target = file;
+  const bool plain = !fs::exists(target, ec) || fs::is_regular_file(target, ec);
+  fs::path partial = target;
+  partial += ".partial";
+  const fs::path& written = plain ? partial : target;
+  errno = 0;
+  std::ofstream out(written, std::ios::binary | std::ios::trunc);
   if (out) WriteReportJson(report, out);
   out.close();
-  if (!out) {
-    io.err << "--json: the report could not be written to " << file << '\n';
+  std::string why = !out && errno != 0 ? std::generic_category().message(errno) : "";
+  if (out && plain) {
+    fs::rename(partial, target, ec);
+    if (ec) why = ec.message();
+  }
+  if (!out || (plain && ec)) {
+    if (plain) fs::remove(partial, ec);
+    io.err << "--json: the report could not be written to " << file
+           << (why.empty() ? "" : ": " + why) << '\n';
     return false;
   }
   return true;

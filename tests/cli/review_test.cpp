@@ -197,6 +197,31 @@ TEST(Review, ErrorWorkbookThatCannotBeWrittenIsAFailure) {
   EXPECT_FALSE(fs::exists(xlsx));
 }
 
+TEST(Review, ReportThatCannotBeWrittenSaysWhyAndKeepsThePreviousOne) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path json = dir.dir() / "report.json";
+  std::ofstream(json) << "{\"previous\": true}";
+  // Stands in for a disk that fills while the new report is written.
+  fs::create_directories(dir.dir() / "report.json.partial" / "x");
+  CliRun r =
+      RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                  SourcePath("data/sample").string(), "--tables", "3", "--json", json.string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(ReadFile(json), "{\"previous\": true}");
+  EXPECT_NE(r.err.find("--json: the report could not be written to " + json.string() + ": "),
+            std::string::npos)
+      << r.err;
+
+  CliRun full = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--tables", "3",
+                            "--json", "/dev/full"});
+  EXPECT_EQ(full.code, 2);
+  EXPECT_NE(full.err.find("--json: the report could not be written to /dev/full: No space left "
+                          "on device\n"),
+            std::string::npos)
+      << full.err;
+}
+
 TEST(Review, ReportPathOverAWorkbookOrTheWorkDatabaseIsRefusedAndKept) {
   TempDataDir dir;
   dir.CreateWorkDb();
