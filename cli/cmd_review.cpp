@@ -279,6 +279,14 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   bool all_transferred = true;
   for (int n = 1; n <= 5; ++n) all_transferred = all_transferred && s.Tables[n].TableStatus >= 6;
   problems = !all_transferred;
+  // A transfer the database refused (a full disk, a read-only or damaged work
+  // database) is not a problem of the facility's data: the review could not run.
+  bool transfer_failed = false;
+  for (int n = 1; n <= 5; ++n) {
+    transfer_failed =
+        transfer_failed || s.StatusLabel(n).caption ==
+                               "Transfer to Access for Table " + std::to_string(n) + " failed. ";
+  }
 
   fs::path workbook;
   bool workbook_failed = false;
@@ -337,7 +345,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     if (!WriteJsonFile(options.json_file, report, io)) return finish(2);
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
   }
-  if (workbook_failed) return finish(2);
+  if (workbook_failed || transfer_failed) return finish(2);
   if (!workbook.empty()) text << "Error workbook: " << workbook.string() << '\n';
   return finish(problems ? 1 : 0);
 }

@@ -25,7 +25,9 @@ int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) 
     return 2;
   }
   for (const auto& name : result.replaced) io.out << "Replaced " << name << '\n';
-  for (const auto& name : result.kept) io.out << "Kept " << name << " (not replaced)\n";
+  for (size_t i = 0; i < result.kept.size(); ++i) {
+    io.out << "Kept " << result.kept[i] << " (not replaced: " << result.kept_why[i] << ")\n";
+  }
   // Without a word here a run that changed nothing would look like one that
   // did not run at all.
   if (result.replaced.empty() && result.kept.empty()) {

@@ -80,16 +80,20 @@ void RunDefinition(Connection& work, const std::string& sql) {
   work.ExecuteNative(sql);
 }
 
-// Replaces one table; false (and the old table untouched) when it cannot be.
-bool ReplaceTable(Connection& work, const std::string& name) {
-  if (LowerCase(name).starts_with("sqlite_")) return false;
+// Replaces one table; when it cannot be, the old table is untouched and the
+// reason comes back (empty after a replacement).
+std::string ReplaceTable(Connection& work, const std::string& name) {
+  if (LowerCase(name).starts_with("sqlite_")) return "a table of the database engine itself";
   const std::string schema = std::string(kAlias) + ".sqlite_master";
   RecordSet def = work.QueryNative("SELECT CAST(sql AS TEXT) FROM " + schema +
                                        " WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
                                    {Value::Text(name)});
-  if (def.RecordCount() != 1 || def.At(0, 0).kind() != Value::Kind::kText) return false;
+  if (def.RecordCount() != 1 || def.At(0, 0).kind() != Value::Kind::kText) {
+    return "not in the update database";
+  }
   const std::string create = def.At(0, 0).AsText();
-  if (!UpperCase(create).starts_with("CREATE TABLE")) return false;  // virtual tables
+  if (!UpperCase(create).starts_with("CREATE TABLE")) return "not a plain table";  // virtual
+
   RecordSet indexes = work.QueryNative("SELECT CAST(sql AS TEXT) FROM " + schema +
                                            " WHERE type = 'index' AND tbl_name = ?1 COLLATE "
                                            "NOCASE AND sql IS NOT NULL ORDER BY name",
@@ -106,9 +110,9 @@ bool ReplaceTable(Connection& work, const std::string& name) {
       RunDefinition(work, indexes.At(row, 0).AsText());
     }
     tx.Commit();
-    return true;
-  } catch (const Error&) {
-    return false;
+    return "";
+  } catch (const Error& e) {
+    return e.NumberDescription();
   }
 }
 
@@ -140,7 +144,13 @@ ReferenceUpdateResult UpdateReferenceTables(RunState& state) {
   try {
     Attachment attached(state.WorkConn, file);
     for (const std::string& name : ListedNames(state.WorkConn)) {
-      (ReplaceTable(state.WorkConn, name) ? result.replaced : result.kept).push_back(name);
+      std::string why = ReplaceTable(state.WorkConn, name);
+      if (why.empty()) {
+        result.replaced.push_back(name);
+      } else {
+        result.kept.push_back(name);
+        result.kept_why.push_back(std::move(why));
+      }
     }
   } catch (const Error& e) {
     state.SetStatusLine("");

@@ -22,6 +22,7 @@ struct ReferenceUpdateResult {
   bool shut_down = false;
   std::vector<std::string> replaced;  // names of the tables replaced, in order
   std::vector<std::string> kept;      // listed names left as they were
+  std::vector<std::string> kept_why;  // for each kept name, why it was not replaced
 };
 
 // Shows "Updating Reference Tables" and the hourglass while it works. When the

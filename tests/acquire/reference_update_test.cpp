@@ -193,6 +193,10 @@ TEST_F(ReferenceUpdateTest, EngineTablesAndOddNamesAreHandledSafely) {
   EXPECT_THAT(result.kept,
               ElementsAre("sqlite_master", "SQLITE_SEQUENCE", "T_SITE\"; DROP TABLE \"MT_LAB",
                           "MT_LAB; DROP TABLE T_SITE"));
+  EXPECT_THAT(
+      result.kept_why,
+      ElementsAre("a table of the database engine itself", "a table of the database engine itself",
+                  "not in the update database", "not in the update database"));
   EXPECT_THAT(Column("SELECT V FROM \"ODD\"\"NAME\""), ElementsAre("quoted"));
   EXPECT_TRUE(state.WorkConn.HasTable("MT_LAB"));
   EXPECT_TRUE(state.WorkConn.HasTable("T_SITE"));
@@ -213,6 +217,7 @@ TEST_F(ReferenceUpdateTest, DefinitionCarryingASecondStatementIsRefused) {
   }
   auto result = UpdateReferenceTables(state);
   EXPECT_THAT(result.kept, ElementsAre("MT_LAB"));
+  EXPECT_THAT(result.kept_why, ElementsAre(::testing::HasSubstr("Definition refused: ")));
   EXPECT_TRUE(state.WorkConn.HasTable("T_SITE"));
   EXPECT_EQ(Column("SELECT NAME FROM MT_LAB ORDER BY LAB"), labs_before);
 }

@@ -17,6 +17,7 @@
 #include "json_parse.h"
 #include "support/work_db.h"
 #include "support/xlsx_writer.h"
+#include "workdb/connection.h"
 
 namespace sorvane {
 namespace {
@@ -256,6 +257,22 @@ TEST(Review, MissingWorkDatabaseEndsWithItsMessage) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "The Access database is missing.  Copy it from " + home +
                        "/sorvane/GIS_WORK.db to " + (dir.dir() / "GIS_WORK.db").string() + "\n");
+}
+
+TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  {
+    Connection c;
+    c.Open(dir.paths().WorkDb());
+    c.ExecuteNative("DROP TABLE MT_TEMP4A");  // a damaged work database
+  }
+  CliRun r = RunCommand({"review", "1234567", "--workbooks", SourcePath("data/sample").string(),
+                         "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("Table 4: Transfer to Access for Table 4 failed. \n"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.err.find("no such table: MT_TEMP4A"), std::string::npos) << r.err;
 }
 
 TEST(Review, SixDigitFacilityIdIsRefused) {
