@@ -21,12 +21,20 @@ void BuildDatabase(const fs::path& file, Install install) {
   tmp += ".partial";
   std::error_code ec;
   fs::remove(tmp, ec);
-  {
-    Connection conn;
-    conn.Create(tmp);
-    install(conn);
+  try {
+    {
+      Connection conn;
+      conn.Create(tmp);
+      install(conn);
+    }
+    fs::rename(tmp, file);
+  } catch (const Error& e) {
+    fs::remove(tmp, ec);
+    throw Error(e.number(), e.description() + " (" + file.string() + ")");
+  } catch (...) {
+    fs::remove(tmp, ec);
+    throw;
   }
-  fs::rename(tmp, file);
 }
 
 }  // namespace

@@ -26,8 +26,14 @@ void DiskFileOps::Remove(const fs::path& file) {
 
 void DiskFileOps::Copy(const fs::path& from, const fs::path& to) {
   std::error_code ec;
+  const bool existed = fs::exists(to, ec);
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  if (ec) Fail(ec, ec == std::errc::no_such_file_or_directory ? from : to);
+  if (ec) {
+    // A copy cut short (a full disk) must not pass for the workbook.
+    std::error_code ignored;
+    if (!existed && fs::is_regular_file(to, ignored)) fs::remove(to, ignored);
+    Fail(ec, ec == std::errc::no_such_file_or_directory ? from : to);
+  }
 }
 
 void DiskFileOps::SetNormal(const fs::path& file) {

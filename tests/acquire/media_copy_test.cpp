@@ -6,6 +6,7 @@
 
 #include "acquire/media_search.h"
 #include "acquire_fixture.h"
+#include "support/file_size_limit.h"
 
 namespace sorvane::testing {
 namespace {
@@ -362,6 +363,20 @@ TEST_F(MediaCopyTest, ImmutableFileOnDiskCannotBeDeleted) {
   std::system(("chattr -i " + quoted).c_str());
   EXPECT_THAT(ui.messages,
               ElementsAre("Could not access/delete file.  Please close 1234567_1.xls"));
+}
+
+TEST_F(MediaCopyTest, CopyCutShortByAFullDiskLeavesNoPartOfTheWorkbook) {
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  WriteWorkbookSet(cd, "1234567");
+  WriteFile(cd / "1234567_5.xls", std::string(64 * 1024, 'x'));
+  DiskFileOps disk;
+  options.files = &disk;
+  {
+    FileSizeLimit full_disk(16 * 1024);
+    ClickCD();
+  }
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_FALSE(fs::exists(gisfile() / "1234567_5.xls"));
 }
 
 TEST_F(MediaCopyTest, OtherFailuresShowNumberAndDescription) {

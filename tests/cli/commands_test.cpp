@@ -11,6 +11,7 @@
 
 #include "acquire/drive_probe.h"
 #include "cli_run.h"
+#include "support/file_size_limit.h"
 #include "support/work_db.h"
 #include "support/xlsx_writer.h"
 #include "workdb/connection.h"
@@ -49,6 +50,22 @@ TEST(InitCommand, CreatesTheDataFolderAndRefusesToOverwrite) {
   EXPECT_EQ(RunCommand({"init", "--force", "--data-dir", d}).code, 0);
   c.Open(fs::path(d) / "GIS_WORK.db");
   EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
+}
+
+TEST(InitCommand, FullDiskNamesTheFileAndKeepsTheDatabaseThereWas) {
+  TempDataDir dir;
+  const fs::path d = dir.dir() / "x";
+  ASSERT_EQ(RunCommand({"init", "--data-dir", d.string()}).code, 0);
+  const auto size = fs::file_size(d / "GIS_WORK.db");
+  CliRun full;
+  {
+    testing::FileSizeLimit full_disk(32 * 1024);
+    full = RunCommand({"init", "--force", "--data-dir", d.string()});
+  }
+  EXPECT_EQ(full.code, 2);
+  EXPECT_NE(full.err.find("(" + (d / "GIS_WORK.db").string() + ")"), std::string::npos) << full.err;
+  EXPECT_FALSE(fs::exists(d / "GIS_WORK.db.partial"));
+  EXPECT_EQ(fs::file_size(d / "GIS_WORK.db"), size);
 }
 
 TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessage) {
