@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "core/errors.h"
+#include "shell/data_folder_lock.h"
 #include "workdb/connection.h"
 #include "workdb/work_database.h"
 
@@ -39,9 +40,12 @@ void BuildDatabase(const fs::path& file, Install install) {
 
 }  // namespace
 
-int RunInit(const Paths& paths, bool force, Streams io) {
+int RunInit(const Paths& paths, bool force, Streams io,
+            std::chrono::steady_clock::duration lock_wait) {
   try {
     fs::create_directories(paths.WorkbookDir());
+    DataFolderLock lock;  // never replace the database under a running review
+    lock.Acquire(paths.data_dir, lock_wait);
     if (fs::exists(paths.WorkDb()) && !force) {
       io.err << "The work database " << paths.WorkDb().string()
              << " already exists; it was left as it is (use --force to replace it).\n";

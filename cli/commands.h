@@ -21,8 +21,10 @@ struct Streams {
   std::ostream& err;
 };
 
-// `sorvane init [--data-dir DIR] [--force]`
-int RunInit(const Paths& paths, bool force, Streams io);
+// `sorvane init [--data-dir DIR] [--force]`; waits up to `lock_wait` for a run
+// working in the data folder to end.
+int RunInit(const Paths& paths, bool force, Streams io,
+            std::chrono::steady_clock::duration lock_wait = std::chrono::seconds(15));
 // `sorvane status [--data-dir DIR]`
 int RunStatus(const Paths& paths, Streams io);
 

@@ -1,12 +1,7 @@
 #include "shell/frmCMain.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <system_error>
-#include <thread>
 
 #include "acquire/folder_scan.h"
 #include "core/convert.h"
@@ -44,30 +39,10 @@ frmCMain::frmCMain(UiPort& ui, Paths paths) : state_(ui, std::move(paths)) {
   DefineMenus(state_.view.menus);
 }
 
-frmCMain::~frmCMain() {
-  if (folder_lock_ >= 0) close(folder_lock_);
-}
+frmCMain::~frmCMain() = default;
 
 void frmCMain::LockDataFolder() {
-  // The temporary tables hold one facility: a second run in the same folder
-  // would empty or refill them under the first, whose checks would then pass
-  // data they never saw.
-  const fs::path& dir = state_.paths.data_dir;
-  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw ToFileError(std::error_code(errno, std::generic_category()), dir, true);
-  const auto give_up = std::chrono::steady_clock::now() + lock_wait_;
-  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK && errno != EINTR) break;  // a file system without locks
-    if (std::chrono::steady_clock::now() >= give_up) {
-      close(fd);
-      throw Error(3045, "Could not use '" + dir.string() +
-                            "'; another Sorvane run is working in this data folder.  Try again "
-                            "when it has finished.");
-    }
-    state_.DoEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  folder_lock_ = fd;
+  folder_lock_.Acquire(state_.paths.data_dir, lock_wait_, [this] { state_.DoEvents(); });
 }
 
 void frmCMain::ShowStartupError(const std::string& number_description) {
@@ -231,7 +206,7 @@ void frmCMain::Form_Unload() {
   RunState& s = state_;
   s.view.mouse_pointer = kPointerHourglass;
   s.SetStatusLine("Shutting Down");
-  const bool folder_ours = folder_lock_ >= 0;
+  const bool folder_ours = folder_lock_.held();
   if (s.WorkConn.IsOpen()) {
     try {
       ClearTempTables();
@@ -258,10 +233,7 @@ void frmCMain::Form_Unload() {
   s.view.DataGrid1.source.reset();
   CloseOtherWindows();
   s.view.mouse_pointer = kPointerDefault;
-  if (folder_ours) {
-    close(folder_lock_);
-    folder_lock_ = -1;
-  }
+  folder_lock_.Release();
   unloaded_ = true;
   s.ui.WindowClosed("frmCMain");
 }

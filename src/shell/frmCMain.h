@@ -12,6 +12,7 @@
 
 #include "core/paths.h"
 #include "core/ui_port.h"
+#include "shell/data_folder_lock.h"
 #include "shell/state/run_state.h"
 
 namespace sorvane {
@@ -119,7 +120,7 @@ class frmCMain {
   std::chrono::steady_clock::duration media_wait_ = std::chrono::seconds(10);
   std::chrono::steady_clock::duration lock_wait_ = std::chrono::seconds(15);
   // The open data folder holding this run's lock, or -1.
-  int folder_lock_ = -1;
+  DataFolderLock folder_lock_;
   std::function<void(frmCCheckView&)> on_check_view_created_;
 };
 

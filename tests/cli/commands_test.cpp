@@ -11,6 +11,7 @@
 
 #include "acquire/drive_probe.h"
 #include "cli_run.h"
+#include "shell/data_folder_lock.h"
 #include "support/file_size_limit.h"
 #include "support/work_db.h"
 #include "support/xlsx_writer.h"
@@ -66,6 +67,20 @@ TEST(InitCommand, FullDiskNamesTheFileAndKeepsTheDatabaseThereWas) {
   EXPECT_NE(full.err.find("(" + (d / "GIS_WORK.db").string() + ")"), std::string::npos) << full.err;
   EXPECT_FALSE(fs::exists(d / "GIS_WORK.db.partial"));
   EXPECT_EQ(fs::file_size(d / "GIS_WORK.db"), size);
+}
+
+TEST(InitCommand, ForceWaitsForARunInTheFolderAndThenLeavesItsDatabase) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const auto size = fs::file_size(dir.paths().WorkDb());
+  DataFolderLock running_review;
+  running_review.Acquire(dir.dir(), std::chrono::seconds(0));
+  std::ostringstream out, err;
+  EXPECT_EQ(cli::RunInit(dir.paths(), true, {out, err}, std::chrono::milliseconds(200)), 2);
+  EXPECT_EQ(err.str(), "3045 Could not use '" + dir.dir().string() +
+                           "'; another Sorvane run is working in this data folder.  Try again "
+                           "when it has finished.\n");
+  EXPECT_EQ(fs::file_size(dir.paths().WorkDb()), size);
 }
 
 TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessage) {
