@@ -93,7 +93,16 @@ bool frmCMain::Form_Load() {
       if (ec) throw ToFileError(ec, s.paths.WorkbookDir(), true);
     }
 
-    LockDataFolder();
+    // Without the folder the program must end like without a database: a
+    // window left open could still copy from media into the workbook folder
+    // or reset the tables of the run that holds it.
+    try {
+      LockDataFolder();
+    } catch (const Error& e) {
+      ShowStartupError(e.NumberDescription());
+      Form_Unload();
+      return false;
+    }
     s.DoEvents();
     s.WorkConn.Open(s.paths.WorkDb());
     LoadStructures();

@@ -29,11 +29,11 @@ class frmCMain {
   RunState& state() { return state_; }
   const RunState& state() const { return state_; }
 
-  // Start-up. False when the program must end (the work database is missing:
-  // the message was shown and the shutdown has run). Other failures show
-  // "number description" and leave the window as far as start-up got. One run
-  // at a time works in a data folder: while another holds it, start-up stops
-  // with a message once the lock wait is over, and touches nothing of it.
+  // Start-up. False when the program must end (the work database is missing,
+  // or another run holds the data folder past the lock wait: the message was
+  // shown and the shutdown has run, touching nothing of the folder). Other
+  // failures show "number description" and leave the window as far as
+  // start-up got.
   bool Form_Load();
   // Shutdown: empties the temporary tables, closes the database, removes the
   // import's text files, closes every window. Runs once.
@@ -119,7 +119,7 @@ class frmCMain {
   std::shared_ptr<DriveProbe> drive_probe_;
   std::chrono::steady_clock::duration media_wait_ = std::chrono::seconds(10);
   std::chrono::steady_clock::duration lock_wait_ = std::chrono::seconds(15);
-  // The open data folder holding this run's lock, or -1.
+  // This run's hold on its data folder.
   DataFolderLock folder_lock_;
   std::function<void(frmCCheckView&)> on_check_view_created_;
 };

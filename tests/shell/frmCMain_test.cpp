@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "acquire/drive_probe.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 
@@ -287,15 +288,28 @@ TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTa
   ASSERT_TRUE(first.Form_Load());
   first.state().WorkConn.ExecuteNative("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
 
+  std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.xls") << "the first run's workbook";
+  TempDataDir other;
+  for (int n = 1; n <= 5; ++n) {
+    std::ofstream(other.dir() / ("7654321_" + std::to_string(n) + ".xls")) << "x";
+  }
+
   ScriptedUi ui;
   frmCMain second(ui, dir_.paths());
   second.SetLockWait(std::chrono::milliseconds(200));
-  EXPECT_TRUE(second.Form_Load());
-  EXPECT_FALSE(second.loaded_ok());
+  // The second run ends there: a window left open could still copy from media
+  // into the workbook folder the first run is reading.
+  EXPECT_FALSE(second.Form_Load());
+  EXPECT_TRUE(second.unloaded());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], "3045 Could not use '" + dir_.dir().string() +
                                 "'; another Sorvane run is working in this data folder.  Try "
                                 "again when it has finished.");
+  second.state().view.txtFacilityID.text = "7654321";
+  second.SetDriveProbe(std::make_shared<FolderDriveProbe>(other.dir()));
+  second.mnuDataLoadCD_Click();
+  EXPECT_TRUE(fs::exists(dir_.paths().WorkbookDir() / "1234567_1.xls"));
+  EXPECT_FALSE(fs::exists(dir_.paths().WorkbookDir() / "7654321_1.xls"));
   second.Form_Unload();
   EXPECT_EQ(first.state().WorkConn.QueryValue("SELECT COUNT(*) FROM MT_TEMP5"), Value::Integer(1));
 
