@@ -99,7 +99,9 @@ bool IsUntouchedErrorWorkbook(const fs::path& file) {
     at += std::string_view("<vt:lpwstr>").size();
     int64_t stamp = 0;
     auto [end, err] = std::from_chars(xml.data() + at, xml.data() + xml.size(), stamp);
-    if (err != std::errc() || std::string_view(end, 2) != "</") return false;
+    if (err != std::errc() || !std::string_view(end, xml.data() + xml.size()).starts_with("</")) {
+      return false;
+    }
     const auto apart = modified - StampTime(stamp);
     return apart <= std::chrono::seconds(2) && apart >= -std::chrono::seconds(2);
   } catch (...) {  // not a package this program could have written

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <unzip.h>
+#include <zip.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "checks/error_workbook_export.h"
+#include "checks/error_workbook_writer.h"
 #include "checks/frmCCheckView.h"
 #include "core/errors.h"
 #include "support/scripted_ui.h"
@@ -399,6 +401,21 @@ TEST_F(ErrorWorkbookTest, AFilePersonSavedOverIsKeptBeforeTheNextExport) {
   fs::last_write_time(file, fs::last_write_time(file) + std::chrono::minutes(3));
   view.mnuExcelChecks_Click(5);
   EXPECT_TRUE(fs::exists(dir.dir() / "Errors - 1234567 (2).xlsx"));
+}
+
+// A package whose stamp property is cut short after its digits (a damaged or
+// hand-made file) is one to keep, and reading it stays within the part.
+TEST_F(ErrorWorkbookTest, StampCutShortAfterItsDigitsIsNotAnUntouchedExport) {
+  const fs::path file = dir.dir() / "Errors - 1234567.xlsx";
+  const std::string custom = "<Properties><property name=\"Sorvane export\"><vt:lpwstr>1700000000";
+  zipFile zip = zipOpen64(file.c_str(), APPEND_STATUS_CREATE);
+  ASSERT_NE(zip, nullptr);
+  zip_fileinfo info{};
+  zipOpenNewFileInZip(zip, "docProps/custom.xml", &info, nullptr, 0, nullptr, 0, nullptr, 0, 0);
+  zipWriteInFileInZip(zip, custom.data(), static_cast<unsigned>(custom.size()));
+  zipCloseFileInZip(zip);
+  zipClose(zip, nullptr);
+  EXPECT_FALSE(IsUntouchedErrorWorkbook(file));
 }
 
 TEST(ErrorWorkbookModel, SheetNamesFollowTheSpreadsheetRules) {
