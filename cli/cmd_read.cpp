@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "commands.h"
+#include "console_ui.h"
 #include "core/errors.h"
 #include "import/readers/workbook_reader.h"
 
@@ -14,27 +15,24 @@ namespace {
 // other control characters, written raw, would be obeyed by the terminal (an
 // escape sequence in a cell could recolour or retitle it).
 void WriteCell(std::ostream& out, const std::string& cell) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(cell.size());
   for (char c : cell) {
-    const auto byte = static_cast<unsigned char>(c);
     switch (c) {
       case '\t':
-        out << "\\t";
+        shown += "\\t";
         break;
       case '\n':
-        out << "\\n";
+        shown += "\\n";
         break;
       case '\r':
-        out << "\\r";
+        shown += "\\r";
         break;
       default:
-        if (byte < 0x20 || byte == 0x7F) {
-          out << "\\x" << kHex[byte >> 4] << kHex[byte & 0xF];
-        } else {
-          out << c;
-        }
+        shown += c;
     }
   }
+  out << ForTerminal(shown);
 }
 
 }  // namespace

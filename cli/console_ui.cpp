@@ -17,14 +17,25 @@ std::string ForTerminal(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
+  auto hex = [&](unsigned char byte) {
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
     if (c == '\r') {
       out += '\n';
     } else if ((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7F) {
-      out += "\\x";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xF];
+      hex(byte);
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      // U+0080..U+009F: a UTF-8 terminal obeys these too (U+009B opens a
+      // sequence as ESC [ does).
+      hex(byte);
+      hex(next);
+      ++i;
     } else {
       out += c;
     }

@@ -15,8 +15,9 @@
 namespace sorvane::cli {
 
 // `text` as it may safely reach a terminal: a carriage return becomes a line
-// break and other control characters but line breaks and tabs become "\xHH",
-// so an escape sequence read from a workbook is shown rather than obeyed.
+// break and other control characters but line breaks and tabs (those of
+// UTF-8's U+0080..U+009F too) become "\xHH", so an escape sequence read from a
+// workbook is shown rather than obeyed.
 std::string ForTerminal(std::string_view text);
 
 class ConsoleUi : public UiPort {

@@ -121,10 +121,13 @@ TEST(ReadCommand, PrintsTheFirstSheetOrTheReadersReason) {
 TEST(ReadCommand, ControlCharactersOfACellAreShownNotSentToTheTerminal) {
   TempDataDir dir;
   const fs::path book = dir.dir() / "control.xlsx";
-  testing::WriteXlsx(book, {{"A", "B"}, {"x\x1B]0;title\x07y", "tab\there"}});
+  testing::WriteXlsx(book, {{"A", "B", "C"},
+                            {"x\x1B]0;title\x07y", "tab\there",
+                             "caf\xC3\xA9 \xC2\x9B"
+                             "31mred"}});
   CliRun r = RunCommand({"read", book.string()});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "A\tB\nx\\x1B]0;title\\x07y\ttab\\there\n");
+  EXPECT_EQ(r.out, "A\tB\tC\nx\\x1B]0;title\\x07y\ttab\\there\tcaf\xC3\xA9 \\xC2\\x9B31mred\n");
 }
 
 TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
