@@ -190,7 +190,13 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
   // A plain file is written beside its place and moved over it only when whole:
   // a full disk must leave the previous report, not half of the new one.
   std::error_code ec;
-  const fs::path target = file;
+  fs::path target = file;
+  // Through a link the report goes where it points: renamed over the link
+  // itself, it would cut the link.
+  if (fs::is_symlink(target, ec)) {
+    fs::path real = fs::weakly_canonical(target, ec);
+    if (!ec) target = std::move(real);
+  }
   const bool plain = !fs::exists(target, ec) || fs::is_regular_file(target, ec);
   fs::path partial = target;
   partial += ".partial";

@@ -198,6 +198,24 @@ TEST(Review, ErrorWorkbookThatCannotBeWrittenIsAFailure) {
   EXPECT_FALSE(fs::exists(xlsx));
 }
 
+// A report path that is a link (to a shared folder, say) is written where it
+// points; the link stays.
+TEST(Review, ReportThroughALinkReachesTheLinkedFile) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path real = dir.dir() / "shared" / "report.json";
+  fs::create_directories(real.parent_path());
+  std::ofstream(real) << "{\"previous\": true}";
+  const fs::path link = dir.dir() / "report.json";
+  fs::create_symlink(real, link);
+  CliRun r =
+      RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                  SourcePath("data/sample").string(), "--tables", "3", "--json", link.string()});
+  EXPECT_NE(r.code, 2) << r.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ParseJson(ReadFile(real))["facility_id"].string, "1234567");
+}
+
 TEST(Review, ReportThatCannotBeWrittenSaysWhyAndKeepsThePreviousOne) {
   TempDataDir dir;
   dir.CreateWorkDb();
