@@ -26,6 +26,7 @@
 #include "checks/frmCCheckView.h"
 #include "commands.h"
 #include "console_ui.h"
+#include "core/text.h"
 #include "review_report.h"
 #include "shell/frmCMain.h"
 
@@ -99,7 +100,7 @@ class ProgressLine {
     std::string caption;
     for (const LabelState& label : state_.view.lblStatus) {
       if (label.highlighted && !label.caption.empty()) {
-        caption = ForTerminal(label.caption.substr(0, 60));
+        caption = ForTerminal(Utf8Prefix(label.caption, 60));
         break;
       }
     }
