@@ -240,8 +240,8 @@ TEST_F(MainWindowTest, NewSiteResetEmptiesTablesAndKeepsTheReviewDate) {
   w.UpdateMenus(false);
 
   w.mnuNewSite_Click();
-  for (const char* t : {"MT_TEMP1", "MT_TEMP2", "MT_TEMP2A", "MT_TEMP3", "MT_TEMP4", "MT_TEMP4A",
-                        "MT_TEMP5"}) {
+  for (const char* t :
+       {"MT_TEMP1", "MT_TEMP2", "MT_TEMP2A", "MT_TEMP3", "MT_TEMP4", "MT_TEMP4A", "MT_TEMP5"}) {
     EXPECT_EQ(s.WorkConn.QueryValue(std::string("SELECT COUNT(*) FROM ") + t), Value::Integer(0))
         << t;
   }
