@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   limits.max_cells = 1'000'000;
   try {
     sorvane::ReadFirstWorksheetFromMemory(
-        bytes, "fuzz.xlsx", [](int64_t, const std::vector<std::string>&) { return true; },
-        limits);
+        bytes, "fuzz.xlsx", [](int64_t, const std::vector<std::string>&) { return true; }, limits);
   } catch (const sorvane::WorkbookError&) {
   }
   return 0;

@@ -12,11 +12,26 @@ struct WholeCase {
 
 TEST(ConvertTest, WholeNumbersRoundHalfToEvenWithinSixteenBits) {
   const WholeCase cases[] = {
-      {"12", 12},        {"12.5", 12},     {"13.5", 14},     {"-2.5", -2},   {" 7 ", 7},
-      {"32767", 32767},  {"32767.4", 32767}, {"32767.5", std::nullopt},   {"-32768", -32768},
-      {"-32768.5", -32768}, {"-32769", std::nullopt}, {"40000", std::nullopt},
-      {"abc", std::nullopt}, {"", std::nullopt}, {"1e3", 1000}, {"1,000", std::nullopt},
-      {"+5", 5},         {".5", 0},        {"1.5", 2},       {"12a", std::nullopt},
+      {"12", 12},
+      {"12.5", 12},
+      {"13.5", 14},
+      {"-2.5", -2},
+      {" 7 ", 7},
+      {"32767", 32767},
+      {"32767.4", 32767},
+      {"32767.5", std::nullopt},
+      {"-32768", -32768},
+      {"-32768.5", -32768},
+      {"-32769", std::nullopt},
+      {"40000", std::nullopt},
+      {"abc", std::nullopt},
+      {"", std::nullopt},
+      {"1e3", 1000},
+      {"1,000", std::nullopt},
+      {"+5", 5},
+      {".5", 0},
+      {"1.5", 2},
+      {"12a", std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ToWholeNumber(c.text), c.expected) << c.text;
@@ -46,8 +61,8 @@ TEST(ConvertTest, DatesAcceptTheDocumentedFormsMonthFirst) {
   const DateCase cases[] = {
       {"6/30/2002", "2002-06-30 00:00:00"},
       {"6/30/02", "2002-06-30 00:00:00"},
-      {"1/2/29", "2029-01-02 00:00:00"},   // 00-29: this century
-      {"1/2/30", "1930-01-02 00:00:00"},   // 30-99: the last one
+      {"1/2/29", "2029-01-02 00:00:00"},  // 00-29: this century
+      {"1/2/30", "1930-01-02 00:00:00"},  // 30-99: the last one
       {"2002-06-30", "2002-06-30 00:00:00"},
       {"31-AUG-00", "2000-08-31 00:00:00"},
       {"31-Aug-2000", "2000-08-31 00:00:00"},
