@@ -20,6 +20,7 @@ namespace sorvane {
 class frmCCheckView;
 class frmCMinorTableView;
 class DriveProbe;
+struct CopyOptions;
 
 class frmCMain {
  public:
@@ -103,6 +104,10 @@ class frmCMain {
   // disabled meanwhile and enabled again after it, and a close requested
   // meanwhile is carried out once it has ended.
   void RunBusy(const std::vector<std::string>& blocked, const std::function<void()>& work);
+  // "CD" or "Floppy": the copy routine of that menu, run as a busy activity.
+  using CopyMenu = void (*)(RunState&, DriveProbe&, const std::function<void()>&,
+                            const CopyOptions&);
+  void CopyFromDrive(CopyMenu menu);
   // The menus after a copy from media, which always starts with the reset.
   void AfterCopy();
   frmCMinorTableView& ReferenceView();

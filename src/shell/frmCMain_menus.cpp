@@ -105,12 +105,12 @@ void frmCMain::AfterCopy() {
   state_.view.menus[ControlName("mnuRunData", 0)].enabled = true;
 }
 
-void frmCMain::mnuDataLoadCD_Click() {
+void frmCMain::CopyFromDrive(CopyMenu menu) {
   if (busy_ || unloaded_) return;
   if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
   const auto blocked = Join(kImportMenus, kOtherActivities);
   RunBusy(blocked, [&] {
-    ::sorvane::mnuDataLoadCD_Click(
+    menu(
         state_, *drive_probe_,
         [&] {
           NewSiteReset();
@@ -121,21 +121,9 @@ void frmCMain::mnuDataLoadCD_Click() {
   AfterCopy();
 }
 
-void frmCMain::mnuDataLoadFloppy_Click() {
-  if (busy_ || unloaded_) return;
-  if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
-  const auto blocked = Join(kImportMenus, kOtherActivities);
-  RunBusy(blocked, [&] {
-    ::sorvane::mnuDataLoadFloppy_Click(
-        state_, *drive_probe_,
-        [&] {
-          NewSiteReset();
-          for (const auto& name : blocked) state_.view.menus[name].enabled = false;
-        },
-        CopyOptions{media_wait_});
-  });
-  AfterCopy();
-}
+void frmCMain::mnuDataLoadCD_Click() { CopyFromDrive(&::sorvane::mnuDataLoadCD_Click); }
+
+void frmCMain::mnuDataLoadFloppy_Click() { CopyFromDrive(&::sorvane::mnuDataLoadFloppy_Click); }
 
 void frmCMain::mnuRunData_Click(int index) {
   if (busy_ || unloaded_) return;
