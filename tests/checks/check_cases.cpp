@@ -68,6 +68,15 @@ void ExpectCase(FacilityTest& f, int table, const CheckCase& c,
   EXPECT_EQ(actual, expected);
 }
 
+void ExpectCleanFacilityPasses(FacilityTest& f, int table,
+                               const std::vector<std::vector<std::string>>& columns) {
+  for (int i = 0; i < CheckCount(table); ++i) {
+    RecordSet rs = f.RunCheck(table, i);
+    EXPECT_EQ(Columns(rs), columns[static_cast<size_t>(i)]) << "check " << table << "." << i;
+    EXPECT_EQ(rs.RecordCount(), 0) << "check " << table << "." << i;
+  }
+}
+
 void ExpectEveryCheckFails(int table, const std::vector<CheckCase>& cases) {
   std::set<int> failing;
   for (const auto& c : cases)

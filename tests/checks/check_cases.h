@@ -38,6 +38,10 @@ Table Expand(const FacilityTest& f, const Table& rows);
 void ExpectCase(FacilityTest& f, int table, const CheckCase& c,
                 const std::vector<std::vector<std::string>>& columns);
 
+// The unbroken facility: every check of `table` lists no row, with its columns.
+void ExpectCleanFacilityPasses(FacilityTest& f, int table,
+                               const std::vector<std::vector<std::string>>& columns);
+
 // Every check of `table` has at least one case that makes it fail.
 void ExpectEveryCheckFails(int table, const std::vector<CheckCase>& cases);
 
