@@ -29,6 +29,7 @@
 #include "core/text.h"
 #include "review_report.h"
 #include "shell/frmCMain.h"
+#include "transfer/transfer.h"
 
 namespace sorvane::cli {
 namespace fs = std::filesystem;
@@ -290,9 +291,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // database) is not a problem of the facility's data: the review could not run.
   bool transfer_failed = false;
   for (int n = 1; n <= 5; ++n) {
-    transfer_failed =
-        transfer_failed || s.StatusLabel(n).caption ==
-                               "Transfer to Access for Table " + std::to_string(n) + " failed. ";
+    transfer_failed = transfer_failed || s.StatusLabel(n).caption == TransferFailedCaption(n);
   }
 
   fs::path workbook;

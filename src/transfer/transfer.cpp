@@ -84,12 +84,16 @@ void TransferTable(RunState& state, int t, Clock::time_point start) {
     // re-import.
     info.TableStatus = status_before >= 5 ? 4 : status_before;
     state.view.ProgressBar.value = state.view.ProgressBar.min;
-    state.SetTableLabel(t, "Transfer to Access for Table " + std::to_string(t) + " failed. ", true);
+    state.SetTableLabel(t, TransferFailedCaption(t), true);
     state.ui.MessageBox(e.NumberDescription("  "));
   }
 }
 
 }  // namespace
+
+std::string TransferFailedCaption(int t) {
+  return "Transfer to Access for Table " + std::to_string(t) + " failed. ";
+}
 
 void Xfer_to_Access(RunState& state, int t) {
   if (t < 0 || t > 5) return;

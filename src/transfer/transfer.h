@@ -16,6 +16,10 @@
 
 namespace sorvane {
 
+// The label of table `t` after the database refused its transfer (the table
+// was rolled back).
+std::string TransferFailedCaption(int t);
+
 // Transfers table t (1..5; 2 includes MT_TEMP2A, 4 includes MT_TEMP4A), or
 // tables 1 to 5 in turn when t is 0, each as a call of its own. Other numbers
 // do nothing. Sets `Tables`(t).`TableStatus` (6 done, 5 cancelled) and, after
