@@ -23,7 +23,7 @@
 #include "checks/frmCCheckView.h"
 #include "core/date.h"
 #include "core/ui_port.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "workdb/work_database.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "import/facility_ids.h"
 #include "import/import_workbook.h"
 #include "import/table_structures.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "workdb/work_database.h"
 
 namespace {

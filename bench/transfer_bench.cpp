@@ -18,7 +18,7 @@
 
 #include "core/convert.h"
 #include "core/ui_port.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "transfer/transfer.h"
 #include "workdb/work_database.h"
 

@@ -22,7 +22,7 @@ endfunction()
 
 sorvane_layer(sv_core GLOBS core/*.cpp DEPS fmt::fmt)
 sorvane_layer(sv_workdb GLOBS workdb/*.cpp DEPS sv_core sv_embedded PkgConfig::SQLITE3)
-sorvane_layer(sv_state GLOBS shell/state/*.cpp DEPS sv_workdb)
+sorvane_layer(sv_state GLOBS state/*.cpp DEPS sv_workdb)
 sorvane_layer(sv_acquire GLOBS acquire/*.cpp DEPS sv_state)
 sorvane_layer(sv_readers GLOBS import/readers/*.cpp
               DEPS sv_core PkgConfig::GSF PkgConfig::MINIZIP PkgConfig::EXPAT)

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "record_set_model.h"
-#include "shell/state/view_state.h"
+#include "state/view_state.h"
 
 class QLabel;
 class QTableView;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <string>
 
-#include "shell/state/view_state.h"
+#include "state/view_state.h"
 
 class QAction;
 class QLabel;

@@ -38,10 +38,4 @@ bool IsFacilityWorkbook(std::string_view name, std::string_view facility_id);
 // the extension ".xls" or ".xlsx", ignoring case.
 bool MatchesWorkbookPattern(std::string_view name);
 
-// A FileError for a failed file-system operation on `path`, numbered the way the
-// program's handlers number them (70 permission denied, 53 file not found, 76
-// path not found, 61 disk full, 75 any other access error).
-FileError ToFileError(const std::error_code& ec, const std::filesystem::path& path,
-                      bool is_folder = false);
-
 }  // namespace sorvane

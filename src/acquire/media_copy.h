@@ -15,7 +15,7 @@
 
 #include "acquire/drive_probe.h"
 #include "acquire/file_ops.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

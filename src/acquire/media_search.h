@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -1,7 +1,5 @@
 #include "acquire/reference_update.h"
 
-#include <sqlite3.h>
-
 #include "core/errors.h"
 #include "core/text.h"
 #include "workdb/connection.h"
@@ -65,18 +63,8 @@ std::vector<std::string> ListedNames(Connection& work) {
 // edited to carry more ("CREATE TABLE ...; DROP TABLE ...") would otherwise have
 // the rest run on the work database.
 void RunDefinition(Connection& work, const std::string& sql) {
-  sqlite3_stmt* first = nullptr;
-  const char* tail = nullptr;
-  int rc = sqlite3_prepare_v2(work.handle(), sql.c_str(), static_cast<int>(sql.size()) + 1, &first,
-                              &tail);
-  sqlite3_finalize(first);
-  if (rc == SQLITE_OK && tail != nullptr && *tail != '\0') {
-    sqlite3_stmt* next = nullptr;
-    rc = sqlite3_prepare_v2(work.handle(), tail, -1, &next, nullptr);
-    const bool more = rc != SQLITE_OK || next != nullptr;  // blanks or comments may follow
-    sqlite3_finalize(next);
-    if (more) throw DatabaseError(kErrUnsafeDefinition, "Definition refused: " + sql);
-  }
+  if (!work.IsSingleStatement(sql))
+    throw DatabaseError(kErrUnsafeDefinition, "Definition refused: " + sql);
   work.ExecuteNative(sql);
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -7,7 +7,7 @@
 // raises FileError for the caller's handler.
 #pragma once
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "checks/ModChecks.h"
-#include "shell/state/view_state.h"
+#include "state/view_state.h"
 
 namespace sorvane {
 

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "checks/error_workbook.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -5,7 +5,6 @@
 #include "checks/ModChecks.h"
 #include "core/errors.h"
 #include "viewers/frmCMinorTableView.h"
-#include "workdb/jet_sql.h"
 
 namespace sorvane {
 namespace {
@@ -136,9 +135,7 @@ bool frmCCheckView::RunCheck(int /*table*/, int index) {
   // The verdict needs no rows, only whether there is one; the grid query reads them.
   adoProblemRS->Reset();
   try {
-    RecordSet probe = state_.WorkConn.QueryNative("SELECT 1 FROM (" +
-                                                  TranslateJet(check.qryProblems) + ") LIMIT 1");
-    return probe.RecordCount() == 0;
+    return !state_.WorkConn.HasRows(check.qryProblems);
   } catch (const Error& e) {
     ReportError(e.NumberDescription());
     return false;

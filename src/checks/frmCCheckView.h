@@ -19,7 +19,7 @@
 #include "checks/check_view_state.h"
 #include "checks/clsReviewObject.h"
 #include "core/record_set.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

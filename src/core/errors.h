@@ -3,8 +3,10 @@
 // exception: validation stages return their verdict instead.
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace sorvane {
 
@@ -71,5 +73,11 @@ class FileError : public Error {
  public:
   using Error::Error;
 };
+
+// A FileError for a failed file-system operation on `path`, numbered the way the
+// program's handlers number them (70 permission denied, 53 file not found, 76
+// path not found, 61 disk full, 75 any other access error).
+FileError ToFileError(const std::error_code& ec, const std::filesystem::path& path,
+                      bool is_folder = false);
 
 }  // namespace sorvane

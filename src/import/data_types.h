@@ -8,7 +8,7 @@
 // in the main grid.
 #pragma once
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

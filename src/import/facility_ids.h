@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "import/readers/workbook_reader.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -6,7 +6,7 @@
 // target of the data-type conversion.
 #pragma once
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -13,7 +13,7 @@
 #include "core/paths.h"
 #include "core/ui_port.h"
 #include "shell/data_folder_lock.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -1,7 +1,6 @@
 #include "transfer/standardize.h"
 
 #include <fmt/format.h>
-#include <sqlite3.h>
 
 #include <array>
 
@@ -84,10 +83,7 @@ std::string PriorStatement(const TableStatements& s, const std::string& d) {
   return std::string(s.prior[0]) + d + s.prior[1];
 }
 
-void Run(RunState& state, std::string sql) {
-  state.SqlText = std::move(sql);
-  state.WorkConn.Execute(state.SqlText);
-}
+void Run(RunState& state, std::string sql) { state.WorkConn.Execute(sql); }
 
 void Caption(RunState& state, int table, const char* caption) {
   state.StatusLabel(table).caption = caption;
@@ -96,33 +92,16 @@ void Caption(RunState& state, int table, const char* caption) {
 
 // The name normalisations as SQL functions, so that a table of a million
 // results is normalised in one pass inside the engine.
-template <std::string (*kNormalise)(std::string_view)>
-void NormaliseFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  std::string_view text;
-  if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    if (p != nullptr) text = std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(argv[0])));
-  }
-  std::string out = kNormalise(text);
-  sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
-}
-
 void RegisterNormaliseFunctions(Connection& conn) {
-  // Registering again on the same connection replaces the same definition;
-  // a refusal (statements still running) leaves the earlier one in place.
-  constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  sqlite3_create_function_v2(conn.handle(), "SV_NOFORMAT", 1, kFlags, nullptr,
-                             NormaliseFunction<NormaliseName>, nullptr, nullptr, nullptr);
-  sqlite3_create_function_v2(conn.handle(), "SV_LABNOFORMAT", 1, kFlags, nullptr,
-                             NormaliseFunction<NormaliseLabName>, nullptr, nullptr, nullptr);
+  conn.RegisterTextFunction("SV_NOFORMAT", NormaliseName);
+  conn.RegisterTextFunction("SV_LABNOFORMAT", NormaliseLabName);
 }
 
 void StandardizeAnalytical(RunState& state) {
   RegisterNormaliseFunctions(state.WorkConn);
 
   Caption(state, 5, "Normalizing Laboratory Names...");
-  state.SqlText = "UPDATE MT_TEMP5 SET LABNOFORMAT = SV_LABNOFORMAT(LABORATORY)";
-  state.WorkConn.ExecuteNative(state.SqlText);
+  state.WorkConn.ExecuteNative("UPDATE MT_TEMP5 SET LABNOFORMAT = SV_LABNOFORMAT(LABORATORY)");
   Run(state,
       "UPDATE MT_TEMP5 INNER JOIN MT_LAB ON MT_TEMP5.LABNOFORMAT = MT_LAB.NOFORMAT SET "
       "MT_TEMP5.LAB =MT_LAB.LAB ");
@@ -132,8 +111,7 @@ void StandardizeAnalytical(RunState& state) {
   Run(state, "UPDATE MT_TEMP5 SET MT_TEMP5.METHOD = '1312' WHERE UCASE(METHOD) Like 'SPLP%'");
 
   Caption(state, 5, "Standardizing Contaminant Names.");
-  state.SqlText = "UPDATE MT_TEMP5 SET CONT_NAME_NOFORMAT = SV_NOFORMAT(CONT_NAME)";
-  state.WorkConn.ExecuteNative(state.SqlText);
+  state.WorkConn.ExecuteNative("UPDATE MT_TEMP5 SET CONT_NAME_NOFORMAT = SV_NOFORMAT(CONT_NAME)");
 }
 
 }  // namespace

@@ -112,9 +112,9 @@ void Xfer_to_Access(RunState& state, int t) {
   state.Refresh();
 }
 
-void ExecSql(RunState& state) {
+void ExecSql(RunState& state, std::string_view sql) {
   try {
-    state.WorkConn.Execute(state.SqlText);
+    state.WorkConn.Execute(sql);
   } catch (const Error& e) {
     state.ui.MessageBox(e.NumberDescription("  "));
   }

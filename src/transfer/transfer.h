@@ -11,8 +11,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 
@@ -26,9 +27,9 @@ std::string TransferFailedCaption(int t);
 // a completed transfer of at least one record, `Tables`(t).`XferTime`.
 void Xfer_to_Access(RunState& state, int t);
 
-// Runs `SqlText` on `WorkConn`; a failure is shown as "number  description"
-// and the caller goes on.
-void ExecSql(RunState& state);
+// Runs one statement of the program's dialect on `WorkConn`; a failure is
+// shown as "number  description" and the caller goes on.
+void ExecSql(RunState& state, std::string_view sql);
 
 // "Cancel Access Transfer": asks the running transfer to stop. The command
 // line's Ctrl-C calls the same handler.

@@ -196,8 +196,7 @@ std::shared_ptr<const RecordSet> Source(RunState& state, int table) {
 void RunMain(RunState& state, const MainRoutine& r) {
   Transaction tx(state.WorkConn);
   state.view.DataGrid1.visible = false;
-  state.SqlText = r.delete_sql;
-  ExecSql(state);
+  ExecSql(state, r.delete_sql);
 
   const std::shared_ptr<const RecordSet> source_rows = Source(state, r.table);
   const RecordSet& source = *source_rows;
@@ -208,7 +207,6 @@ void RunMain(RunState& state, const MainRoutine& r) {
   progress.value = 1;
   progress.visible = true;
 
-  state.SqlText = r.select_sql;
   std::string target;
   const std::vector<std::string> columns = SelectColumns(r.select_sql, &target);
   std::vector<int> fields;
@@ -249,10 +247,8 @@ void RunMain(RunState& state, const MainRoutine& r) {
 void RunCompanion(RunState& state, const CompanionRoutine& r) {
   Transaction tx(state.WorkConn);
   state.view.DataGrid1.visible = false;
-  state.SqlText = r.delete_sql;
-  ExecSql(state);
+  ExecSql(state, r.delete_sql);
 
-  state.SqlText = r.select_sql;
   std::string target;
   SelectColumns(r.select_sql, &target);
   const std::shared_ptr<const RecordSet> source_rows = Source(state, r.table);

@@ -15,7 +15,7 @@
 // of Xfer2A also undoes Xfer2 (and Xfer4A Xfer4). Called by the driver only.
 #pragma once
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

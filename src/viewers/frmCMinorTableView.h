@@ -8,8 +8,8 @@
 #include <string>
 
 #include "core/record_set.h"
-#include "shell/state/run_state.h"
-#include "shell/state/view_state.h"
+#include "state/run_state.h"
+#include "state/view_state.h"
 
 namespace sorvane {
 

@@ -4,7 +4,7 @@
 // workbook, which is then imported again, as the grid's caption says.
 #pragma once
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

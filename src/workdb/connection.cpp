@@ -270,6 +270,10 @@ Value Connection::QueryValue(std::string_view sql, const std::vector<Value>& par
   return rs.At(0, 0);
 }
 
+bool Connection::HasRows(std::string_view jet_sql) {
+  return QueryNative("SELECT 1 FROM (" + TranslateJet(jet_sql) + ") LIMIT 1").RecordCount() > 0;
+}
+
 bool Connection::HasTable(std::string_view name) {
   Value v = QueryValue(
       "SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') AND name = ?1 "
@@ -326,6 +330,42 @@ void Transaction::Commit() {
   conn_.ExecuteNative("RELEASE " + name_);
   done_ = true;
   if (conn_.open_transactions_ > 0) --conn_.open_transactions_;
+}
+
+bool Connection::IsSingleStatement(std::string_view sql) {
+  sqlite3_stmt* first = nullptr;
+  const char* tail = nullptr;
+  const std::string text(sql);
+  int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()) + 1, &first, &tail);
+  sqlite3_finalize(first);
+  if (rc != SQLITE_OK) Fail(db_, rc);
+  if (tail == nullptr || *tail == '\0') return true;
+  sqlite3_stmt* next = nullptr;
+  rc = sqlite3_prepare_v2(db_, tail, -1, &next, nullptr);
+  const bool more = rc != SQLITE_OK || next != nullptr;  // blanks or comments leave no statement
+  sqlite3_finalize(next);
+  return !more;
+}
+
+namespace {
+void CallTextFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  auto fn = reinterpret_cast<Connection::TextFunction>(sqlite3_user_data(ctx));
+  std::string_view text;
+  if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    if (p != nullptr) text = std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+  }
+  std::string out = fn(text);
+  sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+}  // namespace
+
+void Connection::RegisterTextFunction(const std::string& name, TextFunction fn) {
+  constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  const int rc =
+      sqlite3_create_function_v2(db_, name.c_str(), 1, kFlags, reinterpret_cast<void*>(fn),
+                                 CallTextFunction, nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) Fail(db_, rc);
 }
 
 }  // namespace sorvane

@@ -54,9 +54,23 @@ class Connection {
   // The first column of the first row, or a missing value.
   Value QueryValue(std::string_view sql, const std::vector<Value>& params = {});
 
+  // Whether a query of the program's dialect yields at least one row; reads
+  // no more than that row.
+  bool HasRows(std::string_view jet_sql);
   // Whether a table or view of this name exists (ignoring letter case).
   bool HasTable(std::string_view name);
 
+  // Whether `sql` holds exactly one statement (blanks and comments may follow
+  // it). A text that does not compile throws DatabaseError.
+  bool IsSingleStatement(std::string_view sql);
+
+  // Makes `fn` callable from SQL as NAME(text) on this connection: a
+  // deterministic function of one text argument (NULL arrives as ""). Registering
+  // a name again replaces it. Throws DatabaseError when the engine refuses.
+  using TextFunction = std::string (*)(std::string_view);
+  void RegisterTextFunction(const std::string& name, TextFunction fn);
+
+  // The engine's handle, for the benchmarks' bare-insert baseline only.
   sqlite3* handle() { return db_; }
 
  private:

@@ -18,7 +18,7 @@
 #include "acquire/drive_probe.h"
 #include "acquire/folder_scan.h"
 #include "acquire/media_copy.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 

@@ -13,7 +13,7 @@
 
 #include "core/record_set.h"
 #include "core/value.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "support/scripted_ui.h"
 #include "workdb/connection.h"
 

@@ -14,7 +14,7 @@
 #include "core/convert.h"
 #include "import/import_workbook.h"
 #include "import/table_structures.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "support/xlsx_writer.h"

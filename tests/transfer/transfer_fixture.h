@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/convert.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 

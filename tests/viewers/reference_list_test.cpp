@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/text.h"
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "viewers/frmCMinorTableView.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 #include "support/scripted_ui.h"
 
 namespace sorvane::testing {

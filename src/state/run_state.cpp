@@ -1,4 +1,4 @@
-#include "shell/state/run_state.h"
+#include "state/run_state.h"
 
 namespace sorvane {
 

@@ -16,7 +16,7 @@
 #include "core/paths.h"
 #include "core/record_set.h"
 #include "core/ui_port.h"
-#include "shell/state/view_state.h"
+#include "state/view_state.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
@@ -58,7 +58,6 @@ struct RunState {
   std::array<std::shared_ptr<RecordSet>, 6> TempRecordset;   // 1..5 used
   bool CancelRequested = false;
   std::string FacilityID;  // fixed by the all-tables import
-  std::string SqlText;     // the statement buffer
   int SelectedTable = 0;   // table chosen for the check window; 0 all
   // Removable-media copy.
   std::string MediaDriveType;

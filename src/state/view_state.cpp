@@ -1,4 +1,4 @@
-#include "shell/state/view_state.h"
+#include "state/view_state.h"
 
 namespace sorvane {
 
