@@ -34,17 +34,18 @@ int RunCopy(const Paths& paths, const std::string& facility_id, const std::strin
   main.state().view.txtFacilityID.text = facility_id;
   if (drives) main.SetDriveProbe(std::move(drives));
   main.SetMediaWait(media_wait);
+  CopyOutcome outcome;
   if (source == "folder") {
     main.SetDriveProbe(std::make_shared<FolderDriveProbe>(from_dir));
-    main.mnuDataLoadCD_Click();  // the folder stands for a ready drive of either type
+    outcome = main.mnuDataLoadCD_Click();  // the folder stands for a ready drive of either type
   } else if (source == "cd") {
-    main.mnuDataLoadCD_Click();
+    outcome = main.mnuDataLoadCD_Click();
   } else {
-    main.mnuDataLoadFloppy_Click();
+    outcome = main.mnuDataLoadFloppy_Click();
   }
   const std::string status = main.state().view.lblStatusAll.caption;
   if (!status.empty()) io.out << status << '\n';
-  const bool copied = status == "Files Copied." && ui.messages().empty();
+  const bool copied = outcome == CopyOutcome::kCopied;
   if (copied) io.out << "Workbook folder: " << paths.WorkbookDir().string() << '\n';
   main.Form_Unload();
   return copied ? 0 : 1;

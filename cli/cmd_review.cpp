@@ -29,7 +29,6 @@
 #include "core/text.h"
 #include "review_report.h"
 #include "shell/frmCMain.h"
-#include "transfer/transfer.h"
 
 namespace sorvane::cli {
 namespace fs = std::filesystem;
@@ -254,20 +253,19 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     main.Option1_Click(1);
     s.view.me_ReviewDate.text = options.review_date;
   }
+  ImportResult imported;
   {
     ScopedInterruptHandler cancel_on_ctrl_c;
-    main.mnuRunData_Click(0);
+    imported = main.mnuRunData_Click(0);
   }
   progress.Clear();
+  // The import did not start: the Facility ID or the review date was refused.
+  if (imported.run == ImportResult::Run::kRefused) return finish(2);
 
   ReviewReport report;
   report.facility_id = options.facility_id;
   if (!options.review_date.empty()) report.review_date = options.review_date;
   report.summary = Shown(s.view.lblStatusAll.caption);
-  if (report.summary.empty()) {
-    // The import did not start: the Facility ID or the review date was refused.
-    return finish(2);
-  }
 
   bool problems = false;
   std::set<int> wanted(options.tables.begin(), options.tables.end());
@@ -285,14 +283,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   text << ForTerminal(report.summary) << '\n';
 
   bool all_transferred = true;
-  for (int n = 1; n <= 5; ++n) all_transferred = all_transferred && s.Tables[n].TableStatus >= 6;
+  for (int n = 1; n <= 5; ++n)
+    all_transferred = all_transferred && s.Tables[n].TableStatus >= stage::kTransferred;
   problems = !all_transferred;
   // A transfer the database refused (a full disk, a read-only or damaged work
   // database) is not a problem of the facility's data: the review could not run.
-  bool transfer_failed = false;
-  for (int n = 1; n <= 5; ++n) {
-    transfer_failed = transfer_failed || s.StatusLabel(n).caption == TransferFailedCaption(n);
-  }
+  const bool transfer_failed = !imported.transfer_failed.empty();
 
   fs::path workbook;
   bool workbook_failed = false;

@@ -54,19 +54,17 @@ void CopyWorkbooks(FileOps& files, const fs::path& from, const fs::path& to) {
   }
 }
 
-void LoadFromMedia(RunState& state, DriveProbe& probe, const std::function<void()>& reset,
-                   const std::string& type, const std::string& missing,
-                   const CopyOptions& options) {
+CopyOutcome LoadFromMedia(RunState& state, DriveProbe& probe, const std::function<void()>& reset,
+                          const std::string& type, const std::string& missing,
+                          const CopyOptions& options) {
   const std::string kept = state.view.txtFacilityID.text;
   if (reset) reset();
   state.view.txtFacilityID.text = kept;
   state.Refresh();
   state.MediaDriveType = type;
-  if (FindDrive(state, probe, state.MediaDriveType)) {
-    CopyFromMedia(state, probe, options);
-  } else {
-    state.ui.MessageBox(missing);
-  }
+  if (FindDrive(state, probe, state.MediaDriveType)) return CopyFromMedia(state, probe, options);
+  state.ui.MessageBox(missing);
+  return CopyOutcome::kStopped;
 }
 
 }  // namespace
@@ -109,7 +107,7 @@ bool WaitForMedium(RunState& state, DriveProbe& probe, const CopyOptions& option
   }
 }
 
-void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& options) {
+CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& options) {
   DiskFileOps disk;
   FileOps& files = options.files != nullptr ? *options.files : disk;
   const fs::path target = state.paths.WorkbookDir();
@@ -122,7 +120,12 @@ void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& option
       SetPointer(state, kPointerDefault);
       state.ui.MessageBox("The files are already in " + shown +
                           ".  Please copy from another folder.");
-      return;
+      return CopyOutcome::kStopped;
+    }
+    // A mistyped ID must not cost the folder's files: its form is checked first.
+    if (!CheckFacilityIDForm(state)) {
+      EndQuietly(state);
+      return CopyOutcome::kStopped;
     }
     std::error_code ec;
     if (fs::exists(target, ec)) {
@@ -133,7 +136,7 @@ void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& option
 
     if (!CheckFacilityID(state) || !WaitForMedium(state, probe, options)) {
       EndQuietly(state);
-      return;
+      return CopyOutcome::kStopped;
     }
 
     state.SetStatusLine("Copying Files . . .");
@@ -144,7 +147,7 @@ void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& option
       EndQuietly(state);
       state.ui.MessageBox("Could not find 5 xls files for " + id + ".  Please copy manually to " +
                           shown + " or check the Facility ID.");
-      return;
+      return CopyOutcome::kStopped;
     }
     state.SourcePattern.clear();
     if (count == 5) {
@@ -156,15 +159,16 @@ void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& option
       if (CountDataFolders(media) != 1) {
         EndQuietly(state);
         state.ui.MessageBox("It is unclear which files to review.  Please copy manually.");
-        return;
+        return CopyOutcome::kStopped;
       }
       if (FindDataFolder(state, media)) CopyWorkbooks(files, state.SourcePattern, target);
     }
 
     for (const fs::path& file : ListFiles(target)) files.SetNormal(file);
-    VerifyWorkbookSet(state);
+    const bool whole = VerifyWorkbookSet(state);
     SetPointer(state, kPointerDefault);
     state.SetStatusLine("Files Copied.");
+    return whole ? CopyOutcome::kCopied : CopyOutcome::kSetIncomplete;
   } catch (const FileAccessError& e) {
     SetPointer(state, kPointerDefault);
     if (e.number() == kErrPermissionDenied) {
@@ -179,17 +183,19 @@ void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& option
     SetPointer(state, kPointerDefault);
     state.ui.MessageBox(ToFileError(e.code(), e.path1(), true).NumberDescription("  "));
   }
+  return CopyOutcome::kStopped;
 }
 
-void mnuDataLoadCD_Click(RunState& state, DriveProbe& probe,
-                         const std::function<void()>& new_site_reset, const CopyOptions& options) {
-  LoadFromMedia(state, probe, new_site_reset, "5", "Could not find CD-ROM drive", options);
+CopyOutcome mnuDataLoadCD_Click(RunState& state, DriveProbe& probe,
+                                const std::function<void()>& new_site_reset,
+                                const CopyOptions& options) {
+  return LoadFromMedia(state, probe, new_site_reset, "5", "Could not find CD-ROM drive", options);
 }
 
-void mnuDataLoadFloppy_Click(RunState& state, DriveProbe& probe,
-                             const std::function<void()>& new_site_reset,
-                             const CopyOptions& options) {
-  LoadFromMedia(state, probe, new_site_reset, "2", "Could not find Floppy drive", options);
+CopyOutcome mnuDataLoadFloppy_Click(RunState& state, DriveProbe& probe,
+                                    const std::function<void()>& new_site_reset,
+                                    const CopyOptions& options) {
+  return LoadFromMedia(state, probe, new_site_reset, "2", "Could not find Floppy drive", options);
 }
 
 }  // namespace sorvane

@@ -54,21 +54,30 @@ bool FindDrive(RunState& state, DriveProbe& probe, const std::string& type);
 // MediaDrive becomes the root the medium is read from.
 bool WaitForMedium(RunState& state, DriveProbe& probe, const CopyOptions& options = {});
 
-// Empties the workbook folder (or creates it), checks the Facility ID, waits for
-// the medium of state.MediaDrive, copies the facility's workbooks into the
+// What a copy from media came to; the status line and the messages say the
+// same to a person.
+enum class CopyOutcome {
+  kCopied,         // the workbooks copied and the set verified whole
+  kSetIncomplete,  // copied, but the set is not whole (the verification said why)
+  kStopped,        // refused, cancelled or failed; a message said why
+};
+
+// Checks the Facility ID, empties the workbook folder (or creates it), waits
+// for the medium of state.MediaDrive, copies the facility's workbooks into the
 // workbook folder as plain writable files and verifies the set. Ends with the
 // status line "Files Copied." or a message saying what stopped it; an error
-// leaves the files already deleted or copied as they are.
-void CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& options = {});
+// leaves the files already deleted or copied as they are. A refused Facility ID
+// leaves the folder untouched.
+CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& options = {});
 
 // The "CD" and "Floppy" menus. `new_site_reset` is the main window's "New Site"
 // reset; the Facility ID typed before it is put back after it. Without a drive
 // of the type: "Could not find CD-ROM drive" / "Could not find Floppy drive".
-void mnuDataLoadCD_Click(RunState& state, DriveProbe& probe,
-                         const std::function<void()>& new_site_reset,
-                         const CopyOptions& options = {});
-void mnuDataLoadFloppy_Click(RunState& state, DriveProbe& probe,
-                             const std::function<void()>& new_site_reset,
-                             const CopyOptions& options = {});
+CopyOutcome mnuDataLoadCD_Click(RunState& state, DriveProbe& probe,
+                                const std::function<void()>& new_site_reset,
+                                const CopyOptions& options = {});
+CopyOutcome mnuDataLoadFloppy_Click(RunState& state, DriveProbe& probe,
+                                    const std::function<void()>& new_site_reset,
+                                    const CopyOptions& options = {});
 
 }  // namespace sorvane

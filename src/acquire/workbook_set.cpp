@@ -44,10 +44,9 @@ bool HasTableSuffix(std::string_view name, int table) {
 
 }  // namespace
 
-bool CheckFacilityID(RunState& state) {
+bool CheckFacilityIDForm(RunState& state) {
   state.view.txtFacilityID.enabled = true;
-  const std::string& id = state.view.txtFacilityID.text;
-  const size_t n = Utf8Length(id);
+  const size_t n = Utf8Length(state.view.txtFacilityID.text);
   if (n == 0) {
     state.ui.MessageBox("Please Enter a Facility ID");
     return false;
@@ -56,6 +55,12 @@ bool CheckFacilityID(RunState& state) {
     state.ui.MessageBox("Facility ID must be 7 digits.");
     return false;
   }
+  return true;
+}
+
+bool CheckFacilityID(RunState& state) {
+  if (!CheckFacilityIDForm(state)) return false;
+  const std::string& id = state.view.txtFacilityID.text;
   bool all_match = true;
   for (const fs::path& file : ListFiles(state.paths.WorkbookDir())) {
     if (!Contains(NameOf(file), id)) all_match = false;

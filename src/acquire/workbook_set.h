@@ -16,6 +16,8 @@ namespace sorvane {
 // Enter a Facility ID", "Facility ID must be 7 digits.", "Facility ID does not
 // match copied files.". True when the ID may be used.
 bool CheckFacilityID(RunState& state);
+// Only the first two rules (and their messages): the ID typed is a Facility ID.
+bool CheckFacilityIDForm(RunState& state);
 
 // Deletes the import's text files (.txt) from the workbook folder, lists the
 // remaining files in `state.FileList` sorted by FileName (record n is table n's

@@ -39,6 +39,9 @@ constexpr int kLabelDrop = 75;  // a label sits a little lower than its button
 
 std::span<const CheckViewMenu> CheckViewMenus() { return kMenus; }
 
+std::string RunChecksItem(int table) { return ControlName("mnuRunChecks", table); }
+std::string ExcelChecksItem(int table) { return ControlName("mnuExcelChecks", table); }
+
 CheckControlPlace CheckControlPosition(int index) {
   if (index < 0 || index >= kCheckControls) return {0, 0, 0, 0};
   const int column = index / 6;

@@ -37,6 +37,9 @@ struct CheckViewMenu {
 };
 // Every menu header and item, in the order they appear.
 std::span<const CheckViewMenu> CheckViewMenus();
+// The items "Data Checks" (1..5 one table, 7 all) and "Output to Excel" (1..5, 7).
+std::string RunChecksItem(int table);
+std::string ExcelChecksItem(int table);
 
 // Where button i and label i stand, in twips from the window's top-left corner:
 // three columns of six (indices 0-5, 6-11, 12-17), each label right of its

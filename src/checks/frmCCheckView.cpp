@@ -11,13 +11,11 @@ namespace {
 
 constexpr const char* kWindowName = "frmCCheckView";
 
-std::string RunChecksItem(int table) { return ControlName("mnuRunChecks", table); }
-
 }  // namespace
 
 frmCCheckView::frmCCheckView(RunState& state)
     : adoProblemRS(std::make_shared<RecordSet>()), state_(state) {
-  for (const CheckViewMenu& m : CheckViewMenus()) view_.menus[m.name];
+  for (const CheckViewMenu& m : CheckViewMenus()) view_.menus.Add(m.name);
 }
 
 frmCCheckView::~frmCCheckView() = default;
@@ -34,7 +32,7 @@ void frmCCheckView::Form_Load() {
     view_.lblStatus[i].visible = false;
   }
   for (int t = 1; t <= 5; ++t) {
-    if (state_.Tables[t].TableStatus < 8) SetTableStatus(false, t);
+    if (state_.Tables[t].TableStatus < stage::kChecksPassed) SetTableStatus(false, t);
   }
   view_.visible = true;
   state_.ui.WindowShown(kWindowName);
@@ -119,7 +117,7 @@ void frmCCheckView::mnuRunChecksAll_Click() {
 
 void frmCCheckView::SetTableStatus(bool Status, int intTable) {
   if (intTable < 1 || intTable > 5) return;
-  state_.Tables[intTable].TableStatus = Status ? 8 : 7;
+  state_.Tables[intTable].TableStatus = Status ? stage::kChecksPassed : stage::kChecksFailed;
   view_.menus[RunChecksItem(intTable)].checked = Status;
 }
 

@@ -58,7 +58,7 @@ bool ConvertDataTypes(RunState& state, int n) {
   const RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
   RecordSet& structure = *state.TempRecordset.at(static_cast<size_t>(n));
   table.StageOK = false;
-  table.TableStatus = 4;
+  table.TableStatus = stage::kDataTypes;
   state.SetTableLabel(n, "Checking Data Types for Table " + std::to_string(n) + " ...", true);
   state.view.mouse_pointer = kPointerHourglass;
   const int64_t rows = sheet.RecordCount();
@@ -88,14 +88,14 @@ bool ConvertDataTypes(RunState& state, int n) {
   if (!ok) {
     // Typed rows of a sheet that failed would only mislead a later reader.
     structure.Clear();
-    table.TableStatus = 3;
+    table.TableStatus = stage::kFacilityIds;
     MarkDataTypeProblems(state, n);
     return false;
   }
   if (structure.RecordCount() > 0) structure.MoveFirst();
   state.SetTableLabel(n, "Data Types OK for Table " + std::to_string(n), false);
   table.StageOK = true;
-  table.TableStatus = 4;
+  table.TableStatus = stage::kDataTypes;
   state.view.mouse_pointer = kPointerDefault;
   return true;
 }

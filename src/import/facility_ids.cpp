@@ -54,7 +54,7 @@ bool CheckRowFacilityIDs(RunState& state, int n, const std::string& facility_id)
     state.SetTableLabel(n, "FAC ID not in Main Database", true);
     return false;
   }
-  table.TableStatus = 3;
+  table.TableStatus = stage::kFacilityIds;
   return true;
 }
 

@@ -16,22 +16,28 @@
 namespace sorvane {
 namespace {
 
-constexpr const char* kImportMenu = "mnuRunAllChecks";
+constexpr const char* kImportMenu = menu::kImportHeader;
+
+using Run = ImportResult::Run;
+
+void Transfer(RunState& state, int n, ImportResult& result) {
+  if (Xfer_to_Access(state, n) == XferOutcome::kFailed) result.transfer_failed.push_back(n);
+}
 
 // The stages after the read, for one table, each only while the table passes.
-void ValidateAndTransfer(RunState& state, int n, const std::string& facility_id) {
+void ValidateAndTransfer(RunState& state, int n, const std::string& facility_id,
+                         ImportResult& result) {
   auto ok = [&] { return state.Tables[n].StageOK; };
   if (ok()) CheckFieldNames(state, n);
   if (ok()) CheckRowFacilityIDs(state, n, facility_id);
   if (ok()) ConvertDataTypes(state, n);
-  if (ok()) Xfer_to_Access(state, n);
+  if (ok()) Transfer(state, n, result);
 }
 
-// Index 0. False when the Facility ID was refused (the run stops without a
-// verdict); true when the run went as far as it could.
-bool RunAllTables(RunState& state) {
-  if (!CheckFacilityID(state)) return false;
-  if (!VerifyWorkbookSet(state)) return true;
+// Index 0. Stops without a verdict when the Facility ID is refused.
+Run RunAllTables(RunState& state, ImportResult& result) {
+  if (!CheckFacilityID(state)) return Run::kRefused;
+  if (!VerifyWorkbookSet(state)) return Run::kSetIncomplete;
   state.FacilityID = state.view.txtFacilityID.text;
   state.view.txtFacilityID.enabled = false;
   for (int n = 1; n <= 5; ++n) ResetSheetRecordset(state, n);
@@ -44,25 +50,25 @@ bool RunAllTables(RunState& state) {
   for (int n = 1; n <= 5; ++n)
     if (state.Tables[n].StageOK) ConvertDataTypes(state, n);
   for (int n = 1; n <= 5; ++n)
-    if (state.Tables[n].StageOK) Xfer_to_Access(state, n);
-  return true;
+    if (state.Tables[n].StageOK) Transfer(state, n, result);
+  return Run::kRan;
 }
 
 // Index 1..5. The ID fixed by an all-tables run is used as it is; without one
-// the box's text must pass the Facility ID rule first. False when it does not.
-bool RunOneTable(RunState& state, int n) {
+// the box's text must pass the Facility ID rule first.
+Run RunOneTable(RunState& state, int n, ImportResult& result) {
   std::string facility_id;
   if (!state.view.txtFacilityID.enabled && !state.FacilityID.empty()) {
     facility_id = state.FacilityID;
   } else {
-    if (!CheckFacilityID(state)) return false;
+    if (!CheckFacilityID(state)) return Run::kRefused;
     facility_id = state.view.txtFacilityID.text;
   }
-  state.Tables[n].TableStatus = 0;
+  state.Tables[n].TableStatus = stage::kNone;
   ResetSheetRecordset(state, n);
   ImportWorkbook(state, n);
-  ValidateAndTransfer(state, n, facility_id);
-  return true;
+  ValidateAndTransfer(state, n, facility_id, result);
+  return Run::kRan;
 }
 
 // A run stopped at the Facility ID: the box and the menu are usable again.
@@ -78,17 +84,17 @@ void StopAtFacilityID(RunState& state) {
 std::string SummaryText(int code, int n) {
   const std::string t = std::to_string(n);
   switch (code) {
-    case 0:
+    case stage::kNone:
       return "Fix table " + t + " and reimport.";
-    case 1:
+    case stage::kRead:
       return "Fix Field Names for table " + t + " and reimport.";
-    case 2:
+    case stage::kFieldNames:
       return "Fix Facility IDs for table " + t + " and reimport.";
-    case 3:
+    case stage::kFacilityIds:
       return "Fix Data Types (highlighted with **) for table " + t + " and reimport.";
-    case 4:
+    case stage::kDataTypes:
       return "Unknown problem with MS Access transfer.  Try reimporting table " + t;
-    case 5:
+    case stage::kCancelled:
       return "Reimport table " + t;
     default:
       return "All Tables transferred to Temporary tables in Oracle.\rSelect Data Checks.";
@@ -106,12 +112,12 @@ void ResetSheetRecordset(RunState& state, int n) {
 }
 
 void ShowImportSummary(RunState& state) {
-  int lowest = 6;
+  int lowest = stage::kTransferred;
   int chosen = 5;
   for (int n = 5; n >= 1; --n) {
     int code = state.Tables[n].TableStatus;
-    if (code > 6) code = 6;
-    if (code < 0) code = 0;
+    if (code > stage::kTransferred) code = stage::kTransferred;
+    if (code < stage::kNone) code = stage::kNone;
     if (code < lowest) {
       lowest = code;
       chosen = n;
@@ -120,18 +126,19 @@ void ShowImportSummary(RunState& state) {
   LabelState& line = state.view.lblStatusAll;
   line.bold = false;
   line.caption = SummaryText(lowest, chosen);
-  if (lowest == 6) line.bold = true;
+  if (lowest == stage::kTransferred) line.bold = true;
   state.Refresh();
-  if (lowest == 3) mnuTabView_Click(state, chosen);
+  if (lowest == stage::kFacilityIds) mnuTabView_Click(state, chosen);
 }
 
-void mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& update_menus) {
-  if (index < 0 || index > 5) return;
+ImportResult mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& update_menus) {
+  ImportResult result;
+  if (index < 0 || index > 5) return result;
   MainView& v = state.view;
   if (state.FlagByReviewDate() && !ReviewDateIsValid(state)) {
     state.ui.MessageBox("Please check the date.  There appears to be an error.");
     state.ui.SetFocus("me_ReviewDate");
-    return;
+    return result;
   }
 
   v.mouse_pointer = kPointerHourglass;
@@ -143,17 +150,21 @@ void mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& update_me
   state.DoEvents();
 
   try {
-    const bool went_on = index == 0 ? RunAllTables(state) : RunOneTable(state, index);
-    if (!went_on) {
+    result.run = index == 0 ? RunAllTables(state, result) : RunOneTable(state, index, result);
+    if (result.run == Run::kRefused) {
       StopAtFacilityID(state);
-      return;
+      return result;
     }
   } catch (const Error& e) {
     // The workbook folder vanished or the like: say so, and still leave the
     // window usable with an up-to-date verdict.
-    state.ui.MessageBox(e.NumberDescription());
+    result.run = Run::kRan;
+    result.failure = e.NumberDescription();
+    state.ui.MessageBox(result.failure);
   } catch (const std::exception& e) {
-    state.ui.MessageBox(e.what());
+    result.run = Run::kRan;
+    result.failure = e.what();
+    state.ui.MessageBox(result.failure);
   }
 
   if (update_menus) update_menus(false);
@@ -163,6 +174,7 @@ void mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& update_me
   v.menus[kImportMenu].enabled = true;
   state.CancelRequested = false;
   state.Refresh();
+  return result;
 }
 
 }  // namespace sorvane

@@ -11,6 +11,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "state/run_state.h"
 
@@ -19,8 +21,24 @@ namespace sorvane {
 // The main window's menu update (`UpdateMenus`), which lives above this layer.
 using UpdateMenusFn = std::function<void(bool resetAll)>;
 
+// What an import run came to, for the front-end that started it; the labels and
+// the status line say the same to a person.
+struct ImportResult {
+  enum class Run {
+    kRefused,        // the Facility ID or the review date was refused: nothing ran
+    kSetIncomplete,  // the facility's workbook set is not whole: nothing was read
+    kRan,            // the stages ran as far as each table could go (`TableStatus`)
+  };
+  Run run = Run::kRefused;
+  // The tables whose transfer the database refused (rolled back), 1..5.
+  std::vector<int> transfer_failed;
+  // A failure outside the tables' stages (the workbook folder vanished, ...),
+  // shown in a message; empty when none.
+  std::string failure;
+};
+
 // Menu "Import Tables" item `index` (0 all tables, 1..5 one table).
-void mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& update_menus);
+ImportResult mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& update_menus);
 
 // The verdict on `lblStatusAll` for the lowest stage code among tables 1..5
 // (the highest-numbered table among equals). Code 6 and above is set in bold;

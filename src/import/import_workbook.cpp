@@ -99,7 +99,7 @@ std::string MapFieldName(std::string& name) {
 bool ImportRows(RunState& state, int n, const RowSource& rows) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
   table.StageOK = false;
-  table.TableStatus = 0;
+  table.TableStatus = stage::kNone;
   RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
   sheet.Reset();
   state.SetTableLabel(n, Label(n, " being imported ..."), true);
@@ -185,13 +185,13 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
     sheet.Reset();
     ReportFailure(state, n, failure);
     table.StageOK = false;
-    table.TableStatus = 0;
+    table.TableStatus = stage::kNone;
     return false;
   }
   if (sheet.RecordCount() > 0) sheet.MoveFirst();
   state.SetTableLabel(n, Label(n, " imported."), false);
   table.StageOK = true;
-  table.TableStatus = 1;
+  table.TableStatus = stage::kRead;
   return true;
 }
 

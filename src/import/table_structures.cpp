@@ -114,7 +114,7 @@ bool CheckFieldNames(RunState& state, int n) {
     return false;
   }
   state.SetTableLabel(n, "Field Names correct for Table " + table_no, false);
-  table.TableStatus = 2;
+  table.TableStatus = stage::kFieldNames;
   return true;
 }
 

@@ -17,27 +17,9 @@ namespace {
 const char* const kTempTableOrder[] = {"MT_TEMP1", "MT_TEMP2",  "MT_TEMP2A", "MT_TEMP3",
                                        "MT_TEMP4", "MT_TEMP4A", "MT_TEMP5"};
 
-void DefineMenus(MenuMap& m) {
-  for (const char* name : {"mnuDataLoad", "mnuNewSite", "mnuDataLoadCD", "mnuDataLoadFloppy",
-                           "mnuExit", "mnuRunAllChecks", "mnuCheckTablesHeader", "mnuTabViewHeader",
-                           "Space1", "mnuCancelXfer", "mnuViewRefTitle"}) {
-    m[name] = MenuState{};
-  }
-  for (int i = 0; i <= 5; ++i) {
-    m[ControlName("mnuRunData", i)] = MenuState{};
-    m[ControlName("mnuCheckTables", i)] = MenuState{};
-    m[ControlName("mnuTabView", i)] = MenuState{};
-    m[ControlName("mnuViewRef", i)] = MenuState{};
-  }
-  for (int i = 1; i <= 5; ++i) m[ControlName("mnuTabView", i)].enabled = false;
-  m["mnuCancelXfer"].enabled = false;
-}
-
 }  // namespace
 
-frmCMain::frmCMain(UiPort& ui, Paths paths) : state_(ui, std::move(paths)) {
-  DefineMenus(state_.view.menus);
-}
+frmCMain::frmCMain(UiPort& ui, Paths paths) : state_(ui, std::move(paths)) {}
 
 frmCMain::~frmCMain() = default;
 
@@ -68,10 +50,10 @@ bool frmCMain::Form_Load() {
     for (int n = 1; n <= 5; ++n) {
       s.Tables[n].TempName = "TEMP" + std::to_string(n);
       s.Tables[n].StageOK = true;
-      s.Tables[n].TableStatus = 0;
+      s.Tables[n].TableStatus = stage::kNone;
     }
     UpdateMenus(true);
-    v.menus[ControlName("mnuRunData", 0)].enabled = true;
+    v.menus[menu::RunData(0)].enabled = true;
 
     v.Option1[0].selected = true;
     v.Option1[1].selected = false;
@@ -128,31 +110,31 @@ bool frmCMain::Form_Load() {
 
 void frmCMain::UpdateMenus(bool resetAll) {
   MenuMap& m = state_.view.menus;
-  m["mnuRunAllChecks"].enabled = true;
-  m[ControlName("mnuRunData", 0)].enabled = true;
-  m["mnuTabViewHeader"].enabled = false;
+  m[menu::kImportHeader].enabled = true;
+  m[menu::RunData(0)].enabled = true;
+  m[menu::kTableViewHeader].enabled = false;
   if (resetAll) {
     for (int n = 1; n <= 5; ++n) {
-      m[ControlName("mnuRunData", n)].enabled = false;
-      m[ControlName("mnuTabView", n)].enabled = false;
+      m[menu::RunData(n)].enabled = false;
+      m[menu::TabView(n)].enabled = false;
     }
   } else {
     for (int n = 1; n <= 5; ++n) {
-      m[ControlName("mnuRunData", n)].enabled = true;
-      m[ControlName("mnuTabView", n)].enabled = true;
-      m["mnuTabViewHeader"].enabled = true;
-      m["mnuCheckTablesHeader"].enabled = false;
+      m[menu::RunData(n)].enabled = true;
+      m[menu::TabView(n)].enabled = true;
+      m[menu::kTableViewHeader].enabled = true;
+      m[menu::kChecksHeader].enabled = false;
       const int status = state_.Tables[n].TableStatus;
-      if (status == 0) {
-        m["mnuTabViewHeader"].enabled = false;
-      } else if (status >= 4 && status <= 6) {
+      if (status == stage::kNone) {
+        m[menu::kTableViewHeader].enabled = false;
+      } else if (status >= stage::kDataTypes && status <= stage::kTransferred) {
         state_.view.ProgressBar.visible = true;
       }
     }
   }
-  m["mnuCheckTablesHeader"].enabled = true;
+  m[menu::kChecksHeader].enabled = true;
   for (int n = 1; n <= 5; ++n) {
-    if (state_.Tables[n].TableStatus < 6) m["mnuCheckTablesHeader"].enabled = false;
+    if (state_.Tables[n].TableStatus < stage::kTransferred) m[menu::kChecksHeader].enabled = false;
   }
   state_.Refresh();
 }
@@ -196,10 +178,10 @@ void frmCMain::NewSiteReset() {
   v.mouse_pointer = kPointerDefault;
   for (int n = 1; n <= 5; ++n) {
     s.Tables[n].StageOK = true;
-    s.Tables[n].TableStatus = 0;
+    s.Tables[n].TableStatus = stage::kNone;
   }
   UpdateMenus(true);
-  v.menus[ControlName("mnuRunData", 0)].enabled = true;
+  v.menus[menu::RunData(0)].enabled = true;
   s.Refresh();
 }
 

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "acquire/media_copy.h"
 #include "core/paths.h"
 #include "core/ui_port.h"
+#include "import/import_driver.h"
 #include "shell/data_folder_lock.h"
 #include "state/run_state.h"
 
@@ -20,7 +22,6 @@ namespace sorvane {
 class frmCCheckView;
 class frmCMinorTableView;
 class DriveProbe;
-struct CopyOptions;
 
 class frmCMain {
  public:
@@ -50,11 +51,13 @@ class frmCMain {
 
   // Menu "Data Copy".
   void mnuNewSite_Click();
-  void mnuDataLoadCD_Click();
-  void mnuDataLoadFloppy_Click();
+  // "CD" and "Floppy"; kStopped also when another activity runs.
+  CopyOutcome mnuDataLoadCD_Click();
+  CopyOutcome mnuDataLoadFloppy_Click();
   void mnuExit_Click() { Form_Unload(); }
-  // Menu "Import Tables" (0 all tables, 1..5 one table).
-  void mnuRunData_Click(int index);
+  // Menu "Import Tables" (0 all tables, 1..5 one table); refused (nothing ran)
+  // also while another activity runs.
+  ImportResult mnuRunData_Click(int index);
   // Menu "Data Checks" (0 all tables, 1..5 one table).
   void mnuCheckTables_Click(int index);
   // Menu "Table View" (0 none, 1..5).
@@ -105,9 +108,9 @@ class frmCMain {
   // meanwhile is carried out once it has ended.
   void RunBusy(const std::vector<std::string>& blocked, const std::function<void()>& work);
   // "CD" or "Floppy": the copy routine of that menu, run as a busy activity.
-  using CopyMenu = void (*)(RunState&, DriveProbe&, const std::function<void()>&,
-                            const CopyOptions&);
-  void CopyFromDrive(CopyMenu menu);
+  using CopyMenu = CopyOutcome (*)(RunState&, DriveProbe&, const std::function<void()>&,
+                                   const CopyOptions&);
+  CopyOutcome CopyFromDrive(CopyMenu menu);
   // The menus after a copy from media, which always starts with the reset.
   void AfterCopy();
   frmCMinorTableView& ReferenceView();

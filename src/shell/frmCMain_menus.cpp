@@ -37,18 +37,19 @@ namespace {
 
 // What may not start while another activity runs: the import, the reset, the
 // copy, the checks and the reference update.
-const std::vector<std::string> kImportMenus = {"mnuRunAllChecks", "mnuRunData(0)", "mnuRunData(1)",
-                                               "mnuRunData(2)",   "mnuRunData(3)", "mnuRunData(4)",
-                                               "mnuRunData(5)"};
-const std::vector<std::string> kOtherActivities = {
-    "mnuNewSite", "mnuDataLoadCD", "mnuDataLoadFloppy", "mnuCheckTablesHeader", "mnuViewRef(5)"};
+const std::vector<std::string> kImportMenus = {
+    menu::kImportHeader, menu::RunData(0), menu::RunData(1), menu::RunData(2),
+    menu::RunData(3),    menu::RunData(4), menu::RunData(5)};
+const std::vector<std::string> kOtherActivities = {menu::kNewSite, menu::kDataLoadCD,
+                                                   menu::kDataLoadFloppy, menu::kChecksHeader,
+                                                   menu::ViewRef(5)};
 
 // The check window's items that run checks or write the error workbook ("Exit"
 // and the reference lists stay usable).
 const std::vector<std::string> kCheckWindowActivities = {
-    "mnuRunChecks(1)",   "mnuRunChecks(2)",   "mnuRunChecks(3)",   "mnuRunChecks(4)",
-    "mnuRunChecks(5)",   "mnuRunChecks(7)",   "mnuExcelChecks(1)", "mnuExcelChecks(2)",
-    "mnuExcelChecks(3)", "mnuExcelChecks(4)", "mnuExcelChecks(5)", "mnuExcelChecks(7)"};
+    RunChecksItem(1),   RunChecksItem(2),   RunChecksItem(3),   RunChecksItem(4),
+    RunChecksItem(5),   RunChecksItem(7),   ExcelChecksItem(1), ExcelChecksItem(2),
+    ExcelChecksItem(3), ExcelChecksItem(4), ExcelChecksItem(5), ExcelChecksItem(7)};
 
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -102,15 +103,16 @@ void frmCMain::AfterCopy() {
   if (unloaded_) return;
   // The copy began with the new-site reset: the menus are the reset's.
   UpdateMenus(true);
-  state_.view.menus[ControlName("mnuRunData", 0)].enabled = true;
+  state_.view.menus[menu::RunData(0)].enabled = true;
 }
 
-void frmCMain::CopyFromDrive(CopyMenu menu) {
-  if (busy_ || unloaded_) return;
+CopyOutcome frmCMain::CopyFromDrive(CopyMenu menu) {
+  if (busy_ || unloaded_) return CopyOutcome::kStopped;
+  CopyOutcome outcome = CopyOutcome::kStopped;
   if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
   const auto blocked = Join(kImportMenus, kOtherActivities);
   RunBusy(blocked, [&] {
-    menu(
+    outcome = menu(
         state_, *drive_probe_,
         [&] {
           NewSiteReset();
@@ -119,30 +121,39 @@ void frmCMain::CopyFromDrive(CopyMenu menu) {
         CopyOptions{media_wait_});
   });
   AfterCopy();
+  return outcome;
 }
 
-void frmCMain::mnuDataLoadCD_Click() { CopyFromDrive(&::sorvane::mnuDataLoadCD_Click); }
+CopyOutcome frmCMain::mnuDataLoadCD_Click() {
+  return CopyFromDrive(&::sorvane::mnuDataLoadCD_Click);
+}
 
-void frmCMain::mnuDataLoadFloppy_Click() { CopyFromDrive(&::sorvane::mnuDataLoadFloppy_Click); }
+CopyOutcome frmCMain::mnuDataLoadFloppy_Click() {
+  return CopyFromDrive(&::sorvane::mnuDataLoadFloppy_Click);
+}
 
-void frmCMain::mnuRunData_Click(int index) {
-  if (busy_ || unloaded_) return;
+ImportResult frmCMain::mnuRunData_Click(int index) {
+  ImportResult result;
+  if (busy_ || unloaded_) return result;
   RunBusy(kOtherActivities, [&] {
-    ::sorvane::mnuRunData_Click(state_, index, [this](bool reset_all) { UpdateMenus(reset_all); });
+    result = ::sorvane::mnuRunData_Click(state_, index,
+                                         [this](bool reset_all) { UpdateMenus(reset_all); });
   });
   // "Data Checks" follows the stage codes again, as UpdateMenus sets it.
   bool all_transferred = true;
-  for (int n = 1; n <= 5; ++n) all_transferred &= state_.Tables[n].TableStatus >= 6;
-  if (unloaded_) return;
-  state_.view.menus["mnuCheckTablesHeader"].enabled = all_transferred;
+  for (int n = 1; n <= 5; ++n)
+    all_transferred &= state_.Tables[n].TableStatus >= stage::kTransferred;
+  if (unloaded_) return result;
+  state_.view.menus[menu::kChecksHeader].enabled = all_transferred;
   // A table imported again has lost the verdict an open check window marked.
   if (check_view_ && check_view_->loaded()) {
     for (int n = 1; n <= 5; ++n) {
-      if (state_.Tables[n].TableStatus != 8)
-        check_view_->view().menus[ControlName("mnuRunChecks", n)].checked = false;
+      if (state_.Tables[n].TableStatus != stage::kChecksPassed)
+        check_view_->view().menus[RunChecksItem(n)].checked = false;
     }
   }
   state_.Refresh();
+  return result;
 }
 
 void frmCMain::mnuCheckTables_Click(int index) {

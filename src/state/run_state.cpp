@@ -1,6 +1,28 @@
 #include "state/run_state.h"
 
 namespace sorvane {
+namespace {
+
+// The main window's menus, as it is built: every item enabled but "Cancel
+// Access Transfer" and the table views.
+void DefineMenus(MenuMap& m) {
+  for (const char* name :
+       {menu::kDataLoad, menu::kNewSite, menu::kDataLoadCD, menu::kDataLoadFloppy, menu::kExit,
+        menu::kImportHeader, menu::kChecksHeader, menu::kTableViewHeader, menu::kSpace1,
+        menu::kCancelXfer, menu::kViewRefTitle}) {
+    m.Add(name);
+  }
+  for (int i = 0; i <= 5; ++i) {
+    m.Add(menu::RunData(i));
+    m.Add(menu::CheckTables(i));
+    m.Add(menu::TabView(i));
+    m.Add(menu::ViewRef(i));
+  }
+  for (int i = 1; i <= 5; ++i) m[menu::TabView(i)].enabled = false;
+  m[menu::kCancelXfer].enabled = false;
+}
+
+}  // namespace
 
 RunState::RunState(UiPort& ui_port, Paths data_paths)
     : ui(ui_port), paths(std::move(data_paths)), FileList(std::make_shared<RecordSet>()) {
@@ -14,6 +36,7 @@ RunState::RunState(UiPort& ui_port, Paths data_paths)
   }
   view.Option1[0].caption = "Flag as new: All Data";
   view.Option1[1].caption = "Flag as new: Data for samples collected after:";
+  DefineMenus(view.menus);
 }
 
 void RunState::SetTableLabel(int n, const std::string& caption, bool highlighted) {

@@ -3,9 +3,7 @@
 // records and their stage codes, the record sets of each table, the Facility ID,
 // the cancel flag, and the main window's visible state.
 //
-// Stage codes (`TableStatus`): 0 nothing done, 1 workbook read, 2 field names
-// correct, 3 facility IDs correct, 4 data types converted, 5 transfer cancelled,
-// 6 transferred and standardised, 7 checks run with failures, 8 checks passed.
+// Stage codes (`TableStatus`): see state/stage.h.
 #pragma once
 
 #include <array>
@@ -16,17 +14,19 @@
 #include "core/paths.h"
 #include "core/record_set.h"
 #include "core/ui_port.h"
+#include "state/menu_names.h"
+#include "state/stage.h"
 #include "state/view_state.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
 
 struct TableInfo {
-  std::string TempName;     // "TEMP1".."TEMP5"
-  std::string Title;        // "Sample Location" ...
-  int32_t TableStatus = 0;  // stage code, see above
-  bool StageOK = true;      // whether the stage last run passed
-  float XferTime = 0;       // seconds per record of the last transfer
+  std::string TempName;                // "TEMP1".."TEMP5"
+  std::string Title;                   // "Sample Location" ...
+  int32_t TableStatus = stage::kNone;  // a stage::Code
+  bool StageOK = true;                 // whether the stage last run passed
+  float XferTime = 0;                  // seconds per record of the last transfer
 };
 
 // The main window's controls (`frmCMain`).

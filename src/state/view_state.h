@@ -66,11 +66,16 @@ inline constexpr int kPointerDefault = 0;
 inline constexpr int kPointerHourglass = 11;
 inline constexpr int kPointerArrowHourglass = 13;
 
-// Menus by their control name ("mnuRunData(0)", "mnuCheckTablesHeader").
+// Menus by their control name ("mnuRunData(0)", "mnuCheckTablesHeader"). A
+// window adds its menus once; a lookup of a name it never added throws
+// std::out_of_range naming it, so a misspelt name cannot quietly become a menu
+// nobody sees.
 class MenuMap {
  public:
-  MenuState& operator[](const std::string& name) { return menus_[name]; }
-  const MenuState& at(const std::string& name) const { return menus_.at(name); }
+  MenuState& Add(const std::string& name) { return menus_[name]; }
+  MenuState& operator[](const std::string& name) { return at(name); }
+  MenuState& at(const std::string& name);
+  const MenuState& at(const std::string& name) const;
   bool Has(const std::string& name) const { return menus_.count(name) > 0; }
   const std::map<std::string, MenuState>& all() const { return menus_; }
 

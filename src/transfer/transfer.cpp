@@ -1,5 +1,6 @@
 #include "transfer/transfer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -14,7 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kCancelMenu = "mnuCancelXfer";
+constexpr const char* kCancelMenu = menu::kCancelXfer;
 
 int64_t RecordCount(const RunState& state, int t) {
   return state.TempRecordset[t] ? state.TempRecordset[t]->RecordCount() : 0;
@@ -51,7 +52,7 @@ Clock::time_point RunRoutines(RunState& state, int t) {
   return end;
 }
 
-void TransferTable(RunState& state, int t, Clock::time_point start) {
+XferOutcome TransferTable(RunState& state, int t, Clock::time_point start) {
   const int64_t count = RecordCount(state, t);
   std::string caption = "Transferring " + std::to_string(count) + " records of Table " +
                         std::to_string(t) + " to temporary table in Access ...";
@@ -68,48 +69,48 @@ void TransferTable(RunState& state, int t, Clock::time_point start) {
     if (state.CancelRequested) {
       state.SetTableLabel(t, "Transfer to Access for Table " + std::to_string(t) + " cancelled. ",
                           true);
-    } else {
-      state.SetTableLabel(t,
-                          std::to_string(count) + " records of Table " + std::to_string(t) +
-                              " transferred to temporary table in Access. ",
-                          false);
-      if (count > 0) {
-        const std::chrono::duration<double> elapsed = end - start;
-        info.XferTime = static_cast<float>(elapsed.count() / static_cast<double>(count));
-      }
+      return XferOutcome::kCancelled;
+    }
+    state.SetTableLabel(t,
+                        std::to_string(count) + " records of Table " + std::to_string(t) +
+                            " transferred to temporary table in Access. ",
+                        false);
+    if (count > 0) {
+      const std::chrono::duration<double> elapsed = end - start;
+      info.XferTime = static_cast<float>(elapsed.count() / static_cast<double>(count));
     }
   } catch (const Error& e) {
     // The transaction has put the table back as it was; the table stays at
     // the stage the validations reached, so the import summary asks for a
     // re-import.
-    info.TableStatus = status_before >= 5 ? 4 : status_before;
+    info.TableStatus = status_before >= stage::kCancelled ? stage::kDataTypes : status_before;
     state.view.ProgressBar.value = state.view.ProgressBar.min;
-    state.SetTableLabel(t, TransferFailedCaption(t), true);
+    state.SetTableLabel(t, "Transfer to Access for Table " + std::to_string(t) + " failed. ", true);
     state.ui.MessageBox(e.NumberDescription("  "));
+    return XferOutcome::kFailed;
   }
+  return XferOutcome::kTransferred;
 }
 
 }  // namespace
 
-std::string TransferFailedCaption(int t) {
-  return "Transfer to Access for Table " + std::to_string(t) + " failed. ";
-}
-
-void Xfer_to_Access(RunState& state, int t) {
-  if (t < 0 || t > 5) return;
+XferOutcome Xfer_to_Access(RunState& state, int t) {
+  if (t < 0 || t > 5) return XferOutcome::kTransferred;
+  XferOutcome outcome = XferOutcome::kTransferred;
   const Clock::time_point start = Clock::now();
   state.view.mouse_pointer = kPointerArrowHourglass;
   state.view.menus[kCancelMenu].enabled = true;
 
   if (t == 0) {
-    for (int n = 1; n <= 5; ++n) Xfer_to_Access(state, n);
+    for (int n = 1; n <= 5; ++n) outcome = std::max(outcome, Xfer_to_Access(state, n));
   } else {
-    TransferTable(state, t, start);
+    outcome = TransferTable(state, t, start);
   }
 
   state.view.mouse_pointer = kPointerDefault;
   state.view.menus[kCancelMenu].enabled = false;
   state.Refresh();
+  return outcome;
 }
 
 void ExecSql(RunState& state, std::string_view sql) {

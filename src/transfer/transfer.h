@@ -17,15 +17,19 @@
 
 namespace sorvane {
 
-// The label of table `t` after the database refused its transfer (the table
-// was rolled back).
-std::string TransferFailedCaption(int t);
+// What a transfer came to, from best to worst.
+enum class XferOutcome {
+  kTransferred,  // every record transferred and standardised
+  kCancelled,    // stopped by "Cancel Access Transfer"; the rows so far kept
+  kFailed,       // the database refused it; the table rolled back
+};
 
 // Transfers table t (1..5; 2 includes MT_TEMP2A, 4 includes MT_TEMP4A), or
-// tables 1 to 5 in turn when t is 0, each as a call of its own. Other numbers
-// do nothing. Sets `Tables`(t).`TableStatus` (6 done, 5 cancelled) and, after
-// a completed transfer of at least one record, `Tables`(t).`XferTime`.
-void Xfer_to_Access(RunState& state, int t);
+// tables 1 to 5 in turn when t is 0, each as a call of its own (the worst
+// outcome comes back). Other numbers do nothing. Sets `Tables`(t).`TableStatus`
+// (6 done, 5 cancelled) and, after a completed transfer of at least one record,
+// `Tables`(t).`XferTime`.
+XferOutcome Xfer_to_Access(RunState& state, int t);
 
 // Runs one statement of the program's dialect on `WorkConn`; a failure is
 // shown as "number  description" and the caller goes on.

@@ -239,9 +239,9 @@ void RunMain(RunState& state, const MainRoutine& r) {
   }
   tx.Commit();
   if (state.CancelRequested)
-    state.Tables[r.table].TableStatus = 5;
+    state.Tables[r.table].TableStatus = stage::kCancelled;
   else if (r.sets_status)
-    state.Tables[r.table].TableStatus = 6;
+    state.Tables[r.table].TableStatus = stage::kTransferred;
 }
 
 void RunCompanion(RunState& state, const CompanionRoutine& r) {
@@ -298,7 +298,8 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     indexes.Rebuild();
   }
   tx.Commit();
-  state.Tables[r.table].TableStatus = state.CancelRequested ? 5 : 6;
+  state.Tables[r.table].TableStatus =
+      state.CancelRequested ? stage::kCancelled : stage::kTransferred;
 }
 
 }  // namespace

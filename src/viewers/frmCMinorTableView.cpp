@@ -11,7 +11,7 @@ constexpr const char* kWindowName = "frmCMinorTableView";
 }  // namespace
 
 frmCMinorTableView::frmCMinorTableView(RunState& state) : state_(state) {
-  for (const auto& m : kMenuCaptions) view_.menus[m[0]];
+  for (const auto& m : kMenuCaptions) view_.menus.Add(m[0]);
 }
 
 bool frmCMinorTableView::ShowReferenceList(int index) {

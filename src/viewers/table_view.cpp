@@ -13,7 +13,7 @@ void mnuTabView_Click(RunState& state, int i) {
   if (i == 0) {
     grid.source.reset();
     grid.visible = false;
-  } else if (state.Tables[i].TableStatus < 4) {
+  } else if (state.Tables[i].TableStatus < stage::kDataTypes) {
     grid.source = state.SheetRecordset[i];
   } else {
     grid.source = state.TempRecordset[i];

@@ -289,7 +289,7 @@ TEST_F(MediaCopyTest, XlsxWorkbooksCountAndAreCopied) {
   EXPECT_EQ(Status(), "Files Copied.");
 }
 
-TEST_F(MediaCopyTest, SixCharacterIdEmptiesTheFolderAndCopiesNothing) {
+TEST_F(MediaCopyTest, SixCharacterIdLeavesTheFolderAndCopiesNothing) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "123456");
   WriteFile(gisfile() / "123456_1.xls");
@@ -298,7 +298,7 @@ TEST_F(MediaCopyTest, SixCharacterIdEmptiesTheFolderAndCopiesNothing) {
   ClickCD();
 
   EXPECT_THAT(ui.messages, ElementsAre("Facility ID must be 7 digits."));
-  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+  EXPECT_THAT(FileNames(gisfile()), ElementsAre("123456_1.xls"));
   EXPECT_THAT(probe.queried, IsEmpty());
   EXPECT_EQ(Status(), "");
 }
