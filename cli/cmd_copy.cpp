@@ -7,6 +7,7 @@
 #include "acquire/drive_probe.h"
 #include "commands.h"
 #include "console_ui.h"
+#include "program_start.h"
 #include "shell/frmCMain.h"
 
 namespace sorvane::cli {
@@ -27,10 +28,7 @@ int RunCopy(const Paths& paths, const std::string& facility_id, const std::strin
   // would only ask again, for ever.
   ui.ok_cancel_answer = false;
   frmCMain main(ui, paths);
-  if (!main.Form_Load() || !main.loaded_ok()) {
-    main.Form_Unload();
-    return 2;
-  }
+  if (!StartProgram(main, io.err)) return 2;
   main.state().view.txtFacilityID.text = facility_id;
   if (drives) main.SetDriveProbe(std::move(drives));
   main.SetMediaWait(media_wait);

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "console_ui.h"
 #include "json_writer.h"
+#include "program_start.h"
 #include "shell/frmCMain.h"
 #include "viewers/frmCMinorTableView.h"
 
@@ -41,10 +42,7 @@ int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io) 
   }
   ConsoleUi ui(io.err);
   frmCMain main(ui, paths);
-  if (!main.Form_Load() || !main.loaded_ok()) {
-    main.Form_Unload();
-    return 2;
-  }
+  if (!StartProgram(main, io.err)) return 2;
   main.mnuViewRef_Click(index);
   frmCMinorTableView* window = main.reference_view();
   if (!window || window->current_list() != index || !window->view().DataGrid1.source) {

@@ -27,6 +27,7 @@
 #include "commands.h"
 #include "console_ui.h"
 #include "core/text.h"
+#include "program_start.h"
 #include "review_report.h"
 #include "shell/frmCMain.h"
 
@@ -229,10 +230,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   ReviewUi ui(io.err);
   if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
   frmCMain main(ui, paths);
-  if (!main.Form_Load() || !main.loaded_ok()) {
-    main.Form_Unload();
-    return 2;
-  }
+  if (!StartProgram(main, io.err)) return 2;
   RunState& s = main.state();
   auto finish = [&](int code) {
     main.Form_Unload();

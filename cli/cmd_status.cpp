@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "console_ui.h"
 #include "core/errors.h"
+#include "program_start.h"
 #include "shell/frmCMain.h"
 #include "workdb/work_database.h"
 
@@ -13,10 +14,7 @@ namespace sorvane::cli {
 int RunStatus(const Paths& paths, Streams io) {
   ConsoleUi ui(io.err);
   frmCMain main(ui, paths);
-  if (!main.Form_Load() || !main.loaded_ok()) {
-    main.Form_Unload();
-    return 2;
-  }
+  if (!StartProgram(main, io.err)) return 2;
   RunState& s = main.state();
   io.out << "Data folder: " << paths.data_dir.string() << '\n';
   io.out << "Work database: " << paths.WorkDb().string() << '\n';

@@ -4,6 +4,7 @@
 #include "acquire/reference_update.h"
 #include "commands.h"
 #include "console_ui.h"
+#include "program_start.h"
 #include "shell/frmCMain.h"
 
 namespace sorvane::cli {
@@ -13,10 +14,7 @@ int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) 
   if (!from_file.empty()) p.update_db_override = from_file;
   ConsoleUi ui(io.err);
   frmCMain main(ui, p);
-  if (!main.Form_Load() || !main.loaded_ok()) {
-    main.Form_Unload();
-    return 2;
-  }
+  if (!StartProgram(main, io.err)) return 2;
   ReferenceUpdateResult result = UpdateReferenceTables(main.state());
   // Every message it shows ends the refresh: a missing update database, or one
   // whose list of tables cannot be read.

@@ -1,8 +1,11 @@
-// The desktop program: the main window over the data folder (SORVANE_HOME or
-// the default), shown before start-up runs. Exits with status 2 when start-up
-// finds no work database (after saying so).
+// The desktop program: the main window over the data folder (--data-dir,
+// SORVANE_HOME or the default), shown before start-up runs. Exits with status 2
+// when start-up ends the program (no work database, or one that cannot be
+// used, after saying so) and when its options are refused.
 #include <QApplication>
+#include <iostream>
 
+#include "command_line.h"
 #include "core/paths.h"
 #include "main_window.h"
 #include "qt_ui.h"
@@ -15,13 +18,22 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 int main(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  const sorvane::gui::CommandLine options = sorvane::gui::ParseCommandLine(args);
+  if (!options.run) {
+    std::cout << options.out << std::flush;
+    std::cerr << options.err << std::flush;
+    return options.exit_code;
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(sorvane::gui::kProgramTitle);
   // The program ends through its own shutdown, not when some window closes.
   QApplication::setQuitOnLastWindowClosed(false);
 
   sorvane::gui::QtUi ui;
-  sorvane::frmCMain form(ui, sorvane::Paths::Default());
+  sorvane::frmCMain form(ui, sorvane::Paths::FromOption(options.data_dir));
   ui.Attach(form);
   ui.main_window()->show();
   if (!form.Form_Load()) return 2;

@@ -69,6 +69,16 @@ bool QtUi::AskOkCancel(const std::string& text) {
   return box.exec() == QMessageBox::Ok;
 }
 
+bool QtUi::AskYesNo(const std::string& text) {
+  BeforeDialog();
+  ArrowWhileModal arrow;
+  QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text), QMessageBox::Yes | QMessageBox::No,
+                  DialogParent());
+  box.setObjectName("SorvaneYesNo");
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<std::string> QtUi::InputBox(const std::string& prompt, const std::string& title,
                                           const std::string& default_answer) {
   BeforeDialog();

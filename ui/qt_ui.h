@@ -45,6 +45,8 @@ class QtUi : public UiPort {
 
   void MessageBox(const std::string& text) override;
   bool AskOkCancel(const std::string& text) override;
+  // Yes is the default button.
+  bool AskYesNo(const std::string& text) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_answer) override;
   void Refresh() override;

@@ -41,7 +41,23 @@ inline constexpr long kErrPathNotFound = 76;
 class DatabaseOpenError : public Error {
  public:
   explicit DatabaseOpenError(std::string description)
-      : Error(kErrDatabaseCannotOpen, std::move(description)) {}
+      : Error(kErrDatabaseCannotOpen, description), reason_(std::move(description)) {}
+  // `reason` says what is wrong without naming the file ("database is locked").
+  DatabaseOpenError(const std::filesystem::path& file, std::string reason)
+      : Error(kErrDatabaseCannotOpen, "Could not open '" + file.string() + "': " + reason),
+        reason_(std::move(reason)) {}
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string reason_;
+};
+
+// The database file is not there at all (nothing of that name, or a link to
+// nothing); any other failure to open it is a plain DatabaseOpenError.
+class DatabaseMissingError : public DatabaseOpenError {
+ public:
+  explicit DatabaseMissingError(const std::filesystem::path& file)
+      : DatabaseOpenError("Could not find file '" + file.string() + "'.") {}
 };
 
 // A value does not fit the defined size of its field.

@@ -16,6 +16,12 @@ class UiPort {
   virtual void MessageBox(const std::string& text) = 0;
   // A question with OK and Cancel; true for OK.
   virtual bool AskOkCancel(const std::string& text) = 0;
+  // A question with Yes and No; true for Yes. A port with nobody to ask (a
+  // batch run) answers No.
+  virtual bool AskYesNo(const std::string& text) {
+    (void)text;
+    return false;
+  }
   // An input box; nothing when the person cancels.
   virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                               const std::string& default_answer) = 0;

@@ -7,6 +7,7 @@
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "shell/data_folder_setup.h"
 #include "shell/template_db.h"
 
 namespace sorvane {
@@ -86,14 +87,11 @@ bool frmCMain::Form_Load() {
       return false;
     }
     s.DoEvents();
-    s.WorkConn.Open(s.paths.WorkDb());
+    if (!OpenWorkDatabase()) {
+      Form_Unload();
+      return false;
+    }
     LoadStructures();
-  } catch (const DatabaseOpenError&) {
-    std::string from = EnsureTemplateDb();
-    s.ui.MessageBox("The Access database is missing.  Copy it from " + from + " to " +
-                    s.paths.WorkDb().string());
-    Form_Unload();
-    return false;
   } catch (const Error& e) {
     ShowStartupError(e.NumberDescription());
     return true;
@@ -105,6 +103,37 @@ bool frmCMain::Form_Load() {
   v.mouse_pointer = kPointerDefault;
   loaded_ok_ = true;
   s.Refresh();
+  return true;
+}
+
+bool frmCMain::OpenWorkDatabase() {
+  RunState& s = state_;
+  const std::string file = s.paths.WorkDb().string();
+  const auto lock_wait = std::chrono::duration_cast<std::chrono::milliseconds>(lock_wait_);
+  try {
+    s.WorkConn.Open(s.paths.WorkDb(), lock_wait);
+    return true;
+  } catch (const DatabaseMissingError&) {
+    s.ui.MessageBox("The Access database is missing.  Copy it from " + EnsureTemplateDb() + " to " +
+                    file);
+  } catch (const DatabaseOpenError& e) {
+    // Damaged, empty, locked or refused: copying a fresh database over it
+    // would lose what it holds, so the message says what is wrong instead.
+    s.ui.MessageBox("The work database " + file + " cannot be used: " + e.reason() + ".");
+    return false;
+  }
+  // Only a file that is not there at all is offered anew.
+  if (!s.ui.AskYesNo("Create a new work database in " + s.paths.data_dir.string() + " now?")) {
+    work_db_missing_ = true;
+    return false;
+  }
+  try {
+    SetUpDataFolder(s.paths, false);
+    s.WorkConn.Open(s.paths.WorkDb(), lock_wait);
+  } catch (const Error& e) {
+    s.ui.MessageBox(e.NumberDescription());
+    return false;
+  }
   return true;
 }
 

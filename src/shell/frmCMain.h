@@ -31,12 +31,15 @@ class frmCMain {
   RunState& state() { return state_; }
   const RunState& state() const { return state_; }
 
-  // Start-up. False when the program must end (the work database is missing,
-  // or another run holds the data folder past the lock wait: the message was
-  // shown and the shutdown has run, touching nothing of the folder). Other
-  // failures show "number description" and leave the window as far as
-  // start-up got.
+  // Start-up. False when the program must end (no work database was there and
+  // none was made, the work database cannot be used, or another run holds the
+  // data folder past the lock wait: the message was shown and the shutdown has
+  // run, touching nothing of the folder). Other failures show "number
+  // description" and leave the window as far as start-up got.
   bool Form_Load();
+  // Start-up ended because no work database was there and the person chose
+  // not to have one made.
+  bool work_db_missing() const { return work_db_missing_; }
   // Shutdown: empties the temporary tables, closes the database, removes the
   // import's text files, closes every window. Runs once.
   void Form_Unload();
@@ -82,7 +85,8 @@ class frmCMain {
   void SetDriveProbe(std::shared_ptr<DriveProbe> probe);
   // How long "CD" and "Floppy" wait for a medium that is not ready (10 seconds).
   void SetMediaWait(std::chrono::steady_clock::duration wait) { media_wait_ = wait; }
-  // How long start-up waits for another run to release the data folder (15 seconds).
+  // How long start-up waits for another run to release the data folder, and
+  // the work database for another program to release its lock (15 seconds).
   void SetLockWait(std::chrono::steady_clock::duration wait) { lock_wait_ = wait; }
   // Runs on every check window the main window builds (the error workbook
   // attaches itself here).
@@ -95,6 +99,10 @@ class frmCMain {
   // Takes the data folder for this run, waiting up to lock_wait_ for another
   // run to release it; throws when it does not.
   void LockDataFolder();
+  // Opens the work database (start-up step 8). When no file is there: the
+  // missing-database message, then the offer to make a new one as `sorvane
+  // init` does. False, after saying why, when the program must end.
+  bool OpenWorkDatabase();
   // Loads the expected table structures (start-up step 9).
   void LoadStructures();
   // Unloads the check window and the reference-list window.
@@ -122,6 +130,7 @@ class frmCMain {
   bool busy_ = false;
   bool unload_pending_ = false;
   bool loaded_ok_ = false;
+  bool work_db_missing_ = false;
   std::shared_ptr<frmCCheckView> check_view_;
   std::shared_ptr<frmCMinorTableView> reference_view_;
   std::shared_ptr<DriveProbe> drive_probe_;

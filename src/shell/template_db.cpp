@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/errors.h"
+#include "shell/data_folder_setup.h"
 #include "workdb/connection.h"
 #include "workdb/work_database.h"
 
@@ -24,14 +25,7 @@ std::string EnsureTemplateDb() {
   if (fs::is_regular_file(file, ec)) return file.string();
   try {
     fs::create_directories(dir, ec);
-    fs::path tmp = dir / "GIS_WORK.db.partial";
-    fs::remove(tmp, ec);
-    {
-      Connection conn;
-      conn.Create(tmp);
-      InstallWorkDatabase(conn);
-    }
-    fs::rename(tmp, file, ec);
+    BuildDatabase(file, [](Connection& c) { InstallWorkDatabase(c); });
   } catch (const Error&) {
     // The message still tells where the template belongs.
   }

@@ -1,10 +1,14 @@
 #include "workdb/connection.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <system_error>
 
 #include "core/errors.h"
 #include "core/text.h"
@@ -162,23 +166,33 @@ void BindValue(sqlite3_stmt* stmt, int index, const Value& v) {
 Connection::Connection() = default;
 Connection::~Connection() { Close(); }
 
-void Connection::Open(const std::filesystem::path& file) {
+void Connection::Open(const std::filesystem::path& file, std::chrono::milliseconds lock_wait) {
+  namespace fs = std::filesystem;
   Close();
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) {
-    throw DatabaseOpenError("Could not find file '" + file.string() + "'.");
-  }
+  const fs::file_status st = fs::status(file, ec);
+  if (st.type() == fs::file_type::not_found) throw DatabaseMissingError(file);
+  if (ec) throw DatabaseOpenError(file, ec.message());
+  if (fs::is_directory(st)) throw DatabaseOpenError(file, "it is a folder, not a file");
+  if (!fs::is_regular_file(st)) throw DatabaseOpenError(file, "it is not a regular file");
   // SQLite would take an empty file (an interrupted copy, say) for an empty
   // database and let the first query fail on a missing table instead.
-  if (std::filesystem::file_size(file, ec) == 0 && !ec) {
-    throw DatabaseOpenError("Unrecognized database format '" + file.string() + "'.");
+  if (fs::file_size(file, ec) == 0 && !ec) {
+    throw DatabaseOpenError(file, "the file is empty (0 bytes)");
+  }
+  // Where the system refuses the file the engine says only "unable to open
+  // database file"; the system's own reason is the one worth showing.
+  if (const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+    ::close(fd);
+  } else {
+    throw DatabaseOpenError(file, std::error_code(errno, std::generic_category()).message());
   }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
     std::string msg = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close(db);
-    throw DatabaseOpenError("Could not open file '" + file.string() + "': " + msg);
+    throw DatabaseOpenError(file, msg);
   }
   db_ = db;
   file_ = file;
@@ -186,11 +200,11 @@ void Connection::Open(const std::filesystem::path& file) {
     // The lock time-out first: a database another program is writing to for a
     // moment is waited for, not taken for a missing one. A file that is not a
     // database fails here, not at the first real statement.
-    Configure();
+    Configure(lock_wait);
     RunStatements(db_, "SELECT count(*) FROM sqlite_master", {});
   } catch (const Error& e) {
     Close();
-    throw DatabaseOpenError("Could not use file '" + file.string() + "': " + e.description());
+    throw DatabaseOpenError(file, e.description());
   }
 }
 
@@ -216,8 +230,8 @@ void Connection::OpenInMemory() {
   Configure();
 }
 
-void Connection::Configure() {
-  sqlite3_busy_timeout(db_, 15000);
+void Connection::Configure(std::chrono::milliseconds lock_wait) {
+  sqlite3_busy_timeout(db_, static_cast<int>(lock_wait.count()));
   RegisterJetFunctions(db_);
   // A larger page cache keeps bulk inserts into indexed tables from thrashing.
   RunStatements(db_, "PRAGMA foreign_keys=OFF; PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;",

@@ -9,6 +9,7 @@
 // database, DatabaseError (engine result code, engine message) for the rest.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -32,7 +33,11 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   // Opens an existing database file for reading and writing; never creates one.
-  void Open(const std::filesystem::path& file);
+  // A file another program holds locked is waited for up to `lock_wait` (for
+  // this and every later statement). Throws DatabaseMissingError when nothing
+  // is there, DatabaseOpenError saying what is wrong with anything else.
+  void Open(const std::filesystem::path& file,
+            std::chrono::milliseconds lock_wait = std::chrono::seconds(15));
   // Creates (or opens) a database file; for building the work database.
   void Create(const std::filesystem::path& file);
   // A private in-memory database (tests).
@@ -76,7 +81,7 @@ class Connection {
  private:
   friend class Transaction;
   friend class Inserter;
-  void Configure();
+  void Configure(std::chrono::milliseconds lock_wait = std::chrono::seconds(15));
   // Throws when a transaction guard is open but its transaction is gone.
   void CheckTransactionAlive();
   sqlite3* db_ = nullptr;

@@ -83,7 +83,7 @@ TEST(InitCommand, ForceWaitsForARunInTheFolderAndThenLeavesItsDatabase) {
   EXPECT_EQ(fs::file_size(dir.paths().WorkDb()), size);
 }
 
-TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessage) {
+TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessageAndInit) {
   TempDataDir dir;
   setenv("XDG_DATA_HOME", (dir.dir() / "share").c_str(), 1);
   CliRun missing = RunCommand({"status", "--data-dir", dir.dir().string()});
@@ -91,7 +91,8 @@ TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessage) {
   EXPECT_EQ(missing.out, "");
   EXPECT_EQ(missing.err, "The Access database is missing.  Copy it from " +
                              (dir.dir() / "share" / "sorvane" / "GIS_WORK.db").string() + " to " +
-                             dir.paths().WorkDb().string() + "\n");
+                             dir.paths().WorkDb().string() + "\n`sorvane init --data-dir " +
+                             dir.dir().string() + "` creates a new work database there.\n");
   unsetenv("XDG_DATA_HOME");
 
   dir.CreateWorkDb();

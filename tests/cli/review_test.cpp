@@ -274,7 +274,9 @@ TEST(Review, MissingWorkDatabaseEndsWithItsMessage) {
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "The Access database is missing.  Copy it from " + home +
-                       "/sorvane/GIS_WORK.db to " + (dir.dir() / "GIS_WORK.db").string() + "\n");
+                       "/sorvane/GIS_WORK.db to " + (dir.dir() / "GIS_WORK.db").string() +
+                       "\n`sorvane init --data-dir " + dir.dir().string() +
+                       "` creates a new work database there.\n");
 }
 
 TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {

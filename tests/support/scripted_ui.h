@@ -22,6 +22,14 @@ class ScriptedUi : public UiPort {
     ok_cancel_answers.pop_front();
     return a;
   }
+  // Yes/No: No when the queue is empty, as a port with nobody to ask.
+  bool AskYesNo(const std::string& text) override {
+    questions.push_back(text);
+    if (yes_no_answers.empty()) return false;
+    bool a = yes_no_answers.front();
+    yes_no_answers.pop_front();
+    return a;
+  }
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_answer) override {
     input_prompts.push_back(prompt);
@@ -44,7 +52,7 @@ class ScriptedUi : public UiPort {
 
   std::vector<std::string> messages;
   std::vector<std::string> questions;
-  std::deque<bool> ok_cancel_answers;
+  std::deque<bool> ok_cancel_answers, yes_no_answers;
   std::vector<std::string> input_prompts, input_titles, input_defaults;
   std::deque<std::optional<std::string>> input_answers;
   std::vector<std::string> focus, windows_shown, windows_closed, documents;

@@ -34,6 +34,13 @@ class RecordingQtUi : public gui::QtUi {
     ok_cancel_answers.pop_front();
     return a;
   }
+  bool AskYesNo(const std::string& text) override {
+    questions.push_back(text);
+    if (yes_no_answers.empty()) return false;
+    const bool a = yes_no_answers.front();
+    yes_no_answers.pop_front();
+    return a;
+  }
   std::optional<std::string> InputBox(const std::string& prompt, const std::string&,
                                       const std::string& default_answer) override {
     input_prompts.push_back(prompt);
@@ -48,7 +55,7 @@ class RecordingQtUi : public gui::QtUi {
   std::function<void()> on_yield;
 
   std::vector<std::string> messages, questions, input_prompts, documents;
-  std::deque<bool> ok_cancel_answers;
+  std::deque<bool> ok_cancel_answers, yes_no_answers;
 };
 
 // A main window started on a data folder with a work database.
