@@ -41,6 +41,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
       ->add_option("--max-records", review_options.max_records,
                    "Records to write per check when a check has more than 100 (-1 = all)")
       ->check(CLI::Range(-1LL, std::numeric_limits<long long>::max()));
+  review
+      ->add_option("--password", review_options.password,
+                   "Password of encrypted workbooks (or set SORVANE_WORKBOOK_PASSWORD)")
+      ->envname(kPasswordVariable);
 
   std::string list;
   bool refs_json = false;
@@ -53,6 +57,13 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   std::string read_file;
   auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
   read->add_option("FILE", read_file, "Workbook (.xls or .xlsx)")->required();
+  bool as_shown = false;
+  std::string read_password;
+  read->add_flag("--as-shown", as_shown,
+                 "Show the texts the spreadsheet displays (formats applied)");
+  read->add_option("--password", read_password,
+                   "Password of an encrypted workbook (or set SORVANE_WORKBOOK_PASSWORD)")
+      ->envname(kPasswordVariable);
 
   std::string copy_id, from_dir;
   bool cd = false, floppy = false;
@@ -108,7 +119,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     return RunReview(paths, review_options, io);
   }
   if (*refs) return RunRefs(paths, list, refs_json, io);
-  if (*read) return RunRead(read_file, io);
+  if (*read) return RunRead(read_file, as_shown, read_password, io);
   if (*copy) {
     if (!cd && !floppy && from_dir.empty()) {
       err << "copy: one of --cd, --floppy or --from DIR is required\n";

@@ -1,6 +1,8 @@
 // `sorvane read FILE`: the first worksheet as the program sees it, one line per
 // row (the header line first), cells separated by tabs up to the row's last
-// value, so a person can see why a value is refused.
+// value, so a person can see why a value is refused. Stored values by default
+// (what number and date fields take); --as-shown prints the displayed texts
+// (what text fields take).
 #include <ostream>
 
 #include "commands.h"
@@ -37,20 +39,23 @@ void WriteCell(std::ostream& out, const std::string& cell) {
 
 }  // namespace
 
-int RunRead(const std::string& file, Streams io) {
+int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io) {
   try {
-    ReadFirstWorksheet(file, [&](int64_t, const std::vector<std::string>& cells) {
+    ReadOptions options;
+    options.password = password;
+    auto on_row = [&](int64_t, const std::vector<std::string>& cells, const RowFormats& formats) {
       // Empty cells after the row's last value are left out: a sheet whose used
       // range reaches the grid's last column would print thousands of tabs a row.
       size_t used = cells.size();
       while (used > 0 && cells[used - 1].empty()) --used;
       for (size_t i = 0; i < used; ++i) {
         if (i > 0) io.out << '\t';
-        WriteCell(io.out, cells[i]);
+        WriteCell(io.out, as_shown ? formats.Shown(i, cells[i]) : cells[i]);
       }
       io.out << '\n';
       return true;
-    });
+    };
+    ReadWorkbook(file, on_row, options);
     io.out.flush();
     return 0;
   } catch (const Error& e) {

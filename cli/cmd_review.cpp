@@ -232,6 +232,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   frmCMain main(ui, paths);
   if (!StartProgram(main, io.err)) return 2;
   RunState& s = main.state();
+  s.WorkbookPassword = options.password;  // a batch run never asks
   auto finish = [&](int code) {
     main.Form_Unload();
     return code;

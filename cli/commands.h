@@ -36,6 +36,7 @@ struct ReviewOptions {
   std::string json_file;       // "-" = stdout
   std::string xlsx_file;       // error workbook path (default: data folder)
   long long max_records = -1;  // answer to the record-count question; -1 = all
+  std::string password;        // for encrypted workbooks (default password otherwise)
 };
 // `sorvane review FACILITY_ID ...`
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io);
@@ -43,8 +44,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io);
 // `sorvane refs sources|cas|labs|contracts [--json]`
 int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
 
-// `sorvane read FILE`
-int RunRead(const std::string& file, Streams io);
+// `sorvane read FILE [--as-shown] [--password TEXT]`: stored values, or the
+// texts the spreadsheet program displays with --as-shown.
+int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io);
+
+// Where --password is also taken from, so it stays out of the shell history.
+inline constexpr const char* kPasswordVariable = "SORVANE_WORKBOOK_PASSWORD";
 
 // `sorvane copy FACILITY_ID --cd|--floppy|--from DIR`; `drives` stands for the
 // machine's drives and `media_wait` for the wait for a medium when given (tests).

@@ -25,7 +25,7 @@ sorvane_layer(sv_workdb GLOBS workdb/*.cpp DEPS sv_core sv_embedded PkgConfig::S
 sorvane_layer(sv_state GLOBS state/*.cpp DEPS sv_workdb)
 sorvane_layer(sv_acquire GLOBS acquire/*.cpp DEPS sv_state)
 sorvane_layer(sv_readers GLOBS import/readers/*.cpp
-              DEPS sv_core PkgConfig::GSF PkgConfig::MINIZIP PkgConfig::EXPAT)
+              DEPS sv_core PkgConfig::GSF PkgConfig::MINIZIP PkgConfig::EXPAT PkgConfig::LIBCRYPTO)
 sorvane_layer(sv_viewers GLOBS viewers/*.cpp DEPS sv_state)
 sorvane_layer(sv_transfer GLOBS transfer/*.cpp DEPS sv_state)
 sorvane_layer(sv_import GLOBS import/*.cpp DEPS sv_readers sv_acquire sv_transfer sv_viewers)

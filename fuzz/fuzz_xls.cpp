@@ -18,9 +18,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sorvane::ReadLimits limits;
   limits.max_part_bytes = 64 << 20;
   limits.max_cells = 1'000'000;
+  // A password as well as the default one, so that seeds encrypted with it
+  // lead into the decryption of the records; every cell's displayed text is
+  // worked out, so number formats are explored too.
+  sorvane::ReadOptions options;
+  options.limits = limits;
+  options.password = "freedom";
   try {
-    sorvane::ReadFirstWorksheetFromMemory(
-        bytes, "fuzz.xls", [](int64_t, const std::vector<std::string>&) { return true; }, limits);
+    sorvane::ReadWorkbookFromMemory(
+        bytes, "fuzz.xls",
+        [](int64_t, const std::vector<std::string>& cells, const sorvane::RowFormats& formats) {
+          for (size_t i = 0; i < cells.size(); ++i) formats.Shown(i, cells[i]);
+          return true;
+        },
+        options);
   } catch (const sorvane::WorkbookError&) {
   }
   return 0;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QThread>
 #include <QUrl>
@@ -79,17 +80,34 @@ bool QtUi::AskYesNo(const std::string& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
+namespace {
+
+std::optional<std::string> AskText(QWidget* parent, const std::string& prompt,
+                                   const std::string& title, const std::string& default_answer,
+                                   QLineEdit::EchoMode echo) {
+  QInputDialog dialog(parent);
+  dialog.setObjectName("SorvaneInput");
+  dialog.setWindowTitle(title.empty() ? QString(kProgramTitle) : Q(title));
+  dialog.setLabelText(Q(prompt));
+  dialog.setTextEchoMode(echo);
+  dialog.setTextValue(Q(default_answer));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
+}
+
+}  // namespace
+
 std::optional<std::string> QtUi::InputBox(const std::string& prompt, const std::string& title,
                                           const std::string& default_answer) {
   BeforeDialog();
   ArrowWhileModal arrow;
-  QInputDialog dialog(DialogParent());
-  dialog.setObjectName("SorvaneInput");
-  dialog.setWindowTitle(title.empty() ? QString(kProgramTitle) : Q(title));
-  dialog.setLabelText(Q(prompt));
-  dialog.setTextValue(Q(default_answer));
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  return dialog.textValue().toStdString();
+  return AskText(DialogParent(), prompt, title, default_answer, QLineEdit::Normal);
+}
+
+std::optional<std::string> QtUi::PasswordBox(const std::string& prompt, const std::string& title) {
+  BeforeDialog();
+  ArrowWhileModal arrow;
+  return AskText(DialogParent(), prompt, title, "", QLineEdit::Password);
 }
 
 void QtUi::BeforeDialog() {

@@ -49,6 +49,8 @@ class QtUi : public UiPort {
   bool AskYesNo(const std::string& text) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_answer) override;
+  std::optional<std::string> PasswordBox(const std::string& prompt,
+                                         const std::string& title) override;
   void Refresh() override;
   void DoEvents() override;
   void SetFocus(const std::string& control) override;

@@ -25,6 +25,12 @@ class UiPort {
   // An input box; nothing when the person cancels.
   virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                               const std::string& default_answer) = 0;
+  // An input box for a password, whose typing is not shown; nothing when the
+  // person cancels.
+  virtual std::optional<std::string> PasswordBox(const std::string& prompt,
+                                                 const std::string& title) {
+    return InputBox(prompt, title, "");
+  }
   // The state of a window changed: repaint what shows it.
   virtual void Refresh() = 0;
   // Yield to the message loop so the window stays responsive and menu clicks

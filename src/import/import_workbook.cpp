@@ -111,6 +111,8 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
 
   ReadFailure failure;
   bool header_read = false;
+  // By field: the structure makes it a text field, which takes displayed texts.
+  std::vector<bool> shown;
   size_t parsing_from = 0;  // first cell not yet parsed, for the "Problem with" text
   std::string storing;      // the value being stored, for the too-long message
 
@@ -118,6 +120,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
     progress.max = std::max<int64_t>(1, shape.last_row);
   };
 
+  const RecordSet* structure = state.TempRecordset.at(static_cast<size_t>(n)).get();
   auto read_header = [&](const std::vector<std::string>& cells) {
     for (size_t i = 0; i < cells.size(); ++i) {
       parsing_from = i;
@@ -130,24 +133,36 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
         failure = {ReadFailure::Kind::kDuplicateHeader, e.field_name()};
         return false;
       }
+      const int at = structure != nullptr ? structure->FieldIndex(name) : -1;
+      shown.push_back(at >= 0 && structure->GetField(static_cast<size_t>(at)).type == kTypeVarChar);
     }
     sheet.Open();
     return true;
   };
 
-  auto read_row = [&](const std::vector<std::string>& cells) {
+  std::string displayed;
+  auto read_row = [&](const std::vector<std::string>& cells, const RowFormats& formats) {
     if (!RowAddsRecord(cells)) return;
     sheet.AddNew();
     const size_t fields = sheet.FieldCount();
     for (size_t k = 0; k < fields; ++k) {
       parsing_from = k;
-      std::string_view v = k < cells.size() ? StripQuotes(cells[k]) : std::string_view();
+      std::string_view v;
+      if (k < cells.size()) {
+        v = cells[k];
+        if (shown[k] && formats.Formatted(k)) {
+          displayed = formats.Shown(k, cells[k]);
+          v = displayed;
+        }
+        v = StripQuotes(v);
+      }
       storing.assign(v);
       sheet.SetValue(k, Value::Text(storing));
     }
   };
 
-  RowCallback on_row = [&](int64_t, const std::vector<std::string>& cells) -> bool {
+  ShownRowCallback on_row = [&](int64_t, const std::vector<std::string>& cells,
+                                const RowFormats& formats) -> bool {
     parsing_from = 0;
     try {
       if (!header_read) {
@@ -156,7 +171,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
       } else {
         ++progress.value;
         if (progress.value % kProgressRepaintRows == 0) state.Refresh();
-        read_row(cells);
+        read_row(cells, formats);
       }
     } catch (const ValueTooLongError&) {
       failure = {ReadFailure::Kind::kTooLong, storing};
@@ -235,13 +250,28 @@ bool ImportWorkbook(RunState& state, int n) {
       files.SetValue("FileName", Value::Text(NameOf(path)));
     }
   }
-  RowSource source = [&](const RowCallback& on_row, const ShapeCallback& on_shape) {
+  RowSource source = [&](const ShownRowCallback& on_row, const ShapeCallback& on_shape) {
     if (path.empty()) {
       throw FileError(kErrFileNotFound, "The workbook of Table " + std::to_string(n) +
                                             " was not found in " +
                                             state.paths.WorkbookDir().string() + ".");
     }
-    ReadFirstWorksheet(path, on_row, ReadLimits{}, on_shape);
+    ReadOptions options;
+    if (state.WorkbookPassword) options.password = *state.WorkbookPassword;
+    try {
+      ReadWorkbook(path, on_row, options, on_shape);
+    } catch (const WorkbookError& e) {
+      // Encrypted files fail before any row is delivered: reading again is safe.
+      if (e.reason() != WorkbookError::Reason::kEncrypted || state.WorkbookPassword) throw;
+      const std::string name = NameOf(path);
+      const std::optional<std::string> answer =
+          state.ui.PasswordBox("The workbook \"" + name + "\" of Table " + std::to_string(n) +
+                                   " is protected by a password. Enter its password:",
+                               "Password for " + name);
+      if (!answer || answer->empty()) throw;
+      options.password = *answer;
+      ReadWorkbook(path, on_row, options, on_shape);
+    }
   };
   return ImportRows(state, n, source);
 }

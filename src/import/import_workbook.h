@@ -19,14 +19,20 @@ namespace sorvane {
 // Delivers the first worksheet's used range, header row first, to `on_row`
 // (telling `on_shape` its size first, when it knows it). Throws sorvane::Error
 // with a description for the user when it cannot.
-using RowSource = std::function<void(const RowCallback& on_row, const ShapeCallback& on_shape)>;
+using RowSource =
+    std::function<void(const ShownRowCallback& on_row, const ShapeCallback& on_shape)>;
 
 // The field name for one header cell. `name` is upper-cased in place; the
 // aliases FE+2, FE2, COND, SL_/W_/WL_/F_CONTRACTOR are matched on that text
 // exactly (before trimming); any other text is returned trimmed.
 std::string MapFieldName(std::string& name);
 
-// Reads table n (1..5) from the workbook at row n-1 of `FileList`.
+// Reads table n (1..5) from the workbook at row n-1 of `FileList`. A text field
+// of the table's structure takes each cell's displayed text (its number format
+// applied); the other fields take the stored value in general form, since a
+// display may round. An encrypted workbook opens with `WorkbookPassword` when
+// set, else with the default password, else with a password asked through the
+// UI port naming the workbook; a wrong one fails the table with a message.
 bool ImportWorkbook(RunState& state, int n);
 
 // The reading stage over rows from any source; ImportWorkbook uses it with the

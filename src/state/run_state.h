@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/paths.h"
@@ -57,6 +58,9 @@ struct RunState {
   std::array<std::shared_ptr<RecordSet>, 6> SheetRecordset;  // 1..5 used
   std::array<std::shared_ptr<RecordSet>, 6> TempRecordset;   // 1..5 used
   bool CancelRequested = false;
+  // The password for encrypted workbooks. Unset: the person is asked for it
+  // when a workbook needs one (desktop); set, even empty: never asked (batch).
+  std::optional<std::string> WorkbookPassword;
   std::string FacilityID;  // fixed by the all-tables import
   int SelectedTable = 0;   // table chosen for the check window; 0 all
   // Removable-media copy.

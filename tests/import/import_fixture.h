@@ -28,12 +28,12 @@ inline constexpr const char* kFacility = "1234567";
 
 // Rows handed to ImportRows as a reader would hand them.
 inline RowSource FromRows(Sheet rows) {
-  return [rows = std::move(rows)](const RowCallback& on_row, const ShapeCallback& on_shape) {
+  return [rows = std::move(rows)](const ShownRowCallback& on_row, const ShapeCallback& on_shape) {
     SheetShape shape;
     shape.last_row = static_cast<int64_t>(rows.size());
     if (on_shape) on_shape(shape);
     for (size_t i = 0; i < rows.size(); ++i) {
-      if (!on_row(static_cast<int64_t>(i) + 1, rows[i])) return;
+      if (!on_row(static_cast<int64_t>(i) + 1, rows[i], RowFormats{})) return;
     }
   };
 }

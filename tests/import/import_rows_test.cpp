@@ -147,9 +147,9 @@ TEST_F(ImportRowsTest, LimitCountsCharactersNotBytes) {
 }
 
 TEST_F(ImportRowsTest, ReaderFailureTellsTheUserAndLeavesNoRows) {
-  RowSource failing = [](const RowCallback& on_row, const ShapeCallback&) {
-    on_row(1, {"A", "B"});
-    on_row(2, {"1", "2"});
+  RowSource failing = [](const ShownRowCallback& on_row, const ShapeCallback&) {
+    on_row(1, {"A", "B"}, RowFormats{});
+    on_row(2, {"1", "2"}, RowFormats{});
     throw WorkbookError(WorkbookError::Reason::kTruncated,
                         "\"x.xlsx\" cannot be read: the file ends too early.");
   };

@@ -258,7 +258,10 @@ std::vector<RefusalCase> RefusalCases() {
   ok.Sheet(kLabel, Label(0, 0, "x"));
   const std::string stream = ok.Stream();
   XlsBuilder encrypted = ok;
-  encrypted.Global(kFilePass, U16(1) + std::string(52, '\0'));
+  // RC4 whose verifier no password given matches.
+  encrypted.Global(kFilePass, U16(1) + U16(1) + U16(1) + std::string(48, '\0'));
+  XlsBuilder xor_obfuscated = ok;
+  xor_obfuscated.Global(kFilePass, U16(0) + U16(0x1234) + U16(0x5678));
   XlsBuilder biff5 = ok;
   biff5.Version(0x0500);
   XlsBuilder bad_index;
@@ -268,7 +271,8 @@ std::vector<RefusalCase> RefusalCases() {
   XlsBuilder short_cell;
   short_cell.Sheet(kNumber, U16(0) + U16(0));
   return {
-      {"encrypted", encrypted.File(), Reason::kEncrypted, "encrypted or password-protected"},
+      {"encrypted", encrypted.File(), Reason::kEncrypted, "opens only with its password"},
+      {"xor_obfuscated", xor_obfuscated.File(), Reason::kUnsupportedFormat, "XOR obfuscation"},
       {"biff5", biff5.File("Book"), Reason::kUnsupportedFormat, "BIFF5 (Excel 5/95)"},
       {"bare_biff4", testing::U16(0x0409) + U16(6) + U16(0) + U16(0x10) + U16(0),
        Reason::kUnsupportedFormat, "BIFF4"},
@@ -282,7 +286,7 @@ std::vector<RefusalCase> RefusalCases() {
       {"encrypted_xlsx_package",
        testing::OleFile(
            {{"EncryptionInfo", std::string(64, 'i')}, {"EncryptedPackage", std::string(64, 'p')}}),
-       Reason::kEncrypted, "encrypted or password-protected"},
+       Reason::kUnsupportedFormat, "not supported"},
       {"cut_inside_a_record", testing::OleFile({{"Workbook", stream.substr(0, stream.size() - 7)}}),
        Reason::kTruncated, "truncated"},
       {"cut_after_the_globals",

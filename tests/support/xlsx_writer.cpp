@@ -18,7 +18,12 @@ void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows) {
       if (const auto* text = std::get_if<std::string>(&rows[r][c].value)) {
         if (!text->empty()) worksheet_write_string(ws, row, col, text->c_str(), nullptr);
       } else {
-        worksheet_write_number(ws, row, col, std::get<double>(rows[r][c].value), nullptr);
+        lxw_format* format = nullptr;
+        if (!rows[r][c].number_format.empty()) {
+          format = workbook_add_format(wb);
+          format_set_num_format(format, rows[r][c].number_format.c_str());
+        }
+        worksheet_write_number(ws, row, col, std::get<double>(rows[r][c].value), format);
       }
     }
   }

@@ -16,7 +16,10 @@ struct XlsxCell {
   XlsxCell(std::string t) : value(std::move(t)) {}    // NOLINT
   XlsxCell(double d) : value(d) {}                    // NOLINT
   XlsxCell(int i) : value(static_cast<double>(i)) {}  // NOLINT
+  // A number shown through the number format `format` ("0000000").
+  XlsxCell(double d, std::string format) : value(d), number_format(std::move(format)) {}
   std::variant<std::string, double> value;
+  std::string number_format;
 };
 
 using XlsxRows = std::vector<std::vector<XlsxCell>>;

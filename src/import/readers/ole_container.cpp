@@ -43,6 +43,41 @@ bool NameIs(const char* name, std::string_view want) {
   return true;
 }
 
+// Encryption information is a few kilobytes; more is no workbook's.
+constexpr uint64_t kMaxEncryptionInfo = 1 << 20;
+
+// With `keep_readable_part`, a stream whose end cannot be read is kept up to
+// there: an encrypted package announces its own size, and some writers leave
+// the container claiming more than it holds after the package's end.
+void ReadChild(GsfInfile* ole, int index, uint64_t max_bytes, std::vector<uint8_t>& bytes,
+               bool keep_readable_part = false) {
+  InputPtr stream(gsf_infile_child_by_index(ole, index));
+  if (!stream) Damaged("the workbook stream cannot be opened");
+  const gsf_off_t size = gsf_input_size(stream.get());
+  if (size < 0) Damaged("the workbook stream has no size");
+  if (static_cast<uint64_t>(size) > max_bytes) {
+    Fail(WorkbookError::Reason::kTooLarge,
+         "the workbook stream is larger than " + std::to_string(max_bytes) + " bytes");
+  }
+  bytes.resize(static_cast<size_t>(size));
+  size_t done = 0;
+  size_t chunk = 1 << 16;
+  while (done < bytes.size()) {
+    const size_t take = std::min(chunk, bytes.size() - done);
+    if (gsf_input_read(stream.get(), take, bytes.data() + done) == nullptr) {
+      if (!keep_readable_part) Truncated("the workbook stream cannot be read to its end");
+      if (chunk > 64 &&
+          gsf_input_seek(stream.get(), static_cast<gsf_off_t>(done), G_SEEK_SET) == 0) {
+        chunk = 64;  // the smallest sector: read up to the last readable one
+        continue;
+      }
+      bytes.resize(done);
+      return;
+    }
+    done += take;
+  }
+}
+
 WorkbookStream ReadFromInput(GsfInput* source, uint64_t max_bytes) {
   static std::once_flag init;
   std::call_once(init, [] {
@@ -64,43 +99,33 @@ WorkbookStream ReadFromInput(GsfInput* source, uint64_t max_bytes) {
   }
   if (err != nullptr) g_error_free(err);
   const int n = gsf_infile_num_children(ole.get());
-  int workbook = -1, book = -1;
-  bool encryption_info = false, encrypted_package = false;
+  int workbook = -1, book = -1, encryption_info = -1, encrypted_package = -1;
   for (int i = 0; i < n; ++i) {
     const char* name = gsf_infile_name_by_index(ole.get(), i);
     if (NameIs(name, "Workbook") && workbook < 0) workbook = i;
     if (NameIs(name, "Book") && book < 0) book = i;
-    if (NameIs(name, "EncryptionInfo")) encryption_info = true;
-    if (NameIs(name, "EncryptedPackage")) encrypted_package = true;
+    if (NameIs(name, "EncryptionInfo") && encryption_info < 0) encryption_info = i;
+    if (NameIs(name, "EncryptedPackage") && encrypted_package < 0) encrypted_package = i;
   }
-  if (encrypted_package || (encryption_info && workbook < 0 && book < 0)) {
-    Fail(WorkbookError::Reason::kEncrypted, "the workbook is encrypted or password-protected");
+  WorkbookStream out;
+  if (encrypted_package >= 0 && encryption_info >= 0) {
+    // An .xlsx package saved with a password.
+    out.encrypted_package = true;
+    out.name = gsf_infile_name_by_index(ole.get(), encrypted_package);
+    ReadChild(ole.get(), encryption_info, kMaxEncryptionInfo, out.encryption_info);
+    ReadChild(ole.get(), encrypted_package, max_bytes, out.bytes, true);
+    return out;
+  }
+  if (encrypted_package >= 0 || (encryption_info >= 0 && workbook < 0 && book < 0)) {
+    Damaged("the encrypted workbook lacks its encryption information or its package");
   }
   const int pick = workbook >= 0 ? workbook : book;
   if (pick < 0) {
     Fail(WorkbookError::Reason::kNotSpreadsheet,
          "it is not a spreadsheet (a compound file without a workbook stream)");
   }
-  WorkbookStream out;
   out.name = gsf_infile_name_by_index(ole.get(), pick);
-  InputPtr stream(gsf_infile_child_by_index(ole.get(), pick));
-  if (!stream) Damaged("the workbook stream cannot be opened");
-  const gsf_off_t size = gsf_input_size(stream.get());
-  if (size < 0) Damaged("the workbook stream has no size");
-  if (static_cast<uint64_t>(size) > max_bytes) {
-    Fail(WorkbookError::Reason::kTooLarge,
-         "the workbook stream is larger than " + std::to_string(max_bytes) + " bytes");
-  }
-  out.bytes.resize(static_cast<size_t>(size));
-  size_t done = 0;
-  constexpr size_t kChunk = 1 << 16;
-  while (done < out.bytes.size()) {
-    const size_t take = std::min(kChunk, out.bytes.size() - done);
-    if (gsf_input_read(stream.get(), take, out.bytes.data() + done) == nullptr) {
-      Truncated("the workbook stream cannot be read to its end");
-    }
-    done += take;
-  }
+  ReadChild(ole.get(), pick, max_bytes, out.bytes);
   return out;
 }
 

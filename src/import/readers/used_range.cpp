@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "import/readers/number_format.h"
 #include "import/readers/read_failure.h"
 
 namespace sorvane::readers {
@@ -36,7 +37,8 @@ void ShapeScanner::FillShape(SheetShape& shape) const {
   shape.columns = columns_;
 }
 
-RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const RowCallback& on_row)
+RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCallback& on_row,
+                       const StyleFormats* styles)
     : shape_(shape), on_row_(on_row), ordered_(ordered), current_(shape.first_row) {
   // Cells out of row order are held until the end; only hand-edited sheets
   // come that way, and they are small.
@@ -47,14 +49,18 @@ RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const RowCallback&
   }
   row_.resize(static_cast<size_t>(shape.columns));
   is_dirty_.resize(static_cast<size_t>(shape.columns));
+  formats_.styles_ = styles;
+  formats_.values_.resize(static_cast<size_t>(shape.columns));
+  formats_.style_.assign(static_cast<size_t>(shape.columns), RowFormats::kNone);
 }
 
 void RowEmitter::Deliver() {
   if (stopped_) return;
-  if (!on_row_(current_, row_)) stopped_ = true;
+  if (!on_row_(current_, row_, formats_)) stopped_ = true;
   for (int32_t c : dirty_) {
     row_[static_cast<size_t>(c)].clear();
     is_dirty_[static_cast<size_t>(c)] = false;
+    formats_.style_[static_cast<size_t>(c)] = RowFormats::kNone;
   }
   dirty_.clear();
 }
@@ -70,6 +76,7 @@ std::string& RowEmitter::Cell(int64_t row, int32_t col) {
   if (row < shape_.first_row || row > shape_.last_row || col < 0 || col >= shape_.columns) {
     Damaged("a cell lies outside the sheet's used range");
   }
+  last_col_ = -1;
   if (stopped_) {
     scratch_.clear();
     return scratch_;
@@ -90,7 +97,22 @@ std::string& RowEmitter::Cell(int64_t row, int32_t col) {
     dirty_.push_back(col);
   }
   row_[c].clear();
+  formats_.style_[c] = RowFormats::kNone;
+  last_col_ = col;
   return row_[c];
+}
+
+void RowEmitter::MarkNumber(double value, uint64_t style) {
+  if (!ordered_) {
+    if (!pending_.empty() && !stopped_) {
+      pending_.back().value = value;
+      pending_.back().style = style;
+    }
+    return;
+  }
+  if (last_col_ < 0) return;
+  formats_.values_[static_cast<size_t>(last_col_)] = value;
+  formats_.style_[static_cast<size_t>(last_col_)] = style;
 }
 
 void RowEmitter::Finish() {
@@ -106,6 +128,7 @@ void RowEmitter::Finish() {
       if (stopped_) break;
       Pending& p = pending_[i];
       Cell(p.row, p.col).swap(p.text);
+      if (p.style != RowFormats::kNone) MarkNumber(p.value, p.style);
     }
     pending_.clear();
   }
@@ -115,3 +138,12 @@ void RowEmitter::Finish() {
 }
 
 }  // namespace sorvane::readers
+
+namespace sorvane {
+
+std::string RowFormats::Shown(size_t col, const std::string& text) const {
+  if (styles_ == nullptr || col >= style_.size() || style_[col] == kNone) return text;
+  return styles_->Render(style_[col], values_[col]);
+}
+
+}  // namespace sorvane

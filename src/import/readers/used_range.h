@@ -36,13 +36,19 @@ class RowEmitter {
  public:
   // `ordered` says the cells will arrive in non-decreasing row order (as the
   // scan found); otherwise they are collected and sorted before delivery.
-  RowEmitter(const SheetShape& shape, bool ordered, const RowCallback& on_row);
+  // `styles` (which must outlive the emitter) turns marked numbers into their
+  // displayed texts when the caller asks for them.
+  RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCallback& on_row,
+             const StyleFormats* styles);
 
   // The text slot of a cell inside the shape, emptied; a later cell at the same
   // place replaces an earlier one. After the caller stopped the reading, a
   // scratch slot. A cell outside the shape, or out of order in ordered mode,
   // means the two passes disagree: the workbook is damaged.
   std::string& Cell(int64_t row, int32_t col);
+  // The cell last given by Cell() holds the number `value` in a style whose
+  // format is not General.
+  void MarkNumber(double value, uint64_t style);
   // Delivers the rest of the used range.
   void Finish();
   bool stopped() const { return stopped_; }
@@ -52,12 +58,14 @@ class RowEmitter {
     int64_t row;
     int32_t col;
     std::string text;
+    double value = 0;
+    uint64_t style = RowFormats::kNone;
   };
   void Deliver();
   void MoveTo(int64_t row);
 
   const SheetShape& shape_;
-  const RowCallback& on_row_;
+  const ShownRowCallback& on_row_;
   bool ordered_;
   bool stopped_ = false;
   int64_t current_ = 0;  // row held in row_
@@ -66,6 +74,8 @@ class RowEmitter {
   std::vector<bool> is_dirty_;
   std::deque<Pending> pending_;
   std::string scratch_;
+  RowFormats formats_;
+  int32_t last_col_ = -1;  // the cell of the slot Cell() gave last, in ordered mode
 };
 
 }  // namespace sorvane::readers

@@ -20,8 +20,9 @@ class WorkbookError : public Error {
     kNotSpreadsheet,     // neither an OLE2 .xls nor a zip .xlsx
     kTruncated,          // the data stops before the workbook ends
     kDamaged,            // inconsistent structure (bad record, index, XML ...)
-    kEncrypted,          // password-protected / encrypted
-    kUnsupportedFormat,  // BIFF2 to BIFF5 (Excel 2.1 to 95)
+    kEncrypted,          // encrypted, and no password given opens it
+    kWrongPassword,      // encrypted, and the password given does not open it
+    kUnsupportedFormat,  // BIFF2 to BIFF5 (Excel 2.1 to 95), a protection not supported
     kNoWorksheet,        // the workbook holds no worksheet to read
     kTooLarge,           // over a ReadLimits bound
     kUnsafe,             // XML with a DTD or entity declarations

@@ -6,6 +6,7 @@
 #include "import/readers/ole_container.h"
 #include "import/readers/read_failure.h"
 #include "import/readers/xls_reader.h"
+#include "import/readers/xlsx_decrypt.h"
 #include "import/readers/xlsx_sheet.h"
 #include "import/readers/zip_package.h"
 
@@ -83,15 +84,26 @@ struct Source {
   std::string_view bytes;
 };
 
-SheetShape Read(const Source& src, std::string_view head, const RowCallback* on_row,
-                const ReadLimits& limits, const ShapeCallback& on_shape) {
+SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback* on_row,
+                const ReadOptions& options, const ShapeCallback& on_shape) {
+  const ReadLimits& limits = options.limits;
   const Container c = Sniff(head);
   switch (c) {
     case Container::kOle: {
-      const readers::WorkbookStream stream =
+      readers::WorkbookStream stream =
           src.file != nullptr ? readers::ReadWorkbookStream(*src.file, limits.max_part_bytes)
                               : readers::ReadWorkbookStream(src.bytes, limits.max_part_bytes);
-      return readers::ReadXlsSheet(stream, on_row, limits, on_shape);
+      if (stream.encrypted_package) {
+        const std::string package =
+            readers::DecryptPackage(stream.encryption_info, stream.bytes, options.password);
+        stream = {};
+        if (Sniff(package) != Container::kZip) {
+          readers::Damaged("the decrypted package is not a zip package");
+        }
+        readers::ZipPackage zip(std::string_view(package), limits);
+        return readers::ReadXlsxSheet(zip, on_row, limits, on_shape);
+      }
+      return readers::ReadXlsSheet(stream, on_row, limits, on_shape, options.password);
     }
     case Container::kZip: {
       std::unique_ptr<readers::ZipPackage> zip =
@@ -121,8 +133,8 @@ std::string FileHead(const std::filesystem::path& file) {
   return head;
 }
 
-SheetShape ReadFile(const std::filesystem::path& file, const RowCallback* on_row,
-                    const ReadLimits& limits, const ShapeCallback& on_shape) {
+SheetShape ReadFile(const std::filesystem::path& file, const ShownRowCallback* on_row,
+                    const ReadOptions& options, const ShapeCallback& on_shape) {
   std::error_code ec;
   if (std::filesystem::is_directory(file, ec)) {
     throw FileError(kErrPathFileAccess, "\"" + file.string() + "\" is a folder, not a workbook");
@@ -137,33 +149,57 @@ SheetShape ReadFile(const std::filesystem::path& file, const RowCallback* on_row
   try {
     Source src;
     src.file = &file;
-    return Read(src, head, on_row, limits, on_shape);
+    return Read(src, head, on_row, options, on_shape);
   } catch (const ReadFailure& f) {
     throw MakeWorkbookError(f.reason, file.filename().string(), f.what);
   }
+}
+
+ShownRowCallback WithoutFormats(const RowCallback& on_row) {
+  return [&on_row](int64_t row, const std::vector<std::string>& cells, const RowFormats&) {
+    return on_row(row, cells);
+  };
 }
 
 }  // namespace
 
 SheetShape ReadFirstWorksheet(const std::filesystem::path& file, const RowCallback& on_row,
                               const ReadLimits& limits, const ShapeCallback& on_shape) {
-  return ReadFile(file, &on_row, limits, on_shape);
+  ReadOptions options;
+  options.limits = limits;
+  const ShownRowCallback shown = WithoutFormats(on_row);
+  return ReadFile(file, &shown, options, on_shape);
 }
 
 SheetShape ReadFirstWorksheetFromMemory(std::string_view bytes, const std::string& name,
                                         const RowCallback& on_row, const ReadLimits& limits,
                                         const ShapeCallback& on_shape) {
+  ReadOptions options;
+  options.limits = limits;
+  return ReadWorkbookFromMemory(bytes, name, WithoutFormats(on_row), options, on_shape);
+}
+
+SheetShape ReadWorkbook(const std::filesystem::path& file, const ShownRowCallback& on_row,
+                        const ReadOptions& options, const ShapeCallback& on_shape) {
+  return ReadFile(file, &on_row, options, on_shape);
+}
+
+SheetShape ReadWorkbookFromMemory(std::string_view bytes, const std::string& name,
+                                  const ShownRowCallback& on_row, const ReadOptions& options,
+                                  const ShapeCallback& on_shape) {
   try {
     Source src;
     src.bytes = bytes;
-    return Read(src, bytes.substr(0, 64), &on_row, limits, on_shape);
+    return Read(src, bytes.substr(0, 64), &on_row, options, on_shape);
   } catch (const ReadFailure& f) {
     throw MakeWorkbookError(f.reason, name, f.what);
   }
 }
 
 int64_t LastUsedRow(const std::filesystem::path& file, const ReadLimits& limits) {
-  return ReadFile(file, nullptr, limits, {}).last_row;
+  ReadOptions options;
+  options.limits = limits;
+  return ReadFile(file, nullptr, options, {}).last_row;
 }
 
 }  // namespace sorvane

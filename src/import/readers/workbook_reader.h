@@ -5,11 +5,15 @@
 // and never collected: an .xlsx sheet is parsed as it inflates, an .xls workbook
 // stream is held only in its stored form (the records).
 //
+// Workbooks saved with a password open with the password given, or without one
+// when the spreadsheet program's default password opens them (a file protected
+// only against changes), exactly as an unprotected copy would.
+//
 // Failure: a file that cannot be opened throws `FileError`; a file that is not a
-// readable workbook (not a spreadsheet, damaged, truncated, encrypted, an older
-// format, no worksheet, over the limits) throws `WorkbookError`, whose description
-// names the file and the reason. Rows already delivered before a failure stay with
-// the caller.
+// readable workbook (not a spreadsheet, damaged, truncated, encrypted without
+// the password or with a wrong one, an older format, no worksheet, over the
+// limits) throws `WorkbookError`, whose description names the file and the
+// reason. Rows already delivered before a failure stay with the caller.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +27,11 @@
 #include "import/readers/workbook_error.h"
 
 namespace sorvane {
+
+namespace readers {
+class RowEmitter;
+class StyleFormats;
+}  // namespace readers
 
 // Bounds that keep a hostile or broken file from exhausting memory or time.
 struct ReadLimits {
@@ -59,6 +68,44 @@ struct SheetShape {
 using RowCallback = std::function<bool(int64_t row_number, const std::vector<std::string>& cells)>;
 // Told the shape of the used range once, before the first row (progress bars).
 using ShapeCallback = std::function<void(const SheetShape& shape)>;
+
+// The numbers behind the texts of one delivered row and the number formats the
+// sheet shows them through. The displayed text of a cell is worked out only
+// when asked for, so reading stays as cheap as without it.
+class RowFormats {
+ public:
+  // The text the spreadsheet program displays for cell `col`, whose delivered
+  // text is `text`: a number in a format other than General gets the format
+  // applied ("0123456", "1,234.50", "17-Mar-04"); any other cell shows `text`.
+  std::string Shown(size_t col, const std::string& text) const;
+  // Whether cell `col` shows otherwise than as delivered.
+  bool Formatted(size_t col) const { return col < style_.size() && style_[col] != kNone; }
+
+ private:
+  friend class readers::RowEmitter;
+  static constexpr uint64_t kNone = ~uint64_t{0};
+  const readers::StyleFormats* styles_ = nullptr;
+  std::vector<double> values_;
+  std::vector<uint64_t> style_;  // kNone: shown as delivered
+};
+
+// A row with its formats; valid only during the call.
+using ShownRowCallback = std::function<bool(
+    int64_t row_number, const std::vector<std::string>& cells, const RowFormats& formats)>;
+
+struct ReadOptions {
+  ReadLimits limits;
+  // Tried before the default password on an encrypted workbook; empty: none given.
+  std::string password;
+};
+
+// Streams the used range of the first worksheet of `file` to `on_row`, as
+// ReadFirstWorksheet does, with each row's formats and the options' password.
+SheetShape ReadWorkbook(const std::filesystem::path& file, const ShownRowCallback& on_row,
+                        const ReadOptions& options = {}, const ShapeCallback& on_shape = {});
+SheetShape ReadWorkbookFromMemory(std::string_view bytes, const std::string& name,
+                                  const ShownRowCallback& on_row, const ReadOptions& options = {},
+                                  const ShapeCallback& on_shape = {});
 
 // Streams the used range of the first worksheet of `file` to `on_row`, every row
 // from the first to the last used one, empty rows included. Returns the shape.

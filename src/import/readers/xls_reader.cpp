@@ -7,8 +7,10 @@
 
 #include "import/readers/biff_stream.h"
 #include "import/readers/cell_text.h"
+#include "import/readers/number_format.h"
 #include "import/readers/read_failure.h"
 #include "import/readers/used_range.h"
+#include "import/readers/xls_decrypt.h"
 
 namespace sorvane::readers {
 namespace {
@@ -69,6 +71,7 @@ struct Globals {
   std::vector<bool> xf_is_date;
   std::string sst_text;
   std::vector<uint64_t> sst_ends;  // end offset of each string in sst_text
+  StyleFormats styles;             // by XF index
   bool has_sheet = false;
   std::string sheet_name;
   uint32_t sheet_offset = 0;
@@ -104,21 +107,25 @@ void CheckVersion(const BiffCursor& cursor, const std::string& stream_name) {
   }
 }
 
-Globals ReadGlobals(const WorkbookStream& stream) {
+Globals ReadGlobals(WorkbookStream& stream, std::string_view password) {
   BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
   if (!cursor.Next()) Fail(Reason::kNotSpreadsheet, "the workbook stream is empty");
   CheckVersion(cursor, stream.name);
   Globals g;
   std::vector<uint16_t> xf_formats;
-  std::unordered_map<uint16_t, bool> custom_is_date;
-  bool ended = false;
+  std::unordered_map<uint16_t, std::string> custom_codes;
+  bool ended = false, decrypted = false;
   while (!ended && cursor.Next()) {
     switch (cursor.id()) {
       case kEof:
         ended = true;
         break;
       case kFilePass:
-        Fail(Reason::kEncrypted, "the workbook is encrypted or password-protected");
+        // The records after it are decrypted in place; the walk goes on over them.
+        if (decrypted) Damaged("the workbook holds two FILEPASS records");
+        DecryptBiffStream(stream.bytes, cursor.offset(), password);
+        decrypted = true;
+        break;
       case kDateMode:
         if (cursor.length() >= 2) g.date1904 = Get16(cursor.body()) != 0;
         break;
@@ -130,7 +137,7 @@ Globals ReadGlobals(const WorkbookStream& stream) {
           const uint16_t id = r.U16();
           std::string code;
           r.ReadString(false, &code);
-          custom_is_date[id] = IsDateFormatCode(code);
+          custom_codes[id] = std::move(code);
         } catch (const ReadFailure&) {
         }
         break;
@@ -170,10 +177,13 @@ Globals ReadGlobals(const WorkbookStream& stream) {
   }
   if (!ended) Truncated("the workbook globals end early");
   g.xf_is_date.resize(xf_formats.size());
+  g.styles.date1904 = g.date1904;
   for (size_t i = 0; i < xf_formats.size(); ++i) {
     const uint16_t f = xf_formats[i];
-    auto it = custom_is_date.find(f);
-    g.xf_is_date[i] = IsBuiltInDateFormat(f) || (it != custom_is_date.end() && it->second);
+    auto it = custom_codes.find(f);
+    const bool custom = it != custom_codes.end();
+    g.xf_is_date[i] = IsBuiltInDateFormat(f) || (custom && IsDateFormatCode(it->second));
+    g.styles.Add(custom ? it->second : std::string(BuiltInFormatCode(f)));
   }
   return g;
 }
@@ -186,6 +196,8 @@ class CellSink {
   // The slot for the cell's text, or null when only its position is wanted.
   virtual std::string* Cell(int64_t row, int32_t col) = 0;
   virtual bool stopped() const { return false; }
+  // The cell last given a slot holds `value`, shown in XF `xf`.
+  virtual void MarkNumber(double /*value*/, uint16_t /*xf*/) {}
 };
 
 class ScanSink : public CellSink {
@@ -205,6 +217,7 @@ class EmitSink : public CellSink {
   explicit EmitSink(RowEmitter& emitter) : emitter_(emitter) {}
   std::string* Cell(int64_t row, int32_t col) override { return &emitter_.Cell(row, col); }
   bool stopped() const override { return emitter_.stopped(); }
+  void MarkNumber(double value, uint16_t xf) override { emitter_.MarkNumber(value, xf); }
 
  private:
   RowEmitter& emitter_;
@@ -251,7 +264,10 @@ class SheetWalker {
   }
 
   void Number(uint16_t row, uint32_t col, uint16_t xf, double v) {
-    if (std::string* s = Slot(row, col)) AppendNumberText(v, g_.IsDate(xf), g_.date1904, *s);
+    if (std::string* s = Slot(row, col)) {
+      AppendNumberText(v, g_.IsDate(xf), g_.date1904, *s);
+      if (!g_.styles.IsGeneral(xf)) sink_.MarkNumber(v, xf);
+    }
   }
 
   void OnRecord(uint16_t id) {
@@ -325,7 +341,9 @@ class SheetWalker {
     if (s == nullptr) return;
     const uint8_t* result = b + 6;
     if (Get16(result + 6) != 0xFFFF) {
-      AppendNumberText(GetF64(result), g_.IsDate(Get16(b + 4)), g_.date1904, *s);
+      const uint16_t xf = Get16(b + 4);
+      AppendNumberText(GetF64(result), g_.IsDate(xf), g_.date1904, *s);
+      if (!g_.styles.IsGeneral(xf)) sink_.MarkNumber(GetF64(result), xf);
       return;
     }
     switch (result[0]) {
@@ -365,9 +383,10 @@ class SheetWalker {
 
 }  // namespace
 
-SheetShape ReadXlsSheet(const WorkbookStream& stream, const RowCallback* on_row,
-                        const ReadLimits& limits, const ShapeCallback& on_shape) {
-  const Globals g = ReadGlobals(stream);
+SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
+                        const ReadLimits& limits, const ShapeCallback& on_shape,
+                        std::string_view password) {
+  const Globals g = ReadGlobals(stream, password);
   if (!g.has_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
   SheetShape shape;
   shape.format = "xls";
@@ -380,7 +399,7 @@ SheetShape ReadXlsSheet(const WorkbookStream& stream, const RowCallback* on_row,
   scanner.FillShape(shape);
   if (on_shape) on_shape(shape);
   if (on_row != nullptr) {
-    RowEmitter emitter(shape, scanner.ordered(), *on_row);
+    RowEmitter emitter(shape, scanner.ordered(), *on_row, &g.styles);
     EmitSink sink(emitter);
     SheetWalker(stream, g, sink).Walk();
     emitter.Finish();

@@ -1,7 +1,8 @@
 // The first worksheet of a BIFF8 (Excel 97-2003) workbook stream: the workbook
 // globals (string table, cell formats, date system, sheet list) and the cell
-// records of that sheet. Older BIFF versions and encrypted workbooks are refused
-// with the reason named.
+// records of that sheet. A stream encrypted with RC4 is decrypted in place first
+// (with `password` or the default one); older BIFF versions are refused with the
+// reason named.
 #pragma once
 
 #include "import/readers/ole_container.h"
@@ -11,7 +12,8 @@ namespace sorvane::readers {
 
 // Finds the shape, tells `on_shape`, then streams the rows to `on_row` (none
 // when `on_row` is null). Fails with a ReadFailure.
-SheetShape ReadXlsSheet(const WorkbookStream& stream, const RowCallback* on_row,
-                        const ReadLimits& limits, const ShapeCallback& on_shape);
+SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
+                        const ReadLimits& limits, const ShapeCallback& on_shape,
+                        std::string_view password);
 
 }  // namespace sorvane::readers

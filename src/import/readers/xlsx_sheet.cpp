@@ -263,9 +263,14 @@ class SheetHandler : public XmlHandler {
         const std::string_view v = TrimXml(value_);
         if (!wb_.IsDate(style_) && IsGeneralForm(v)) {
           out.append(v);
-          break;
+        } else {
+          out.append(numbers_.Text(v, wb_.IsDate(style_), wb_.date1904));
         }
-        out.append(numbers_.Text(v, wb_.IsDate(style_), wb_.date1904));
+        if (!wb_.styles.IsGeneral(style_)) {
+          double d = 0;
+          auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+          if (ec == std::errc() && p == v.data() + v.size()) emitter_->MarkNumber(d, style_);
+        }
         break;
       }
       case CellType::kShared: {
@@ -314,7 +319,7 @@ class SheetHandler : public XmlHandler {
 
 }  // namespace
 
-SheetShape ReadXlsxSheet(ZipPackage& zip, const RowCallback* on_row, const ReadLimits& limits,
+SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
                          const ShapeCallback& on_shape) {
   XlsxWorkbook wb = OpenXlsxWorkbook(zip, false);
   SheetShape shape;
@@ -338,7 +343,7 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const RowCallback* on_row, const ReadL
   if (on_shape) on_shape(shape);
   if (on_row == nullptr) return shape;
   wb = OpenXlsxWorkbook(zip, true);
-  RowEmitter emitter(shape, scanner.ordered(), *on_row);
+  RowEmitter emitter(shape, scanner.ordered(), *on_row, &wb.styles);
   {
     SheetHandler emit(nullptr, &emitter, wb);
     if (!fast) {

@@ -11,7 +11,7 @@ namespace sorvane::readers {
 
 // Finds the shape, tells `on_shape`, then streams the rows to `on_row` (none
 // when `on_row` is null). Fails with a ReadFailure.
-SheetShape ReadXlsxSheet(ZipPackage& zip, const RowCallback* on_row, const ReadLimits& limits,
+SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
                          const ShapeCallback& on_shape);
 
 }  // namespace sorvane::readers

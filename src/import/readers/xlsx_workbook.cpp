@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "import/readers/cell_text.h"
+#include "import/readers/number_format.h"
 #include "import/readers/read_failure.h"
 #include "import/readers/utf8.h"
 #include "import/readers/xml_part.h"
@@ -149,7 +150,7 @@ class StylesHandler : public XmlHandler {
     if (name == "numFmt") {
       const char* id = Attr(attrs, "numFmtId");
       const char* code = Attr(attrs, "formatCode");
-      if (id != nullptr && code != nullptr) custom_[ToInt(id)] = IsDateFormatCode(code);
+      if (id != nullptr && code != nullptr) custom_[ToInt(id)] = code;
     } else if (name == "cellXfs") {
       in_cell_xfs_ = true;
     } else if (name == "xf" && in_cell_xfs_) {
@@ -165,14 +166,23 @@ class StylesHandler : public XmlHandler {
     for (size_t i = 0; i < xf_formats_.size(); ++i) {
       const int f = xf_formats_[i];
       const auto it = custom_.find(f);
-      out[i] = it != custom_.end() ? it->second || IsBuiltInDateFormat(f) : IsBuiltInDateFormat(f);
+      out[i] = IsBuiltInDateFormat(f) || (it != custom_.end() && IsDateFormatCode(it->second));
+    }
+    return out;
+  }
+  StyleFormats Styles(bool date1904) const {
+    StyleFormats out;
+    out.date1904 = date1904;
+    for (const int f : xf_formats_) {
+      const auto it = custom_.find(f);
+      out.Add(it != custom_.end() ? it->second : std::string(BuiltInFormatCode(f)));
     }
     return out;
   }
 
  private:
   bool in_cell_xfs_ = false;
-  std::unordered_map<int, bool> custom_;
+  std::unordered_map<int, std::string> custom_;
   std::vector<int> xf_formats_;
 };
 
@@ -257,6 +267,7 @@ XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values) {
     StylesHandler styles;
     ParseXmlPart(zip, part, styles);
     wb.style_is_date = styles.StyleIsDate();
+    wb.styles = styles.Styles(wb.date1904);
   }
   if (const std::string part = part_of("/sharedStrings", "sharedStrings.xml"); !part.empty()) {
     SharedStringsHandler h(wb.strings);

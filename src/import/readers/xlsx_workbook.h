@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/readers/number_format.h"
 #include "import/readers/zip_package.h"
 
 namespace sorvane::readers {
@@ -33,6 +34,7 @@ struct XlsxWorkbook {
   std::string sheet_part;  // normalised part name
   bool date1904 = false;
   std::vector<bool> style_is_date;  // by cellXfs index
+  StyleFormats styles;              // by cellXfs index
   SharedStrings strings;
   bool IsDate(uint64_t style) const { return style < style_is_date.size() && style_is_date[style]; }
 };

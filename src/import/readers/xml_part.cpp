@@ -2,8 +2,10 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -84,7 +86,13 @@ struct FreeParser {
 
 }  // namespace
 
-void ParseXmlPart(ZipPackage& zip, std::string_view name, XmlHandler& handler) {
+namespace {
+
+// Parses the chunks that `source` hands to its sink (which returns false once
+// the handler stopped); `name` stands for the document in messages.
+void ParseChunks(
+    std::string_view name, XmlHandler& handler,
+    const std::function<void(const std::function<bool(const char*, size_t)>&)>& source) {
   std::unique_ptr<XML_ParserStruct, FreeParser> parser(XML_ParserCreate(nullptr));
   if (!parser) throw std::bad_alloc();
   XML_Parser p = parser.get();
@@ -109,11 +117,27 @@ void ParseXmlPart(ZipPackage& zip, std::string_view name, XmlHandler& handler) {
               std::to_string(XML_GetCurrentLineNumber(p)));
     }
   };
-  zip.Read(name, [&](const char* data, size_t size) {
+  source([&](const char* data, size_t size) {
     check(XML_Parse(p, data, static_cast<int>(size), XML_FALSE));
     return !done;
   });
   if (!done) check(XML_Parse(p, "", 0, XML_TRUE));
+}
+
+}  // namespace
+
+void ParseXmlPart(ZipPackage& zip, std::string_view name, XmlHandler& handler) {
+  ParseChunks(name, handler,
+              [&](const std::function<bool(const char*, size_t)>& sink) { zip.Read(name, sink); });
+}
+
+void ParseXmlText(std::string_view xml, std::string_view name, XmlHandler& handler) {
+  ParseChunks(name, handler, [&](const std::function<bool(const char*, size_t)>& sink) {
+    constexpr size_t kChunk = 1 << 20;  // expat takes int lengths
+    for (size_t at = 0; at < xml.size(); at += kChunk) {
+      if (!sink(xml.data() + at, std::min(kChunk, xml.size() - at))) return;
+    }
+  });
 }
 
 }  // namespace sorvane::readers
