@@ -6,21 +6,61 @@
 #include <sstream>
 
 #include "commands.h"
+#include "core/version.h"
 
 namespace sorvane::cli {
+namespace {
+
+// What each command's exit status means, at the end of its help.
+constexpr const char* kPlainExit = "Exit status: 0 done; 2 it could not be done.";
+constexpr const char* kReviewExit =
+    "Exit status: 0 every table transferred and every check passed; 1 the review ran and found\n"
+    "problems (a check failed, rows were skipped, a table could not be imported); 2 nothing could\n"
+    "be reviewed (Facility ID refused, workbook set incomplete, database unusable, cancelled)\n"
+    "or an output is not whole.";
+constexpr const char* kCopyExit =
+    "Exit status: 0 the five workbooks copied and verified; 1 the copy stopped or the set is\n"
+    "not whole; 2 it could not start.";
+constexpr const char* kUpdateExit =
+    "Exit status: 0 every listed table replaced; 1 some were kept; 2 nothing could be done.";
+
+int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  int code = Dispatch(argc, argv, out, err);
+  // A report cut short by a full disk or a closed pipe is not a report: the
+  // run ends as one whose output is not whole.
+  out.flush();
+  if (!out) {
+    err << "sorvane: the output could not be written in full\n";
+    code = 2;
+  }
+  err.flush();
+  if (!err) code = 2;
+  return code;
+}
+
+namespace {
+
+int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"Prepares a facility's groundwater and contamination workbooks for hand-over.",
                "sorvane"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("sorvane ") + kVersion);
   std::string data_dir;
   app.add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
 
   bool force = false;
   auto* init = app.add_subcommand("init", "Create the data folder and the work database");
   init->add_flag("--force", force, "Replace an existing work database");
+  init->footer(
+      "Exit status: 0 the work database is there (built, or left as it was); 2 it\n"
+      "could not be built.");
 
   auto* status = app.add_subcommand("status", "Start up and show the table structures");
+  status->footer(kPlainExit);
 
   ReviewOptions review_options;
   std::string tables_text;
@@ -40,11 +80,13 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   review
       ->add_option("--max-records", review_options.max_records,
                    "Records to write per check when a check has more than 100 (-1 = all)")
-      ->check(CLI::Range(-1LL, std::numeric_limits<long long>::max()));
+      ->type_name("NUMBER")
+      ->check(CLI::Range(-1LL, std::numeric_limits<long long>::max()).description(""));
   review
       ->add_option("--password", review_options.password,
                    "Password of encrypted workbooks (or set SORVANE_WORKBOOK_PASSWORD)")
       ->envname(kPasswordVariable);
+  review->footer(kReviewExit);
 
   std::string list;
   bool refs_json = false;
@@ -53,6 +95,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
       ->required()
       ->check(CLI::IsMember({"sources", "cas", "labs", "contracts"}));
   refs->add_flag("--json", refs_json, "Write the list as JSON");
+  refs->footer(kPlainExit);
 
   std::string read_file;
   auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
@@ -64,6 +107,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   read->add_option("--password", read_password,
                    "Password of an encrypted workbook (or set SORVANE_WORKBOOK_PASSWORD)")
       ->envname(kPasswordVariable);
+  read->footer("Exit status: 0 the sheet was shown; 2 the file could not be read.");
 
   std::string copy_id, from_dir;
   bool cd = false, floppy = false;
@@ -74,12 +118,15 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   auto* from_opt = copy->add_option("--from", from_dir, "From this folder");
   cd_flag->excludes(floppy_flag)->excludes(from_opt);
   floppy_flag->excludes(from_opt);
+  copy->footer(kCopyExit);
 
   std::string update_from;
   auto* update = app.add_subcommand("update-refs", "Refresh the reference tables");
   update->add_option("--from", update_from, "Update database (default: GIS_UPDATE.db)");
+  update->footer(kUpdateExit);
 
-  for (auto* sub : {init, status, review, refs, read, copy, update}) {
+  // `read` works on a file alone: a data folder given to it would be ignored.
+  for (auto* sub : {init, status, review, refs, copy, update}) {
     sub->add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
   }
 
@@ -93,6 +140,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     return code == 0 ? 0 : 2;
   }
 
+  if (*read && !data_dir.empty()) {
+    err << "read: --data-dir does not apply to read, which works on the file alone\n";
+    return 2;
+  }
   const Paths paths = Paths::FromOption(data_dir);
   Streams io{out, err};
   if (*init) return RunInit(paths, force, io);
@@ -131,4 +182,5 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   return 2;
 }
 
+}  // namespace
 }  // namespace sorvane::cli

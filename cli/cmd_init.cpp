@@ -16,11 +16,13 @@ int RunInit(const Paths& paths, bool force, Streams io,
   try {
     fs::create_directories(paths.data_dir);
     DataFolderLock lock;  // never replace the database under a running review
-    lock.Acquire(paths.data_dir, lock_wait);
+    lock.Acquire(paths.data_dir, lock_wait, {},
+                 [&](const std::string& text) { io.err << text << std::endl; });
+    // Already there is what init is for: `init && review` goes on.
     if (fs::exists(paths.WorkDb()) && !force) {
       io.err << "The work database " << paths.WorkDb().string()
              << " already exists; it was left as it is (use --force to replace it).\n";
-      return 2;
+      return 0;
     }
     SetUpDataFolder(paths, force);
     io.out << "Work database: " << paths.WorkDb().string() << '\n';

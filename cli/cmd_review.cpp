@@ -66,19 +66,37 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
   // The workbook folder itself: its files are the ones to review, and emptying
   // it first would delete them.
   if (fs::equivalent(from, to, ec)) return true;
+  fs::path copying;
   try {
     fs::create_directories(to);
     for (const auto& entry : fs::directory_iterator(to)) {
       if (entry.is_regular_file()) fs::remove(entry.path());
     }
     for (const fs::path& file : files) {
-      fs::copy_file(file, to / file.filename(), fs::copy_options::overwrite_existing);
+      copying = to / file.filename();
+      fs::copy_file(file, copying, fs::copy_options::overwrite_existing);
     }
   } catch (const fs::filesystem_error& e) {
+    // A workbook cut short (a full disk) would be read as a damaged one.
+    if (!copying.empty()) fs::remove(copying, ec);
     err << "--workbooks: " << e.what() << '\n';
     return false;
   }
   return true;
+}
+
+// Two outputs named to the same file would leave only the one written last,
+// while the other is announced.
+bool OutputsAreDistinct(const ReviewOptions& options, std::ostream& err) {
+  if (options.xlsx_file.empty() || options.json_file.empty() || options.json_file == "-") {
+    return true;
+  }
+  std::error_code ec;
+  const fs::path a = fs::weakly_canonical(options.xlsx_file, ec);
+  const fs::path b = fs::weakly_canonical(options.json_file, ec);
+  if (ec || a != b) return true;
+  err << "--json and --xlsx name the same file (" << options.json_file << "); give each its own\n";
+  return false;
 }
 
 // A one-line progress bar on the terminal, with the caption of the table at
@@ -226,7 +244,7 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;
-  if (!OutputPathsAreFree(options, io.err)) return 2;
+  if (!OutputsAreDistinct(options, io.err) || !OutputPathsAreFree(options, io.err)) return 2;
   ReviewUi ui(io.err);
   if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
   frmCMain main(ui, paths);
@@ -260,6 +278,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   progress.Clear();
   // The import did not start: the Facility ID or the review date was refused.
   if (imported.run == ImportResult::Run::kRefused) return finish(2);
+  // Nothing was read: the workbook set is not whole (the messages said why).
+  const bool set_incomplete = imported.run == ImportResult::Run::kSetIncomplete;
+  bool cancelled = false;
+  for (int n = 1; n <= 5; ++n) cancelled |= s.Tables[n].TableStatus == stage::kCancelled;
 
   ReviewReport report;
   report.facility_id = options.facility_id;
@@ -277,6 +299,14 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     t.table = n;
     t.title = s.Tables[n].Title;
     t.label = label;
+    const TableInfo& info = s.Tables[n];
+    for (int64_t row : info.SkippedRows) {
+      t.import_problems.push_back(
+          {"skipped_row",
+           "Row " + std::to_string(row) + " skipped: its first cell is empty.",
+           {{info.WorkbookName, info.SheetName, row, {"A"}}}});
+    }
+    if (!info.SkippedRows.empty()) problems = true;
     report.tables.push_back(std::move(t));
   }
   text << ForTerminal(report.summary) << '\n';
@@ -284,7 +314,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   bool all_transferred = true;
   for (int n = 1; n <= 5; ++n)
     all_transferred = all_transferred && s.Tables[n].TableStatus >= stage::kTransferred;
-  problems = !all_transferred;
+  problems = problems || !all_transferred;
   // A transfer the database refused (a full disk, a read-only or damaged work
   // database) is not a problem of the facility's data: the review could not run.
   const bool transfer_failed = !imported.transfer_failed.empty();
@@ -346,7 +376,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     if (!WriteJsonFile(options.json_file, report, io)) return finish(2);
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
   }
-  if (workbook_failed || transfer_failed) return finish(2);
+  if (workbook_failed || transfer_failed || set_incomplete || cancelled) return finish(2);
   if (!workbook.empty()) text << "Error workbook: " << workbook.string() << '\n';
   return finish(problems ? 1 : 0);
 }

@@ -63,6 +63,11 @@ std::optional<std::string> ConsoleUi::InputBox(const std::string&, const std::st
   return default_answer;
 }
 
+void ConsoleUi::Notice(const std::string& text) {
+  err_ << ForTerminal(text) << '\n';
+  err_.flush();
+}
+
 void ConsoleUi::Refresh() {
   if (on_refresh) on_refresh();
 }

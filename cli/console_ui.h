@@ -30,6 +30,7 @@ class ConsoleUi : public UiPort {
                                       const std::string& default_answer) override;
   void Refresh() override;
   void DoEvents() override;
+  void Notice(const std::string& text) override;
 
   // Answers for questions (default: OK, and the proposed default answer).
   bool ok_cancel_answer = true;

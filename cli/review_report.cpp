@@ -39,6 +39,25 @@ CheckReport ReportCheck(int index, const clsReviewObject& check, const RecordSet
   return r;
 }
 
+void WritePlaces(JsonWriter& json, const std::vector<Place>& places) {
+  json.BeginArray();
+  for (const Place& place : places) {
+    json.BeginObject();
+    json.Key("workbook");
+    json.String(place.workbook);
+    json.Key("sheet");
+    json.String(place.sheet);
+    json.Key("row");
+    json.Integer(place.row);
+    json.Key("cells");
+    json.BeginArray();
+    for (const std::string& letters : place.cells) json.String(letters);
+    json.EndArray();
+    json.EndObject();
+  }
+  json.EndArray();
+}
+
 void WriteReportJson(const ReviewReport& report, std::ostream& out) {
   JsonWriter json(out);
   json.BeginObject();
@@ -68,6 +87,19 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out) {
     json.Integer(t.status);
     json.Key("label");
     json.String(t.label);
+    json.Key("import_problems");
+    json.BeginArray();
+    for (const ImportProblem& p : t.import_problems) {
+      json.BeginObject();
+      json.Key("kind");
+      json.String(p.kind);
+      json.Key("text");
+      json.String(p.text);
+      json.Key("places");
+      WritePlaces(json, p.places);
+      json.EndObject();
+    }
+    json.EndArray();
     json.Key("checks");
     json.BeginArray();
     for (const CheckReport& c : t.checks) {

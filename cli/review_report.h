@@ -4,6 +4,7 @@
 // prints after the checks.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -15,6 +16,8 @@
 
 namespace sorvane::cli {
 
+class JsonWriter;
+
 struct CheckReport {
   int index = 0;
   int severity = 0;
@@ -25,11 +28,28 @@ struct CheckReport {
   std::vector<std::vector<Value>> rows;  // every problem record, in the query's order
 };
 
+// A place in a workbook: its file name, the worksheet, the row as the
+// spreadsheet numbers it (header row 1) and the column letters meant.
+struct Place {
+  std::string workbook;
+  std::string sheet;
+  int64_t row = 0;
+  std::vector<std::string> cells;
+};
+
+// A problem the import found before any check ran (rows skipped, ...).
+struct ImportProblem {
+  std::string kind;  // "skipped_row", ...
+  std::string text;
+  std::vector<Place> places;
+};
+
 struct TableReport {
   int table = 0;
   std::string title;
   int status = 0;
   std::string label;  // the status label after the import
+  std::vector<ImportProblem> import_problems;
   bool checked = false;
   std::vector<CheckReport> checks;  // empty when the checks did not run
   int FailedCount() const;
@@ -45,6 +65,9 @@ struct ReviewReport {
 
 // The verdict of one check; `problems` holds its records when it failed.
 CheckReport ReportCheck(int index, const clsReviewObject& check, const RecordSet* problems);
+
+// A JSON array of places.
+void WritePlaces(JsonWriter& json, const std::vector<Place>& places);
 
 // One JSON object: facility_id, review_date, summary, messages, tables (with
 // table, title, status, label, checks). Values keep their kind: texts as

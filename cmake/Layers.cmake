@@ -34,3 +34,6 @@ sorvane_layer(sv_shell GLOBS shell/*.cpp DEPS sv_import sv_checks sv_acquire sv_
 
 add_library(sorvane_core INTERFACE)
 target_link_libraries(sorvane_core INTERFACE sv_shell)
+
+# The version `--version` prints, from the project's declaration.
+target_compile_definitions(sv_core PUBLIC SORVANE_VERSION="${PROJECT_VERSION}")

@@ -42,6 +42,9 @@ class UiPort {
   // ("frmCCheckView", "frmCMinorTableView").
   virtual void WindowShown(const std::string& window) { (void)window; }
   virtual void WindowClosed(const std::string& window) { (void)window; }
+  // A passing word that needs no answer and no window of its own (a wait that
+  // has begun); the window's status line shows it already.
+  virtual void Notice(const std::string& text) { (void)text; }
   // A document the person should see (the error workbook): open it in the
   // desktop's program for it, or say where it is.
   virtual void OpenDocument(const std::string& path) { (void)path; }

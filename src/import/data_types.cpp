@@ -59,10 +59,11 @@ bool ConvertDataTypes(RunState& state, int n) {
   RecordSet& structure = *state.TempRecordset.at(static_cast<size_t>(n));
   table.StageOK = false;
   table.TableStatus = stage::kDataTypes;
-  state.SetTableLabel(n, "Checking Data Types for Table " + std::to_string(n) + " ...", true);
-  state.view.mouse_pointer = kPointerHourglass;
+  // The bar starts this stage empty before the label asks for a repaint.
   const int64_t rows = sheet.RecordCount();
   StartProgress(state, rows);
+  state.SetTableLabel(n, "Checking Data Types for Table " + std::to_string(n) + " ...", true);
+  state.view.mouse_pointer = kPointerHourglass;
   if (!structure.IsOpen()) structure.Open();
   structure.Clear();
 

@@ -126,6 +126,12 @@ void ShowImportSummary(RunState& state) {
   LabelState& line = state.view.lblStatusAll;
   line.bold = false;
   line.caption = SummaryText(lowest, chosen);
+  // Rows kept out of a table are said wherever the table stands.
+  for (int n = 1; n <= 5; ++n) {
+    const TableInfo& table = state.Tables[n];
+    if (table.SkippedRows.empty() || table.TableStatus < stage::kRead) continue;
+    line.caption += "\rTable " + std::to_string(n) + ":" + SkippedRowsText(table);
+  }
   if (lowest == stage::kTransferred) line.bold = true;
   state.Refresh();
   if (lowest == stage::kFacilityIds) mnuTabView_Click(state, chosen);

@@ -35,6 +35,14 @@ bool RowAddsRecord(const std::vector<std::string>& cells) {
   return false;
 }
 
+// Whether a row a person typed something into: a cell holds more than blanks.
+bool HoldsData(const std::vector<std::string>& cells) {
+  for (const std::string& cell : cells) {
+    if (cell.find_first_not_of(' ') != std::string::npos) return true;
+  }
+  return false;
+}
+
 // A value a spreadsheet enclosed in double quotes: the first and the last
 // character go, whatever the last one is. A lone quote leaves nothing.
 std::string_view StripQuotes(std::string_view v) {
@@ -100,14 +108,16 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
   table.StageOK = false;
   table.TableStatus = stage::kNone;
+  table.SkippedRows.clear();
+  table.SheetName.clear();
   RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
   sheet.Reset();
-  state.SetTableLabel(n, Label(n, " being imported ..."), true);
-
+  // The bar starts this stage empty before the label asks for a repaint.
   ProgressState& progress = state.view.ProgressBar;
   progress.min = 1;
   progress.max = 1;
   progress.value = 1;
+  state.SetTableLabel(n, Label(n, " being imported ..."), true);
 
   ReadFailure failure;
   bool header_read = false;
@@ -118,6 +128,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
 
   auto on_shape = [&](const SheetShape& shape) {
     progress.max = std::max<int64_t>(1, shape.last_row);
+    table.SheetName = shape.sheet_name;
   };
 
   const RecordSet* structure = state.TempRecordset.at(static_cast<size_t>(n)).get();
@@ -141,8 +152,14 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   };
 
   std::string displayed;
-  auto read_row = [&](const std::vector<std::string>& cells, const RowFormats& formats) {
-    if (!RowAddsRecord(cells)) return;
+  auto read_row = [&](int64_t row_number, const std::vector<std::string>& cells,
+                      const RowFormats& formats) {
+    if (!RowAddsRecord(cells)) {
+      // Kept out as always, but never in silence: the row may hold a record
+      // whose facility ID was typed only once, further up.
+      if (HoldsData(cells)) table.SkippedRows.push_back(row_number);
+      return;
+    }
     sheet.AddNew();
     const size_t fields = sheet.FieldCount();
     for (size_t k = 0; k < fields; ++k) {
@@ -161,7 +178,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
     }
   };
 
-  ShownRowCallback on_row = [&](int64_t, const std::vector<std::string>& cells,
+  ShownRowCallback on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                                 const RowFormats& formats) -> bool {
     parsing_from = 0;
     try {
@@ -171,7 +188,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
       } else {
         ++progress.value;
         if (progress.value % kProgressRepaintRows == 0) state.Refresh();
-        read_row(cells, formats);
+        read_row(row_number, cells, formats);
       }
     } catch (const ValueTooLongError&) {
       failure = {ReadFailure::Kind::kTooLong, storing};
@@ -198,13 +215,14 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   if (failure.kind != ReadFailure::Kind::kNone) {
     // Nothing half-read stays behind for the later stages or the table view.
     sheet.Reset();
+    table.SkippedRows.clear();
     ReportFailure(state, n, failure);
     table.StageOK = false;
     table.TableStatus = stage::kNone;
     return false;
   }
   if (sheet.RecordCount() > 0) sheet.MoveFirst();
-  state.SetTableLabel(n, Label(n, " imported."), false);
+  state.SetTableLabel(n, Label(n, " imported.") + SkippedRowsText(table), false);
   table.StageOK = true;
   table.TableStatus = stage::kRead;
   return true;
@@ -250,6 +268,7 @@ bool ImportWorkbook(RunState& state, int n) {
       files.SetValue("FileName", Value::Text(NameOf(path)));
     }
   }
+  state.Tables.at(static_cast<size_t>(n)).WorkbookName = path.empty() ? "" : NameOf(path);
   RowSource source = [&](const ShownRowCallback& on_row, const ShapeCallback& on_shape) {
     if (path.empty()) {
       throw FileError(kErrFileNotFound, "The workbook of Table " + std::to_string(n) +

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace sorvane {
 
@@ -20,15 +21,19 @@ class DataFolderLock {
 
   // Takes the folder, trying again (with `idle` between tries) for up to
   // `wait` while another run holds it; then throws Error 3045 naming the
-  // folder. A folder that cannot be opened throws its FileError. On a file
-  // system without locks the folder counts as taken.
+  // folder. When the first try finds the folder taken, `waiting` is told at
+  // once, with a sentence naming the run that holds it (as that run noted
+  // itself in the folder). A folder that cannot be opened throws its
+  // FileError. On a file system without locks the folder counts as taken.
   void Acquire(const std::filesystem::path& dir, std::chrono::steady_clock::duration wait,
-               const std::function<void()>& idle = {});
+               const std::function<void()>& idle = {},
+               const std::function<void(const std::string&)>& waiting = {});
   void Release();
   bool held() const { return fd_ >= 0; }
 
  private:
   int fd_ = -1;
+  std::filesystem::path note_;  // who holds the folder, for a run that waits
 };
 
 }  // namespace sorvane

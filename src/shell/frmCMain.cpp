@@ -25,7 +25,12 @@ frmCMain::frmCMain(UiPort& ui, Paths paths) : state_(ui, std::move(paths)) {}
 frmCMain::~frmCMain() = default;
 
 void frmCMain::LockDataFolder() {
-  folder_lock_.Acquire(state_.paths.data_dir, lock_wait_, [this] { state_.DoEvents(); });
+  folder_lock_.Acquire(
+      state_.paths.data_dir, lock_wait_, [this] { state_.DoEvents(); },
+      [this](const std::string& text) {
+        state_.SetStatusLine(text);
+        state_.ui.Notice(text);
+      });
 }
 
 void frmCMain::ShowStartupError(const std::string& number_description) {
@@ -208,6 +213,7 @@ void frmCMain::NewSiteReset() {
   for (int n = 1; n <= 5; ++n) {
     s.Tables[n].StageOK = true;
     s.Tables[n].TableStatus = stage::kNone;
+    s.Tables[n].SkippedRows.clear();
   }
   UpdateMenus(true);
   v.menus[menu::RunData(0)].enabled = true;

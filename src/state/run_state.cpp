@@ -1,5 +1,7 @@
 #include "state/run_state.h"
 
+#include <algorithm>
+
 namespace sorvane {
 namespace {
 
@@ -37,6 +39,22 @@ RunState::RunState(UiPort& ui_port, Paths data_paths)
   view.Option1[0].caption = "Flag as new: All Data";
   view.Option1[1].caption = "Flag as new: Data for samples collected after:";
   DefineMenus(view.menus);
+}
+
+std::string SkippedRowsText(const TableInfo& table) {
+  const std::vector<int64_t>& rows = table.SkippedRows;
+  if (rows.empty()) return "";
+  constexpr size_t kNamed = 5;
+  std::string text = " " + std::to_string(rows.size()) + (rows.size() == 1 ? " row" : " rows") +
+                     " skipped, first cell empty: ";
+  text += rows.size() == 1 ? "row " : "rows ";
+  const size_t named = std::min(rows.size(), kNamed);
+  for (size_t i = 0; i < named; ++i) {
+    if (i > 0) text += i + 1 == named && rows.size() == named ? " and " : ", ";
+    text += std::to_string(rows[i]);
+  }
+  if (rows.size() > named) text += " and " + std::to_string(rows.size() - named) + " more";
+  return text + ".";
 }
 
 void RunState::SetTableLabel(int n, const std::string& caption, bool highlighted) {

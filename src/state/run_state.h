@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/paths.h"
 #include "core/record_set.h"
@@ -28,7 +29,19 @@ struct TableInfo {
   int32_t TableStatus = stage::kNone;  // a stage::Code
   bool StageOK = true;                 // whether the stage last run passed
   float XferTime = 0;                  // seconds per record of the last transfer
+  // Where the last read took the table from: the workbook's file name and its
+  // first worksheet's name.
+  std::string WorkbookName;
+  std::string SheetName;
+  // Rows of the workbook (numbered as the spreadsheet shows them) that hold
+  // data but were skipped because their first cell is empty.
+  std::vector<int64_t> SkippedRows;
 };
+
+// " 3 rows skipped, first cell empty: rows 5, 6 and 9." naming the first few
+// rows and how many more; empty when no row was skipped. Labels and the
+// summary end with it.
+std::string SkippedRowsText(const TableInfo& table);
 
 // The main window's controls (`frmCMain`).
 struct MainView {

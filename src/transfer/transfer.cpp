@@ -73,7 +73,8 @@ XferOutcome TransferTable(RunState& state, int t, Clock::time_point start) {
     }
     state.SetTableLabel(t,
                         std::to_string(count) + " records of Table " + std::to_string(t) +
-                            " transferred to temporary table in Access. ",
+                            " transferred to temporary table in Access. " +
+                            SkippedRowsText(info).substr(info.SkippedRows.empty() ? 0 : 1),
                         false);
     if (count > 0) {
       const std::chrono::duration<double> elapsed = end - start;

@@ -319,7 +319,7 @@ TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
   CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
                          four.string(), "--json", (dir.dir() / "r.json").string()});
   const std::string gis = dir.paths().WorkbookDir().string();
-  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err, "Five files for 1234567 were not found in " + gis +
                        ".  Please check CD (or floppy) and " + gis + ".\n");
   EXPECT_EQ(r.out, "Fix table 5 and reimport.\nReport: " + (dir.dir() / "r.json").string() + "\n");

@@ -30,7 +30,8 @@ TEST_F(ImportWorkbookTest, ReadsTheTableFromItsWorkbook) {
   ASSERT_EQ(state.SheetRecordset[3]->RecordCount(), 2);
   EXPECT_EQ(SheetRow(3, 0), (Cells{kFacility, "MW-1", "3/15/2021", "12.5", "C-01", ""}));
   EXPECT_EQ(SheetRow(3, 1), (Cells{kFacility, "MW-3", "3/17/2021", "-0.25", "", "quoted"}));
-  EXPECT_EQ(Label(3).caption, "Table 3 imported.");
+  EXPECT_EQ(Label(3).caption, "Table 3 imported. 1 row skipped, first cell empty: row 3.");
+  EXPECT_EQ(state.Tables[3].SkippedRows, std::vector<int64_t>{3});
   EXPECT_EQ(state.Tables[3].TableStatus, 1);
   EXPECT_EQ(state.view.ProgressBar.max, 4);
   EXPECT_TRUE(ui.messages.empty());

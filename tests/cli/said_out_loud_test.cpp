@@ -1,0 +1,163 @@
+// What the command line says when something is dropped, cut short or refused:
+// every such case ends with its own exit status and a word, never quietly.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "cli_run.h"
+#include "import/readers/workbook_reader.h"
+#include "json_parse.h"
+#include "support/file_size_limit.h"
+#include "support/work_db.h"
+#include "support/xlsx_writer.h"
+
+namespace sorvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CliRun;
+using ::testing::HasSubstr;
+using testing::Json;
+using testing::ParseJson;
+using testing::RunCommand;
+using testing::SourcePath;
+using testing::TempDataDir;
+using testing::XlsxRows;
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The sample facility with Table 5 cut to its first nine results, the facility
+// ID typed only in the first (and a control character in place of one).
+fs::path FacilityWithBlankFirstCells(const TempDataDir& dir) {
+  const fs::path set = dir.dir() / "set";
+  fs::create_directories(set);
+  for (int n = 1; n <= 4; ++n) {
+    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    fs::copy_file(SourcePath("data/sample/" + name), set / name);
+  }
+  XlsxRows rows;
+  ReadFirstWorksheet(SourcePath("data/sample/1234567_5.xls"),
+                     [&](int64_t row, const std::vector<std::string>& cells) {
+                       rows.emplace_back(cells.begin(), cells.end());
+                       if (row >= 3) rows.back()[0] = row == 6 ? "\x01" : "";
+                       return row < 10;
+                     });
+  testing::WriteXlsx(set / "1234567_5.xlsx", rows);
+  return set;
+}
+
+TEST(SaidOutLoud, RowsWithAnEmptyFirstCellAreNamedInTheLabelSummaryAndReport) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path set = FacilityWithBlankFirstCells(dir);
+  const fs::path json = dir.dir() / "r.json";
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                         set.string(), "--json", json.string()});
+  EXPECT_EQ(r.code, 1);  // a problem of the table, even where every check passed
+  const std::string skipped = "8 rows skipped, first cell empty: rows 3, 4, 5, 6, 7 and 3 more.";
+  EXPECT_THAT(r.out, HasSubstr("Table 5: 1 records of Table 5 transferred to temporary table in "
+                               "Access. " +
+                               skipped + "\n"));
+  EXPECT_THAT(r.out, HasSubstr("Select Data Checks.\nTable 5: " + skipped + "\n"));
+
+  const Json report = ParseJson(ReadFile(json));
+  const Json& problems = report["tables"][4]["import_problems"];
+  ASSERT_EQ(problems.array.size(), 8u);
+  for (size_t i = 0; i < 8; ++i) {
+    const Json& place = problems[i]["places"][0];
+    EXPECT_EQ(problems[i]["kind"].string, "skipped_row");
+    EXPECT_EQ(place["workbook"].string, "1234567_5.xlsx");
+    EXPECT_EQ(place["sheet"].string, "Sheet1");
+    EXPECT_EQ(place["row"].number, 3 + static_cast<double>(i));
+    EXPECT_EQ(place["cells"][0].string, "A");
+  }
+  EXPECT_EQ(problems[0]["text"].string, "Row 3 skipped: its first cell is empty.");
+  EXPECT_TRUE(report["tables"][0]["import_problems"].array.empty());
+}
+
+// The built program with its standard output on a full device.
+int RunToFullDevice(const std::string& args, std::string* err) {
+  TempDataDir scratch;
+  const fs::path err_file = scratch.dir() / "err.txt";
+  const std::string command = "'" + std::string(SORVANE_CLI_PATH) + "' " + args +
+                              " < /dev/null > /dev/full 2> '" + err_file.string() + "'";
+  const int status = std::system(command.c_str());
+  *err = ReadFile(err_file);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const std::string data = " --data-dir '" + dir.dir().string() + "'";
+  const std::string said = "sorvane: the output could not be written in full\n";
+  std::string err;
+  EXPECT_EQ(
+      RunToFullDevice("read '" + SourcePath("data/sample/1234567_1.xls").string() + "'", &err), 2);
+  EXPECT_EQ(err, said);
+  EXPECT_EQ(RunToFullDevice("refs labs --json" + data, &err), 2);
+  EXPECT_EQ(err, said);
+  EXPECT_EQ(RunToFullDevice("review 1234567 --json -" + data + " --workbooks '" +
+                                SourcePath("data/sample").string() + "'",
+                            &err),
+            2);
+  EXPECT_THAT(err, HasSubstr(said));
+}
+
+TEST(SaidOutLoud, RefusedBeforeAnyWork) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const std::string data = dir.dir().string();
+  // One file named for two outputs.
+  CliRun same = RunCommand(
+      {"review", "1234567", "--data-dir", data, "--json", data + "/x", "--xlsx", data + "/./x"});
+  EXPECT_EQ(same.code, 2);
+  EXPECT_EQ(same.out, "");
+  EXPECT_EQ(same.err, "--json and --xlsx name the same file (" + data + "/x); give each its own\n");
+  // An option the command would ignore.
+  CliRun read = RunCommand({"read", "--data-dir", data, "x.xls"});
+  EXPECT_EQ(read.code, 2);
+  EXPECT_EQ(read.out, "");
+  // Init over a work database: a notice, and scripts go on.
+  CliRun init = RunCommand({"init", "--data-dir", data});
+  EXPECT_EQ(init.code, 0);
+  EXPECT_THAT(init.err, HasSubstr("already exists; it was left as it is"));
+}
+
+TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  CliRun r;
+  {
+    testing::FileSizeLimit full_disk(64 * 1024);
+    r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                    SourcePath("data/sample").string()});
+  }
+  EXPECT_EQ(r.code, 2);
+  EXPECT_THAT(r.err, HasSubstr("--workbooks: "));
+  for (const auto& entry : fs::directory_iterator(dir.paths().WorkbookDir())) {
+    const fs::path name = entry.path().filename();
+    EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(SourcePath("data/sample") / name)) << name;
+  }
+}
+
+TEST(SaidOutLoud, HelpNamesTheExitStatusesAndVersionIsShown) {
+  CliRun help = RunCommand({"review", "--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_THAT(help.out, HasSubstr("--max-records NUMBER"));
+  EXPECT_THAT(help.out, HasSubstr("Exit status: 0 every table transferred"));
+  CliRun version = RunCommand({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_THAT(version.out, HasSubstr("sorvane 1."));
+}
+
+}  // namespace
+}  // namespace sorvane
