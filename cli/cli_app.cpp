@@ -56,8 +56,12 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   auto* init = app.add_subcommand("init", "Create the data folder and the work database");
   init->add_flag("--force", force, "Replace an existing work database");
   init->footer(
-      "Exit status: 0 the work database is there (built, or left as it was); 2 it\n"
+      "Exit status: 0 the work database is there (built, or left as it was); 1 it was built but\n"
+      "a reference table of --reference was refused or missing (the shipped one was kept); 2 it\n"
       "could not be built.");
+  std::string reference;
+  init->add_option("--reference", reference,
+                   "Take the reference tables from this file (.mdb, .accdb or SQLite)");
 
   auto* status = app.add_subcommand("status", "Start up and show the table structures");
   status->footer(kPlainExit);
@@ -122,7 +126,9 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
 
   std::string update_from;
   auto* update = app.add_subcommand("update-refs", "Refresh the reference tables");
-  update->add_option("--from", update_from, "Update database (default: GIS_UPDATE.db)");
+  update->add_option("--from", update_from,
+                     "Update database, .mdb, .accdb or SQLite (default: GIS_UPDATE.mdb, .accdb or "
+                     ".db of the data folder, the newest)");
   update->footer(kUpdateExit);
 
   // `read` works on a file alone: a data folder given to it would be ignored.
@@ -146,7 +152,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   }
   const Paths paths = Paths::FromOption(data_dir);
   Streams io{out, err};
-  if (*init) return RunInit(paths, force, io);
+  if (*init) return RunInit(paths, force, io, std::chrono::seconds(15), reference);
   if (*status) return RunStatus(paths, io);
   if (*review) {
     std::stringstream ss(tables_text);

@@ -16,12 +16,14 @@ int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) 
   frmCMain main(ui, p);
   if (!StartProgram(main, io.err)) return 2;
   ReferenceUpdateResult result = UpdateReferenceTables(main.state());
-  // Every message it shows ends the refresh: a missing update database, or one
-  // whose list of tables cannot be read.
+  // Every message it shows ends the refresh: a missing or unreadable update
+  // database, or one whose list of tables cannot be read.
   if (result.shut_down || !ui.messages().empty()) {
     main.Form_Unload();
     return 2;
   }
+  io.out << "Update database: " << result.file.string()
+         << (result.note.empty() ? "" : " (" + result.note + ")") << '\n';
   for (const auto& name : result.replaced) io.out << "Replaced " << name << '\n';
   for (size_t i = 0; i < result.kept.size(); ++i) {
     io.out << "Kept " << result.kept[i] << " (not replaced: " << result.kept_why[i] << ")\n";
@@ -29,7 +31,7 @@ int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io) 
   // Without a word here a run that changed nothing would look like one that
   // did not run at all.
   if (result.replaced.empty() && result.kept.empty()) {
-    io.out << "No table to replace: " << p.UpdateDb().string() << " lists none in UPDATE_LIST\n";
+    io.out << "No table to replace: " << result.file.string() << " lists none in UPDATE_LIST\n";
   }
   main.Form_Unload();
   return result.kept.empty() ? 0 : 1;

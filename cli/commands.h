@@ -21,10 +21,11 @@ struct Streams {
   std::ostream& err;
 };
 
-// `sorvane init [--data-dir DIR] [--force]`; waits up to `lock_wait` for a run
-// working in the data folder to end.
+// `sorvane init [--data-dir DIR] [--force] [--reference FILE]`; waits up to
+// `lock_wait` for a run working in the data folder to end.
 int RunInit(const Paths& paths, bool force, Streams io,
-            std::chrono::steady_clock::duration lock_wait = std::chrono::seconds(15));
+            std::chrono::steady_clock::duration lock_wait = std::chrono::seconds(15),
+            const std::string& reference = "");
 // `sorvane status [--data-dir DIR]`
 int RunStatus(const Paths& paths, Streams io);
 

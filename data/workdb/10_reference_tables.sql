@@ -1,6 +1,7 @@
 -- The agency's reference tables. The program only reads them; the reference
--- refresh replaces each one whole from the update database, which is built from
--- this same file, so every table's indexes are declared beside it.
+-- refresh and `init --reference` load the agency's rows into exactly these
+-- tables (column kinds, rules, indexes), whatever file the rows come from, so
+-- every table's indexes are declared beside it.
 --
 -- Text columns ignore letter case in comparisons, as the checks expect of the
 -- database (a contract "c-01" matches "C-01").

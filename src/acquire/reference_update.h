@@ -1,33 +1,53 @@
 // Refreshing the agency's reference tables of the work database from the update
-// database (state.paths.UpdateDb()), as the menu "Update Reference Tables" does.
+// database, as the menu "Update Reference Tables" does, and loading them from
+// the agency's own files when a work database is built.
 //
-// Every table named in the update database's UPDATE_LIST (in the order the
-// engine returns the rows) replaces the work database's table of the same name:
-// columns, types, collations, indexes and rows. Each table is replaced in a
-// transaction of its own, so a table the update database lacks, or one that
-// fails to copy, keeps its old rows and the refresh goes on with the next name.
-// Names of the engine's own tables (sqlite_...) are refused.
+// The update database is a SQLite or an Access file (acquire/reference_file.h
+// says which one is read). Every reference table named in its UPDATE_LIST (in
+// the order the file returns the rows) is replaced by the file's table of the
+// same name through ReplaceReferenceTable, one transaction per table: a name
+// that is not a reference table, a table the file lacks and a table that is
+// refused all keep the old table, and the refresh goes on with the next name.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "accessfile/limited_child.h"
 #include "state/run_state.h"
+#include "workdb/connection.h"
+#include "workdb/table_source.h"
 
 namespace sorvane {
 
 struct ReferenceUpdateResult {
-  // The update database is missing or unreadable: the user has been told and the
-  // program must now shut down.
+  // The update database is missing: the user has been told and the program
+  // must now shut down.
   bool shut_down = false;
+  std::filesystem::path file;         // the update database used (or looked for)
+  std::string note;                   // which file was taken when several stood there
   std::vector<std::string> replaced;  // names of the tables replaced, in order
   std::vector<std::string> kept;      // listed names left as they were
   std::vector<std::string> kept_why;  // for each kept name, why it was not replaced
 };
 
 // Shows "Updating Reference Tables" and the hourglass while it works. When the
-// update database cannot be opened it shows "The Access Update database
-// (GIS_UPDATE.mdb) is missing.  Copy it to <path>" and asks for the shutdown.
-ReferenceUpdateResult UpdateReferenceTables(RunState& state);
+// update database does not exist it shows "The Access Update database (<name>)
+// is missing.  Copy it to <path>" and asks for the shutdown; when it exists
+// but cannot be read, or its UPDATE_LIST cannot, it says what is wrong and
+// changes nothing.
+ReferenceUpdateResult UpdateReferenceTables(RunState& state, const ChildLimits& limits = {});
+
+struct ReferenceLoad {
+  std::string table;
+  bool loaded = false;
+  int64_t rows = 0;
+  std::string why;  // when not loaded: the table is not in the file, or was refused
+};
+
+// Replaces every reference table of `work` that `source` holds by the file's
+// rows; the others keep what they hold. One outcome per reference table.
+std::vector<ReferenceLoad> LoadReferenceTables(Connection& work, TableSource& source);
 
 }  // namespace sorvane

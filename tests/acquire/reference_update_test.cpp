@@ -28,29 +28,7 @@ class ReferenceUpdateTest : public AcquireTest {
     for (int64_t r = 0; r < rs.RecordCount(); ++r) out.push_back(rs.At(r, 0).ToDisplay());
     return out;
   }
-  // Schema and rows of the whole work database, as text.
-  std::string Dump() {
-    std::string out;
-    RecordSet tables = state.WorkConn.QueryNative(
-        "SELECT name, CAST(sql AS TEXT) FROM sqlite_master WHERE sql IS NOT NULL ORDER BY type, "
-        "name");
-    for (int64_t r = 0; r < tables.RecordCount(); ++r) {
-      out += tables.At(r, 1).ToDisplay() + ";\n";
-    }
-    for (const std::string& t : Column("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                       "ORDER BY name")) {
-      RecordSet rows = state.WorkConn.QueryNative("SELECT * FROM \"" + t + "\" ORDER BY 1, 2");
-      for (int64_t r = 0; r < rows.RecordCount(); ++r) {
-        out += t + ":";
-        for (size_t f = 0; f < rows.FieldCount(); ++f) out += rows.At(r, f).ToDisplay() + "|";
-        out += "\n";
-      }
-    }
-    return out;
-  }
-  std::vector<std::string> AttachedDatabases() {
-    return Column("SELECT name FROM pragma_database_list");
-  }
+  std::string Dump() { return DumpDatabase(state.WorkConn); }
 };
 
 const char kNewLabs[] = R"(
@@ -82,7 +60,6 @@ TEST_F(ReferenceUpdateTest, ListedTableIsReplacedWithStructureIndexesAndRows) {
               ElementsAre("IX_MT_LAB_LAB", "IX_MT_LAB_NOFORMAT"));
   EXPECT_EQ(state.view.lblStatusAll.caption, "");
   EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
-  EXPECT_THAT(AttachedDatabases(), ElementsAre("main"));
 }
 
 TEST_F(ReferenceUpdateTest, EmptyListChangesNothing) {
@@ -93,64 +70,28 @@ TEST_F(ReferenceUpdateTest, EmptyListChangesNothing) {
   EXPECT_THAT(result.replaced, IsEmpty());
   EXPECT_EQ(Dump(), before);
   EXPECT_EQ(state.view.lblStatusAll.caption, "");
-  EXPECT_THAT(AttachedDatabases(), ElementsAre("main"));
 }
 
-TEST_F(ReferenceUpdateTest, TableTheWorkDatabaseLacksIsCreated) {
+TEST_F(ReferenceUpdateTest, RefusedTableKeepsItsRowsAndTheRefreshGoesOn) {
+  const auto labs_before = Column("SELECT NAME FROM MT_LAB ORDER BY LAB");
+  // The update's own definition (no rules, no indexes) is not what is used:
+  // the program's layout of MT_LAB refuses a laboratory numbered 0.
   MakeUpdateDb(
-      "CREATE TABLE MT_NEW_LIST (CODE TEXT COLLATE NOCASE, WORDS TEXT COLLATE NOCASE);"
-      "INSERT INTO MT_NEW_LIST VALUES ('A', 'first'), ('B', 'second');"
-      "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT); INSERT INTO UPDATE_LIST VALUES "
-      "('MT_NEW_LIST');");
-  ASSERT_FALSE(state.WorkConn.HasTable("MT_NEW_LIST"));
-  UpdateReferenceTables(state);
-  EXPECT_THAT(Column("SELECT WORDS FROM MT_NEW_LIST WHERE CODE = 'b'"), ElementsAre("second"));
-}
-
-TEST_F(ReferenceUpdateTest, WideTableIsCopiedWhole) {
-  std::string columns, values;
-  for (int c = 1; c <= 40; ++c) {
-    columns += std::string(c > 1 ? ", " : "") + "COLUMN_NUMBER_" + std::to_string(c) +
-               " TEXT COLLATE NOCASE";
-    values += std::string(c > 1 ? ", " : "") + "'" + std::string(300, 'a' + c % 26) + "'";
-  }
-  MakeUpdateDb("CREATE TABLE MT_WIDE (" + columns + "); INSERT INTO MT_WIDE VALUES (" + values +
-               "); CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
-               "INSERT INTO UPDATE_LIST VALUES ('MT_WIDE');");
-  auto result = UpdateReferenceTables(state);
-  EXPECT_THAT(result.replaced, ElementsAre("MT_WIDE"));
-  EXPECT_THAT(Column("SELECT length(COLUMN_NUMBER_40) FROM MT_WIDE"), ElementsAre("300"));
-}
-
-TEST_F(ReferenceUpdateTest, TableTheUpdateDatabaseLacksKeepsItsRows) {
-  const auto labs_before = Column("SELECT NAME FROM MT_LAB ORDER BY LAB");
-  ASSERT_FALSE(labs_before.empty());
-  MakeUpdateDb(std::string(kNewLabs) +
-               "DROP TABLE MT_LAB;"
-               "CREATE TABLE MT_CONTRACTOR (CONTRACT TEXT COLLATE NOCASE, CONTRACTOR TEXT COLLATE "
-               "NOCASE);"
-               "INSERT INTO MT_CONTRACTOR VALUES ('C-99', 'New Contractor');"
-               "INSERT INTO UPDATE_LIST VALUES ('MT_LAB'), ('MT_CONTRACTOR');");
+      "CREATE TABLE MT_LAB (LAB, ALIAS, NAME, NOFORMAT); INSERT INTO MT_LAB VALUES (0, 'Z', "
+      "'Zero', "
+      "'ZERO'); CREATE TABLE MT_WELL (FIELD_NAME TEXT, FIELD_VALUE TEXT, NOTE BLOB);"
+      "INSERT INTO MT_WELL VALUES ('STATUS', 'ACTIVE', x'00');"
+      "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT); INSERT INTO UPDATE_LIST VALUES ('MT_LAB'), "
+      "('MT_WELL');");
   auto result = UpdateReferenceTables(state);
   EXPECT_THAT(result.kept, ElementsAre("MT_LAB"));
-  EXPECT_THAT(result.replaced, ElementsAre("MT_CONTRACTOR"));  // the refresh went on
+  EXPECT_THAT(
+      result.kept_why,
+      ElementsAre("row 1: refused by the table's rules (CHECK constraint failed: LAB <> 0)"));
+  EXPECT_THAT(result.replaced, ElementsAre("MT_WELL"));  // a binary column it does not read
   EXPECT_EQ(Column("SELECT NAME FROM MT_LAB ORDER BY LAB"), labs_before);
-  EXPECT_THAT(Column("SELECT CONTRACT FROM MT_CONTRACTOR"), ElementsAre("C-99"));
-}
-
-TEST_F(ReferenceUpdateTest, TableThatFailsToCopyKeepsItsRows) {
-  const auto labs_before = Column("SELECT NAME FROM MT_LAB ORDER BY LAB");
-  // The update database's index is named like an index of another work table,
-  // so the copy fails after the old table was dropped.
-  MakeUpdateDb(std::string(kNewLabs) +
-               "CREATE INDEX IX_T_SITE_SITE ON MT_LAB (NAME);"
-               "INSERT INTO UPDATE_LIST VALUES ('MT_LAB');");
-  auto result = UpdateReferenceTables(state);
-  EXPECT_THAT(result.kept, ElementsAre("MT_LAB"));
-  EXPECT_EQ(Column("SELECT NAME FROM MT_LAB ORDER BY LAB"), labs_before);
-  EXPECT_THAT(Column("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'MT_LAB' "
-                     "ORDER BY name"),
-              ElementsAre("IX_MT_LAB_LAB", "IX_MT_LAB_NOFORMAT"));
+  EXPECT_THAT(Column("SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME = 'status'"),
+              ElementsAre("ACTIVE"));
 }
 
 TEST_F(ReferenceUpdateTest, TwoRunsGiveTheSameDatabaseAsOne) {
@@ -181,64 +122,103 @@ TEST_F(ReferenceUpdateTest, OpenReferenceListKeepsShowingTheOldRows) {
   EXPECT_EQ(state.WorkConn.Query("SELECT * FROM MT_LAB").RecordCount(), 2);
 }
 
-TEST_F(ReferenceUpdateTest, EngineTablesAndOddNamesAreHandledSafely) {
+TEST_F(ReferenceUpdateTest, OnlyTheReferenceTablesCanBeReplaced) {
   MakeUpdateDb(
-      "CREATE TABLE \"ODD\"\"NAME\" (V TEXT); INSERT INTO \"ODD\"\"NAME\" VALUES ('quoted');"
+      "CREATE TABLE \"ODD\"\"NAME\" (V TEXT); CREATE TABLE MT_TEMP5 (SITE TEXT);"
+      "CREATE TABLE MT_VBSTRUCTURE (TABLE_NAME TEXT, FIELD_NAME TEXT, FIELD_TYPE INTEGER, "
+      "FIELD_SIZE INTEGER, FIELD_ORDER INTEGER);"
       "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
-      "INSERT INTO UPDATE_LIST VALUES ('sqlite_master'), ('SQLITE_SEQUENCE'),"
-      " ('ODD\"NAME'), ('T_SITE\"; DROP TABLE \"MT_LAB'), ('MT_LAB; DROP TABLE T_SITE'), (NULL);");
+      "INSERT INTO UPDATE_LIST VALUES ('sqlite_master'), ('ODD\"NAME'), ('MT_TEMP5'), "
+      "('UPDATE_LIST'), ('MT_LAB; DROP TABLE T_SITE'), ('MT_VBSTRUCTURE'), (NULL);");
   const std::string before = Dump();
   auto result = UpdateReferenceTables(state);
-  EXPECT_THAT(result.replaced, ElementsAre("ODD\"NAME"));
-  EXPECT_THAT(result.kept,
-              ElementsAre("sqlite_master", "SQLITE_SEQUENCE", "T_SITE\"; DROP TABLE \"MT_LAB",
-                          "MT_LAB; DROP TABLE T_SITE"));
-  EXPECT_THAT(
-      result.kept_why,
-      ElementsAre("a table of the database engine itself", "a table of the database engine itself",
-                  "not in the update database", "not in the update database"));
-  EXPECT_THAT(Column("SELECT V FROM \"ODD\"\"NAME\""), ElementsAre("quoted"));
-  EXPECT_TRUE(state.WorkConn.HasTable("MT_LAB"));
-  EXPECT_TRUE(state.WorkConn.HasTable("T_SITE"));
-  state.WorkConn.ExecuteNative("DROP TABLE \"ODD\"\"NAME\"");
+  EXPECT_THAT(result.replaced, IsEmpty());
+  EXPECT_THAT(result.kept, ElementsAre("sqlite_master", "ODD\"NAME", "MT_TEMP5", "UPDATE_LIST",
+                                       "MT_LAB; DROP TABLE T_SITE", "MT_VBSTRUCTURE"));
+  const std::string not_reference = "not a reference table of the work database";
+  EXPECT_THAT(result.kept_why,
+              ElementsAre(not_reference, not_reference, not_reference, not_reference, not_reference,
+                          ::testing::StartsWith("it lacks the workbook column(s) ")));
   EXPECT_EQ(Dump(), before);
 }
 
-TEST_F(ReferenceUpdateTest, DefinitionCarryingASecondStatementIsRefused) {
-  const auto labs_before = Column("SELECT NAME FROM MT_LAB ORDER BY LAB");
-  MakeUpdateDb(std::string(kNewLabs) + "INSERT INTO UPDATE_LIST VALUES ('MT_LAB');");
-  {
-    // The engine loads such a schema: it reads only the first statement.
-    Connection upd;
-    upd.Open(data.paths().UpdateDb());
-    upd.ExecuteNative(
-        "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = sql || '; DROP TABLE "
-        "T_SITE' WHERE name = 'MT_LAB'");
-  }
-  auto result = UpdateReferenceTables(state);
-  EXPECT_THAT(result.kept, ElementsAre("MT_LAB"));
-  EXPECT_THAT(result.kept_why, ElementsAre(::testing::HasSubstr("Definition refused: ")));
-  EXPECT_TRUE(state.WorkConn.HasTable("T_SITE"));
-  EXPECT_EQ(Column("SELECT NAME FROM MT_LAB ORDER BY LAB"), labs_before);
-}
-
-TEST_F(ReferenceUpdateTest, MissingOrDamagedUpdateDatabaseAsksForTheShutdown) {
-  const std::string message =
-      "The Access Update database (GIS_UPDATE.mdb) is missing.  Copy it to " +
-      data.paths().UpdateDb().string();
+TEST_F(ReferenceUpdateTest, MissingUpdateDatabaseAsksForTheShutdown) {
   const std::string before = Dump();
   auto result = UpdateReferenceTables(state);
   EXPECT_TRUE(result.shut_down);
-  EXPECT_THAT(ui.messages, ElementsAre(message));
+  // The agency sends GIS_UPDATE.mdb; a GIS_UPDATE.db would do as well.
+  EXPECT_THAT(ui.messages, ElementsAre("The Access Update database (GIS_UPDATE.mdb) is missing.  "
+                                       "Copy it to " +
+                                       (data.dir() / "GIS_UPDATE.mdb").string()));
   EXPECT_EQ(ui.yields, 1);  // the window repainted before the file was tried
-  EXPECT_FALSE(fs::exists(data.paths().UpdateDb()));  // not created by the attempt
-
-  WriteFile(data.paths().UpdateDb(), "this is not a database, just some text of a length");
-  ui.messages.clear();
-  result = UpdateReferenceTables(state);
-  EXPECT_TRUE(result.shut_down);
-  EXPECT_THAT(ui.messages, ElementsAre(message));
+  EXPECT_FALSE(fs::exists(data.dir() / "GIS_UPDATE.mdb"));  // not created by the attempt
   EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(ReferenceUpdateTest, UpdateDatabaseThatCannotBeReadIsNamedWithWhatIsWrong) {
+  const std::string before = Dump();
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "the file is empty"},
+      {"this is not a database, just some text", "it is neither a SQLite nor an Access database"},
+      {"PK\x03\x04 and the rest of a workbook",
+       "it is a ZIP package such as an .xlsx workbook, not a database"},
+      {std::string("\0\x01\0\0Standard Jet DB\0\x01", 21) + std::string(5000, '\0'),
+       "the Access file is truncated: it does not end on a whole 4096-byte page"},
+      {std::string("SQLite format 3\0", 16) + std::string(84, '\xFF'), "file is not a database"},
+  };
+  for (const auto& [content, reason] : cases) {
+    WriteFile(data.paths().UpdateDb(), content);
+    ui.messages.clear();
+    EXPECT_FALSE(UpdateReferenceTables(state).shut_down);
+    EXPECT_THAT(ui.messages,
+                ElementsAre("The update database " + data.paths().UpdateDb().string() +
+                            " could not be read: " + reason + ". Nothing was changed."));
+  }
+  fs::remove(data.paths().UpdateDb());
+  fs::create_directory(data.paths().UpdateDb());
+  ui.messages.clear();
+  UpdateReferenceTables(state);
+  EXPECT_THAT(ui.messages, ElementsAre(::testing::HasSubstr("could not be read: it is a folder")));
+  EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(ReferenceUpdateTest, TheNewestOfTheDataFoldersUpdateDatabasesIsUsed) {
+  MakeUpdateDb(std::string(kNewLabs) + "INSERT INTO UPDATE_LIST VALUES ('MT_LAB');");
+  const fs::path mdb = data.dir() / "GIS_UPDATE.mdb";
+  WriteFile(mdb, "an older file that is no database");
+  fs::last_write_time(mdb, fs::last_write_time(data.paths().UpdateDb()) - std::chrono::hours(1));
+  auto result = UpdateReferenceTables(state);
+  EXPECT_EQ(result.file, data.paths().UpdateDb());
+  EXPECT_EQ(result.note, "GIS_UPDATE.db was used: it is newer than GIS_UPDATE.mdb");
+  EXPECT_THAT(result.replaced, ElementsAre("MT_LAB"));
+
+  fs::last_write_time(mdb, fs::last_write_time(data.paths().UpdateDb()) + std::chrono::hours(1));
+  result = UpdateReferenceTables(state);
+  EXPECT_EQ(result.note, "GIS_UPDATE.mdb was used: it is newer than GIS_UPDATE.db");
+  EXPECT_THAT(ui.messages,
+              ElementsAre(::testing::StartsWith("The update database " + mdb.string())));
+}
+
+TEST_F(ReferenceUpdateTest, AgencyUpdateFilesAddTheirLaboratoryAndSourceAndKeepTheContracts) {
+  const fs::path agency = fs::path(SORVANE_CORPUS_DIR) / "access" / "agency";
+  if (!fs::exists(agency)) GTEST_SKIP() << "no corpus beside the repository";
+  const auto contracts = Column("SELECT CONTRACT || CONTRACTOR FROM MT_CONTRACTOR ORDER BY 1");
+  for (const char* file : {"GIS_UPDATE.mdb", "GIS_UPDATE.accdb"}) {
+    SCOPED_TRACE(file);
+    state.paths.update_db_override = agency / file;
+    auto result = UpdateReferenceTables(state);
+    EXPECT_THAT(ui.messages, IsEmpty());
+    EXPECT_THAT(result.replaced, ElementsAre("MT_LAB", "MT_SAMPLE_SOURCE"));
+    EXPECT_THAT(result.kept, ElementsAre("MT_CONTRACTOR"));
+    EXPECT_THAT(result.kept_why, ElementsAre("not in the update database"));
+    EXPECT_THAT(Column("SELECT ALIAS || '|' || NAME || '|' || NOFORMAT FROM MT_LAB WHERE LAB = 99"),
+                ElementsAre("GCA|Gulf Coast Analytical Services|GULFCOASTANALYTICALSERVICES"));
+    EXPECT_THAT(Column("SELECT SOURCE || '|' || SOURCE_TYPE || XY_REQ || DEPTH_REQ FROM "
+                       "MT_SAMPLE_SOURCE WHERE SOURCE_ID = 'spring'"),
+                ElementsAre("Spring|OTHERYN"));
+    EXPECT_EQ(Column("SELECT CONTRACT || CONTRACTOR FROM MT_CONTRACTOR ORDER BY 1"), contracts);
+    state.WorkConn.ExecuteNative("DELETE FROM MT_LAB WHERE LAB = 99");
+  }
 }
 
 TEST_F(ReferenceUpdateTest, UpdateDatabaseWithoutListChangesNothing) {

@@ -195,7 +195,7 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
   CliRun missing = RunCommand({"update-refs", "--data-dir", dir.dir().string()});
   EXPECT_EQ(missing.code, 2);
   EXPECT_EQ(missing.err, "The Access Update database (GIS_UPDATE.mdb) is missing.  Copy it to " +
-                             dir.paths().UpdateDb().string() + "\n");
+                             (dir.dir() / "GIS_UPDATE.mdb").string() + "\n");
 
   const fs::path update = dir.dir() / "fresh.db";
   {
@@ -211,7 +211,7 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
   CliRun ok =
       RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
   EXPECT_EQ(ok.code, 0) << ok.err;
-  EXPECT_EQ(ok.out, "Replaced MT_CONTRACTOR\n");
+  EXPECT_EQ(ok.out, "Update database: " + update.string() + "\nReplaced MT_CONTRACTOR\n");
   Connection c;
   c.Open(dir.paths().WorkDb());
   EXPECT_EQ(c.QueryValue("SELECT CONTRACTOR FROM MT_CONTRACTOR"), Value::Text("New Contractor"));
@@ -229,7 +229,8 @@ TEST(UpdateRefsCommand, UpdateDatabaseListingNoTableSaysSo) {
   CliRun r =
       RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
   EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "No table to replace: " + update.string() + " lists none in UPDATE_LIST\n");
+  EXPECT_EQ(r.out, "Update database: " + update.string() + "\nNo table to replace: " +
+                       update.string() + " lists none in UPDATE_LIST\n");
   EXPECT_EQ(r.err, "");
 }
 

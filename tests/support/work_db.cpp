@@ -35,6 +35,26 @@ void TempDataDir::CreateWorkDb() {
   InstallWorkDatabase(conn);
 }
 
+std::string DumpDatabase(Connection& conn) {
+  std::string out;
+  RecordSet schema = conn.QueryNative(
+      "SELECT name, CAST(sql AS TEXT) FROM sqlite_master WHERE sql IS NOT NULL ORDER BY type, "
+      "name");
+  for (int64_t r = 0; r < schema.RecordCount(); ++r) out += schema.At(r, 1).ToDisplay() + ";\n";
+  RecordSet tables = conn.QueryNative(
+      "SELECT CAST(name AS TEXT) FROM sqlite_master WHERE type = 'table' ORDER BY name");
+  for (int64_t t = 0; t < tables.RecordCount(); ++t) {
+    const std::string name = tables.At(t, 0).ToDisplay();
+    RecordSet rows = conn.QueryNative("SELECT * FROM \"" + name + "\"");
+    for (int64_t r = 0; r < rows.RecordCount(); ++r) {
+      out += name + ":";
+      for (size_t f = 0; f < rows.FieldCount(); ++f) out += rows.At(r, f).ToDisplay() + "|";
+      out += "\n";
+    }
+  }
+  return out;
+}
+
 std::filesystem::path SourcePath(const std::string& relative) {
   return std::filesystem::path(SORVANE_SOURCE_DIR) / relative;
 }

@@ -28,6 +28,9 @@ class TempDataDir {
   Paths paths_;
 };
 
+// Schema and rows of a whole database as text, to tell whether anything changed.
+std::string DumpDatabase(Connection& conn);
+
 // Path of a file in the source tree ("tests/data/x.xls").
 std::filesystem::path SourcePath(const std::string& relative);
 
