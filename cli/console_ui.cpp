@@ -68,6 +68,10 @@ void ConsoleUi::Notice(const std::string& text) {
   err_.flush();
 }
 
+std::optional<std::string> ConsoleUi::PasswordBox(const std::string&, const std::string&) {
+  return std::nullopt;
+}
+
 void ConsoleUi::Refresh() {
   if (on_refresh) on_refresh();
 }

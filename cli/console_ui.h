@@ -28,6 +28,10 @@ class ConsoleUi : public UiPort {
   bool AskOkCancel(const std::string& text) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_answer) override;
+  // A batch run never reads a password from the terminal: it comes from
+  // --password or the environment, so this answers "cancelled".
+  std::optional<std::string> PasswordBox(const std::string& prompt,
+                                         const std::string& title) override;
   void Refresh() override;
   void DoEvents() override;
   void Notice(const std::string& text) override;
