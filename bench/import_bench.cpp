@@ -121,8 +121,9 @@ int main(int argc, char** argv) {
     Report("reader alone", rows, Seconds(tr, Clock::now()));
     auto t0 = Clock::now();
     bool read = sorvane::ImportRows(
-        state, 5, [&](const sorvane::RowCallback& on_row, const sorvane::ShapeCallback& on_shape) {
-          sorvane::ReadFirstWorksheet(file, on_row, {}, on_shape);
+        state, 5,
+        [&](const sorvane::ShownRowCallback& on_row, const sorvane::ShapeCallback& on_shape) {
+          sorvane::ReadWorkbook(file, on_row, {}, on_shape);
         });
     auto t1 = Clock::now();
     if (!read) std::printf("  read failed: %s\n", state.StatusLabel(5).caption.c_str());
@@ -141,12 +142,13 @@ int main(int argc, char** argv) {
     memory.push_back(kHeader);
     for (int64_t r = 0; r < rows; ++r) memory.push_back(MakeRow(r));
     auto t2 = Clock::now();
-    sorvane::ImportRows(state, 5,
-                        [&](const sorvane::RowCallback& on_row, const sorvane::ShapeCallback&) {
-                          for (size_t i = 0; i < memory.size(); ++i) {
-                            if (!on_row(static_cast<int64_t>(i) + 1, memory[i])) return;
-                          }
-                        });
+    sorvane::ImportRows(
+        state, 5, [&](const sorvane::ShownRowCallback& on_row, const sorvane::ShapeCallback&) {
+          const sorvane::RowFormats none;
+          for (size_t i = 0; i < memory.size(); ++i) {
+            if (!on_row(static_cast<int64_t>(i) + 1, memory[i], none)) return;
+          }
+        });
     auto t3 = Clock::now();
     const double stages_validate_s = Validate(state);
     Report("reading stage from memory", rows, Seconds(t2, t3));

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   limits.max_part_bytes = 64 << 20;
   limits.max_cells = 1'000'000;
   // A password as well as the default one, so that seeds encrypted with it
-  // lead into the decryption of the records; every cell's displayed text is
-  // worked out, so number formats are explored too.
+  // lead into the decryption of the records; the displayed text of every
+  // formatted cell is worked out, so number formats are explored too.
   sorvane::ReadOptions options;
   options.limits = limits;
   options.password = "freedom";
@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sorvane::ReadWorkbookFromMemory(
         bytes, "fuzz.xls",
         [](int64_t, const std::vector<std::string>& cells, const sorvane::RowFormats& formats) {
-          for (size_t i = 0; i < cells.size(); ++i) formats.Shown(i, cells[i]);
+          for (size_t i = 0; i < cells.size(); ++i) {
+            if (formats.Formatted(i)) formats.Shown(i, cells[i]);
+          }
           return true;
         },
         options);
