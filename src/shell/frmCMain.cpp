@@ -45,8 +45,9 @@ bool frmCMain::Form_Load() {
   v.mouse_pointer = kPointerHourglass;
   v.ProgressBar.visible = false;
 
-  // Start-up's one handler: the missing database ends the program, anything
-  // else is shown as "number description" and start-up stops where it failed.
+  // Start-up's one handler: a work database that is missing (and not made) or
+  // cannot be used ends the program, anything else is shown as "number
+  // description" and start-up stops where it failed.
   try {
     s.FileList = std::make_shared<RecordSet>();
     s.FileList->AppendField("FilePath", kTypeChar, 60);
