@@ -149,4 +149,12 @@ std::string SqlQuote(std::string_view s) {
   return out;
 }
 
+std::string ForReading(std::string_view value, size_t max) {
+  // Counting stops early: a cell of millions of characters is not walked twice.
+  if (value.size() <= max) return std::string(value);
+  const size_t length = Utf8Length(value);
+  if (length <= max) return std::string(value);
+  return Utf8Prefix(value, max) + "\u2026(" + std::to_string(length) + " characters)";
+}
+
 }  // namespace sorvane

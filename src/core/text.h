@@ -22,6 +22,11 @@ size_t Utf8Length(std::string_view s);
 std::string ValidUtf8(std::string_view s);
 // The first `n` characters of a UTF-8 text.
 std::string Utf8Prefix(std::string_view s, size_t n);
+
+// A value as a person reads it in a label, a message or on the terminal: up to
+// `max` characters as they are; a longer one cut there, followed by "…" and its
+// full length ("…(17000000 characters)"). Reports and workbooks keep values whole.
+std::string ForReading(std::string_view value, size_t max = 300);
 // Every occurrence of `c` removed.
 std::string StripChar(std::string_view text, char c);
 // Every occurrence of `from` replaced by `to`, left to right, without rescanning.

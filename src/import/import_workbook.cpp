@@ -69,20 +69,20 @@ void ReportFailure(RunState& state, int n, const ReadFailure& f) {
   state.SetTableLabel(n, Label(n, " not imported."), false);
   switch (f.kind) {
     case ReadFailure::Kind::kTooLong:
-      state.ui.MessageBox("A value (" + f.text + ") in Table " + std::to_string(n) +
+      state.ui.MessageBox("A value (" + ForReading(f.text) + ") in Table " + std::to_string(n) +
                           " appears to be longer than the allowed length.");
       state.SetTableLabel(n, "One of the values appears to be longer than the allowed length.",
                           true);
       break;
     case ReadFailure::Kind::kDuplicateHeader:
-      state.SetTableLabel(n, f.text + " appears to be duplicated.", true);
+      state.SetTableLabel(n, ForReading(f.text) + " appears to be duplicated.", true);
       break;
     case ReadFailure::Kind::kDuplicateElsewhere:
       state.ui.MessageBox(f.text);
       state.SetTableLabel(n, Label(n, " not imported because of an unknown problem."), false);
       break;
     case ReadFailure::Kind::kParse:
-      state.ui.MessageBox("Problem with " + f.text);
+      state.ui.MessageBox("Problem with " + ForReading(f.text));
       break;
     case ReadFailure::Kind::kOther:
     case ReadFailure::Kind::kNone:

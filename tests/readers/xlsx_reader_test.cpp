@@ -269,6 +269,14 @@ std::vector<RefusalCase> RefusalCases() {
   few_cells.max_cells = 3;
   XlsxParts many;
   for (int r = 1; r <= 5; ++r) many.sheet_data += "<row><c><v>1</v></c></row>";
+  // Two million empty strings (10 MB) for a one-cell sheet: a few kB zipped.
+  XlsxParts empty_strings = ok;
+  empty_strings.shared_strings.reserve(10 << 20);
+  for (int i = 0; i < 2'000'000; ++i) empty_strings.shared_strings += "<si/>";
+  XlsxParts long_string = ok;
+  long_string.shared_strings = "<si><t>" + std::string(3000, 'a') + "</t></si>";
+  ReadLimits string_budget;
+  string_budget.max_string_bytes = 2048;
 
   const std::string bomb_zip = ZipFile(bomb);
   return {
@@ -286,6 +294,10 @@ std::vector<RefusalCase> RefusalCases() {
       {"decompression_bomb", bomb_zip, Reason::kTooLarge, "decompression bomb"},
       {"part_over_the_limit", bomb_zip, Reason::kTooLarge, "inflates to more than 1048576", small},
       {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
+      {"strings_past_what_the_sheets_use", empty_strings.Zip(), Reason::kTooLarge,
+       "more strings than its worksheets could use"},
+      {"strings_over_their_memory", long_string.Zip(), Reason::kTooLarge,
+       "shared strings need more than 2048 bytes of memory", string_budget},
       {"truncated_zip", ok.Zip().substr(0, 200), Reason::kDamaged, "zip"},
   };
 }

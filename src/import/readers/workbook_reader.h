@@ -46,6 +46,9 @@ struct ReadLimits {
   uint64_t max_ratio = 500;
   // Cells (values and formatted blanks) accepted from the worksheet.
   uint64_t max_cells = 50'000'000;
+  // Memory of a workbook's shared strings: their characters and four bytes
+  // per string.
+  uint64_t max_string_bytes = uint64_t{1} << 30;
 };
 
 // The part of the sheet that holds cells: rows first_row..last_row (1-based, as

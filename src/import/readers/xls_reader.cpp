@@ -1,6 +1,7 @@
 #include "import/readers/xls_reader.h"
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "import/readers/cell_text.h"
 #include "import/readers/number_format.h"
 #include "import/readers/read_failure.h"
+#include "import/readers/string_table.h"
 #include "import/readers/used_range.h"
 #include "import/readers/xls_decrypt.h"
 
@@ -69,19 +71,14 @@ double DecodeRk(uint32_t rk) {
 struct Globals {
   bool date1904 = false;
   std::vector<bool> xf_is_date;
-  std::string sst_text;
-  std::vector<uint64_t> sst_ends;  // end offset of each string in sst_text
-  StyleFormats styles;             // by XF index
+  StringTable sst;
+  StyleFormats styles;  // by XF index
   bool has_sheet = false;
   std::string sheet_name;
   uint32_t sheet_offset = 0;
 
   bool IsDate(uint16_t xf) const { return xf < xf_is_date.size() && xf_is_date[xf]; }
-  std::string_view Shared(uint32_t index) const {
-    if (index >= sst_ends.size()) Damaged("a cell refers to a missing shared string");
-    const uint64_t begin = index == 0 ? 0 : sst_ends[index - 1];
-    return std::string_view(sst_text).substr(begin, sst_ends[index] - begin);
-  }
+  std::string_view Shared(uint32_t index) const { return sst.Get(index); }
 };
 
 // Refuses the versions before BIFF8 by the BOF record that opens the stream.
@@ -107,11 +104,12 @@ void CheckVersion(const BiffCursor& cursor, const std::string& stream_name) {
   }
 }
 
-Globals ReadGlobals(WorkbookStream& stream, std::string_view password) {
+Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const ReadLimits& limits) {
   BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
   if (!cursor.Next()) Fail(Reason::kNotSpreadsheet, "the workbook stream is empty");
   CheckVersion(cursor, stream.name);
   Globals g;
+  g.sst.SetLimits(limits.max_string_bytes, std::numeric_limits<uint64_t>::max());
   std::vector<uint16_t> xf_formats;
   std::unordered_map<uint16_t, std::string> custom_codes;
   bool ended = false, decrypted = false;
@@ -165,9 +163,11 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password) {
       case kSst: {
         BiffReader r = BiffReader::WithContinues(cursor);
         r.Skip(8);  // the string counts, which writers get wrong: the data decides
+        std::string text;
         while (!r.AtEnd()) {
-          r.ReadString(false, &g.sst_text);
-          g.sst_ends.push_back(g.sst_text.size());
+          text.clear();
+          r.ReadString(false, &text);
+          g.sst.Add(text);
         }
         break;
       }
@@ -386,7 +386,7 @@ class SheetWalker {
 SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
                         const ReadLimits& limits, const ShapeCallback& on_shape,
                         std::string_view password) {
-  const Globals g = ReadGlobals(stream, password);
+  const Globals g = ReadGlobals(stream, password, limits);
   if (!g.has_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
   SheetShape shape;
   shape.format = "xls";

@@ -15,12 +15,6 @@ namespace sorvane::readers {
 
 using Reason = WorkbookError::Reason;
 
-std::string_view SharedStrings::Get(uint64_t index) const {
-  if (index >= ends_.size()) Damaged("a cell refers to a missing shared string");
-  const uint64_t begin = index == 0 ? 0 : ends_[index - 1];
-  return std::string_view(text_).substr(begin, ends_[index] - begin);
-}
-
 std::string ResolveTarget(std::string_view source_part, std::string_view target) {
   std::string path;
   if (!target.empty() && (target[0] == '/' || target[0] == '\\')) {
@@ -270,6 +264,10 @@ XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values) {
     wb.styles = styles.Styles(wb.date1904);
   }
   if (const std::string part = part_of("/sharedStrings", "sharedStrings.xml"); !part.empty()) {
+    // Every string a worksheet uses costs it a cell of some twenty bytes
+    // (<c t="s"><v>7</v></c>), so the other parts' size bounds the table.
+    const uint64_t plausible = std::max<uint64_t>(1 << 20, zip.DeclaredBytesBesides(part) / 16);
+    wb.strings.SetLimits(zip.limits().max_string_bytes, plausible);
     SharedStringsHandler h(wb.strings);
     ParseXmlPart(zip, part, h);
   }

@@ -9,25 +9,13 @@
 #include <vector>
 
 #include "import/readers/number_format.h"
+#include "import/readers/string_table.h"
 #include "import/readers/zip_package.h"
 
 namespace sorvane::readers {
 
 // Shared strings in one buffer (a string table can hold millions of strings).
-class SharedStrings {
- public:
-  void Add(std::string_view s) {
-    text_.append(s);
-    ends_.push_back(text_.size());
-  }
-  size_t size() const { return ends_.size(); }
-  // Fails as damaged for an index past the table.
-  std::string_view Get(uint64_t index) const;
-
- private:
-  std::string text_;
-  std::vector<uint64_t> ends_;
-};
+using SharedStrings = StringTable;
 
 struct XlsxWorkbook {
   std::string sheet_name;

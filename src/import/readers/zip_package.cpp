@@ -126,7 +126,9 @@ void ZipPackage::Index() {
     unz64_file_pos pos{};
     if (unzGetFilePos64(zip_, &pos) != UNZ_OK) Damaged("its zip directory cannot be read");
     if (!key.empty() && key.back() != '/') {
-      if (!index_.emplace(key, Entry{pos.pos_in_zip_directory, pos.num_of_file}).second) {
+      if (!index_
+               .emplace(key, Entry{pos.pos_in_zip_directory, pos.num_of_file, fi.uncompressed_size})
+               .second) {
         Damaged("two parts of its zip package are both named \"" + key + "\"");
       }
     }
@@ -136,6 +138,16 @@ void ZipPackage::Index() {
 }
 
 bool ZipPackage::Has(std::string_view name) const { return index_.count(NormalName(name)) > 0; }
+
+uint64_t ZipPackage::DeclaredBytesBesides(std::string_view name) const {
+  const std::string key = NormalName(name);
+  uint64_t sum = 0;
+  for (const auto& [part, entry] : index_) {
+    if (part == key) continue;
+    sum = entry.declared_bytes > UINT64_MAX - sum ? UINT64_MAX : sum + entry.declared_bytes;
+  }
+  return sum;
+}
 
 void ZipPackage::Read(std::string_view name, const std::function<bool(const char*, size_t)>& sink) {
   const std::string key = NormalName(name);

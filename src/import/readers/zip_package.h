@@ -31,6 +31,10 @@ class ZipPackage {
   // The canonical form of a part name: lower case, "/" separators, no leading "/".
   static std::string NormalName(std::string_view name);
   bool Has(std::string_view name) const;
+  // The inflated size the directory declares for all parts but `name` (what a
+  // part may claim of the rest; a lie only makes a bound tighter or looser).
+  uint64_t DeclaredBytesBesides(std::string_view name) const;
+  const ReadLimits& limits() const { return limits_; }
   size_t part_count() const { return index_.size(); }
 
   // Hands the inflated bytes of a part to `sink` in chunks until the part ends or
@@ -42,6 +46,7 @@ class ZipPackage {
   struct Entry {
     uint64_t pos_in_central_dir;
     uint64_t num_of_file;
+    uint64_t declared_bytes;
   };
   void Index();
   void IndexOrClose();
