@@ -280,8 +280,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (imported.run == ImportResult::Run::kRefused) return finish(2);
   // Nothing was read: the workbook set is not whole (the messages said why).
   const bool set_incomplete = imported.run == ImportResult::Run::kSetIncomplete;
-  bool cancelled = false;
-  for (int n = 1; n <= 5; ++n) cancelled |= s.Tables[n].TableStatus == stage::kCancelled;
+  const bool cancelled = imported.cancelled;
 
   ReviewReport report;
   report.facility_id = options.facility_id;
@@ -376,6 +375,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     if (!WriteJsonFile(options.json_file, report, io)) return finish(2);
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
   }
+  if (cancelled) io.err << "review: cancelled; the review did not run to its end\n";
   if (workbook_failed || transfer_failed || set_incomplete || cancelled) return finish(2);
   if (!workbook.empty()) text << "Error workbook: " << workbook.string() << '\n';
   return finish(problems ? 1 : 0);

@@ -6,6 +6,7 @@
 
 #include "core/convert.h"
 #include "core/text.h"
+#include "state/yield_pacer.h"
 
 namespace sorvane {
 namespace {
@@ -69,6 +70,7 @@ bool ConvertDataTypes(RunState& state, int n) {
 
   const std::vector<Target> targets = MapTargets(sheet, structure);
   bool ok = true;
+  YieldPacer pacer;
   for (int64_t r = 0; r < rows && ok; ++r) {
     structure.AddNew();
     for (size_t i = 0; i < targets.size(); ++i) {
@@ -84,6 +86,7 @@ bool ConvertDataTypes(RunState& state, int n) {
       if (!v->IsMissing()) structure.SetValue(static_cast<size_t>(t.field), *v);
     }
     StepProgress(state);
+    if (pacer.Due(r)) state.DoEvents();
   }
 
   if (!ok) {

@@ -41,16 +41,22 @@ Run RunAllTables(RunState& state, ImportResult& result) {
   state.FacilityID = state.view.txtFacilityID.text;
   state.view.txtFacilityID.enabled = false;
   for (int n = 1; n <= 5; ++n) ResetSheetRecordset(state, n);
-  for (int n = 1; n <= 5; ++n) ImportWorkbook(state, n);
-  // Each stage runs over all five tables before the next one starts.
+  // Each stage runs over all five tables before the next one starts. A cancel
+  // (a close of the window, a Ctrl-C) ends the reading and checking at once;
+  // the transfer marks what is left as cancelled.
+  auto go = [&](int n) { return state.Tables[n].StageOK && !state.CancelRequested; };
+  for (int n = 1; n <= 5 && !state.CancelRequested; ++n) ImportWorkbook(state, n);
   for (int n = 1; n <= 5; ++n)
-    if (state.Tables[n].StageOK) CheckFieldNames(state, n);
+    if (go(n)) CheckFieldNames(state, n);
   for (int n = 1; n <= 5; ++n)
-    if (state.Tables[n].StageOK) CheckRowFacilityIDs(state, n, state.FacilityID);
+    if (go(n)) CheckRowFacilityIDs(state, n, state.FacilityID);
   for (int n = 1; n <= 5; ++n)
-    if (state.Tables[n].StageOK) ConvertDataTypes(state, n);
+    if (go(n)) ConvertDataTypes(state, n);
+  // Only a table whose types were converted goes on (one a cancel left
+  // unread or unchecked does not).
   for (int n = 1; n <= 5; ++n)
-    if (state.Tables[n].StageOK) Transfer(state, n, result);
+    if (state.Tables[n].StageOK && state.Tables[n].TableStatus == stage::kDataTypes)
+      Transfer(state, n, result);
   return Run::kRan;
 }
 
@@ -178,6 +184,7 @@ ImportResult mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& u
   v.mouse_pointer = kPointerDefault;
   v.ProgressBar.visible = false;
   v.menus[kImportMenu].enabled = true;
+  result.cancelled = state.CancelRequested;
   state.CancelRequested = false;
   state.Refresh();
   return result;

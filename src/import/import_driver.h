@@ -30,6 +30,9 @@ struct ImportResult {
     kRan,            // the stages ran as far as each table could go (`TableStatus`)
   };
   Run run = Run::kRefused;
+  // A cancel stopped the run (a Ctrl-C, a close of the window, "Cancel Access
+  // Transfer").
+  bool cancelled = false;
   // The tables whose transfer the database refused (rolled back), 1..5.
   std::vector<int> transfer_failed;
   // A failure outside the tables' stages (the workbook folder vanished, ...),

@@ -8,6 +8,7 @@
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "state/yield_pacer.h"
 
 namespace sorvane {
 namespace {
@@ -18,7 +19,15 @@ constexpr int64_t kProgressRepaintRows = 8192;
 
 // The reading of rows was given up; what the user is told depends on the cause.
 struct ReadFailure {
-  enum class Kind { kNone, kDuplicateHeader, kDuplicateElsewhere, kTooLong, kParse, kOther };
+  enum class Kind {
+    kNone,
+    kDuplicateHeader,
+    kDuplicateElsewhere,
+    kTooLong,
+    kParse,
+    kOther,
+    kCancelled
+  };
   Kind kind = Kind::kNone;
   std::string text;  // the field name, the value, the unparsed rest or the description
 };
@@ -84,6 +93,9 @@ void ReportFailure(RunState& state, int n, const ReadFailure& f) {
     case ReadFailure::Kind::kParse:
       state.ui.MessageBox("Problem with " + ForReading(f.text));
       break;
+    case ReadFailure::Kind::kCancelled:
+      state.SetTableLabel(n, "Import of Table " + std::to_string(n) + " cancelled. ", true);
+      break;
     case ReadFailure::Kind::kOther:
     case ReadFailure::Kind::kNone:
       state.ui.MessageBox(f.text);
@@ -120,6 +132,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   state.SetTableLabel(n, Label(n, " being imported ..."), true);
 
   ReadFailure failure;
+  YieldPacer pacer;
   bool header_read = false;
   // By field: the structure makes it a text field, which takes displayed texts.
   std::vector<bool> shown;
@@ -188,6 +201,15 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
       } else {
         ++progress.value;
         if (progress.value % kProgressRepaintRows == 0) state.Refresh();
+        // The window stays responsive while a large sheet is read, and a close
+        // of the window or a Ctrl-C stops the reading at once.
+        if (pacer.Due(progress.value)) {
+          state.DoEvents();
+          if (state.CancelRequested) {
+            failure = {ReadFailure::Kind::kCancelled, ""};
+            return false;
+          }
+        }
         read_row(row_number, cells, formats);
       }
     } catch (const ValueTooLongError&) {

@@ -7,9 +7,9 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "state/yield_pacer.h"
 #include "transfer/standardize.h"
 #include "transfer/transfer.h"
-#include "transfer/yield_pacer.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
