@@ -21,20 +21,10 @@ std::string Slurp(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The sample facility reviewed in `dir`; the JSON report.
-std::string ReviewSample(const fs::path& dir) {
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.string(), "--workbooks",
-                         SourcePath("data/sample").string(), "--json", (dir / "r.json").string(),
-                         "--xlsx", (dir / "e.xlsx").string()});
-  EXPECT_EQ(r.code, 1) << r.err;
-  return Slurp(dir / "r.json");
-}
-
 TEST(InitReference, AgencyWorkDatabaseGivesItsLaboratoriesAndTheSameReview) {
   const fs::path agency = fs::path(SORVANE_CORPUS_DIR) / "access" / "agency" / "GIS_WORK.mdb";
   if (!fs::exists(agency)) GTEST_SKIP() << "no corpus beside the repository";
-  TempDataDir shipped, from_agency;
-  ASSERT_EQ(RunCommand({"init", "--data-dir", shipped.dir().string()}).code, 0);
+  TempDataDir from_agency;
   CliRun init = RunCommand(
       {"init", "--data-dir", from_agency.dir().string(), "--reference", agency.string()});
   EXPECT_EQ(init.code, 0) << init.err;
@@ -43,7 +33,15 @@ TEST(InitReference, AgencyWorkDatabaseGivesItsLaboratoriesAndTheSameReview) {
   EXPECT_FALSE(fs::exists(from_agency.dir() / "GIS_UPDATE.db"));
   EXPECT_THAT(RunCommand({"refs", "labs", "--data-dir", from_agency.dir().string()}).out,
               HasSubstr("99\tGCA\tGulf Coast Analytical Services"));
-  EXPECT_EQ(ReviewSample(from_agency.dir()), ReviewSample(shipped.dir()));
+  // The agency's lists differ from the shipped ones by a laboratory the sample
+  // facility does not name: the review is the committed one.
+  const fs::path json = from_agency.dir() / "r.json";
+  EXPECT_EQ(RunCommand({"review", "1234567", "--data-dir", from_agency.dir().string(),
+                        "--workbooks", SourcePath("data/sample").string(), "--json", json.string(),
+                        "--xlsx", (from_agency.dir() / "e.xlsx").string()})
+                .code,
+            1);
+  EXPECT_EQ(Slurp(json), Slurp(SourcePath("tests/data/sample/report.json")));
 }
 
 TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {
