@@ -170,8 +170,9 @@ bool AccessFile::ReadTable(const std::string& name,
 
   std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)> table(mdb_read_table(entry),
                                                              mdb_free_tabledef);
-  if (!table || mdb_read_columns(table.get()) == nullptr || table->columns == nullptr ||
-      table->columns->len < table->num_cols) {
+  // libmdb cracks a row into a fixed array of MDB_MAX_COLS fields.
+  if (!table || table->num_cols > MDB_MAX_COLS || mdb_read_columns(table.get()) == nullptr ||
+      table->columns == nullptr || table->columns->len < table->num_cols) {
     throw Error(3343, "the definition of table " + name + " cannot be read");
   }
   const guint n = table->num_cols;
