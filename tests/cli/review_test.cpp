@@ -265,20 +265,6 @@ TEST(Review, ReportPathOverAWorkbookOrTheWorkDatabaseIsRefusedAndKept) {
   EXPECT_EQ(ReadFile(dir.paths().WorkDb()), work_db);
 }
 
-TEST(Review, MissingWorkDatabaseEndsWithItsMessage) {
-  TempDataDir dir;
-  const std::string home = (dir.dir() / "share").string();
-  setenv("XDG_DATA_HOME", home.c_str(), 1);
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string()});
-  unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "The Access database is missing.  Copy it from " + home +
-                       "/sorvane/GIS_WORK.db to " + (dir.dir() / "GIS_WORK.db").string() +
-                       "\n`sorvane init --data-dir " + dir.dir().string() +
-                       "` creates a new work database there.\n");
-}
-
 TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
   TempDataDir dir;
   dir.CreateWorkDb();

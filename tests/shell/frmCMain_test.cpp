@@ -86,24 +86,6 @@ TEST(MainWindowStartUp, AFileInPlaceOfTheWorkbookFolderIsAnAccessError) {
   EXPECT_EQ(w.state().view.lblStatusAll.caption, "Connecting ...");
 }
 
-TEST(MainWindowStartUp, MissingDatabaseShowsTheMessageAndShutsDown) {
-  TempDataDir dir;
-  ScriptedUi ui;
-  std::string home = (dir.dir() / "home").string();
-  setenv("XDG_DATA_HOME", home.c_str(), 1);
-  frmCMain w(ui, dir.paths());
-  EXPECT_FALSE(w.Form_Load());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "The Access database is missing.  Copy it from " + home +
-                                "/sorvane/GIS_WORK.db to " + dir.paths().WorkDb().string());
-  EXPECT_TRUE(w.unloaded());
-  EXPECT_FALSE(w.state().WorkConn.IsOpen());
-  // The named copy really exists, so following the message works.
-  EXPECT_TRUE(fs::is_regular_file(fs::path(home) / "sorvane" / "GIS_WORK.db"));
-  EXPECT_FALSE(fs::exists(dir.paths().WorkDb()));
-  unsetenv("XDG_DATA_HOME");
-}
-
 TEST(MainWindowStartUp, ADatabaseWithoutTheStructureTableShowsNumberAndDescription) {
   TempDataDir dir;
   fs::create_directories(dir.paths().WorkbookDir());

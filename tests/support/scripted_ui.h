@@ -22,12 +22,10 @@ class ScriptedUi : public UiPort {
     ok_cancel_answers.pop_front();
     return a;
   }
-  // Yes/No: No when the queue is empty, as a port with nobody to ask.
-  bool AskYesNo(const std::string& text) override {
+  bool AskYesNo(const std::string& text) override {  // No once the queue is empty
     questions.push_back(text);
-    if (yes_no_answers.empty()) return false;
-    bool a = yes_no_answers.front();
-    yes_no_answers.pop_front();
+    const bool a = !yes_no_answers.empty() && yes_no_answers.front();
+    if (!yes_no_answers.empty()) yes_no_answers.pop_front();
     return a;
   }
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,

@@ -387,28 +387,5 @@ TEST(MainWindowWhileImporting, SortingTheTableViewLeavesTheTransferredRowsWhole)
   EXPECT_TRUE(AnalyticalRows(program) == clean);
 }
 
-TEST(MainWindowStartUp, WithoutAWorkDatabaseSaysSoAndEnds) {
-  TempDataDir xdg;  // the template the message points to goes here, not into $HOME
-  const char* old = std::getenv("XDG_DATA_HOME");
-  const std::string saved = old != nullptr ? old : "";
-  setenv("XDG_DATA_HOME", xdg.dir().c_str(), 1);
-  {
-    StartedProgram program(/*with_database=*/false);
-    EXPECT_FALSE(program.load_result);
-    ASSERT_EQ(program.ui.messages.size(), 1u);
-    const std::string& m = program.ui.messages[0];
-    EXPECT_EQ(m.rfind("The Access database is missing.  Copy it from ", 0), 0u) << m;
-    EXPECT_NE(m.find(" to " + program.data.paths().WorkDb().string()), std::string::npos) << m;
-    EXPECT_TRUE(program.form->unloaded());
-    EXPECT_FALSE(program.window().isVisible());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  }
-  if (old != nullptr) {
-    setenv("XDG_DATA_HOME", saved.c_str(), 1);
-  } else {
-    unsetenv("XDG_DATA_HOME");
-  }
-}
-
 }  // namespace
 }  // namespace sorvane::testing

@@ -23,9 +23,9 @@ void EnsureQtApp() {
   (void)app;
 }
 
-StartedProgram::StartedProgram(bool with_database) {
+StartedProgram::StartedProgram() {
   EnsureQtApp();
-  if (with_database) data.CreateWorkDb();
+  data.CreateWorkDb();
   form = std::make_unique<frmCMain>(ui, data.paths());
   ui.Attach(*form);
   window().show();

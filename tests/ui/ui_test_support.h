@@ -36,10 +36,7 @@ class RecordingQtUi : public gui::QtUi {
   }
   bool AskYesNo(const std::string& text) override {
     questions.push_back(text);
-    if (yes_no_answers.empty()) return false;
-    const bool a = yes_no_answers.front();
-    yes_no_answers.pop_front();
-    return a;
+    return false;
   }
   std::optional<std::string> InputBox(const std::string& prompt, const std::string&,
                                       const std::string& default_answer) override {
@@ -55,14 +52,13 @@ class RecordingQtUi : public gui::QtUi {
   std::function<void()> on_yield;
 
   std::vector<std::string> messages, questions, input_prompts, documents;
-  std::deque<bool> ok_cancel_answers, yes_no_answers;
+  std::deque<bool> ok_cancel_answers;
 };
 
 // A main window started on a data folder with a work database.
 class StartedProgram {
  public:
-  // `with_database` false leaves the data folder without a work database.
-  explicit StartedProgram(bool with_database = true);
+  StartedProgram();
   ~StartedProgram();
 
   TempDataDir data;
