@@ -49,11 +49,6 @@ void ErrorSheet::SetText(int row, int column, std::string text) {
   }
 }
 
-CellFont ErrorSheet::Font(int row, int column) const {
-  auto it = cells_.find({row, column});
-  return it == cells_.end() ? CellFont{} : it->second.font;
-}
-
 void ErrorSheet::SetFont(int row, int column, const CellFont& font) {
   CheckCell(row, column);
   cells_[{row, column}].font = font;
@@ -118,22 +113,6 @@ void ErrorSheet::SetColumnWidth(int column, double width) {
   widths_[column] = width;
 }
 
-int ErrorSheet::LastRow() const {
-  int last = 0;
-  for (const auto& [key, cell] : cells_) {
-    if (!cell.text.empty()) last = std::max(last, key.first);
-  }
-  return last;
-}
-
-int ErrorSheet::LastColumn() const {
-  int last = 0;
-  for (const auto& [key, cell] : cells_) {
-    if (!cell.text.empty()) last = std::max(last, key.second);
-  }
-  return last;
-}
-
 ErrorSheet& ErrorWorkbook::Sheet(int index) {
   if (index < 1 || index > SheetCount()) throw Error(9, "Subscript out of range");
   return sheets_[static_cast<size_t>(index - 1)];
@@ -144,44 +123,9 @@ const ErrorSheet& ErrorWorkbook::Sheet(int index) const {
   return sheets_[static_cast<size_t>(index - 1)];
 }
 
-int ErrorWorkbook::FindSheet(const std::string& name) const {
-  int found = 0;
-  for (int i = 1; i <= SheetCount(); ++i) {
-    if (EqualsNoCase(Sheet(i).name(), name)) found = i;
-  }
-  return found;
-}
-
-void ErrorWorkbook::CheckName(const std::string& name, int except_index) const {
-  const size_t length = Utf8Length(name);
-  if (length == 0 || length > 31 || name.find_first_of(":\\/?*[]") != std::string::npos ||
-      name.front() == '\'' || name.back() == '\'') {
-    Refuse("You typed an invalid name for a sheet");
-  }
-  for (int i = 1; i <= SheetCount(); ++i) {
-    if (i != except_index && EqualsNoCase(Sheet(i).name(), name)) {
-      Refuse("Cannot rename a sheet to the same name as another sheet");
-    }
-  }
-}
-
 int ErrorWorkbook::AddSheet(const std::string& name) {
-  CheckName(name, 0);
   sheets_.emplace_back(name);
   return SheetCount();
-}
-
-void ErrorWorkbook::RenameSheet(int index, const std::string& name) {
-  ErrorSheet& sheet = Sheet(index);
-  CheckName(name, index);
-  sheet.name_ = name;
-}
-
-void ErrorWorkbook::DeleteSheet(int index) {
-  Sheet(index);
-  if (SheetCount() == 1) Refuse("A workbook must contain at least one visible worksheet");
-  sheets_.erase(sheets_.begin() + (index - 1));
-  if (active_ > SheetCount()) active_ = SheetCount();
 }
 
 void ErrorWorkbook::Activate(int index) {

@@ -1,13 +1,11 @@
-// The error workbook as the person sees it in the spreadsheet program: named
-// sheets of cells, each cell a text with its font, and column widths. It offers
-// the few spreadsheet operations the export relies on (clearing contents while
-// formats stay, the region around A1, the end of column A going down, fitting a
-// column to its texts) and the changes a person may make to the open workbook
-// between exports (renaming, adding or deleting a sheet).
+// The error workbook before it is saved: named sheets of cells, each cell a
+// text with its font, and column widths. It offers the few spreadsheet
+// operations the export relies on (clearing contents while formats stay, the
+// region around A1, the end of column A going down, fitting a column to its
+// texts).
 //
-// Rows and columns count from 1 ("A1" is row 1, column 1). Operations that a
-// spreadsheet would refuse (a duplicate or invalid sheet name, deleting the
-// only sheet, a cell beyond the sheet) throw Error 1004.
+// Rows and columns count from 1 ("A1" is row 1, column 1). A cell beyond the
+// sheet throws Error 1004; a sheet index that does not exist, Error 9.
 #pragma once
 
 #include <cstdint>
@@ -47,7 +45,6 @@ class ErrorSheet {
     SetText(row, column, Text(row, column) + more);
   }
   bool IsEmpty(int row, int column) const { return Text(row, column).empty(); }
-  CellFont Font(int row, int column) const;
   void SetFont(int row, int column, const CellFont& font);
 
   // Empties every cell; fonts and column widths stay.
@@ -65,10 +62,6 @@ class ErrorSheet {
   double ColumnWidth(int column) const;
   void SetColumnWidth(int column, double width);
 
-  // Last filled row and column (0 when the sheet is empty).
-  int LastRow() const;
-  int LastColumn() const;
-
   struct Cell {
     std::string text;
     CellFont font;
@@ -79,7 +72,6 @@ class ErrorSheet {
   const std::map<int, double>& column_widths() const { return widths_; }
 
  private:
-  friend class ErrorWorkbook;
   static void CheckCell(int row, int column);
 
   std::string name_;
@@ -93,19 +85,13 @@ class ErrorWorkbook {
   // Sheet by its index (1..SheetCount()); Error 9 for another index.
   ErrorSheet& Sheet(int index);
   const ErrorSheet& Sheet(int index) const;
-  // Index of the last sheet whose name is `name` (ignoring letter case), 0 for none.
-  int FindSheet(const std::string& name) const;
   // Adds a sheet after the last one and returns its index.
   int AddSheet(const std::string& name);
-  void RenameSheet(int index, const std::string& name);
-  void DeleteSheet(int index);
   int active_sheet() const { return active_; }
   void Activate(int index);
   const std::vector<ErrorSheet>& sheets() const { return sheets_; }
 
  private:
-  void CheckName(const std::string& name, int except_index) const;
-
   std::vector<ErrorSheet> sheets_;
   int active_ = 1;
 };

@@ -77,67 +77,26 @@ void ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
 }
 
 void ErrorWorkbookExport::PrepareErrorSheet(int n) {
-  try {
-    if (app_) {
-      if (!app_->visible) {
-        // The person closed the window: start again with a new application.
-        Release();
-        PrepareErrorSheet(n);
-        return;
-      }
-      if (app_->workbook) {
-        ErrorWorkbook& book = *app_->workbook;
-        error_sheet_no_ = book.FindSheet(TableText(n));
-        if (error_sheet_no_ == 0) RecreateErrorSheet(n);
-        ErrorSheet& sheet = book.Sheet(error_sheet_no_);
-        sheet.ClearContents();
-        sheet.SetText(1, 1, "No Problems for Table " + TableText(n));
-      } else {
-        CreateErrorWorkbook(n);
-      }
-    } else {
-      app_ = std::make_unique<Application>();
-      app_->caption = "Errors - " + state_.FacilityID;
-      CreateErrorWorkbook(n);
+  if (!workbook_) {
+    workbook_ = std::make_unique<ErrorWorkbook>();
+    title_ = "Errors - " + state_.FacilityID;
+    for (int i = 1; i <= 5; ++i) {
+      ErrorSheet& sheet = workbook_->Sheet(workbook_->AddSheet(TableText(i)));
+      sheet.SetText(1, 1, "Possible Problems for Table " + TableText(i) + " not Exported yet.");
+      sheet.SetFont(1, 1, kSheetTitleFont);
     }
-    app_->workbook->Activate(error_sheet_no_);
-  } catch (const Error&) {
-    Release();  // quietly: the check run that follows finds no workbook
   }
-}
-
-void ErrorWorkbookExport::CreateErrorWorkbook(int n) {
-  app_->workbook = std::make_unique<ErrorWorkbook>();
-  app_->visible = true;
-  ErrorWorkbook& book = *app_->workbook;
-  for (int i = 1; i <= 5; ++i) {
-    ErrorSheet& sheet = book.Sheet(book.AddSheet(TableText(i)));
-    sheet.SetText(1, 1, "Possible Problems for Table " + TableText(i) + " not Exported yet.");
-    sheet.SetFont(1, 1, kSheetTitleFont);
-  }
-  error_sheet_no_ = n;
-  book.Sheet(n).SetText(1, 1, "No Problems for Table " + TableText(n));
-}
-
-void ErrorWorkbookExport::RecreateErrorSheet(int n) {
-  try {
-    state_.ui.MessageBox("Spreadsheet " + TableText(n) +
-                         " has been deleted or renamed.  It will be recreated.");
-    ErrorWorkbook& book = *app_->workbook;
-    const int count = book.SheetCount();
-    book.AddSheet(TableText(n));
-    error_sheet_no_ = count + 1;
-  } catch (const Error& e) {
-    state_.ui.MessageBox(e.NumberDescription(": "));
-  }
+  ErrorSheet& sheet = workbook_->Sheet(n);
+  sheet.ClearContents();
+  sheet.SetText(1, 1, "No Problems for Table " + TableText(n));
+  workbook_->Activate(n);
 }
 
 void ErrorWorkbookExport::WriteCheckErrors(int n, int i) {
   try {
-    if (!app_ || !app_->workbook) throw Error(91, "Object variable or With block variable not set");
-    ErrorWorkbook& book = *app_->workbook;
-    ErrorSheet& sheet = book.Sheet(error_sheet_no_);
-    book.Activate(error_sheet_no_);
+    ErrorWorkbook& book = *workbook_;
+    ErrorSheet& sheet = book.Sheet(n);
+    book.Activate(n);
     sheet.SetText(1, 1, "Problems with Table " + TableText(n));
     sheet.SetFont(1, 1, kSheetTitleFont);
 
@@ -197,14 +156,7 @@ void ErrorWorkbookExport::WriteCheckErrors(int n, int i) {
     sheet.SetColumnWidth(1, std::min(kMaxColumnWidth, 2 * sheet.ColumnWidth(2)));
   } catch (const Error&) {
     view_.ExportStopped = true;
-    if (app_ && !app_->visible) Release();
   }
-}
-
-void ErrorWorkbookExport::objWorkBookErr_BeforeClose() { Release(); }
-
-void ErrorWorkbookExport::CloseApplicationWindow() {
-  if (app_) app_->visible = false;
 }
 
 namespace {
@@ -231,11 +183,11 @@ void ErrorWorkbookExport::KeepChangedFile(const fs::path& path) {
 }
 
 void ErrorWorkbookExport::Save() {
-  if (!app_ || !app_->workbook) return;
+  if (!workbook_) return;
   const fs::path path = output_path();
   try {
     KeepChangedFile(path);
-    SaveErrorWorkbook(*app_->workbook, app_->caption, path);
+    SaveErrorWorkbook(*workbook_, title_, path);
   } catch (const Error& e) {
     state_.ui.MessageBox(e.NumberDescription());
     return;

@@ -6,11 +6,9 @@
 // set_output_path) and handed to the UI port to open.
 //
 // The workbook lives while the check window is open: a later export of a table
-// replaces that table's sheet and keeps the others. What a person may do to the
-// open workbook between exports (rename or delete a sheet, close the workbook
-// or the program's window) is modelled by the methods under "Person's actions".
+// replaces that table's sheet and keeps the others.
 //
-// Failures stay quiet, as the export has always done: a failure while writing a
+// Failures stay quiet: a failure while writing a
 // check (for instance an answer to the record-count question that is not a
 // number) sets the check window's ExportStopped, the run goes on with the next
 // failed check and an all-tables export stops before the next table.
@@ -38,29 +36,12 @@ class ErrorWorkbookExport {
   // workbook is saved and opened.
   void mnuExcelChecks_Click(int index);
 
-  // Makes the application, the workbook and the sheet of table `n` ready:
-  // a new five-sheet workbook at the first export, otherwise sheet "n" found
-  // again (or recreated), emptied, with "No Problems for Table n" in A1.
+  // Makes the sheet of table `n` ready: a new five-sheet workbook at the first
+  // export, otherwise sheet n emptied, with "No Problems for Table n" in A1.
   void PrepareErrorSheet(int n);
-  void CreateErrorWorkbook(int n);
-  // Tells the person that sheet n went missing and adds it after the last sheet.
-  void RecreateErrorSheet(int n);
   // Writes the block of check `i` of table `n` from the check window's
   // problem records; asks how many to write when there are more than 100.
   void WriteCheckErrors(int n, int i);
-
-  // Person's actions. Closing the workbook releases it and the application
-  // (the next export starts afresh); closing the program's window leaves it
-  // running but invisible (the next export quits it and starts afresh).
-  void objWorkBookErr_BeforeClose();
-  void CloseApplicationWindow();
-
-  // The open workbook, or null before the first export and after it was closed.
-  ErrorWorkbook* workbook() { return app_ ? app_->workbook.get() : nullptr; }
-  bool application_alive() const { return app_ != nullptr; }
-  // "Errors - " & FacilityID, the caption of the application's window.
-  std::string caption() const { return app_ ? app_->caption : std::string(); }
-  int ErrorSheetNo() const { return error_sheet_no_; }
 
   // Where the workbook is saved; by default `Errors - <FacilityID>.xlsx` in the
   // data folder, with characters a file name cannot hold replaced by "_".
@@ -76,20 +57,14 @@ class ErrorWorkbookExport {
   std::function<void(int table)> TableExported;
 
  private:
-  struct Application {
-    std::string caption;
-    bool visible = false;
-    std::unique_ptr<ErrorWorkbook> workbook;
-  };
-  void Release() { app_.reset(); }
   // Saves the workbook and hands it to the UI port; a failure is shown.
   void Save();
   void KeepChangedFile(const std::filesystem::path& path);
 
   RunState& state_;
   frmCCheckView& view_;
-  std::unique_ptr<Application> app_;
-  int error_sheet_no_ = 0;
+  std::unique_ptr<ErrorWorkbook> workbook_;
+  std::string title_;  // "Errors - " & FacilityID at the first export
   std::filesystem::path output_path_;
   std::filesystem::path last_saved_;
 };

@@ -94,6 +94,12 @@ std::string Shown(const std::string& text) {
 
 }  // namespace
 
+std::string XlsxPart(const std::filesystem::path& file, const std::string& part) {
+  std::unique_ptr<void, int (*)(unzFile)> zip(unzOpen(file.string().c_str()), unzClose);
+  if (!zip) throw std::runtime_error("not a zip package: " + file.string());
+  return ReadPart(zip.get(), part);
+}
+
 std::string XlsxCellsText(const std::filesystem::path& file) {
   std::unique_ptr<void, int (*)(unzFile)> zip(unzOpen(file.string().c_str()), unzClose);
   if (!zip) throw std::runtime_error("not a zip package: " + file.string());
@@ -122,7 +128,7 @@ std::string XlsxCellsText(const std::filesystem::path& file) {
         const std::vector<std::string_view> v = Elements(c, "<v", "</v>");
         std::string text = v.empty() ? "" : Content(v[0]);
         if (Attribute(c, "t") == "s") text = strings.at(std::stoul(text));
-        cells[column] = text;
+        if (!text.empty()) cells[column] = text;  // a blank cell keeps only a format
       }
       if (cells.empty()) continue;
       out += Attribute(row, "r");
