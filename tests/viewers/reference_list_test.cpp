@@ -1,5 +1,5 @@
 // The reference-list window: the four lists with their captions and rows, one
-// window reused for every list, snapshots, heading sort, resize and exit.
+// window reused for every list, snapshots, heading sort and exit.
 #include <gtest/gtest.h>
 
 #include "core/text.h"
@@ -7,7 +7,6 @@
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "viewers/frmCMinorTableView.h"
-#include "viewers/reference_lists.h"
 
 namespace sorvane::testing {
 namespace {
@@ -59,38 +58,9 @@ TEST_F(ReferenceListTest, ShowsEachListWithItsCaptionAndRows) {
     EXPECT_GT(Count(e.table), 0) << e.table;
     EXPECT_EQ(window.view().DataGrid1.source->RecordCount(), Count(e.table)) << e.caption;
   }
-  EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(ReferenceListTest, ASecondListReusesTheWindow) {
-  window.ShowReferenceList(2);
-  window.ShowReferenceList(3);
-  EXPECT_EQ(window.view().caption, "CONTRACT LIST");
-  EXPECT_EQ(window.current_list(), 3);
-  EXPECT_EQ(ui.windows_shown,
-            (std::vector<std::string>{"frmCMinorTableView", "frmCMinorTableView"}));
+  EXPECT_EQ(ui.windows_shown, std::vector<std::string>(4, "frmCMinorTableView"));
   EXPECT_TRUE(ui.windows_closed.empty());
-}
-
-TEST_F(ReferenceListTest, SampleSourcesComeByTypeDescendingThenId) {
-  window.ShowReferenceList(0);
-  RecordSet expected = state.WorkConn.QueryNative(
-      "SELECT SOURCE_ID, SOURCE_TYPE FROM MT_SAMPLE_SOURCE ORDER BY SOURCE_TYPE DESC, SOURCE_ID");
-  const RecordSet& shown = *window.view().DataGrid1.source;
-  ASSERT_EQ(shown.RecordCount(), expected.RecordCount());
-  for (int64_t r = 0; r < shown.RecordCount(); ++r)
-    EXPECT_EQ(shown.TextAt(r, 0), expected.TextAt(r, 0)) << r;
-  // The highest type leads.
-  std::string top(expected.TextAt(0, 1));
-  for (int64_t r = 1; r < expected.RecordCount(); ++r)
-    EXPECT_LE(UpperCase(expected.TextAt(r, 1)), UpperCase(top));
-}
-
-TEST_F(ReferenceListTest, LaboratoriesAreOrderedByName) {
-  window.ShowReferenceList(2);
-  const RecordSet& shown = *window.view().DataGrid1.source;
-  for (int64_t r = 1; r < shown.RecordCount(); ++r)
-    EXPECT_LE(UpperCase(Cell(r - 1, "LABORATORY")), UpperCase(Cell(r, "LABORATORY")));
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(ReferenceListTest, AnOpenListIsASnapshot) {
@@ -105,7 +75,10 @@ TEST_F(ReferenceListTest, AnOpenListIsASnapshot) {
   EXPECT_EQ(shown->RecordCount(), before);  // the old snapshot is untouched
 }
 
-TEST_F(ReferenceListTest, AHeadingClickSortsOnThatColumn) {
+TEST_F(ReferenceListTest, LaboratoriesComeByNameAndAHeadingClickSortsOnThatColumn) {
+  window.ShowReferenceList(2);
+  for (int64_t r = 1; r < window.view().DataGrid1.source->RecordCount(); ++r)
+    EXPECT_LE(UpperCase(Cell(r - 1, "LABORATORY")), UpperCase(Cell(r, "LABORATORY")));
   window.ShowReferenceList(3);
   window.DataGrid1_HeadClick(1);  // CONTRACTOR
   const RecordSet& shown = *window.view().DataGrid1.source;
@@ -114,16 +87,6 @@ TEST_F(ReferenceListTest, AHeadingClickSortsOnThatColumn) {
     EXPECT_LE(UpperCase(Cell(r - 1, "CONTRACTOR")), UpperCase(Cell(r, "CONTRACTOR")));
   window.DataGrid1_HeadClick(7);  // no such column: nothing happens
   EXPECT_EQ(shown.SortField(), "CONTRACTOR");
-}
-
-TEST_F(ReferenceListTest, ShrinkingTooFarLeavesTheGridSize) {
-  window.ShowReferenceList(1);
-  window.Form_Resize(12000, 8000);
-  EXPECT_EQ(window.view().DataGrid1.height, 8000 - 1485);
-  EXPECT_EQ(window.view().DataGrid1.width, 12000 - 690);
-  window.Form_Resize(790, 1585);  // computed 100 and 100: not applied
-  EXPECT_EQ(window.view().DataGrid1.height, 8000 - 1485);
-  EXPECT_EQ(window.view().DataGrid1.width, 12000 - 690);
 }
 
 TEST_F(ReferenceListTest, ExitUnloadsAndALaterListLoadsAgain) {
@@ -147,16 +110,6 @@ TEST_F(ReferenceListTest, AMissingReferenceTableIsReportedNotFatal) {
   EXPECT_EQ(window.view().caption, "CONTRACT LIST");  // still showing what it showed
   EXPECT_FALSE(window.ShowReferenceList(4));
   EXPECT_EQ(ui.messages.size(), 1u);
-}
-
-TEST(ReferenceLists, KeepTheirQueriesAsWritten) {
-  ASSERT_NE(ReferenceListAt(2), nullptr);
-  EXPECT_STREQ(ReferenceListAt(2)->sql,
-               "SELECT LAB AS LAB_ID, ALIAS AS ABBREVIATION, NAME AS LABORATORY  FROM MT_LAB "
-               "ORDER BY NAME");
-  EXPECT_STREQ(ReferenceListAt(1)->sql, "SELECT CAS, ANALYTE, ANALYTENOFORMAT FROM MT_ANALYTE");
-  EXPECT_EQ(ReferenceListAt(-1), nullptr);
-  EXPECT_EQ(ReferenceListAt(4), nullptr);
 }
 
 }  // namespace

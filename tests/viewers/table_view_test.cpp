@@ -9,61 +9,27 @@
 namespace sorvane::testing {
 namespace {
 
-class TableViewTest : public ::testing::Test {
- protected:
-  TableViewTest() : state(ui, Paths{}) {}
-  const GridState& grid() const { return state.view.DataGrid1; }
-
+TEST(TableViewTest, WorkbookRowsBelowStageFourTypedRowsFromItAndNoneHidesTheGrid) {
   ScriptedUi ui;
-  RunState state;
-};
-
-TEST_F(TableViewTest, NoneHidesTheGridEvenWhenItWasHidden) {
-  for (bool was_visible : {true, false}) {
-    state.view.DataGrid1.visible = was_visible;
-    state.view.DataGrid1.source = state.SheetRecordset[2];
-    mnuTabView_Click(state, 0);
-    EXPECT_FALSE(grid().visible);
-    EXPECT_EQ(grid().source, nullptr);
-    EXPECT_EQ(grid().caption, "Table 0 Data View - Edits must be made in Excel and Re-imported");
-  }
-}
-
-TEST_F(TableViewTest, TablesBelowStageFourShowTheWorkbookRows) {
-  for (int status : {0, 1, 2, 3}) {
+  RunState state(ui, Paths{});
+  const GridState& grid = state.view.DataGrid1;
+  for (int status = 0; status <= 8; ++status) {
     state.Tables[3].TableStatus = status;
     mnuTabView_Click(state, 3);
-    EXPECT_TRUE(grid().visible) << status;
-    EXPECT_EQ(grid().source, state.SheetRecordset[3]) << status;
-    EXPECT_EQ(grid().caption, "Table 3 Data View - Edits must be made in Excel and Re-imported");
+    EXPECT_TRUE(grid.visible) << status;
+    EXPECT_EQ(grid.source, status < 4 ? state.SheetRecordset[3] : state.TempRecordset[3]) << status;
+    EXPECT_EQ(grid.caption, "Table 3 Data View - Edits must be made in Excel and Re-imported");
   }
-}
-
-TEST_F(TableViewTest, TablesFromStageFourShowTheTypedRows) {
-  for (int status : {4, 5, 6, 7, 8}) {
-    state.Tables[3].TableStatus = status;
-    mnuTabView_Click(state, 3);
-    EXPECT_TRUE(grid().visible) << status;
-    EXPECT_EQ(grid().source, state.TempRecordset[3]) << status;
-  }
-}
-
-TEST_F(TableViewTest, NeverImportedTableShowsItsEmptyWorkbookRows) {
-  mnuTabView_Click(state, 5);
-  ASSERT_NE(grid().source, nullptr);
-  EXPECT_EQ(grid().source, state.SheetRecordset[5]);
-  EXPECT_EQ(grid().source->RecordCount(), 0);
-  EXPECT_GT(ui.refreshes, 0);
-}
-
-TEST_F(TableViewTest, IndexOutsideTheMenuChangesNothing) {
-  mnuTabView_Click(state, 2);
-  const GridState before = grid();
-  mnuTabView_Click(state, 6);
+  mnuTabView_Click(state, 6);  // outside the menu: nothing changes
   mnuTabView_Click(state, -1);
-  EXPECT_EQ(grid().source, before.source);
-  EXPECT_EQ(grid().caption, before.caption);
-  EXPECT_TRUE(grid().visible);
+  EXPECT_EQ(grid.source, state.TempRecordset[3]);
+  mnuTabView_Click(state, 0);
+  EXPECT_FALSE(grid.visible);
+  EXPECT_EQ(grid.source, nullptr);
+  EXPECT_EQ(grid.caption, "Table 0 Data View - Edits must be made in Excel and Re-imported");
+  mnuTabView_Click(state, 5);  // never imported: its empty workbook rows
+  EXPECT_EQ(grid.source, state.SheetRecordset[5]);
+  EXPECT_EQ(grid.source->RecordCount(), 0);
 }
 
 }  // namespace
