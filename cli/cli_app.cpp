@@ -90,6 +90,8 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->add_option("--password", review_options.password,
                    "Password of encrypted workbooks (or set SORVANE_WORKBOOK_PASSWORD)")
       ->envname(kPasswordVariable);
+  review->add_flag("--timings", review_options.timings,
+                   "Print the wall time of each stage to stderr");
   review->footer(kReviewExit);
 
   std::string list;

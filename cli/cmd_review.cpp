@@ -323,7 +323,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (all_transferred) {
     std::map<std::pair<int, int>, CheckReport> failed;
     std::map<int, std::vector<CheckReport>> verdicts;
-    main.mnuCheckTables_Click(wanted.size() == 1 ? *wanted.begin() : 0);
+    {
+      StageTimer timer(s.Timings, "checks");
+      main.mnuCheckTables_Click(wanted.size() == 1 ? *wanted.begin() : 0);
+    }
     frmCCheckView* view = main.check_view();
     if (!view) {
       io.err << "review: the check window could not be opened\n";
@@ -350,10 +353,13 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     // The export speaks only when something went wrong: a save that failed, or
     // a check whose query could not run. Either way the workbook is not whole.
     const size_t messages_before = ui.messages().size();
-    if (wanted.size() == 5) {
-      view->mnuExcelChecks_Click(7);
-    } else {
-      for (int n : wanted) view->mnuExcelChecks_Click(n);
+    {
+      StageTimer timer(s.Timings, "error workbook");
+      if (wanted.size() == 5) {
+        view->mnuExcelChecks_Click(7);
+      } else {
+        for (int n : wanted) view->mnuExcelChecks_Click(n);
+      }
     }
     view->WriteCheckErrors = write;
     excel.TableExported = nullptr;
@@ -371,6 +377,11 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   report.messages = ui.messages();
 
   PrintCheckVerdicts(report, text);
+  if (options.timings) {
+    for (const auto& [stage, seconds] : s.Timings.totals()) {
+      io.err << "time " << stage << ": " << seconds << " s\n";
+    }
+  }
   if (!options.json_file.empty()) {
     if (!WriteJsonFile(options.json_file, report, io)) return finish(2);
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';

@@ -45,15 +45,29 @@ Run RunAllTables(RunState& state, ImportResult& result) {
   // (a close of the window, a Ctrl-C) ends the reading and checking at once;
   // the transfer marks what is left as cancelled.
   auto go = [&](int n) { return state.Tables[n].StageOK && !state.CancelRequested; };
-  for (int n = 1; n <= 5 && !state.CancelRequested; ++n) ImportWorkbook(state, n);
-  for (int n = 1; n <= 5; ++n)
-    if (go(n)) CheckFieldNames(state, n);
-  for (int n = 1; n <= 5; ++n)
-    if (go(n)) CheckRowFacilityIDs(state, n, state.FacilityID);
-  for (int n = 1; n <= 5; ++n)
-    if (go(n)) ConvertDataTypes(state, n);
+  StageTimes& times = state.Timings;
+  {
+    StageTimer timer(times, "read");
+    for (int n = 1; n <= 5 && !state.CancelRequested; ++n) ImportWorkbook(state, n);
+  }
+  {
+    StageTimer timer(times, "field names");
+    for (int n = 1; n <= 5; ++n)
+      if (go(n)) CheckFieldNames(state, n);
+  }
+  {
+    StageTimer timer(times, "facility IDs");
+    for (int n = 1; n <= 5; ++n)
+      if (go(n)) CheckRowFacilityIDs(state, n, state.FacilityID);
+  }
+  {
+    StageTimer timer(times, "data types");
+    for (int n = 1; n <= 5; ++n)
+      if (go(n)) ConvertDataTypes(state, n);
+  }
   // Only a table whose types were converted goes on (one a cancel left
   // unread or unchecked does not).
+  StageTimer timer(times, "transfer");
   for (int n = 1; n <= 5; ++n)
     if (state.Tables[n].StageOK && state.Tables[n].TableStatus == stage::kDataTypes)
       Transfer(state, n, result);

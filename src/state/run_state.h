@@ -18,6 +18,7 @@
 #include "core/ui_port.h"
 #include "state/menu_names.h"
 #include "state/stage.h"
+#include "state/stage_times.h"
 #include "state/view_state.h"
 #include "workdb/connection.h"
 
@@ -71,6 +72,7 @@ struct RunState {
   std::array<std::shared_ptr<RecordSet>, 6> SheetRecordset;  // 1..5 used
   std::array<std::shared_ptr<RecordSet>, 6> TempRecordset;   // 1..5 used
   bool CancelRequested = false;
+  StageTimes Timings;  // wall time per stage of this run
   // The password for encrypted workbooks. Unset: the person is asked for it
   // when a workbook needs one (desktop); set, even empty: never asked (batch).
   std::optional<std::string> WorkbookPassword;

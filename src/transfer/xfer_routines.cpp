@@ -234,6 +234,7 @@ void RunMain(RunState& state, const MainRoutine& r) {
     indexes.Rebuild();
     progress.value = progress.min;
   } else {
+    StageTimer timer(state.Timings, "standardisation");
     Standardize(state, r.name);
     indexes.Rebuild();
   }
@@ -294,6 +295,7 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     indexes.Rebuild();
     state.view.ProgressBar.value = state.view.ProgressBar.min;
   } else {
+    StageTimer timer(state.Timings, "standardisation");
     Standardize(state, r.name);
     indexes.Rebuild();
   }

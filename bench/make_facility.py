@@ -1,0 +1,116 @@
+#!/usr/bin/python3
+"""Writes a large facility 1234567 for the end-to-end benchmark, grown from the
+sample facility in data/sample: Tables 1 to 3 as they are, Tables 4 and 5 repeated
+until Table 5 holds at least RESULTS results. Each repetition k renames its samples
+("MW-1-040316" becomes "MW-1-040316-k") and moves their dates k weeks on, so the
+samples stay distinct and the sample's deliberate mistakes recur in proportion.
+
+    /usr/bin/python3 bench/make_facility.py RESULTS xls|xlsx OUT_DIR
+
+.xls is written with xlwt (at most 65,535 rows a sheet), .xlsx with xlsxwriter
+in its constant-memory mode. Cell kinds stay as the sample has them: texts,
+numbers and dates.
+"""
+import datetime
+import os
+import sys
+
+import xlrd
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SAMPLE = os.path.join(HERE, "..", "data", "sample")
+FACILITY = "1234567"
+
+
+def read_table(n):
+    book = xlrd.open_workbook(os.path.join(SAMPLE, "%s_%d.xls" % (FACILITY, n)))
+    sheet = book.sheet_by_index(0)
+    rows = []
+    for r in range(sheet.nrows):
+        row = []
+        for cell in sheet.row(r):
+            if cell.ctype == xlrd.XL_CELL_DATE:
+                row.append(xlrd.xldate.xldate_as_datetime(cell.value, book.datemode))
+            elif cell.ctype == xlrd.XL_CELL_EMPTY:
+                row.append(None)
+            else:
+                row.append(cell.value)
+        rows.append(row)
+    return rows
+
+
+def grow(table4, table5, results):
+    """Tables 4 and 5 repeated until Table 5 has at least `results` data rows."""
+    head4, body4 = table4[0], table4[1:]
+    head5, body5 = table5[0], table5[1:]
+    sam4 = head4.index("SAM_ID")
+    date4 = head4.index("SAM_DATE")
+    sam5 = head5.index("SAM_ID")
+    out4, out5 = [head4], [head5]
+    k = 0
+    while len(out5) - 1 < results:
+        suffix = "" if k == 0 else "-%d" % k
+        shift = datetime.timedelta(weeks=k)
+        for row in body4:
+            row = list(row)
+            row[sam4] = "%s%s" % (row[sam4], suffix)
+            if isinstance(row[date4], datetime.datetime):
+                row[date4] = row[date4] + shift
+            out4.append(row)
+        for row in body5:
+            row = list(row)
+            row[sam5] = "%s%s" % (row[sam5], suffix)
+            out5.append(row)
+        k += 1
+    return out4, out5[: results + 1]
+
+
+def write_xls(path, rows):
+    import xlwt
+    book = xlwt.Workbook(encoding="utf-8")
+    sheet = book.add_sheet("Sheet1")
+    date = xlwt.easyxf(num_format_str="M/D/YYYY")
+    for r, row in enumerate(rows):
+        for c, value in enumerate(row):
+            if value is None:
+                continue
+            if isinstance(value, datetime.datetime):
+                sheet.write(r, c, value, date)
+            else:
+                sheet.write(r, c, value)
+    book.save(path)
+
+
+def write_xlsx(path, rows):
+    import xlsxwriter
+    book = xlsxwriter.Workbook(path, {"constant_memory": True})
+    sheet = book.add_worksheet("Sheet1")
+    date = book.add_format({"num_format": "m/d/yyyy"})
+    for r, row in enumerate(rows):
+        for c, value in enumerate(row):
+            if value is None:
+                continue
+            if isinstance(value, datetime.datetime):
+                sheet.write_datetime(r, c, value, date)
+            elif isinstance(value, float):
+                sheet.write_number(r, c, value)
+            else:
+                sheet.write_string(r, c, value)
+    book.close()
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[2] not in ("xls", "xlsx"):
+        sys.exit(__doc__)
+    results, kind, out = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+    os.makedirs(out, exist_ok=True)
+    tables = {n: read_table(n) for n in range(1, 6)}
+    tables[4], tables[5] = grow(tables[4], tables[5], results)
+    write = write_xls if kind == "xls" else write_xlsx
+    for n in range(1, 6):
+        write(os.path.join(out, "%s_%d.%s" % (FACILITY, n, kind)), tables[n])
+    print("%s: %d samples, %d results" % (out, len(tables[4]) - 1, len(tables[5]) - 1))
+
+
+if __name__ == "__main__":
+    main()
