@@ -19,8 +19,8 @@ bool Contains(std::string_view text, std::string_view part) {
 }
 
 // Start-up appends these fields; a list made elsewhere (the command line, a
-// test) gets the same ones here. The sizes are those of the original design;
-// fixed-length fields do not cut the longer paths of today's file systems.
+// test) gets the same ones here. Their sizes are nominal: a fixed-length field
+// keeps a longer path whole, as deep folders need.
 void PrepareFileList(RunState& state) {
   if (!state.FileList) state.FileList = std::make_shared<RecordSet>();
   RecordSet& list = *state.FileList;

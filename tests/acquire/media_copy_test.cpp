@@ -72,57 +72,60 @@ class MediaCopyTest : public AcquireTest {
 const std::vector<std::string> kFiveWorkbooks = {"1234567_1.xls", "1234567_2.xls", "1234567_3.xls",
                                                  "1234567_4.xls", "1234567_5.xls"};
 
-TEST_F(MediaCopyTest, CopiesTheFiveWorkbooksAndVerifiesThem) {
+TEST_F(MediaCopyTest, CopiesTheFiveWorkbooksWritableIntoAnEmptiedFolder) {
+  fs::remove_all(gisfile());  // a missing workbook folder is created
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd / "FACILITY", "1234567");
-  WriteFile(gisfile() / "old_9999999_1.xls");
+  for (const auto& name : kFiveWorkbooks)
+    fs::permissions(cd / "FACILITY" / name, fs::perms::owner_read | fs::perms::others_read);
 
   ClickCD();
 
   EXPECT_EQ(resets, 1);
   EXPECT_THAT(ui.messages, IsEmpty());
   EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  for (const auto& name : kFiveWorkbooks) {
+    EXPECT_NE(fs::status(gisfile() / name).permissions() & fs::perms::owner_write, fs::perms::none)
+        << name;
+  }
   EXPECT_EQ(Status(), "Files Copied.");
   EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
   EXPECT_EQ(state.view.txtFacilityID.text, "1234567");
-  EXPECT_EQ(state.MediaDriveType, "5");
   EXPECT_EQ(state.SourcePattern, (cd / "FACILITY" / "*.xls").string());
   EXPECT_EQ(state.FileList->RecordCount(), 5);
+
+  WriteWorkbookSet(cd / "FACILITY", "1234567", ".xlsx");  // .xlsx workbooks count too
+  for (const auto& name : kFiveWorkbooks) fs::remove(cd / "FACILITY" / name);
+  ClickCD();
+  EXPECT_THAT(FileNames(gisfile()), ::testing::Each(::testing::EndsWith(".xlsx")));
+  EXPECT_EQ(Status(), "Files Copied.");
 }
 
-TEST_F(MediaCopyTest, TwoCdDrivesReadTheHigherOne) {
+TEST_F(MediaCopyTest, CdReadsTheHigherCdDriveAndFloppyTheRemovableOne) {
   fs::path d = AddDrive(kDriveCdRom, "d");
   fs::path e = AddDrive(kDriveCdRom, "e");
-  AddDrive(kDriveRemovable, "f");
+  fs::path stick = AddDrive(kDriveRemovable, "f");
   WriteWorkbookSet(d, "1234567", ".xls", "from d");
   WriteWorkbookSet(e, "1234567", ".xls", "from e");
+  WriteWorkbookSet(stick, "1234567", ".xls", "from f");
 
   ClickCD();
-
   EXPECT_THAT(probe.queried, ElementsAre(e.string()));
   EXPECT_EQ(ReadFile(gisfile() / "1234567_3.xls"), "from e");
-  // The medium's root holds the workbooks itself.
-  EXPECT_EQ(state.SourcePattern, (e / "*.xls").string());
-}
+  EXPECT_EQ(state.SourcePattern, (e / "*.xls").string());  // the root holds the workbooks
+  EXPECT_EQ(state.MediaDriveType, "5");
 
-TEST_F(MediaCopyTest, FloppyTakesTheRemovableDrive) {
-  AddDrive(kDriveCdRom, "cd");
-  fs::path stick = AddDrive(kDriveRemovable, "a_stick");
-  WriteWorkbookSet(stick, "1234567");
   ClickFloppy();
   EXPECT_EQ(state.MediaDriveType, "2");
-  EXPECT_EQ(state.MediaDrive, stick.string());
-  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_EQ(ReadFile(gisfile() / "1234567_3.xls"), "from f");
 }
 
 TEST_F(MediaCopyTest, NoDriveOfTheTypeIsReportedAfterTheReset) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "1234567");
   WriteFile(gisfile() / "1234567_1.xls", "kept");
-  state.SetStatusLine("Resetting system for new site ...");
 
   ClickFloppy();
-
   EXPECT_EQ(resets, 1);
   EXPECT_THAT(ui.messages, ElementsAre("Could not find Floppy drive"));
   EXPECT_EQ(state.view.txtFacilityID.text, "1234567");
@@ -133,13 +136,15 @@ TEST_F(MediaCopyTest, NoDriveOfTheTypeIsReportedAfterTheReset) {
   ui.messages.clear();
   ClickCD();
   EXPECT_THAT(ui.messages, ElementsAre("Could not find CD-ROM drive"));
-  EXPECT_EQ(state.view.txtFacilityID.text, "1234567");
 }
 
 TEST_F(MediaCopyTest, EmptyTrayWaitsSilentlyThenAsksUntilTheMediumIsIn) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "1234567");
-  probe.answers[cd.string()] = {NotReady(), NotReady(), NotReady(), MediumStatus{true, false, ""}};
+  AddDrive(kDriveCdRom, "sr0");
+  const std::string device_root = probe.drives[0].root;
+  fs::path mounted = data.dir() / "media" / "DISC";  // where the medium is mounted meanwhile
+  WriteWorkbookSet(mounted, "1234567");
+  probe.answers[device_root] = {NotReady(), NotReady(), NotReady(),
+                                MediumStatus{true, false, mounted.string()}};
   ui.on_yield = [this] {
     // Nothing is shown while the first wait lasts.
     EXPECT_THAT(ui.messages, IsEmpty());
@@ -152,141 +157,87 @@ TEST_F(MediaCopyTest, EmptyTrayWaitsSilentlyThenAsksUntilTheMediumIsIn) {
   EXPECT_EQ(clock.paused, std::chrono::seconds(10));
   EXPECT_GE(ui.yields, 100);  // the window stays responsive during the wait
   EXPECT_THAT(ui.questions, ElementsAre(kPrompt, kPrompt));
-  EXPECT_EQ(probe.queried.size(), 4u);
+  EXPECT_EQ(state.MediaDrive, mounted.string());
   EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
-  EXPECT_EQ(Status(), "Files Copied.");
 }
 
-TEST_F(MediaCopyTest, CancelAtThePromptEndsWithoutCopying) {
+TEST_F(MediaCopyTest, CancelAtThePromptOrAnUnreadableMediumEndsWithoutCopying) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "1234567");
   probe.answers[cd.string()] = {NotReady()};
   ui.ok_cancel_answers = {false};
-  state.SetStatusLine("something");
-
   ClickCD();
-
   EXPECT_THAT(ui.questions, ElementsAre(kPrompt));
+
+  probe.answers[cd.string()] = {Unreadable()};
+  ClickCD();
+  EXPECT_EQ(ui.questions.size(), 1u);  // no wait, no question
   EXPECT_THAT(ui.messages, IsEmpty());
   EXPECT_THAT(FileNames(gisfile()), IsEmpty());
   EXPECT_EQ(Status(), "");
   EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
 }
 
-TEST_F(MediaCopyTest, UnreadableMediumEndsSilentlyWithoutWaiting) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "1234567");
-  probe.answers[cd.string()] = {Unreadable()};
-  ClickCD();
-  EXPECT_EQ(clock.paused, std::chrono::seconds(0));
-  EXPECT_THAT(ui.questions, IsEmpty());
-  EXPECT_THAT(ui.messages, IsEmpty());
-  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
-  EXPECT_EQ(Status(), "");
-}
-
-TEST_F(MediaCopyTest, MediumMountedDuringTheWaitIsReadWhereItWasMounted) {
-  AddDrive(kDriveCdRom, "sr0");
-  const std::string device_root = probe.drives[0].root;
-  fs::path mounted = data.dir() / "media" / "DISC";
-  WriteWorkbookSet(mounted, "1234567");
-  probe.answers[device_root] = {NotReady(), MediumStatus{true, false, mounted.string()}};
-  ClickCD();
-  EXPECT_EQ(state.MediaDrive, mounted.string());
-  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
-}
-
-TEST_F(MediaCopyTest, FiveWorkbooksAmongOtherSpreadsheetsCopyTheWholeFolder) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd / "sub", "1234567");
-  WriteFile(cd / "sub" / "notes.xls");
-  WriteFile(cd / "sub" / "Summary.XLS");
-  WriteFile(cd / "sub" / "readme.txt");
-
-  ClickCD();
-
-  std::vector<std::string> expected = kFiveWorkbooks;
-  expected.push_back("Summary.XLS");
-  expected.push_back("notes.xls");
-  EXPECT_EQ(FileNames(gisfile()), expected);
-  // The verification then judges the set.
-  EXPECT_THAT(ui.messages,
-              ElementsAre("Facility ID does not match copied files. Please check " +
-                          gisfile().string() + " to confirm correct files were copied."));
-  EXPECT_EQ(Status(), "Files Copied.");
-}
-
-TEST_F(MediaCopyTest, WorkbooksSpreadOverTwoFoldersCopyTheLastFolderFound) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteFile(cd / "a" / "deep" / "1234567_1.xls");
-  WriteFile(cd / "a" / "deep" / "1234567_2.xls");
-  WriteFile(cd / "a" / "deep" / "1234567_3.xls");
-  WriteFile(cd / "b" / "1234567_4.xls");
-  WriteFile(cd / "b" / "1234567_5.xls");
-
-  ClickCD();
-
-  EXPECT_EQ(state.SourcePattern, (cd / "b" / "*.xls").string());
-  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_4.xls", "1234567_5.xls"));
+// Where the facility's workbooks lie on the medium decides what is copied.
+TEST_F(MediaCopyTest, LayoutOfTheMediumDecidesWhatIsCopied) {
   const std::string dir = gisfile().string();
-  EXPECT_THAT(ui.messages, ElementsAre("Five files for 1234567 were not found in " + dir +
-                                       ".  Please check CD (or floppy) and " + dir + "."));
-}
-
-TEST_F(MediaCopyTest, SixWorkbooksWithOneDataFolderCopyThatFolder) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd / "2004" / "data", "1234567", ".xls", "current");
-  WriteFile(cd / "old" / "1234567_1.xls", "old");
-
-  ClickCD();
-
-  EXPECT_EQ(state.SourcePattern, (cd / "2004" / "data").string());
-  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
-  EXPECT_EQ(ReadFile(gisfile() / "1234567_1.xls"), "current");
-  EXPECT_THAT(ui.messages, IsEmpty());
-}
-
-TEST_F(MediaCopyTest, SixWorkbooksWithoutOneDataFolderAreUnclear) {
-  for (int data_folders : {0, 2}) {
-    SCOPED_TRACE(data_folders);
+  struct Layout {
+    std::vector<std::string> files;  // on the medium
+    std::vector<std::string> copied;
+    std::string message;  // "" for none
+  } layouts[] = {
+      // Five workbooks among other spreadsheets: the whole folder, then the
+      // verification judges the set.
+      {{"sub/1234567_1.xls", "sub/1234567_2.xls", "sub/1234567_3.xls", "sub/1234567_4.xls",
+        "sub/1234567_5.xls", "sub/notes.xls", "sub/readme.txt"},
+       {"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_5.xls",
+        "notes.xls"},
+       "Facility ID does not match copied files. Please check " + dir +
+           " to confirm correct files were copied."},
+      // Spread over two folders: the last folder found.
+      {{"a/deep/1234567_1.xls", "a/deep/1234567_2.xls", "a/deep/1234567_3.xls", "b/1234567_4.xls",
+        "b/1234567_5.xls"},
+       {"1234567_4.xls", "1234567_5.xls"},
+       "Five files for 1234567 were not found in " + dir + ".  Please check CD (or floppy) and " +
+           dir + "."},
+      // Six workbooks and one data folder: that folder.
+      {{"2004/data/1234567_1.xls", "2004/data/1234567_2.xls", "2004/data/1234567_3.xls",
+        "2004/data/1234567_4.xls", "2004/data/1234567_5.xls", "old/1234567_1.xls"},
+       kFiveWorkbooks,
+       ""},
+      // Six workbooks and no data folder, or two.
+      {{"new/1234567_1.xls", "new/1234567_2.xls", "new/1234567_3.xls", "new/1234567_4.xls",
+        "new/1234567_5.xls", "old/1234567_1.xls"},
+       {},
+       "It is unclear which files to review.  Please copy manually."},
+      {{"new/1234567_1.xls", "new/1234567_2.xls", "new/1234567_3.xls", "new/1234567_4.xls",
+        "new/1234567_5.xls", "old/1234567_1.xls", "0/DATA/", "1/DATA/"},
+       {},
+       "It is unclear which files to review.  Please copy manually."},
+      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "9999999_5.xls"},
+       {},
+       "Could not find 5 xls files for 1234567.  Please copy manually to " + dir +
+           " or check the Facility ID."},
+  };
+  int n = 0;
+  for (const Layout& l : layouts) {
+    SCOPED_TRACE(n);
     probe.drives.clear();
     ui.messages.clear();
-    fs::path cd = AddDrive(kDriveCdRom, "cd" + std::to_string(data_folders));
-    WriteWorkbookSet(cd / "new", "1234567");
-    WriteFile(cd / "old" / "1234567_1.xls");
-    for (int k = 0; k < data_folders; ++k) fs::create_directories(cd / std::to_string(k) / "DATA");
-
+    fs::path cd = AddDrive(kDriveCdRom, "cd" + std::to_string(n++));
+    for (const std::string& f : l.files) {
+      if (f.ends_with("/")) {
+        fs::create_directories(cd / f);
+      } else {
+        WriteFile(cd / f, f);
+      }
+    }
     ClickCD();
-
-    EXPECT_THAT(ui.messages,
-                ElementsAre("It is unclear which files to review.  Please copy manually."));
-    EXPECT_THAT(FileNames(gisfile()), IsEmpty());
-    EXPECT_EQ(Status(), "");
-    EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+    EXPECT_EQ(FileNames(gisfile()), l.copied);
+    EXPECT_EQ(ui.messages,
+              l.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{l.message});
+    EXPECT_EQ(Status(), l.copied.empty() ? "" : "Files Copied.");
   }
-}
-
-TEST_F(MediaCopyTest, FourWorkbooksAreNotEnough) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  for (int n = 1; n <= 4; ++n) WriteFile(cd / ("1234567_" + std::to_string(n) + ".xls"));
-  WriteFile(cd / "9999999_5.xls");
-
-  ClickCD();
-
-  EXPECT_THAT(ui.messages, ElementsAre("Could not find 5 xls files for 1234567.  Please copy "
-                                       "manually to " +
-                                       gisfile().string() + " or check the Facility ID."));
-  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
-  EXPECT_EQ(Status(), "");
-}
-
-TEST_F(MediaCopyTest, XlsxWorkbooksCountAndAreCopied) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "1234567", ".xlsx");
-  ClickCD();
-  EXPECT_THAT(ui.messages, IsEmpty());
-  EXPECT_EQ(FileNames(gisfile()).size(), 5u);
-  EXPECT_EQ(Status(), "Files Copied.");
 }
 
 TEST_F(MediaCopyTest, SixCharacterIdLeavesTheFolderAndCopiesNothing) {
@@ -294,56 +245,32 @@ TEST_F(MediaCopyTest, SixCharacterIdLeavesTheFolderAndCopiesNothing) {
   WriteWorkbookSet(cd, "123456");
   WriteFile(gisfile() / "123456_1.xls");
   state.view.txtFacilityID.text = "123456";
-
   ClickCD();
-
   EXPECT_THAT(ui.messages, ElementsAre("Facility ID must be 7 digits."));
   EXPECT_THAT(FileNames(gisfile()), ElementsAre("123456_1.xls"));
   EXPECT_THAT(probe.queried, IsEmpty());
-  EXPECT_EQ(Status(), "");
 }
 
-TEST_F(MediaCopyTest, MissingWorkbookFolderIsCreated) {
-  fs::remove_all(gisfile());
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "1234567");
-  ClickCD();
-  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
-}
-
-TEST_F(MediaCopyTest, FilesFromACdArriveWritable) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "1234567");
-  for (const auto& name : kFiveWorkbooks)
-    fs::permissions(cd / name,
-                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  WriteFile(gisfile() / "read_only.xls");
-  fs::permissions(gisfile() / "read_only.xls", fs::perms::owner_read);
-
-  ClickCD();
-
-  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
-  for (const auto& name : kFiveWorkbooks) {
-    EXPECT_NE(fs::status(gisfile() / name).permissions() & fs::perms::owner_write, fs::perms::none)
-        << name;
-  }
-}
-
-TEST_F(MediaCopyTest, FileThatCannotBeDeletedNamesTheFile) {
+TEST_F(MediaCopyTest, FailuresNameTheFileOrShowNumberAndDescription) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "1234567");
   WriteFile(gisfile() / "1234567_1.xls", "open elsewhere");
   WriteFile(gisfile() / "1234567_2.xls", "open elsewhere");
   files.refuse_delete = "1234567_2.xls";
-
   ClickCD();
-
   EXPECT_THAT(ui.messages,
               ElementsAre("Could not access/delete file.  Please close 1234567_2.xls"));
-  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
   // The file deleted before the failure stays deleted; nothing was copied.
   EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_2.xls"));
-  EXPECT_EQ(ReadFile(gisfile() / "1234567_2.xls"), "open elsewhere");
+
+  files.refuse_delete.clear();
+  files.refuse_copy = "1234567_3.xls";
+  ui.messages.clear();
+  ClickCD();
+  EXPECT_THAT(ui.messages, ElementsAre("61  Disk full"));
+  EXPECT_EQ(Status(), "Copying Files . . .");  // the status line keeps its last text
+  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_1.xls", "1234567_2.xls"));
+  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
 }
 
 TEST_F(MediaCopyTest, ImmutableFileOnDiskCannotBeDeleted) {
@@ -357,9 +284,7 @@ TEST_F(MediaCopyTest, ImmutableFileOnDiskCannotBeDeleted) {
   }
   DiskFileOps disk;
   options.files = &disk;
-
   ClickCD();
-
   std::system(("chattr -i " + quoted).c_str());
   EXPECT_THAT(ui.messages,
               ElementsAre("Could not access/delete file.  Please close 1234567_1.xls"));
@@ -379,19 +304,7 @@ TEST_F(MediaCopyTest, CopyCutShortByAFullDiskLeavesNoPartOfTheWorkbook) {
   EXPECT_FALSE(fs::exists(gisfile() / "1234567_5.xls"));
 }
 
-TEST_F(MediaCopyTest, OtherFailuresShowNumberAndDescription) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "1234567");
-  files.refuse_copy = "1234567_3.xls";
-
-  ClickCD();
-
-  EXPECT_THAT(ui.messages, ElementsAre("61  Disk full"));
-  EXPECT_EQ(Status(), "Copying Files . . .");  // the status line keeps its last text
-  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_1.xls", "1234567_2.xls"));
-}
-
-TEST_F(MediaCopyTest, CopyFromAFolderAsMedium) {
+TEST_F(MediaCopyTest, FolderAsMediumButNeverTheWorkbookFolderOrOneAboveIt) {
   fs::path folder = data.dir() / "delivery";
   WriteWorkbookSet(folder / "x", "1234567");
   FolderDriveProbe from(folder);
@@ -399,29 +312,22 @@ TEST_F(MediaCopyTest, CopyFromAFolderAsMedium) {
       state, from, [this] { Reset(); }, options);
   EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
   EXPECT_EQ(Status(), "Files Copied.");
-
   fs::remove_all(folder);
   mnuDataLoadFloppy_Click(
       state, from, [this] { Reset(); }, options);
   EXPECT_EQ(Status(), "");  // a folder that is gone cannot be read
-}
 
-TEST_F(MediaCopyTest, WorkbookFolderAsMediumIsLeftAlone) {
   WriteWorkbookSet(gisfile(), "1234567");
-  FolderDriveProbe from(gisfile());
-  mnuDataLoadCD_Click(
-      state, from, [this] { Reset(); }, options);
-  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "The files are already in " + gisfile().string() +
-                                ".  Please copy from another folder.");
-
-  ui.messages.clear();
-  FolderDriveProbe above(gisfile().parent_path());  // the data folder holds the workbook folder
-  mnuDataLoadCD_Click(
-      state, above, [this] { Reset(); }, options);
-  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
-  EXPECT_EQ(ui.messages.size(), 1u);
+  for (const fs::path& medium : {gisfile(), gisfile().parent_path()}) {
+    ui.messages.clear();
+    FolderDriveProbe own(medium);
+    mnuDataLoadCD_Click(
+        state, own, [this] { Reset(); }, options);
+    EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+    EXPECT_EQ(ui.messages,
+              std::vector<std::string>{"The files are already in " + gisfile().string() +
+                                       ".  Please copy from another folder."});
+  }
 }
 
 // The search routines on their own.

@@ -13,168 +13,112 @@ using ::testing::IsEmpty;
 
 using WorkbookSetTest = AcquireTest;
 
-struct IdCase {
-  const char* name;
-  std::string id;
-  bool accepted;
-  std::vector<std::string> messages;
-};
+TEST_F(WorkbookSetTest, FacilityIdIsSevenCharactersFoundInEveryFileOfTheFolder) {
+  const std::pair<std::string, std::vector<std::string>> ids[] = {
+      {"", {"Please Enter a Facility ID"}},
+      {"123456", {"Facility ID must be 7 digits."}},
+      {"12345678", {"Facility ID must be 7 digits."}},
+      {" ", {"Facility ID must be 7 digits."}},
+      {"ABCDEFG", {}},
+      {"\xC3\x84"
+       "BCDEFG",
+       {}},  // seven characters, eight bytes
+  };
+  for (const auto& [id, messages] : ids) {
+    ui.messages.clear();
+    state.view.txtFacilityID.text = id;
+    state.view.txtFacilityID.enabled = false;
+    EXPECT_EQ(CheckFacilityID(state), messages.empty()) << id;
+    EXPECT_EQ(ui.messages, messages) << id;
+    EXPECT_TRUE(state.view.txtFacilityID.enabled);
+  }
+  WriteFile(gisfile() / "abcdefg_1.xls");  // the ID is matched with its case
+  state.view.txtFacilityID.text = "ABCDEFG";
+  EXPECT_FALSE(CheckFacilityID(state));
 
-class FacilityIdRuleTest : public AcquireTest, public ::testing::WithParamInterface<IdCase> {};
-
-TEST_P(FacilityIdRuleTest, LengthRule) {
-  state.view.txtFacilityID.text = GetParam().id;
-  state.view.txtFacilityID.enabled = false;
-  EXPECT_EQ(CheckFacilityID(state), GetParam().accepted);
-  EXPECT_EQ(ui.messages, GetParam().messages);
-  EXPECT_TRUE(state.view.txtFacilityID.enabled);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ids, FacilityIdRuleTest,
-    ::testing::Values(IdCase{"Empty", "", false, {"Please Enter a Facility ID"}},
-                      IdCase{"SixCharacters", "123456", false, {"Facility ID must be 7 digits."}},
-                      IdCase{
-                          "EightCharacters", "12345678", false, {"Facility ID must be 7 digits."}},
-                      IdCase{"SevenLetters", "ABCDEFG", true, {}},
-                      // Seven characters, eight bytes: the rule counts characters.
-                      IdCase{"SevenWithAccent",
-                             "\xC3\x84"
-                             "BCDEFG",
-                             true,
-                             {}},
-                      IdCase{"OneBlank", " ", false, {"Facility ID must be 7 digits."}}),
-    [](const auto& info) { return info.param.name; });
-
-TEST_F(WorkbookSetTest, FacilityIdMustAppearInEveryFileOfTheFolder) {
+  fs::remove(gisfile() / "abcdefg_1.xls");
+  state.view.txtFacilityID.text = "1234567";
   WriteWorkbookSet(gisfile(), "1234567");
   EXPECT_TRUE(CheckFacilityID(state));
-
   WriteFile(gisfile() / "notes.doc");
   WriteFile(gisfile() / "other.doc");
+  ui.messages.clear();
   EXPECT_FALSE(CheckFacilityID(state));
   // One message after the scan, however many files lack the ID.
   EXPECT_THAT(ui.messages, ElementsAre("Facility ID does not match copied files."));
 }
 
-TEST_F(WorkbookSetTest, FacilityIdTestIsCaseSensitive) {
-  state.view.txtFacilityID.text = "ABCDEFG";
-  WriteFile(gisfile() / "abcdefg_1.xls");
-  EXPECT_FALSE(CheckFacilityID(state));
+// What the workbook folder holds decides the verdict and what the person is told.
+TEST_F(WorkbookSetTest, VerificationJudgesTheFolder) {
+  const std::string dir = gisfile().string();
+  const std::string not_found = "Five files for 1234567 were not found in " + dir +
+                                ".  Please check CD (or floppy) and " + dir + ".";
+  const std::string no_match = "Facility ID does not match copied files. Please check " + dir +
+                               " to confirm correct files were copied.";
+  struct Folder {
+    std::vector<std::string> files;
+    bool ok;
+    std::vector<std::string> messages;
+  } folders[] = {
+      {{"1234567_1.XLS", "1234567_2.Xls", "1234567_3.xlsx", "1234567_4.XLSX", "1234567_5.xls"},
+       true,
+       {}},
+      {{"1234567_1.xls", "1234567_2.xls", "1234567_4.xls", "1234567_5.xls"}, false, {not_found}},
+      // Text files of earlier imports are deleted and never count.
+      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_1.txt",
+        "1234567_5.TXT"},
+       false,
+       {not_found}},
+      {{"1234567_1.xls", "1234567_2_old.xls", "1234567_3.xls", "1234567_4.doc", "1234567_5.xls"},
+       false,
+       {"File #2 is missing.", "File #4 is missing."}},
+      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_5.xls",
+        "notes.doc"},
+       false,
+       {no_match}},
+      // Sorted first, an extra document puts every workbook one place off.
+      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_5.xls",
+        "000 notes.doc"},
+       false,
+       {"File #1 is missing.", "File #2 is missing.", "File #3 is missing.", "File #4 is missing.",
+        "File #5 is missing.", no_match}},
+      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_5.xls",
+        "1234567_6.xls"},
+       true,
+       {}},
+  };
+  for (const Folder& f : folders) {
+    fs::remove_all(gisfile());
+    for (const std::string& name : f.files) WriteFile(gisfile() / name);
+    ui.messages.clear();
+    EXPECT_EQ(VerifyWorkbookSet(state), f.ok) << f.files.back();
+    EXPECT_EQ(ui.messages, f.messages) << f.files.back();
+  }
+  EXPECT_THAT(FileNames(gisfile()), ::testing::Each(::testing::Not(::testing::EndsWith(".txt"))));
 }
 
-TEST_F(WorkbookSetTest, FiveWorkbooksAreListedInTableOrder) {
-  // Written out of order: the list is sorted by name.
-  for (int n : {3, 5, 1, 4, 2}) WriteFile(gisfile() / ("1234567_" + std::to_string(n) + ".xls"));
-  EXPECT_TRUE(CheckFacilityID(state));
+TEST_F(WorkbookSetTest, FiveWorkbooksAreListedInTableOrderWithTheirWholePaths) {
+  // Start-up appends the fields with nominal sizes shorter than today's paths.
+  state.FileList->AppendField("FilePath", kTypeChar, 60);
+  state.FileList->AppendField("FileName", kTypeChar, 50);
+  state.FileList->AppendField("FileExt", kTypeChar, 3);
+  const std::string prefix(70, 'w');
+  for (int n : {3, 5, 1, 4, 2})  // written out of order: the list is sorted by name
+    WriteFile(gisfile() / (prefix + "1234567_" + std::to_string(n) + ".xls"));
   EXPECT_TRUE(VerifyWorkbookSet(state));
   EXPECT_THAT(ui.messages, IsEmpty());
-
   RecordSet& list = *state.FileList;
   ASSERT_EQ(list.RecordCount(), 5);
   for (int n = 1; n <= 5; ++n) {
-    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    const std::string name = prefix + "1234567_" + std::to_string(n) + ".xls";
     EXPECT_EQ(list.At(n - 1, list.FieldIndex("FileName")).ToDisplay(), name);
     EXPECT_EQ(list.At(n - 1, list.FieldIndex("FilePath")).ToDisplay(), (gisfile() / name).string());
     EXPECT_TRUE(list.At(n - 1, list.FieldIndex("FileExt")).IsMissing());
   }
-}
-
-TEST_F(WorkbookSetTest, ListKeepsPathsLongerThanTheDesignedFieldSize) {
-  // Start-up appends the fields with the sizes of the original design.
-  state.FileList->AppendField("FilePath", kTypeChar, 60);
-  state.FileList->AppendField("FileName", kTypeChar, 50);
-  state.FileList->AppendField("FileExt", kTypeChar, 3);
-  const std::string id = "1234567";
-  const std::string long_prefix(70, 'w');
-  for (int n = 1; n <= 5; ++n)
-    WriteFile(gisfile() / (long_prefix + id + std::to_string(n) + ".xls"));
-
-  EXPECT_TRUE(VerifyWorkbookSet(state));
-  ASSERT_EQ(state.FileList->RecordCount(), 5);
-  EXPECT_EQ(state.FileList->At(4, 0).ToDisplay(),
-            (gisfile() / (long_prefix + id + "5.xls")).string());
-}
-
-TEST_F(WorkbookSetTest, SecondVerificationReplacesTheList) {
-  WriteWorkbookSet(gisfile(), "1234567");
-  EXPECT_TRUE(VerifyWorkbookSet(state));
-  fs::remove(gisfile() / "1234567_5.xls");
-  WriteFile(gisfile() / "1234567_5.XLS");
-  EXPECT_TRUE(VerifyWorkbookSet(state));
-  ASSERT_EQ(state.FileList->RecordCount(), 5);
-  EXPECT_EQ(state.FileList->At(4, state.FileList->FieldIndex("FileName")).ToDisplay(),
-            "1234567_5.XLS");
-}
-
-TEST_F(WorkbookSetTest, OneWorkbookMissing) {
-  for (int n : {1, 2, 4, 5}) WriteFile(gisfile() / ("1234567_" + std::to_string(n) + ".xls"));
+  // A second verification replaces the list.
+  fs::remove(gisfile() / (prefix + "1234567_5.xls"));
   EXPECT_FALSE(VerifyWorkbookSet(state));
-  const std::string dir = gisfile().string();
-  EXPECT_THAT(ui.messages, ElementsAre("Five files for 1234567 were not found in " + dir +
-                                       ".  Please check CD (or floppy) and " + dir + "."));
-  EXPECT_EQ(state.FileList->RecordCount(), 4);
-}
-
-TEST_F(WorkbookSetTest, SuffixIgnoresCaseAndAcceptsXlsx) {
-  WriteFile(gisfile() / "1234567_1.XLS");
-  WriteFile(gisfile() / "1234567_2.Xls");
-  WriteFile(gisfile() / "1234567_3.xlsx");
-  WriteFile(gisfile() / "1234567_4.XLSX");
-  WriteFile(gisfile() / "1234567_5.xls");
-  EXPECT_TRUE(VerifyWorkbookSet(state));
-  EXPECT_THAT(ui.messages, IsEmpty());
-}
-
-TEST_F(WorkbookSetTest, ExtraDocumentAfterTheWorkbooksFailsTheIdRule) {
-  WriteWorkbookSet(gisfile(), "1234567");
-  WriteFile(gisfile() / "notes.doc");
-  EXPECT_FALSE(CheckFacilityID(state));
-  ui.messages.clear();
-  EXPECT_FALSE(VerifyWorkbookSet(state));
-  const std::string dir = gisfile().string();
-  EXPECT_THAT(ui.messages, ElementsAre("Facility ID does not match copied files. Please check " +
-                                       dir + " to confirm correct files were copied."));
-}
-
-TEST_F(WorkbookSetTest, ExtraDocumentSortedFirstFailsBothRules) {
-  WriteWorkbookSet(gisfile(), "1234567");
-  WriteFile(gisfile() / "000 notes.doc");
-  EXPECT_FALSE(VerifyWorkbookSet(state));
-  // Every one of the first five is now one place off.
-  ASSERT_EQ(ui.messages.size(), 6u);
-  for (int i = 1; i <= 5; ++i)
-    EXPECT_EQ(ui.messages[i - 1], "File #" + std::to_string(i) + " is missing.");
-  EXPECT_TRUE(ui.messages[5].starts_with("Facility ID does not match copied files."));
-}
-
-TEST_F(WorkbookSetTest, TextFilesOfEarlierImportsAreDeletedAndNeverCount) {
-  for (int n = 1; n <= 4; ++n) WriteFile(gisfile() / ("1234567_" + std::to_string(n) + ".xls"));
-  WriteFile(gisfile() / "1234567_1.txt");
-  WriteFile(gisfile() / "1234567_5.TXT");
-  EXPECT_FALSE(VerifyWorkbookSet(state));
-  EXPECT_EQ(state.FileList->RecordCount(), 4);
-  EXPECT_THAT(FileNames(gisfile()),
-              ElementsAre("1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls"));
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_TRUE(ui.messages[0].starts_with("Five files for 1234567 were not found in "));
-}
-
-TEST_F(WorkbookSetTest, FilesTwoAndFourMisnamedGiveTwoMessages) {
-  for (const char* name :
-       {"1234567_1.xls", "1234567_2_old.xls", "1234567_3.xls", "1234567_4.doc", "1234567_5.xls"})
-    WriteFile(gisfile() / name);
-  EXPECT_FALSE(VerifyWorkbookSet(state));
-  EXPECT_THAT(ui.messages, ElementsAre("File #2 is missing.", "File #4 is missing."));
-}
-
-TEST_F(WorkbookSetTest, FilesBeyondTheFifthMustHoldTheId) {
-  WriteWorkbookSet(gisfile(), "1234567");
-  WriteFile(gisfile() / "1234567_6.xls");
-  EXPECT_TRUE(VerifyWorkbookSet(state));
-  WriteFile(gisfile() / "zz.xls");
-  EXPECT_FALSE(VerifyWorkbookSet(state));
-  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(list.RecordCount(), 4);
 }
 
 TEST_F(WorkbookSetTest, MissingWorkbookFolderReachesTheCaller) {
