@@ -79,6 +79,9 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
                      "Tables whose checks run and are reported, e.g. 1,3 (default: all)");
   review->add_option("--json", review_options.json_file, "Write the report as JSON (- = stdout)");
   review->add_option("--xlsx", review_options.xlsx_file, "Where to write the error workbook");
+  review->add_option("--annotate", review_options.annotate_dir,
+                     "Write a copy of each workbook with its problems marked into this folder "
+                     "(not the workbook folder)");
   // -1 (the default) writes every record; any other negative count is a slip,
   // not a wish for all of them.
   review

@@ -24,8 +24,11 @@
 
 #include "checks/error_workbook_export.h"
 #include "checks/frmCCheckView.h"
+#include "checks/marked_copies.h"
+#include "checks/problem_places.h"
 #include "commands.h"
 #include "console_ui.h"
+#include "core/errors.h"
 #include "core/text.h"
 #include "program_start.h"
 #include "review_report.h"
@@ -81,6 +84,40 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
     if (!copying.empty()) fs::remove(copying, ec);
     err << "--workbooks: " << e.what() << '\n';
     return false;
+  }
+  return true;
+}
+
+bool SamePath(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  const fs::path x = fs::weakly_canonical(a, ec);
+  if (ec) return false;
+  const fs::path y = fs::weakly_canonical(b, ec);
+  return !ec && x == y;
+}
+
+// The marked copies need a folder of their own: written among the workbooks
+// under review they would be taken for workbooks at the next review, and a
+// report named like the folder or like one of the copies would be replaced.
+bool AnnotateDirIsFree(const Paths& paths, const ReviewOptions& options, std::ostream& err) {
+  const std::string& dir = options.annotate_dir;
+  if (dir.empty()) return true;
+  for (const std::string& input : {paths.WorkbookDir().string(), options.workbooks_dir}) {
+    if (!input.empty() && SamePath(dir, input)) {
+      err << "--annotate: " << dir
+          << " holds the workbooks under review; give the marked copies a folder of their own\n";
+      return false;
+    }
+  }
+  for (const std::string& file : {options.json_file, options.xlsx_file}) {
+    if (file.empty() || file == "-") continue;
+    const bool copy_name = fs::path(file).filename().string().ends_with(" (checked).xlsx") &&
+                           SamePath(fs::path(file).parent_path(), dir);
+    if (SamePath(file, dir) || copy_name) {
+      err << "--annotate: " << dir << " and " << file
+          << " are in each other's way; give each output its own path\n";
+      return false;
+    }
   }
   return true;
 }
@@ -244,7 +281,10 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;
-  if (!OutputsAreDistinct(options, io.err) || !OutputPathsAreFree(options, io.err)) return 2;
+  if (!OutputsAreDistinct(options, io.err) || !OutputPathsAreFree(options, io.err) ||
+      !AnnotateDirIsFree(paths, options, io.err)) {
+    return 2;
+  }
   ReviewUi ui(io.err);
   if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
   frmCMain main(ui, paths);
@@ -298,14 +338,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     t.table = n;
     t.title = s.Tables[n].Title;
     t.label = label;
-    const TableInfo& info = s.Tables[n];
-    for (int64_t row : info.SkippedRows) {
-      t.import_problems.push_back(
-          {"skipped_row",
-           "Row " + std::to_string(row) + " skipped: its first cell is empty.",
-           {{info.WorkbookName, info.SheetName, row, {"A"}}}});
-    }
-    if (!info.SkippedRows.empty()) problems = true;
+    t.import_problems = ImportProblemsOf(s, n);
+    if (!t.import_problems.empty()) problems = true;
     report.tables.push_back(std::move(t));
   }
   text << ForTerminal(report.summary) << '\n';
@@ -336,8 +370,19 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
     auto write = view->WriteCheckErrors;
     view->WriteCheckErrors = [&, write](int table, int index) {
-      failed[{table, index}] = ReportCheck(index, view->CheckList.at(static_cast<size_t>(index)),
-                                           view->adoProblemRS.get());
+      const clsReviewObject& check = view->CheckList.at(static_cast<size_t>(index));
+      CheckReport& report = failed[{table, index}];
+      report = ReportCheck(index, check, view->adoProblemRS.get());
+      // Places cost a query of their own; only the report and the copies show them.
+      try {
+        if (!options.json_file.empty() || !options.annotate_dir.empty()) {
+          StageTimer timer(s.Timings, "places");
+          report.sources = ProblemPlaces(s, table, check, *view->adoProblemRS);
+        }
+      } catch (const Error& e) {
+        io.err << "review: the workbook places of check " << table << '.' << index
+               << " could not be found: " << e.NumberDescription() << '\n';
+      }
       if (write) write(table, index);
     };
     excel.TableExported = [&](int table) {
@@ -377,6 +422,24 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   report.messages = ui.messages();
 
   PrintCheckVerdicts(report, text);
+  bool copies_failed = false;
+  if (!options.annotate_dir.empty()) {
+    StageTimer timer(s.Timings, "marked copies");
+    std::vector<MarkedProblem> marks;
+    for (const TableReport& t : report.tables) {
+      AddImportProblems(s, t.table, marks);
+      for (const CheckReport& c : t.checks) {
+        if (!c.passed)
+          AddCheckProblems(t.table, c.index, c.severity, c.text, c.rule, c.sources, marks);
+      }
+    }
+    std::vector<int> tables;
+    for (const TableReport& t : report.tables) tables.push_back(t.table);
+    const MarkedCopiesResult copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
+    for (const fs::path& file : copies.written) text << "Marked copy: " << file.string() << '\n';
+    for (const std::string& failure : copies.failures) io.err << "--annotate: " << failure << '\n';
+    copies_failed = !copies.failures.empty();
+  }
   if (options.timings) {
     for (const auto& [stage, seconds] : s.Timings.totals()) {
       io.err << "time " << stage << ": " << seconds << " s\n";
@@ -387,7 +450,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
   }
   if (cancelled) io.err << "review: cancelled; the review did not run to its end\n";
-  if (workbook_failed || transfer_failed || set_incomplete || cancelled) return finish(2);
+  if (workbook_failed || transfer_failed || set_incomplete || cancelled || copies_failed) {
+    return finish(2);
+  }
   if (!workbook.empty()) text << "Error workbook: " << workbook.string() << '\n';
   return finish(problems ? 1 : 0);
 }

@@ -36,6 +36,7 @@ struct ReviewOptions {
   std::vector<int> tables;     // tables whose checks run and are reported; empty = all
   std::string json_file;       // "-" = stdout
   std::string xlsx_file;       // error workbook path (default: data folder)
+  std::string annotate_dir;    // marked copies of the workbooks go here (optional)
   long long max_records = -1;  // answer to the record-count question; -1 = all
   bool timings = false;        // print the wall time of each stage to stderr
   std::string password;        // for encrypted workbooks (default password otherwise)

@@ -126,6 +126,12 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out) {
         json.EndArray();
       }
       json.EndArray();
+      json.Key("sources");
+      json.BeginArray();
+      for (size_t i = 0; i < c.rows.size(); ++i) {
+        WritePlaces(json, i < c.sources.size() ? c.sources[i] : std::vector<Place>{});
+      }
+      json.EndArray();
       json.EndObject();
     }
     json.EndArray();

@@ -13,6 +13,8 @@
 #include "checks/clsReviewObject.h"
 #include "core/record_set.h"
 #include "core/value.h"
+#include "import/import_problems.h"
+#include "state/sheet_places.h"
 
 namespace sorvane::cli {
 
@@ -26,23 +28,11 @@ struct CheckReport {
   std::string rule;
   std::vector<std::string> columns;
   std::vector<std::vector<Value>> rows;  // every problem record, in the query's order
+  // The workbook places each row stands for, aligned with `rows`.
+  std::vector<std::vector<SheetPlace>> sources;
 };
 
-// A place in a workbook: its file name, the worksheet, the row as the
-// spreadsheet numbers it (header row 1) and the column letters meant.
-struct Place {
-  std::string workbook;
-  std::string sheet;
-  int64_t row = 0;
-  std::vector<std::string> cells;
-};
-
-// A problem the import found before any check ran (rows skipped, ...).
-struct ImportProblem {
-  std::string kind;  // "skipped_row", ...
-  std::string text;
-  std::vector<Place> places;
-};
+using Place = SheetPlace;
 
 struct TableReport {
   int table = 0;

@@ -30,7 +30,8 @@ sorvane_layer(sv_readers GLOBS import/readers/*.cpp
 sorvane_layer(sv_viewers GLOBS viewers/*.cpp DEPS sv_state)
 sorvane_layer(sv_transfer GLOBS transfer/*.cpp DEPS sv_state)
 sorvane_layer(sv_import GLOBS import/*.cpp DEPS sv_readers sv_acquire sv_transfer sv_viewers)
-sorvane_layer(sv_checks GLOBS checks/*.cpp DEPS sv_state sv_viewers sv_readers PkgConfig::XLSXWRITER)
+sorvane_layer(sv_checks GLOBS checks/*.cpp DEPS sv_state sv_viewers sv_readers sv_import
+              PkgConfig::XLSXWRITER)
 sorvane_layer(sv_shell GLOBS shell/*.cpp DEPS sv_import sv_checks sv_acquire sv_viewers)
 
 add_library(sorvane_core INTERFACE)

@@ -93,6 +93,8 @@ void CheckWindow::BuildMenus() {
       click = [index](frmCCheckView& v) { v.mnuExcelChecks_Click(index); };
     } else if (StartsWith(name, "mnuRef(")) {
       click = [index](frmCCheckView& v) { v.mnuRef_Click(index); };
+    } else if (name == "mnuMarkedCopies") {
+      click = [](frmCCheckView& v) { v.mnuMarkedCopies_Click(); };
     }
     b.Item(menu, name, Q(caption), [this, click] {
       if (click) Handle(click);

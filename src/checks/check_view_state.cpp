@@ -22,6 +22,8 @@ constexpr CheckViewMenu kMenus[] = {
     {"mnuExcelChecks(5)", "Table 5: Errors", "mnuExcelHeader"},
     {"mnuExcelChecks(6)", "-", "mnuExcelHeader"},
     {"mnuExcelChecks(7)", "Errors - All Tables", "mnuExcelHeader"},
+    {"mnuExcelChecks(8)", "-", "mnuExcelHeader"},
+    {"mnuMarkedCopies", "Marked Copies of the Workbooks", "mnuExcelHeader"},
     {"SPACE1", "", ""},
     {"mnuRefTitle", "View Reference Tables", ""},
     {"mnuRef(0)", "Sample Sources", "mnuRefTitle"},

@@ -21,7 +21,8 @@ struct CheckViewState {
   std::array<LabelState, kCheckControls> lblStatus;
   std::array<OptionState, kCheckControls> optReview;
   GridState DataGrid1{false, "", nullptr, 3015, 9495};
-  // "mnuRunChecks(1)".."(9)", "mnuExcelChecks(1)".."(7)", "mnuRef(0)".."(3)",
+  // "mnuRunChecks(1)".."(9)", "mnuExcelChecks(1)".."(8)", "mnuMarkedCopies",
+  // "mnuRef(0)".."(3)",
   // the headers "mnuRunChecksHeader", "mnuExcelHeader", "SPACE1", "mnuRefTitle".
   MenuMap menus;
   int mouse_pointer = kPointerDefault;

@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "checks/ModChecks.h"
+#include "checks/marked_copies.h"
+#include "checks/problem_places.h"
 #include "core/errors.h"
 #include "viewers/frmCMinorTableView.h"
 
@@ -211,6 +213,42 @@ void frmCCheckView::mnuRunChecks_Click(int index) {
 void frmCCheckView::mnuRef_Click(int index) {
   if (index < 0 || index > 3) return;
   References().ShowReferenceList(index);
+}
+
+void frmCCheckView::mnuMarkedCopies_Click() {
+  if (!loaded_) return;
+  std::vector<MarkedProblem> marks;
+  ++run_depth_;
+  if (run_depth_ == 1) reported_.clear();
+  for (int t = 1; t <= 5; ++t) {
+    AddImportProblems(state_, t, marks);
+    RunAllChecks(t, false);
+    for (size_t i = 0; i < CheckList.size(); ++i) {
+      const clsReviewObject& check = CheckList[i];
+      if (check.Status) continue;
+      try {
+        const RecordSet problems = state_.WorkConn.Query(check.qryProblems);
+        AddCheckProblems(t, static_cast<int>(i), check.Required, check.FailString, check.ToolTip,
+                         ProblemPlaces(state_, t, check, problems), marks);
+      } catch (const Error& e) {
+        ReportError(e.NumberDescription());
+      }
+    }
+  }
+  --run_depth_;
+  const std::filesystem::path dir = state_.paths.MarkedCopiesDir();
+  view_.mouse_pointer = kPointerHourglass;
+  const MarkedCopiesResult copies = WriteMarkedCopies(state_, {1, 2, 3, 4, 5}, marks, dir);
+  view_.mouse_pointer = kPointerDefault;
+  std::string text;
+  if (!copies.written.empty()) {
+    text = "Marked copies of the workbooks were written to " + dir.string() + ":";
+    for (const auto& file : copies.written) text += "\n  " + file.filename().string();
+  }
+  for (const std::string& failure : copies.failures) text += (text.empty() ? "" : "\n") + failure;
+  if (text.empty()) text = "No workbook was read, so there is nothing to mark.";
+  state_.ui.MessageBox(text);
+  state_.ui.Refresh();
 }
 
 void frmCCheckView::Form_Resize(int width_twips, int height_twips) {

@@ -76,6 +76,10 @@ class frmCCheckView {
   // "Output to Excel": 1..5 the errors of a table, 7 of all tables
   // (error_workbook_export.h).
   void mnuExcelChecks_Click(int index);
+  // "Marked Copies of the Workbooks": runs the checks of all five tables and
+  // writes a copy of each workbook with its problems marked (marked_copies.h)
+  // into the data folder's "Checked" folder, then says where.
+  void mnuMarkedCopies_Click();
   // The error workbook of this window, made at its first use; it installs
   // WriteCheckErrors.
   ErrorWorkbookExport& ErrorExport();

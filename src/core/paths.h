@@ -15,6 +15,8 @@ struct Paths {
 
   std::filesystem::path WorkbookDir() const { return data_dir / "GISFile"; }
   std::filesystem::path WorkDb() const { return data_dir / "GIS_WORK.db"; }
+  // Where the check window writes the marked copies of the workbooks.
+  std::filesystem::path MarkedCopiesDir() const { return data_dir / "Checked"; }
   std::filesystem::path UpdateDb() const {
     return update_db_override.empty() ? data_dir / "GIS_UPDATE.db" : update_db_override;
   }

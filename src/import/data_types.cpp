@@ -118,6 +118,8 @@ void MarkDataTypeProblems(RunState& state, int n) {
 
   const std::vector<Target> targets = MapTargets(sheet, structure);
   std::vector<bool> bad(sheet.FieldCount(), false);
+  std::vector<CellMark>& marks = state.Tables.at(static_cast<size_t>(n)).Origin.type_marks;
+  marks.clear();
   std::string text;
   for (int64_t r = 0; r < rows; ++r) {
     sheet.SetPosition(r);
@@ -137,6 +139,7 @@ void MarkDataTypeProblems(RunState& state, int n) {
           if (!good) {
             sheet.SetValue(i, Value::Text(MarkBad(text, sheet_size)));
             bad[i] = true;
+            marks.push_back({static_cast<int32_t>(r), static_cast<int32_t>(i)});
           }
           break;
         }
@@ -151,6 +154,7 @@ void MarkDataTypeProblems(RunState& state, int n) {
             std::string marked = kMark + std::string(trimmed);
             sheet.SetValue(i, Value::Text(Utf8Prefix(marked, static_cast<size_t>(t.size))));
             bad[i] = true;
+            marks.push_back({static_cast<int32_t>(r), static_cast<int32_t>(i)});
           }
           break;
         }

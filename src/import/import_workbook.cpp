@@ -122,6 +122,8 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   table.TableStatus = stage::kNone;
   table.SkippedRows.clear();
   table.SheetName.clear();
+  SheetOrigin& origin = table.Origin;
+  origin = {};
   RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
   sheet.Reset();
   // The bar starts this stage empty before the label asks for a repaint.
@@ -145,18 +147,26 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   };
 
   const RecordSet* structure = state.TempRecordset.at(static_cast<size_t>(n)).get();
-  auto read_header = [&](const std::vector<std::string>& cells) {
+  auto read_header = [&](int64_t row_number, const std::vector<std::string>& cells) {
+    origin.header_row = row_number;
     for (size_t i = 0; i < cells.size(); ++i) {
       parsing_from = i;
       std::string upper = cells[i];
       std::string name = MapFieldName(upper);
       if (name.empty()) continue;
+      const auto column = static_cast<int32_t>(i);
       try {
         sheet.AppendField(name, kTypeVarChar, kSheetFieldSize, true);
       } catch (const DuplicateFieldError& e) {
         failure = {ReadFailure::Kind::kDuplicateHeader, e.field_name()};
+        origin.duplicate_field = name;
+        const int first = origin.FieldIndex(name);
+        if (first >= 0) origin.duplicate_columns.push_back(origin.header_columns[first]);
+        origin.duplicate_columns.push_back(column);
         return false;
       }
+      origin.fields.push_back(name);
+      origin.header_columns.push_back(column);
       const int at = structure != nullptr ? structure->FieldIndex(name) : -1;
       shown.push_back(at >= 0 && structure->GetField(static_cast<size_t>(at)).type == kTypeVarChar);
     }
@@ -174,6 +184,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
       return;
     }
     sheet.AddNew();
+    origin.record_rows.push_back(static_cast<int32_t>(row_number));
     const size_t fields = sheet.FieldCount();
     for (size_t k = 0; k < fields; ++k) {
       parsing_from = k;
@@ -197,7 +208,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
     try {
       if (!header_read) {
         header_read = true;
-        if (!read_header(cells)) return false;
+        if (!read_header(row_number, cells)) return false;
       } else {
         ++progress.value;
         if (progress.value % kProgressRepaintRows == 0) state.Refresh();
@@ -214,6 +225,8 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
       }
     } catch (const ValueTooLongError&) {
       failure = {ReadFailure::Kind::kTooLong, storing};
+      origin.too_long_row = row_number;
+      origin.too_long_column = static_cast<int32_t>(parsing_from);
       return false;
     } catch (const std::exception&) {
       failure = {ReadFailure::Kind::kParse, JoinFrom(cells, parsing_from)};
@@ -238,6 +251,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
     // Nothing half-read stays behind for the later stages or the table view.
     sheet.Reset();
     table.SkippedRows.clear();
+    origin.record_rows.clear();
     ReportFailure(state, n, failure);
     table.StageOK = false;
     table.TableStatus = stage::kNone;
@@ -299,8 +313,15 @@ bool ImportWorkbook(RunState& state, int n) {
     }
     ReadOptions options;
     if (state.WorkbookPassword) options.password = *state.WorkbookPassword;
+    // The file as read, so that a marked copy is made of this file only.
+    SheetOrigin& origin = state.Tables.at(static_cast<size_t>(n)).Origin;
+    std::error_code ec;
+    origin.path = path;
+    origin.file_size = std::filesystem::file_size(path, ec);
+    origin.file_time = std::filesystem::last_write_time(path, ec);
     try {
       ReadWorkbook(path, on_row, options, on_shape);
+      if (!options.password.empty()) origin.password = options.password;
     } catch (const WorkbookError& e) {
       // Encrypted files fail before any row is delivered: reading again is safe.
       if (e.reason() != WorkbookError::Reason::kEncrypted || state.WorkbookPassword) throw;
@@ -312,6 +333,7 @@ bool ImportWorkbook(RunState& state, int n) {
       if (!answer || answer->empty()) throw;
       options.password = *answer;
       ReadWorkbook(path, on_row, options, on_shape);
+      origin.password = options.password;
     }
   };
   return ImportRows(state, n, source);

@@ -97,6 +97,7 @@ bool CheckFieldNames(RunState& state, int n) {
   for (size_t i = 0; i < structure.FieldCount(); ++i) {
     if (!found[i]) missing.push_back(structure.GetField(i).name);
   }
+  table.Origin.missing_fields = missing;
   if (!missing.empty()) {
     state.SetTableLabel(n,
                         "The " + JoinNames(missing) + " field(s) of Table " + table_no +
@@ -105,6 +106,7 @@ bool CheckFieldNames(RunState& state, int n) {
     table.StageOK = false;
     return false;
   }
+  table.Origin.extra_fields = extra;
   if (!extra.empty()) {
     state.SetTableLabel(n,
                         "The " + JoinNames(extra) + " field(s) of " + table_no +

@@ -215,7 +215,9 @@ void frmCMain::NewSiteReset() {
     s.Tables[n].StageOK = true;
     s.Tables[n].TableStatus = stage::kNone;
     s.Tables[n].SkippedRows.clear();
+    s.Tables[n].Origin = {};
   }
+  s.RowSources.clear();
   UpdateMenus(true);
   v.menus[menu::RunData(0)].enabled = true;
   s.Refresh();

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "core/record_set.h"
 #include "core/ui_port.h"
 #include "state/menu_names.h"
+#include "state/sheet_places.h"
 #include "state/stage.h"
 #include "state/stage_times.h"
 #include "state/view_state.h"
@@ -37,6 +39,9 @@ struct TableInfo {
   // Rows of the workbook (numbered as the spreadsheet shows them) that hold
   // data but were skipped because their first cell is empty.
   std::vector<int64_t> SkippedRows;
+  // The workbook row of every record, the columns of the fields and the cells
+  // the stages found wrong.
+  SheetOrigin Origin;
 };
 
 // " 3 rows skipped, first cell empty: rows 5, 6 and 9." naming the first few
@@ -71,6 +76,9 @@ struct RunState {
   std::shared_ptr<RecordSet> FileList;
   std::array<std::shared_ptr<RecordSet>, 6> SheetRecordset;  // 1..5 used
   std::array<std::shared_ptr<RecordSet>, 6> TempRecordset;   // 1..5 used
+  // The sheet record behind every row of the temporary tables, by their
+  // names' suffix ("1", "2", "2A", ... "5"), as the last transfer left them.
+  std::map<std::string, TempRowSources> RowSources;
   bool CancelRequested = false;
   StageTimes Timings;  // wall time per stage of this run
   // The password for encrypted workbooks. Unset: the person is asked for it

@@ -85,6 +85,9 @@ XferOutcome TransferTable(RunState& state, int t, Clock::time_point start) {
     // the stage the validations reached, so the import summary asks for a
     // re-import.
     info.TableStatus = status_before >= stage::kCancelled ? stage::kDataTypes : status_before;
+    // Rows put back by the rollback came from an earlier read.
+    state.RowSources.erase(std::to_string(t));
+    state.RowSources.erase(std::to_string(t) + "A");
     state.view.ProgressBar.value = state.view.ProgressBar.min;
     state.SetTableLabel(t, "Transfer to Access for Table " + std::to_string(t) + " failed. ", true);
     state.ui.MessageBox(e.NumberDescription("  "));

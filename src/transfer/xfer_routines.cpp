@@ -185,6 +185,22 @@ int SourceField(const RecordSet& source, const char* name) {
   return i;
 }
 
+// The rowid the engine gives the next row added to `table`: one past the
+// largest left in it (1 once it is empty). Rows added one by one without a
+// delete between them are numbered on from there without gaps.
+int64_t NextRowid(Connection& conn, const std::string& table) {
+  return static_cast<int64_t>(
+      conn.QueryValue("SELECT COALESCE(MAX(rowid), 0) + 1 FROM \"" + table + "\"").ToDouble());
+}
+
+// Columns that standardisation fills from a column of the workbook's.
+void AddDerivedColumns(const std::string& name, TempRowSources& sources) {
+  if (name != "5") return;
+  sources.column_fields.insert(sources.column_fields.end(), {{"CONT_NAME_NOFORMAT", "CONT_NAME"},
+                                                             {"LABNOFORMAT", "A_LABORATORY"},
+                                                             {"LAB", "A_LABORATORY"}});
+}
+
 // The routine holds its own share of the rows: closing the window while the
 // transfer yields replaces every table's record set.
 std::shared_ptr<const RecordSet> Source(RunState& state, int table) {
@@ -213,6 +229,15 @@ void RunMain(RunState& state, const MainRoutine& r) {
   for (const char* s : r.sources) fields.push_back(s != nullptr ? SourceField(source, s) : -1);
   const Value empty_text = Value::Text("");
 
+  state.RowSources.erase(r.name);
+  TempRowSources sources;
+  sources.table = r.table;
+  sources.first_rowid = NextRowid(state.WorkConn, target);
+  for (size_t k = 0; k < columns.size(); ++k) {
+    if (r.sources[k] != nullptr) sources.column_fields.emplace_back(columns[k], r.sources[k]);
+  }
+  AddDerivedColumns(r.name, sources);
+
   DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, columns);
@@ -224,7 +249,10 @@ void RunMain(RunState& state, const MainRoutine& r) {
                     fields[k] >= 0 ? source.At(i, static_cast<size_t>(fields[k])) : empty_text);
       }
       const bool cancel = state.CancelRequested;
-      if (!cancel || r.saves_row_seen_at_cancel) insert.Step();
+      if (!cancel || r.saves_row_seen_at_cancel) {
+        insert.Step();
+        ++sources.rows;
+      }
       ++progress.value;
       if (cancel) break;
     }
@@ -239,6 +267,7 @@ void RunMain(RunState& state, const MainRoutine& r) {
     indexes.Rebuild();
   }
   tx.Commit();
+  state.RowSources[r.name] = std::move(sources);
   if (state.CancelRequested)
     state.Tables[r.table].TableStatus = stage::kCancelled;
   else if (r.sets_status)
@@ -271,6 +300,17 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     units.push_back(Value::Text(p.units));
   }
 
+  state.RowSources.erase(r.name);
+  TempRowSources sources;
+  sources.table = r.table;
+  sources.companion = true;
+  sources.first_rowid = NextRowid(state.WorkConn, target);
+  for (size_t k = 0; k < r.key_fields.size(); ++k) {
+    sources.column_fields.emplace_back(columns[k], r.key_fields[k]);
+  }
+  if (r.source_field != nullptr) sources.column_fields.emplace_back("SOURCE", r.source_field);
+  for (const Parameter& p : r.parameters) sources.parameter_fields.emplace_back(p.field);
+
   DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, columns);
@@ -286,6 +326,9 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
         insert.Bind(c++, units[p]);
         if (source_field >= 0) insert.Bind(c++, source.At(i, static_cast<size_t>(source_field)));
         insert.Step();
+        sources.records.push_back(static_cast<int32_t>(i));
+        sources.parameters.push_back(static_cast<uint8_t>(p));
+        ++sources.rows;
       }
       if (state.CancelRequested) break;
     }
@@ -300,6 +343,7 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     indexes.Rebuild();
   }
   tx.Commit();
+  state.RowSources[r.name] = std::move(sources);
   state.Tables[r.table].TableStatus =
       state.CancelRequested ? stage::kCancelled : stage::kTransferred;
 }

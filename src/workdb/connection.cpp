@@ -296,6 +296,23 @@ bool Connection::HasTable(std::string_view name) {
   return v.kind() == Value::Kind::kInteger && v.AsInteger() > 0;
 }
 
+std::vector<Connection::ColumnOrigin> Connection::ColumnOrigins(std::string_view jet_sql) {
+  if (db_ == nullptr)
+    throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
+  const std::string sql = TranslateJet(jet_sql);
+  Statement st(db_, sql);
+  std::vector<ColumnOrigin> origins;
+  const int n = st.get() != nullptr ? sqlite3_column_count(st.get()) : 0;
+  for (int i = 0; i < n; ++i) {
+    const char* name = sqlite3_column_name(st.get(), i);
+    const char* table = sqlite3_column_table_name(st.get(), i);
+    const char* column = sqlite3_column_origin_name(st.get(), i);
+    origins.push_back({name != nullptr ? name : "", table != nullptr ? table : "",
+                       column != nullptr ? column : ""});
+  }
+  return origins;
+}
+
 Inserter::Inserter(Connection& conn, std::string_view table,
                    const std::vector<std::string>& columns)
     : conn_(conn), columns_(static_cast<int>(columns.size())) {

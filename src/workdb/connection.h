@@ -65,6 +65,17 @@ class Connection {
   // Whether a table or view of this name exists (ignoring letter case).
   bool HasTable(std::string_view name);
 
+  // For each result column of a query of the program's dialect, its name and
+  // the table and column its values are taken from, through views and
+  // subqueries (empty for a column computed by an expression). The query is
+  // compiled, not run.
+  struct ColumnOrigin {
+    std::string name;
+    std::string table;
+    std::string column;
+  };
+  std::vector<ColumnOrigin> ColumnOrigins(std::string_view jet_sql);
+
   // Whether `sql` holds exactly one statement (blanks and comments may follow
   // it). A text that does not compile throws DatabaseError.
   bool IsSingleStatement(std::string_view sql);

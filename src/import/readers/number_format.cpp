@@ -784,6 +784,10 @@ void StyleFormats::Add(std::string code) {
   codes_.push_back(std::move(code));
 }
 
+std::string StyleFormats::Code(uint64_t style) const {
+  return style < codes_.size() ? codes_[static_cast<size_t>(style)] : std::string();
+}
+
 std::string StyleFormats::Render(uint64_t style, double value) const {
   if (IsGeneral(style)) return FormatGeneral(value);
   const auto i = static_cast<size_t>(style);

@@ -52,6 +52,8 @@ class StyleFormats {
   bool IsGeneral(uint64_t style) const {
     return style >= general_.size() || general_[static_cast<size_t>(style)];
   }
+  // The format code of style `style` ("" for one the workbook does not define).
+  std::string Code(uint64_t style) const;
   // The displayed text of `value` in style `style`.
   std::string Render(uint64_t style, double value) const;
   bool date1904 = false;

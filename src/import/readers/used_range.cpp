@@ -1,6 +1,9 @@
 #include "import/readers/used_range.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "import/readers/number_format.h"
@@ -52,6 +55,7 @@ RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCall
   formats_.styles_ = styles;
   formats_.values_.resize(static_cast<size_t>(shape.columns));
   formats_.style_.assign(static_cast<size_t>(shape.columns), RowFormats::kNone);
+  formats_.kinds_.assign(static_cast<size_t>(shape.columns), RowFormats::Kind::kText);
 }
 
 void RowEmitter::Deliver() {
@@ -61,6 +65,7 @@ void RowEmitter::Deliver() {
     row_[static_cast<size_t>(c)].clear();
     is_dirty_[static_cast<size_t>(c)] = false;
     formats_.style_[static_cast<size_t>(c)] = RowFormats::kNone;
+    formats_.kinds_[static_cast<size_t>(c)] = RowFormats::Kind::kText;
   }
   dirty_.clear();
 }
@@ -98,21 +103,35 @@ std::string& RowEmitter::Cell(int64_t row, int32_t col) {
   }
   row_[c].clear();
   formats_.style_[c] = RowFormats::kNone;
+  formats_.kinds_[c] = RowFormats::Kind::kText;
   last_col_ = col;
   return row_[c];
 }
 
-void RowEmitter::MarkNumber(double value, uint64_t style) {
+void RowEmitter::MarkNumber(double value, uint64_t style, bool is_date) {
+  const bool general = formats_.styles_ == nullptr || formats_.styles_->IsGeneral(style);
+  Store(value, general ? RowFormats::kNone : style,
+        is_date ? RowFormats::Kind::kDate : RowFormats::Kind::kNumber);
+}
+
+void RowEmitter::MarkKind(RowFormats::Kind kind) {
+  Store(std::numeric_limits<double>::quiet_NaN(), RowFormats::kNone, kind);
+}
+
+void RowEmitter::Store(double value, uint64_t style, RowFormats::Kind kind) {
   if (!ordered_) {
     if (!pending_.empty() && !stopped_) {
       pending_.back().value = value;
       pending_.back().style = style;
+      pending_.back().kind = kind;
     }
     return;
   }
   if (last_col_ < 0) return;
-  formats_.values_[static_cast<size_t>(last_col_)] = value;
-  formats_.style_[static_cast<size_t>(last_col_)] = style;
+  const auto c = static_cast<size_t>(last_col_);
+  formats_.values_[c] = value;
+  formats_.style_[c] = style;
+  formats_.kinds_[c] = kind;
 }
 
 void RowEmitter::Finish() {
@@ -128,7 +147,7 @@ void RowEmitter::Finish() {
       if (stopped_) break;
       Pending& p = pending_[i];
       Cell(p.row, p.col).swap(p.text);
-      if (p.style != RowFormats::kNone) MarkNumber(p.value, p.style);
+      if (p.kind != RowFormats::Kind::kText) Store(p.value, p.style, p.kind);
     }
     pending_.clear();
   }
@@ -145,5 +164,19 @@ std::string RowFormats::Shown(size_t col, const std::string& text) const {
   if (styles_ == nullptr || col >= style_.size() || style_[col] == kNone) return text;
   return styles_->Render(style_[col], values_[col]);
 }
+
+double RowFormats::Number(size_t col, const std::string& text) const {
+  if (col < values_.size() && !std::isnan(values_[col])) return values_[col];
+  double d = 0;
+  std::from_chars(text.data(), text.data() + text.size(), d);
+  return d;
+}
+
+std::string RowFormats::FormatCode(size_t col) const {
+  if (styles_ == nullptr || col >= style_.size() || style_[col] == kNone) return "";
+  return styles_->Code(style_[col]);
+}
+
+bool RowFormats::Date1904() const { return styles_ != nullptr && styles_->date1904; }
 
 }  // namespace sorvane

@@ -46,9 +46,12 @@ class RowEmitter {
   // scratch slot. A cell outside the shape, or out of order in ordered mode,
   // means the two passes disagree: the workbook is damaged.
   std::string& Cell(int64_t row, int32_t col);
-  // The cell last given by Cell() holds the number `value` in a style whose
-  // format is not General.
-  void MarkNumber(double value, uint64_t style);
+  // The cell last given by Cell() holds the number `value` (a date when
+  // `is_date`) in style `style`.
+  void MarkNumber(double value, uint64_t style, bool is_date);
+  // The cell last given by Cell() holds a number whose value is its text
+  // exactly (General form), a boolean or an error.
+  void MarkKind(RowFormats::Kind kind);
   // Delivers the rest of the used range.
   void Finish();
   bool stopped() const { return stopped_; }
@@ -60,9 +63,11 @@ class RowEmitter {
     std::string text;
     double value = 0;
     uint64_t style = RowFormats::kNone;
+    RowFormats::Kind kind = RowFormats::Kind::kText;
   };
   void Deliver();
   void MoveTo(int64_t row);
+  void Store(double value, uint64_t style, RowFormats::Kind kind);
 
   const SheetShape& shape_;
   const ShownRowCallback& on_row_;

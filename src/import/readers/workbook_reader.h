@@ -84,12 +84,25 @@ class RowFormats {
   // Whether cell `col` shows otherwise than as delivered.
   bool Formatted(size_t col) const { return col < style_.size() && style_[col] != kNone; }
 
+  // What a cell holds, so that a copy of the sheet can keep numbers as numbers
+  // and dates as dates. A cell with an empty text is empty, whatever its kind.
+  enum class Kind : uint8_t { kText, kNumber, kDate, kBoolean, kError };
+  Kind KindOf(size_t col) const { return col < kinds_.size() ? kinds_[col] : Kind::kText; }
+  // The stored value of a number or date cell whose delivered text is `text`
+  // (a date counted in days as its workbook counts them, see Date1904).
+  double Number(size_t col, const std::string& text) const;
+  // The number format code of cell `col`; "" for General.
+  std::string FormatCode(size_t col) const;
+  // Whether the workbook counts dates from 1904 rather than from 1900.
+  bool Date1904() const;
+
  private:
   friend class readers::RowEmitter;
   static constexpr uint64_t kNone = ~uint64_t{0};
   const readers::StyleFormats* styles_ = nullptr;
-  std::vector<double> values_;
+  std::vector<double> values_;   // NaN: the value is the delivered text
   std::vector<uint64_t> style_;  // kNone: shown as delivered
+  std::vector<Kind> kinds_;
 };
 
 // A row with its formats; valid only during the call.

@@ -196,8 +196,10 @@ class CellSink {
   // The slot for the cell's text, or null when only its position is wanted.
   virtual std::string* Cell(int64_t row, int32_t col) = 0;
   virtual bool stopped() const { return false; }
-  // The cell last given a slot holds `value`, shown in XF `xf`.
-  virtual void MarkNumber(double /*value*/, uint16_t /*xf*/) {}
+  // The cell last given a slot holds `value` (a date when `is_date`), shown in
+  // XF `xf`; or a boolean or an error.
+  virtual void MarkNumber(double /*value*/, uint16_t /*xf*/, bool /*is_date*/) {}
+  virtual void MarkKind(RowFormats::Kind /*kind*/) {}
 };
 
 class ScanSink : public CellSink {
@@ -217,7 +219,10 @@ class EmitSink : public CellSink {
   explicit EmitSink(RowEmitter& emitter) : emitter_(emitter) {}
   std::string* Cell(int64_t row, int32_t col) override { return &emitter_.Cell(row, col); }
   bool stopped() const override { return emitter_.stopped(); }
-  void MarkNumber(double value, uint16_t xf) override { emitter_.MarkNumber(value, xf); }
+  void MarkNumber(double value, uint16_t xf, bool is_date) override {
+    emitter_.MarkNumber(value, xf, is_date);
+  }
+  void MarkKind(RowFormats::Kind kind) override { emitter_.MarkKind(kind); }
 
  private:
   RowEmitter& emitter_;
@@ -266,7 +271,7 @@ class SheetWalker {
   void Number(uint16_t row, uint32_t col, uint16_t xf, double v) {
     if (std::string* s = Slot(row, col)) {
       AppendNumberText(v, g_.IsDate(xf), g_.date1904, *s);
-      if (!g_.styles.IsGeneral(xf)) sink_.MarkNumber(v, xf);
+      sink_.MarkNumber(v, xf, g_.IsDate(xf));
     }
   }
 
@@ -313,6 +318,7 @@ class SheetWalker {
         Need(8);
         if (std::string* s = Slot(Get16(b), Get16(b + 2))) {
           s->append(b[7] != 0 ? ErrorCodeText(b[6]) : BooleanText(b[6] != 0));
+          sink_.MarkKind(b[7] != 0 ? RowFormats::Kind::kError : RowFormats::Kind::kBoolean);
         }
         break;
       }
@@ -343,7 +349,7 @@ class SheetWalker {
     if (Get16(result + 6) != 0xFFFF) {
       const uint16_t xf = Get16(b + 4);
       AppendNumberText(GetF64(result), g_.IsDate(xf), g_.date1904, *s);
-      if (!g_.styles.IsGeneral(xf)) sink_.MarkNumber(GetF64(result), xf);
+      sink_.MarkNumber(GetF64(result), xf, g_.IsDate(xf));
       return;
     }
     switch (result[0]) {
@@ -352,9 +358,11 @@ class SheetWalker {
         break;
       case 1:
         s->append(BooleanText(result[2] != 0));
+        sink_.MarkKind(RowFormats::Kind::kBoolean);
         break;
       case 2:
         s->append(ErrorCodeText(result[2]));
+        sink_.MarkKind(RowFormats::Kind::kError);
         break;
       default:
         break;  // an empty string

@@ -261,15 +261,22 @@ class SheetHandler : public XmlHandler {
     switch (type_) {
       case CellType::kNumber: {
         const std::string_view v = TrimXml(value_);
-        if (!wb_.IsDate(style_) && IsGeneralForm(v)) {
+        const bool is_date = wb_.IsDate(style_);
+        const bool as_stored = !is_date && IsGeneralForm(v);
+        if (as_stored) {
           out.append(v);
         } else {
-          out.append(numbers_.Text(v, wb_.IsDate(style_), wb_.date1904));
+          out.append(numbers_.Text(v, is_date, wb_.date1904));
         }
-        if (!wb_.styles.IsGeneral(style_)) {
+        if (as_stored && wb_.styles.IsGeneral(style_)) {
+          // The text is the value; nothing to parse on the way.
+          emitter_->MarkKind(RowFormats::Kind::kNumber);
+        } else {
           double d = 0;
           auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
-          if (ec == std::errc() && p == v.data() + v.size()) emitter_->MarkNumber(d, style_);
+          if (ec == std::errc() && p == v.data() + v.size()) {
+            emitter_->MarkNumber(d, style_, is_date);
+          }
         }
         break;
       }
@@ -287,6 +294,7 @@ class SheetHandler : public XmlHandler {
       case CellType::kBool: {
         const std::string_view v = TrimXml(value_);
         out.append(BooleanText(v == "1" || v == "true"));
+        emitter_->MarkKind(RowFormats::Kind::kBoolean);
         break;
       }
       case CellType::kDate:
@@ -297,6 +305,9 @@ class SheetHandler : public XmlHandler {
         out.append(value_);
         break;
       case CellType::kError:
+        out.append(value_);
+        emitter_->MarkKind(RowFormats::Kind::kError);
+        break;
       case CellType::kInline:
         out.append(value_);
         break;

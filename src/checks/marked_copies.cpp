@@ -1,0 +1,107 @@
+#include "checks/marked_copies.h"
+
+#include <cctype>
+
+#include "checks/marked_copy_writer.h"
+#include "core/errors.h"
+#include "import/import_problems.h"
+
+namespace sorvane {
+namespace fs = std::filesystem;
+
+namespace {
+
+// "Data type" for "data_type".
+std::string KindWords(std::string kind) {
+  for (char& c : kind) {
+    if (c == '_') c = ' ';
+  }
+  if (!kind.empty()) kind[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(kind[0])));
+  return kind;
+}
+
+bool SameFolder(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+}  // namespace
+
+void AddImportProblems(const RunState& state, int n, std::vector<MarkedProblem>& out) {
+  for (const ImportProblem& p : ImportProblemsOf(state, n)) {
+    for (const SheetPlace& place : p.places) {
+      out.push_back({n, KindWords(p.kind), p.severity, p.text, "", place});
+    }
+  }
+}
+
+void AddCheckProblems(int table, int index, int severity, const std::string& text,
+                      const std::string& rule, const std::vector<std::vector<SheetPlace>>& sources,
+                      std::vector<MarkedProblem>& out) {
+  const std::string name = std::to_string(table) + "." + std::to_string(index);
+  for (const auto& places : sources) {
+    for (const SheetPlace& place : places) {
+      out.push_back({table, name, severity, text, rule, place});
+    }
+  }
+}
+
+std::string MarkedCopiesDirRefusal(const RunState& state, const fs::path& dir) {
+  std::error_code ec;
+  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
+    return dir.string() + " is not a folder.";
+  }
+  std::vector<fs::path> inputs = {state.paths.WorkbookDir()};
+  for (int n = 1; n <= 5; ++n) {
+    const fs::path& read = state.Tables[n].Origin.path;
+    if (!read.empty()) inputs.push_back(read.parent_path());
+  }
+  for (const fs::path& input : inputs) {
+    if (SameFolder(dir, input)) {
+      return dir.string() + " holds the workbooks under review; the marked copies go to a " +
+             "folder of their own.";
+    }
+  }
+  return "";
+}
+
+std::string MarkedCopyName(const std::string& workbook_name) {
+  return fs::path(workbook_name).stem().string() + " (checked).xlsx";
+}
+
+MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<int>& tables,
+                                     const std::vector<MarkedProblem>& problems,
+                                     const fs::path& dir) {
+  MarkedCopiesResult result;
+  const std::string refusal = MarkedCopiesDirRefusal(state, dir);
+  if (!refusal.empty()) {
+    result.failures.push_back(refusal);
+    return result;
+  }
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) {
+    result.failures.push_back("The folder " + dir.string() + " could not be made: " + ec.message());
+    return result;
+  }
+  for (int n : tables) {
+    if (n < 1 || n > 5) continue;
+    const TableInfo& info = state.Tables[n];
+    if (info.Origin.path.empty() || info.Origin.header_row == 0) continue;
+    std::vector<const MarkedProblem*> mine;
+    for (const MarkedProblem& p : problems) {
+      if (p.table == n && p.place.workbook == info.WorkbookName) mine.push_back(&p);
+    }
+    const fs::path file = dir / MarkedCopyName(info.WorkbookName);
+    try {
+      WriteMarkedCopy(info.Origin, info.SheetName, mine, file);
+      result.written.push_back(file);
+    } catch (const Error& e) {
+      result.failures.push_back(e.description());
+    }
+  }
+  return result;
+}
+
+}  // namespace sorvane

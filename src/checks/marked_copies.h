@@ -1,0 +1,56 @@
+// Marked copies of the facility's workbooks: for each workbook a table was read
+// from, "<name> (checked).xlsx" holding the first worksheet's cells with their
+// values and kinds, every problem row filled in its severity's colour (2 red,
+// 1 orange, 0 yellow), every problem cell with a comment giving the check's
+// failure text and rule (all of them where several checks meet on a cell), and
+// in front a sheet "Problems" listing each problem with a link to its cell.
+// The workbooks themselves are only read.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "state/run_state.h"
+
+namespace sorvane {
+
+// One problem at one place of a workbook.
+struct MarkedProblem {
+  int table = 0;
+  std::string check;  // "1.9", or what the import found ("Data type")
+  int severity = 2;
+  std::string text;
+  std::string rule;
+  SheetPlace place;
+};
+
+// Appends the import findings of table n (1..5).
+void AddImportProblems(const RunState& state, int n, std::vector<MarkedProblem>& out);
+// Appends the problem rows of failed check `index` of `table` (severity, fail
+// text and rule as the check has them) at their places, one list per row.
+void AddCheckProblems(int table, int index, int severity, const std::string& text,
+                      const std::string& rule, const std::vector<std::vector<SheetPlace>>& sources,
+                      std::vector<MarkedProblem>& out);
+
+// Why `dir` may not receive the copies, or "" when it may: it is the workbook
+// folder or the folder a workbook was read from, or it exists and is no folder.
+std::string MarkedCopiesDirRefusal(const RunState& state, const std::filesystem::path& dir);
+
+// "1234567_2 (checked).xlsx" for the workbook "1234567_2.xls".
+std::string MarkedCopyName(const std::string& workbook_name);
+
+struct MarkedCopiesResult {
+  std::vector<std::filesystem::path> written;
+  std::vector<std::string> failures;  // one message per copy not written
+};
+
+// Writes the copies of the workbooks of `tables` (those read from a workbook)
+// into `dir`, creating it, each with the problems of its table. A copy is made
+// only of the very file the import read: one changed since is refused with a
+// message, as is one that cannot be read or written; the others are written.
+MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<int>& tables,
+                                     const std::vector<MarkedProblem>& problems,
+                                     const std::filesystem::path& dir);
+
+}  // namespace sorvane

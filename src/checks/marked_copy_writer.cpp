@@ -1,0 +1,345 @@
+#include "checks/marked_copy_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <exception>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+
+#include "checks/ModChecks.h"
+#include "core/errors.h"
+#include "core/text.h"
+#include "import/readers/workbook_reader.h"
+
+namespace sorvane {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kProblemsSheet = "Problems";
+// Fills by severity 0, 1, 2: yellow, orange, red (light, so the text stays legible).
+constexpr lxw_color_t kFills[] = {0xFFF2A8, 0xFFC58A, 0xFF9C9C};
+// A spreadsheet cell holds at most this many characters.
+constexpr size_t kMaxCellText = 32767;
+// Days from 1900-01-00 to 1904-01-01, between the two date systems.
+constexpr double kDays1904 = 1462;
+
+[[noreturn]] void Fail(const fs::path& file, const std::string& reason) {
+  throw FileError(kErrPathFileAccess,
+                  "The marked copy could not be written to " + file.string() + ": " + reason);
+}
+
+void Check(lxw_error e, const fs::path& file) {
+  if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
+}
+
+// Column letters ("AB") as a 0-based index; -1 when not letters.
+int32_t ColumnIndex(std::string_view letters) {
+  int64_t n = 0;
+  for (char c : letters) {
+    if (c < 'A' || c > 'Z' || n > LXW_COL_MAX) return -1;
+    n = n * 26 + (c - 'A' + 1);
+  }
+  return n >= 1 && n <= LXW_COL_MAX ? static_cast<int32_t>(n - 1) : -1;
+}
+
+std::string CellText(std::string_view text) {
+  std::string s = ValidUtf8(text);
+  return Utf8Length(s) > kMaxCellText ? Utf8Prefix(s, kMaxCellText) : s;
+}
+
+// A sheet name the format accepts: no []:*?/\, at most 31 characters, not
+// blank and not the name of a Problems sheet.
+std::string CopySheetName(const std::string& name, size_t problem_sheets) {
+  std::string s = ValidUtf8(name);
+  for (char& c : s) {
+    if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = '_';
+  }
+  s = Utf8Prefix(s, LXW_SHEETNAME_MAX);
+  if (Trim(s).empty() || s.front() == '\'' || s.back() == '\'') s = "Data";
+  for (size_t k = 1; k <= problem_sheets; ++k) {
+    const std::string taken =
+        k == 1 ? kProblemsSheet : std::string(kProblemsSheet) + " (" + std::to_string(k) + ")";
+    if (EqualsNoCase(s, taken)) return "Data";
+  }
+  return s;
+}
+
+// What a cell's comment says of one problem.
+std::string CommentLine(const MarkedProblem& p) {
+  std::string line = p.check + ": " + std::string(Trim(p.text));
+  const std::string wording(Trim(SeverityWording(p.severity)));
+  if (!wording.empty()) line += " " + wording;
+  if (!p.rule.empty()) line += "\nRule: " + p.rule;
+  return line;
+}
+
+// The marks of one row: its fill and the problems of each of its cells.
+struct RowMarks {
+  int severity = -1;
+  std::map<int32_t, std::vector<const MarkedProblem*>> cells;
+};
+
+class Formats {
+ public:
+  explicit Formats(lxw_workbook* book) : book_(book) {}
+  // A number format code (""= General), the row's severity (-1 none) and
+  // whether the cell itself is marked.
+  lxw_format* For(const std::string& code, int severity, bool marked) {
+    if (code.empty() && severity < 0 && !marked) return nullptr;
+    auto key = std::make_tuple(code, severity, marked);
+    auto it = formats_.find(key);
+    if (it != formats_.end()) return it->second;
+    lxw_format* f = workbook_add_format(book_);
+    if (!code.empty()) format_set_num_format(f, code.c_str());
+    if (severity >= 0) {
+      format_set_pattern(f, LXW_PATTERN_SOLID);
+      format_set_bg_color(f, kFills[std::min(severity, 2)]);
+    }
+    if (marked) {
+      format_set_border(f, LXW_BORDER_MEDIUM);
+      format_set_bold(f);
+    }
+    formats_[key] = f;
+    return f;
+  }
+  lxw_format* Heading() {
+    if (!heading_) {
+      heading_ = workbook_add_format(book_);
+      format_set_bold(heading_);
+    }
+    return heading_;
+  }
+  lxw_format* Link() {
+    if (!link_) {
+      link_ = workbook_add_format(book_);
+      format_set_underline(link_, LXW_UNDERLINE_SINGLE);
+      format_set_font_color(link_, LXW_COLOR_BLUE);
+    }
+    return link_;
+  }
+
+ private:
+  lxw_workbook* book_;
+  std::map<std::tuple<std::string, int, bool>, lxw_format*> formats_;
+  lxw_format* heading_ = nullptr;
+  lxw_format* link_ = nullptr;
+};
+
+// Owns the writer's workbook until it is closed (which writes the file).
+class Book {
+ public:
+  explicit Book(const fs::path& file) {
+    lxw_workbook_options options{};
+    // Rows go to disk as they are written: a sheet of a million rows stays small.
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    book_ = workbook_new_opt(file.string().c_str(), &options);
+  }
+  ~Book() {
+    if (book_) workbook_close(book_);
+  }
+  lxw_workbook* get() const { return book_; }
+  lxw_error Close() {
+    lxw_error e = workbook_close(book_);
+    book_ = nullptr;
+    return e;
+  }
+
+ private:
+  lxw_workbook* book_ = nullptr;
+};
+
+std::string QuotedSheet(const std::string& name) { return "'" + ReplaceAll(name, "'", "''") + "'"; }
+
+// "B21", "B21, D21" or "Row 21".
+std::string PlaceText(const SheetPlace& place) {
+  if (place.cells.empty()) return "Row " + std::to_string(place.row);
+  std::string text;
+  for (const std::string& cell : place.cells) {
+    if (!text.empty()) text += ", ";
+    text += cell + std::to_string(place.row);
+  }
+  return text;
+}
+
+void WriteProblemSheets(lxw_workbook* book, Formats& formats,
+                        const std::vector<const MarkedProblem*>& problems,
+                        const std::string& data_sheet, size_t sheets, const fs::path& file) {
+  static const char* kHeadings[] = {"Table", "Check", "Severity", "Problem", "Rule", "Place"};
+  static const double kWidths[] = {7, 12, 18, 70, 50, 14};
+  for (size_t k = 0; k < sheets; ++k) {
+    const std::string name =
+        k == 0 ? kProblemsSheet : std::string(kProblemsSheet) + " (" + std::to_string(k + 1) + ")";
+    lxw_worksheet* ws = workbook_add_worksheet(book, name.c_str());
+    if (!ws) Fail(file, "the sheet " + name + " could not be added");
+    if (k == 0) worksheet_activate(ws);
+    worksheet_freeze_panes(ws, 1, 0);
+    // Printed, the list keeps its columns side by side.
+    worksheet_set_landscape(ws);
+    worksheet_fit_to_pages(ws, 1, 0);
+    for (lxw_col_t c = 0; c < 6; ++c) {
+      Check(worksheet_set_column(ws, c, c, kWidths[c], nullptr), file);
+      Check(worksheet_write_string(ws, 0, c, kHeadings[c], formats.Heading()), file);
+    }
+    if (problems.empty()) {
+      Check(worksheet_write_string(ws, 1, 3, "No problems found.", nullptr), file);
+    }
+    const size_t first = k * kProblemLinesPerSheet;
+    const size_t last = std::min(problems.size(), first + kProblemLinesPerSheet);
+    for (size_t i = first; i < last; ++i) {
+      const MarkedProblem& p = *problems[i];
+      const auto row = static_cast<lxw_row_t>(i - first + 1);
+      Check(worksheet_write_number(ws, row, 0, p.table, nullptr), file);
+      Check(worksheet_write_string(ws, row, 1, CellText(p.check).c_str(), nullptr), file);
+      std::string severity(Trim(SeverityWording(p.severity)));
+      if (severity.size() > 2) severity = severity.substr(1, severity.size() - 2);  // no ()
+      Check(worksheet_write_string(ws, row, 2, severity.c_str(), nullptr), file);
+      Check(worksheet_write_string(ws, row, 3, CellText(p.text).c_str(), nullptr), file);
+      Check(worksheet_write_string(ws, row, 4, CellText(p.rule).c_str(), nullptr), file);
+      const std::string target = "internal:" + QuotedSheet(data_sheet) + "!" +
+                                 (p.place.cells.empty() ? "A" : p.place.cells.front()) +
+                                 std::to_string(p.place.row);
+      Check(worksheet_write_url_opt(ws, row, 5, target.c_str(), formats.Link(),
+                                    PlaceText(p.place).c_str(), nullptr),
+            file);
+    }
+  }
+}
+
+}  // namespace
+
+void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
+                     const std::vector<const MarkedProblem*>& problems, const fs::path& file) {
+  std::unordered_map<int64_t, RowMarks> marks;
+  for (const MarkedProblem* p : problems) {
+    if (p->place.row < 1 || p->place.row > LXW_ROW_MAX) continue;
+    RowMarks& row = marks[p->place.row];
+    row.severity = std::max(row.severity, std::clamp(p->severity, 0, 2));
+    if (p->place.cells.empty()) row.cells[0].push_back(p);
+    for (const std::string& letters : p->place.cells) {
+      const int32_t c = ColumnIndex(letters);
+      if (c >= 0) row.cells[c].push_back(p);
+    }
+  }
+
+  fs::path partial = file;
+  partial += ".partial";
+  std::error_code ec;
+  fs::remove(partial, ec);
+  try {
+    Book book(partial);
+    if (!book.get()) Fail(file, "the file cannot be created");
+    Formats formats(book.get());
+    const size_t problem_sheets =
+        std::max<size_t>(1, (problems.size() + kProblemLinesPerSheet - 1) / kProblemLinesPerSheet);
+    const std::string data_name = CopySheetName(sheet_name, problem_sheets);
+    WriteProblemSheets(book.get(), formats, problems, data_name, problem_sheets, file);
+
+    lxw_worksheet* ws = workbook_add_worksheet(book.get(), data_name.c_str());
+    if (!ws) Fail(file, "the sheet " + data_name + " could not be added");
+    worksheet_set_comments_author(ws, const_cast<char*>("Sorvane"));
+    worksheet_set_landscape(ws);
+    worksheet_fit_to_pages(ws, 1, 0);
+    lxw_comment_options comment{};
+    comment.width = 360;
+
+    bool header_seen = false;
+    std::exception_ptr failed;
+    auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
+                         const RowFormats& cell_formats) {
+      if (!header_seen) {
+        header_seen = true;
+        worksheet_freeze_panes(ws, static_cast<lxw_row_t>(row_number), 0);
+      }
+      const auto row = static_cast<lxw_row_t>(row_number - 1);
+      const auto found = marks.find(row_number);
+      const RowMarks* mark = found != marks.end() ? &found->second : nullptr;
+      const int severity = mark ? mark->severity : -1;
+      const size_t width =
+          std::max(cells.size(), mark && !mark->cells.empty()
+                                     ? static_cast<size_t>(mark->cells.rbegin()->first) + 1
+                                     : size_t{0});
+      for (size_t c = 0; c < width; ++c) {
+        const auto col = static_cast<lxw_col_t>(c);
+        const bool marked = mark && mark->cells.count(static_cast<int32_t>(c)) > 0;
+        const std::string empty;
+        const std::string& text = c < cells.size() ? cells[c] : empty;
+        if (text.empty()) {
+          if (mark)
+            Check(worksheet_write_blank(ws, row, col, formats.For("", severity, marked)), file);
+          continue;
+        }
+        const std::string code = cell_formats.FormatCode(c);
+        lxw_format* format = formats.For(code, severity, marked);
+        switch (cell_formats.KindOf(c)) {
+          case RowFormats::Kind::kNumber:
+            Check(worksheet_write_number(ws, row, col, cell_formats.Number(c, text), format), file);
+            break;
+          case RowFormats::Kind::kDate: {
+            double serial = cell_formats.Number(c, text);
+            if (cell_formats.Date1904()) serial += kDays1904;
+            lxw_format* date = code.empty() ? formats.For("m/d/yyyy", severity, marked) : format;
+            Check(worksheet_write_number(ws, row, col, serial, date), file);
+            break;
+          }
+          case RowFormats::Kind::kBoolean:
+            Check(worksheet_write_boolean(ws, row, col, text == "TRUE", format), file);
+            break;
+          case RowFormats::Kind::kText:
+          case RowFormats::Kind::kError:
+            Check(worksheet_write_string(ws, row, col, CellText(text).c_str(), format), file);
+            break;
+        }
+      }
+      if (mark) {
+        for (const auto& [c, list] : mark->cells) {
+          std::string text;
+          for (const MarkedProblem* p : list)
+            text += (text.empty() ? "" : "\n\n") + CommentLine(*p);
+          text = Utf8Prefix(ValidUtf8(text), kMaxCellText);
+          comment.height = static_cast<uint16_t>(std::min<size_t>(60 + 30 * list.size(), 600));
+          Check(worksheet_write_comment_opt(ws, row, static_cast<lxw_col_t>(c), text.c_str(),
+                                            &comment),
+                file);
+        }
+      }
+    };
+    // A failure stops the reading from inside, then goes on from here.
+    auto on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
+                      const RowFormats& cell_formats) {
+      try {
+        write_row(row_number, cells, cell_formats);
+        return true;
+      } catch (...) {
+        failed = std::current_exception();
+        return false;
+      }
+    };
+
+    std::error_code stat;
+    if (fs::file_size(origin.path, stat) != origin.file_size || stat ||
+        fs::last_write_time(origin.path, stat) != origin.file_time) {
+      Fail(file, "the workbook " + origin.path.string() +
+                     " changed after it was imported; import it again first");
+    }
+    ReadOptions options;
+    if (origin.password) options.password = *origin.password;
+    try {
+      ReadWorkbook(origin.path, on_row, options);
+    } catch (const Error& e) {
+      Fail(file, e.description());
+    }
+    if (failed) std::rethrow_exception(failed);
+    Check(book.Close(), file);
+    fs::rename(partial, file, ec);
+    if (ec) Fail(file, ec.message());
+  } catch (...) {
+    fs::remove(partial, ec);
+    throw;
+  }
+}
+
+}  // namespace sorvane

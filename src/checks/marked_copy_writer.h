@@ -1,0 +1,27 @@
+// One marked copy: the first worksheet of the workbook an import read, written
+// again as .xlsx with the problems marked (marked_copies.h says how they look).
+// The copy is built beside its final name and moved into place when whole.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "checks/marked_copies.h"
+#include "state/sheet_places.h"
+
+namespace sorvane {
+
+// Problems sheets ("Problems", "Problems (2)", ...) hold this many lines each:
+// one link a line, and a worksheet takes no more links.
+inline constexpr size_t kProblemLinesPerSheet = 65530;
+
+// Copies the sheet read from `origin.path` (opened with its password) to
+// `file`, marking `problems` (all of this workbook). `sheet_name` names the
+// sheet in the copy as in the workbook. Throws FileError naming the file and the
+// reason when the workbook cannot be read or the copy cannot be written.
+void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
+                     const std::vector<const MarkedProblem*>& problems,
+                     const std::filesystem::path& file);
+
+}  // namespace sorvane

@@ -1,0 +1,282 @@
+#include "checks/problem_places.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <unordered_map>
+
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+constexpr const char* kRowidColumn = "SV_ROWID";
+
+// Saved queries that are plain projections of a temporary table: a check that
+// reads one reads the table's own rows, so the table may stand in for it.
+struct ProjectionView {
+  const char* view;
+  const char* table;
+};
+constexpr ProjectionView kProjectionViews[] = {{"qry_5_4", "MT_TEMP5"}};
+
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Positions of `word` (a whole word, any letter case) in `sql` outside quotes
+// and brackets, at parenthesis depth 0 when `top_level`.
+std::vector<size_t> FindWord(std::string_view sql, std::string_view word, bool top_level = true) {
+  std::vector<size_t> found;
+  int depth = 0;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '[') {
+      const char close = c == '[' ? ']' : c;
+      const size_t end = sql.find(close, i + 1);
+      if (end == std::string_view::npos) break;
+      i = end;
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if ((top_level && depth != 0) || i + word.size() > sql.size()) continue;
+    if ((i > 0 && IsWordChar(sql[i - 1])) ||
+        (i + word.size() < sql.size() && IsWordChar(sql[i + word.size()])))
+      continue;
+    if (EqualsNoCase(sql.substr(i, word.size()), word)) found.push_back(i);
+  }
+  return found;
+}
+
+// The first top-level position of `word` at or after `from` and before `to`.
+size_t FindWordIn(std::string_view sql, std::string_view word, size_t from, size_t to) {
+  for (size_t at : FindWord(sql, word)) {
+    if (at >= from && at < to) return at;
+  }
+  return std::string::npos;
+}
+
+std::string Family(int table, bool companion) {
+  return "MT_TEMP" + std::to_string(table) + (companion ? "A" : "");
+}
+
+// The temporary table a check's rows describe: the one of its workbook table
+// that gives it the NEW/PRIOR flag, or else its first column from either.
+std::string OwnTable(int table, const std::vector<Connection::ColumnOrigin>& origins) {
+  auto in_family = [&](const std::string& t) {
+    return EqualsNoCase(t, Family(table, false)) || EqualsNoCase(t, Family(table, true));
+  };
+  for (const auto& o : origins) {
+    if (EqualsNoCase(o.column, "REVIEWED") && in_family(o.table)) return UpperCase(o.table);
+  }
+  for (const auto& o : origins) {
+    if (in_family(o.table)) return UpperCase(o.table);
+  }
+  return "";
+}
+
+// Each SELECT of the query (the parts of a UNION) without DISTINCT and with
+// the own table's rowid as its last column.
+std::string WithRowid(std::string sql, const std::string& own) {
+  std::vector<size_t> starts = FindWord(sql, "SELECT");
+  const std::string added = ", " + own + ".rowid AS " + kRowidColumn + " ";
+  for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
+    const size_t select = *it;
+    const size_t from = FindWordIn(sql, "FROM", select, sql.size());
+    if (from == std::string::npos) continue;
+    sql.insert(from, added);
+    size_t after = select + 6;
+    while (after < sql.size() && sql[after] == ' ') ++after;
+    if (after + 8 <= sql.size() &&
+        EqualsNoCase(std::string_view(sql).substr(after, 8), "DISTINCT") &&
+        (after + 8 == sql.size() || !IsWordChar(sql[after + 8]))) {
+      sql.erase(after, 8);
+    }
+  }
+  return sql;
+}
+
+// A value as matching needs it: NULLs equal, numbers by value whatever their
+// kind, texts exactly or (`fold`) ignoring the letter case of ASCII letters, as
+// the work database's text columns compare.
+void AppendKey(std::string& key, const Value& v, bool fold) {
+  switch (v.kind()) {
+    case Value::Kind::kMissing:
+      key += 'z';
+      return;
+    case Value::Kind::kInteger:
+    case Value::Kind::kReal: {
+      const double d = v.ToDouble();
+      key += 'n';
+      key.append(reinterpret_cast<const char*>(&d), sizeof d);
+      return;
+    }
+    case Value::Kind::kDate: {
+      const int64_t t = v.AsDate().Ticks();
+      key += 'd';
+      key.append(reinterpret_cast<const char*>(&t), sizeof t);
+      return;
+    }
+    case Value::Kind::kText: {
+      const std::string& s = v.AsText();
+      key += 't';
+      key += std::to_string(s.size());
+      key += ':';
+      if (!fold) {
+        key += s;
+      } else {
+        for (char c : s) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      }
+      return;
+    }
+  }
+}
+
+std::string RowKey(const RecordSet& rs, int64_t row, const std::vector<size_t>& columns,
+                   bool fold) {
+  std::string key;
+  for (size_t c : columns) AppendKey(key, rs.At(row, c), fold);
+  return key;
+}
+
+// The rowids behind each problem row.
+std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const RecordSet& rows,
+                                              const PlacesQuery& q) {
+  const int64_t n = problems.RecordCount();
+  std::vector<std::vector<int64_t>> matched(static_cast<size_t>(n));
+  std::unordered_map<std::string, std::vector<int64_t>> exact, folded;
+  for (int64_t r = 0; r < n; ++r) {
+    exact[RowKey(problems, r, q.key_columns, false)].push_back(r);
+    folded[RowKey(problems, r, q.key_columns, true)].push_back(r);
+  }
+  std::vector<size_t> own_columns(q.key_columns.size());
+  for (size_t i = 0; i < own_columns.size(); ++i) own_columns[i] = i;
+  const size_t rowid_column = rows.FieldCount() - 1;
+  // Rows handed out so far per key, where equal rows share them out.
+  std::unordered_map<const std::vector<int64_t>*, size_t> handed;
+  for (int64_t c = 0; c < rows.RecordCount(); ++c) {
+    const std::vector<int64_t>* found = nullptr;
+    if (auto it = exact.find(RowKey(rows, c, own_columns, false)); it != exact.end()) {
+      found = &it->second;
+    } else if (auto f = folded.find(RowKey(rows, c, own_columns, true)); f != folded.end()) {
+      // A text compared ignoring case may come back in another case than the
+      // problem row shows (a DISTINCT or GROUP BY keeps one of them).
+      found = &f->second;
+    }
+    if (found == nullptr) continue;
+    const int64_t rowid = static_cast<int64_t>(rows.At(c, rowid_column).ToDouble());
+    const std::vector<int64_t>& targets = *found;
+    if (q.stands_for_several) {
+      for (int64_t t : targets) matched[static_cast<size_t>(t)].push_back(rowid);
+    } else {
+      size_t& next = handed[&targets];
+      matched[static_cast<size_t>(targets[std::min(next, targets.size() - 1)])].push_back(rowid);
+      ++next;
+    }
+  }
+  for (auto& rowids : matched) {
+    std::sort(rowids.begin(), rowids.end());
+    rowids.erase(std::unique(rowids.begin(), rowids.end()), rowids.end());
+  }
+  return matched;
+}
+
+}  // namespace
+
+PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& check_sql,
+                            const std::string& facility_id) {
+  PlacesQuery q;
+  std::string sql = check_sql;
+  for (const ProjectionView& v : kProjectionViews) {
+    for (auto it = FindWord(sql, v.view, false); !it.empty(); it.pop_back()) {
+      sql.replace(it.back(), std::strlen(v.view), v.table);
+    }
+  }
+  q.origins = conn.ColumnOrigins(check_sql);
+  q.own_table = OwnTable(table, q.origins);
+  if (q.own_table.empty()) return q;
+  const std::string& own = q.own_table;
+
+  const std::vector<size_t> group_by = FindWord(sql, "GROUP");
+  const bool own_in_from = !FindWord(sql, own, false).empty();
+  if (!group_by.empty()) {
+    // A duplicate check lists one row per group: its members are the rows of
+    // the same filter with the same key.
+    const size_t from = FindWordIn(sql, "FROM", 0, sql.size());
+    std::string columns;
+    for (size_t i = 0; i < q.origins.size(); ++i) {
+      if (!EqualsNoCase(q.origins[i].table, own)) continue;
+      q.key_columns.push_back(i);
+      columns += own + "." + q.origins[i].column + ", ";
+    }
+    q.sql = "SELECT " + columns + own + ".rowid AS " + kRowidColumn + " " +
+            sql.substr(from, group_by.front() - from);
+    q.stands_for_several = true;
+  } else if (!own_in_from) {
+    // Reached through a saved query that picks whole groups of the table's
+    // rows (the points of qry_3_5): each problem row stands for every row of
+    // the facility that shares its values from that table.
+    // The check's columns are named C0, C1, ... here: the engine's own names
+    // for them need not be names a query can use.
+    std::string names, on;
+    for (size_t i = 0; i < q.origins.size(); ++i) {
+      q.key_columns.push_back(i);
+      const std::string name = "C" + std::to_string(i);
+      names += (i > 0 ? ", " : "") + name;
+      if (EqualsNoCase(q.origins[i].table, own))
+        on += " AND T." + q.origins[i].column + " IS P." + name;
+    }
+    q.sql = "WITH P(" + names + ") AS (" + sql + ") SELECT P.*, T.rowid AS " + kRowidColumn +
+            " FROM P, " + own + " AS T WHERE T.SITE = " + SqlQuote(facility_id) + on;
+    q.stands_for_several = true;
+  } else {
+    for (size_t i = 0; i < q.origins.size(); ++i) q.key_columns.push_back(i);
+    q.stands_for_several = !FindWord(sql, "DISTINCT").empty() || !FindWord(sql, "UNION").empty();
+    q.sql = WithRowid(sql, own);
+  }
+  return q;
+}
+
+std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
+                                                   const clsReviewObject& check,
+                                                   const RecordSet& problems) {
+  std::vector<std::vector<SheetPlace>> places(static_cast<size_t>(problems.RecordCount()));
+  if (problems.RecordCount() == 0 || table < 1 || table > 5) return places;
+  const PlacesQuery q = MakePlacesQuery(state.WorkConn, table, check.qryProblems, state.FacilityID);
+  if (q.own_table.empty()) return places;
+  const auto sources_it = state.RowSources.find(q.own_table.substr(7));  // after "MT_TEMP"
+  if (sources_it == state.RowSources.end()) return places;
+  const TempRowSources& sources = sources_it->second;
+  const TableInfo& info = state.Tables.at(static_cast<size_t>(sources.table));
+  const SheetOrigin& origin = info.Origin;
+
+  const RecordSet rows = state.WorkConn.Query(q.sql);
+  const std::vector<std::vector<int64_t>> rowids = MatchRowids(problems, rows, q);
+
+  // The sheet fields of the check's columns that come from its own table; a
+  // companion row's VALUE comes from the field of its parameter.
+  std::vector<std::string> own_columns;
+  for (const auto& o : q.origins) {
+    if (EqualsNoCase(o.table, q.own_table)) own_columns.push_back(o.column);
+  }
+  auto fields_of = [&](int64_t rowid) {
+    std::vector<int32_t> fields;
+    for (const std::string& column : own_columns) {
+      const int f = origin.FieldIndex(sources.FieldOf(column, rowid));
+      if (f >= 0) fields.push_back(f);
+    }
+    return fields;
+  };
+  const std::vector<int32_t> main_fields = fields_of(sources.first_rowid);
+  for (size_t r = 0; r < rowids.size(); ++r) {
+    for (int64_t rowid : rowids[r]) {
+      const std::optional<int32_t> record = sources.RecordOf(rowid);
+      if (!record) continue;
+      places[r].push_back(origin.PlaceOf(info.WorkbookName, info.SheetName, *record,
+                                         sources.companion ? fields_of(rowid) : main_fields));
+    }
+  }
+  return places;
+}
+
+}  // namespace sorvane

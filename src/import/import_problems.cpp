@@ -1,0 +1,114 @@
+#include "import/import_problems.h"
+
+#include "core/convert.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+std::string Quoted(std::string_view text) { return "\"" + ForReading(text) + "\""; }
+
+// What a field of the table's structure must hold, after "is not ".
+std::string TypeWanted(const RecordSet* structure, const std::string& field) {
+  const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
+  if (f < 0) return "of the right type";
+  const Field& def = structure->GetField(static_cast<size_t>(f));
+  switch (def.type) {
+    case kTypeInteger:
+      return "a whole number";
+    case kTypeSingle:
+      return "a number";
+    case kTypeDate:
+      return "a date";
+    default:
+      return "text of at most " + std::to_string(def.defined_size) + " characters";
+  }
+}
+
+// The text a person typed, without the marks the data-type stage put round it.
+std::string Unmarked(std::string_view marked) {
+  if (marked.starts_with("**")) marked.remove_prefix(2);
+  if (marked.ends_with("**")) marked.remove_suffix(2);
+  return std::string(marked);
+}
+
+}  // namespace
+
+std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
+  std::vector<ImportProblem> out;
+  if (n < 1 || n > 5) return out;
+  const TableInfo& info = state.Tables[static_cast<size_t>(n)];
+  const SheetOrigin& o = info.Origin;
+  const std::string table = "Table " + std::to_string(n);
+  auto place = [&](int64_t row, std::vector<int32_t> columns) {
+    SheetPlace p{info.WorkbookName, info.SheetName, row, {}};
+    for (int32_t c : columns) p.cells.push_back(ColumnLetters(c));
+    return p;
+  };
+
+  if (!o.duplicate_field.empty()) {
+    out.push_back({"field_name",
+                   o.duplicate_field + " appears to be duplicated.",
+                   {place(o.header_row, o.duplicate_columns)}});
+  }
+  if (o.too_long_row > 0) {
+    out.push_back({"value_too_long",
+                   "The value in row " + std::to_string(o.too_long_row) + ", column " +
+                       ColumnLetters(o.too_long_column) + " of " + table +
+                       " appears to be longer than the allowed length.",
+                   {place(o.too_long_row, {o.too_long_column})}});
+  }
+  for (const std::string& field : o.missing_fields) {
+    out.push_back({"field_name",
+                   "The " + field + " field of " + table + " is missing or misspelled.",
+                   {place(o.header_row, {})}});
+  }
+  // Extra fields count only where none is missing, as the stage says.
+  for (size_t i = 0; o.missing_fields.empty() && i < o.extra_fields.size(); ++i) {
+    const int f = o.FieldIndex(o.extra_fields[i]);
+    out.push_back({"field_name",
+                   "The " + o.extra_fields[i] + " field may have data, but should not be " +
+                       "included in " + table + ".",
+                   {place(o.header_row, f >= 0 ? std::vector<int32_t>{o.header_columns[f]}
+                                               : std::vector<int32_t>{})}});
+  }
+  const RecordSet* sheet = state.SheetRecordset[static_cast<size_t>(n)].get();
+  auto sheet_text = [&](int64_t record, int field) -> std::string {
+    if (sheet == nullptr || record >= sheet->RecordCount() || field < 0 ||
+        static_cast<size_t>(field) >= sheet->FieldCount())
+      return "";
+    return std::string(sheet->TextAt(record, static_cast<size_t>(field)));
+  };
+  const int fac = o.FieldIndex("FAC_ID");
+  for (int32_t record : o.wrong_id_records) {
+    const SheetPlace p = o.PlaceOf(info.WorkbookName, info.SheetName, record,
+                                   fac >= 0 ? std::vector<int32_t>{fac} : std::vector<int32_t>{});
+    out.push_back({"facility_id",
+                   "Row " + std::to_string(p.row) + ": FAC_ID " + Quoted(sheet_text(record, fac)) +
+                       " is not the facility's ID " + state.FacilityID + ".",
+                   {p}});
+  }
+  if (o.facility_unknown) {
+    out.push_back({"facility_id", "FAC ID not in Main Database", {}});
+  }
+  const RecordSet* structure = state.TempRecordset[static_cast<size_t>(n)].get();
+  for (const CellMark& mark : o.type_marks) {
+    const std::string field =
+        static_cast<size_t>(mark.field) < o.fields.size() ? o.fields[mark.field] : "";
+    const SheetPlace p = o.PlaceOf(info.WorkbookName, info.SheetName, mark.record, {mark.field});
+    out.push_back({"data_type",
+                   "Row " + std::to_string(p.row) + ", " + field + ": " +
+                       Quoted(Unmarked(sheet_text(mark.record, mark.field))) + " is not " +
+                       TypeWanted(structure, field) + ".",
+                   {p}});
+  }
+  for (int64_t row : info.SkippedRows) {
+    out.push_back({"skipped_row",
+                   "Row " + std::to_string(row) + " skipped: its first cell is empty.",
+                   {place(row, {0})},
+                   1});
+  }
+  return out;
+}
+
+}  // namespace sorvane

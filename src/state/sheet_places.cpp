@@ -1,0 +1,58 @@
+#include "state/sheet_places.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+
+namespace sorvane {
+
+std::string ColumnLetters(int64_t column) {
+  std::string letters;
+  for (int64_t n = column + 1; n > 0; n = (n - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+  }
+  return letters;
+}
+
+SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& sheet,
+                                int64_t record, const std::vector<int32_t>& field_indexes) const {
+  SheetPlace place{workbook, sheet, 0, {}};
+  if (record >= 0 && static_cast<size_t>(record) < record_rows.size()) {
+    place.row = record_rows[static_cast<size_t>(record)];
+  }
+  std::vector<int32_t> columns = field_indexes;
+  std::sort(columns.begin(), columns.end());
+  columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+  for (int32_t c : columns) place.cells.push_back(ColumnLetters(c));
+  return place;
+}
+
+int SheetOrigin::FieldIndex(std::string_view name) const {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (EqualsNoCase(fields[i], name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::optional<int32_t> TempRowSources::RecordOf(int64_t rowid) const {
+  const int64_t at = rowid - first_rowid;
+  if (at < 0 || at >= rows) return std::nullopt;
+  if (!companion) return static_cast<int32_t>(at);
+  if (static_cast<size_t>(at) >= records.size()) return std::nullopt;
+  return records[static_cast<size_t>(at)];
+}
+
+std::string TempRowSources::FieldOf(std::string_view column, int64_t rowid) const {
+  if (companion && EqualsNoCase(column, "VALUE")) {
+    const int64_t at = rowid - first_rowid;
+    if (at < 0 || static_cast<size_t>(at) >= parameters.size()) return "";
+    const size_t p = parameters[static_cast<size_t>(at)];
+    return p < parameter_fields.size() ? parameter_fields[p] : "";
+  }
+  for (const auto& [name, field] : column_fields) {
+    if (EqualsNoCase(name, column)) return field;
+  }
+  return "";
+}
+
+}  // namespace sorvane

@@ -1,0 +1,95 @@
+// Where the rows of a run came from, kept so that every problem can be traced
+// back to the workbook cells that hold it: for each table the workbook row of
+// every record read, the column of every field, what the import stages found
+// wrong cell by cell, and for each temporary table the record behind every
+// row the transfer added. All of it lives in memory for the run: a few bytes
+// a row, nothing written to the work database.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorvane {
+
+// A place in a workbook: its file name, the worksheet, the row as a spreadsheet
+// numbers it and the column letters meant (none: the row as a whole).
+struct SheetPlace {
+  std::string workbook;
+  std::string sheet;
+  int64_t row = 0;
+  std::vector<std::string> cells;
+  friend bool operator==(const SheetPlace&, const SheetPlace&) = default;
+};
+
+// "A" for column 0, "Z", "AA", ... as a spreadsheet names columns.
+std::string ColumnLetters(int64_t column);
+
+// One cell the data-type stage marked: the sheet record and the field.
+struct CellMark {
+  int32_t record = 0;
+  int32_t field = 0;
+};
+
+// What one read of a table's workbook found out about its layout, and what
+// the import stages found wrong in it. Reset by every read.
+struct SheetOrigin {
+  std::filesystem::path path;                 // the workbook as read
+  uintmax_t file_size = 0;                    // its size and time then: a copy is marked only
+  std::filesystem::file_time_type file_time;  // from the file the import read
+  std::optional<std::string> password;        // the password that opened it
+  int64_t header_row = 0;                     // 0: nothing read
+  // The sheet's fields in order. A field's values stand in the column of its
+  // position (a blank header cell gives no field, so the values right of it
+  // move one field left); its name stands in `header_columns`.
+  std::vector<std::string> fields;
+  std::vector<int32_t> header_columns;
+  std::vector<int32_t> record_rows;  // the workbook row of each sheet record
+
+  // Findings of the stages, in the order they run.
+  std::string duplicate_field;  // a field name given twice, with its header cells
+  std::vector<int32_t> duplicate_columns;
+  int64_t too_long_row = 0;  // a value too long for the sheet, and its column
+  int32_t too_long_column = 0;
+  std::vector<std::string> missing_fields;  // field-name stage
+  std::vector<std::string> extra_fields;
+  std::vector<int32_t> wrong_id_records;  // records whose FAC_ID is not the facility's
+  bool facility_unknown = false;          // the agency's sites lack the facility
+  std::vector<CellMark> type_marks;       // data-type stage
+
+  // The place of sheet record `record`, with the columns of `fields`.
+  SheetPlace PlaceOf(const std::string& workbook, const std::string& sheet, int64_t record,
+                     const std::vector<int32_t>& field_indexes) const;
+  // Index of a field by name (as the sheet names it); -1 when absent.
+  int FieldIndex(std::string_view name) const;
+};
+
+// Which sheet record every row of one temporary table came from. The transfer
+// fills an emptied table in record order, so the engine numbers the rows it
+// adds one after another from `first_rowid` (the next rowid after the largest
+// one left in the table). A main table adds one row per record, in order; a
+// companion table adds one row per parameter present and says which.
+struct TempRowSources {
+  int table = 0;  // the workbook table, 1..5
+  int64_t first_rowid = 0;
+  int64_t rows = 0;  // rows added
+  bool companion = false;
+  std::vector<int32_t> records;     // companion: the record of each row added
+  std::vector<uint8_t> parameters;  // companion: the parameter of each row added
+  // Temporary-table column -> the sheet field whose values fill it.
+  std::vector<std::pair<std::string, std::string>> column_fields;
+  // Companion: the sheet field of each parameter, which fills VALUE.
+  std::vector<std::string> parameter_fields;
+
+  // The sheet record behind row `rowid` and, for a companion row, its
+  // parameter; nothing for a row the transfer did not add.
+  std::optional<int32_t> RecordOf(int64_t rowid) const;
+  // The sheet field behind `column` of row `rowid` ("" when no workbook value
+  // fills it: a flag set by the program, a fixed text).
+  std::string FieldOf(std::string_view column, int64_t rowid) const;
+};
+
+}  // namespace sorvane

@@ -1,0 +1,335 @@
+// Problems traced to their workbook cells: the places in the JSON report and the
+// marked copies of `review --annotate`, on the sample facility (one workbook as
+// .xlsx with a second worksheet) and on one whose import stages find mistakes
+// at known cells. A copy is read back part by part: its values must be the
+// input's, of the same kinds, and its fills and comments must stand exactly at
+// the places the report names.
+#include <gtest/gtest.h>
+#include <xlsxwriter.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "checks/frmCCheckView.h"
+#include "cli_run.h"
+#include "core/text.h"
+#include "import/readers/workbook_reader.h"
+#include "import/readers/zip_package.h"
+#include "json_parse.h"
+#include "shell/frmCMain.h"
+#include "state/sheet_places.h"
+#include "support/scripted_ui.h"
+#include "support/work_db.h"
+
+namespace sorvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Cell = std::pair<int64_t, std::string>;  // row, column letters
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Part(const fs::path& file, const std::string& name) {
+  readers::ZipPackage zip(file, ReadLimits{});
+  std::string xml;
+  zip.Read(name, [&](const char* d, size_t n) {
+    xml.append(d, n);
+    return true;
+  });
+  return xml;
+}
+
+// The value of attribute `name` in the tag starting at `at`.
+std::string Attr(const std::string& xml, size_t at, const std::string& name) {
+  const std::string_view tag(xml.data() + at, xml.find('>', at) - at);
+  const size_t a = tag.find(" " + name + "=\"");
+  if (a == std::string::npos) return "";
+  const size_t v = a + name.size() + 3;
+  return std::string(tag.substr(v, tag.find('"', v) - v));
+}
+
+std::vector<size_t> Tags(const std::string& xml, const std::string& tag) {
+  std::vector<size_t> at;
+  for (size_t p = xml.find("<" + tag); p != std::string::npos; p = xml.find("<" + tag, p + 1)) {
+    const char next = xml[p + tag.size() + 1];
+    if (next == ' ' || next == '>' || next == '/') at.push_back(p);
+  }
+  return at;
+}
+
+// One cell of a copy's data sheet: its value as written and its fill colour.
+struct CopyCell {
+  std::string value;  // the text, or the number as written
+  bool text = false;
+  std::string fill;  // "" when not filled
+};
+
+struct Copy {
+  std::vector<std::string> sheets;
+  std::map<Cell, CopyCell> cells;
+  std::set<Cell> comments;
+  size_t links = 0;
+};
+
+Copy ReadCopy(const fs::path& file) {
+  Copy copy;
+  const std::string book = Part(file, "xl/workbook.xml");
+  for (size_t at : Tags(book, "sheet")) copy.sheets.push_back(Attr(book, at, "name"));
+  const std::string styles = Part(file, "xl/styles.xml");
+  std::vector<std::string> fills, xf_fill;
+  for (size_t at : Tags(styles, "patternFill")) {
+    const size_t color = styles.find("<fgColor rgb=\"", at);
+    const bool solid = Attr(styles, at, "patternType") == "solid";
+    fills.push_back(solid ? styles.substr(color + 16, 6) : "");
+  }
+  const std::string xfs = styles.substr(styles.find("<cellXfs"));
+  for (size_t at : Tags(xfs, "xf"))
+    xf_fill.push_back(fills.at(std::stoul(Attr(xfs, at, "fillId"))));
+  const std::string sheet =
+      Part(file, "xl/worksheets/sheet" + std::to_string(copy.sheets.size()) + ".xml");
+  for (size_t at : Tags(sheet, "c")) {
+    const std::string ref = Attr(sheet, at, "r");
+    const size_t digits = ref.find_first_of("0123456789");
+    CopyCell& c = copy.cells[{std::stoll(ref.substr(digits)), ref.substr(0, digits)}];
+    const std::string s = Attr(sheet, at, "s");
+    c.fill = s.empty() ? "" : xf_fill.at(std::stoul(s));
+    c.text = Attr(sheet, at, "t") == "inlineStr";
+    const size_t end = sheet.find('>', at);
+    if (sheet[end - 1] == '/') continue;
+    const size_t v = sheet.find(c.text ? "<t" : "<v>", at);
+    const size_t from = sheet.find('>', v) + 1;
+    c.value = sheet.substr(from, sheet.find('<', from) - from);
+    for (const auto& [entity, text] : {std::pair{"&lt;", "<"},
+                                       {"&gt;", ">"},
+                                       {"&quot;", "\""},
+                                       {"&apos;", "'"},
+                                       {"&amp;", "&"}}) {
+      c.value = ReplaceAll(c.value, entity, text);
+    }
+  }
+  const std::string notes = Part(file, "xl/comments1.xml");
+  for (size_t at : Tags(notes, "comment")) {
+    const std::string ref = Attr(notes, at, "ref");
+    const size_t digits = ref.find_first_of("0123456789");
+    copy.comments.insert({std::stoll(ref.substr(digits)), ref.substr(0, digits)});
+  }
+  copy.links = Tags(Part(file, "xl/worksheets/sheet1.xml"), "hyperlink").size();
+  return copy;
+}
+
+// The first worksheet of `from` written to `to` as .xlsx, numbers and dates as
+// such, with `edits` (row, column) -> text applied and a second worksheet after it.
+void CopyAsXlsx(const fs::path& from, const fs::path& to,
+                const std::map<std::pair<int, int>, std::string>& edits = {}) {
+  lxw_workbook* book = workbook_new(to.string().c_str());
+  lxw_worksheet* ws = nullptr;
+  std::map<std::string, lxw_format*> formats;
+  auto named = [&](const SheetShape& shape) {
+    ws = workbook_add_worksheet(book, shape.sheet_name.c_str());
+  };
+  ReadWorkbook(
+      from,
+      [&](int64_t row, const std::vector<std::string>& cells, const RowFormats& f) {
+        for (size_t c = 0; c < cells.size(); ++c) {
+          const auto r = static_cast<lxw_row_t>(row - 1);
+          const auto col = static_cast<lxw_col_t>(c);
+          auto edit = edits.find({static_cast<int>(row), static_cast<int>(c)});
+          if (edit != edits.end()) {
+            worksheet_write_string(ws, r, col, edit->second.c_str(), nullptr);
+          } else if (f.KindOf(c) == RowFormats::Kind::kText || cells[c].empty()) {
+            if (!cells[c].empty()) worksheet_write_string(ws, r, col, cells[c].c_str(), nullptr);
+          } else {
+            lxw_format*& format = formats[f.FormatCode(c)];
+            if (!format && !f.FormatCode(c).empty()) {
+              format = workbook_add_format(book);
+              format_set_num_format(format, f.FormatCode(c).c_str());
+            }
+            worksheet_write_number(ws, r, col, f.Number(c, cells[c]), format);
+          }
+        }
+        return true;
+      },
+      {}, named);
+  for (const auto& [at, text] : edits) {
+    if (at.first == 1)
+      worksheet_write_string(ws, 0, static_cast<lxw_col_t>(at.second), text.c_str(), nullptr);
+  }
+  worksheet_write_string(workbook_add_worksheet(book, "Notes"), 0, 0, "Not part of the table",
+                         nullptr);
+  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+}
+
+class AnnotateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.CreateWorkDb();
+    fs::create_directories(in_);
+  }
+  void Sample(int n) {
+    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    fs::copy_file(SourcePath("data/sample/" + name), in_ / name);
+  }
+  CliRun Review() {
+    return RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
+                       in_.string(), "--json", json_.string(), "--annotate", out_.string()});
+  }
+  fs::path Input(int n) {
+    for (const char* ext : {".xls", ".xlsx"}) {
+      if (fs::exists(in_ / ("1234567_" + std::to_string(n) + ext)))
+        return in_ / ("1234567_" + std::to_string(n) + ext);
+    }
+    return {};
+  }
+  // The copy of table n's workbook has exactly the fills and comments of
+  // `marks` (cell -> severity), and the values and kinds of its input.
+  void ExpectCopy(int n, const std::map<Cell, int>& marks, size_t lines) {
+    SCOPED_TRACE("table " + std::to_string(n));
+    const fs::path input = Input(n);
+    const Copy copy = ReadCopy(out_ / (input.stem().string() + " (checked).xlsx"));
+    ASSERT_EQ(copy.sheets.size(), 2u);
+    EXPECT_EQ(copy.sheets[0], "Problems");
+    EXPECT_EQ(copy.links, lines);
+    std::set<Cell> expected;
+    std::map<int64_t, int> rows;
+    for (const auto& [cell, severity] : marks) {
+      expected.insert(cell);
+      rows[cell.first] = std::max(rows[cell.first], severity);
+    }
+    EXPECT_EQ(copy.comments, expected);
+    static const char* kFill[] = {"FFF2A8", "FFC58A", "FF9C9C"};
+    for (const auto& [cell, c] : copy.cells) {
+      auto row = rows.find(cell.first);
+      EXPECT_EQ(c.fill, row == rows.end() ? "" : kFill[row->second]) << cell.second << cell.first;
+    }
+    ReadWorkbook(input,
+                 [&](int64_t row, const std::vector<std::string>& cells, const RowFormats& f) {
+                   for (size_t c = 0; c < cells.size(); ++c) {
+                     if (cells[c].empty()) continue;
+                     auto it = copy.cells.find({row, ColumnLetters(static_cast<int64_t>(c))});
+                     if (it == copy.cells.end()) {
+                       ADD_FAILURE() << "missing " << ColumnLetters(static_cast<int64_t>(c)) << row;
+                       continue;
+                     }
+                     const bool text = f.KindOf(c) == RowFormats::Kind::kText;
+                     EXPECT_EQ(it->second.text, text);
+                     if (text) {
+                       EXPECT_EQ(it->second.value, cells[c]);
+                     } else {
+                       EXPECT_DOUBLE_EQ(std::stod(it->second.value), f.Number(c, cells[c]));
+                     }
+                   }
+                   return true;
+                 });
+  }
+
+  TempDataDir dir_;
+  fs::path in_ = dir_.dir() / "in", out_ = dir_.dir() / "marked", json_ = dir_.dir() / "r.json";
+};
+
+// Every place of the report, table by table: cell -> highest severity.
+std::map<int, std::map<Cell, int>> MarksOf(const Json& report, std::map<int, size_t>& lines) {
+  std::map<int, std::map<Cell, int>> marks;
+  auto add = [&](int table, const Json& places, int severity) {
+    for (const Json& p : places.array) {
+      ++lines[table];
+      for (const Json& cell : p["cells"].array) {
+        int& s = marks[table][{static_cast<int64_t>(p["row"].number), cell.string}];
+        s = std::max(s, severity);
+      }
+    }
+  };
+  for (const Json& t : report["tables"].array) {
+    const int n = static_cast<int>(t["table"].number);
+    for (const Json& p : t["import_problems"].array)
+      add(n, p["places"], p["kind"].string == "skipped_row" ? 1 : 2);
+    for (const Json& c : t["checks"].array) {
+      for (const Json& places : c["sources"].array)
+        add(n, places, static_cast<int>(c["severity"].number));
+    }
+  }
+  return marks;
+}
+
+TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsOrXlsx) {
+  for (int n : {1, 2, 4, 5}) Sample(n);
+  CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx");
+  const CliRun r = Review();
+  ASSERT_EQ(r.code, 1) << r.err;
+  // The second worksheet shifts nothing: the report is the committed one.
+  const std::string json = ReadFile(json_);
+  EXPECT_TRUE(ReplaceAll(json, "1234567_3.xlsx", "1234567_3.xls") ==
+              ReadFile(SourcePath("tests/data/sample/report.json")));
+  std::map<int, size_t> lines;
+  const auto marks = MarksOf(ParseJson(json), lines);
+  for (int n = 1; n <= 5; ++n) ExpectCopy(n, marks.at(n), lines.at(n));
+  // The copies are new files; the workbooks were only read.
+  EXPECT_EQ(ReadFile(in_ / "1234567_1.xls"), ReadFile(SourcePath("data/sample/1234567_1.xls")));
+}
+
+TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCells) {
+  CopyAsXlsx(SourcePath("data/sample/1234567_1.xls"), in_ / "1234567_1.xlsx",
+             {{{5, 0}, "7654321"}});
+  CopyAsXlsx(SourcePath("data/sample/1234567_2.xls"), in_ / "1234567_2.xlsx", {{{1, 20}, "COLOR"}});
+  CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx", {{{9, 3}, "abc"}});
+  for (int n : {4, 5}) Sample(n);
+  const CliRun r = Review();
+  ASSERT_EQ(r.code, 1) << r.err;
+  const Json report = ParseJson(ReadFile(json_));
+  const struct {
+    const char* kind;
+    int64_t row;
+    const char* cell;
+  } expected[] = {{"facility_id", 5, "A"}, {"field_name", 1, "U"}, {"data_type", 9, "D"}};
+  for (int n = 1; n <= 3; ++n) {
+    const Json& problems = report["tables"][n - 1]["import_problems"];
+    ASSERT_EQ(problems.array.size(), 1u) << n;
+    EXPECT_EQ(problems[0]["kind"].string, expected[n - 1].kind);
+    const Json& place = problems[0]["places"][0];
+    EXPECT_EQ(place["workbook"].string, "1234567_" + std::to_string(n) + ".xlsx");
+    EXPECT_EQ(place["row"].number, expected[n - 1].row);
+    EXPECT_EQ(place["cells"][0].string, expected[n - 1].cell);
+    ExpectCopy(n, {{{expected[n - 1].row, expected[n - 1].cell}, 2}}, 1);
+  }
+  EXPECT_NE(r.out.find("Marked copy: "), std::string::npos);
+  // A folder among the inputs is refused before anything runs.
+  EXPECT_EQ(RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--annotate",
+                        dir_.paths().WorkbookDir().string()})
+                .code,
+            2);
+}
+
+// The check window's menu item writes the same copies into the data folder and
+// says where.
+TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  for (int n = 1; n <= 5; ++n) {
+    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    fs::copy_file(SourcePath("data/sample/" + name), dir.paths().WorkbookDir() / name);
+  }
+  ScriptedUi ui;
+  frmCMain w(ui, dir.paths());
+  ASSERT_TRUE(w.Form_Load());
+  w.state().view.txtFacilityID.text = "1234567";
+  w.mnuRunData_Click(0);
+  w.mnuCheckTables_Click(1);
+  ASSERT_NE(w.check_view(), nullptr);
+  ui.messages.clear();
+  w.check_view()->mnuMarkedCopies_Click();
+  const fs::path out = dir.dir() / "Checked";
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "Marked copies of the workbooks were written to " + out.string() +
+                                ":\n  1234567_1 (checked).xlsx\n  1234567_2 (checked).xlsx\n"
+                                "  1234567_3 (checked).xlsx\n  1234567_4 (checked).xlsx\n"
+                                "  1234567_5 (checked).xlsx");
+  const Copy copy = ReadCopy(out / "1234567_1 (checked).xlsx");
+  EXPECT_EQ(copy.comments.count({21, "B"}), 1u);  // the duplicated point MW-20
+}
+
+}  // namespace
+}  // namespace sorvane::testing
