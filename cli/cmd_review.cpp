@@ -372,7 +372,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     view->WriteCheckErrors = [&, write](int table, int index) {
       const clsReviewObject& check = view->CheckList.at(static_cast<size_t>(index));
       CheckReport& report = failed[{table, index}];
-      report = ReportCheck(index, check, view->adoProblemRS.get());
+      report = ReportCheck(index, check, view->adoProblemRS);
       // Places cost a query of their own; only the report and the copies show them.
       try {
         if (!options.json_file.empty() || !options.annotate_dir.empty()) {
@@ -395,20 +395,18 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
                            : ReportCheck(static_cast<int>(i), view->CheckList[i], nullptr));
       }
     };
-    // The export speaks only when something went wrong: a save that failed, or
-    // a check whose query could not run. Either way the workbook is not whole.
-    const size_t messages_before = ui.messages().size();
+    // A save that failed, or a check whose query could not run: either way
+    // the workbook is not whole.
     {
       StageTimer timer(s.Timings, "error workbook");
       if (wanted.size() == 5) {
-        view->mnuExcelChecks_Click(7);
+        workbook_failed = !view->mnuExcelChecks_Click(7).whole;
       } else {
-        for (int n : wanted) view->mnuExcelChecks_Click(n);
+        for (int n : wanted) workbook_failed |= !view->mnuExcelChecks_Click(n).whole;
       }
     }
     view->WriteCheckErrors = write;
     excel.TableExported = nullptr;
-    workbook_failed = ui.messages().size() > messages_before;
     workbook = excel.last_saved();
     for (TableReport& t : report.tables) {
       auto it = verdicts.find(t.table);

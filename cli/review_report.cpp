@@ -19,7 +19,8 @@ int TableReport::FailedCount() const {
   return failed;
 }
 
-CheckReport ReportCheck(int index, const clsReviewObject& check, const RecordSet* problems) {
+CheckReport ReportCheck(int index, const clsReviewObject& check,
+                        std::shared_ptr<const RecordSet> problems) {
   CheckReport r;
   r.index = index;
   r.severity = check.Required;
@@ -28,13 +29,7 @@ CheckReport ReportCheck(int index, const clsReviewObject& check, const RecordSet
   r.rule = check.ToolTip;
   if (problems && !check.Status) {
     for (const Field& f : problems->fields()) r.columns.push_back(f.name);
-    r.rows.reserve(static_cast<size_t>(problems->RecordCount()));
-    for (int64_t row = 0; row < problems->RecordCount(); ++row) {
-      std::vector<Value> values;
-      values.reserve(problems->FieldCount());
-      for (size_t j = 0; j < problems->FieldCount(); ++j) values.push_back(problems->At(row, j));
-      r.rows.push_back(std::move(values));
-    }
+    r.rows = std::move(problems);
   }
   return r;
 }
@@ -120,15 +115,15 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out) {
       json.EndArray();
       json.Key("rows");
       json.BeginArray();
-      for (const auto& row : c.rows) {
+      for (int64_t row = 0; row < c.RowCount(); ++row) {
         json.BeginArray();
-        for (const Value& v : row) WriteJsonValue(json, v);
+        for (size_t j = 0; j < c.rows->FieldCount(); ++j) WriteJsonValue(json, c.rows->At(row, j));
         json.EndArray();
       }
       json.EndArray();
       json.Key("sources");
       json.BeginArray();
-      for (size_t i = 0; i < c.rows.size(); ++i) {
+      for (size_t i = 0; i < static_cast<size_t>(c.RowCount()); ++i) {
         WritePlaces(json, i < c.sources.size() ? c.sources[i] : std::vector<Place>{});
       }
       json.EndArray();
@@ -154,7 +149,7 @@ void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {
     for (const CheckReport& c : t.checks) {
       if (c.passed) continue;
       out << "  " << t.table << '.' << c.index << ' ' << c.text << SeverityWording(c.severity)
-          << "- " << Records(c.rows.size()) << '\n';
+          << "- " << Records(static_cast<size_t>(c.RowCount())) << '\n';
     }
   }
 }

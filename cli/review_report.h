@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +28,10 @@ struct CheckReport {
   std::string text;  // the pass or the fail text
   std::string rule;
   std::vector<std::string> columns;
-  std::vector<std::vector<Value>> rows;  // every problem record, in the query's order
+  // Every problem record, in the query's order (null when the check passed):
+  // the check window's own record set, shared, never copied row by row.
+  std::shared_ptr<const RecordSet> rows;
+  int64_t RowCount() const { return rows ? rows->RecordCount() : 0; }
   // The workbook places each row stands for, aligned with `rows`.
   std::vector<std::vector<SheetPlace>> sources;
 };
@@ -54,7 +58,8 @@ struct ReviewReport {
 };
 
 // The verdict of one check; `problems` holds its records when it failed.
-CheckReport ReportCheck(int index, const clsReviewObject& check, const RecordSet* problems);
+CheckReport ReportCheck(int index, const clsReviewObject& check,
+                        std::shared_ptr<const RecordSet> problems);
 
 // A JSON array of places.
 void WritePlaces(JsonWriter& json, const std::vector<Place>& places);

@@ -57,7 +57,9 @@ fs::path ErrorWorkbookExport::output_path() const {
   return state_.paths.data_dir / ("Errors - " + FileNameSafe(state_.FacilityID) + ".xlsx");
 }
 
-void ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
+ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
+  ExportResult result;
+  const int failures_before = view_.failed_queries();
   if (index >= 1 && index <= 5) {
     PrepareErrorSheet(index);
     view_.RunAllChecks(index, true);
@@ -71,9 +73,16 @@ void ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
       if (TableExported) TableExported(n);
     }
   } else {
-    return;
+    return result;
   }
-  Save();
+  result.file = Save();
+  result.saved = !result.file.empty();
+  result.whole = result.saved && !view_.ExportStopped && view_.failed_queries() == failures_before;
+  return result;
+}
+
+std::string ErrorWorkbookExport::ContinuationName(int n, int k) {
+  return TableText(n) + " (" + std::to_string(k) + ")";
 }
 
 void ErrorWorkbookExport::PrepareErrorSheet(int n) {
@@ -82,42 +91,58 @@ void ErrorWorkbookExport::PrepareErrorSheet(int n) {
     title_ = "Errors - " + state_.FacilityID;
     for (int i = 1; i <= 5; ++i) {
       ErrorSheet& sheet = workbook_->Sheet(workbook_->AddSheet(TableText(i)));
-      sheet.SetText(1, 1, "Possible Problems for Table " + TableText(i) + " not Exported yet.");
-      sheet.SetFont(1, 1, kSheetTitleFont);
+      sheet.SetText(1, "Possible Problems for Table " + TableText(i) + " not Exported yet.");
+      sheet.SetFont(1, kSheetTitleFont);
     }
   }
-  ErrorSheet& sheet = workbook_->Sheet(n);
+  // The sheets an earlier export of the table continued on go with it.
+  for (int k = 2; const int index = workbook_->FindSheet(ContinuationName(n, k)); ++k) {
+    workbook_->DeleteSheet(index);
+  }
+  const int index = workbook_->FindSheet(TableText(n));
+  ErrorSheet& sheet = workbook_->Sheet(index);
   sheet.ClearContents();
-  sheet.SetText(1, 1, "No Problems for Table " + TableText(n));
-  workbook_->Activate(n);
+  sheet.SetText(1, "No Problems for Table " + TableText(n));
+  workbook_->Activate(index);
+  sheet_ = index;
+  continuation_ = 1;
+}
+
+ErrorSheet& ErrorWorkbookExport::NextSheet(int n) {
+  ++continuation_;
+  sheet_ = workbook_->AddSheet(ContinuationName(n, continuation_), sheet_ + 1);
+  ErrorSheet& sheet = workbook_->Sheet(sheet_);
+  sheet.SetText(1, "Problems with Table " + TableText(n) + " (continued)");
+  sheet.SetFont(1, kSheetTitleFont);
+  return sheet;
+}
+
+void ErrorWorkbookExport::set_sheet_rows(int64_t rows) {
+  // A sheet must hold its title, a block's title, its field names and a record.
+  sheet_rows_ = std::clamp<int64_t>(rows, 4, kSheetRows);
 }
 
 void ErrorWorkbookExport::WriteCheckErrors(int n, int i) {
   try {
-    ErrorWorkbook& book = *workbook_;
-    ErrorSheet& sheet = book.Sheet(n);
-    book.Activate(n);
-    sheet.SetText(1, 1, "Problems with Table " + TableText(n));
-    sheet.SetFont(1, 1, kSheetTitleFont);
-
-    // The blocks follow each other without a gap, so the end of column A is
-    // the end of the previous block.
-    int row = 1;
-    if (sheet.RegionAroundA1HasMoreCells()) row = sheet.EndDown(1, 1);
-    ++row;
-    if (row > kSheetRows)
-      throw Error(kErrSpreadsheet, "Application-defined or object-defined error");
-
+    ErrorSheet* sheet = &workbook_->Sheet(sheet_);
+    if (continuation_ == 1) {
+      sheet->SetText(1, "Problems with Table " + TableText(n));
+      sheet->SetFont(1, kSheetTitleFont);
+    }
     if (i < 0 || i >= static_cast<int>(view_.CheckList.size()))
       throw Error(9, "Subscript out of range");
     const clsReviewObject& check = view_.CheckList[static_cast<size_t>(i)];
-    sheet.SetText(row, 1, check.FailString);
-    sheet.SetFont(row, 1, kCheckTitleFont);
-    sheet.Append(row, 1, SeverityWording(check.Required));
+    const std::string block_title = check.FailString + SeverityWording(check.Required);
+    // The blocks follow each other without a gap; what would pass the
+    // sheet's last row goes on, under its title, on a sheet "n (2)", ...
+    if (sheet->RowCount() >= sheet_rows_) sheet = &NextSheet(n);
+    const int64_t row = sheet->RowCount() + 1;
+    sheet->SetText(row, block_title);
+    sheet->SetFont(row, kCheckTitleFont);
 
-    const RecordSet& records = *view_.adoProblemRS;
-    const size_t fields = records.FieldCount();
-    const int64_t total = records.RecordCount();
+    // The check window never changes a record set once it showed it.
+    const std::shared_ptr<const RecordSet> records = view_.adoProblemRS;
+    const int64_t total = records->RecordCount();
     int64_t to_write = total;
     if (total > kMaxUnaskedRecords) {
       const std::string count = std::to_string(total);
@@ -127,7 +152,7 @@ void ErrorWorkbookExport::WriteCheckErrors(int n, int i) {
               "check.",
           "Error Records for " + check.FailString, count);
       if (!answer || answer->empty()) {
-        sheet.Append(row, 1, ":  Skipped " + count + " records.");
+        sheet->Append(row, ":  Skipped " + count + " records.");
         return;
       }
       std::optional<double> wanted = ParseRecordCount(*answer);
@@ -135,25 +160,22 @@ void ErrorWorkbookExport::WriteCheckErrors(int n, int i) {
       if (*wanted < 1) return;
       if (*wanted <= static_cast<double>(total)) {
         to_write = static_cast<int64_t>(*wanted);
-        sheet.Append(row, 1, std::to_string(to_write) + " of " + count + " output.");
+        sheet->Append(row, std::to_string(to_write) + " of " + count + " output.");
       }
     }
 
-    if (row + 1 + to_write > kSheetRows) {
-      throw Error(kErrSpreadsheet, "Application-defined or object-defined error");
-    }
-    for (size_t j = 0; j < fields; ++j) {
-      sheet.SetText(row + 1, static_cast<int>(j) + 1, records.GetField(j).name);
-    }
-    for (int64_t r = 0; r < to_write; ++r) {
-      for (size_t j = 0; j < fields; ++j) {
-        // The blank keeps every cell filled, so column A has no gap.
-        sheet.SetText(row + 2 + static_cast<int>(r), static_cast<int>(j) + 1,
-                      records.At(r, j).ToDisplay() + " ");
+    for (int64_t first = 0; first < to_write;) {
+      // The field names and at least one record must fit below.
+      if (sheet->RowCount() + 2 > sheet_rows_) {
+        sheet = &NextSheet(n);
+        sheet->SetText(2, block_title + " (continued)");
+        sheet->SetFont(2, kCheckTitleFont);
       }
+      const int64_t take = std::min(to_write - first, sheet_rows_ - sheet->RowCount() - 1);
+      sheet->AddRecords(records, first, take);
+      sheet->FitColumns();
+      first += take;
     }
-    sheet.AutoFit(2, 26);
-    sheet.SetColumnWidth(1, std::min(kMaxColumnWidth, 2 * sheet.ColumnWidth(2)));
   } catch (const Error&) {
     view_.ExportStopped = true;
   }
@@ -182,22 +204,25 @@ void ErrorWorkbookExport::KeepChangedFile(const fs::path& path) {
   if (ec) throw FileError(75, "Could not keep " + path.string() + ": " + ec.message());
 }
 
-void ErrorWorkbookExport::Save() {
-  if (!workbook_) return;
+fs::path ErrorWorkbookExport::Save() {
+  if (!workbook_) return {};
   const fs::path path = output_path();
   try {
     KeepChangedFile(path);
     SaveErrorWorkbook(*workbook_, title_, path);
   } catch (const Error& e) {
     state_.ui.MessageBox(e.NumberDescription());
-    return;
+    return {};
   }
   last_saved_ = path;
   state_.ui.OpenDocument(path.string());
+  return path;
 }
 
 // The check window's side of the export: its menu and the hook its check run calls.
-void frmCCheckView::mnuExcelChecks_Click(int index) { ErrorExport().mnuExcelChecks_Click(index); }
+ExportResult frmCCheckView::mnuExcelChecks_Click(int index) {
+  return ErrorExport().mnuExcelChecks_Click(index);
+}
 
 ErrorWorkbookExport& frmCCheckView::ErrorExport() {
   if (!error_workbook_) {

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "checks/error_workbook.h"
+#include "checks/export_result.h"
 #include "state/run_state.h"
 
 namespace sorvane {
@@ -34,14 +35,20 @@ class ErrorWorkbookExport {
   // 1..5: the errors of that table; 7: of all tables in order, stopping before
   // a table once ExportStopped is set. Any other index does nothing. Then the
   // workbook is saved and opened.
-  void mnuExcelChecks_Click(int index);
+  ExportResult mnuExcelChecks_Click(int index);
 
   // Makes the sheet of table `n` ready: a new five-sheet workbook at the first
-  // export, otherwise sheet n emptied, with "No Problems for Table n" in A1.
+  // export, otherwise sheet n emptied, with "No Problems for Table n" in A1,
+  // and the sheets "n (2)", ... an earlier export continued on deleted.
   void PrepareErrorSheet(int n);
   // Writes the block of check `i` of table `n` from the check window's
-  // problem records; asks how many to write when there are more than 100.
+  // problem records; asks how many to write when there are more than 100. A
+  // block that would pass the sheet's last row goes on, under its title marked
+  // "(continued)", on a further sheet "n (2)", "n (3)", ... placed after it.
   void WriteCheckErrors(int n, int i);
+  // The rows a sheet may hold (all of a worksheet's 1,048,576 unless a test
+  // asks for fewer; at least 4).
+  void set_sheet_rows(int64_t rows);
 
   // Where the workbook is saved; by default `Errors - <FacilityID>.xlsx` in the
   // data folder, with characters a file name cannot hold replaced by "_".
@@ -57,8 +64,13 @@ class ErrorWorkbookExport {
   std::function<void(int table)> TableExported;
 
  private:
-  // Saves the workbook and hands it to the UI port; a failure is shown.
-  void Save();
+  // Saves the workbook and hands it to the UI port; a failure is shown and
+  // nothing comes back.
+  std::filesystem::path Save();
+  static std::string ContinuationName(int n, int k);
+  // Adds the next sheet table n continues on, with its title, and makes it
+  // the one written.
+  ErrorSheet& NextSheet(int n);
   void KeepChangedFile(const std::filesystem::path& path);
 
   RunState& state_;
@@ -67,6 +79,9 @@ class ErrorWorkbookExport {
   std::string title_;  // "Errors - " & FacilityID at the first export
   std::filesystem::path output_path_;
   std::filesystem::path last_saved_;
+  int64_t sheet_rows_ = kSheetRows;
+  int sheet_ = 0;         // the sheet being written (index)
+  int continuation_ = 1;  // 1 on sheet "n", k on sheet "n (k)"
 };
 
 // Parses an answer to the record-count question: a number (blanks around it

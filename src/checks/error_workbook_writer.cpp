@@ -20,7 +20,14 @@ namespace {
 // Owns the writer's workbook until it is closed (which writes the file).
 class LxwBook {
  public:
-  explicit LxwBook(const fs::path& file) : book_(workbook_new(file.string().c_str())) {}
+  // Constant memory: each row goes to the file as it is written, so a sheet of
+  // a million records is never held twice.
+  explicit LxwBook(const fs::path& file) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    book_ = workbook_new_opt(file.string().c_str(), &options);
+  }
   ~LxwBook() {
     if (book_) workbook_close(book_);  // the partial file is removed by the caller
   }
@@ -32,8 +39,32 @@ class LxwBook {
   }
 
  private:
-  lxw_workbook* book_;
+  lxw_workbook* book_ = nullptr;
 };
+
+// A cell's text as the file can hold it: valid UTF-8; a NUL shown as "\x00"
+// (the writer takes C strings, which a NUL would end); no more characters than
+// a cell holds, a longer text cut with its length said.
+const char* CellText(std::string_view text, std::string& buffer) {
+  if (text.find('\0') == std::string_view::npos && text.size() <= kCellCharacters) {
+    buffer = ValidUtf8(text);
+    return buffer.c_str();
+  }
+  std::string escaped;
+  for (char c : text) {
+    if (c == '\0') {
+      escaped += "\\x00";
+    } else {
+      escaped += c;
+    }
+  }
+  buffer = ValidUtf8(escaped);
+  if (Utf8Length(buffer) > kCellCharacters) {
+    const std::string note = "\u2026(" + std::to_string(Utf8Length(buffer)) + " characters)";
+    buffer = Utf8Prefix(buffer, kCellCharacters - Utf8Length(note)) + note;
+  }
+  return buffer.c_str();
+}
 
 [[noreturn]] void Fail(const fs::path& file, const std::string& reason) {
   throw FileError(kErrPathFileAccess,
@@ -139,15 +170,19 @@ void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
         const lxw_col_t c = static_cast<lxw_col_t>(column - 1);
         worksheet_set_column(ws, c, c, width, nullptr);
       }
-      for (const auto& [key, cell] : sheet.cells()) {
-        const lxw_row_t row = static_cast<lxw_row_t>(key.first - 1);
-        const lxw_col_t col = static_cast<lxw_col_t>(key.second - 1);
-        lxw_format* format = formats.For(cell.font);
-        lxw_error e = cell.text.empty() ? worksheet_write_blank(ws, row, col, format)
-                                        : worksheet_write_string(
-                                              ws, row, col, ValidUtf8(cell.text).c_str(), format);
-        if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
-      }
+      std::string buffer;
+      sheet.ForEachRow([&](int64_t row_number, const std::vector<std::string_view>& cells,
+                           const CellFont& font_a) {
+        const auto row = static_cast<lxw_row_t>(row_number - 1);
+        for (size_t j = 0; j < cells.size(); ++j) {
+          const auto col = static_cast<lxw_col_t>(j);
+          lxw_format* format = j == 0 ? formats.For(font_a) : nullptr;
+          lxw_error e = cells[j].empty() ? worksheet_write_blank(ws, row, col, format)
+                                         : worksheet_write_string(
+                                               ws, row, col, CellText(cells[j], buffer), format);
+          if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
+        }
+      });
     }
     lxw_error e = out.Close();
     if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));

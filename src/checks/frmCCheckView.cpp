@@ -128,12 +128,13 @@ bool frmCCheckView::RunCheck(int /*table*/, int index) {
   const clsReviewObject& check = CheckList[index];
   view_.lblStatus[index].caption = check.PendingString;
   state_.ui.Refresh();
-  if (grid_sorted_) {
-    adoProblemRS = std::make_shared<RecordSet>();
-    grid_sorted_ = false;
-  }
+  // A fresh record set each time: the one before may be held by the error
+  // workbook or a report, which must keep the rows it was given.
+  const bool shown = view_.DataGrid1.source == adoProblemRS;
+  adoProblemRS = std::make_shared<RecordSet>();
+  if (shown) view_.DataGrid1.source = adoProblemRS;
+  grid_sorted_ = false;
   // The verdict needs no rows, only whether there is one; the grid query reads them.
-  adoProblemRS->Reset();
   try {
     return !state_.WorkConn.HasRows(check.qryProblems);
   } catch (const Error& e) {
@@ -170,14 +171,15 @@ void frmCCheckView::SelectCheck(int index) {
 }
 
 void frmCCheckView::FillGrid(const clsReviewObject& check) {
-  if (adoProblemRS->IsOpen()) adoProblemRS->Close();
+  auto problems = std::make_shared<RecordSet>();
   try {
-    *adoProblemRS = state_.WorkConn.Query(check.qryProblems);
+    *problems = state_.WorkConn.Query(check.qryProblems);
   } catch (const Error& e) {
-    adoProblemRS->Reset();
-    adoProblemRS->Open();
+    problems->Reset();
+    problems->Open();
     ReportError(e.NumberDescription());
   }
+  adoProblemRS = problems;
   view_.DataGrid1.source = adoProblemRS;
 }
 
@@ -192,6 +194,9 @@ void frmCCheckView::DataGrid1_HeadClick(int column) {
   grid_sorted_ = true;
   try {
     if (column < 0 || static_cast<size_t>(column) >= adoProblemRS->FieldCount()) return;
+    // Sorted as a copy: the rows the error workbook was given keep their order.
+    adoProblemRS = std::make_shared<RecordSet>(*adoProblemRS);
+    view_.DataGrid1.source = adoProblemRS;
     adoProblemRS->Sort(adoProblemRS->GetField(static_cast<size_t>(column)).name);
     adoProblemRS->MoveFirst();
   } catch (const Error&) {
@@ -284,6 +289,7 @@ frmCMinorTableView& frmCCheckView::References() {
 }
 
 void frmCCheckView::ReportError(const std::string& number_description) {
+  ++failed_queries_;
   if (!reported_.insert(number_description).second) return;
   state_.ui.MessageBox(number_description);
 }

@@ -18,6 +18,7 @@
 
 #include "checks/check_view_state.h"
 #include "checks/clsReviewObject.h"
+#include "checks/export_result.h"
 #include "core/record_set.h"
 #include "state/run_state.h"
 
@@ -75,7 +76,9 @@ class frmCCheckView {
   void mnuRef_Click(int index);
   // "Output to Excel": 1..5 the errors of a table, 7 of all tables
   // (error_workbook_export.h).
-  void mnuExcelChecks_Click(int index);
+  ExportResult mnuExcelChecks_Click(int index);
+  // How many check queries could not run since the window was built.
+  int failed_queries() const { return failed_queries_; }
   // "Marked Copies of the Workbooks": runs the checks of all five tables and
   // writes a copy of each workbook with its problems marked (marked_copies.h)
   // into the data folder's "Checked" folder, then says where.
@@ -115,6 +118,7 @@ class frmCCheckView {
   frmCMinorTableView& References();
   // Shows a database error unless the same text was shown during this run.
   void ReportError(const std::string& number_description);
+  int failed_queries_ = 0;
   void FillGrid(const clsReviewObject& check);
 
   RunState& state_;

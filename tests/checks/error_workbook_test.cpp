@@ -16,6 +16,7 @@
 #include "checks/error_workbook_export.h"
 #include "checks/error_workbook_writer.h"
 #include "checks/frmCCheckView.h"
+#include "core/convert.h"
 #include "core/errors.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
@@ -239,52 +240,77 @@ TEST_F(ErrorWorkbookTest, AFilePersonSavedOverIsKeptBeforeTheNextExport) {
   EXPECT_FALSE(IsUntouchedErrorWorkbook(file));
 }
 
+TEST_F(ErrorWorkbookTest, RecordsPastASheetsLastRowGoOnFurtherSheetsOfTheTable) {
+  AddPorosityProblems(12);
+  view.ErrorExport().set_sheet_rows(8);  // a worksheet's 1,048,576 rows, made small
+  view.mnuExcelChecks_Click(2);
+  const std::string title = "2\tPossible Problem with Effective Porosity.  (Possible Problem) ";
+  const std::vector<std::string> first = Sheet("2"), second = Sheet("2 (2)"),
+                                 third = Sheet("2 (3)");
+  ASSERT_EQ(first.size(), 8u);
+  EXPECT_EQ(first[1], title);
+  EXPECT_EQ(first[2], "3\tREVIEWED\tPOINT_ID\tNE");
+  EXPECT_EQ(first[3], "4\tNEW \tMW-0 \t5 ");
+  ASSERT_GE(second.size(), 4u);
+  EXPECT_EQ(second[0], "1\tProblems with Table 2 (continued)");
+  EXPECT_EQ(second[1], title + " (continued)");
+  EXPECT_EQ(second[3], "4\tNEW \tMW-3 \t5 ");
+  // Every record is written once, in the order of the query (by point), across the sheets.
+  std::vector<std::string> records;
+  for (const auto* sheet : {&first, &second, &third}) {
+    for (const std::string& line : *sheet) {
+      if (line.find("\t5 ") != std::string::npos) records.push_back(line.substr(line.find('\t')));
+    }
+  }
+  ASSERT_EQ(records.size(), 12u);
+  EXPECT_EQ(records[11], "\tNEW \tMW-9 \t5 ");
+  // An export of the table again replaces its further sheets too.
+  Exec("DELETE FROM MT_TEMP2A");
+  view.mnuExcelChecks_Click(2);
+  EXPECT_EQ(Sheet("2"), std::vector<std::string>{"1\tNo Problems for Table 2"});
+  EXPECT_TRUE(Sheet("2 (2)").empty());
+}
+
 TEST(ErrorWorkbookWriter, SavesTextsNeverFormulasWithFontsColourAndWidths) {
   testing::TempDataDir dir;
+  auto records = std::make_shared<RecordSet>();
+  records->AppendField("NAME", kTypeVarChar, 50);
+  records->AppendField("VALUE", kTypeVarChar, 50000);
+  records->Open();
+  records->AddNew();
+  records->SetValue(0, Value::Text(std::string("a\0b", 3)));  // a NUL stays visible
+  records->SetValue(1, Value::Text("=SUM(A1:A9)"));           // a text, never a formula
+  records->AddNew();
+  records->SetValue(0, Value::Text("long"));
+  records->SetValue(1, Value::Text(std::string(40000, 'x')));  // more than a cell holds
   ErrorWorkbook book;
   ErrorSheet& first = book.Sheet(book.AddSheet("1"));
-  first.SetText(1, 1, "Title");
-  first.SetFont(1, 1, CellFont{true, 12, 0});
-  first.SetText(2, 1, "Check");
-  first.SetFont(2, 1, CellFont{true, 10, kTitleGreen});
-  first.SetText(3, 2, "=SUM(A1:A9) ");
-  first.SetColumnWidth(2, 20);
-  book.Sheet(book.AddSheet("2")).SetText(1, 1, "x");
+  first.SetText(1, "Title");
+  first.SetFont(1, CellFont{true, 12, 0});
+  first.SetText(2, "Check");
+  first.SetFont(2, CellFont{true, 10, kTitleGreen});
+  first.AddRecords(records, 0, 1);
+  first.FitColumns();
+  book.Sheet(book.AddSheet("2")).AddRecords(records, 1, 1);
   book.Activate(2);
   const fs::path file = dir.dir() / "e.xlsx";
   SaveErrorWorkbook(book, "Errors - 1", file);
 
-  EXPECT_EQ(XlsxCellsText(file), "[1]\n1\tTitle\n2\tCheck\n3\t\t=SUM(A1:A9) \n[2]\n1\tx\n");
+  const std::string cells = XlsxCellsText(file);
+  EXPECT_EQ(cells.substr(0, cells.find("[2]")),
+            "[1]\n1\tTitle\n2\tCheck\n3\tNAME\tVALUE\n4\ta\\\\x00b \t=SUM(A1:A9) \n");
+  EXPECT_NE(cells.find("\u2026(40001 characters)\n"), std::string::npos);
+  EXPECT_LT(cells.size(), 33000u);
   EXPECT_TRUE(IsUntouchedErrorWorkbook(file));
   EXPECT_EQ(XlsxPart(file, "xl/worksheets/sheet1.xml").find("<f>"), std::string::npos);
   const std::string styles = XlsxPart(file, "xl/styles.xml");
   EXPECT_NE(styles.find("<b/><sz val=\"12\"/>"), std::string::npos) << styles;
   EXPECT_NE(styles.find("<b/><sz val=\"10\"/><color rgb=\"FF008000\"/>"), std::string::npos);
-  EXPECT_NE(XlsxPart(file, "xl/worksheets/sheet1.xml").find("<col min=\"2\" max=\"2\" width=\"20."),
-            std::string::npos);
+  // Column B as wide as "=SUM(A1:A9) ", column A twice that.
+  const std::string sheet1 = XlsxPart(file, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet1.find("<col min=\"2\" max=\"2\" width=\"13."), std::string::npos) << sheet1;
+  EXPECT_NE(sheet1.find("<col min=\"1\" max=\"1\" width=\"26."), std::string::npos);
   EXPECT_THROW(SaveErrorWorkbook(book, "x", dir.dir() / "no such folder" / "e.xlsx"), FileError);
-}
-
-TEST(ErrorWorkbookModel, ClearingKeepsFontsEndDownJumpsGapsAndColumnsFitTheirTexts) {
-  ErrorSheet s("1");
-  s.SetText(1, 1, "a");
-  s.SetFont(1, 1, CellFont{true, 12, 0});
-  s.SetText(2, 1, "b");
-  s.SetText(3, 1, "c");
-  s.SetText(6, 1, "d");
-  s.SetText(6, 2, "POINT_ID");
-  EXPECT_TRUE(s.RegionAroundA1HasMoreCells());
-  EXPECT_EQ(s.EndDown(1, 1), 3);
-  EXPECT_EQ(s.EndDown(3, 1), 6);
-  EXPECT_EQ(s.EndDown(6, 1), kSheetRows);
-  s.AutoFit(2, 3);
-  EXPECT_DOUBLE_EQ(s.ColumnWidth(2), FittedWidth("POINT_ID", CellFont{}));
-  EXPECT_DOUBLE_EQ(s.ColumnWidth(3), kDefaultColumnWidth);
-  s.ClearContents();
-  EXPECT_FALSE(s.RegionAroundA1HasMoreCells());
-  EXPECT_TRUE(s.IsEmpty(1, 1));
-  EXPECT_EQ(s.cells().at({1, 1}).font, (CellFont{true, 12, 0}));
-  EXPECT_THROW(s.SetText(kSheetRows + 1, 1, "x"), Error);
 }
 
 TEST(ErrorWorkbookModel, RecordCountAnswers) {

@@ -3,7 +3,6 @@
 // in data/sample.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unzip.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "cli_run.h"
 #include "json_parse.h"
 #include "support/work_db.h"
+#include "support/xlsx_cells.h"
 #include "support/xlsx_writer.h"
 #include "workdb/connection.h"
 
@@ -34,22 +34,6 @@ using testing::RunCommand;
 std::string ReadFile(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string XlsxStrings(const fs::path& file) {
-  unzFile zip = unzOpen(file.string().c_str());
-  if (!zip) return "";
-  std::string out;
-  if (unzLocateFile(zip, "xl/sharedStrings.xml", 0) == UNZ_OK &&
-      unzOpenCurrentFile(zip) == UNZ_OK) {
-    char buf[4096];
-    int n;
-    while ((n = unzReadCurrentFile(zip, buf, sizeof buf)) > 0)
-      out.append(buf, static_cast<size_t>(n));
-    unzCloseCurrentFile(zip);
-  }
-  unzClose(zip);
-  return out;
 }
 
 const char kImported[] =
@@ -157,7 +141,7 @@ TEST_F(SampleReview, ReportHoldsEveryTableAndAFailureOfEachSeverity) {
 }
 
 TEST_F(SampleReview, ErrorWorkbookTookTheAnsweredNumberOfRecords) {
-  const std::string strings = XlsxStrings(dir_->dir() / "errors.xlsx");
+  const std::string strings = testing::XlsxCellsText(dir_->dir() / "errors.xlsx");
   EXPECT_NE(strings.find("Missing Lab Qualifiers.  (Probably a Problem) 20 of 120 output."),
             std::string::npos);
   EXPECT_NE(strings.find("Problems with Table 3"), std::string::npos);

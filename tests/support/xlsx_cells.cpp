@@ -103,8 +103,13 @@ std::string XlsxPart(const std::filesystem::path& file, const std::string& part)
 std::string XlsxCellsText(const std::filesystem::path& file) {
   std::unique_ptr<void, int (*)(unzFile)> zip(unzOpen(file.string().c_str()), unzClose);
   if (!zip) throw std::runtime_error("not a zip package: " + file.string());
+  // Strings are shared, or written into their cells (a writer streaming rows).
   std::vector<std::string> strings;
-  const std::string shared = ReadPart(zip.get(), "xl/sharedStrings.xml");
+  std::string shared;
+  try {
+    shared = ReadPart(zip.get(), "xl/sharedStrings.xml");
+  } catch (const std::runtime_error&) {
+  }
   for (std::string_view si : Elements(shared, "<si>", "</si>")) {
     std::string text;
     for (std::string_view t : Elements(si, "<t", "</t>")) text += Content(t);
@@ -128,6 +133,10 @@ std::string XlsxCellsText(const std::filesystem::path& file) {
         const std::vector<std::string_view> v = Elements(c, "<v", "</v>");
         std::string text = v.empty() ? "" : Content(v[0]);
         if (Attribute(c, "t") == "s") text = strings.at(std::stoul(text));
+        if (Attribute(c, "t") == "inlineStr") {
+          text.clear();
+          for (std::string_view t : Elements(c, "<t", "</t>")) text += Content(t);
+        }
         if (!text.empty()) cells[column] = text;  // a blank cell keeps only a format
       }
       if (cells.empty()) continue;

@@ -1,0 +1,14 @@
+// What an "Output to Excel" came to, for the front-end that asked for it.
+#pragma once
+
+#include <filesystem>
+
+namespace sorvane {
+
+struct ExportResult {
+  bool saved = false;          // the workbook was written to `file`
+  bool whole = false;          // and holds every failed check the export ran
+  std::filesystem::path file;  // empty when nothing was written
+};
+
+}  // namespace sorvane
