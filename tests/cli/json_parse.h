@@ -1,5 +1,5 @@
-// A strict JSON reader for tests: parses a whole document into a tree or throws
-// std::runtime_error naming the offset where it stopped.
+// A JSON reader for tests (Qt's parser): parses a whole document into a tree or
+// throws std::runtime_error naming the offset where it stopped.
 #pragma once
 
 #include <map>

@@ -1,7 +1,8 @@
 // The review of the sample facility in data/sample against the committed copies
-// of what it writes: the JSON report byte for byte and the error workbook cell
-// by cell. A difference means a report changed; when that is meant, run the
-// test with SORVANE_UPDATE_EXPECTED=1 to write the new copies and commit them.
+// of what it writes: what it prints (its data folder written $DATA), the JSON
+// report byte for byte and the error workbook cell by cell. A difference means a report changed;
+// when that is meant, run the test with SORVANE_UPDATE_EXPECTED=1 to write the new copies and
+// commit them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "cli_run.h"
+#include "core/text.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
 
@@ -38,6 +40,8 @@ TEST(SampleFacility, ReviewWritesTheCommittedReportAndErrorWorkbook) {
                            testing::SourcePath("data/sample").string(), "--json", json.string(),
                            "--xlsx", xlsx.string()});
   ASSERT_EQ(r.code, 1) << r.err;
+  EXPECT_EQ(r.err, "");
+  ExpectAsCommitted(ReplaceAll(r.out, dir.dir().string(), "$DATA"), "review.txt");
   ExpectAsCommitted(ReadFile(json), "report.json");
   ExpectAsCommitted(testing::XlsxCellsText(xlsx), "errors.txt");
 }

@@ -1,0 +1,88 @@
+// Where the review's outputs go: paths that would destroy a workbook or the
+// work database are refused, and a report is written whole or not at all,
+// through a link to the file it points to.
+#include "report_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "json_parse.h"
+#include "support/work_db.h"
+
+namespace sorvane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(ReportFile, PathsOverAWorkbookOrTheWorkDatabaseAreRefused) {
+  testing::TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path workbook = dir.dir() / "1234567_1.xls";
+  fs::copy_file(testing::SourcePath("data/sample/1234567_1.xls"), workbook);
+  std::ofstream(dir.dir() / "old.xlsx") << "PK\x03\x04 an earlier error workbook";
+  for (const fs::path& target : {dir.paths().WorkDb(), workbook}) {
+    ReviewOptions options;
+    options.xlsx_file = target.string();
+    std::ostringstream err;
+    EXPECT_FALSE(OutputPathsAreFree(options, err));
+    EXPECT_EQ(err.str(), "--xlsx: " + target.string() +
+                             " exists and is not an error workbook; it was left as it is\n");
+    options = {};
+    options.json_file = target.string();
+    err.str("");
+    EXPECT_FALSE(OutputPathsAreFree(options, err));
+    EXPECT_EQ(err.str(), "--json: " + target.string() +
+                             " holds a workbook or a database; it was left as it is\n");
+  }
+  ReviewOptions free;
+  free.xlsx_file = (dir.dir() / "old.xlsx").string();
+  free.json_file = (dir.dir() / "new.json").string();
+  std::ostringstream err;
+  EXPECT_TRUE(OutputPathsAreFree(free, err));
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST(ReportFile, ReportIsWrittenWholeWhereALinkPointsOrThePreviousOneIsKept) {
+  testing::TempDataDir dir;
+  ReviewReport report;
+  report.facility_id = "1234567";
+  std::ostringstream out, err;
+  Streams io{out, err};
+
+  const fs::path real = dir.dir() / "shared" / "report.json";
+  fs::create_directories(real.parent_path());
+  std::ofstream(real) << "{\"previous\": true}";
+  const fs::path link = dir.dir() / "link.json";
+  fs::create_symlink(real, link);
+  EXPECT_TRUE(WriteJsonFile(link.string(), report, io));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(testing::ParseJson(ReadFile(real))["facility_id"].string, "1234567");
+
+  // Stands in for a disk that fills while the new report is written.
+  const fs::path json = dir.dir() / "report.json";
+  std::ofstream(json) << "{\"previous\": true}";
+  fs::create_directories(dir.dir() / "report.json.partial" / "x");
+  EXPECT_FALSE(WriteJsonFile(json.string(), report, io));
+  EXPECT_EQ(ReadFile(json), "{\"previous\": true}");
+  EXPECT_EQ(
+      err.str().rfind("--json: the report could not be written to " + json.string() + ": ", 0), 0u)
+      << err.str();
+
+  err.str("");
+  EXPECT_FALSE(WriteJsonFile("/dev/full", report, io));
+  EXPECT_EQ(err.str(),
+            "--json: the report could not be written to /dev/full: No space left on device\n");
+  EXPECT_TRUE(WriteJsonFile("-", report, io));
+  EXPECT_EQ(testing::ParseJson(out.str())["facility_id"].string, "1234567");
+}
+
+}  // namespace
+}  // namespace sorvane::cli
