@@ -107,24 +107,6 @@ TEST_F(CheckWindowTest, OpensFromDataChecksWithTheLabelsOfTheChosenTable) {
   EXPECT_EQ(program.form->state().Tables[1].TableStatus, 7);
 }
 
-TEST_F(CheckWindowTest, MenusOfTheCheckWindow) {
-  gui::CheckWindow* w = OpenChecks("mnuCheckTables(3)");
-  ASSERT_NE(w, nullptr);
-  for (const CheckViewMenu& m : CheckViewMenus()) {
-    QAction* a = ActionIn(w, m.name);
-    ASSERT_NE(a, nullptr);
-    if (std::string(m.caption) == "-") {
-      EXPECT_TRUE(a->isSeparator()) << m.name;
-    } else {
-      EXPECT_EQ(a->text().toStdString(), m.caption) << m.name;
-    }
-  }
-  EXPECT_EQ(ActionIn(w, "mnuRunChecksHeader")->text(), "Run Checks");
-  EXPECT_EQ(ActionIn(w, "mnuExcelHeader")->text(), "Output to Excel");
-  EXPECT_EQ(ActionIn(w, "SPACE1")->text(), "");
-  EXPECT_EQ(ActionIn(w, "mnuRefTitle")->text(), "View Reference Tables");
-}
-
 TEST_F(CheckWindowTest, PassedTablesAreMarkedAndAnotherTableHidesTheSpareLabels) {
   gui::CheckWindow* w = OpenChecks("mnuCheckTables(2)");
   ASSERT_NE(w, nullptr);
@@ -193,26 +175,9 @@ TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndAReopeningRunsAgain) {
   EXPECT_EQ(again, w);  // the Qt window is reused for the new run
   EXPECT_TRUE(again->isVisible());
   EXPECT_EQ(again->windowTitle(), "Table 4 - Field Data Table");
-}
-
-TEST_F(CheckWindowTest, ExitItemClosesTheWindow) {
-  gui::CheckWindow* w = OpenChecks("mnuCheckTables(5)");
-  ASSERT_NE(w, nullptr);
-  ActionIn(w, "mnuRunChecks(9)")->trigger();
+  ActionIn(w, "mnuRunChecks(9)")->trigger();  // its Exit item
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(program.form->check_view()->loaded());
-}
-
-TEST_F(CheckWindowTest, ProblemGridFollowsTheWindowSize) {
-  BreakSampleLocations();
-  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
-  ASSERT_NE(w, nullptr);
-  w->resize(w->width() + 40, w->height() + 60);
-  QApplication::processEvents();
-  // 40 by 60 pixels more is 600 by 900 twips more.
-  EXPECT_EQ(core().view().DataGrid1.width, 9495 + 600);
-  EXPECT_EQ(core().view().DataGrid1.height, 3015 + 900);
-  EXPECT_EQ(w->grid()->height(), (3015 + 900) / 15);
 }
 
 TEST_F(CheckWindowTest, ExitOfTheProgramClosesTheOtherWindows) {
@@ -298,8 +263,6 @@ TEST_F(ReferenceListTest, ListsShowTheirCaptionAndRowsInOneWindow) {
   EXPECT_EQ(grid->model()->rowCount(), Rows("SELECT COUNT(*) FROM MT_LAB"));
   EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "LAB_ID");
   EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "LABORATORY");
-  EXPECT_EQ(ActionIn(w, "mnuFileHeader")->text(), "&Table");
-  EXPECT_EQ(ActionIn(w, "mnuFileExit")->text(), "E&xit");
 
   program.Action("mnuViewRef(3)")->trigger();
   EXPECT_EQ(program.ui.reference_window(), w);
