@@ -6,31 +6,19 @@
 #include "core/errors.h"
 #include "import/import_workbook.h"
 #include "import_fixture.h"
+#include "support/case_table.h"
 
 namespace sorvane::testing {
 namespace {
 
 class ImportRowsTest : public ImportTest {};
+using testing::CaseTable;
 
 TEST_F(ImportRowsTest, MapFieldNameUpperCasesAndMapsAliasesExactly) {
-  struct Case {
-    std::string header, field, upper;
-  } cases[] = {
-      {"fe+2", "FE", "FE+2"},
-      {"Fe2", "FE", "FE2"},
-      {"cond", "CONDUCTIVITY", "COND"},
-      {"SL_Contractor", "SL_CONTRACT", "SL_CONTRACTOR"},
-      {"w_contractor", "W_CONTRACT", "W_CONTRACTOR"},
-      {"WL_CONTRACTOR", "WL_CONTRACT", "WL_CONTRACTOR"},
-      {"f_contractor", "F_CONTRACT", "F_CONTRACTOR"},
-      {" cond", "COND", " COND"},  // matches only after trimming: not an alias
-      {"  sam_date ", "SAM_DATE", "  SAM_DATE "},
-      {"   ", "", "   "},
-  };
-  for (const Case& c : cases) {
-    std::string name = c.header;
-    EXPECT_EQ(MapFieldName(name), c.field) << c.header;
-    EXPECT_EQ(name, c.upper) << c.header;
+  for (const auto& c : CaseTable("field_name_aliases.txt")) {
+    std::string name = c[0];
+    EXPECT_EQ(MapFieldName(name), c[1]) << c[0];
+    EXPECT_EQ(name, c[2]) << c[0];
   }
 }
 
@@ -68,44 +56,15 @@ TEST_F(ImportRowsTest, ValuesGoToFieldsByPositionAndShortRowsFillWithEmptyTexts)
   EXPECT_EQ(state.view.ProgressBar.value, 6);
 }
 
-TEST_F(ImportRowsTest, RowsThatDoNotSortAfterABlankAddNoRecord) {
-  struct Case {
-    Cells row;
-    bool added;
-  } cases[] = {
-      {{}, false},                 // empty line
-      {{"", "", ""}, false},       // tabs only
-      {{"", "data", "x"}, false},  // first cell empty, others not
-      {{" "}, false},              // the line " " itself
-      {{"\x01", "x"}, false},      // a control character sorts before the blank
-      {{" ", ""}, true},           // " \t" is longer than " "
-      {{"  "}, true},
-      {{" a"}, true},
-      {{"!"}, true},
-      {{"a", ""}, true},
-      {{"\xC3\xA9t\xC3\xA9"}, true},  // "été"
-  };
-  for (const Case& c : cases) {
-    ASSERT_TRUE(Import(1, {{"A", "B"}, c.row}));
-    EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), c.added ? 1 : 0)
-        << "row of " << c.row.size() << " cells, first '" << (c.row.empty() ? "" : c.row[0]) << "'";
+TEST_F(ImportRowsTest, RowsThatDoNotSortAfterABlankAddNoRecordAndQuotesGo) {
+  for (const auto& c : CaseTable("row_skip_rule.txt")) {
+    ASSERT_TRUE(Import(1, {{"A", "B"}, Cells(c.begin() + 1, c.end())}));
+    EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), c[0] == "1" ? 1 : 0)
+        << "row of " << c.size() - 1 << " cells, first '" << (c.size() > 1 ? c[1] : "") << "'";
   }
-}
-
-TEST_F(ImportRowsTest, QuotedValuesLoseTheirFirstAndLastCharacters) {
-  struct Case {
-    std::string cell, stored;
-  } cases[] = {
-      {"\"AB\"", "AB"},
-      {"\"ABC", "AB"},
-      {"A\"B\"", "A\"B\""},  // a quote inside stays
-      {"\"\"", ""},
-      {"\"", ""},                            // a lone quote is an empty value
-      {"\"\xC3\xA9t\xC3\xA9", "\xC3\xA9t"},  // the last character, not its last byte
-  };
-  for (const Case& c : cases) {
-    ASSERT_TRUE(Import(1, {{"A", "B"}, {"x", c.cell}})) << c.cell;
-    EXPECT_EQ(SheetText(1, 0, "B"), c.stored) << c.cell;
+  for (const auto& c : CaseTable("quoted_cells.txt")) {
+    ASSERT_TRUE(Import(1, {{"A", "B"}, {"x", c[0]}})) << c[0];
+    EXPECT_EQ(SheetText(1, 0, "B"), c[1]) << c[0];
   }
 }
 

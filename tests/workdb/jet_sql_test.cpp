@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/errors.h"
+#include "support/case_table.h"
 #include "support/work_db.h"
 #include "workdb/connection.h"
 
@@ -16,35 +17,8 @@ namespace sorvane {
 namespace {
 
 TEST(JetSqlTest, TranslatesTheDialect) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"DELETE * FROM MT_TEMP1", "DELETE FROM MT_TEMP1"},
-      {"SELECT UCASE(A), UCASE (B) FROM T", "SELECT JET_UCASE(A), JET_UCASE (B) FROM T"},
-      {"SELECT INT(((9/5)*VALUE+32)) AS F FROM T",
-       "SELECT JET_INT(((9*1.0/5)*VALUE+32)) AS F FROM T"},
-      {"SELECT FORMAT (TOC - BOC,'####0.#') AS BOC FROM T",
-       "SELECT JET_FORMAT (TOC - BOC,'####0.#') AS BOC FROM T"},
-      {"WHERE D >=NOW()", "WHERE D >=JET_NOW()"},
-      {"WHERE D <= #6/30/02#", "WHERE D <= '2002-06-30 00:00:00'"},
-      {"WHERE D > #31-AUG-00#", "WHERE D > '2000-08-31 00:00:00'"},
-      {"WHERE SITE LIKE '*1234567'", "WHERE SITE LIKE '%1234567'"},
-      {"WHERE M Like 'SPLP%'", "WHERE M Like 'SPLP%'"},
-      {"WHERE [MT_ANALYTE].[CAS] not like 'NA%'ORDER BY X",
-       "WHERE \"MT_ANALYTE\".\"CAS\" not like 'NA%'ORDER BY X"},
-      {"SELECT 'a*b', 'it''s #1/1/01#' FROM T", "SELECT 'a*b', 'it''s #1/1/01#' FROM T"},
-      {"UPDATE MT_TEMP5 SET MT_TEMP5.METHOD = '1312' WHERE UCASE(METHOD) Like 'SPLP%'",
-       "UPDATE MT_TEMP5 SET METHOD = '1312' WHERE JET_UCASE(METHOD) Like 'SPLP%'"},
-      {"UPDATE MT_TEMP5 INNER JOIN MT_LAB ON MT_TEMP5.LABNOFORMAT = MT_LAB.NOFORMAT SET "
-       "MT_TEMP5.LAB =MT_LAB.LAB ",
-       "UPDATE MT_TEMP5 SET LAB =MT_LAB.LAB FROM MT_LAB WHERE (MT_TEMP5.LABNOFORMAT = "
-       "MT_LAB.NOFORMAT)"},
-      {"UPDATE MT_TEMP4 INNER JOIN MT_TEMP4A ON (MT_TEMP4.SAM_ID = MT_TEMP4A.SAM_ID) SET "
-       "MT_TEMP4A.REVIEWED = 'PRIOR' WHERE (((MT_TEMP4.SAM_DATE)<= #6/30/02# ))",
-       "UPDATE MT_TEMP4A SET REVIEWED = 'PRIOR' FROM MT_TEMP4 WHERE ((MT_TEMP4.SAM_ID = "
-       "MT_TEMP4A.SAM_ID)) AND ((((MT_TEMP4.SAM_DATE)<= '2002-06-30 00:00:00' )))"},
-      {"SELECT A.X FROM MT_ANALYTE RIGHT JOIN qry_5_4 ON A.N = B.N WHERE 1",
-       "SELECT A.X FROM qry_5_4 LEFT JOIN MT_ANALYTE ON A.N = B.N WHERE 1"},
-  };
-  for (const auto& [jet, sqlite] : cases) EXPECT_EQ(TranslateJet(jet), sqlite) << jet;
+  for (const auto& c : testing::CaseTable("jet_dialect.txt"))
+    EXPECT_EQ(TranslateJet(c[0]), c[1]) << c[0];
 }
 
 TEST(JetSqlTest, FunctionsBehaveAsTheDialectDoes) {
