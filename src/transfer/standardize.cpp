@@ -138,7 +138,8 @@ std::string ReviewDateLiteral(const RunState& state) {
   const std::string& text = state.view.me_ReviewDate.text;
   auto d = ToDate(text);
   if (!d) {
-    // Jet's own words for a criterion it cannot read as a date.
+    // The dialect's message for a criterion that is not a date, as the check
+    // window shows database messages.
     throw DatabaseError(-2147217913,
                         "Data type mismatch in criteria expression (review date '" + text + "').");
   }
