@@ -136,6 +136,7 @@ TEST(XmlTagScannerTest, LeavesEveryMalformationToExpat) {
 
 TEST(XmlTagScannerTest, AgreesWithExpatOnEveryCorpusSheet) {
   const auto dir = std::filesystem::path(SORVANE_CORPUS_DIR) / "xlsx";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "the shared corpus is absent";
   int compared = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     std::ifstream in(entry.path(), std::ios::binary);
