@@ -1,6 +1,7 @@
 // Marking a copy of a large workbook: a Table 5 sheet of 65,536 rows (a full
-// .xls sheet) read again and written as a marked copy, with problems on every
-// tenth row, then on every row (two cells each, one of them under two checks).
+// .xls sheet) read again and written as a marked copy: without problems, with
+// problems on every tenth row, and on every row (each problem row under two
+// checks, three places: two cells of one, one cell of the other).
 //
 //   annotate_bench [rows]        (default: 65536)
 //
@@ -55,7 +56,7 @@ void WriteWorkbook(const fs::path& file, int64_t rows) {
 
 double Mark(const sorvane::SheetOrigin& origin, int64_t rows, int64_t every) {
   std::vector<sorvane::MarkedProblem> problems;
-  for (int64_t row = 2; row <= rows; row += every) {
+  for (int64_t row = 2; every > 0 && row <= rows; row += every) {
     problems.push_back({5,
                         "5.2",
                         1,
@@ -91,9 +92,10 @@ int main(int argc, char** argv) {
   origin.path = input;
   origin.file_size = fs::file_size(input);
   origin.file_time = fs::last_write_time(input);
-  const double sparse = Mark(origin, rows, 10);
-  const double dense = Mark(origin, rows, 1);
+  for (int64_t every : {0, 10, 1}) {
+    const double seconds = Mark(origin, rows, every);
+    std::printf("  target under 2 s: %s\n", seconds < 2 ? "met" : "NOT met");
+  }
   fs::remove(input);
-  std::printf("target: under 2 s each: %s\n", sparse < 2 && dense < 2 ? "met" : "NOT met");
   return 0;
 }

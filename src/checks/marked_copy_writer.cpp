@@ -168,8 +168,10 @@ std::string PlaceText(const SheetPlace& place) {
 void WriteProblemSheets(lxw_workbook* book, Formats& formats,
                         const std::vector<const MarkedProblem*>& problems,
                         const std::string& data_sheet, size_t sheets, const fs::path& file) {
-  static const char* kHeadings[] = {"Table", "Check", "Severity", "Problem", "Rule", "Place"};
-  static const double kWidths[] = {7, 12, 18, 70, 50, 14};
+  // The rule of each check is in the comments of its cells; repeating it on
+  // every line would make a long list much larger to write and to open.
+  static const char* kHeadings[] = {"Table", "Check", "Severity", "Problem", "Place"};
+  static const double kWidths[] = {6, 8, 18, 80, 30};
   for (size_t k = 0; k < sheets; ++k) {
     const std::string name =
         k == 0 ? kProblemsSheet : std::string(kProblemsSheet) + " (" + std::to_string(k + 1) + ")";
@@ -180,7 +182,7 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
     // Printed, the list keeps its columns side by side.
     worksheet_set_landscape(ws);
     worksheet_fit_to_pages(ws, 1, 0);
-    for (lxw_col_t c = 0; c < 6; ++c) {
+    for (lxw_col_t c = 0; c < 5; ++c) {
       Check(worksheet_set_column(ws, c, c, kWidths[c], nullptr), file);
       Check(worksheet_write_string(ws, 0, c, kHeadings[c], formats.Heading()), file);
     }
@@ -198,11 +200,10 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
       if (severity.size() > 2) severity = severity.substr(1, severity.size() - 2);  // no ()
       Check(worksheet_write_string(ws, row, 2, severity.c_str(), nullptr), file);
       Check(worksheet_write_string(ws, row, 3, CellText(p.text).c_str(), nullptr), file);
-      Check(worksheet_write_string(ws, row, 4, CellText(p.rule).c_str(), nullptr), file);
       const std::string target = "internal:" + QuotedSheet(data_sheet) + "!" +
                                  (p.place.cells.empty() ? "A" : p.place.cells.front()) +
                                  std::to_string(p.place.row);
-      Check(worksheet_write_url_opt(ws, row, 5, target.c_str(), formats.Link(),
+      Check(worksheet_write_url_opt(ws, row, 4, target.c_str(), formats.Link(),
                                     PlaceText(p.place).c_str(), nullptr),
             file);
     }
@@ -247,6 +248,7 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     comment.width = 360;
 
     bool header_seen = false;
+    std::vector<size_t> widths;  // characters of the longest text of each column
     std::exception_ptr failed;
     auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                          const RowFormats& cell_formats) {
@@ -262,6 +264,8 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
           std::max(cells.size(), mark && !mark->cells.empty()
                                      ? static_cast<size_t>(mark->cells.rbegin()->first) + 1
                                      : size_t{0});
+      if (widths.size() < cells.size()) widths.resize(cells.size());
+      for (size_t c = 0; c < cells.size(); ++c) widths[c] = std::max(widths[c], cells[c].size());
       for (size_t c = 0; c < width; ++c) {
         const auto col = static_cast<lxw_col_t>(c);
         const bool marked = mark && mark->cells.count(static_cast<int32_t>(c)) > 0;
@@ -333,6 +337,14 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
       Fail(file, e.description());
     }
     if (failed) std::rethrow_exception(failed);
+    // Wide enough for what the columns hold (bold marked cells a little more).
+    constexpr size_t kMaxWidth = 60;
+    for (size_t c = 0; c < widths.size(); ++c) {
+      const double w = static_cast<double>(std::min(widths[c], kMaxWidth)) * 1.15 + 2;
+      Check(worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                 std::max(w, 8.43), nullptr),
+            file);
+    }
     Check(book.Close(), file);
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());

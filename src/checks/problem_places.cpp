@@ -106,7 +106,7 @@ void AppendKey(std::string& key, const Value& v, bool fold) {
       return;
     case Value::Kind::kInteger:
     case Value::Kind::kReal: {
-      const double d = v.ToDouble();
+      const double d = v.ToDouble() == 0 ? 0.0 : v.ToDouble();  // -0 equals 0
       key += 'n';
       key.append(reinterpret_cast<const char*>(&d), sizeof d);
       return;
