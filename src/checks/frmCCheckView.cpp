@@ -44,7 +44,6 @@ void frmCCheckView::Form_Load() {
   } else {
     RunAllChecks(state_.SelectedTable, false);
   }
-  grid_sorted_ = false;
   state_.ui.Refresh();
 }
 
@@ -133,7 +132,6 @@ bool frmCCheckView::RunCheck(int /*table*/, int index) {
   const bool shown = view_.DataGrid1.source == adoProblemRS;
   adoProblemRS = std::make_shared<RecordSet>();
   if (shown) view_.DataGrid1.source = adoProblemRS;
-  grid_sorted_ = false;
   // The verdict needs no rows, only whether there is one; the grid query reads them.
   try {
     return !state_.WorkConn.HasRows(check.qryProblems);
@@ -191,7 +189,6 @@ void frmCCheckView::optReview_Click(int index) {
 }
 
 void frmCCheckView::DataGrid1_HeadClick(int column) {
-  grid_sorted_ = true;
   try {
     if (column < 0 || static_cast<size_t>(column) >= adoProblemRS->FieldCount()) return;
     // Sorted as a copy: the rows the error workbook was given keep their order.
@@ -277,7 +274,6 @@ void frmCCheckView::Form_Unload() {
   view_.DataGrid1.source.reset();
   adoProblemRS = std::make_shared<RecordSet>();
   error_workbook_.reset();
-  grid_sorted_ = false;
   loaded_ = false;
   state_.ui.WindowClosed(kWindowName);
 }

@@ -95,9 +95,6 @@ class frmCCheckView {
 
   CheckViewState& view() { return view_; }
   const CheckViewState& view() const { return view_; }
-  int CurrentTable() const { return current_table_; }
-  int LastCheck() const { return last_check_; }
-  bool GridSorted() const { return grid_sorted_; }
 
   // The catalogue of the table run last.
   std::vector<clsReviewObject> CheckList;
@@ -126,7 +123,6 @@ class frmCCheckView {
   bool loaded_ = false;
   int current_table_ = 0;
   int last_check_ = -1;
-  bool grid_sorted_ = false;
   int run_depth_ = 0;               // > 0 while a table's checks run
   std::set<std::string> reported_;  // errors shown during the current run
   std::unique_ptr<frmCMinorTableView> own_references_;

@@ -288,14 +288,6 @@ bool Connection::HasRows(std::string_view jet_sql) {
   return QueryNative("SELECT 1 FROM (" + TranslateJet(jet_sql) + ") LIMIT 1").RecordCount() > 0;
 }
 
-bool Connection::HasTable(std::string_view name) {
-  Value v = QueryValue(
-      "SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') AND name = ?1 "
-      "COLLATE NOCASE",
-      {Value::Text(std::string(name))});
-  return v.kind() == Value::Kind::kInteger && v.AsInteger() > 0;
-}
-
 std::vector<Connection::ColumnOrigin> Connection::ColumnOrigins(std::string_view jet_sql) {
   if (db_ == nullptr)
     throw DatabaseError(3704, "Operation is not allowed when the object is closed.");

@@ -62,8 +62,6 @@ class Connection {
   // Whether a query of the program's dialect yields at least one row; reads
   // no more than that row.
   bool HasRows(std::string_view jet_sql);
-  // Whether a table or view of this name exists (ignoring letter case).
-  bool HasTable(std::string_view name);
 
   // For each result column of a query of the program's dialect, its name and
   // the table and column its values are taken from, through views and

@@ -196,10 +196,4 @@ SheetShape ReadWorkbookFromMemory(std::string_view bytes, const std::string& nam
   }
 }
 
-int64_t LastUsedRow(const std::filesystem::path& file, const ReadLimits& limits) {
-  ReadOptions options;
-  options.limits = limits;
-  return ReadFile(file, nullptr, options, {}).last_row;
-}
-
 }  // namespace sorvane

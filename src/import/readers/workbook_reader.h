@@ -137,8 +137,4 @@ SheetShape ReadFirstWorksheetFromMemory(std::string_view bytes, const std::strin
                                         const RowCallback& on_row, const ReadLimits& limits = {},
                                         const ShapeCallback& on_shape = {});
 
-// The last used row (1-based) of the first worksheet, 0 when it is empty; reads
-// only what finding it needs.
-int64_t LastUsedRow(const std::filesystem::path& file, const ReadLimits& limits = {});
-
 }  // namespace sorvane
