@@ -133,12 +133,6 @@ int64_t Date::Ticks() const {
   return days * 86400 + hour_ * 3600 + minute_ * 60 + second_;
 }
 
-double Date::ToSerial() const {
-  const int64_t days =
-      DaysFromCivil(year_, static_cast<unsigned>(month_), static_cast<unsigned>(day_)) - kEpoch1899;
-  return static_cast<double>(days) + (hour_ * 3600 + minute_ * 60 + second_) / 86400.0;
-}
-
 std::string Date::ToIso() const {
   return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", year_, month_, day_, hour_, minute_,
                      second_);

@@ -39,7 +39,6 @@ class Date {
 
   // Seconds since 0001-01-01 00:00:00 (proleptic Gregorian); orders dates.
   int64_t Ticks() const;
-  double ToSerial() const;
 
   std::string ToIso() const;        // "YYYY-MM-DD HH:MM:SS"
   std::string ToIsoT() const;       // "YYYY-MM-DDTHH:MM:SS"

@@ -66,12 +66,6 @@ void RecordSet::AddNew() {
   pos_ = RecordCount() - 1;
 }
 
-void RecordSet::Delete() {
-  uint32_t row = CurrentRow();
-  deleted_[row] = 1;
-  view_.erase(view_.begin() + pos_);
-}
-
 void RecordSet::Clear() {
   for (auto& c : columns_) {
     c.kind.clear();

@@ -41,24 +41,12 @@ class RecordSet {
 
   // Visible rows (not deleted, passing the filter), in sort order.
   int64_t RecordCount() const { return static_cast<int64_t>(view_.size()); }
-  bool Eof() const { return pos_ >= RecordCount() || RecordCount() == 0; }
-  bool Bof() const { return pos_ < 0 || RecordCount() == 0; }
   void MoveFirst() { pos_ = 0; }
-  void MoveLast() { pos_ = RecordCount() - 1; }
-  void MoveNext() {
-    if (pos_ < RecordCount()) ++pos_;
-  }
-  void MovePrevious() {
-    if (pos_ >= 0) --pos_;
-  }
   void Move(int64_t n);
-  int64_t Position() const { return pos_; }
   void SetPosition(int64_t p) { pos_ = p; }
 
   // Appends a row of missing values and makes it current.
   void AddNew();
-  // Deletes the current row.
-  void Delete();
   // Deletes every row, keeps the fields.
   void Clear();
   // Removes fields and rows.

@@ -88,11 +88,6 @@ class frmCMain {
   // How long start-up waits for another run to release the data folder, and
   // the work database for another program to release its lock (15 seconds).
   void SetLockWait(std::chrono::steady_clock::duration wait) { lock_wait_ = wait; }
-  // Runs on every check window the main window builds (the error workbook
-  // attaches itself here).
-  void OnCheckViewCreated(std::function<void(frmCCheckView&)> hook) {
-    on_check_view_created_ = std::move(hook);
-  }
 
  private:
   void ShowStartupError(const std::string& number_description);
@@ -138,7 +133,6 @@ class frmCMain {
   std::chrono::steady_clock::duration lock_wait_ = std::chrono::seconds(15);
   // This run's hold on its data folder.
   DataFolderLock folder_lock_;
-  std::function<void(frmCCheckView&)> on_check_view_created_;
 };
 
 }  // namespace sorvane

@@ -163,7 +163,6 @@ void frmCMain::mnuCheckTables_Click(int index) {
   if (!check_view_ || !check_view_->loaded()) {
     check_view_ = std::make_shared<frmCCheckView>(state_);
     check_view_->ReferenceWindow = [this]() -> frmCMinorTableView& { return ReferenceView(); };
-    if (on_check_view_created_) on_check_view_created_(*check_view_);
   }
   check_view_->Form_Load();
 }
