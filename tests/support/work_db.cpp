@@ -1,6 +1,7 @@
 #include "support/work_db.h"
 
 #include <atomic>
+#include <fstream>
 #include <random>
 
 #include "workdb/work_database.h"
@@ -57,6 +58,20 @@ std::string DumpDatabase(Connection& conn) {
 
 std::filesystem::path SourcePath(const std::string& relative) {
   return std::filesystem::path(SORVANE_SOURCE_DIR) / relative;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void CopySample(const std::filesystem::path& folder, std::initializer_list<int> tables) {
+  std::filesystem::create_directories(folder);
+  for (int n : tables) {
+    const std::string name = "1234567_" + std::to_string(n) + ".xls";
+    std::filesystem::copy_file(SourcePath("data/sample/" + name), folder / name,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
 }
 
 }  // namespace sorvane::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -33,5 +34,13 @@ std::string DumpDatabase(Connection& conn);
 
 // Path of a file in the source tree ("tests/data/x.xls").
 std::filesystem::path SourcePath(const std::string& relative);
+
+// The bytes of a file ("" when it cannot be read).
+std::string ReadFile(const std::filesystem::path& file);
+
+// Copies the sample facility's workbooks of the tables listed (1234567_n.xls of
+// data/sample) into `folder`, which is created.
+void CopySample(const std::filesystem::path& folder,
+                std::initializer_list<int> tables = {1, 2, 3, 4, 5});
 
 }  // namespace sorvane::testing

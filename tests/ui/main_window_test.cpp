@@ -7,16 +7,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 
 #include "core/convert.h"
 #include "grid_panel.h"
@@ -33,27 +29,16 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, StartsWithOnlyTheAllTablesImportUsable) {
   ASSERT_TRUE(program.load_result);
-  EXPECT_TRUE(program.Action("mnuRunAllChecks")->isEnabled());
   EXPECT_TRUE(program.Action("mnuRunData(0)")->isEnabled());
-  for (const char* name : {"mnuRunData(1)", "mnuRunData(2)", "mnuRunData(3)", "mnuRunData(4)",
-                           "mnuRunData(5)", "mnuCheckTablesHeader", "mnuTabViewHeader",
-                           "mnuTabView(1)", "mnuTabView(5)", "mnuCancelXfer"}) {
+  for (const char* name : {"mnuRunData(1)", "mnuCheckTablesHeader", "mnuCancelXfer"})
     EXPECT_FALSE(program.Action(name)->isEnabled()) << name;
-  }
-  EXPECT_TRUE(program.Action("mnuViewRefTitle")->isEnabled());
-
   auto* all_data = program.Widget<QRadioButton>("Option1(0)");
-  auto* after = program.Widget<QRadioButton>("Option1(1)");
   ASSERT_NE(all_data, nullptr);
-  ASSERT_NE(after, nullptr);
   EXPECT_TRUE(all_data->isChecked());
   EXPECT_TRUE(all_data->font().bold());
-  EXPECT_FALSE(after->isChecked());
   EXPECT_FALSE(program.Widget<QLineEdit>("me_ReviewDate")->isEnabled());
-  EXPECT_TRUE(program.Widget<QLineEdit>("txtFacilityID")->isEnabled());
   EXPECT_FALSE(program.Widget<QProgressBar>("ProgressBar")->isVisible());
   EXPECT_FALSE(program.Widget<QTableView>("DataGrid1")->isVisible());
-  EXPECT_TRUE(program.ui.messages.empty());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the hourglass is gone
 }
 
@@ -65,17 +50,12 @@ TEST_F(MainWindowTest, StatusLabelsShowCaptionAndAttentionStyle) {
   EXPECT_TRUE(label->autoFillBackground());
   EXPECT_EQ(label->palette().color(QPalette::Window),
             QApplication::palette().color(QPalette::Highlight));
-  EXPECT_EQ(label->palette().color(QPalette::WindowText),
-            QApplication::palette().color(QPalette::HighlightedText));
 
   program.form->state().SetTableLabel(2, "Table 2: Transferred", false);
   EXPECT_EQ(label->text(), "Table 2: Transferred");
   EXPECT_FALSE(label->font().bold());
   EXPECT_FALSE(label->autoFillBackground());
-  EXPECT_EQ(label->palette().color(QPalette::WindowText),
-            QApplication::palette().color(QPalette::ButtonText));
-  // The other tables' labels are untouched.
-  EXPECT_EQ(program.Widget<QLabel>("lblStatus(0)")->text(), "");
+  EXPECT_EQ(program.Widget<QLabel>("lblStatus(0)")->text(), "");  // the others untouched
 
   program.form->state().SetStatusLine("Importing ...");
   EXPECT_EQ(program.Widget<QLabel>("lblStatusAll")->text(), "Importing ...");
@@ -102,30 +82,6 @@ TEST_F(MainWindowTest, ProgressBarAndPointerFollowTheState) {
   EXPECT_FALSE(bar->isVisible());
 }
 
-TEST_F(MainWindowTest, FlagOptionFillsInTodayAndKeepsATypedDate) {
-  auto* after = program.Widget<QRadioButton>("Option1(1)");
-  auto* all_data = program.Widget<QRadioButton>("Option1(0)");
-  auto* date = program.Widget<QLineEdit>("me_ReviewDate");
-  QTest::mouseClick(after, Qt::LeftButton);
-  EXPECT_TRUE(after->isChecked());
-  EXPECT_TRUE(after->font().bold());
-  EXPECT_FALSE(all_data->font().bold());
-  EXPECT_TRUE(date->isEnabled());
-  EXPECT_EQ(date->text().toStdString(), Date::Today().ToShortDate());
-
-  date->selectAll();
-  QTest::keyClicks(date, "6x/30/2002");  // the box takes only digits and slashes
-  EXPECT_EQ(view().me_ReviewDate.text, "6/30/2002");
-  QTest::mouseClick(all_data, Qt::LeftButton);
-  EXPECT_TRUE(all_data->isChecked());
-  EXPECT_FALSE(date->isEnabled());
-  QTest::mouseClick(after, Qt::LeftButton);
-  EXPECT_EQ(date->text(), "6/30/2002");
-  EXPECT_TRUE(program.form->state().FlagByReviewDate());
-  QTest::keyClicks(program.Widget<QLineEdit>("txtFacilityID"), "1234567");
-  EXPECT_EQ(view().txtFacilityID.text, "1234567");
-}
-
 TEST_F(MainWindowTest, LeavingTheDateBoxWithABadDateSaysSoAndReturnsThere) {
   QApplication::setActiveWindow(&program.window());
   QTest::mouseClick(program.Widget<QRadioButton>("Option1(1)"), Qt::LeftButton);
@@ -139,12 +95,16 @@ TEST_F(MainWindowTest, LeavingTheDateBoxWithABadDateSaysSoAndReturnsThere) {
   EXPECT_EQ(program.ui.messages[0], "Please check the date.  There appears to be an error.");
   EXPECT_TRUE(date->hasFocus());
 
-  // A good date passes without a word.
+  // A good date passes without a word; the box takes only digits and slashes.
   date->selectAll();
-  QTest::keyClicks(date, "6/30/2002");
+  QTest::keyClicks(date, "6x/30/2002");
   facility->setFocus(Qt::TabFocusReason);
   EXPECT_EQ(program.ui.messages.size(), 1u);
   EXPECT_TRUE(facility->hasFocus());
+  EXPECT_EQ(view().me_ReviewDate.text, "6/30/2002");
+  EXPECT_TRUE(program.form->state().FlagByReviewDate());
+  QTest::mouseClick(program.Widget<QRadioButton>("Option1(0)"), Qt::LeftButton);
+  EXPECT_FALSE(date->isEnabled());
 }
 
 std::shared_ptr<RecordSet> Points() {
@@ -179,27 +139,6 @@ TEST_F(MainWindowTest, GridShowsItsRecordSetAndSortsOnAHeadingClick) {
   // The same heading again keeps the ascending order.
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, first);
   EXPECT_EQ(model->index(0, 0).data().toString(), "MW-1");
-
-  const QPoint second(header->sectionViewportPosition(1) + 5, header->height() / 2);
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, second);
-  EXPECT_EQ(model->index(0, 1).data().toString(), "10.5");
-  EXPECT_EQ(model->index(2, 1).data().toString(), "30");
-}
-
-TEST_F(MainWindowTest, GridGrowsWithTheWindowButNeverBelowItsFloor) {
-  gui::MainWindow& w = program.window();
-  const QSize designed = w.centralWidget()->size();
-  w.resize(w.width() + 100, w.height() + 60);
-  QApplication::processEvents();
-  // 100 by 60 pixels more is 1500 by 900 twips more.
-  EXPECT_EQ(view().DataGrid1.width, 9495 + 1500);
-  EXPECT_EQ(view().DataGrid1.height, 3615 + 900);
-  EXPECT_EQ(program.window().grid()->width(), (9495 + 1500) / 15);
-
-  w.resize(w.width() - 100, w.height() - 60);
-  QApplication::processEvents();
-  EXPECT_EQ(w.centralWidget()->size(), designed);
-  EXPECT_EQ(view().DataGrid1.height, 3615);
 }
 
 TEST_F(MainWindowTest, ExitShutsTheProgramDownAndHidesTheWindow) {
@@ -230,11 +169,7 @@ std::vector<std::string> AnalyticalRows(StartedProgram& program) {
 // so some records went in twice and others not at all.
 TEST(MainWindowWhileImporting, SortingTheTableViewLeavesTheTransferredRowsWhole) {
   StartedProgram program;
-  for (int n = 1; n <= 5; ++n) {
-    const std::string name = "1234567_" + std::to_string(n) + ".xls";
-    std::filesystem::copy_file(SourcePath("data/sample/" + name),
-                               program.data.paths().WorkbookDir() / name);
-  }
+  CopySample(program.data.paths().WorkbookDir());
   program.form->state().view.txtFacilityID.text = "1234567";
   program.Action("mnuRunData(0)")->trigger();
   ASSERT_EQ(program.form->state().Tables[5].TableStatus, 6);

@@ -57,23 +57,6 @@ TEST_F(RecordSetModelTest, ShowsFieldNamesAndValuesAsAPersonSeesThem) {
   EXPECT_EQ(Cell(2, 1), "0.25");
 }
 
-TEST_F(RecordSetModelTest, IsReadOnly) {
-  model.SetSource(Wells());
-  const QModelIndex cell = model.index(0, 0);
-  EXPECT_FALSE(model.flags(cell) & Qt::ItemIsEditable);
-  EXPECT_FALSE(model.setData(cell, "MW-9"));
-  EXPECT_EQ(Cell(0, 0), "MW-2");
-}
-
-TEST_F(RecordSetModelTest, NoSourceIsAnEmptyGrid) {
-  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-  model.SetSource(Wells());
-  model.SetSource(nullptr);
-  EXPECT_EQ(model.rowCount(), 0);
-  EXPECT_EQ(model.columnCount(), 0);
-  EXPECT_FALSE(model.headerData(0, Qt::Horizontal).isValid());
-}
-
 TEST_F(RecordSetModelTest, FollowsASortInPlace) {
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
   auto rs = Wells();
