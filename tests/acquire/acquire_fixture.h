@@ -63,11 +63,6 @@ inline void WriteFile(const fs::path& file, const std::string& content = "x") {
   std::ofstream(file, std::ios::binary) << content;
 }
 
-inline std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Names of the files in a folder, sorted.
 inline std::vector<std::string> FileNames(const fs::path& folder) {
   std::vector<std::string> names;
@@ -75,6 +70,17 @@ inline std::vector<std::string> FileNames(const fs::path& folder) {
     names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// The parts of a list written with "|" between them; none for "".
+inline std::vector<std::string> Split(const std::string& list) {
+  std::vector<std::string> out;
+  for (size_t at = 0; at < list.size();) {
+    const size_t bar = std::min(list.find('|', at), list.size());
+    out.push_back(list.substr(at, bar - at));
+    at = bar + 1;
+  }
+  return out;
 }
 
 // The five workbooks of facility `id` in `folder`: id_1.xls .. id_5.xls.

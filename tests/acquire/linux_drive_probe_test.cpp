@@ -63,14 +63,6 @@ TEST(LinuxDriveProbeTest, ListsOpticalAndRemovableDrivesOfARecordedDesktop) {
                                   "5 " + r + "/mnt/iso /dev/loop0"));  // a disc image
 }
 
-TEST(LinuxDriveProbeTest, MissingFilesGiveNoDrives) {
-  LinuxDriveProbe probe(fs::path("/nonexistent/root"));
-  EXPECT_THAT(probe.Drives(), IsEmpty());
-  MediumStatus s = probe.QueryMedium("/dev/sr0");
-  EXPECT_FALSE(s.ready);
-  EXPECT_FALSE(s.device_not_ready);
-}
-
 // A copy of a recorded machine in which media can be inserted and ejected.
 class LiveSampleTest : public AcquireTest {
  protected:

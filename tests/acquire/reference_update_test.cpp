@@ -111,17 +111,6 @@ TEST_F(ReferenceUpdateTest, TwoRunsGiveTheSameDatabaseAsOne) {
               ElementsAre("0"));
 }
 
-TEST_F(ReferenceUpdateTest, OpenReferenceListKeepsShowingTheOldRows) {
-  RecordSet shown = state.WorkConn.Query("SELECT * FROM MT_LAB ORDER BY LAB");
-  const int64_t rows = shown.RecordCount();
-  const std::string first_name = shown.At(0, shown.FieldIndex("NAME")).ToDisplay();
-  MakeUpdateDb(std::string(kNewLabs) + "INSERT INTO UPDATE_LIST VALUES ('MT_LAB');");
-  UpdateReferenceTables(state);
-  EXPECT_EQ(shown.RecordCount(), rows);
-  EXPECT_EQ(shown.At(0, shown.FieldIndex("NAME")).ToDisplay(), first_name);
-  EXPECT_EQ(state.WorkConn.Query("SELECT * FROM MT_LAB").RecordCount(), 2);
-}
-
 TEST_F(ReferenceUpdateTest, OnlyTheReferenceTablesCanBeReplaced) {
   MakeUpdateDb(
       "CREATE TABLE \"ODD\"\"NAME\" (V TEXT); CREATE TABLE MT_TEMP5 (SITE TEXT);"
@@ -219,15 +208,6 @@ TEST_F(ReferenceUpdateTest, AgencyUpdateFilesAddTheirLaboratoryAndSourceAndKeepT
     EXPECT_EQ(Column("SELECT CONTRACT || CONTRACTOR FROM MT_CONTRACTOR ORDER BY 1"), contracts);
     state.WorkConn.ExecuteNative("DELETE FROM MT_LAB WHERE LAB = 99");
   }
-}
-
-TEST_F(ReferenceUpdateTest, UpdateDatabaseWithoutListChangesNothing) {
-  MakeUpdateDb("CREATE TABLE MT_LAB (LAB INTEGER);");
-  const std::string before = Dump();
-  auto result = UpdateReferenceTables(state);
-  EXPECT_FALSE(result.shut_down);
-  EXPECT_THAT(ui.messages, IsEmpty());
-  EXPECT_EQ(Dump(), before);
 }
 
 }  // namespace

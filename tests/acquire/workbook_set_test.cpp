@@ -4,6 +4,8 @@
 #include "acquire_fixture.h"
 #include "core/convert.h"
 #include "core/errors.h"
+#include "core/text.h"
+#include "support/case_table.h"
 
 namespace sorvane::testing {
 namespace {
@@ -48,51 +50,20 @@ TEST_F(WorkbookSetTest, FacilityIdIsSevenCharactersFoundInEveryFileOfTheFolder) 
   EXPECT_THAT(ui.messages, ElementsAre("Facility ID does not match copied files."));
 }
 
-// What the workbook folder holds decides the verdict and what the person is told.
 TEST_F(WorkbookSetTest, VerificationJudgesTheFolder) {
   const std::string dir = gisfile().string();
-  const std::string not_found = "Five files for 1234567 were not found in " + dir +
-                                ".  Please check CD (or floppy) and " + dir + ".";
-  const std::string no_match = "Facility ID does not match copied files. Please check " + dir +
-                               " to confirm correct files were copied.";
-  struct Folder {
-    std::vector<std::string> files;
-    bool ok;
-    std::vector<std::string> messages;
-  } folders[] = {
-      {{"1234567_1.XLS", "1234567_2.Xls", "1234567_3.xlsx", "1234567_4.XLSX", "1234567_5.xls"},
-       true,
-       {}},
-      {{"1234567_1.xls", "1234567_2.xls", "1234567_4.xls", "1234567_5.xls"}, false, {not_found}},
-      // Text files of earlier imports are deleted and never count.
-      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_1.txt",
-        "1234567_5.TXT"},
-       false,
-       {not_found}},
-      {{"1234567_1.xls", "1234567_2_old.xls", "1234567_3.xls", "1234567_4.doc", "1234567_5.xls"},
-       false,
-       {"File #2 is missing.", "File #4 is missing."}},
-      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_5.xls",
-        "notes.doc"},
-       false,
-       {no_match}},
-      // Sorted first, an extra document puts every workbook one place off.
-      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_5.xls",
-        "000 notes.doc"},
-       false,
-       {"File #1 is missing.", "File #2 is missing.", "File #3 is missing.", "File #4 is missing.",
-        "File #5 is missing.", no_match}},
-      {{"1234567_1.xls", "1234567_2.xls", "1234567_3.xls", "1234567_4.xls", "1234567_5.xls",
-        "1234567_6.xls"},
-       true,
-       {}},
-  };
-  for (const Folder& f : folders) {
+  for (const auto& c : CaseTable("workbook_folders.txt")) {
+    std::string messages = ReplaceAll(c[2], "$NOT_FOUND",
+                                      "Five files for 1234567 were not found in $DIR.  Please "
+                                      "check CD (or floppy) and $DIR.");
+    messages = ReplaceAll(messages, "$NO_MATCH",
+                          "Facility ID does not match copied files. Please check $DIR to confirm "
+                          "correct files were copied.");
     fs::remove_all(gisfile());
-    for (const std::string& name : f.files) WriteFile(gisfile() / name);
+    for (const std::string& name : Split(c[1])) WriteFile(gisfile() / name);
     ui.messages.clear();
-    EXPECT_EQ(VerifyWorkbookSet(state), f.ok) << f.files.back();
-    EXPECT_EQ(ui.messages, f.messages) << f.files.back();
+    EXPECT_EQ(VerifyWorkbookSet(state), c[0] == "1") << c[1];
+    EXPECT_EQ(ui.messages, Split(ReplaceAll(messages, "$DIR", dir))) << c[1];
   }
   EXPECT_THAT(FileNames(gisfile()), ::testing::Each(::testing::Not(::testing::EndsWith(".txt"))));
 }
