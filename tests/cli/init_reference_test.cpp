@@ -16,11 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-std::string Slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(InitReference, AgencyWorkDatabaseGivesItsLaboratoriesAndTheSameReview) {
   const fs::path agency = fs::path(SORVANE_CORPUS_DIR) / "access" / "agency" / "GIS_WORK.mdb";
   if (!fs::exists(agency)) GTEST_SKIP() << "no corpus beside the repository";
@@ -41,7 +36,7 @@ TEST(InitReference, AgencyWorkDatabaseGivesItsLaboratoriesAndTheSameReview) {
                         "--xlsx", (from_agency.dir() / "e.xlsx").string()})
                 .code,
             1);
-  EXPECT_EQ(Slurp(json), Slurp(SourcePath("tests/data/sample/report.json")));
+  EXPECT_EQ(ReadFile(json), ReadFile(SourcePath("tests/data/sample/report.json")));
 }
 
 TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {

@@ -16,11 +16,7 @@ namespace sorvane::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadFile;
 
 TEST(ReportFile, PathsOverAWorkbookOrTheWorkDatabaseAreRefused) {
   testing::TempDataDir dir;

@@ -2,9 +2,7 @@
 // the JSON report and the error workbook, over the sample facility that ships
 // in data/sample.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,10 +11,11 @@
 
 #include "cli_app.h"
 #include "cli_run.h"
+#include "core/text.h"
 #include "json_parse.h"
+#include "support/case_table.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
-#include "support/xlsx_writer.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
@@ -25,16 +24,12 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Json;
 using testing::ParseJson;
+using testing::ReadFile;
 using testing::SourcePath;
 using testing::TempDataDir;
 
 using testing::CliRun;
 using testing::RunCommand;
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const char kImported[] =
     "Table 1: 32 records of Table 1 transferred to temporary table in Access. \n"
@@ -83,26 +78,15 @@ TEST(Review, ReportOnStdoutTextOnStderrPriorDataAndTheAnsweredNumberOfRecords) {
 TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
   TempDataDir dir;
   dir.CreateWorkDb();
-  const std::string data = dir.dir().string(), nowhere = data + "/nowhere";
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"123456"}, "Facility ID must be 7 digits.\n"},
-      {{"1234567", "--workbooks", nowhere},
-       "--workbooks: " + nowhere + " is not a folder that can be read\n"},
-      {{"1234567", "--review-date", "13/45/2004"},
-       "Please check the date.  There appears to be an error.\n"},
-      {{"1234567", "--tables", "2,9"}, "--tables: 9 is not a table number from 1 to 5\n"},
-      // A number followed by anything else names no table either.
-      {{"1234567", "--tables", "1.5"}, "--tables: 1.5 is not a table number from 1 to 5\n"},
-      {{"1234567", "--tables", "3x"}, "--tables: 3x is not a table number from 1 to 5\n"},
-      {{"1234567", "--tables", "2e1"}, "--tables: 2e1 is not a table number from 1 to 5\n"},
-  };
-  for (const auto& [args, err] : cases) {
+  const std::string data = dir.dir().string();
+  for (const auto& c : testing::CaseTable("refused_reviews.txt")) {
     std::vector<std::string> command = {"review", "--data-dir", data};
-    command.insert(command.end(), args.begin(), args.end());
+    std::istringstream args(ReplaceAll(c[0], "$DATA", data));
+    for (std::string arg; args >> arg;) command.push_back(arg);
     CliRun r = RunCommand(command);
-    EXPECT_EQ(r.code, 2) << err;
+    EXPECT_EQ(r.code, 2) << c[0];
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, err);
+    EXPECT_EQ(r.err, ReplaceAll(c[1], "$DATA", data));
   }
   CliRun negative = RunCommand({"review", "1234567", "--data-dir", data, "--max-records", "-5"});
   EXPECT_EQ(negative.code, 2);
@@ -144,11 +128,7 @@ TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
   TempDataDir dir;
   dir.CreateWorkDb();
   const fs::path four = dir.dir() / "four";
-  fs::create_directories(four);
-  for (int n = 1; n <= 4; ++n) {
-    const std::string name = "1234567_" + std::to_string(n) + ".xls";
-    fs::copy_file(SourcePath("data/sample/" + name), four / name);
-  }
+  testing::CopySample(four, {1, 2, 3, 4});
   // Whatever the workbook folder held before is replaced.
   fs::create_directories(dir.paths().WorkbookDir());
   std::ofstream(dir.paths().WorkbookDir() / "1234567_5.xls") << "old";
@@ -171,62 +151,12 @@ TEST(Review, WorkbooksFromTheWorkbookFolderItselfAreReviewedNotDeleted) {
   TempDataDir dir;
   dir.CreateWorkDb();
   const fs::path gis = dir.paths().WorkbookDir();
-  fs::create_directories(gis);
-  for (int n = 1; n <= 5; ++n) {
-    const std::string name = "1234567_" + std::to_string(n) + ".xls";
-    fs::copy_file(SourcePath("data/sample/" + name), gis / name);
-  }
+  testing::CopySample(gis);
   CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
                          (gis / ".." / gis.filename()).string(), "--tables", "3"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out.substr(0, sizeof kImported - 1), kImported);
   EXPECT_TRUE(fs::exists(gis / "1234567_5.xls"));
-}
-
-TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
-  const fs::path set = dir.dir() / "set";
-  fs::create_directories(set);
-  for (int n = 2; n <= 5; ++n) {
-    const std::string name = "1234567_" + std::to_string(n) + ".xls";
-    fs::copy_file(SourcePath("data/sample/" + name), set / name);
-  }
-  testing::XlsxRows table1 = {{}, {}};
-  for (const char* name :
-       {"FAC_ID", "POINT_ID", "LAT_DD", "LAT_MM", "LAT_SS", "LONG_DD", "LONG_MM", "LONG_SS", "NAVD",
-        "SL_METHOD", "SL_COL_DATE", "SL_CONTRACT", "SL_COMMENTS", "X\x1B]0;title\x07"}) {
-    table1[0].push_back(name);
-    table1[1].push_back("1234567");
-  }
-  testing::WriteXlsx(set / "1234567_1.xls", table1);
-  CliRun r = RunCommand(
-      {"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks", set.string()});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
-  EXPECT_NE(r.out.find("X\\x1B]0;TITLE\\x07"), std::string::npos) << r.out;
-}
-
-// The built program, end to end, once.
-TEST(Review, BuiltProgramReviewsTheSample) {
-  TempDataDir dir;
-  const std::string bin = SORVANE_CLI_PATH;
-  const std::string data = dir.dir().string();
-  const std::string out = (dir.dir() / "out.txt").string();
-  const std::string err = (dir.dir() / "err.txt").string();
-  const std::string init = "'" + bin + "' init --data-dir '" + data + "' > /dev/null";
-  ASSERT_EQ(std::system(init.c_str()), 0);
-  const std::string review = "'" + bin + "' review 1234567 --data-dir '" + data +
-                             "' --workbooks '" + SourcePath("data/sample").string() +
-                             "' < /dev/null > '" + out + "' 2> '" + err + "'";
-  const int status = std::system(review.c_str());
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  const std::string text = ReadFile(out);
-  EXPECT_EQ(text.substr(0, sizeof kImported - 1), kImported);
-  EXPECT_NE(text.find("Error workbook: " + (dir.dir() / "Errors - 1234567.xlsx").string()),
-            std::string::npos);
-  EXPECT_EQ(ReadFile(err), "");
 }
 
 }  // namespace

@@ -19,11 +19,7 @@ namespace sorvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadFile;
 
 void ExpectAsCommitted(const std::string& actual, const std::string& expected_file) {
   const fs::path expected = testing::SourcePath("tests/data/sample/" + expected_file);
