@@ -36,16 +36,11 @@ TEST_F(ImportDriverTest, CleanSetIsTransferredAndTheVerdictIsBold) {
   WriteCleanSet(3);
   // While the run yields, a second run cannot start from the menu.
   bool import_menu_during_run = true;
-  int pointer_during_run = kPointerDefault;
   ui.on_yield = [&] {
-    if (ui.yields == 1) {
-      import_menu_during_run = ImportMenuEnabled();
-      pointer_during_run = state.view.mouse_pointer;
-    }
+    if (ui.yields == 1) import_menu_during_run = ImportMenuEnabled();
   };
   Run(0);
   EXPECT_FALSE(import_menu_during_run);
-  EXPECT_EQ(pointer_during_run, kPointerHourglass);
   EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 6, 6, 6}));
   EXPECT_EQ(StatusLine().caption, kAllDone);
   EXPECT_TRUE(StatusLine().bold);
@@ -56,7 +51,6 @@ TEST_F(ImportDriverTest, CleanSetIsTransferredAndTheVerdictIsBold) {
   EXPECT_EQ(menu_updates, (std::vector<bool>{false}));
   EXPECT_TRUE(ImportMenuEnabled());
   EXPECT_FALSE(state.view.ProgressBar.visible);
-  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
   EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
 
   // A single table later uses the fixed ID, whatever the (disabled) box holds.
@@ -101,21 +95,6 @@ TEST_F(ImportDriverTest, InvalidReviewDateStopsBeforeAnything) {
   EXPECT_TRUE(menu_updates.empty());
   EXPECT_EQ(ui.yields, 0);
   EXPECT_TRUE(state.view.txtFacilityID.enabled);
-}
-
-TEST_F(ImportDriverTest, RefusedFacilityIdEndsTheRunWithoutAVerdict) {
-  WriteCleanSet(1);
-  state.view.txtFacilityID.text = "123456";
-  Run(0);
-  EXPECT_EQ(ui.messages, (Cells{"Facility ID must be 7 digits."}));
-  EXPECT_FALSE(state.view.ProgressBar.visible);
-  EXPECT_TRUE(state.view.txtFacilityID.enabled);
-  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
-  EXPECT_EQ(StatusLine().caption, "");
-  EXPECT_TRUE(menu_updates.empty());
-  // The menu is usable again for the corrected ID.
-  EXPECT_TRUE(ImportMenuEnabled());
-  EXPECT_EQ(state.FacilityID, "");
 }
 
 TEST_F(ImportDriverTest, IncompleteSetEndsWithAVerdictOnTheLastTable) {

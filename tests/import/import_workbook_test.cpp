@@ -2,7 +2,6 @@
 // the workbook-set verification leaves.
 #include "import/import_workbook.h"
 
-#include <fstream>
 #include <string>
 
 #include "acquire/workbook_set.h"
@@ -46,26 +45,6 @@ TEST_F(ImportWorkbookTest, DuplicatedLastHeaderStopsTheTable) {
   EXPECT_FALSE(ImportWorkbook(state, 4));
   EXPECT_EQ(Label(4).caption, "FE appears to be duplicated.");
   EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(ImportWorkbookTest, WorkbookTheReaderRefusesIsNotImported) {
-  WriteCleanSet();
-  {
-    std::ofstream out(state.paths.WorkbookDir() / "1234567_2.xlsx", std::ios::binary);
-    out << "PK\x03\x04 this is not a complete workbook";
-  }
-  Verify();
-  EXPECT_FALSE(ImportWorkbook(state, 2));
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_NE(ui.messages[0].find("1234567_2.xlsx"), std::string::npos) << ui.messages[0];
-  EXPECT_EQ(Label(2).caption, "Table 2 not imported.");
-  EXPECT_FALSE(Label(2).highlighted);
-  EXPECT_EQ(state.Tables[2].TableStatus, 0);
-  EXPECT_EQ(state.SheetRecordset[2]->FieldCount(), 0u);
-  // So is one deleted after the list was made.
-  std::filesystem::remove(state.paths.WorkbookDir() / "1234567_5.xlsx");
-  EXPECT_FALSE(ImportWorkbook(state, 5));
-  EXPECT_EQ(Label(5).caption, "Table 5 not imported.");
 }
 
 TEST_F(ImportWorkbookTest, TableWithoutAWorkbookInTheListIsNotImported) {

@@ -11,6 +11,7 @@
 #include "import/readers/workbook_reader.h"
 #include "import/readers/xlsx_decrypt.h"
 #include "sheet_rows.h"
+#include "support/case_table.h"
 #include "support/work_db.h"
 
 namespace sorvane {
@@ -76,34 +77,18 @@ TEST_F(ProtectedWorkbookTest, DefaultPasswordFilesReadAsTheirDecryptedCopies) {
 }
 
 TEST_F(ProtectedWorkbookTest, FilesWithAPasswordReadWithItAndRefuseAWrongOneOrNone) {
-  struct Case {
-    const char* file;
-    const char* password;
-    const char* first_line;  // how the first row begins
-  };
-  const Case cases[] = {
-      {"xls/poi_password.xls", "password", "\t\t\tA ZIP bomb"},
-      {"xls/poi_35897-type4.xls", "freedom", "hello there!"},
-      {"xlsx/excelize_encryptAES.xlsx", "password", "SECRET"},
-      {"xlsx/excelize_encryptSHA1.xlsx", "password", "SECRET"},
-      {"xlsx/excelize_encryptSHA512.xlsx", "password", "SECRET"},
-      {"xlsx/poi_60320-protected.xlsx", "Test001!!", "Testing"},
-      {"xlsx/poi_extenxls_pwd123.xlsx", "pwd123", ""},
-      {"xlsx/poi_protected_passtika.xlsx", "tika", "This is an Encrypted Excel spreadsheet."},
-      {"xlsx/poi_protected_sha512.xlsx", "this is a test", "here\tis\tsome"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    const auto lines = Lines(Corpus(c.file), c.password);
+  for (const auto& c : testing::CaseTable("protected_workbooks.txt")) {
+    SCOPED_TRACE(c[0]);
+    const auto lines = Lines(Corpus(c[0]), c[1]);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0].rfind(c.first_line, 0), 0u) << lines[0];
+    EXPECT_EQ(lines[0].rfind(c[2], 0), 0u) << lines[0];
 
-    const WorkbookError wrong = RefusalOf(Corpus(c.file), "not the password");
+    const WorkbookError wrong = RefusalOf(Corpus(c[0]), "not the password");
     EXPECT_EQ(wrong.reason(), Reason::kWrongPassword);
-    EXPECT_EQ(wrong.description(), "\"" + fs::path(c.file).filename().string() +
+    EXPECT_EQ(wrong.description(), "\"" + fs::path(c[0]).filename().string() +
                                        "\" cannot be read: the workbook is encrypted and the "
                                        "password given is wrong.");
-    EXPECT_EQ(RefusalOf(Corpus(c.file), "").reason(), Reason::kEncrypted);
+    EXPECT_EQ(RefusalOf(Corpus(c[0]), "").reason(), Reason::kEncrypted);
   }
 }
 

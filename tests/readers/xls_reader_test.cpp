@@ -28,10 +28,9 @@ using testing::XlsBuilder;
 using Rows = std::vector<std::vector<std::string>>;
 using Reason = WorkbookError::Reason;
 
-constexpr uint16_t kNumber = 0x0203, kRk = 0x027E, kMulRk = 0x00BD, kLabelSst = 0x00FD,
-                   kLabel = 0x0204, kRString = 0x00D6, kBoolErr = 0x0205, kBlank = 0x0201,
-                   kMulBlank = 0x00BE, kFormula = 0x0006, kString = 0x0207, kShrFmla = 0x04BC,
-                   kSst = 0x00FC, kContinue = 0x003C, kFormat = 0x041E, kDateMode = 0x0022,
+constexpr uint16_t kNumber = 0x0203, kRk = 0x027E, kLabelSst = 0x00FD, kLabel = 0x0204,
+                   kBlank = 0x0201, kMulBlank = 0x00BE, kFormula = 0x0006, kString = 0x0207,
+                   kShrFmla = 0x04BC, kSst = 0x00FC, kContinue = 0x003C, kFormat = 0x041E,
                    kFilePass = 0x002F;
 
 std::string Number(uint16_t row, uint16_t col, double v, uint16_t xf = 0) {
@@ -68,19 +67,6 @@ WorkbookError Refusal(const std::string& bytes) {
   return WorkbookError(Reason::kDamaged, "");
 }
 
-TEST(XlsReaderTest, NumbersShowInGeneralForm) {
-  XlsBuilder b;
-  b.Sheet(kNumber, Number(0, 0, 1.5))
-      .Sheet(kNumber, Number(0, 1, 0.1 + 0.2))
-      .Sheet(kNumber, Number(0, 2, 1e20))
-      .Sheet(kRk, CellHead(0, 3, 0) + RkInt(-42))
-      // 1.23 as an RK: 123 with the "divided by 100" flag.
-      .Sheet(kRk, CellHead(0, 4, 0) + U32(123u << 2 | 0x03))
-      .Sheet(kMulRk,
-             U16(1) + U16(0) + U16(0) + RkInt(7) + U16(0) + RkInt(8) + U16(0) + RkInt(9) + U16(2));
-  EXPECT_EQ(Read(b), (Rows{{"1.5", "0.3", "1E+20", "-42", "1.23"}, {"7", "8", "9"}}));
-}
-
 TEST(XlsReaderTest, DateFormatsMakeNumbersDates) {
   XlsBuilder b;
   b.Global(kFormat, U16(164) + BiffString("yyyy\\-mm\\-dd h:mm"))
@@ -100,24 +86,6 @@ TEST(XlsReaderTest, DateFormatsMakeNumbersDates) {
       (Rows{{"44270.75", "3/15/2021", "3/15/2021 18:00:00", "44270.75", "3/15/2021", "1/2/1900"}}));
 }
 
-TEST(XlsReaderTest, Dates1904CountFromJanuary1904) {
-  XlsBuilder b;
-  b.Global(kDateMode, U16(1));
-  const uint16_t date = b.Xf(14);
-  b.Sheet(kNumber, Number(0, 0, 0, date)).Sheet(kNumber, Number(0, 1, 42808, date));
-  EXPECT_EQ(Read(b), (Rows{{"1/1/1904", "3/15/2021"}}));
-}
-
-TEST(XlsReaderTest, BooleansAndErrorsShowTheirTexts) {
-  XlsBuilder b;
-  b.Sheet(kBoolErr, CellHead(0, 0, 0) + U8(1) + U8(0))
-      .Sheet(kBoolErr, CellHead(0, 1, 0) + U8(0) + U8(0))
-      .Sheet(kBoolErr, CellHead(0, 2, 0) + U8(0x07) + U8(1))
-      .Sheet(kBoolErr, CellHead(0, 3, 0) + U8(0x2A) + U8(1))
-      .Sheet(kBoolErr, CellHead(0, 4, 0) + U8(0x1D) + U8(1));
-  EXPECT_EQ(Read(b), (Rows{{"TRUE", "FALSE", "#DIV/0!", "#N/A", "#NAME?"}}));
-}
-
 TEST(XlsReaderTest, FormulasShowTheirCachedResults) {
   XlsBuilder b;
   const uint16_t date = b.Xf(0);
@@ -135,18 +103,6 @@ TEST(XlsReaderTest, FormulasShowTheirCachedResults) {
       .Sheet(kString, BiffString("Müller"));
   EXPECT_EQ(Read(b),
             (Rows{{"12.5", "3/15/2021", "TRUE", "#VALUE!", "", "Pumped dry"}, {"Müller"}}));
-}
-
-TEST(XlsReaderTest, TextCellsDecodeLatin1AndUtf16) {
-  XlsBuilder b;
-  b.Global(kSst, Sst({"Benzene", "Grüße", "日本語 🙂"}))
-      .Sheet(kLabelSst, CellHead(0, 0, 0) + U32(0))
-      .Sheet(kLabelSst, CellHead(0, 1, 0) + U32(1))
-      .Sheet(kLabelSst, CellHead(0, 2, 0) + U32(2))
-      .Sheet(kLabel, Label(1, 0, "µg/L"))
-      .Sheet(kRString, Label(1, 1, "Ω-Lab") + U16(1) + U32(0))
-      .Sheet(kLabelSst, CellHead(1, 2, 0) + U32(0));
-  EXPECT_EQ(Read(b), (Rows{{"Benzene", "Grüße", "日本語 🙂"}, {"µg/L", "Ω-Lab", "Benzene"}}));
 }
 
 TEST(XlsReaderTest, SharedStringsContinueAcrossRecords) {
