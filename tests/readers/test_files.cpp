@@ -88,12 +88,6 @@ XlsBuilder& XlsBuilder::Global(uint16_t id, std::string body) {
   return *this;
 }
 
-uint16_t XlsBuilder::Xf(uint16_t format_id) {
-  std::string body = U16(0) + U16(format_id) + std::string(16, '\0');
-  globals_.emplace_back(0x00E0, body);
-  return xf_count_++;
-}
-
 XlsBuilder& XlsBuilder::Sheet(uint16_t id, std::string body) {
   sheet_.emplace_back(id, std::move(body));
   return *this;

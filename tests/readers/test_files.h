@@ -30,8 +30,6 @@ class XlsBuilder {
   }
   // Records of the workbook globals, written in order before the sheet list.
   XlsBuilder& Global(uint16_t id, std::string body);
-  // An XF record showing number format `format_id`; returns its index.
-  uint16_t Xf(uint16_t format_id);
   XlsBuilder& ChartSheetFirst() {
     chart_first_ = true;
     return *this;
@@ -50,7 +48,6 @@ class XlsBuilder {
  private:
   uint16_t version_ = 0x0600;
   bool chart_first_ = false, no_worksheet_ = false;
-  uint16_t xf_count_ = 0;
   std::vector<std::pair<uint16_t, std::string>> globals_, sheet_;
 };
 
