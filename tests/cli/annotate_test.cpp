@@ -8,7 +8,6 @@
 #include <xlsxwriter.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 
@@ -16,33 +15,18 @@
 #include "cli_run.h"
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
-#include "import/readers/zip_package.h"
 #include "json_parse.h"
 #include "shell/frmCMain.h"
 #include "state/sheet_places.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
+#include "support/xlsx_cells.h"
 
 namespace sorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using Cell = std::pair<int64_t, std::string>;  // row, column letters
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string Part(const fs::path& file, const std::string& name) {
-  readers::ZipPackage zip(file, ReadLimits{});
-  std::string xml;
-  zip.Read(name, [&](const char* d, size_t n) {
-    xml.append(d, n);
-    return true;
-  });
-  return xml;
-}
 
 // The value of attribute `name` in the tag starting at `at`.
 std::string Attr(const std::string& xml, size_t at, const std::string& name) {
@@ -78,9 +62,9 @@ struct Copy {
 
 Copy ReadCopy(const fs::path& file) {
   Copy copy;
-  const std::string book = Part(file, "xl/workbook.xml");
+  const std::string book = XlsxPart(file, "xl/workbook.xml");
   for (size_t at : Tags(book, "sheet")) copy.sheets.push_back(Attr(book, at, "name"));
-  const std::string styles = Part(file, "xl/styles.xml");
+  const std::string styles = XlsxPart(file, "xl/styles.xml");
   std::vector<std::string> fills, xf_fill;
   for (size_t at : Tags(styles, "patternFill")) {
     const size_t color = styles.find("<fgColor rgb=\"", at);
@@ -91,7 +75,7 @@ Copy ReadCopy(const fs::path& file) {
   for (size_t at : Tags(xfs, "xf"))
     xf_fill.push_back(fills.at(std::stoul(Attr(xfs, at, "fillId"))));
   const std::string sheet =
-      Part(file, "xl/worksheets/sheet" + std::to_string(copy.sheets.size()) + ".xml");
+      XlsxPart(file, "xl/worksheets/sheet" + std::to_string(copy.sheets.size()) + ".xml");
   for (size_t at : Tags(sheet, "c")) {
     const std::string ref = Attr(sheet, at, "r");
     const size_t digits = ref.find_first_of("0123456789");
@@ -112,13 +96,13 @@ Copy ReadCopy(const fs::path& file) {
       c.value = ReplaceAll(c.value, entity, text);
     }
   }
-  const std::string notes = Part(file, "xl/comments1.xml");
+  const std::string notes = XlsxPart(file, "xl/comments1.xml");
   for (size_t at : Tags(notes, "comment")) {
     const std::string ref = Attr(notes, at, "ref");
     const size_t digits = ref.find_first_of("0123456789");
     copy.comments.insert({std::stoll(ref.substr(digits)), ref.substr(0, digits)});
   }
-  copy.links = Tags(Part(file, "xl/worksheets/sheet1.xml"), "hyperlink").size();
+  copy.links = Tags(XlsxPart(file, "xl/worksheets/sheet1.xml"), "hyperlink").size();
   return copy;
 }
 
@@ -169,10 +153,6 @@ class AnnotateTest : public ::testing::Test {
   void SetUp() override {
     dir_.CreateWorkDb();
     fs::create_directories(in_);
-  }
-  void Sample(int n) {
-    const std::string name = "1234567_" + std::to_string(n) + ".xls";
-    fs::copy_file(SourcePath("data/sample/" + name), in_ / name);
   }
   CliRun Review() {
     return RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
@@ -256,7 +236,7 @@ std::map<int, std::map<Cell, int>> MarksOf(const Json& report, std::map<int, siz
 }
 
 TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsOrXlsx) {
-  for (int n : {1, 2, 4, 5}) Sample(n);
+  CopySample(in_, {1, 2, 4, 5});
   CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx");
   const CliRun r = Review();
   ASSERT_EQ(r.code, 1) << r.err;
@@ -276,7 +256,7 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCells) {
              {{{5, 0}, "7654321"}});
   CopyAsXlsx(SourcePath("data/sample/1234567_2.xls"), in_ / "1234567_2.xlsx", {{{1, 20}, "COLOR"}});
   CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx", {{{9, 3}, "abc"}});
-  for (int n : {4, 5}) Sample(n);
+  CopySample(in_, {4, 5});
   const CliRun r = Review();
   ASSERT_EQ(r.code, 1) << r.err;
   const Json report = ParseJson(ReadFile(json_));
@@ -308,10 +288,7 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCells) {
 TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
   TempDataDir dir;
   dir.CreateWorkDb();
-  for (int n = 1; n <= 5; ++n) {
-    const std::string name = "1234567_" + std::to_string(n) + ".xls";
-    fs::copy_file(SourcePath("data/sample/" + name), dir.paths().WorkbookDir() / name);
-  }
+  CopySample(dir.paths().WorkbookDir());
   ScriptedUi ui;
   frmCMain w(ui, dir.paths());
   ASSERT_TRUE(w.Form_Load());
