@@ -1,11 +1,13 @@
-// The smaller commands: init, status, read, copy and update-refs, with their
-// output and exit statuses.
+// The smaller commands: init (also from the agency's reference file), status,
+// read (stored values, displayed texts, passwords), copy and update-refs, with
+// their output and exit statuses.
 #include "commands.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -25,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::CliRun;
 using ::testing::EndsWith;
+using testing::ReadFile;
 using testing::RunCommand;
 using testing::SourcePath;
 using ::testing::StartsWith;
@@ -254,6 +257,89 @@ TEST(UpdateRefsCommand, ListThatCannotBeReadIsAFailure) {
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err, "");
+}
+
+TEST(ReadShownCommand, AsShownAppliesTheNumberFormats) {
+  testing::TempDataDir dir;
+  const fs::path book = dir.dir() / "ids.xlsx";
+  testing::WriteXlsx(
+      book, {{"FAC_ID", "AMOUNT", "DAY"},
+             {testing::XlsxCell(123456.0, "0000000"), testing::XlsxCell(1234.5, "#,##0.00"),
+              testing::XlsxCell(38063.0, "d-mmm-yy")}});
+  EXPECT_EQ(RunCommand({"read", book.string()}).out,
+            "FAC_ID\tAMOUNT\tDAY\n123456\t1234.5\t3/17/2004\n");
+  EXPECT_EQ(RunCommand({"read", "--as-shown", book.string()}).out,
+            "FAC_ID\tAMOUNT\tDAY\n0123456\t1,234.50\t17-Mar-04\n");
+}
+
+TEST(ReadShownCommand, PasswordComesFromTheOptionOrTheEnvironment) {
+  const fs::path book = fs::path(SORVANE_CORPUS_DIR) / "xls/poi_35897-type4.xls";
+  if (!fs::exists(book)) GTEST_SKIP() << "the shared corpus is absent";
+  EXPECT_EQ(RunCommand({"read", book.string()}).code, 2);
+  EXPECT_EQ(RunCommand({"read", "--password", "guess", book.string()}).code, 2);
+  EXPECT_EQ(RunCommand({"read", "--password", "freedom", book.string()}).out, "hello there!\n");
+  setenv("SORVANE_WORKBOOK_PASSWORD", "freedom", 1);
+  CliRun from_env = RunCommand({"read", book.string()});
+  unsetenv("SORVANE_WORKBOOK_PASSWORD");
+  EXPECT_EQ(from_env.out, "hello there!\n");
+}
+
+using ::testing::HasSubstr;
+
+TEST(InitReference, AgencyWorkDatabaseGivesItsLaboratoriesAndTheSameReview) {
+  const fs::path agency = fs::path(SORVANE_CORPUS_DIR) / "access" / "agency" / "GIS_WORK.mdb";
+  if (!fs::exists(agency)) GTEST_SKIP() << "no corpus beside the repository";
+  TempDataDir from_agency;
+  CliRun init = RunCommand(
+      {"init", "--data-dir", from_agency.dir().string(), "--reference", agency.string()});
+  EXPECT_EQ(init.code, 0) << init.err;
+  EXPECT_THAT(init.out, HasSubstr("Reference table MT_LAB: 19 rows from " + agency.string()));
+  EXPECT_THAT(init.out, HasSubstr("Update database: none built"));
+  EXPECT_FALSE(fs::exists(from_agency.dir() / "GIS_UPDATE.db"));
+  EXPECT_THAT(RunCommand({"refs", "labs", "--data-dir", from_agency.dir().string()}).out,
+              HasSubstr("99\tGCA\tGulf Coast Analytical Services"));
+  // The agency's lists differ from the shipped ones by a laboratory the sample
+  // facility does not name: the review is the committed one.
+  const fs::path json = from_agency.dir() / "r.json";
+  EXPECT_EQ(RunCommand({"review", "1234567", "--data-dir", from_agency.dir().string(),
+                        "--workbooks", SourcePath("data/sample").string(), "--json", json.string(),
+                        "--xlsx", (from_agency.dir() / "e.xlsx").string()})
+                .code,
+            1);
+  EXPECT_EQ(ReadFile(json), ReadFile(SourcePath("tests/data/sample/report.json")));
+}
+
+TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {
+  TempDataDir dir;
+  const fs::path file = dir.dir() / "partial.db";
+  {
+    Connection c;
+    c.Create(file);
+    c.ExecuteScript(
+        "CREATE TABLE MT_CONTRACTOR (CONTRACT TEXT, CONTRACTOR TEXT);"
+        "INSERT INTO MT_CONTRACTOR VALUES ('C-77', 'Seventy-Seven');"
+        "CREATE TABLE MT_LAB (LAB INTEGER, NAME TEXT);");
+  }
+  const fs::path d = dir.dir() / "data";
+  CliRun r = RunCommand({"init", "--data-dir", d.string(), "--reference", file.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.out, HasSubstr("Reference table MT_CONTRACTOR: 1 row from " + file.string()));
+  EXPECT_THAT(r.err, HasSubstr("Reference table MT_LAB: the shipped one was kept (it lacks the "
+                               "column ALIAS)\n"));
+  EXPECT_THAT(r.err, HasSubstr("Reference table T_SITE: the shipped one was kept (not in " +
+                               file.string() + ")\n"));
+  Connection c;
+  c.Open(d / "GIS_WORK.db");
+  EXPECT_EQ(c.QueryValue("SELECT group_concat(CONTRACT) FROM MT_CONTRACTOR").ToDisplay(), "C-77");
+  EXPECT_GT(c.QueryValue("SELECT count(*) FROM MT_LAB").AsInteger(), 10);
+
+  std::ofstream(file, std::ios::trunc) << "not a database at all";
+  r = RunCommand({"init", "--force", "--data-dir", d.string(), "--reference", file.string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "The reference file " + file.string() +
+                       " could not be read: it is neither a SQLite nor an Access database. No "
+                       "work database was built.\n");
+  EXPECT_EQ(c.QueryValue("SELECT group_concat(CONTRACT) FROM MT_CONTRACTOR").ToDisplay(), "C-77");
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 // `sorvane review` as a person runs it: exact output, messages and exit status,
 // the JSON report and the error workbook, over the sample facility that ships
-// in data/sample.
+// in data/sample. What the sample's review prints (its data folder written
+// $DATA), its JSON report byte for byte and its error workbook cell by cell are
+// compared with committed copies; when a change is meant, run the test with
+// SORVANE_UPDATE_EXPECTED=1 to write the new copies and commit them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -157,6 +161,27 @@ TEST(Review, WorkbooksFromTheWorkbookFolderItselfAreReviewedNotDeleted) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out.substr(0, sizeof kImported - 1), kImported);
   EXPECT_TRUE(fs::exists(gis / "1234567_5.xls"));
+}
+
+void ExpectAsCommitted(const std::string& actual, const std::string& expected_file) {
+  const fs::path expected = testing::SourcePath("tests/data/sample/" + expected_file);
+  if (std::getenv("SORVANE_UPDATE_EXPECTED")) std::ofstream(expected, std::ios::binary) << actual;
+  EXPECT_TRUE(actual == ReadFile(expected)) << expected << " differs; the new text:\n" << actual;
+}
+
+TEST(SampleFacility, ReviewWritesTheCommittedReportAndErrorWorkbook) {
+  testing::TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path json = dir.dir() / "report.json", xlsx = dir.dir() / "errors.xlsx";
+  const testing::CliRun r =
+      testing::RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                           testing::SourcePath("data/sample").string(), "--json", json.string(),
+                           "--xlsx", xlsx.string()});
+  ASSERT_EQ(r.code, 1) << r.err;
+  EXPECT_EQ(r.err, "");
+  ExpectAsCommitted(ReplaceAll(r.out, dir.dir().string(), "$DATA"), "review.txt");
+  ExpectAsCommitted(ReadFile(json), "report.json");
+  ExpectAsCommitted(testing::XlsxCellsText(xlsx), "errors.txt");
 }
 
 }  // namespace

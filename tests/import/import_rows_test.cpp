@@ -1,9 +1,12 @@
 // The reading stage over rows as a reader delivers them: header names and
 // aliases, positional assignment, the rule that skips rows, quote stripping,
-// the 160-character limit, and what a failure leaves behind.
+// the 160-character limit (a cell too long is named by its first few hundred
+// characters and its length, never echoed whole), what a failure leaves
+// behind, and a cancel while a sheet is read.
 #include <string>
 
 #include "core/errors.h"
+#include "import/import_driver.h"
 #include "import/import_workbook.h"
 #include "import_fixture.h"
 #include "support/case_table.h"
@@ -20,16 +23,6 @@ TEST_F(ImportRowsTest, MapFieldNameUpperCasesAndMapsAliasesExactly) {
     EXPECT_EQ(MapFieldName(name), c[1]) << c[0];
     EXPECT_EQ(name, c[2]) << c[0];
   }
-}
-
-TEST_F(ImportRowsTest, HeaderAliasesBecomeFieldsAndTheRowsAreRead) {
-  ASSERT_TRUE(Import(1, {{"fac_id", "cond", "SL_Contractor"}, {kFacility, "12", "C-01"}}));
-  EXPECT_EQ(SheetFields(1), (Cells{"FAC_ID", "CONDUCTIVITY", "SL_CONTRACT"}));
-  EXPECT_EQ(SheetRow(1, 0), (Cells{kFacility, "12", "C-01"}));
-  EXPECT_EQ(Label(1).caption, "Table 1 imported.");
-  EXPECT_FALSE(Label(1).highlighted);
-  EXPECT_EQ(state.Tables[1].TableStatus, 1);
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(ImportRowsTest, TwoHeadersMappingToOneNameStopTheTable) {
@@ -100,6 +93,36 @@ TEST_F(ImportRowsTest, ReaderFailureTellsTheUserAndLeavesNoRows) {
   EXPECT_FALSE(Label(3).highlighted);
   EXPECT_EQ(state.Tables[3].TableStatus, 0);
   EXPECT_EQ(state.SheetRecordset[3]->FieldCount(), 0u);
+}
+
+TEST_F(ImportRowsTest, ValueTooLongForTheSheetIsCutInTheMessage) {
+  Cells row = Row(3);
+  row[1] = std::string(17'000'000, 'x');
+  EXPECT_FALSE(ImportRows(state, 3, FromRows({Header(3), row})));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "A value (" + std::string(300, 'x') +
+                                "\u2026(17000000 characters)) in Table 3 appears to be longer "
+                                "than the allowed length.");
+  EXPECT_EQ(state.StatusLabel(3).caption,
+            "One of the values appears to be longer than the allowed length.");
+}
+
+TEST_F(ImportRowsTest, CancelWhileASheetIsReadStopsTheRun) {
+  WriteCleanSet(2000);
+  // The window yields while Table 1 is read; a close of the window (or a
+  // Ctrl-C) asks to cancel there.
+  ui.on_yield = [&] {
+    if (ui.yields == 2) state.CancelRequested = true;
+  };
+  const ImportResult result = mnuRunData_Click(state, 0, nullptr);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(state.StatusLabel(1).caption, "Import of Table 1 cancelled. ");
+  EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), 0);
+  for (int n = 2; n <= 5; ++n) {
+    EXPECT_EQ(state.StatusLabel(n).caption, "") << n;
+    EXPECT_EQ(state.Tables[n].TableStatus, stage::kNone) << n;
+  }
+  EXPECT_EQ(state.WorkConn.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
 }
 
 }  // namespace
