@@ -34,44 +34,27 @@ TEST(JsonWriter, PassesUtf8AndReplacesBrokenBytes) {
   EXPECT_EQ(JsonWriter::Quote("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
 }
 
-TEST(JsonWriter, NestedDocumentParsesBack) {
+// The nesting and the usual values are the sample report's (review_test);
+// here the values JSON cannot hold as they are.
+TEST(JsonWriter, ValuesJsonCannotHoldAreWrittenSoTheyParse) {
   std::ostringstream out;
   JsonWriter json(out);
   json.BeginObject();
-  json.Key("empty");
+  json.Key("k\"ey");
   json.BeginArray();
-  json.EndArray();
-  json.Key("values");
-  json.BeginArray();
-  json.Integer(-32768);
-  json.Number(0.05);
   json.Number(std::numeric_limits<double>::infinity());
   json.Number(std::nan(""));
-  json.Bool(true);
-  json.Null();
   WriteJsonValue(json, Value::FromDate(*Date::FromParts(2004, 6, 30, 13, 5, 9)));
-  WriteJsonValue(json, Value::Text("=SUM(A1)"));
   WriteJsonValue(json, Value());
   json.EndArray();
-  json.Key("k\"ey");
-  json.BeginObject();
   json.EndObject();
-  json.EndObject();
-
   const Json doc = ParseJson(out.str());
-  EXPECT_TRUE(doc["empty"].array.empty());
-  const Json& v = doc["values"];
-  ASSERT_EQ(v.array.size(), 9u);
-  EXPECT_EQ(v[0].number, -32768);
-  EXPECT_EQ(v[1].number, 0.05);
-  EXPECT_TRUE(v[2].IsNull());
+  const Json& v = doc["k\"ey"];
+  ASSERT_EQ(v.array.size(), 4u);
+  EXPECT_TRUE(v[0].IsNull());
+  EXPECT_TRUE(v[1].IsNull());
+  EXPECT_EQ(v[2].string, "2004-06-30T13:05:09");
   EXPECT_TRUE(v[3].IsNull());
-  EXPECT_TRUE(v[4].boolean);
-  EXPECT_TRUE(v[5].IsNull());
-  EXPECT_EQ(v[6].string, "2004-06-30T13:05:09");
-  EXPECT_EQ(v[7].string, "=SUM(A1)");
-  EXPECT_TRUE(v[8].IsNull());
-  EXPECT_TRUE(doc.Has("k\"ey"));
   EXPECT_EQ(out.str().back(), '\n');
 }
 
