@@ -301,7 +301,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       try {
         if (!options.json_file.empty() || !options.annotate_dir.empty()) {
           StageTimer timer(s.Timings, "places");
-          report.sources = ProblemPlaces(s, table, check, *view->adoProblemRS);
+          report.sources = ProblemPlaces(s, table, check, *view->adoProblemRS, &view->Results());
         }
       } catch (const Error& e) {
         io.err << "review: the workbook places of check " << table << '.' << index
@@ -321,6 +321,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     };
     // A save that failed, or a check whose query could not run: either way
     // the workbook is not whole.
+    if (!options.json_file.empty() || !options.annotate_dir.empty()) {
+      StageTimer timer(s.Timings, "places");
+      view->PrefetchPlaces(std::vector<int>(wanted.begin(), wanted.end()));
+    }
     {
       StageTimer timer(s.Timings, "error workbook");
       if (wanted.size() == 5) {

@@ -66,6 +66,7 @@ ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
     if (TableExported) TableExported(index);
   } else if (index == 7) {
     view_.ExportStopped = false;
+    view_.PrefetchChecks({1, 2, 3, 4, 5});
     for (int n = 1; n <= 5; ++n) {
       if (view_.ExportStopped) break;
       PrepareErrorSheet(n);

@@ -16,7 +16,7 @@ constexpr const char* kWindowName = "frmCCheckView";
 }  // namespace
 
 frmCCheckView::frmCCheckView(RunState& state)
-    : adoProblemRS(std::make_shared<RecordSet>()), state_(state) {
+    : adoProblemRS(std::make_shared<RecordSet>()), state_(state), results_(state.WorkConn) {
   for (const CheckViewMenu& m : CheckViewMenus()) view_.menus.Add(m.name);
 }
 
@@ -39,6 +39,7 @@ void frmCCheckView::Form_Load() {
   view_.visible = true;
   state_.ui.WindowShown(kWindowName);
   adoProblemRS = std::make_shared<RecordSet>();
+  results_.Clear();
   if (state_.SelectedTable == 0) {
     mnuRunChecksAll_Click();
   } else {
@@ -58,6 +59,7 @@ bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
 
   const int count = BuildChecks(intChkTable, state_.FacilityID, CheckList);
   last_check_ = count - 1;
+  PrefetchChecks({intChkTable});
   view_.caption =
       "Table " + std::to_string(intChkTable) + " - " + state_.Tables[intChkTable].Title + " Table";
   view_.DataGrid1.visible = false;
@@ -112,6 +114,7 @@ bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
 void frmCCheckView::mnuRunChecksAll_Click() {
   ++run_depth_;
   if (run_depth_ == 1) reported_.clear();
+  PrefetchChecks({1, 2, 3, 4, 5});
   for (int t = 1; t <= 5; ++t) RunAllChecks(t, false);
   --run_depth_;
 }
@@ -132,9 +135,10 @@ bool frmCCheckView::RunCheck(int /*table*/, int index) {
   const bool shown = view_.DataGrid1.source == adoProblemRS;
   adoProblemRS = std::make_shared<RecordSet>();
   if (shown) view_.DataGrid1.source = adoProblemRS;
-  // The verdict needs no rows, only whether there is one; the grid query reads them.
+  // The rows are read once: the grid and the error workbook take them as
+  // they are.
   try {
-    return !state_.WorkConn.HasRows(check.qryProblems);
+    return results_.Get(check.qryProblems)->RecordCount() == 0;
   } catch (const Error& e) {
     ReportError(e.NumberDescription());
     return false;
@@ -169,11 +173,11 @@ void frmCCheckView::SelectCheck(int index) {
 }
 
 void frmCCheckView::FillGrid(const clsReviewObject& check) {
-  auto problems = std::make_shared<RecordSet>();
+  std::shared_ptr<RecordSet> problems;
   try {
-    *problems = state_.WorkConn.Query(check.qryProblems);
+    problems = results_.Get(check.qryProblems);
   } catch (const Error& e) {
-    problems->Reset();
+    problems = std::make_shared<RecordSet>();
     problems->Open();
     ReportError(e.NumberDescription());
   }
@@ -222,6 +226,8 @@ void frmCCheckView::mnuMarkedCopies_Click() {
   std::vector<MarkedProblem> marks;
   ++run_depth_;
   if (run_depth_ == 1) reported_.clear();
+  PrefetchChecks({1, 2, 3, 4, 5});
+  PrefetchPlaces({1, 2, 3, 4, 5});
   for (int t = 1; t <= 5; ++t) {
     AddImportProblems(state_, t, marks);
     RunAllChecks(t, false);
@@ -229,9 +235,9 @@ void frmCCheckView::mnuMarkedCopies_Click() {
       const clsReviewObject& check = CheckList[i];
       if (check.Status) continue;
       try {
-        const RecordSet problems = state_.WorkConn.Query(check.qryProblems);
+        const std::shared_ptr<const RecordSet> problems = results_.Get(check.qryProblems);
         AddCheckProblems(t, static_cast<int>(i), check.Required, check.FailString, check.ToolTip,
-                         ProblemPlaces(state_, t, check, problems), marks);
+                         ProblemPlaces(state_, t, check, *problems, &results_), marks);
       } catch (const Error& e) {
         ReportError(e.NumberDescription());
       }
@@ -273,9 +279,39 @@ void frmCCheckView::Form_Unload() {
   view_.DataGrid1.visible = false;
   view_.DataGrid1.source.reset();
   adoProblemRS = std::make_shared<RecordSet>();
+  results_.Clear();
   error_workbook_.reset();
   loaded_ = false;
   state_.ui.WindowClosed(kWindowName);
+}
+
+void frmCCheckView::PrefetchChecks(const std::vector<int>& tables) {
+  std::vector<std::string> queries;
+  std::vector<clsReviewObject> list;
+  // The table of results first: its queries take longest.
+  for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
+    BuildChecks(*t, state_.FacilityID, list);
+    for (const clsReviewObject& check : list) queries.push_back(check.qryProblems);
+  }
+  results_.Prefetch(queries);
+}
+
+void frmCCheckView::PrefetchPlaces(const std::vector<int>& tables) {
+  std::vector<std::string> queries;
+  std::vector<clsReviewObject> list;
+  for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
+    BuildChecks(*t, state_.FacilityID, list);
+    for (const clsReviewObject& check : list) {
+      try {
+        if (results_.Get(check.qryProblems)->RecordCount() == 0) continue;
+        PlacesQuery q = MakePlacesQuery(state_.WorkConn, *t, check.qryProblems, state_.FacilityID);
+        if (!q.own_table.empty()) queries.push_back(std::move(q.sql));
+      } catch (const Error&) {
+        // Reported when the check itself runs.
+      }
+    }
+  }
+  results_.Prefetch(queries);
 }
 
 frmCMinorTableView& frmCCheckView::References() {

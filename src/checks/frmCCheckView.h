@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_results.h"
 #include "checks/check_view_state.h"
 #include "checks/clsReviewObject.h"
 #include "checks/export_result.h"
@@ -52,6 +53,14 @@ class frmCCheckView {
   // Runs check `index` of `CheckList` (shows its pending text first); true when
   // its query returns no row. `table` is not used.
   bool RunCheck(int table, int index);
+  // Runs the queries of every check of `tables` at once, on the machine's
+  // cores, so that the runs that follow find their rows ready.
+  void PrefetchChecks(const std::vector<int>& tables);
+  // The same for the places queries of the failed checks of `tables`
+  // (problem_places.h), for a run that wants the workbook places.
+  void PrefetchPlaces(const std::vector<int>& tables);
+  // The rows of the queries run while this window is open.
+  CheckResults& Results() { return results_; }
   // Pass or fail text and style on label `label`.
   void ShowCheckResult(int label, const clsReviewObject& check, bool failed);
 
@@ -119,6 +128,7 @@ class frmCCheckView {
   void FillGrid(const clsReviewObject& check);
 
   RunState& state_;
+  CheckResults results_;
   CheckViewState view_;
   bool loaded_ = false;
   int current_table_ = 0;

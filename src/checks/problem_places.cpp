@@ -239,7 +239,8 @@ PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& chec
 
 std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
                                                    const clsReviewObject& check,
-                                                   const RecordSet& problems) {
+                                                   const RecordSet& problems,
+                                                   CheckResults* results) {
   std::vector<std::vector<SheetPlace>> places(static_cast<size_t>(problems.RecordCount()));
   if (problems.RecordCount() == 0 || table < 1 || table > 5) return places;
   const PlacesQuery q = MakePlacesQuery(state.WorkConn, table, check.qryProblems, state.FacilityID);
@@ -250,8 +251,10 @@ std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
   const TableInfo& info = state.Tables.at(static_cast<size_t>(sources.table));
   const SheetOrigin& origin = info.Origin;
 
-  const RecordSet rows = state.WorkConn.Query(q.sql);
-  const std::vector<std::vector<int64_t>> rowids = MatchRowids(problems, rows, q);
+  const std::shared_ptr<const RecordSet> rows =
+      results ? results->Get(q.sql)
+              : std::make_shared<const RecordSet>(state.WorkConn.Query(q.sql));
+  const std::vector<std::vector<int64_t>> rowids = MatchRowids(problems, *rows, q);
 
   // The sheet fields of the check's columns that come from its own table; a
   // companion row's VALUE comes from the field of its parameter.

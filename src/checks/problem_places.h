@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_results.h"
 #include "checks/clsReviewObject.h"
 #include "core/record_set.h"
 #include "state/run_state.h"
@@ -40,9 +41,11 @@ PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& sql,
 // One list of places per row of `problems` (the rows of `check`'s query, in
 // their order), each list in workbook order. A row the transfer did not bring
 // (none should) gets an empty list. Throws sorvane::Error when the database
-// refuses the query.
+// refuses the query. With `results`, the query's rows are taken from there
+// (run there once, or prefetched).
 std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
                                                    const clsReviewObject& check,
-                                                   const RecordSet& problems);
+                                                   const RecordSet& problems,
+                                                   CheckResults* results = nullptr);
 
 }  // namespace sorvane

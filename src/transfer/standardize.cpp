@@ -13,8 +13,8 @@ namespace {
 
 struct TableStatements {
   const char* name;
-  int table;  // the workbook table whose status label reports the work
-  const char* upper_case;
+  int table;                            // the workbook table whose status label reports the work
+  std::vector<const char*> upper_case;  // the columns set to UCASE(column)
   // The PRIOR statement is split around the review date: pieces[0] d pieces[1] d pieces[2].
   std::array<const char*, 3> prior;
 };
@@ -26,43 +26,37 @@ constexpr const char* kPointsPrior =
 const TableStatements kStatements[] = {
     {"1",
      1,
-     "UPDATE MT_TEMP1 SET POINT_ID = UCASE(POINT_ID), COL_METHOD = UCASE (COL_METHOD), CONTRACT "
-     "= UCASE(CONTRACT)",
+     {"POINT_ID", "COL_METHOD", "CONTRACT"},
      {nullptr, "#) OR POINT_ID IN (SELECT DISTINCT POINT_ID FROM MT_TEMP3 WHERE WL_DATE<=#",
       "#) "}},
     {"2",
      2,
-     "UPDATE MT_TEMP2 SET POINT_ID = UCASE(POINT_ID), STATUS = UCASE(STATUS), MATERIAL = "
-     "UCASE(MATERIAL), AQUIFER = UCASE(AQUIFER), CONTRACT = UCASE(CONTRACT)",
+     {"POINT_ID", "STATUS", "MATERIAL", "AQUIFER", "CONTRACT"},
      {nullptr, "#) OR POINT_ID IN (SELECT DISTINCT POINT_ID FROM MT_TEMP3 WHERE WL_DATE<=#",
       "#) "}},
     {"2A",
      2,
-     "UPDATE MT_TEMP2A SET POINT_ID = UCASE(POINT_ID), A_PARAMETER = UCASE(A_PARAMETER), UNITS = "
-     "UCASE(UNITS)",
+     {"POINT_ID", "A_PARAMETER", "UNITS"},
      {nullptr, "#) OR POINT_ID IN (SELECT DISTINCT POINT_ID FROM MT_TEMP3 WHERE WL_DATE<=#",
       "#) "}},
     {"3",
      3,
-     "UPDATE MT_TEMP3 SET POINT_ID = UCASE(POINT_ID), CONTRACT=UCASE(CONTRACT)",
+     {"POINT_ID", "CONTRACT"},
      {"UPDATE MT_TEMP3 SET REVIEWED = 'PRIOR' WHERE WL_DATE <= #", "# ", nullptr}},
     {"4",
      4,
-     "UPDATE MT_TEMP4 SET POINT_ID = UCASE(POINT_ID), SAM_ID=UCASE(SAM_ID), MATRIX=UCASE(MATRIX), "
-     "SAM_SOURCE = UCASE(SAM_SOURCE), CONTRACT = UCASE(CONTRACT)",
+     {"POINT_ID", "SAM_ID", "MATRIX", "SAM_SOURCE", "CONTRACT"},
      {"UPDATE MT_TEMP4 SET REVIEWED = 'PRIOR' WHERE SAM_DATE <= #", "# ", nullptr}},
     {"4A",
      4,
-     "UPDATE MT_TEMP4A SET POINT_ID = UCASE(POINT_ID), SAM_ID=UCASE(SAM_ID), "
-     "FIELDTEST=UCASE(FIELDTEST), UNITS = UCASE(UNITS)",
+     {"POINT_ID", "SAM_ID", "FIELDTEST", "UNITS"},
      {"UPDATE MT_TEMP4 INNER JOIN MT_TEMP4A ON (MT_TEMP4.SAM_ID = MT_TEMP4A.SAM_ID) AND "
       "(MT_TEMP4.POINT_ID = MT_TEMP4A.POINT_ID) AND (MT_TEMP4.SITE = MT_TEMP4A.SITE) SET "
       "MT_TEMP4A.REVIEWED = 'PRIOR' WHERE (((MT_TEMP4.SAM_DATE)<= #",
       "# ))", nullptr}},
     {"5",
      5,
-     "UPDATE MT_TEMP5 SET POINT_ID = UCASE(POINT_ID), SAM_ID=UCASE(SAM_ID), METHOD=UCASE(METHOD), "
-     "UNITS = UCASE(UNITS), LAB_Q = UCASE(LAB_Q)",
+     {"POINT_ID", "SAM_ID", "METHOD", "UNITS", "LAB_Q"},
      {"UPDATE MT_TEMP5 INNER JOIN MT_TEMP4 ON (MT_TEMP5.SAM_ID = MT_TEMP4.SAM_ID) AND "
       "(MT_TEMP5.POINT_ID = MT_TEMP4.POINT_ID) AND (MT_TEMP5.SITE = MT_TEMP4.SITE) SET "
       "MT_TEMP5.REVIEWED = 'PRIOR' WHERE (((MT_TEMP4.SAM_DATE)<= #",
@@ -84,6 +78,15 @@ std::string PriorStatement(const TableStatements& s, const std::string& d) {
 }
 
 void Run(RunState& state, std::string sql) { state.WorkConn.Execute(sql); }
+
+// Upper case as the engine's case-blind comparison folds it: ASCII letters only.
+std::string AsciiUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
 
 void Caption(RunState& state, int table, const char* caption) {
   state.StatusLabel(table).caption = caption;
@@ -115,6 +118,102 @@ void StandardizeAnalytical(RunState& state) {
 }
 
 }  // namespace
+
+RowStandardizer::RowStandardizer(Connection& conn, const std::string& name,
+                                 std::vector<std::string> columns)
+    : conn_(&conn), name_(name), columns_(std::move(columns)) {
+  const TableStatements& s = StatementsOf(name);
+  const size_t given = columns_.size();
+  auto find = [&](std::string_view column) -> int {
+    for (size_t k = 0; k < given; ++k) {
+      if (EqualsNoCase(columns_[k], column)) return static_cast<int>(k);
+    }
+    return -1;
+  };
+  // The place of a column the standardisation fills: where the transfer binds
+  // it, or a further column of the insert.
+  auto slot = [&](const char* column) -> int {
+    if (const int k = find(column); k >= 0) return k;
+    columns_.emplace_back(column);
+    return static_cast<int>(columns_.size() - 1);
+  };
+  for (const char* column : s.upper_case) {
+    if (const int k = find(column); k >= 0) upper_.push_back(static_cast<size_t>(k));
+  }
+  reviewed_ = slot("REVIEWED");
+  if (name != "5") return;
+  method_ = find("METHOD");
+  laboratory_ = find("LABORATORY");
+  cont_name_ = find("CONT_NAME");
+  lab_form_ = slot("LABNOFORMAT");
+  cont_form_ = slot("CONT_NAME_NOFORMAT");
+  // The keys come from MT_LAB by the matching form, compared as the engine
+  // compares that column (ASCII letter case aside). When one form has two
+  // keys, or a form is not stored as text, the statement decides instead.
+  RecordSet labs = conn.QueryNative("SELECT NOFORMAT, LAB FROM MT_LAB WHERE NOFORMAT IS NOT NULL");
+  bool by_statement = false;
+  for (int64_t r = 0; r < labs.RecordCount() && !by_statement; ++r) {
+    const Value& form = labs.At(r, 0);
+    by_statement = form.kind() != Value::Kind::kText ||
+                   !labs_.emplace(AsciiUpper(form.AsText()), labs.At(r, 1)).second;
+  }
+  if (!by_statement) lab_ = slot("LAB");
+}
+
+std::string RowStandardizer::StoredText(const Value& v) const {
+  if (v.kind() == Value::Kind::kText) return v.AsText();
+  if (v.IsMissing()) return {};
+  // A number or date in a text column is stored in the engine's own text form.
+  const Value stored = conn_->QueryValue("SELECT CAST(?1 AS TEXT)", {v});
+  return stored.kind() == Value::Kind::kText ? stored.AsText() : std::string();
+}
+
+void RowStandardizer::Apply(std::vector<Value>& row) const {
+  row.resize(columns_.size());
+  auto at = [&](int k) -> Value& { return row[static_cast<size_t>(k)]; };
+  for (size_t k : upper_) {
+    if (!row[k].IsMissing()) row[k] = Value::Text(UpperCase(StoredText(row[k])));
+  }
+  at(reviewed_) = Value::Text("NEW");
+  if (name_ != "5") return;
+  auto text = [&](int k) { return k >= 0 ? StoredText(at(k)) : std::string(); };
+  // UCASE(METHOD) LIKE 'SPLP%': the engine's LIKE ignores the case of ASCII letters.
+  if (method_ >= 0 && at(method_).kind() == Value::Kind::kText) {
+    const std::string& method = at(method_).AsText();
+    if (method.size() >= 4 && AsciiUpper(method.substr(0, 4)) == "SPLP") {
+      at(method_) = Value::Text("1312");
+    }
+  }
+  at(lab_form_) = Value::Text(NormaliseLabName(text(laboratory_)));
+  if (lab_ >= 0) {
+    auto it = labs_.find(AsciiUpper(at(lab_form_).AsText()));
+    if (it != labs_.end()) at(lab_) = it->second;
+    if (at(lab_).IsMissing()) at(lab_) = Value::Integer(0);
+  }
+  at(cont_form_) = Value::Text(NormaliseName(text(cont_name_)));
+}
+
+void FinishStandardize(RunState& state, const RowStandardizer& rows) {
+  const std::string& name = rows.name();
+  const TableStatements& s = StatementsOf(name);
+  // The label passes through the same steps as with the statements, though
+  // the rows were standardised as they went in.
+  Caption(state, s.table, "Standardizing Upper Case for some fields.");
+  if (state.FlagByReviewDate()) {
+    Caption(state, s.table, "Flagging Prior Data.");
+    Run(state, PriorStatement(s, ReviewDateLiteral(state)));
+  }
+  if (name != "5") return;
+  Caption(state, 5, "Normalizing Laboratory Names...");
+  if (!rows.lab_keys_filled()) {
+    Run(state,
+        "UPDATE MT_TEMP5 INNER JOIN MT_LAB ON MT_TEMP5.LABNOFORMAT = MT_LAB.NOFORMAT SET "
+        "MT_TEMP5.LAB =MT_LAB.LAB ");
+    Run(state, "UPDATE MT_TEMP5 SET LAB = 0 WHERE LAB IS NULL");
+  }
+  Caption(state, 5, "Standardizing SPLP Method...");
+  Caption(state, 5, "Standardizing Contaminant Names.");
+}
 
 std::string NormaliseName(std::string_view name) {
   std::string s(name);
@@ -151,7 +250,12 @@ void Standardize(RunState& state, const std::string& name) {
   const TableStatements& s = StatementsOf(name);
 
   Caption(state, s.table, "Standardizing Upper Case for some fields.");
-  Run(state, s.upper_case);
+  std::string upper = "UPDATE MT_TEMP" + name + " SET ";
+  for (const char* column : s.upper_case) {
+    upper += std::string(column == s.upper_case.front() ? "" : ", ") + column + " = UCASE(" +
+             column + ")";
+  }
+  Run(state, upper);
   Run(state, "UPDATE MT_TEMP" + name + " SET REVIEWED = 'NEW'");
 
   if (state.FlagByReviewDate()) {

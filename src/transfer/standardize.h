@@ -12,6 +12,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "state/run_state.h"
 
@@ -22,6 +24,43 @@ namespace sorvane {
 // Throws Error for an unknown name, a review date that is not a date, or a
 // statement the database rejects.
 void Standardize(RunState& state, const std::string& name);
+
+// The standardisation of each row of "MT_TEMP" + name done as the transfer
+// binds it, instead of by Standardize's statements over the filled table: the
+// same columns upper-cased, REVIEWED "NEW" and, for the analytical results,
+// the matching forms of the laboratory and contaminant names, the laboratory
+// key (0 for one MT_LAB lacks) and the SPLP methods as "1312" — the outcome of
+// the statements, value for value (the tests hold the two side by side). What
+// needs other tables' rows is left to FinishStandardize: the PRIOR flags, and
+// the laboratory keys when MT_LAB gives one matching form two keys.
+class RowStandardizer {
+ public:
+  // `columns`: the target columns the transfer binds, in order. Reads MT_LAB
+  // for the analytical results; throws Error for an unknown name.
+  RowStandardizer(Connection& conn, const std::string& name, std::vector<std::string> columns);
+  // The columns to insert: the given ones, then those the standardiser fills.
+  const std::vector<std::string>& columns() const { return columns_; }
+  // `row` holds the given columns' values; they are standardised in place and
+  // the filled ones follow.
+  void Apply(std::vector<Value>& row) const;
+  const std::string& name() const { return name_; }
+  bool lab_keys_filled() const { return lab_ >= 0; }
+
+ private:
+  std::string StoredText(const Value& v) const;
+
+  Connection* conn_;
+  std::string name_;
+  std::vector<std::string> columns_;
+  std::vector<size_t> upper_;  // the given columns to upper-case
+  // Positions in the insert's columns (-1: none).
+  int reviewed_ = -1, method_ = -1, laboratory_ = -1, cont_name_ = -1, lab_form_ = -1,
+      cont_form_ = -1, lab_ = -1;
+  std::unordered_map<std::string, Value> labs_;  // MT_LAB by its matching form, upper-cased
+};
+
+// The rest of Standardize for a table whose rows a RowStandardizer prepared.
+void FinishStandardize(RunState& state, const RowStandardizer& rows);
 
 // The review date as the PRIOR statements carry it between # signs: the date
 // the user typed (any accepted text form), written month first as M/D/YYYY.

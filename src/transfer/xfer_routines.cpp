@@ -238,16 +238,24 @@ void RunMain(RunState& state, const MainRoutine& r) {
   }
   AddDerivedColumns(r.name, sources);
 
+  // Each row is standardised as it is bound, so the table is written once.
+  const RowStandardizer standardizer(state.WorkConn, r.name, columns);
+  std::vector<Value> row;
+  auto bind_row = [&](Inserter& insert, int64_t i, bool standardise) {
+    row.clear();
+    for (size_t k = 0; k < fields.size(); ++k) {
+      row.push_back(fields[k] >= 0 ? source.At(i, static_cast<size_t>(fields[k])) : empty_text);
+    }
+    if (standardise) standardizer.Apply(row);
+    for (size_t k = 0; k < row.size(); ++k) insert.Bind(static_cast<int>(k), row[k]);
+  };
   DeferredIndexes indexes(state.WorkConn, target);
   {
-    Inserter insert(state.WorkConn, target, columns);
+    Inserter insert(state.WorkConn, target, standardizer.columns());
     YieldPacer pacer;
     for (int64_t i = 0; i < count; ++i) {
       if (pacer.Due(i)) state.DoEvents();
-      for (size_t k = 0; k < fields.size(); ++k) {
-        insert.Bind(static_cast<int>(k),
-                    fields[k] >= 0 ? source.At(i, static_cast<size_t>(fields[k])) : empty_text);
-      }
+      bind_row(insert, i, true);
       const bool cancel = state.CancelRequested;
       if (!cancel || r.saves_row_seen_at_cancel) {
         insert.Step();
@@ -259,11 +267,22 @@ void RunMain(RunState& state, const MainRoutine& r) {
   }
 
   if (state.CancelRequested) {
+    // A cancelled table keeps the rows added so far as they were read, never
+    // standardised: they go in again without it.
+    state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
+                                 {Value::Integer(sources.first_rowid)});
+    Inserter insert(state.WorkConn, target, columns);
+    for (int64_t i = 0; i < sources.rows; ++i) {
+      bind_row(insert, i, false);
+      insert.Step();
+    }
+  }
+  if (state.CancelRequested) {
     indexes.Rebuild();
     progress.value = progress.min;
   } else {
     StageTimer timer(state.Timings, "standardisation");
-    Standardize(state, r.name);
+    FinishStandardize(state, standardizer);
     indexes.Rebuild();
   }
   tx.Commit();
@@ -311,20 +330,26 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   if (r.source_field != nullptr) sources.column_fields.emplace_back("SOURCE", r.source_field);
   for (const Parameter& p : r.parameters) sources.parameter_fields.emplace_back(p.field);
 
+  const RowStandardizer standardizer(state.WorkConn, r.name, columns);
+  std::vector<Value> row;
+  auto bind_row = [&](Inserter& insert, int64_t i, size_t p, bool standardise) {
+    row.clear();
+    for (int k : keys) row.push_back(source.At(i, static_cast<size_t>(k)));
+    row.push_back(codes[p]);
+    row.push_back(source.At(i, static_cast<size_t>(values[p])));
+    row.push_back(units[p]);
+    if (source_field >= 0) row.push_back(source.At(i, static_cast<size_t>(source_field)));
+    if (standardise) standardizer.Apply(row);
+    for (size_t k = 0; k < row.size(); ++k) insert.Bind(static_cast<int>(k), row[k]);
+  };
   DeferredIndexes indexes(state.WorkConn, target);
   {
-    Inserter insert(state.WorkConn, target, columns);
+    Inserter insert(state.WorkConn, target, standardizer.columns());
     const int64_t count = source.RecordCount();
     for (int64_t i = 0; i < count; ++i) {
       for (size_t p = 0; p < values.size(); ++p) {
-        Value v = source.At(i, static_cast<size_t>(values[p]));
-        if (v.IsMissing()) continue;
-        int c = 0;
-        for (int k : keys) insert.Bind(c++, source.At(i, static_cast<size_t>(k)));
-        insert.Bind(c++, codes[p]);
-        insert.Bind(c++, v);
-        insert.Bind(c++, units[p]);
-        if (source_field >= 0) insert.Bind(c++, source.At(i, static_cast<size_t>(source_field)));
+        if (source.At(i, static_cast<size_t>(values[p])).IsMissing()) continue;
+        bind_row(insert, i, p, true);
         insert.Step();
         sources.records.push_back(static_cast<int32_t>(i));
         sources.parameters.push_back(static_cast<uint8_t>(p));
@@ -335,11 +360,19 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   }
 
   if (state.CancelRequested) {
+    // As for a main table: the rows kept at a cancel stay as they were read.
+    state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
+                                 {Value::Integer(sources.first_rowid)});
+    Inserter insert(state.WorkConn, target, columns);
+    for (size_t k = 0; k < sources.records.size(); ++k) {
+      bind_row(insert, sources.records[k], sources.parameters[k], false);
+      insert.Step();
+    }
     indexes.Rebuild();
     state.view.ProgressBar.value = state.view.ProgressBar.min;
   } else {
     StageTimer timer(state.Timings, "standardisation");
-    Standardize(state, r.name);
+    FinishStandardize(state, standardizer);
     indexes.Rebuild();
   }
   tx.Commit();

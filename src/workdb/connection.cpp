@@ -230,6 +230,30 @@ void Connection::OpenInMemory() {
   Configure();
 }
 
+void Connection::OpenReaderOf(const Connection& other) {
+  Close();
+  int rc = sqlite3_open_v2(other.file_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string msg = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    Close();
+    throw DatabaseOpenError(other.file_, msg);
+  }
+  file_ = other.file_;
+  Configure();
+  RunStatements(db_, "PRAGMA cache_size=-8192;", {});
+}
+
+bool Connection::InTransaction() const {
+  return db_ != nullptr && sqlite3_get_autocommit(db_) == 0;
+}
+
+std::string Connection::DataStamp() {
+  if (db_ == nullptr) return {};
+  return std::to_string(sqlite3_total_changes64(db_)) + "/" +
+         QueryValue("PRAGMA data_version").ToDisplay() + "/" +
+         QueryValue("PRAGMA schema_version").ToDisplay();
+}
+
 void Connection::Configure(std::chrono::milliseconds lock_wait) {
   sqlite3_busy_timeout(db_, static_cast<int>(lock_wait.count()));
   RegisterJetFunctions(db_);

@@ -42,6 +42,17 @@ class Connection {
   void Create(const std::filesystem::path& file);
   // A private in-memory database (tests).
   void OpenInMemory();
+  // A second, read-only connection to the file of `other`, for queries run
+  // beside it on another thread; a small page cache of its own.
+  void OpenReaderOf(const Connection& other);
+  // Whether the data live in a file other connections can open (not memory).
+  bool IsFile() const { return !file_.empty() && file_ != ":memory:"; }
+  // Whether a transaction is open on this connection (its writes, if any, are
+  // not yet seen by other connections).
+  bool InTransaction() const;
+  // Changes whenever the rows or the schema of the database may have changed:
+  // through this connection (committed or not) or through another.
+  std::string DataStamp();
   bool IsOpen() const { return db_ != nullptr; }
   void Close();
   const std::filesystem::path& file() const { return file_; }

@@ -90,6 +90,65 @@ TEST_F(StandardizeTest, ResultsGetMatchingNamesLaboratoryKeysAndMethods) {
                   "S4|MW-1||0||8260B|UG/L|UJ"));
 }
 
+// Every value of a table with its kind, row by row, as the engine quotes it.
+std::vector<std::string> Dump(Connection& conn, const std::string& table) {
+  RecordSet cols = conn.QueryNative("SELECT name FROM pragma_table_info('" + table + "')");
+  std::string sql = "SELECT ''";
+  for (int64_t c = 0; c < cols.RecordCount(); ++c)
+    sql += "||quote(" + cols.At(c, 0).AsText() + ")||'|'";
+  RecordSet rs = conn.QueryNative(sql + " FROM " + table + " ORDER BY rowid");
+  std::vector<std::string> out;
+  for (int64_t r = 0; r < rs.RecordCount(); ++r) out.push_back(rs.At(r, 0).AsText());
+  return out;
+}
+
+// Rows standardised as they are bound end exactly as the statements leave
+// them: letters beyond ASCII, numbers and dates in text columns, missing
+// values, SPLP in any case, laboratory names in any case; with MT_LAB's
+// matching forms unique, and with one form given two keys.
+TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
+  const Value I = Value::Integer(42), M;
+  const std::vector<std::vector<Value>> rows = {
+      {T("x"), T("mw-é1ß"), T("s-1"), T("splp 6010"), I, T("1,1-dichloroethane"), R(2.5), T("ug/l"),
+       T("uj"), M, T("c"), T("acme laboratories, inc."), T("old")},
+      {M, R(1e20), D("6/30/2002"), T("ſplp"), M, R(0.1), M, R(-0.0), I, R(1), M, R(12.5), M},
+      {T(""), T("Ünï"), I, T("SpL"), M, M, M, M, M, M, M, T("ACME LAB"), T("")},
+      {T("a"), T("b"), T("c"), T("SPLPx"), M, T("Zinc (total)"), M, M, T("j"), M, M,
+       T("Acme Laboratory"), M},
+  };
+  const std::vector<std::string> columns = {
+      "SITE",  "POINT_ID", "SAM_ID", "METHOD",   "CAS_NUMBER", "CONT_NAME",         "CONCENTRATION",
+      "UNITS", "LAB_Q",    "MDL",    "COMMENTS", "LABORATORY", "CONT_NAME_NOFORMAT"};
+  auto both_ways = [&](const std::string& name, const std::vector<std::string>& cols) {
+    const std::string table = "MT_TEMP" + name;
+    auto insert = [&](const RowStandardizer* standardizer) {
+      state.WorkConn.ExecuteNative("DELETE FROM " + table);
+      Inserter insert(state.WorkConn, table, standardizer ? standardizer->columns() : cols);
+      for (std::vector<Value> row : rows) {
+        row.resize(cols.size());
+        if (standardizer) standardizer->Apply(row);
+        for (size_t k = 0; k < row.size(); ++k) insert.Bind(static_cast<int>(k), row[k]);
+        insert.Step();
+      }
+    };
+    insert(nullptr);
+    Standardize(state, name);
+    const std::vector<std::string> expected = Dump(state.WorkConn, table);
+    const RowStandardizer standardizer(state.WorkConn, name, cols);
+    insert(&standardizer);
+    FinishStandardize(state, standardizer);
+    EXPECT_EQ(Dump(state.WorkConn, table), expected) << table;
+    return standardizer.lab_keys_filled();
+  };
+  EXPECT_TRUE(both_ways("5", columns));
+  both_ways("1", {"SITE", "POINT_ID", "COL_METHOD", "CONTRACT"});
+  both_ways("4A", {"SITE", "POINT_ID", "SAM_ID", "FIELDTEST", "VALUE", "UNITS"});
+  state.WorkConn.ExecuteNative(
+      "INSERT INTO MT_LAB (LAB, NOFORMAT) SELECT (SELECT max(LAB) + 1 FROM MT_LAB), "
+      "lower(NOFORMAT) FROM MT_LAB WHERE NOFORMAT = 'ACMELAB'");
+  EXPECT_FALSE(both_ways("5", columns));
+}
+
 // Records the label of one table at every repaint, to follow the steps.
 class CaptionLog : public ScriptedUi {
  public:

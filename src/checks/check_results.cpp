@@ -1,0 +1,81 @@
+#include "checks/check_results.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "core/errors.h"
+
+namespace sorvane {
+namespace {
+
+// Long enough for a window's run and its export, short enough that a check
+// comparing dates with the present moment is never judged on a stale clock.
+constexpr auto kMaxAge = std::chrono::minutes(5);
+
+}  // namespace
+
+void CheckResults::Validate() {
+  const auto now = std::chrono::steady_clock::now();
+  std::string stamp = conn_.DataStamp();
+  if (stamp != stamp_ || now - since_ > kMaxAge) {
+    rows_.clear();
+    stamp_ = std::move(stamp);
+    since_ = now;
+  }
+}
+
+std::shared_ptr<RecordSet> CheckResults::Get(const std::string& jet_sql) {
+  Validate();
+  if (auto it = rows_.find(jet_sql); it != rows_.end()) {
+    it->second->MoveFirst();
+    return it->second;
+  }
+  auto rows = std::make_shared<RecordSet>(conn_.Query(jet_sql));
+  rows_[jet_sql] = rows;
+  return rows;
+}
+
+void CheckResults::Prefetch(const std::vector<std::string>& queries) {
+  Validate();
+  std::vector<std::string> wanted;
+  for (const std::string& q : queries) {
+    if (!rows_.count(q) && std::find(wanted.begin(), wanted.end(), q) == wanted.end())
+      wanted.push_back(q);
+  }
+  // Other connections see only committed rows, and only of a file.
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned helpers = conn_.IsFile() && !conn_.InTransaction() ? std::min(cores, 4u) - 1 : 0;
+  if (wanted.size() < 2 || helpers == 0) return;  // Get runs them one by one
+
+  std::vector<std::shared_ptr<RecordSet>> found(wanted.size());
+  std::atomic<size_t> next{0};
+  auto work = [&](Connection& conn) {
+    for (size_t i = next++; i < wanted.size(); i = next++) {
+      try {
+        found[i] = std::make_shared<RecordSet>(conn.Query(wanted[i]));
+      } catch (const std::exception&) {
+        found[i].reset();  // Get runs it again and reports it
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < helpers; ++t) {
+    threads.emplace_back([&] {
+      Connection reader;
+      try {
+        reader.OpenReaderOf(conn_);
+      } catch (const std::exception&) {
+        return;  // the others do its share
+      }
+      work(reader);
+    });
+  }
+  work(conn_);
+  for (std::thread& t : threads) t.join();
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    if (found[i]) rows_[wanted[i]] = std::move(found[i]);
+  }
+}
+
+}  // namespace sorvane
