@@ -154,6 +154,10 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
   for (int n = 1; n <= 5; ++n) {
     EXPECT_TRUE(fs::exists(dir.paths().WorkbookDir() / ("1234567_" + std::to_string(n) + ".xls")));
   }
+  CliRun six = RunCommand({"copy", "123456", "--from", SourcePath("data/sample").string(),
+                           "--data-dir", dir.dir().string()});
+  EXPECT_EQ(six.code, 1);
+  EXPECT_EQ(six.err, "Facility ID must be 7 digits.\n");
   EXPECT_EQ(RunCommand({"copy", "1234567", "--data-dir", dir.dir().string()}).code, 2);
   CliRun gone = RunCommand({"copy", "1234567", "--from", (dir.dir() / "gone").string(),
                             "--data-dir", dir.dir().string()});

@@ -20,6 +20,7 @@
 #include "support/case_table.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
+#include "support/xlsx_writer.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
@@ -126,6 +127,28 @@ TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
   EXPECT_NE(r.out.find("Table 4: Transfer to Access for Table 4 failed. \n"), std::string::npos)
       << r.out;
   EXPECT_NE(r.err.find("no such table: MT_TEMP4A"), std::string::npos) << r.err;
+}
+
+// A field name from a workbook reaches the labels and messages the review
+// prints: an escape sequence in it is shown, never sent to the terminal.
+TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
+  TempDataDir dir;
+  dir.CreateWorkDb();
+  const fs::path set = dir.dir() / "set";
+  testing::CopySample(set, {2, 3, 4, 5});
+  testing::XlsxRows table1 = {{}, {}};
+  for (const char* name :
+       {"FAC_ID", "POINT_ID", "LAT_DD", "LAT_MM", "LAT_SS", "LONG_DD", "LONG_MM", "LONG_SS", "NAVD",
+        "SL_METHOD", "SL_COL_DATE", "SL_CONTRACT", "SL_COMMENTS", "X\x1B]0;title\x07"}) {
+    table1[0].push_back(name);
+    table1[1].push_back("1234567");
+  }
+  testing::WriteXlsx(set / "1234567_1.xls", table1);
+  CliRun r = RunCommand(
+      {"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks", set.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
+  EXPECT_NE(r.out.find("X\\x1B]0;TITLE\\x07"), std::string::npos) << r.out;
 }
 
 TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
