@@ -303,8 +303,10 @@ void frmCCheckView::PrefetchPlaces(const std::vector<int>& tables) {
     BuildChecks(*t, state_.FacilityID, list);
     for (const clsReviewObject& check : list) {
       try {
-        if (results_.Get(check.qryProblems)->RecordCount() == 0) continue;
-        PlacesQuery q = MakePlacesQuery(state_.WorkConn, *t, check.qryProblems, state_.FacilityID);
+        const std::shared_ptr<const RecordSet> problems = results_.Get(check.qryProblems);
+        if (problems->RecordCount() == 0) continue;
+        PlacesQuery q =
+            MakePlacesQuery(state_.WorkConn, *t, check.qryProblems, state_.FacilityID, *problems);
         if (!q.own_table.empty()) queries.push_back(std::move(q.sql));
       } catch (const Error&) {
         // Reported when the check itself runs.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 #include <unordered_map>
 
 #include "core/errors.h"
@@ -183,8 +184,33 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
 
 }  // namespace
 
+// Keeps of a whole-table places query the rows whose key texts are, letter
+// case of ASCII aside, among the problem rows' (as MatchRowids compares them):
+// only those can match. A key column with a value other than a text is left
+// free, as are long lists.
+void NarrowToProblems(PlacesQuery& q, const RecordSet& problems) {
+  constexpr int64_t kMaxListed = 10000;
+  if (!q.whole_table || problems.RecordCount() > kMaxListed) return;
+  std::string where;
+  for (size_t k = 0; k < q.key_columns.size(); ++k) {
+    std::set<std::string> texts;
+    bool all_text = true;
+    for (int64_t r = 0; r < problems.RecordCount() && all_text; ++r) {
+      const Value& v = problems.At(r, q.key_columns[k]);
+      all_text = v.kind() == Value::Kind::kText && v.AsText().find('\0') == std::string::npos;
+      if (all_text) texts.insert(SqlQuote(v.AsText()));
+    }
+    if (!all_text || texts.empty()) continue;
+    std::string list;
+    for (const std::string& t : texts) list += (list.empty() ? "" : ", ") + t;
+    where += std::string(where.empty() ? " WHERE " : " AND ") + "W.\"" +
+             q.origins[q.key_columns[k]].column + "\" COLLATE NOCASE IN (" + list + ")";
+  }
+  if (!where.empty()) q.sql = "SELECT * FROM (" + q.sql + ") AS W" + where;
+}
+
 PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& check_sql,
-                            const std::string& facility_id) {
+                            const std::string& facility_id, const RecordSet& problems) {
   PlacesQuery q;
   std::string sql = check_sql;
   for (const ProjectionView& v : kProjectionViews) {
@@ -212,6 +238,8 @@ PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& chec
     q.sql = "SELECT " + columns + own + ".rowid AS " + kRowidColumn + " " +
             sql.substr(from, group_by.front() - from);
     q.stands_for_several = true;
+    q.whole_table = true;
+    NarrowToProblems(q, problems);
   } else if (!own_in_from) {
     // Reached through a saved query that picks whole groups of the table's
     // rows (the points of qry_3_5): each problem row stands for every row of
@@ -243,7 +271,8 @@ std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
                                                    CheckResults* results) {
   std::vector<std::vector<SheetPlace>> places(static_cast<size_t>(problems.RecordCount()));
   if (problems.RecordCount() == 0 || table < 1 || table > 5) return places;
-  const PlacesQuery q = MakePlacesQuery(state.WorkConn, table, check.qryProblems, state.FacilityID);
+  const PlacesQuery q =
+      MakePlacesQuery(state.WorkConn, table, check.qryProblems, state.FacilityID, problems);
   if (q.own_table.empty()) return places;
   const auto sources_it = state.RowSources.find(q.own_table.substr(7));  // after "MT_TEMP"
   if (sources_it == state.RowSources.end()) return places;

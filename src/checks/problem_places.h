@@ -34,9 +34,14 @@ struct PlacesQuery {
   // otherwise equal rows share them out one by one.
   bool stands_for_several = false;
   std::vector<Connection::ColumnOrigin> origins;  // of the check's columns
+  // A duplicate check's query reads every row of the table; the groups'
+  // members are only among rows whose key texts are those of its problem rows.
+  bool whole_table = false;
 };
+// `problems`: the rows of the check's query, which narrow a duplicate check's
+// places query to the rows that can match them.
 PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& sql,
-                            const std::string& facility_id);
+                            const std::string& facility_id, const RecordSet& problems);
 
 // One list of places per row of `problems` (the rows of `check`'s query, in
 // their order), each list in workbook order. A row the transfer did not bring

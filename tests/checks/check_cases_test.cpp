@@ -163,7 +163,8 @@ TEST_F(PlacesTest, EveryCheckFindsItsPlacesInItsOwnTable) {
     ASSERT_EQ(std::string(kOwn[t]).size(), checks.size());
     for (size_t i = 0; i < checks.size(); ++i) {
       SCOPED_TRACE("check " + std::to_string(t) + "." + std::to_string(i));
-      const PlacesQuery q = MakePlacesQuery(conn, t, checks[i].qryProblems, facility);
+      const PlacesQuery q = MakePlacesQuery(conn, t, checks[i].qryProblems, facility,
+                                            conn.Query(checks[i].qryProblems));
       EXPECT_EQ(q.own_table, "MT_TEMP" + std::to_string(t) + (kOwn[t][i] == 'A' ? "A" : ""));
       EXPECT_NO_THROW(conn.Query(q.sql)) << q.sql;
     }
