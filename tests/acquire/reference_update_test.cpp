@@ -45,18 +45,6 @@ INSERT INTO MT_LAB VALUES (8, 'OTHER', 'Other Lab', 'OTHERLAB');
 CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT COLLATE NOCASE);
 )";
 
-TEST_F(ReferenceUpdateTest, ListedTableIsReplaced) {
-  MakeUpdateDb(std::string(kNewLabs) + "INSERT INTO UPDATE_LIST VALUES ('MT_LAB');");
-  auto result = UpdateReferenceTables(state);
-
-  EXPECT_FALSE(result.shut_down);
-  EXPECT_THAT(result.replaced, ElementsAre("MT_LAB"));
-  EXPECT_THAT(ui.messages, IsEmpty());
-  EXPECT_THAT(Column("SELECT ALIAS FROM MT_LAB ORDER BY LAB"), ElementsAre("NEWLAB", "OTHER"));
-  EXPECT_EQ(state.view.lblStatusAll.caption, "");
-  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
-}
-
 TEST_F(ReferenceUpdateTest, EmptyListChangesNothing) {
   MakeUpdateDb(kNewLabs);
   const std::string before = Dump();
@@ -174,7 +162,12 @@ TEST_F(ReferenceUpdateTest, TheNewestOfTheDataFoldersUpdateDatabasesIsUsed) {
   auto result = UpdateReferenceTables(state);
   EXPECT_EQ(result.file, data.paths().UpdateDb());
   EXPECT_EQ(result.note, "GIS_UPDATE.db was used: it is newer than GIS_UPDATE.mdb");
+  EXPECT_FALSE(result.shut_down);
   EXPECT_THAT(result.replaced, ElementsAre("MT_LAB"));
+  EXPECT_THAT(ui.messages, IsEmpty());
+  EXPECT_THAT(Column("SELECT ALIAS FROM MT_LAB ORDER BY LAB"), ElementsAre("NEWLAB", "OTHER"));
+  EXPECT_EQ(state.view.lblStatusAll.caption, "");
+  EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
 
   fs::last_write_time(mdb, fs::last_write_time(data.paths().UpdateDb()) + std::chrono::hours(1));
   result = UpdateReferenceTables(state);

@@ -1,5 +1,7 @@
 #include "sheet_rows.h"
 
+#include <gtest/gtest.h>
+
 namespace sorvane::testing {
 namespace {
 
@@ -31,6 +33,16 @@ std::vector<std::vector<std::string>> Trimmed(const SheetRows& rows) {
     while (!r.empty() && r.back().empty()) r.pop_back();
   }
   return out;
+}
+
+WorkbookError Refusal(const std::string& bytes, const ReadLimits& limits) {
+  try {
+    ReadAllRowsFromMemory(bytes, limits);
+  } catch (const WorkbookError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "the workbook was read";
+  return WorkbookError(WorkbookError::Reason::kDamaged, "");
 }
 
 }  // namespace sorvane::testing

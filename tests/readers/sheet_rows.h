@@ -23,4 +23,7 @@ SheetRows ReadAllRowsFromMemory(const std::string& bytes, const ReadLimits& limi
 // The rows with trailing empty cells removed (what a comparison cares about).
 std::vector<std::vector<std::string>> Trimmed(const SheetRows& rows);
 
+// The error reading `bytes` throws; fails the test when it reads.
+WorkbookError Refusal(const std::string& bytes, const ReadLimits& limits = {});
+
 }  // namespace sorvane::testing

@@ -23,6 +23,7 @@ using testing::BiffString;
 using testing::CellHead;
 using testing::F64;
 using testing::ReadAllRowsFromMemory;
+using testing::Refusal;
 using testing::U16;
 using testing::U32;
 using testing::XlsBuilder;
@@ -46,16 +47,6 @@ std::string Sst(const std::vector<std::string>& strings) {
 }
 
 Rows Read(const XlsBuilder& b) { return testing::Trimmed(ReadAllRowsFromMemory(b.File())); }
-
-WorkbookError Refusal(const std::string& bytes) {
-  try {
-    ReadAllRowsFromMemory(bytes);
-  } catch (const WorkbookError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "the workbook was read";
-  return WorkbookError(Reason::kDamaged, "");
-}
 
 TEST(XlsReaderTest, WrongStringCountsDoNotMatter) {
   // Writers get the counts wrong; the strings present are what counts.

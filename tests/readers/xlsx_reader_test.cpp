@@ -5,15 +5,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "import/readers/workbook_reader.h"
 #include "sheet_rows.h"
+#include "support/case_table.h"
 #include "test_files.h"
 
 namespace sorvane {
 namespace {
 
 using testing::ReadAllRowsFromMemory;
+using testing::Refusal;
 using testing::XlsxParts;
 using testing::ZipFile;
 using Rows = std::vector<std::vector<std::string>>;
@@ -22,16 +25,6 @@ using Parts = std::vector<std::pair<std::string, std::string>>;
 
 Rows Read(const std::string& zip, const ReadLimits& limits = {}) {
   return testing::Trimmed(ReadAllRowsFromMemory(zip, limits));
-}
-
-WorkbookError Refusal(const std::string& bytes, const ReadLimits& limits = {}) {
-  try {
-    ReadAllRowsFromMemory(bytes, limits);
-  } catch (const WorkbookError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "the workbook was read";
-  return WorkbookError(Reason::kDamaged, "");
 }
 
 void Replace(Parts& parts, const std::string& name, const std::string& content) {
@@ -137,71 +130,18 @@ TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
   XlsxParts x;
   x.sheet_data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";
   x.shared_strings = "<si><t>found</t></si>";
-  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-  const std::string strict_rel = "http://purl.oclc.org/ooxml/officeDocument/relationships";
-
-  Parts absolute = x.Parts();
-  Replace(absolute, "xl/_rels/workbook.xml.rels",
-          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"rId1\" Type=\"" +
-              rel +
-              "/worksheet\" Target=\"/xl/worksheets/sheet1.xml\"/>"
-              "<Relationship Id=\"rId3\" Type=\"" +
-              rel + "/sharedStrings\" Target=\"/xl/sharedStrings.xml\"/></Relationships>");
-
-  Parts backslashes;
+  std::map<std::string, Parts> variants;
+  for (const auto& c : testing::CaseTable("xlsx_packages.txt")) {
+    if (!variants.contains(c[0])) variants[c[0]] = x.Parts();
+    Replace(variants[c[0]], c[1], c[2]);
+  }
+  Parts& backslashes = variants["backslashes and case"];
   for (auto [name, content] : x.Parts()) {
     for (auto& ch : name) ch = ch == '/' ? '\\' : ch;
     if (name == "xl\\sharedStrings.xml") name = "xl\\SHAREDSTRINGS.xml";
     backslashes.emplace_back(name, content);
   }
-
-  // Strict namespaces and an unusual prefix for the relationship namespace.
-  Parts strict = x.Parts();
-  Replace(strict, "_rels/.rels",
-          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"rId1\" Type=\"" +
-              strict_rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
-  Replace(strict, "xl/workbook.xml",
-          "<x:workbook xmlns:x=\"http://purl.oclc.org/ooxml/spreadsheetml/main\" xmlns:ns=\"" +
-              strict_rel +
-              "\"><x:sheets><x:sheet name=\"Data\" sheetId=\"1\" ns:id=\"rId1\"/></x:sheets>"
-              "</x:workbook>");
-  Replace(strict, "xl/_rels/workbook.xml.rels",
-          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"rId1\" Type=\"" +
-              strict_rel +
-              "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId3\" Type=\"" +
-              strict_rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
-  Replace(strict, "xl/worksheets/sheet1.xml",
-          "<x:worksheet xmlns:x=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><x:sheetData>"
-          "<x:row r=\"1\"><x:c r=\"A1\" t=\"s\"><x:v>0</x:v></x:c></x:row></x:sheetData>"
-          "</x:worksheet>");
-
-  // A chart sheet listed first: the first worksheet is the second sheet.
-  Parts chart_first = x.Parts();
-  Replace(chart_first, "xl/workbook.xml",
-          "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-          "xmlns:r=\"" +
-              rel +
-              "\"><sheets><sheet name=\"Chart\" sheetId=\"2\" r:id=\"rId9\"/><sheet "
-              "name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
-  Replace(chart_first, "xl/_rels/workbook.xml.rels",
-          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-          "<Relationship Id=\"rId9\" Type=\"" +
-              rel +
-              "/chartsheet\" Target=\"chartsheets/sheet1.xml\"/><Relationship Id=\"rId1\" "
-              "Type=\"" +
-              rel +
-              "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-              "<Relationship Id=\"rId3\" Type=\"" +
-              rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
-
-  for (const auto& [name, parts] :
-       std::vector<std::pair<std::string, Parts>>{{"absolute targets", absolute},
-                                                  {"backslashes and case", backslashes},
-                                                  {"strict", strict},
-                                                  {"chart sheet first", chart_first}}) {
+  for (const auto& [name, parts] : variants) {
     SCOPED_TRACE(name);
     testing::SheetRows got;
     ASSERT_NO_THROW(got = ReadAllRowsFromMemory(ZipFile(parts)));
@@ -211,10 +151,9 @@ TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
 }
 
 struct RefusalCase {
-  const char* name;
-  std::string bytes;
+  std::string name, bytes;
   Reason reason;
-  const char* words;
+  std::string words;
   ReadLimits limits = {};
 };
 
@@ -222,33 +161,6 @@ std::vector<RefusalCase> RefusalCases() {
   XlsxParts ok;
   ok.sheet_data = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
 
-  Parts dtd = ok.Parts();
-  Replace(dtd, "xl/sharedStrings.xml",
-          "<?xml version=\"1.0\"?><!DOCTYPE sst [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
-          "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><sst><si><t>&b;</t></si></sst>");
-  Parts external = ok.Parts();
-  Replace(external, "xl/workbook.xml",
-          "<?xml version=\"1.0\"?><!DOCTYPE workbook [<!ENTITY x SYSTEM "
-          "\"file:///etc/passwd\">]><workbook><sheets><sheet name=\"&x;\"/></sheets></workbook>");
-  Parts undeclared = ok.Parts();
-  Replace(undeclared, "xl/worksheets/sheet1.xml",
-          "<worksheet><sheetData><row><c><v>&x;</v></c></row></sheetData></worksheet>");
-  Parts broken_xml = ok.Parts();
-  Replace(broken_xml, "xl/worksheets/sheet1.xml", "<worksheet><sheetData><row></sheetData>");
-  Parts far_column = ok.Parts();
-  Replace(far_column, "xl/worksheets/sheet1.xml",
-          "<worksheet><sheetData><row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row></sheetData>"
-          "</worksheet>");
-  Parts far_row = ok.Parts();
-  Replace(far_row, "xl/worksheets/sheet1.xml",
-          "<worksheet><sheetData><row r=\"1048577\"><c><v>1</v></c></row></sheetData>"
-          "</worksheet>");
-  Parts bad_string = ok.Parts();
-  Replace(bad_string, "xl/worksheets/sheet1.xml",
-          "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>5</v></c></row></sheetData>"
-          "</worksheet>");
-  Parts no_sheets = ok.Parts();
-  Replace(no_sheets, "xl/workbook.xml", "<workbook><sheets/></workbook>");
   Parts not_a_workbook = {{"word/document.xml", "<document/>"}, {"readme.txt", "hello"}};
   // 64 MB of blanks compress about a thousandfold.
   Parts bomb = ok.Parts();
@@ -270,27 +182,31 @@ std::vector<RefusalCase> RefusalCases() {
   string_budget.max_string_bytes = 2048;
 
   const std::string bomb_zip = ZipFile(bomb);
-  return {
-      {"entity_expansion", ZipFile(dtd), Reason::kUnsafe, "refused for safety"},
-      {"external_entity", ZipFile(external), Reason::kUnsafe, "refused for safety"},
-      {"undeclared_entity", ZipFile(undeclared), Reason::kDamaged, "not well-formed"},
-      {"broken_xml", ZipFile(broken_xml), Reason::kDamaged, "not well-formed"},
-      {"column_past_XFD", ZipFile(far_column), Reason::kDamaged, "outside the sheet's grid"},
-      {"row_past_1048576", ZipFile(far_row), Reason::kDamaged, "outside the sheet's grid"},
-      {"string_index_past_the_table", ZipFile(bad_string), Reason::kDamaged,
-       "missing shared string"},
-      {"no_sheets", ZipFile(no_sheets), Reason::kNoWorksheet, "no worksheet"},
-      {"zip_without_workbook", ZipFile(not_a_workbook), Reason::kNotSpreadsheet,
-       "not a spreadsheet"},
-      {"decompression_bomb", bomb_zip, Reason::kTooLarge, "decompression bomb"},
-      {"part_over_the_limit", bomb_zip, Reason::kTooLarge, "inflates to more than 1048576", small},
-      {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
-      {"strings_past_what_the_sheets_use", empty_strings.Zip(), Reason::kTooLarge,
-       "more strings than its worksheets could use"},
-      {"strings_over_their_memory", long_string.Zip(), Reason::kTooLarge,
-       "shared strings need more than 2048 bytes of memory", string_budget},
-      {"truncated_zip", ok.Zip().substr(0, 200), Reason::kDamaged, "zip"},
-  };
+  std::vector<RefusalCase> cases;
+  for (const auto& c : testing::CaseTable("xlsx_refusals.txt")) {
+    Parts parts = ok.Parts();
+    Replace(parts, c[1], c[2]);
+    const Reason reason = c[3] == "unsafe"    ? Reason::kUnsafe
+                          : c[3] == "damaged" ? Reason::kDamaged
+                                              : Reason::kNoWorksheet;
+    cases.push_back({c[0], ZipFile(parts), reason, c[4]});
+  }
+  cases.insert(
+      cases.end(),
+      {
+          {"zip_without_workbook", ZipFile(not_a_workbook), Reason::kNotSpreadsheet,
+           "not a spreadsheet"},
+          {"decompression_bomb", bomb_zip, Reason::kTooLarge, "decompression bomb"},
+          {"part_over_the_limit", bomb_zip, Reason::kTooLarge, "inflates to more than 1048576",
+           small},
+          {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
+          {"strings_past_what_the_sheets_use", empty_strings.Zip(), Reason::kTooLarge,
+           "more strings than its worksheets could use"},
+          {"strings_over_their_memory", long_string.Zip(), Reason::kTooLarge,
+           "shared strings need more than 2048 bytes of memory", string_budget},
+          {"truncated_zip", ok.Zip().substr(0, 200), Reason::kDamaged, "zip"},
+      });
+  return cases;
 }
 
 TEST(XlsxReaderTest, UnreadableOrHostilePackagesAreRefusedWithTheReason) {

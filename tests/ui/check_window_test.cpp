@@ -71,7 +71,7 @@ TEST_F(CheckWindowTest, OpensFromDataChecksWithTheLabelsOfTheChosenTable) {
 
   const std::vector<clsReviewObject>& checks = core().CheckList;
   ASSERT_EQ(checks.size(), 10u);
-  int first_failed = -1;
+  std::vector<int> failed;
   for (int i = 0; i < kCheckControls; ++i) {
     auto* label = In<QLabel>(w, ControlName("lblStatus", i));
     auto* button = In<QRadioButton>(w, ControlName("optReview", i));
@@ -88,9 +88,10 @@ TEST_F(CheckWindowTest, OpensFromDataChecksWithTheLabelsOfTheChosenTable) {
     EXPECT_EQ(label->text().toStdString(), c.Status ? c.PassString : c.FailString) << i;
     EXPECT_EQ(label->autoFillBackground(), !c.Status) << i;  // failures are highlighted
     EXPECT_EQ(button->isEnabled(), !c.Status) << i;
-    if (!c.Status && first_failed < 0) first_failed = i;
+    if (!c.Status) failed.push_back(i);
   }
-  ASSERT_GE(first_failed, 0) << "the broken sample locations fail no check";
+  ASSERT_GE(failed.size(), 2u) << "the broken sample locations fail too few checks";
+  const int first_failed = failed[0];
 
   // The first failed check is open: its button selected, its records in the grid.
   EXPECT_TRUE(In<QRadioButton>(w, ControlName("optReview", first_failed))->isChecked());
@@ -100,6 +101,14 @@ TEST_F(CheckWindowTest, OpensFromDataChecksWithTheLabelsOfTheChosenTable) {
             "Table 1: " + checks[first_failed].FailString);
   EXPECT_EQ(grid->model()->rowCount(), core().adoProblemRS->RecordCount());
   EXPECT_GT(grid->model()->rowCount(), 0);
+
+  // A click on another failed check's label, or on a button, opens that check.
+  auto* caption = In<QLabel>(w, "DataGrid1Caption");
+  QTest::mouseClick(In<QLabel>(w, ControlName("lblStatus", failed[1])), Qt::LeftButton);
+  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + checks[failed[1]].FailString);
+  QTest::mouseClick(In<QRadioButton>(w, ControlName("optReview", first_failed)), Qt::LeftButton);
+  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + checks[first_failed].FailString);
+  EXPECT_FALSE(In<QRadioButton>(w, ControlName("optReview", failed[1]))->isChecked());
 
   // The table failed: its "Run Checks" item carries no mark.
   EXPECT_FALSE(ActionIn(w, "mnuRunChecks(1)")->isChecked());
@@ -116,27 +125,6 @@ TEST_F(CheckWindowTest, OpensFromDataChecksWithTheLabelsOfTheChosenTable) {
   ASSERT_EQ(program.form->state().Tables[3].TableStatus, 8);
   EXPECT_TRUE(ActionIn(w, "mnuRunChecks(3)")->isChecked());
   EXPECT_FALSE(In<QTableView>(w, "DataGrid1")->isVisible());
-}
-
-TEST_F(CheckWindowTest, ClickingALabelOrButtonOpensThatCheck) {
-  BreakSampleLocations();
-  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
-  ASSERT_NE(w, nullptr);
-  std::vector<int> failed;
-  for (size_t i = 0; i < core().CheckList.size(); ++i) {
-    if (!core().CheckList[i].Status) failed.push_back(static_cast<int>(i));
-  }
-  ASSERT_GE(failed.size(), 2u);
-  auto* caption = In<QLabel>(w, "DataGrid1Caption");
-
-  const int second = failed[1];
-  QTest::mouseClick(In<QLabel>(w, ControlName("lblStatus", second)), Qt::LeftButton);
-  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + core().CheckList[second].FailString);
-
-  QTest::mouseClick(In<QRadioButton>(w, ControlName("optReview", failed[0])), Qt::LeftButton);
-  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + core().CheckList[failed[0]].FailString);
-  EXPECT_TRUE(In<QRadioButton>(w, ControlName("optReview", failed[0]))->isChecked());
-  EXPECT_FALSE(In<QRadioButton>(w, ControlName("optReview", second))->isChecked());
 }
 
 TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndAReopeningRunsAgain) {
@@ -160,6 +148,17 @@ TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndAReopeningRunsAgain) {
   ActionIn(w, "mnuRunChecks(9)")->trigger();  // its Exit item
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(program.form->check_view()->loaded());
+
+  // The verdicts on screen belong to the facility that was reset: left open, the
+  // window would pass every table of the emptied database and export "no problems"
+  // under the old Facility ID.
+  OpenChecks("mnuCheckTables(1)");
+  program.Action("mnuNewSite")->trigger();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(core().loaded());
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.form->state().Tables[n].TableStatus, 0) << n;
+  EXPECT_TRUE(program.window().isVisible());
+  EXPECT_TRUE(program.ui.documents.empty());
 }
 
 TEST_F(CheckWindowTest, ExitOfTheProgramClosesTheOtherWindows) {
@@ -168,25 +167,15 @@ TEST_F(CheckWindowTest, ExitOfTheProgramClosesTheOtherWindows) {
   program.Action("mnuViewRef(1)")->trigger();
   ASSERT_NE(program.ui.reference_window(), nullptr);
   program.Action("mnuExit")->trigger();
+  EXPECT_TRUE(program.form->unloaded());
+  EXPECT_FALSE(program.form->state().WorkConn.IsOpen());
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(program.ui.reference_window()->isVisible());
   EXPECT_FALSE(program.window().isVisible());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-// The verdicts on screen belong to the facility that was reset: left open, the
-// window would pass every table of the emptied database and export "no problems"
-// under the old Facility ID.
-TEST_F(CheckWindowTest, NewSiteClosesTheCheckWindow) {
-  BreakSampleLocations();
-  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
-  ASSERT_NE(w, nullptr);
+  // Clicks that arrive after the shutdown reach nothing.
   program.Action("mnuNewSite")->trigger();
-  EXPECT_FALSE(w->isVisible());
-  EXPECT_FALSE(core().loaded());
-  for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.form->state().Tables[n].TableStatus, 0) << n;
-  EXPECT_TRUE(program.window().isVisible());
-  EXPECT_TRUE(program.ui.documents.empty());
+  EXPECT_TRUE(program.ui.messages.empty());
 }
 
 // An import yields while it empties and fills the tables; the open check window

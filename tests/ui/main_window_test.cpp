@@ -33,21 +33,6 @@ class MainWindowTest : public ::testing::Test {
   MainView& view() { return program.form->state().view; }
 };
 
-TEST_F(MainWindowTest, StartsWithOnlyTheAllTablesImportUsable) {
-  ASSERT_TRUE(program.load_result);
-  EXPECT_TRUE(program.Action("mnuRunData(0)")->isEnabled());
-  for (const char* name : {"mnuRunData(1)", "mnuCheckTablesHeader", "mnuCancelXfer"})
-    EXPECT_FALSE(program.Action(name)->isEnabled()) << name;
-  auto* all_data = program.Widget<QRadioButton>("Option1(0)");
-  ASSERT_NE(all_data, nullptr);
-  EXPECT_TRUE(all_data->isChecked());
-  EXPECT_TRUE(all_data->font().bold());
-  EXPECT_FALSE(program.Widget<QLineEdit>("me_ReviewDate")->isEnabled());
-  EXPECT_FALSE(program.Widget<QProgressBar>("ProgressBar")->isVisible());
-  EXPECT_FALSE(program.Widget<QTableView>("DataGrid1")->isVisible());
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the hourglass is gone
-}
-
 TEST_F(MainWindowTest, StatusLabelsShowCaptionAndAttentionStyle) {
   program.form->state().SetTableLabel(2, "Table 2: Field names are wrong", true);
   auto* label = program.Widget<QLabel>("lblStatus(1)");
@@ -86,11 +71,14 @@ TEST_F(MainWindowTest, ProgressBarAndPointerFollowTheState) {
   program.ui.Refresh();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_FALSE(bar->isVisible());
+  EXPECT_FALSE(program.Widget<QTableView>("DataGrid1")->isVisible());
 }
 
 TEST_F(MainWindowTest, LeavingTheDateBoxWithABadDateSaysSoAndReturnsThere) {
   QApplication::setActiveWindow(&program.window());
+  EXPECT_FALSE(program.Widget<QLineEdit>("me_ReviewDate")->isEnabled());
   QTest::mouseClick(program.Widget<QRadioButton>("Option1(1)"), Qt::LeftButton);
+  EXPECT_TRUE(program.Widget<QRadioButton>("Option1(1)")->font().bold());
   auto* date = program.Widget<QLineEdit>("me_ReviewDate");
   auto* facility = program.Widget<QLineEdit>("txtFacilityID");
   date->setFocus(Qt::MouseFocusReason);
@@ -111,6 +99,7 @@ TEST_F(MainWindowTest, LeavingTheDateBoxWithABadDateSaysSoAndReturnsThere) {
   EXPECT_TRUE(program.form->state().FlagByReviewDate());
   QTest::mouseClick(program.Widget<QRadioButton>("Option1(0)"), Qt::LeftButton);
   EXPECT_FALSE(date->isEnabled());
+  EXPECT_TRUE(program.Widget<QRadioButton>("Option1(0)")->isChecked());
 }
 
 std::shared_ptr<RecordSet> Points() {
@@ -145,16 +134,6 @@ TEST_F(MainWindowTest, GridShowsItsRecordSetAndSortsOnAHeadingClick) {
   // The same heading again keeps the ascending order.
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, first);
   EXPECT_EQ(model->index(0, 0).data().toString(), "MW-1");
-}
-
-TEST_F(MainWindowTest, ExitShutsTheProgramDownAndHidesTheWindow) {
-  program.Action("mnuExit")->trigger();
-  EXPECT_TRUE(program.form->unloaded());
-  EXPECT_FALSE(program.form->state().WorkConn.IsOpen());
-  EXPECT_FALSE(program.window().isVisible());
-  // Clicks that arrive after the shutdown reach nothing.
-  program.Action("mnuNewSite")->trigger();
-  EXPECT_TRUE(program.ui.messages.empty());
 }
 
 // The rows of the analytical table as the transfer left them, in one order.

@@ -68,85 +68,49 @@ class ReferenceTablesTest : public ::testing::Test {
   Connection work;
 };
 
-struct Refused {
-  const char* table;
-  std::function<FakeRows(ReferenceTablesTest&)> rows;
-  const char* why;
-};
-
 TEST_F(ReferenceTablesTest, RefusedTableKeepsTheOldOneWhole) {
-  const Refused cases[] = {
-      {"MT_TEMP5", [](auto&) { return Labs({}); }, "not a reference table of the work database"},
-      {"MT_LAB",
-       [](auto&) {
-         return FakeRows({kLabColumns.begin(), kLabColumns.end() - 1}, {});
-       },
+  const std::string range = ", which is not a whole number from -2147483648 to 2147483647";
+  auto lab_columns = kLabColumns;
+  lab_columns[2].kind = SourceKind::kBinary;
+  struct {
+    const char* table;
+    FakeRows rows;
+    std::string why;
+  } cases[] = {
+      {"MT_TEMP5", Labs({}), "not a reference table of the work database"},
+      {"MT_LAB", FakeRows({kLabColumns.begin(), kLabColumns.end() - 1}, {}),
        "it lacks the column NOFORMAT"},
-      {"MT_LAB",
-       [](auto&) {
-         auto c = kLabColumns;
-         c[2].kind = SourceKind::kBinary;
-         return FakeRows(c, {});
-       },
-       "its column NAME holds binary data"},
-      {"MT_LAB",
-       [](auto&) {
-         return Labs({{I(7), T("A"), T("B"), T("B")}, {T("abc"), T("A"), T("B"), T("B")}});
-       },
-       "row 2: LAB holds \"abc\", which is not a whole number from -2147483648 to 2147483647"},
-      {"mt_lab",
-       [](auto&) {
-         return Labs({{Value::Real(1.5), T("A"), T("B"), T("B")}});
-       },
-       "row 1: LAB holds 1.5, which is not a whole number from -2147483648 to 2147483647"},
-      {"MT_LAB",
-       [](auto&) {
-         return Labs({{I(3000000000), T("A"), T("B"), T("B")}});
-       },
-       "row 1: LAB holds 3000000000, which is not a whole number from -2147483648 to 2147483647"},
-      {"MT_LAB",
-       [](auto&) {
-         return Labs({{Value(), T("A"), T("B"), T("B")}});
-       },
-       "row 1: LAB is empty"},
-      {"MT_LAB",
-       [](auto&) {
-         return Labs({{I(0), T("A"), T("B"), T("B")}});
-       },
+      {"MT_LAB", FakeRows(lab_columns, {}), "its column NAME holds binary data"},
+      {"MT_LAB", Labs({{I(7), T("A"), T("B"), T("B")}, {T("abc"), T("A"), T("B"), T("B")}}),
+       "row 2: LAB holds \"abc\"" + range},
+      {"mt_lab", Labs({{Value::Real(1.5), T("A"), T("B"), T("B")}}),
+       "row 1: LAB holds 1.5" + range},
+      {"MT_LAB", Labs({{I(3000000000), T("A"), T("B"), T("B")}}),
+       "row 1: LAB holds 3000000000" + range},
+      {"MT_LAB", Labs({{Value(), T("A"), T("B"), T("B")}}), "row 1: LAB is empty"},
+      {"MT_LAB", Labs({{I(0), T("A"), T("B"), T("B")}}),
        "row 1: refused by the table's rules (CHECK constraint failed: LAB <> 0)"},
-      {"MT_LAB",
-       [](auto&) {
-         return Labs({{I(7), T("A"), T("B"), T("B")}, {I(7), T("C"), T("D"), T("D")}});
-       },
+      {"MT_LAB", Labs({{I(7), T("A"), T("B"), T("B")}, {I(7), T("C"), T("D"), T("D")}}),
        "row 2: refused by the table's rules (UNIQUE constraint failed: MT_LAB.LAB)"},
-      {"T_SITE", [](auto&) { return Site(T("north")); },
-       "row 1: LATDD holds \"north\", which is not a number"},
-      {"MT_LAB",
-       [](auto&) {
-         return FakeRows(kLabColumns, {{I(7), T("A"), T("B"), T("B")}}, 1);
-       },
+      {"T_SITE", Site(T("north")), "row 1: LATDD holds \"north\", which is not a number"},
+      {"MT_LAB", FakeRows(kLabColumns, {{I(7), T("A"), T("B"), T("B")}}, 1),
        "the file could not be read: page 9 is damaged"},
-      {"MT_VBSTRUCTURE", [](auto& t) { return t.Structures([](Rows& r) { r.clear(); }); },
+      {"MT_VBSTRUCTURE", Structures([](Rows& r) { r.clear(); }),
        "it lacks the workbook column(s) TEMP_1.FAC_ID, TEMP_1.POINT_ID, TEMP_1.LAT_DD, "
        "TEMP_1.LAT_MM, TEMP_1.LAT_SS and 62 more, which the import reads"},
-      {"MT_VBSTRUCTURE",
-       [](auto& t) { return t.Structures([](Rows& r) { r.push_back(r.front()); }); },
+      {"MT_VBSTRUCTURE", Structures([](Rows& r) { r.push_back(r.front()); }),
        "it lists the workbook column(s) TEMP_1.FAC_ID twice"},
-      {"MT_VBSTRUCTURE",
-       [](auto& t) {
-         return t.Structures([](Rows& r) {
-           for (auto& row : r)
-             if (row[1] == T("CONC")) row[2] = I(99);
-         });
-       },
+      {"MT_VBSTRUCTURE", Structures([](Rows& r) {
+         for (auto& row : r)
+           if (row[1] == T("CONC")) row[2] = I(99);
+       }),
        "the workbook column(s) TEMP_5.CONC have a FIELD_TYPE other than 3, 4, 7 or 200, which "
        "the import cannot convert"},
   };
-  for (const Refused& c : cases) {
+  for (auto& c : cases) {
     SCOPED_TRACE(c.why);
     const std::string before = DumpDatabase(work);
-    FakeRows rows = c.rows(*this);
-    ReplaceOutcome out = ReplaceReferenceTable(work, c.table, rows);
+    ReplaceOutcome out = ReplaceReferenceTable(work, c.table, c.rows);
     EXPECT_FALSE(out.replaced);
     EXPECT_EQ(out.why, c.why);
     EXPECT_EQ(DumpDatabase(work), before);
