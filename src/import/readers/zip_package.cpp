@@ -3,7 +3,12 @@
 #include <unzip.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "import/readers/read_failure.h"
@@ -16,6 +21,58 @@ namespace {
 
 // More parts than any workbook has; bounds the index a hostile directory builds.
 constexpr uint64_t kMaxParts = 100000;
+// A part larger than this is inflated on a thread of its own while its reader
+// works through what came before, a few chunks ahead at most.
+constexpr uint64_t kPipelinedBytes = 8u << 20;
+constexpr size_t kChunkBytes = 1u << 18;
+constexpr size_t kChunksAhead = 8;
+
+// Chunks handed from the inflating thread to the reading one.
+class ChunkQueue {
+ public:
+  // Waits for room; false once the reader has stopped.
+  bool Push(const char* data, size_t size) {
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] { return stopped_ || chunks_.size() < kChunksAhead; });
+    if (stopped_) return false;
+    chunks_.emplace_back(data, data + size);
+    ready_.notify_one();
+    return true;
+  }
+  // The inflating thread is done, `error` set if it failed.
+  void Close(std::exception_ptr error) {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    error_ = error;
+    ready_.notify_one();
+  }
+  // The next chunk into `out`; false at the end.
+  bool Pop(std::vector<char>& out) {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return closed_ || !chunks_.empty(); });
+    if (chunks_.empty()) return false;
+    out.swap(chunks_.front());
+    chunks_.pop_front();
+    room_.notify_one();
+    return true;
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    room_.notify_one();
+  }
+  std::exception_ptr error() {
+    std::lock_guard lock(mutex_);
+    return error_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_, room_;
+  std::deque<std::vector<char>> chunks_;
+  bool closed_ = false, stopped_ = false;
+  std::exception_ptr error_;
+};
 
 }  // namespace
 
@@ -172,38 +229,69 @@ void ZipPackage::Read(std::string_view name, const std::function<bool(const char
   }
   const uint64_t compressed =
       std::max<uint64_t>(std::min<uint64_t>(fi.compressed_size, package_bytes_), 1);
-  std::vector<char> buf(1 << 18);
-  uint64_t part = 0;
   uint64_t& counted = counted_[key];
-  for (;;) {
-    const int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
-    if (n < 0) Damaged("the part \"" + key + "\" is corrupt");
-    if (n == 0) break;
-    part += static_cast<uint64_t>(n);
-    // A part read twice (a sheet's two passes) counts once towards the total.
-    if (part > counted) {
-      total_ += part - counted;
-      counted = part;
+  // Inflates the part into `deliver` until the end (the checksum checked) or
+  // until `deliver` returns false.
+  auto inflate = [&](const std::function<bool(const char*, size_t)>& deliver) {
+    std::vector<char> buf(kChunkBytes);
+    uint64_t part = 0;
+    for (;;) {
+      const int n = unzReadCurrentFile(zip_, buf.data(), static_cast<unsigned>(buf.size()));
+      if (n < 0) Damaged("the part \"" + key + "\" is corrupt");
+      if (n == 0) break;
+      part += static_cast<uint64_t>(n);
+      // A part read twice (a sheet's two passes) counts once towards the total.
+      if (part > counted) {
+        total_ += part - counted;
+        counted = part;
+      }
+      if (part > limits_.max_part_bytes) {
+        Fail(Reason::kTooLarge, "the part \"" + key + "\" inflates to more than " +
+                                    std::to_string(limits_.max_part_bytes) + " bytes");
+      }
+      if (total_ > limits_.max_total_bytes) {
+        Fail(Reason::kTooLarge, "its parts inflate to more than " +
+                                    std::to_string(limits_.max_total_bytes) + " bytes");
+      }
+      if (part > limits_.ratio_check_bytes && part / compressed > limits_.max_ratio) {
+        Fail(Reason::kTooLarge, "the part \"" + key +
+                                    "\" inflates more than any workbook does (a decompression "
+                                    "bomb)");
+      }
+      if (!deliver(buf.data(), static_cast<size_t>(n))) return;
     }
-    if (part > limits_.max_part_bytes) {
-      Fail(Reason::kTooLarge, "the part \"" + key + "\" inflates to more than " +
-                                  std::to_string(limits_.max_part_bytes) + " bytes");
+    closer.open = false;
+    if (unzCloseCurrentFile(zip_) == UNZ_CRCERROR) {
+      Damaged("the part \"" + key + "\" fails its checksum");
     }
-    if (total_ > limits_.max_total_bytes) {
-      Fail(Reason::kTooLarge,
-           "its parts inflate to more than " + std::to_string(limits_.max_total_bytes) + " bytes");
-    }
-    if (part > limits_.ratio_check_bytes && part / compressed > limits_.max_ratio) {
-      Fail(Reason::kTooLarge, "the part \"" + key +
-                                  "\" inflates more than any workbook does (a decompression "
-                                  "bomb)");
-    }
-    if (!sink(buf.data(), static_cast<size_t>(n))) return;
+  };
+  if (fi.uncompressed_size < kPipelinedBytes) {
+    inflate(sink);
+    return;
   }
-  closer.open = false;
-  if (unzCloseCurrentFile(zip_) == UNZ_CRCERROR) {
-    Damaged("the part \"" + key + "\" fails its checksum");
+  ChunkQueue queue;
+  std::thread inflating([&] {
+    std::exception_ptr error;
+    try {
+      inflate([&](const char* data, size_t size) { return queue.Push(data, size); });
+    } catch (...) {
+      error = std::current_exception();
+    }
+    queue.Close(error);
+  });
+  std::exception_ptr failed;
+  try {
+    std::vector<char> chunk;
+    while (queue.Pop(chunk)) {
+      if (!sink(chunk.data(), chunk.size())) break;
+    }
+  } catch (...) {
+    failed = std::current_exception();
   }
+  queue.Stop();
+  inflating.join();
+  if (failed) std::rethrow_exception(failed);
+  if (std::exception_ptr error = queue.error()) std::rethrow_exception(error);
 }
 
 }  // namespace sorvane::readers
