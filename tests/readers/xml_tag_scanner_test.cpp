@@ -141,5 +141,45 @@ TEST(XmlTagScannerTest, AgreesWithExpatOnEveryCorpusSheet) {
   EXPECT_GE(compared, 60);
 }
 
+// A part inflated on a second thread arrives whole and in order, stops when
+// its reader stops, and fails as an inflated part fails: a checksum that does
+// not match, a size over the limit.
+TEST(ZipPackageTest, PartsInflatedAheadArriveWholeAndFailAsOthersDo) {
+  std::string content;
+  for (int i = 0; content.size() < (3u << 20); ++i)
+    content += "<r n=\"" + std::to_string(i) + "\"/>";
+  const std::string bytes = testing::ZipFile({{"p.xml", content}});
+  ReadLimits ahead;
+  ahead.inflate_ahead_bytes = 0;
+  for (const ReadLimits& limits : {ReadLimits{}, ahead}) {
+    ZipPackage zip(std::string_view(bytes), limits);
+    std::string read;
+    zip.Read("p.xml", [&](const char* d, size_t n) { return read.append(d, n), true; });
+    EXPECT_EQ(read, content);
+  }
+  ZipPackage zip(std::string_view(bytes), ahead);
+  int chunks = 0;
+  zip.Read("p.xml", [&](const char*, size_t) { return ++chunks < 2; });
+  EXPECT_EQ(chunks, 2);
+
+  // The stored checksums (local header at 14, central directory at 16) of
+  // other contents.
+  std::string damaged = bytes;
+  for (const auto& [signature, at] : {std::pair{"PK\x03\x04", 14}, std::pair{"PK\x01\x02", 16}})
+    damaged[damaged.find(signature) + at] ^= 1;
+  ahead.max_part_bytes = 1u << 20;
+  for (const auto& [package, limits, reason] :
+       {std::tuple{damaged, ReadLimits{.inflate_ahead_bytes = 0}, "fails its checksum"},
+        std::tuple{bytes, ahead, "inflates to more than 1048576 bytes"}}) {
+    ZipPackage z(std::string_view(package), limits);
+    try {
+      z.Read("p.xml", [](const char*, size_t) { return true; });
+      ADD_FAILURE() << reason;
+    } catch (const ReadFailure& e) {
+      EXPECT_NE(e.what.find(reason), std::string::npos) << e.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace sorvane::readers

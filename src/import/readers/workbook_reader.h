@@ -49,6 +49,9 @@ struct ReadLimits {
   // Memory of a workbook's shared strings: their characters and four bytes
   // per string.
   uint64_t max_string_bytes = uint64_t{1} << 30;
+  // A part (.xlsx) larger than this is inflated on a second thread while its
+  // reader works through the chunks before.
+  uint64_t inflate_ahead_bytes = uint64_t{8} << 20;
 };
 
 // The part of the sheet that holds cells: rows first_row..last_row (1-based, as

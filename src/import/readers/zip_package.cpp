@@ -21,9 +21,8 @@ namespace {
 
 // More parts than any workbook has; bounds the index a hostile directory builds.
 constexpr uint64_t kMaxParts = 100000;
-// A part larger than this is inflated on a thread of its own while its reader
-// works through what came before, a few chunks ahead at most.
-constexpr uint64_t kPipelinedBytes = 8u << 20;
+// A large part is inflated on a thread of its own a few chunks ahead of its
+// reader.
 constexpr size_t kChunkBytes = 1u << 18;
 constexpr size_t kChunksAhead = 8;
 
@@ -265,7 +264,7 @@ void ZipPackage::Read(std::string_view name, const std::function<bool(const char
       Damaged("the part \"" + key + "\" fails its checksum");
     }
   };
-  if (fi.uncompressed_size < kPipelinedBytes) {
+  if (fi.uncompressed_size < limits_.inflate_ahead_bytes) {
     inflate(sink);
     return;
   }
