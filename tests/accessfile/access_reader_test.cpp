@@ -12,11 +12,11 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "accessfile/access_file.h"
 #include "accessfile/access_source.h"
 #include "core/errors.h"
+#include "support/case_table.h"
 #include "support/work_db.h"
 
 namespace sorvane::testing {
@@ -32,31 +32,16 @@ struct GoldenTable {
   std::map<int64_t, std::map<std::string, std::string>> values;  // row -> column -> printed
 };
 
-std::string Unescape(std::string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '\\' || i + 1 == s.size()) {
-      out += s[i];
-      continue;
-    }
-    const char c = s[++i];
-    out += c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-  }
-  return out;
-}
-
 std::map<std::string, std::map<std::string, GoldenTable>> LoadGolden() {
   std::map<std::string, std::map<std::string, GoldenTable>> golden;
   std::ifstream in(SourcePath("tests/data/access/golden.tsv"));
   for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::stringstream ss(line);
-    for (std::string part; std::getline(ss, part, '\t');) f.push_back(part);
+    const std::vector<std::string> f = SplitCaseLine(line);
     GoldenTable& t = golden[f[0]][f[1]];
     if (f[2] == "#")
       t.rows = std::stoll(f[3]);
     else
-      t.values[std::stoll(f[2])][Unescape(f[3])] = f.size() > 4 ? Unescape(f[4]) : "";
+      t.values[std::stoll(f[2])][f[3]] = f.size() > 4 ? f[4] : "";
   }
   return golden;
 }

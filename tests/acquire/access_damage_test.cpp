@@ -72,8 +72,7 @@ std::vector<std::string> ReadEveryTable(const fs::path& file, const ChildLimits&
 TEST(AccessDamage, DamagedFilesAreRefusedOrReadAndTheWorkDatabaseIsNeverHalfChanged) {
   const fs::path corpus = fs::path(SORVANE_CORPUS_DIR) / "access";
   if (!fs::exists(corpus / "nwind.mdb")) GTEST_SKIP() << "no corpus beside the repository";
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   ScriptedUi ui;
   Paths paths = dir.paths();
   RunState state(ui, paths);

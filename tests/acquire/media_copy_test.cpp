@@ -120,7 +120,7 @@ TEST_F(MediaCopyTest, CdReadsTheHigherCdDriveAndFloppyTheRemovableOne) {
   EXPECT_EQ(ReadFile(gisfile() / "1234567_3.xls"), "from f");
 }
 
-TEST_F(MediaCopyTest, NoDriveOfTheTypeIsReportedAfterTheReset) {
+TEST_F(MediaCopyTest, NoDriveOfTheTypeOrASixCharacterIdCopiesNothing) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "1234567");
   WriteFile(gisfile() / "1234567_1.xls", "kept");
@@ -132,6 +132,15 @@ TEST_F(MediaCopyTest, NoDriveOfTheTypeIsReportedAfterTheReset) {
   EXPECT_THAT(probe.queried, IsEmpty());
   EXPECT_EQ(ReadFile(gisfile() / "1234567_1.xls"), "kept");
 
+  // A six-character ID leaves the folder as it is and asks no drive.
+  state.view.txtFacilityID.text = "123456";
+  ui.messages.clear();
+  ClickCD();
+  EXPECT_THAT(ui.messages, ElementsAre("Facility ID must be 7 digits."));
+  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_1.xls"));
+  EXPECT_THAT(probe.queried, IsEmpty());
+
+  state.view.txtFacilityID.text = "1234567";
   probe.drives.clear();
   ui.messages.clear();
   ClickCD();
@@ -199,17 +208,6 @@ TEST_F(MediaCopyTest, LayoutOfTheMediumDecidesWhatIsCopied) {
     EXPECT_EQ(ui.messages, Split(message));
     EXPECT_EQ(Status(), layout[1].empty() ? "" : "Files Copied.");
   }
-}
-
-TEST_F(MediaCopyTest, SixCharacterIdLeavesTheFolderAndCopiesNothing) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "123456");
-  WriteFile(gisfile() / "123456_1.xls");
-  state.view.txtFacilityID.text = "123456";
-  ClickCD();
-  EXPECT_THAT(ui.messages, ElementsAre("Facility ID must be 7 digits."));
-  EXPECT_THAT(FileNames(gisfile()), ElementsAre("123456_1.xls"));
-  EXPECT_THAT(probe.queried, IsEmpty());
 }
 
 TEST_F(MediaCopyTest, FailuresNameTheFileOrShowNumberAndDescription) {

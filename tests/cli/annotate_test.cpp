@@ -286,8 +286,7 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCells) {
 // The check window's menu item writes the same copies into the data folder and
 // says where.
 TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   CopySample(dir.paths().WorkbookDir());
   ScriptedUi ui;
   frmCMain w(ui, dir.paths());

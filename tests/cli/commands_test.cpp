@@ -32,8 +32,9 @@ using testing::RunCommand;
 using testing::SourcePath;
 using ::testing::StartsWith;
 using testing::TempDataDir;
+using testing::WorkDataDir;
 
-TEST(InitCommand, CreatesTheDataFolderAndRefusesToOverwrite) {
+TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
   TempDataDir dir;
   const std::string d = (dir.dir() / "x").string();
   CliRun first = RunCommand({"init", "--data-dir", d});
@@ -58,27 +59,23 @@ TEST(InitCommand, CreatesTheDataFolderAndRefusesToOverwrite) {
   EXPECT_EQ(RunCommand({"init", "--force", "--data-dir", d}).code, 0);
   c.Open(fs::path(d) / "GIS_WORK.db");
   EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
-}
+  c.Close();
 
-TEST(InitCommand, FullDiskNamesTheFileAndKeepsTheDatabaseThereWas) {
-  TempDataDir dir;
-  const fs::path d = dir.dir() / "x";
-  ASSERT_EQ(RunCommand({"init", "--data-dir", d.string()}).code, 0);
-  const auto size = fs::file_size(d / "GIS_WORK.db");
+  // A disk that fills: the file is named and the database there was is kept.
+  const auto size = fs::file_size(fs::path(d) / "GIS_WORK.db");
   CliRun full;
   {
     testing::FileSizeLimit full_disk(32 * 1024);
-    full = RunCommand({"init", "--force", "--data-dir", d.string()});
+    full = RunCommand({"init", "--force", "--data-dir", d});
   }
   EXPECT_EQ(full.code, 2);
-  EXPECT_NE(full.err.find("(" + (d / "GIS_WORK.db").string() + ")"), std::string::npos) << full.err;
-  EXPECT_FALSE(fs::exists(d / "GIS_WORK.db.partial"));
-  EXPECT_EQ(fs::file_size(d / "GIS_WORK.db"), size);
+  EXPECT_THAT(full.err, ::testing::HasSubstr("(" + d + "/GIS_WORK.db)"));
+  EXPECT_FALSE(fs::exists(fs::path(d) / "GIS_WORK.db.partial"));
+  EXPECT_EQ(fs::file_size(fs::path(d) / "GIS_WORK.db"), size);
 }
 
 TEST(InitCommand, ForceWaitsForARunInTheFolderAndThenLeavesItsDatabase) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   const auto size = fs::file_size(dir.paths().WorkDb());
   DataFolderLock running_review;
   running_review.Acquire(dir.dir(), std::chrono::seconds(0));
@@ -145,8 +142,7 @@ TEST(ReadCommand, ControlCharactersOfACellAreShownNotSentToTheTerminal) {
 }
 
 TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   CliRun r = RunCommand({"copy", "1234567", "--from", SourcePath("data/sample").string(),
                          "--data-dir", dir.dir().string()});
   EXPECT_EQ(r.code, 0) << r.err;
@@ -176,8 +172,7 @@ class EmptyTray : public DriveProbe {
 };
 
 TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   auto tray = std::make_shared<EmptyTray>();
   std::ostringstream out, err;
   EXPECT_EQ(cli::RunCopy(dir.paths(), "1234567", "cd", "", {out, err}, tray,
@@ -188,8 +183,7 @@ TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
 }
 
 TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   {
     Connection c;
     c.Open(dir.paths().WorkDb());
@@ -220,44 +214,36 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrEndsWithoutAnUpdateDatabase) {
   EXPECT_EQ(c.QueryValue("SELECT CONTRACTOR FROM MT_CONTRACTOR"), Value::Text("New Contractor"));
 }
 
-TEST(UpdateRefsCommand, UpdateDatabaseListingNoTableSaysSo) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
-  const fs::path update = dir.dir() / "nolist.db";
+// An update database that lists no table, and one whose list cannot be read.
+TEST(UpdateRefsCommand, ListOfNoTableSaysSoAndAListThatCannotBeReadIsAFailure) {
+  WorkDataDir dir;
+  const fs::path nolist = dir.dir() / "nolist.db", damaged = dir.dir() / "damaged.db";
   {
     Connection c;
-    c.Create(update);
+    c.Create(nolist);
     c.ExecuteScript("CREATE TABLE MT_LAB (LAB_ID INTEGER);");
-  }
-  CliRun r =
-      RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "Update database: " + update.string() + "\nNo table to replace: " +
-                       update.string() + " lists none in UPDATE_LIST\n");
-  EXPECT_EQ(r.err, "");
-}
-
-TEST(UpdateRefsCommand, ListThatCannotBeReadIsAFailure) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
-  const fs::path update = dir.dir() / "damaged.db";
-  {
-    Connection c;
-    c.Create(update);
+    c.Close();
+    c.Create(damaged);
     c.ExecuteScript(
         "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
         "INSERT INTO UPDATE_LIST SELECT 'MT_' || printf('%0100d', i) FROM n;");
   }
+  CliRun r =
+      RunCommand({"update-refs", "--from", nolist.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "Update database: " + nolist.string() + "\nNo table to replace: " +
+                       nolist.string() + " lists none in UPDATE_LIST\n");
+  EXPECT_EQ(r.err, "");
+
   // The schema page stays whole, the last page of the list is overwritten.
-  const auto size = fs::file_size(update);
+  const auto size = fs::file_size(damaged);
   {
-    std::fstream f(update, std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream f(damaged, std::ios::in | std::ios::out | std::ios::binary);
     f.seekp(static_cast<std::streamoff>(size - 4096));
     f << std::string(4096, '\xFF');
   }
-  CliRun r =
-      RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
+  r = RunCommand({"update-refs", "--from", damaged.string(), "--data-dir", dir.dir().string()});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err, "");

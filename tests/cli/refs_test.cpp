@@ -17,6 +17,7 @@ namespace {
 using testing::Json;
 using testing::ParseJson;
 using testing::TempDataDir;
+using testing::WorkDataDir;
 
 using testing::CliRun;
 
@@ -37,8 +38,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The other names reach their lists (captions and columns are the viewer's).
 TEST(Refs, ListsShowCaptionColumnsAndRowsWithControlCharactersShownAndJsonKinds) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   {
     Connection c;
     c.Open(dir.paths().WorkDb());

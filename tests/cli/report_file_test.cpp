@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 
 TEST(ReportFile, PathsOverAWorkbookOrTheWorkDatabaseAreRefused) {
-  testing::TempDataDir dir;
-  dir.CreateWorkDb();
+  testing::WorkDataDir dir;
   const fs::path workbook = dir.dir() / "1234567_1.xls";
   fs::copy_file(testing::SourcePath("data/sample/1234567_1.xls"), workbook);
   std::ofstream(dir.dir() / "old.xlsx") << "PK\x03\x04 an earlier error workbook";

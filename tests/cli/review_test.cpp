@@ -32,7 +32,7 @@ using testing::Json;
 using testing::ParseJson;
 using testing::ReadFile;
 using testing::SourcePath;
-using testing::TempDataDir;
+using testing::WorkDataDir;
 
 using testing::CliRun;
 using ::testing::HasSubstr;
@@ -59,8 +59,7 @@ const char kTable3Verdicts[] =
     "  3.6 Problem with Duplicates.  (Must be Fixed) - 1 record\n";
 
 TEST(Review, ReportOnStdoutTextOnStderrPriorDataAndTheAnsweredNumberOfRecords) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
                          SourcePath("data/sample").string(), "--json", "-", "--tables", "3,5",
                          "--review-date", "6/30/2004", "--max-records", "20"});
@@ -83,8 +82,7 @@ TEST(Review, ReportOnStdoutTextOnStderrPriorDataAndTheAnsweredNumberOfRecords) {
 
 // Each is refused before anything runs.
 TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   const std::string data = dir.dir().string();
   for (const auto& c : testing::CaseTable("refused_reviews.txt")) {
     std::vector<std::string> command = {"review", "--data-dir", data};
@@ -101,8 +99,7 @@ TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
 }
 
 TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   {
     Connection c;
     c.Open(dir.paths().WorkDb());
@@ -118,8 +115,7 @@ TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
 // A field name from a workbook reaches the labels and messages the review
 // prints: an escape sequence in it is shown, never sent to the terminal.
 TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   const fs::path set = dir.dir() / "set";
   testing::CopySample(set, {2, 3, 4, 5});
   testing::XlsxRows table1 = {{}, {}};
@@ -138,8 +134,7 @@ TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
 }
 
 TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   const fs::path four = dir.dir() / "four";
   testing::CopySample(four, {1, 2, 3, 4});
   // Whatever the workbook folder held before is replaced.
@@ -163,8 +158,7 @@ TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
 // The workbooks are taken from the workbook folder itself (they must not be
 // deleted as an earlier facility's), and the error workbook cannot be written.
 TEST(Review, WorkbookFolderItselfIsReviewedAndAnUnwritableErrorWorkbookIsAFailure) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   const fs::path gis = dir.paths().WorkbookDir();
   testing::CopySample(gis);
   const fs::path xlsx = dir.dir() / "no such folder" / "errors.xlsx";
@@ -187,8 +181,7 @@ void ExpectAsCommitted(const std::string& actual, const std::string& expected_fi
 }
 
 TEST(SampleFacility, ReviewWritesTheCommittedReportAndErrorWorkbook) {
-  testing::TempDataDir dir;
-  dir.CreateWorkDb();
+  testing::WorkDataDir dir;
   const fs::path json = dir.dir() / "report.json", xlsx = dir.dir() / "errors.xlsx";
   const testing::CliRun r =
       testing::RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",

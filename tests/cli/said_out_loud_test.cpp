@@ -28,6 +28,7 @@ using testing::ReadFile;
 using testing::RunCommand;
 using testing::SourcePath;
 using testing::TempDataDir;
+using testing::WorkDataDir;
 using testing::XlsxRows;
 
 // The sample facility with Table 5 cut to its first nine results, the facility
@@ -47,8 +48,7 @@ fs::path FacilityWithBlankFirstCells(const TempDataDir& dir) {
 }
 
 TEST(SaidOutLoud, RowsWithAnEmptyFirstCellAreNamedInTheLabelSummaryAndReport) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   const fs::path set = FacilityWithBlankFirstCells(dir);
   const fs::path json = dir.dir() / "r.json";
   CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
@@ -87,8 +87,7 @@ int RunToFullDevice(const std::string& args, std::string* err) {
 }
 
 TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   const std::string data = " --data-dir '" + dir.dir().string() + "'";
   const std::string said = "sorvane: the output could not be written in full\n";
   std::string err;
@@ -112,8 +111,7 @@ TEST(SaidOutLoud, AnOptionTheCommandWouldIgnoreIsRefused) {
 }
 
 TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
-  TempDataDir dir;
-  dir.CreateWorkDb();
+  WorkDataDir dir;
   CliRun r;
   {
     testing::FileSizeLimit full_disk(64 * 1024);

@@ -56,22 +56,11 @@ TEST(CellTextTest, GeneralFormEscapesAndErrorCodes) {
   for (const auto& [code, text] : errors) EXPECT_EQ(ErrorCodeText(code), text) << code;
 }
 
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (;;) {
-    const size_t tab = line.find('\t', start);
-    out.push_back(line.substr(start, tab - start));
-    if (tab == std::string::npos) return out;
-    start = tab + 1;
-  }
-}
-
 TEST(ShownTextTest, NumberFormatsShowWhatTheSpreadsheetShows) {
   const auto dir = testing::SourcePath("tests/data/shown");
   std::vector<std::vector<std::string>> golden;
   std::ifstream in(dir / "formats.txt");
-  for (std::string line; std::getline(in, line);) golden.push_back(SplitTabs(line));
+  for (std::string line; std::getline(in, line);) golden.push_back(testing::SplitCaseLine(line));
   ASSERT_GE(golden.size(), 41u);
   for (const char* file : {"formats.xlsx", "formats.xls"}) {
     SCOPED_TRACE(file);

@@ -11,6 +11,7 @@
 
 #include "import/readers/workbook_reader.h"
 #include "sheet_rows.h"
+#include "support/case_table.h"
 #include "support/work_db.h"
 
 namespace sorvane {
@@ -117,19 +118,6 @@ struct Golden {
   std::map<int64_t, std::vector<std::string>> rows;
 };
 
-std::string Unescape(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size()) {
-      const char c = s[++i];
-      out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
 Golden LoadGolden(const fs::path& file) {
   Golden g;
   std::ifstream in(file);
@@ -145,14 +133,7 @@ Golden LoadGolden(const fs::path& file) {
   g.last_row = value("last_row");
   g.columns = static_cast<int32_t>(value("columns"));
   while (std::getline(in, line)) {
-    std::vector<std::string> cells;
-    size_t start = 0;
-    for (;;) {
-      const size_t tab = line.find('\t', start);
-      cells.push_back(Unescape(line.substr(start, tab - start)));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
+    std::vector<std::string> cells = testing::SplitCaseLine(line);
     const int64_t row = std::stoll(cells.front());
     cells.erase(cells.begin());
     g.rows[row] = cells;

@@ -4,12 +4,13 @@
 // it was saved in.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "core/text.h"
 #include "import/readers/workbook_reader.h"
 #include "sheet_rows.h"
+#include "support/case_table.h"
 #include "support/work_db.h"
 #include "test_files.h"
 
@@ -29,61 +30,17 @@ std::string Repeat(const std::string& s, int n) {
 const std::string kLongLatin = Repeat("Groundwater sample, duplicate of S-001; ", 150);
 const std::string kLongGreek = Repeat("Ω≈µ", 1800);
 
-std::string Shared(const std::string& ref, int index) {
-  return "<c r=\"" + ref + "\" t=\"s\"><v>" + std::to_string(index) + "</v></c>";
-}
-std::string Inline(const std::string& ref, const std::string& text) {
-  return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
-}
-std::string Num(const std::string& ref, const std::string& v, int style = 0) {
-  return "<c r=\"" + ref + "\" s=\"" + std::to_string(style) + "\"><v>" + v + "</v></c>";
-}
-std::string Typed(const std::string& ref, const std::string& t, const std::string& inner) {
-  return "<c r=\"" + ref + "\" t=\"" + t + "\">" + inner + "</c>";
-}
-
 // readers_facility.xls, cell for cell, as Excel would save it.
 std::string FacilityXlsx() {
-  const std::vector<std::string> headers = {
-      "FAC_ID", "POINT_ID", "SAM_ID", "METHOD",   "CAS_NUMBER", "CONT_NAME",   "CONC",
-      "UNITS",  "LAB_Q",    "MDL",    "SAM_DATE", "a_COMMENTS", "A_LABORATORY"};
-  std::vector<std::string> strings = headers;
-  for (const char* s :
-       {"1234567", "MW-1", "S-001", "8260B", "71-43-2", "Benzene", "mg/L", "Ωmega Labs 日本"}) {
-    strings.push_back(s);
-  }
-  strings.push_back(kLongLatin);
-  strings.push_back(kLongGreek);
-  auto index = [&](const std::string& s) {
-    return static_cast<int>(std::find(strings.begin(), strings.end(), s) - strings.begin());
-  };
   XlsxParts x;
-  for (const auto& s : strings) x.shared_strings += "<si><t>" + s + "</t></si>";
-  x.num_fmts =
-      "<numFmt numFmtId=\"164\" formatCode=\"0.00\"/>"
-      "<numFmt numFmtId=\"165\" formatCode=\"yyyy\\-mm\\-dd\\ hh:mm\"/>";
-  x.cell_xfs =
-      "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/>";
-  std::string row1 = "<row r=\"1\">";
-  const char* cols = "ABCDEFGHIJKLM";
-  for (size_t c = 0; c < headers.size(); ++c) {
-    row1 += Shared(std::string(1, cols[c]) + "1", index(headers[c]));
+  x.cell_xfs.clear();
+  for (const auto& c : testing::CaseTable("readers_facility_xlsx.txt")) {
+    std::string& part = c[0] == "shared_strings" ? x.shared_strings
+                        : c[0] == "num_fmts"     ? x.num_fmts
+                        : c[0] == "cell_xfs"     ? x.cell_xfs
+                                                 : x.sheet_data;
+    part += ReplaceAll(ReplaceAll(c[1], "$LONG_LATIN", kLongLatin), "$LONG_GREEK", kLongGreek);
   }
-  row1 += "</row>";
-  x.sheet_data =
-      row1 + "<row r=\"2\">" + Shared("A2", index("1234567")) + Shared("B2", index("MW-1")) +
-      Shared("C2", index("S-001")) + Shared("D2", index("8260B")) + Shared("E2", index("71-43-2")) +
-      Shared("F2", index("Benzene")) + Num("G2", "0.005") + Shared("H2", index("mg/L")) +
-      Num("J2", "1E-3") + Num("K2", "44270", 1) + Inline("L2", "Müller: Probe trüb") +
-      Shared("M2", index("Ωmega Labs 日本")) + "</row>" + "<row r=\"4\">" +
-      Inline("A4", "1234567") + Num("G4", "1234.5", 2) + Num("K4", "44270.770833333336", 3) +
-      "</row>" + "<row r=\"5\">" + Shared("A5", index("1234567")) + Typed("B5", "b", "<v>1</v>") +
-      Typed("C5", "b", "<v>0</v>") + Typed("D5", "e", "<v>#N/A</v>") +
-      Typed("E5", "e", "<v>#DIV/0!</v>") + Typed("F5", "str", "<f>G2*1000</f><v></v>") +
-      Num("G5", "-42") + Num("H5", "9.9999999999999995E-8") + Num("I5", "1.2345678901234568E+17") +
-      "</row>" + "<row r=\"6\">" + Shared("L6", index(kLongLatin)) +
-      Shared("M6", index(kLongGreek)) + "</row>" + "<row r=\"7\">" +
-      Shared("L7", index(kLongLatin)) + "</row>";
   return x.Zip();
 }
 

@@ -29,19 +29,6 @@ std::string F64(double v) {
 
 namespace {
 
-std::vector<uint32_t> CodePoints(const std::string& utf8) {
-  std::vector<uint32_t> out;
-  for (size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<uint8_t>(utf8[i]);
-    const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    uint32_t cp = n == 1 ? b : b & (0x3F >> (n - 1));
-    for (int k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
-    out.push_back(cp);
-    i += static_cast<size_t>(n);
-  }
-  return out;
-}
-
 std::string Record(uint16_t id, const std::string& body) {
   return U16(id) + U16(static_cast<uint16_t>(body.size())) + body;
 }
@@ -58,25 +45,7 @@ std::string BoundSheet(uint32_t offset, uint8_t type, const std::string& name) {
 }  // namespace
 
 std::string BiffString(const std::string& text) {
-  const auto cps = CodePoints(text);
-  bool latin1 = true;
-  for (uint32_t cp : cps) latin1 = latin1 && cp < 0x100;
-  std::string chars;
-  size_t units = 0;
-  for (uint32_t cp : cps) {
-    if (latin1) {
-      chars += static_cast<char>(cp);
-      ++units;
-    } else if (cp >= 0x10000) {
-      chars += U16(static_cast<uint16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      chars += U16(static_cast<uint16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-      units += 2;
-    } else {
-      chars += U16(static_cast<uint16_t>(cp));
-      ++units;
-    }
-  }
-  return U16(static_cast<uint16_t>(units)) + U8(latin1 ? 0 : 1) + chars;
+  return U16(static_cast<uint16_t>(text.size())) + U8(0) + text;
 }
 
 std::string CellHead(uint16_t row, uint16_t col, uint16_t xf) {

@@ -15,8 +15,7 @@ std::string U8(uint8_t v);
 std::string U16(uint16_t v);
 std::string U32(uint32_t v);
 std::string F64(double v);
-// A BIFF8 string with a 2-byte length: 8-bit when every character is Latin-1,
-// else UTF-16. `text` is UTF-8.
+// A BIFF8 string of 8-bit characters with a 2-byte length.
 std::string BiffString(const std::string& text);
 // A cell record's first six bytes.
 std::string CellHead(uint16_t row, uint16_t col, uint16_t xf);

@@ -25,29 +25,9 @@ bool Enabled(frmCMain& w, const std::string& menu) { return w.state().view.menus
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { dir_.CreateWorkDb(); }
-  TempDataDir dir_;
+  testing::WorkDataDir dir_;
   ScriptedUi ui_;
 };
-
-TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsable) {
-  frmCMain w(ui_, dir_.paths());
-  ASSERT_TRUE(w.Form_Load());
-  EXPECT_TRUE(w.loaded_ok());
-  EXPECT_TRUE(ui_.messages.empty());
-  const MainView& v = w.state().view;
-  EXPECT_EQ(v.mouse_pointer, kPointerDefault);
-  EXPECT_TRUE(Enabled(w, "mnuRunData(0)"));
-  for (int n = 1; n <= 5; ++n) {
-    EXPECT_FALSE(Enabled(w, ControlName("mnuRunData", n)));
-    EXPECT_FALSE(Enabled(w, ControlName("mnuTabView", n)));
-  }
-  EXPECT_FALSE(Enabled(w, "mnuTabViewHeader"));
-  EXPECT_FALSE(Enabled(w, "mnuCheckTablesHeader"));
-  EXPECT_FALSE(Enabled(w, "mnuCancelXfer"));
-  EXPECT_TRUE(v.Option1[0].selected);
-  EXPECT_FALSE(v.me_ReviewDate.enabled);
-}
 
 TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
   TempDataDir dir;
@@ -63,40 +43,47 @@ TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
   unsetenv("XDG_DATA_HOME");
 }
 
-TEST(MainWindowStartUp, AFileInPlaceOfTheWorkbookFolderIsAnAccessError) {
-  TempDataDir dir;
-  std::ofstream(dir.paths().WorkbookDir()) << "x";
-  ScriptedUi ui;
-  frmCMain w(ui, dir.paths());
-  EXPECT_TRUE(w.Form_Load());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_TRUE(ui.messages[0].starts_with("75 Path/File access error (" +
-                                         dir.paths().WorkbookDir().string()))
-      << ui.messages[0];
-  EXPECT_EQ(w.state().view.lblStatusAll.caption, "Connecting ...");
-}
-
-TEST(MainWindowStartUp, ADatabaseWithoutTheStructureTableShowsNumberAndDescription) {
-  TempDataDir dir;
-  fs::create_directories(dir.paths().WorkbookDir());
-  {
-    Connection c;
-    c.Create(dir.paths().WorkDb());
-    c.ExecuteScript("CREATE TABLE T_SITE (SITE TEXT);");
+// Start-up stops at the first error and shows its number and description.
+TEST(MainWindowStartUp, AFileInPlaceOfTheWorkbookFolderOrNoStructureTableIsNamed) {
+  for (const bool file_as_folder : {true, false}) {
+    TempDataDir dir;
+    if (file_as_folder) {
+      std::ofstream(dir.paths().WorkbookDir()) << "x";
+    } else {
+      fs::create_directories(dir.paths().WorkbookDir());
+      Connection c;
+      c.Create(dir.paths().WorkDb());
+      c.ExecuteScript("CREATE TABLE T_SITE (SITE TEXT);");
+    }
+    ScriptedUi ui;
+    frmCMain w(ui, dir.paths());
+    EXPECT_TRUE(w.Form_Load());
+    EXPECT_FALSE(w.loaded_ok());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].starts_with(file_as_folder ? "75 Path/File access error (" +
+                                                                dir.paths().WorkbookDir().string()
+                                                          : "1 no such table: MT_VBSTRUCTURE"))
+        << ui.messages[0];
+    EXPECT_EQ(w.state().view.lblStatusAll.caption, "Connecting ...");
+    EXPECT_EQ(w.state().view.mouse_pointer, kPointerHourglass);
   }
-  ScriptedUi ui;
-  frmCMain w(ui, dir.paths());
-  EXPECT_TRUE(w.Form_Load());
-  EXPECT_FALSE(w.loaded_ok());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "1 no such table: MT_VBSTRUCTURE");
-  EXPECT_EQ(w.state().view.lblStatusAll.caption, "Connecting ...");
-  EXPECT_EQ(w.state().view.mouse_pointer, kPointerHourglass);
 }
 
-TEST_F(MainWindowTest, UpdateMenusFollowsTheStageCodes) {
+TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsableAndMenusFollowTheStages) {
   frmCMain w(ui_, dir_.paths());
   ASSERT_TRUE(w.Form_Load());
+  EXPECT_TRUE(w.loaded_ok());
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_EQ(w.state().view.mouse_pointer, kPointerDefault);
+  EXPECT_TRUE(w.state().view.Option1[0].selected);
+  EXPECT_FALSE(w.state().view.me_ReviewDate.enabled);
+  EXPECT_TRUE(Enabled(w, "mnuRunData(0)"));
+  for (int n = 1; n <= 5; ++n) {
+    EXPECT_FALSE(Enabled(w, ControlName("mnuRunData", n)));
+    EXPECT_FALSE(Enabled(w, ControlName("mnuTabView", n)));
+  }
+  for (const char* menu : {"mnuTabViewHeader", "mnuCheckTablesHeader", "mnuCancelXfer"})
+    EXPECT_FALSE(Enabled(w, menu)) << menu;
   auto set = [&](std::array<int, 5> codes) {
     for (int n = 1; n <= 5; ++n) w.state().Tables[n].TableStatus = codes[n - 1];
     w.UpdateMenus(false);
@@ -247,8 +234,7 @@ TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTa
 // An import yields to the window while it transfers; what the person clicks
 // then must not pull the tables or record sets away from under it.
 TEST(MainWindowWhileImporting, ResetIsRefusedAndClosingWaitsForTheImportToStop) {
-  testing::TempDataDir dir;
-  dir.CreateWorkDb();
+  testing::WorkDataDir dir;
   testing::CopySample(dir.paths().WorkbookDir());
   testing::ScriptedUi ui;
   frmCMain w(ui, dir.paths());
@@ -272,8 +258,7 @@ TEST(MainWindowWhileImporting, ResetIsRefusedAndClosingWaitsForTheImportToStop) 
 }
 
 TEST(MainWindowWhileUpdating, AnImportCannotStartDuringTheReferenceUpdate) {
-  testing::TempDataDir dir;
-  dir.CreateWorkDb();
+  testing::WorkDataDir dir;
   {
     Connection c;
     c.Create(dir.paths().UpdateDb());

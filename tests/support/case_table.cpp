@@ -29,20 +29,23 @@ std::string Unescape(const std::string& s) {
 
 }  // namespace
 
+CaseRow SplitCaseLine(const std::string& line) {
+  CaseRow row;
+  for (size_t start = 0;;) {
+    const size_t tab = line.find('\t', start);
+    row.push_back(Unescape(line.substr(start, tab - start)));
+    if (tab == std::string::npos) return row;
+    start = tab + 1;
+  }
+}
+
 std::vector<CaseRow> CaseTable(const std::string& name) {
   std::ifstream in(SourcePath("tests/data/cases/" + name));
   EXPECT_TRUE(in) << "no case table " << name;
   std::vector<CaseRow> rows;
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
-    CaseRow row;
-    for (size_t start = 0;;) {
-      const size_t tab = line.find('\t', start);
-      row.push_back(Unescape(line.substr(start, tab - start)));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
-    rows.push_back(std::move(row));
+    rows.push_back(SplitCaseLine(line));
   }
   EXPECT_FALSE(rows.empty()) << name;
   return rows;

@@ -10,6 +10,9 @@ namespace sorvane::testing {
 
 using CaseRow = std::vector<std::string>;
 
+// One line's fields, split at tabs and unescaped.
+CaseRow SplitCaseLine(const std::string& line);
+
 // The rows of tests/data/cases/`name`; fails the test when the file is missing.
 std::vector<CaseRow> CaseTable(const std::string& name);
 

@@ -29,6 +29,11 @@ class TempDataDir {
   Paths paths_;
 };
 
+// A temporary data folder with its work database.
+struct WorkDataDir : TempDataDir {
+  WorkDataDir() { CreateWorkDb(); }
+};
+
 // Schema and rows of a whole database as text, to tell whether anything changed.
 std::string DumpDatabase(Connection& conn);
 
