@@ -28,24 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using Cell = std::pair<int64_t, std::string>;  // row, column letters
 
-// The value of attribute `name` in the tag starting at `at`.
-std::string Attr(const std::string& xml, size_t at, const std::string& name) {
-  const std::string_view tag(xml.data() + at, xml.find('>', at) - at);
-  const size_t a = tag.find(" " + name + "=\"");
-  if (a == std::string::npos) return "";
-  const size_t v = a + name.size() + 3;
-  return std::string(tag.substr(v, tag.find('"', v) - v));
-}
-
-std::vector<size_t> Tags(const std::string& xml, const std::string& tag) {
-  std::vector<size_t> at;
-  for (size_t p = xml.find("<" + tag); p != std::string::npos; p = xml.find("<" + tag, p + 1)) {
-    const char next = xml[p + tag.size() + 1];
-    if (next == ' ' || next == '>' || next == '/') at.push_back(p);
-  }
-  return at;
-}
-
 // One cell of a copy's data sheet: its value as written and its fill colour.
 struct CopyCell {
   std::string value;  // the text, or the number as written
@@ -60,49 +42,42 @@ struct Copy {
   size_t links = 0;
 };
 
+// "B21" as (21, "B").
+Cell Place(const std::string& ref) {
+  const size_t digits = ref.find_first_of("0123456789");
+  return {std::stoll(ref.substr(digits)), ref.substr(0, digits)};
+}
+
 Copy ReadCopy(const fs::path& file) {
   Copy copy;
   const std::string book = XlsxPart(file, "xl/workbook.xml");
-  for (size_t at : Tags(book, "sheet")) copy.sheets.push_back(Attr(book, at, "name"));
+  for (auto sheet : Elements(book, "<sheet ", "/>"))
+    copy.sheets.push_back(Attribute(sheet, "name"));
   const std::string styles = XlsxPart(file, "xl/styles.xml");
   std::vector<std::string> fills, xf_fill;
-  for (size_t at : Tags(styles, "patternFill")) {
-    const size_t color = styles.find("<fgColor rgb=\"", at);
-    const bool solid = Attr(styles, at, "patternType") == "solid";
-    fills.push_back(solid ? styles.substr(color + 16, 6) : "");
+  for (auto fill : Elements(styles, "<patternFill", "</patternFill>")) {
+    const auto color = Elements(fill, "<fgColor ", "/>");
+    const bool solid = Attribute(fill, "patternType") == "solid" && !color.empty();
+    fills.push_back(solid ? Attribute(color[0], "rgb").substr(2, 6) : "");
   }
   const std::string xfs = styles.substr(styles.find("<cellXfs"));
-  for (size_t at : Tags(xfs, "xf"))
-    xf_fill.push_back(fills.at(std::stoul(Attr(xfs, at, "fillId"))));
+  for (auto xf : Elements(xfs, "<xf ", "</xf>"))
+    xf_fill.push_back(fills.at(std::stoul(Attribute(xf, "fillId"))));
   const std::string sheet =
       XlsxPart(file, "xl/worksheets/sheet" + std::to_string(copy.sheets.size()) + ".xml");
-  for (size_t at : Tags(sheet, "c")) {
-    const std::string ref = Attr(sheet, at, "r");
-    const size_t digits = ref.find_first_of("0123456789");
-    CopyCell& c = copy.cells[{std::stoll(ref.substr(digits)), ref.substr(0, digits)}];
-    const std::string s = Attr(sheet, at, "s");
-    c.fill = s.empty() ? "" : xf_fill.at(std::stoul(s));
-    c.text = Attr(sheet, at, "t") == "inlineStr";
-    const size_t end = sheet.find('>', at);
-    if (sheet[end - 1] == '/') continue;
-    const size_t v = sheet.find(c.text ? "<t" : "<v>", at);
-    const size_t from = sheet.find('>', v) + 1;
-    c.value = sheet.substr(from, sheet.find('<', from) - from);
-    for (const auto& [entity, text] : {std::pair{"&lt;", "<"},
-                                       {"&gt;", ">"},
-                                       {"&quot;", "\""},
-                                       {"&apos;", "'"},
-                                       {"&amp;", "&"}}) {
-      c.value = ReplaceAll(c.value, entity, text);
-    }
+  for (auto c : Elements(sheet, "<c ", "</c>")) {
+    CopyCell& cell = copy.cells[Place(Attribute(c, "r"))];
+    const std::string s = Attribute(c, "s");
+    cell.fill = s.empty() ? "" : xf_fill.at(std::stoul(s));
+    cell.text = Attribute(c, "t") == "inlineStr";
+    const auto value = Elements(c, cell.text ? "<t" : "<v>", cell.text ? "</t>" : "</v>");
+    if (!value.empty()) cell.value = Content(value[0]);
   }
   const std::string notes = XlsxPart(file, "xl/comments1.xml");
-  for (size_t at : Tags(notes, "comment")) {
-    const std::string ref = Attr(notes, at, "ref");
-    const size_t digits = ref.find_first_of("0123456789");
-    copy.comments.insert({std::stoll(ref.substr(digits)), ref.substr(0, digits)});
-  }
-  copy.links = Tags(XlsxPart(file, "xl/worksheets/sheet1.xml"), "hyperlink").size();
+  for (auto note : Elements(notes, "<comment ", "</comment>"))
+    copy.comments.insert(Place(Attribute(note, "ref")));
+  const std::string first = XlsxPart(file, "xl/worksheets/sheet1.xml");
+  copy.links = Elements(first, "<hyperlink ", "/>").size();
   return copy;
 }
 

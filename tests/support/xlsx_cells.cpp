@@ -42,7 +42,23 @@ std::string Unescape(std::string_view s) {
   return out;
 }
 
-// The text between `open_prefix...>` and `close`, for every occurrence.
+std::string Shown(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\t')
+      out += "\\t";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
 std::vector<std::string_view> Elements(std::string_view xml, std::string_view open_prefix,
                                        std::string_view close) {
   std::vector<std::string_view> out;
@@ -71,28 +87,10 @@ std::string Attribute(std::string_view element, std::string_view name) {
   return Unescape(element.substr(start, element.find('"', start) - start));
 }
 
-// The text of an element whose content starts after its opening tag.
 std::string Content(std::string_view element) {
   const size_t start = element.find('>');
   return start == std::string_view::npos ? "" : Unescape(element.substr(start + 1));
 }
-
-std::string Shown(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\t')
-      out += "\\t";
-    else if (c == '\n')
-      out += "\\n";
-    else if (c == '\\')
-      out += "\\\\";
-    else
-      out += c;
-  }
-  return out;
-}
-
-}  // namespace
 
 std::string XlsxPart(const std::filesystem::path& file, const std::string& part) {
   std::unique_ptr<void, int (*)(unzFile)> zip(unzOpen(file.string().c_str()), unzClose);

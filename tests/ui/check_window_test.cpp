@@ -234,12 +234,6 @@ TEST_F(ReferenceListTest, ListsShowTheirCaptionAndRowsInOneWindow) {
   EXPECT_EQ(grid->model()->rowCount(), Rows("SELECT COUNT(*) FROM MT_LAB"));
   EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "LABORATORY");
 
-  program.Action("mnuViewRef(3)")->trigger();
-  EXPECT_EQ(program.ui.reference_window(), w);
-  EXPECT_EQ(w->windowTitle(), "CONTRACT LIST");
-  EXPECT_EQ(grid->model()->rowCount(), Rows("SELECT COUNT(*) FROM MT_CONTRACTOR"));
-  EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "CONTRACTOR");
-
   // The check window's menu shows its lists in the same window.
   gui::CheckWindow* checks = OpenChecks("mnuCheckTables(3)");
   ASSERT_NE(checks, nullptr);
