@@ -103,13 +103,6 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
   EXPECT_THAT(err, HasSubstr(said));
 }
 
-TEST(SaidOutLoud, AnOptionTheCommandWouldIgnoreIsRefused) {
-  TempDataDir dir;
-  CliRun read = RunCommand({"read", "--data-dir", dir.dir().string(), "x.xls"});
-  EXPECT_EQ(read.code, 2);
-  EXPECT_EQ(read.out, "");
-}
-
 TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
   WorkDataDir dir;
   CliRun r;
@@ -126,7 +119,7 @@ TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
   }
 }
 
-TEST(SaidOutLoud, HelpNamesTheExitStatusesAndVersionIsShown) {
+TEST(SaidOutLoud, HelpNamesTheExitStatusesVersionIsShownAndAnIgnoredOptionIsRefused) {
   CliRun help = RunCommand({"review", "--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_THAT(help.out, HasSubstr("--max-records NUMBER"));
@@ -134,6 +127,10 @@ TEST(SaidOutLoud, HelpNamesTheExitStatusesAndVersionIsShown) {
   CliRun version = RunCommand({"--version"});
   EXPECT_EQ(version.code, 0);
   EXPECT_THAT(version.out, HasSubstr("sorvane 1."));
+  // An option the command would ignore is refused.
+  CliRun read = RunCommand({"read", "--data-dir", "/tmp", "x.xls"});
+  EXPECT_EQ(read.code, 2);
+  EXPECT_EQ(read.out, "");
 }
 
 }  // namespace

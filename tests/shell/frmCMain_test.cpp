@@ -23,10 +23,13 @@ using testing::TempDataDir;
 
 bool Enabled(frmCMain& w, const std::string& menu) { return w.state().view.menus[menu].enabled; }
 
+// A main window started on a data folder with its work database.
 class MainWindowTest : public ::testing::Test {
  protected:
+  void SetUp() override { ASSERT_TRUE(w.Form_Load()); }
   testing::WorkDataDir dir_;
   ScriptedUi ui_;
+  frmCMain w{ui_, dir_.paths()};
 };
 
 TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
@@ -70,8 +73,6 @@ TEST(MainWindowStartUp, AFileInPlaceOfTheWorkbookFolderOrNoStructureTableIsNamed
 }
 
 TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsableAndMenusFollowTheStages) {
-  frmCMain w(ui_, dir_.paths());
-  ASSERT_TRUE(w.Form_Load());
   EXPECT_TRUE(w.loaded_ok());
   EXPECT_TRUE(ui_.messages.empty());
   EXPECT_EQ(w.state().view.mouse_pointer, kPointerDefault);
@@ -112,8 +113,6 @@ TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsableAndMenusFollowTh
 }
 
 TEST_F(MainWindowTest, FlagOptionAndReviewDate) {
-  frmCMain w(ui_, dir_.paths());
-  ASSERT_TRUE(w.Form_Load());
   MainView& v = w.state().view;
   w.Option1_Click(1);
   EXPECT_TRUE(v.me_ReviewDate.enabled);
@@ -137,8 +136,6 @@ TEST_F(MainWindowTest, FlagOptionAndReviewDate) {
 }
 
 TEST_F(MainWindowTest, NewSiteResetEmptiesTablesAndKeepsTheReviewDate) {
-  frmCMain w(ui_, dir_.paths());
-  ASSERT_TRUE(w.Form_Load());
   RunState& s = w.state();
   s.WorkConn.ExecuteNative(
       "INSERT INTO MT_TEMP1 (SITE, POINT_ID) VALUES ('1234567', 'MW-1');"
@@ -176,12 +173,8 @@ TEST_F(MainWindowTest, NewSiteResetEmptiesTablesAndKeepsTheReviewDate) {
 }
 
 TEST_F(MainWindowTest, ShutdownEmptiesTablesAndRemovesOnlyTextFiles) {
-  {
-    std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.txt") << "x";
-    std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.xls") << "x";
-  }
-  frmCMain w(ui_, dir_.paths());
-  ASSERT_TRUE(w.Form_Load());
+  std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.txt") << "x";
+  std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.xls") << "x";
   w.state().WorkConn.ExecuteNative("INSERT INTO MT_TEMP3 (SITE) VALUES ('1234567')");
   w.mnuExit_Click();
   EXPECT_TRUE(w.unloaded());
@@ -196,8 +189,7 @@ TEST_F(MainWindowTest, ShutdownEmptiesTablesAndRemovesOnlyTextFiles) {
 }
 
 TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTables) {
-  frmCMain first(ui_, dir_.paths());
-  ASSERT_TRUE(first.Form_Load());
+  frmCMain& first = w;
   first.state().WorkConn.ExecuteNative("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
 
   std::ofstream(dir_.paths().WorkbookDir() / "1234567_1.xls") << "the first run's workbook";
@@ -233,15 +225,11 @@ TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTa
 
 // An import yields to the window while it transfers; what the person clicks
 // then must not pull the tables or record sets away from under it.
-TEST(MainWindowWhileImporting, ResetIsRefusedAndClosingWaitsForTheImportToStop) {
-  testing::WorkDataDir dir;
-  testing::CopySample(dir.paths().WorkbookDir());
-  testing::ScriptedUi ui;
-  frmCMain w(ui, dir.paths());
-  ASSERT_TRUE(w.Form_Load());
+TEST_F(MainWindowTest, WhileImportingResetIsRefusedAndClosingWaitsForTheImportToStop) {
+  testing::CopySample(dir_.paths().WorkbookDir());
   w.state().view.txtFacilityID.text = "1234567";
   bool clicked = false;
-  ui.on_yield = [&] {
+  ui_.on_yield = [&] {
     if (!w.busy() || clicked) return;
     clicked = true;
     EXPECT_FALSE(w.state().view.menus["mnuNewSite"].enabled);
@@ -257,18 +245,13 @@ TEST(MainWindowWhileImporting, ResetIsRefusedAndClosingWaitsForTheImportToStop) 
   EXPECT_FALSE(w.state().WorkConn.IsOpen());
 }
 
-TEST(MainWindowWhileUpdating, AnImportCannotStartDuringTheReferenceUpdate) {
-  testing::WorkDataDir dir;
-  {
-    Connection c;
-    c.Create(dir.paths().UpdateDb());
-    c.ExecuteScript("CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);");
-  }
-  testing::ScriptedUi ui;
-  frmCMain w(ui, dir.paths());
-  ASSERT_TRUE(w.Form_Load());
+TEST_F(MainWindowTest, WhileUpdatingTheReferenceTablesAnImportCannotStart) {
+  Connection c;
+  c.Create(dir_.paths().UpdateDb());
+  c.ExecuteScript("CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);");
+  c.Close();
   int tried = 0;
-  ui.on_yield = [&] {
+  ui_.on_yield = [&] {
     if (!w.busy()) return;
     ++tried;
     EXPECT_FALSE(w.state().view.menus["mnuRunAllChecks"].enabled);
@@ -276,7 +259,7 @@ TEST(MainWindowWhileUpdating, AnImportCannotStartDuringTheReferenceUpdate) {
   };
   w.mnuViewRef_Click(5);
   EXPECT_GT(tried, 0);
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui_.messages.empty());
   EXPECT_TRUE(w.state().view.menus["mnuRunAllChecks"].enabled);
   EXPECT_TRUE(w.state().view.menus["mnuRunData(0)"].enabled);
   EXPECT_FALSE(w.state().view.menus["mnuRunData(1)"].enabled);

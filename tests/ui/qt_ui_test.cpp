@@ -116,9 +116,9 @@ TEST(FacilityIdBox, EnterRunsTheSameImportAsAllTables) {
             by_menu.form->state().view.lblStatusAll.caption);
 
   // Other keys do nothing but type.
-  StartedProgram typing;
-  QTest::keyClicks(typing.Widget<QLineEdit>("txtFacilityID"), "12345\t");
-  EXPECT_TRUE(typing.ui.messages.empty());
+  by_key.ui.messages.clear();
+  QTest::keyClicks(by_key.Widget<QLineEdit>("txtFacilityID"), "12345\t");
+  EXPECT_TRUE(by_key.ui.messages.empty());
 }
 
 }  // namespace
