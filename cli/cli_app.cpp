@@ -94,7 +94,8 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
                    "Password of encrypted workbooks (or set SORVANE_WORKBOOK_PASSWORD)")
       ->envname(kPasswordVariable);
   review->add_flag("--timings", review_options.timings,
-                   "Print the wall time of each stage to stderr");
+                   "Print the wall time of each stage, and the longest a cancel (Ctrl-C) would "
+                   "wait to be seen, to stderr");
   review->footer(kReviewExit);
 
   std::string list;

@@ -370,6 +370,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     for (const auto& [stage, seconds] : s.Timings.totals()) {
       io.err << "time " << stage << ": " << seconds << " s\n";
     }
+    s.Timings.Yielded();
+    io.err << "time longest without yielding: " << s.Timings.longest_gap() << " s\n";
   }
   if (!options.json_file.empty()) {
     if (!WriteJsonFile(options.json_file, report, io)) return finish(2);

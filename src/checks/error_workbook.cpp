@@ -45,7 +45,7 @@ void ErrorSheet::SetText(int64_t row, std::string text) {
     return;
   }
   if (row != rows_ + 1) throw Error(1004, "Application-defined or object-defined error");
-  parts_.push_back(Part{std::move(text), nullptr, 0, 0});
+  parts_.push_back(Part{std::move(text), nullptr, 0, 0, {}});
   ++rows_;
 }
 

@@ -288,10 +288,13 @@ void frmCCheckView::Form_Unload() {
 void frmCCheckView::PrefetchChecks(const std::vector<int>& tables) {
   std::vector<std::string> queries;
   std::vector<clsReviewObject> list;
-  // The table of results first: its queries take longest.
+  // The longest first, so that no core is left waiting at the end: the
+  // table of results first, and the joins and groupings at the end of each
+  // table's list before the simple checks at its start.
   for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
     BuildChecks(*t, state_.FacilityID, list);
-    for (const clsReviewObject& check : list) queries.push_back(check.qryProblems);
+    for (auto check = list.rbegin(); check != list.rend(); ++check)
+      queries.push_back(check->qryProblems);
   }
   results_.Prefetch(queries);
 }
@@ -301,7 +304,8 @@ void frmCCheckView::PrefetchPlaces(const std::vector<int>& tables) {
   std::vector<clsReviewObject> list;
   for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
     BuildChecks(*t, state_.FacilityID, list);
-    for (const clsReviewObject& check : list) {
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+      const clsReviewObject& check = *it;
       try {
         const std::shared_ptr<const RecordSet> problems = results_.Get(check.qryProblems);
         if (problems->RecordCount() == 0) continue;

@@ -102,7 +102,10 @@ struct RunState {
   // Whether `Option1(1)` ("Data for samples collected after:") is selected.
   bool FlagByReviewDate() const { return view.Option1[1].selected; }
   void Refresh() { ui.Refresh(); }
-  void DoEvents() { ui.DoEvents(); }
+  void DoEvents() {
+    Timings.Yielded();
+    ui.DoEvents();
+  }
 };
 
 }  // namespace sorvane
