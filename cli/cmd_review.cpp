@@ -281,6 +281,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (all_transferred) {
     std::map<std::pair<int, int>, CheckReport> failed;
     std::map<int, std::vector<CheckReport>> verdicts;
+    s.WantsPlaces = !options.json_file.empty() || !options.annotate_dir.empty();
     {
       StageTimer timer(s.Timings, "checks");
       main.mnuCheckTables_Click(wanted.size() == 1 ? *wanted.begin() : 0);

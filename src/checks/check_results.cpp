@@ -36,12 +36,16 @@ std::shared_ptr<RecordSet> CheckResults::Get(const std::string& jet_sql) {
   return rows;
 }
 
-void CheckResults::Prefetch(const std::vector<std::string>& queries) {
+void CheckResults::Prefetch(const std::vector<std::string>& queries, const FollowUp& then) {
   Validate();
   std::vector<std::string> wanted;
-  for (const std::string& q : queries) {
-    if (!rows_.count(q) && std::find(wanted.begin(), wanted.end(), q) == wanted.end())
+  std::vector<size_t> origin;  // the index in `queries` of each wanted one
+  for (size_t i = 0; i < queries.size(); ++i) {
+    const std::string& q = queries[i];
+    if (!rows_.count(q) && std::find(wanted.begin(), wanted.end(), q) == wanted.end()) {
       wanted.push_back(q);
+      origin.push_back(i);
+    }
   }
   // Other connections see only committed rows, and only of a file.
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -49,13 +53,19 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries) {
   if (wanted.size() < 2 || helpers == 0) return;  // Get runs them one by one
 
   std::vector<std::shared_ptr<RecordSet>> found(wanted.size());
+  std::vector<std::pair<std::string, std::shared_ptr<RecordSet>>> further(wanted.size());
   std::atomic<size_t> next{0};
   auto work = [&](Connection& conn) {
     for (size_t i = next++; i < wanted.size(); i = next++) {
       try {
         found[i] = std::make_shared<RecordSet>(conn.Query(wanted[i]));
+        if (then) {
+          if (std::optional<std::string> q = then(origin[i], *found[i], conn)) {
+            further[i] = {*q, std::make_shared<RecordSet>(conn.Query(*q))};
+          }
+        }
       } catch (const std::exception&) {
-        found[i].reset();  // Get runs it again and reports it
+        // Get runs what is missing again and reports it.
       }
     }
   };
@@ -75,6 +85,7 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries) {
   for (std::thread& t : threads) t.join();
   for (size_t i = 0; i < wanted.size(); ++i) {
     if (found[i]) rows_[wanted[i]] = std::move(found[i]);
+    if (further[i].second) rows_[further[i].first] = std::move(further[i].second);
   }
 }
 

@@ -10,7 +10,9 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,8 +30,12 @@ class CheckResults {
   // what Connection::Query throws (nothing is held then).
   std::shared_ptr<RecordSet> Get(const std::string& jet_sql);
   // Runs those of `queries` not held yet, in parallel where the database is a
-  // file and no transaction of the window's connection is open.
-  void Prefetch(const std::vector<std::string>& queries);
+  // file and no transaction of the window's connection is open. `then`, when
+  // given, names a further query for the rows of query i (on the connection
+  // that ran it), which runs next on the same core.
+  using FollowUp =
+      std::function<std::optional<std::string>(size_t i, const RecordSet& rows, Connection& conn)>;
+  void Prefetch(const std::vector<std::string>& queries, const FollowUp& then = nullptr);
   void Clear() { rows_.clear(); }
 
  private:

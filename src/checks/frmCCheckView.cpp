@@ -287,16 +287,30 @@ void frmCCheckView::Form_Unload() {
 
 void frmCCheckView::PrefetchChecks(const std::vector<int>& tables) {
   std::vector<std::string> queries;
+  std::vector<int> table_of;
   std::vector<clsReviewObject> list;
   // The longest first, so that no core is left waiting at the end: the
   // table of results first, and the joins and groupings at the end of each
   // table's list before the simple checks at its start.
   for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
     BuildChecks(*t, state_.FacilityID, list);
-    for (auto check = list.rbegin(); check != list.rend(); ++check)
+    for (auto check = list.rbegin(); check != list.rend(); ++check) {
       queries.push_back(check->qryProblems);
+      table_of.push_back(*t);
+    }
   }
-  results_.Prefetch(queries);
+  CheckResults::FollowUp places;
+  if (state_.WantsPlaces) {
+    // A failed check's places query (problem_places.h) runs right after it.
+    places = [&, facility = state_.FacilityID](size_t i, const RecordSet& rows,
+                                               Connection& conn) -> std::optional<std::string> {
+      if (rows.RecordCount() == 0) return std::nullopt;
+      PlacesQuery q = MakePlacesQuery(conn, table_of[i], queries[i], facility, rows);
+      if (q.own_table.empty()) return std::nullopt;
+      return std::move(q.sql);
+    };
+  }
+  results_.Prefetch(queries, places);
 }
 
 void frmCCheckView::PrefetchPlaces(const std::vector<int>& tables) {

@@ -80,6 +80,9 @@ struct RunState {
   // names' suffix ("1", "2", "2A", ... "5"), as the last transfer left them.
   std::map<std::string, TempRowSources> RowSources;
   bool CancelRequested = false;
+  // The run wants the workbook places of the failed checks (a report, marked
+  // copies): the check window works them out together with the checks.
+  bool WantsPlaces = false;
   StageTimes Timings;  // wall time per stage of this run
   // The password for encrypted workbooks. Unset: the person is asked for it
   // when a workbook needs one (desktop); set, even empty: never asked (batch).
