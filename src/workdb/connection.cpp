@@ -320,10 +320,6 @@ Value Connection::QueryValue(std::string_view sql, const std::vector<Value>& par
   return rs.At(0, 0);
 }
 
-bool Connection::HasRows(std::string_view jet_sql) {
-  return QueryNative("SELECT 1 FROM (" + TranslateJet(jet_sql) + ") LIMIT 1").RecordCount() > 0;
-}
-
 std::vector<Connection::ColumnOrigin> Connection::ColumnOrigins(std::string_view jet_sql) {
   if (db_ == nullptr)
     throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
@@ -389,21 +385,6 @@ void Transaction::Commit() {
   conn_.ExecuteNative("RELEASE " + name_);
   done_ = true;
   if (conn_.open_transactions_ > 0) --conn_.open_transactions_;
-}
-
-bool Connection::IsSingleStatement(std::string_view sql) {
-  sqlite3_stmt* first = nullptr;
-  const char* tail = nullptr;
-  const std::string text(sql);
-  int rc = sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()) + 1, &first, &tail);
-  sqlite3_finalize(first);
-  if (rc != SQLITE_OK) Fail(db_, rc);
-  if (tail == nullptr || *tail == '\0') return true;
-  sqlite3_stmt* next = nullptr;
-  rc = sqlite3_prepare_v2(db_, tail, -1, &next, nullptr);
-  const bool more = rc != SQLITE_OK || next != nullptr;  // blanks or comments leave no statement
-  sqlite3_finalize(next);
-  return !more;
 }
 
 namespace {

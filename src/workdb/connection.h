@@ -70,10 +70,6 @@ class Connection {
   // The first column of the first row, or a missing value.
   Value QueryValue(std::string_view sql, const std::vector<Value>& params = {});
 
-  // Whether a query of the program's dialect yields at least one row; reads
-  // no more than that row.
-  bool HasRows(std::string_view jet_sql);
-
   // For each result column of a query of the program's dialect, its name and
   // the table and column its values are taken from, through views and
   // subqueries (empty for a column computed by an expression). The query is
@@ -84,10 +80,6 @@ class Connection {
     std::string column;
   };
   std::vector<ColumnOrigin> ColumnOrigins(std::string_view jet_sql);
-
-  // Whether `sql` holds exactly one statement (blanks and comments may follow
-  // it). A text that does not compile throws DatabaseError.
-  bool IsSingleStatement(std::string_view sql);
 
   // Makes `fn` callable from SQL as NAME(text) on this connection: a
   // deterministic function of one text argument (NULL arrives as ""). Registering
