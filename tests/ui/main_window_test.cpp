@@ -33,7 +33,7 @@ class MainWindowTest : public ::testing::Test {
   MainView& view() { return program.form->state().view; }
 };
 
-TEST_F(MainWindowTest, StatusLabelsShowCaptionAndAttentionStyle) {
+TEST_F(MainWindowTest, LabelsProgressBarAndPointerFollowTheState) {
   program.form->state().SetTableLabel(2, "Table 2: Field names are wrong", true);
   auto* label = program.Widget<QLabel>("lblStatus(1)");
   EXPECT_EQ(label->text(), "Table 2: Field names are wrong");
@@ -50,9 +50,8 @@ TEST_F(MainWindowTest, StatusLabelsShowCaptionAndAttentionStyle) {
 
   program.form->state().SetStatusLine("Importing ...");
   EXPECT_EQ(program.Widget<QLabel>("lblStatusAll")->text(), "Importing ...");
-}
 
-TEST_F(MainWindowTest, ProgressBarAndPointerFollowTheState) {
+  // The progress bar and the pointer.
   view().ProgressBar = ProgressState{true, 1, 41, 11};
   view().mouse_pointer = kPointerHourglass;
   program.ui.Refresh();

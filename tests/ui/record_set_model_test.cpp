@@ -57,7 +57,7 @@ TEST_F(RecordSetModelTest, ShowsFieldNamesAndValuesAsAPersonSeesThem) {
   EXPECT_EQ(Cell(2, 1), "0.25");
 }
 
-TEST_F(RecordSetModelTest, FollowsASortInPlace) {
+TEST_F(RecordSetModelTest, FollowsASortInPlaceAndAReopeningOnAnotherQueryOfTheSameShape) {
   QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
   auto rs = Wells();
   model.SetSource(rs);
@@ -70,13 +70,8 @@ TEST_F(RecordSetModelTest, FollowsASortInPlace) {
   // Nothing changed since: no reset, so a grid keeps its scroll position.
   model.Sync();
   EXPECT_EQ(resets.count(), 1);
-}
-
-TEST_F(RecordSetModelTest, FollowsARecordSetReopenedOnAnotherQueryOfTheSameShape) {
   // A check window runs every query on one record set: two checks may well
   // return the same number of rows and columns.
-  auto rs = Wells();
-  model.SetSource(rs);
   RecordSet other = *Wells();
   other.MoveFirst();
   other.SetValue(0, Value::Text("MW-7"));

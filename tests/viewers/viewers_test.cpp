@@ -79,7 +79,7 @@ TEST_F(ReferenceListTest, LaboratoriesComeByNameAndAHeadingClickSortsOnThatColum
   EXPECT_EQ(shown.SortField(), "CONTRACTOR");
 }
 
-TEST_F(ReferenceListTest, AnOpenListIsASnapshotAndExitUnloadsIt) {
+TEST_F(ReferenceListTest, AnOpenListIsASnapshotAMissingTableIsReportedAndExitUnloads) {
   window.ShowReferenceList(3);
   auto shown = window.view().DataGrid1.source;
   const int64_t before = shown->RecordCount();
@@ -90,6 +90,14 @@ TEST_F(ReferenceListTest, AnOpenListIsASnapshotAndExitUnloadsIt) {
   EXPECT_EQ(window.view().DataGrid1.source->RecordCount(), before + 1);
   EXPECT_EQ(shown->RecordCount(), before);  // the old snapshot is untouched
 
+  // A missing reference table is reported, not fatal; an unknown list is ignored.
+  state.WorkConn.ExecuteNative("DROP TABLE MT_LAB");
+  EXPECT_FALSE(window.ShowReferenceList(2));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"1 no such table: MT_LAB"});
+  EXPECT_EQ(window.view().caption, "CONTRACT LIST");  // still showing what it showed
+  EXPECT_FALSE(window.ShowReferenceList(4));
+  EXPECT_EQ(ui.messages.size(), 1u);
+
   window.mnuFileExit_Click();
   EXPECT_FALSE(window.loaded());
   EXPECT_FALSE(window.view().visible);
@@ -98,17 +106,6 @@ TEST_F(ReferenceListTest, AnOpenListIsASnapshotAndExitUnloadsIt) {
   ASSERT_TRUE(window.ShowReferenceList(1));
   EXPECT_TRUE(window.loaded());
   EXPECT_EQ(window.view().caption, "CAS/ANALYTE LIST");
-}
-
-TEST_F(ReferenceListTest, AMissingReferenceTableIsReportedNotFatal) {
-  window.ShowReferenceList(3);
-  state.WorkConn.ExecuteNative("DROP TABLE MT_LAB");
-  EXPECT_FALSE(window.ShowReferenceList(2));
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "1 no such table: MT_LAB");
-  EXPECT_EQ(window.view().caption, "CONTRACT LIST");  // still showing what it showed
-  EXPECT_FALSE(window.ShowReferenceList(4));
-  EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 TEST(TableViewTest, WorkbookRowsBelowStageFourTypedRowsFromItAndNoneHidesTheGrid) {
