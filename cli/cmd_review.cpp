@@ -322,10 +322,6 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     };
     // A save that failed, or a check whose query could not run: either way
     // the workbook is not whole.
-    if (!options.json_file.empty() || !options.annotate_dir.empty()) {
-      StageTimer timer(s.Timings, "places");
-      view->PrefetchPlaces(std::vector<int>(wanted.begin(), wanted.end()));
-    }
     {
       StageTimer timer(s.Timings, "error workbook");
       if (wanted.size() == 5) {

@@ -125,16 +125,7 @@ bool LimitedChild::Fill(size_t want) {
     if (ready < 0 && errno != EINTR)
       Fail(std::string("the reader's pipe failed: ") + std::strerror(errno));
     if (ready <= 0) continue;
-    if (fds[1].revents != 0) {
-      const ssize_t n = read(err_fd_, chunk, sizeof chunk);
-      if (n > 0) {
-        err_tail_.append(chunk, static_cast<size_t>(n));
-        if (err_tail_.size() > kTailKept) err_tail_.erase(0, err_tail_.size() - kTailKept);
-      } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-        close(err_fd_);
-        err_fd_ = -1;  // poll ignores a negative descriptor
-      }
-    }
+    if (fds[1].revents != 0) ReadErrors();
     if (fds[0].revents != 0) {
       const ssize_t n = read(data_fd_, chunk, sizeof chunk);
       if (n > 0) {
@@ -148,20 +139,23 @@ bool LimitedChild::Fill(size_t want) {
   return true;
 }
 
+void LimitedChild::ReadErrors() {
+  char chunk[4096];
+  const ssize_t n = read(err_fd_, chunk, sizeof chunk);
+  if (n > 0) {
+    err_tail_.append(chunk, static_cast<size_t>(n));
+    if (err_tail_.size() > kTailKept) err_tail_.erase(0, err_tail_.size() - kTailKept);
+  } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+    close(err_fd_);
+    err_fd_ = -1;  // poll ignores a negative descriptor
+  }
+}
+
 std::string LimitedChild::Ended() {
   // What the child printed last says most about why it ended.
   while (err_fd_ >= 0 && std::chrono::steady_clock::now() < deadline_) {
     pollfd fd{err_fd_, POLLIN, 0};
-    if (poll(&fd, 1, 100) <= 0) continue;
-    char chunk[4096];
-    const ssize_t n = read(err_fd_, chunk, sizeof chunk);
-    if (n > 0) {
-      err_tail_.append(chunk, static_cast<size_t>(n));
-      if (err_tail_.size() > kTailKept) err_tail_.erase(0, err_tail_.size() - kTailKept);
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      close(err_fd_);
-      err_fd_ = -1;
-    }
+    if (poll(&fd, 1, 100) > 0) ReadErrors();
   }
   int status = 0;
   pid_t got = 0;

@@ -47,6 +47,7 @@ class LimitedChild {
  private:
   [[noreturn]] void Fail(const std::string& reason);
   bool Fill(size_t want);  // reads until `want` bytes are buffered; false at end of data
+  void ReadErrors();       // one read of the child's stderr into err_tail_ (closes it at its end)
   void Stop();
   std::string Ended();  // reaps the child; how it ended, for a message
 

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "checks/lxw_book.h"
 #include "core/errors.h"
 #include "core/text.h"
 #include "import/readers/zip_package.h"
@@ -16,31 +17,6 @@ namespace sorvane {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Owns the writer's workbook until it is closed (which writes the file).
-class LxwBook {
- public:
-  // Constant memory: each row goes to the file as it is written, so a sheet of
-  // a million records is never held twice.
-  explicit LxwBook(const fs::path& file) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    book_ = workbook_new_opt(file.string().c_str(), &options);
-  }
-  ~LxwBook() {
-    if (book_) workbook_close(book_);  // the partial file is removed by the caller
-  }
-  lxw_workbook* get() const { return book_; }
-  lxw_error Close() {
-    lxw_error e = book_ ? workbook_close(book_) : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    book_ = nullptr;
-    return e;
-  }
-
- private:
-  lxw_workbook* book_ = nullptr;
-};
 
 // A cell's text as the file can hold it: valid UTF-8; a NUL shown as "\x00"
 // (the writer takes C strings, which a NUL would end); no more characters than

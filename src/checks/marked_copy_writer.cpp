@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "checks/ModChecks.h"
+#include "checks/lxw_book.h"
 #include "core/errors.h"
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
@@ -128,30 +129,6 @@ class Formats {
   lxw_format* link_ = nullptr;
 };
 
-// Owns the writer's workbook until it is closed (which writes the file).
-class Book {
- public:
-  explicit Book(const fs::path& file) {
-    lxw_workbook_options options{};
-    // Rows go to disk as they are written: a sheet of a million rows stays small.
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
-    book_ = workbook_new_opt(file.string().c_str(), &options);
-  }
-  ~Book() {
-    if (book_) workbook_close(book_);
-  }
-  lxw_workbook* get() const { return book_; }
-  lxw_error Close() {
-    lxw_error e = workbook_close(book_);
-    book_ = nullptr;
-    return e;
-  }
-
- private:
-  lxw_workbook* book_ = nullptr;
-};
-
 std::string QuotedSheet(const std::string& name) { return "'" + ReplaceAll(name, "'", "''") + "'"; }
 
 // "B21", "B21, D21" or "Row 21".
@@ -231,7 +208,7 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
   std::error_code ec;
   fs::remove(partial, ec);
   try {
-    Book book(partial);
+    LxwBook book(partial);
     if (!book.get()) Fail(file, "the file cannot be created");
     Formats formats(book.get());
     const size_t problem_sheets =

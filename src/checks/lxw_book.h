@@ -1,0 +1,40 @@
+// A libxlsxwriter workbook owned until it is closed, which writes the file.
+// Rows go to disk as they are written (constant memory), so a sheet of a
+// million rows is never held in memory; files past 4 GB stay readable (zip64).
+// A workbook dropped without Close is closed by the destructor; the caller
+// removes the partial file.
+#pragma once
+
+#include <xlsxwriter.h>
+
+#include <filesystem>
+
+namespace sorvane {
+
+class LxwBook {
+ public:
+  explicit LxwBook(const std::filesystem::path& file) {
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.use_zip64 = LXW_TRUE;
+    book_ = workbook_new_opt(file.string().c_str(), &options);
+  }
+  ~LxwBook() {
+    if (book_) workbook_close(book_);
+  }
+  LxwBook(const LxwBook&) = delete;
+  LxwBook& operator=(const LxwBook&) = delete;
+
+  // Null when the workbook could not be made.
+  lxw_workbook* get() const { return book_; }
+  lxw_error Close() {
+    lxw_error e = book_ ? workbook_close(book_) : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    book_ = nullptr;
+    return e;
+  }
+
+ private:
+  lxw_workbook* book_ = nullptr;
+};
+
+}  // namespace sorvane
