@@ -15,6 +15,11 @@
 #include "core/errors.h"
 #include "core/text.h"
 
+#ifdef SORVANE_COVERAGE
+extern "C" void __gcov_dump(void);
+extern "C" void __gcov_reset(void);
+#endif
+
 namespace sorvane {
 namespace {
 
@@ -37,6 +42,32 @@ void Limit(int resource, uint64_t value) {
 
 std::string Megabytes(uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
 
+// No file writes in the child. A coverage build lowers only the soft limit, so
+// that EndChild can lift it again to write the child's line counts.
+void ForbidFileWrites() {
+#ifdef SORVANE_COVERAGE
+  rlimit r{};
+  getrlimit(RLIMIT_FSIZE, &r);
+  r.rlim_cur = 0;
+  setrlimit(RLIMIT_FSIZE, &r);
+#else
+  Limit(RLIMIT_FSIZE, 0);
+#endif
+}
+
+// Ends the child without exit handlers: they belong to the program, not to
+// this copy of it. A coverage build writes the lines the child ran first.
+[[noreturn]] void EndChild() {
+#ifdef SORVANE_COVERAGE
+  rlimit r{};
+  getrlimit(RLIMIT_FSIZE, &r);
+  r.rlim_cur = r.rlim_max;
+  setrlimit(RLIMIT_FSIZE, &r);
+  __gcov_dump();
+#endif
+  _exit(0);
+}
+
 }  // namespace
 
 LimitedChild::LimitedChild(const ChildLimits& limits, std::function<void(int fd)> work)
@@ -53,13 +84,16 @@ LimitedChild::LimitedChild(const ChildLimits& limits, std::function<void(int fd)
   const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits.time).count();
   pid_ = fork();
   if (pid_ == 0) {
+#ifdef SORVANE_COVERAGE
+    __gcov_reset();  // the parent's counts are its own to write
+#endif
     close(data[0]);
     close(err[0]);
     dup2(err[1], STDOUT_FILENO);
     dup2(err[1], STDERR_FILENO);
     signal(SIGPIPE, SIG_DFL);
     Limit(RLIMIT_CORE, 0);
-    Limit(RLIMIT_FSIZE, 0);
+    ForbidFileWrites();
     Limit(RLIMIT_AS, address_space);
     Limit(RLIMIT_CPU, static_cast<uint64_t>(seconds) + 1);
     try {
@@ -72,8 +106,7 @@ LimitedChild::LimitedChild(const ChildLimits& limits, std::function<void(int fd)
     } catch (const std::exception& e) {
       WriteAll(data[1], EncodeFrame(FrameTag::kError, e.what()));
     }
-    // No exit handlers: they belong to the program, not to this copy of it.
-    _exit(0);
+    EndChild();
   }
   const int fork_errno = errno;
   close(data[1]);
