@@ -33,22 +33,6 @@ TEST(MountInfoTest, ParsesFieldsAndDecodesEscapes) {
   EXPECT_EQ(ParseMountInfo("1 1 1:1 / /x\\04 rw - ext4 /dev/x rw\n").at(0).mount_point, "/x\\04");
 }
 
-TEST(BlockDeviceTest, ReadsFlagsAndPartitions) {
-  auto devices = ReadBlockDevices(SourcePath("tests/data/drives/desktop/sys/block"));
-  std::vector<std::string> names;
-  for (const auto& d : devices) names.push_back(d.name);
-  EXPECT_THAT(names, ElementsAre("fd0", "loop0", "nvme0n1", "sda", "sdb", "sdc", "sr0", "sr1"));
-  const BlockDevice& sdb = devices[4];
-  EXPECT_TRUE(sdb.removable);
-  EXPECT_FALSE(sdb.optical);
-  ASSERT_EQ(sdb.partitions.size(), 1u);
-  EXPECT_EQ(sdb.partitions[0].name, "sdb1");
-  EXPECT_EQ(sdb.partitions[0].device_number, "8:17");
-  EXPECT_TRUE(devices[6].optical);
-  EXPECT_EQ(devices[6].device_number, "11:0");
-  EXPECT_THAT(ReadBlockDevices("/nonexistent/sys/block"), IsEmpty());
-}
-
 TEST(LinuxDriveProbeTest, ListsOpticalAndRemovableDrivesOfARecordedDesktop) {
   const fs::path root = SourcePath("tests/data/drives/desktop");
   LinuxDriveProbe probe(root);
@@ -109,26 +93,6 @@ TEST_F(LiveSampleTest, EmptyTrayIsNotReadyUntilADiscIsMounted) {
   // A root no drive ever had is not worth waiting for.
   s = probe.QueryMedium((machine / "elsewhere").string());
   EXPECT_FALSE(s.device_not_ready);
-}
-
-TEST_F(LiveSampleTest, DiscInsertedDuringTheWaitIsCopied) {
-  LinuxDriveProbe probe(machine);
-  FakeClock clock;
-  CopyOptions options;
-  options.clock = &clock;
-  ui.on_yield = [this] {
-    if (!fs::exists(disc)) {
-      InsertDisc();
-      WriteWorkbookSet(disc, "1234567");
-    }
-  };
-  mnuDataLoadCD_Click(
-      state, probe, [] {}, options);
-  EXPECT_THAT(ui.questions, IsEmpty());
-  EXPECT_THAT(ui.messages, IsEmpty());
-  EXPECT_EQ(state.MediaDrive, disc.string());
-  EXPECT_EQ(FileNames(gisfile()).size(), 5u);
-  EXPECT_EQ(state.view.lblStatusAll.caption, "Files Copied.");
 }
 
 }  // namespace

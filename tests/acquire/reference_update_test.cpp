@@ -23,10 +23,7 @@ class ReferenceUpdateTest : public AcquireTest {
     upd.ExecuteScript(sql);
   }
   std::vector<std::string> Column(const std::string& sql) {
-    RecordSet rs = state.WorkConn.QueryNative(sql);
-    std::vector<std::string> out;
-    for (int64_t r = 0; r < rs.RecordCount(); ++r) out.push_back(rs.At(r, 0).ToDisplay());
-    return out;
+    return QueryLines(state.WorkConn, sql);
   }
   std::string Dump() { return DumpDatabase(state.WorkConn); }
 };

@@ -1,13 +1,12 @@
 // The check window over the clean facility: verdicts on the labels, the table
 // status and its check mark, the grid of the first failed check, re-runs,
-// sorting, the error-workbook hook, rejected queries and closing.
+// sorting, the error-workbook hook and rejected queries.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "checks/frmCCheckView.h"
 #include "facility_fixture.h"
-#include "viewers/frmCMinorTableView.h"
 
 namespace sorvane::testing {
 namespace {
@@ -168,19 +167,6 @@ TEST_F(CheckViewTest, AQueryTheDatabaseRejectsShowsAsFailed) {
   EXPECT_EQ(state.Tables[5].TableStatus, 7);
   view.SelectCheck(4);  // selecting it again tells the user again
   EXPECT_EQ(ui.messages.size(), 2u);
-}
-
-TEST_F(CheckViewTest, ExitClosesTheProgramsReferenceListAndTheWindow) {
-  frmCMinorTableView shared(state);
-  view.ReferenceWindow = [&]() -> frmCMinorTableView& { return shared; };
-  Open(1);
-  view.mnuRef_Click(2);
-  EXPECT_EQ(shared.view().caption, "LABORATORY LIST");
-  view.mnuRunChecks_Click(9);
-  EXPECT_FALSE(view.loaded());
-  EXPECT_FALSE(shared.loaded());
-  EXPECT_EQ(ui.windows_closed, (std::vector<std::string>{"frmCMinorTableView", "frmCCheckView"}));
-  EXPECT_EQ(ui.windows_shown.back(), "frmCMain");
 }
 
 }  // namespace

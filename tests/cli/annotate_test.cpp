@@ -5,7 +5,6 @@
 // input's, of the same kinds, and its fills and comments must stand exactly at
 // the places the report names.
 #include <gtest/gtest.h>
-#include <xlsxwriter.h>
 
 #include <filesystem>
 #include <map>
@@ -21,6 +20,7 @@
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
+#include "support/xlsx_writer.h"
 
 namespace sorvane::testing {
 namespace {
@@ -85,42 +85,28 @@ Copy ReadCopy(const fs::path& file) {
 // such, with `edits` (row, column) -> text applied and a second worksheet after it.
 void CopyAsXlsx(const fs::path& from, const fs::path& to,
                 const std::map<std::pair<int, int>, std::string>& edits = {}) {
-  lxw_workbook* book = workbook_new(to.string().c_str());
-  lxw_worksheet* ws = nullptr;
-  std::map<std::string, lxw_format*> formats;
-  auto named = [&](const SheetShape& shape) {
-    ws = workbook_add_worksheet(book, shape.sheet_name.c_str());
-  };
+  XlsxRows rows;
+  std::string sheet;
   ReadWorkbook(
       from,
       [&](int64_t row, const std::vector<std::string>& cells, const RowFormats& f) {
+        rows.resize(static_cast<size_t>(row));
         for (size_t c = 0; c < cells.size(); ++c) {
-          const auto r = static_cast<lxw_row_t>(row - 1);
-          const auto col = static_cast<lxw_col_t>(c);
-          auto edit = edits.find({static_cast<int>(row), static_cast<int>(c)});
-          if (edit != edits.end()) {
-            worksheet_write_string(ws, r, col, edit->second.c_str(), nullptr);
-          } else if (f.KindOf(c) == RowFormats::Kind::kText || cells[c].empty()) {
-            if (!cells[c].empty()) worksheet_write_string(ws, r, col, cells[c].c_str(), nullptr);
+          if (f.KindOf(c) == RowFormats::Kind::kText || cells[c].empty()) {
+            rows.back().emplace_back(cells[c]);
           } else {
-            lxw_format*& format = formats[f.FormatCode(c)];
-            if (!format && !f.FormatCode(c).empty()) {
-              format = workbook_add_format(book);
-              format_set_num_format(format, f.FormatCode(c).c_str());
-            }
-            worksheet_write_number(ws, r, col, f.Number(c, cells[c]), format);
+            rows.back().emplace_back(f.Number(c, cells[c]), f.FormatCode(c));
           }
         }
         return true;
       },
-      {}, named);
+      {}, [&](const SheetShape& shape) { sheet = shape.sheet_name; });
   for (const auto& [at, text] : edits) {
-    if (at.first == 1)
-      worksheet_write_string(ws, 0, static_cast<lxw_col_t>(at.second), text.c_str(), nullptr);
+    auto& row = rows.at(static_cast<size_t>(at.first - 1));
+    row.resize(std::max(row.size(), static_cast<size_t>(at.second) + 1), XlsxCell(""));
+    row[static_cast<size_t>(at.second)] = XlsxCell(text);
   }
-  worksheet_write_string(workbook_add_worksheet(book, "Notes"), 0, 0, "Not part of the table",
-                         nullptr);
-  ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+  WriteXlsx(to, rows, {sheet, "Notes"});
 }
 
 class AnnotateTest : public ::testing::Test {

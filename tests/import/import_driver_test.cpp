@@ -2,10 +2,12 @@
 #include "import/import_driver.h"
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "import_fixture.h"
+#include "support/case_table.h"
 
 namespace sorvane::testing {
 namespace {
@@ -97,18 +99,6 @@ TEST_F(ImportDriverTest, InvalidReviewDateStopsBeforeAnything) {
   EXPECT_TRUE(state.view.txtFacilityID.enabled);
 }
 
-TEST_F(ImportDriverTest, IncompleteSetEndsWithAVerdictOnTheLastTable) {
-  WriteWorkbook(1, Table(1, {Row(1)}));
-  Run(0);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].rfind("Five files for 1234567 were not found", 0), 0u);
-  EXPECT_EQ(Statuses(), (std::vector<int>{0, 0, 0, 0, 0}));
-  EXPECT_EQ(StatusLine().caption, "Fix table 5 and reimport.");
-  EXPECT_EQ(menu_updates, (std::vector<bool>{false}));
-  EXPECT_TRUE(state.view.txtFacilityID.enabled);  // the ID was not fixed
-  EXPECT_EQ(state.FacilityID, "");
-}
-
 TEST_F(ImportDriverTest, SingleTableReimportAfterTheWorkbookWasFixed) {
   WriteCleanSet();
   WriteWorkbook(4, Table(4, {Row(4, {{"PH", "neutral"}})}));
@@ -166,26 +156,13 @@ TEST_F(ImportDriverTest, SingleTableWithoutAFixedIdChecksTheBoxFirst) {
 }
 
 TEST_F(ImportDriverTest, SummaryNamesTheLowestCodeAndTheHighestTableAmongEquals) {
-  struct Case {
-    std::vector<int> statuses;
-    std::string text;
-    bool bold;
-  } cases[] = {
-      {{0, 0, 0, 0, 0}, "Fix table 5 and reimport.", false},
-      {{6, 1, 6, 3, 6}, "Fix Field Names for table 2 and reimport.", false},
-      {{6, 6, 2, 6, 2}, "Fix Facility IDs for table 5 and reimport.", false},
-      {{6, 6, 6, 6, 5}, "Reimport table 5", false},
-      {{3, 6, 3, 6, 6}, "Fix Data Types (highlighted with **) for table 3 and reimport.", false},
-      {{6, 4, 6, 6, 6}, "Unknown problem with MS Access transfer.  Try reimporting table 2", false},
-      {{6, 6, 6, 6, 6}, kAllDone, true},
-      {{8, 7, 6, 8, 7}, kAllDone, true},
-  };
-  for (const Case& c : cases) {
-    for (int n = 1; n <= 5; ++n) state.Tables[n].TableStatus = c.statuses[n - 1];
-    state.view.lblStatusAll.bold = !c.bold;
+  for (const auto& c : CaseTable("import_summaries.txt")) {
+    std::istringstream codes(c[0]);
+    for (int n = 1; n <= 5; ++n) codes >> state.Tables[n].TableStatus;
+    state.view.lblStatusAll.bold = c[2] != "1";
     ShowImportSummary(state);
-    EXPECT_EQ(StatusLine().caption, c.text);
-    EXPECT_EQ(StatusLine().bold, c.bold) << c.text;
+    EXPECT_EQ(StatusLine().caption, c[1]);
+    EXPECT_EQ(StatusLine().bold, c[2] == "1") << c[1];
   }
   // For data types it opens the table view of the table named.
   EXPECT_EQ(state.view.DataGrid1.source, state.SheetRecordset[3]);

@@ -4,8 +4,6 @@
 // it was saved in.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
@@ -85,19 +83,6 @@ TEST(FixtureTest, Dates1904ReadAlikeInBothFormats) {
   const Rows want = {{"SAM_DATE"}, {"3/15/2021"}, {"1/1/1904"}};
   EXPECT_EQ(xls.rows, want);
   EXPECT_EQ(xlsx.rows, want);
-}
-
-TEST(FixtureTest, FormatIsChosenByContentNotByExtension) {
-  const std::string xlsx = FacilityXlsx();
-  const auto path = std::filesystem::temp_directory_path() / "sorvane_T5_named.xls";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out.write(xlsx.data(), static_cast<std::streamsize>(xlsx.size()));
-  }
-  const SheetRows got = testing::ReadAllRows(path);
-  std::filesystem::remove(path);
-  EXPECT_EQ(got.shape.format, "xlsx");
-  EXPECT_EQ(got.rows.size(), 7u);
 }
 
 }  // namespace

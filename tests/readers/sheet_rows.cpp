@@ -35,14 +35,4 @@ std::vector<std::vector<std::string>> Trimmed(const SheetRows& rows) {
   return out;
 }
 
-WorkbookError Refusal(const std::string& bytes, const ReadLimits& limits) {
-  try {
-    ReadAllRowsFromMemory(bytes, limits);
-  } catch (const WorkbookError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "the workbook was read";
-  return WorkbookError(WorkbookError::Reason::kDamaged, "");
-}
-
 }  // namespace sorvane::testing

@@ -1,5 +1,4 @@
-// Test helpers: a whole first worksheet collected into memory, and the message
-// of the WorkbookError a read throws.
+// Test helper: a whole first worksheet collected into memory.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +21,5 @@ SheetRows ReadAllRowsFromMemory(const std::string& bytes, const ReadLimits& limi
 
 // The rows with trailing empty cells removed (what a comparison cares about).
 std::vector<std::vector<std::string>> Trimmed(const SheetRows& rows);
-
-// The error reading `bytes` throws; fails the test when it reads.
-WorkbookError Refusal(const std::string& bytes, const ReadLimits& limits = {});
 
 }  // namespace sorvane::testing

@@ -1,6 +1,6 @@
 // The .xlsx reader on packages built part by part: cell types, styles, shared
-// strings, package quirks of other producers, and the defences against hostile
-// packages (DTDs, entity and decompression bombs, oversized sheets).
+// strings and package quirks of other producers (the defences against hostile
+// packages are refusal_test's).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,7 +16,6 @@ namespace sorvane {
 namespace {
 
 using testing::ReadAllRowsFromMemory;
-using testing::Refusal;
 using testing::XlsxParts;
 using testing::ZipFile;
 using Rows = std::vector<std::vector<std::string>>;
@@ -130,75 +129,6 @@ TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
   }
 }
 
-struct RefusalCase {
-  std::string name, bytes;
-  Reason reason;
-  std::string words;
-  ReadLimits limits = {};
-};
-
-std::vector<RefusalCase> RefusalCases() {
-  XlsxParts ok;
-  ok.sheet_data = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
-
-  Parts not_a_workbook = {{"word/document.xml", "<document/>"}, {"readme.txt", "hello"}};
-  // 64 MB of blanks compress about a thousandfold.
-  Parts bomb = ok.Parts();
-  Replace(bomb, "xl/worksheets/sheet1.xml",
-          "<worksheet><sheetData>" + std::string(64 << 20, ' ') + "</sheetData></worksheet>");
-  ReadLimits small;
-  small.max_part_bytes = 1 << 20;
-  ReadLimits few_cells;
-  few_cells.max_cells = 3;
-  XlsxParts many;
-  for (int r = 1; r <= 5; ++r) many.sheet_data += "<row><c><v>1</v></c></row>";
-  // Two million empty strings (10 MB) for a one-cell sheet: a few kB zipped.
-  XlsxParts empty_strings = ok;
-  empty_strings.shared_strings.reserve(10 << 20);
-  for (int i = 0; i < 2'000'000; ++i) empty_strings.shared_strings += "<si/>";
-  XlsxParts long_string = ok;
-  long_string.shared_strings = "<si><t>" + std::string(3000, 'a') + "</t></si>";
-  ReadLimits string_budget;
-  string_budget.max_string_bytes = 2048;
-
-  const std::string bomb_zip = ZipFile(bomb);
-  std::vector<RefusalCase> cases;
-  for (const auto& c : testing::CaseTable("xlsx_refusals.txt")) {
-    Parts parts = ok.Parts();
-    Replace(parts, c[1], c[2]);
-    const Reason reason = c[3] == "unsafe"    ? Reason::kUnsafe
-                          : c[3] == "damaged" ? Reason::kDamaged
-                                              : Reason::kNoWorksheet;
-    cases.push_back({c[0], ZipFile(parts), reason, c[4]});
-  }
-  cases.insert(
-      cases.end(),
-      {
-          {"zip_without_workbook", ZipFile(not_a_workbook), Reason::kNotSpreadsheet,
-           "not a spreadsheet"},
-          {"decompression_bomb", bomb_zip, Reason::kTooLarge, "decompression bomb"},
-          {"part_over_the_limit", bomb_zip, Reason::kTooLarge, "inflates to more than 1048576",
-           small},
-          {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
-          {"strings_past_what_the_sheets_use", empty_strings.Zip(), Reason::kTooLarge,
-           "more strings than its worksheets could use"},
-          {"strings_over_their_memory", long_string.Zip(), Reason::kTooLarge,
-           "shared strings need more than 2048 bytes of memory", string_budget},
-          {"truncated_zip", ok.Zip().substr(0, 200), Reason::kDamaged, "zip"},
-      });
-  return cases;
-}
-
-TEST(XlsxReaderTest, UnreadableOrHostilePackagesAreRefusedWithTheReason) {
-  for (const auto& c : RefusalCases()) {
-    SCOPED_TRACE(c.name);
-    const WorkbookError e = Refusal(c.bytes, c.limits);
-    EXPECT_EQ(e.reason(), c.reason) << e.description();
-    EXPECT_NE(e.description().find(c.words), std::string::npos) << e.description();
-    EXPECT_EQ(e.description().rfind("\"test.bin\" cannot be read: ", 0), 0u) << e.description();
-  }
-}
-
 TEST(XlsxReaderTest, TotalLimitCountsEachPartOnce) {
   // A 600 kB sheet is read twice (range, then rows) but inflates only once.
   XlsxParts x;
@@ -206,12 +136,6 @@ TEST(XlsxReaderTest, TotalLimitCountsEachPartOnce) {
   ReadLimits limits;
   limits.max_total_bytes = 1000000;
   EXPECT_EQ(Read(x.Zip(), limits), (Rows{{"1"}}));
-  // Shared strings of the same size on top go past it.
-  x.shared_strings = "<si><t>" + std::string(600000, 'a') + "</t></si>";
-  const WorkbookError e = Refusal(x.Zip(), limits);
-  EXPECT_EQ(e.reason(), Reason::kTooLarge);
-  EXPECT_NE(e.description().find("parts inflate to more than 1000000 bytes"), std::string::npos)
-      << e.description();
 }
 
 }  // namespace

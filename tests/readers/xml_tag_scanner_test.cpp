@@ -55,59 +55,38 @@ std::optional<std::vector<std::string>> Fast(const std::string& xml) {
   ZipPackage zip(std::string_view(bytes), ReadLimits{});
   Recorder fast;
   if (!ScanXmlTags(zip, "s.xml", fast)) return std::nullopt;
+  EXPECT_EQ(fast.events, Expat(zip, "s.xml"));
   return fast.events;
 }
 
-TEST(XmlTagScannerTest, SeesWhatExpatSees) {
+TEST(XmlTagScannerTest, SeesTheElementsAndTextExpatSees) {
   std::string big = "<row r=\"9\">";
   for (int i = 0; i < 20000; ++i) big += "<c r=\"A9\" t='s'><v>1</v></c>";  // spans chunks
-  const std::string sheet =
+  const auto sheet = Fast(
       "<?xml version=\"1.0\"?>\n<x:worksheet xmlns:x=\"urn:x\"><!-- <c r=\"Z1\"> -->"
       "<x:sheetData><row r=\"1\" spans=\"1:2\"><c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[<c "
       "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/><c r=\"C1\" s=\"a\tb\r\nc\rd\"/></row><?pi "
       "<c r=\"Y1\"?>" +
-      big + "</row>\n</x:sheetData ></x:worksheet>";
-  const std::string bytes = testing::ZipFile({{"s.xml", sheet}});
-  ZipPackage zip(std::string_view(bytes), ReadLimits{});
-  Recorder fast;
-  ASSERT_TRUE(ScanXmlTags(zip, "s.xml", fast));
-  EXPECT_EQ(fast.events, Expat(zip, "s.xml"));
-  EXPECT_EQ(fast.events[3], "<c r=A1 t=inlineStr");
+      big + "</row>\n</x:sheetData ></x:worksheet>");
+  ASSERT_TRUE(sheet.has_value());
+  EXPECT_EQ((*sheet)[3], "<c r=A1 t=inlineStr");
+  const auto text = Fast(
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+      "<w><v>a &lt;&gt;&amp;&quot;&apos; &#65;&#x42;&#x1F600; \xC3\xA9</v><t>1\r\n2\r3</t>"
+      "<t><![CDATA[<x> & ]]]></t><!-- c --><?p q?><t>]]</t></w>\n");
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ((*text)[2], "#a <>&\"' AB\xF0\x9F\x98\x80 \xC3\xA9");
+  EXPECT_EQ((*text)[5], "#1\n2\n3");
+  EXPECT_EQ((*text)[8], "#<x> & ]");
 }
 
 // Entities, character references in attributes and encodings other than UTF-8
-// are expat's to read.
-TEST(XmlTagScannerTest, LeavesWhatItDoesNotReadToExpat) {
-  for (const std::string& xml : {
-           std::string("<!DOCTYPE w [<!ENTITY e \"x\">]><w/>"),
-           std::string("<w><c r=\"&#65;1\"/></w>"),
-           std::string("\xFF\xFE<\0w\0/\0>\0", 10),
-           std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><w>\xE9</w>"),
-       }) {
-    EXPECT_FALSE(Fast(xml).has_value()) << xml;
-  }
-}
-
-TEST(XmlTagScannerTest, DeliversTheTextExpatDelivers) {
-  const std::string xml =
-      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-      "<w><v>a &lt;&gt;&amp;&quot;&apos; &#65;&#x42;&#x1F600; \xC3\xA9</v><t>1\r\n2\r3</t>"
-      "<t><![CDATA[<x> & ]]]></t><!-- c --><?p q?><t>]]</t></w>\n";
-  const auto fast = Fast(xml);
-  ASSERT_TRUE(fast.has_value());
-  const std::string bytes = testing::ZipFile({{"s.xml", xml}});
-  ZipPackage zip(std::string_view(bytes), ReadLimits{});
-  EXPECT_EQ(*fast, Expat(zip, "s.xml"));
-  EXPECT_EQ((*fast)[2], "#a <>&\"' AB\xF0\x9F\x98\x80 \xC3\xA9");
-  EXPECT_EQ((*fast)[5], "#1\n2\n3");
-  EXPECT_EQ((*fast)[8], "#<x> & ]");
-}
-
-// The scanner reads the rows too, so whatever is not well-formed must reach
-// expat, which refuses it.
-TEST(XmlTagScannerTest, LeavesEveryMalformationToExpat) {
+// are expat's to read. The scanner reads the rows too, so whatever is not
+// well-formed must reach expat, which refuses it.
+TEST(XmlTagScannerTest, LeavesWhatItDoesNotReadAndEveryMalformationToExpat) {
   for (const auto& c : testing::CaseTable("xml_malformed.txt")) {
     EXPECT_FALSE(Fast(c[0]).has_value()) << c[0];
+    if (c[1] != "refused") continue;
     const std::string bytes = testing::ZipFile({{"s.xml", c[0]}});
     ZipPackage zip(std::string_view(bytes), ReadLimits{});
     EXPECT_THROW(Expat(zip, "s.xml"), ReadFailure) << c[0];

@@ -32,20 +32,6 @@ class MainWindowTest : public ::testing::Test {
   frmCMain w{ui_, dir_.paths()};
 };
 
-TEST(MainWindowStartUp, CreatesMissingFoldersSilently) {
-  TempDataDir dir;
-  ScriptedUi ui;
-  Paths inner{dir.dir() / "Sorvane", {}};
-  // The missing-database message writes its template here, not in the real home.
-  setenv("XDG_DATA_HOME", (dir.dir() / "home").c_str(), 1);
-  {
-    frmCMain w(ui, inner);
-    w.Form_Load();  // no database yet: ends with the missing-database message
-  }
-  EXPECT_TRUE(fs::is_directory(inner.WorkbookDir()));
-  unsetenv("XDG_DATA_HOME");
-}
-
 // Start-up stops at the first error and shows its number and description.
 TEST(MainWindowStartUp, AFileInPlaceOfTheWorkbookFolderOrNoStructureTableIsNamed) {
   for (const bool file_as_folder : {true, false}) {
@@ -298,16 +284,21 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
     holder.Close();
     fs::remove_all(db);
   }
-  for (const bool yes : {false, true}) {  // Yes builds it as `sorvane init` does and goes on
+  // A data folder not there yet: its folders are made without a word; Yes builds
+  // the database as `sorvane init` does and goes on.
+  const Paths fresh{dir.dir() / "new", {}};
+  for (const bool yes : {false, true}) {
     testing::ScriptedUi ui;
     ui.yes_no_answers = {yes};
-    frmCMain w(ui, dir.paths());
+    frmCMain w(ui, fresh);
     EXPECT_EQ(w.Form_Load() && w.loaded_ok(), yes);
-    EXPECT_EQ(ui.messages,
-              Texts{"The Access database is missing.  Copy it from " +
-                    (share.dir() / "sorvane/GIS_WORK.db").string() + " to " + db.string()});
-    EXPECT_EQ(ui.questions, Texts{"Create a new work database in " + dir.dir().string() + " now?"});
-    EXPECT_EQ(fs::exists(db) && fs::exists(dir.paths().UpdateDb()), yes);
+    EXPECT_TRUE(fs::is_directory(fresh.WorkbookDir()));
+    EXPECT_EQ(ui.messages, Texts{"The Access database is missing.  Copy it from " +
+                                 (share.dir() / "sorvane/GIS_WORK.db").string() + " to " +
+                                 fresh.WorkDb().string()});
+    EXPECT_EQ(ui.questions,
+              Texts{"Create a new work database in " + fresh.data_dir.string() + " now?"});
+    EXPECT_EQ(fs::exists(fresh.WorkDb()) && fs::exists(fresh.UpdateDb()), yes);
     EXPECT_EQ(w.unloaded(), !yes);
     EXPECT_TRUE(fs::is_regular_file(share.dir() / "sorvane/GIS_WORK.db"));  // the copy it names
   }

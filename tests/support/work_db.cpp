@@ -38,20 +38,30 @@ void TempDataDir::CreateWorkDb() {
 
 std::string DumpDatabase(Connection& conn) {
   std::string out;
-  RecordSet schema = conn.QueryNative(
-      "SELECT name, CAST(sql AS TEXT) FROM sqlite_master WHERE sql IS NOT NULL ORDER BY type, "
-      "name");
-  for (int64_t r = 0; r < schema.RecordCount(); ++r) out += schema.At(r, 1).ToDisplay() + ";\n";
-  RecordSet tables = conn.QueryNative(
-      "SELECT CAST(name AS TEXT) FROM sqlite_master WHERE type = 'table' ORDER BY name");
-  for (int64_t t = 0; t < tables.RecordCount(); ++t) {
-    const std::string name = tables.At(t, 0).ToDisplay();
-    RecordSet rows = conn.QueryNative("SELECT * FROM \"" + name + "\"");
-    for (int64_t r = 0; r < rows.RecordCount(); ++r) {
-      out += name + ":";
-      for (size_t f = 0; f < rows.FieldCount(); ++f) out += rows.At(r, f).ToDisplay() + "|";
-      out += "\n";
+  for (const std::string& sql : QueryLines(
+           conn,
+           "SELECT CAST(sql AS TEXT) FROM sqlite_master WHERE sql IS NOT NULL ORDER BY type, name"))
+    out += sql + ";\n";
+  for (const std::string& table : QueryLines(
+           conn,
+           "SELECT CAST(name AS TEXT) FROM sqlite_master WHERE type = 'table' ORDER BY name")) {
+    for (const std::string& row : QueryLines(conn, "SELECT * FROM \"" + table + "\""))
+      out += table + ":" + row + "\n";
+  }
+  return out;
+}
+
+std::vector<std::string> QueryLines(Connection& conn, const std::string& sql,
+                                    const std::vector<Value>& params) {
+  RecordSet rs = conn.QueryNative(sql, params);
+  std::vector<std::string> out;
+  for (int64_t r = 0; r < rs.RecordCount(); ++r) {
+    std::string line;
+    for (size_t f = 0; f < rs.FieldCount(); ++f) {
+      const Value v = rs.At(r, f);
+      line += (f > 0 ? "|" : "") + (v.IsMissing() ? std::string("<null>") : v.ToDisplay());
     }
+    out.push_back(std::move(line));
   }
   return out;
 }

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/paths.h"
 #include "workdb/connection.h"
@@ -36,6 +37,11 @@ struct WorkDataDir : TempDataDir {
 
 // Schema and rows of a whole database as text, to tell whether anything changed.
 std::string DumpDatabase(Connection& conn);
+
+// Each row of a query (SQLite's own statements) as its columns' texts joined by
+// "|", "<null>" for a missing value to tell it from the empty text.
+std::vector<std::string> QueryLines(Connection& conn, const std::string& sql,
+                                    const std::vector<Value>& params = {});
 
 // Path of a file in the source tree ("tests/data/x.xls").
 std::filesystem::path SourcePath(const std::string& relative);

@@ -6,11 +6,13 @@
 
 namespace sorvane::testing {
 
-void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows) {
+void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows,
+               const std::vector<std::string>& sheets) {
   std::filesystem::remove(file);
   lxw_workbook* wb = workbook_new(file.string().c_str());
   if (wb == nullptr) throw std::runtime_error("cannot create " + file.string());
-  lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+  lxw_worksheet* ws = workbook_add_worksheet(wb, sheets.empty() ? nullptr : sheets[0].c_str());
+  for (size_t i = 1; i < sheets.size(); ++i) workbook_add_worksheet(wb, sheets[i].c_str());
   for (size_t r = 0; r < rows.size(); ++r) {
     for (size_t c = 0; c < rows[r].size(); ++c) {
       const auto row = static_cast<lxw_row_t>(r);

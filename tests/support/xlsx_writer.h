@@ -25,7 +25,9 @@ struct XlsxCell {
 using XlsxRows = std::vector<std::vector<XlsxCell>>;
 
 // Writes `rows` into the first worksheet of a new workbook at `file` (replacing
-// it). Throws std::runtime_error on failure.
-void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows);
+// it), named `sheets[0]` when given; further names add empty worksheets after
+// it. Throws std::runtime_error on failure.
+void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows,
+               const std::vector<std::string>& sheets = {});
 
 }  // namespace sorvane::testing

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "core/errors.h"
+#include "support/case_table.h"
 #include "transfer/transfer.h"
 #include "transfer_fixture.h"
 #include "workdb/work_database.h"
@@ -22,21 +23,8 @@ using ::testing::SizeIs;
 constexpr const char* kFac = "1234567";
 
 TEST(NormaliseName, MatchingFormsOfLaboratoriesAndContaminants) {
-  const std::pair<const char*, const char*> labs[] = {
-      {"Acme Laboratories, Inc.", "ACMELAB"},
-      {"ACME LAB", "ACMELAB"},
-      {"Acme Laboratory", "ACMELAB"},
-      {"XYZ LABORATORIES", "XYZLAB"},           // LABORATORIES before LABORATORY: not XYZLABIES
-      {"Zinc Analytics Lab", "ZANALYTICSLAB"},  // INC goes inside words too
-      {"Tri-State (Env.) & Sons + Co/Lab *", "TRISTATEENVSONSCOLAB"},
-  };
-  for (const auto& [name, expected] : labs) EXPECT_EQ(NormaliseLabName(name), expected) << name;
-  const std::pair<const char*, const char*> contaminants[] = {
-      {"1,1-Dichloroethane", "11DICHLOROETHANE"},
-      {"Benzo(a)pyrene", "BENZOAPYRENE"},
-      {"Zinc, total", "ZINCTOTAL"},  // no word replacement for contaminants
-  };
-  for (const auto& [name, expected] : contaminants) EXPECT_EQ(NormaliseName(name), expected);
+  for (const auto& c : CaseTable("matching_names.txt"))
+    EXPECT_EQ(c[0] == "lab" ? NormaliseLabName(c[1]) : NormaliseName(c[1]), c[2]) << c[1];
 }
 
 // The shipped lists hold the matching form of every name, one name per form:

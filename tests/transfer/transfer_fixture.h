@@ -39,22 +39,7 @@ class TransferTest : public ::testing::Test {
     for (const auto& [name, v] : values) rs.SetValue(name, v);
   }
 
-  // Rows of a query, each as its columns' display texts joined by "|"
-  // ("" for a missing value, "<null>" to tell it from the empty text).
-  std::vector<std::string> Rows(const std::string& sql) {
-    RecordSet rs = state.WorkConn.QueryNative(sql);
-    std::vector<std::string> out;
-    for (int64_t r = 0; r < rs.RecordCount(); ++r) {
-      std::string line;
-      for (size_t f = 0; f < rs.FieldCount(); ++f) {
-        if (f > 0) line += "|";
-        Value v = rs.At(r, f);
-        line += v.IsMissing() ? "<null>" : v.ToDisplay();
-      }
-      out.push_back(line);
-    }
-    return out;
-  }
+  std::vector<std::string> Rows(const std::string& sql) { return QueryLines(state.WorkConn, sql); }
 
   int64_t Count(const std::string& table) {
     return state.WorkConn.QueryValue("SELECT count(*) FROM " + table).AsInteger();

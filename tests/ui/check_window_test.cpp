@@ -1,6 +1,6 @@
-// The check window and the reference lists as the main window opens them:
-// what the labels, buttons, grid and menus show after a run, and that clicks
-// reach the checks.
+// The check window and the reference lists as the main window opens them: the
+// labels, buttons, grid and menus draw the check window's state, clicks reach
+// it, and the windows close with the program.
 #include "check_window.h"
 
 #include <gtest/gtest.h>
@@ -61,73 +61,49 @@ class CheckWindowTest : public ::testing::Test {
   StartedProgram program;
 };
 
-TEST_F(CheckWindowTest, OpensFromDataChecksWithTheLabelsOfTheChosenTable) {
+TEST_F(CheckWindowTest, ShowsTheChecksOfTheChosenTableAndClicksReachThem) {
   BreakSampleLocations();
-  EXPECT_TRUE(program.Action("mnuCheckTablesHeader")->isEnabled());
   gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
   ASSERT_NE(w, nullptr);
-  EXPECT_TRUE(w->isVisible());
-  EXPECT_EQ(w->windowTitle(), "Table 1 - Sample Location Table");
-
-  const std::vector<clsReviewObject>& checks = core().CheckList;
-  ASSERT_EQ(checks.size(), 10u);
-  std::vector<int> failed;
-  for (int i = 0; i < kCheckControls; ++i) {
-    auto* label = In<QLabel>(w, ControlName("lblStatus", i));
-    auto* button = In<QRadioButton>(w, ControlName("optReview", i));
-    if (i >= static_cast<int>(checks.size())) {
-      EXPECT_TRUE(label->isHidden()) << i;
-      EXPECT_TRUE(button->isHidden()) << i;
-      continue;
-    }
-    const clsReviewObject& c = checks[i];
-    EXPECT_TRUE(label->isVisible()) << i;
-    EXPECT_EQ(label->toolTip().toStdString(), c.ToolTip) << i;
-    EXPECT_EQ(label->font().bold(), c.Required == 2) << i;
-    EXPECT_EQ(label->font().underline(), c.Required >= 1) << i;
-    EXPECT_EQ(label->text().toStdString(), c.Status ? c.PassString : c.FailString) << i;
-    EXPECT_EQ(label->autoFillBackground(), !c.Status) << i;  // failures are highlighted
-    EXPECT_EQ(button->isEnabled(), !c.Status) << i;
-    if (!c.Status) failed.push_back(i);
-  }
-  ASSERT_GE(failed.size(), 2u) << "the broken sample locations fail too few checks";
-  const int first_failed = failed[0];
-
-  // The first failed check is open: its button selected, its records in the grid.
-  EXPECT_TRUE(In<QRadioButton>(w, ControlName("optReview", first_failed))->isChecked());
-  auto* grid = In<QTableView>(w, "DataGrid1");
-  EXPECT_TRUE(grid->isVisible());
-  EXPECT_EQ(In<QLabel>(w, "DataGrid1Caption")->text().toStdString(),
-            "Table 1: " + checks[first_failed].FailString);
-  EXPECT_EQ(grid->model()->rowCount(), core().adoProblemRS->RecordCount());
-  EXPECT_GT(grid->model()->rowCount(), 0);
-
-  // A click on another failed check's label, or on a button, opens that check.
   auto* caption = In<QLabel>(w, "DataGrid1Caption");
+  auto* grid = In<QTableView>(w, "DataGrid1");
+  auto shows = [&](const std::string& moment) {
+    SCOPED_TRACE(moment);
+    const CheckViewState& v = core().view();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->windowTitle().toStdString(), v.caption);
+    ExpectShowsEach(w, "lblStatus", v.lblStatus);
+    ExpectShowsEach(w, "optReview", v.optReview);
+    ExpectShows(w, v.menus);
+    EXPECT_EQ(grid->isVisible(), v.DataGrid1.visible);
+    EXPECT_EQ(caption->text().toStdString(), v.DataGrid1.caption);
+    if (v.DataGrid1.visible)
+      EXPECT_EQ(grid->model()->rowCount(), core().adoProblemRS->RecordCount());
+  };
+  shows("opened on table 1");
+  std::vector<int> failed;
+  for (size_t i = 0; i < core().CheckList.size(); ++i)
+    if (!core().CheckList[i].Status) failed.push_back(static_cast<int>(i));
+  ASSERT_GE(failed.size(), 2u) << "the broken sample locations fail too few checks";
+  // A click on another failed check's label, or on a button, opens that check.
   QTest::mouseClick(In<QLabel>(w, ControlName("lblStatus", failed[1])), Qt::LeftButton);
-  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + checks[failed[1]].FailString);
-  QTest::mouseClick(In<QRadioButton>(w, ControlName("optReview", first_failed)), Qt::LeftButton);
-  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + checks[first_failed].FailString);
-  EXPECT_FALSE(In<QRadioButton>(w, ControlName("optReview", failed[1]))->isChecked());
-
-  // The table failed: its "Run Checks" item carries no mark.
-  EXPECT_FALSE(ActionIn(w, "mnuRunChecks(1)")->isChecked());
-
-  // Table 3 has fewer checks: the spare labels go; a passed table is marked.
+  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + core().CheckList[failed[1]].FailString);
+  shows("a label clicked");
+  QTest::mouseClick(In<QRadioButton>(w, ControlName("optReview", failed[0])), Qt::LeftButton);
+  EXPECT_EQ(caption->text().toStdString(), "Table 1: " + core().CheckList[failed[0]].FailString);
+  shows("a button clicked");
+  // Table 3 has fewer checks, and passes.
   ActionIn(w, "mnuRunChecks(3)")->trigger();
-  const int table3_checks = static_cast<int>(core().CheckList.size());
   EXPECT_EQ(w->windowTitle(), "Table 3 - Water Level Table");
-  for (int i = 0; i < kCheckControls; ++i) {
-    EXPECT_EQ(In<QLabel>(w, ControlName("lblStatus", i))->isVisible(), i < table3_checks) << i;
-    EXPECT_EQ(In<QRadioButton>(w, ControlName("optReview", i))->isVisible(), i < table3_checks)
-        << i;
-  }
-  ASSERT_EQ(program.form->state().Tables[3].TableStatus, 8);
-  EXPECT_TRUE(ActionIn(w, "mnuRunChecks(3)")->isChecked());
-  EXPECT_FALSE(In<QTableView>(w, "DataGrid1")->isVisible());
+  shows("table 3");
+  // Imported again, it has not passed its checks yet: its mark goes.
+  program.form->state().view.txtFacilityID = TextBoxState{"1234567", false};
+  program.Action("mnuRunData(3)")->trigger();
+  EXPECT_FALSE(ActionIn(w, "mnuRunChecks(3)")->isChecked());
+  shows("table 3 imported again");
 }
 
-TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndAReopeningRunsAgain) {
+TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndTheProgramsExitClosesEveryWindow) {
   BreakSampleLocations();
   gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
   ASSERT_NE(w, nullptr);
@@ -144,7 +120,6 @@ TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndAReopeningRunsAgain) {
   gui::CheckWindow* again = OpenChecks("mnuCheckTables(4)");
   EXPECT_EQ(again, w);  // the Qt window is reused for the new run
   EXPECT_TRUE(again->isVisible());
-  EXPECT_EQ(again->windowTitle(), "Table 4 - Field Data Table");
   ActionIn(w, "mnuRunChecks(9)")->trigger();  // its Exit item
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(program.form->check_view()->loaded());
@@ -156,19 +131,13 @@ TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndAReopeningRunsAgain) {
   program.Action("mnuNewSite")->trigger();
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(core().loaded());
-  for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.form->state().Tables[n].TableStatus, 0) << n;
   EXPECT_TRUE(program.window().isVisible());
   EXPECT_TRUE(program.ui.documents.empty());
-}
 
-TEST_F(CheckWindowTest, ExitOfTheProgramClosesTheOtherWindows) {
-  gui::CheckWindow* w = OpenChecks("mnuCheckTables(2)");
-  ASSERT_NE(w, nullptr);
+  OpenChecks("mnuCheckTables(2)");
   program.Action("mnuViewRef(1)")->trigger();
-  ASSERT_NE(program.ui.reference_window(), nullptr);
   program.Action("mnuExit")->trigger();
   EXPECT_TRUE(program.form->unloaded());
-  EXPECT_FALSE(program.form->state().WorkConn.IsOpen());
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(program.ui.reference_window()->isVisible());
   EXPECT_FALSE(program.window().isVisible());
@@ -183,15 +152,14 @@ TEST_F(CheckWindowTest, ExitOfTheProgramClosesTheOtherWindows) {
 TEST_F(CheckWindowTest, WhileAnImportRunsTheCheckWindowRunsNothing) {
   gui::CheckWindow* w = OpenChecks("mnuCheckTables(2)");
   ASSERT_NE(w, nullptr);
-  const std::vector<std::string> items = {"mnuRunChecks(1)",   "mnuRunChecks(3)",
-                                          "mnuRunChecks(7)",   "mnuExcelChecks(2)",
-                                          "mnuExcelChecks(5)", "mnuExcelChecks(7)"};
   program.Widget<QLineEdit>("txtFacilityID")->setText("1234567");
   program.form->state().view.txtFacilityID = TextBoxState{"1234567", true};
   bool during = false;
   QTimer::singleShot(0, w, [&] {
     during = program.form->busy();
-    for (const std::string& item : items) {
+    ExpectShows(w, core().view().menus);
+    for (const char* item :
+         {"mnuRunChecks(1)", "mnuRunChecks(7)", "mnuExcelChecks(2)", "mnuExcelChecks(7)"}) {
       EXPECT_FALSE(ActionIn(w, item)->isEnabled()) << item;
       ActionIn(w, item)->trigger();
     }
@@ -201,20 +169,7 @@ TEST_F(CheckWindowTest, WhileAnImportRunsTheCheckWindowRunsNothing) {
   ASSERT_TRUE(during);
   EXPECT_TRUE(program.ui.documents.empty());  // no error workbook written
   EXPECT_EQ(w->windowTitle().toStdString(), "Table 2 - Well Data Table");
-  for (const std::string& item : items) EXPECT_TRUE(ActionIn(w, item)->isEnabled()) << item;
-}
-
-// A table imported again has not passed its checks yet, whatever the open check
-// window said before.
-TEST_F(CheckWindowTest, ReimportingAPassedTableRemovesItsMark) {
-  gui::CheckWindow* w = OpenChecks("mnuCheckTables(3)");
-  ASSERT_NE(w, nullptr);
-  ASSERT_EQ(program.form->state().Tables[3].TableStatus, 8);
-  ASSERT_TRUE(ActionIn(w, "mnuRunChecks(3)")->isChecked());
-  program.form->state().view.txtFacilityID = TextBoxState{"1234567", false};
-  program.Action("mnuRunData(3)")->trigger();
-  EXPECT_LT(program.form->state().Tables[3].TableStatus, 7);
-  EXPECT_FALSE(ActionIn(w, "mnuRunChecks(3)")->isChecked());
+  ExpectShows(w, core().view().menus);
 }
 
 class ReferenceListTest : public CheckWindowTest {

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QRadioButton>
 #include <cstdlib>
 
 // Fontconfig keeps a cache for the life of the process that the leak checker
@@ -34,6 +36,37 @@ StartedProgram::StartedProgram() {
 
 StartedProgram::~StartedProgram() {
   if (!form->unloaded()) form->Form_Unload();
+}
+
+void ExpectShows(QWidget* window, const std::string& name, const LabelState& state) {
+  auto* label = window->findChild<QLabel*>(QString::fromStdString(name));
+  ASSERT_NE(label, nullptr) << name;
+  QString caption = QString::fromStdString(state.caption);
+  EXPECT_EQ(label->text(), caption.replace('\r', '\n')) << name;
+  EXPECT_EQ(label->toolTip().toStdString(), state.tooltip) << name;
+  EXPECT_EQ(label->isVisibleTo(window), state.visible) << name;
+  EXPECT_EQ(label->font().bold(), state.bold) << name;
+  EXPECT_EQ(label->font().underline(), state.underline) << name;
+  EXPECT_EQ(label->autoFillBackground(), state.highlighted) << name;
+}
+
+void ExpectShows(QWidget* window, const std::string& name, const OptionState& state) {
+  auto* button = window->findChild<QRadioButton*>(QString::fromStdString(name));
+  ASSERT_NE(button, nullptr) << name;
+  EXPECT_EQ(button->text().toStdString(), state.caption) << name;
+  EXPECT_EQ(button->isChecked(), state.selected) << name;
+  EXPECT_EQ(button->isEnabled(), state.enabled) << name;
+  EXPECT_EQ(button->isVisibleTo(window), state.visible) << name;
+}
+
+void ExpectShows(QWidget* window, const MenuMap& menus) {
+  for (const auto& [name, state] : menus.all()) {
+    auto* action = window->findChild<QAction*>(QString::fromStdString(name));
+    ASSERT_NE(action, nullptr) << name;
+    EXPECT_EQ(action->isEnabled(), state.enabled) << name;
+    EXPECT_EQ(action->isChecked(), state.checked) << name;
+    EXPECT_EQ(action->isVisible(), state.visible) << name;
+  }
 }
 
 QAction* StartedProgram::Action(const char* name) {

@@ -17,11 +17,24 @@
 #include "support/work_db.h"
 
 class QAction;
+class QWidget;
 
 namespace sorvane::testing {
 
 // Creates the application on first use.
 void EnsureQtApp();
+
+// The widgets of `window` named `name`(i) draw states[i]: a label's caption,
+// tool tip, visibility, font and attention style; an option button's caption,
+// selection, enabling and visibility; and every menu item its state.
+void ExpectShows(QWidget* window, const std::string& name, const LabelState& state);
+void ExpectShows(QWidget* window, const std::string& name, const OptionState& state);
+void ExpectShows(QWidget* window, const MenuMap& menus);
+template <class States>
+void ExpectShowsEach(QWidget* window, const std::string& name, const States& states) {
+  for (size_t i = 0; i < states.size(); ++i)
+    ExpectShows(window, ControlName(name, static_cast<int>(i)), states[i]);
+}
 
 // The real Qt port with its dialogs replaced by records and scripted answers.
 class RecordingQtUi : public gui::QtUi {

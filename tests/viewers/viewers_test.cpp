@@ -5,6 +5,7 @@
 
 #include "core/text.h"
 #include "state/run_state.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "viewers/frmCMinorTableView.h"
@@ -19,9 +20,11 @@ class ReferenceListTest : public ::testing::Test {
   int64_t Count(const std::string& table) {
     return state.WorkConn.QueryValue("SELECT count(*) FROM " + table).AsInteger();
   }
-  std::vector<std::string> Fields() {
-    std::vector<std::string> out;
-    for (const Field& f : window.view().DataGrid1.source->fields()) out.push_back(f.name);
+  // The columns shown, "|" between them.
+  std::string Fields() {
+    std::string out;
+    for (const Field& f : window.view().DataGrid1.source->fields())
+      out += (out.empty() ? "" : "|") + f.name;
     return out;
   }
   std::string Cell(int64_t row, const std::string& field) {
@@ -35,30 +38,15 @@ class ReferenceListTest : public ::testing::Test {
 };
 
 TEST_F(ReferenceListTest, ShowsEachListWithItsCaptionAndRows) {
-  struct Expected {
-    int index;
-    const char* caption;
-    std::vector<std::string> fields;
-    const char* table;
-  };
-  const Expected lists[] = {
-      {0,
-       "SAMPLE SOURCE LIST",
-       {"SOURCE_ID", "DESCRIPTION", "XY_REQ", "DEPTH_REQ"},
-       "MT_SAMPLE_SOURCE"},
-      {1, "CAS/ANALYTE LIST", {"CAS", "ANALYTE", "ANALYTENOFORMAT"}, "MT_ANALYTE"},
-      {2, "LABORATORY LIST", {"LAB_ID", "ABBREVIATION", "LABORATORY"}, "MT_LAB"},
-      {3, "CONTRACT LIST", {"CONTRACT", "CONTRACTOR"}, "MT_CONTRACTOR"},
-  };
-  for (const Expected& e : lists) {
-    ASSERT_TRUE(window.ShowReferenceList(e.index)) << e.caption;
-    EXPECT_EQ(window.view().caption, e.caption);
+  for (const auto& c : CaseTable("reference_lists.txt")) {
+    ASSERT_TRUE(window.ShowReferenceList(std::stoi(c[0]))) << c[1];
+    EXPECT_EQ(window.view().caption, c[1]);
     EXPECT_TRUE(window.view().visible);
     EXPECT_TRUE(window.view().DataGrid1.visible);
     EXPECT_FALSE(window.view().grid_allow_update);
-    EXPECT_EQ(Fields(), e.fields) << e.caption;
-    EXPECT_GT(Count(e.table), 0) << e.table;
-    EXPECT_EQ(window.view().DataGrid1.source->RecordCount(), Count(e.table)) << e.caption;
+    EXPECT_EQ(Fields(), c[2]) << c[1];
+    EXPECT_GT(Count(c[3]), 0) << c[3];
+    EXPECT_EQ(window.view().DataGrid1.source->RecordCount(), Count(c[3])) << c[1];
   }
   EXPECT_EQ(ui.windows_shown, std::vector<std::string>(4, "frmCMinorTableView"));
   EXPECT_TRUE(ui.windows_closed.empty());

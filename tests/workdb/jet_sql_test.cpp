@@ -1,11 +1,11 @@
 // The program's SQL dialect on SQLite: the translation, the dialect's functions,
-// and the connection's opening, typing, transactions and binding.
+// and the connection waiting for a writer and refusing writes after the engine
+// gave up a transaction.
 #include "workdb/jet_sql.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "core/errors.h"
@@ -32,18 +32,6 @@ TEST(JetSqlTest, FunctionsBehaveAsTheDialectDoes) {
   EXPECT_TRUE(Date::FromIso(conn.Query("SELECT NOW()").At(0, 0).ToDisplay()).has_value());
 }
 
-TEST(ConnectionTest, OpeningAMissingOrForeignFileIsADatabaseOpenError) {
-  testing::TempDataDir dir;
-  Connection conn;
-  EXPECT_THROW(conn.Open(dir.dir() / "nope.db"), DatabaseOpenError);
-  EXPECT_FALSE(std::filesystem::exists(dir.dir() / "nope.db"));  // never created
-  std::ofstream(dir.dir() / "junk.db") << "this is not a database, just some text long enough...";
-  EXPECT_THROW(conn.Open(dir.dir() / "junk.db"), DatabaseOpenError);
-  EXPECT_FALSE(conn.IsOpen());
-  std::ofstream(dir.dir() / "empty.db").flush();
-  EXPECT_THROW(conn.Open(dir.dir() / "empty.db"), DatabaseOpenError);
-}
-
 TEST(ConnectionTest, OpeningWaitsForAWriterToFinish) {
   testing::TempDataDir dir;
   const std::filesystem::path file = dir.dir() / "busy.db";
@@ -57,37 +45,6 @@ TEST(ConnectionTest, OpeningWaitsForAWriterToFinish) {
   Connection reader;
   EXPECT_NO_THROW(reader.Open(file));
   finish.join();
-}
-
-TEST(ConnectionTest, ColumnsTypedByDeclarationTransactionsNestAndTextIsBound) {
-  Connection conn;
-  conn.OpenInMemory();
-  conn.ExecuteScript(
-      "CREATE TABLE T (D DATETIME, N REAL, I INTEGER, S TEXT COLLATE NOCASE);"
-      "INSERT INTO T VALUES ('2002-06-30 00:00:00', 2, 3, 'x');");
-  RecordSet rs = conn.Query("SELECT D, N, I, S, COUNT(*) AS C FROM T");
-  EXPECT_EQ(rs.At(0, 0), Value::FromDate(*Date::FromParts(2002, 6, 30)));
-  EXPECT_EQ(rs.At(0, 1), Value::Real(2));
-  EXPECT_EQ(rs.At(0, 2), Value::Integer(3));
-  EXPECT_EQ(rs.At(0, 4), Value::Integer(1));
-  {
-    Transaction tx(conn);
-    conn.Execute("DELETE * FROM T");
-  }  // not committed
-  EXPECT_EQ(conn.QueryValue("SELECT COUNT(*) FROM T"), Value::Integer(1));
-  const std::string evil = "x'); DROP TABLE T; --";
-  {
-    Transaction outer(conn);
-    {
-      Transaction inner(conn);
-      conn.ExecuteNative("INSERT INTO T (S) VALUES (?1)", {Value::Text(evil)});
-      inner.Commit();
-    }
-    outer.Commit();
-  }
-  EXPECT_EQ(conn.QueryValue("SELECT COUNT(*) FROM T WHERE S = ?1", {Value::Text(evil)}),
-            Value::Integer(1));
-  EXPECT_THROW(conn.Query("SELECT * FROM NO_SUCH_TABLE"), DatabaseError);
 }
 
 // A full disk makes the engine roll the whole transaction back by itself; a

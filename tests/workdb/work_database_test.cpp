@@ -14,13 +14,7 @@
 namespace sorvane {
 namespace {
 
-std::vector<std::string> Column(Connection& conn, const std::string& sql,
-                                const std::vector<Value>& params = {}) {
-  RecordSet rs = conn.QueryNative(sql, params);
-  std::vector<std::string> out;
-  for (int64_t i = 0; i < rs.RecordCount(); ++i) out.push_back(rs.At(i, 0).ToDisplay());
-  return out;
-}
+using testing::QueryLines;
 
 // NNNNNNN-NN-N: the last digit is the sum of the others weighted 1, 2, 3 ...
 // from the right, modulo 10.
@@ -60,7 +54,8 @@ TEST(WorkDatabaseTest, EveryTextColumnComparesWithoutRegardToCase) {
 TEST(WorkDatabaseTest, ReferenceValuesAreValidAndFitTheWorkbookColumnsThatCarryThem) {
   Connection conn;
   testing::OpenTestWorkDb(conn);
-  for (const std::string& cas : Column(conn, "SELECT CAS FROM MT_ANALYTE WHERE CAS NOT LIKE 'NA%'"))
+  for (const std::string& cas :
+       QueryLines(conn, "SELECT CAS FROM MT_ANALYTE WHERE CAS NOT LIKE 'NA%'"))
     EXPECT_TRUE(CasCheckDigitOk(cas)) << cas;
   EXPECT_FALSE(CasCheckDigitOk("71-43-3"));
   // A value copied from a reference list into a workbook must pass the data-type
@@ -82,7 +77,7 @@ TEST(WorkDatabaseTest, ReferenceValuesAreValidAndFitTheWorkbookColumnsThatCarryT
         "FIELD_TYPE = 200",
         {Value::Text(table), Value::Text(field)});
     ASSERT_TRUE(size.IsNumber()) << table << "." << field;
-    for (const std::string& v : Column(conn, values))
+    for (const std::string& v : QueryLines(conn, values))
       EXPECT_LE(Utf8Length(v), size.ToDouble()) << field << ": " << v;
   }
 }
@@ -93,7 +88,7 @@ TEST(UpdateDatabaseTest, HoldsTheReferenceTablesAsTheWorkDatabaseHasThem) {
   InstallUpdateDatabase(update);
   testing::OpenTestWorkDb(work);
   const std::string columns = "SELECT group_concat(name || ' ' || type) FROM pragma_table_info(?1)";
-  const std::vector<std::string> listed = Column(update, "SELECT TABLE_NAME FROM UPDATE_LIST");
+  const std::vector<std::string> listed = QueryLines(update, "SELECT TABLE_NAME FROM UPDATE_LIST");
   EXPECT_EQ(listed.size(), 6u);
   for (const std::string& table : listed) {
     const Value name = Value::Text(table);
