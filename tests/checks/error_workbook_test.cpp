@@ -18,6 +18,7 @@
 #include "checks/frmCCheckView.h"
 #include "core/convert.h"
 #include "core/errors.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
@@ -115,51 +116,36 @@ TEST_F(ErrorWorkbookTest, FirstExportWritesTheTablesFailedChecksAndMarksTheOther
   EXPECT_EQ(ui.documents.size(), 3u);
 }
 
-struct CountCase {
-  int problems;
-  std::optional<std::string> answer;  // nullopt: not asked, or Cancel
-  std::string note;                   // appended to the title
-  int records;                        // data rows written; -1 = neither names nor records
-};
+TEST_F(ErrorWorkbookTest, AnswerToHowManyRecordsDecidesWhatIsWritten) {
+  for (const auto& c : testing::CaseTable("record_count_answers.txt")) {
+    SCOPED_TRACE(c[0] + " records, answer '" + c[1] + "'");
+    Exec("DELETE FROM MT_TEMP2A");
+    AddPorosityProblems(std::stoi(c[0]));
+    ui.input_prompts.clear();
+    ui.input_answers = {c[1] == "(cancel)" ? std::nullopt : std::optional(c[1])};
+    view.mnuExcelChecks_Click(2);
 
-class RecordCountTest : public ErrorWorkbookTest,
-                        public ::testing::WithParamInterface<CountCase> {};
-
-TEST_P(RecordCountTest, AnswerDecidesWhatIsWritten) {
-  const CountCase& c = GetParam();
-  AddPorosityProblems(c.problems);
-  ui.input_answers.push_back(c.answer);
-  view.mnuExcelChecks_Click(2);
-
-  if (c.problems > 100) {
-    ASSERT_EQ(ui.input_prompts.size(), 1u);
-    EXPECT_EQ(ui.input_prompts[0],
-              "There are 250 error records for 'Possible Problem with Effective Porosity.' Enter "
-              "the number to output to Excel and Press Enter or Press Cancel to skip this check.");
-    EXPECT_EQ(ui.input_titles[0], "Error Records for Possible Problem with Effective Porosity.");
-    EXPECT_EQ(ui.input_defaults[0], "250");
-  } else {
-    EXPECT_TRUE(ui.input_prompts.empty());
+    if (c[0] == "250") {
+      ASSERT_EQ(ui.input_prompts.size(), 1u);
+      EXPECT_EQ(ui.input_prompts[0],
+                "There are 250 error records for 'Possible Problem with Effective Porosity.' "
+                "Enter the number to output to Excel and Press Enter or Press Cancel to skip this "
+                "check.");
+      EXPECT_EQ(ui.input_titles.back(),
+                "Error Records for Possible Problem with Effective Porosity.");
+      EXPECT_EQ(ui.input_defaults.back(), "250");
+    } else {
+      EXPECT_TRUE(ui.input_prompts.empty());
+    }
+    const std::vector<std::string> sheet = Sheet("2");
+    const int records = std::stoi(c[3]);
+    ASSERT_GE(sheet.size(), 2u);
+    EXPECT_EQ(sheet[1], "2\tPossible Problem with Effective Porosity.  (Possible Problem) " + c[2]);
+    EXPECT_EQ(sheet.size(), records < 0 ? 2u : 3u + records);
+    if (records > 0) EXPECT_EQ(sheet[3], "4\tNEW \tMW-0 \t5 ");
+    EXPECT_FALSE(view.ExportStopped);
   }
-  const std::vector<std::string> sheet = Sheet("2");
-  ASSERT_GE(sheet.size(), 2u);
-  EXPECT_EQ(sheet[1], "2\tPossible Problem with Effective Porosity.  (Possible Problem) " + c.note);
-  EXPECT_EQ(sheet.size(), c.records < 0 ? 2u : 3u + c.records);
-  if (c.records > 0) {
-    EXPECT_EQ(sheet[3], "4\tNEW \tMW-0 \t5 ");
-  }
-  EXPECT_FALSE(view.ExportStopped);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, RecordCountTest,
-    ::testing::Values(CountCase{250, "20", "20 of 250 output.", 20},
-                      CountCase{250, "250", "250 of 250 output.", 250},
-                      CountCase{250, std::nullopt, ":  Skipped 250 records.", -1},
-                      CountCase{250, "", ":  Skipped 250 records.", -1},
-                      CountCase{250, "0", "", -1}, CountCase{250, "-3", "", -1},
-                      CountCase{250, "400", "", 250}, CountCase{250, " 7 ", "7 of 250 output.", 7},
-                      CountCase{100, std::nullopt, "", 100}));
 
 TEST_F(ErrorWorkbookTest, AnswerThatIsNotANumberStopsAnAllTablesExport) {
   AddPorosityProblems(150);

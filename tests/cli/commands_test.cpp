@@ -1,12 +1,13 @@
 // The smaller commands: init (also from the agency's reference file), status,
-// read (stored values, displayed texts, passwords), copy and update-refs, with
-// their output and exit statuses.
+// read (stored values, displayed texts, passwords), copy, update-refs and refs,
+// with their output and exit statuses.
 #include "commands.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 
 #include "acquire/drive_probe.h"
 #include "cli_run.h"
+#include "json_parse.h"
 #include "shell/data_folder_lock.h"
 #include "support/file_size_limit.h"
 #include "support/work_db.h"
@@ -27,6 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::CliRun;
 using ::testing::EndsWith;
+using testing::Json;
+using testing::ParseJson;
 using testing::ReadFile;
 using testing::RunCommand;
 using testing::SourcePath;
@@ -322,6 +326,42 @@ TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {
                        " could not be read: it is neither a SQLite nor an Access database. No "
                        "work database was built.\n");
   EXPECT_EQ(c.QueryValue("SELECT group_concat(CONTRACT) FROM MT_CONTRACTOR").ToDisplay(), "C-77");
+}
+
+// `sorvane refs`: the four reference lists as the reference-list window shows them.
+// The other names reach their lists (captions and columns are the viewer's).
+TEST(Refs, ListsShowCaptionColumnsAndRowsWithControlCharactersShownAndJsonKinds) {
+  WorkDataDir dir;
+  {
+    Connection c;
+    c.Open(dir.paths().WorkDb());
+    c.ExecuteNative(
+        "UPDATE MT_CONTRACTOR SET CONTRACTOR = 'Bad' || char(27) || '[2J\tLab' "
+        "WHERE CONTRACT = 'C-01'");
+  }
+  const std::string data = dir.dir().string();
+  CliRun r = RunCommand({"refs", "contracts", "--data-dir", data});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(r.out.starts_with("CONTRACT LIST\nCONTRACT\tCONTRACTOR\nC-01\tBad\\x1B[2J Lab\n"))
+      << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 12);
+  for (const char* list : {"sources", "cas", "labs"})
+    EXPECT_EQ(RunCommand({"refs", list, "--data-dir", data}).code, 0) << list;
+
+  r = RunCommand({"refs", "labs", "--json", "--data-dir", data});
+  EXPECT_EQ(r.code, 0);
+  const Json list = ParseJson(r.out);
+  ASSERT_EQ(list.type, Json::Type::kArray);
+  ASSERT_FALSE(list.array.empty());
+  EXPECT_EQ(list[0]["LABORATORY"].string, "Acme Laboratories, Inc.");
+  EXPECT_EQ(list[0]["LAB_ID"].type, Json::Type::kNumber);
+  EXPECT_EQ(list[0]["LAB_ID"].number, 1);
+
+  r = RunCommand({"refs", "wells", "--data-dir", data});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("wells"), std::string::npos);
 }
 
 }  // namespace

@@ -119,15 +119,7 @@ TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
   }
 }
 
-TEST(SaidOutLoud, HelpNamesTheExitStatusesVersionIsShownAndAnIgnoredOptionIsRefused) {
-  CliRun help = RunCommand({"review", "--help"});
-  EXPECT_EQ(help.code, 0);
-  EXPECT_THAT(help.out, HasSubstr("--max-records NUMBER"));
-  EXPECT_THAT(help.out, HasSubstr("Exit status: 0 every table transferred"));
-  CliRun version = RunCommand({"--version"});
-  EXPECT_EQ(version.code, 0);
-  EXPECT_THAT(version.out, HasSubstr("sorvane 1."));
-  // An option the command would ignore is refused.
+TEST(SaidOutLoud, AnOptionTheCommandWouldIgnoreIsRefused) {
   CliRun read = RunCommand({"read", "--data-dir", "/tmp", "x.xls"});
   EXPECT_EQ(read.code, 2);
   EXPECT_EQ(read.out, "");

@@ -9,8 +9,10 @@
 
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "acquire/drive_probe.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 
@@ -71,31 +73,15 @@ TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsableAndMenusFollowTh
   }
   for (const char* menu : {"mnuTabViewHeader", "mnuCheckTablesHeader", "mnuCancelXfer"})
     EXPECT_FALSE(Enabled(w, menu)) << menu;
-  auto set = [&](std::array<int, 5> codes) {
-    for (int n = 1; n <= 5; ++n) w.state().Tables[n].TableStatus = codes[n - 1];
-    w.UpdateMenus(false);
-  };
-  set({6, 6, 6, 6, 6});
-  EXPECT_TRUE(Enabled(w, "mnuCheckTablesHeader"));
-  EXPECT_TRUE(Enabled(w, "mnuTabViewHeader"));
-  for (int n = 1; n <= 5; ++n) EXPECT_TRUE(Enabled(w, ControlName("mnuRunData", n)));
-  set({8, 7, 6, 8, 6});
-  EXPECT_TRUE(Enabled(w, "mnuCheckTablesHeader"));
-  set({6, 6, 5, 6, 6});
-  EXPECT_FALSE(Enabled(w, "mnuCheckTablesHeader"));
-  // Table 5 alone decides the "Table View" menu.
-  set({0, 0, 0, 0, 1});
-  EXPECT_TRUE(Enabled(w, "mnuTabViewHeader"));
-  set({6, 6, 6, 6, 0});
-  EXPECT_FALSE(Enabled(w, "mnuTabViewHeader"));
-  w.state().view.ProgressBar.visible = false;
-  set({1, 1, 1, 4, 1});
-  EXPECT_TRUE(w.state().view.ProgressBar.visible);
-  w.UpdateMenus(true);
-  EXPECT_FALSE(Enabled(w, "mnuRunData(3)"));
-  EXPECT_FALSE(Enabled(w, "mnuTabView(3)"));
-  EXPECT_FALSE(Enabled(w, "mnuTabViewHeader"));
-  EXPECT_FALSE(Enabled(w, "mnuCheckTablesHeader"));
+  for (const auto& c : testing::CaseTable("menus_by_stage.txt")) {
+    std::istringstream codes(c[0]), menus(c[2]);
+    for (int n = 1; n <= 5; ++n) codes >> w.state().Tables[n].TableStatus;
+    w.state().view.ProgressBar.visible = false;
+    w.UpdateMenus(c[1] == "1");
+    for (std::string m; menus >> m;)
+      EXPECT_EQ(Enabled(w, m.substr(0, m.size() - 2)), m.back() == '1') << c[0] << ": " << m;
+  }
+  EXPECT_TRUE(w.state().view.ProgressBar.visible);  // table 4 is being transferred
 }
 
 TEST_F(MainWindowTest, FlagOptionAndReviewDate) {

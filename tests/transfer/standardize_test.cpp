@@ -7,7 +7,6 @@
 
 #include <set>
 
-#include "core/errors.h"
 #include "support/case_table.h"
 #include "transfer/transfer.h"
 #include "transfer_fixture.h"
@@ -135,40 +134,6 @@ TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
       "INSERT INTO MT_LAB (LAB, NOFORMAT) SELECT (SELECT max(LAB) + 1 FROM MT_LAB), "
       "lower(NOFORMAT) FROM MT_LAB WHERE NOFORMAT = 'ACMELAB'");
   EXPECT_FALSE(both_ways("5", columns));
-}
-
-// Records the label of one table at every repaint, to follow the steps.
-class CaptionLog : public ScriptedUi {
- public:
-  void Refresh() override {
-    ScriptedUi::Refresh();
-    const std::string& c = state->StatusLabel(table).caption;
-    if (captions.empty() || captions.back() != c) captions.push_back(c);
-  }
-  RunState* state = nullptr;
-  int table = 5;
-  std::vector<std::string> captions;
-};
-
-TEST(StandardizeCaptions, EachStepIsShownAndFlaggingBeforeAnUnreadableDateFails) {
-  CaptionLog ui;
-  RunState state(ui, Paths{});
-  OpenTestWorkDb(state.WorkConn);
-  state.view.Option1[1].selected = true;
-  state.view.me_ReviewDate.text = "6/30/02";
-  ui.state = &state;
-  Standardize(state, "5");
-  EXPECT_THAT(ui.captions,
-              ElementsAre("Standardizing Upper Case for some fields.", "Flagging Prior Data.",
-                          "Normalizing Laboratory Names...", "Standardizing SPLP Method...",
-                          "Standardizing Contaminant Names."));
-
-  state.view.me_ReviewDate.text = "13/45/02";
-  ui.table = 3;
-  ui.captions.clear();
-  EXPECT_THROW(Standardize(state, "3"), sorvane::Error);
-  EXPECT_THAT(ui.captions,
-              ElementsAre("Standardizing Upper Case for some fields.", "Flagging Prior Data."));
 }
 
 // MW-1: sampled on the review date 6/30/02. MW-2: sampled the day after.
