@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text.h"
+
 namespace sorvane::testing {
 namespace {
 
@@ -24,37 +26,16 @@ std::string ReadPart(unzFile zip, const std::string& part) {
 }
 
 std::string Unescape(std::string_view s) {
-  static const std::pair<std::string_view, char> kEntities[] = {
-      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-  std::string out;
-  for (size_t i = 0; i < s.size();) {
-    bool done = false;
-    for (const auto& [entity, c] : kEntities) {
-      if (s.substr(i).starts_with(entity)) {
-        out += c;
-        i += entity.size();
-        done = true;
-        break;
-      }
-    }
-    if (!done) out += s[i++];
-  }
+  std::string out(s);
+  for (const auto& [entity, c] :
+       {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}})
+    out = ReplaceAll(out, entity, c);
   return out;
 }
 
+// A tab, a line break and a backslash inside a cell as \t, \n and \\.
 std::string Shown(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\t')
-      out += "\\t";
-    else if (c == '\n')
-      out += "\\n";
-    else if (c == '\\')
-      out += "\\\\";
-    else
-      out += c;
-  }
-  return out;
+  return ReplaceAll(ReplaceAll(ReplaceAll(text, "\\", "\\\\"), "\t", "\\t"), "\n", "\\n");
 }
 
 }  // namespace

@@ -1,27 +1,34 @@
-// The main window's bindings: the run state shown on its widgets (menus,
-// labels, progress, pointer, grid) and typing and clicking handed to the shell;
-// the desktop program's options, and the question whether to make a work
-// database when there is none, answered in the real dialogs.
+// The main window's bindings: the run state drawn on its widgets (labels,
+// options, menus, progress, pointer, grid) and typing and clicking handed to the
+// shell; the grid model over record sets; the Qt port's own dialogs answered the
+// way a person would; the desktop program's options, and the question whether to
+// make a work database when there is none, answered in the real dialogs.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "command_line.h"
 #include "core/convert.h"
 #include "grid_panel.h"
+#include "record_set_model.h"
 #include "ui_test_support.h"
 
 namespace sorvane::testing {
@@ -215,6 +222,163 @@ TEST(FirstStart, NoEndsTheProgramAndYesLeavesTheWindowReadyForAFacility) {
     form.Form_Unload();
   }
   unsetenv("XDG_DATA_HOME");
+}
+
+// Runs `answer` on the modal dialog as soon as it is up.
+void WhenDialogShows(std::function<void(QWidget*)> answer) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      timer->stop();
+      timer->deleteLater();
+      answer(modal);
+    }
+  });
+  timer->start();
+}
+
+class QtUiDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override { EnsureQtApp(); }
+  gui::QtUi ui;
+};
+
+TEST_F(QtUiDialogTest, MessagesAndQuestionsHaveTheProgramsTitleNoIconAndTheirButtons) {
+  using Box = QMessageBox;
+  const struct {
+    std::function<bool()> show;
+    Box::StandardButtons buttons;
+    Box::StandardButton click;
+    bool answer;
+  } cases[] = {
+      {[&] { return ui.MessageBox("Insert the disk."), true; }, Box::Ok, Box::Ok, true},
+      {[&] { return ui.AskOkCancel("Insert the disk."); }, Box::Ok | Box::Cancel, Box::Ok, true},
+      {[&] { return ui.AskOkCancel("Insert the disk."); }, Box::Ok | Box::Cancel, Box::Cancel,
+       false},
+      {[&] { return ui.AskYesNo("Insert the disk."); }, Box::Yes | Box::No, Box::Yes, true},
+  };
+  for (const auto& c : cases) {
+    QString title, text;
+    Box::Icon icon = Box::Warning;
+    Box::StandardButtons buttons;
+    WhenDialogShows([&](QWidget* w) {
+      auto* box = qobject_cast<Box*>(w);
+      ASSERT_NE(box, nullptr);
+      title = box->windowTitle();
+      text = box->text();
+      icon = box->icon();
+      buttons = box->standardButtons();
+      box->button(c.click)->click();
+    });
+    EXPECT_EQ(c.show(), c.answer);
+    EXPECT_EQ(title, "Sorvane");
+    EXPECT_EQ(text, "Insert the disk.");
+    EXPECT_EQ(icon, Box::NoIcon);
+    EXPECT_EQ(buttons, c.buttons);
+  }
+}
+
+TEST_F(QtUiDialogTest, InputBoxGivesTheTypedTextOrNothingOnCancel) {
+  QString shown_default, title;
+  WhenDialogShows([&](QWidget* w) {
+    auto* dialog = qobject_cast<QInputDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    shown_default = dialog->textValue();
+    title = dialog->windowTitle();
+    dialog->setTextValue("250");
+    dialog->accept();
+  });
+  EXPECT_EQ(ui.InputBox("How many records?", "Records", "100"), "250");
+  EXPECT_EQ(shown_default, "100");
+  EXPECT_EQ(title, "Records");
+
+  WhenDialogShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+  EXPECT_EQ(ui.InputBox("How many records?", "", "100"), std::nullopt);
+}
+
+TEST(FacilityIdBox, EnterRunsTheImportOfAllTablesAndOtherKeysOnlyType) {
+  StartedProgram program;
+  ASSERT_TRUE(program.load_result);
+  auto* box = program.Widget<QLineEdit>("txtFacilityID");
+  QTest::keyClicks(box, "12345\t");
+  EXPECT_TRUE(program.ui.messages.empty());
+  box->clear();
+  QTest::keyClicks(box, "1234567");
+  QTest::keyClick(box, Qt::Key_Return);
+  // With no workbooks in the folder the import ends with its complaint.
+  ASSERT_EQ(program.ui.messages.size(), 1u);
+  EXPECT_TRUE(program.ui.messages[0].starts_with("Five files for 1234567 were not found"));
+}
+
+std::shared_ptr<RecordSet> Wells() {
+  auto rs = std::make_shared<RecordSet>();
+  rs->AppendField("POINT_ID", kTypeVarChar, 20);
+  rs->AppendField("TOC", kTypeSingle, 0);
+  rs->AppendField("INSTALL_DATE", kTypeDate, 0);
+  rs->Open();
+  const struct {
+    const char* id;
+    std::optional<double> toc;
+    std::optional<Date> installed;
+  } rows[] = {{"MW-2", 712.5, Date::FromParts(2001, 5, 14)},
+              {"MW-1", std::nullopt, Date::FromParts(1999, 12, 1, 8, 30)},
+              {"mw-3", 0.25, std::nullopt}};
+  for (const auto& r : rows) {
+    rs->AddNew();
+    rs->SetValue(0, Value::Text(r.id));
+    if (r.toc) rs->SetValue(1, Value::Real(*r.toc));
+    if (r.installed) rs->SetValue(2, Value::FromDate(*r.installed));
+  }
+  return rs;
+}
+
+class RecordSetModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { EnsureQtApp(); }
+  QString Cell(int row, int column) { return model.data(model.index(row, column)).toString(); }
+  gui::RecordSetModel model;
+};
+
+TEST_F(RecordSetModelTest, ShowsValuesAsAPersonSeesThemAndFollowsSortsAndReopenings) {
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  auto rs = Wells();
+  model.SetSource(rs);
+  ASSERT_EQ(model.rowCount(), 3);
+  ASSERT_EQ(model.columnCount(), 3);
+  EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "INSTALL_DATE");
+  const QStringList shown = {Cell(0, 1), Cell(0, 2), Cell(1, 1), Cell(1, 2), Cell(2, 1)};
+  EXPECT_EQ(shown, QStringList({"712.5", "5/14/2001", "", "12/1/1999 8:30:00", "0.25"}));
+  QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+  rs->Sort("POINT_ID");
+  model.Sync();
+  EXPECT_EQ(resets.count(), 1);
+  EXPECT_EQ(Cell(0, 0), "MW-1");
+  // Nothing changed since: no reset, so a grid keeps its scroll position.
+  model.Sync();
+  EXPECT_EQ(resets.count(), 1);
+  // A check window runs every query on one record set: two checks may well
+  // return the same number of rows and columns.
+  RecordSet other = *Wells();
+  other.MoveFirst();
+  other.SetValue(0, Value::Text("MW-7"));
+  *rs = other;
+  model.SetSource(rs);
+  EXPECT_EQ(Cell(0, 0), "MW-7");
+}
+
+TEST_F(RecordSetModelTest, NeverReadsPastRowsThatWentAwayBeforeTheNextSync) {
+  auto rs = Wells();
+  model.SetSource(rs);
+  rs->Clear();
+  EXPECT_EQ(model.rowCount(), 3);  // as last synced
+  EXPECT_FALSE(model.data(model.index(2, 2)).isValid());
+  rs->Reset();
+  EXPECT_FALSE(model.data(model.index(0, 0)).isValid());
+  EXPECT_FALSE(model.headerData(1, Qt::Horizontal).isValid());
+  model.Sync();
+  EXPECT_EQ(model.rowCount(), 0);
+  EXPECT_EQ(model.columnCount(), 0);
 }
 
 }  // namespace

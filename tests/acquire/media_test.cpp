@@ -1,11 +1,17 @@
-// The "CD" and "Floppy" menus: finding the drive, waiting for the medium,
-// finding and copying the facility's workbooks, and what the user is told.
-#include "acquire/media_copy.h"
-
+// The workbooks arriving: the "CD" and "Floppy" menus (finding the drive,
+// waiting for the medium, finding and copying the facility's workbooks, what
+// the user is told), the Linux drive probe on recorded /proc/self/mountinfo and
+// /sys/block samples, and the Facility ID rule and the verification of the
+// workbook folder.
 #include <cstdlib>
 
+#include "acquire/linux_drive_probe.h"
+#include "acquire/media_copy.h"
 #include "acquire/media_search.h"
+#include "acquire/workbook_set.h"
 #include "acquire_fixture.h"
+#include "core/convert.h"
+#include "core/errors.h"
 #include "core/text.h"
 #include "support/case_table.h"
 #include "support/file_size_limit.h"
@@ -305,6 +311,181 @@ TEST_F(MediaCopyTest, CountsAndSearchesVisitEveryLevel) {
   EXPECT_EQ(state.SourcePattern, (cd / "x" / "Data").string());
   FindFacilityFolder(state, cd);
   EXPECT_EQ(state.SourcePattern, (cd / "a" / "*.xls").string());
+}
+
+std::string Describe(const Drive& d) {
+  return std::to_string(d.type) + " " + d.root + " " + d.device;
+}
+
+TEST(MountInfoTest, ParsesFieldsAndDecodesEscapes) {
+  auto mounts = ParseMountInfo(
+      "36 35 98:0 /mnt1 /mnt\\040two rw,noatime master:1 shared:2 - ext3 /dev/root rw\n"
+      "37 35 11:0 / /media/a\\134b\\011c ro - iso9660 /dev/sr0 ro\n"
+      "garbage\n"
+      "38 35 11:0 / /no/separator ro iso9660 /dev/sr0 ro\n"
+      "\n"
+      "39 35 8:17 / /media/STICK rw - vfat /dev/sdb1 rw");
+  ASSERT_EQ(mounts.size(), 3u);
+  EXPECT_EQ(mounts[0].device_number, "98:0");
+  EXPECT_EQ(mounts[0].fs_root, "/mnt1");
+  EXPECT_EQ(mounts[0].mount_point, "/mnt two");
+  EXPECT_EQ(mounts[0].fs_type, "ext3");
+  EXPECT_EQ(mounts[0].source, "/dev/root");
+  EXPECT_EQ(mounts[1].mount_point, "/media/a\\b\tc");
+  EXPECT_EQ(mounts[2].mount_point, "/media/STICK");
+  // A truncated escape is kept as written.
+  EXPECT_EQ(ParseMountInfo("1 1 1:1 / /x\\04 rw - ext4 /dev/x rw\n").at(0).mount_point, "/x\\04");
+}
+
+TEST(LinuxDriveProbeTest, ListsOpticalAndRemovableDrivesOfARecordedDesktop) {
+  const fs::path root = SourcePath("tests/data/drives/desktop");
+  LinuxDriveProbe probe(root);
+  std::vector<std::string> drives;
+  for (const Drive& d : probe.Drives()) drives.push_back(Describe(d));
+  const std::string r = root.lexically_normal().string();
+  EXPECT_THAT(drives, ElementsAre("2 /dev/fd0 /dev/fd0",  // floppy without a disk
+                                  "2 /dev/sdc /dev/sdc",  // card reader without a card
+                                  "5 /dev/sr1 /dev/sr1",  // second drive, tray empty
+                                  "5 " + r + "/media/user/FAC 1234567 /dev/sr0",
+                                  "2 " + r + "/media/user/STICK /dev/sdb1",
+                                  "5 " + r + "/mnt/iso /dev/loop0"));  // a disc image
+}
+
+// A copy of a recorded machine in which media can be inserted and ejected.
+class LiveSampleTest : public AcquireTest {
+ protected:
+  void SetUp() override {
+    machine = data.dir() / "machine";
+    fs::copy(SourcePath("tests/data/drives/tray_empty"), machine, fs::copy_options::recursive);
+    mountinfo = machine / "proc" / "self" / "mountinfo";
+    original = ReadFile(mountinfo);
+    disc = machine / "media" / "user" / "DISC";
+  }
+  void InsertDisc() {
+    fs::create_directories(disc);
+    WriteFile(mountinfo,
+              original + "410 31 11:0 / /media/user/DISC ro,nosuid - iso9660 /dev/sr0 ro\n");
+  }
+  void EjectDisc() {
+    WriteFile(mountinfo, original);
+    fs::remove_all(disc);
+  }
+  fs::path machine, mountinfo, disc;
+  std::string original;
+};
+
+TEST_F(LiveSampleTest, EmptyTrayIsNotReadyUntilADiscIsMounted) {
+  LinuxDriveProbe probe(machine);
+  auto drives = probe.Drives();
+  ASSERT_EQ(drives.size(), 1u);
+  EXPECT_EQ(Describe(drives[0]), "5 /dev/sr0 /dev/sr0");
+
+  MediumStatus s = probe.QueryMedium("/dev/sr0");
+  EXPECT_FALSE(s.ready);
+  EXPECT_TRUE(s.device_not_ready);
+
+  InsertDisc();
+  s = probe.QueryMedium("/dev/sr0");
+  EXPECT_TRUE(s.ready);
+  EXPECT_EQ(s.root, disc.string());
+
+  // Ejected after it was found: still the same drive, now waiting for a disc.
+  EjectDisc();
+  s = probe.QueryMedium(disc.string());
+  EXPECT_FALSE(s.ready);
+  EXPECT_TRUE(s.device_not_ready);
+  // A root no drive ever had is not worth waiting for.
+  s = probe.QueryMedium((machine / "elsewhere").string());
+  EXPECT_FALSE(s.device_not_ready);
+}
+
+using WorkbookSetTest = AcquireTest;
+
+TEST_F(WorkbookSetTest, FacilityIdIsSevenCharactersFoundInEveryFileOfTheFolder) {
+  const std::pair<std::string, std::vector<std::string>> ids[] = {
+      {"", {"Please Enter a Facility ID"}},
+      {"123456", {"Facility ID must be 7 digits."}},
+      {"12345678", {"Facility ID must be 7 digits."}},
+      {" ", {"Facility ID must be 7 digits."}},
+      {"ABCDEFG", {}},
+      {"\xC3\x84"
+       "BCDEFG",
+       {}},  // seven characters, eight bytes
+  };
+  for (const auto& [id, messages] : ids) {
+    ui.messages.clear();
+    state.view.txtFacilityID.text = id;
+    state.view.txtFacilityID.enabled = false;
+    EXPECT_EQ(CheckFacilityID(state), messages.empty()) << id;
+    EXPECT_EQ(ui.messages, messages) << id;
+    EXPECT_TRUE(state.view.txtFacilityID.enabled);
+  }
+  WriteFile(gisfile() / "abcdefg_1.xls");  // the ID is matched with its case
+  state.view.txtFacilityID.text = "ABCDEFG";
+  EXPECT_FALSE(CheckFacilityID(state));
+
+  fs::remove(gisfile() / "abcdefg_1.xls");
+  state.view.txtFacilityID.text = "1234567";
+  WriteWorkbookSet(gisfile(), "1234567");
+  EXPECT_TRUE(CheckFacilityID(state));
+  WriteFile(gisfile() / "notes.doc");
+  WriteFile(gisfile() / "other.doc");
+  ui.messages.clear();
+  EXPECT_FALSE(CheckFacilityID(state));
+  // One message after the scan, however many files lack the ID.
+  EXPECT_THAT(ui.messages, ElementsAre("Facility ID does not match copied files."));
+}
+
+TEST_F(WorkbookSetTest, VerificationJudgesTheFolder) {
+  const std::string dir = gisfile().string();
+  for (const auto& c : CaseTable("workbook_folders.txt")) {
+    std::string messages = ReplaceAll(c[2], "$NOT_FOUND",
+                                      "Five files for 1234567 were not found in $DIR.  Please "
+                                      "check CD (or floppy) and $DIR.");
+    messages = ReplaceAll(messages, "$NO_MATCH",
+                          "Facility ID does not match copied files. Please check $DIR to confirm "
+                          "correct files were copied.");
+    fs::remove_all(gisfile());
+    for (const std::string& name : Split(c[1])) WriteFile(gisfile() / name);
+    ui.messages.clear();
+    EXPECT_EQ(VerifyWorkbookSet(state), c[0] == "1") << c[1];
+    EXPECT_EQ(ui.messages, Split(ReplaceAll(messages, "$DIR", dir))) << c[1];
+  }
+  EXPECT_THAT(FileNames(gisfile()), ::testing::Each(::testing::Not(::testing::EndsWith(".txt"))));
+  // A missing workbook folder reaches the caller, unsaid.
+  fs::remove_all(gisfile());
+  ui.messages.clear();
+  try {
+    VerifyWorkbookSet(state);
+    ADD_FAILURE() << "no error";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.number(), kErrPathNotFound);
+  }
+  EXPECT_THAT(ui.messages, IsEmpty());
+}
+
+TEST_F(WorkbookSetTest, FiveWorkbooksAreListedInTableOrderWithTheirWholePaths) {
+  // Start-up appends the fields with nominal sizes shorter than today's paths.
+  state.FileList->AppendField("FilePath", kTypeChar, 60);
+  state.FileList->AppendField("FileName", kTypeChar, 50);
+  state.FileList->AppendField("FileExt", kTypeChar, 3);
+  const std::string prefix(70, 'w');
+  for (int n : {3, 5, 1, 4, 2})  // written out of order: the list is sorted by name
+    WriteFile(gisfile() / (prefix + "1234567_" + std::to_string(n) + ".xls"));
+  EXPECT_TRUE(VerifyWorkbookSet(state));
+  EXPECT_THAT(ui.messages, IsEmpty());
+  RecordSet& list = *state.FileList;
+  ASSERT_EQ(list.RecordCount(), 5);
+  for (int n = 1; n <= 5; ++n) {
+    const std::string name = prefix + "1234567_" + std::to_string(n) + ".xls";
+    EXPECT_EQ(list.At(n - 1, list.FieldIndex("FileName")).ToDisplay(), name);
+    EXPECT_EQ(list.At(n - 1, list.FieldIndex("FilePath")).ToDisplay(), (gisfile() / name).string());
+    EXPECT_TRUE(list.At(n - 1, list.FieldIndex("FileExt")).IsMissing());
+  }
+  // A second verification replaces the list.
+  fs::remove(gisfile() / (prefix + "1234567_5.xls"));
+  EXPECT_FALSE(VerifyWorkbookSet(state));
+  EXPECT_EQ(list.RecordCount(), 4);
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
-// Values and their texts: dates from serials and ticks, the text helpers, and
-// the conversion of workbook text to each field type (the cases are a table
-// under tests/data/cases/). The general number form is the readers' (cell_text_test).
-#include "core/value.h"
-
+// Values and their texts: dates from serials and ticks, the text helpers, the
+// conversion of workbook text to each field type (the cases are a table under
+// tests/data/cases/; the general number form is the readers' cell_text_test),
+// and the sort a heading click asks for (refused fields, long values and
+// filters show in the import stages' tests).
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "core/convert.h"
+#include "core/errors.h"
+#include "core/record_set.h"
 #include "core/text.h"
+#include "core/value.h"
 #include "support/case_table.h"
 
 namespace sorvane {
@@ -61,6 +64,41 @@ TEST(ConvertTest, WorkbookTextBecomesAValueOfTheFieldsTypeOrNone) {
     if (c[1] == "single") EXPECT_EQ(IsSingleText(c[0]), converts) << c[0];
     if (c[1] == "date") EXPECT_EQ(IsDateText(c[0]), converts) << c[0];
   }
+}
+
+RecordSet Wells() {
+  RecordSet rs;
+  rs.AppendField("POINT_ID", 200, 10);
+  rs.AppendField("TOC", 4, 0);
+  rs.Open();
+  const std::pair<const char*, std::optional<double>> rows[] = {
+      {"mw-2", 12.5}, {"MW-1", std::nullopt}, {"MW-3", 3.0}, {"MW-10", 12.5}};
+  for (const auto& [id, toc] : rows) {
+    rs.AddNew();
+    rs.SetValue("POINT_ID", Value::Text(id));
+    rs.SetValue("TOC", toc ? Value::Real(*toc) : Value());
+  }
+  rs.MoveFirst();
+  return rs;
+}
+
+std::vector<std::string> Column(const RecordSet& rs, size_t f) {
+  std::vector<std::string> out;
+  for (int64_t r = 0; r < rs.RecordCount(); ++r) out.push_back(rs.At(r, f).ToDisplay());
+  return out;
+}
+
+TEST(RecordSetTest, SortIsAscendingStableMissingFirstAndIgnoresCase) {
+  RecordSet rs = Wells();
+  rs.Sort("TOC");
+  EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"MW-1", "MW-3", "mw-2", "MW-10"}));
+  rs.Sort("POINT_ID");
+  EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"MW-1", "MW-10", "mw-2", "MW-3"}));
+  rs.Sort("POINT_ID");  // sorting twice gives the same ascending order
+  EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"MW-1", "MW-10", "mw-2", "MW-3"}));
+  rs.Sort("");
+  EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"mw-2", "MW-1", "MW-3", "MW-10"}));
+  EXPECT_THROW(rs.Sort("NOPE"), Error);
 }
 
 }  // namespace

@@ -1,0 +1,379 @@
+// Reading a table: the reading stage over rows as a reader delivers them (header
+// names and aliases, positional assignment, the rule that skips rows, quote
+// stripping, the 160-character limit with a too-long cell named by its first few
+// hundred characters and its length, what a failure leaves behind, a cancel
+// while a sheet is read); real workbooks read through the workbook set's file
+// list as the spreadsheet program shows them (a Facility ID shown with leading
+// zeros, an encrypted workbook asking for its password); and the import driver
+// run from the menu with its one-line verdict.
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "acquire/workbook_set.h"
+#include "core/errors.h"
+#include "import/import_driver.h"
+#include "import/import_workbook.h"
+#include "import_fixture.h"
+#include "support/case_table.h"
+
+namespace sorvane::testing {
+namespace {
+
+class ImportRowsTest : public ImportTest {};
+using testing::CaseTable;
+
+TEST_F(ImportRowsTest, MapFieldNameUpperCasesAndMapsAliasesExactly) {
+  for (const auto& c : CaseTable("field_name_aliases.txt")) {
+    std::string name = c[0];
+    EXPECT_EQ(MapFieldName(name), c[1]) << c[0];
+    EXPECT_EQ(name, c[2]) << c[0];
+  }
+}
+
+TEST_F(ImportRowsTest, TwoHeadersMappingToOneNameStopTheTable) {
+  for (Cells header : {Cells{"FAC_ID", "fe+2", "Fe2"}, Cells{"FE", "X", "fe2"}}) {
+    state.Tables[4].TableStatus = 3;
+    EXPECT_FALSE(Import(4, {header, {kFacility, "1", "2"}}));
+    EXPECT_EQ(Label(4).caption, "FE appears to be duplicated.");
+    EXPECT_TRUE(Label(4).highlighted);
+    EXPECT_EQ(state.Tables[4].TableStatus, 0);
+    EXPECT_EQ(state.SheetRecordset[4]->FieldCount(), 0u);
+    EXPECT_EQ(state.SheetRecordset[4]->RecordCount(), 0);
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ImportRowsTest, ValuesGoToFieldsByPositionAndShortRowsFillWithEmptyTexts) {
+  ASSERT_TRUE(Import(1, {{"A", "", "C", "", ""}, {"x"}, {"y", "z", "w"}, {"1"}, {""}, {"3"}}));
+  EXPECT_EQ(SheetFields(1), (Cells{"A", "C"}));  // empty headers add no field
+  EXPECT_EQ(SheetRow(1, 0), (Cells{"x", ""}));
+  EXPECT_EQ(SheetRow(1, 1), (Cells{"y", "z"}));
+  EXPECT_FALSE(state.SheetRecordset[1]->IsMissing(1));  // empty text, not Null
+  EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), 4);
+  EXPECT_EQ(state.view.ProgressBar.max, 6);  // the rows of the sheet
+  EXPECT_EQ(state.view.ProgressBar.value, 6);
+}
+
+TEST_F(ImportRowsTest, RowsThatDoNotSortAfterABlankAddNoRecordAndQuotesGo) {
+  for (const auto& c : CaseTable("row_skip_rule.txt")) {
+    ASSERT_TRUE(Import(1, {{"A", "B"}, Cells(c.begin() + 1, c.end())}));
+    EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), c[0] == "1" ? 1 : 0)
+        << "row of " << c.size() - 1 << " cells, first '" << (c.size() > 1 ? c[1] : "") << "'";
+  }
+  for (const auto& c : CaseTable("quoted_cells.txt")) {
+    ASSERT_TRUE(Import(1, {{"A", "B"}, {"x", c[0]}})) << c[0];
+    EXPECT_EQ(SheetText(1, 0, "B"), c[1]) << c[0];
+  }
+}
+
+TEST_F(ImportRowsTest, ValueOf160CharactersIsAcceptedAnd161StopsTheTableNamedButCut) {
+  std::string v160;
+  for (int i = 0; i < 160; ++i) v160 += "\xC3\xA9";  // 160 characters, 320 bytes
+  ASSERT_TRUE(Import(2, {{"A", "B"}, {"1", v160}}));
+  EXPECT_EQ(SheetText(2, 0, "B"), v160);
+
+  const std::string v161 = std::string(160, 'y') + "z";
+  EXPECT_FALSE(Import(2, {{"A", "B"}, {"1", "ok"}, {"2", v161}, {"3", "later"}}));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0],
+            "A value (" + v161 + ") in Table 2 appears to be longer than the allowed length.");
+  EXPECT_EQ(Label(2).caption, "One of the values appears to be longer than the allowed length.");
+  EXPECT_TRUE(Label(2).highlighted);
+  EXPECT_EQ(state.Tables[2].TableStatus, 0);
+  // No partial rows are left for the table view.
+  EXPECT_EQ(state.SheetRecordset[2]->RecordCount(), 0);
+
+  // A value too long for the sheet is cut in the message.
+  ui.messages.clear();
+  Cells row = Row(3);
+  row[1] = std::string(17'000'000, 'x');
+  EXPECT_FALSE(Import(3, {Header(3), row}));
+  EXPECT_EQ(ui.messages, (Cells{"A value (" + std::string(300, 'x') +
+                                "\u2026(17000000 characters)) in Table 3 appears to be longer "
+                                "than the allowed length."}));
+}
+
+TEST_F(ImportRowsTest, ReaderFailureTellsTheUserAndLeavesNoRows) {
+  RowSource failing = [](const ShownRowCallback& on_row, const ShapeCallback&) {
+    on_row(1, {"A", "B"}, RowFormats{});
+    on_row(2, {"1", "2"}, RowFormats{});
+    throw WorkbookError(WorkbookError::Reason::kTruncated,
+                        "\"x.xlsx\" cannot be read: the file ends too early.");
+  };
+  state.Tables[3].TableStatus = 6;
+  EXPECT_FALSE(ImportRows(state, 3, failing));
+  EXPECT_EQ(ui.messages, (Cells{"\"x.xlsx\" cannot be read: the file ends too early."}));
+  EXPECT_EQ(Label(3).caption, "Table 3 not imported.");
+  EXPECT_FALSE(Label(3).highlighted);
+  EXPECT_EQ(state.Tables[3].TableStatus, 0);
+  EXPECT_EQ(state.SheetRecordset[3]->FieldCount(), 0u);
+}
+
+TEST_F(ImportRowsTest, CancelWhileASheetIsReadStopsTheRun) {
+  WriteCleanSet(2000);
+  // The window yields while Table 1 is read; a close of the window (or a
+  // Ctrl-C) asks to cancel there.
+  ui.on_yield = [&] {
+    if (ui.yields == 2) state.CancelRequested = true;
+  };
+  const ImportResult result = mnuRunData_Click(state, 0, nullptr);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(state.StatusLabel(1).caption, "Import of Table 1 cancelled. ");
+  EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), 0);
+  for (int n = 2; n <= 5; ++n) {
+    EXPECT_EQ(state.StatusLabel(n).caption, "") << n;
+    EXPECT_EQ(state.Tables[n].TableStatus, stage::kNone) << n;
+  }
+  EXPECT_EQ(state.WorkConn.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
+}
+
+class ImportWorkbookTest : public ImportTest {
+ protected:
+  void Verify() { ASSERT_TRUE(VerifyWorkbookSet(state)); }
+};
+
+TEST_F(ImportWorkbookTest, TableWithoutAWorkbookInTheListIsNotImported) {
+  WriteWorkbook(1, Table(1, {Row(1)}));
+  ASSERT_FALSE(VerifyWorkbookSet(state));  // one file of five
+  ui.messages.clear();
+  EXPECT_FALSE(ImportWorkbook(state, 4));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].find("Table 4"), std::string::npos) << ui.messages[0];
+  EXPECT_EQ(Label(4).caption, "Table 4 not imported.");
+}
+
+TEST_F(ImportWorkbookTest, FacilityIdShownWithLeadingZerosImportsAllFiveTables) {
+  const std::string id = "0123456";
+  state.WorkConn.ExecuteNative("INSERT INTO T_SITE (SITE) VALUES ('0123456')");
+  state.view.txtFacilityID.text = id;
+  for (int n = 1; n <= 5; ++n) {
+    const Cells names = Header(n);
+    const Cells texts = Row(n);
+    XlsxRows rows;
+    rows.emplace_back(names.begin(), names.end());
+    std::vector<XlsxCell> row;
+    for (size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == "FAC_ID") {
+        row.emplace_back(123456.0, "0000000");
+      } else if (names[i] == "WL") {
+        row.emplace_back(12.75, "0");  // shown "13", stored 12.75
+      } else {
+        row.emplace_back(texts[i]);
+      }
+    }
+    rows.push_back(row);
+    WriteXlsx(state.paths.WorkbookDir() / (id + "_" + std::to_string(n) + ".xlsx"), rows);
+  }
+  mnuRunData_Click(state, 0, [](bool) {});
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ(state.Tables[n].TableStatus, 6) << "table " << n;
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
+  EXPECT_EQ(state.WorkConn.QueryValue("SELECT SITE FROM MT_TEMP3").ToDisplay(), id);
+  EXPECT_EQ(state.WorkConn.QueryValue("SELECT WL FROM MT_TEMP3").ToDisplay(), "12.75");
+}
+
+TEST_F(ImportWorkbookTest, EncryptedWorkbookAsksForItsPasswordNamingTheWorkbook) {
+  const auto source = std::filesystem::path(SORVANE_CORPUS_DIR) / "xls/poi_password.xls";
+  if (!std::filesystem::exists(source)) GTEST_SKIP() << "the shared corpus is absent";
+  const std::string refused_wrong =
+      "\"1234567_3.xls\" cannot be read: the workbook is encrypted and the password given is "
+      "wrong.";
+  const std::string refused_none =
+      "\"1234567_3.xls\" cannot be read: the workbook is encrypted or password-protected and "
+      "opens only with its password.";
+  struct Case {
+    const char* name;
+    std::optional<std::string> batch_password;  // set: never asked
+    std::optional<std::string> answer;
+    bool imported;
+    std::vector<std::string> messages;
+    size_t prompts;
+  };
+  const Case cases[] = {
+      {"right_answer", std::nullopt, "password", true, {}, 1},
+      {"wrong_answer", std::nullopt, "guess", false, {refused_wrong}, 1},
+      {"cancelled", std::nullopt, std::nullopt, false, {refused_none}, 1},
+      {"batch_with_password", "password", std::nullopt, true, {}, 0},
+      {"batch_without_password", "", std::nullopt, false, {refused_none}, 0},
+  };
+  WriteCleanSet();
+  std::filesystem::remove(state.paths.WorkbookDir() / "1234567_3.xlsx");
+  std::filesystem::copy_file(source, state.paths.WorkbookDir() / "1234567_3.xls");
+  ASSERT_TRUE(VerifyWorkbookSet(state));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ui.messages.clear();
+    ui.input_prompts.clear();
+    ui.input_answers = {c.answer};
+    state.WorkbookPassword = c.batch_password;
+    EXPECT_EQ(ImportWorkbook(state, 3), c.imported);
+    EXPECT_EQ(ui.messages, c.messages);
+    ASSERT_EQ(ui.input_prompts.size(), c.prompts);
+    if (c.prompts > 0) {
+      EXPECT_EQ(ui.input_prompts[0],
+                "The workbook \"1234567_3.xls\" of Table 3 is protected by a password. Enter its "
+                "password:");
+    }
+    EXPECT_EQ(Label(3).caption, c.imported ? "Table 3 imported." : "Table 3 not imported.");
+  }
+}
+
+const std::string kAllDone =
+    "All Tables transferred to Temporary tables in Oracle.\rSelect Data Checks.";
+
+class ImportDriverTest : public ImportTest {
+ protected:
+  void Run(int index) {
+    mnuRunData_Click(state, index, [this](bool reset_all) { menu_updates.push_back(reset_all); });
+  }
+  std::vector<int> Statuses() const {
+    std::vector<int> s;
+    for (int n = 1; n <= 5; ++n) s.push_back(state.Tables[n].TableStatus);
+    return s;
+  }
+  int64_t Count(const std::string& table) {
+    return state.WorkConn.QueryValue("SELECT count(*) FROM " + table).AsInteger();
+  }
+  const LabelState& StatusLine() const { return state.view.lblStatusAll; }
+  bool ImportMenuEnabled() { return state.view.menus["mnuRunAllChecks"].enabled; }
+
+  std::vector<bool> menu_updates;
+};
+
+TEST_F(ImportDriverTest, CleanSetIsTransferredAndTheVerdictIsBold) {
+  WriteCleanSet(3);
+  // While the run yields, a second run cannot start from the menu.
+  bool import_menu_during_run = true;
+  ui.on_yield = [&] {
+    if (ui.yields == 1) import_menu_during_run = ImportMenuEnabled();
+  };
+  Run(0);
+  EXPECT_FALSE(import_menu_during_run);
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 6, 6, 6}));
+  EXPECT_EQ(StatusLine().caption, kAllDone);
+  EXPECT_TRUE(StatusLine().bold);
+  EXPECT_EQ(Count("MT_TEMP1"), 3);
+  EXPECT_EQ(Count("MT_TEMP5"), 3);
+  EXPECT_EQ(state.FacilityID, kFacility);
+  EXPECT_FALSE(state.view.txtFacilityID.enabled);
+  EXPECT_EQ(menu_updates, (std::vector<bool>{false}));
+  EXPECT_TRUE(ImportMenuEnabled());
+  EXPECT_FALSE(state.view.ProgressBar.visible);
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
+
+  // A single table later uses the fixed ID, whatever the (disabled) box holds.
+  state.view.txtFacilityID.text = "";
+  Run(3);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(state.Tables[3].TableStatus, 6);
+}
+
+TEST_F(ImportDriverTest, LowestStageIsNamedAndAnUnreadableWorkbookStopsOnlyItsTable) {
+  WriteCleanSet();
+  { std::ofstream(state.paths.WorkbookDir() / "1234567_5.xlsx") << "plain text"; }
+  Cells header = Header(2);
+  header.erase(header.begin() + 2);  // FLUW_ID
+  Cells row = Row(2);
+  row.erase(row.begin() + 2);
+  WriteWorkbook(2, {header, row});
+  WriteWorkbook(4, Table(4, {Row(4), Row(4, {{"SAM_DATE", "2021-02-30"}})}));
+  Run(0);
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 1, 6, 3, 0}));
+  EXPECT_EQ(StatusLine().caption, "Fix table 5 and reimport.");
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(Label(5).caption, "Table 5 not imported.");
+  EXPECT_FALSE(StatusLine().bold);
+  EXPECT_EQ(Label(2).caption, "The FLUW_ID field(s) of Table 2 is/are missing or misspelled.  ");
+  EXPECT_EQ(Label(4).caption, "Data Type Problems for Table 4: SAM_DATE");
+  EXPECT_EQ(SheetText(4, 1, "SAM_DATE"), "**2021-02-30**");
+  EXPECT_EQ(Count("MT_TEMP4"), 0);
+  EXPECT_EQ(Count("MT_TEMP3"), 2);
+}
+
+TEST_F(ImportDriverTest, InvalidReviewDateStopsBeforeAnything) {
+  WriteCleanSet();
+  state.view.Option1[0].selected = false;
+  state.view.Option1[1].selected = true;
+  state.view.me_ReviewDate.text = "13/1/2021";
+  state.Tables[2].TableStatus = 6;
+  Run(0);
+  EXPECT_EQ(ui.messages, (Cells{"Please check the date.  There appears to be an error."}));
+  EXPECT_EQ(ui.focus, (Cells{"me_ReviewDate"}));
+  EXPECT_EQ(Statuses(), (std::vector<int>{0, 6, 0, 0, 0}));
+  EXPECT_TRUE(menu_updates.empty());
+  EXPECT_EQ(ui.yields, 0);
+  EXPECT_TRUE(state.view.txtFacilityID.enabled);
+}
+
+TEST_F(ImportDriverTest, SingleTableReimportAfterTheWorkbookWasFixed) {
+  WriteCleanSet();
+  WriteWorkbook(4, Table(4, {Row(4, {{"PH", "neutral"}})}));
+  Run(0);
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 6, 3, 6}));
+  EXPECT_EQ(StatusLine().caption, "Fix Data Types (highlighted with **) for table 4 and reimport.");
+  // Code 3 opens the table view of the table named, with the marks.
+  EXPECT_EQ(state.view.DataGrid1.source, state.SheetRecordset[4]);
+  EXPECT_EQ(state.view.DataGrid1.caption,
+            "Table 4 Data View - Edits must be made in Excel and Re-imported");
+
+  WriteWorkbook(4, Table(4, {Row(4, {{"PH", "7.1"}})}));
+  // Corrected and saved in the other format.
+  const auto listed = state.paths.WorkbookDir() / "1234567_4.xlsx";
+  std::filesystem::rename(listed, state.paths.WorkbookDir() / "1234567_4.xls");
+  state.Tables[1].TableStatus = 8;  // checks ran for the other tables
+  state.Tables[2].TableStatus = 7;
+  Run(4);
+  EXPECT_EQ(Statuses(), (std::vector<int>{8, 7, 6, 6, 6}));
+  EXPECT_EQ(StatusLine().caption, kAllDone);
+  EXPECT_TRUE(StatusLine().bold);
+  EXPECT_EQ(Count("MT_TEMP4"), 1);
+  EXPECT_EQ(state.FacilityID, kFacility);
+  EXPECT_FALSE(state.view.txtFacilityID.enabled);
+}
+
+TEST_F(ImportDriverTest, SingleTableWithoutAFixedIdChecksTheBoxFirst) {
+  WriteCleanSet();
+  WriteWorkbook(9, {{"x"}});  // 1234567_9.xlsx: a sixth file keeps the set from passing
+  std::filesystem::rename(state.paths.WorkbookDir() / "1234567_9.xlsx",
+                          state.paths.WorkbookDir() / "1234567_0.xlsx");
+  Run(0);  // stops at the workbook set: the ID is not fixed
+  ASSERT_TRUE(state.view.txtFacilityID.enabled);
+  ui.messages.clear();
+
+  for (const std::string& typed : {std::string("12345"), std::string("")}) {
+    state.view.txtFacilityID.text = typed;
+    menu_updates.clear();
+    Run(2);
+    ASSERT_EQ(ui.messages.size(), 1u) << typed;
+    EXPECT_TRUE(ui.messages[0] == "Facility ID must be 7 digits." ||
+                ui.messages[0] == "Please Enter a Facility ID")
+        << ui.messages[0];
+    ui.messages.clear();
+    EXPECT_EQ(state.Tables[2].TableStatus, 0);
+    EXPECT_EQ(state.SheetRecordset[2]->FieldCount(), 0u);
+    EXPECT_TRUE(menu_updates.empty());
+    EXPECT_TRUE(ImportMenuEnabled());
+  }
+  // An ID of seven characters that the files do not hold is refused as well.
+  state.view.txtFacilityID.text = "7654321";
+  Run(2);
+  EXPECT_EQ(ui.messages, (Cells{"Facility ID does not match copied files."}));
+  EXPECT_EQ(state.Tables[2].TableStatus, 0);
+}
+
+TEST_F(ImportDriverTest, SummaryNamesTheLowestCodeAndTheHighestTableAmongEquals) {
+  for (const auto& c : CaseTable("import_summaries.txt")) {
+    std::istringstream codes(c[0]);
+    for (int n = 1; n <= 5; ++n) codes >> state.Tables[n].TableStatus;
+    state.view.lblStatusAll.bold = c[2] != "1";
+    ShowImportSummary(state);
+    EXPECT_EQ(StatusLine().caption, c[1]);
+    EXPECT_EQ(StatusLine().bold, c[2] == "1") << c[1];
+  }
+  // For data types it opens the table view of the table named.
+  EXPECT_EQ(state.view.DataGrid1.source, state.SheetRecordset[3]);
+}
+
+}  // namespace
+}  // namespace sorvane::testing

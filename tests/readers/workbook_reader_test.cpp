@@ -1,0 +1,407 @@
+// The readers on workbooks built record by record and part by part, each
+// changing one thing of a small valid workbook: the rows a user of the import
+// would see of an .xls (strings across records and the used range are compared
+// with an independent reader on the corpus and the fixture workbooks) and of an
+// .xlsx (cell types, styles, shared strings, package quirks of other producers);
+// and the workbooks both refuse, with the reason and the words of the message,
+// naming the file, and no row handed on before the refusal of a sheet that is
+// too large.
+#include "import/readers/workbook_reader.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "sheet_rows.h"
+#include "support/case_table.h"
+#include "test_files.h"
+
+namespace sorvane {
+namespace {
+
+using testing::BiffString;
+using testing::CellHead;
+using testing::F64;
+using testing::ReadAllRowsFromMemory;
+using testing::U16;
+using testing::U32;
+using testing::XlsBuilder;
+using Rows = std::vector<std::vector<std::string>>;
+using Reason = WorkbookError::Reason;
+
+constexpr uint16_t kNumber = 0x0203, kLabelSst = 0x00FD, kLabel = 0x0204, kSst = 0x00FC,
+                   kFilePass = 0x002F;
+
+std::string Number(uint16_t row, uint16_t col, double v, uint16_t xf = 0) {
+  return CellHead(row, col, xf) + F64(v);
+}
+std::string Label(uint16_t row, uint16_t col, const std::string& text) {
+  return CellHead(row, col, 0) + BiffString(text);
+}
+Rows Read(const XlsBuilder& b) { return testing::Trimmed(ReadAllRowsFromMemory(b.File())); }
+
+TEST(XlsReaderTest, WrongStringCountsDoNotMatter) {
+  // Writers get the counts wrong; the strings present are what counts.
+  std::string sst = U32(1000000) + U32(999999) + BiffString("one") + BiffString("two");
+  XlsBuilder b;
+  b.Global(kSst, sst).Sheet(kLabelSst, CellHead(0, 0, 0) + U32(1));
+  EXPECT_EQ(Read(b), (Rows{{"two"}}));
+}
+
+TEST(XlsReaderTest, CellsOutOfRowOrderAreDeliveredInOrder) {
+  XlsBuilder b;
+  b.Sheet(kLabel, Label(4, 0, "last"))
+      .Sheet(kLabel, Label(1, 1, "first"))
+      .Sheet(kLabel, Label(4, 0, "last, rewritten"));
+  const auto got = ReadAllRowsFromMemory(b.File());
+  EXPECT_EQ(got.numbers, (std::vector<int64_t>{2, 3, 4, 5}));
+  EXPECT_EQ(testing::Trimmed(got), (Rows{{"", "first"}, {}, {}, {"last, rewritten"}}));
+}
+
+TEST(XlsReaderTest, FirstWorksheetFollowsAChartSheet) {
+  XlsBuilder b;
+  b.ChartSheetFirst().Sheet(kLabel, Label(0, 0, "data"));
+  const auto got = ReadAllRowsFromMemory(b.File());
+  EXPECT_EQ(got.shape.sheet_name, "Data");
+  EXPECT_EQ(testing::Trimmed(got), (Rows{{"data"}}));
+}
+
+TEST(XlsReaderTest, StreamNamesCompareWithoutCase) {
+  XlsBuilder b;
+  b.Sheet(kLabel, Label(0, 0, "x"));
+  for (const char* name : {"Workbook", "WORKBOOK", "workbook", "Book"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(testing::Trimmed(ReadAllRowsFromMemory(b.File(name))), (Rows{{"x"}}));
+  }
+}
+
+TEST(XlsReaderTest, ShapeIsToldFirstAndTheCallerCanStopAfterAnyRow) {
+  XlsBuilder b;
+  for (uint16_t r = 0; r < 10; ++r) b.Sheet(kNumber, Number(r, 0, r));
+  std::vector<std::string> events;
+  const SheetShape shape = ReadFirstWorksheetFromMemory(
+      b.File(), "t.xls",
+      [&](int64_t row, const std::vector<std::string>&) {
+        events.push_back("row " + std::to_string(row));
+        return row < 3;
+      },
+      {}, [&](const SheetShape& s) { events.push_back("shape " + std::to_string(s.last_row)); });
+  EXPECT_EQ(events, (std::vector<std::string>{"shape 10", "row 1", "row 2", "row 3"}));
+  EXPECT_EQ(shape.last_row, 10);
+}
+
+TEST(XlsReaderTest, MissingFileIsAFileError) {
+  try {
+    ReadFirstWorksheet("/nonexistent/T1.xls",
+                       [](int64_t, const std::vector<std::string>&) { return true; });
+    ADD_FAILURE() << "read";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.number(), kErrFileNotFound);
+    EXPECT_NE(e.description().find("T1.xls"), std::string::npos);
+  }
+}
+
+TEST(XlsReaderTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+  const std::filesystem::path pipe =
+      std::filesystem::temp_directory_path() / ("sv_pipe_" + std::to_string(::getpid()) + ".xls");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // A writer that comes only if the reader opened the pipe, so that a reader
+  // which waits for one fails here instead of hanging.
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    while (!done) {
+      const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) {
+        ::close(fd);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  try {
+    ReadFirstWorksheet(pipe, [](int64_t, const std::vector<std::string>&) { return true; });
+    ADD_FAILURE() << "read";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.number(), kErrPathFileAccess);
+    EXPECT_NE(e.description().find("is not a file (a pipe or a device)"), std::string::npos);
+  } catch (const Error& e) {
+    ADD_FAILURE() << e.description();
+  }
+  done = true;
+  writer.join();
+  std::filesystem::remove(pipe);
+}
+
+using testing::XlsxParts;
+using testing::ZipFile;
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+Rows Read(const std::string& zip, const ReadLimits& limits = {}) {
+  return testing::Trimmed(ReadAllRowsFromMemory(zip, limits));
+}
+
+void Replace(Parts& parts, const std::string& name, const std::string& content) {
+  for (auto& p : parts) {
+    if (p.first == name) p.second = content;
+  }
+}
+
+TEST(XlsxReaderTest, CellTypesAndStylesShowTheirText) {
+  struct Sheet {
+    std::string name;
+    XlsxParts x;
+    Rows rows;
+  };
+  std::vector<Sheet> sheets;
+  for (const auto& c : testing::CaseTable("xlsx_sheets.txt")) {
+    if (sheets.empty() || sheets.back().name != c[0]) sheets.push_back({c[0], {}, {}});
+    XlsxParts& x = sheets.back().x;
+    if (c[1] == "row") {
+      sheets.back().rows.emplace_back(c.begin() + 2, c.end());
+    } else if (c[1] == "date1904") {
+      x.date1904 = true;
+    } else if (c[1] == "cell_xfs") {
+      x.cell_xfs = c[2];
+    } else {
+      (c[1] == "shared_strings" ? x.shared_strings
+       : c[1] == "num_fmts"     ? x.num_fmts
+                                : x.sheet_data) += c[2];
+    }
+  }
+  for (const Sheet& s : sheets) {
+    SCOPED_TRACE(s.name);
+    EXPECT_EQ(Read(s.x.Zip()), s.rows);
+  }
+}
+
+TEST(XlsxReaderTest, RepeatedNumbersShowByTheirOwnStyleEachTime) {
+  XlsxParts x;
+  x.cell_xfs = "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>";
+  std::string row;
+  for (int i = 0; i < 3; ++i) {
+    row += "<c s=\"1\"><v>44270</v></c><c><v>44270</v></c><c><v>1E-3</v></c><c><v>x1</v></c>";
+  }
+  x.sheet_data = "<row>" + row + "</row><row>" + row + "</row>";
+  const std::vector<std::string> once = {"3/15/2021", "44270", "0.001", "x1"};
+  std::vector<std::string> expected;
+  for (int i = 0; i < 3; ++i) expected.insert(expected.end(), once.begin(), once.end());
+  EXPECT_EQ(Read(x.Zip()), (Rows{expected, expected}));
+  x.date1904 = true;  // a second workbook: nothing remembered from the first
+  EXPECT_EQ(Read(x.Zip())[1][0], "3/16/2025");
+}
+
+// A sheet in another encoding is read by expat, which converts it.
+TEST(XlsxReaderTest, SheetInAnotherEncodingReadsAsWritten) {
+  XlsxParts x;
+  Parts parts = x.Parts();
+  Replace(parts, "xl/worksheets/sheet1.xml",
+          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><worksheet><sheetData><row r=\"1\">"
+          "<c r=\"A1\" t=\"inlineStr\"><is><t>Gr\xFC\xDF"
+          "e</t></is></c></row></sheetData></worksheet>");
+  EXPECT_EQ(Read(ZipFile(parts)), (Rows{{"Gr\xC3\xBC\xC3\x9F"
+                                         "e"}}));
+}
+
+TEST(XlsxReaderTest, CellsAndRowsTakeTheirPlaceWithOrWithoutReferences) {
+  XlsxParts x;
+  x.sheet_data =
+      "<row><c><v>1</v></c><c><v>2</v></c></row>"
+      "<row r=\"4\"><c r=\"C4\"><v>3</v></c><c><v>4</v></c></row>"
+      "<row><c t=\"inlineStr\"><is><t>x</t></is></c></row>";
+  const auto got = ReadAllRowsFromMemory(x.Zip());
+  EXPECT_EQ(got.numbers, (std::vector<int64_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(testing::Trimmed(got), (Rows{{"1", "2"}, {}, {}, {"", "", "3", "4"}, {"x"}}));
+  EXPECT_EQ(got.shape.columns, 4);
+  for (const auto& row : got.rows) EXPECT_EQ(row.size(), 4u);
+  // Rows out of order are delivered in order.
+  x.sheet_data =
+      "<row r=\"3\"><c r=\"A3\"><v>3</v></c></row><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>";
+  EXPECT_EQ(Read(x.Zip()), (Rows{{"", "1"}, {}, {"3"}}));
+}
+
+TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
+  XlsxParts x;
+  x.sheet_data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";
+  x.shared_strings = "<si><t>found</t></si>";
+  std::map<std::string, Parts> variants;
+  for (const auto& c : testing::CaseTable("xlsx_packages.txt")) {
+    if (!variants.contains(c[0])) variants[c[0]] = x.Parts();
+    Replace(variants[c[0]], c[1], c[2]);
+  }
+  Parts& backslashes = variants["backslashes and case"];
+  for (auto [name, content] : x.Parts()) {
+    for (auto& ch : name) ch = ch == '/' ? '\\' : ch;
+    if (name == "xl\\sharedStrings.xml") name = "xl\\SHAREDSTRINGS.xml";
+    backslashes.emplace_back(name, content);
+  }
+  for (const auto& [name, parts] : variants) {
+    SCOPED_TRACE(name);
+    testing::SheetRows got;
+    ASSERT_NO_THROW(got = ReadAllRowsFromMemory(ZipFile(parts)));
+    EXPECT_EQ(testing::Trimmed(got), (Rows{{"found"}}));
+    EXPECT_EQ(got.shape.sheet_name, "Data");
+  }
+}
+
+TEST(XlsxReaderTest, TotalLimitCountsEachPartOnce) {
+  // A 600 kB sheet is read twice (range, then rows) but inflates only once.
+  XlsxParts x;
+  x.sheet_data = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>" + std::string(600000, ' ');
+  ReadLimits limits;
+  limits.max_total_bytes = 1000000;
+  EXPECT_EQ(Read(x.Zip(), limits), (Rows{{"1"}}));
+}
+
+using testing::CaseTable;
+using testing::OleFile;
+
+struct RefusalCase {
+  std::string name, bytes;
+  Reason reason;
+  std::string words;
+  ReadLimits limits = {};
+};
+
+Parts WithPart(Parts parts, const std::string& name, const std::string& content) {
+  for (auto& p : parts) {
+    if (p.first == name) p.second = content;
+  }
+  return parts;
+}
+
+std::vector<RefusalCase> XlsCases() {
+  XlsBuilder ok;
+  ok.Sheet(kLabel, CellHead(0, 0, 0) + BiffString("x"));
+  const std::string stream = ok.Stream();
+  XlsBuilder encrypted = ok;  // RC4 whose verifier no password given matches
+  encrypted.Global(kFilePass, U16(1) + U16(1) + U16(1) + std::string(48, '\0'));
+  XlsBuilder xor_obfuscated = ok;
+  xor_obfuscated.Global(kFilePass, U16(0) + U16(0x1234) + U16(0x5678));
+  XlsBuilder biff5 = ok;
+  biff5.Version(0x0500);
+  XlsBuilder bad_index;
+  bad_index.Global(kSst, U32(1) + U32(1) + BiffString("a"))
+      .Sheet(kLabelSst, CellHead(0, 0, 0) + U32(1));
+  XlsBuilder chart_only;
+  chart_only.ChartSheetFirst().NoWorksheet();
+  XlsBuilder short_cell, big;
+  short_cell.Sheet(kNumber, U16(0) + U16(0));
+  for (uint16_t r = 0; r < 20; ++r) big.Sheet(kNumber, CellHead(r, 0, 0) + F64(r));
+  ReadLimits ten_cells;
+  ten_cells.max_cells = 10;
+  return {
+      {"encrypted", encrypted.File(), Reason::kEncrypted, "opens only with its password"},
+      {"xor_obfuscated", xor_obfuscated.File(), Reason::kUnsupportedFormat, "XOR obfuscation"},
+      {"biff5", biff5.File("Book"), Reason::kUnsupportedFormat, "BIFF5 (Excel 5/95)"},
+      {"bare_biff4", U16(0x0409) + U16(6) + U16(0) + U16(0x10) + U16(0), Reason::kUnsupportedFormat,
+       "BIFF4"},
+      {"text_file", "FACILITY,POINT_ID\r\n1234567,MW-1\r\n", Reason::kNotSpreadsheet,
+       "not a spreadsheet"},
+      {"empty_file", "", Reason::kNotSpreadsheet, "empty"},
+      {"web_page_named_xls", "\xEF\xBB\xBF\r\n<html><table><tr><td>1</td></tr></table></html>",
+       Reason::kNotSpreadsheet, "web page or XML file"},
+      {"no_workbook_stream", OleFile({{"WordDocument", "hello"}}), Reason::kNotSpreadsheet,
+       "not a spreadsheet"},
+      {"encrypted_xlsx_package",
+       OleFile(
+           {{"EncryptionInfo", std::string(64, 'i')}, {"EncryptedPackage", std::string(64, 'p')}}),
+       Reason::kUnsupportedFormat, "not supported"},
+      {"cut_inside_a_record", OleFile({{"Workbook", stream.substr(0, stream.size() - 7)}}),
+       Reason::kTruncated, "truncated"},
+      {"cut_after_the_globals",
+       OleFile({{"Workbook", stream.substr(0, stream.find("\x09\x08\x10\x00", 4))}}),
+       Reason::kTruncated, "truncated"},
+      {"string_index_past_the_table", bad_index.File(), Reason::kDamaged, "missing shared string"},
+      {"cell_record_too_short", short_cell.File(), Reason::kDamaged, "damaged"},
+      {"only_a_chart_sheet", chart_only.File(), Reason::kNoWorksheet, "no worksheet"},
+      {"damaged_container",
+       std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'), Reason::kDamaged,
+       "compound-file container"},
+      {"xls_over_the_cell_limit", big.File(), Reason::kTooLarge, "more than 10 cells", ten_cells},
+  };
+}
+
+std::vector<RefusalCase> XlsxCases() {
+  XlsxParts ok;
+  ok.sheet_data = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
+  // 64 MB of blanks compress about a thousandfold.
+  const std::string bomb = ZipFile(
+      WithPart(ok.Parts(), "xl/worksheets/sheet1.xml",
+               "<worksheet><sheetData>" + std::string(64 << 20, ' ') + "</sheetData></worksheet>"));
+  ReadLimits small, few_cells, string_budget, total;
+  small.max_part_bytes = 1 << 20;
+  few_cells.max_cells = 3;
+  string_budget.max_string_bytes = 2048;
+  total.max_total_bytes = 1000000;
+  XlsxParts many;
+  for (int r = 1; r <= 5; ++r) many.sheet_data += "<row><c><v>1</v></c></row>";
+  // Two million empty strings (10 MB) for a one-cell sheet: a few kB zipped.
+  XlsxParts empty_strings = ok;
+  empty_strings.shared_strings.reserve(10 << 20);
+  for (int i = 0; i < 2'000'000; ++i) empty_strings.shared_strings += "<si/>";
+  XlsxParts long_string = ok;
+  long_string.shared_strings = "<si><t>" + std::string(3000, 'a') + "</t></si>";
+  // Each part counts once towards the total, but a 600 kB sheet and 600 kB of
+  // strings go past a million bytes (xlsx_reader_test reads the sheet alone).
+  XlsxParts both = ok;
+  both.sheet_data += std::string(600000, ' ');
+  both.shared_strings = "<si><t>" + std::string(600000, 'a') + "</t></si>";
+
+  std::vector<RefusalCase> cases;
+  for (const auto& c : CaseTable("xlsx_refusals.txt")) {
+    const Reason reason = c[3] == "unsafe"    ? Reason::kUnsafe
+                          : c[3] == "damaged" ? Reason::kDamaged
+                                              : Reason::kNoWorksheet;
+    cases.push_back({c[0], ZipFile(WithPart(ok.Parts(), c[1], c[2])), reason, c[4]});
+  }
+  cases.insert(
+      cases.end(),
+      {
+          {"zip_without_workbook",
+           ZipFile({{"word/document.xml", "<document/>"}, {"readme.txt", "hello"}}),
+           Reason::kNotSpreadsheet, "not a spreadsheet"},
+          {"decompression_bomb", bomb, Reason::kTooLarge, "decompression bomb"},
+          {"part_over_the_limit", bomb, Reason::kTooLarge, "inflates to more than 1048576", small},
+          {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
+          {"strings_past_what_the_sheets_use", empty_strings.Zip(), Reason::kTooLarge,
+           "more strings than its worksheets could use"},
+          {"strings_over_their_memory", long_string.Zip(), Reason::kTooLarge,
+           "shared strings need more than 2048 bytes of memory", string_budget},
+          {"parts_over_the_total", both.Zip(), Reason::kTooLarge,
+           "parts inflate to more than 1000000 bytes", total},
+          {"truncated_zip", ok.Zip().substr(0, 200), Reason::kDamaged, "zip"},
+      });
+  return cases;
+}
+
+TEST(RefusalTest, UnreadableOrHostileWorkbooksAreRefusedWithTheReason) {
+  std::vector<RefusalCase> cases = XlsCases();
+  for (RefusalCase& c : XlsxCases()) cases.push_back(std::move(c));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    int rows = 0;
+    try {
+      ReadFirstWorksheetFromMemory(
+          c.bytes, "test.bin", [&](int64_t, const std::vector<std::string>&) { return ++rows > 0; },
+          c.limits);
+      ADD_FAILURE() << "read";
+    } catch (const WorkbookError& e) {
+      EXPECT_EQ(e.reason(), c.reason) << e.description();
+      EXPECT_NE(e.description().find(c.words), std::string::npos) << e.description();
+      EXPECT_EQ(e.description().rfind("\"test.bin\" cannot be read: ", 0), 0u) << e.description();
+      EXPECT_EQ(e.number(), kErrWorkbookUnreadable);
+    }
+    if (c.reason == Reason::kTooLarge) EXPECT_EQ(rows, 0);
+  }
+}
+
+}  // namespace
+}  // namespace sorvane
