@@ -1,8 +1,5 @@
-// The workbooks arriving: the "CD" and "Floppy" menus (finding the drive,
-// waiting for the medium, finding and copying the facility's workbooks, what
-// the user is told), the Linux drive probe on recorded /proc/self/mountinfo and
-// /sys/block samples, and the Facility ID rule and the verification of the
-// workbook folder.
+// The workbooks arriving: the CD and Floppy menus, the Linux drive probe on
+// recorded samples, and the Facility ID rule and the workbook folder's verification.
 #include <cstdlib>
 
 #include "acquire/linux_drive_probe.h"

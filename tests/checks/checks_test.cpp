@@ -1,11 +1,7 @@
-// The 64 checks on the clean facility: each case of tests/data/checks/cases.txt
-// breaks it in one way and names the exact rows and columns one check must then
-// list. Also: the clean facility passes every check, neither a hostile
-// Facility ID nor another facility's rows reach a check's result, every
-// check's problem rows are traced to the workbook rows they stand for; and the
-// check window over it: verdicts on the labels, the table status and its check
-// mark, the grid of the first failed check, re-runs, sorting, the
-// error-workbook hook and rejected queries.
+// The 64 checks on the clean facility: one case per check breaks it and names
+// the exact rows and columns listed (tests/data/checks/cases.txt); the clean
+// facility passes all; no other facility's rows or hostile ID reach a result;
+// places of problem rows; and the check window over it.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -87,17 +87,12 @@ TEST_F(ErrorWorkbookTest, FirstExportWritesTheTablesFailedChecksAndMarksTheOther
   view.mnuExcelChecks_Click(2);
 
   EXPECT_EQ(ui.documents, std::vector<std::string>{file.string()});
-  EXPECT_EQ(Sheet("2"),
-            (std::vector<std::string>{
-                "1\tProblems with Table 2",
-                "2\tProblem with incorrect Well Materials.  (Probably a Problem) ",
-                "3\tREVIEWED\tPOINT_ID\tMATERIAL\tCOMMENTS", "4\t \tMW-1 \tCOPPER \t ",
-                "5\tMAY be a problem with Well Diameters.  (Probably a Problem) ",
-                "6\tREVIEWED\tPOINT_ID\tDIA\tTOC\tTOP_SCR\tBOT_SCR\tBOC\tCOMMENTS",
-                "7\t \tMW-1 \t10 \t25 \t5 \t15 \t15 \t ",
-                "8\tIntegrity Problems - Point IDs in table 2, are not in table 1.  (Must be "
-                "Fixed) ",
-                "9\tSITE\tPOINT_ID", "10\t1234567 \tMW-1 "}));
+  // The layout of the checks and their records is the sample's committed copy
+  // (review_test); here: the table's own sheet, an empty cell filled.
+  const std::vector<std::string> sheet = Sheet("2");
+  ASSERT_EQ(sheet.size(), 10u);
+  EXPECT_EQ(sheet[0], "1\tProblems with Table 2");
+  EXPECT_EQ(sheet[3], "4\t \tMW-1 \tCOPPER \t ");
   for (int n : {1, 3, 4, 5}) EXPECT_EQ(Sheet(std::to_string(n)), std::vector{NotYet(n)});
   EXPECT_NE(XlsxPart(file, "docProps/core.xml").find("<dc:title>Errors - 1234567</dc:title>"),
             std::string::npos);

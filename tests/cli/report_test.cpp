@@ -1,7 +1,5 @@
-// The review's report: its JSON parses whatever the workbooks held (quotes,
-// control characters, broken UTF-8, numbers JSON cannot hold); paths that would
-// destroy a workbook or the work database are refused; and the report is written
-// whole or not at all, through a link to the file it points to.
+// The review's report: JSON that parses whatever the workbooks held, output
+// paths that would destroy a workbook refused, and a report written whole.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,11 +1,7 @@
-// `sorvane review` as a person runs it: exact output, messages and exit status,
-// the JSON report and the error workbook, over the sample facility that ships
-// in data/sample. What the sample's review prints (its data folder written
-// $DATA), its JSON report byte for byte and its error workbook cell by cell are
-// compared with committed copies; when a change is meant, run the test with
-// SORVANE_UPDATE_EXPECTED=1 to write the new copies and commit them.
-// Also what it says when something is dropped, cut short or refused: every such
-// case ends with its own exit status and a word, never quietly.
+// `sorvane review` as a person runs it: output, messages, exit statuses, the
+// JSON report and the error workbook of the sample facility against committed
+// copies (SORVANE_UPDATE_EXPECTED=1 writes new ones when a change is meant), and
+// what it says when something is dropped, cut short or refused.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>

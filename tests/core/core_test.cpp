@@ -1,8 +1,5 @@
-// Values and their texts: dates from serials and ticks, the text helpers, the
-// conversion of workbook text to each field type (the cases are a table under
-// tests/data/cases/; the general number form is the readers' cell_text_test),
-// and the sort a heading click asks for (refused fields, long values and
-// filters show in the import stages' tests).
+// Dates from serials and ticks, the text helpers, the conversion of workbook
+// text to each field type (a case table), and the sort a heading click asks for.
 #include <gtest/gtest.h>
 
 #include <map>

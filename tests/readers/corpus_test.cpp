@@ -1,11 +1,6 @@
-// The shared corpus: every workbook is either read or refused with a
-// WorkbookError (never a crash, a hang or another exception), each group of the
-// corpus's manifest gets the outcome it stands for, and the good .xls files read
-// the same values as an independent reader (golden files from xlrd). Of the
-// workbooks saved with a password, those protected only with the spreadsheet
-// program's default password read as their decrypted copies do, the others read
-// with their password and refuse a wrong one or none, and protections that are
-// not supported keep their reason.
+// The shared corpus: every workbook is read or refused as its manifest group
+// expects, good .xls files read an independent reader's values (golden files),
+// and password-protected ones read with the right password only.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -35,15 +30,10 @@ std::vector<CorpusFile> Manifest() {
   std::ifstream in(fs::path(SORVANE_CORPUS_DIR) / "MANIFEST.tsv");
   std::vector<CorpusFile> out;
   std::string line;
-  std::getline(in, line);  // column names
+  std::getline(in, line);  // column names: path, size, sha, group
   while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string path, size, sha, group;
-    std::getline(fields, path, '\t');
-    std::getline(fields, size, '\t');
-    std::getline(fields, sha, '\t');
-    std::getline(fields, group, '\t');
-    out.push_back({path, group});
+    const auto fields = testing::SplitCaseLine(line);
+    out.push_back({fields.at(0), fields.at(3)});
   }
   return out;
 }
@@ -227,8 +217,7 @@ WorkbookError RefusalOf(const fs::path& file, const std::string& password) {
 }
 
 TEST_F(ProtectedWorkbookTest, DefaultPasswordFilesReadAsTheirDecryptedCopies) {
-  for (const char* file : {"xls/calamine_issue_385.xls", "xls/poi_50833.xls", "xlsx/poi_58616.xlsx",
-                           "xlsx/poi_protect.xlsx"}) {
+  for (const std::string& file : kDefaultPasswordFiles) {
     SCOPED_TRACE(file);
     std::ifstream golden(testing::SourcePath("tests/data/protected") /
                          (fs::path(file).filename().string() + ".txt"));

@@ -1,7 +1,6 @@
-// The transfer of typed workbook rows into the temporary tables (companion
-// rows, what the window shows while and after it runs, cancel, failures) and the
-// standardisation after it: upper case, NEW/PRIOR by the review date, laboratory
-// and contaminant names in their matching form, laboratory keys and SPLP methods.
+// The transfer of typed workbook rows into the temporary tables and the
+// standardisation after it (upper case, NEW/PRIOR, matching names, laboratory
+// keys, SPLP methods).
 #include "transfer/transfer.h"
 
 #include <gmock/gmock.h>

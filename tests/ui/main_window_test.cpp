@@ -1,8 +1,6 @@
-// The main window's bindings: the run state drawn on its widgets (labels,
-// options, menus, progress, pointer, grid) and typing and clicking handed to the
-// shell; the grid model over record sets; the Qt port's own dialogs answered the
-// way a person would; the desktop program's options, and the question whether to
-// make a work database when there is none, answered in the real dialogs.
+// The main window's bindings (state drawn on its widgets, typing and clicks
+// handed to the shell), the grid model, the Qt port's dialogs, and the desktop
+// program's options and first start.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
