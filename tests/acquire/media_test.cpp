@@ -399,22 +399,12 @@ TEST_F(LiveSampleTest, EmptyTrayIsNotReadyUntilADiscIsMounted) {
 using WorkbookSetTest = AcquireTest;
 
 TEST_F(WorkbookSetTest, FacilityIdIsSevenCharactersFoundInEveryFileOfTheFolder) {
-  const std::pair<std::string, std::vector<std::string>> ids[] = {
-      {"", {"Please Enter a Facility ID"}},
-      {"123456", {"Facility ID must be 7 digits."}},
-      {"12345678", {"Facility ID must be 7 digits."}},
-      {" ", {"Facility ID must be 7 digits."}},
-      {"ABCDEFG", {}},
-      {"\xC3\x84"
-       "BCDEFG",
-       {}},  // seven characters, eight bytes
-  };
-  for (const auto& [id, messages] : ids) {
+  for (const auto& c : CaseTable("facility_id_rule.txt")) {
     ui.messages.clear();
-    state.view.txtFacilityID.text = id;
+    state.view.txtFacilityID.text = c[0];
     state.view.txtFacilityID.enabled = false;
-    EXPECT_EQ(CheckFacilityID(state), messages.empty()) << id;
-    EXPECT_EQ(ui.messages, messages) << id;
+    EXPECT_EQ(CheckFacilityID(state), c[1].empty()) << c[0];
+    EXPECT_EQ(ui.messages, Split(c[1])) << c[0];
     EXPECT_TRUE(state.view.txtFacilityID.enabled);
   }
   WriteFile(gisfile() / "abcdefg_1.xls");  // the ID is matched with its case

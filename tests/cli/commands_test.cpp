@@ -14,7 +14,7 @@
 #include <memory>
 #include <sstream>
 
-#include "acquire/drive_probe.h"
+#include "acquire/acquire_fixture.h"
 #include "cli_run.h"
 #include "json_parse.h"
 #include "shell/data_folder_lock.h"
@@ -174,25 +174,17 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
   EXPECT_EQ(gone.err, "No folder " + (dir.dir() / "gone").string() + " to copy from.\n");
 }
 
-// A CD drive without a disc, until it gives up after a few questions.
-class EmptyTray : public DriveProbe {
- public:
-  std::vector<Drive> Drives() override { return {Drive{kDriveCdRom, "/dev/sr0", "/dev/sr0"}}; }
-  MediumStatus QueryMedium(const std::string&) override {
-    return MediumStatus{false, ++queries < 4, ""};
-  }
-  int queries = 0;
-};
-
 TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
   WorkDataDir dir;
-  auto tray = std::make_shared<EmptyTray>();
+  auto tray = std::make_shared<testing::FakeDriveProbe>();  // a CD drive without a disc
+  tray->drives = {Drive{kDriveCdRom, "/dev/sr0", "/dev/sr0"}};
+  tray->answers["/dev/sr0"] = {testing::NotReady()};
   std::ostringstream out, err;
   EXPECT_EQ(cli::RunCopy(dir.paths(), "1234567", "cd", "", {out, err}, tray,
                          std::chrono::milliseconds(50)),
             1);
   EXPECT_EQ(err.str(), "Re-Install media & Press OK (or Cancel to Quit) [Cancel]\n");
-  EXPECT_EQ(tray->queries, 2);
+  EXPECT_EQ(tray->queried.size(), 2u);
 }
 
 TEST(UpdateRefsCommand, ReplacesTheListedTablesOrSaysWhyNot) {

@@ -20,7 +20,6 @@ struct Json {
 
   const Json& operator[](const std::string& key) const { return object.at(key); }
   const Json& operator[](size_t i) const { return array.at(i); }
-  bool Has(const std::string& key) const { return object.count(key) > 0; }
   bool IsNull() const { return type == Type::kNull; }
 };
 

@@ -145,10 +145,12 @@ Rows Read(const std::string& zip, const ReadLimits& limits = {}) {
   return testing::Trimmed(ReadAllRowsFromMemory(zip, limits));
 }
 
-void Replace(Parts& parts, const std::string& name, const std::string& content) {
+// The parts with one replaced.
+Parts WithPart(Parts parts, const std::string& name, const std::string& content) {
   for (auto& p : parts) {
     if (p.first == name) p.second = content;
   }
+  return parts;
 }
 
 TEST(XlsxReaderTest, CellTypesAndStylesShowTheirText) {
@@ -198,11 +200,11 @@ TEST(XlsxReaderTest, RepeatedNumbersShowByTheirOwnStyleEachTime) {
 // A sheet in another encoding is read by expat, which converts it.
 TEST(XlsxReaderTest, SheetInAnotherEncodingReadsAsWritten) {
   XlsxParts x;
-  Parts parts = x.Parts();
-  Replace(parts, "xl/worksheets/sheet1.xml",
-          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><worksheet><sheetData><row r=\"1\">"
-          "<c r=\"A1\" t=\"inlineStr\"><is><t>Gr\xFC\xDF"
-          "e</t></is></c></row></sheetData></worksheet>");
+  const Parts parts =
+      WithPart(x.Parts(), "xl/worksheets/sheet1.xml",
+               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><worksheet><sheetData><row r=\"1\">"
+               "<c r=\"A1\" t=\"inlineStr\"><is><t>Gr\xFC\xDF"
+               "e</t></is></c></row></sheetData></worksheet>");
   EXPECT_EQ(Read(ZipFile(parts)), (Rows{{"Gr\xC3\xBC\xC3\x9F"
                                          "e"}}));
 }
@@ -231,7 +233,7 @@ TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
   std::map<std::string, Parts> variants;
   for (const auto& c : testing::CaseTable("xlsx_packages.txt")) {
     if (!variants.contains(c[0])) variants[c[0]] = x.Parts();
-    Replace(variants[c[0]], c[1], c[2]);
+    variants[c[0]] = WithPart(variants[c[0]], c[1], c[2]);
   }
   Parts& backslashes = variants["backslashes and case"];
   for (auto [name, content] : x.Parts()) {
@@ -266,13 +268,6 @@ struct RefusalCase {
   std::string words;
   ReadLimits limits = {};
 };
-
-Parts WithPart(Parts parts, const std::string& name, const std::string& content) {
-  for (auto& p : parts) {
-    if (p.first == name) p.second = content;
-  }
-  return parts;
-}
 
 std::vector<RefusalCase> XlsCases() {
   XlsBuilder ok;

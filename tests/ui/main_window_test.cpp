@@ -27,6 +27,7 @@
 #include "core/convert.h"
 #include "grid_panel.h"
 #include "record_set_model.h"
+#include "support/case_table.h"
 #include "ui_test_support.h"
 
 namespace sorvane::testing {
@@ -170,25 +171,12 @@ TEST(MainWindowWhileImporting, SortingTheTableViewLeavesTheTransferredRowsWhole)
 }
 
 TEST(CommandLine, TakesTheDataFolderHelpAndVersionAndRefusesTheRest) {
-  const std::string usage = "Usage: sorvane-gui [--data-dir DIR]\n";
-  const struct {
-    QStringList args;
-    int exit_code;  // -1: the window starts
-    std::string out_or_err, data_dir;
-  } cases[] = {
-      {{}, -1, "", ""},
-      {{"--data-dir", "my data"}, -1, "", "my data"},
-      {{"--help"}, 0, usage, ""},
-      {{"--version"}, 0, "sorvane-gui 1.0\n", ""},
-      {{"-h", "--bogus"}, 2, "sorvane-gui: Unknown option 'bogus'.\n\n" + usage, ""},
-      {{"--data-dir"}, 2, "sorvane-gui: Missing value after '--data-dir'.\n\n" + usage, ""},
-      {{"demo-data"}, 2, "sorvane-gui: Unexpected argument 'demo-data'.\n\n" + usage, ""},
-  };
-  for (const auto& c : cases) {
-    const gui::CommandLine r = gui::ParseCommandLine(QStringList{"sorvane-gui"} + c.args);
-    EXPECT_EQ(r.run ? -1 : r.exit_code, c.exit_code) << c.args.join(' ').toStdString();
-    EXPECT_TRUE((r.exit_code == 2 ? r.err : r.out).starts_with(c.out_or_err)) << r.out << r.err;
-    EXPECT_EQ(r.data_dir, c.data_dir);
+  for (const auto& c : CaseTable("gui_command_lines.txt")) {
+    const QStringList args = QString::fromStdString(c[0]).split('|', Qt::SkipEmptyParts);
+    const gui::CommandLine r = gui::ParseCommandLine(QStringList{"sorvane-gui"} + args);
+    EXPECT_EQ(r.run ? -1 : r.exit_code, std::stoi(c[1])) << c[0];
+    EXPECT_TRUE((r.exit_code == 2 ? r.err : r.out).starts_with(c[2])) << r.out << r.err;
+    EXPECT_EQ(r.data_dir, c[3]);
   }
 }
 

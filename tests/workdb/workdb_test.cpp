@@ -124,25 +124,14 @@ TEST(WorkDatabaseTest, ReferenceValuesAreValidAndFitTheWorkbookColumnsThatCarryT
   EXPECT_FALSE(CasCheckDigitOk("71-43-3"));
   // A value copied from a reference list into a workbook must pass the data-type
   // stage, or the check that compares it could never be satisfied.
-  const char* const carried[][3] = {
-      {"SELECT CONTRACT FROM MT_CONTRACTOR", "TEMP_1", "SL_CONTRACT"},
-      {"SELECT CONTRACT FROM MT_CONTRACTOR", "TEMP_4", "F_CONTRACT"},
-      {"SELECT SOURCE_ID FROM MT_SAMPLE_SOURCE", "TEMP_4", "SAM_SOURCE"},
-      {"SELECT CAS FROM MT_ANALYTE", "TEMP_5", "CAS_NUMBER"},
-      {"SELECT ANALYTE FROM MT_ANALYTE", "TEMP_5", "CONT_NAME"},
-      {"SELECT NAME FROM MT_LAB", "TEMP_5", "A_LABORATORY"},
-      {"SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME = 'MATERIAL'", "TEMP_2", "MATERIAL"},
-      {"SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME = 'STATUS'", "TEMP_2", "STATUS"},
-      {"SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME = 'AQUIFER'", "TEMP_2", "AQUIFER"},
-  };
-  for (const auto& [values, table, field] : carried) {
+  for (const auto& c : testing::CaseTable("carried_values.txt")) {
     const Value size = conn.QueryValue(
         "SELECT FIELD_SIZE FROM MT_VBSTRUCTURE WHERE TABLE_NAME = ?1 AND FIELD_NAME = ?2 AND "
         "FIELD_TYPE = 200",
-        {Value::Text(table), Value::Text(field)});
-    ASSERT_TRUE(size.IsNumber()) << table << "." << field;
-    for (const std::string& v : QueryLines(conn, values))
-      EXPECT_LE(Utf8Length(v), size.ToDouble()) << field << ": " << v;
+        {Value::Text(c[1]), Value::Text(c[2])});
+    ASSERT_TRUE(size.IsNumber()) << c[1] << "." << c[2];
+    for (const std::string& v : QueryLines(conn, c[0]))
+      EXPECT_LE(Utf8Length(v), size.ToDouble()) << c[2] << ": " << v;
   }
 }
 
