@@ -15,6 +15,7 @@
 #include "checks/problem_places.h"
 #include "facility_fixture.h"
 #include "support/work_db.h"
+#include "workdb/work_database.h"
 
 namespace sorvane::testing {
 namespace {
@@ -128,8 +129,7 @@ TEST_F(FacilityTest, CleanFacilityPassesEveryCheckAndEachHasAFailingCase) {
 // never listed for this one (the matrix/units check alone looks at every
 // facility), but are problems of their own.
 TEST_F(FacilityTest, ChecksListOnlyTheFacilitysOwnRows) {
-  for (const char* table :
-       {"MT_TEMP1", "MT_TEMP2", "MT_TEMP2A", "MT_TEMP3", "MT_TEMP4", "MT_TEMP4A", "MT_TEMP5"}) {
+  for (const char* table : kTempTables) {
     Exec(std::string("INSERT INTO ") + table + " (SITE) VALUES ('$OTHER'), ('$OTHER')");
   }
   Exec(
@@ -337,8 +337,7 @@ TEST_F(CheckViewTest, AllTablesEndOnTable5WithEveryVerdict) {
 // The window's verdict of every check agrees with its full query, on a
 // facility where some checks of each table fail and others pass.
 TEST_F(CheckViewTest, VerdictsAgreeWithTheFullQueries) {
-  for (const char* table :
-       {"MT_TEMP1", "MT_TEMP2", "MT_TEMP2A", "MT_TEMP3", "MT_TEMP4", "MT_TEMP4A", "MT_TEMP5"})
+  for (const char* table : kTempTables)
     Exec(std::string("INSERT INTO ") + table +
          " (SITE, POINT_ID, REVIEWED) VALUES ('$SITE', 'MW-1', 'NEW')");
   Exec("UPDATE MT_TEMP5 SET UNITS = 'ug/kg', LAB = 0 WHERE rowid = 1");

@@ -23,12 +23,10 @@
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
 
-namespace sorvane {
+namespace sorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::XlsxCellsText;
-using testing::XlsxPart;
 
 class ErrorWorkbookTest : public ::testing::Test {
  protected:
@@ -296,4 +294,4 @@ TEST(ErrorWorkbookModel, RecordCountAnswers) {
 }
 
 }  // namespace
-}  // namespace sorvane
+}  // namespace sorvane::testing

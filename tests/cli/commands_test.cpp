@@ -23,20 +23,12 @@
 #include "support/xlsx_writer.h"
 #include "workdb/connection.h"
 
-namespace sorvane {
+namespace sorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CliRun;
 using ::testing::EndsWith;
-using testing::Json;
-using testing::ParseJson;
-using testing::ReadFile;
-using testing::RunCommand;
-using testing::SourcePath;
 using ::testing::StartsWith;
-using testing::TempDataDir;
-using testing::WorkDataDir;
 
 TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
   TempDataDir dir;
@@ -357,4 +349,4 @@ TEST(Refs, ListsShowCaptionColumnsAndRowsWithControlCharactersShownAndJsonKinds)
 }
 
 }  // namespace
-}  // namespace sorvane
+}  // namespace sorvane::testing

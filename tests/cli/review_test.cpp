@@ -25,20 +25,13 @@
 #include "support/xlsx_writer.h"
 #include "workdb/connection.h"
 
-namespace sorvane {
+namespace sorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Json;
-using testing::ParseJson;
-using testing::ReadFile;
-using testing::SourcePath;
-using testing::WorkDataDir;
 
-using testing::CliRun;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::RunCommand;
 
 // What the committed review of the sample prints: its import, and Table 3's verdicts.
 std::string SampleReview(const std::string& from, const std::string& to) {
@@ -185,9 +178,6 @@ TEST(SampleFacility, ReviewWritesTheCommittedReportAndErrorWorkbook) {
   ExpectAsCommitted(testing::XlsxCellsText(xlsx), "errors.txt");
 }
 
-using testing::TempDataDir;
-using testing::XlsxRows;
-
 // The sample facility with Table 5 cut to its first nine results, the facility
 // ID typed only in the first (and a control character in place of one).
 fs::path FacilityWithBlankFirstCells(const TempDataDir& dir) {
@@ -283,4 +273,4 @@ TEST(SaidOutLoud, AnOptionTheCommandWouldIgnoreIsRefused) {
 }
 
 }  // namespace
-}  // namespace sorvane
+}  // namespace sorvane::testing

@@ -22,7 +22,6 @@ namespace sorvane::testing {
 namespace {
 
 class ImportRowsTest : public ImportTest {};
-using testing::CaseTable;
 
 TEST_F(ImportRowsTest, MapFieldNameUpperCasesAndMapsAliasesExactly) {
   for (const auto& c : CaseTable("field_name_aliases.txt")) {

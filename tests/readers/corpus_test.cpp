@@ -16,7 +16,7 @@
 #include "support/case_table.h"
 #include "support/work_db.h"
 
-namespace sorvane {
+namespace sorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
@@ -269,4 +269,4 @@ TEST_F(ProtectedWorkbookTest, KeyStretchingAboveTheCapIsRefusedBeforeHashing) {
 }
 
 }  // namespace
-}  // namespace sorvane
+}  // namespace sorvane::testing

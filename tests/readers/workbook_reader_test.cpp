@@ -21,16 +21,9 @@
 #include "support/work_db.h"
 #include "test_files.h"
 
-namespace sorvane {
+namespace sorvane::testing {
 namespace {
 
-using testing::BiffString;
-using testing::CellHead;
-using testing::F64;
-using testing::ReadAllRowsFromMemory;
-using testing::U16;
-using testing::U32;
-using testing::XlsBuilder;
 using Rows = std::vector<std::vector<std::string>>;
 using Reason = WorkbookError::Reason;
 
@@ -137,8 +130,6 @@ TEST(XlsReaderTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
   std::filesystem::remove(pipe);
 }
 
-using testing::XlsxParts;
-using testing::ZipFile;
 using Parts = std::vector<std::pair<std::string, std::string>>;
 
 Rows Read(const std::string& zip, const ReadLimits& limits = {}) {
@@ -258,9 +249,6 @@ TEST(XlsxReaderTest, TotalLimitCountsEachPartOnce) {
   limits.max_total_bytes = 1000000;
   EXPECT_EQ(Read(x.Zip(), limits), (Rows{{"1"}}));
 }
-
-using testing::CaseTable;
-using testing::OleFile;
 
 struct RefusalCase {
   std::string name, bytes;
@@ -395,8 +383,6 @@ TEST(RefusalTest, UnreadableOrHostileWorkbooksAreRefusedWithTheReason) {
   }
 }
 
-using testing::SheetRows;
-
 std::string Repeat(const std::string& s, int n) {
   std::string out;
   for (int i = 0; i < n; ++i) out += s;
@@ -464,4 +450,4 @@ TEST(FixtureTest, Dates1904ReadAlikeInBothFormats) {
 }
 
 }  // namespace
-}  // namespace sorvane
+}  // namespace sorvane::testing
