@@ -25,14 +25,31 @@ void CheckResults::Validate() {
   }
 }
 
+RecordSet CheckResults::Run(Connection& conn, const std::string& jet_sql,
+                            std::shared_ptr<RecordSet>* carried) const {
+  if (auto it = carriers_.find(jet_sql); it != carriers_.end()) {
+    try {
+      auto rows = std::make_shared<RecordSet>(conn.Query(it->second));
+      RecordSet own = rows->WithoutLastField();
+      *carried = std::move(rows);
+      return own;
+    } catch (const std::exception&) {
+      // The query's own run below says what is wrong.
+    }
+  }
+  return conn.Query(jet_sql);
+}
+
 std::shared_ptr<RecordSet> CheckResults::Get(const std::string& jet_sql) {
   Validate();
   if (auto it = rows_.find(jet_sql); it != rows_.end()) {
     it->second->MoveFirst();
     return it->second;
   }
-  auto rows = std::make_shared<RecordSet>(conn_.Query(jet_sql));
+  std::shared_ptr<RecordSet> carried;
+  auto rows = std::make_shared<RecordSet>(Run(conn_, jet_sql, &carried));
   rows_[jet_sql] = rows;
+  if (carried) rows_[carriers_.at(jet_sql)] = std::move(carried);
   return rows;
 }
 
@@ -58,8 +75,11 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
   auto work = [&](Connection& conn) {
     for (size_t i = next++; i < wanted.size(); i = next++) {
       try {
-        found[i] = std::make_shared<RecordSet>(conn.Query(wanted[i]));
-        if (then) {
+        std::shared_ptr<RecordSet> carried;
+        found[i] = std::make_shared<RecordSet>(Run(conn, wanted[i], &carried));
+        if (carried) {
+          further[i] = {carriers_.at(wanted[i]), std::move(carried)};
+        } else if (then) {
           if (std::optional<std::string> q = then(origin[i], *found[i], conn)) {
             further[i] = {*q, std::make_shared<RecordSet>(conn.Query(*q))};
           }

@@ -4,6 +4,10 @@
 // Rows are dropped as soon as the data or the schema may have changed, and
 // after a few minutes (some checks compare dates with the present moment).
 //
+// A query may be answered by a carrier: a query whose rows are its rows, in
+// the same order, with one more column at the end (a check's places query).
+// Running the carrier alone then holds the rows of both.
+//
 // Prefetch runs the queries of several checks at once on the machine's cores,
 // each on a read-only connection of its own; a query that fails there is left
 // for Get to run again on the window's connection, which reports the failure.
@@ -37,15 +41,25 @@ class CheckResults {
       std::function<std::optional<std::string>(size_t i, const RecordSet& rows, Connection& conn)>;
   void Prefetch(const std::vector<std::string>& queries, const FollowUp& then = nullptr);
   void Clear() { rows_.clear(); }
+  // From now on `jet_sql` is answered by running `carrier` (see above).
+  void Carry(const std::string& jet_sql, std::string carrier) {
+    carriers_[jet_sql] = std::move(carrier);
+  }
 
  private:
   // Drops what may be out of date.
   void Validate();
+  // The rows of `jet_sql` on `conn`, through its carrier when it has one
+  // (whose rows are then put in `carried`); the query itself when the carrier
+  // fails, so that its own failure is what is reported.
+  RecordSet Run(Connection& conn, const std::string& jet_sql,
+                std::shared_ptr<RecordSet>* carried) const;
 
   Connection& conn_;
   std::string stamp_;
   std::chrono::steady_clock::time_point since_;
   std::unordered_map<std::string, std::shared_ptr<RecordSet>> rows_;
+  std::unordered_map<std::string, std::string> carriers_;
 };
 
 }  // namespace sorvane

@@ -301,6 +301,18 @@ void frmCCheckView::PrefetchChecks(const std::vector<int>& tables) {
   }
   CheckResults::FollowUp places;
   if (state_.WantsPlaces) {
+    // A check whose places query only adds the rowid is answered by that
+    // query alone.
+    for (size_t i = 0; i < queries.size(); ++i) {
+      try {
+        if (auto carrier =
+                CarrierQuery(state_.WorkConn, table_of[i], queries[i], state_.FacilityID)) {
+          results_.Carry(queries[i], std::move(*carrier));
+        }
+      } catch (const Error&) {
+        // Reported when the check itself runs.
+      }
+    }
     // A failed check's places query (problem_places.h) runs right after it.
     places = [&, facility = state_.FacilityID](size_t i, const RecordSet& rows,
                                                Connection& conn) -> std::optional<std::string> {

@@ -184,15 +184,19 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
 
 }  // namespace
 
-// Keeps of a whole-table places query the rows whose key texts are, letter
-// case of ASCII aside, among the problem rows' (as MatchRowids compares them):
-// only those can match. A key column with a value other than a text is left
-// free, as are long lists.
+// Keeps of a places query whose problem rows each stand for several the rows
+// whose key texts are, letter case of ASCII aside, among the problem rows' (as
+// MatchRowids compares them): only those can match. A key column with a value
+// other than a text is left free, as are long lists. The columns are named
+// anew (K0, K1, ...): the query's own names need not be unique.
 void NarrowToProblems(PlacesQuery& q, const RecordSet& problems) {
   constexpr int64_t kMaxListed = 10000;
-  if (!q.whole_table || problems.RecordCount() > kMaxListed) return;
-  std::string where;
+  if (!q.stands_for_several || problems.RecordCount() == 0 || problems.RecordCount() > kMaxListed)
+    return;
+  std::string names, where;
   for (size_t k = 0; k < q.key_columns.size(); ++k) {
+    const std::string name = "K" + std::to_string(k);
+    names += name + ", ";
     std::set<std::string> texts;
     bool all_text = true;
     for (int64_t r = 0; r < problems.RecordCount() && all_text; ++r) {
@@ -203,10 +207,12 @@ void NarrowToProblems(PlacesQuery& q, const RecordSet& problems) {
     if (!all_text || texts.empty()) continue;
     std::string list;
     for (const std::string& t : texts) list += (list.empty() ? "" : ", ") + t;
-    where += std::string(where.empty() ? " WHERE " : " AND ") + "W.\"" +
-             q.origins[q.key_columns[k]].column + "\" COLLATE NOCASE IN (" + list + ")";
+    where += std::string(where.empty() ? " WHERE " : " AND ") + name + " COLLATE NOCASE IN (" +
+             list + ")";
   }
-  if (!where.empty()) q.sql = "SELECT * FROM (" + q.sql + ") AS W" + where;
+  if (!where.empty()) {
+    q.sql = "WITH W(" + names + kRowidColumn + ") AS (" + q.sql + ") SELECT * FROM W" + where;
+  }
 }
 
 PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& check_sql,
@@ -238,8 +244,6 @@ PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& chec
     q.sql = "SELECT " + columns + own + ".rowid AS " + kRowidColumn + " " +
             sql.substr(from, group_by.front() - from);
     q.stands_for_several = true;
-    q.whole_table = true;
-    NarrowToProblems(q, problems);
   } else if (!own_in_from) {
     // Reached through a saved query that picks whole groups of the table's
     // rows (the points of qry_3_5): each problem row stands for every row of
@@ -260,9 +264,19 @@ PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& chec
   } else {
     for (size_t i = 0; i < q.origins.size(); ++i) q.key_columns.push_back(i);
     q.stands_for_several = !FindWord(sql, "DISTINCT").empty() || !FindWord(sql, "UNION").empty();
+    q.repeats_check = !q.stands_for_several && sql == check_sql;
     q.sql = WithRowid(sql, own);
   }
+  NarrowToProblems(q, problems);
   return q;
+}
+
+std::optional<std::string> CarrierQuery(Connection& conn, int table, const std::string& sql,
+                                        const std::string& facility_id) {
+  PlacesQuery q = MakePlacesQuery(conn, table, sql, facility_id, RecordSet());
+  // The same plan visits the same rows in the same order.
+  if (!q.repeats_check || conn.QueryPlan(sql) != conn.QueryPlan(q.sql)) return std::nullopt;
+  return std::move(q.sql);
 }
 
 std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,

@@ -12,6 +12,7 @@
 // rows by their values.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,14 +35,22 @@ struct PlacesQuery {
   // otherwise equal rows share them out one by one.
   bool stands_for_several = false;
   std::vector<Connection::ColumnOrigin> origins;  // of the check's columns
-  // A duplicate check's query reads every row of the table; the groups'
-  // members are only among rows whose key texts are those of its problem rows.
-  bool whole_table = false;
+  // It is the check's own query with only the rowid added.
+  bool repeats_check = false;
 };
-// `problems`: the rows of the check's query, which narrow a duplicate check's
-// places query to the rows that can match them.
+// `problems`: the rows of the check's query. Where a problem row stands for
+// several, the query is narrowed to the rows whose key texts are those of the
+// problem rows: only they can match, and the engine can then look them up by
+// an index instead of reading the whole table again.
 PlacesQuery MakePlacesQuery(Connection& conn, int table, const std::string& sql,
                             const std::string& facility_id, const RecordSet& problems);
+
+// The places query of a check that is the check's query with the rowid added
+// and nothing else, and that the engine runs on the same plan: its rows less
+// the last column are the check's rows in the same order, so it can answer
+// both (CheckResults::Carry). Nothing for any other check.
+std::optional<std::string> CarrierQuery(Connection& conn, int table, const std::string& sql,
+                                        const std::string& facility_id);
 
 // One list of places per row of `problems` (the rows of `check`'s query, in
 // their order), each list in workbook order. A row the transfer did not bring

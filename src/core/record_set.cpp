@@ -81,6 +81,18 @@ void RecordSet::Clear() {
   pos_ = -1;
 }
 
+RecordSet RecordSet::WithoutLastField() const {
+  RecordSet copy = *this;
+  if (!copy.fields_.empty()) {
+    if (copy.filter_field_ == static_cast<int>(copy.fields_.size()) - 1) copy.SetFilter("");
+    if (EqualsNoCase(copy.sort_field_, copy.fields_.back().name)) copy.Sort("");
+    copy.fields_.pop_back();
+    copy.columns_.pop_back();
+  }
+  copy.MoveFirst();
+  return copy;
+}
+
 void RecordSet::Reset() {
   Clear();
   fields_.clear();

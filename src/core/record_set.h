@@ -51,6 +51,9 @@ class RecordSet {
   void Clear();
   // Removes fields and rows.
   void Reset();
+  // A copy of every row without the last field (rows of a query that carried
+  // one more column than its reader wants).
+  RecordSet WithoutLastField() const;
 
   // Current row. Throw Error 3021 when there is no current row.
   Value GetValue(size_t field) const;

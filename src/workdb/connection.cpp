@@ -337,6 +337,17 @@ std::vector<Connection::ColumnOrigin> Connection::ColumnOrigins(std::string_view
   return origins;
 }
 
+std::vector<std::string> Connection::QueryPlan(std::string_view jet_sql) {
+  const RecordSet plan = QueryNative("EXPLAIN QUERY PLAN " + TranslateJet(jet_sql));
+  std::vector<std::string> steps;
+  for (int64_t r = 0; r < plan.RecordCount(); ++r) {
+    std::string step;
+    for (size_t c = 0; c < plan.FieldCount(); ++c) step += plan.At(r, c).ToDisplay() + "|";
+    steps.push_back(std::move(step));
+  }
+  return steps;
+}
+
 Inserter::Inserter(Connection& conn, std::string_view table,
                    const std::vector<std::string>& columns)
     : conn_(conn), columns_(static_cast<int>(columns.size())) {

@@ -80,6 +80,9 @@ class Connection {
     std::string column;
   };
   std::vector<ColumnOrigin> ColumnOrigins(std::string_view jet_sql);
+  // The engine's plan for a query in the program's dialect, a text per step
+  // with its place in the plan's tree; compiled, not run.
+  std::vector<std::string> QueryPlan(std::string_view jet_sql);
 
   // Makes `fn` callable from SQL as NAME(text) on this connection: a
   // deterministic function of one text argument (NULL arrives as ""). Registering
