@@ -339,11 +339,18 @@ std::vector<Connection::ColumnOrigin> Connection::ColumnOrigins(std::string_view
 
 std::vector<std::string> Connection::QueryPlan(std::string_view jet_sql) {
   const RecordSet plan = QueryNative("EXPLAIN QUERY PLAN " + TranslateJet(jet_sql));
+  // Rows are (id, parent, -, detail); ids are program addresses, which differ
+  // between two queries of the same plan, so a step is told by its depth.
   std::vector<std::string> steps;
-  for (int64_t r = 0; r < plan.RecordCount(); ++r) {
-    std::string step;
-    for (size_t c = 0; c < plan.FieldCount(); ++c) step += plan.At(r, c).ToDisplay() + "|";
-    steps.push_back(std::move(step));
+  std::vector<std::pair<double, size_t>> depth_of;  // id, depth
+  for (int64_t r = 0; r < plan.RecordCount() && plan.FieldCount() >= 4; ++r) {
+    const double id = plan.At(r, 0).ToDouble(), parent = plan.At(r, 1).ToDouble();
+    size_t depth = 0;
+    for (const auto& [known, d] : depth_of) {
+      if (known == parent) depth = d + 1;
+    }
+    depth_of.emplace_back(id, depth);
+    steps.push_back(std::to_string(depth) + " " + plan.At(r, 3).ToDisplay());
   }
   return steps;
 }

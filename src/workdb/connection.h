@@ -81,7 +81,7 @@ class Connection {
   };
   std::vector<ColumnOrigin> ColumnOrigins(std::string_view jet_sql);
   // The engine's plan for a query in the program's dialect, a text per step
-  // with its place in the plan's tree; compiled, not run.
+  // with its depth in the plan's tree ("1 SCAN T"); compiled, not run.
   std::vector<std::string> QueryPlan(std::string_view jet_sql);
 
   // Makes `fn` callable from SQL as NAME(text) on this connection: a
