@@ -42,19 +42,11 @@ class ReferenceUpdateTest : public AcquireTest {
   std::string Dump() { return DumpDatabase(state.WorkConn); }
 };
 
-const char kNewLabs[] = R"(
-CREATE TABLE MT_LAB (
-  LAB INTEGER NOT NULL CHECK (LAB <> 0),
-  ALIAS TEXT COLLATE NOCASE,
-  NAME TEXT COLLATE NOCASE,
-  NOFORMAT TEXT COLLATE NOCASE
-);
-CREATE UNIQUE INDEX IX_MT_LAB_LAB ON MT_LAB (LAB);
-CREATE INDEX IX_MT_LAB_NOFORMAT ON MT_LAB (NOFORMAT COLLATE NOCASE);
-INSERT INTO MT_LAB VALUES (7, 'NEWLAB', 'New Laboratory', 'NEWLAB');
-INSERT INTO MT_LAB VALUES (8, 'OTHER', 'Other Lab', 'OTHERLAB');
-CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT COLLATE NOCASE);
-)";
+// Two new laboratories (the rows go into the program's own layout of MT_LAB).
+const char kNewLabs[] =
+    "CREATE TABLE MT_LAB (LAB, ALIAS, NAME, NOFORMAT); CREATE TABLE UPDATE_LIST (TABLE_NAME);"
+    "INSERT INTO MT_LAB VALUES (7, 'NEWLAB', 'New Laboratory', 'NEWLAB'),"
+    " (8, 'OTHER', 'Other Lab', 'OTHERLAB');";
 
 TEST_F(ReferenceUpdateTest, EmptyListChangesNothing) {
   MakeUpdateDb(kNewLabs);

@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 class ErrorWorkbookTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::OpenTestWorkDb(state.WorkConn);
+    OpenTestWorkDb(state.WorkConn);
     state.FacilityID = "1234567";
     state.SelectedTable = 3;  // the window opens on a table that passes
     view.Form_Load();
@@ -73,8 +73,8 @@ class ErrorWorkbookTest : public ::testing::Test {
     return "1\tPossible Problems for Table " + std::to_string(n) + " not Exported yet.";
   }
 
-  testing::TempDataDir dir;
-  testing::ScriptedUi ui;
+  TempDataDir dir;
+  ScriptedUi ui;
   RunState state{ui, dir.paths()};
   frmCCheckView view{state};
   const fs::path file = dir.dir() / "Errors - 1234567.xlsx";
@@ -110,7 +110,7 @@ TEST_F(ErrorWorkbookTest, FirstExportWritesTheTablesFailedChecksAndMarksTheOther
 }
 
 TEST_F(ErrorWorkbookTest, AnswerToHowManyRecordsDecidesWhatIsWritten) {
-  for (const auto& c : testing::CaseTable("record_count_answers.txt")) {
+  for (const auto& c : CaseTable("record_count_answers.txt")) {
     SCOPED_TRACE(c[0] + " records, answer '" + c[1] + "'");
     Exec("DELETE FROM MT_TEMP2A");
     AddPorosityProblems(std::stoi(c[0]));
@@ -243,7 +243,7 @@ TEST_F(ErrorWorkbookTest, RecordsPastASheetsLastRowGoOnFurtherSheetsOfTheTable) 
 }
 
 TEST(ErrorWorkbookWriter, SavesTextsNeverFormulasWithFontsColourAndWidths) {
-  testing::TempDataDir dir;
+  TempDataDir dir;
   auto records = std::make_shared<RecordSet>();
   records->AppendField("NAME", kTypeVarChar, 50);
   records->AppendField("VALUE", kTypeVarChar, 50000);

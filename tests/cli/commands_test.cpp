@@ -61,7 +61,7 @@ TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
   const auto size = fs::file_size(fs::path(d) / "GIS_WORK.db");
   CliRun full;
   {
-    testing::FileSizeLimit full_disk(32 * 1024);
+    FileSizeLimit full_disk(32 * 1024);
     full = RunCommand({"init", "--force", "--data-dir", d});
   }
   EXPECT_EQ(full.code, 2);
@@ -126,20 +126,19 @@ TEST(ReadCommand, PrintsTheFirstSheetAsStoredOrShownOrTheReadersReason) {
 
   // Control characters of a cell are shown, not sent to the terminal.
   const fs::path control = dir.dir() / "control.xlsx";
-  testing::WriteXlsx(control, {{"A", "B", "C"},
-                               {"x\x1B]0;title\x07y", "tab\there",
-                                "caf\xC3\xA9 \xC2\x9B"
-                                "31mred"}});
+  WriteXlsx(control, {{"A", "B", "C"},
+                      {"x\x1B]0;title\x07y", "tab\there",
+                       "caf\xC3\xA9 \xC2\x9B"
+                       "31mred"}});
   CliRun r = RunCommand({"read", control.string()});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "A\tB\tC\nx\\x1B]0;title\\x07y\ttab\\there\tcaf\xC3\xA9 \\xC2\\x9B31mred\n");
 
   // --as-shown applies the number formats.
   const fs::path ids = dir.dir() / "ids.xlsx";
-  testing::WriteXlsx(
-      ids, {{"FAC_ID", "AMOUNT", "DAY"},
-            {testing::XlsxCell(123456.0, "0000000"), testing::XlsxCell(1234.5, "#,##0.00"),
-             testing::XlsxCell(38063.0, "d-mmm-yy")}});
+  WriteXlsx(ids, {{"FAC_ID", "AMOUNT", "DAY"},
+                  {XlsxCell(123456.0, "0000000"), XlsxCell(1234.5, "#,##0.00"),
+                   XlsxCell(38063.0, "d-mmm-yy")}});
   EXPECT_EQ(RunCommand({"read", ids.string()}).out,
             "FAC_ID\tAMOUNT\tDAY\n123456\t1234.5\t3/17/2004\n");
   EXPECT_EQ(RunCommand({"read", "--as-shown", ids.string()}).out,
@@ -168,9 +167,9 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
 
 TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
   WorkDataDir dir;
-  auto tray = std::make_shared<testing::FakeDriveProbe>();  // a CD drive without a disc
+  auto tray = std::make_shared<FakeDriveProbe>();  // a CD drive without a disc
   tray->drives = {Drive{kDriveCdRom, "/dev/sr0", "/dev/sr0"}};
-  tray->answers["/dev/sr0"] = {testing::NotReady()};
+  tray->answers["/dev/sr0"] = {NotReady()};
   std::ostringstream out, err;
   EXPECT_EQ(cli::RunCopy(dir.paths(), "1234567", "cd", "", {out, err}, tray,
                          std::chrono::milliseconds(50)),

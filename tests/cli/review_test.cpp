@@ -60,7 +60,7 @@ TEST(Review, ReportOnStdoutTextOnStderrPriorDataAndTheAnsweredNumberOfRecords) {
   EXPECT_EQ(table["checks"][1]["rows"][0][0].string, "PRIOR");
   // The report holds every record, the error workbook the number answered.
   EXPECT_EQ(report["tables"][1]["checks"][6]["rows"].array.size(), 120u);
-  EXPECT_THAT(testing::XlsxCellsText(dir.dir() / "Errors - 1234567.xlsx"),
+  EXPECT_THAT(XlsxCellsText(dir.dir() / "Errors - 1234567.xlsx"),
               HasSubstr("Missing Lab Qualifiers.  (Probably a Problem) 20 of 120 output."));
 }
 
@@ -68,7 +68,7 @@ TEST(Review, ReportOnStdoutTextOnStderrPriorDataAndTheAnsweredNumberOfRecords) {
 TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
   WorkDataDir dir;
   const std::string data = dir.dir().string();
-  for (const auto& c : testing::CaseTable("refused_reviews.txt")) {
+  for (const auto& c : CaseTable("refused_reviews.txt")) {
     std::vector<std::string> command = {"review", "--data-dir", data};
     std::istringstream args(ReplaceAll(c[0], "$DATA", data));
     for (std::string arg; args >> arg;) command.push_back(arg);
@@ -101,15 +101,15 @@ TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
 TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
   WorkDataDir dir;
   const fs::path set = dir.dir() / "set";
-  testing::CopySample(set, {2, 3, 4, 5});
-  testing::XlsxRows table1 = {{}, {}};
+  CopySample(set, {2, 3, 4, 5});
+  XlsxRows table1 = {{}, {}};
   for (const char* name :
        {"FAC_ID", "POINT_ID", "LAT_DD", "LAT_MM", "LAT_SS", "LONG_DD", "LONG_MM", "LONG_SS", "NAVD",
         "SL_METHOD", "SL_COL_DATE", "SL_CONTRACT", "SL_COMMENTS", "X\x1B]0;title\x07"}) {
     table1[0].push_back(name);
     table1[1].push_back("1234567");
   }
-  testing::WriteXlsx(set / "1234567_1.xls", table1);
+  WriteXlsx(set / "1234567_1.xls", table1);
   CliRun r = RunCommand(
       {"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks", set.string()});
   EXPECT_EQ(r.code, 1);
@@ -120,7 +120,7 @@ TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
 TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
   WorkDataDir dir;
   const fs::path four = dir.dir() / "four";
-  testing::CopySample(four, {1, 2, 3, 4});
+  CopySample(four, {1, 2, 3, 4});
   // Whatever the workbook folder held before is replaced.
   fs::create_directories(dir.paths().WorkbookDir());
   std::ofstream(dir.paths().WorkbookDir() / "1234567_5.xls") << "old";
@@ -144,7 +144,7 @@ TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
 TEST(Review, WorkbookFolderItselfIsReviewedAndAnUnwritableErrorWorkbookIsAFailure) {
   WorkDataDir dir;
   const fs::path gis = dir.paths().WorkbookDir();
-  testing::CopySample(gis);
+  CopySample(gis);
   const fs::path xlsx = dir.dir() / "no such folder" / "errors.xlsx";
   CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
                          (gis / ".." / gis.filename()).string(), "--tables", "3", "--xlsx",
@@ -159,30 +159,29 @@ TEST(Review, WorkbookFolderItselfIsReviewedAndAnUnwritableErrorWorkbookIsAFailur
 }
 
 void ExpectAsCommitted(const std::string& actual, const std::string& expected_file) {
-  const fs::path expected = testing::SourcePath("tests/data/sample/" + expected_file);
+  const fs::path expected = SourcePath("tests/data/sample/" + expected_file);
   if (std::getenv("SORVANE_UPDATE_EXPECTED")) std::ofstream(expected, std::ios::binary) << actual;
   EXPECT_TRUE(actual == ReadFile(expected)) << expected << " differs; the new text:\n" << actual;
 }
 
 TEST(SampleFacility, ReviewWritesTheCommittedReportAndErrorWorkbook) {
-  testing::WorkDataDir dir;
+  WorkDataDir dir;
   const fs::path json = dir.dir() / "report.json", xlsx = dir.dir() / "errors.xlsx";
-  const testing::CliRun r =
-      testing::RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                           testing::SourcePath("data/sample").string(), "--json", json.string(),
-                           "--xlsx", xlsx.string()});
+  const CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                               SourcePath("data/sample").string(), "--json", json.string(),
+                               "--xlsx", xlsx.string()});
   ASSERT_EQ(r.code, 1) << r.err;
   EXPECT_EQ(r.err, "");
   ExpectAsCommitted(ReplaceAll(r.out, dir.dir().string(), "$DATA"), "review.txt");
   ExpectAsCommitted(ReadFile(json), "report.json");
-  ExpectAsCommitted(testing::XlsxCellsText(xlsx), "errors.txt");
+  ExpectAsCommitted(XlsxCellsText(xlsx), "errors.txt");
 }
 
 // The sample facility with Table 5 cut to its first nine results, the facility
 // ID typed only in the first (and a control character in place of one).
 fs::path FacilityWithBlankFirstCells(const TempDataDir& dir) {
   const fs::path set = dir.dir() / "set";
-  testing::CopySample(set, {1, 2, 3, 4});
+  CopySample(set, {1, 2, 3, 4});
   XlsxRows rows;
   ReadFirstWorksheet(SourcePath("data/sample/1234567_5.xls"),
                      [&](int64_t row, const std::vector<std::string>& cells) {
@@ -190,7 +189,7 @@ fs::path FacilityWithBlankFirstCells(const TempDataDir& dir) {
                        if (row >= 3) rows.back()[0] = row == 6 ? "\x01" : "";
                        return row < 10;
                      });
-  testing::WriteXlsx(set / "1234567_5.xlsx", rows);
+  WriteXlsx(set / "1234567_5.xlsx", rows);
   return set;
 }
 
@@ -254,7 +253,7 @@ TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
   WorkDataDir dir;
   CliRun r;
   {
-    testing::FileSizeLimit full_disk(64 * 1024);
+    FileSizeLimit full_disk(64 * 1024);
     r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
                     SourcePath("data/sample").string()});
   }

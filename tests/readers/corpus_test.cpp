@@ -32,7 +32,7 @@ std::vector<CorpusFile> Manifest() {
   std::string line;
   std::getline(in, line);  // column names: path, size, sha, group
   while (std::getline(in, line)) {
-    const auto fields = testing::SplitCaseLine(line);
+    const auto fields = SplitCaseLine(line);
     out.push_back({fields.at(0), fields.at(3)});
   }
   return out;
@@ -130,7 +130,7 @@ Golden LoadGolden(const fs::path& file) {
   g.last_row = value("last_row");
   g.columns = static_cast<int32_t>(value("columns"));
   while (std::getline(in, line)) {
-    std::vector<std::string> cells = testing::SplitCaseLine(line);
+    std::vector<std::string> cells = SplitCaseLine(line);
     const int64_t row = std::stoll(cells.front());
     cells.erase(cells.begin());
     g.rows[row] = cells;
@@ -140,20 +140,20 @@ Golden LoadGolden(const fs::path& file) {
 
 TEST(CorpusTest, GoodXlsFilesReadTheValuesOfAnIndependentReader) {
   if (!CorpusPresent()) GTEST_SKIP() << "the shared corpus is absent";
-  const fs::path golden_dir = testing::SourcePath("tests/data/golden");
+  const fs::path golden_dir = SourcePath("tests/data/golden");
   int compared = 0;
   for (const auto& entry : fs::directory_iterator(golden_dir)) {
     const std::string name = entry.path().stem().string();  // "<file>.xls"
     SCOPED_TRACE(name);
     const Golden g = LoadGolden(entry.path());
-    testing::SheetRows got;
-    ASSERT_NO_THROW(got = testing::ReadAllRows(fs::path(SORVANE_CORPUS_DIR) / "xls" / name));
+    SheetRows got;
+    ASSERT_NO_THROW(got = ReadAllRows(fs::path(SORVANE_CORPUS_DIR) / "xls" / name));
     ++compared;
     EXPECT_EQ(got.shape.sheet_name, g.sheet);
     EXPECT_EQ(got.shape.first_row, g.first_row);
     EXPECT_EQ(got.shape.last_row, g.last_row);
     EXPECT_EQ(got.shape.columns, g.columns);
-    const auto trimmed = testing::Trimmed(got);
+    const auto trimmed = Trimmed(got);
     int differences = 0;
     for (size_t i = 0; i < trimmed.size() && differences < 3; ++i) {
       const auto it = g.rows.find(got.numbers[i]);
@@ -219,7 +219,7 @@ WorkbookError RefusalOf(const fs::path& file, const std::string& password) {
 TEST_F(ProtectedWorkbookTest, DefaultPasswordFilesReadAsTheirDecryptedCopies) {
   for (const std::string& file : kDefaultPasswordFiles) {
     SCOPED_TRACE(file);
-    std::ifstream golden(testing::SourcePath("tests/data/protected") /
+    std::ifstream golden(SourcePath("tests/data/protected") /
                          (fs::path(file).filename().string() + ".txt"));
     std::vector<std::string> want;
     for (std::string line; std::getline(golden, line);) want.push_back(line);
@@ -228,7 +228,7 @@ TEST_F(ProtectedWorkbookTest, DefaultPasswordFilesReadAsTheirDecryptedCopies) {
 }
 
 TEST_F(ProtectedWorkbookTest, FilesWithAPasswordReadWithItAndRefuseAWrongOneOrNone) {
-  for (const auto& c : testing::CaseTable("protected_workbooks.txt")) {
+  for (const auto& c : CaseTable("protected_workbooks.txt")) {
     SCOPED_TRACE(c[0]);
     const auto lines = Lines(Corpus(c[0]), c[1]);
     ASSERT_FALSE(lines.empty());

@@ -36,7 +36,7 @@ std::string Number(uint16_t row, uint16_t col, double v, uint16_t xf = 0) {
 std::string Label(uint16_t row, uint16_t col, const std::string& text) {
   return CellHead(row, col, 0) + BiffString(text);
 }
-Rows Read(const XlsBuilder& b) { return testing::Trimmed(ReadAllRowsFromMemory(b.File())); }
+Rows Read(const XlsBuilder& b) { return Trimmed(ReadAllRowsFromMemory(b.File())); }
 
 TEST(XlsReaderTest, WrongStringCountsDoNotMatter) {
   // Writers get the counts wrong; the strings present are what counts.
@@ -53,7 +53,7 @@ TEST(XlsReaderTest, CellsOutOfRowOrderAreDeliveredInOrder) {
       .Sheet(kLabel, Label(4, 0, "last, rewritten"));
   const auto got = ReadAllRowsFromMemory(b.File());
   EXPECT_EQ(got.numbers, (std::vector<int64_t>{2, 3, 4, 5}));
-  EXPECT_EQ(testing::Trimmed(got), (Rows{{"", "first"}, {}, {}, {"last, rewritten"}}));
+  EXPECT_EQ(Trimmed(got), (Rows{{"", "first"}, {}, {}, {"last, rewritten"}}));
 }
 
 TEST(XlsReaderTest, FirstWorksheetFollowsAChartSheet) {
@@ -61,7 +61,7 @@ TEST(XlsReaderTest, FirstWorksheetFollowsAChartSheet) {
   b.ChartSheetFirst().Sheet(kLabel, Label(0, 0, "data"));
   const auto got = ReadAllRowsFromMemory(b.File());
   EXPECT_EQ(got.shape.sheet_name, "Data");
-  EXPECT_EQ(testing::Trimmed(got), (Rows{{"data"}}));
+  EXPECT_EQ(Trimmed(got), (Rows{{"data"}}));
 }
 
 TEST(XlsReaderTest, StreamNamesCompareWithoutCase) {
@@ -69,7 +69,7 @@ TEST(XlsReaderTest, StreamNamesCompareWithoutCase) {
   b.Sheet(kLabel, Label(0, 0, "x"));
   for (const char* name : {"Workbook", "WORKBOOK", "workbook", "Book"}) {
     SCOPED_TRACE(name);
-    EXPECT_EQ(testing::Trimmed(ReadAllRowsFromMemory(b.File(name))), (Rows{{"x"}}));
+    EXPECT_EQ(Trimmed(ReadAllRowsFromMemory(b.File(name))), (Rows{{"x"}}));
   }
 }
 
@@ -133,7 +133,7 @@ TEST(XlsReaderTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
 using Parts = std::vector<std::pair<std::string, std::string>>;
 
 Rows Read(const std::string& zip, const ReadLimits& limits = {}) {
-  return testing::Trimmed(ReadAllRowsFromMemory(zip, limits));
+  return Trimmed(ReadAllRowsFromMemory(zip, limits));
 }
 
 // The parts with one replaced.
@@ -151,7 +151,7 @@ TEST(XlsxReaderTest, CellTypesAndStylesShowTheirText) {
     Rows rows;
   };
   std::vector<Sheet> sheets;
-  for (const auto& c : testing::CaseTable("xlsx_sheets.txt")) {
+  for (const auto& c : CaseTable("xlsx_sheets.txt")) {
     if (sheets.empty() || sheets.back().name != c[0]) sheets.push_back({c[0], {}, {}});
     XlsxParts& x = sheets.back().x;
     if (c[1] == "row") {
@@ -208,7 +208,7 @@ TEST(XlsxReaderTest, CellsAndRowsTakeTheirPlaceWithOrWithoutReferences) {
       "<row><c t=\"inlineStr\"><is><t>x</t></is></c></row>";
   const auto got = ReadAllRowsFromMemory(x.Zip());
   EXPECT_EQ(got.numbers, (std::vector<int64_t>{1, 2, 3, 4, 5}));
-  EXPECT_EQ(testing::Trimmed(got), (Rows{{"1", "2"}, {}, {}, {"", "", "3", "4"}, {"x"}}));
+  EXPECT_EQ(Trimmed(got), (Rows{{"1", "2"}, {}, {}, {"", "", "3", "4"}, {"x"}}));
   EXPECT_EQ(got.shape.columns, 4);
   for (const auto& row : got.rows) EXPECT_EQ(row.size(), 4u);
   // Rows out of order are delivered in order.
@@ -222,7 +222,7 @@ TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
   x.sheet_data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";
   x.shared_strings = "<si><t>found</t></si>";
   std::map<std::string, Parts> variants;
-  for (const auto& c : testing::CaseTable("xlsx_packages.txt")) {
+  for (const auto& c : CaseTable("xlsx_packages.txt")) {
     if (!variants.contains(c[0])) variants[c[0]] = x.Parts();
     variants[c[0]] = WithPart(variants[c[0]], c[1], c[2]);
   }
@@ -234,9 +234,9 @@ TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
   }
   for (const auto& [name, parts] : variants) {
     SCOPED_TRACE(name);
-    testing::SheetRows got;
+    SheetRows got;
     ASSERT_NO_THROW(got = ReadAllRowsFromMemory(ZipFile(parts)));
-    EXPECT_EQ(testing::Trimmed(got), (Rows{{"found"}}));
+    EXPECT_EQ(Trimmed(got), (Rows{{"found"}}));
     EXPECT_EQ(got.shape.sheet_name, "Data");
   }
 }
@@ -396,7 +396,7 @@ const std::string kLongGreek = Repeat("Ω≈µ", 1800);
 std::string FacilityXlsx() {
   XlsxParts x;
   x.cell_xfs.clear();
-  for (const auto& c : testing::CaseTable("readers_facility_xlsx.txt")) {
+  for (const auto& c : CaseTable("readers_facility_xlsx.txt")) {
     std::string& part = c[0] == "shared_strings" ? x.shared_strings
                         : c[0] == "num_fmts"     ? x.num_fmts
                         : c[0] == "cell_xfs"     ? x.cell_xfs
@@ -407,9 +407,8 @@ std::string FacilityXlsx() {
 }
 
 TEST(FixtureTest, XlsAndXlsxOfTheSameSheetReadAlike) {
-  const SheetRows xls =
-      testing::ReadAllRows(testing::SourcePath("tests/data/readers_facility.xls"));
-  const SheetRows xlsx = testing::ReadAllRowsFromMemory(FacilityXlsx());
+  const SheetRows xls = ReadAllRows(SourcePath("tests/data/readers_facility.xls"));
+  const SheetRows xlsx = ReadAllRowsFromMemory(FacilityXlsx());
   EXPECT_EQ(xls.rows, xlsx.rows);
   EXPECT_EQ(xls.numbers, xlsx.numbers);
   EXPECT_EQ(xls.shape.columns, 13);
@@ -434,8 +433,7 @@ TEST(FixtureTest, XlsAndXlsxOfTheSameSheetReadAlike) {
 }
 
 TEST(FixtureTest, Dates1904ReadAlikeInBothFormats) {
-  const SheetRows xls =
-      testing::ReadAllRows(testing::SourcePath("tests/data/readers_facility_1904.xls"));
+  const SheetRows xls = ReadAllRows(SourcePath("tests/data/readers_facility_1904.xls"));
   XlsxParts x;
   x.date1904 = true;
   x.cell_xfs = "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>";
@@ -443,7 +441,7 @@ TEST(FixtureTest, Dates1904ReadAlikeInBothFormats) {
       "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>SAM_DATE</t></is></c></row>"
       "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>42808</v></c></row>"
       "<row r=\"3\"><c r=\"A3\" s=\"1\"><v>0</v></c></row>";
-  const SheetRows xlsx = testing::ReadAllRowsFromMemory(x.Zip());
+  const SheetRows xlsx = ReadAllRowsFromMemory(x.Zip());
   const Rows want = {{"SAM_DATE"}, {"3/15/2021"}, {"1/1/1904"}};
   EXPECT_EQ(xls.rows, want);
   EXPECT_EQ(xlsx.rows, want);

@@ -28,7 +28,7 @@ bool Enabled(frmCMain& w, const std::string& menu) { return w.state().view.menus
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(w.Form_Load()); }
-  testing::WorkDataDir dir_;
+  WorkDataDir dir_;
   ScriptedUi ui_;
   frmCMain w{ui_, dir_.paths()};
 };
@@ -65,7 +65,7 @@ TEST_F(MainWindowTest, StartUpLeavesOnlyTheAllTablesImportUsableAndMenusFollowTh
   EXPECT_EQ(w.state().view.mouse_pointer, kPointerDefault);
   EXPECT_TRUE(w.state().view.Option1[0].selected);
   EXPECT_FALSE(w.state().view.me_ReviewDate.enabled);
-  for (const auto& c : testing::CaseTable("menus_by_stage.txt")) {
+  for (const auto& c : CaseTable("menus_by_stage.txt")) {
     std::istringstream codes(c[0]), menus(c[2]);
     if (c[0] != "start") {
       for (int n = 1; n <= 5; ++n) codes >> w.state().Tables[n].TableStatus;
@@ -191,7 +191,7 @@ TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTa
 // An import yields to the window while it transfers; what the person clicks
 // then must not pull the tables or record sets away from under it.
 TEST_F(MainWindowTest, WhileImportingResetIsRefusedAndClosingWaitsForTheImportToStop) {
-  testing::CopySample(dir_.paths().WorkbookDir());
+  CopySample(dir_.paths().WorkbookDir());
   w.state().view.txtFacilityID.text = "1234567";
   bool clicked = false;
   ui_.on_yield = [&] {
@@ -234,7 +234,7 @@ TEST_F(MainWindowTest, WhileUpdatingTheReferenceTablesAnImportCannotStart) {
 using Texts = std::vector<std::string>;
 
 TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
-  testing::TempDataDir share, dir;
+  TempDataDir share, dir;
   setenv("XDG_DATA_HOME", share.dir().c_str(), 1);
   const fs::path db = dir.paths().WorkDb();
   Connection holder;
@@ -251,7 +251,7 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
     if (reason == "Permission denied" && geteuid() == 0) continue;  // root reads every file
     make();
     const auto stamp = fs::last_write_time(db);
-    testing::ScriptedUi ui;
+    ScriptedUi ui;
     ui.yes_no_answers = {true};
     frmCMain w(ui, dir.paths());
     w.SetLockWait(std::chrono::milliseconds(100));
@@ -267,7 +267,7 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
   // the database as `sorvane init` does and goes on.
   const Paths fresh{dir.dir() / "new", {}};
   for (const bool yes : {false, true}) {
-    testing::ScriptedUi ui;
+    ScriptedUi ui;
     ui.yes_no_answers = {yes};
     frmCMain w(ui, fresh);
     EXPECT_EQ(w.Form_Load() && w.loaded_ok(), yes);

@@ -23,14 +23,13 @@ namespace sorvane::testing {
 namespace {
 
 TEST(JetSqlTest, TranslatesTheDialect) {
-  for (const auto& c : testing::CaseTable("jet_dialect.txt"))
-    EXPECT_EQ(TranslateJet(c[0]), c[1]) << c[0];
+  for (const auto& c : CaseTable("jet_dialect.txt")) EXPECT_EQ(TranslateJet(c[0]), c[1]) << c[0];
 }
 
 TEST(JetSqlTest, FunctionsBehaveAsTheDialectDoes) {
   Connection conn;
   conn.OpenInMemory();
-  for (const auto& c : testing::CaseTable("jet_functions.txt")) {
+  for (const auto& c : CaseTable("jet_functions.txt")) {
     const Value v = conn.Query("SELECT " + c[0]).At(0, 0);
     EXPECT_EQ(v.ToDisplay(), c[1]) << c[0];
     EXPECT_EQ(v.kind(), c[2] == "integer" ? Value::Kind::kInteger : Value::Kind::kText) << c[0];
@@ -39,7 +38,7 @@ TEST(JetSqlTest, FunctionsBehaveAsTheDialectDoes) {
 }
 
 TEST(ConnectionTest, OpeningWaitsForAWriterToFinish) {
-  testing::TempDataDir dir;
+  TempDataDir dir;
   const std::filesystem::path file = dir.dir() / "busy.db";
   Connection writer;
   writer.Create(file);
@@ -57,7 +56,7 @@ TEST(ConnectionTest, OpeningWaitsForAWriterToFinish) {
 // page limit stands in for the disk here.
 TEST(ConnectionTest, WritesAfterTheEngineRolledBackTheTransactionFailAndLeaveNothing) {
   Connection conn;
-  testing::OpenTestWorkDb(conn);
+  OpenTestWorkDb(conn);
   conn.ExecuteNative("CREATE TABLE scratch (v TEXT)");
   {
     Transaction tx(conn);
@@ -95,7 +94,7 @@ bool CasCheckDigitOk(const std::string& cas) {
 
 TEST(WorkDatabaseTest, EveryTextColumnComparesWithoutRegardToCase) {
   Connection conn;
-  testing::OpenTestWorkDb(conn);
+  OpenTestWorkDb(conn);
   RecordSet columns = conn.QueryNative(
       "SELECT m.name, p.name FROM sqlite_master m, pragma_table_info(m.name) p "
       "WHERE m.type = 'table' AND p.type = 'TEXT'");
@@ -117,14 +116,14 @@ TEST(WorkDatabaseTest, EveryTextColumnComparesWithoutRegardToCase) {
 
 TEST(WorkDatabaseTest, ReferenceValuesAreValidAndFitTheWorkbookColumnsThatCarryThem) {
   Connection conn;
-  testing::OpenTestWorkDb(conn);
+  OpenTestWorkDb(conn);
   for (const std::string& cas :
        QueryLines(conn, "SELECT CAS FROM MT_ANALYTE WHERE CAS NOT LIKE 'NA%'"))
     EXPECT_TRUE(CasCheckDigitOk(cas)) << cas;
   EXPECT_FALSE(CasCheckDigitOk("71-43-3"));
   // A value copied from a reference list into a workbook must pass the data-type
   // stage, or the check that compares it could never be satisfied.
-  for (const auto& c : testing::CaseTable("carried_values.txt")) {
+  for (const auto& c : CaseTable("carried_values.txt")) {
     const Value size = conn.QueryValue(
         "SELECT FIELD_SIZE FROM MT_VBSTRUCTURE WHERE TABLE_NAME = ?1 AND FIELD_NAME = ?2 AND "
         "FIELD_TYPE = 200",
@@ -139,7 +138,7 @@ TEST(UpdateDatabaseTest, HoldsTheReferenceTablesAsTheWorkDatabaseHasThem) {
   Connection update, work;
   update.OpenInMemory();
   InstallUpdateDatabase(update);
-  testing::OpenTestWorkDb(work);
+  OpenTestWorkDb(work);
   const std::string columns = "SELECT group_concat(name || ' ' || type) FROM pragma_table_info(?1)";
   const std::vector<std::string> listed = QueryLines(update, "SELECT TABLE_NAME FROM UPDATE_LIST");
   EXPECT_EQ(listed.size(), 6u);
