@@ -142,6 +142,20 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   std::string storing;      // the value being stored, for the too-long message
 
   auto on_shape = [&](const SheetShape& shape) {
+    if (header_read) {
+      // The reader starts over from the first row: what it delivered goes.
+      SheetOrigin fresh;
+      fresh.path = origin.path;
+      fresh.file_size = origin.file_size;
+      fresh.file_time = origin.file_time;
+      fresh.password = origin.password;
+      origin = std::move(fresh);
+      sheet.Reset();
+      table.SkippedRows.clear();
+      shown.clear();
+      header_read = false;
+      progress.value = 1;
+    }
     progress.max = std::max<int64_t>(1, shape.last_row);
     table.SheetName = shape.sheet_name;
   };
@@ -312,6 +326,7 @@ bool ImportWorkbook(RunState& state, int n) {
                                             state.paths.WorkbookDir().string() + ".");
     }
     ReadOptions options;
+    options.may_start_over = true;  // ImportRows forgets the rows when told the shape again
     if (state.WorkbookPassword) options.password = *state.WorkbookPassword;
     // The file as read, so that a marked copy is made of this file only.
     SheetOrigin& origin = state.Tables.at(static_cast<size_t>(n)).Origin;

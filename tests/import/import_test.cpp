@@ -110,6 +110,29 @@ TEST_F(ImportRowsTest, ReaderFailureTellsTheUserAndLeavesNoRows) {
   EXPECT_EQ(state.SheetRecordset[3]->FieldCount(), 0u);
 }
 
+TEST_F(ImportRowsTest, AReaderStartingOverLeavesOnlyTheRowsOfItsSecondRun) {
+  // A sheet whose claimed range was wrong: two rows on it, then the real shape
+  // and every row again, one of them skipped.
+  const Sheet second = {{"A", "B"}, {"x", "1"}, {"", "lost"}, {"y", "2"}};
+  RowSource starting_over = [&](const ShownRowCallback& on_row, const ShapeCallback& on_shape) {
+    SheetShape shape;
+    shape.last_row = 9;
+    on_shape(shape);
+    on_row(1, {"A", "B", "C"}, RowFormats{});
+    on_row(2, {"x", "1", "extra"}, RowFormats{});
+    FromRows(second)(on_row, on_shape);
+  };
+  state.Tables[1].Origin.path = "levels.xlsx";
+  ASSERT_TRUE(ImportRows(state, 1, starting_over));
+  EXPECT_EQ(SheetFields(1), (Cells{"A", "B"}));
+  EXPECT_EQ(SheetRow(1, 0), (Cells{"x", "1"}));
+  EXPECT_EQ(SheetRow(1, 1), (Cells{"y", "2"}));
+  EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), 2);
+  EXPECT_EQ(state.Tables[1].Origin.record_rows, (std::vector<int32_t>{2, 4}));
+  EXPECT_EQ(state.Tables[1].SkippedRows, (std::vector<int64_t>{3}));
+  EXPECT_EQ(state.view.ProgressBar.value, 4);
+}
+
 TEST_F(ImportRowsTest, CancelWhileASheetIsReadStopsTheRun) {
   WriteCleanSet(2000);
   // The window yields while Table 1 is read; a close of the window (or a

@@ -165,9 +165,9 @@ std::vector<std::pair<std::string, std::string>> XlsxParts::Parts() const {
                                           cell_xfs + "</cellXfs></styleSheet>");
   parts.emplace_back("xl/sharedStrings.xml",
                      decl + "<sst xmlns=\"" + main + "\">" + shared_strings + "</sst>");
-  parts.emplace_back("xl/worksheets/sheet1.xml", decl + "<worksheet xmlns=\"" + main +
-                                                     "\"><dimension ref=\"A1\"/><sheetData>" +
-                                                     sheet_data + "</sheetData></worksheet>");
+  parts.emplace_back("xl/worksheets/sheet1.xml", decl + "<worksheet xmlns=\"" + main + "\">" +
+                                                     dimension + "<sheetData>" + sheet_data +
+                                                     "</sheetData></worksheet>");
   return parts;
 }
 

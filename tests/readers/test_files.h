@@ -65,6 +65,7 @@ struct XlsxParts {
   std::string num_fmts;        // inside <numFmts>
   std::string cell_xfs = "<xf numFmtId=\"0\"/>";
   bool date1904 = false;
+  std::string dimension = "<dimension ref=\"A1\"/>";  // the range the sheet claims
   std::vector<std::pair<std::string, std::string>> Parts() const;
   std::string Zip() const { return ZipFile(Parts()); }
 };

@@ -217,6 +217,59 @@ TEST(XlsxReaderTest, CellsAndRowsTakeTheirPlaceWithOrWithoutReferences) {
   EXPECT_EQ(Read(x.Zip()), (Rows{{"", "1"}, {}, {"3"}}));
 }
 
+TEST(XlsxReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
+  // Read as the import reads: rows told before the shape is told again go.
+  auto read_starting_over = [](const std::string& bytes, int& shapes) {
+    Rows rows;
+    ReadOptions options;
+    options.may_start_over = true;
+    ReadWorkbookFromMemory(
+        bytes, "t.xlsx",
+        [&](int64_t, const std::vector<std::string>& cells, const RowFormats&) {
+          rows.push_back(cells);
+          return true;
+        },
+        options,
+        [&](const SheetShape&) {
+          ++shapes;
+          rows.clear();
+        });
+    return rows;
+  };
+  const char* sheets[] = {
+      "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"C2\"><v>2</v></c></row>"
+      "<row r=\"4\"><c r=\"B4\" s=\"0\"/></row>",
+      "<row r=\"3\"><c r=\"A3\"><v>3</v></c></row><row r=\"2\"><c r=\"C2\"><v>1</v></c></row>"};
+  const struct {
+    const char* dimension;
+    int shapes;  // 1: the sheet kept to its claim, read once
+  } claims[] = {{"<dimension ref=\"A2:C4\"/>", 1},
+                {"<dimension ref=\"B2:C4\"/>", 1},
+                {"<dimension ref=\"A2:D4\"/>", 2},
+                {"<dimension ref=\"A2:B4\"/>", 2},
+                {"<dimension ref=\"A1:C4\"/>", 2},
+                {"<dimension ref=\"A3:C4\"/>", 2},
+                {"<dimension ref=\"A2:C3\"/>", 2},
+                {"<dimension ref=\"A2:C9\"/>", 2},
+                {"<dimension ref=\"C4:A2\"/>", 1},
+                {"<dimension ref=\"a2:c4\"/>", 1},
+                {"<dimension/>", 1},
+                {"", 1}};
+  for (const char* sheet : sheets) {
+    for (const auto& claim : claims) {
+      SCOPED_TRACE(std::string(sheet) + " " + claim.dimension);
+      XlsxParts x;
+      x.sheet_data = sheet;
+      x.dimension = claim.dimension;
+      int shapes = 0;
+      EXPECT_EQ(read_starting_over(x.Zip(), shapes), ReadAllRowsFromMemory(x.Zip()).rows);
+      // Rows out of order never keep to a claim: read again unless none was made.
+      const bool claimed = &claim - claims < 8;
+      EXPECT_EQ(shapes, sheet == sheets[0] ? claim.shapes : claimed ? 2 : 1);
+    }
+  }
+}
+
 TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
   XlsxParts x;
   x.sheet_data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";

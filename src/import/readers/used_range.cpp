@@ -41,8 +41,12 @@ void ShapeScanner::FillShape(SheetShape& shape) const {
 }
 
 RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCallback& on_row,
-                       const StyleFormats* styles)
-    : shape_(shape), on_row_(on_row), ordered_(ordered), current_(shape.first_row) {
+                       const StyleFormats* styles, bool declared)
+    : shape_(shape),
+      on_row_(on_row),
+      ordered_(ordered),
+      declared_(declared),
+      current_(shape.first_row) {
   // Cells out of row order are held until the end; only hand-edited sheets
   // come that way, and they are small.
   constexpr uint64_t kMaxUnorderedCells = 5'000'000;
@@ -78,7 +82,13 @@ void RowEmitter::MoveTo(int64_t row) {
 }
 
 std::string& RowEmitter::Cell(int64_t row, int32_t col) {
+  if (declared_ && stopped_) {
+    // The caller has what it wanted; what follows need not keep to anything.
+    scratch_.clear();
+    return scratch_;
+  }
   if (row < shape_.first_row || row > shape_.last_row || col < 0 || col >= shape_.columns) {
+    if (declared_) throw ShapeNotKept{};
     Damaged("a cell lies outside the sheet's used range");
   }
   last_col_ = -1;
@@ -90,7 +100,10 @@ std::string& RowEmitter::Cell(int64_t row, int32_t col) {
     pending_.push_back(Pending{row, col, {}});
     return pending_.back().text;
   }
-  if (row < current_) Damaged("the sheet's rows are out of order");
+  if (row < current_) {
+    if (declared_) throw ShapeNotKept{};
+    Damaged("the sheet's rows are out of order");
+  }
   MoveTo(row);
   if (stopped_) {
     scratch_.clear();

@@ -32,14 +32,19 @@ class ShapeScanner {
   bool ordered_ = true;
 };
 
+// Thrown by a RowEmitter on the shape a sheet declares when a cell lies
+// outside it or comes out of row order: the sheet does not keep to it.
+struct ShapeNotKept {};
+
 class RowEmitter {
  public:
   // `ordered` says the cells will arrive in non-decreasing row order (as the
   // scan found); otherwise they are collected and sorted before delivery.
   // `styles` (which must outlive the emitter) turns marked numbers into their
-  // displayed texts when the caller asks for them.
+  // displayed texts when the caller asks for them. `declared`: the shape is
+  // the one the sheet declares, not one a scan found (see ShapeNotKept).
   RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCallback& on_row,
-             const StyleFormats* styles);
+             const StyleFormats* styles, bool declared = false);
 
   // The text slot of a cell inside the shape, emptied; a later cell at the same
   // place replaces an earlier one. After the caller stopped the reading, a
@@ -72,6 +77,7 @@ class RowEmitter {
   const SheetShape& shape_;
   const ShownRowCallback& on_row_;
   bool ordered_;
+  bool declared_;
   bool stopped_ = false;
   int64_t current_ = 0;  // row held in row_
   std::vector<std::string> row_;

@@ -101,7 +101,7 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
           readers::Damaged("the decrypted package is not a zip package");
         }
         readers::ZipPackage zip(std::string_view(package), limits);
-        return readers::ReadXlsxSheet(zip, on_row, limits, on_shape);
+        return readers::ReadXlsxSheet(zip, on_row, limits, on_shape, options.may_start_over);
       }
       return readers::ReadXlsSheet(stream, on_row, limits, on_shape, options.password);
     }
@@ -109,7 +109,7 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
       std::unique_ptr<readers::ZipPackage> zip =
           src.file != nullptr ? std::make_unique<readers::ZipPackage>(*src.file, limits)
                               : std::make_unique<readers::ZipPackage>(src.bytes, limits);
-      return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape);
+      return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape, options.may_start_over);
     }
     case Container::kBareBiff:
       RefuseBareBiff(head);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -238,10 +239,8 @@ class SheetHandler : public XmlHandler {
     next_col_ = col_ + 1;
     in_cell_ = true;
     has_v_ = false;
-    if (emitter_ == nullptr) {
-      scanner_->Add(cell_row_, col_);
-      return;
-    }
+    if (scanner_ != nullptr) scanner_->Add(cell_row_, col_);
+    if (emitter_ == nullptr) return;
     type_ = TypeOf(found.t);
     const char* s = found.s;
     style_ = 0;
@@ -328,14 +327,113 @@ class SheetHandler : public XmlHandler {
   NumberTexts numbers_;
 };
 
+// The range a sheet declares before its cells (its dimension element).
+class DeclaredRange : public XmlHandler {
+ public:
+  void Start(std::string_view name, const char** attrs) override {
+    if (name == "dimension") {
+      if (const char* r = Attr(attrs, "ref")) ref = r;
+    } else if (name == "sheetData") {
+      Stop();
+    }
+  }
+  void End(std::string_view) override {}
+  bool WantsAttributes(std::string_view name) const override { return name == "dimension"; }
+
+  std::string ref;
+};
+
+// "L17" inside the grid; false for anything else.
+bool ParseCorner(std::string_view s, int32_t& col, int64_t& row) {
+  size_t i = 0;
+  int64_t c = 0, r = 0;
+  for (; i < s.size() && s[i] >= 'A' && s[i] <= 'Z'; ++i) {
+    c = c * 26 + (s[i] - 'A' + 1);
+    if (c > kMaxColumns) return false;
+  }
+  if (i == 0 || i == s.size()) return false;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    r = r * 10 + (s[i] - '0');
+    if (r > kMaxRows) return false;
+  }
+  if (r < 1) return false;
+  col = static_cast<int32_t>(c - 1);
+  row = r;
+  return true;
+}
+
+// The used range the sheet declares ("A1:L1000001"), if it declares one that
+// can be a used range. Nothing more than a claim: the cells may not keep to it.
+std::optional<SheetShape> DeclaredShape(ZipPackage& zip, const XlsxWorkbook& wb) {
+  DeclaredRange range;
+  if (!ScanXmlTags(zip, wb.sheet_part, range) || range.ref.empty()) return std::nullopt;
+  const std::string_view ref = range.ref;
+  const size_t colon = ref.find(':');
+  int32_t first_col = 0, last_col = 0;
+  int64_t first_row = 0, last_row = 0;
+  if (!ParseCorner(ref.substr(0, colon), first_col, first_row)) return std::nullopt;
+  if (colon == std::string_view::npos) {
+    last_col = first_col;
+    last_row = first_row;
+  } else if (!ParseCorner(ref.substr(colon + 1), last_col, last_row) || last_row < first_row ||
+             last_col < first_col) {
+    return std::nullopt;
+  }
+  SheetShape shape;
+  shape.first_row = first_row;
+  shape.last_row = last_row;
+  shape.columns = last_col + 1;
+  return shape;
+}
+
+// Delivers the rows in one pass on the shape the sheet declares, finding its
+// real used range on the way. False when the sheet does not keep to the
+// declared shape, or the fast scanner leaves it to expat: rows may have been
+// delivered then, and the caller must read again from the start. True when
+// every row was delivered (or the caller stopped the reading); `shape` then
+// has the count of cells.
+bool ReadOnDeclaredShape(ZipPackage& zip, const XlsxWorkbook& wb, SheetShape& shape,
+                         const ShownRowCallback& on_row, const ReadLimits& limits,
+                         const ShapeCallback& on_shape) {
+  if (on_shape) on_shape(shape);
+  ShapeScanner scanner(limits.max_cells);
+  RowEmitter emitter(shape, true, on_row, &wb.styles, true);
+  try {
+    SheetHandler both(&scanner, &emitter, wb);
+    if (!ScanXmlTags(zip, wb.sheet_part, both)) return false;
+  } catch (const ShapeNotKept&) {
+    return false;
+  }
+  SheetShape found = shape;
+  scanner.FillShape(found);
+  if (!emitter.stopped() && (!scanner.ordered() || found.first_row != shape.first_row ||
+                             found.last_row != shape.last_row || found.columns != shape.columns)) {
+    return false;
+  }
+  shape.cells = found.cells;
+  emitter.Finish();
+  return true;
+}
+
 }  // namespace
 
 SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
-                         const ShapeCallback& on_shape) {
-  XlsxWorkbook wb = OpenXlsxWorkbook(zip, false);
+                         const ShapeCallback& on_shape, bool may_start_over) {
+  const bool one_pass = on_row != nullptr && may_start_over;
+  XlsxWorkbook wb = OpenXlsxWorkbook(zip, one_pass);
   SheetShape shape;
   shape.format = "xlsx";
   shape.sheet_name = wb.sheet_name;
+  if (one_pass) {
+    if (std::optional<SheetShape> declared = DeclaredShape(zip, wb)) {
+      declared->format = shape.format;
+      declared->sheet_name = shape.sheet_name;
+      if (ReadOnDeclaredShape(zip, wb, *declared, *on_row, limits, on_shape)) return *declared;
+      // On to the two passes below: the shape is told again, and every row
+      // is delivered again.
+    }
+  }
   ShapeScanner scanner(limits.max_cells);
   // The fast scanner gives up on the same bytes every time: when it read the
   // sheet for the shape, it also reads it for the rows, and a fallback to expat
@@ -353,7 +451,7 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const 
   scanner.FillShape(shape);
   if (on_shape) on_shape(shape);
   if (on_row == nullptr) return shape;
-  wb = OpenXlsxWorkbook(zip, true);
+  if (!one_pass) wb = OpenXlsxWorkbook(zip, true);
   RowEmitter emitter(shape, scanner.ordered(), *on_row, &wb.styles);
   {
     SheetHandler emit(nullptr, &emitter, wb);
