@@ -135,7 +135,9 @@ TEST_F(ErrorWorkbookTest, AnswerToHowManyRecordsDecidesWhatIsWritten) {
     ASSERT_GE(sheet.size(), 2u);
     EXPECT_EQ(sheet[1], "2\tPossible Problem with Effective Porosity.  (Possible Problem) " + c[2]);
     EXPECT_EQ(sheet.size(), records < 0 ? 2u : 3u + records);
-    if (records > 0) EXPECT_EQ(sheet[3], "4\tNEW \tMW-0 \t5 ");
+    if (records > 0) {
+      EXPECT_EQ(sheet[3], "4\tNEW \tMW-0 \t5 ");
+    }
     EXPECT_FALSE(view.ExportStopped);
   }
 }

@@ -432,7 +432,9 @@ TEST(RefusalTest, UnreadableOrHostileWorkbooksAreRefusedWithTheReason) {
       EXPECT_EQ(e.description().rfind("\"test.bin\" cannot be read: ", 0), 0u) << e.description();
       EXPECT_EQ(e.number(), kErrWorkbookUnreadable);
     }
-    if (c.reason == Reason::kTooLarge) EXPECT_EQ(rows, 0);
+    if (c.reason == Reason::kTooLarge) {
+      EXPECT_EQ(rows, 0);
+    }
   }
 }
 
