@@ -215,6 +215,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (!StartProgram(main, io.err)) return 2;
   RunState& s = main.state();
   s.WorkbookPassword = options.password;  // a batch run never asks
+  s.KeepsImportedRows = false;            // no window shows them
   auto finish = [&](int code) {
     main.Form_Unload();
     return code;
@@ -240,6 +241,11 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     imported = main.mnuRunData_Click(0);
   }
   progress.Clear();
+  // The typed rows are in the work database now; only their fields are read
+  // from here on.
+  for (const auto& rows : s.TempRecordset) {
+    if (rows) rows->Clear();
+  }
   // The import did not start: the Facility ID or the review date was refused.
   if (imported.run == ImportResult::Run::kRefused) return finish(2);
   // Nothing was read: the workbook set is not whole (the messages said why).

@@ -81,6 +81,16 @@ void RecordSet::Clear() {
   pos_ = -1;
 }
 
+void RecordSet::DropValues(size_t field) {
+  Column& c = columns_.at(field);
+  std::fill(c.kind.begin(), c.kind.end(), static_cast<uint8_t>(Value::Kind::kMissing));
+  // A missing cell's payload is never read: StoreCell grows it back first.
+  c.data.clear();
+  c.data.shrink_to_fit();
+  c.arena.clear();
+  c.arena.shrink_to_fit();
+}
+
 RecordSet RecordSet::WithoutLastField() const {
   RecordSet copy = *this;
   if (!copy.fields_.empty()) {
@@ -110,8 +120,10 @@ uint32_t RecordSet::CurrentRow() const {
 
 Value RecordSet::CellValue(uint32_t row, size_t f) const {
   const Column& c = columns_.at(f);
+  const auto kind = static_cast<Value::Kind>(c.kind[row]);
+  if (kind == Value::Kind::kMissing) return Value();  // its payload may be gone
   const int64_t d = c.data[row];
-  switch (static_cast<Value::Kind>(c.kind[row])) {
+  switch (kind) {
     case Value::Kind::kMissing:
       return Value();
     case Value::Kind::kInteger:
@@ -137,6 +149,7 @@ std::string_view RecordSet::CellText(uint32_t row, size_t f) const {
 
 void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
   Column& c = columns_.at(f);
+  if (c.data.size() < c.kind.size()) c.data.resize(c.kind.size(), 0);  // after DropValues
   c.kind[row] = static_cast<uint8_t>(v.kind());
   switch (v.kind()) {
     case Value::Kind::kMissing:

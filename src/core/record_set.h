@@ -51,6 +51,9 @@ class RecordSet {
   void Clear();
   // Removes fields and rows.
   void Reset();
+  // Every value of one field becomes missing, and the memory the values took
+  // is let go (a table of a million rows whose texts are no longer needed).
+  void DropValues(size_t field);
   // A copy of every row without the last field (rows of a query that carried
   // one more column than its reader wants).
   RecordSet WithoutLastField() const;

@@ -56,7 +56,7 @@ std::string MarkBad(const std::string& text, int sheet_field_size) {
 
 bool ConvertDataTypes(RunState& state, int n) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
-  const RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
+  RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
   RecordSet& structure = *state.TempRecordset.at(static_cast<size_t>(n));
   table.StageOK = false;
   table.TableStatus = stage::kDataTypes;
@@ -69,13 +69,24 @@ bool ConvertDataTypes(RunState& state, int n) {
   structure.Clear();
 
   const std::vector<Target> targets = MapTargets(sheet, structure);
+  int64_t fields = 0;
+  for (const Target& t : targets) fields += t.field >= 0 ? 1 : 0;
+  for (int64_t r = 0; r < rows; ++r) structure.AddNew();
+  // Field by field, as the rows are stored: a field converted whole has no
+  // value to mark, so its texts can go at once where they are not kept.
   bool ok = true;
   YieldPacer pacer;
-  for (int64_t r = 0; r < rows && ok; ++r) {
-    structure.AddNew();
-    for (size_t i = 0; i < targets.size(); ++i) {
-      const Target& t = targets[i];
-      if (t.field < 0) continue;
+  int64_t cells = 0;
+  for (size_t i = 0; i < targets.size() && ok; ++i) {
+    const Target& t = targets[i];
+    if (t.field < 0) continue;
+    for (int64_t r = 0; r < rows; ++r) {
+      if (pacer.Due(cells++)) {
+        ProgressState& p = state.view.ProgressBar;
+        p.value = p.min + cells / fields;
+        state.Refresh();
+        state.DoEvents();
+      }
       std::string_view text = sheet.TextAt(r, i);
       if (text.empty()) continue;  // a new row's fields are already Null
       std::optional<Value> v = ConvertText(text, t.type, t.size);
@@ -83,11 +94,13 @@ bool ConvertDataTypes(RunState& state, int n) {
         ok = false;
         break;
       }
-      if (!v->IsMissing()) structure.SetValue(static_cast<size_t>(t.field), *v);
+      if (v->IsMissing()) continue;
+      structure.SetPosition(r);
+      structure.SetValue(static_cast<size_t>(t.field), *v);
     }
-    StepProgress(state);
-    if (pacer.Due(r)) state.DoEvents();
+    if (ok && !state.KeepsImportedRows) sheet.DropValues(i);
   }
+  state.view.ProgressBar.value = state.view.ProgressBar.min + rows;
 
   if (!ok) {
     // Typed rows of a sheet that failed would only mislead a later reader.

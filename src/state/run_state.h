@@ -83,6 +83,11 @@ struct RunState {
   // The run wants the workbook places of the failed checks (a report, marked
   // copies): the check window works them out together with the checks.
   bool WantsPlaces = false;
+  // The window shows a table's rows as read and as typed. A review from the
+  // command line needs the rows as read only until they are typed, and the
+  // typed ones only until they are in the work database: it lets them go
+  // then, so that a large facility fits in less memory.
+  bool KeepsImportedRows = true;
   StageTimes Timings;  // wall time per stage of this run
   // The password for encrypted workbooks. Unset: the person is asked for it
   // when a workbook needs one (desktop); set, even empty: never asked (batch).

@@ -98,5 +98,23 @@ TEST(RecordSetTest, SortIsAscendingStableMissingFirstAndIgnoresCase) {
   EXPECT_THROW(rs.Sort("NOPE"), Error);
 }
 
+TEST(RecordSetTest, DroppedValuesReadMissingAndTheFieldTakesNewOnes) {
+  RecordSet rs = Wells();
+  rs.DropValues(1);
+  EXPECT_EQ(Column(rs, 1), (std::vector<std::string>{"", "", "", ""}));
+  EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"mw-2", "MW-1", "MW-3", "MW-10"}));
+  rs.AddNew();
+  rs.SetValue("TOC", Value::Real(7));
+  rs.SetPosition(1);
+  rs.SetValue("TOC", Value::Real(2));
+  EXPECT_EQ(Column(rs, 1), (std::vector<std::string>{"", "2", "", "", "7"}));
+  rs.Sort("TOC");
+  EXPECT_EQ(Column(rs, 1), (std::vector<std::string>{"", "", "", "2", "7"}));
+  // A query's rows less the column added for the reader.
+  const RecordSet less = Wells().WithoutLastField();
+  ASSERT_EQ(less.FieldCount(), 1u);
+  EXPECT_EQ(Column(less, 0), (std::vector<std::string>{"mw-2", "MW-1", "MW-3", "MW-10"}));
+}
+
 }  // namespace
 }  // namespace sorvane

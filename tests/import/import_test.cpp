@@ -544,8 +544,12 @@ class DataTypesTest : public ImportTest {
 };
 
 TEST_F(DataTypesTest, CleanSheetConvertsEveryValueToItsType) {
+  // A review from the command line lets the texts go once typed.
+  state.KeepsImportedRows = false;
   ASSERT_TRUE(Convert(1, {Row(1, {{"LAT_DD", "12.5"}, {"SL_METHOD", " ABCDEFGHIJ "}}),
                           Row(1, {{"NAVD", "-3.25e1"}, {"SL_METHOD", ""}})}));
+  EXPECT_EQ(SheetText(1, 0, "LAT_DD"), "");
+  EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), 2);
   EXPECT_EQ(Label(1).caption, "Data Types OK for Table 1");
   EXPECT_FALSE(Label(1).highlighted);
   EXPECT_EQ(state.Tables[1].TableStatus, 4);
@@ -565,23 +569,29 @@ TEST_F(DataTypesTest, CleanSheetConvertsEveryValueToItsType) {
 
 TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
   const std::string junk = std::string(158, '9') + "x";
-  ASSERT_FALSE(Convert(4, {Row(4, {{"PH", "seven"}, {"SAM_DATE", "13/45/2020"}}),
-                           Row(4, {{"SAM_DATE", "yesterday"}, {"DEPTH_BLS", ""}}),
-                           Row(4, {{"MATRIX", "ABCDEFGHIJKLMNOPQRSTU"}, {"PH", junk}})}));
-  EXPECT_EQ(SheetText(4, 0, "SAM_DATE"), "**13/45/2020**");
-  EXPECT_EQ(SheetText(4, 1, "SAM_DATE"), "**yesterday**");
-  EXPECT_EQ(SheetText(4, 0, "PH"), "**seven**");
-  EXPECT_EQ(SheetText(4, 1, "DEPTH_BLS"), "");  // empty cells are never marked
-  // Text longer than its field is cut behind the mark; a marked long number
-  // still fits the sheet's field.
-  EXPECT_EQ(SheetText(4, 2, "MATRIX"), "**ABCDEFGH");
-  EXPECT_EQ(SheetText(4, 2, "PH"), "**" + std::string(156, '9') + "**");
-  EXPECT_EQ(Label(4).caption, "Data Type Problems for Table 4: SAM_DATE, MATRIX, PH");
-  EXPECT_TRUE(Label(4).highlighted);
-  EXPECT_EQ(state.Tables[4].TableStatus, 3);
-  EXPECT_EQ(state.view.DataGrid1.source, state.SheetRecordset[4]);  // the marked rows
-  EXPECT_TRUE(state.view.DataGrid1.visible);
-  EXPECT_EQ(state.TempRecordset[4]->RecordCount(), 0);  // nothing half converted
+  for (bool keeps : {true, false}) {
+    SCOPED_TRACE(keeps ? "rows kept" : "rows let go once typed");
+    state.KeepsImportedRows = keeps;
+    ASSERT_FALSE(Convert(4, {Row(4, {{"PH", "seven"}, {"SAM_DATE", "13/45/2020"}}),
+                             Row(4, {{"SAM_DATE", "yesterday"}, {"DEPTH_BLS", ""}}),
+                             Row(4, {{"MATRIX", "ABCDEFGHIJKLMNOPQRSTU"}, {"PH", junk}})}));
+    EXPECT_EQ(SheetText(4, 0, "SAM_DATE"), "**13/45/2020**");
+    EXPECT_EQ(SheetText(4, 1, "SAM_DATE"), "**yesterday**");
+    EXPECT_EQ(SheetText(4, 0, "PH"), "**seven**");
+    EXPECT_EQ(SheetText(4, 1, "DEPTH_BLS"), "");  // empty cells are never marked
+    // Text longer than its field is cut behind the mark; a marked long number
+    // still fits the sheet's field.
+    EXPECT_EQ(SheetText(4, 2, "MATRIX"), "**ABCDEFGH");
+    EXPECT_EQ(SheetText(4, 2, "PH"), "**" + std::string(156, '9') + "**");
+    EXPECT_EQ(Label(4).caption, "Data Type Problems for Table 4: SAM_DATE, MATRIX, PH");
+    EXPECT_TRUE(Label(4).highlighted);
+    EXPECT_EQ(state.Tables[4].TableStatus, 3);
+    EXPECT_EQ(state.view.DataGrid1.source, state.SheetRecordset[4]);  // the marked rows
+    EXPECT_TRUE(state.view.DataGrid1.visible);
+    EXPECT_EQ(state.TempRecordset[4]->RecordCount(), 0);  // nothing half converted
+    // A field typed whole before the first bad value has nothing to mark.
+    EXPECT_EQ(SheetText(4, 0, "POINT_ID").empty(), !keeps);
+  }
 }
 
 TEST_F(DataTypesTest, FieldsWithoutALimitOrOfAnUnknownTypeAreNeverMarked) {
