@@ -194,13 +194,16 @@ bool RecordSet::IsMissing(size_t field) const {
   return columns_.at(field).kind[CurrentRow()] == static_cast<uint8_t>(Value::Kind::kMissing);
 }
 
-void RecordSet::SetValue(size_t field, const Value& v) {
+void RecordSet::SetValue(size_t field, const Value& v) { SetValueAt(pos_, field, v); }
+
+void RecordSet::SetValueAt(int64_t row, size_t field, const Value& v) {
   const Field& f = fields_.at(field);
   if (f.type == 200 && v.kind() == Value::Kind::kText && f.defined_size > 0 &&
       Utf8Length(v.AsText()) > static_cast<size_t>(f.defined_size)) {
     throw ValueTooLongError("Multiple-step operation generated errors. Check each status value.");
   }
-  StoreCell(CurrentRow(), field, v);
+  if (row < 0 || row >= RecordCount()) NoCurrentRecord();
+  StoreCell(view_[static_cast<size_t>(row)], field, v);
 }
 
 void RecordSet::SetValue(std::string_view name, const Value& v) {

@@ -66,6 +66,9 @@ class RecordSet {
   // Throws ValueTooLongError when a text exceeds a variable-length field's size.
   void SetValue(size_t field, const Value& v);
   void SetValue(std::string_view name, const Value& v);
+  // The same into visible row `row` (0-based), leaving the current row as it
+  // is: two threads may fill different fields of the same rows at once.
+  void SetValueAt(int64_t row, size_t field, const Value& v);
 
   // Random access to visible row `row` (0-based), for grids and reports.
   Value At(int64_t row, size_t field) const;

@@ -1,7 +1,15 @@
 #include "import/data_types.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include <atomic>
+#include <exception>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/convert.h"
@@ -56,8 +64,12 @@ std::string MarkBad(const std::string& text, int sheet_field_size) {
 
 bool ConvertDataTypes(RunState& state, int n) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
-  RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
-  RecordSet& structure = *state.TempRecordset.at(static_cast<size_t>(n));
+  // Own shares of the rows: a window closed while the stage yields replaces
+  // the state's record sets.
+  const std::shared_ptr<RecordSet> sheet_rows = state.SheetRecordset.at(static_cast<size_t>(n));
+  const std::shared_ptr<RecordSet> typed_rows = state.TempRecordset.at(static_cast<size_t>(n));
+  RecordSet& sheet = *sheet_rows;
+  RecordSet& structure = *typed_rows;
   table.StageOK = false;
   table.TableStatus = stage::kDataTypes;
   // The bar starts this stage empty before the label asks for a repaint.
@@ -69,37 +81,71 @@ bool ConvertDataTypes(RunState& state, int n) {
   structure.Clear();
 
   const std::vector<Target> targets = MapTargets(sheet, structure);
-  int64_t fields = 0;
-  for (const Target& t : targets) fields += t.field >= 0 ? 1 : 0;
+  std::vector<size_t> fields;  // the sheet fields the structure takes
+  for (size_t i = 0; i < targets.size(); ++i) {
+    if (targets[i].field >= 0) fields.push_back(i);
+  }
   for (int64_t r = 0; r < rows; ++r) structure.AddNew();
-  // Field by field, as the rows are stored: a field converted whole has no
-  // value to mark, so its texts can go at once where they are not kept.
-  bool ok = true;
+  // Field by field, as the rows are stored: a field typed whole has no value
+  // to mark, so its texts can go at once where they are not kept. Each field
+  // is one task; without a window to repaint the rows, two cores take them.
+  std::atomic<size_t> next{0}, typed{0};
+  std::atomic<bool> failed{false};
   YieldPacer pacer;
   int64_t cells = 0;
-  for (size_t i = 0; i < targets.size() && ok; ++i) {
-    const Target& t = targets[i];
-    if (t.field < 0) continue;
-    for (int64_t r = 0; r < rows; ++r) {
-      if (pacer.Due(cells++)) {
-        ProgressState& p = state.view.ProgressBar;
-        p.value = p.min + cells / fields;
-        state.Refresh();
-        state.DoEvents();
+  auto type_fields = [&](bool yields) {
+    for (size_t f = next++; f < fields.size(); f = next++) {
+      const size_t i = fields[f];
+      const Target& t = targets[i];
+      for (int64_t r = 0; r < rows; ++r) {
+        if (failed.load(std::memory_order_relaxed)) return;
+        if (yields && pacer.Due(cells++)) {
+          ProgressState& p = state.view.ProgressBar;
+          p.value = p.min + static_cast<int64_t>((typed * rows + r) / fields.size());
+          state.Refresh();
+          state.DoEvents();
+        }
+        std::string_view text = sheet.TextAt(r, i);
+        if (text.empty()) continue;  // a new row's fields are already Null
+        std::optional<Value> v = ConvertText(text, t.type, t.size);
+        if (!v) {
+          failed = true;
+          return;
+        }
+        if (!v->IsMissing()) structure.SetValueAt(r, static_cast<size_t>(t.field), *v);
       }
-      std::string_view text = sheet.TextAt(r, i);
-      if (text.empty()) continue;  // a new row's fields are already Null
-      std::optional<Value> v = ConvertText(text, t.type, t.size);
-      if (!v) {
-        ok = false;
-        break;
-      }
-      if (v->IsMissing()) continue;
-      structure.SetPosition(r);
-      structure.SetValue(static_cast<size_t>(t.field), *v);
+      if (!state.KeepsImportedRows) sheet.DropValues(i);
+      ++typed;
     }
-    if (ok && !state.KeepsImportedRows) sheet.DropValues(i);
+  };
+  if (state.KeepsImportedRows || fields.size() < 2 || rows < kProgressRepaintRows) {
+    type_fields(true);
+  } else {
+    std::exception_ptr helper_failure;
+    std::thread helper([&] {
+      try {
+        type_fields(false);
+      } catch (...) {
+        helper_failure = std::current_exception();
+        failed = true;
+      }
+    });
+    try {
+      type_fields(true);
+    } catch (...) {
+      failed = true;
+      helper.join();
+      throw;
+    }
+    helper.join();
+    if (helper_failure) std::rethrow_exception(helper_failure);
+#ifdef __GLIBC__
+    // The texts let go were spread over two threads' heaps; the allocator
+    // keeps such memory for itself unless asked to hand it back.
+    malloc_trim(0);
+#endif
   }
+  const bool ok = !failed;
   state.view.ProgressBar.value = state.view.ProgressBar.min + rows;
 
   if (!ok) {

@@ -594,6 +594,33 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
   }
 }
 
+TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
+  // Large enough for a review without a window to type the fields on two cores.
+  std::vector<Cells> rows;
+  for (int r = 0; r < 9000; ++r) rows.push_back(Row(3, {{"WL", std::to_string(r) + ".25"}}));
+  std::vector<std::string> typed[2], marks[2];
+  for (bool keeps : {true, false}) {
+    state.KeepsImportedRows = keeps;
+    ASSERT_TRUE(Convert(3, rows)) << keeps;
+    const RecordSet& rs = *state.TempRecordset[3];
+    for (int64_t r = 0; r < rs.RecordCount(); r += 97) {
+      for (size_t f = 0; f < rs.FieldCount(); ++f) typed[keeps].push_back(rs.At(r, f).ToDisplay());
+    }
+  }
+  EXPECT_EQ(typed[0], typed[1]);
+  EXPECT_EQ(Typed(3, 97, "WL").ToDisplay(), "97.25");
+  rows[8999] = Row(3, {{"WL_DATE", "soon"}, {"WL", "x"}});
+  for (bool keeps : {true, false}) {
+    state.KeepsImportedRows = keeps;
+    ASSERT_FALSE(Convert(3, rows)) << keeps;
+    for (const CellMark& m : state.Tables[3].Origin.type_marks)
+      marks[keeps].push_back(std::to_string(m.record) + ":" + SheetText(3, m.record, "WL"));
+    EXPECT_EQ(Label(3).caption, "Data Type Problems for Table 3: WL_DATE, WL") << keeps;
+  }
+  EXPECT_EQ(marks[0], marks[1]);
+  EXPECT_EQ(marks[0], (std::vector<std::string>{"8999:**x**", "8999:**x**"}));
+}
+
 TEST_F(DataTypesTest, FieldsWithoutALimitOrOfAnUnknownTypeAreNeverMarked) {
   state.WorkConn.ExecuteNative(
       "UPDATE MT_VBSTRUCTURE SET FIELD_SIZE = -1 WHERE FIELD_NAME = 'WL_COMMENTS';"
