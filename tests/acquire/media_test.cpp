@@ -315,13 +315,8 @@ std::string Describe(const Drive& d) {
 }
 
 TEST(MountInfoTest, ParsesFieldsAndDecodesEscapes) {
-  auto mounts = ParseMountInfo(
-      "36 35 98:0 /mnt1 /mnt\\040two rw,noatime master:1 shared:2 - ext3 /dev/root rw\n"
-      "37 35 11:0 / /media/a\\134b\\011c ro - iso9660 /dev/sr0 ro\n"
-      "garbage\n"
-      "38 35 11:0 / /no/separator ro iso9660 /dev/sr0 ro\n"
-      "\n"
-      "39 35 8:17 / /media/STICK rw - vfat /dev/sdb1 rw");
+  // Escaped mount points, a line of garbage, one without its separator, an empty one.
+  auto mounts = ParseMountInfo(ReadFile(SourcePath("tests/data/drives/mountinfo_odd_lines")));
   ASSERT_EQ(mounts.size(), 3u);
   EXPECT_EQ(mounts[0].device_number, "98:0");
   EXPECT_EQ(mounts[0].fs_root, "/mnt1");

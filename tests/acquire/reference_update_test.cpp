@@ -31,11 +31,7 @@ class ReferenceUpdateTest : public AcquireTest {
     state.WorkConn.Open(data.paths().WorkDb());
   }
   // An update database holding `sql` (tables, rows and an UPDATE_LIST).
-  void MakeUpdateDb(const std::string& sql) {
-    Connection upd;
-    upd.Create(data.paths().UpdateDb());
-    upd.ExecuteScript(sql);
-  }
+  void MakeUpdateDb(const std::string& sql) { ExecuteIn(data.paths().UpdateDb(), sql); }
   std::vector<std::string> Column(const std::string& sql) {
     return QueryLines(state.WorkConn, sql);
   }

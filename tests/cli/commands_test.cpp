@@ -38,11 +38,7 @@ TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
   EXPECT_EQ(first.out, "Work database: " + d + "/GIS_WORK.db\nUpdate database: " + d +
                            "/GIS_UPDATE.db\nWorkbook folder: " + d + "/GISFile\n");
   EXPECT_TRUE(fs::is_directory(fs::path(d) / "GISFile"));
-  {
-    Connection c;
-    c.Open(fs::path(d) / "GIS_WORK.db");
-    c.ExecuteNative("INSERT INTO MT_TEMP1 (SITE) VALUES ('kept')");
-  }
+  ExecuteIn(fs::path(d) / "GIS_WORK.db", "INSERT INTO MT_TEMP1 (SITE) VALUES ('kept')");
   CliRun second = RunCommand({"init", "--data-dir", d});
   EXPECT_EQ(second.code, 0);
   EXPECT_EQ(second.err, "The work database " + d +
@@ -180,27 +176,19 @@ TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
 
 TEST(UpdateRefsCommand, ReplacesTheListedTablesOrSaysWhyNot) {
   WorkDataDir dir;
-  {
-    Connection c;
-    c.Open(dir.paths().WorkDb());
-    c.ExecuteNative("DELETE FROM MT_CONTRACTOR");
-  }
+  ExecuteIn(dir.paths().WorkDb(), "DELETE FROM MT_CONTRACTOR");
   CliRun missing = RunCommand({"update-refs", "--data-dir", dir.dir().string()});
   EXPECT_EQ(missing.code, 2);
   EXPECT_EQ(missing.err, "The Access Update database (GIS_UPDATE.mdb) is missing.  Copy it to " +
                              (dir.dir() / "GIS_UPDATE.mdb").string() + "\n");
 
   const fs::path update = dir.dir() / "fresh.db";
-  {
-    Connection c;
-    c.Create(update);
-    c.ExecuteScript(
-        "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
-        "INSERT INTO UPDATE_LIST VALUES ('MT_CONTRACTOR');"
-        "CREATE TABLE MT_CONTRACTOR (CONTRACT TEXT COLLATE NOCASE, CONTRACTOR TEXT COLLATE "
-        "NOCASE);"
-        "INSERT INTO MT_CONTRACTOR VALUES ('C-99', 'New Contractor');");
-  }
+  ExecuteIn(update,
+            "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
+            "INSERT INTO UPDATE_LIST VALUES ('MT_CONTRACTOR');"
+            "CREATE TABLE MT_CONTRACTOR (CONTRACT TEXT COLLATE NOCASE, CONTRACTOR TEXT COLLATE "
+            "NOCASE);"
+            "INSERT INTO MT_CONTRACTOR VALUES ('C-99', 'New Contractor');");
   CliRun ok =
       RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
   EXPECT_EQ(ok.code, 0) << ok.err;
@@ -211,16 +199,11 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrSaysWhyNot) {
 
   // An update database that lists no table, and one whose list cannot be read.
   const fs::path nolist = dir.dir() / "nolist.db", damaged = dir.dir() / "damaged.db";
-  c.Close();
-  c.Create(nolist);
-  c.ExecuteScript("CREATE TABLE MT_LAB (LAB_ID INTEGER);");
-  c.Close();
-  c.Create(damaged);
-  c.ExecuteScript(
-      "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
-      "INSERT INTO UPDATE_LIST SELECT 'MT_' || printf('%0100d', i) FROM n;");
-  c.Close();
+  ExecuteIn(nolist, "CREATE TABLE MT_LAB (LAB_ID INTEGER);");
+  ExecuteIn(damaged,
+            "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+            "INSERT INTO UPDATE_LIST SELECT 'MT_' || printf('%0100d', i) FROM n;");
   CliRun r =
       RunCommand({"update-refs", "--from", nolist.string(), "--data-dir", dir.dir().string()});
   EXPECT_EQ(r.code, 0);
@@ -281,14 +264,10 @@ TEST(InitReference, AgencyWorkDatabaseGivesItsLaboratoriesAndTheSameReview) {
 TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {
   TempDataDir dir;
   const fs::path file = dir.dir() / "partial.db";
-  {
-    Connection c;
-    c.Create(file);
-    c.ExecuteScript(
-        "CREATE TABLE MT_CONTRACTOR (CONTRACT TEXT, CONTRACTOR TEXT);"
-        "INSERT INTO MT_CONTRACTOR VALUES ('C-77', 'Seventy-Seven');"
-        "CREATE TABLE MT_LAB (LAB INTEGER, NAME TEXT);");
-  }
+  ExecuteIn(file,
+            "CREATE TABLE MT_CONTRACTOR (CONTRACT TEXT, CONTRACTOR TEXT);"
+            "INSERT INTO MT_CONTRACTOR VALUES ('C-77', 'Seventy-Seven');"
+            "CREATE TABLE MT_LAB (LAB INTEGER, NAME TEXT);");
   const fs::path d = dir.dir() / "data";
   CliRun r = RunCommand({"init", "--data-dir", d.string(), "--reference", file.string()});
   EXPECT_EQ(r.code, 1);
@@ -315,13 +294,9 @@ TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {
 // The other names reach their lists (captions and columns are the viewer's).
 TEST(Refs, ListsShowCaptionColumnsAndRowsWithControlCharactersShownAndJsonKinds) {
   WorkDataDir dir;
-  {
-    Connection c;
-    c.Open(dir.paths().WorkDb());
-    c.ExecuteNative(
-        "UPDATE MT_CONTRACTOR SET CONTRACTOR = 'Bad' || char(27) || '[2J\tLab' "
-        "WHERE CONTRACT = 'C-01'");
-  }
+  ExecuteIn(dir.paths().WorkDb(),
+            "UPDATE MT_CONTRACTOR SET CONTRACTOR = 'Bad' || char(27) || '[2J\tLab' "
+            "WHERE CONTRACT = 'C-01'");
   const std::string data = dir.dir().string();
   CliRun r = RunCommand({"refs", "contracts", "--data-dir", data});
   EXPECT_EQ(r.code, 0);

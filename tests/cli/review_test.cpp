@@ -84,11 +84,7 @@ TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
 
 TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
   WorkDataDir dir;
-  {
-    Connection c;
-    c.Open(dir.paths().WorkDb());
-    c.ExecuteNative("DROP TABLE MT_TEMP4A");  // a damaged work database
-  }
+  ExecuteIn(dir.paths().WorkDb(), "DROP TABLE MT_TEMP4A");  // a damaged work database
   CliRun r = RunCommand({"review", "1234567", "--workbooks", SourcePath("data/sample").string(),
                          "--data-dir", dir.dir().string()});
   EXPECT_EQ(r.code, 2);

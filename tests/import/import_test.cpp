@@ -497,27 +497,29 @@ TEST_F(FacilityIdsTest, RowsOfTheFacilityKnownToTheSitesPass) {
   EXPECT_TRUE(Check({}));                                // judged by the sites alone
 }
 
-TEST_F(FacilityIdsTest, AnyRowWithAnotherOrNoIdStopsTheTable) {
-  for (const char* other : {"7654321", "", "1234567 "}) {
-    EXPECT_FALSE(Check({kFacility, other, kFacility})) << "'" << other << "'";
-    EXPECT_EQ(Label(3).caption, "Problem with FAC IDs");
-    EXPECT_TRUE(Label(3).highlighted);
-    EXPECT_EQ(state.Tables[3].TableStatus, 2);
-    EXPECT_EQ(state.SheetRecordset[3]->RecordCount(), 3);
-  }
-}
-
-// A site matches on the end of its identifier; '%' and '_' would match any
-// site and a quote would end the SQL literal, so they match only themselves.
-TEST_F(FacilityIdsTest, FacilityMustEndTheIdentifierOfASite) {
+// A row with another or no ID stops the table. A site matches on the end of
+// its identifier; '%' and '_' would match any site and a quote would end the
+// SQL literal, so they match only themselves.
+TEST_F(FacilityIdsTest, AnyRowWithAnotherIdOrAFacilityNoSiteEndsWithStopsTheTable) {
   state.WorkConn.ExecuteNative("INSERT INTO T_SITE (SITE) VALUES ('FL-7777777'), ('X-12''4567')");
   EXPECT_TRUE(Check({"7777777"}, "7777777"));
   EXPECT_TRUE(Check({"12'4567"}, "12'4567"));
-  for (const std::string id : {"7777770", "123456%", "123_567", "%%%%%%%", "1234\\67"}) {
-    EXPECT_FALSE(Check({id}, id)) << id;
-    EXPECT_EQ(Label(3).caption, "FAC ID not in Main Database") << id;
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{kFacility, "7654321", kFacility}, kFacility},
+      {{kFacility, "", kFacility}, kFacility},
+      {{kFacility, "1234567 ", kFacility}, kFacility},
+      {{"7777770"}, "7777770"},
+      {{"123456%"}, "123456%"},
+      {{"123_567"}, "123_567"},
+      {{"%%%%%%%"}, "%%%%%%%"},
+      {{"1234\\67"}, "1234\\67"}};
+  for (const auto& [ids, facility] : cases) {
+    EXPECT_FALSE(Check(ids, facility)) << facility << " " << ids[ids.size() / 2];
+    EXPECT_EQ(Label(3).caption,
+              ids.size() > 1 ? "Problem with FAC IDs" : "FAC ID not in Main Database");
     EXPECT_TRUE(Label(3).highlighted);
     EXPECT_EQ(state.Tables[3].TableStatus, 2);
+    EXPECT_EQ(state.SheetRecordset[3]->RecordCount(), static_cast<int64_t>(ids.size()));
   }
   EXPECT_EQ(CountSitesEndingWith(state.WorkConn, "123456%"), 0);
 }

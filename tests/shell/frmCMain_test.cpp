@@ -41,9 +41,7 @@ TEST(MainWindowStartUp, AFileInPlaceOfTheWorkbookFolderOrNoStructureTableIsNamed
       std::ofstream(dir.paths().WorkbookDir()) << "x";
     } else {
       fs::create_directories(dir.paths().WorkbookDir());
-      Connection c;
-      c.Create(dir.paths().WorkDb());
-      c.ExecuteScript("CREATE TABLE T_SITE (SITE TEXT);");
+      ExecuteIn(dir.paths().WorkDb(), "CREATE TABLE T_SITE (SITE TEXT);");
     }
     ScriptedUi ui;
     frmCMain w(ui, dir.paths());
@@ -211,10 +209,7 @@ TEST_F(MainWindowTest, WhileImportingResetIsRefusedAndClosingWaitsForTheImportTo
 }
 
 TEST_F(MainWindowTest, WhileUpdatingTheReferenceTablesAnImportCannotStart) {
-  Connection c;
-  c.Create(dir_.paths().UpdateDb());
-  c.ExecuteScript("CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);");
-  c.Close();
+  ExecuteIn(dir_.paths().UpdateDb(), "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);");
   int tried = 0;
   ui_.on_yield = [&] {
     if (!w.busy()) return;

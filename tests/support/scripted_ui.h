@@ -38,7 +38,7 @@ class ScriptedUi : public UiPort {
     input_answers.pop_front();
     return a;
   }
-  void Refresh() override { ++refreshes; }
+  void Refresh() override {}
   void DoEvents() override {
     ++yields;
     if (on_yield) on_yield();
@@ -54,7 +54,6 @@ class ScriptedUi : public UiPort {
   std::vector<std::string> input_prompts, input_titles, input_defaults;
   std::deque<std::optional<std::string>> input_answers;
   std::vector<std::string> focus, windows_shown, windows_closed, documents;
-  int refreshes = 0;
   int yields = 0;
   std::function<void()> on_yield;  // runs at every yield (a click during a transfer)
 };

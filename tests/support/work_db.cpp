@@ -66,6 +66,16 @@ std::vector<std::string> QueryLines(Connection& conn, const std::string& sql,
   return out;
 }
 
+void ExecuteIn(const std::filesystem::path& file, const std::string& script) {
+  Connection c;
+  if (std::filesystem::exists(file)) {
+    c.Open(file);
+  } else {
+    c.Create(file);
+  }
+  c.ExecuteScript(script);
+}
+
 std::filesystem::path SourcePath(const std::string& relative) {
   return std::filesystem::path(SORVANE_SOURCE_DIR) / relative;
 }

@@ -35,6 +35,9 @@ struct WorkDataDir : TempDataDir {
   WorkDataDir() { CreateWorkDb(); }
 };
 
+// Runs `script` on the database file `file`, which is created when missing.
+void ExecuteIn(const std::filesystem::path& file, const std::string& script);
+
 // Schema and rows of a whole database as text, to tell whether anything changed.
 std::string DumpDatabase(Connection& conn);
 

@@ -97,35 +97,43 @@ TEST_F(MainWindowTest, LeavingTheDateBoxWithABadDateSaysSoAndReturnsThere) {
   EXPECT_EQ(view().me_ReviewDate.text, "6/30/2002");
 }
 
-std::shared_ptr<RecordSet> Points() {
+std::shared_ptr<RecordSet> Wells() {
   auto rs = std::make_shared<RecordSet>();
   rs->AppendField("POINT_ID", kTypeVarChar, 20);
-  rs->AppendField("WL", kTypeSingle, 0);
+  rs->AppendField("TOC", kTypeSingle, 0);
+  rs->AppendField("INSTALL_DATE", kTypeDate, 0);
   rs->Open();
-  for (auto [id, wl] : {std::pair{"MW-3", 10.5}, {"MW-1", 30.0}, {"MW-2", 20.25}}) {
+  const struct {
+    const char* id;
+    std::optional<double> toc;
+    std::optional<Date> installed;
+  } rows[] = {{"MW-2", 712.5, Date::FromParts(2001, 5, 14)},
+              {"MW-1", std::nullopt, Date::FromParts(1999, 12, 1, 8, 30)},
+              {"mw-3", 0.25, std::nullopt}};
+  for (const auto& r : rows) {
     rs->AddNew();
-    rs->SetValue(0, Value::Text(id));
-    rs->SetValue(1, Value::Real(wl));
+    rs->SetValue(0, Value::Text(r.id));
+    if (r.toc) rs->SetValue(1, Value::Real(*r.toc));
+    if (r.installed) rs->SetValue(2, Value::FromDate(*r.installed));
   }
   return rs;
 }
 
 TEST_F(MainWindowTest, GridShowsItsRecordSetAndSortsOnAHeadingClick) {
-  view().DataGrid1.source = Points();
+  view().DataGrid1.source = Wells();
   view().DataGrid1.visible = true;
   program.ui.Refresh();
   auto* table = program.Widget<QTableView>("DataGrid1");
   ASSERT_TRUE(table->isVisible());
   QAbstractItemModel* model = table->model();
   ASSERT_EQ(model->rowCount(), 3);
-  EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "WL");
-  EXPECT_EQ(model->index(0, 0).data().toString(), "MW-3");
+  EXPECT_EQ(model->index(0, 0).data().toString(), "MW-2");
 
   QHeaderView* header = table->horizontalHeader();
   const QPoint first(header->sectionViewportPosition(0) + 5, header->height() / 2);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, first);
   EXPECT_EQ(model->index(0, 0).data().toString(), "MW-1");
-  EXPECT_EQ(model->index(2, 0).data().toString(), "MW-3");
+  EXPECT_EQ(model->index(2, 0).data().toString(), "mw-3");
   // The same heading again keeps the ascending order.
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, first);
   EXPECT_EQ(model->index(0, 0).data().toString(), "MW-1");
@@ -295,28 +303,6 @@ TEST(FacilityIdBox, EnterRunsTheImportOfAllTablesAndOtherKeysOnlyType) {
   // With no workbooks in the folder the import ends with its complaint.
   ASSERT_EQ(program.ui.messages.size(), 1u);
   EXPECT_TRUE(program.ui.messages[0].starts_with("Five files for 1234567 were not found"));
-}
-
-std::shared_ptr<RecordSet> Wells() {
-  auto rs = std::make_shared<RecordSet>();
-  rs->AppendField("POINT_ID", kTypeVarChar, 20);
-  rs->AppendField("TOC", kTypeSingle, 0);
-  rs->AppendField("INSTALL_DATE", kTypeDate, 0);
-  rs->Open();
-  const struct {
-    const char* id;
-    std::optional<double> toc;
-    std::optional<Date> installed;
-  } rows[] = {{"MW-2", 712.5, Date::FromParts(2001, 5, 14)},
-              {"MW-1", std::nullopt, Date::FromParts(1999, 12, 1, 8, 30)},
-              {"mw-3", 0.25, std::nullopt}};
-  for (const auto& r : rows) {
-    rs->AddNew();
-    rs->SetValue(0, Value::Text(r.id));
-    if (r.toc) rs->SetValue(1, Value::Real(*r.toc));
-    if (r.installed) rs->SetValue(2, Value::FromDate(*r.installed));
-  }
-  return rs;
 }
 
 class RecordSetModelTest : public ::testing::Test {
