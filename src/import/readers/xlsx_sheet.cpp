@@ -380,6 +380,11 @@ std::optional<SheetShape> DeclaredShape(ZipPackage& zip, const XlsxWorkbook& wb)
              last_col < first_col) {
     return std::nullopt;
   }
+  // Some writers claim the whole grid. A claim wider than any table is read
+  // in two passes: its rows would be delivered that wide before the claim
+  // could be found out.
+  constexpr int32_t kMaxClaimedColumns = 256;
+  if (last_col >= kMaxClaimedColumns) return std::nullopt;
   SheetShape shape;
   shape.first_row = first_row;
   shape.last_row = last_row;
