@@ -99,8 +99,9 @@ TEST_P(CheckCases, ListExactlyTheProblemRows) {
   }
   // A check its places query answers gets the same rows in the same order.
   const std::string& sql = list[static_cast<size_t>(c.index)].qryProblems;
-  if (auto carrier = CarrierQuery(conn, c.table, sql, facility))
+  if (auto carrier = CarrierQuery(conn, c.table, sql, facility)) {
     EXPECT_EQ(Rows(conn.Query(*carrier).WithoutLastField()), actual);
+  }
   std::sort(actual.begin(), actual.end());
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(actual, expected);

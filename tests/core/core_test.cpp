@@ -54,9 +54,13 @@ TEST(ConvertTest, WorkbookTextBecomesAValueOfTheFieldsTypeOrNone) {
     EXPECT_EQ(got, c[3]) << c[1] << " '" << c[0] << "'";
     // The validation's tests agree with the conversion.
     const bool converts = c[3] != "-";
-    if (c[1] == "integer") EXPECT_EQ(IsIntegerText(c[0]), converts) << c[0];
-    if (c[1] == "single") EXPECT_EQ(IsSingleText(c[0]), converts) << c[0];
-    if (c[1] == "date") EXPECT_EQ(IsDateText(c[0]), converts) << c[0];
+    const auto validates = c[1] == "integer"  ? IsIntegerText
+                           : c[1] == "single" ? IsSingleText
+                           : c[1] == "date"   ? IsDateText
+                                              : nullptr;
+    if (validates != nullptr) {
+      EXPECT_EQ(validates(c[0]), converts) << c[0];
+    }
   }
 }
 

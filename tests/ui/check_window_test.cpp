@@ -77,8 +77,9 @@ TEST_F(CheckWindowTest, ShowsTheChecksOfTheChosenTableAndClicksReachThem) {
     ExpectShows(w, v.menus);
     EXPECT_EQ(grid->isVisible(), v.DataGrid1.visible);
     EXPECT_EQ(caption->text().toStdString(), v.DataGrid1.caption);
-    if (v.DataGrid1.visible)
+    if (v.DataGrid1.visible) {
       EXPECT_EQ(grid->model()->rowCount(), core().adoProblemRS->RecordCount());
+    }
   };
   shows("opened on table 1");
   std::vector<int> failed;
