@@ -27,9 +27,9 @@ void CheckResults::Validate() {
 
 RecordSet CheckResults::Run(Connection& conn, const std::string& jet_sql,
                             std::shared_ptr<RecordSet>* carried) const {
-  if (auto it = carriers_.find(jet_sql); it != carriers_.end()) {
+  if (auto it = carriers_.find(jet_sql); it != carriers_.end() && it->second) {
     try {
-      auto rows = std::make_shared<RecordSet>(conn.Query(it->second));
+      auto rows = std::make_shared<RecordSet>(conn.Query(*it->second));
       RecordSet own = rows->WithoutLastField();
       *carried = std::move(rows);
       return own;
@@ -49,7 +49,7 @@ std::shared_ptr<RecordSet> CheckResults::Get(const std::string& jet_sql) {
   std::shared_ptr<RecordSet> carried;
   auto rows = std::make_shared<RecordSet>(Run(conn_, jet_sql, &carried));
   rows_[jet_sql] = rows;
-  if (carried) rows_[carriers_.at(jet_sql)] = std::move(carried);
+  if (carried) rows_[*carriers_.at(jet_sql)] = std::move(carried);
   return rows;
 }
 
@@ -78,7 +78,7 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
         std::shared_ptr<RecordSet> carried;
         found[i] = std::make_shared<RecordSet>(Run(conn, wanted[i], &carried));
         if (carried) {
-          further[i] = {carriers_.at(wanted[i]), std::move(carried)};
+          further[i] = {*carriers_.at(wanted[i]), std::move(carried)};
         } else if (then) {
           if (std::optional<std::string> q = then(origin[i], *found[i], conn)) {
             further[i] = {*q, std::make_shared<RecordSet>(conn.Query(*q))};

@@ -41,10 +41,13 @@ class CheckResults {
       std::function<std::optional<std::string>(size_t i, const RecordSet& rows, Connection& conn)>;
   void Prefetch(const std::vector<std::string>& queries, const FollowUp& then = nullptr);
   void Clear() { rows_.clear(); }
-  // From now on `jet_sql` is answered by running `carrier` (see above).
-  void Carry(const std::string& jet_sql, std::string carrier) {
+  // From now on `jet_sql` is answered by running `carrier` (see above), or
+  // by itself when there is none.
+  void Carry(const std::string& jet_sql, std::optional<std::string> carrier) {
     carriers_[jet_sql] = std::move(carrier);
   }
+  // Whether Carry was told about `jet_sql`, with a carrier or without.
+  bool Examined(const std::string& jet_sql) const { return carriers_.count(jet_sql) > 0; }
 
  private:
   // Drops what may be out of date.
@@ -59,7 +62,7 @@ class CheckResults {
   std::string stamp_;
   std::chrono::steady_clock::time_point since_;
   std::unordered_map<std::string, std::shared_ptr<RecordSet>> rows_;
-  std::unordered_map<std::string, std::string> carriers_;
+  std::unordered_map<std::string, std::optional<std::string>> carriers_;
 };
 
 }  // namespace sorvane

@@ -302,16 +302,16 @@ void frmCCheckView::PrefetchChecks(const std::vector<int>& tables) {
   CheckResults::FollowUp places;
   if (state_.WantsPlaces) {
     // A check whose places query only adds the rowid is answered by that
-    // query alone.
+    // query alone; each check is looked at once, not at every run.
     for (size_t i = 0; i < queries.size(); ++i) {
+      if (results_.Examined(queries[i])) continue;
+      std::optional<std::string> carrier;
       try {
-        if (auto carrier =
-                CarrierQuery(state_.WorkConn, table_of[i], queries[i], state_.FacilityID)) {
-          results_.Carry(queries[i], std::move(*carrier));
-        }
+        carrier = CarrierQuery(state_.WorkConn, table_of[i], queries[i], state_.FacilityID);
       } catch (const Error&) {
         // Reported when the check itself runs.
       }
+      results_.Carry(queries[i], std::move(carrier));
     }
     // A failed check's places query (problem_places.h) runs right after it.
     places = [&, facility = state_.FacilityID](size_t i, const RecordSet& rows,

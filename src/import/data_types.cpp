@@ -20,6 +20,8 @@ namespace sorvane {
 namespace {
 
 constexpr int64_t kProgressRepaintRows = 8192;
+// Below this a second thread costs more to start than it saves.
+constexpr int64_t kTwoCoreRows = 8192;
 constexpr const char* kMark = "**";
 
 // The structure field that receives a sheet field, with its type and size.
@@ -118,7 +120,7 @@ bool ConvertDataTypes(RunState& state, int n) {
       ++typed;
     }
   };
-  if (state.KeepsImportedRows || fields.size() < 2 || rows < kProgressRepaintRows) {
+  if (state.KeepsImportedRows || fields.size() < 2 || rows < kTwoCoreRows) {
     type_fields(true);
   } else {
     std::exception_ptr helper_failure;
