@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
   StepClock ui;
   sorvane::RunState state(ui, sorvane::Paths{dir});
   ui.state = &state;
+  state.KeepsImportedRows = false;  // as a review from the command line
   state.WorkConn.Create(dir / "GIS_WORK.db");
   sorvane::InstallWorkDatabase(state.WorkConn);
   // Flag by a review date, against 20,000 samples in MT_TEMP4: the full work.

@@ -14,14 +14,13 @@
 
 #include "core/convert.h"
 #include "core/text.h"
+#include "state/second_core.h"
 #include "state/yield_pacer.h"
 
 namespace sorvane {
 namespace {
 
 constexpr int64_t kProgressRepaintRows = 8192;
-// Below this a second thread costs more to start than it saves.
-constexpr int64_t kTwoCoreRows = 8192;
 constexpr const char* kMark = "**";
 
 // The structure field that receives a sheet field, with its type and size.
@@ -120,7 +119,7 @@ bool ConvertDataTypes(RunState& state, int n) {
       ++typed;
     }
   };
-  if (state.KeepsImportedRows || fields.size() < 2 || rows < kTwoCoreRows) {
+  if (fields.size() < 2 || !UsesSecondCore(state, rows)) {
     type_fields(true);
   } else {
     std::exception_ptr helper_failure;

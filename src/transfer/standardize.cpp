@@ -168,6 +168,19 @@ std::string RowStandardizer::StoredText(const Value& v) const {
   return stored.kind() == Value::Kind::kText ? stored.AsText() : std::string();
 }
 
+bool RowStandardizer::AppliesAlone(const std::vector<Value>& row) const {
+  auto alone = [&](size_t k) {
+    return k >= row.size() || row[k].kind() == Value::Kind::kText || row[k].IsMissing();
+  };
+  for (size_t k : upper_) {
+    if (!alone(k)) return false;
+  }
+  for (int k : {laboratory_, cont_name_}) {
+    if (k >= 0 && !alone(static_cast<size_t>(k))) return false;
+  }
+  return true;
+}
+
 void RowStandardizer::Apply(std::vector<Value>& row) const {
   row.resize(columns_.size());
   auto at = [&](int k) -> Value& { return row[static_cast<size_t>(k)]; };

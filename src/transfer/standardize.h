@@ -43,6 +43,10 @@ class RowStandardizer {
   // `row` holds the given columns' values; they are standardised in place and
   // the filled ones follow.
   void Apply(std::vector<Value>& row) const;
+  // Whether Apply works on `row` without asking the database: every value it
+  // reads as text is text already (or missing). Such an Apply may run on
+  // another thread beside the connection's own work.
+  bool AppliesAlone(const std::vector<Value>& row) const;
   const std::string& name() const { return name_; }
   bool lab_keys_filled() const { return lab_ >= 0; }
 

@@ -7,7 +7,9 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "state/second_core.h"
 #include "state/yield_pacer.h"
+#include "transfer/row_pipeline.h"
 #include "transfer/standardize.h"
 #include "transfer/transfer.h"
 #include "workdb/connection.h"
@@ -166,7 +168,7 @@ class DeferredIndexes {
     }
   }
   void Rebuild() {
-    for (const std::string& sql : create_) conn_.ExecuteNative(sql);
+    for (const std::string& sql : create_) conn_.ExecuteLargeSort(sql);
     create_.clear();
   }
 
@@ -240,22 +242,33 @@ void RunMain(RunState& state, const MainRoutine& r) {
 
   // Each row is standardised as it is bound, so the table is written once.
   const RowStandardizer standardizer(state.WorkConn, r.name, columns);
-  std::vector<Value> row;
-  auto bind_row = [&](Inserter& insert, int64_t i, bool standardise) {
+  auto read_row = [&](int64_t i, std::vector<Value>& row) {
     row.clear();
     for (size_t k = 0; k < fields.size(); ++k) {
       row.push_back(fields[k] >= 0 ? source.At(i, static_cast<size_t>(fields[k])) : empty_text);
     }
-    if (standardise) standardizer.Apply(row);
+  };
+  auto bind = [](Inserter& insert, const std::vector<Value>& row) {
     for (size_t k = 0; k < row.size(); ++k) insert.Bind(static_cast<int>(k), row[k]);
   };
   DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, standardizer.columns());
+    // The rows are read and standardised a block ahead on the second core.
+    RowPipeline rows(
+        count,
+        [&](int64_t i, PreparedRow& row) {
+          read_row(i, row.values);
+          row.done = standardizer.AppliesAlone(row.values);
+          if (row.done) standardizer.Apply(row.values);
+        },
+        UsesSecondCore(state, count));
     YieldPacer pacer;
     for (int64_t i = 0; i < count; ++i) {
       if (pacer.Due(i)) state.DoEvents();
-      bind_row(insert, i, true);
+      PreparedRow& row = rows.Take(i);
+      if (!row.done) standardizer.Apply(row.values);
+      bind(insert, row.values);
       const bool cancel = state.CancelRequested;
       if (!cancel || r.saves_row_seen_at_cancel) {
         insert.Step();
@@ -272,8 +285,10 @@ void RunMain(RunState& state, const MainRoutine& r) {
     state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
                                  {Value::Integer(sources.first_rowid)});
     Inserter insert(state.WorkConn, target, columns);
+    std::vector<Value> row;
     for (int64_t i = 0; i < sources.rows; ++i) {
-      bind_row(insert, i, false);
+      read_row(i, row);
+      bind(insert, row);
       insert.Step();
     }
   }

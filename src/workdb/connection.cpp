@@ -270,7 +270,9 @@ void Connection::Configure(std::chrono::milliseconds lock_wait) {
   sqlite3_busy_timeout(db_, static_cast<int>(lock_wait.count()));
   RegisterJetFunctions(db_);
   // A larger page cache keeps bulk inserts into indexed tables from thrashing.
-  RunStatements(db_, "PRAGMA foreign_keys=OFF; PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;",
+  RunStatements(db_,
+                "PRAGMA foreign_keys=OFF; PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536; "
+                "PRAGMA secure_delete=FAST;",
                 {});
 }
 
@@ -305,6 +307,26 @@ int64_t Connection::ExecuteNative(std::string_view sql, const std::vector<Value>
 }
 
 void Connection::ExecuteScript(std::string_view sql) { ExecuteNative(sql); }
+
+void Connection::ExecuteLargeSort(std::string_view sql) {
+  // The sorter writes runs to files (and sorts them on worker threads) only
+  // when temporary data go to files; its runs are as large as the page cache.
+  RunStatements(db_, "PRAGMA temp_store=FILE; PRAGMA threads=2; PRAGMA cache_size=-4096;", {});
+  auto restore = [this] {
+    RunStatements(db_, "PRAGMA temp_store=MEMORY; PRAGMA threads=0; PRAGMA cache_size=-65536;", {});
+  };
+  try {
+    ExecuteNative(sql);
+  } catch (const DatabaseError& e) {
+    restore();
+    const int primary = static_cast<int>(e.number() & 0xff);
+    if (primary != SQLITE_FULL && primary != SQLITE_IOERR && primary != SQLITE_CANTOPEN) throw;
+    CheckTransactionAlive();
+    ExecuteNative(sql);
+    return;
+  }
+  restore();
+}
 
 RecordSet Connection::Query(std::string_view jet_sql) { return QueryNative(TranslateJet(jet_sql)); }
 

@@ -63,6 +63,12 @@ class Connection {
   int64_t ExecuteNative(std::string_view sql, const std::vector<Value>& params = {});
   // Runs a script of several SQLite statements (schema files).
   void ExecuteScript(std::string_view sql);
+  // Runs SQLite text that sorts many rows (index builds) with the engine's
+  // sorter spread over two threads, in runs held in temporary files. Should
+  // those files be refused (no space, no writable folder), the statement runs
+  // again sorting in memory, as every other statement does, provided the open
+  // transaction lived through the failure.
+  void ExecuteLargeSort(std::string_view sql);
 
   // A snapshot of a query of the program's dialect.
   RecordSet Query(std::string_view jet_sql);

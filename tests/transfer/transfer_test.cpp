@@ -7,7 +7,9 @@
 
 #include <set>
 
+#include "core/errors.h"
 #include "support/case_table.h"
+#include "transfer/row_pipeline.h"
 #include "transfer/standardize.h"
 #include "transfer_fixture.h"
 #include "workdb/work_database.h"
@@ -338,6 +340,51 @@ TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
       "INSERT INTO MT_LAB (LAB, NOFORMAT) SELECT (SELECT max(LAB) + 1 FROM MT_LAB), "
       "lower(NOFORMAT) FROM MT_LAB WHERE NOFORMAT = 'ACMELAB'");
   EXPECT_FALSE(both_ways("5", columns));
+}
+
+// Where no window shows the rows, a large table is read and standardised on a
+// second core: the database gets the same rows as on one, numbers in text
+// columns (which the engine converts) included. A cancel at the first row
+// stops the second core and keeps that row.
+TEST_F(StandardizeTest, SecondCoreWritesTheSameRowsAndStopsAtACancel) {
+  for (int i = 0; i < 9000; ++i) {
+    AddResult(("S" + std::to_string(i)).c_str(),
+              {{"POINT_ID", i % 7 ? T("mw-" + std::to_string(i % 50)) : R(i)},
+               {"CONT_NAME", T("1,1-dichloroethane")},
+               {"A_LABORATORY", T(i % 3 ? "acme laboratories, inc." : "Elsewhere")},
+               {"METHOD", T(i % 5 ? "splp 6010" : "8260")}});
+  }
+  std::vector<std::string> dumps[2];
+  for (bool keeps : {true, false}) {
+    state.KeepsImportedRows = keeps;
+    state.Tables[5].TableStatus = 4;
+    ASSERT_EQ(Xfer_to_Access(state, 5), XferOutcome::kTransferred);
+    dumps[keeps] = Dump(state.WorkConn, "MT_TEMP5");
+  }
+  EXPECT_THAT(dumps[false], SizeIs(9000));
+  EXPECT_EQ(dumps[false], dumps[true]);
+
+  state.Tables[5].TableStatus = 4;
+  ui.on_yield = [this] { mnuCancelXfer_Click(state); };
+  EXPECT_EQ(Xfer_to_Access(state, 5), XferOutcome::kCancelled);
+  EXPECT_EQ(Count("MT_TEMP5"), 1);
+}
+
+TEST(RowPipeline, FailureComesWithItsRowAndAnEarlyEndStopsTheThread) {
+  for (bool second_thread : {false, true}) {
+    RowPipeline rows(
+        5000,
+        [](int64_t i, PreparedRow& row) {
+          if (i == 3000) throw Error(5, "bad row");
+          row.values = {Value::Integer(i)};
+        },
+        second_thread);
+    for (int64_t i = 0; i < 3000; ++i) ASSERT_EQ(rows.Take(i).values[0].AsInteger(), i);
+    EXPECT_THROW(rows.Take(3000), Error);
+  }
+  RowPipeline early(
+      100000, [](int64_t, PreparedRow&) {}, true);
+  early.Take(0);  // and gone, with most of the table never prepared
 }
 
 // MW-1: sampled on the review date 6/30/02. MW-2: sampled the day after.
