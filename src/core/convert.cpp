@@ -33,10 +33,18 @@ std::optional<double> ParseDecimal(std::string_view text) {
     if (exp_digits == 0) return std::nullopt;
   }
   if (i != t.size()) return std::nullopt;
-  std::string s(t[0] == '+' ? t.substr(1) : t);
-  char* end = nullptr;
-  double v = std::strtod(s.c_str(), &end);
-  if (end != s.c_str() + s.size()) return std::nullopt;
+  const std::string_view u = t[0] == '+' ? t.substr(1) : t;
+  // Both round correctly; from_chars without a copy or the locale. Beyond the
+  // range of a double it says only that, where strtod gives the infinity
+  // (refused below) or the zero or subnormal a tiny number rounds to.
+  double v = 0;
+  const auto [end, ec] = std::from_chars(u.data(), u.data() + u.size(), v);
+  if (ec != std::errc() || end != u.data() + u.size()) {
+    const std::string s(u);
+    char* stop = nullptr;
+    v = std::strtod(s.c_str(), &stop);
+    if (stop != s.c_str() + s.size()) return std::nullopt;
+  }
   if (!std::isfinite(v)) return std::nullopt;
   return v;
 }
