@@ -241,6 +241,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     imported = main.mnuRunData_Click(0);
   }
   progress.Clear();
+  s.Timings.Yielded();  // the import is over: from here a cancel waits for the end
+  const double import_gap = s.Timings.longest_gap();
   // The typed rows are in the work database now; only their fields are read
   // from here on.
   for (const auto& rows : s.TempRecordset) {
@@ -374,6 +376,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       io.err << "time " << stage << ": " << seconds << " s\n";
     }
     s.Timings.Yielded();
+    io.err << "time longest without yielding, import: " << import_gap << " s\n";
     io.err << "time longest without yielding: " << s.Timings.longest_gap() << " s\n";
   }
   if (!options.json_file.empty()) {

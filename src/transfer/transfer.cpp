@@ -66,7 +66,9 @@ XferOutcome TransferTable(RunState& state, int t, Clock::time_point start) {
     Transaction tx(state.WorkConn);
     const Clock::time_point end = RunRoutines(state, t);
     tx.Commit();
-    if (state.CancelRequested) {
+    // A cancel seen only once the table's rows were all in leaves it whole;
+    // the routines say which it was.
+    if (info.TableStatus == stage::kCancelled) {
       state.SetTableLabel(t, "Transfer to Access for Table " + std::to_string(t) + " cancelled. ",
                           true);
       return XferOutcome::kCancelled;

@@ -1,5 +1,6 @@
 #include "transfer/xfer_routines.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -167,8 +168,13 @@ class DeferredIndexes {
       conn_.ExecuteNative("DROP INDEX \"" + ReplaceAll(rs.TextAt(r, 0), "\"", "\"\"") + "\"");
     }
   }
-  void Rebuild() {
-    for (const std::string& sql : create_) conn_.ExecuteLargeSort(sql);
+  // `between` runs after each index but the last (the window's turn: each
+  // build is one statement that cannot yield).
+  void Rebuild(const std::function<void()>& between = {}) {
+    for (size_t i = 0; i < create_.size(); ++i) {
+      if (i > 0 && between) between();
+      conn_.ExecuteLargeSort(create_[i]);
+    }
     create_.clear();
   }
 
@@ -279,7 +285,10 @@ void RunMain(RunState& state, const MainRoutine& r) {
     }
   }
 
-  if (state.CancelRequested) {
+  // A cancel seen from here on (the window has its turn between the steps
+  // below) leaves this table whole and stops the next one.
+  const bool cancelled = state.CancelRequested;
+  if (cancelled) {
     // A cancelled table keeps the rows added so far as they were read, never
     // standardised: they go in again without it.
     state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
@@ -292,17 +301,18 @@ void RunMain(RunState& state, const MainRoutine& r) {
       insert.Step();
     }
   }
-  if (state.CancelRequested) {
+  if (cancelled) {
     indexes.Rebuild();
     progress.value = progress.min;
   } else {
     StageTimer timer(state.Timings, "standardisation");
     FinishStandardize(state, standardizer);
-    indexes.Rebuild();
+    state.DoEvents();
+    indexes.Rebuild([&] { state.DoEvents(); });
   }
   tx.Commit();
   state.RowSources[r.name] = std::move(sources);
-  if (state.CancelRequested)
+  if (cancelled)
     state.Tables[r.table].TableStatus = stage::kCancelled;
   else if (r.sets_status)
     state.Tables[r.table].TableStatus = stage::kTransferred;
@@ -374,7 +384,8 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     }
   }
 
-  if (state.CancelRequested) {
+  const bool cancelled = state.CancelRequested;
+  if (cancelled) {
     // As for a main table: the rows kept at a cancel stay as they were read.
     state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
                                  {Value::Integer(sources.first_rowid)});
@@ -388,12 +399,12 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   } else {
     StageTimer timer(state.Timings, "standardisation");
     FinishStandardize(state, standardizer);
-    indexes.Rebuild();
+    state.DoEvents();
+    indexes.Rebuild([&] { state.DoEvents(); });
   }
   tx.Commit();
   state.RowSources[r.name] = std::move(sources);
-  state.Tables[r.table].TableStatus =
-      state.CancelRequested ? stage::kCancelled : stage::kTransferred;
+  state.Tables[r.table].TableStatus = cancelled ? stage::kCancelled : stage::kTransferred;
 }
 
 }  // namespace

@@ -167,6 +167,23 @@ TEST_F(XferTest, CancelKeepsTheRowsSoFarAndCancelsEveryLaterTable) {
   EXPECT_FALSE(state.view.menus[menu::kCancelXfer].enabled);
 }
 
+TEST_F(XferTest, CancelSeenOnceTheRowsAreInLeavesThatTableWholeAndStopsTheNext) {
+  AddRow(1, {{"FAC_ID", T(kFac)}, {"POINT_ID", T("mw-1")}});
+  AddWell("W-1");
+  ui.on_yield = [this] {
+    if (state.StatusLabel(1).caption.starts_with("Standardizing")) mnuCancelXfer_Click(state);
+  };
+
+  EXPECT_EQ(Xfer_to_Access(state, 0), XferOutcome::kCancelled);
+
+  EXPECT_EQ(state.Tables[1].TableStatus, 6);
+  EXPECT_THAT(state.StatusLabel(1).caption,
+              ::testing::StartsWith("1 records of Table 1 transferred"));
+  EXPECT_THAT(Rows("SELECT POINT_ID, REVIEWED FROM MT_TEMP1"), ElementsAre("MW-1|NEW"));
+  EXPECT_EQ(state.Tables[2].TableStatus, 5);
+  EXPECT_THAT(Rows("SELECT POINT_ID, REVIEWED FROM MT_TEMP2"), ElementsAre("W-1|<null>"));
+}
+
 TEST_F(XferTest, RecordSetReplacedWhileYieldingIsReadToItsEnd) {
   // Closing the window during a yield shuts down, which replaces every
   // table's record set; the running transfer still owns the rows it reads.
