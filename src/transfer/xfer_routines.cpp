@@ -261,7 +261,7 @@ void RunMain(RunState& state, const MainRoutine& r) {
   {
     Inserter insert(state.WorkConn, target, standardizer.columns());
     // The rows are read and standardised a block ahead on the second core.
-    RowPipeline rows(
+    RowPipeline<PreparedRow> rows(
         count,
         [&](int64_t i, PreparedRow& row) {
           read_row(i, row.values);
@@ -356,28 +356,49 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   for (const Parameter& p : r.parameters) sources.parameter_fields.emplace_back(p.field);
 
   const RowStandardizer standardizer(state.WorkConn, r.name, columns);
-  std::vector<Value> row;
-  auto bind_row = [&](Inserter& insert, int64_t i, size_t p, bool standardise) {
+  auto read_row = [&](int64_t i, size_t p, std::vector<Value>& row) {
     row.clear();
     for (int k : keys) row.push_back(source.At(i, static_cast<size_t>(k)));
     row.push_back(codes[p]);
     row.push_back(source.At(i, static_cast<size_t>(values[p])));
     row.push_back(units[p]);
     if (source_field >= 0) row.push_back(source.At(i, static_cast<size_t>(source_field)));
-    if (standardise) standardizer.Apply(row);
+  };
+  auto bind = [](Inserter& insert, const std::vector<Value>& row) {
     for (size_t k = 0; k < row.size(); ++k) insert.Bind(static_cast<int>(k), row[k]);
   };
   DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, standardizer.columns());
     const int64_t count = source.RecordCount();
+    RowPipeline<PreparedRecord> records(
+        count,
+        [&](int64_t i, PreparedRecord& record) {
+          record.count = 0;
+          record.parameters.clear();
+          record.done = true;
+          for (size_t p = 0; p < values.size(); ++p) {
+            if (source.At(i, static_cast<size_t>(values[p])).IsMissing()) continue;
+            if (record.rows.size() == record.count) record.rows.emplace_back();
+            std::vector<Value>& row = record.rows[record.count++];
+            read_row(i, p, row);
+            record.parameters.push_back(static_cast<uint8_t>(p));
+            record.done = record.done && standardizer.AppliesAlone(row);
+          }
+          if (!record.done) return;
+          for (size_t k = 0; k < record.count; ++k) standardizer.Apply(record.rows[k]);
+        },
+        UsesSecondCore(state, count));
+    YieldPacer pacer;
     for (int64_t i = 0; i < count; ++i) {
-      for (size_t p = 0; p < values.size(); ++p) {
-        if (source.At(i, static_cast<size_t>(values[p])).IsMissing()) continue;
-        bind_row(insert, i, p, true);
+      if (pacer.Due(i)) state.DoEvents();
+      PreparedRecord& record = records.Take(i);
+      for (size_t k = 0; k < record.count; ++k) {
+        if (!record.done) standardizer.Apply(record.rows[k]);
+        bind(insert, record.rows[k]);
         insert.Step();
         sources.records.push_back(static_cast<int32_t>(i));
-        sources.parameters.push_back(static_cast<uint8_t>(p));
+        sources.parameters.push_back(record.parameters[k]);
         ++sources.rows;
       }
       if (state.CancelRequested) break;
@@ -390,8 +411,10 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
                                  {Value::Integer(sources.first_rowid)});
     Inserter insert(state.WorkConn, target, columns);
+    std::vector<Value> row;
     for (size_t k = 0; k < sources.records.size(); ++k) {
-      bind_row(insert, sources.records[k], sources.parameters[k], false);
+      read_row(sources.records[k], sources.parameters[k], row);
+      bind(insert, row);
       insert.Step();
     }
     indexes.Rebuild();

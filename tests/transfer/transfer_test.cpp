@@ -360,8 +360,9 @@ TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
 }
 
 // Where no window shows the rows, a large table is read and standardised on a
-// second core: the database gets the same rows as on one, numbers in text
-// columns (which the engine converts) included. A cancel at the first row
+// second core: the database gets the same rows as on one (field tests too, one
+// row per value present), numbers in text columns (which the engine converts)
+// included. A cancel at the first row
 // stops the second core and keeps that row.
 TEST_F(StandardizeTest, SecondCoreWritesTheSameRowsAndStopsAtACancel) {
   for (int i = 0; i < 9000; ++i) {
@@ -370,15 +371,23 @@ TEST_F(StandardizeTest, SecondCoreWritesTheSameRowsAndStopsAtACancel) {
                {"CONT_NAME", T("1,1-dichloroethane")},
                {"A_LABORATORY", T(i % 3 ? "acme laboratories, inc." : "Elsewhere")},
                {"METHOD", T(i % 5 ? "splp 6010" : "8260")}});
+    AddRow(4, {{"FAC_ID", T(kFac)},
+               {"POINT_ID", i % 11 ? T("mw-1") : R(i)},
+               {"SAM_ID", T("S" + std::to_string(i))},
+               {"PH", i % 3 ? R(7) : Value()},
+               {"TEMP", i % 2 ? R(i) : Value()}});
   }
   std::vector<std::string> dumps[2];
   for (bool keeps : {true, false}) {
     state.KeepsImportedRows = keeps;
-    state.Tables[5].TableStatus = 4;
-    ASSERT_EQ(Xfer_to_Access(state, 5), XferOutcome::kTransferred);
+    for (int n : {4, 5}) {
+      state.Tables[n].TableStatus = 4;
+      ASSERT_EQ(Xfer_to_Access(state, n), XferOutcome::kTransferred);
+    }
     dumps[keeps] = Dump(state.WorkConn, "MT_TEMP5");
+    for (const std::string& row : Dump(state.WorkConn, "MT_TEMP4A")) dumps[keeps].push_back(row);
   }
-  EXPECT_THAT(dumps[false], SizeIs(9000));
+  EXPECT_THAT(dumps[false], SizeIs(9000 + 6000 + 4500));
   EXPECT_EQ(dumps[false], dumps[true]);
 
   state.Tables[5].TableStatus = 4;
@@ -389,7 +398,7 @@ TEST_F(StandardizeTest, SecondCoreWritesTheSameRowsAndStopsAtACancel) {
 
 TEST(RowPipeline, FailureComesWithItsRowAndAnEarlyEndStopsTheThread) {
   for (bool second_thread : {false, true}) {
-    RowPipeline rows(
+    RowPipeline<PreparedRow> rows(
         5000,
         [](int64_t i, PreparedRow& row) {
           if (i == 3000) throw Error(5, "bad row");
@@ -399,7 +408,7 @@ TEST(RowPipeline, FailureComesWithItsRowAndAnEarlyEndStopsTheThread) {
     for (int64_t i = 0; i < 3000; ++i) ASSERT_EQ(rows.Take(i).values[0].AsInteger(), i);
     EXPECT_THROW(rows.Take(3000), Error);
   }
-  RowPipeline early(
+  RowPipeline<PreparedRow> early(
       100000, [](int64_t, PreparedRow&) {}, true);
   early.Take(0);  // and gone, with most of the table never prepared
 }
