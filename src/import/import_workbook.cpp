@@ -8,6 +8,7 @@
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "import/readers/read_ahead.h"
 #include "state/yield_pacer.h"
 
 namespace sorvane {
@@ -16,6 +17,8 @@ namespace {
 // The progress bar and grid are repainted now and then while rows stream in;
 // repainting on every row would cost more than reading it.
 constexpr int64_t kProgressRepaintRows = 8192;
+// Below this a workbook is read before a second thread would have started.
+constexpr uintmax_t kReadAheadBytes = uintmax_t{1} << 20;
 
 // The reading of rows was given up; what the user is told depends on the cause.
 struct ReadFailure {
@@ -334,8 +337,19 @@ bool ImportWorkbook(RunState& state, int n) {
     origin.path = path;
     origin.file_size = std::filesystem::file_size(path, ec);
     origin.file_time = std::filesystem::last_write_time(path, ec);
+    // A large workbook is parsed on the second core while this thread stores
+    // its rows, where no window shows them as they come.
+    const bool ahead = !state.KeepsImportedRows && origin.file_size >= kReadAheadBytes;
+    auto read = [&] {
+      if (!ahead) return ReadWorkbook(path, on_row, options, on_shape);
+      return ReadAhead(
+          [&](const ShownRowCallback& row, const ShapeCallback& shape) {
+            return ReadWorkbook(path, row, options, shape);
+          },
+          on_row, on_shape);
+    };
     try {
-      ReadWorkbook(path, on_row, options, on_shape);
+      read();
       if (!options.password.empty()) origin.password = options.password;
     } catch (const WorkbookError& e) {
       // Encrypted files fail before any row is delivered: reading again is safe.
@@ -347,7 +361,7 @@ bool ImportWorkbook(RunState& state, int n) {
                                "Password for " + name);
       if (!answer || answer->empty()) throw;
       options.password = *answer;
-      ReadWorkbook(path, on_row, options, on_shape);
+      read();
       origin.password = options.password;
     }
   };

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/text.h"
+#include "import/readers/read_ahead.h"
 #include "sheet_rows.h"
 #include "support/case_table.h"
 #include "support/work_db.h"
@@ -218,22 +219,25 @@ TEST(XlsxReaderTest, CellsAndRowsTakeTheirPlaceWithOrWithoutReferences) {
 }
 
 TEST(XlsxReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
-  // Read as the import reads: rows told before the shape is told again go.
-  auto read_starting_over = [](const std::string& bytes, int& shapes) {
+  // Read as the import reads: rows told before the shape is told again go;
+  // the same on a second thread.
+  auto read_starting_over = [](const std::string& bytes, int& shapes, bool ahead) {
     Rows rows;
     ReadOptions options;
     options.may_start_over = true;
-    ReadWorkbookFromMemory(
-        bytes, "t.xlsx",
-        [&](int64_t, const std::vector<std::string>& cells, const RowFormats&) {
-          rows.push_back(cells);
-          return true;
-        },
-        options,
-        [&](const SheetShape&) {
-          ++shapes;
-          rows.clear();
-        });
+    const SheetRead read = [&](const ShownRowCallback& on_row, const ShapeCallback& on_shape) {
+      return ReadWorkbookFromMemory(bytes, "t.xlsx", on_row, options, on_shape);
+    };
+    const ShownRowCallback on_row = [&](int64_t, const std::vector<std::string>& cells,
+                                        const RowFormats&) {
+      rows.push_back(cells);
+      return true;
+    };
+    const ShapeCallback on_shape = [&](const SheetShape&) {
+      ++shapes;
+      rows.clear();
+    };
+    ahead ? ReadAhead(read, on_row, on_shape) : read(on_row, on_shape);
     return rows;
   };
   const char* sheets[] = {
@@ -261,12 +265,62 @@ TEST(XlsxReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
       XlsxParts x;
       x.sheet_data = sheet;
       x.dimension = claim.dimension;
-      int shapes = 0;
-      EXPECT_EQ(read_starting_over(x.Zip(), shapes), ReadAllRowsFromMemory(x.Zip()).rows);
-      // Rows out of order never keep to a claim: read again unless none was made.
-      const bool claimed = &claim - claims < 8;
-      EXPECT_EQ(shapes, sheet == sheets[0] ? claim.shapes : claimed ? 2 : 1);
+      for (bool ahead : {false, true}) {
+        int shapes = 0;
+        EXPECT_EQ(read_starting_over(x.Zip(), shapes, ahead), ReadAllRowsFromMemory(x.Zip()).rows);
+        // Rows out of order never keep to a claim: read again unless none was made.
+        const bool claimed = &claim - claims < 8;
+        EXPECT_EQ(shapes, sheet == sheets[0] ? claim.shapes : claimed ? 2 : 1);
+      }
     }
+  }
+}
+
+// Read on a second thread, a sheet gives the caller what it gives when read
+// directly: each row's cells and displayed texts, the stop the caller asks for,
+// and a failure once the rows before it are in.
+TEST(XlsxReaderTest, ReadAheadGivesWhatTheReaderGives) {
+  XlsxParts x;
+  x.cell_xfs = "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"4\"/>";
+  for (int r = 1; r <= 3000; ++r) {
+    const std::string n = std::to_string(r);
+    x.sheet_data += "<row r=\"" + n + "\"><c r=\"A" + n + "\" s=\"1\"><v>" + n +
+                    "</v></c><c r=\"B" + n + "\" s=\"2\"><v>1234.5</v></c><c r=\"C" + n +
+                    "\" t=\"inlineStr\"><is><t>x" + n + "</t></is></c></row>";
+  }
+  x.dimension = "<dimension ref=\"A1:C3000\"/>";
+  auto read = [](const std::string& bytes, bool ahead, int64_t stop_at) {
+    std::vector<std::string> seen;
+    ReadOptions options;
+    options.may_start_over = true;
+    const SheetRead reader = [&](const ShownRowCallback& on_row, const ShapeCallback& on_shape) {
+      return ReadWorkbookFromMemory(bytes, "t.xlsx", on_row, options, on_shape);
+    };
+    const ShownRowCallback on_row = [&](int64_t n, const std::vector<std::string>& cells,
+                                        const RowFormats& f) {
+      std::string line = std::to_string(n);
+      for (size_t c = 0; c < cells.size(); ++c)
+        line += "|" + f.Shown(c, cells[c]) + "/" + f.FormatCode(c);
+      seen.push_back(line);
+      return n != stop_at;
+    };
+    try {
+      ahead ? ReadAhead(reader, on_row, {}) : reader(on_row, {});
+    } catch (const WorkbookError& e) {
+      seen.push_back(e.description());
+    }
+    return seen;
+  };
+  const std::string whole = x.Zip();
+  x.sheet_data += "<row r=\"3001\"><c r=\"A3001\"><v>1</v></c></row><row";
+  const std::string broken = x.Zip();
+  for (const auto& [bytes, stop_at] :
+       {std::pair{whole, int64_t{0}}, {whole, int64_t{2500}}, {broken, int64_t{0}}}) {
+    const std::vector<std::string> direct = read(bytes, false, stop_at);
+    EXPECT_EQ(read(bytes, true, stop_at), direct);
+    EXPECT_EQ(direct[1], "2|1/2/1900/m/d/yyyy|1,234.50/#,##0.00|x2/");
+    EXPECT_EQ(direct.size(), stop_at > 0 ? 2500 : 3000);
+    EXPECT_EQ(direct.back().find("not well-formed") != std::string::npos, bytes == broken);
   }
 }
 

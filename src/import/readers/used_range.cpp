@@ -174,6 +174,7 @@ void RowEmitter::Finish() {
 namespace sorvane {
 
 std::string RowFormats::Shown(size_t col, const std::string& text) const {
+  if (copied_) return Formatted(col) ? shown_[col] : text;
   if (styles_ == nullptr || col >= style_.size() || style_[col] == kNone) return text;
   return styles_->Render(style_[col], values_[col]);
 }
@@ -186,10 +187,29 @@ double RowFormats::Number(size_t col, const std::string& text) const {
 }
 
 std::string RowFormats::FormatCode(size_t col) const {
+  if (copied_) return Formatted(col) ? codes_[col] : "";
   if (styles_ == nullptr || col >= style_.size() || style_[col] == kNone) return "";
   return styles_->Code(style_[col]);
 }
 
-bool RowFormats::Date1904() const { return styles_ != nullptr && styles_->date1904; }
+bool RowFormats::Date1904() const {
+  return copied_ ? date1904_ : styles_ != nullptr && styles_->date1904;
+}
+
+void RowFormats::CopyFor(const std::vector<std::string>& cells, RowFormats& out) const {
+  out.styles_ = nullptr;
+  out.values_ = values_;
+  out.style_ = style_;
+  out.kinds_ = kinds_;
+  out.copied_ = true;
+  out.date1904_ = Date1904();
+  out.shown_.resize(style_.size());
+  out.codes_.resize(style_.size());
+  for (size_t col = 0; col < style_.size(); ++col) {
+    if (!Formatted(col)) continue;
+    out.shown_[col] = Shown(col, col < cells.size() ? cells[col] : std::string());
+    out.codes_[col] = FormatCode(col);
+  }
+}
 
 }  // namespace sorvane

@@ -99,6 +99,11 @@ class RowFormats {
   // Whether the workbook counts dates from 1904 rather than from 1900.
   bool Date1904() const;
 
+  // Makes `out` a copy of these formats, the row's `cells` shown through them,
+  // that answers as these do after the reader has moved on (another thread's
+  // copy of a row): its displayed texts and format codes are worked out now.
+  void CopyFor(const std::vector<std::string>& cells, RowFormats& out) const;
+
  private:
   friend class readers::RowEmitter;
   static constexpr uint64_t kNone = ~uint64_t{0};
@@ -106,6 +111,9 @@ class RowFormats {
   std::vector<double> values_;   // NaN: the value is the delivered text
   std::vector<uint64_t> style_;  // kNone: shown as delivered
   std::vector<Kind> kinds_;
+  // A copy's answers, by column where Formatted.
+  bool copied_ = false, date1904_ = false;
+  std::vector<std::string> shown_, codes_;
 };
 
 // A row with its formats; valid only during the call.
