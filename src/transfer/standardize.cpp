@@ -168,6 +168,35 @@ std::string RowStandardizer::StoredText(const Value& v) const {
   return stored.kind() == Value::Kind::kText ? stored.AsText() : std::string();
 }
 
+void RowStandardizer::FlagPriorBy(const std::string& date) {
+  if (name_ != "5" && name_ != "4A") return;
+  for (size_t i = 0; i < key_columns_.size(); ++i) {
+    for (size_t k = 0; k < columns_.size(); ++k) {
+      if (EqualsNoCase(columns_[k], kKeyColumns[i])) key_columns_[i] = static_cast<int>(k);
+    }
+    if (key_columns_[i] < 0) return;
+  }
+  // The condition of the PRIOR statement, evaluated by the engine as there.
+  const RecordSet samples = conn_->Query(
+      "SELECT MT_TEMP4.SITE, MT_TEMP4.POINT_ID, MT_TEMP4.SAM_ID FROM MT_TEMP4 WHERE "
+      "(((MT_TEMP4.SAM_DATE)<= #" +
+      date + "#))");
+  for (int64_t r = 0; r < samples.RecordCount(); ++r) {
+    std::string key;
+    bool matchable = true;
+    for (size_t i = 0; i < key_columns_.size(); ++i) {
+      const Value& v = samples.At(r, i);
+      if (v.IsMissing()) matchable = false;  // NULL equals nothing
+      if (!matchable) break;
+      if (!PlainKey(v)) return;  // the statement decides
+      key += AsciiUpper(v.AsText());
+      key += '\0';
+    }
+    if (matchable) prior_keys_.insert(std::move(key));
+  }
+  prior_keys_ready_ = true;
+}
+
 bool RowStandardizer::AppliesAlone(const std::vector<Value>& row) const {
   auto alone = [&](size_t k) {
     return k >= row.size() || row[k].kind() == Value::Kind::kText || row[k].IsMissing();
@@ -181,6 +210,28 @@ bool RowStandardizer::AppliesAlone(const std::vector<Value>& row) const {
   return true;
 }
 
+// The join of the PRIOR statement compares the keys as the columns' NOCASE
+// collation does: ASCII letters folded, nothing else, so upper-cased texts
+// match exactly when it matches them. Up to a NUL it compares otherwise.
+bool RowStandardizer::PlainKey(const Value& v) {
+  return v.kind() == Value::Kind::kText && v.AsText().find('\0') == std::string::npos;
+}
+
+void RowStandardizer::FlagPrior(std::vector<Value>& row) const {
+  std::string key;
+  for (int k : key_columns_) {
+    const Value& v = row[static_cast<size_t>(k)];
+    if (v.IsMissing()) return;  // stored as NULL, it matches no sample
+    if (!PlainKey(v)) {
+      prior_undecided_ = true;
+      return;
+    }
+    key += AsciiUpper(v.AsText());
+    key += '\0';
+  }
+  if (prior_keys_.count(key) != 0) row[static_cast<size_t>(reviewed_)] = Value::Text("PRIOR");
+}
+
 void RowStandardizer::Apply(std::vector<Value>& row) const {
   row.resize(columns_.size());
   auto at = [&](int k) -> Value& { return row[static_cast<size_t>(k)]; };
@@ -188,6 +239,7 @@ void RowStandardizer::Apply(std::vector<Value>& row) const {
     if (!row[k].IsMissing()) row[k] = Value::Text(UpperCase(StoredText(row[k])));
   }
   at(reviewed_) = Value::Text("NEW");
+  if (prior_keys_ready_) FlagPrior(row);
   if (name_ != "5") return;
   auto text = [&](int k) { return k >= 0 ? StoredText(at(k)) : std::string(); };
   // UCASE(METHOD) LIKE 'SPLP%': the engine's LIKE ignores the case of ASCII letters.
@@ -214,7 +266,7 @@ void FinishStandardize(RunState& state, const RowStandardizer& rows) {
   Caption(state, s.table, "Standardizing Upper Case for some fields.");
   if (state.FlagByReviewDate()) {
     Caption(state, s.table, "Flagging Prior Data.");
-    Run(state, PriorStatement(s, ReviewDateLiteral(state)));
+    if (!rows.prior_decided()) Run(state, PriorStatement(s, ReviewDateLiteral(state)));
   }
   if (name != "5") return;
   Caption(state, 5, "Normalizing Laboratory Names...");

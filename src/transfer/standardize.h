@@ -10,9 +10,12 @@
 // which runs the whole table inside one transaction and rolls it back.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "state/run_state.h"
@@ -31,8 +34,9 @@ void Standardize(RunState& state, const std::string& name);
 // the matching forms of the laboratory and contaminant names, the laboratory
 // key (0 for one MT_LAB lacks) and the SPLP methods as "1312" — the outcome of
 // the statements, value for value (the tests hold the two side by side). What
-// needs other tables' rows is left to FinishStandardize: the PRIOR flags, and
-// the laboratory keys when MT_LAB gives one matching form two keys.
+// needs other tables' rows is left to FinishStandardize: the laboratory keys
+// when MT_LAB gives one matching form two keys, and the PRIOR flags unless
+// FlagPriorBy could decide them for every row.
 class RowStandardizer {
  public:
   // `columns`: the target columns the transfer binds, in order. Reads MT_LAB
@@ -47,11 +51,23 @@ class RowStandardizer {
   // reads as text is text already (or missing). Such an Apply may run on
   // another thread beside the connection's own work.
   bool AppliesAlone(const std::vector<Value>& row) const;
+  // For the results and the field tests, flagged through their samples: reads
+  // the keys of MT_TEMP4's samples on or before the review date (`date` as
+  // ReviewDateLiteral gives it), so that Apply flags each row PRIOR or NEW as
+  // the statement would. A row Apply cannot decide alone (a key that is not
+  // text, or holds a NUL, which the engine compares in its own way) is left
+  // NEW, and the statement runs after all (see prior_decided).
+  void FlagPriorBy(const std::string& date);
+  // Whether Apply flagged every row as the PRIOR statement would have.
+  bool prior_decided() const { return prior_keys_ready_ && !prior_undecided_; }
   const std::string& name() const { return name_; }
   bool lab_keys_filled() const { return lab_ >= 0; }
 
  private:
   std::string StoredText(const Value& v) const;
+  static bool PlainKey(const Value& v);
+  void FlagPrior(std::vector<Value>& row) const;
+  static constexpr const char* kKeyColumns[3] = {"SITE", "POINT_ID", "SAM_ID"};
 
   Connection* conn_;
   std::string name_;
@@ -61,6 +77,12 @@ class RowStandardizer {
   int reviewed_ = -1, method_ = -1, laboratory_ = -1, cont_name_ = -1, lab_form_ = -1,
       cont_form_ = -1, lab_ = -1;
   std::unordered_map<std::string, Value> labs_;  // MT_LAB by its matching form, upper-cased
+  // The keys (SITE, POINT_ID, SAM_ID) of samples on or before the review date,
+  // upper-cased, joined by NULs; their positions in the insert's columns.
+  std::unordered_set<std::string> prior_keys_;
+  std::array<int, 3> key_columns_{-1, -1, -1};
+  bool prior_keys_ready_ = false;
+  mutable std::atomic<bool> prior_undecided_{false};  // set from the preparing thread too
 };
 
 // The rest of Standardize for a table whose rows a RowStandardizer prepared.

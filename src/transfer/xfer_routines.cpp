@@ -247,7 +247,8 @@ void RunMain(RunState& state, const MainRoutine& r) {
   AddDerivedColumns(r.name, sources);
 
   // Each row is standardised as it is bound, so the table is written once.
-  const RowStandardizer standardizer(state.WorkConn, r.name, columns);
+  RowStandardizer standardizer(state.WorkConn, r.name, columns);
+  if (state.FlagByReviewDate()) standardizer.FlagPriorBy(ReviewDateLiteral(state));
   auto read_row = [&](int64_t i, std::vector<Value>& row) {
     row.clear();
     for (size_t k = 0; k < fields.size(); ++k) {
@@ -355,7 +356,8 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
   if (r.source_field != nullptr) sources.column_fields.emplace_back("SOURCE", r.source_field);
   for (const Parameter& p : r.parameters) sources.parameter_fields.emplace_back(p.field);
 
-  const RowStandardizer standardizer(state.WorkConn, r.name, columns);
+  RowStandardizer standardizer(state.WorkConn, r.name, columns);
+  if (state.FlagByReviewDate()) standardizer.FlagPriorBy(ReviewDateLiteral(state));
   auto read_row = [&](int64_t i, size_t p, std::vector<Value>& row) {
     row.clear();
     for (int k : keys) row.push_back(source.At(i, static_cast<size_t>(k)));

@@ -318,7 +318,7 @@ std::vector<std::string> Dump(Connection& conn, const std::string& table) {
 // matching forms unique, and with one form given two keys.
 TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
   const Value I = Value::Integer(42), M;
-  const std::vector<std::vector<Value>> rows = {
+  std::vector<std::vector<Value>> rows = {
       {T("x"), T("mw-é1ß"), T("s-1"), T("splp 6010"), I, T("1,1-dichloroethane"), R(2.5), T("ug/l"),
        T("uj"), M, T("c"), T("acme laboratories, inc."), T("old")},
       {M, R(1e20), D("6/30/2002"), T("ſplp"), M, R(0.1), M, R(-0.0), I, R(1), M, R(12.5), M},
@@ -329,6 +329,7 @@ TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
   const std::vector<std::string> columns = {
       "SITE",  "POINT_ID", "SAM_ID", "METHOD",   "CAS_NUMBER", "CONT_NAME",         "CONCENTRATION",
       "UNITS", "LAB_Q",    "MDL",    "COMMENTS", "LABORATORY", "CONT_NAME_NOFORMAT"};
+  bool prior_decided = false;
   auto both_ways = [&](const std::string& name, const std::vector<std::string>& cols) {
     const std::string table = "MT_TEMP" + name;
     auto insert = [&](const RowStandardizer* standardizer) {
@@ -344,10 +345,12 @@ TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
     insert(nullptr);
     Standardize(state, name);
     const std::vector<std::string> expected = Dump(state.WorkConn, table);
-    const RowStandardizer standardizer(state.WorkConn, name, cols);
+    RowStandardizer standardizer(state.WorkConn, name, cols);
+    if (state.FlagByReviewDate()) standardizer.FlagPriorBy(ReviewDateLiteral(state));
     insert(&standardizer);
     FinishStandardize(state, standardizer);
     EXPECT_EQ(Dump(state.WorkConn, table), expected) << table;
+    prior_decided = standardizer.prior_decided();
     return standardizer.lab_keys_filled();
   };
   EXPECT_TRUE(both_ways("5", columns));
@@ -357,6 +360,28 @@ TEST_F(StandardizeTest, RowsStandardisedAsBoundEqualTheStatements) {
       "INSERT INTO MT_LAB (LAB, NOFORMAT) SELECT (SELECT max(LAB) + 1 FROM MT_LAB), "
       "lower(NOFORMAT) FROM MT_LAB WHERE NOFORMAT = 'ACMELAB'");
   EXPECT_FALSE(both_ways("5", columns));
+
+  // PRIOR through the samples: keys that differ in ASCII case only, letters
+  // beyond ASCII, missing keys, a sample after the review date; then a key
+  // holding a NUL, which leaves the flags to the statement.
+  FlagAfter("6/30/2002");
+  state.WorkConn.ExecuteNative(
+      "INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE) VALUES "
+      "('X', 'MW-é1ß', 'S-1', '2002-01-01 00:00:00'), ('', 'ÜNÏ', '42', '2002-06-30 00:00:00'), "
+      "('', 'Ünï', '42', '2002-06-30 00:00:00'), ('A', 'B', 'C', '2002-07-01 00:00:00'), "
+      "(NULL, '1.0E+20', '2002-06-30 00:00:00', '2001-01-01 00:00:00')");
+  const std::vector<std::string> fields = {"SITE", "POINT_ID", "SAM_ID", "FIELDTEST", "VALUE"};
+  for (const std::string name : {"5", "4A"}) {
+    both_ways(name, name == "5" ? columns : fields);
+    EXPECT_TRUE(prior_decided) << name;
+    // Only ASCII letters fold: "MW-é1ß" upper-cased is another key than the sample's.
+    EXPECT_THAT(Rows("SELECT POINT_ID FROM MT_TEMP" + name + " WHERE REVIEWED = 'PRIOR'"),
+                ElementsAre("ÜNÏ"))
+        << name;
+  }
+  rows.push_back({T("A"), T("b"), T(std::string("c\0d", 3))});
+  both_ways("5", columns);
+  EXPECT_FALSE(prior_decided);
 }
 
 // Where no window shows the rows, a large table is read and standardised on a
