@@ -36,6 +36,24 @@ constexpr auto kValueClass = [] {
   return t;
 }();
 
+// Names and attribute values are short: a loop beats a call to memcmp or
+// memchr there, and long runs still go to memchr.
+bool SameBytes(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+const char* FindByte(const char* p, const char* end, char c) {
+  const char* stop = end - p > 32 ? p + 32 : end;
+  for (; p < stop; ++p) {
+    if (*p == c) return p;
+  }
+  return p < end ? static_cast<const char*>(std::memchr(p, c, static_cast<size_t>(end - p)))
+                 : nullptr;
+}
+
 bool IsNameStart(char c) { return (kNameClass[static_cast<unsigned char>(c)] & 1) != 0; }
 bool IsNameChar(char c) { return kNameClass[static_cast<unsigned char>(c)] != 0; }
 // ASCII names only: the rest is expat's.
@@ -191,8 +209,7 @@ class TagScanner {
       } else if (p[1] == '?') {
         next = Instruction(p, end);
       } else if (p[1] == '/') {
-        const char* close =
-            static_cast<const char*>(std::memchr(p + 2, '>', static_cast<size_t>(end - p - 2)));
+        const char* close = FindByte(p + 2, end, '>');
         if (close == nullptr) return static_cast<size_t>(p - begin);
         if (!EndTag(p + 2, close)) {
           GiveUp();
@@ -424,7 +441,7 @@ class TagScanner {
     // Equal to the open element's name, it is a name too.
     const size_t start = open_.back();
     const std::string_view name(n, static_cast<size_t>(e - n));
-    if (std::string_view(names_).substr(start) != name) return false;
+    if (!SameBytes(std::string_view(names_).substr(start), name)) return false;
     open_.pop_back();
     if (open_.empty()) root_closed_ = true;
     handler_.End(Local(std::string_view(names_).substr(start)));
@@ -476,7 +493,7 @@ class TagScanner {
       if (*p != '"' && *p != '\'') return Fail();
       const char quote = *p++;
       const char* v = p;
-      p = static_cast<const char*>(std::memchr(p, quote, static_cast<size_t>(end - p)));
+      p = FindByte(p, end, quote);
       if (p == nullptr) return nullptr;
       uint8_t seen = 0;
       for (const char* q = v; q < p; ++q) seen |= kValueClass[static_cast<unsigned char>(*q)];
@@ -484,7 +501,7 @@ class TagScanner {
       const bool blanks = (seen & kBlank) != 0;
       const std::string_view an_view(an, static_cast<size_t>(ae - an));
       for (size_t i = 0; i < count && i < few_.size(); ++i) {
-        if (few_[i] == an_view) return Fail();  // an attribute given twice
+        if (SameBytes(few_[i], an_view)) return Fail();  // an attribute given twice
       }
       for (const std::string_view seen : spans_) {
         if (seen == an_view) return Fail();
