@@ -4,7 +4,9 @@
 #include <atomic>
 #include <thread>
 
+#include "checks/shared_walk.h"
 #include "core/errors.h"
+#include "workdb/jet_sql.h"
 
 namespace sorvane {
 namespace {
@@ -69,24 +71,78 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
   const unsigned helpers = conn_.IsFile() && !conn_.InTransaction() ? std::min(cores, 4u) - 1 : 0;
   if (wanted.size() < 2 || helpers == 0) return;  // Get runs them one by one
 
+  // What each query runs as (its carrier, if it has one), and the reads of
+  // one table those can share; each shared read is one piece of work, the
+  // first ones handed out as they take longest.
+  std::vector<std::string> runs(wanted.size());
+  std::vector<bool> carried_by(wanted.size(), false);
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const auto carrier = carriers_.find(wanted[i]);
+    carried_by[i] = carrier != carriers_.end() && carrier->second.has_value();
+    runs[i] = TranslateJet(carried_by[i] ? *carrier->second : wanted[i]);
+  }
+  const std::vector<SharedWalk> walks = FindSharedWalks(conn_, runs);
+  std::vector<bool> walked(wanted.size(), false);
+  for (const SharedWalk& walk : walks) {
+    for (size_t m : walk.members) walked[m] = true;
+  }
+  std::vector<size_t> alone;
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    if (!walked[i]) alone.push_back(i);
+  }
+
   std::vector<std::shared_ptr<RecordSet>> found(wanted.size());
   std::vector<std::pair<std::string, std::shared_ptr<RecordSet>>> further(wanted.size());
-  std::atomic<size_t> next{0};
-  auto work = [&](Connection& conn) {
-    for (size_t i = next++; i < wanted.size(); i = next++) {
+  // Query i's rows, given those of what it runs as (`carried` when that is
+  // its carrier), and the rows of its follow-up.
+  auto keep = [&](size_t i, RecordSet own, std::shared_ptr<RecordSet> carried, Connection& conn) {
+    found[i] = std::make_shared<RecordSet>(std::move(own));
+    if (carried) {
+      further[i] = {*carriers_.at(wanted[i]), std::move(carried)};
+    } else if (then) {
+      if (std::optional<std::string> q = then(origin[i], *found[i], conn)) {
+        further[i] = {*q, std::make_shared<RecordSet>(conn.Query(*q))};
+      }
+    }
+  };
+  auto one = [&](size_t i, Connection& conn) {
+    try {
+      std::shared_ptr<RecordSet> carried;
+      RecordSet own = Run(conn, wanted[i], &carried);
+      keep(i, std::move(own), std::move(carried), conn);
+    } catch (const std::exception&) {
+      // Get runs what is missing again and reports it.
+    }
+  };
+  auto shared = [&](const SharedWalk& walk, Connection& conn) {
+    std::vector<RecordSet> rows;
+    try {
+      rows = RunSharedWalk(conn, walk);
+    } catch (const std::exception&) {
+      for (size_t m : walk.members) one(m, conn);  // each says for itself what is wrong
+      return;
+    }
+    for (size_t k = 0; k < walk.members.size(); ++k) {
+      const size_t i = walk.members[k];
       try {
-        std::shared_ptr<RecordSet> carried;
-        found[i] = std::make_shared<RecordSet>(Run(conn, wanted[i], &carried));
-        if (carried) {
-          further[i] = {*carriers_.at(wanted[i]), std::move(carried)};
-        } else if (then) {
-          if (std::optional<std::string> q = then(origin[i], *found[i], conn)) {
-            further[i] = {*q, std::make_shared<RecordSet>(conn.Query(*q))};
-          }
+        if (carried_by[i]) {
+          auto carried = std::make_shared<RecordSet>(std::move(rows[k]));
+          keep(i, carried->WithoutLastField(), carried, conn);
+        } else {
+          keep(i, std::move(rows[k]), nullptr, conn);
         }
       } catch (const std::exception&) {
-        // Get runs what is missing again and reports it.
+        // As above.
       }
+    }
+  };
+  std::atomic<size_t> next{0};
+  auto work = [&](Connection& conn) {
+    for (size_t p = next++; p < walks.size() + alone.size(); p = next++) {
+      if (p < walks.size())
+        shared(walks[p], conn);
+      else
+        one(alone[p - walks.size()], conn);
     }
   };
   std::vector<std::thread> threads;

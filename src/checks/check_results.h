@@ -9,8 +9,10 @@
 // Running the carrier alone then holds the rows of both.
 //
 // Prefetch runs the queries of several checks at once on the machine's cores,
-// each on a read-only connection of its own; a query that fails there is left
-// for Get to run again on the window's connection, which reports the failure.
+// each on a read-only connection of its own; those that read one table
+// through the same stretch of an index share that read (shared_walk.h). A
+// query that fails there is left for Get to run again on the window's
+// connection, which reports the failure.
 #pragma once
 
 #include <chrono>

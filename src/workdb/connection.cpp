@@ -360,7 +360,11 @@ std::vector<Connection::ColumnOrigin> Connection::ColumnOrigins(std::string_view
 }
 
 std::vector<std::string> Connection::QueryPlan(std::string_view jet_sql) {
-  const RecordSet plan = QueryNative("EXPLAIN QUERY PLAN " + TranslateJet(jet_sql));
+  return QueryPlanNative(TranslateJet(jet_sql));
+}
+
+std::vector<std::string> Connection::QueryPlanNative(std::string_view sql) {
+  const RecordSet plan = QueryNative("EXPLAIN QUERY PLAN " + std::string(sql));
   // Rows are (id, parent, -, detail); ids are program addresses, which differ
   // between two queries of the same plan, so a step is told by its depth.
   std::vector<std::string> steps;

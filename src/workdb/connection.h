@@ -89,6 +89,7 @@ class Connection {
   // The engine's plan for a query in the program's dialect, a text per step
   // with its depth in the plan's tree ("1 SCAN T"); compiled, not run.
   std::vector<std::string> QueryPlan(std::string_view jet_sql);
+  std::vector<std::string> QueryPlanNative(std::string_view sql);
 
   // Makes `fn` callable from SQL as NAME(text) on this connection: a
   // deterministic function of one text argument (NULL arrives as ""). Registering

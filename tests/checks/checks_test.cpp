@@ -13,8 +13,10 @@
 #include "checks/ModChecks.h"
 #include "checks/frmCCheckView.h"
 #include "checks/problem_places.h"
+#include "checks/shared_walk.h"
 #include "facility_fixture.h"
 #include "support/work_db.h"
+#include "workdb/jet_sql.h"
 #include "workdb/work_database.h"
 
 namespace sorvane::testing {
@@ -155,6 +157,66 @@ TEST_F(FacilityTest, ChecksListOnlyTheFacilitysOwnRows) {
   EXPECT_EQ(RunCheck(5, 0, other_site).RecordCount(), 1);  // unknown laboratory
   EXPECT_EQ(RunCheck(5, 3, other_site).RecordCount(), 2);  // blank methods
   EXPECT_EQ(RunCheck(5, 4, other_site).RecordCount(), 1);  // unknown contaminant
+}
+
+// Checks that share one read of their table each give exactly the columns
+// and rows of their own query, in its order: REVIEWED sorted with ties in the
+// order of the index (points differing in case only), DISTINCT, a carrier with
+// the rowid, other sites left out. Queries the engine could read otherwise
+// (an OR outside brackets, a subquery) are never shared.
+TEST_F(FacilityTest, ChecksSharingOneReadGiveTheRowsOfTheirOwnQueries) {
+  const std::string columns =
+      "SITE, POINT_ID, SAM_ID, METHOD, CAS_NUMBER, CONT_NAME, CONCENTRATION, UNITS, LAB_Q, MDL, "
+      "COMMENTS, LABORATORY, CONT_NAME_NOFORMAT, LABNOFORMAT, LAB, REVIEWED";
+  for (int i = 0; i < 3; ++i)
+    Exec("INSERT INTO MT_TEMP5 (" + columns + ") SELECT " + columns + " FROM MT_TEMP5");
+  Exec(
+      "UPDATE MT_TEMP5 SET POINT_ID = lower(POINT_ID) WHERE rowid % 3 = 1;"
+      "UPDATE MT_TEMP5 SET REVIEWED = 'PRIOR' WHERE rowid % 4 < 2;"
+      "UPDATE MT_TEMP5 SET SITE = '$OTHER' WHERE rowid % 11 = 0;"
+      "UPDATE MT_TEMP5 SET UNITS = NULL WHERE rowid % 3 = 0;"
+      "UPDATE MT_TEMP5 SET MDL = NULL, METHOD = ' ' WHERE rowid % 5 = 2;"
+      "UPDATE MT_TEMP5 SET LAB_Q = NULL, LABORATORY = NULL WHERE rowid % 7 = 1;"
+      "UPDATE MT_TEMP5 SET LAB = 0, LABORATORY = 'Lab ' || (rowid % 3) WHERE rowid % 2 = 0;"
+      "UPDATE MT_TEMP5 SET CONCENTRATION = NULL WHERE rowid % 9 = 4;");
+  std::vector<std::string> queries, names;
+  std::vector<clsReviewObject> list;
+  for (int t = 5; t >= 1; --t) {
+    BuildChecks(t, facility, list);
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string name = std::to_string(t) + "." + std::to_string(i);
+      queries.push_back(TranslateJet(list[i].qryProblems));
+      names.push_back(name);
+      if (auto carrier = CarrierQuery(conn, t, list[i].qryProblems, facility)) {
+        queries.push_back(TranslateJet(*carrier));
+        names.push_back(name + " with rowids");
+      }
+    }
+  }
+  const std::string head = "SELECT REVIEWED, POINT_ID FROM MT_TEMP5 WHERE SITE = '" + facility;
+  queries.push_back(head + "' AND UNITS IS NULL OR MDL IS NULL ORDER BY REVIEWED");
+  queries.push_back(head + "' AND UNITS IN (SELECT UNITS FROM MT_TEMP1) ORDER BY REVIEWED");
+  names.insert(names.end(), {"an OR", "a subquery"});
+
+  std::set<std::string> shared_of_5;
+  int64_t rows = 0;
+  for (const SharedWalk& walk : FindSharedWalks(conn, queries)) {
+    const std::vector<RecordSet> got = RunSharedWalk(conn, walk);
+    for (size_t k = 0; k < walk.members.size(); ++k) {
+      const size_t m = walk.members[k];
+      if (names[m].starts_with("5.")) shared_of_5.insert(names[m]);
+      const RecordSet own = conn.QueryNative(queries[m]);
+      EXPECT_EQ(Columns(got[k]), Columns(own)) << names[m];
+      EXPECT_EQ(Rows(got[k]), Rows(own)) << names[m];
+      rows += own.RecordCount();
+    }
+  }
+  EXPECT_EQ(shared_of_5,
+            (std::set<std::string>{"5.0", "5.1", "5.1 with rowids", "5.2", "5.2 with rowids", "5.3",
+                                   "5.3 with rowids", "5.6", "5.6 with rowids", "5.7",
+                                   "5.7 with rowids", "5.8", "5.8 with rowids", "5.10",
+                                   "5.10 with rowids", "5.11", "5.11 with rowids"}));
+  EXPECT_GT(rows, 60);
 }
 
 using PlacesTest = FacilityTest;

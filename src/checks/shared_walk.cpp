@@ -1,0 +1,207 @@
+#include "checks/shared_walk.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+// A query of the shape in the header, taken apart.
+struct Shape {
+  std::string head;  // "[DISTINCT ]<columns>"
+  std::string table;
+  std::string stretch;  // "<column> = '<text>'"
+  std::string condition;
+  std::string tail;  // "" or "ORDER BY <column>"
+};
+
+bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+// The name at `at` (letters, digits, '_'), and where it ends.
+std::string_view NameAt(std::string_view s, size_t at, size_t* end) {
+  size_t e = at;
+  while (e < s.size() && IsNameChar(s[e])) ++e;
+  *end = e;
+  return s.substr(at, e - at);
+}
+
+// Whether `condition` is one term of the WHERE: brackets and quotes closed,
+// no subquery, no parameter, no second statement, and no OR outside brackets
+// (which would bind looser than the AND before it).
+bool SimpleCondition(std::string_view c) {
+  int depth = 0;
+  for (size_t i = 0; i < c.size();) {
+    const char ch = c[i];
+    if (ch == '\'' || ch == '"') {
+      const size_t close = c.find(ch, i + 1);
+      if (close == std::string_view::npos) return false;
+      i = close + 1;  // a doubled quote reopens at once, which is the same
+    } else if (ch == '(') {
+      ++depth, ++i;
+    } else if (ch == ')') {
+      if (--depth < 0) return false;
+      ++i;
+    } else if (ch == ';' || ch == '?' || ch == '[' || ch == '`') {
+      return false;
+    } else if (IsNameChar(ch)) {
+      size_t end;
+      const std::string word = UpperCase(std::string(NameAt(c, i, &end)));
+      for (const char* refused :
+           {"SELECT", "GROUP", "HAVING", "UNION", "LIMIT", "ORDER", "OVER", "WINDOW"}) {
+        if (word == refused) return false;
+      }
+      if (word == "OR" && depth == 0) return false;
+      i = end;
+    } else {
+      ++i;
+    }
+  }
+  return depth == 0;
+}
+
+std::optional<Shape> ParseShape(std::string_view sql) {
+  while (!sql.empty() && std::isspace(static_cast<unsigned char>(sql.back()))) sql.remove_suffix(1);
+  constexpr std::string_view kSelect = "SELECT ", kFrom = " FROM ", kWhere = " WHERE ",
+                             kAnd = " AND ", kOrderBy = "ORDER BY ";
+  if (!sql.starts_with(kSelect)) return std::nullopt;
+  const size_t from = sql.find(kFrom);
+  if (from == std::string_view::npos) return std::nullopt;
+  Shape s;
+  s.head = std::string(sql.substr(kSelect.size(), from - kSelect.size()));
+  if (s.head.find_first_of("()'\"[`;?") != std::string::npos) return std::nullopt;
+
+  size_t at = from + kFrom.size(), end;
+  s.table = std::string(NameAt(sql, at, &end));
+  if (s.table.empty() || sql.substr(end, kWhere.size()) != kWhere) return std::nullopt;
+  at = end + kWhere.size();
+  const std::string_view column = NameAt(sql, at, &end);
+  if (column.empty() || sql.substr(end, 4) != " = '") return std::nullopt;
+  const size_t close = sql.find('\'', end + 4);
+  if (close == std::string_view::npos || sql.substr(close + 1, kAnd.size()) != kAnd)
+    return std::nullopt;
+  s.stretch = std::string(sql.substr(at, close + 1 - at));
+
+  std::string_view rest = sql.substr(close + 1 + kAnd.size());
+  if (const size_t order = rest.rfind(kOrderBy); order != std::string_view::npos) {
+    const std::string_view by = rest.substr(order + kOrderBy.size());
+    if (by.empty()) return std::nullopt;
+    for (char c : by) {
+      if (!IsNameChar(c) && c != '.') return std::nullopt;
+    }
+    s.tail = std::string(rest.substr(order));
+    rest = rest.substr(0, order);
+  }
+  if (!SimpleCondition(rest)) return std::nullopt;
+  s.condition = std::string(rest);
+  return s;
+}
+
+// The rows of the stretch, in its order, joined to the table by rowid.
+std::string ByRowid(const Shape& s) {
+  std::string sql = "SELECT " + s.head +
+                    " FROM (SELECT value AS sv_rowid FROM json_each(?1)) AS sv_walk CROSS JOIN " +
+                    s.table + " ON " + s.table + ".rowid = sv_walk.sv_rowid";
+  if (!s.tail.empty()) sql += " " + s.tail;
+  return sql;
+}
+
+// A walk over `members` (all of one table and stretch, read by `read`), or
+// nothing when the engine would not read it the same way.
+std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& members,
+                                   const std::vector<Shape>& shapes,
+                                   const std::vector<std::vector<std::string>>& plans,
+                                   const std::string& read) {
+  const Shape& first = shapes[members.front()];
+  SharedWalk walk;
+  walk.members = members;
+  std::string flags, any;
+  for (size_t m : members) {
+    const std::string condition = "(" + shapes[m].condition + ")";
+    flags += ", CASE WHEN " + condition + " THEN 1 ELSE 0 END";
+    any += (any.empty() ? "" : " OR ") + condition;
+  }
+  walk.walk_sql = "SELECT " + first.table + ".rowid" + flags + " FROM " + first.table + " WHERE " +
+                  first.stretch + " AND (" + any + ")";
+  if (conn.QueryPlanNative(walk.walk_sql) != std::vector<std::string>{read}) return std::nullopt;
+  const std::string lookup = "0 SEARCH " + first.table + " USING INTEGER PRIMARY KEY (rowid=?)";
+  for (size_t m : members) {
+    std::string sql = ByRowid(shapes[m]);
+    const std::vector<std::string> plan = conn.QueryPlanNative(sql);
+    const std::vector<std::string>& own = plans[m];
+    if (plan.size() != own.size() + 1 || !plan[0].starts_with("0 SCAN json_each") ||
+        plan[1] != lookup || !std::equal(own.begin() + 1, own.end(), plan.begin() + 2))
+      return std::nullopt;
+    walk.by_rowid.push_back(std::move(sql));
+  }
+  return walk;
+}
+
+}  // namespace
+
+std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std::string>& queries) {
+  std::vector<Shape> shapes(queries.size());
+  std::vector<std::vector<std::string>> plans(queries.size());
+  // Queries of one table and stretch read by the same first step of the plan.
+  std::map<std::string, std::vector<size_t>> groups;
+  for (size_t i = 0; i < queries.size(); ++i) {
+    std::optional<Shape> shape = ParseShape(queries[i]);
+    if (!shape) continue;
+    try {
+      plans[i] = conn.QueryPlanNative(queries[i]);
+    } catch (const Error&) {
+      continue;  // reported when the query runs on its own
+    }
+    const std::string& read = plans[i].empty() ? "" : plans[i][0];
+    const bool reads_table = read.starts_with("0 SEARCH " + shape->table + " USING INDEX ") ||
+                             read == "0 SCAN " + shape->table;
+    if (!reads_table) continue;
+    shapes[i] = std::move(*shape);
+    groups[shapes[i].table + "\n" + shapes[i].stretch + "\n" + read].push_back(i);
+  }
+  std::vector<SharedWalk> walks;
+  for (const auto& [key, members] : groups) {
+    if (members.size() < 2) continue;
+    try {
+      if (auto walk = MakeWalk(conn, members, shapes, plans, plans[members.front()][0]))
+        walks.push_back(std::move(*walk));
+    } catch (const Error&) {
+      // Not shared: each runs on its own and says what is wrong.
+    }
+  }
+  // In the order of the queries given, which may be longest first.
+  std::sort(walks.begin(), walks.end(),
+            [](const SharedWalk& a, const SharedWalk& b) { return a.members[0] < b.members[0]; });
+  return walks;
+}
+
+std::vector<RecordSet> RunSharedWalk(Connection& conn, const SharedWalk& walk) {
+  const RecordSet flags = conn.QueryNative(walk.walk_sql);
+  std::vector<std::string> rowids(walk.members.size(), "[");
+  for (int64_t r = 0; r < flags.RecordCount(); ++r) {
+    const Value rowid = flags.At(r, 0);
+    if (rowid.kind() != Value::Kind::kInteger)
+      throw Error(0, "a shared read gave a rowid that is not a whole number");
+    const std::string text = std::to_string(rowid.AsInteger());
+    for (size_t m = 0; m < rowids.size(); ++m) {
+      const Value holds = flags.At(r, m + 1);
+      if (holds.kind() != Value::Kind::kInteger || holds.AsInteger() != 1) continue;
+      if (rowids[m].size() > 1) rowids[m] += ',';
+      rowids[m] += text;
+    }
+  }
+  std::vector<RecordSet> rows;
+  for (size_t m = 0; m < rowids.size(); ++m) {
+    rowids[m] += ']';
+    rows.push_back(conn.QueryNative(walk.by_rowid[m], {Value::Text(std::move(rowids[m]))}));
+  }
+  return rows;
+}
+
+}  // namespace sorvane

@@ -1,0 +1,39 @@
+// Check queries that read one table through the same stretch of an index, each
+// keeping the rows its condition holds for, share that read. Such a query is
+//
+//   SELECT [DISTINCT] <columns> FROM <table> WHERE <column> = '<text>'
+//          AND <condition> [ORDER BY <column>]
+//
+// (SQLite text, no subquery, no OR outside brackets). The walk reads the
+// stretch once and lists, for every row any condition holds for, its rowid
+// and which conditions hold. Each query is then run again over just its own
+// rowids, looked up in the order the stretch gave them, so that its sort or
+// DISTINCT meets the same rows in the same order and gives the same rows. The
+// engine's plans are compared before anything is shared: the walk and every
+// query must read the stretch by the same step, and each query's steps after
+// the read must be the same over the rowids as over the index.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/record_set.h"
+#include "workdb/connection.h"
+
+namespace sorvane {
+
+struct SharedWalk {
+  std::vector<size_t> members;        // indexes into the queries given; two or more
+  std::string walk_sql;               // the rowid, then 1 or 0 for each member
+  std::vector<std::string> by_rowid;  // each member over ?1, a JSON array of rowids
+};
+
+// The walks `queries` (SQLite text) can share, in the order of their first
+// members; a query is in one walk at most, one the engine cannot plan in none.
+std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std::string>& queries);
+
+// The rows of each member of `walk`, in the order of its members, as each
+// query run on its own would give them. Throws what the engine throws.
+std::vector<RecordSet> RunSharedWalk(Connection& conn, const SharedWalk& walk);
+
+}  // namespace sorvane
