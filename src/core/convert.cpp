@@ -167,10 +167,15 @@ std::optional<Date> ToDate(std::string_view text) {
   return Date::FromParts(y, mo, d, h, mi, s);
 }
 
-std::optional<std::string> ToSizedText(std::string_view text, int size) {
+std::optional<std::string_view> SizedText(std::string_view text, int size) {
   std::string_view t = Trim(text);
   if (size >= 0 && Utf8Length(t) > static_cast<size_t>(size)) return std::nullopt;
-  return std::string(t);
+  return t;
+}
+
+std::optional<std::string> ToSizedText(std::string_view text, int size) {
+  if (auto t = SizedText(text, size)) return std::string(*t);
+  return std::nullopt;
 }
 
 bool IsIntegerText(std::string_view text) { return ToWholeNumber(text).has_value(); }

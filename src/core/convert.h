@@ -35,6 +35,8 @@ std::optional<double> ToSingle(std::string_view text);
 std::optional<Date> ToDate(std::string_view text);
 // Trimmed text when it fits `size` characters.
 std::optional<std::string> ToSizedText(std::string_view text, int size);
+// The same, a view into `text`.
+std::optional<std::string_view> SizedText(std::string_view text, int size);
 
 bool IsIntegerText(std::string_view text);
 bool IsSingleText(std::string_view text);

@@ -164,17 +164,22 @@ void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
     case Value::Kind::kDate:
       c.data[row] = v.AsDate().Ticks();
       break;
-    case Value::Kind::kText: {
-      const std::string& t = v.AsText();
-      if (static_cast<int64_t>(t.size()) > kMaxLen) {
-        throw ValueTooLongError("The value is too long for the record set.");
-      }
-      const uint64_t off = c.arena.size();
-      c.arena.append(t);
-      c.data[row] = static_cast<int64_t>((off << kLenBits) | t.size());
+    case Value::Kind::kText:
+      StoreText(row, f, v.AsText());
       break;
-    }
   }
+}
+
+void RecordSet::StoreText(uint32_t row, size_t f, std::string_view t) {
+  Column& c = columns_.at(f);
+  if (static_cast<int64_t>(t.size()) > kMaxLen) {
+    throw ValueTooLongError("The value is too long for the record set.");
+  }
+  if (c.data.size() < c.kind.size()) c.data.resize(c.kind.size(), 0);  // after DropValues
+  c.kind[row] = static_cast<uint8_t>(Value::Kind::kText);
+  const uint64_t off = c.arena.size();
+  c.arena.append(t);
+  c.data[row] = static_cast<int64_t>((off << kLenBits) | t.size());
 }
 
 Value RecordSet::GetValue(size_t field) const { return CellValue(CurrentRow(), field); }
@@ -204,6 +209,16 @@ void RecordSet::SetValueAt(int64_t row, size_t field, const Value& v) {
   }
   if (row < 0 || row >= RecordCount()) NoCurrentRecord();
   StoreCell(view_[static_cast<size_t>(row)], field, v);
+}
+
+void RecordSet::SetTextAt(int64_t row, size_t field, std::string_view text) {
+  const Field& f = fields_.at(field);
+  if (f.type == 200 && f.defined_size > 0 &&
+      Utf8Length(text) > static_cast<size_t>(f.defined_size)) {
+    throw ValueTooLongError("Multiple-step operation generated errors. Check each status value.");
+  }
+  if (row < 0 || row >= RecordCount()) NoCurrentRecord();
+  StoreText(view_[static_cast<size_t>(row)], field, text);
 }
 
 void RecordSet::SetValue(std::string_view name, const Value& v) {

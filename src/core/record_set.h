@@ -69,6 +69,8 @@ class RecordSet {
   // The same into visible row `row` (0-based), leaving the current row as it
   // is: two threads may fill different fields of the same rows at once.
   void SetValueAt(int64_t row, size_t field, const Value& v);
+  // SetValueAt with a text value, stored without making one first.
+  void SetTextAt(int64_t row, size_t field, std::string_view text);
 
   // Random access to visible row `row` (0-based), for grids and reports.
   Value At(int64_t row, size_t field) const;
@@ -97,6 +99,7 @@ class RecordSet {
   Value CellValue(uint32_t row, size_t field) const;
   std::string_view CellText(uint32_t row, size_t field) const;
   void StoreCell(uint32_t row, size_t field, const Value& v);
+  void StoreText(uint32_t row, size_t field, std::string_view text);
   void RebuildView();
 
   std::vector<Field> fields_;

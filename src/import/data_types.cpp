@@ -107,7 +107,16 @@ bool ConvertDataTypes(RunState& state, int n) {
           state.DoEvents();
         }
         std::string_view text = sheet.TextAt(r, i);
-        if (text.empty()) continue;  // a new row's fields are already Null
+        if (text.empty()) continue;    // a new row's fields are already Null
+        if (t.type == kTypeVarChar) {  // stored as it is, not made a value first
+          const std::optional<std::string_view> sized = SizedText(text, t.size);
+          if (!sized) {
+            failed = true;
+            return;
+          }
+          structure.SetTextAt(r, static_cast<size_t>(t.field), *sized);
+          continue;
+        }
         std::optional<Value> v = ConvertText(text, t.type, t.size);
         if (!v) {
           failed = true;
