@@ -69,7 +69,8 @@ class RecordSet {
   // The same into visible row `row` (0-based), leaving the current row as it
   // is: two threads may fill different fields of the same rows at once.
   void SetValueAt(int64_t row, size_t field, const Value& v);
-  // SetValueAt with a text value, stored without making one first.
+  // SetValue and SetValueAt with a text value, stored without making one.
+  void SetText(size_t field, std::string_view text) { SetTextAt(pos_, field, text); }
   void SetTextAt(int64_t row, size_t field, std::string_view text);
 
   // Random access to visible row `row` (0-based), for grids and reports.

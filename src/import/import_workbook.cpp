@@ -215,7 +215,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
         v = StripQuotes(v);
       }
       storing.assign(v);
-      sheet.SetValue(k, Value::Text(storing));
+      sheet.SetText(k, storing);
     }
   };
 
