@@ -79,7 +79,11 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
   for (size_t i = 0; i < wanted.size(); ++i) {
     const auto carrier = carriers_.find(wanted[i]);
     carried_by[i] = carrier != carriers_.end() && carrier->second.has_value();
-    runs[i] = TranslateJet(carried_by[i] ? *carrier->second : wanted[i]);
+    try {
+      runs[i] = TranslateJet(carried_by[i] ? *carrier->second : wanted[i]);
+    } catch (const std::exception&) {
+      // Not shared: it runs on its own and says what is wrong.
+    }
   }
   const std::vector<SharedWalk> walks = FindSharedWalks(conn_, runs);
   std::vector<bool> walked(wanted.size(), false);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -155,7 +156,7 @@ std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std:
     if (!shape) continue;
     try {
       plans[i] = conn.QueryPlanNative(queries[i]);
-    } catch (const Error&) {
+    } catch (const std::exception&) {
       continue;  // reported when the query runs on its own
     }
     const std::string& read = plans[i].empty() ? "" : plans[i][0];
@@ -171,7 +172,7 @@ std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std:
     try {
       if (auto walk = MakeWalk(conn, members, shapes, plans, plans[members.front()][0]))
         walks.push_back(std::move(*walk));
-    } catch (const Error&) {
+    } catch (const std::exception&) {
       // Not shared: each runs on its own and says what is wrong.
     }
   }
