@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "checks/sql_words.h"
 #include "core/errors.h"
 #include "core/text.h"
 
@@ -21,33 +22,6 @@ struct ProjectionView {
   const char* table;
 };
 constexpr ProjectionView kProjectionViews[] = {{"qry_5_4", "MT_TEMP5"}};
-
-bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-// Positions of `word` (a whole word, any letter case) in `sql` outside quotes
-// and brackets, at parenthesis depth 0 when `top_level`.
-std::vector<size_t> FindWord(std::string_view sql, std::string_view word, bool top_level = true) {
-  std::vector<size_t> found;
-  int depth = 0;
-  for (size_t i = 0; i < sql.size(); ++i) {
-    const char c = sql[i];
-    if (c == '\'' || c == '"' || c == '[') {
-      const char close = c == '[' ? ']' : c;
-      const size_t end = sql.find(close, i + 1);
-      if (end == std::string_view::npos) break;
-      i = end;
-      continue;
-    }
-    if (c == '(') ++depth;
-    if (c == ')') --depth;
-    if ((top_level && depth != 0) || i + word.size() > sql.size()) continue;
-    if ((i > 0 && IsWordChar(sql[i - 1])) ||
-        (i + word.size() < sql.size() && IsWordChar(sql[i + word.size()])))
-      continue;
-    if (EqualsNoCase(sql.substr(i, word.size()), word)) found.push_back(i);
-  }
-  return found;
-}
 
 // The first top-level position of `word` at or after `from` and before `to`.
 size_t FindWordIn(std::string_view sql, std::string_view word, size_t from, size_t to) {

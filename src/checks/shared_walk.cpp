@@ -8,8 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "checks/sql_words.h"
 #include "core/errors.h"
-#include "core/text.h"
 
 namespace sorvane {
 namespace {
@@ -23,48 +23,25 @@ struct Shape {
   std::string tail;  // "" or "ORDER BY <column>"
 };
 
-bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
-
 // The name at `at` (letters, digits, '_'), and where it ends.
 std::string_view NameAt(std::string_view s, size_t at, size_t* end) {
   size_t e = at;
-  while (e < s.size() && IsNameChar(s[e])) ++e;
+  while (e < s.size() && IsWordChar(s[e])) ++e;
   *end = e;
   return s.substr(at, e - at);
 }
 
-// Whether `condition` is one term of the WHERE: brackets and quotes closed,
-// no subquery, no parameter, no second statement, and no OR outside brackets
-// (which would bind looser than the AND before it).
+// Whether `condition` is one term of the WHERE: no subquery, no parameter, no
+// second statement, and no OR outside brackets (which would bind looser than
+// the AND before it). One with quotes or brackets left open makes the query
+// fail to plan, which keeps it out as well.
 bool SimpleCondition(std::string_view c) {
-  int depth = 0;
-  for (size_t i = 0; i < c.size();) {
-    const char ch = c[i];
-    if (ch == '\'' || ch == '"') {
-      const size_t close = c.find(ch, i + 1);
-      if (close == std::string_view::npos) return false;
-      i = close + 1;  // a doubled quote reopens at once, which is the same
-    } else if (ch == '(') {
-      ++depth, ++i;
-    } else if (ch == ')') {
-      if (--depth < 0) return false;
-      ++i;
-    } else if (ch == ';' || ch == '?' || ch == '[' || ch == '`') {
-      return false;
-    } else if (IsNameChar(ch)) {
-      size_t end;
-      const std::string word = UpperCase(std::string(NameAt(c, i, &end)));
-      for (const char* refused :
-           {"SELECT", "GROUP", "HAVING", "UNION", "LIMIT", "ORDER", "OVER", "WINDOW"}) {
-        if (word == refused) return false;
-      }
-      if (word == "OR" && depth == 0) return false;
-      i = end;
-    } else {
-      ++i;
-    }
+  if (c.find_first_of(";?`") != std::string_view::npos) return false;
+  for (const char* refused :
+       {"SELECT", "GROUP", "HAVING", "UNION", "LIMIT", "ORDER", "OVER", "WINDOW"}) {
+    if (!FindWord(c, refused, false).empty()) return false;
   }
-  return depth == 0;
+  return FindWord(c, "OR").empty();
 }
 
 std::optional<Shape> ParseShape(std::string_view sql) {
@@ -94,7 +71,7 @@ std::optional<Shape> ParseShape(std::string_view sql) {
     const std::string_view by = rest.substr(order + kOrderBy.size());
     if (by.empty()) return std::nullopt;
     for (char c : by) {
-      if (!IsNameChar(c) && c != '.') return std::nullopt;
+      if (!IsWordChar(c) && c != '.') return std::nullopt;
     }
     s.tail = std::string(rest.substr(order));
     rest = rest.substr(0, order);

@@ -1,0 +1,34 @@
+#include "checks/sql_words.h"
+
+#include <cctype>
+
+#include "core/text.h"
+
+namespace sorvane {
+
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+std::vector<size_t> FindWord(std::string_view sql, std::string_view word, bool top_level) {
+  std::vector<size_t> found;
+  int depth = 0;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '[') {
+      const char close = c == '[' ? ']' : c;
+      const size_t end = sql.find(close, i + 1);
+      if (end == std::string_view::npos) break;
+      i = end;
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if ((top_level && depth != 0) || i + word.size() > sql.size()) continue;
+    if ((i > 0 && IsWordChar(sql[i - 1])) ||
+        (i + word.size() < sql.size() && IsWordChar(sql[i + word.size()])))
+      continue;
+    if (EqualsNoCase(sql.substr(i, word.size()), word)) found.push_back(i);
+  }
+  return found;
+}
+
+}  // namespace sorvane

@@ -1,0 +1,17 @@
+// Finding words in the SQL text of a check, for the code that takes check
+// queries apart (their places, their shared reads).
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace sorvane {
+
+// A letter, a digit or '_': part of a name or a keyword.
+bool IsWordChar(char c);
+
+// Positions of `word` (a whole word, any letter case) in `sql` outside quotes
+// and brackets, at parenthesis depth 0 when `top_level`.
+std::vector<size_t> FindWord(std::string_view sql, std::string_view word, bool top_level = true);
+
+}  // namespace sorvane
