@@ -38,7 +38,6 @@ void RecordSet::AppendField(std::string name, int type, int defined_size, bool n
   fields_.push_back(Field{std::move(name), type, defined_size, nullable});
   Column c;
   c.kind.assign(rows_, static_cast<uint8_t>(Value::Kind::kMissing));
-  c.data.assign(rows_, 0);
   columns_.push_back(std::move(c));
 }
 
@@ -56,10 +55,9 @@ void RecordSet::Move(int64_t n) {
 }
 
 void RecordSet::AddNew() {
-  for (auto& c : columns_) {
-    c.kind.push_back(static_cast<uint8_t>(Value::Kind::kMissing));
-    c.data.push_back(0);
-  }
+  // Payloads are grown only by a field's first value: a million new rows
+  // cost a byte a field until their values come.
+  for (auto& c : columns_) c.kind.push_back(static_cast<uint8_t>(Value::Kind::kMissing));
   deleted_.push_back(0);
   view_.push_back(rows_);
   ++rows_;
@@ -84,7 +82,6 @@ void RecordSet::Clear() {
 void RecordSet::DropValues(size_t field) {
   Column& c = columns_.at(field);
   std::fill(c.kind.begin(), c.kind.end(), static_cast<uint8_t>(Value::Kind::kMissing));
-  // A missing cell's payload is never read: StoreCell grows it back first.
   c.data.clear();
   c.data.shrink_to_fit();
   c.arena.clear();

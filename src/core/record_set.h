@@ -93,6 +93,8 @@ class RecordSet {
  private:
   struct Column {
     std::vector<uint8_t> kind;
+    // May be shorter than `kind`: a missing cell's payload is never read, and
+    // a stored value grows it to the rows first.
     std::vector<int64_t> data;
     std::string arena;
   };
