@@ -65,7 +65,8 @@ TEST(XmlTagScannerTest, SeesTheElementsAndTextExpatSees) {
   const auto sheet = Fast(
       "<?xml version=\"1.0\"?>\n<x:worksheet xmlns:x=\"urn:x\"><!-- <c r=\"Z1\"> -->"
       "<x:sheetData><row r=\"1\" spans=\"1:2\"><c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[<c "
-      "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/><c r=\"C1\" s=\"a\tb\r\nc\rd\"/></row><?pi "
+      "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/><c r=\"C1\" s=\"a\tb\r\nc\rd\"/><c s='\t1' "
+      "r=\"D1\" t='2\n'/></row><?pi "
       "<c r=\"Y1\"?>" +
       big + "</row>\n</x:sheetData ></x:worksheet>");
   ASSERT_TRUE(sheet.has_value());

@@ -461,9 +461,8 @@ class TagScanner {
     const std::string_view qname(n, static_cast<size_t>(p - n));
     const std::string_view name = Local(qname);
     const bool wanted = handler_.WantsAttributes(name);
-    strings_.clear();
-    offsets_.clear();
     spans_.clear();
+    attributes_.clear();
     size_t count = 0;
     bool empty = false;
     for (;;) {
@@ -512,21 +511,30 @@ class TagScanner {
         spans_.push_back(an_view);
       }
       ++count;
+      if (wanted) attributes_.push_back({an, ae, v, p, blanks});
       ++p;
-      if (!wanted) continue;
-      offsets_.push_back(strings_.size());
-      strings_.append(an_view);
-      strings_ += '\0';
-      offsets_.push_back(strings_.size());
-      if (blanks) {
-        AppendNormalized(v, p - 1);
-      } else {
-        strings_.append(v, static_cast<size_t>(p - 1 - v));
-      }
-      strings_ += '\0';
+    }
+    // The tag is whole: its names and values are ended in place, where the
+    // byte after each (a blank, '=' or the closing quote) is no longer read.
+    // Only values whose blanks XML normalises are copied.
+    strings_.clear();
+    for (const Attribute& a : attributes_) {
+      if (a.blanks) AppendNormalized(a.value, a.value_end);
     }
     attrs_.clear();
-    for (size_t o : offsets_) attrs_.push_back(strings_.data() + o);
+    char* const base = buf_.data();
+    size_t normalized = 0;
+    for (const Attribute& a : attributes_) {
+      base[a.name_end - base] = '\0';
+      attrs_.push_back(a.name);
+      if (a.blanks) {
+        attrs_.push_back(strings_.data() + normalized);
+        normalized += std::strlen(strings_.data() + normalized) + 1;
+      } else {
+        base[a.value_end - base] = '\0';
+        attrs_.push_back(a.value);
+      }
+    }
     attrs_.push_back(nullptr);
     // `name` views buf_, which stays as it is until Process returns.
     if (!empty) {
@@ -560,19 +568,26 @@ class TagScanner {
   }
 
   // An attribute value as XML normalises it: line ends and tabs become blanks,
-  // a CR LF pair one blank.
+  // a CR LF pair one blank. Ended by a NUL.
   void AppendNormalized(const char* v, const char* end) {
     for (; v < end; ++v) {
       const char c = *v;
       if (c == '\r' && v + 1 < end && v[1] == '\n') continue;
       strings_ += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
     }
+    strings_ += '\0';
   }
+
+  // Where a wanted attribute's name and value lie in buf_.
+  struct Attribute {
+    const char *name, *name_end, *value, *value_end;
+    bool blanks;
+  };
 
   XmlHandler& handler_;
   std::string buf_, strings_, text_;
   size_t validated_ = 0;  // bytes of buf_ checked by Validate
-  std::vector<size_t> offsets_;
+  std::vector<Attribute> attributes_;
   std::array<std::string_view, 16> few_;  // names of a tag's first attributes
   std::vector<std::string_view> spans_;   // and of the others
   std::vector<const char*> attrs_;
