@@ -3,6 +3,9 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/convert.h"
 #include "core/errors.h"
@@ -86,6 +89,25 @@ std::string AsciiUpper(std::string_view s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return out;
+}
+
+// A name's matching form, remembered on each thread: a table repeats the same
+// few laboratories and contaminants a million times, and the form depends on
+// the name alone.
+template <std::string (*Form)(std::string_view)>
+const std::string& Remembered(std::string_view name) {
+  struct Slot {
+    bool used = false;
+    std::string name, form;
+  };
+  thread_local std::vector<Slot> slots(1024);
+  Slot& s = slots[std::hash<std::string_view>{}(name) % slots.size()];
+  if (!s.used || s.name != name) {
+    s.used = true;
+    s.name.assign(name);
+    s.form = Form(name);
+  }
+  return s.form;
 }
 
 void Caption(RunState& state, int table, const char* caption) {
@@ -249,13 +271,13 @@ void RowStandardizer::Apply(std::vector<Value>& row) const {
       at(method_) = Value::Text("1312");
     }
   }
-  at(lab_form_) = Value::Text(NormaliseLabName(text(laboratory_)));
+  at(lab_form_) = Value::Text(Remembered<NormaliseLabName>(text(laboratory_)));
   if (lab_ >= 0) {
     auto it = labs_.find(AsciiUpper(at(lab_form_).AsText()));
     if (it != labs_.end()) at(lab_) = it->second;
     if (at(lab_).IsMissing()) at(lab_) = Value::Integer(0);
   }
-  at(cont_form_) = Value::Text(NormaliseName(text(cont_name_)));
+  at(cont_form_) = Value::Text(Remembered<NormaliseName>(text(cont_name_)));
 }
 
 void FinishStandardize(RunState& state, const RowStandardizer& rows) {

@@ -255,8 +255,9 @@ void RunMain(RunState& state, const MainRoutine& r) {
       row.push_back(fields[k] >= 0 ? source.At(i, static_cast<size_t>(fields[k])) : empty_text);
     }
   };
+  // The row stays as it is until its Step.
   auto bind = [](Inserter& insert, const std::vector<Value>& row) {
-    for (size_t k = 0; k < row.size(); ++k) insert.Bind(static_cast<int>(k), row[k]);
+    for (size_t k = 0; k < row.size(); ++k) insert.BindKept(static_cast<int>(k), row[k]);
   };
   DeferredIndexes indexes(state.WorkConn, target);
   {
@@ -366,8 +367,9 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     row.push_back(units[p]);
     if (source_field >= 0) row.push_back(source.At(i, static_cast<size_t>(source_field)));
   };
+  // The row stays as it is until its Step.
   auto bind = [](Inserter& insert, const std::vector<Value>& row) {
-    for (size_t k = 0; k < row.size(); ++k) insert.Bind(static_cast<int>(k), row[k]);
+    for (size_t k = 0; k < row.size(); ++k) insert.BindKept(static_cast<int>(k), row[k]);
   };
   DeferredIndexes indexes(state.WorkConn, target);
   {

@@ -7,6 +7,9 @@
 //
 // Failures throw: DatabaseOpenError when the file cannot be opened as a
 // database, DatabaseError (engine result code, engine message) for the rest.
+//
+// A connection, and every statement of it, is used by one thread at a time
+// (the engine does not lock it): a second thread opens a connection of its own.
 #pragma once
 
 #include <chrono>
@@ -121,6 +124,8 @@ class Inserter {
   Inserter& operator=(const Inserter&) = delete;
 
   void Bind(int index, const Value& v);
+  // Bind without a copy of a text: `v` must stay as it is until Step.
+  void BindKept(int index, const Value& v);
   void Step();  // runs the insert and clears the bindings
 
  private:
