@@ -20,6 +20,8 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <sstream>
+#include <thread>
 #include <utility>
 
 #include "checks/error_workbook_export.h"
@@ -380,7 +382,18 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     io.err << "time longest without yielding: " << s.Timings.longest_gap() << " s\n";
   }
   if (!options.json_file.empty()) {
-    if (!WriteJsonFile(options.json_file, report, io)) return finish(2);
+    // The report is written while the work database is emptied: the report
+    // is whole by now, and the emptying touches nothing of it.
+    bool written = false;
+    std::ostringstream failure;
+    {
+      std::jthread writer([&] {
+        written = WriteJsonFile(options.json_file, report, Streams{io.out, failure});
+      });
+      main.Form_Unload();
+    }
+    io.err << failure.str();
+    if (!written) return finish(2);
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
   }
   if (cancelled) io.err << "review: cancelled; the review did not run to its end\n";
