@@ -169,7 +169,7 @@ std::optional<Date> ToDate(std::string_view text) {
 
 std::optional<std::string_view> SizedText(std::string_view text, int size) {
   std::string_view t = Trim(text);
-  if (size >= 0 && Utf8Length(t) > static_cast<size_t>(size)) return std::nullopt;
+  if (size >= 0 && Utf8LongerThan(t, static_cast<size_t>(size))) return std::nullopt;
   return t;
 }
 

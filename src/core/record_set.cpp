@@ -201,7 +201,7 @@ void RecordSet::SetValue(size_t field, const Value& v) { SetValueAt(pos_, field,
 void RecordSet::SetValueAt(int64_t row, size_t field, const Value& v) {
   const Field& f = fields_.at(field);
   if (f.type == 200 && v.kind() == Value::Kind::kText && f.defined_size > 0 &&
-      Utf8Length(v.AsText()) > static_cast<size_t>(f.defined_size)) {
+      Utf8LongerThan(v.AsText(), static_cast<size_t>(f.defined_size))) {
     throw ValueTooLongError("Multiple-step operation generated errors. Check each status value.");
   }
   if (row < 0 || row >= RecordCount()) NoCurrentRecord();
@@ -211,7 +211,7 @@ void RecordSet::SetValueAt(int64_t row, size_t field, const Value& v) {
 void RecordSet::SetTextAt(int64_t row, size_t field, std::string_view text) {
   const Field& f = fields_.at(field);
   if (f.type == 200 && f.defined_size > 0 &&
-      Utf8Length(text) > static_cast<size_t>(f.defined_size)) {
+      Utf8LongerThan(text, static_cast<size_t>(f.defined_size))) {
     throw ValueTooLongError("Multiple-step operation generated errors. Check each status value.");
   }
   if (row < 0 || row >= RecordCount()) NoCurrentRecord();

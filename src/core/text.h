@@ -17,6 +17,10 @@ std::string_view TrimWhitespace(std::string_view s);  // blanks, tabs, CR, LF
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // Number of characters (code points) of a UTF-8 text; invalid bytes count one each.
 size_t Utf8Length(std::string_view s);
+// Utf8Length(s) > n, without counting a text of n bytes or fewer.
+inline bool Utf8LongerThan(std::string_view s, size_t n) {
+  return s.size() > n && Utf8Length(s) > n;
+}
 // The text with every byte that does not belong to a well-formed UTF-8
 // character replaced by U+FFFD, for files whose format demands UTF-8.
 std::string ValidUtf8(std::string_view s);

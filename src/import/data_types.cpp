@@ -217,7 +217,7 @@ void MarkDataTypeProblems(RunState& state, int n) {
           // size sets no limit there either), so a text that converts is never
           // marked.
           std::string_view trimmed = Trim(text);
-          if (t.size < 0 || Utf8Length(trimmed) <= static_cast<size_t>(t.size)) {
+          if (t.size < 0 || !Utf8LongerThan(trimmed, static_cast<size_t>(t.size))) {
             if (trimmed.size() != text.size()) sheet.SetValue(i, Value::Text(std::string(trimmed)));
           } else {
             std::string marked = kMark + std::string(trimmed);

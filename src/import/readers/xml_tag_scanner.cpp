@@ -492,10 +492,10 @@ class TagScanner {
       if (*p != '"' && *p != '\'') return Fail();
       const char quote = *p++;
       const char* v = p;
-      p = FindByte(p, end, quote);
-      if (p == nullptr) return nullptr;
+      // One look at each byte of the value: its end, and what it holds.
       uint8_t seen = 0;
-      for (const char* q = v; q < p; ++q) seen |= kValueClass[static_cast<unsigned char>(*q)];
+      for (; p < end && *p != quote; ++p) seen |= kValueClass[static_cast<unsigned char>(*p)];
+      if (p == end) return nullptr;
       if (seen & kRefused) return Fail();
       const bool blanks = (seen & kBlank) != 0;
       const std::string_view an_view(an, static_cast<size_t>(ae - an));
