@@ -382,13 +382,17 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     io.err << "time longest without yielding: " << s.Timings.longest_gap() << " s\n";
   }
   if (!options.json_file.empty()) {
-    // The report is written while the work database is emptied: the report
-    // is whole by now, and the emptying touches nothing of it.
+    // A report file is written while the work database is emptied: the
+    // report is whole by now, and the emptying touches nothing of it. One on
+    // the standard output is not, as the emptying may write to the terminal.
     bool written = false;
     std::ostringstream failure;
-    {
+    if (options.json_file == "-") {
+      written = WriteJsonFile(options.json_file, report, io);
+    } else {
       std::jthread writer([&] {
-        written = WriteJsonFile(options.json_file, report, Streams{io.out, failure});
+        std::ostringstream no_output;
+        written = WriteJsonFile(options.json_file, report, Streams{no_output, failure});
       });
       main.Form_Unload();
     }
