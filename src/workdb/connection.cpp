@@ -135,13 +135,13 @@ int64_t RunStatements(sqlite3* db, std::string_view sql, const std::vector<Value
 
 std::atomic<int> savepoint_counter{0};
 
-// Before the engine's first use: without the engine's memory statistics no
-// global lock is taken at every allocation, which lets queries on two
-// connections run side by side without waiting on each other.
 // A connection is never used by two threads at once, so the engine need not
 // lock it around every call (a bulk insert makes twenty calls a row).
 constexpr int kOneThread = SQLITE_OPEN_NOMUTEX;
 
+// Before the engine's first use: without the engine's memory statistics no
+// global lock is taken at every allocation, which lets queries on two
+// connections run side by side without waiting on each other.
 int EngineConfigured() {
   static const int rc = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   return rc;
