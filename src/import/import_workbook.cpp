@@ -214,8 +214,12 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
         }
         v = StripQuotes(v);
       }
-      storing.assign(v);
-      sheet.SetText(k, storing);
+      try {
+        sheet.SetText(k, v);
+      } catch (const ValueTooLongError&) {
+        storing.assign(v);  // only then: `v` views texts that do not outlive the row
+        throw;
+      }
     }
   };
 
