@@ -3,41 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/text.h"
+
 namespace sorvane::cli {
-namespace {
-
-// Length of the well-formed UTF-8 sequence at `s[i]`, or 0 when it is not one
-// (overlong forms, surrogates and values past U+10FFFF included).
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = byte(i);
-  size_t len;
-  uint32_t cp;
-  if (c >= 0xC2 && c <= 0xDF) {
-    len = 2;
-    cp = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    len = 3;
-    cp = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    len = 4;
-    cp = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-      (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
-    return 0;
-  }
-  return len;
-}
-
-}  // namespace
 
 std::string JsonWriter::Quote(std::string_view text) {
   static const char* const kHex = "0123456789abcdef";
@@ -47,7 +15,7 @@ std::string JsonWriter::Quote(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
-      const size_t len = Utf8SequenceLength(text, i);
+      const size_t len = WellFormedUtf8At(text, i);
       if (len == 0) {
         out += "\xEF\xBF\xBD";  // U+FFFD
         ++i;

@@ -88,18 +88,21 @@ size_t Utf8Length(std::string_view s) {
   return n;
 }
 
-std::string ValidUtf8(std::string_view s) {
+size_t WellFormedUtf8At(std::string_view s, size_t i) {
   static constexpr unsigned kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  const size_t len = SequenceLength(s, i);
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (len == 1) return lead < 0x80 ? 1 : 0;
+  unsigned cp = lead & (0x7Fu >> len);
+  for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  return cp >= kMin[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF) ? len : 0;
+}
+
+std::string ValidUtf8(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
-    const size_t len = SequenceLength(s, i);
-    const auto lead = static_cast<unsigned char>(s[i]);
-    unsigned cp = len == 1 ? lead : lead & (0x7Fu >> len);
-    for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    const bool ok =
-        len == 1 ? lead < 0x80 : cp >= kMin[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    if (ok) {
+    if (const size_t len = WellFormedUtf8At(s, i); len > 0) {
       out.append(s.substr(i, len));
       i += len;
     } else {

@@ -21,6 +21,10 @@ size_t Utf8Length(std::string_view s);
 inline bool Utf8LongerThan(std::string_view s, size_t n) {
   return s.size() > n && Utf8Length(s) > n;
 }
+// The length in bytes of the well-formed UTF-8 character at s[i], or 0 when
+// none starts there (a stray or cut sequence, an overlong form, a surrogate or
+// a value past U+10FFFF).
+size_t WellFormedUtf8At(std::string_view s, size_t i);
 // The text with every byte that does not belong to a well-formed UTF-8
 // character replaced by U+FFFD, for files whose format demands UTF-8.
 std::string ValidUtf8(std::string_view s);
