@@ -227,6 +227,15 @@ void Connection::Open(const std::filesystem::path& file, std::chrono::millisecon
     Close();
     throw DatabaseOpenError(file, e.description());
   }
+  // The engine opens a file it may not write to for reading only, and every
+  // import would then fail table by table on "attempt to write a readonly
+  // database". A database copied from a CD keeps the disc's read-only mode.
+  if (sqlite3_db_readonly(db_, "main") == 1) {
+    Close();
+    throw DatabaseOpenError(file,
+                            "it is read-only (the program may not write to the file; a copy "
+                            "from a CD keeps the disc's read-only mode)");
+  }
 }
 
 void Connection::Create(const std::filesystem::path& file) {

@@ -241,9 +241,13 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
        [&] { dir.CreateWorkDb(), holder.Open(db), holder.ExecuteNative("BEGIN EXCLUSIVE"); }},
       {"it is a folder, not a file", [&] { fs::create_directories(db); }},
       {"Permission denied", [&] { dir.CreateWorkDb(), fs::permissions(db, fs::perms::none); }},
+      {"it is read-only (the program may not write to the file; a copy from a CD keeps the "
+       "disc's read-only mode)",
+       [&] { dir.CreateWorkDb(), fs::permissions(db, fs::perms::owner_read); }},
   };
   for (const auto& [reason, make] : cases) {
-    if (reason == "Permission denied" && geteuid() == 0) continue;  // root reads every file
+    const bool refused_by_mode = reason == "Permission denied" || reason.starts_with("it is read");
+    if (refused_by_mode && geteuid() == 0) continue;  // root reads and writes every file
     make();
     const auto stamp = fs::last_write_time(db);
     ScriptedUi ui;
