@@ -1,7 +1,7 @@
 #include "core/value.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace sorvane {
 
@@ -9,9 +9,12 @@ std::string FormatGeneral(double v) {
   if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
   if (v == 0) return "0";
+  // As printf's "%.15g" writes it, without its cost (a number cell of a
+  // workbook read as text comes through here).
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  std::string s(buf);
+  const std::to_chars_result end =
+      std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  std::string s(buf, end.ptr);
   // %g already drops trailing zeros of the fraction; tidy the exponent ("1e+20" -> "1E+20").
   auto e = s.find('e');
   if (e != std::string::npos) {
