@@ -14,6 +14,7 @@
 #include "core/text.h"
 #include "workdb/jet_functions.h"
 #include "workdb/jet_sql.h"
+#include "workdb/nocase_collation.h"
 
 namespace sorvane {
 namespace {
@@ -292,6 +293,7 @@ std::string Connection::DataStamp() {
 void Connection::Configure(std::chrono::milliseconds lock_wait) {
   sqlite3_busy_timeout(db_, static_cast<int>(lock_wait.count()));
   RegisterJetFunctions(db_);
+  RegisterNoCase(db_);
   // A larger page cache keeps bulk inserts into indexed tables from thrashing.
   RunStatements(db_,
                 "PRAGMA foreign_keys=OFF; PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536; "

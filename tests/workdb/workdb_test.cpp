@@ -3,9 +3,12 @@
 // file's rows.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "support/work_db.h"
 #include "workdb/connection.h"
 #include "workdb/jet_sql.h"
+#include "workdb/nocase_collation.h"
 #include "workdb/reference_tables.h"
 #include "workdb/work_database.h"
 
@@ -112,6 +116,59 @@ TEST(WorkDatabaseTest, EveryTextColumnComparesWithoutRegardToCase) {
   }
   EXPECT_THROW(conn.ExecuteNative("INSERT INTO MT_LAB (LAB, NAME) VALUES (0, 'Zero Lab')"),
                DatabaseError);  // 0 marks a laboratory the list does not know
+}
+
+// The program's case-blind comparison answers as the engine's own, value for
+// value, and an index it builds is in order for a program without it.
+TEST(WorkDatabaseTest, CaseBlindComparisonIsTheEnginesOwn) {
+  const std::string alphabet("\0aAzZmM@[`{\x80\xC3\xA9 -", 16);
+  std::mt19937 random(7);
+  auto text = [&](size_t size) {
+    std::string s;
+    for (size_t i = 0; i < size; ++i) s += alphabet[random() % alphabet.size()];
+    return s;
+  };
+  std::vector<std::string> texts;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string a = text(random() % 24);
+    std::string b = a.substr(0, random() % (a.size() + 1)) + text(random() % 4);
+    if (!b.empty() && random() % 2)
+      b[random() % b.size()] ^= 0x20;  // the other case, or not a letter
+    const int size = static_cast<int>(std::min(a.size(), b.size()));
+    int expected = sqlite3_strnicmp(a.data(), b.data(), size);
+    if (expected == 0) expected = static_cast<int>(a.size()) - static_cast<int>(b.size());
+    ASSERT_EQ(NoCaseCompare(nullptr, static_cast<int>(a.size()), a.data(),
+                            static_cast<int>(b.size()), b.data()),
+              expected)
+        << "[" << a << "] [" << b << "]";
+    texts.push_back(a);
+  }
+  EXPECT_EQ(NoCaseCompare(nullptr, 0, nullptr, 0, "x"), -1);
+  EXPECT_EQ(NoCaseCompare(nullptr, 0, "x", 0, nullptr), 1);
+
+  TempDataDir dir;
+  const std::string file = (dir.dir() / "nocase.db").string();
+  {
+    Connection conn;
+    conn.Create(file);
+    conn.ExecuteNative("CREATE TABLE t (v TEXT COLLATE NOCASE)");
+    Transaction tx(conn);
+    Inserter insert(conn, "t", {"v"});
+    for (const std::string& t : texts) {
+      insert.Bind(0, Value::Text(t));
+      insert.Step();
+    }
+    conn.ExecuteNative("CREATE INDEX t_v ON t (v)");
+    tx.Commit();
+  }
+  sqlite3* plain = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(file.c_str(), &plain, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* check = nullptr;
+  sqlite3_prepare_v2(plain, "PRAGMA integrity_check", -1, &check, nullptr);
+  ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+  sqlite3_finalize(check);
+  sqlite3_close(plain);
 }
 
 TEST(WorkDatabaseTest, ReferenceValuesAreValidAndFitTheWorkbookColumnsThatCarryThem) {
