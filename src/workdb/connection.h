@@ -38,7 +38,8 @@ class Connection {
   // Opens an existing database file for reading and writing; never creates one.
   // A file another program holds locked is waited for up to `lock_wait` (for
   // this and every later statement). Throws DatabaseMissingError when nothing
-  // is there, DatabaseOpenError saying what is wrong with anything else.
+  // is there, DatabaseOpenError saying what is wrong with anything else (a
+  // file it may only read included).
   void Open(const std::filesystem::path& file,
             std::chrono::milliseconds lock_wait = std::chrono::seconds(15));
   // Creates (or opens) a database file; for building the work database.
