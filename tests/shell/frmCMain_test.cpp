@@ -4,7 +4,10 @@
 // folder, and what clicks during an import or a reference update may do.
 #include "shell/frmCMain.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -228,11 +231,27 @@ TEST_F(MainWindowTest, WhileUpdatingTheReferenceTablesAnImportCannotStart) {
 
 using Texts = std::vector<std::string>;
 
+// Makes `file` unchangeable even for root (ext4's immutable flag), or lets it
+// be changed again; false where the file system or the user may not.
+bool SetImmutable(const fs::path& file, bool on) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ::close(fd);
+  return ok;
+}
+
 TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
   TempDataDir share, dir;
   setenv("XDG_DATA_HOME", share.dir().c_str(), 1);
   const fs::path db = dir.paths().WorkDb();
   Connection holder;
+  bool immutable = false;
   const std::pair<std::string, std::function<void()>> cases[] = {
       {"the file is empty (0 bytes)", [&] { std::ofstream{db}; }},
       {"file is not a database", [&] { std::ofstream(db) << std::string(4096, 'x'); }},
@@ -241,14 +260,21 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
        [&] { dir.CreateWorkDb(), holder.Open(db), holder.ExecuteNative("BEGIN EXCLUSIVE"); }},
       {"it is a folder, not a file", [&] { fs::create_directories(db); }},
       {"Permission denied", [&] { dir.CreateWorkDb(), fs::permissions(db, fs::perms::none); }},
+      // Root may write a file of any mode, not an immutable one.
       {"it is read-only (the program may not write to the file; a copy from a CD keeps the "
        "disc's read-only mode)",
-       [&] { dir.CreateWorkDb(), fs::permissions(db, fs::perms::owner_read); }},
+       [&] {
+         dir.CreateWorkDb(), fs::permissions(db, fs::perms::owner_read);
+         if (geteuid() == 0) immutable = SetImmutable(db, true);
+       }},
   };
   for (const auto& [reason, make] : cases) {
-    const bool refused_by_mode = reason == "Permission denied" || reason.starts_with("it is read");
-    if (refused_by_mode && geteuid() == 0) continue;  // root reads and writes every file
     make();
+    if (geteuid() == 0 &&
+        (reason == "Permission denied" || (reason.starts_with("it is read") && !immutable))) {
+      fs::remove_all(db);
+      continue;  // root reads and writes every file
+    }
     const auto stamp = fs::last_write_time(db);
     ScriptedUi ui;
     ui.yes_no_answers = {true};
@@ -260,6 +286,7 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
     EXPECT_TRUE(ui.questions.empty());
     EXPECT_EQ(fs::last_write_time(db), stamp);
     holder.Close();
+    if (immutable) immutable = !SetImmutable(db, false);
     fs::remove_all(db);
   }
   // A data folder not there yet: its folders are made without a word; Yes builds
