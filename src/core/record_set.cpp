@@ -199,11 +199,8 @@ bool RecordSet::IsMissing(size_t field) const {
 void RecordSet::SetValue(size_t field, const Value& v) { SetValueAt(pos_, field, v); }
 
 void RecordSet::SetValueAt(int64_t row, size_t field, const Value& v) {
-  const Field& f = fields_.at(field);
-  if (f.type == 200 && v.kind() == Value::Kind::kText && f.defined_size > 0 &&
-      Utf8LongerThan(v.AsText(), static_cast<size_t>(f.defined_size))) {
-    throw ValueTooLongError("Multiple-step operation generated errors. Check each status value.");
-  }
+  if (v.kind() == Value::Kind::kText) return SetTextAt(row, field, v.AsText());
+  (void)fields_.at(field);  // an unknown field is said before a missing row
   if (row < 0 || row >= RecordCount()) NoCurrentRecord();
   StoreCell(view_[static_cast<size_t>(row)], field, v);
 }

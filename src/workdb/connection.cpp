@@ -148,10 +148,6 @@ int EngineConfigured() {
   return rc;
 }
 
-}  // namespace
-
-namespace {
-
 void BindWith(sqlite3_stmt* stmt, int index, const Value& v, sqlite3_destructor_type text) {
   int rc = SQLITE_OK;
   switch (v.kind()) {
