@@ -74,11 +74,15 @@ TEST(XmlTagScannerTest, SeesTheElementsAndTextExpatSees) {
   const auto text = Fast(
       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
       "<w><v>a &lt;&gt;&amp;&quot;&apos; &#65;&#x42;&#x1F600; \xC3\xA9</v><t>1\r\n2\r3</t>"
-      "<t><![CDATA[<x> & ]]]></t><!-- c --><?p q?><t>]]</t></w>\n");
+      "<t><![CDATA[<x> & ]]]></t><!-- c --><?p q?><t>]]</t><x:v>7</x:v><v></v>"
+      "<v>8</v ></w>\n");
   ASSERT_TRUE(text.has_value());
   EXPECT_EQ((*text)[2], "#a <>&\"' AB\xF0\x9F\x98\x80 \xC3\xA9");
   EXPECT_EQ((*text)[5], "#1\n2\n3");
   EXPECT_EQ((*text)[8], "#<x> & ]");
+  // Elements with a text alone, whole or not: each one's events in turn.
+  const std::vector<std::string> leaves((*text).begin() + 13, (*text).end() - 1);
+  EXPECT_EQ(leaves, (std::vector<std::string>{"<v", "#7", "/v", "<v", "/v", "<v", "#8", "/v"}));
 }
 
 // Entities, character references in attributes and encodings other than UTF-8

@@ -153,7 +153,7 @@ class NumberTexts {
   std::string scratch_;
 };
 
-class SheetHandler : public XmlHandler {
+class SheetHandler final : public XmlHandler {
  public:
   // Scanning when `emitter` is null: positions only.
   SheetHandler(ShapeScanner* scanner, RowEmitter* emitter, const XlsxWorkbook& wb)
@@ -209,6 +209,10 @@ class SheetHandler : public XmlHandler {
       Stop();
     }
   }
+
+  // A cell's value, or the text of an inline string: the same three steps,
+  // called directly.
+  void Leaf(std::string_view name, std::string_view text) override { LeafSteps(*this, name, text); }
 
   // Only cells and rows carry attributes the sheet is read by.
   bool WantsAttributes(std::string_view name) const override {

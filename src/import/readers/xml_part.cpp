@@ -31,6 +31,10 @@ const char* Attr(const char** attrs, std::string_view local) {
   return nullptr;
 }
 
+void XmlHandler::Leaf(std::string_view name, std::string_view text) {
+  LeafSteps(*this, name, text);
+}
+
 namespace {
 
 struct Context {

@@ -21,6 +21,21 @@ class XmlHandler {
   // Whether Start needs the attributes of element `name`; a handler that does
   // not lets the fast tag scanner skip them.
   virtual bool WantsAttributes(std::string_view /*name*/) const { return true; }
+  // An element without attributes or children, "<name>text</name>" (the text
+  // may be empty): the fast tag scanner hands it over in one call. Whatever it
+  // does must be what Start, Text (for a text that is not empty) and End in
+  // turn do, and this is what it does unless a handler overrides it.
+  virtual void Leaf(std::string_view name, std::string_view text);
+  // Leaf's steps for a handler of type H; for a final H the compiler calls
+  // them directly.
+  template <typename H>
+  static void LeafSteps(H& handler, std::string_view name, std::string_view text) {
+    static const char* no_attributes[] = {nullptr};
+    handler.Start(name, no_attributes);
+    if (handler.stopped()) return;
+    if (!text.empty()) handler.Text(text.data(), static_cast<int>(text.size()));
+    handler.End(name);
+  }
   // Ends the parse early once the handler has what it needs.
   void Stop() { stop_ = true; }
   bool stopped() const { return stop_; }

@@ -36,6 +36,14 @@ constexpr auto kValueClass = [] {
   return t;
 }();
 
+// Bytes that end a leaf element's plain text: its end tag's '<', or what
+// TextRun replaces or checks.
+constexpr auto kLeafTextStop = [] {
+  std::array<uint8_t, 256> t{};
+  t['<'] = t[']'] = t['&'] = t['\r'] = 1;
+  return t;
+}();
+
 // Names and attribute values are short: a loop beats a call to memcmp or
 // memchr there, and long runs still go to memchr.
 bool SameBytes(std::string_view a, std::string_view b) {
@@ -218,7 +226,8 @@ class TagScanner {
         if (handler_.stopped()) return 0;
         next = close + 1;
       } else {
-        next = StartTag(p + 1, end);
+        next = Leaf(p + 1, end);
+        if (next == nullptr) next = StartTag(p + 1, end);
         if (handler_.stopped()) return 0;
       }
       if (gave_up_) return 0;
@@ -447,6 +456,30 @@ class TagScanner {
     handler_.End(Local(std::string_view(names_).substr(start)));
     names_.resize(start);
     return true;
+  }
+
+  // "name>text</name>" after the '<' at `p`, inside the root element, with a
+  // text that needs no replacing: the handler's Leaf, which is what StartTag,
+  // TextRun and EndTag would hand over. Returns the position after it, null
+  // for anything else (StartTag's to read, or to wait for).
+  const char* Leaf(const char* p, const char* end) {
+    if (depth() == 0 || p == end || !IsNameStart(*p)) return nullptr;
+    const char* const name_end = SkipName(p, end);
+    if (name_end == end || *name_end != '>') return nullptr;
+    const char* const text = name_end + 1;
+    // One look at each byte: the text's end, and whether it holds a byte
+    // TextRun would have to replace or refuse.
+    const char* lt = text;
+    while (lt < end && kLeafTextStop[static_cast<unsigned char>(*lt)] == 0) ++lt;
+    if (lt == end || *lt != '<') return nullptr;
+    const std::string_view qname(p, static_cast<size_t>(name_end - p));
+    if (static_cast<size_t>(end - lt) < qname.size() + 3 || lt[1] != '/' ||
+        lt[qname.size() + 2] != '>' || !SameBytes(std::string_view(lt + 2, qname.size()), qname)) {
+      return nullptr;
+    }
+    started_ = true;
+    handler_.Leaf(Local(qname), std::string_view(text, static_cast<size_t>(lt - text)));
+    return lt + qname.size() + 3;
   }
 
   // The start tag after the '<' at `p`: "name attr="v" ... [/]>". Returns the
