@@ -1,7 +1,8 @@
 // A fast reader of XML package parts for the common case: UTF-8 text without a
 // document type declaration. It hands the same Start/End/Text events to an
 // XmlHandler as the expat parse would (text may come in other pieces; joined it
-// is the same), and checks what makes a document well-formed as far as it reads
+// is the same; an element holding only a plain text goes to Leaf, which stands
+// for its three events), and checks what makes a document well-formed as far as it reads
 // it. It gives up, returning false, on everything it leaves to expat: document
 // type declarations, entity references other than the five predefined ones and
 // numeric character references (and any reference in an attribute), other
