@@ -226,7 +226,7 @@ class TagScanner {
         if (handler_.stopped()) return 0;
         next = close + 1;
       } else {
-        next = Leaf(p + 1, end);
+        next = BareStart(p + 1, end);
         if (next == nullptr) next = StartTag(p + 1, end);
         if (handler_.stopped()) return 0;
       }
@@ -458,11 +458,14 @@ class TagScanner {
     return true;
   }
 
-  // "name>text</name>" after the '<' at `p`, inside the root element, with a
-  // text that needs no replacing: the handler's Leaf, which is what StartTag,
-  // TextRun and EndTag would hand over. Returns the position after it, null
-  // for anything else (StartTag's to read, or to wait for).
-  const char* Leaf(const char* p, const char* end) {
+  // A start tag without attributes, "name>" after the '<' at `p`, inside the
+  // root element: what StartTag would hand over, without its general path.
+  // With a text that needs no replacing and its end tag right after it
+  // ("name>text</name>"), the whole element goes to the handler's Leaf, which
+  // stands for what StartTag, TextRun and EndTag would hand over. Returns the
+  // position after what it read, null for anything else (StartTag's to read,
+  // or to wait for).
+  const char* BareStart(const char* p, const char* end) {
     if (depth() == 0 || p == end || !IsNameStart(*p)) return nullptr;
     const char* const name_end = SkipName(p, end);
     if (name_end == end || *name_end != '>') return nullptr;
@@ -471,15 +474,19 @@ class TagScanner {
     // TextRun would have to replace or refuse.
     const char* lt = text;
     while (lt < end && kLeafTextStop[static_cast<unsigned char>(*lt)] == 0) ++lt;
-    if (lt == end || *lt != '<') return nullptr;
     const std::string_view qname(p, static_cast<size_t>(name_end - p));
-    if (static_cast<size_t>(end - lt) < qname.size() + 3 || lt[1] != '/' ||
-        lt[qname.size() + 2] != '>' || !SameBytes(std::string_view(lt + 2, qname.size()), qname)) {
-      return nullptr;
-    }
     started_ = true;
-    handler_.Leaf(Local(qname), std::string_view(text, static_cast<size_t>(lt - text)));
-    return lt + qname.size() + 3;
+    if (lt < end && *lt == '<' && static_cast<size_t>(end - lt) >= qname.size() + 3 &&
+        lt[1] == '/' && lt[qname.size() + 2] == '>' &&
+        SameBytes(std::string_view(lt + 2, qname.size()), qname)) {
+      handler_.Leaf(Local(qname), std::string_view(text, static_cast<size_t>(lt - text)));
+      return lt + qname.size() + 3;
+    }
+    static const char* no_attributes[] = {nullptr};
+    open_.push_back(names_.size());
+    names_.append(qname);
+    handler_.Start(Local(qname), no_attributes);
+    return name_end + 1;
   }
 
   // The start tag after the '<' at `p`: "name attr="v" ... [/]>". Returns the
