@@ -2,7 +2,12 @@
 // text to each field type (a case table), and the sort a heading click asks for.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <map>
+#include <random>
 
 #include "core/convert.h"
 #include "core/errors.h"
@@ -22,6 +27,48 @@ TEST(ValueTest, DatesFromSpreadsheetSerialsAndTicks) {
   EXPECT_EQ(Date::FromIso("2002-06-30 01:02:03")->ToIsoT(), "2002-06-30T01:02:03");
   EXPECT_EQ(Date::FromTicks(Date::FromParts(1999, 12, 31, 23, 59, 59)->Ticks()).ToIso(),
             "1999-12-31 23:59:59");
+}
+
+// What printf's "%.15g" writes, with the exponent as a spreadsheet shows it
+// ("1e+020" -> "1E+20").
+std::string Printf15g(double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%.15g", v);
+  std::string s = b;
+  const size_t e = s.find('e');
+  if (e == std::string::npos) return s;
+  std::string exp = s.substr(e + 2);
+  while (exp.size() > 2 && exp[0] == '0') exp.erase(0, 1);
+  return s.substr(0, e) + "E" + s[e + 1] + exp;
+}
+
+TEST(ValueTest, NumbersShowInPrintfsFifteenDigitGeneralForm) {
+  std::mt19937_64 rng(7);
+  std::vector<double> values = {DBL_MIN, DBL_MAX, DBL_TRUE_MIN, 1e15, 1e-5, 1e-4, 0.1, 1.0 / 3};
+  for (int i = 0; i < 200000; ++i) {
+    uint64_t bits = rng();
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    if (std::isfinite(d) && d != 0) values.push_back(d);
+    const auto k = static_cast<int64_t>(rng() % 2000000000000000000) - 1000000000000000000;
+    values.push_back(static_cast<double>(k) / std::pow(10.0, static_cast<int>(rng() % 40)));
+    values.push_back(std::pow(10.0, static_cast<int>(rng() % 60) - 30) *
+                     (1 + static_cast<double>(rng() % 1000) / 1000));
+  }
+  // Around the edges of the fixed form and of 15 digits.
+  for (const double edge : {1e15, 1e14, 1e-4, 0.1, 999999999999999.0, 9.99999999999999e-5}) {
+    double up = edge, down = edge;
+    for (int i = 0; i < 50; ++i) {
+      values.push_back(up = std::nextafter(up, 1e300));
+      values.push_back(down = std::nextafter(down, 0));
+    }
+  }
+  int wrong = 0;
+  for (const double v : values) {
+    if (v == 0 || FormatGeneral(v) == Printf15g(v)) continue;
+    if (++wrong <= 5) ADD_FAILURE() << Printf15g(v) << " shown as " << FormatGeneral(v);
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(TextTest, NormalisingHelpers) {
