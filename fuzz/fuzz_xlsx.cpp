@@ -3,6 +3,7 @@
 // WorkbookError is a finding.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -20,19 +21,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sorvane::ReadOptions options;
   options.limits = limits;
   options.password = "password";
-  try {
-    sorvane::ReadWorkbookFromMemory(
-        bytes, "fuzz.xlsx",
-        [](int64_t, const std::vector<std::string>& cells, const sorvane::RowFormats& formats) {
-          // As the import does: the columns of a table's fields, not a whole
-          // row of the grid's width.
-          for (size_t i = 0; i < cells.size() && i < 256; ++i) {
-            if (formats.Formatted(i)) formats.Shown(i, cells[i]);
-          }
-          return true;
-        },
-        options);
-  } catch (const sorvane::WorkbookError&) {
+  // Read as the import reads (in one pass on the range the sheet claims,
+  // starting over should it not keep to it) and as a plain read does: both
+  // must give the same rows, or fail alike.
+  std::string outcome[2];
+  for (int start_over = 0; start_over < 2; ++start_over) {
+    options.may_start_over = start_over == 1;
+    std::string& out = outcome[start_over];
+    try {
+      sorvane::ReadWorkbookFromMemory(
+          bytes, "fuzz.xlsx",
+          [&](int64_t n, const std::vector<std::string>& cells,
+              const sorvane::RowFormats& formats) {
+            // As the import does: the columns of a table's fields, not a whole
+            // row of the grid's width.
+            out += std::to_string(n);
+            for (size_t i = 0; i < cells.size() && i < 256; ++i) {
+              if (formats.Formatted(i)) formats.Shown(i, cells[i]);
+              out += '|' + cells[i];
+            }
+            out += '\n';
+            return true;
+          },
+          options, [&](const sorvane::SheetShape&) { out.clear(); });
+    } catch (const sorvane::WorkbookError& e) {
+      out = "failed: " + e.description();  // the rows read before it do not count
+    }
   }
+  if (outcome[0] != outcome[1]) std::abort();
   return 0;
 }

@@ -219,27 +219,6 @@ TEST(XlsxReaderTest, CellsAndRowsTakeTheirPlaceWithOrWithoutReferences) {
 }
 
 TEST(XlsxReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
-  // Read as the import reads: rows told before the shape is told again go;
-  // the same on a second thread.
-  auto read_starting_over = [](const std::string& bytes, int& shapes, bool ahead) {
-    Rows rows;
-    ReadOptions options;
-    options.may_start_over = true;
-    const SheetRead read = [&](const ShownRowCallback& on_row, const ShapeCallback& on_shape) {
-      return ReadWorkbookFromMemory(bytes, "t.xlsx", on_row, options, on_shape);
-    };
-    const ShownRowCallback on_row = [&](int64_t, const std::vector<std::string>& cells,
-                                        const RowFormats&) {
-      rows.push_back(cells);
-      return true;
-    };
-    const ShapeCallback on_shape = [&](const SheetShape&) {
-      ++shapes;
-      rows.clear();
-    };
-    ahead ? ReadAhead(read, on_row, on_shape) : read(on_row, on_shape);
-    return rows;
-  };
   const char* sheets[] = {
       "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"C2\"><v>2</v></c></row>"
       "<row r=\"4\"><c r=\"B4\" s=\"0\"/></row>",
@@ -267,10 +246,53 @@ TEST(XlsxReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
       x.dimension = claim.dimension;
       for (bool ahead : {false, true}) {
         int shapes = 0;
-        EXPECT_EQ(read_starting_over(x.Zip(), shapes, ahead), ReadAllRowsFromMemory(x.Zip()).rows);
+        EXPECT_EQ(ReadStartingOver(x.Zip(), "t.xlsx", shapes, ahead),
+                  ReadAllRowsFromMemory(x.Zip()).rows);
         // Rows out of order never keep to a claim: read again unless none was made.
         const bool claimed = &claim - claims < 8;
         EXPECT_EQ(shapes, sheet == sheets[0] ? claim.shapes : claimed ? 2 : 1);
+      }
+    }
+  }
+}
+
+// The same for the DIMENSIONS record of an .xls sheet: first row, one past the
+// last, first column, one past the last (0-based).
+TEST(XlsReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
+  constexpr uint16_t kBlank = 0x0201, kDimensions = 0x0200;
+  const std::vector<std::pair<uint16_t, std::string>> sheets[] = {
+      {{kNumber, Number(1, 0, 1)}, {kNumber, Number(1, 2, 2)}, {kBlank, CellHead(3, 1, 0)}},
+      {{kNumber, Number(2, 0, 3)}, {kNumber, Number(1, 2, 1)}}};
+  auto dimensions = [](uint32_t first_row, uint32_t end_row, uint16_t first_col, uint16_t end_col) {
+    return U32(first_row) + U32(end_row) + U16(first_col) + U16(end_col) + U16(0);
+  };
+  const struct {
+    std::string body;
+    int shapes;  // 1: the sheet kept to its claim, read once
+  } claims[] = {{dimensions(1, 4, 0, 3), 1},
+                {dimensions(1, 4, 1, 3), 1},
+                {dimensions(1, 4, 0, 4), 2},
+                {dimensions(1, 4, 0, 2), 2},
+                {dimensions(0, 4, 0, 3), 2},
+                {dimensions(2, 4, 0, 3), 2},
+                {dimensions(1, 3, 0, 3), 2},
+                {dimensions(1, 9, 0, 3), 2},
+                {dimensions(4, 1, 0, 3), 1},
+                {dimensions(1, 4, 0, 300), 1},             // wider than a sheet
+                {dimensions(1, 4, 0, 3).substr(0, 8), 1},  // cut short
+                {"", 1}};                                  // none
+  for (const auto& sheet : sheets) {
+    for (const auto& claim : claims) {
+      SCOPED_TRACE(&claim - claims);
+      XlsBuilder b;
+      if (!claim.body.empty()) b.Sheet(kDimensions, claim.body);
+      for (const auto& [id, body] : sheet) b.Sheet(id, body);
+      for (bool ahead : {false, true}) {
+        int shapes = 0;
+        EXPECT_EQ(ReadStartingOver(b.File(), "t.xls", shapes, ahead),
+                  ReadAllRowsFromMemory(b.File()).rows);
+        const bool claimed = &claim - claims < 8;
+        EXPECT_EQ(shapes, &sheet == sheets ? claim.shapes : claimed ? 2 : 1);
       }
     }
   }

@@ -40,6 +40,19 @@ void ShapeScanner::FillShape(SheetShape& shape) const {
   shape.columns = columns_;
 }
 
+bool DeclaredShapeHeld(const ShapeScanner& scanner, const RowEmitter& emitter,
+                       SheetShape& declared) {
+  SheetShape found = declared;
+  scanner.FillShape(found);
+  if (!emitter.stopped() &&
+      (!scanner.ordered() || found.first_row != declared.first_row ||
+       found.last_row != declared.last_row || found.columns != declared.columns)) {
+    return false;
+  }
+  declared.cells = found.cells;
+  return true;
+}
+
 RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCallback& on_row,
                        const StyleFormats* styles, bool declared)
     : shape_(shape),

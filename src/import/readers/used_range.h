@@ -36,6 +36,15 @@ class ShapeScanner {
 // outside it or comes out of row order: the sheet does not keep to it.
 struct ShapeNotKept {};
 
+class RowEmitter;
+
+// After one pass that delivered the rows on the shape a sheet declares (with
+// `scanner` seeing every cell): whether the rows delivered stand, because the
+// cells kept to that shape or the caller stopped the reading. `declared` then
+// gets the count of cells. If not, the caller must read again from the start.
+bool DeclaredShapeHeld(const ShapeScanner& scanner, const RowEmitter& emitter,
+                       SheetShape& declared);
+
 class RowEmitter {
  public:
   // `ordered` says the cells will arrive in non-decreasing row order (as the

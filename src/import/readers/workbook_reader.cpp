@@ -103,7 +103,8 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
         readers::ZipPackage zip(std::string_view(package), limits);
         return readers::ReadXlsxSheet(zip, on_row, limits, on_shape, options.may_start_over);
       }
-      return readers::ReadXlsSheet(stream, on_row, limits, on_shape, options.password);
+      return readers::ReadXlsSheet(stream, on_row, limits, on_shape, options.password,
+                                   options.may_start_over);
     }
     case Container::kZip: {
       std::unique_ptr<readers::ZipPackage> zip =

@@ -124,8 +124,9 @@ struct ReadOptions {
   ReadLimits limits;
   // Tried before the default password on an encrypted workbook; empty: none given.
   std::string password;
-  // The caller can take the rows again from the start: an .xlsx sheet that
-  // declares its used range is then read in one pass on that range. Should
+  // The caller can take the rows again from the start: a sheet that declares
+  // its used range (an .xlsx dimension, an .xls DIMENSIONS record) is then
+  // read in one pass on that range. Should
   // the sheet not keep to it, the shape callback is told the real shape a
   // second time and every row is delivered again from the first (forget those
   // delivered before). Without it, rows are delivered once, after a first pass

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -42,6 +43,7 @@ enum : uint16_t {
   kShrFmla = 0x04BC,
   kArray = 0x0221,
   kTable = 0x0236,
+  kDimensions = 0x0200,
 };
 
 // BIFF8 allows 256 columns; anything far beyond is a damaged record.
@@ -389,16 +391,111 @@ class SheetWalker {
   BiffCursor cursor_;
 };
 
+// The one pass on a declared shape: each cell's position for the scanner that
+// checks the claim, and its slot in the rows delivered meanwhile.
+class ScanAndEmitSink : public EmitSink {
+ public:
+  ScanAndEmitSink(ShapeScanner& scanner, RowEmitter& emitter)
+      : EmitSink(emitter), scanner_(scanner) {}
+  std::string* Cell(int64_t row, int32_t col) override {
+    scanner_.Add(row, col);
+    return EmitSink::Cell(row, col);
+  }
+
+ private:
+  ShapeScanner& scanner_;
+};
+
+// The used range the sheet's DIMENSIONS record declares ahead of its cells,
+// if it declares one that can be a used range. Nothing more than a claim: the
+// cells may not keep to it. A record that cannot be read makes no claim; the
+// reading proper reports it.
+std::optional<SheetShape> DeclaredShape(const WorkbookStream& stream, const Globals& g) {
+  BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
+  cursor.Seek(g.sheet_offset);
+  try {
+    if (g.sheet_offset >= stream.bytes.size() || !cursor.Next() || cursor.id() != kBof) {
+      return std::nullopt;
+    }
+    while (cursor.Next()) {
+      switch (cursor.id()) {
+        case kDimensions:
+          break;
+        case kBof:
+        case kEof:
+        case kNumber:
+        case kRk:
+        case kMulRk:
+        case kLabelSst:
+        case kLabel:
+        case kRString:
+        case kBoolErr:
+        case kBlank:
+        case kMulBlank:
+        case kFormula:
+          return std::nullopt;  // no claim before the cells
+        default:
+          continue;
+      }
+      if (cursor.length() < 12) return std::nullopt;
+      const uint8_t* b = cursor.body();
+      // The first row and one past the last; the first column and one past the last.
+      const uint32_t first_row = Get32(b), end_row = Get32(b + 4);
+      const uint16_t first_col = Get16(b + 8), end_col = Get16(b + 10);
+      // A sheet holds 65,536 rows of 256 columns.
+      if (end_row <= first_row || end_row > 65536 || end_col <= first_col || end_col > 256) {
+        return std::nullopt;
+      }
+      SheetShape shape;
+      shape.first_row = int64_t{first_row} + 1;
+      shape.last_row = end_row;
+      shape.columns = end_col;
+      return shape;
+    }
+  } catch (const ReadFailure&) {
+  }
+  return std::nullopt;
+}
+
+// Delivers the rows in one pass on the shape the sheet declares, finding its
+// real used range on the way. False when the sheet does not keep to it: rows
+// may have been delivered then, and the caller must read again from the start.
+bool ReadOnDeclaredShape(const WorkbookStream& stream, const Globals& g, SheetShape& shape,
+                         const ShownRowCallback& on_row, const ReadLimits& limits,
+                         const ShapeCallback& on_shape) {
+  if (on_shape) on_shape(shape);
+  ShapeScanner scanner(limits.max_cells);
+  RowEmitter emitter(shape, true, on_row, &g.styles, true);
+  try {
+    ScanAndEmitSink sink(scanner, emitter);
+    SheetWalker(stream, g, sink).Walk();
+  } catch (const ShapeNotKept&) {
+    return false;
+  }
+  if (!DeclaredShapeHeld(scanner, emitter, shape)) return false;
+  emitter.Finish();
+  return true;
+}
+
 }  // namespace
 
 SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
                         const ReadLimits& limits, const ShapeCallback& on_shape,
-                        std::string_view password) {
+                        std::string_view password, bool may_start_over) {
   const Globals g = ReadGlobals(stream, password, limits);
   if (!g.has_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
   SheetShape shape;
   shape.format = "xls";
   shape.sheet_name = g.sheet_name;
+  if (on_row != nullptr && may_start_over) {
+    if (std::optional<SheetShape> declared = DeclaredShape(stream, g)) {
+      declared->format = shape.format;
+      declared->sheet_name = shape.sheet_name;
+      if (ReadOnDeclaredShape(stream, g, *declared, *on_row, limits, on_shape)) return *declared;
+      // On to the two passes below: the shape is told again, and every row
+      // is delivered again.
+    }
+  }
   ShapeScanner scanner(limits.max_cells);
   {
     ScanSink sink(scanner);

@@ -11,9 +11,11 @@
 namespace sorvane::readers {
 
 // Finds the shape, tells `on_shape`, then streams the rows to `on_row` (none
-// when `on_row` is null). Fails with a ReadFailure.
+// when `on_row` is null). With `may_start_over`, a sheet that declares its used
+// range is read in one pass on that range, as ReadXlsxSheet does. Fails with a
+// ReadFailure.
 SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
                         const ReadLimits& limits, const ShapeCallback& on_shape,
-                        std::string_view password);
+                        std::string_view password, bool may_start_over = false);
 
 }  // namespace sorvane::readers

@@ -414,13 +414,7 @@ bool ReadOnDeclaredShape(ZipPackage& zip, const XlsxWorkbook& wb, SheetShape& sh
   } catch (const ShapeNotKept&) {
     return false;
   }
-  SheetShape found = shape;
-  scanner.FillShape(found);
-  if (!emitter.stopped() && (!scanner.ordered() || found.first_row != shape.first_row ||
-                             found.last_row != shape.last_row || found.columns != shape.columns)) {
-    return false;
-  }
-  shape.cells = found.cells;
+  if (!DeclaredShapeHeld(scanner, emitter, shape)) return false;
   emitter.Finish();
   return true;
 }
