@@ -146,7 +146,7 @@ std::string_view RecordSet::CellText(uint32_t row, size_t f) const {
 
 void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
   Column& c = columns_.at(f);
-  if (c.data.size() < c.kind.size()) c.data.resize(c.kind.size(), 0);  // payloads grow late
+  c.GrowPayloads();
   c.kind[row] = static_cast<uint8_t>(v.kind());
   switch (v.kind()) {
     case Value::Kind::kMissing:
@@ -172,7 +172,7 @@ void RecordSet::StoreText(uint32_t row, size_t f, std::string_view t) {
   if (static_cast<int64_t>(t.size()) > kMaxLen) {
     throw ValueTooLongError("The value is too long for the record set.");
   }
-  if (c.data.size() < c.kind.size()) c.data.resize(c.kind.size(), 0);  // payloads grow late
+  c.GrowPayloads();
   c.kind[row] = static_cast<uint8_t>(Value::Kind::kText);
   const uint64_t off = c.arena.size();
   c.arena.append(t);

@@ -97,6 +97,15 @@ class RecordSet {
     // a stored value grows it to the rows first.
     std::vector<int64_t> data;
     std::string arena;
+    // Grows `data` to the rows before a value is stored: by one as rows are
+    // added and filled one by one (the common case, kept cheap).
+    void GrowPayloads() {
+      if (data.size() + 1 == kind.size()) {
+        data.push_back(0);
+      } else if (data.size() < kind.size()) {
+        data.resize(kind.size(), 0);
+      }
+    }
   };
   uint32_t CurrentRow() const;
   Value CellValue(uint32_t row, size_t field) const;
