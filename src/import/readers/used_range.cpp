@@ -40,8 +40,18 @@ void ShapeScanner::FillShape(SheetShape& shape) const {
   shape.columns = columns_;
 }
 
-bool DeclaredShapeHeld(const ShapeScanner& scanner, const RowEmitter& emitter,
-                       SheetShape& declared) {
+bool ReadOnDeclaredShape(SheetShape& declared, const ShownRowCallback& on_row,
+                         const StyleFormats* styles, const ReadLimits& limits,
+                         const ShapeCallback& on_shape,
+                         const std::function<bool(ShapeScanner&, RowEmitter&)>& walk) {
+  if (on_shape) on_shape(declared);
+  ShapeScanner scanner(limits.max_cells);
+  RowEmitter emitter(declared, true, on_row, styles, true);
+  try {
+    if (!walk(scanner, emitter)) return false;
+  } catch (const ShapeNotKept&) {
+    return false;
+  }
   SheetShape found = declared;
   scanner.FillShape(found);
   if (!emitter.stopped() &&
@@ -50,6 +60,7 @@ bool DeclaredShapeHeld(const ShapeScanner& scanner, const RowEmitter& emitter,
     return false;
   }
   declared.cells = found.cells;
+  emitter.Finish();
   return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,12 +39,17 @@ struct ShapeNotKept {};
 
 class RowEmitter;
 
-// After one pass that delivered the rows on the shape a sheet declares (with
-// `scanner` seeing every cell): whether the rows delivered stand, because the
-// cells kept to that shape or the caller stopped the reading. `declared` then
-// gets the count of cells. If not, the caller must read again from the start.
-bool DeclaredShapeHeld(const ShapeScanner& scanner, const RowEmitter& emitter,
-                       SheetShape& declared);
+// Delivers the rows in one pass on the shape a sheet declares (`declared`,
+// told to `on_shape` first), finding its real used range on the way: `walk`
+// hands every cell to both the scanner and the emitter, and returns false to
+// give the sheet up. True when every row was delivered on a shape the cells
+// kept to, or the caller stopped the reading; `declared` then has the count of
+// cells. False when the sheet did not keep to its claim or was given up: rows
+// may have been delivered, and the caller must read again from the start.
+bool ReadOnDeclaredShape(SheetShape& declared, const ShownRowCallback& on_row,
+                         const StyleFormats* styles, const ReadLimits& limits,
+                         const ShapeCallback& on_shape,
+                         const std::function<bool(ShapeScanner&, RowEmitter&)>& walk);
 
 class RowEmitter {
  public:

@@ -457,26 +457,6 @@ std::optional<SheetShape> DeclaredShape(const WorkbookStream& stream, const Glob
   return std::nullopt;
 }
 
-// Delivers the rows in one pass on the shape the sheet declares, finding its
-// real used range on the way. False when the sheet does not keep to it: rows
-// may have been delivered then, and the caller must read again from the start.
-bool ReadOnDeclaredShape(const WorkbookStream& stream, const Globals& g, SheetShape& shape,
-                         const ShownRowCallback& on_row, const ReadLimits& limits,
-                         const ShapeCallback& on_shape) {
-  if (on_shape) on_shape(shape);
-  ShapeScanner scanner(limits.max_cells);
-  RowEmitter emitter(shape, true, on_row, &g.styles, true);
-  try {
-    ScanAndEmitSink sink(scanner, emitter);
-    SheetWalker(stream, g, sink).Walk();
-  } catch (const ShapeNotKept&) {
-    return false;
-  }
-  if (!DeclaredShapeHeld(scanner, emitter, shape)) return false;
-  emitter.Finish();
-  return true;
-}
-
 }  // namespace
 
 SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
@@ -491,7 +471,13 @@ SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
     if (std::optional<SheetShape> declared = DeclaredShape(stream, g)) {
       declared->format = shape.format;
       declared->sheet_name = shape.sheet_name;
-      if (ReadOnDeclaredShape(stream, g, *declared, *on_row, limits, on_shape)) return *declared;
+      const bool read = ReadOnDeclaredShape(*declared, *on_row, &g.styles, limits, on_shape,
+                                            [&](ShapeScanner& scanner, RowEmitter& emitter) {
+                                              ScanAndEmitSink sink(scanner, emitter);
+                                              SheetWalker(stream, g, sink).Walk();
+                                              return true;
+                                            });
+      if (read) return *declared;
       // On to the two passes below: the shape is told again, and every row
       // is delivered again.
     }

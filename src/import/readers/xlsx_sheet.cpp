@@ -396,29 +396,6 @@ std::optional<SheetShape> DeclaredShape(ZipPackage& zip, const XlsxWorkbook& wb)
   return shape;
 }
 
-// Delivers the rows in one pass on the shape the sheet declares, finding its
-// real used range on the way. False when the sheet does not keep to the
-// declared shape, or the fast scanner leaves it to expat: rows may have been
-// delivered then, and the caller must read again from the start. True when
-// every row was delivered (or the caller stopped the reading); `shape` then
-// has the count of cells.
-bool ReadOnDeclaredShape(ZipPackage& zip, const XlsxWorkbook& wb, SheetShape& shape,
-                         const ShownRowCallback& on_row, const ReadLimits& limits,
-                         const ShapeCallback& on_shape) {
-  if (on_shape) on_shape(shape);
-  ShapeScanner scanner(limits.max_cells);
-  RowEmitter emitter(shape, true, on_row, &wb.styles, true);
-  try {
-    SheetHandler both(&scanner, &emitter, wb);
-    if (!ScanXmlTags(zip, wb.sheet_part, both)) return false;
-  } catch (const ShapeNotKept&) {
-    return false;
-  }
-  if (!DeclaredShapeHeld(scanner, emitter, shape)) return false;
-  emitter.Finish();
-  return true;
-}
-
 }  // namespace
 
 SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
@@ -432,7 +409,13 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const 
     if (std::optional<SheetShape> declared = DeclaredShape(zip, wb)) {
       declared->format = shape.format;
       declared->sheet_name = shape.sheet_name;
-      if (ReadOnDeclaredShape(zip, wb, *declared, *on_row, limits, on_shape)) return *declared;
+      // The sheet is also given up where the fast scanner leaves it to expat.
+      const bool read = ReadOnDeclaredShape(*declared, *on_row, &wb.styles, limits, on_shape,
+                                            [&](ShapeScanner& scanner, RowEmitter& emitter) {
+                                              SheetHandler both(&scanner, &emitter, wb);
+                                              return ScanXmlTags(zip, wb.sheet_part, both);
+                                            });
+      if (read) return *declared;
       // On to the two passes below: the shape is told again, and every row
       // is delivered again.
     }
