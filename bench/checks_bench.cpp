@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "checks/ModChecks.h"
+#include "checks/duplicate_groups.h"
 #include "checks/frmCCheckView.h"
 #include "checks/problem_places.h"
 #include "core/date.h"
@@ -282,7 +283,7 @@ int main(int argc, char** argv) {
       sorvane::BuildChecks(t, kSite, list);
       for (size_t i = 0; i < list.size(); ++i) {
         auto s = Clock::now();
-        sorvane::RecordSet rs = state.WorkConn.Query(list[i].qryProblems);
+        sorvane::RecordSet rs = sorvane::QueryCheckRows(state.WorkConn, list[i].qryProblems);
         double sec = Seconds(Clock::now() - s);
         total += sec;
         this_run.push_back({t, static_cast<int>(i), sec, rs.RecordCount(), ""});

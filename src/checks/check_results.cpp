@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "checks/duplicate_groups.h"
 #include "checks/shared_walk.h"
 #include "core/errors.h"
 #include "workdb/jet_sql.h"
@@ -39,7 +40,7 @@ RecordSet CheckResults::Run(Connection& conn, const std::string& jet_sql,
       // The query's own run below says what is wrong.
     }
   }
-  return conn.Query(jet_sql);
+  return QueryCheckRows(conn, jet_sql);
 }
 
 std::shared_ptr<RecordSet> CheckResults::Get(const std::string& jet_sql) {

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "checks/ModChecks.h"
+#include "checks/duplicate_groups.h"
 #include "checks/frmCCheckView.h"
 #include "checks/problem_places.h"
 #include "checks/shared_walk.h"
@@ -217,6 +218,39 @@ TEST_F(FacilityTest, ChecksSharingOneReadGiveTheRowsOfTheirOwnQueries) {
                                    "5.7 with rowids", "5.8", "5.8 with rowids", "5.10",
                                    "5.10 with rowids", "5.11", "5.11 with rowids"}));
   EXPECT_GT(rows, 60);
+}
+
+// A duplicate check that sorts every row finds its groups among the rows
+// whose key another row shares, and lists exactly its own query's rows: keys
+// differing in case (the spelling a group shows comes from its rows' order), missing
+// laboratories alike, prior data and other sites left out. Queries whose
+// groups come in an index's order, or that show a column outside the key,
+// run as they are.
+TEST_F(FacilityTest, DuplicateChecksGroupOnlyTheRowsSharingAKey) {
+  // 400 rows over 324 keys.
+  Exec(
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+      "INSERT INTO MT_TEMP5 (SITE, POINT_ID, SAM_ID, METHOD, CONT_NAME, LABORATORY, REVIEWED) "
+      "SELECT iif(i % 13 = 0, '$OTHER', '$SITE'), iif(i % 5 = 1, 'mw-', 'MW-') || (i % 4), "
+      "'S-' || (i / 4 % 3), '82' || (i / 12 % 3), iif(i % 7 = 3, 'BENZENE', 'Benzene') || (i / 36 "
+      "% 3), "
+      "nullif('Lab ' || (i / 108 % 3), 'Lab 0'), iif(i % 9 = 4, 'PRIOR', 'NEW') FROM n");
+  std::vector<clsReviewObject> list;
+  BuildChecks(5, facility, list);
+  const std::string sql = TranslateJet(list[13].qryProblems);
+  ASSERT_TRUE(FindDuplicateGroups(conn, sql).has_value()) << conn.QueryPlanNative(sql)[0];
+  const RecordSet own = conn.QueryNative(sql), got = QueryCheckRows(conn, list[13].qryProblems);
+  EXPECT_EQ(Columns(got), Columns(own));
+  EXPECT_EQ(Rows(got), Rows(own));
+  EXPECT_GT(own.RecordCount(), 10);
+
+  BuildChecks(4, facility, list);
+  EXPECT_FALSE(FindDuplicateGroups(conn, TranslateJet(list.back().qryProblems)));
+  const std::string tail = " FROM MT_TEMP5 WHERE SITE = '" + facility +
+                           "' GROUP BY POINT_ID, SAM_ID, METHOD HAVING COUNT(*)>1";
+  EXPECT_TRUE(FindDuplicateGroups(conn, "SELECT METHOD, COUNT(*)" + tail));
+  EXPECT_FALSE(FindDuplicateGroups(conn, "SELECT METHOD, UNITS, COUNT(*)" + tail));
+  EXPECT_FALSE(FindDuplicateGroups(conn, "SELECT METHOD, COUNT(*)" + tail + " ORDER BY METHOD"));
 }
 
 using PlacesTest = FacilityTest;

@@ -19,6 +19,7 @@
 #include "support/work_db.h"
 #include "workdb/connection.h"
 #include "workdb/jet_sql.h"
+#include "workdb/key_twins.h"
 #include "workdb/nocase_collation.h"
 #include "workdb/reference_tables.h"
 #include "workdb/work_database.h"
@@ -116,6 +117,61 @@ TEST(WorkDatabaseTest, EveryTextColumnComparesWithoutRegardToCase) {
   }
   EXPECT_THROW(conn.ExecuteNative("INSERT INTO MT_LAB (LAB, NAME) VALUES (0, 'Zero Lab')"),
                DatabaseError);  // 0 marks a laboratory the list does not know
+}
+
+// Rows sharing a key are exactly those the engine finds equal to another row
+// under NOCASE (IS: NULLs alike), over keys of every storage class: numbers
+// equal across integer and real, texts differing in ASCII case only, texts
+// equal up to a NUL they share, accented letters, blobs; the key's columns
+// keep the values' classes (no type, so no affinity).
+TEST(WorkDatabaseTest, RowsSharingAKeyAreThoseTheEngineFindsEqual) {
+  Connection conn;
+  conn.OpenInMemory();
+  conn.ExecuteNative("CREATE TABLE t (a COLLATE NOCASE, b COLLATE NOCASE, c TEXT)");
+  const std::vector<std::string> pool = {"NULL",
+                                         "1",
+                                         "1.0",
+                                         "-0.0",
+                                         "0",
+                                         "2.5",
+                                         "'1'",
+                                         "'Ab'",
+                                         "'aB'",
+                                         "'ab '",
+                                         "'a' || char(0) || 'x'",
+                                         "'A' || char(0) || 'y'",
+                                         "'a' || char(0)",
+                                         "'é'",
+                                         "'É'",
+                                         "x'6162'",
+                                         "x'4142'",
+                                         "''"};
+  std::mt19937 random(11);
+  for (int r = 0; r < 300; ++r) {
+    conn.ExecuteNative("INSERT INTO t VALUES (" + pool[random() % pool.size()] + ", " +
+                       pool[random() % pool.size()] + ", " + pool[random() % pool.size()] + ")");
+  }
+  ASSERT_EQ(DeclaredCollation(conn, "t", "A"), "NOCASE");
+  ASSERT_EQ(DeclaredCollation(conn, "t", "c"), "BINARY");
+  ASSERT_EQ(DeclaredCollation(conn, "t", "d"), std::nullopt);
+  auto engine = [&](const std::string& same) {
+    const RecordSet rs = conn.QueryNative(
+        "SELECT rowid FROM t x WHERE EXISTS (SELECT 1 FROM t y WHERE y.rowid <> x.rowid AND " +
+        same + ") ORDER BY rowid");
+    std::vector<int64_t> rowids;
+    for (int64_t r = 0; r < rs.RecordCount(); ++r) rowids.push_back(rs.At(r, 0).AsInteger());
+    return rowids;
+  };
+  const std::vector<int64_t> twins = RowidsSharingKeys(conn, "SELECT rowid, a, b FROM t");
+  EXPECT_EQ(twins, engine("y.a IS x.a AND y.b IS x.b"));
+  EXPECT_GT(twins.size(), 30u);
+  EXPECT_LT(twins.size(), 270u);
+  // BINARY texts (numbers made texts): every twin is listed, and those
+  // differing in ASCII case too.
+  const std::vector<int64_t> by_c = RowidsSharingKeys(conn, "SELECT rowid, c FROM t");
+  EXPECT_TRUE(std::ranges::includes(by_c, engine("y.c IS x.c")));
+  EXPECT_EQ(by_c, engine("y.c IS x.c COLLATE NOCASE"));
+  EXPECT_THROW(RowidsSharingKeys(conn, "SELECT rowid, d FROM t"), DatabaseError);
 }
 
 // The program's case-blind comparison answers as the engine's own, value for

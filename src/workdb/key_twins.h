@@ -1,0 +1,29 @@
+// The rows of a query that share their key with another row, found in one
+// pass over the rows with a hash of each key: a grouping that would sort every
+// row to find a few keys held twice need only group those rows.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "workdb/connection.h"
+
+namespace sorvane {
+
+// `sql` (SQLite text) gives a rowid, then the columns of a key. Returns, in
+// ascending order, the rowid of every row whose key equals another row's as
+// the engine groups keys whose texts compare BINARY or NOCASE: NULLs alike,
+// numbers by value whatever their storage class, texts by their bytes with
+// ASCII letters folded. A few rows whose keys only hash alike may be among
+// them. Throws what the engine throws (an interrupt included).
+std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql);
+
+// The collating sequence `column` of `table` is declared with ("BINARY" when
+// it names none); nothing when the table has no such column.
+std::optional<std::string> DeclaredCollation(Connection& conn, const std::string& table,
+                                             const std::string& column);
+
+}  // namespace sorvane
