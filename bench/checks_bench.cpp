@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "checks/ModChecks.h"
-#include "checks/duplicate_groups.h"
+#include "checks/check_query.h"
 #include "checks/frmCCheckView.h"
 #include "checks/problem_places.h"
 #include "core/date.h"

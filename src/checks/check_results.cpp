@@ -4,7 +4,7 @@
 #include <atomic>
 #include <thread>
 
-#include "checks/duplicate_groups.h"
+#include "checks/check_query.h"
 #include "checks/shared_walk.h"
 #include "core/errors.h"
 #include "workdb/jet_sql.h"

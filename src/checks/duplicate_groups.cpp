@@ -4,24 +4,13 @@
 #include <exception>
 #include <vector>
 
+#include "checks/rowid_replay.h"
 #include "checks/sql_words.h"
 #include "core/text.h"
-#include "workdb/jet_sql.h"
 #include "workdb/key_twins.h"
 
 namespace sorvane {
 namespace {
-
-// The single top-level place of `word` in `sql`, or npos.
-size_t OnlyWord(std::string_view sql, std::string_view word) {
-  const std::vector<size_t> at = FindWord(sql, word);
-  return at.size() == 1 ? at[0] : std::string_view::npos;
-}
-
-bool PlainName(std::string_view s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), IsWordChar) &&
-         !std::isdigit(static_cast<unsigned char>(s[0]));
-}
 
 std::vector<std::string_view> SplitList(std::string_view list) {
   std::vector<std::string_view> items;
@@ -141,17 +130,14 @@ bool ReadsGroupsInRowidOrder(Connection& conn, const Query& q, std::string_view 
       if (and_at == std::string_view::npos) break;
     }
   }
-  const RecordSet columns = conn.QueryNative(
-      "SELECT name, coll FROM pragma_index_xinfo(?1) WHERE key = 1", {Value::Text(index)});
-  if (columns.RecordCount() == 0) return false;
-  for (int64_t r = 0; r < columns.RecordCount(); ++r) {
-    if (columns.At(r, 0).IsMissing()) return false;  // an expression
-    const std::string name = columns.At(r, 0).ToDisplay();
-    auto named = [&](const std::string& c) { return EqualsNoCase(c, name); };
+  const std::vector<IndexColumn> columns = IndexColumns(conn, index);
+  if (columns.empty()) return false;
+  for (const IndexColumn& column : columns) {
+    auto named = [&](const std::string& c) { return EqualsNoCase(c, column.name); };
     if (std::any_of(held.begin(), held.end(), named)) continue;
     if (std::none_of(q.key_columns.begin(), q.key_columns.end(), named)) return false;
-    const std::optional<std::string> declared = DeclaredCollation(conn, q.table, name);
-    if (!declared || !EqualsNoCase(*declared, columns.At(r, 1).ToDisplay())) return false;
+    const std::optional<ColumnDeclaration> declared = DeclaredColumn(conn, q.table, column.name);
+    if (!declared || !EqualsNoCase(declared->collation, column.collation)) return false;
   }
   return true;
 }
@@ -163,8 +149,8 @@ std::optional<DuplicateGroups> FindDuplicateGroups(Connection& conn, std::string
   if (!q) return std::nullopt;
   try {
     for (const std::string& column : q->key_columns) {
-      const std::optional<std::string> collation = DeclaredCollation(conn, q->table, column);
-      if (!collation || !(EqualsNoCase(*collation, "BINARY") || EqualsNoCase(*collation, "NOCASE")))
+      const std::optional<ColumnDeclaration> declared = DeclaredColumn(conn, q->table, column);
+      if (!declared || (declared->collation != "BINARY" && declared->collation != "NOCASE"))
         return std::nullopt;
     }
     const std::vector<std::string> own = conn.QueryPlanNative(sql);
@@ -175,14 +161,9 @@ std::optional<DuplicateGroups> FindDuplicateGroups(Connection& conn, std::string
     DuplicateGroups groups;
     groups.scan = "SELECT " + q->table + ".rowid, " + q->keys + " FROM " + q->table +
                   " NOT INDEXED WHERE " + q->condition;
-    groups.by_rowid = "SELECT " + q->head +
-                      " FROM (SELECT value AS sv_rowid FROM json_each(?1)) AS sv_walk CROSS JOIN " +
-                      q->table + " ON " + q->table + ".rowid = sv_walk.sv_rowid WHERE " +
-                      q->condition + " GROUP BY " + q->keys + " HAVING COUNT(*)>1";
-    const std::vector<std::string> plan = conn.QueryPlanNative(groups.by_rowid);
-    const std::string lookup = "0 SEARCH " + q->table + " USING INTEGER PRIMARY KEY (rowid=?)";
-    if (plan.size() != own.size() + 1 || !plan[0].starts_with("0 SCAN json_each") ||
-        plan[1] != lookup || !std::equal(own.begin() + 1, own.end(), plan.begin() + 2) ||
+    groups.by_rowid = "SELECT " + q->head + FromRowids(q->table) + " WHERE " + q->condition +
+                      " GROUP BY " + q->keys + " HAVING COUNT(*)>1";
+    if (!SameStepsOverRowids(conn.QueryPlanNative(groups.by_rowid), own, q->table) ||
         conn.QueryPlanNative(groups.scan) != std::vector<std::string>{"0 SCAN " + q->table})
       return std::nullopt;
     return groups;
@@ -193,26 +174,10 @@ std::optional<DuplicateGroups> FindDuplicateGroups(Connection& conn, std::string
 
 RecordSet RunDuplicateGroups(Connection& conn, const DuplicateGroups& groups) {
   Transaction same_rows(conn);
-  std::string rowids = "[";
-  for (int64_t rowid : RowidsSharingKeys(conn, groups.scan)) {
-    if (rowids.size() > 1) rowids += ',';
-    rowids += std::to_string(rowid);
-  }
-  rowids += ']';
-  RecordSet rows = conn.QueryNative(groups.by_rowid, {Value::Text(std::move(rowids))});
+  RecordSet rows =
+      conn.QueryNative(groups.by_rowid, {RowidsParameter(RowidsSharingKeys(conn, groups.scan))});
   same_rows.Commit();
   return rows;
-}
-
-RecordSet QueryCheckRows(Connection& conn, std::string_view jet_sql) {
-  std::optional<DuplicateGroups> groups;
-  try {
-    groups = FindDuplicateGroups(conn, TranslateJet(jet_sql));
-    if (groups) return RunDuplicateGroups(conn, *groups);
-  } catch (const std::exception&) {
-    // The query's own run says what is wrong.
-  }
-  return conn.Query(jet_sql);
 }
 
 }  // namespace sorvane

@@ -38,8 +38,4 @@ std::optional<DuplicateGroups> FindDuplicateGroups(Connection& conn, std::string
 // statements read the same rows. Throws what the engine throws.
 RecordSet RunDuplicateGroups(Connection& conn, const DuplicateGroups& groups);
 
-// The rows of a check query of the program's dialect, as Connection::Query
-// gives them: found as above where the query allows it, else by the query.
-RecordSet QueryCheckRows(Connection& conn, std::string_view jet_sql);
-
 }  // namespace sorvane

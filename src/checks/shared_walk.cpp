@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "checks/rowid_replay.h"
 #include "checks/sql_words.h"
 #include "core/errors.h"
 
@@ -83,9 +84,7 @@ std::optional<Shape> ParseShape(std::string_view sql) {
 
 // The rows of the stretch, in its order, joined to the table by rowid.
 std::string ByRowid(const Shape& s) {
-  std::string sql = "SELECT " + s.head +
-                    " FROM (SELECT value AS sv_rowid FROM json_each(?1)) AS sv_walk CROSS JOIN " +
-                    s.table + " ON " + s.table + ".rowid = sv_walk.sv_rowid";
+  std::string sql = "SELECT " + s.head + FromRowids(s.table);
   if (!s.tail.empty()) sql += " " + s.tail;
   return sql;
 }
@@ -108,14 +107,9 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
   walk.walk_sql = "SELECT " + first.table + ".rowid" + flags + " FROM " + first.table + " WHERE " +
                   first.stretch + " AND (" + any + ")";
   if (conn.QueryPlanNative(walk.walk_sql) != std::vector<std::string>{read}) return std::nullopt;
-  const std::string lookup = "0 SEARCH " + first.table + " USING INTEGER PRIMARY KEY (rowid=?)";
   for (size_t m : members) {
     std::string sql = ByRowid(shapes[m]);
-    const std::vector<std::string> plan = conn.QueryPlanNative(sql);
-    const std::vector<std::string>& own = plans[m];
-    if (plan.size() != own.size() + 1 || !plan[0].starts_with("0 SCAN json_each") ||
-        plan[1] != lookup || !std::equal(own.begin() + 1, own.end(), plan.begin() + 2))
-      return std::nullopt;
+    if (!SameStepsOverRowids(conn.QueryPlanNative(sql), plans[m], first.table)) return std::nullopt;
     walk.by_rowid.push_back(std::move(sql));
   }
   return walk;

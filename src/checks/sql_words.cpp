@@ -1,5 +1,6 @@
 #include "checks/sql_words.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "core/text.h"
@@ -29,6 +30,16 @@ std::vector<size_t> FindWord(std::string_view sql, std::string_view word, bool t
     if (EqualsNoCase(sql.substr(i, word.size()), word)) found.push_back(i);
   }
   return found;
+}
+
+size_t OnlyWord(std::string_view sql, std::string_view word) {
+  const std::vector<size_t> at = FindWord(sql, word);
+  return at.size() == 1 ? at[0] : std::string_view::npos;
+}
+
+bool PlainName(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), IsWordChar) &&
+         !std::isdigit(static_cast<unsigned char>(s[0]));
 }
 
 }  // namespace sorvane

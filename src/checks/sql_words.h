@@ -14,4 +14,11 @@ bool IsWordChar(char c);
 // and brackets, at parenthesis depth 0 when `top_level`.
 std::vector<size_t> FindWord(std::string_view sql, std::string_view word, bool top_level = true);
 
+// The one place of `word` as FindWord finds it at the top level, or npos when
+// it is not there once.
+size_t OnlyWord(std::string_view sql, std::string_view word);
+
+// A name of letters, digits and '_' that does not begin with a digit.
+bool PlainName(std::string_view s);
+
 }  // namespace sorvane

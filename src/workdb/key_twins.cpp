@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "core/text.h"
 
 namespace sorvane {
 namespace {
@@ -115,14 +116,15 @@ std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql) {
   return twins;
 }
 
-std::optional<std::string> DeclaredCollation(Connection& conn, const std::string& table,
-                                             const std::string& column) {
-  const char* collation = nullptr;
+std::optional<ColumnDeclaration> DeclaredColumn(Connection& conn, const std::string& table,
+                                                const std::string& column) {
+  const char *type = nullptr, *collation = nullptr;
   if (conn.handle() == nullptr ||
-      sqlite3_table_column_metadata(conn.handle(), nullptr, table.c_str(), column.c_str(), nullptr,
+      sqlite3_table_column_metadata(conn.handle(), nullptr, table.c_str(), column.c_str(), &type,
                                     &collation, nullptr, nullptr, nullptr) != SQLITE_OK)
     return std::nullopt;
-  return collation != nullptr ? collation : "BINARY";
+  return ColumnDeclaration{type != nullptr ? UpperCase(type) : "",
+                           UpperCase(collation != nullptr ? collation : "BINARY")};
 }
 
 }  // namespace sorvane

@@ -21,9 +21,14 @@ namespace sorvane {
 // them. Throws what the engine throws (an interrupt included).
 std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql);
 
-// The collating sequence `column` of `table` is declared with ("BINARY" when
-// it names none); nothing when the table has no such column.
-std::optional<std::string> DeclaredCollation(Connection& conn, const std::string& table,
-                                             const std::string& column);
+// How `column` of `table` is declared: its type ("" when none) and its
+// collating sequence ("BINARY" when it names none); nothing when the table
+// has no such column.
+struct ColumnDeclaration {
+  std::string type, collation;
+  bool operator==(const ColumnDeclaration&) const = default;
+};
+std::optional<ColumnDeclaration> DeclaredColumn(Connection& conn, const std::string& table,
+                                                const std::string& column);
 
 }  // namespace sorvane

@@ -151,9 +151,9 @@ TEST(WorkDatabaseTest, RowsSharingAKeyAreThoseTheEngineFindsEqual) {
     conn.ExecuteNative("INSERT INTO t VALUES (" + pool[random() % pool.size()] + ", " +
                        pool[random() % pool.size()] + ", " + pool[random() % pool.size()] + ")");
   }
-  ASSERT_EQ(DeclaredCollation(conn, "t", "A"), "NOCASE");
-  ASSERT_EQ(DeclaredCollation(conn, "t", "c"), "BINARY");
-  ASSERT_EQ(DeclaredCollation(conn, "t", "d"), std::nullopt);
+  ASSERT_EQ(DeclaredColumn(conn, "t", "A"), (ColumnDeclaration{"", "NOCASE"}));
+  ASSERT_EQ(DeclaredColumn(conn, "t", "c"), (ColumnDeclaration{"TEXT", "BINARY"}));
+  ASSERT_EQ(DeclaredColumn(conn, "t", "d"), std::nullopt);
   auto engine = [&](const std::string& same) {
     const RecordSet rs = conn.QueryNative(
         "SELECT rowid FROM t x WHERE EXISTS (SELECT 1 FROM t y WHERE y.rowid <> x.rowid AND " +

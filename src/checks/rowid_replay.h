@@ -1,0 +1,34 @@
+// Running a check query again over a list of its table's rowids, in the order
+// given, in place of the read of its table: the pieces the shared read, the
+// duplicate groups and the unmatched keys have in common.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/record_set.h"
+#include "workdb/connection.h"
+
+namespace sorvane {
+
+// " FROM <rowids of ?1, a JSON array> CROSS JOIN <table> ON <its rowid>": what
+// replaces " FROM <table>" of a query.
+std::string FromRowids(const std::string& table);
+// The JSON array of `rowids`, to bind to ?1.
+Value RowidsParameter(const std::vector<int64_t>& rowids);
+// Whether `over_rowids`, the plan of a query's form over rowids, reads the
+// rowids in their order, looks each up in `table`, and then takes the steps
+// of `own`, the query's own plan, after its read of the table.
+bool SameStepsOverRowids(const std::vector<std::string>& over_rowids,
+                         const std::vector<std::string>& own, const std::string& table);
+
+// The columns of index `index` and their collations, in its order; empty when
+// there is no such index or a column is an expression.
+struct IndexColumn {
+  std::string name, collation;
+};
+std::vector<IndexColumn> IndexColumns(Connection& conn, const std::string& index);
+
+}  // namespace sorvane
