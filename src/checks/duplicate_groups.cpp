@@ -97,40 +97,16 @@ std::optional<Query> Parse(std::string_view sql) {
 // Whether the read `step` of the query's plan gives a group's rows in rowid
 // order (see the header).
 bool ReadsGroupsInRowidOrder(Connection& conn, const Query& q, std::string_view step) {
-  const std::string scan = "0 SCAN " + q.table, search = "0 SEARCH " + q.table;
-  if (step == scan) return true;
-  std::string_view rest;
-  if (step.starts_with(scan + " ")) {
-    rest = step.substr(scan.size() + 1);
-  } else if (step.starts_with(search + " ")) {
-    rest = step.substr(search.size() + 1);
-  } else {
-    return false;
-  }
-  if (rest.starts_with("USING INDEX ")) {
-    rest.remove_prefix(12);
-  } else if (rest.starts_with("USING COVERING INDEX ")) {
-    rest.remove_prefix(21);
-  } else {
-    return false;
-  }
-  const size_t blank = rest.find(' ');
-  const std::string index(rest.substr(0, blank));
-  // The columns the search holds to one value: "(A=? AND B=?)".
+  const std::optional<TableRead> read = ParseTableRead(step, q.table);
+  if (!read) return false;
+  if (read->index.empty()) return true;
+  // The columns the search holds to one value: "A=?".
   std::vector<std::string> held;
-  if (blank != std::string_view::npos) {
-    std::string_view terms = rest.substr(blank + 1);
-    if (terms.size() < 2 || terms.front() != '(' || terms.back() != ')') return false;
-    terms = terms.substr(1, terms.size() - 2);
-    for (size_t and_at;; terms.remove_prefix(and_at + 5)) {
-      and_at = terms.find(" AND ");
-      const std::string_view term = terms.substr(0, and_at);
-      if (!term.ends_with("=?") || !PlainName(term.substr(0, term.size() - 2))) return false;
-      held.emplace_back(term.substr(0, term.size() - 2));
-      if (and_at == std::string_view::npos) break;
-    }
+  for (const std::string& term : read->terms) {
+    if (!term.ends_with("=?")) return false;
+    held.push_back(term.substr(0, term.size() - 2));
   }
-  const std::vector<IndexColumn> columns = IndexColumns(conn, index);
+  const std::vector<IndexColumn> columns = IndexColumns(conn, read->index);
   if (columns.empty()) return false;
   for (const IndexColumn& column : columns) {
     auto named = [&](const std::string& c) { return EqualsNoCase(c, column.name); };

@@ -26,13 +26,47 @@ bool SameStepsOverRowids(const std::vector<std::string>& over_rowids,
          std::equal(own.begin() + 1, own.end(), over_rowids.begin() + 2);
 }
 
+std::optional<TableRead> ParseTableRead(std::string_view step, const std::string& table) {
+  const std::string scan = "0 SCAN " + table, search = "0 SEARCH " + table + " ";
+  TableRead read;
+  if (step == scan) return read;
+  if (step.starts_with(scan + " ")) {
+    step.remove_prefix(scan.size() + 1);
+  } else if (step.starts_with(search)) {
+    step.remove_prefix(search.size());
+  } else {
+    return std::nullopt;
+  }
+  read.covering = step.starts_with("USING COVERING INDEX ");
+  if (read.covering) {
+    step.remove_prefix(21);
+  } else if (step.starts_with("USING INDEX ")) {
+    step.remove_prefix(12);
+  } else {
+    return std::nullopt;
+  }
+  const size_t blank = step.find(' ');
+  read.index = std::string(step.substr(0, blank));
+  if (blank == std::string_view::npos) return read;
+  std::string_view terms = step.substr(blank + 1);
+  if (terms.size() < 2 || terms.front() != '(' || terms.back() != ')') return std::nullopt;
+  terms = terms.substr(1, terms.size() - 2);
+  for (size_t and_at;; terms.remove_prefix(and_at + 5)) {
+    and_at = terms.find(" AND ");
+    read.terms.emplace_back(terms.substr(0, and_at));
+    if (and_at == std::string_view::npos) break;
+  }
+  return read;
+}
+
 std::vector<IndexColumn> IndexColumns(Connection& conn, const std::string& index) {
-  const RecordSet rs =
-      conn.QueryNative("SELECT name, coll FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno",
-                       {Value::Text(index)});
+  const RecordSet rs = conn.QueryNative(
+      "SELECT name, coll, desc FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno",
+      {Value::Text(index)});
   std::vector<IndexColumn> columns;
   for (int64_t r = 0; r < rs.RecordCount(); ++r) {
-    if (rs.At(r, 0).IsMissing()) return {};  // an expression
+    // An expression, or a column in descending order.
+    if (rs.At(r, 0).IsMissing() || rs.At(r, 2).ToDisplay() != "0") return {};
     columns.push_back({rs.At(r, 0).ToDisplay(), rs.At(r, 1).ToDisplay()});
   }
   return columns;

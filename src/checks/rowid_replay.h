@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,18 @@ Value RowidsParameter(const std::vector<int64_t>& rowids);
 bool SameStepsOverRowids(const std::vector<std::string>& over_rowids,
                          const std::vector<std::string>& own, const std::string& table);
 
+// The step of a plan that reads `table`: a scan of the table ("0 SCAN T"), or
+// of an index ("0 SCAN T USING INDEX I"), or a search of an index ("0 SEARCH T
+// USING [COVERING ]INDEX I (A=? AND B>?)"), with the terms of the search.
+struct TableRead {
+  std::string index;  // "" for a scan of the table
+  bool covering = false;
+  std::vector<std::string> terms;  // "A=?", "B>?"
+};
+std::optional<TableRead> ParseTableRead(std::string_view step, const std::string& table);
+
 // The columns of index `index` and their collations, in its order; empty when
-// there is no such index or a column is an expression.
+// there is no such index, or a column is an expression or in descending order.
 struct IndexColumn {
   std::string name, collation;
 };

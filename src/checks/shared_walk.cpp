@@ -104,9 +104,27 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
     flags += ", CASE WHEN " + condition + " THEN 1 ELSE 0 END";
     any += (any.empty() ? "" : " OR ") + condition;
   }
-  walk.walk_sql = "SELECT " + first.table + ".rowid" + flags + " FROM " + first.table + " WHERE " +
-                  first.stretch + " AND (" + any + ")";
+  const std::string rows = "SELECT " + first.table + ".rowid" + flags + " FROM " + first.table;
+  const std::string where = " WHERE " + first.stretch + " AND (" + any + ")";
+  walk.walk_sql = rows + where;
   if (conn.QueryPlanNative(walk.walk_sql) != std::vector<std::string>{read}) return std::nullopt;
+  // An index's stretch is read a row at a time, each looked up in the table:
+  // the table is read faster page by page, and the rows the conditions keep
+  // then sorted into the index's order (its columns as it compares them, then
+  // the rowid).
+  if (const std::optional<TableRead> by = ParseTableRead(read, first.table);
+      by && !by->index.empty() && !by->covering) {
+    std::string order;
+    for (const IndexColumn& c : IndexColumns(conn, by->index))
+      order += first.table + "." + c.name + " COLLATE " + c.collation + ", ";
+    const std::string sorted =
+        rows + " NOT INDEXED" + where + " ORDER BY " + order + first.table + ".rowid";
+    // The sort may be told that the stretch's columns are the same in every row.
+    const std::vector<std::string> plan = conn.QueryPlanNative(sorted);
+    if (!order.empty() && plan.size() == 2 && plan[0] == "0 SCAN " + first.table &&
+        plan[1].starts_with("0 USE TEMP B-TREE FOR ") && plan[1].ends_with("ORDER BY"))
+      walk.walk_sql = sorted;
+  }
   for (size_t m : members) {
     std::string sql = ByRowid(shapes[m]);
     if (!SameStepsOverRowids(conn.QueryPlanNative(sql), plans[m], first.table)) return std::nullopt;

@@ -6,12 +6,13 @@
 //
 // (SQLite text, no subquery, no OR outside brackets). The walk reads the
 // stretch once and lists, for every row any condition holds for, its rowid
-// and which conditions hold. Each query is then run again over just its own
-// rowids, looked up in the order the stretch gave them, so that its sort or
-// DISTINCT meets the same rows in the same order and gives the same rows. The
-// engine's plans are compared before anything is shared: the walk and every
-// query must read the stretch by the same step, and each query's steps after
-// the read must be the same over the rowids as over the index.
+// and which conditions hold, in the stretch's order (an index's stretch by a
+// scan of the table, those rows then sorted as the index orders them, which
+// is faster than looking up each row of the stretch). Each query is then run again over just its
+// own rowids, looked up in the order the stretch gave them, so that its sort or DISTINCT meets the
+// same rows in the same order and gives the same rows. The engine's plans are compared before
+// anything is shared: the walk and every query must read the stretch by the same step, and each
+// query's steps after the read must be the same over the rowids as over the index.
 #pragma once
 
 #include <string>

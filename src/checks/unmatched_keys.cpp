@@ -113,10 +113,12 @@ std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_vie
     }
     // The stretch is read through an index of `c` and the keys.
     const std::vector<std::string> own = conn.QueryPlanNative(sql);
-    const std::string read = "0 SEARCH " + q->a + " USING INDEX ",
-                      held = " (" + q->stretch_column + "=?)";
-    if (own.empty() || !own[0].starts_with(read) || !own[0].ends_with(held)) return std::nullopt;
-    const std::string index = own[0].substr(read.size(), own[0].size() - read.size() - held.size());
+    const std::optional<TableRead> read = own.empty() ? std::nullopt : ParseTableRead(own[0], q->a);
+    if (!read || read->index.empty() || read->covering ||
+        read->terms != std::vector<std::string>{q->stretch_column + "=?"} ||
+        !own[0].starts_with("0 SEARCH "))
+      return std::nullopt;
+    const std::string& index = read->index;
     const std::vector<IndexColumn> columns = IndexColumns(conn, index);
     std::set<std::string> wanted{UpperCase(q->stretch_column)}, indexed;
     for (const auto& pair : q->pairs) wanted.insert(UpperCase(pair.first));
