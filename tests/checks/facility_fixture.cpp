@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "checks/ModChecks.h"
+#include "checks/check_query.h"
 #include "core/date.h"
 #include "core/text.h"
 #include "support/work_db.h"
@@ -49,7 +50,7 @@ std::string FacilityTest::Expand(const std::string& text, bool sql) const {
 RecordSet FacilityTest::RunCheck(int table, int index, const std::string& facility_id) {
   std::vector<clsReviewObject> list;
   BuildChecks(table, facility_id.empty() ? facility : facility_id, list);
-  return conn.Query(list.at(static_cast<size_t>(index)).qryProblems);
+  return QueryCheckRows(conn, list.at(static_cast<size_t>(index)).qryProblems);
 }
 
 std::vector<std::string> Columns(const RecordSet& rs) {

@@ -25,7 +25,8 @@ class FacilityTest : public ::testing::Test {
   std::string Expand(const std::string& text, bool sql = false) const;
   // Runs SQLite statements that may hold $NAMEs.
   void Exec(const std::string& sql) { conn.ExecuteNative(Expand(sql, true)); }
-  // Runs check `index` of `table` built for the facility (or `facility_id`).
+  // Runs check `index` of `table` built for the facility (or `facility_id`) as
+  // a review runs it (QueryCheckRows).
   RecordSet RunCheck(int table, int index, const std::string& facility_id = "");
 
   ScriptedUi ui;
