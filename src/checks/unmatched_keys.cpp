@@ -128,17 +128,18 @@ std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_vie
       return std::nullopt;
 
     UnmatchedKeys u;
-    std::string keys, group_by, same_key;
+    std::string keys, group_by, same_key, blob;
     for (size_t k = 0; k < q->pairs.size(); ++k) {
       const std::string column = q->a + "." + q->pairs[k].first;
-      keys += (k > 0 ? ", " : "") + column;
+      keys += column + ", ";
+      blob += (k > 0 ? " OR typeof(" : "typeof(") + column + ") = 'blob'";
       same_key += " AND " + column + " IS ?" + std::to_string(k + 1);
     }
     for (const IndexColumn& c : columns)
       group_by += (group_by.empty() ? "" : ", ") + q->a + "." + c.name;
     const std::string stretch = std::string(Terms(q->where)[0]);
-    u.keys = "SELECT " + keys + " FROM " + q->a + " WHERE " + stretch + " GROUP BY " + group_by +
-             " HAVING NOT EXISTS (SELECT 1 FROM " + q->b + " WHERE " + q->on + ")";
+    u.keys = "SELECT " + keys + "(" + blob + ") FROM " + q->a + " WHERE " + stretch + " GROUP BY " +
+             group_by + " HAVING NOT EXISTS (SELECT 1 FROM " + q->b + " WHERE " + q->on + ")";
     u.rows = "SELECT " + q->a + ".rowid FROM " + q->a + " WHERE " + stretch + same_key +
              " ORDER BY " + q->a + ".rowid";
     u.by_rowid = "SELECT " + q->head + FromRowids(q->a) + " LEFT JOIN " + q->b + " ON " + q->on +
@@ -167,10 +168,11 @@ std::optional<RecordSet> RunUnmatchedKeys(Connection& conn, const UnmatchedKeys&
   if (keys.RecordCount() > kMostKeys) return std::nullopt;
   std::vector<int64_t> rowids;
   for (int64_t r = 0; r < keys.RecordCount(); ++r) {
+    // A blob would be read back as a text, a date bound as a text of its own making.
+    if (keys.At(r, keys.FieldCount() - 1).AsInteger() != 0) return std::nullopt;
     std::vector<Value> key;
-    for (size_t f = 0; f < keys.FieldCount(); ++f) {
+    for (size_t f = 0; f + 1 < keys.FieldCount(); ++f) {
       key.push_back(keys.At(r, f));
-      // A date would be bound as a text of its own making.
       if (key.back().kind() == Value::Kind::kDate) return std::nullopt;
     }
     const RecordSet rows = conn.QueryNative(unmatched.rows, key);

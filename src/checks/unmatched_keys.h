@@ -25,7 +25,8 @@
 namespace sorvane {
 
 struct UnmatchedKeys {
-  std::string keys;      // each key of the stretch without a partner, in the index's order
+  std::string keys;      // each key of the stretch without a partner, in the index's order,
+                         // and whether it holds a blob
   std::string rows;      // the rowids of the stretch's rows of key ?1, ?2, ..., ascending
   std::string by_rowid;  // the query over ?1, a JSON array of rowids
 };
