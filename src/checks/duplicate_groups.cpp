@@ -21,15 +21,6 @@ std::vector<std::string_view> SplitList(std::string_view list) {
   return items;
 }
 
-// The column a reference "[table.]column" names in `table`, or "".
-std::string_view ColumnOf(std::string_view ref, std::string_view table) {
-  if (const size_t dot = ref.find('.'); dot != std::string_view::npos) {
-    if (!EqualsNoCase(ref.substr(0, dot), table)) return {};
-    ref.remove_prefix(dot + 1);
-  }
-  return PlainName(ref) ? ref : std::string_view{};
-}
-
 bool IsCount(std::string_view item) {
   constexpr std::string_view kCount = "COUNT(*)";
   if (!EqualsNoCase(item.substr(0, kCount.size()), kCount)) return false;
@@ -72,7 +63,7 @@ std::optional<Query> Parse(std::string_view sql) {
   q.condition = std::string(Trim(sql.substr(where + 5, group - where - 5)));
   q.keys = std::string(Trim(by.substr(3)));
   for (std::string_view key : SplitList(q.keys)) {
-    const std::string_view column = ColumnOf(key, q.table);
+    const std::string_view column = ColumnOf(key, q.table, false);
     if (column.empty()) return std::nullopt;
     q.key_columns.emplace_back(column);
   }
@@ -85,7 +76,7 @@ std::optional<Query> Parse(std::string_view sql) {
   }
   for (std::string_view item : SplitList(items)) {
     if (IsCount(item)) continue;
-    const std::string_view column = ColumnOf(item, q.table);
+    const std::string_view column = ColumnOf(item, q.table, false);
     if (column.empty() ||
         std::none_of(q.key_columns.begin(), q.key_columns.end(),
                      [&](const std::string& k) { return EqualsNoCase(k, column); }))

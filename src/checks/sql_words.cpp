@@ -42,4 +42,15 @@ bool PlainName(std::string_view s) {
          !std::isdigit(static_cast<unsigned char>(s[0]));
 }
 
+std::string_view ColumnOf(std::string_view ref, std::string_view table, bool qualified) {
+  ref = Trim(ref);
+  if (const size_t dot = ref.find('.'); dot != std::string_view::npos) {
+    if (!EqualsNoCase(ref.substr(0, dot), table)) return {};
+    ref.remove_prefix(dot + 1);
+  } else if (qualified) {
+    return {};
+  }
+  return PlainName(ref) ? ref : std::string_view{};
+}
+
 }  // namespace sorvane

@@ -21,4 +21,8 @@ size_t OnlyWord(std::string_view sql, std::string_view word);
 // A name of letters, digits and '_' that does not begin with a digit.
 bool PlainName(std::string_view s);
 
+// The column a reference "table.column" (or a bare "column", unless
+// `qualified`) names in `table`, blanks around it ignored; "" for anything else.
+std::string_view ColumnOf(std::string_view ref, std::string_view table, bool qualified);
+
 }  // namespace sorvane

@@ -23,16 +23,6 @@ struct Query {
   std::vector<std::pair<std::string, std::string>> pairs;  // A's column, B's column
 };
 
-// "T.column" of table `table`: the column, or "".
-std::string ColumnOf(std::string_view ref, const std::string& table) {
-  ref = Trim(ref);
-  if (ref.size() <= table.size() + 1 || !EqualsNoCase(ref.substr(0, table.size()), table) ||
-      ref[table.size()] != '.')
-    return {};
-  ref.remove_prefix(table.size() + 1);
-  return PlainName(ref) ? std::string(ref) : std::string();
-}
-
 // The terms of a condition joined by AND at the top level.
 std::vector<std::string_view> Terms(std::string_view condition) {
   std::vector<std::string_view> terms;
@@ -77,7 +67,8 @@ std::optional<Query> Parse(std::string_view sql) {
     const size_t eq = term.find('=');
     if (eq == std::string_view::npos || term.find('=', eq + 1) != std::string_view::npos)
       return std::nullopt;
-    std::string x = ColumnOf(term.substr(0, eq), q.a), y = ColumnOf(term.substr(eq + 1), q.b);
+    std::string x(ColumnOf(term.substr(0, eq), q.a, true)),
+        y(ColumnOf(term.substr(eq + 1), q.b, true));
     if (x.empty() || y.empty()) return std::nullopt;
     q.pairs.emplace_back(std::move(x), std::move(y));
   }
@@ -90,10 +81,11 @@ std::optional<Query> Parse(std::string_view sql) {
   if (eq == std::string_view::npos || stretch.back() != '\'' ||
       stretch.find('\'', eq + 4) != stretch.size() - 1)
     return std::nullopt;
-  q.stretch_column = ColumnOf(stretch.substr(0, eq), q.a);
+  q.stretch_column = ColumnOf(stretch.substr(0, eq), q.a, true);
   constexpr std::string_view kIsNull = " IS NULL";
   if (q.stretch_column.empty() || !terms[1].ends_with(kIsNull)) return std::nullopt;
-  const std::string absent = ColumnOf(terms[1].substr(0, terms[1].size() - kIsNull.size()), q.b);
+  const std::string_view absent =
+      ColumnOf(terms[1].substr(0, terms[1].size() - kIsNull.size()), q.b, true);
   if (std::none_of(q.pairs.begin(), q.pairs.end(),
                    [&](const auto& p) { return EqualsNoCase(p.second, absent); }))
     return std::nullopt;
