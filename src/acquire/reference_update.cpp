@@ -101,6 +101,18 @@ ReferenceUpdateResult UpdateReferenceTables(RunState& state, const ChildLimits& 
   return finish("");
 }
 
+std::string KeptTablesMessage(const ReferenceUpdateResult& result) {
+  if (result.kept.empty()) return "";
+  std::string text = "The reference tables were refreshed from " + result.file.string() +
+                     (result.note.empty() ? "" : " (" + result.note + ")") + ".";
+  for (size_t i = 0; i < result.replaced.size(); ++i)
+    text += (i == 0 ? "\nReplaced: " : ", ") + Shown(result.replaced[i]);
+  text += "\nKept as they were:";
+  for (size_t i = 0; i < result.kept.size(); ++i)
+    text += "\n" + result.kept[i] + ": " + ForReading(result.kept_why[i]);
+  return text;
+}
+
 std::vector<ReferenceLoad> LoadReferenceTables(Connection& work, TableSource& source) {
   std::vector<ReferenceLoad> loads;
   for (const char* table : kReferenceTables) {

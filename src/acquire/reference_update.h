@@ -39,6 +39,11 @@ struct ReferenceUpdateResult {
 // changes nothing.
 ReferenceUpdateResult UpdateReferenceTables(RunState& state, const ChildLimits& limits = {});
 
+// What the desktop window says of a refresh that kept listed tables as they
+// were: the file read, the tables replaced, and each table kept with the
+// reason. "" when none was kept (the refresh then ends without a word).
+std::string KeptTablesMessage(const ReferenceUpdateResult& result);
+
 struct ReferenceLoad {
   std::string table;
   bool loaded = false;

@@ -175,10 +175,13 @@ void frmCMain::mnuViewRef_Click(int index) {
     return;
   }
   if (index == 5 && !busy_ && !unloaded_) {
-    bool shut_down = false;
-    RunBusy(Join(kImportMenus, kOtherActivities),
-            [&] { shut_down = UpdateReferenceTables(state_).shut_down; });
-    if (shut_down) Form_Unload();
+    ReferenceUpdateResult result;
+    RunBusy(Join(kImportMenus, kOtherActivities), [&] { result = UpdateReferenceTables(state_); });
+    if (result.shut_down) {
+      Form_Unload();
+    } else if (const std::string kept = KeptTablesMessage(result); !kept.empty()) {
+      state_.ui.MessageBox(kept);
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include "shell/frmCMain.h"
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -227,6 +228,14 @@ TEST_F(MainWindowTest, WhileUpdatingTheReferenceTablesAnImportCannotStart) {
   EXPECT_TRUE(w.state().view.menus["mnuRunData(0)"].enabled);
   EXPECT_FALSE(w.state().view.menus["mnuRunData(1)"].enabled);
   EXPECT_FALSE(w.busy());
+
+  // A listed table kept as it was is said, with the file read.
+  ExecuteIn(dir_.paths().UpdateDb(), "INSERT INTO UPDATE_LIST VALUES ('NO_SUCH_TABLE');");
+  w.mnuViewRef_Click(5);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_THAT(ui_.messages[0], ::testing::HasSubstr(dir_.paths().UpdateDb().string()));
+  EXPECT_THAT(ui_.messages[0],
+              ::testing::EndsWith("NO_SUCH_TABLE: not a reference table of the work database"));
 }
 
 using Texts = std::vector<std::string>;
