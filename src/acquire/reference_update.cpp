@@ -103,8 +103,8 @@ ReferenceUpdateResult UpdateReferenceTables(RunState& state, const ChildLimits& 
 
 std::string KeptTablesMessage(const ReferenceUpdateResult& result) {
   if (result.kept.empty()) return "";
-  std::string text = "The reference tables were refreshed from " + result.file.string() +
-                     (result.note.empty() ? "" : " (" + result.note + ")") + ".";
+  std::string text = "The update database " + result.file.string() +
+                     (result.note.empty() ? "" : " (" + result.note + ")") + " was read.";
   for (size_t i = 0; i < result.replaced.size(); ++i)
     text += (i == 0 ? "\nReplaced: " : ", ") + Shown(result.replaced[i]);
   text += "\nKept as they were:";

@@ -17,7 +17,7 @@ namespace sorvane {
 // ascending order, the rowid of every row whose key equals another row's as
 // the engine groups keys whose texts compare BINARY or NOCASE: NULLs alike,
 // numbers by value whatever their storage class, texts by their bytes with
-// ASCII letters folded. A few rows whose keys only hash alike may be among
+// ASCII letters folded, blobs byte for byte. A few rows whose keys only hash alike may be among
 // them. Throws what the engine throws (an interrupt included).
 std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql);
 

@@ -71,10 +71,10 @@ TEST_F(ReferenceUpdateTest, RefusedTableKeepsItsRowsAndTheRefreshGoesOn) {
       result.kept_why,
       ElementsAre("row 1: refused by the table's rules (CHECK constraint failed: LAB <> 0)"));
   EXPECT_THAT(result.replaced, ElementsAre("MT_WELL"));  // a binary column it does not read
-  EXPECT_EQ(KeptTablesMessage(result),
-            "The reference tables were refreshed from " + data.paths().UpdateDb().string() +
-                ".\nReplaced: MT_WELL\nKept as they were:\nMT_LAB: row 1: refused by the table's "
-                "rules (CHECK constraint failed: LAB <> 0)");
+  EXPECT_EQ(KeptTablesMessage(result), "The update database " + data.paths().UpdateDb().string() +
+                                           " was read.\nReplaced: MT_WELL\nKept as they "
+                                           "were:\nMT_LAB: row 1: refused by the table's "
+                                           "rules (CHECK constraint failed: LAB <> 0)");
   EXPECT_EQ(Column("SELECT NAME FROM MT_LAB ORDER BY LAB"), labs_before);
   EXPECT_THAT(Column("SELECT FIELD_VALUE FROM MT_WELL WHERE FIELD_NAME = 'status'"),
               ElementsAre("ACTIVE"));
