@@ -173,24 +173,20 @@ std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std:
 
 std::vector<RecordSet> RunSharedWalk(Connection& conn, const SharedWalk& walk) {
   const RecordSet flags = conn.QueryNative(walk.walk_sql);
-  std::vector<std::string> rowids(walk.members.size(), "[");
+  std::vector<std::vector<int64_t>> rowids(walk.members.size());
   for (int64_t r = 0; r < flags.RecordCount(); ++r) {
     const Value rowid = flags.At(r, 0);
     if (rowid.kind() != Value::Kind::kInteger)
       throw Error(0, "a shared read gave a rowid that is not a whole number");
-    const std::string text = std::to_string(rowid.AsInteger());
     for (size_t m = 0; m < rowids.size(); ++m) {
       const Value holds = flags.At(r, m + 1);
-      if (holds.kind() != Value::Kind::kInteger || holds.AsInteger() != 1) continue;
-      if (rowids[m].size() > 1) rowids[m] += ',';
-      rowids[m] += text;
+      if (holds.kind() == Value::Kind::kInteger && holds.AsInteger() == 1)
+        rowids[m].push_back(rowid.AsInteger());
     }
   }
   std::vector<RecordSet> rows;
-  for (size_t m = 0; m < rowids.size(); ++m) {
-    rowids[m] += ']';
-    rows.push_back(conn.QueryNative(walk.by_rowid[m], {Value::Text(std::move(rowids[m]))}));
-  }
+  for (size_t m = 0; m < rowids.size(); ++m)
+    rows.push_back(conn.QueryNative(walk.by_rowid[m], {RowidsParameter(rowids[m])}));
   return rows;
 }
 

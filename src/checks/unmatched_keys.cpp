@@ -147,7 +147,6 @@ std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_vie
                     }) ||
         !SameStepsOverRowids(conn.QueryPlanNative(u.by_rowid), own, q->a))
       return std::nullopt;
-    conn.QueryPlanNative(u.rows);  // it compiles
     return u;
   } catch (const std::exception&) {
     return std::nullopt;  // the query runs on its own and says what is wrong
