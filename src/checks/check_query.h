@@ -1,6 +1,7 @@
 // The rows of a check query, found by an equivalent that reads fewer rows
 // where the engine's plans show it gives the same rows in the same order
-// (duplicate_groups.h, unmatched_keys.h), else by the query itself.
+// (duplicate_groups.h, unmatched_keys.h, shared_walk.h), else by the query
+// itself.
 #pragma once
 
 #include <string_view>

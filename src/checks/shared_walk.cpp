@@ -122,8 +122,10 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
     // The sort may be told that the stretch's columns are the same in every row.
     const std::vector<std::string> plan = conn.QueryPlanNative(sorted);
     if (!order.empty() && plan.size() == 2 && plan[0] == "0 SCAN " + first.table &&
-        plan[1].starts_with("0 USE TEMP B-TREE FOR ") && plan[1].ends_with("ORDER BY"))
+        plan[1].starts_with("0 USE TEMP B-TREE FOR ") && plan[1].ends_with("ORDER BY")) {
       walk.walk_sql = sorted;
+      walk.scans_table = true;
+    }
   }
   for (size_t m : members) {
     std::string sql = ByRowid(shapes[m]);
@@ -135,7 +137,8 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
 
 }  // namespace
 
-std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std::string>& queries) {
+std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std::string>& queries,
+                                        size_t min_members) {
   std::vector<Shape> shapes(queries.size());
   std::vector<std::vector<std::string>> plans(queries.size());
   // Queries of one table and stretch read by the same first step of the plan.
@@ -157,7 +160,7 @@ std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std:
   }
   std::vector<SharedWalk> walks;
   for (const auto& [key, members] : groups) {
-    if (members.size() < 2) continue;
+    if (members.size() < std::max<size_t>(min_members, 1)) continue;
     try {
       if (auto walk = MakeWalk(conn, members, shapes, plans, plans[members.front()][0]))
         walks.push_back(std::move(*walk));

@@ -24,14 +24,18 @@
 namespace sorvane {
 
 struct SharedWalk {
-  std::vector<size_t> members;        // indexes into the queries given; two or more
+  std::vector<size_t> members;        // indexes into the queries given
   std::string walk_sql;               // the rowid, then 1 or 0 for each member
+  bool scans_table = false;           // an index's stretch read by a scan of the table
   std::vector<std::string> by_rowid;  // each member over ?1, a JSON array of rowids
 };
 
 // The walks `queries` (SQLite text) can share, in the order of their first
 // members; a query is in one walk at most, one the engine cannot plan in none.
-std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std::string>& queries);
+// A walk has `min_members` or more: a walk of one reads an index's stretch
+// faster when it scans the table.
+std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std::string>& queries,
+                                        size_t min_members = 2);
 
 // The rows of each member of `walk`, in the order of its members, as each
 // query run on its own would give them. Throws what the engine throws.
