@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "checks/sql_words.h"
+#include "core/text.h"
+
 namespace sorvane {
 
 std::string FromRowids(const std::string& table) {
@@ -70,6 +73,33 @@ std::vector<IndexColumn> IndexColumns(Connection& conn, const std::string& index
     columns.push_back({rs.At(r, 0).ToDisplay(), rs.At(r, 1).ToDisplay()});
   }
   return columns;
+}
+
+std::string IndexOrder(const std::vector<IndexColumn>& columns, const std::string& table) {
+  std::string order;
+  for (const IndexColumn& c : columns)
+    order += table + "." + c.name + " COLLATE " + c.collation + ", ";
+  return order + table + ".rowid";
+}
+
+std::string ProjectedTable(Connection& conn, const std::string& view) {
+  const Value text = conn.QueryValue(
+      "SELECT sql FROM sqlite_master WHERE type = 'view' AND name = ?1 COLLATE NOCASE",
+      {Value::Text(view)});
+  if (text.kind() != Value::Kind::kText) return "";
+  const std::string sql = text.AsText();
+  // No column list of the view's own, no expression, no condition.
+  if (sql.find_first_of("()[]\"`';") != std::string::npos) return "";
+  const size_t select = OnlyWord(sql, "SELECT"), from = OnlyWord(sql, "FROM");
+  if (select == std::string::npos || from == std::string::npos || from < select) return "";
+  const std::string_view list = std::string_view(sql).substr(select + 6, from - select - 6);
+  for (size_t at = 0, comma;; at = comma + 1) {
+    comma = list.find(',', at);
+    if (!PlainName(TrimWhitespace(list.substr(at, comma - at)))) return "";
+    if (comma == std::string_view::npos) break;
+  }
+  const std::string_view table = TrimWhitespace(std::string_view(sql).substr(from + 4));
+  return PlainName(table) ? std::string(table) : "";
 }
 
 }  // namespace sorvane

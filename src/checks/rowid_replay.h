@@ -41,5 +41,13 @@ struct IndexColumn {
   std::string name, collation;
 };
 std::vector<IndexColumn> IndexColumns(Connection& conn, const std::string& index);
+// "T.a COLLATE X, T.b COLLATE Y, T.rowid": the order in which index entries
+// of `columns` over `table` stand.
+std::string IndexOrder(const std::vector<IndexColumn>& columns, const std::string& table);
+
+// The table whose rows `view` shows when it is a plain projection of one
+// ("SELECT a, b, ... FROM T", names only): a query reading the view reads the
+// table's rows. "" for any other view or name.
+std::string ProjectedTable(Connection& conn, const std::string& view);
 
 }  // namespace sorvane

@@ -114,14 +114,12 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
   // the rowid).
   if (const std::optional<TableRead> by = ParseTableRead(read, first.table);
       by && !by->index.empty() && !by->covering) {
-    std::string order;
-    for (const IndexColumn& c : IndexColumns(conn, by->index))
-      order += first.table + "." + c.name + " COLLATE " + c.collation + ", ";
+    const std::vector<IndexColumn> columns = IndexColumns(conn, by->index);
     const std::string sorted =
-        rows + " NOT INDEXED" + where + " ORDER BY " + order + first.table + ".rowid";
+        rows + " NOT INDEXED" + where + " ORDER BY " + IndexOrder(columns, first.table);
     // The sort may be told that the stretch's columns are the same in every row.
     const std::vector<std::string> plan = conn.QueryPlanNative(sorted);
-    if (!order.empty() && plan.size() == 2 && plan[0] == "0 SCAN " + first.table &&
+    if (!columns.empty() && plan.size() == 2 && plan[0] == "0 SCAN " + first.table &&
         plan[1].starts_with("0 USE TEMP B-TREE FOR ") && plan[1].ends_with("ORDER BY")) {
       walk.walk_sql = sorted;
       walk.scans_table = true;

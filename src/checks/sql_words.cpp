@@ -43,10 +43,17 @@ bool PlainName(std::string_view s) {
 }
 
 std::string_view ColumnOf(std::string_view ref, std::string_view table, bool qualified) {
+  // Either part of "table.column" may be quoted ("[T].[C]" is translated so); a bare "C" in quotes
+  // would be a text where no column has that name.
+  auto unquoted = [](std::string_view part) {
+    if (part.size() > 2 && part.front() == '"' && part.back() == '"')
+      part = part.substr(1, part.size() - 2);
+    return part;
+  };
   ref = Trim(ref);
   if (const size_t dot = ref.find('.'); dot != std::string_view::npos) {
-    if (!EqualsNoCase(ref.substr(0, dot), table)) return {};
-    ref.remove_prefix(dot + 1);
+    if (!EqualsNoCase(unquoted(ref.substr(0, dot)), table)) return {};
+    ref = unquoted(ref.substr(dot + 1));
   } else if (qualified) {
     return {};
   }

@@ -21,8 +21,9 @@ size_t OnlyWord(std::string_view sql, std::string_view word);
 // A name of letters, digits and '_' that does not begin with a digit.
 bool PlainName(std::string_view s);
 
-// The column a reference "table.column" (or a bare "column", unless
-// `qualified`) names in `table`, blanks around it ignored; "" for anything else.
+// The column a reference "table.column" (either part may be in double
+// quotes; or a bare "column", unless `qualified`) names in `table`, blanks
+// around it ignored; "" for anything else.
 std::string_view ColumnOf(std::string_view ref, std::string_view table, bool qualified);
 
 }  // namespace sorvane

@@ -67,8 +67,10 @@ std::optional<Query> Parse(std::string_view sql) {
     const size_t eq = term.find('=');
     if (eq == std::string_view::npos || term.find('=', eq + 1) != std::string_view::npos)
       return std::nullopt;
-    std::string x(ColumnOf(term.substr(0, eq), q.a, true)),
-        y(ColumnOf(term.substr(eq + 1), q.b, true));
+    // A's column on either side (the two are declared alike, so either side's collation holds).
+    std::string_view lhs = term.substr(0, eq), rhs = term.substr(eq + 1);
+    if (ColumnOf(lhs, q.a, true).empty()) std::swap(lhs, rhs);
+    std::string x(ColumnOf(lhs, q.a, true)), y(ColumnOf(rhs, q.b, true));
     if (x.empty() || y.empty()) return std::nullopt;
     q.pairs.emplace_back(std::move(x), std::move(y));
   }
@@ -92,32 +94,73 @@ std::optional<Query> Parse(std::string_view sql) {
   return q;
 }
 
+// The indexes of `table`, each with its columns (none for one that orders
+// anything but plain columns ascending).
+std::vector<std::pair<std::string, std::vector<IndexColumn>>> IndexesOf(Connection& conn,
+                                                                        const std::string& table) {
+  const RecordSet names =
+      conn.QueryNative("SELECT name FROM pragma_index_list(?1)", {Value::Text(table)});
+  std::vector<std::pair<std::string, std::vector<IndexColumn>>> indexes;
+  for (int64_t r = 0; r < names.RecordCount(); ++r) {
+    const std::string name(names.TextAt(r, 0));
+    indexes.emplace_back(name, IndexColumns(conn, name));
+  }
+  return indexes;
+}
+
 }  // namespace
 
-std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_view sql) {
-  const std::optional<Query> q = Parse(sql);
+std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_view given) {
+  std::string sql(given);
+  std::optional<Query> q = Parse(sql);
   if (!q) return std::nullopt;
   try {
+    const std::vector<std::string> own = conn.QueryPlanNative(sql);
+    // A plain projection of a table is read as that table, which then stands in for it.
+    if (const std::string table = ProjectedTable(conn, q->a); !table.empty()) {
+      const std::vector<size_t> at = FindWord(sql, q->a, false);
+      for (auto it = at.rbegin(); it != at.rend(); ++it) sql.replace(*it, q->a.size(), table);
+      q = Parse(sql);
+      if (!q || conn.QueryPlanNative(sql) != own) return std::nullopt;
+    }
     // Keys compared alike from both sides.
     for (const auto& [x, y] : q->pairs) {
       const auto dx = DeclaredColumn(conn, q->a, x), dy = DeclaredColumn(conn, q->b, y);
       if (!dx || !dy || *dx != *dy) return std::nullopt;
     }
-    // The stretch is read through an index of `c` and the keys.
-    const std::vector<std::string> own = conn.QueryPlanNative(sql);
+    // The stretch is read through an index of `c`.
     const std::optional<TableRead> read = own.empty() ? std::nullopt : ParseTableRead(own[0], q->a);
     if (!read || read->index.empty() || read->covering ||
         read->terms != std::vector<std::string>{q->stretch_column + "=?"} ||
         !own[0].starts_with("0 SEARCH "))
       return std::nullopt;
-    const std::string& index = read->index;
-    const std::vector<IndexColumn> columns = IndexColumns(conn, index);
-    std::set<std::string> wanted{UpperCase(q->stretch_column)}, indexed;
-    for (const auto& pair : q->pairs) wanted.insert(UpperCase(pair.first));
-    for (const IndexColumn& c : columns) indexed.insert(UpperCase(c.name));
-    if (columns.empty() || !EqualsNoCase(columns[0].name, q->stretch_column) || wanted != indexed ||
-        indexed.size() != columns.size())
-      return std::nullopt;
+    // The keys are grouped through an index of exactly the keys, or of `c` and the keys: the
+    // read's own if it is one (its entries of a key stand in rowid order), else another, and
+    // the rows found then sorted as the read's index orders them.
+    std::set<std::string> keyed;
+    for (const auto& pair : q->pairs) keyed.insert(UpperCase(pair.first));
+    auto fits = [&](const std::vector<IndexColumn>& columns) {
+      std::set<std::string> named;
+      for (const IndexColumn& c : columns) named.insert(UpperCase(c.name));
+      if (columns.empty() || named.size() != columns.size()) return false;
+      if (named == keyed) return true;
+      named.erase(UpperCase(q->stretch_column));
+      return EqualsNoCase(columns[0].name, q->stretch_column) && named == keyed;
+    };
+    const std::vector<IndexColumn> read_columns = IndexColumns(conn, read->index);
+    std::string index = read->index;
+    std::vector<IndexColumn> columns = read_columns;
+    if (!fits(columns)) {
+      index.clear();
+      for (auto& [name, its] : IndexesOf(conn, q->a)) {
+        if (!fits(its) || read_columns.empty()) continue;
+        index = name;
+        columns = std::move(its);
+        break;
+      }
+      if (index.empty()) return std::nullopt;
+    }
+    const bool stretch_first = EqualsNoCase(columns[0].name, q->stretch_column);
 
     UnmatchedKeys u;
     std::string keys, group_by, same_key, blob;
@@ -130,17 +173,23 @@ std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_vie
     for (const IndexColumn& c : columns)
       group_by += (group_by.empty() ? "" : ", ") + q->a + "." + c.name;
     const std::string stretch = std::string(Terms(q->where)[0]);
-    u.keys = "SELECT " + keys + "(" + blob + ") FROM " + q->a + " WHERE " + stretch + " GROUP BY " +
-             group_by + " HAVING NOT EXISTS (SELECT 1 FROM " + q->b + " WHERE " + q->on + ")";
-    u.rows = "SELECT " + q->a + ".rowid FROM " + q->a + " WHERE " + stretch + same_key +
-             " ORDER BY " + q->a + ".rowid";
+    u.keys = "SELECT " + keys + "(" + blob + ") FROM " + q->a +
+             (stretch_first ? " WHERE " + stretch : "") + " GROUP BY " + group_by +
+             " HAVING NOT EXISTS (SELECT 1 FROM " + q->b + " WHERE " + q->on + ")";
+    u.rows = "SELECT " + q->a + ".rowid FROM " + q->a + " INDEXED BY " + index + " WHERE " +
+             stretch + same_key + " ORDER BY " + q->a + ".rowid";
+    if (index != read->index)
+      u.order = "SELECT " + q->a + ".rowid" + FromRowids(q->a) + " ORDER BY " +
+                IndexOrder(read_columns, q->a);
     u.by_rowid = "SELECT " + q->head + FromRowids(q->a) + " LEFT JOIN " + q->b + " ON " + q->on +
                  " WHERE " + q->where + (q->tail.empty() ? "" : " " + q->tail);
     // The keys come in the index's order, grouped without a sort.
     const std::vector<std::string> keys_plan = conn.QueryPlanNative(u.keys);
-    if (keys_plan.empty() || !keys_plan[0].starts_with("0 SEARCH " + q->a + " USING ") ||
-        keys_plan[0].find(" INDEX " + index + " (" + q->stretch_column + "=?)") ==
-            std::string::npos ||
+    const std::string grouped =
+        stretch_first ? " INDEX " + index + " (" + q->stretch_column + "=?)" : " INDEX " + index;
+    if (keys_plan.empty() ||
+        !keys_plan[0].starts_with((stretch_first ? "0 SEARCH " : "0 SCAN ") + q->a + " USING ") ||
+        !keys_plan[0].ends_with(grouped) ||
         std::any_of(keys_plan.begin(), keys_plan.end(),
                     [](const std::string& step) {
                       return step.find("TEMP B-TREE") != std::string::npos;
@@ -168,6 +217,12 @@ std::optional<RecordSet> RunUnmatchedKeys(Connection& conn, const UnmatchedKeys&
     }
     const RecordSet rows = conn.QueryNative(unmatched.rows, key);
     for (int64_t i = 0; i < rows.RecordCount(); ++i) rowids.push_back(rows.At(i, 0).AsInteger());
+  }
+  if (!unmatched.order.empty()) {
+    const RecordSet sorted = conn.QueryNative(unmatched.order, {RowidsParameter(rowids)});
+    rowids.clear();
+    for (int64_t i = 0; i < sorted.RecordCount(); ++i)
+      rowids.push_back(sorted.At(i, 0).AsInteger());
   }
   RecordSet rows = conn.QueryNative(unmatched.by_rowid, {RowidsParameter(rowids)});
   same_rows.Commit();
