@@ -46,7 +46,7 @@ int RunRead(const std::string& file, bool as_shown, const std::string& password,
     auto on_row = [&](int64_t, const std::vector<std::string>& cells, const RowFormats& formats) {
       // Empty cells after the row's last value are left out: a sheet whose used
       // range reaches the grid's last column would print thousands of tabs a row.
-      size_t used = cells.size();
+      size_t used = formats.Filled(cells);
       while (used > 0 && cells[used - 1].empty()) --used;
       for (size_t i = 0; i < used; ++i) {
         if (i > 0) io.out << '\t';

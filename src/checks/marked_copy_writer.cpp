@@ -241,9 +241,11 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
           std::max(cells.size(), mark && !mark->cells.empty()
                                      ? static_cast<size_t>(mark->cells.rbegin()->first) + 1
                                      : size_t{0});
+      // Past the cells that may hold a text there is nothing to write but a marked row's colour.
+      const size_t filled = cell_formats.Filled(cells);
       if (widths.size() < cells.size()) widths.resize(cells.size());
-      for (size_t c = 0; c < cells.size(); ++c) widths[c] = std::max(widths[c], cells[c].size());
-      for (size_t c = 0; c < width; ++c) {
+      for (size_t c = 0; c < filled; ++c) widths[c] = std::max(widths[c], cells[c].size());
+      for (size_t c = 0; c < (mark ? width : std::min(width, filled)); ++c) {
         const auto col = static_cast<lxw_col_t>(c);
         const bool marked = mark && mark->cells.count(static_cast<int32_t>(c)) > 0;
         const std::string empty;

@@ -48,9 +48,9 @@ bool RowAddsRecord(const std::vector<std::string>& cells) {
 }
 
 // Whether a row a person typed something into: a cell holds more than blanks.
-bool HoldsData(const std::vector<std::string>& cells) {
-  for (const std::string& cell : cells) {
-    if (cell.find_first_not_of(' ') != std::string::npos) return true;
+bool HoldsData(const std::vector<std::string>& cells, const RowFormats& formats) {
+  for (size_t c = 0; c < formats.Filled(cells); ++c) {
+    if (cells[c].find_first_not_of(' ') != std::string::npos) return true;
   }
   return false;
 }
@@ -197,7 +197,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
     if (!RowAddsRecord(cells)) {
       // Kept out as always, but never in silence: the row may hold a record
       // whose facility ID was typed only once, further up.
-      if (HoldsData(cells)) table.SkippedRows.push_back(row_number);
+      if (HoldsData(cells, formats)) table.SkippedRows.push_back(row_number);
       return;
     }
     sheet.AddNew();

@@ -195,6 +195,27 @@ TEST_F(ImportWorkbookTest, FacilityIdShownWithLeadingZerosImportsAllFiveTables) 
   EXPECT_EQ(state.WorkConn.QueryValue("SELECT WL FROM MT_TEMP3").ToDisplay(), "12.75");
 }
 
+// Another program saved blank cells across the grid's last three rows: the
+// used range is 16,384 columns by 1,048,576 rows, of which two hold the data.
+// Only those count; the empty rows in between are no skipped records.
+TEST_F(ImportWorkbookTest, SheetReachingTheGridsLastCellImportsItsRowsOnly) {
+  const auto source = std::filesystem::path(SORVANE_CORPUS_DIR) / "xlsx/calamine_issue_174.xlsx";
+  if (!std::filesystem::exists(source)) GTEST_SKIP() << "the shared corpus is absent";
+  WriteCleanSet();
+  std::filesystem::copy_file(source, state.paths.WorkbookDir() / "1234567_1.xlsx",
+                             std::filesystem::copy_options::overwrite_existing);
+  Verify();
+  ASSERT_TRUE(ImportWorkbook(state, 1));
+  EXPECT_EQ(SheetFields(1),
+            (Cells{"YOUR REF #", "CONTACT NAME", "CONTACT NUMBER", "ADDRESS", "CITY", "WEIGHT",
+                   "PIECES", "MATERIAL COST", "SPL INSTRUCTION", "REMARKS", "YOUR COMPANY"}));
+  ASSERT_EQ(state.SheetRecordset[1]->RecordCount(), 1);
+  EXPECT_EQ(SheetText(1, 0, "CITY"), "My City");
+  EXPECT_TRUE(state.Tables[1].SkippedRows.empty());
+  EXPECT_EQ(state.view.ProgressBar.max, 1048576);
+  EXPECT_EQ(Label(1).caption, "Table 1 imported.");
+}
+
 TEST_F(ImportWorkbookTest, EncryptedWorkbookAsksForItsPasswordNamingTheWorkbook) {
   const auto source = std::filesystem::path(SORVANE_CORPUS_DIR) / "xls/poi_password.xls";
   if (!std::filesystem::exists(source)) GTEST_SKIP() << "the shared corpus is absent";

@@ -299,18 +299,23 @@ TEST(XlsReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
 }
 
 // Read on a second thread, a sheet gives the caller what it gives when read
-// directly: each row's cells and displayed texts, the stop the caller asks for,
-// and a failure once the rows before it are in.
+// directly: each row's cells and displayed texts, how many of its first cells
+// may hold a text (rows of one cell among rows of three, a stray empty cell
+// far to the right in the last), the stop the caller asks for, and a failure
+// once the rows before it are in.
 TEST(XlsxReaderTest, ReadAheadGivesWhatTheReaderGives) {
   XlsxParts x;
   x.cell_xfs = "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"4\"/>";
   for (int r = 1; r <= 3000; ++r) {
     const std::string n = std::to_string(r);
-    x.sheet_data += "<row r=\"" + n + "\"><c r=\"A" + n + "\" s=\"1\"><v>" + n +
-                    "</v></c><c r=\"B" + n + "\" s=\"2\"><v>1234.5</v></c><c r=\"C" + n +
-                    "\" t=\"inlineStr\"><is><t>x" + n + "</t></is></c></row>";
+    x.sheet_data += "<row r=\"" + n + "\"><c r=\"A" + n + "\" s=\"1\"><v>" + n + "</v></c>";
+    if (r % 3 != 0) {
+      x.sheet_data += "<c r=\"B" + n + "\" s=\"2\"><v>1234.5</v></c><c r=\"C" + n +
+                      "\" t=\"inlineStr\"><is><t>x" + n + "</t></is></c>";
+    }
+    x.sheet_data += r == 3000 ? "<c r=\"H3000\" s=\"2\"/></row>" : "</row>";
   }
-  x.dimension = "<dimension ref=\"A1:C3000\"/>";
+  x.dimension = "<dimension ref=\"A1:H3000\"/>";
   auto read = [](const std::string& bytes, bool ahead, int64_t stop_at) {
     std::vector<std::string> seen;
     ReadOptions options;
@@ -320,7 +325,7 @@ TEST(XlsxReaderTest, ReadAheadGivesWhatTheReaderGives) {
     };
     const ShownRowCallback on_row = [&](int64_t n, const std::vector<std::string>& cells,
                                         const RowFormats& f) {
-      std::string line = std::to_string(n);
+      std::string line = std::to_string(n) + "#" + std::to_string(f.Filled(cells));
       for (size_t c = 0; c < cells.size(); ++c)
         line += "|" + f.Shown(c, cells[c]) + "/" + f.FormatCode(c);
       seen.push_back(line);
@@ -340,7 +345,10 @@ TEST(XlsxReaderTest, ReadAheadGivesWhatTheReaderGives) {
        {std::pair{whole, int64_t{0}}, {whole, int64_t{2500}}, {broken, int64_t{0}}}) {
     const std::vector<std::string> direct = read(bytes, false, stop_at);
     EXPECT_EQ(read(bytes, true, stop_at), direct);
-    EXPECT_EQ(direct[1], "2|1/2/1900/m/d/yyyy|1,234.50/#,##0.00|x2/");
+    EXPECT_EQ(direct[1], "2#3|1/2/1900/m/d/yyyy|1,234.50/#,##0.00|x2/|/|/|/|/|/");
+    EXPECT_EQ(direct[2], "3#1|1/3/1900/m/d/yyyy|/|/|/|/|/|/|/");
+    if (stop_at == 0 && bytes == whole)
+      EXPECT_EQ(direct.back(), "3000#8|3/18/1908/m/d/yyyy|/|/|/|/|/|/|/");
     EXPECT_EQ(direct.size(), stop_at > 0 ? 2500 : 3000);
     EXPECT_EQ(direct.back().find("not well-formed") != std::string::npos, bytes == broken);
   }

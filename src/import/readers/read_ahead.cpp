@@ -25,6 +25,7 @@ struct Block {
   struct Row {
     int64_t number = 0;
     size_t first_cell = 0, cells = 0;
+    size_t filled = 0;  // the first cells, those that may hold a text: the ones kept in `text`
     RowFormats formats;
     std::optional<SheetShape> shape;  // a shape told before this row, or alone
     bool is_row = true;
@@ -114,8 +115,9 @@ void Produce(const SheetRead& read, Handover& h) {
           row.number = number;
           row.first_cell = b.cell_ends.size();
           row.cells = cells.size();
-          for (const std::string& cell : cells) {
-            b.text += cell;
+          row.filled = formats.Filled(cells);
+          for (size_t c = 0; c < row.filled; ++c) {
+            b.text += cells[c];
             b.cell_ends.push_back(b.text.size());
           }
           formats.CopyFor(cells, row.formats);
@@ -144,6 +146,7 @@ SheetShape ReadAhead(const SheetRead& read, const ShownRowCallback& on_row,
   Handover h;
   std::thread reader([&] { Produce(read, h); });
   std::vector<std::string> cells;
+  size_t assigned = 0;         // cells from here on are empty
   std::exception_ptr failure;  // a callback's, or the reader's unless stopped
   SheetShape result;
   for (bool last = false; !last;) {
@@ -157,12 +160,14 @@ SheetShape ReadAhead(const SheetRead& read, const ShownRowCallback& on_row,
           continue;
         }
         cells.resize(row.cells);
+        for (size_t c = row.filled; c < std::min(assigned, cells.size()); ++c) cells[c].clear();
         size_t start = row.first_cell == 0 ? 0 : b->cell_ends[row.first_cell - 1];
-        for (size_t c = 0; c < row.cells; ++c) {
+        for (size_t c = 0; c < row.filled; ++c) {
           const size_t end = b->cell_ends[row.first_cell + c];
           cells[c].assign(b->text, start, end - start);
           start = end;
         }
+        assigned = row.filled;
         if (!on_row(row.number, cells, row.formats)) h.stopped = true;
       } catch (...) {
         failure = std::current_exception();

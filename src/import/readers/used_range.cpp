@@ -88,6 +88,9 @@ RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCall
 
 void RowEmitter::Deliver() {
   if (stopped_) return;
+  size_t filled = 0;
+  for (int32_t c : dirty_) filled = std::max(filled, static_cast<size_t>(c) + 1);
+  formats_.filled_ = filled;
   if (!on_row_(current_, row_, formats_)) stopped_ = true;
   for (int32_t c : dirty_) {
     row_[static_cast<size_t>(c)].clear();
@@ -221,15 +224,18 @@ bool RowFormats::Date1904() const {
 }
 
 void RowFormats::CopyFor(const std::vector<std::string>& cells, RowFormats& out) const {
+  // The cells that may hold a text only: past them the copy answers as for an empty cell.
+  const size_t n = std::min(filled_, style_.size());
   out.styles_ = nullptr;
-  out.values_ = values_;
-  out.style_ = style_;
-  out.kinds_ = kinds_;
+  out.values_.assign(values_.begin(), values_.begin() + std::min(n, values_.size()));
+  out.style_.assign(style_.begin(), style_.begin() + n);
+  out.kinds_.assign(kinds_.begin(), kinds_.begin() + std::min(n, kinds_.size()));
+  out.filled_ = filled_;
   out.copied_ = true;
   out.date1904_ = Date1904();
-  out.shown_.resize(style_.size());
-  out.codes_.resize(style_.size());
-  for (size_t col = 0; col < style_.size(); ++col) {
+  out.shown_.resize(n);
+  out.codes_.resize(n);
+  for (size_t col = 0; col < n; ++col) {
     if (!Formatted(col)) continue;
     out.shown_[col] = Shown(col, col < cells.size() ? cells[col] : std::string());
     out.codes_[col] = FormatCode(col);

@@ -16,6 +16,7 @@
 // reason. Rows already delivered before a failure stay with the caller.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -86,6 +87,13 @@ class RowFormats {
   std::string Shown(size_t col, const std::string& text) const;
   // Whether cell `col` shows otherwise than as delivered.
   bool Formatted(size_t col) const { return col < style_.size() && style_[col] != kNone; }
+  // How many of the row's first `cells` may hold a text: every cell from there
+  // on is empty. A sheet whose used range reaches far to the right of its data
+  // (a stray cell in the grid's last column) gives rows thousands of cells
+  // wide, so a caller looks at these only.
+  size_t Filled(const std::vector<std::string>& cells) const {
+    return std::min(filled_, cells.size());
+  }
 
   // What a cell holds, so that a copy of the sheet can keep numbers as numbers
   // and dates as dates. A cell with an empty text is empty, whatever its kind.
@@ -114,6 +122,7 @@ class RowFormats {
   // A copy's answers, by column where Formatted.
   bool copied_ = false, date1904_ = false;
   std::vector<std::string> shown_, codes_;
+  size_t filled_ = static_cast<size_t>(-1);  // unknown: every cell may hold a text
 };
 
 // A row with its formats; valid only during the call.
