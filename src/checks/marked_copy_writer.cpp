@@ -225,27 +225,39 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     comment.width = 360;
 
     bool header_seen = false;
+    size_t header_width = 0;     // up to the header's last text
     std::vector<size_t> widths;  // characters of the longest text of each column
     std::exception_ptr failed;
     auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                          const RowFormats& cell_formats) {
+      // Past the cells that may hold a text there is nothing to write but a marked row's colour.
+      const size_t filled = cell_formats.Filled(cells);
+      auto reach = [&] {
+        size_t end = filled;
+        while (end > 0 && cells[end - 1].empty()) --end;
+        return end;
+      };
       if (!header_seen) {
         header_seen = true;
+        header_width = reach();
         worksheet_freeze_panes(ws, static_cast<lxw_row_t>(row_number), 0);
       }
       const auto row = static_cast<lxw_row_t>(row_number - 1);
       const auto found = marks.find(row_number);
       const RowMarks* mark = found != marks.end() ? &found->second : nullptr;
       const int severity = mark ? mark->severity : -1;
+      // A marked row is coloured across the table (the header's columns), or as far as its own
+      // texts or marks go: not across a used range that a stray blank cell stretches to the
+      // grid's last column.
       const size_t width =
-          std::max(cells.size(), mark && !mark->cells.empty()
-                                     ? static_cast<size_t>(mark->cells.rbegin()->first) + 1
-                                     : size_t{0});
-      // Past the cells that may hold a text there is nothing to write but a marked row's colour.
-      const size_t filled = cell_formats.Filled(cells);
+          !mark ? filled
+                : std::max({header_width, reach(),
+                            mark->cells.empty()
+                                ? size_t{0}
+                                : static_cast<size_t>(mark->cells.rbegin()->first) + 1});
       if (widths.size() < cells.size()) widths.resize(cells.size());
       for (size_t c = 0; c < filled; ++c) widths[c] = std::max(widths[c], cells[c].size());
-      for (size_t c = 0; c < (mark ? width : std::min(width, filled)); ++c) {
+      for (size_t c = 0; c < width; ++c) {
         const auto col = static_cast<lxw_col_t>(c);
         const bool marked = mark && mark->cells.count(static_cast<int32_t>(c)) > 0;
         const std::string empty;

@@ -244,6 +244,31 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCells) {
             2);
 }
 
+// A text left in the grid's last column stretches the sheet's used range to
+// 16,384 columns: a marked row is still coloured across the table only (its
+// header's columns), and the stray text is copied.
+TEST_F(AnnotateTest, AMarkedRowIsColouredAcrossTheTableNotTheWholeGrid) {
+  CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx",
+             {{{9, 3}, "abc"}, {{12, 16383}, "stray"}});
+  CopySample(in_, {1, 2, 4, 5});
+  ASSERT_EQ(Review().code, 1);
+  ExpectCopy(3, {{{9, "D"}, 2}}, 1);
+  size_t header = 0, marked = 0;
+  ReadWorkbook(Input(3),
+               [&](int64_t row, const std::vector<std::string>& cells, const RowFormats&) {
+                 if (row == 1) {
+                   for (size_t c = 0; c < cells.size(); ++c)
+                     header = cells[c].empty() ? header : c + 1;
+                 }
+                 return true;
+               });
+  for (const auto& [cell, c] : ReadCopy(out_ / "1234567_3 (checked).xlsx").cells) {
+    if (cell.first == 9) ++marked;
+  }
+  EXPECT_GT(header, 5u);
+  EXPECT_EQ(marked, header);
+}
+
 // The check window's menu item writes the same copies into the data folder and
 // says where.
 TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
