@@ -12,15 +12,6 @@
 namespace sorvane {
 namespace {
 
-std::vector<std::string_view> SplitList(std::string_view list) {
-  std::vector<std::string_view> items;
-  for (size_t comma; (comma = list.find(',')) != std::string_view::npos;
-       list.remove_prefix(comma + 1))
-    items.push_back(Trim(list.substr(0, comma)));
-  items.push_back(Trim(list));
-  return items;
-}
-
 bool IsCount(std::string_view item) {
   constexpr std::string_view kCount = "COUNT(*)";
   if (!EqualsNoCase(item.substr(0, kCount.size()), kCount)) return false;

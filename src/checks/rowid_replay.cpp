@@ -92,11 +92,9 @@ std::string ProjectedTable(Connection& conn, const std::string& view) {
   if (sql.find_first_of("()[]\"`';") != std::string::npos) return "";
   const size_t select = OnlyWord(sql, "SELECT"), from = OnlyWord(sql, "FROM");
   if (select == std::string::npos || from == std::string::npos || from < select) return "";
-  const std::string_view list = std::string_view(sql).substr(select + 6, from - select - 6);
-  for (size_t at = 0, comma;; at = comma + 1) {
-    comma = list.find(',', at);
-    if (!PlainName(TrimWhitespace(list.substr(at, comma - at)))) return "";
-    if (comma == std::string_view::npos) break;
+  for (std::string_view column :
+       SplitList(std::string_view(sql).substr(select + 6, from - select - 6))) {
+    if (!PlainName(column)) return "";
   }
   const std::string_view table = TrimWhitespace(std::string_view(sql).substr(from + 4));
   return PlainName(table) ? std::string(table) : "";

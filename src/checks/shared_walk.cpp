@@ -118,8 +118,9 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
     const std::string sorted =
         rows + " NOT INDEXED" + where + " ORDER BY " + IndexOrder(columns, first.table);
     // The sort may be told that the stretch's columns are the same in every row.
-    const std::vector<std::string> plan = conn.QueryPlanNative(sorted);
-    if (!columns.empty() && plan.size() == 2 && plan[0] == "0 SCAN " + first.table &&
+    const std::vector<std::string> plan =
+        columns.empty() ? std::vector<std::string>{} : conn.QueryPlanNative(sorted);
+    if (plan.size() == 2 && plan[0] == "0 SCAN " + first.table &&
         plan[1].starts_with("0 USE TEMP B-TREE FOR ") && plan[1].ends_with("ORDER BY")) {
       walk.walk_sql = sorted;
       walk.scans_table = true;

@@ -42,6 +42,15 @@ bool PlainName(std::string_view s) {
          !std::isdigit(static_cast<unsigned char>(s[0]));
 }
 
+std::vector<std::string_view> SplitList(std::string_view list) {
+  std::vector<std::string_view> items;
+  for (size_t comma; (comma = list.find(',')) != std::string_view::npos;
+       list.remove_prefix(comma + 1))
+    items.push_back(TrimWhitespace(list.substr(0, comma)));
+  items.push_back(TrimWhitespace(list));
+  return items;
+}
+
 std::string_view ColumnOf(std::string_view ref, std::string_view table, bool qualified) {
   // Either part of "table.column" may be quoted ("[T].[C]" is translated so); a bare "C" in quotes
   // would be a text where no column has that name.

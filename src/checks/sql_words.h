@@ -21,6 +21,10 @@ size_t OnlyWord(std::string_view sql, std::string_view word);
 // A name of letters, digits and '_' that does not begin with a digit.
 bool PlainName(std::string_view s);
 
+// The items of a list separated by commas (any comma: an item with one inside
+// brackets comes apart), blanks and line breaks around each dropped.
+std::vector<std::string_view> SplitList(std::string_view list);
+
 // The column a reference "table.column" (either part may be in double
 // quotes; or a bare "column", unless `qualified`) names in `table`, blanks
 // around it ignored; "" for anything else.

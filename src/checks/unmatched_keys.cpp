@@ -151,9 +151,10 @@ std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_vie
     std::string index = read->index;
     std::vector<IndexColumn> columns = read_columns;
     if (!fits(columns)) {
+      if (read_columns.empty()) return std::nullopt;  // the rows could not be sorted as it reads
       index.clear();
       for (auto& [name, its] : IndexesOf(conn, q->a)) {
-        if (!fits(its) || read_columns.empty()) continue;
+        if (!fits(its)) continue;
         index = name;
         columns = std::move(its);
         break;
