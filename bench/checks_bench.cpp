@@ -5,6 +5,7 @@
 //
 //   checks_bench [results samples]     (default: 100000 30000)
 //   checks_bench --db FILE             a work database a review left behind
+//   checks_bench --db FILE --only 5.13 one check's query, timed five times
 //
 // With SORVANE_BENCH_KEEP set, the database file is kept for a closer look.
 //
@@ -264,6 +265,26 @@ int main(int argc, char** argv) {
     std::printf("facility: %lld results, %lld samples (built in %.1f s)\n",
                 static_cast<long long>(results), static_cast<long long>(samples),
                 Seconds(Clock::now() - t0));
+  }
+
+  if (existing && argc > 4 && std::string(argv[3]) == "--only") {
+    const std::string only = argv[4];
+    const size_t dot = only.find('.');
+    const int t = std::atoi(only.c_str()), i = std::atoi(only.c_str() + dot + 1);
+    std::vector<sorvane::clsReviewObject> list;
+    sorvane::BuildChecks(t, kSite, list);
+    if (dot == std::string::npos || t < 1 || t > 5 || i < 0 || i >= static_cast<int>(list.size())) {
+      std::fprintf(stderr, "no check %s\n", only.c_str());
+      return 2;
+    }
+    for (int run = 0; run < 5; ++run) {
+      auto s = Clock::now();
+      const sorvane::RecordSet rs =
+          sorvane::QueryCheckRows(state.WorkConn, list[static_cast<size_t>(i)].qryProblems);
+      std::printf("  %s %8.3f s  %7lld rows\n", only.c_str(), Seconds(Clock::now() - s),
+                  static_cast<long long>(rs.RecordCount()));
+    }
+    return 0;
   }
 
   // Every check's full query, reading all its problem rows.

@@ -20,51 +20,91 @@ uint64_t Mix(uint64_t h) {  // the finaliser of splitmix64
   return h ^ (h >> 31);
 }
 
-uint64_t Add(uint64_t h, uint64_t part) { return Mix(h ^ (part + 0x9e3779b97f4a7c15ull)); }
+// One word more of a key's hash: a step that maps distinct words to distinct
+// results, cheap enough for every eight bytes of every row. The whole key is
+// mixed once at its end.
+uint64_t Add(uint64_t h, uint64_t part) {
+  return std::rotl((h ^ part) * 0x9e3779b97f4a7c15ull, 29);
+}
 
-// A hash of `n` bytes, eight at a time, 'A'..'Z' read as 'a'..'z' if `fold`.
+constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+
+// 0x80 in each byte of `word` that is 0 (and perhaps in a higher one: only
+// the lowest counts).
+uint64_t ZeroBytes(uint64_t word) { return (word - kOnes) & ~word & kHigh; }
+
+// 'A'..'Z' as 'a'..'z', byte by byte.
+uint64_t FoldAscii(uint64_t word) {
+  const uint64_t low7 = word & ~kHigh;
+  const uint64_t at_least_a = low7 + (0x80 - 'A') * kOnes;
+  const uint64_t above_z = low7 + (0x80 - 'Z' - 1) * kOnes;
+  const uint64_t upper = at_least_a & ~above_z & ~word & kHigh;
+  return word | (upper >> 2);
+}
+
+// The first `n` (1 to 8) bytes at `p`, as a little-endian word filled out
+// with zeros. Read in whole loads: a word copied byte by byte through memory
+// and read back at once stalls on every row.
+uint64_t Load(const unsigned char* p, size_t n) {
+  uint64_t word = 0;
+  if (n == 8) {
+    std::memcpy(&word, p, 8);
+  } else if (n >= 4) {
+    uint32_t low = 0, high = 0;
+    std::memcpy(&low, p, 4);
+    std::memcpy(&high, p + n - 4, 4);  // overlaps `low` by 8 - n bytes, alike
+    word = low | uint64_t{high} << (8 * (n - 4));
+  } else {
+    word = p[0] | uint64_t{p[n / 2]} << (8 * (n / 2)) | uint64_t{p[n - 1]} << (8 * (n - 1));
+  }
+  return word;
+}
+static_assert(std::endian::native == std::endian::little, "words are read little-endian");
+
+// A hash of `n` bytes, eight at a time. A text (`fold`) has its ASCII letters
+// folded and is read no further than its first NUL; a blob is read whole.
 uint64_t Bytes(uint64_t h, const unsigned char* p, size_t n, bool fold) {
   while (n > 0) {
-    uint64_t word = 0;
     const size_t take = std::min<size_t>(n, 8);
-    std::memcpy(&word, p, take);
-    // Per byte: 0x80 where it lies in 'A'..'Z', moved onto the 0x20 bit.
-    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-    const uint64_t low7 = word & ~kHigh;
-    const uint64_t at_least_a = low7 + (0x80 - 'A') * kOnes;
-    const uint64_t above_z = low7 + (0x80 - 'Z' - 1) * kOnes;
-    const uint64_t upper = at_least_a & ~above_z & ~word & kHigh;
-    h = Add(h, fold ? word | (upper >> 2) : word);
+    uint64_t word = Load(p, take);
+    if (fold) {
+      if (const uint64_t zeros = ZeroBytes(word); zeros != 0) {
+        const int at = std::countr_zero(zeros) / 8;  // little-endian: the first NUL
+        if (static_cast<size_t>(at) < take) {
+          word &= at == 0 ? 0 : ~uint64_t{0} >> (64 - 8 * at);
+          return Add(h, FoldAscii(word));
+        }
+      }
+      word = FoldAscii(word);
+    }
+    h = Add(h, word);
     p += take;
     n -= take;
   }
   return h;
 }
 
-uint64_t ValueHash(uint64_t h, sqlite3_stmt* st, int i) {
-  switch (sqlite3_column_type(st, i)) {
+uint64_t ValueHash(uint64_t h, sqlite3_value* v) {
+  switch (sqlite3_value_type(v)) {
     case SQLITE_NULL:
       return Add(h, 1);
     case SQLITE_INTEGER:
     case SQLITE_FLOAT: {
       // Equal numbers are equal doubles; 0.0 stands for -0.0 as well.
-      const double d = sqlite3_column_double(st, i);
+      const double d = sqlite3_value_double(v);
       return Add(Add(h, 2), std::bit_cast<uint64_t>(d == 0 ? 0.0 : d));
     }
     case SQLITE_TEXT: {
       // Texts compare BINARY or NOCASE, and NOCASE reads two texts of one length no further than a
-      // NUL they share.
-      const auto* p = sqlite3_column_text(st, i);
-      const auto n = static_cast<size_t>(sqlite3_column_bytes(st, i));
-      const void* nul = n > 0 ? std::memchr(p, 0, n) : nullptr;
-      const size_t read =
-          nul != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - p) : n;
-      return Bytes(Add(Add(h, 3), n), p, read, true);
+      // NUL they share: the length counts, and the bytes up to the first NUL.
+      const auto* p = sqlite3_value_text(v);
+      const auto n = static_cast<size_t>(sqlite3_value_bytes(v));
+      return Bytes(Add(h, n << 3 | 3), p, n, true);
     }
     default: {
-      const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(st, i));
-      const auto n = static_cast<size_t>(sqlite3_column_bytes(st, i));
-      return Bytes(Add(Add(h, 4), n), p, n, false);  // byte for byte
+      const auto* p = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+      const auto n = static_cast<size_t>(sqlite3_value_bytes(v));
+      return Bytes(Add(h, n << 3 | 4), p, n, false);  // byte for byte
     }
   }
 }
@@ -83,34 +123,52 @@ std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql) {
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st, nullptr) != SQLITE_OK)
     Fail(db);
-  std::vector<int64_t> rowids;
-  std::vector<uint64_t> hashes;
+  struct Keyed {
+    uint64_t hash;
+    int64_t rowid;
+  };
+  std::vector<Keyed> rows;
   const int columns = sqlite3_column_count(st);
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     uint64_t h = 0;
-    for (int c = 1; c < columns; ++c) h = ValueHash(h, st, c);
-    rowids.push_back(sqlite3_column_int64(st, 0));
-    hashes.push_back(h | 1);  // 0 marks a free slot below
+    for (int c = 1; c < columns; ++c) h = ValueHash(h, sqlite3_column_value(st, c));
+    rows.push_back({Mix(h), sqlite3_column_int64(st, 0)});
   }
   sqlite3_finalize(st);
   if (rc != SQLITE_DONE) Fail(db);
 
-  // Each hash once, with whether a second row had it (the low bit, cleared).
-  std::vector<uint64_t> slots(std::bit_ceil(hashes.size() * 2 + 2), 0);
-  const size_t mask = slots.size() - 1;
-  auto find = [&](uint64_t h) -> uint64_t& {
-    for (size_t at = Mix(h) & mask;; at = (at + 1) & mask) {
-      if (slots[at] == 0 || (slots[at] | 1) == h) return slots[at];
-    }
+  // The rows are dealt by their hash's top bits into parts of about a hundred,
+  // each then sorted where it fits the cache: a table of every hash would be
+  // read at random, a miss per row.
+  const int bits = std::bit_width(rows.size() / 128);
+  const int shift = 64 - bits;
+  auto part_of = [&](uint64_t h) {
+    return bits == 0 ? size_t{0} : static_cast<size_t>(h >> shift);
   };
-  for (uint64_t h : hashes) {
-    uint64_t& slot = find(h);
-    slot = slot == 0 ? h : h & ~uint64_t{1};
+  std::vector<size_t> starts((size_t{1} << bits) + 1, 0);
+  for (const Keyed& r : rows) ++starts[part_of(r.hash) + 1];
+  for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
+  std::vector<Keyed> dealt(rows.size());
+  {
+    std::vector<size_t> next(starts.begin(), starts.end() - 1);
+    for (const Keyed& r : rows) dealt[next[part_of(r.hash)]++] = r;
   }
+  rows = {};
+
   std::vector<int64_t> twins;
-  for (size_t r = 0; r < rowids.size(); ++r) {
-    if ((find(hashes[r]) & 1) == 0) twins.push_back(rowids[r]);
+  for (size_t p = 0; p + 1 < starts.size(); ++p) {
+    const auto first = dealt.begin() + static_cast<std::ptrdiff_t>(starts[p]);
+    const auto last = dealt.begin() + static_cast<std::ptrdiff_t>(starts[p + 1]);
+    std::sort(first, last, [](const Keyed& a, const Keyed& b) { return a.hash < b.hash; });
+    for (auto at = first; at != last;) {
+      auto end = at + 1;
+      while (end != last && end->hash == at->hash) ++end;
+      if (end - at > 1) {
+        for (; at != end; ++at) twins.push_back(at->rowid);
+      }
+      at = end;
+    }
   }
   std::sort(twins.begin(), twins.end());
   return twins;
