@@ -5,6 +5,7 @@
 #include <string>
 
 #include "checks/duplicate_groups.h"
+#include "checks/pruned_lookup.h"
 #include "checks/shared_walk.h"
 #include "checks/unmatched_keys.h"
 #include "workdb/jet_sql.h"
@@ -19,6 +20,9 @@ RecordSet QueryCheckRows(Connection& conn, std::string_view jet_sql) {
     if (const std::optional<UnmatchedKeys> unmatched = FindUnmatchedKeys(conn, sql)) {
       if (std::optional<RecordSet> rows = RunUnmatchedKeys(conn, *unmatched))
         return std::move(*rows);
+    }
+    if (const std::optional<PrunedLookup> pruned = FindPrunedLookup(conn, sql)) {
+      if (std::optional<RecordSet> rows = RunPrunedLookup(conn, *pruned)) return std::move(*rows);
     }
     // A query reading an index's stretch row by row reads it faster as a walk of its own.
     const std::vector<SharedWalk> walk = FindSharedWalks(conn, {sql}, 1);

@@ -51,6 +51,17 @@ std::vector<std::string_view> SplitList(std::string_view list) {
   return items;
 }
 
+std::vector<std::string_view> AndTerms(std::string_view condition) {
+  std::vector<std::string_view> terms;
+  size_t begin = 0;
+  for (size_t at : FindWord(condition, "AND")) {
+    terms.push_back(Trim(condition.substr(begin, at - begin)));
+    begin = at + 3;
+  }
+  terms.push_back(Trim(condition.substr(begin)));
+  return terms;
+}
+
 std::string_view ColumnOf(std::string_view ref, std::string_view table, bool qualified) {
   // Either part of "table.column" may be quoted ("[T].[C]" is translated so); a bare "C" in quotes
   // would be a text where no column has that name.

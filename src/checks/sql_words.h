@@ -25,6 +25,10 @@ bool PlainName(std::string_view s);
 // brackets comes apart), blanks and line breaks around each dropped.
 std::vector<std::string_view> SplitList(std::string_view list);
 
+// The terms of a condition joined by AND at the top level, blanks around
+// each dropped.
+std::vector<std::string_view> AndTerms(std::string_view condition);
+
 // The column a reference "table.column" (either part may be in double
 // quotes; or a bare "column", unless `qualified`) names in `table`, blanks
 // around it ignored; "" for anything else.

@@ -23,18 +23,6 @@ struct Query {
   std::vector<std::pair<std::string, std::string>> pairs;  // A's column, B's column
 };
 
-// The terms of a condition joined by AND at the top level.
-std::vector<std::string_view> Terms(std::string_view condition) {
-  std::vector<std::string_view> terms;
-  size_t begin = 0;
-  for (size_t at : FindWord(condition, "AND")) {
-    terms.push_back(Trim(condition.substr(begin, at - begin)));
-    begin = at + 3;
-  }
-  terms.push_back(Trim(condition.substr(begin)));
-  return terms;
-}
-
 std::optional<Query> Parse(std::string_view sql) {
   sql = Trim(sql);
   if (!EqualsNoCase(sql.substr(0, 7), "SELECT ") ||
@@ -61,7 +49,7 @@ std::optional<Query> Parse(std::string_view sql) {
   q.tail = std::string(sql.substr(end));
   if (!PlainName(q.a) || !PlainName(q.b) || EqualsNoCase(q.a, q.b)) return std::nullopt;
 
-  for (std::string_view term : Terms(q.on)) {
+  for (std::string_view term : AndTerms(q.on)) {
     if (term.size() > 2 && term.front() == '(' && term.back() == ')')
       term = term.substr(1, term.size() - 2);
     const size_t eq = term.find('=');
@@ -76,7 +64,7 @@ std::optional<Query> Parse(std::string_view sql) {
   }
 
   // "A.c = '<text>' AND B.y IS NULL", y one of B's columns above.
-  const std::vector<std::string_view> terms = Terms(q.where);
+  const std::vector<std::string_view> terms = AndTerms(q.where);
   if (terms.size() != 2) return std::nullopt;
   const std::string_view stretch = terms[0];
   const size_t eq = stretch.find(" = '");
@@ -173,7 +161,7 @@ std::optional<UnmatchedKeys> FindUnmatchedKeys(Connection& conn, std::string_vie
     }
     for (const IndexColumn& c : columns)
       group_by += (group_by.empty() ? "" : ", ") + q->a + "." + c.name;
-    const std::string stretch = std::string(Terms(q->where)[0]);
+    const std::string stretch = std::string(AndTerms(q->where)[0]);
     u.keys = "SELECT " + keys + "(" + blob + ") FROM " + q->a +
              (stretch_first ? " WHERE " + stretch : "") + " GROUP BY " + group_by +
              " HAVING NOT EXISTS (SELECT 1 FROM " + q->b + " WHERE " + q->on + ")";

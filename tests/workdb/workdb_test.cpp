@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "support/case_table.h"
 #include "support/work_db.h"
 #include "workdb/connection.h"
+#include "workdb/exact_keys.h"
 #include "workdb/jet_sql.h"
 #include "workdb/key_twins.h"
 #include "workdb/nocase_collation.h"
@@ -182,6 +185,57 @@ TEST(WorkDatabaseTest, RowsSharingAKeyAreThoseTheEngineFindsEqual) {
   EXPECT_TRUE(std::ranges::includes(by_c, engine("y.c IS x.c")));
   EXPECT_EQ(by_c, engine("y.c IS x.c COLLATE NOCASE"));
   EXPECT_THROW(RowidsSharingKeys(conn, "SELECT rowid, d FROM t"), DatabaseError);
+}
+
+// Rows grouped by their keys' exact values: a group's rows hold the same
+// values as its first row, class and bytes (1, 1.0 and '1' apart, letter cases
+// apart, a NULL apart from ''), and no two groups hold the same; past the
+// most groups wanted, nothing.
+TEST(WorkDatabaseTest, RowsGroupedByExactKeysHoldTheSameValues) {
+  Connection conn;
+  conn.OpenInMemory();
+  conn.ExecuteNative("CREATE TABLE t (a, b COLLATE NOCASE)");
+  const std::vector<std::string> pool = {"NULL",
+                                         "''",
+                                         "1",
+                                         "1.0",
+                                         "'1'",
+                                         "2.5",
+                                         "'Ab'",
+                                         "'aB'",
+                                         "'Benzo(a)pyrene'",
+                                         "'BENZO(A)PYRENE'",
+                                         "x'6162'",
+                                         "'ab'",
+                                         "'a' || char(0) || 'x'",
+                                         "'a' || char(0) || 'y'"};
+  std::mt19937 random(5);
+  conn.ExecuteNative("BEGIN");
+  for (int r = 0; r < 2000; ++r) {
+    conn.ExecuteNative("INSERT INTO t VALUES (" + pool[random() % pool.size()] + ", " +
+                       pool[random() % pool.size()] + ")");
+  }
+  conn.ExecuteNative("COMMIT");
+  const std::string sql = "SELECT rowid, a, b FROM t WHERE rowid % 7 <> 3";
+  const ExactKeyScan scan = GroupRowsByExactKey(conn, sql, 1000);
+  ASSERT_FALSE(scan.too_many);
+  const ExactKeyGroups& g = scan.groups;
+  const RecordSet rows = conn.QueryNative(
+      "SELECT rowid, typeof(a) || hex(a) || '/' || typeof(b) || hex(b) FROM t WHERE rowid % 7 <> "
+      "3");
+  ASSERT_EQ(g.rowids.size(), static_cast<size_t>(rows.RecordCount()));
+  std::map<int64_t, std::string> value_of;
+  for (int64_t r = 0; r < rows.RecordCount(); ++r)
+    value_of[rows.At(r, 0).AsInteger()] = rows.TextAt(r, 1);
+  std::set<std::string> firsts;
+  for (int64_t first : g.first) firsts.insert(value_of.at(first));
+  EXPECT_EQ(firsts.size(), g.first.size());
+  EXPECT_GT(g.first.size(), 150u);  // past the table's first sizes
+  for (size_t r = 0; r < g.rowids.size(); ++r) {
+    EXPECT_EQ(g.rowids[r], rows.At(static_cast<int64_t>(r), 0).AsInteger());
+    EXPECT_EQ(value_of.at(g.rowids[r]), value_of.at(g.first.at(g.group[r]))) << g.rowids[r];
+  }
+  EXPECT_TRUE(GroupRowsByExactKey(conn, sql, 20).too_many);
 }
 
 // The program's case-blind comparison answers as the engine's own, value for

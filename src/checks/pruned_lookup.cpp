@@ -1,0 +1,259 @@
+#include "checks/pruned_lookup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <utility>
+
+#include "checks/rowid_replay.h"
+#include "checks/sql_words.h"
+#include "core/text.h"
+#include "workdb/exact_keys.h"
+
+namespace sorvane {
+namespace {
+
+// More groups than this are looked up faster by the query itself, and more
+// rows than this copied slower than it reads them.
+constexpr size_t kMostGroups = 4000;
+constexpr size_t kMostRows = 50000;
+
+constexpr std::string_view kCopy = "sv_pruned";
+
+// The columns a term names, by table (as listed in `tables`); nothing when it
+// holds anything but "table.column" of those tables, texts, numbers,
+// operators and the words of a plain comparison.
+using Named = std::map<std::string, std::vector<std::string>>;
+std::optional<Named> NamesIn(std::string_view term, const std::vector<std::string>& tables) {
+  Named named;
+  size_t i = 0;
+  const size_t n = term.size();
+  // A name at i, bare or in double quotes; "" when there is none.
+  auto name = [&](bool* quoted) -> std::string {
+    *quoted = term[i] == '"';
+    if (*quoted) {
+      const size_t close = term.find('"', i + 1);
+      if (close == std::string_view::npos || (close + 1 < n && term[close + 1] == '"')) return {};
+      const std::string inner(term.substr(i + 1, close - i - 1));
+      i = close + 1;
+      return inner;
+    }
+    const size_t begin = i;
+    while (i < n && IsWordChar(term[i])) ++i;
+    return std::string(term.substr(begin, i - begin));
+  };
+  while (i < n) {
+    const char c = term[i];
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      ++i;
+    } else if (c == '\'') {  // a text, '' standing for a quote
+      for (++i;; ++i) {
+        i = term.find('\'', i);
+        if (i == std::string_view::npos) return std::nullopt;
+        if (i + 1 < n && term[i + 1] == '\'') continue;
+        ++i;
+        break;
+      }
+    } else if (std::isdigit(static_cast<unsigned char>(c))) {
+      while (i < n && (IsWordChar(term[i]) || term[i] == '.')) ++i;
+    } else if (c == '"' || IsWordChar(c)) {
+      bool quoted = false;
+      const std::string first = name(&quoted);
+      if (first.empty()) return std::nullopt;
+      if (i < n && term[i] == '.') {
+        ++i;
+        bool column_quoted = false;
+        const std::string column = i < n ? name(&column_quoted) : std::string();
+        const auto table = std::find_if(tables.begin(), tables.end(), [&](const std::string& t) {
+          return EqualsNoCase(t, first);
+        });
+        if (column.empty() || table == tables.end()) return std::nullopt;
+        named[*table].push_back(column);
+        continue;
+      }
+      static constexpr const char* kWords[] = {"NOT", "LIKE", "GLOB", "IS", "NULL", "IN"};
+      if (quoted || std::none_of(std::begin(kWords), std::end(kWords),
+                                 [&](const char* w) { return EqualsNoCase(first, w); }))
+        return std::nullopt;
+    } else if (std::strchr("=<>!()+-*/%|,", c) != nullptr) {
+      ++i;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return named;
+}
+
+std::string Quoted(const std::string& name) { return "\"" + ReplaceAll(name, "\"", "\"\"") + "\""; }
+
+std::string Joined(const std::vector<std::string>& items, const std::string& between) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : between) + item;
+  return out;
+}
+
+struct Query {
+  std::string head, where_on;  // up to and with FROM; from WHERE on
+  std::vector<std::string> tables;
+  std::vector<std::string> terms;
+  std::vector<Named> named;  // each term's
+};
+
+std::optional<Query> Parse(std::string_view sql) {
+  sql = Trim(sql);
+  if (!EqualsNoCase(sql.substr(0, 7), "SELECT ") ||
+      sql.find_first_of(";?") != std::string_view::npos ||
+      FindWord(sql, "SELECT", false).size() != 1)
+    return std::nullopt;
+  for (const char* refused : {"UNION", "EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "WINDOW",
+                              "OVER", "OR", "JOIN", "NATURAL", "USING"}) {
+    if (!FindWord(sql, refused, false).empty()) return std::nullopt;
+  }
+  const size_t from = OnlyWord(sql, "FROM"), where = OnlyWord(sql, "WHERE");
+  const std::vector<size_t> order = FindWord(sql, "ORDER");
+  const size_t end = order.size() == 1 ? order[0] : sql.size();
+  if (order.size() > 1 || where == std::string_view::npos || !(from < where && where < end))
+    return std::nullopt;
+  Query q;
+  q.head = std::string(sql.substr(0, from + 4));
+  q.where_on = std::string(sql.substr(where));
+  for (std::string_view table : SplitList(sql.substr(from + 4, where - from - 4))) {
+    if (!PlainName(table)) return std::nullopt;
+    for (const std::string& other : q.tables) {
+      if (EqualsNoCase(other, table)) return std::nullopt;
+    }
+    q.tables.emplace_back(table);
+  }
+  if (q.tables.size() < 2) return std::nullopt;
+  for (std::string_view term : AndTerms(sql.substr(where + 5, end - where - 5))) {
+    std::optional<Named> named = NamesIn(term, q.tables);
+    if (!named) return std::nullopt;
+    q.terms.emplace_back(term);
+    q.named.push_back(std::move(*named));
+  }
+  return q;
+}
+
+// The CREATE statement of `table` if it is a table with rowids.
+std::string RowidTable(Connection& conn, const std::string& table) {
+  const RecordSet rs = conn.QueryNative(
+      "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+      {Value::Text(table)});
+  if (rs.RecordCount() != 1) return {};
+  const std::string create(rs.TextAt(0, 0));
+  if (!EqualsNoCase(std::string_view(create).substr(0, 13), "CREATE TABLE ") ||
+      !FindWord(create, "WITHOUT").empty() || create.find('(') == std::string::npos)
+    return {};
+  return create;
+}
+
+}  // namespace
+
+std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view sql) {
+  const std::optional<Query> q = Parse(sql);
+  if (!q) return std::nullopt;
+  try {
+    for (const std::string& a : q->tables) {
+      for (const std::string& l : q->tables) {
+        if (&a == &l) continue;
+        // Every term naming L names A and L only, and one names both.
+        std::vector<std::string> lookup_terms, stretch_terms, columns;
+        bool only = true, joined = false;
+        for (size_t t = 0; t < q->terms.size(); ++t) {
+          const Named& named = q->named[t];
+          if (named.count(l) == 0) {
+            if (named.size() == 1 && named.count(a) == 1) stretch_terms.push_back(q->terms[t]);
+            continue;
+          }
+          only = only && named.size() <= 2 && (named.size() == 1 || named.count(a) == 1);
+          if (named.count(a) == 0) {
+            lookup_terms.push_back(q->terms[t]);
+            continue;
+          }
+          joined = true;
+          lookup_terms.push_back(q->terms[t]);
+          for (const std::string& c : named.at(a)) {
+            if (std::none_of(columns.begin(), columns.end(),
+                             [&](const std::string& k) { return EqualsNoCase(k, c); }))
+              columns.push_back(c);
+          }
+        }
+        if (!only || !joined) continue;
+        const std::string create = RowidTable(conn, a);
+        if (create.empty()) continue;
+
+        PrunedLookup p;
+        p.table = a;
+        p.own_plan = conn.QueryPlanNative(sql);
+        std::string keys;
+        for (const std::string& c : columns) keys += ", " + a + "." + Quoted(c);
+        p.scan = "SELECT " + a + ".rowid" + keys + " FROM " + a + " NOT INDEXED" +
+                 (stretch_terms.empty() ? "" : " WHERE " + Joined(stretch_terms, " AND "));
+        p.lookup = "SELECT 1 FROM " + a + ", " + l + " WHERE " + a + ".rowid = ?1 AND " +
+                   Joined(lookup_terms, " AND ") + " LIMIT 1";
+        if (p.own_plan.empty() ||
+            conn.QueryPlanNative(p.scan) != std::vector<std::string>{"0 SCAN " + a})
+          return std::nullopt;
+
+        // The copy: A's columns and indexes, in the connection's own temporary schema.
+        p.copy.push_back("CREATE TEMP TABLE " + std::string(kCopy) + " " +
+                         create.substr(create.find('(')));
+        const RecordSet indexes = conn.QueryNative(
+            "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 COLLATE "
+            "NOCASE AND sql IS NOT NULL",
+            {Value::Text(a)});
+        for (int64_t r = 0; r < indexes.RecordCount(); ++r) {
+          const std::string index_sql(indexes.TextAt(r, 1));
+          const std::vector<size_t> on = FindWord(index_sql, "ON");
+          const size_t paren = on.empty() ? std::string::npos : index_sql.find('(', on[0]);
+          if (paren == std::string::npos) return std::nullopt;
+          const bool unique = !FindWord(index_sql.substr(0, on[0]), "UNIQUE").empty();
+          p.copy.push_back(std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX temp." +
+                           Quoted(std::string(indexes.TextAt(r, 0))) + " ON " + std::string(kCopy) +
+                           " " + index_sql.substr(paren));
+        }
+        const RecordSet info =
+            conn.QueryNative("SELECT name FROM pragma_table_info(?1)", {Value::Text(a)});
+        std::vector<std::string> all{"rowid"};
+        for (int64_t r = 0; r < info.RecordCount(); ++r)
+          all.push_back(Quoted(std::string(info.TextAt(r, 0))));
+        p.fill = "INSERT INTO temp." + std::string(kCopy) + " (" + Joined(all, ", ") + ") SELECT " +
+                 Joined(all, ", ") + " FROM " + a +
+                 " WHERE rowid IN (SELECT value FROM json_each(?1)) ORDER BY rowid";
+        std::vector<std::string> from;
+        for (const std::string& t : q->tables)
+          from.push_back(&t == &a ? "temp." + std::string(kCopy) + " AS " + a : t);
+        p.over_copy = q->head + " " + Joined(from, ", ") + " " + q->where_on;
+        return p;
+      }
+    }
+  } catch (const std::exception&) {
+    // the query runs on its own and says what is wrong
+  }
+  return std::nullopt;
+}
+
+std::optional<RecordSet> RunPrunedLookup(Connection& conn, const PrunedLookup& pruned) {
+  Transaction scratch(conn);  // never committed: the copy goes with it
+  for (const std::string& statement : pruned.copy) conn.ExecuteNative(statement);
+  if (conn.QueryPlanNative(pruned.over_copy) != pruned.own_plan) return std::nullopt;
+
+  const ExactKeyScan scan = GroupRowsByExactKey(conn, pruned.scan, kMostGroups);
+  if (scan.too_many) return std::nullopt;
+  const ExactKeyGroups& g = scan.groups;
+  std::vector<char> finds(g.first.size());
+  for (size_t k = 0; k < g.first.size(); ++k)
+    finds[k] = conn.QueryNative(pruned.lookup, {Value::Integer(g.first[k])}).RecordCount() > 0;
+  std::vector<int64_t> rowids;
+  for (size_t r = 0; r < g.rowids.size(); ++r) {
+    if (finds[g.group[r]] == 0) continue;
+    if (rowids.size() == kMostRows) return std::nullopt;
+    rowids.push_back(g.rowids[r]);
+  }
+  conn.ExecuteNative(pruned.fill, {RowidsParameter(rowids)});
+  return conn.QueryNative(pruned.over_copy);
+}
+
+}  // namespace sorvane
