@@ -329,7 +329,7 @@ int main(int argc, char** argv) {
         sorvane::MakePlacesQuery(state.WorkConn, t.table, sql, kSite, state.WorkConn.Query(sql));
     if (q.own_table.empty()) continue;
     const auto s = Clock::now();
-    const int64_t rows = state.WorkConn.Query(q.sql).RecordCount();
+    const int64_t rows = sorvane::QueryCheckRows(state.WorkConn, q.sql).RecordCount();
     std::printf("        places %8.3f s  %7lld rows  %s\n", Seconds(Clock::now() - s),
                 static_cast<long long>(rows), FullScans(state.WorkConn, q.sql).c_str());
   }

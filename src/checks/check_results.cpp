@@ -106,7 +106,7 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
       further[i] = {*carriers_.at(wanted[i]), std::move(carried)};
     } else if (then) {
       if (std::optional<std::string> q = then(origin[i], *found[i], conn)) {
-        further[i] = {*q, std::make_shared<RecordSet>(conn.Query(*q))};
+        further[i] = {*q, std::make_shared<RecordSet>(QueryCheckRows(conn, *q))};
       }
     }
   };

@@ -6,6 +6,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "checks/check_query.h"
 #include "checks/sql_words.h"
 #include "core/errors.h"
 #include "core/text.h"
@@ -272,7 +273,7 @@ std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
 
   const std::shared_ptr<const RecordSet> rows =
       results ? results->Get(q.sql)
-              : std::make_shared<const RecordSet>(state.WorkConn.Query(q.sql));
+              : std::make_shared<const RecordSet>(QueryCheckRows(state.WorkConn, q.sql));
   const std::vector<std::vector<int64_t>> rowids = MatchRowids(problems, *rows, q);
 
   // The sheet fields of the check's columns that come from its own table; a

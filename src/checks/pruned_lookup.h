@@ -4,16 +4,15 @@
 //   SELECT <columns> FROM A, L[, B ...] WHERE <terms joined by AND> [ORDER BY ...]
 //
 // (SQLite text, plain table names, every column in the terms named with its
-// table), where every term naming L names no table but A and L: a row of A
-// gives a row of the query only if some row of L meets those terms with it,
-// and whether one does depends on nothing of the row but the columns of A
-// those terms name. The query reads every row of A's stretch and looks each
-// up in L. Grouping A's rows by the exact values of those columns (one scan,
-// a hash of each row's values), one lookup a group finds the rows that can
-// give a row; the query then runs again over a copy of A holding just those
-// rows (same columns, same indexes, same rowids) in A's place. With the same
-// plan, which the engine's plans are compared for, it meets the rows that give
-// a row in the same order, and gives the same rows.
+// table; or a statement reading such a query named in a WITH), where every term naming L names no
+// table but A and L: a row of A gives a row of the query only if some row of L meets those terms
+// with it, and whether one does depends on nothing of the row but the columns of A those terms
+// name. The query reads every row of A's stretch and looks each up in L. Grouping A's rows by the
+// exact values of those columns (one scan, a hash of each row's values), one lookup a group finds
+// the rows that can give a row; the query then runs again over a copy of A holding just those rows
+// (same columns, same indexes, same rowids) in A's place. With the same plan, which the engine's
+// plans are compared for, it meets the rows that give a row in the same order, and gives the same
+// rows.
 #pragma once
 
 #include <optional>

@@ -274,6 +274,13 @@ TEST_F(FacilityTest, ChecksReadingFewerRowsGiveTheRowsOfTheirOwnQueries) {
                   : i == 5 ? FindPrunedLookup(conn, sql).has_value()
                            : FindUnmatchedKeys(conn, sql).has_value())
           << conn.QueryPlanNative(sql)[0];
+      if (i != 5) continue;
+      // Its places, a query reading the check's rows with their rowids, narrowed by their texts.
+      const PlacesQuery places = MakePlacesQuery(conn, 5, list[i].qryProblems, facility, own);
+      EXPECT_TRUE(FindPrunedLookup(conn, TranslateJet(places.sql)).has_value()) << places.sql;
+      const RecordSet own_places = conn.Query(places.sql);
+      EXPECT_GT(own_places.RecordCount(), own.RecordCount());
+      EXPECT_EQ(Rows(QueryCheckRows(conn, places.sql)), Rows(own_places));
     }
   }
   // A key held as a blob (which a record set reads as a text) still finds its rows.
