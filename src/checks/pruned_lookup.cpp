@@ -276,7 +276,7 @@ std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view 
 
 std::optional<RecordSet> RunPrunedLookup(Connection& conn, const PrunedLookup& pruned) {
   Transaction scratch(conn);  // never committed: the copy goes with it
-  for (const std::string& statement : pruned.copy) conn.ExecuteNative(statement);
+  for (const std::string& statement : pruned.copy) conn.ExecuteScratch(statement);
   if (conn.QueryPlanNative(pruned.over_copy) != pruned.own_plan) return std::nullopt;
 
   const ExactKeyScan scan = GroupRowsByExactKey(conn, pruned.scan, kMostGroups);
@@ -291,7 +291,7 @@ std::optional<RecordSet> RunPrunedLookup(Connection& conn, const PrunedLookup& p
     if (rowids.size() == kMostRows) return std::nullopt;
     rowids.push_back(g.rowids[r]);
   }
-  conn.ExecuteNative(pruned.fill, {RowidsParameter(rowids)});
+  conn.ExecuteScratch(pruned.fill, {RowidsParameter(rowids)});
   return conn.QueryNative(pruned.over_copy);
 }
 

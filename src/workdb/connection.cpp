@@ -281,7 +281,7 @@ bool Connection::InTransaction() const {
 
 std::string Connection::DataStamp() {
   if (db_ == nullptr) return {};
-  return std::to_string(sqlite3_total_changes64(db_)) + "/" +
+  return std::to_string(sqlite3_total_changes64(db_) - scratch_changes_) + "/" +
          QueryValue("PRAGMA data_version").ToDisplay() + "/" +
          QueryValue("PRAGMA schema_version").ToDisplay();
 }
@@ -303,6 +303,7 @@ void Connection::Close() {
     db_ = nullptr;
   }
   open_transactions_ = 0;
+  scratch_changes_ = 0;
 }
 
 void Connection::CheckTransactionAlive() {
@@ -328,6 +329,18 @@ int64_t Connection::ExecuteNative(std::string_view sql, const std::vector<Value>
 }
 
 void Connection::ExecuteScript(std::string_view sql) { ExecuteNative(sql); }
+
+void Connection::ExecuteScratch(std::string_view sql, const std::vector<Value>& params) {
+  const int64_t before = db_ != nullptr ? sqlite3_total_changes64(db_) : 0;
+  struct Count {  // also when the statement fails part way
+    Connection& conn;
+    int64_t before;
+    ~Count() {
+      if (conn.db_ != nullptr) conn.scratch_changes_ += sqlite3_total_changes64(conn.db_) - before;
+    }
+  } count{*this, before};
+  ExecuteNative(sql, params);
+}
 
 void Connection::ExecuteLargeSort(std::string_view sql) {
   // The sorter writes runs to files (and sorts them on worker threads) only

@@ -55,8 +55,12 @@ class Connection {
   // not yet seen by other connections).
   bool InTransaction() const;
   // Changes whenever the rows or the schema of the database may have changed:
-  // through this connection (committed or not) or through another.
+  // through this connection (committed or not) or through another. Rows
+  // written by ExecuteScratch do not count.
   std::string DataStamp();
+  // Runs `sql` on the connection's own temporary tables, scratch space of a
+  // query: what it writes there is no change of the data.
+  void ExecuteScratch(std::string_view sql, const std::vector<Value>& params = {});
   bool IsOpen() const { return db_ != nullptr; }
   void Close();
   const std::filesystem::path& file() const { return file_; }
@@ -112,6 +116,7 @@ class Connection {
   void CheckTransactionAlive();
   sqlite3* db_ = nullptr;
   int open_transactions_ = 0;
+  int64_t scratch_changes_ = 0;  // rows written by ExecuteScratch
   std::filesystem::path file_;
 };
 
