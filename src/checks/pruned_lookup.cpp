@@ -274,11 +274,13 @@ std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view 
   return std::nullopt;
 }
 
-std::optional<RecordSet> RunPrunedLookup(Connection& conn, const PrunedLookup& pruned) {
-  Transaction scratch(conn);  // never committed: the copy goes with it
-  for (const std::string& statement : pruned.copy) conn.ExecuteScratch(statement);
-  if (conn.QueryPlanNative(pruned.over_copy) != pruned.own_plan) return std::nullopt;
+namespace {
 
+// The rowids of the rows of A that find a partner, ascending; nothing when
+// there are too many of them or of their groups.
+using Found = std::optional<std::vector<int64_t>>;
+
+Found FindPartnered(Connection& conn, const PrunedLookup& pruned) {
   const ExactKeyScan scan = GroupRowsByExactKey(conn, pruned.scan, kMostGroups);
   if (scan.too_many) return std::nullopt;
   const ExactKeyGroups& g = scan.groups;
@@ -291,7 +293,25 @@ std::optional<RecordSet> RunPrunedLookup(Connection& conn, const PrunedLookup& p
     if (rowids.size() == kMostRows) return std::nullopt;
     rowids.push_back(g.rowids[r]);
   }
-  conn.ExecuteScratch(pruned.fill, {RowidsParameter(rowids)});
+  return rowids;
+}
+
+}  // namespace
+
+std::optional<RecordSet> RunPrunedLookup(Connection& conn, const PrunedLookup& pruned) {
+  // A check's places query looks up the same rows right after it, on the same connection.
+  const std::string key = "pruned lookup\n" + pruned.scan + "\n" + pruned.lookup;
+  const std::string stamp = conn.DataStamp();
+  auto found = std::static_pointer_cast<const Found>(conn.Recall(key));
+  Transaction scratch(conn);  // never committed: the copy goes with it
+  for (const std::string& statement : pruned.copy) conn.ExecuteScratch(statement);
+  if (conn.QueryPlanNative(pruned.over_copy) != pruned.own_plan) return std::nullopt;
+  if (found == nullptr) {
+    found = std::make_shared<const Found>(FindPartnered(conn, pruned));
+    conn.Remember(key, stamp, found);
+  }
+  if (!*found) return std::nullopt;
+  conn.ExecuteScratch(pruned.fill, {RowidsParameter(**found)});
   return conn.QueryNative(pruned.over_copy);
 }
 

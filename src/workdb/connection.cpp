@@ -304,6 +304,7 @@ void Connection::Close() {
   }
   open_transactions_ = 0;
   scratch_changes_ = 0;
+  memo_ = nullptr;
 }
 
 void Connection::CheckTransactionAlive() {
@@ -329,6 +330,18 @@ int64_t Connection::ExecuteNative(std::string_view sql, const std::vector<Value>
 }
 
 void Connection::ExecuteScript(std::string_view sql) { ExecuteNative(sql); }
+
+void Connection::Remember(const std::string& key, const std::string& stamp,
+                          std::shared_ptr<const void> value) {
+  memo_key_ = key;
+  memo_stamp_ = stamp;
+  memo_ = std::move(value);
+}
+
+std::shared_ptr<const void> Connection::Recall(const std::string& key) {
+  if (memo_ == nullptr || key != memo_key_ || DataStamp() != memo_stamp_) return nullptr;
+  return memo_;
+}
 
 void Connection::ExecuteScratch(std::string_view sql, const std::vector<Value>& params) {
   const int64_t before = db_ != nullptr ? sqlite3_total_changes64(db_) : 0;

@@ -61,6 +61,12 @@ class Connection {
   // Runs `sql` on the connection's own temporary tables, scratch space of a
   // query: what it writes there is no change of the data.
   void ExecuteScratch(std::string_view sql, const std::vector<Value>& params = {});
+  // Something worked out from the data as `stamp` (a DataStamp taken before
+  // reading them) shows them, kept under `key` while the data stay so: Recall
+  // gives it back until DataStamp changes. One thing is kept, the last.
+  void Remember(const std::string& key, const std::string& stamp,
+                std::shared_ptr<const void> value);
+  std::shared_ptr<const void> Recall(const std::string& key);
   bool IsOpen() const { return db_ != nullptr; }
   void Close();
   const std::filesystem::path& file() const { return file_; }
@@ -117,6 +123,8 @@ class Connection {
   sqlite3* db_ = nullptr;
   int open_transactions_ = 0;
   int64_t scratch_changes_ = 0;  // rows written by ExecuteScratch
+  std::string memo_key_, memo_stamp_;
+  std::shared_ptr<const void> memo_;
   std::filesystem::path file_;
 };
 

@@ -284,6 +284,11 @@ TEST_F(FacilityTest, ChecksReadingFewerRowsGiveTheRowsOfTheirOwnQueries) {
       const RecordSet own_places = conn.Query(places.sql);
       EXPECT_GT(own_places.RecordCount(), own.RecordCount());
       EXPECT_EQ(Rows(QueryCheckRows(conn, places.sql)), Rows(own_places));
+      // The rows it found are not taken again once the data change.
+      Exec("UPDATE MT_TEMP5 SET CAS_NUMBER = '0-00-0' WHERE rowid % 17 = 5");
+      const RecordSet changed = conn.Query(list[i].qryProblems);
+      EXPECT_GT(changed.RecordCount(), own.RecordCount());
+      EXPECT_EQ(Rows(QueryCheckRows(conn, list[i].qryProblems)), Rows(changed));
     }
   }
   // A key held as a blob (which a record set reads as a text) still finds its rows.
