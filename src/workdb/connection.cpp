@@ -331,6 +331,23 @@ int64_t Connection::ExecuteNative(std::string_view sql, const std::vector<Value>
 
 void Connection::ExecuteScript(std::string_view sql) { ExecuteNative(sql); }
 
+void Connection::StatementFinalizer::operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+
+Connection::PreparedStatement Connection::PrepareNative(std::string_view sql) {
+  if (db_ == nullptr)
+    throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &st, nullptr) != SQLITE_OK)
+    ThrowLastError();
+  return PreparedStatement(st);
+}
+
+void Connection::ThrowLastError() {
+  const char* msg = db_ != nullptr ? sqlite3_errmsg(db_) : nullptr;
+  throw DatabaseError(db_ != nullptr ? sqlite3_extended_errcode(db_) : SQLITE_MISUSE,
+                      msg != nullptr ? msg : "database error");
+}
+
 void Connection::Remember(const std::string& key, const std::string& stamp,
                           std::shared_ptr<const void> value) {
   memo_key_ = key;

@@ -113,6 +113,15 @@ class Connection {
 
   // The engine's handle, for the benchmarks' bare-insert baseline only.
   sqlite3* handle() { return db_; }
+  // A prepared statement of `sql` (SQLite text), for code that steps through
+  // rows itself; finalized when let go. Throws what the engine says.
+  struct StatementFinalizer {
+    void operator()(sqlite3_stmt* st) const;
+  };
+  using PreparedStatement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+  PreparedStatement PrepareNative(std::string_view sql);
+  // Throws the engine's last error on this connection.
+  [[noreturn]] void ThrowLastError();
 
  private:
   friend class Transaction;

@@ -7,16 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "core/errors.h"
 #include "workdb/value_hash.h"
 
 namespace sorvane {
 namespace {
-
-[[noreturn]] void Fail(sqlite3* db) {
-  const char* msg = sqlite3_errmsg(db);
-  throw DatabaseError(sqlite3_extended_errcode(db), msg != nullptr ? msg : "database error");
-}
 
 template <typename T>
 void Append(std::string& out, const T& v) {
@@ -87,12 +81,8 @@ bool SameKey(const std::vector<sqlite3_value*>& values, std::string_view encoded
 }  // namespace
 
 ExactKeyScan GroupRowsByExactKey(Connection& conn, std::string_view sql, size_t most_groups) {
-  sqlite3* db = conn.handle();
-  if (db == nullptr)
-    throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st, nullptr) != SQLITE_OK)
-    Fail(db);
+  const Connection::PreparedStatement statement = conn.PrepareNative(sql);
+  sqlite3_stmt* st = statement.get();
   ExactKeyScan scan;
   ExactKeyGroups& g = scan.groups;
   std::vector<std::string> keys;    // each group's key
@@ -138,8 +128,7 @@ ExactKeyScan GroupRowsByExactKey(Connection& conn, std::string_view sql, size_t 
     g.rowids.push_back(sqlite3_column_int64(st, 0));
     g.group.push_back(group - 1);
   }
-  sqlite3_finalize(st);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(db);
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) conn.ThrowLastError();
   if (scan.too_many) scan.groups = {};
   return scan;
 }

@@ -4,29 +4,15 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
-#include "core/errors.h"
 #include "core/text.h"
 #include "workdb/value_hash.h"
 
 namespace sorvane {
-namespace {
-
-[[noreturn]] void Fail(sqlite3* db) {
-  const char* msg = sqlite3_errmsg(db);
-  throw DatabaseError(sqlite3_extended_errcode(db), msg != nullptr ? msg : "database error");
-}
-
-}  // namespace
 
 std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql) {
-  sqlite3* db = conn.handle();
-  if (db == nullptr)
-    throw DatabaseError(3704, "Operation is not allowed when the object is closed.");
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st, nullptr) != SQLITE_OK)
-    Fail(db);
+  const Connection::PreparedStatement statement = conn.PrepareNative(sql);
+  sqlite3_stmt* st = statement.get();
   struct Keyed {
     uint64_t hash;
     int64_t rowid;
@@ -39,8 +25,7 @@ std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql) {
     for (int c = 1; c < columns; ++c) h = FoldedValueHash(h, sqlite3_column_value(st, c));
     rows.push_back({MixHash(h), sqlite3_column_int64(st, 0)});
   }
-  sqlite3_finalize(st);
-  if (rc != SQLITE_DONE) Fail(db);
+  if (rc != SQLITE_DONE) conn.ThrowLastError();
 
   // The rows are dealt by their hash's top bits into parts of about a hundred,
   // each then sorted where it fits the cache: a table of every hash would be
