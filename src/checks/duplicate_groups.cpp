@@ -29,13 +29,7 @@ struct Query {
 std::optional<Query> Parse(std::string_view sql) {
   sql = Trim(sql);
   constexpr std::string_view kSelect = "SELECT ";
-  if (!EqualsNoCase(sql.substr(0, kSelect.size()), kSelect)) return std::nullopt;
-  if (sql.find_first_of(";?") != std::string_view::npos ||
-      FindWord(sql, "SELECT", false).size() != 1)
-    return std::nullopt;
-  for (const char* refused : {"UNION", "ORDER", "LIMIT", "JOIN", "WINDOW", "OVER"}) {
-    if (!FindWord(sql, refused, false).empty()) return std::nullopt;
-  }
+  if (!OneSelect(sql, {"UNION", "ORDER", "LIMIT", "JOIN", "WINDOW", "OVER"})) return std::nullopt;
   const size_t from = OnlyWord(sql, "FROM"), where = OnlyWord(sql, "WHERE"),
                group = OnlyWord(sql, "GROUP"), having = OnlyWord(sql, "HAVING");
   if (having == std::string_view::npos || !(from < where && where < group && group < having))

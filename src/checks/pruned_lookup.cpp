@@ -142,14 +142,9 @@ std::optional<Query> Parse(std::string_view sql) {
 
 std::optional<Query> ParseSelect(std::string_view sql) {
   sql = Trim(sql);
-  if (!EqualsNoCase(sql.substr(0, 7), "SELECT ") ||
-      sql.find_first_of(";?") != std::string_view::npos ||
-      FindWord(sql, "SELECT", false).size() != 1)
+  if (!OneSelect(sql, {"UNION", "EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "WINDOW", "OVER",
+                       "OR", "JOIN", "NATURAL", "USING"}))
     return std::nullopt;
-  for (const char* refused : {"UNION", "EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "WINDOW",
-                              "OVER", "OR", "JOIN", "NATURAL", "USING"}) {
-    if (!FindWord(sql, refused, false).empty()) return std::nullopt;
-  }
   const size_t from = OnlyWord(sql, "FROM"), where = OnlyWord(sql, "WHERE");
   const std::vector<size_t> order = FindWord(sql, "ORDER");
   const size_t end = order.size() == 1 ? order[0] : sql.size();

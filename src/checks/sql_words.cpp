@@ -51,6 +51,16 @@ std::vector<std::string_view> SplitList(std::string_view list) {
   return items;
 }
 
+bool OneSelect(std::string_view sql, std::initializer_list<const char*> refused) {
+  sql = Trim(sql);
+  if (!EqualsNoCase(sql.substr(0, 7), "SELECT ") ||
+      sql.find_first_of(";?") != std::string_view::npos ||
+      FindWord(sql, "SELECT", false).size() != 1)
+    return false;
+  return std::all_of(refused.begin(), refused.end(),
+                     [&](const char* word) { return FindWord(sql, word, false).empty(); });
+}
+
 std::vector<std::string_view> AndTerms(std::string_view condition) {
   std::vector<std::string_view> terms;
   size_t begin = 0;

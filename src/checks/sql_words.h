@@ -2,6 +2,7 @@
 // queries apart (their places, their shared reads).
 #pragma once
 
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,10 @@ bool PlainName(std::string_view s);
 // The items of a list separated by commas (any comma: an item with one inside
 // brackets comes apart), blanks and line breaks around each dropped.
 std::vector<std::string_view> SplitList(std::string_view list);
+
+// Whether `sql` (blanks around it dropped) is one SELECT: no other inside,
+// no ';' or parameter, and none of the words `refused` anywhere.
+bool OneSelect(std::string_view sql, std::initializer_list<const char*> refused);
 
 // The terms of a condition joined by AND at the top level, blanks around
 // each dropped.

@@ -25,13 +25,8 @@ struct Query {
 
 std::optional<Query> Parse(std::string_view sql) {
   sql = Trim(sql);
-  if (!EqualsNoCase(sql.substr(0, 7), "SELECT ") ||
-      sql.find_first_of(";?") != std::string_view::npos ||
-      FindWord(sql, "SELECT", false).size() != 1)
+  if (!OneSelect(sql, {"UNION", "GROUP", "HAVING", "LIMIT", "WINDOW", "OVER", "OR"}))
     return std::nullopt;
-  for (const char* refused : {"UNION", "GROUP", "HAVING", "LIMIT", "WINDOW", "OVER", "OR"}) {
-    if (!FindWord(sql, refused, false).empty()) return std::nullopt;
-  }
   const size_t from = OnlyWord(sql, "FROM"), left = OnlyWord(sql, "LEFT"),
                join = OnlyWord(sql, "JOIN"), on = OnlyWord(sql, "ON"),
                where = OnlyWord(sql, "WHERE");
