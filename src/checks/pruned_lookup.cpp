@@ -9,6 +9,7 @@
 
 #include "checks/rowid_replay.h"
 #include "checks/sql_words.h"
+#include "checks/table_copy.h"
 #include "core/text.h"
 #include "workdb/exact_keys.h"
 
@@ -19,8 +20,6 @@ namespace {
 // rows than this copied slower than it reads them.
 constexpr size_t kMostGroups = 4000;
 constexpr size_t kMostRows = 50000;
-
-constexpr std::string_view kCopy = "sv_pruned";
 
 // The columns a term names, by table (as listed in `tables`); nothing when it
 // holds anything but "table.column" of those tables, texts, numbers,
@@ -84,14 +83,6 @@ std::optional<Named> NamesIn(std::string_view term, const std::vector<std::strin
     }
   }
   return named;
-}
-
-std::string Quoted(const std::string& name) { return "\"" + ReplaceAll(name, "\"", "\"\"") + "\""; }
-
-std::string Joined(const std::vector<std::string>& items, const std::string& between) {
-  std::string out;
-  for (const std::string& item : items) out += (out.empty() ? "" : between) + item;
-  return out;
 }
 
 struct Query {
@@ -170,19 +161,6 @@ std::optional<Query> ParseSelect(std::string_view sql) {
   return q;
 }
 
-// The CREATE statement of `table` if it is a table with rowids.
-std::string RowidTable(Connection& conn, const std::string& table) {
-  const RecordSet rs = conn.QueryNative(
-      "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
-      {Value::Text(table)});
-  if (rs.RecordCount() != 1) return {};
-  const std::string create(rs.TextAt(0, 0));
-  if (!EqualsNoCase(std::string_view(create).substr(0, 13), "CREATE TABLE ") ||
-      !FindWord(create, "WITHOUT").empty() || create.find('(') == std::string::npos)
-    return {};
-  return create;
-}
-
 }  // namespace
 
 std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view sql) {
@@ -215,8 +193,8 @@ std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view 
           }
         }
         if (!only || !joined) continue;
-        const std::string create = RowidTable(conn, a);
-        if (create.empty()) continue;
+        const std::optional<TableCopy> copy = CopyOf(conn, a);
+        if (!copy) continue;
 
         PrunedLookup p;
         p.table = a;
@@ -231,34 +209,11 @@ std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view 
             conn.QueryPlanNative(p.scan) != std::vector<std::string>{"0 SCAN " + a})
           return std::nullopt;
 
-        // The copy: A's columns and indexes, in the connection's own temporary schema.
-        p.copy.push_back("CREATE TEMP TABLE " + std::string(kCopy) + " " +
-                         create.substr(create.find('(')));
-        const RecordSet indexes = conn.QueryNative(
-            "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 COLLATE "
-            "NOCASE AND sql IS NOT NULL",
-            {Value::Text(a)});
-        for (int64_t r = 0; r < indexes.RecordCount(); ++r) {
-          const std::string index_sql(indexes.TextAt(r, 1));
-          const std::vector<size_t> on = FindWord(index_sql, "ON");
-          const size_t paren = on.empty() ? std::string::npos : index_sql.find('(', on[0]);
-          if (paren == std::string::npos) return std::nullopt;
-          const bool unique = !FindWord(index_sql.substr(0, on[0]), "UNIQUE").empty();
-          p.copy.push_back(std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX temp." +
-                           Quoted(std::string(indexes.TextAt(r, 0))) + " ON " + std::string(kCopy) +
-                           " " + index_sql.substr(paren));
-        }
-        const RecordSet info =
-            conn.QueryNative("SELECT name FROM pragma_table_info(?1)", {Value::Text(a)});
-        std::vector<std::string> all{"rowid"};
-        for (int64_t r = 0; r < info.RecordCount(); ++r)
-          all.push_back(Quoted(std::string(info.TextAt(r, 0))));
-        p.fill = "INSERT INTO temp." + std::string(kCopy) + " (" + Joined(all, ", ") + ") SELECT " +
-                 Joined(all, ", ") + " FROM " + a +
+        p.copy = copy->create;
+        p.fill = copy->insert + " FROM " + a +
                  " WHERE rowid IN (SELECT value FROM json_each(?1)) ORDER BY rowid";
         std::vector<std::string> from;
-        for (const std::string& t : q->tables)
-          from.push_back(&t == &a ? "temp." + std::string(kCopy) + " AS " + a : t);
+        for (const std::string& t : q->tables) from.push_back(&t == &a ? copy->as_table : t);
         p.over_copy = q->head + " " + Joined(from, ", ") + " " + q->where_on;
         return p;
       }
