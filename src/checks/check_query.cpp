@@ -5,6 +5,7 @@
 #include <string>
 
 #include "checks/duplicate_groups.h"
+#include "checks/filtered_copy.h"
 #include "checks/pruned_lookup.h"
 #include "checks/shared_walk.h"
 #include "checks/unmatched_keys.h"
@@ -23,6 +24,9 @@ RecordSet QueryCheckRows(Connection& conn, std::string_view jet_sql) {
     }
     if (const std::optional<PrunedLookup> pruned = FindPrunedLookup(conn, sql)) {
       if (std::optional<RecordSet> rows = RunPrunedLookup(conn, *pruned)) return std::move(*rows);
+    }
+    if (const std::optional<FilteredCopy> filtered = FindFilteredCopy(conn, sql)) {
+      if (std::optional<RecordSet> rows = RunFilteredCopy(conn, *filtered)) return std::move(*rows);
     }
     // A query reading an index's stretch row by row reads it faster as a walk of its own.
     const std::vector<SharedWalk> walk = FindSharedWalks(conn, {sql}, 1);

@@ -163,12 +163,13 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
 // whose key texts are, letter case of ASCII aside, among the problem rows' (as
 // MatchRowids compares them): only those can match. A key column with a value
 // other than a text is left free, as are long lists. The columns are named
-// anew (K0, K1, ...): the query's own names need not be unique. A UNION is
-// left whole: the engine would list all its rows first and filter them after.
+// anew (K0, K1, ...): the query's own names need not be unique. The engine
+// lists all the rows of a UNION first and filters them after, so such a
+// query runs over a copy of the table whose columns the lists test
+// (filtered_copy.h).
 void NarrowToProblems(PlacesQuery& q, const RecordSet& problems) {
   constexpr int64_t kMaxListed = 10000;
-  if (!q.stands_for_several || problems.RecordCount() == 0 || problems.RecordCount() > kMaxListed ||
-      !FindWord(q.sql, "UNION").empty())
+  if (!q.stands_for_several || problems.RecordCount() == 0 || problems.RecordCount() > kMaxListed)
     return;
   std::string names, where;
   for (size_t k = 0; k < q.key_columns.size(); ++k) {

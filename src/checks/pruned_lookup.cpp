@@ -92,24 +92,6 @@ struct Query {
   std::vector<Named> named;  // each term's
 };
 
-// The parenthesis that closes the one at `open`, quotes skipped; npos when
-// there is none.
-size_t Closing(std::string_view sql, size_t open) {
-  int depth = 0;
-  for (size_t i = open; i < sql.size(); ++i) {
-    const char c = sql[i];
-    if (c == '\'' || c == '"' || c == '[') {
-      i = sql.find(c == '[' ? ']' : c, i + 1);
-      if (i == std::string_view::npos) return i;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')' && --depth == 0) {
-      return i;
-    }
-  }
-  return std::string_view::npos;
-}
-
 std::optional<Query> ParseSelect(std::string_view sql);
 
 // A query, or one that names a query in a WITH and reads it: "WITH W(...) AS
@@ -122,7 +104,7 @@ std::optional<Query> Parse(std::string_view sql) {
   if (as.empty() || !FindWord(sql, "RECURSIVE").empty()) return std::nullopt;
   const size_t open = sql.find_first_not_of(' ', as[0] + 2);
   if (open == std::string_view::npos || sql[open] != '(') return std::nullopt;
-  const size_t close = Closing(sql, open);
+  const size_t close = ClosingParen(sql, open);
   if (close == std::string_view::npos) return std::nullopt;
   std::optional<Query> q = ParseSelect(sql.substr(open + 1, close - open - 1));
   if (!q) return std::nullopt;

@@ -61,6 +61,22 @@ bool OneSelect(std::string_view sql, std::initializer_list<const char*> refused)
                      [&](const char* word) { return FindWord(sql, word, false).empty(); });
 }
 
+size_t ClosingParen(std::string_view sql, size_t open) {
+  int depth = 0;
+  for (size_t i = open; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '[') {
+      i = sql.find(c == '[' ? ']' : c, i + 1);
+      if (i == std::string_view::npos) return i;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && --depth == 0) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
 std::vector<std::string_view> AndTerms(std::string_view condition) {
   std::vector<std::string_view> terms;
   size_t begin = 0;

@@ -30,6 +30,10 @@ std::vector<std::string_view> SplitList(std::string_view list);
 // no ';' or parameter, and none of the words `refused` anywhere.
 bool OneSelect(std::string_view sql, std::initializer_list<const char*> refused);
 
+// The place of the parenthesis that closes the one at `open`, quoted texts
+// and names skipped; npos when there is none.
+size_t ClosingParen(std::string_view sql, size_t open);
+
 // The terms of a condition joined by AND at the top level, blanks around
 // each dropped.
 std::vector<std::string_view> AndTerms(std::string_view condition);

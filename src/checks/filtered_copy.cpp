@@ -1,0 +1,187 @@
+#include "checks/filtered_copy.h"
+
+#include <algorithm>
+#include <exception>
+#include <map>
+
+#include "checks/sql_words.h"
+#include "checks/table_copy.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+// More rows than this are copied slower than the statement reads them.
+constexpr int64_t kMostRows = 50000;
+
+constexpr std::string_view kIn = " COLLATE NOCASE IN (";
+
+// A term "nK COLLATE NOCASE IN (<list>)" of the outer statement: the column
+// it tests (its place among `names`) and the test itself (from " COLLATE").
+struct Filter {
+  size_t column = 0;
+  std::string test;
+};
+
+std::optional<Filter> ParseFilter(std::string_view term, const std::vector<std::string>& names) {
+  term = Trim(term);
+  const size_t blank = term.find(' ');
+  if (blank == std::string_view::npos || !EqualsNoCase(term.substr(blank, kIn.size()), kIn) ||
+      ClosingParen(term, blank + kIn.size() - 1) != term.size() - 1)
+    return std::nullopt;
+  const std::string_view name = term.substr(0, blank);
+  for (size_t k = 0; k < names.size(); ++k) {
+    if (EqualsNoCase(names[k], name)) return Filter{k, std::string(term.substr(blank))};
+  }
+  return std::nullopt;
+}
+
+// "T.c" of a select item ("T.c" or "T.c AS name"): T and c, or nothing.
+std::optional<std::pair<std::string, std::string>> TableColumn(std::string_view item) {
+  if (const std::vector<size_t> as = FindWord(item, "AS"); !as.empty())
+    item = item.substr(0, as[0]);
+  item = Trim(item);
+  const size_t dot = item.find('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  const std::string table(item.substr(0, dot));
+  const std::string column(ColumnOf(item, table, true));
+  if (!PlainName(table) || column.empty()) return std::nullopt;
+  return std::make_pair(table, column);
+}
+
+// The places in `inner` where `table` is named as a table (not as the
+// qualifier of a column).
+std::vector<size_t> TableNamed(std::string_view inner, const std::string& table) {
+  std::vector<size_t> at;
+  for (size_t p : FindWord(inner, table, false)) {
+    const size_t next = inner.find_first_not_of(' ', p + table.size());
+    if ((p > 0 && inner[p - 1] == '.') || (next != std::string_view::npos && inner[next] == '.'))
+      continue;
+    at.push_back(p);
+  }
+  return at;
+}
+
+}  // namespace
+
+std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view given) {
+  const std::string_view sql = Trim(given);
+  if (!EqualsNoCase(sql.substr(0, 5), "WITH ")) return std::nullopt;
+  const std::vector<size_t> as = FindWord(sql, "AS");
+  if (as.empty() || !FindWord(sql, "RECURSIVE").empty()) return std::nullopt;
+  // The name and columns of the query: "W(n0, n1, ...)".
+  const std::string_view header = Trim(sql.substr(5, as[0] - 5));
+  const size_t paren = header.find('(');
+  if (paren == std::string_view::npos || header.back() != ')') return std::nullopt;
+  const std::string_view cte = Trim(header.substr(0, paren));
+  std::vector<std::string> names;
+  for (std::string_view n : SplitList(header.substr(paren + 1, header.size() - paren - 2)))
+    names.emplace_back(n);
+  const size_t open = sql.find_first_not_of(' ', as[0] + 2);
+  if (!PlainName(cte) || open == std::string_view::npos || sql[open] != '(') return std::nullopt;
+  const size_t close = ClosingParen(sql, open);
+  if (close == std::string_view::npos) return std::nullopt;
+  const std::string_view inner = sql.substr(open + 1, close - open - 1);
+
+  // "SELECT * FROM W WHERE <terms>": the terms that test a column against a list.
+  const std::string outer_head = "SELECT * FROM " + std::string(cte) + " WHERE ";
+  const std::string_view outer = Trim(sql.substr(close + 1));
+  if (!EqualsNoCase(outer.substr(0, outer_head.size()), outer_head)) return std::nullopt;
+  std::vector<Filter> filters;
+  for (std::string_view term : AndTerms(outer.substr(outer_head.size()))) {
+    if (std::optional<Filter> f = ParseFilter(term, names)) filters.push_back(std::move(*f));
+  }
+  if (filters.empty()) return std::nullopt;
+
+  // The SELECTs of the query: plain, joined by commas or INNER JOIN, none inside another.
+  if (inner.find_first_of(";?") != std::string_view::npos) return std::nullopt;
+  for (const char* refused : {"EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "WINDOW", "OVER",
+                              "LEFT", "RIGHT", "FULL", "OUTER", "NATURAL", "USING", "WITH"}) {
+    if (!FindWord(inner, refused, false).empty()) return std::nullopt;
+  }
+  std::vector<std::string_view> selects;
+  size_t begin = 0;
+  for (size_t at : FindWord(inner, "UNION")) {
+    selects.push_back(inner.substr(begin, at - begin));
+    begin = at + 5;
+    const std::string_view rest = Trim(inner.substr(begin));
+    if (EqualsNoCase(rest.substr(0, 4), "ALL ")) begin = inner.find_first_not_of(' ', begin) + 3;
+  }
+  selects.push_back(inner.substr(begin));
+  if (FindWord(inner, "SELECT", false).size() != selects.size()) return std::nullopt;
+
+  // Each filtered column's table and column, alike in every SELECT.
+  std::vector<std::optional<std::pair<std::string, std::string>>> columns(filters.size());
+  for (size_t s = 0; s < selects.size(); ++s) {
+    std::string_view select = Trim(selects[s]);
+    const std::vector<size_t> from = FindWord(select, "FROM");
+    if (!EqualsNoCase(select.substr(0, 7), "SELECT ") || from.empty()) return std::nullopt;
+    std::string_view head = Trim(select.substr(7, from[0] - 7));
+    if (EqualsNoCase(head.substr(0, 9), "DISTINCT ")) head = Trim(head.substr(9));
+    const std::vector<std::string_view> items = SplitList(head);
+    if (items.size() != names.size()) return std::nullopt;
+    for (size_t f = 0; f < filters.size(); ++f) {
+      const auto tc = TableColumn(items[filters[f].column]);
+      if (s == 0) {
+        columns[f] = tc;
+      } else if (columns[f] && (!tc || !EqualsNoCase(tc->first, columns[f]->first) ||
+                                !EqualsNoCase(tc->second, columns[f]->second))) {
+        columns[f].reset();
+      }
+    }
+  }
+  // The table most of the filters test.
+  std::map<std::string, int> tested;
+  for (const auto& c : columns) {
+    if (c) ++tested[UpperCase(c->first)];
+  }
+  if (tested.empty()) return std::nullopt;
+  const std::string table =
+      std::max_element(tested.begin(), tested.end(), [](const auto& a, const auto& b) {
+        return a.second < b.second;
+      })->first;
+
+  try {
+    // Named as a table once in every SELECT, and the only thing replaced.
+    const std::vector<size_t> named = TableNamed(inner, table);
+    if (named.size() != selects.size()) return std::nullopt;
+    for (size_t s = 0; s < selects.size(); ++s) {
+      const size_t from = static_cast<size_t>(selects[s].data() - inner.data());
+      if (named[s] < from || named[s] >= from + selects[s].size()) return std::nullopt;
+    }
+    const std::optional<TableCopy> copy = CopyOf(conn, table);
+    if (!copy) return std::nullopt;
+
+    FilteredCopy fc;
+    fc.own_plan = conn.QueryPlanNative(sql);
+    if (fc.own_plan.empty()) return std::nullopt;
+    fc.copy = copy->create;
+    std::vector<std::string> tests;
+    for (size_t f = 0; f < filters.size(); ++f) {
+      if (columns[f] && EqualsNoCase(columns[f]->first, table))
+        tests.push_back(table + "." + Quoted(columns[f]->second) + filters[f].test);
+    }
+    const std::string where = " FROM " + table + " WHERE " + Joined(tests, " AND ");
+    fc.count = "SELECT count(*)" + where;
+    fc.fill = copy->insert + where + " ORDER BY rowid";
+    std::string replaced(inner);
+    for (auto it = named.rbegin(); it != named.rend(); ++it)
+      replaced.replace(*it, table.size(), copy->as_table);
+    fc.over_copy = std::string(sql.substr(0, open + 1)) + replaced + std::string(sql.substr(close));
+    return fc;
+  } catch (const std::exception&) {
+    return std::nullopt;  // the statement runs on its own and says what is wrong
+  }
+}
+
+std::optional<RecordSet> RunFilteredCopy(Connection& conn, const FilteredCopy& filtered) {
+  Transaction scratch(conn);  // never committed: the copy goes with it
+  for (const std::string& statement : filtered.copy) conn.ExecuteScratch(statement);
+  if (conn.QueryPlanNative(filtered.over_copy) != filtered.own_plan ||
+      conn.QueryNative(filtered.count).At(0, 0).AsInteger() > kMostRows)
+    return std::nullopt;
+  conn.ExecuteScratch(filtered.fill);
+  return conn.QueryNative(filtered.over_copy);
+}
+
+}  // namespace sorvane
