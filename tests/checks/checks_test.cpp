@@ -20,6 +20,7 @@
 #include "checks/rowid_replay.h"
 #include "checks/shared_walk.h"
 #include "checks/unmatched_keys.h"
+#include "core/text.h"
 #include "facility_fixture.h"
 #include "support/work_db.h"
 #include "workdb/jet_sql.h"
@@ -256,6 +257,20 @@ TEST_F(FacilityTest, ChecksReadingFewerRowsGiveTheRowsOfTheirOwnQueries) {
       "INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, REVIEWED) VALUES "
       "('$SITE', 'mw-2', 's-0', '2004-01-01 00:00:00', 'SOLID', 'NEW'), "
       "('$SITE', 'MW-1', 's-1', '1998-01-01 00:00:00', 'LIQUID', 'NEW')");
+  // Texts the places queries list that read like their SQL.
+  for (const char* point : {"MW-9') AND ('1'='1", "P UNION SELECT ( COLLATE NOCASE IN ("}) {
+    const std::string p = SqlQuote(point);
+    Exec(
+        "INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, REVIEWED) VALUES "
+        "('$SITE', " +
+        p +
+        ", 'S-0', '2004-01-01 00:00:00', 'LIQUID', 'NEW');"
+        "INSERT INTO MT_TEMP5 (SITE, POINT_ID, SAM_ID, METHOD, CONT_NAME, REVIEWED, "
+        "CONT_NAME_NOFORMAT, CAS_NUMBER, UNITS) VALUES ('$SITE', " +
+        p +
+        ", 'S-0', '8260', "
+        "'Benzene', 'NEW', '$ANALYTE_NOFORMAT', '$CAS2', 'mg/kg')");
+  }
   std::vector<clsReviewObject> list;
   for (int t = 1; t <= 5; ++t) {
     BuildChecks(t, facility, list);
