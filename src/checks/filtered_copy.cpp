@@ -4,6 +4,8 @@
 #include <exception>
 #include <map>
 
+#include "checks/rowid_replay.h"
+#include "checks/shared_walk.h"
 #include "checks/sql_words.h"
 #include "checks/table_copy.h"
 #include "core/text.h"
@@ -36,13 +38,18 @@ std::optional<Filter> ParseFilter(std::string_view term, const std::vector<std::
   return std::nullopt;
 }
 
-// "T.c" of a select item ("T.c" or "T.c AS name"): T and c, or nothing.
-std::optional<std::pair<std::string, std::string>> TableColumn(std::string_view item) {
+// "T.c" of a select item ("T.c" or "T.c AS name", or a bare "c" of `only`,
+// the one table read): T and c, or nothing.
+std::optional<std::pair<std::string, std::string>> TableColumn(std::string_view item,
+                                                               std::string_view only) {
   if (const std::vector<size_t> as = FindWord(item, "AS"); !as.empty())
     item = item.substr(0, as[0]);
   item = Trim(item);
   const size_t dot = item.find('.');
-  if (dot == std::string_view::npos) return std::nullopt;
+  if (dot == std::string_view::npos) {
+    if (only.empty() || !PlainName(item)) return std::nullopt;
+    return std::make_pair(std::string(only), std::string(item));
+  }
   const std::string table(item.substr(0, dot));
   const std::string column(ColumnOf(item, table, true));
   if (!PlainName(table) || column.empty()) return std::nullopt;
@@ -120,8 +127,15 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
     if (EqualsNoCase(head.substr(0, 9), "DISTINCT ")) head = Trim(head.substr(9));
     const std::vector<std::string_view> items = SplitList(head);
     if (items.size() != names.size()) return std::nullopt;
+    // The one table the SELECT reads, if it reads one.
+    const size_t where = OnlyWord(select, "WHERE");
+    std::string_view only;
+    if (where != std::string_view::npos && where > from[0]) {
+      only = Trim(select.substr(from[0] + 4, where - from[0] - 4));
+      if (!PlainName(only)) only = {};
+    }
     for (size_t f = 0; f < filters.size(); ++f) {
-      const auto tc = TableColumn(items[filters[f].column]);
+      const auto tc = TableColumn(items[filters[f].column], only);
       if (s == 0) {
         columns[f] = tc;
       } else if (columns[f] && (!tc || !EqualsNoCase(tc->first, columns[f]->first) ||
@@ -164,6 +178,19 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
     const std::string where = " FROM " + table + " WHERE " + Joined(tests, " AND ");
     fc.count = "SELECT count(*)" + where;
     fc.fill = copy->insert + where + " ORDER BY rowid";
+    // A query of the table alone: "SELECT ... FROM T WHERE <where> [ORDER BY ...]".
+    if (selects.size() == 1) {
+      const std::string_view select = Trim(selects[0]);
+      const size_t from = FindWord(select, "FROM")[0], at = OnlyWord(select, "WHERE");
+      const std::vector<size_t> order = FindWord(select, "ORDER");
+      if (at == std::string_view::npos || order.size() > 1 ||
+          !EqualsNoCase(Trim(select.substr(from + 4, at - from - 4)), table))
+        return std::nullopt;
+      const size_t end = order.empty() ? select.size() : order[0];
+      fc.rows_of = RowsOfKey(table, select.substr(at + 5, end - at - 5));
+      fc.fill = copy->insert + " FROM " + table +
+                " WHERE rowid IN (SELECT value FROM json_each(?1)) ORDER BY rowid";
+    }
     std::string replaced(inner);
     for (auto it = named.rbegin(); it != named.rend(); ++it)
       replaced.replace(*it, table.size(), copy->as_table);
@@ -175,12 +202,23 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
 }
 
 std::optional<RecordSet> RunFilteredCopy(Connection& conn, const FilteredCopy& filtered) {
+  std::shared_ptr<const WalkRows> walked;
+  const std::vector<int64_t>* rows = nullptr;
+  if (!filtered.rows_of.empty()) {
+    walked = std::static_pointer_cast<const WalkRows>(conn.Recall(kWalkRows));
+    const auto found = walked ? walked->find(filtered.rows_of) : WalkRows::const_iterator();
+    if (!walked || found == walked->end() || found->second.size() > kMostRows) return std::nullopt;
+    rows = &found->second;
+  }
   Transaction scratch(conn);  // never committed: the copy goes with it
   for (const std::string& statement : filtered.copy) conn.ExecuteScratch(statement);
-  if (conn.QueryPlanNative(filtered.over_copy) != filtered.own_plan ||
-      conn.QueryNative(filtered.count).At(0, 0).AsInteger() > kMostRows)
-    return std::nullopt;
-  conn.ExecuteScratch(filtered.fill);
+  if (conn.QueryPlanNative(filtered.over_copy) != filtered.own_plan) return std::nullopt;
+  if (rows != nullptr) {
+    conn.ExecuteScratch(filtered.fill, {RowidsParameter(*rows)});
+  } else {
+    if (conn.QueryNative(filtered.count).At(0, 0).AsInteger() > kMostRows) return std::nullopt;
+    conn.ExecuteScratch(filtered.fill);
+  }
   return conn.QueryNative(filtered.over_copy);
 }
 

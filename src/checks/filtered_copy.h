@@ -30,7 +30,11 @@ struct FilteredCopy {
   std::vector<std::string> copy;  // the statements making the empty copy of T
   std::string count;              // how many rows of T the copy would hold
   std::string fill;               // those rows into the copy
-  std::string over_copy;          // the statement with the copy in T's place
+  // A query of T alone reads T no faster over a copy, unless a shared read of
+  // T has just found its rows (shared_walk.h): the key of those rows, and
+  // `fill` then takes their rowids (?1, a JSON array).
+  std::string rows_of;
+  std::string over_copy;  // the statement with the copy in T's place
   std::vector<std::string> own_plan;
 };
 

@@ -11,6 +11,7 @@
 #include "checks/rowid_replay.h"
 #include "checks/sql_words.h"
 #include "core/errors.h"
+#include "core/text.h"
 
 namespace sorvane {
 namespace {
@@ -127,6 +128,8 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
     }
   }
   for (size_t m : members) {
+    walk.rows_of.push_back(
+        RowsOfKey(shapes[m].table, shapes[m].stretch + " AND " + shapes[m].condition));
     std::string sql = ByRowid(shapes[m]);
     if (!SameStepsOverRowids(conn.QueryPlanNative(sql), plans[m], first.table)) return std::nullopt;
     walk.by_rowid.push_back(std::move(sql));
@@ -173,7 +176,12 @@ std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std:
   return walks;
 }
 
+std::string RowsOfKey(std::string_view table, std::string_view where) {
+  return UpperCase(table) + "\n" + std::string(Trim(where));
+}
+
 std::vector<RecordSet> RunSharedWalk(Connection& conn, const SharedWalk& walk) {
+  const std::string stamp = conn.DataStamp();
   const RecordSet flags = conn.QueryNative(walk.walk_sql);
   std::vector<std::vector<int64_t>> rowids(walk.members.size());
   for (int64_t r = 0; r < flags.RecordCount(); ++r) {
@@ -189,6 +197,13 @@ std::vector<RecordSet> RunSharedWalk(Connection& conn, const SharedWalk& walk) {
   std::vector<RecordSet> rows;
   for (size_t m = 0; m < rowids.size(); ++m)
     rows.push_back(conn.QueryNative(walk.by_rowid[m], {RowidsParameter(rowids[m])}));
+  // The places queries that follow read the same rows again.
+  auto kept = std::make_shared<WalkRows>();
+  for (size_t m = 0; m < rowids.size(); ++m) {
+    std::sort(rowids[m].begin(), rowids[m].end());
+    (*kept)[walk.rows_of[m]] = std::move(rowids[m]);
+  }
+  conn.Remember(kWalkRows, stamp, std::move(kept));
   return rows;
 }
 

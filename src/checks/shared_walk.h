@@ -15,7 +15,9 @@
 // query's steps after the read must be the same over the rowids as over the index.
 #pragma once
 
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/record_set.h"
@@ -28,7 +30,15 @@ struct SharedWalk {
   std::string walk_sql;               // the rowid, then 1 or 0 for each member
   bool scans_table = false;           // an index's stretch read by a scan of the table
   std::vector<std::string> by_rowid;  // each member over ?1, a JSON array of rowids
+  std::vector<std::string> rows_of;   // each member's RowsOfKey
 };
+
+// What a walk keeps with the connection (Connection::Remember) under kWalkRows:
+// the rowids of each member's rows, ascending, by the member's RowsOfKey.
+constexpr const char* kWalkRows = "shared walk rows";
+using WalkRows = std::map<std::string, std::vector<int64_t>>;
+// The key of the rows of `table` that `where` (SQLite text) holds for.
+std::string RowsOfKey(std::string_view table, std::string_view where);
 
 // The walks `queries` (SQLite text) can share, in the order of their first
 // members; a query is in one walk at most, one the engine cannot plan in none.

@@ -239,14 +239,14 @@ TEST_F(FacilityTest, ChecksReadingFewerRowsGiveTheRowsOfTheirOwnQueries) {
   Exec(
       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
       "INSERT INTO MT_TEMP5 (SITE, POINT_ID, SAM_ID, METHOD, CONT_NAME, LABORATORY, REVIEWED, "
-      "CONT_NAME_NOFORMAT, CAS_NUMBER, UNITS) "
+      "CONT_NAME_NOFORMAT, CAS_NUMBER, UNITS, LAB) "
       "SELECT iif(i % 13 = 0, '$OTHER', '$SITE'), iif(i % 5 = 1, 'mw-', 'MW-') || (i % 4), "
       "iif(i % 6 = 5, 's-', 'S-') || (i / 4 % 3), '82' || (i / 12 % 3), "
       "iif(i % 7 = 3, 'BENZENE', 'Benzene') || (i / 36 % 3), "
       "nullif('Lab ' || (i / 108 % 3), 'Lab 0'), iif(i % 9 = 4, 'PRIOR', 'NEW'), "
       "iif(i % 3 = 0, lower('$ANALYTE_NOFORMAT'), iif(i % 3 = 1, '$ANALYTE2_NOFORMAT', "
       "iif(i % 7 = 3, 'UNKNOWN', 'Unknown') || (i / 36 % 3))), iif(i % 4 = 0, '$CAS', '$CAS2'), "
-      "iif(i % 3 = 0, 'mg/kg', iif(i % 5 = 0, 'UG/L', 'ug/l')) FROM n");
+      "iif(i % 3 = 0, 'mg/kg', iif(i % 5 = 0, 'UG/L', 'ug/l')), iif(i % 4 = 1, 0, 1) FROM n");
   // Samples for a third of the results' keys, liquid and solid, some dated before 2000-09-01,
   // two keys twice in other letter cases, dates and matrices.
   Exec(
@@ -286,6 +286,23 @@ TEST_F(FacilityTest, ChecksReadingFewerRowsGiveTheRowsOfTheirOwnQueries) {
       if (t == 5 && i == 1) {
         const std::vector<SharedWalk> alone = FindSharedWalks(conn, {sql}, 1);
         EXPECT_TRUE(alone.size() == 1 && alone[0].scans_table) << conn.QueryPlanNative(sql)[0];
+      }
+      if (t == 5 && i == 0) {
+        // The places of a DISTINCT over one table take the rows its shared read just found.
+        EXPECT_EQ(own.RecordCount(), 4);
+        const PlacesQuery places = MakePlacesQuery(conn, 5, list[i].qryProblems, facility, own);
+        const std::optional<FilteredCopy> copy = FindFilteredCopy(conn, TranslateJet(places.sql));
+        ASSERT_TRUE(copy.has_value()) << places.sql;
+        const RecordSet own_places = conn.Query(places.sql);
+        EXPECT_GT(own_places.RecordCount(), own.RecordCount());
+        QueryCheckRows(conn, list[i].qryProblems);
+        const std::optional<RecordSet> over_copy = RunFilteredCopy(conn, *copy);
+        ASSERT_TRUE(over_copy.has_value());
+        EXPECT_EQ(Rows(*over_copy), Rows(own_places));
+        // Not once the data change.
+        Exec("UPDATE MT_TEMP5 SET LAB = 0 WHERE rowid % 4 = 2");
+        EXPECT_FALSE(RunFilteredCopy(conn, *copy).has_value());
+        Exec("UPDATE MT_TEMP5 SET LAB = 1 WHERE rowid % 4 = 2");
       }
       if (t == 5 && i == 9) {
         // The places of a UNION, narrowed to the problem rows' texts, over a copy of table 4.
