@@ -73,21 +73,18 @@ std::vector<size_t> TableNamed(std::string_view inner, const std::string& table)
 
 std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view given) {
   const std::string_view sql = Trim(given);
-  if (!EqualsNoCase(sql.substr(0, 5), "WITH ")) return std::nullopt;
-  const std::vector<size_t> as = FindWord(sql, "AS");
-  if (as.empty() || !FindWord(sql, "RECURSIVE").empty()) return std::nullopt;
+  const std::optional<WithQuery> with = NamedQuery(sql);
+  if (!with) return std::nullopt;
+  const size_t open = with->open, close = with->close;
   // The name and columns of the query: "W(n0, n1, ...)".
-  const std::string_view header = Trim(sql.substr(5, as[0] - 5));
+  const std::string_view header = with->header;
   const size_t paren = header.find('(');
   if (paren == std::string_view::npos || header.back() != ')') return std::nullopt;
   const std::string_view cte = Trim(header.substr(0, paren));
   std::vector<std::string> names;
   for (std::string_view n : SplitList(header.substr(paren + 1, header.size() - paren - 2)))
     names.emplace_back(n);
-  const size_t open = sql.find_first_not_of(' ', as[0] + 2);
-  if (!PlainName(cte) || open == std::string_view::npos || sql[open] != '(') return std::nullopt;
-  const size_t close = ClosingParen(sql, open);
-  if (close == std::string_view::npos) return std::nullopt;
+  if (!PlainName(cte)) return std::nullopt;
   const std::string_view inner = sql.substr(open + 1, close - open - 1);
 
   // "SELECT * FROM W WHERE <terms>": the terms that test a column against a list.
@@ -175,11 +172,11 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
       if (columns[f] && EqualsNoCase(columns[f]->first, table))
         tests.push_back(table + "." + Quoted(columns[f]->second) + filters[f].test);
     }
-    const std::string where = " FROM " + table + " WHERE " + Joined(tests, " AND ");
-    fc.count = "SELECT count(*)" + where;
-    fc.fill = copy->insert + where + " ORDER BY rowid";
-    // A query of the table alone: "SELECT ... FROM T WHERE <where> [ORDER BY ...]".
-    if (selects.size() == 1) {
+    if (selects.size() > 1) {
+      const std::string where = " FROM " + table + " WHERE " + Joined(tests, " AND ");
+      fc.count = "SELECT count(*)" + where;
+      fc.fill = copy->insert + where + " ORDER BY rowid";
+    } else {  // a query of the table alone: "SELECT ... FROM T WHERE <where> [ORDER BY ...]"
       const std::string_view select = Trim(selects[0]);
       const size_t from = FindWord(select, "FROM")[0], at = OnlyWord(select, "WHERE");
       const std::vector<size_t> order = FindWord(select, "ORDER");
@@ -188,8 +185,7 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
         return std::nullopt;
       const size_t end = order.empty() ? select.size() : order[0];
       fc.rows_of = RowsOfKey(table, select.substr(at + 5, end - at - 5));
-      fc.fill = copy->insert + " FROM " + table +
-                " WHERE rowid IN (SELECT value FROM json_each(?1)) ORDER BY rowid";
+      fc.fill = copy->insert_rowids;
     }
     std::string replaced(inner);
     for (auto it = named.rbegin(); it != named.rend(); ++it)

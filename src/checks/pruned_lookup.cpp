@@ -100,16 +100,12 @@ std::optional<Query> ParseSelect(std::string_view sql);
 std::optional<Query> Parse(std::string_view sql) {
   sql = Trim(sql);
   if (!EqualsNoCase(sql.substr(0, 5), "WITH ")) return ParseSelect(sql);
-  const std::vector<size_t> as = FindWord(sql, "AS");
-  if (as.empty() || !FindWord(sql, "RECURSIVE").empty()) return std::nullopt;
-  const size_t open = sql.find_first_not_of(' ', as[0] + 2);
-  if (open == std::string_view::npos || sql[open] != '(') return std::nullopt;
-  const size_t close = ClosingParen(sql, open);
-  if (close == std::string_view::npos) return std::nullopt;
-  std::optional<Query> q = ParseSelect(sql.substr(open + 1, close - open - 1));
+  const std::optional<WithQuery> with = NamedQuery(sql);
+  if (!with) return std::nullopt;
+  std::optional<Query> q = ParseSelect(sql.substr(with->open + 1, with->close - with->open - 1));
   if (!q) return std::nullopt;
-  q->head = std::string(sql.substr(0, open + 1)) + q->head;
-  q->where_on += std::string(sql.substr(close));
+  q->head = std::string(sql.substr(0, with->open + 1)) + q->head;
+  q->where_on += std::string(sql.substr(with->close));
   return q;
 }
 
@@ -192,8 +188,7 @@ std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view 
           return std::nullopt;
 
         p.copy = copy->create;
-        p.fill = copy->insert + " FROM " + a +
-                 " WHERE rowid IN (SELECT value FROM json_each(?1)) ORDER BY rowid";
+        p.fill = copy->insert_rowids;
         std::vector<std::string> from;
         for (const std::string& t : q->tables) from.push_back(&t == &a ? copy->as_table : t);
         p.over_copy = q->head + " " + Joined(from, ", ") + " " + q->where_on;

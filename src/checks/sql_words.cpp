@@ -77,6 +77,19 @@ size_t ClosingParen(std::string_view sql, size_t open) {
   return std::string_view::npos;
 }
 
+std::optional<WithQuery> NamedQuery(std::string_view sql) {
+  if (!EqualsNoCase(sql.substr(0, 5), "WITH ")) return std::nullopt;
+  const std::vector<size_t> as = FindWord(sql, "AS");
+  if (as.empty() || !FindWord(sql, "RECURSIVE").empty()) return std::nullopt;
+  WithQuery q;
+  q.header = Trim(sql.substr(5, as[0] - 5));
+  q.open = sql.find_first_not_of(' ', as[0] + 2);
+  if (q.open == std::string_view::npos || sql[q.open] != '(') return std::nullopt;
+  q.close = ClosingParen(sql, q.open);
+  if (q.close == std::string_view::npos) return std::nullopt;
+  return q;
+}
+
 std::vector<std::string_view> AndTerms(std::string_view condition) {
   std::vector<std::string_view> terms;
   size_t begin = 0;

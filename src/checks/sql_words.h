@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -33,6 +34,15 @@ bool OneSelect(std::string_view sql, std::initializer_list<const char*> refused)
 // The place of the parenthesis that closes the one at `open`, quoted texts
 // and names skipped; npos when there is none.
 size_t ClosingParen(std::string_view sql, size_t open);
+
+// The query that "WITH <header> AS (<query>) <rest>" names (not RECURSIVE):
+// its header ("W(n0, n1, ...)") and the places of the parentheses around it
+// in `sql`, which starts with WITH.
+struct WithQuery {
+  std::string_view header;
+  size_t open = 0, close = 0;
+};
+std::optional<WithQuery> NamedQuery(std::string_view sql);
 
 // The terms of a condition joined by AND at the top level, blanks around
 // each dropped.

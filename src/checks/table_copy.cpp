@@ -51,6 +51,8 @@ std::optional<TableCopy> CopyOf(Connection& conn, const std::string& table) {
     all.push_back(Quoted(std::string(info.TextAt(r, 0))));
   copy.insert = std::string("INSERT INTO temp.") + kCopy + " (" + Joined(all, ", ") + ") SELECT " +
                 Joined(all, ", ");
+  copy.insert_rowids = copy.insert + " FROM " + table +
+                       " WHERE rowid IN (SELECT value FROM json_each(?1)) ORDER BY rowid";
   copy.as_table = std::string("temp.") + kCopy + " AS " + table;
   return copy;
 }

@@ -16,8 +16,9 @@ namespace sorvane {
 
 struct TableCopy {
   std::vector<std::string> create;  // the statements making the empty copy
-  std::string insert;    // "INSERT INTO <copy> (rowid, <columns>) SELECT rowid, <columns>"
-  std::string as_table;  // "<copy> AS <table>": the copy under the table's name
+  std::string insert;         // "INSERT INTO <copy> (rowid, <columns>) SELECT rowid, <columns>"
+  std::string insert_rowids;  // the table's rows of rowids ?1 (a JSON array) into the copy
+  std::string as_table;       // "<copy> AS <table>": the copy under the table's name
 };
 
 // The copy of `table`, or nothing when it is not a table with rowids.
