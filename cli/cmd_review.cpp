@@ -288,7 +288,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
 
   fs::path workbook;
   bool workbook_failed = false;
-  if (all_transferred) {
+  // A Ctrl-C seen while the last table finished leaves every table whole, but
+  // the person asked the review to stop: it ends here, not after the checks.
+  if (all_transferred && !cancelled) {
     std::map<std::pair<int, int>, CheckReport> failed;
     std::map<int, std::vector<CheckReport>> verdicts;
     s.WantsPlaces = !options.json_file.empty() || !options.annotate_dir.empty();

@@ -4,9 +4,12 @@
 // what it says when something is dropped, cut short or refused.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -243,6 +246,40 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
                             &err),
             2);
   EXPECT_THAT(err, HasSubstr(said));
+}
+
+// Ctrl-C pressed as the second index of Table 5 starts to build: every
+// connection the program opens from here on traces its statements.
+int CtrlCAtTable5SecondIndex(sqlite3* db, const char**, const void*) {
+  sqlite3_trace_v2(
+      db, SQLITE_TRACE_STMT,
+      [](unsigned, void*, void*, void* sql) {
+        if (std::strstr(static_cast<const char*>(sql), "CREATE INDEX IX_MT_TEMP5_SAM_ID") !=
+            nullptr)
+          std::raise(SIGINT);
+        return 0;
+      },
+      nullptr);
+  return SQLITE_OK;
+}
+
+TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
+  WorkDataDir dir;
+  const fs::path json = dir.dir() / "report.json";
+  auto hook = reinterpret_cast<void (*)()>(&CtrlCAtTable5SecondIndex);
+  sqlite3_auto_extension(hook);
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                         SourcePath("data/sample").string(), "--json", json.string()});
+  sqlite3_cancel_auto_extension(hook);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_THAT(r.err, HasSubstr("review: cancelled; the review did not run to its end\n"));
+  // Table 5 was left whole, as a cancel between its index builds leaves it, and
+  // nothing was checked or exported after the person asked to stop.
+  EXPECT_THAT(r.out, HasSubstr("Table 5: "));
+  EXPECT_THAT(r.out + r.err, Not(HasSubstr("Checks of Table")));
+  EXPECT_FALSE(fs::exists(dir.dir() / "Errors - 1234567.xlsx"));
+  const Json report = ParseJson(ReadFile(json));
+  for (const Json& table : report["tables"].array) EXPECT_TRUE(table["checks"].array.empty());
 }
 
 TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
