@@ -241,6 +241,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   {
     ScopedInterruptHandler cancel_on_ctrl_c;
     imported = main.mnuRunData_Click(0);
+    // Pressed during the last table's last index build, say: after the
+    // import's last yield, though before it ended.
+    if (cancel_on_ctrl_c.TakePending()) imported.cancelled = true;
   }
   progress.Clear();
   s.Timings.Yielded();  // the import is over: from here a cancel waits for the end

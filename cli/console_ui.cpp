@@ -88,4 +88,6 @@ ScopedInterruptHandler::ScopedInterruptHandler() {
 
 ScopedInterruptHandler::~ScopedInterruptHandler() { std::signal(SIGINT, previous_); }
 
+bool ScopedInterruptHandler::TakePending() { return interrupted.exchange(false); }
+
 }  // namespace sorvane::cli

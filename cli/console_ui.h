@@ -60,6 +60,8 @@ class ScopedInterruptHandler {
   ~ScopedInterruptHandler();
   ScopedInterruptHandler(const ScopedInterruptHandler&) = delete;
   ScopedInterruptHandler& operator=(const ScopedInterruptHandler&) = delete;
+  // A Ctrl-C no yield has seen yet (one pressed after the last), taken.
+  bool TakePending();
 
  private:
   void (*previous_)(int);
