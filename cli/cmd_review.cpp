@@ -24,6 +24,7 @@
 #include <thread>
 #include <utility>
 
+#include "acquire/file_ops.h"
 #include "checks/error_workbook_export.h"
 #include "checks/frmCCheckView.h"
 #include "checks/marked_copies.h"
@@ -72,19 +73,17 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
   // The workbook folder itself: its files are the ones to review, and emptying
   // it first would delete them.
   if (fs::equivalent(from, to, ec)) return true;
-  fs::path copying;
   try {
     fs::create_directories(to);
     for (const auto& entry : fs::directory_iterator(to)) {
       if (entry.is_regular_file()) fs::remove(entry.path());
     }
+    // Each whole or not at all: one cut short would be read as a damaged workbook.
     for (const fs::path& file : files) {
-      copying = to / file.filename();
-      fs::copy_file(file, copying, fs::copy_options::overwrite_existing);
+      CopyWhole(file, to / file.filename(), ec);
+      if (ec) throw fs::filesystem_error("cannot copy file", file, to / file.filename(), ec);
     }
   } catch (const fs::filesystem_error& e) {
-    // A workbook cut short (a full disk) would be read as a damaged one.
-    if (!copying.empty()) fs::remove(copying, ec);
     err << "--workbooks: " << e.what() << '\n';
     return false;
   }

@@ -7,11 +7,27 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
+constexpr std::string_view kUnfinished = ".copying";
+
 [[noreturn]] void Fail(const std::error_code& ec, const fs::path& file) {
   throw FileAccessError(ToFileError(ec, file), NameOf(file));
 }
 
 }  // namespace
+
+void CopyWhole(const fs::path& from, const fs::path& to, std::error_code& ec) {
+  const fs::path part =
+      to.parent_path() / ("." + to.filename().string() + std::string(kUnfinished));
+  std::error_code ignored;
+  fs::remove(part, ignored);  // one a killed run left, read-only as its source perhaps
+  fs::copy_file(from, part, ec);
+  if (!ec) fs::rename(part, to, ec);
+  if (ec) fs::remove(part, ignored);
+}
+
+bool IsUnfinishedCopy(std::string_view name) {
+  return name.size() > kUnfinished.size() + 1 && name.front() == '.' && name.ends_with(kUnfinished);
+}
 
 void DiskFileOps::Remove(const fs::path& file) {
   std::error_code ec;
@@ -26,14 +42,8 @@ void DiskFileOps::Remove(const fs::path& file) {
 
 void DiskFileOps::Copy(const fs::path& from, const fs::path& to) {
   std::error_code ec;
-  const bool existed = fs::exists(to, ec);
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  if (ec) {
-    // A copy cut short (a full disk) must not pass for the workbook.
-    std::error_code ignored;
-    if (!existed && fs::is_regular_file(to, ignored)) fs::remove(to, ignored);
-    Fail(ec, ec == std::errc::no_such_file_or_directory ? from : to);
-  }
+  CopyWhole(from, to, ec);
+  if (ec) Fail(ec, ec == std::errc::no_such_file_or_directory ? from : to);
 }
 
 void DiskFileOps::SetNormal(const fs::path& file) {

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "core/errors.h"
 
@@ -37,6 +39,15 @@ class FileOps {
   // read-only): read and write for its owner, read for the others.
   virtual void SetNormal(const std::filesystem::path& file) = 0;
 };
+
+// Copies `from` to `to` through a hidden file beside it, renamed to `to` once
+// whole: a copy cut short (a full disk, a run killed while it copies) never
+// stands under the file's name, and a file of that name stays as it was until
+// the whole new one replaces it. Sets `ec` on failure, the hidden file gone.
+void CopyWhole(const std::filesystem::path& from, const std::filesystem::path& to,
+               std::error_code& ec);
+// The hidden file a copy that never finished left behind.
+bool IsUnfinishedCopy(std::string_view name);
 
 // The operations on the real file system.
 class DiskFileOps : public FileOps {

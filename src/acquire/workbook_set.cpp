@@ -81,10 +81,12 @@ bool VerifyWorkbookSet(RunState& state) {
   PrepareFileList(state);
   RecordSet& list = *state.FileList;
 
-  // The text files of earlier imports never count as workbooks.
+  // The text files of earlier imports, and what a copy killed halfway left,
+  // never count as workbooks.
   DiskFileOps disk;
   for (const fs::path& file : ListFiles(folder)) {
-    if (LowerCase(NameOf(file)).ends_with(".txt")) disk.Remove(file);
+    if (LowerCase(NameOf(file)).ends_with(".txt") || IsUnfinishedCopy(NameOf(file)))
+      disk.Remove(file);
   }
 
   for (const fs::path& file : ListFiles(folder)) {
