@@ -53,7 +53,7 @@ int RunRead(const std::string& file, bool as_shown, const std::string& password,
         WriteCell(io.out, as_shown ? formats.Shown(i, cells[i]) : cells[i]);
       }
       io.out << '\n';
-      return true;
+      return io.out.good();  // a reader gone (`| head`) wants no more rows
     };
     ReadWorkbook(file, on_row, options);
     io.out.flush();

@@ -220,15 +220,19 @@ TEST(SaidOutLoud, RowsWithAnEmptyFirstCellAreNamedInTheLabelSummaryAndReport) {
   EXPECT_TRUE(report["tables"][0]["import_problems"].array.empty());
 }
 
-// The built program with its standard output on a full device.
-int RunToFullDevice(const std::string& args, std::string* err) {
+// The built program with its standard output on a full device, or (`pipe`)
+// into a reader that is gone before anything comes; its status (128 + the
+// signal's number when one ended it).
+int RunToFullDevice(const std::string& args, std::string* err, bool pipe = false) {
   TempDataDir scratch;
-  const fs::path err_file = scratch.dir() / "err.txt";
-  const std::string command = "'" + std::string(SORVANE_CLI_PATH) + "' " + args +
-                              " < /dev/null > /dev/full 2> '" + err_file.string() + "'";
-  const int status = std::system(command.c_str());
+  const fs::path err_file = scratch.dir() / "err.txt", status_file = scratch.dir() / "status";
+  const std::string command = "{ '" + std::string(SORVANE_CLI_PATH) + "' " + args +
+                              " < /dev/null 2> '" + err_file.string() + "'; echo $? > '" +
+                              status_file.string() + "'; } " +
+                              (pipe ? "| exec true" : "> /dev/full");
+  std::system(command.c_str());
   *err = ReadFile(err_file);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return std::stoi(ReadFile(status_file));
 }
 
 TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
@@ -241,11 +245,17 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
   EXPECT_EQ(err, said);
   EXPECT_EQ(RunToFullDevice("refs labs --json" + data, &err), 2);
   EXPECT_EQ(err, said);
-  EXPECT_EQ(RunToFullDevice("review 1234567 --json -" + data + " --workbooks '" +
-                                SourcePath("data/sample").string() + "'",
-                            &err),
-            2);
+  const std::string review = "review 1234567 --json -" + data + " --workbooks '" +
+                             SourcePath("data/sample").string() + "'";
+  EXPECT_EQ(RunToFullDevice(review, &err), 2);
   EXPECT_THAT(err, HasSubstr(said));
+  // Nor is a reader gone early an end without a word: the work database is
+  // emptied as after any review.
+  EXPECT_EQ(RunToFullDevice(review, &err, true), 2);
+  EXPECT_THAT(err, HasSubstr(said));
+  Connection work;
+  work.Open(dir.paths().WorkDb());
+  EXPECT_EQ(QueryLines(work, "SELECT COUNT(*) FROM MT_TEMP5"), std::vector<std::string>{"0"});
 }
 
 // Ctrl-C pressed as the statement holding `ctrl_c_at` starts: every connection
