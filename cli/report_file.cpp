@@ -24,6 +24,18 @@ std::optional<std::string> PlainFileHead(const std::string& file) {
 }
 
 bool IsZip(const std::string& head) { return head.starts_with("PK\x03\x04"); }
+
+// An output whose folder is not there could only fail at the end of the whole
+// review, minutes into a large facility: it is said before anything runs.
+bool FolderIsThere(const std::string& file, const char* option, const char* what,
+                   std::ostream& err) {
+  const fs::path folder = fs::path(file).parent_path();
+  std::error_code ec;
+  if (file.empty() || file == "-" || folder.empty() || fs::is_directory(folder, ec)) return true;
+  err << option << ": " << folder.string() << " is not a folder; " << what
+      << " cannot be written there\n";
+  return false;
+}
 bool IsWorkbookOrDatabase(const std::string& head) {
   return IsZip(head) || head.starts_with("\xD0\xCF\x11\xE0") || head.starts_with("SQLite f");
 }
@@ -34,6 +46,9 @@ bool IsWorkbookOrDatabase(const std::string& head) {
 }  // namespace
 
 bool OutputPathsAreFree(const ReviewOptions& options, std::ostream& err) {
+  if (!FolderIsThere(options.xlsx_file, "--xlsx", "the error workbook", err) ||
+      !FolderIsThere(options.json_file, "--json", "the report", err))
+    return false;
   std::error_code ec;
   if (!options.xlsx_file.empty() && fs::exists(options.xlsx_file, ec)) {
     const std::optional<std::string> head = PlainFileHead(options.xlsx_file);
