@@ -59,6 +59,10 @@ bool OutputPathsAreFree(const ReviewOptions& options, std::ostream& err) {
     }
   }
   if (options.json_file != "-") {
+    if (fs::is_directory(options.json_file, ec)) {
+      err << "--json: " << options.json_file << " is a folder; name the report's file\n";
+      return false;
+    }
     const std::optional<std::string> head = PlainFileHead(options.json_file);
     if (head && IsWorkbookOrDatabase(*head)) {
       err << "--json: " << options.json_file
