@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <set>
 #include <unordered_map>
 
@@ -120,14 +121,30 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
                                               const PlacesQuery& q) {
   const int64_t n = problems.RecordCount();
   std::vector<std::vector<int64_t>> matched(static_cast<size_t>(n));
+  std::vector<size_t> own_columns(q.key_columns.size());
+  for (size_t i = 0; i < own_columns.size(); ++i) own_columns[i] = i;
+  const size_t rowid_column = rows.FieldCount() - 1;
+  auto rowid_at = [&](int64_t c) {
+    return static_cast<int64_t>(rows.At(c, rowid_column).ToDouble());
+  };
+  // Rows that are the problem rows themselves, in their order (the check's own
+  // query with the rowid added): equal rows share their rowids out in that
+  // order, so each row takes its own. Found without a table of every row's
+  // key, which for a check that flags a million rows held hundreds of MB.
+  if (!q.stands_for_several && rows.RecordCount() == n) {
+    bool same = true;
+    for (int64_t r = 0; r < n && same; ++r) {
+      same = RowKey(problems, r, q.key_columns, false) == RowKey(rows, r, own_columns, false);
+      if (same) matched[static_cast<size_t>(r)] = {rowid_at(r)};
+    }
+    if (same) return matched;
+    for (auto& rowids : matched) rowids.clear();
+  }
   std::unordered_map<std::string, std::vector<int64_t>> exact, folded;
   for (int64_t r = 0; r < n; ++r) {
     exact[RowKey(problems, r, q.key_columns, false)].push_back(r);
     folded[RowKey(problems, r, q.key_columns, true)].push_back(r);
   }
-  std::vector<size_t> own_columns(q.key_columns.size());
-  for (size_t i = 0; i < own_columns.size(); ++i) own_columns[i] = i;
-  const size_t rowid_column = rows.FieldCount() - 1;
   // Rows handed out so far per key, where equal rows share them out.
   std::unordered_map<const std::vector<int64_t>*, size_t> handed;
   for (int64_t c = 0; c < rows.RecordCount(); ++c) {
@@ -140,7 +157,7 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
       found = &f->second;
     }
     if (found == nullptr) continue;
-    const int64_t rowid = static_cast<int64_t>(rows.At(c, rowid_column).ToDouble());
+    const int64_t rowid = rowid_at(c);
     const std::vector<int64_t>& targets = *found;
     if (q.stands_for_several) {
       for (int64_t t : targets) matched[static_cast<size_t>(t)].push_back(rowid);
@@ -291,13 +308,24 @@ std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
     }
     return fields;
   };
-  const std::vector<int32_t> main_fields = fields_of(sources.first_rowid);
+  // Worked out once for all of a main table's rows; a companion row's columns
+  // depend on its parameter, and there are few of those.
+  const CellColumns main_columns = origin.CellColumnsOf(fields_of(sources.first_rowid));
+  std::map<std::vector<int32_t>, CellColumns> companion_columns;
+  auto columns_of = [&](int64_t rowid) {
+    if (!sources.companion) return main_columns;
+    std::vector<int32_t> fields = fields_of(rowid);
+    auto it = companion_columns.find(fields);
+    if (it == companion_columns.end())
+      it = companion_columns.emplace(fields, origin.CellColumnsOf(fields)).first;
+    return it->second;
+  };
   for (size_t r = 0; r < rowids.size(); ++r) {
     for (int64_t rowid : rowids[r]) {
       const std::optional<int32_t> record = sources.RecordOf(rowid);
       if (!record) continue;
-      places[r].push_back(origin.PlaceOf(info.WorkbookName, info.SheetName, *record,
-                                         sources.companion ? fields_of(rowid) : main_fields));
+      places[r].push_back(
+          origin.PlaceOf(info.WorkbookName, info.SheetName, *record, columns_of(rowid)));
     }
   }
   return places;

@@ -41,9 +41,9 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   const SheetOrigin& o = info.Origin;
   const std::string table = "Table " + std::to_string(n);
   auto place = [&](int64_t row, std::vector<int32_t> columns) {
-    SheetPlace p{info.WorkbookName, info.SheetName, row, {}};
-    for (int32_t c : columns) p.cells.push_back(ColumnLetters(c));
-    return p;
+    std::vector<std::string> letters;
+    for (int32_t c : columns) letters.push_back(ColumnLetters(c));
+    return SheetPlace{info.WorkbookName, info.SheetName, row, std::move(letters)};
   };
 
   if (!o.duplicate_field.empty()) {

@@ -14,17 +14,35 @@ std::string ColumnLetters(int64_t column) {
   return letters;
 }
 
+const std::vector<std::string>& CellColumns::list() const {
+  static const std::vector<std::string> none;
+  return letters_ ? *letters_ : none;
+}
+
+CellColumns CellColumns::Of(std::vector<int32_t> columns) {
+  std::sort(columns.begin(), columns.end());
+  columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+  std::vector<std::string> letters;
+  for (int32_t c : columns) letters.push_back(ColumnLetters(c));
+  return CellColumns(std::move(letters));
+}
+
+CellColumns SheetOrigin::CellColumnsOf(const std::vector<int32_t>& field_indexes) const {
+  return CellColumns::Of(field_indexes);
+}
+
 SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& sheet,
-                                int64_t record, const std::vector<int32_t>& field_indexes) const {
-  SheetPlace place{workbook, sheet, 0, {}};
+                                int64_t record, CellColumns cells) const {
+  SheetPlace place{workbook, sheet, 0, std::move(cells)};
   if (record >= 0 && static_cast<size_t>(record) < record_rows.size()) {
     place.row = record_rows[static_cast<size_t>(record)];
   }
-  std::vector<int32_t> columns = field_indexes;
-  std::sort(columns.begin(), columns.end());
-  columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
-  for (int32_t c : columns) place.cells.push_back(ColumnLetters(c));
   return place;
+}
+
+SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& sheet,
+                                int64_t record, const std::vector<int32_t>& field_indexes) const {
+  return PlaceOf(workbook, sheet, record, CellColumnsOf(field_indexes));
 }
 
 int SheetOrigin::FieldIndex(std::string_view name) const {

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,13 +17,42 @@
 
 namespace sorvane {
 
+// The column letters of a place ("B", "D"), one list shared by every place
+// that names the same columns: a check that flags a million rows names the
+// same few columns in each of them.
+class CellColumns {
+ public:
+  CellColumns() = default;
+  CellColumns(std::vector<std::string> letters)  // NOLINT: a list of letters is one
+      : letters_(letters.empty()
+                     ? nullptr
+                     : std::make_shared<const std::vector<std::string>>(std::move(letters))) {}
+  CellColumns(std::initializer_list<std::string> letters)
+      : CellColumns(std::vector<std::string>(letters)) {}
+  // The letters of the columns (0 for "A"), in order, each once.
+  static CellColumns Of(std::vector<int32_t> columns);
+
+  bool empty() const { return !letters_; }
+  size_t size() const { return letters_ ? letters_->size() : 0; }
+  const std::string& front() const { return letters_->front(); }
+  std::vector<std::string>::const_iterator begin() const { return list().begin(); }
+  std::vector<std::string>::const_iterator end() const { return list().end(); }
+  friend bool operator==(const CellColumns& a, const CellColumns& b) {
+    return a.list() == b.list();
+  }
+
+ private:
+  const std::vector<std::string>& list() const;
+  std::shared_ptr<const std::vector<std::string>> letters_;
+};
+
 // A place in a workbook: its file name, the worksheet, the row as a spreadsheet
 // numbers it and the column letters meant (none: the row as a whole).
 struct SheetPlace {
   std::string workbook;
   std::string sheet;
   int64_t row = 0;
-  std::vector<std::string> cells;
+  CellColumns cells;
   friend bool operator==(const SheetPlace&, const SheetPlace&) = default;
 };
 
@@ -63,6 +94,11 @@ struct SheetOrigin {
   // The place of sheet record `record`, with the columns of `fields`.
   SheetPlace PlaceOf(const std::string& workbook, const std::string& sheet, int64_t record,
                      const std::vector<int32_t>& field_indexes) const;
+  // The same with the columns already found (CellColumnsOf).
+  SheetPlace PlaceOf(const std::string& workbook, const std::string& sheet, int64_t record,
+                     CellColumns cells) const;
+  // The columns of `fields`, as the places name them.
+  CellColumns CellColumnsOf(const std::vector<int32_t>& field_indexes) const;
   // Index of a field by name (as the sheet names it); -1 when absent.
   int FieldIndex(std::string_view name) const;
 };
