@@ -141,20 +141,28 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
     for (auto& rowids : matched) rowids.clear();
   }
   std::unordered_map<std::string, std::vector<int64_t>> exact, folded;
-  for (int64_t r = 0; r < n; ++r) {
-    exact[RowKey(problems, r, q.key_columns, false)].push_back(r);
-    folded[RowKey(problems, r, q.key_columns, true)].push_back(r);
-  }
+  exact.reserve(static_cast<size_t>(n));
+  for (int64_t r = 0; r < n; ++r) exact[RowKey(problems, r, q.key_columns, false)].push_back(r);
+  // The keys with letters folded only once a row finds no exact match: most
+  // never need them, and for half a million duplicate groups they are 100 MB.
+  auto find_folded = [&](const std::string& key) {
+    if (folded.empty()) {
+      folded.reserve(static_cast<size_t>(n));
+      for (int64_t r = 0; r < n; ++r) folded[RowKey(problems, r, q.key_columns, true)].push_back(r);
+    }
+    const auto it = folded.find(key);
+    return it != folded.end() ? &it->second : nullptr;
+  };
   // Rows handed out so far per key, where equal rows share them out.
   std::unordered_map<const std::vector<int64_t>*, size_t> handed;
   for (int64_t c = 0; c < rows.RecordCount(); ++c) {
     const std::vector<int64_t>* found = nullptr;
     if (auto it = exact.find(RowKey(rows, c, own_columns, false)); it != exact.end()) {
       found = &it->second;
-    } else if (auto f = folded.find(RowKey(rows, c, own_columns, true)); f != folded.end()) {
+    } else {
       // A text compared ignoring case may come back in another case than the
       // problem row shows (a DISTINCT or GROUP BY keeps one of them).
-      found = &f->second;
+      found = find_folded(RowKey(rows, c, own_columns, true));
     }
     if (found == nullptr) continue;
     const int64_t rowid = rowid_at(c);
