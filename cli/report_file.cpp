@@ -25,6 +25,10 @@ std::optional<std::string> PlainFileHead(const std::string& file) {
 
 bool IsZip(const std::string& head) { return head.starts_with("PK\x03\x04"); }
 
+bool IsWorkbookOrDatabase(const std::string& head) {
+  return IsZip(head) || head.starts_with("\xD0\xCF\x11\xE0") || head.starts_with("SQLite f");
+}
+
 // An output whose folder is not there could only fail at the end of the whole
 // review, minutes into a large facility: it is said before anything runs.
 bool FolderIsThere(const std::string& file, const char* option, const char* what,
@@ -35,9 +39,6 @@ bool FolderIsThere(const std::string& file, const char* option, const char* what
   err << option << ": " << folder.string() << " is not a folder; " << what
       << " cannot be written there\n";
   return false;
-}
-bool IsWorkbookOrDatabase(const std::string& head) {
-  return IsZip(head) || head.starts_with("\xD0\xCF\x11\xE0") || head.starts_with("SQLite f");
 }
 
 // A report written over the work database or a facility's workbook, named by

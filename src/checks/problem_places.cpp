@@ -318,14 +318,14 @@ std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
   };
   // Worked out once for all of a main table's rows; a companion row's columns
   // depend on its parameter, and there are few of those.
-  const CellColumns main_columns = origin.CellColumnsOf(fields_of(sources.first_rowid));
+  const CellColumns main_columns = CellColumns::Of(fields_of(sources.first_rowid));
   std::map<std::vector<int32_t>, CellColumns> companion_columns;
   auto columns_of = [&](int64_t rowid) {
     if (!sources.companion) return main_columns;
     std::vector<int32_t> fields = fields_of(rowid);
     auto it = companion_columns.find(fields);
     if (it == companion_columns.end())
-      it = companion_columns.emplace(fields, origin.CellColumnsOf(fields)).first;
+      it = companion_columns.emplace(fields, CellColumns::Of(fields)).first;
     return it->second;
   };
   for (size_t r = 0; r < rowids.size(); ++r) {

@@ -27,10 +27,6 @@ CellColumns CellColumns::Of(std::vector<int32_t> columns) {
   return CellColumns(std::move(letters));
 }
 
-CellColumns SheetOrigin::CellColumnsOf(const std::vector<int32_t>& field_indexes) const {
-  return CellColumns::Of(field_indexes);
-}
-
 SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& sheet,
                                 int64_t record, CellColumns cells) const {
   SheetPlace place{workbook, sheet, 0, std::move(cells)};
@@ -42,7 +38,7 @@ SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& 
 
 SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& sheet,
                                 int64_t record, const std::vector<int32_t>& field_indexes) const {
-  return PlaceOf(workbook, sheet, record, CellColumnsOf(field_indexes));
+  return PlaceOf(workbook, sheet, record, CellColumns::Of(field_indexes));
 }
 
 int SheetOrigin::FieldIndex(std::string_view name) const {

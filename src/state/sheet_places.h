@@ -94,11 +94,9 @@ struct SheetOrigin {
   // The place of sheet record `record`, with the columns of `fields`.
   SheetPlace PlaceOf(const std::string& workbook, const std::string& sheet, int64_t record,
                      const std::vector<int32_t>& field_indexes) const;
-  // The same with the columns already found (CellColumnsOf).
+  // The same with the columns already found (CellColumns::Of).
   SheetPlace PlaceOf(const std::string& workbook, const std::string& sheet, int64_t record,
                      CellColumns cells) const;
-  // The columns of `fields`, as the places name them.
-  CellColumns CellColumnsOf(const std::vector<int32_t>& field_indexes) const;
   // Index of a field by name (as the sheet names it); -1 when absent.
   int FieldIndex(std::string_view name) const;
 };
