@@ -8,7 +8,7 @@
 // Exit status: 0 every table transferred and every check passed; 1 the review
 // ran and found problems (a table not transferred, a failed check); 2 it could
 // not run (no work database, an unreadable workbook folder, a Facility ID or
-// review date the import refused, a report that cannot be written).
+// review date the import refused, a report that cannot be written, a Ctrl-C).
 #include <unistd.h>
 
 #include <algorithm>
@@ -236,14 +236,18 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     main.Option1_Click(1);
     s.view.me_ReviewDate.text = options.review_date;
   }
-  ImportResult imported;
-  {
-    ScopedInterruptHandler cancel_on_ctrl_c;
-    imported = main.mnuRunData_Click(0);
-    // Pressed during the last table's last index build, say: after the
-    // import's last yield, though before it ended.
-    if (cancel_on_ctrl_c.TakePending()) imported.cancelled = true;
-  }
+  // A Ctrl-C cancels the import at its next yield; after the import, the
+  // review stops before its next step (a check's rows, a marked copy's row),
+  // with nothing exported, and ends as a cancelled import does.
+  ScopedInterruptHandler ctrl_c;
+  const ImportResult imported = main.mnuRunData_Click(0);
+  // Pressed during the last table's last index build, say: after the
+  // import's last yield, though before it ended.
+  bool cancelled = imported.cancelled || ctrl_c.TakePending();
+  auto stopped = [&] {
+    if (ctrl_c.TakePending()) cancelled = true;
+    return cancelled;
+  };
   progress.Clear();
   s.Timings.Yielded();  // the import is over: from here a cancel waits for the end
   const double import_gap = s.Timings.longest_gap();
@@ -256,7 +260,6 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (imported.run == ImportResult::Run::kRefused) return finish(2);
   // Nothing was read: the workbook set is not whole (the messages said why).
   const bool set_incomplete = imported.run == ImportResult::Run::kSetIncomplete;
-  const bool cancelled = imported.cancelled;
 
   ReviewReport report;
   report.facility_id = options.facility_id;
@@ -292,7 +295,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   bool workbook_failed = false;
   // A Ctrl-C seen while the last table finished leaves every table whole, but
   // the person asked the review to stop: it ends here, not after the checks.
-  if (all_transferred && !cancelled) {
+  if (all_transferred && !stopped()) {
     std::map<std::pair<int, int>, CheckReport> failed;
     std::map<int, std::vector<CheckReport>> verdicts;
     s.WantsPlaces = !options.json_file.empty() || !options.annotate_dir.empty();
@@ -307,8 +310,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     ErrorWorkbookExport& excel = view->ErrorExport();
     if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
+    excel.Stopped = stopped;
     auto write = view->WriteCheckErrors;
     view->WriteCheckErrors = [&, write](int table, int index) {
+      if (stopped()) throw Error(3059, "Operation canceled by user.");
       const clsReviewObject& check = view->CheckList.at(static_cast<size_t>(index));
       CheckReport& report = failed[{table, index}];
       report = ReportCheck(index, check, view->adoProblemRS);
@@ -346,8 +351,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     view->WriteCheckErrors = write;
     excel.TableExported = nullptr;
+    excel.Stopped = nullptr;
     workbook = excel.last_saved();
     for (TableReport& t : report.tables) {
+      if (cancelled) break;  // what was checked before the stop is not the review's verdict
       auto it = verdicts.find(t.table);
       if (it == verdicts.end()) continue;
       t.checked = true;
@@ -355,12 +362,16 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       if (t.FailedCount() > 0) problems = true;
     }
   }
-  for (TableReport& t : report.tables) t.status = s.Tables[t.table].TableStatus;
+  for (TableReport& t : report.tables) {
+    t.status = s.Tables[t.table].TableStatus;
+    // Checks a stop cut short are not the review's verdict.
+    if (cancelled) t.status = std::min<int>(t.status, stage::kTransferred);
+  }
   report.messages = ui.messages();
 
   PrintCheckVerdicts(report, text);
   bool copies_failed = false;
-  if (!options.annotate_dir.empty()) {
+  if (!options.annotate_dir.empty() && !stopped()) {
     StageTimer timer(s.Timings, "marked copies");
     std::vector<MarkedProblem> marks;
     for (const TableReport& t : report.tables) {
@@ -372,7 +383,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     std::vector<int> tables;
     for (const TableReport& t : report.tables) tables.push_back(t.table);
-    const MarkedCopiesResult copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
+    const MarkedCopiesResult copies =
+        WriteMarkedCopies(s, tables, marks, options.annotate_dir, stopped);
     for (const fs::path& file : copies.written) text << "Marked copy: " << file.string() << '\n';
     for (const std::string& failure : copies.failures) io.err << "--annotate: " << failure << '\n';
     copies_failed = !copies.failures.empty();

@@ -82,11 +82,15 @@ void ConsoleUi::DoEvents() {
 
 ScopedInterruptHandler::ScopedInterruptHandler() {
   interrupted.store(false);
-  previous_ = std::signal(SIGINT, OnInterrupt);
-  if (previous_ == SIG_ERR) previous_ = SIG_DFL;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // The first Ctrl-C asks; one more is a person who will not wait.
+  action.sa_flags = SA_RESETHAND;
+  if (sigaction(SIGINT, &action, &previous_) != 0) previous_.sa_handler = SIG_DFL;
 }
 
-ScopedInterruptHandler::~ScopedInterruptHandler() { std::signal(SIGINT, previous_); }
+ScopedInterruptHandler::~ScopedInterruptHandler() { sigaction(SIGINT, &previous_, nullptr); }
 
 bool ScopedInterruptHandler::TakePending() { return interrupted.exchange(false); }
 

@@ -3,6 +3,7 @@
 // and Ctrl-C asks a running transfer to cancel.
 #pragma once
 
+#include <csignal>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -51,9 +52,10 @@ class ConsoleUi : public UiPort {
   std::vector<std::string> messages_;
 };
 
-// While it lives, Ctrl-C asks the running transfer to cancel (through
-// ConsoleUi::on_interrupt at the next yield) instead of ending the program;
-// afterwards Ctrl-C ends the program again.
+// While it lives, the first Ctrl-C asks the run to stop instead of ending the
+// program: a transfer cancels (through ConsoleUi::on_interrupt at the next
+// yield), and what comes after looks at TakePending between its steps. A
+// second Ctrl-C ends the program at once, as does any Ctrl-C afterwards.
 class ScopedInterruptHandler {
  public:
   ScopedInterruptHandler();
@@ -64,7 +66,7 @@ class ScopedInterruptHandler {
   bool TakePending();
 
  private:
-  void (*previous_)(int);
+  struct sigaction previous_ {};
 };
 
 }  // namespace sorvane::cli

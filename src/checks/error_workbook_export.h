@@ -62,6 +62,10 @@ class ErrorWorkbookExport {
 
   // Called after the checks of a table ran for an export, with the table.
   std::function<void(int table)> TableExported;
+  // Whether the person stopped the run (Ctrl-C of a review from the command
+  // line), asked before each table and before the save: a stopped export
+  // exports no further table and saves nothing.
+  std::function<bool()> Stopped;
 
  private:
   // Saves the workbook and hands it to the UI port; a failure is shown and

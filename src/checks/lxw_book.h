@@ -7,6 +7,7 @@
 
 #include <xlsxwriter.h>
 
+#include <cstdio>
 #include <filesystem>
 
 namespace sorvane {
@@ -31,6 +32,21 @@ class LxwBook {
     lxw_error e = book_ ? workbook_close(book_) : LXW_ERROR_MEMORY_MALLOC_FAILED;
     book_ = nullptr;
     return e;
+  }
+  // Drops the workbook without writing it (a close writes every row given so
+  // far: seconds for a large sheet). The library's own free leaves each
+  // sheet's file of rows open, so those are closed first.
+  void Abandon() {
+    if (!book_) return;
+    lxw_worksheet* sheet = nullptr;
+    LXW_FOREACH_WORKSHEET(sheet, book_) {
+      if (sheet->optimize_tmpfile) {
+        std::fclose(sheet->optimize_tmpfile);
+        sheet->optimize_tmpfile = nullptr;
+      }
+    }
+    lxw_workbook_free(book_);
+    book_ = nullptr;
   }
 
  private:

@@ -72,7 +72,7 @@ std::string MarkedCopyName(const std::string& workbook_name) {
 
 MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<int>& tables,
                                      const std::vector<MarkedProblem>& problems,
-                                     const fs::path& dir) {
+                                     const fs::path& dir, const std::function<bool()>& stop) {
   MarkedCopiesResult result;
   const std::string refusal = MarkedCopiesDirRefusal(state, dir);
   if (!refusal.empty()) {
@@ -95,7 +95,10 @@ MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<in
     }
     const fs::path file = dir / MarkedCopyName(info.WorkbookName);
     try {
-      WriteMarkedCopy(info.Origin, info.SheetName, mine, file);
+      if ((stop && stop()) || !WriteMarkedCopy(info.Origin, info.SheetName, mine, file, stop)) {
+        result.stopped = true;
+        break;
+      }
       result.written.push_back(file);
     } catch (const Error& e) {
       result.failures.push_back(e.description());

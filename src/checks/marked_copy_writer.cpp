@@ -189,8 +189,9 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
 
 }  // namespace
 
-void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
-                     const std::vector<const MarkedProblem*>& problems, const fs::path& file) {
+bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
+                     const std::vector<const MarkedProblem*>& problems, const fs::path& file,
+                     const std::function<bool()>& stop) {
   std::unordered_map<int64_t, RowMarks> marks;
   for (const MarkedProblem* p : problems) {
     if (p->place.row < 1 || p->place.row > LXW_ROW_MAX) continue;
@@ -228,6 +229,7 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     size_t header_width = 0;     // up to the header's last text
     std::vector<size_t> widths;  // characters of the longest text of each column
     std::exception_ptr failed;
+    bool stopped = false;
     auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                          const RowFormats& cell_formats) {
       // Past the cells that may hold a text there is nothing to write but a marked row's colour.
@@ -305,6 +307,10 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     // A failure stops the reading from inside, then goes on from here.
     auto on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                       const RowFormats& cell_formats) {
+      if (stop && stop()) {
+        stopped = true;
+        return false;
+      }
       try {
         write_row(row_number, cells, cell_formats);
         return true;
@@ -328,6 +334,10 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
       Fail(file, e.description());
     }
     if (failed) std::rethrow_exception(failed);
+    if (stopped) {
+      book.Abandon();
+      return false;
+    }
     // Wide enough for what the columns hold (bold marked cells a little more).
     constexpr size_t kMaxWidth = 60;
     for (size_t c = 0; c < widths.size(); ++c) {
@@ -339,6 +349,7 @@ void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     Check(book.Close(), file);
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());
+    return true;
   } catch (...) {
     fs::remove(partial, ec);
     throw;

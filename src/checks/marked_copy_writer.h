@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,11 @@ inline constexpr size_t kProblemLinesPerSheet = 65530;
 // `file`, marking `problems` (all of this workbook). `sheet_name` names the
 // sheet in the copy as in the workbook. Throws FileError naming the file and the
 // reason when the workbook cannot be read or the copy cannot be written.
-void WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
+// `stop`, when given, is asked row by row while the workbook is read: once it
+// says yes, the copy is abandoned, nothing is written and false comes back.
+bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                      const std::vector<const MarkedProblem*>& problems,
-                     const std::filesystem::path& file);
+                     const std::filesystem::path& file,
+                     const std::function<bool()>& stop = nullptr);
 
 }  // namespace sorvane

@@ -168,6 +168,14 @@ TEST_F(ErrorWorkbookTest, AnswerThatIsNotANumberStopsAnAllTablesExport) {
   EXPECT_EQ(Sheet("5"), std::vector<std::string>{"1\tNo Problems for Table 5"});
   view.mnuExcelChecks_Click(6);  // the separator does nothing
   EXPECT_EQ(ui.documents.size(), 2u);
+
+  // A person's stop (Ctrl-C) ends the export before the next table, unsaved.
+  exported.clear();
+  view.ErrorExport().Stopped = [&] { return exported.size() == 2; };
+  const ExportResult stopped = view.mnuExcelChecks_Click(7);
+  EXPECT_EQ(exported, (std::vector<int>{1, 2}));
+  EXPECT_FALSE(stopped.saved);
+  EXPECT_EQ(ui.documents.size(), 2u);
 }
 
 TEST_F(ErrorWorkbookTest, FacilityIdGivesASafeFileNameAndAWellFormedFile) {

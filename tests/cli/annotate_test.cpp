@@ -11,6 +11,7 @@
 #include <set>
 
 #include "checks/frmCCheckView.h"
+#include "checks/marked_copies.h"
 #include "cli_run.h"
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
@@ -291,6 +292,23 @@ TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
                                 "  1234567_5 (checked).xlsx");
   const Copy copy = ReadCopy(out / "1234567_1 (checked).xlsx");
   EXPECT_EQ(copy.comments.count({21, "B"}), 1u);  // the duplicated point MW-20
+
+  // Stopped (Ctrl-C of a review) a hundred rows into Table 5's copy: the copies
+  // made whole stay, and of the one cut short nothing is left.
+  const fs::path stopped_in = dir.dir() / "Stopped";
+  int rows_of_5 = 0;
+  const MarkedCopiesResult stopped = WriteMarkedCopies(
+      w.state(), {1, 2, 3, 4, 5}, {}, stopped_in,
+      [&] { return fs::exists(stopped_in / "1234567_4 (checked).xlsx") && ++rows_of_5 > 100; });
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_TRUE(stopped.failures.empty());
+  EXPECT_EQ(stopped.written.size(), 4u);
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(stopped_in)) {
+    EXPECT_NE(entry.path().filename().string().rfind("1234567_5", 0), 0u) << entry.path();
+    ++files;
+  }
+  EXPECT_EQ(files, 4u);
 }
 
 }  // namespace

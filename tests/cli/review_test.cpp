@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -261,14 +262,19 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
   EXPECT_EQ(QueryLines(work, "SELECT COUNT(*) FROM MT_TEMP5"), std::vector<std::string>{"0"});
 }
 
-// Ctrl-C pressed as the statement holding `ctrl_c_at` starts: every connection
-// the program opens while the hook is set traces its statements.
-const char* ctrl_c_at = nullptr;
+// Ctrl-C pressed once, as the first statement holding `ctrl_c_at` starts (a
+// second would end the program): every connection the program opens while the
+// hook is set traces its statements, the checks' own on their threads.
+std::atomic<const char*> ctrl_c_at = nullptr;
 int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
   sqlite3_trace_v2(
       db, SQLITE_TRACE_STMT,
       [](unsigned, void*, void*, void* sql) {
-        if (std::strstr(static_cast<const char*>(sql), ctrl_c_at) != nullptr) std::raise(SIGINT);
+        const char* at = ctrl_c_at.load();
+        if (at && std::strstr(static_cast<const char*>(sql), at) != nullptr &&
+            ctrl_c_at.compare_exchange_strong(at, nullptr)) {
+          std::raise(SIGINT);
+        }
         return 0;
       },
       nullptr);
@@ -276,12 +282,14 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
 }
 
 // As Table 5's second index starts to build, the window's next turn sees the
-// cancel; as its last one does, none comes before the import ends. Either
-// way the table is left whole, and nothing is checked or exported after the
-// person asked to stop.
+// cancel; as its last one does, none comes before the import ends; during the
+// checks, the review stops when they end. Every way the table is left whole,
+// no verdict is given and nothing is exported after the person asked to stop,
+// and the work database is emptied as after any review.
 TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
   auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
-  for (const char* at : {"CREATE INDEX IX_MT_TEMP5_SAM_ID", "CREATE INDEX IX_MT_TEMP5_CONT_NAME"}) {
+  for (const char* at : {"CREATE INDEX IX_MT_TEMP5_SAM_ID", "CREATE INDEX IX_MT_TEMP5_CONT_NAME",
+                         "CAS AS SHOULDBE"}) {
     WorkDataDir dir;
     const fs::path json = dir.dir() / "report.json";
     ctrl_c_at = at;
@@ -295,7 +303,13 @@ TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
     EXPECT_THAT(r.out + r.err, Not(HasSubstr("Checks of Table"))) << at;
     EXPECT_FALSE(fs::exists(dir.dir() / "Errors - 1234567.xlsx")) << at;
     const Json report = ParseJson(ReadFile(json));
-    for (const Json& table : report["tables"].array) EXPECT_TRUE(table["checks"].array.empty());
+    for (const Json& table : report["tables"].array) {
+      EXPECT_TRUE(table["checks"].array.empty()) << at;
+      EXPECT_EQ(table["status"].number, 6) << at;
+    }
+    Connection work;
+    work.Open(dir.paths().WorkDb());
+    EXPECT_EQ(QueryLines(work, "SELECT COUNT(*) FROM MT_TEMP5"), std::vector<std::string>{"0"});
   }
 }
 
@@ -330,8 +344,9 @@ TEST(SaidOutLoud, ARunKilledWhileItCopiesLeavesNoCutShortWorkbook) {
   const fs::path folder = dir.paths().WorkbookDir();
   for (const auto& entry : fs::directory_iterator(folder)) {
     const fs::path name = entry.path().filename();
-    if (name.extension() == ".xls")
+    if (name.extension() == ".xls") {
       EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(sample / name)) << name;
+    }
   }
   for (const char* n : {"1", "2", "3", "4", "5"}) {
     const std::string name = std::string("1234567_") + n + ".xls";
