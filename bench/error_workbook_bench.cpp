@@ -28,7 +28,9 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
 
   sorvane::SilentUi ui;
-  sorvane::RunState state(ui, sorvane::Paths{dir});
+  sorvane::Paths paths;
+  paths.data_dir = dir;
+  sorvane::RunState state(ui, paths);
   state.WorkConn.Create(dir / "GIS_WORK.db");
   sorvane::InstallWorkDatabase(state.WorkConn);
   state.WorkConn.ExecuteNative(

@@ -36,8 +36,8 @@ void RecordSet::AppendField(std::string name, int type, int defined_size, bool n
     throw DuplicateFieldError(name, "Object is already in collection. Cannot append.");
   }
   fields_.push_back(Field{std::move(name), type, defined_size, nullable});
-  Column c;
-  c.kind.assign(rows_, static_cast<uint8_t>(Value::Kind::kMissing));
+  auto c = std::make_shared<Column>();
+  c->kind.assign(rows_, static_cast<uint8_t>(Value::Kind::kMissing));
   columns_.push_back(std::move(c));
 }
 
@@ -57,7 +57,8 @@ void RecordSet::Move(int64_t n) {
 void RecordSet::AddNew() {
   // Payloads are grown only by a field's first value: a million new rows
   // cost a byte a field until their values come.
-  for (auto& c : columns_) c.kind.push_back(static_cast<uint8_t>(Value::Kind::kMissing));
+  for (size_t f = 0; f < columns_.size(); ++f)
+    Writable(f).kind.push_back(static_cast<uint8_t>(Value::Kind::kMissing));
   deleted_.push_back(0);
   view_.push_back(rows_);
   ++rows_;
@@ -65,14 +66,8 @@ void RecordSet::AddNew() {
 }
 
 void RecordSet::Clear() {
-  for (auto& c : columns_) {
-    c.kind.clear();
-    c.data.clear();
-    c.arena.clear();
-    c.kind.shrink_to_fit();
-    c.data.shrink_to_fit();
-    c.arena.shrink_to_fit();
-  }
+  // Fresh columns let the memory go (or leave it to a copy that shares it).
+  for (auto& c : columns_) c = std::make_shared<Column>();
   deleted_.clear();
   view_.clear();
   rows_ = 0;
@@ -80,12 +75,16 @@ void RecordSet::Clear() {
 }
 
 void RecordSet::DropValues(size_t field) {
-  Column& c = columns_.at(field);
-  std::fill(c.kind.begin(), c.kind.end(), static_cast<uint8_t>(Value::Kind::kMissing));
-  c.data.clear();
-  c.data.shrink_to_fit();
-  c.arena.clear();
-  c.arena.shrink_to_fit();
+  std::shared_ptr<Column>& c = columns_.at(field);
+  auto missing = std::make_shared<Column>();
+  missing->kind.assign(c->kind.size(), static_cast<uint8_t>(Value::Kind::kMissing));
+  c = std::move(missing);
+}
+
+RecordSet::Column& RecordSet::Writable(size_t f) {
+  std::shared_ptr<Column>& c = columns_.at(f);
+  if (c.use_count() > 1) c = std::make_shared<Column>(*c);
+  return *c;
 }
 
 RecordSet RecordSet::WithoutLastField() const {
@@ -116,7 +115,7 @@ uint32_t RecordSet::CurrentRow() const {
 }
 
 Value RecordSet::CellValue(uint32_t row, size_t f) const {
-  const Column& c = columns_.at(f);
+  const Column& c = *columns_.at(f);
   const auto kind = static_cast<Value::Kind>(c.kind[row]);
   if (kind == Value::Kind::kMissing) return Value();  // its payload may be gone
   const int64_t d = c.data[row];
@@ -136,7 +135,7 @@ Value RecordSet::CellValue(uint32_t row, size_t f) const {
 }
 
 std::string_view RecordSet::CellText(uint32_t row, size_t f) const {
-  const Column& c = columns_.at(f);
+  const Column& c = *columns_.at(f);
   if (static_cast<Value::Kind>(c.kind[row]) != Value::Kind::kText) return {};
   const uint64_t d = static_cast<uint64_t>(c.data[row]);
   const size_t off = static_cast<size_t>(d >> kLenBits);
@@ -145,7 +144,7 @@ std::string_view RecordSet::CellText(uint32_t row, size_t f) const {
 }
 
 void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
-  Column& c = columns_.at(f);
+  Column& c = Writable(f);
   c.GrowPayloads();
   c.kind[row] = static_cast<uint8_t>(v.kind());
   switch (v.kind()) {
@@ -168,7 +167,7 @@ void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
 }
 
 void RecordSet::StoreText(uint32_t row, size_t f, std::string_view t) {
-  Column& c = columns_.at(f);
+  Column& c = Writable(f);
   if (static_cast<int64_t>(t.size()) > kMaxLen) {
     throw ValueTooLongError("The value is too long for the record set.");
   }
@@ -193,7 +192,7 @@ Value RecordSet::GetValue(std::string_view name) const {
 std::string_view RecordSet::GetText(size_t field) const { return CellText(CurrentRow(), field); }
 
 bool RecordSet::IsMissing(size_t field) const {
-  return columns_.at(field).kind[CurrentRow()] == static_cast<uint8_t>(Value::Kind::kMissing);
+  return columns_.at(field)->kind[CurrentRow()] == static_cast<uint8_t>(Value::Kind::kMissing);
 }
 
 void RecordSet::SetValue(size_t field, const Value& v) { SetValueAt(pos_, field, v); }
@@ -278,7 +277,7 @@ void RecordSet::RebuildView() {
   for (uint32_t r = 0; r < rows_; ++r) {
     if (deleted_[r]) continue;
     if (filter_field_ >= 0) {
-      const Column& c = columns_[filter_field_];
+      const Column& c = *columns_[filter_field_];
       if (c.kind[r] == static_cast<uint8_t>(Value::Kind::kMissing)) continue;
       std::string shown = c.kind[r] == static_cast<uint8_t>(Value::Kind::kText)
                               ? std::string(CellText(r, filter_field_))
@@ -289,7 +288,7 @@ void RecordSet::RebuildView() {
   }
   if (sort_field_.empty()) return;
   const size_t f = static_cast<size_t>(FieldIndex(sort_field_));
-  const Column& c = columns_[f];
+  const Column& c = *columns_[f];
   // Precomputed keys keep the comparison cheap on large sets.
   std::vector<std::string> text_keys;
   const bool any_text = std::any_of(view_.begin(), view_.end(), [&](uint32_t r) {
@@ -339,7 +338,7 @@ void RecordSet::RebuildView() {
 size_t RecordSet::MemoryUse() const {
   size_t n = deleted_.capacity() + view_.capacity() * sizeof(uint32_t);
   for (const auto& c : columns_) {
-    n += c.kind.capacity() + c.data.capacity() * sizeof(int64_t) + c.arena.capacity();
+    n += c->kind.capacity() + c->data.capacity() * sizeof(int64_t) + c->arena.capacity();
   }
   return n;
 }

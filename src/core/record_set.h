@@ -5,9 +5,12 @@
 //
 // Cells are stored column by column (a kind byte, eight payload bytes and the
 // text bytes in one buffer per column), so a million-row sheet stays compact.
+// A copy shares the columns of its original until either writes to one (a
+// check's rows and the same rows with a rowid after them are held once).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,6 +110,8 @@ class RecordSet {
       }
     }
   };
+  // Column f, made the record set's own first when a copy shares it.
+  Column& Writable(size_t f);
   uint32_t CurrentRow() const;
   Value CellValue(uint32_t row, size_t field) const;
   std::string_view CellText(uint32_t row, size_t field) const;
@@ -115,7 +120,7 @@ class RecordSet {
   void RebuildView();
 
   std::vector<Field> fields_;
-  std::vector<Column> columns_;
+  std::vector<std::shared_ptr<Column>> columns_;  // never null
   std::vector<uint8_t> deleted_;
   std::vector<uint32_t> view_;
   uint32_t rows_ = 0;

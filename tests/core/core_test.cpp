@@ -164,5 +164,28 @@ TEST(RecordSetTest, DroppedValuesReadMissingAndTheFieldTakesNewOnes) {
   EXPECT_EQ(Column(less, 0), (std::vector<std::string>{"mw-2", "MW-1", "MW-3", "MW-10"}));
 }
 
+// Copies share their columns until one of them writes: whatever either does
+// afterwards, the other reads what it held.
+TEST(RecordSetTest, ACopyAndItsOriginalNeverSeeEachOthersWrites) {
+  const std::vector<std::string> ids{"mw-2", "MW-1", "MW-3", "MW-10"};
+  RecordSet original = Wells();
+  RecordSet less = original.WithoutLastField();
+  RecordSet copy = original;
+  original.SetPosition(0);
+  original.SetValue("POINT_ID", Value::Text("MW-99"));
+  original.AddNew();
+  EXPECT_EQ(Column(less, 0), ids);
+  EXPECT_EQ(Column(copy, 0), ids);
+  EXPECT_EQ(copy.RecordCount(), 4);
+  less.SetPosition(1);
+  less.SetText(0, "MW-7");
+  copy.DropValues(0);
+  copy.Clear();
+  EXPECT_EQ(Column(original, 0), (std::vector<std::string>{"MW-99", "MW-1", "MW-3", "MW-10", ""}));
+  EXPECT_EQ(Column(original, 1), (std::vector<std::string>{"12.5", "", "3", "12.5", ""}));
+  EXPECT_EQ(Column(less, 0), (std::vector<std::string>{"mw-2", "MW-7", "MW-3", "MW-10"}));
+  EXPECT_EQ(copy.RecordCount(), 0);
+}
+
 }  // namespace
 }  // namespace sorvane

@@ -347,8 +347,9 @@ TEST(XlsxReaderTest, ReadAheadGivesWhatTheReaderGives) {
     EXPECT_EQ(read(bytes, true, stop_at), direct);
     EXPECT_EQ(direct[1], "2#3|1/2/1900/m/d/yyyy|1,234.50/#,##0.00|x2/|/|/|/|/|/");
     EXPECT_EQ(direct[2], "3#1|1/3/1900/m/d/yyyy|/|/|/|/|/|/|/");
-    if (stop_at == 0 && bytes == whole)
+    if (stop_at == 0 && bytes == whole) {
       EXPECT_EQ(direct.back(), "3000#8|3/18/1908/m/d/yyyy|/|/|/|/|/|/|/");
+    }
     EXPECT_EQ(direct.size(), stop_at > 0 ? 2500 : 3000);
     EXPECT_EQ(direct.back().find("not well-formed") != std::string::npos, bytes == broken);
   }
