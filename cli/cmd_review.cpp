@@ -354,7 +354,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     excel.Stopped = nullptr;
     workbook = excel.last_saved();
     for (TableReport& t : report.tables) {
-      if (cancelled) break;  // what was checked before the stop is not the review's verdict
+      if (stopped()) break;  // what was checked before the stop is not the review's verdict
       auto it = verdicts.find(t.table);
       if (it == verdicts.end()) continue;
       t.checked = true;

@@ -211,7 +211,7 @@ fs::path ErrorWorkbookExport::Save() {
   const fs::path path = output_path();
   try {
     KeepChangedFile(path);
-    SaveErrorWorkbook(*workbook_, title_, path);
+    if (!SaveErrorWorkbook(*workbook_, title_, path, Stopped)) return {};
   } catch (const Error& e) {
     state_.ui.MessageBox(e.NumberDescription());
     return {};

@@ -63,8 +63,8 @@ class ErrorWorkbookExport {
   // Called after the checks of a table ran for an export, with the table.
   std::function<void(int table)> TableExported;
   // Whether the person stopped the run (Ctrl-C of a review from the command
-  // line), asked before each table and before the save: a stopped export
-  // exports no further table and saves nothing.
+  // line), asked before each table and row by row while the workbook is
+  // saved: a stopped export exports no further table and saves nothing.
   std::function<bool()> Stopped;
 
  private:

@@ -116,7 +116,9 @@ bool IsUntouchedErrorWorkbook(const fs::path& file) {
   }
 }
 
-void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, const fs::path& file) {
+bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, const fs::path& file,
+                       const std::function<bool()>& stop) {
+  struct Stopped {};
   fs::path partial = file;
   partial += ".partial";
   std::error_code ec;
@@ -149,6 +151,7 @@ void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
       std::string buffer;
       sheet.ForEachRow([&](int64_t row_number, const std::vector<std::string_view>& cells,
                            const CellFont& font_a) {
+        if (stop && stop()) throw Stopped{};
         const auto row = static_cast<lxw_row_t>(row_number - 1);
         for (size_t j = 0; j < cells.size(); ++j) {
           const auto col = static_cast<lxw_col_t>(j);
@@ -167,10 +170,13 @@ void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
     fs::last_write_time(partial, StampTime(stamp), ec);
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());
+  } catch (const Stopped&) {
+    return false;  // the book was dropped unwritten
   } catch (...) {
     fs::remove(partial, ec);
     throw;
   }
+  return true;
 }
 
 }  // namespace sorvane

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "checks/error_workbook.h"
@@ -16,9 +17,11 @@
 namespace sorvane {
 
 // Throws FileError (75, with the path and the writer's reason) when the file
-// cannot be written.
-void SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title,
-                       const std::filesystem::path& file);
+// cannot be written. `stop`, when given, is asked row by row: once it says
+// yes, nothing is written and false comes back.
+bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title,
+                       const std::filesystem::path& file,
+                       const std::function<bool()>& stop = nullptr);
 
 // Whether `file` is an error workbook as SaveErrorWorkbook left it: its stamp
 // is there and its modification time is still the stamp's. False for a file

@@ -1,8 +1,8 @@
 // A libxlsxwriter workbook owned until it is closed, which writes the file.
 // Rows go to disk as they are written (constant memory), so a sheet of a
 // million rows is never held in memory; files past 4 GB stay readable (zip64).
-// A workbook dropped without Close is closed by the destructor; the caller
-// removes the partial file.
+// A workbook dropped without Close is dropped unwritten (a failure or a stop
+// part way: writing the rows given so far would take seconds for nothing).
 #pragma once
 
 #include <xlsxwriter.h>
@@ -20,9 +20,7 @@ class LxwBook {
     options.use_zip64 = LXW_TRUE;
     book_ = workbook_new_opt(file.string().c_str(), &options);
   }
-  ~LxwBook() {
-    if (book_) workbook_close(book_);
-  }
+  ~LxwBook() { Abandon(); }
   LxwBook(const LxwBook&) = delete;
   LxwBook& operator=(const LxwBook&) = delete;
 
@@ -33,8 +31,7 @@ class LxwBook {
     book_ = nullptr;
     return e;
   }
-  // Drops the workbook without writing it (a close writes every row given so
-  // far: seconds for a large sheet). The library's own free leaves each
+  // Drops the workbook without writing it. The library's own free leaves each
   // sheet's file of rows open, so those are closed first.
   void Abandon() {
     if (!book_) return;

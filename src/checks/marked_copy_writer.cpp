@@ -334,10 +334,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
       Fail(file, e.description());
     }
     if (failed) std::rethrow_exception(failed);
-    if (stopped) {
-      book.Abandon();
-      return false;
-    }
+    if (stopped) return false;  // the book is dropped unwritten
     // Wide enough for what the columns hold (bold marked cells a little more).
     constexpr size_t kMaxWidth = 60;
     for (size_t c = 0; c < widths.size(); ++c) {

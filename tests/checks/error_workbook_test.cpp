@@ -292,6 +292,12 @@ TEST(ErrorWorkbookWriter, SavesTextsNeverFormulasWithFontsColourAndWidths) {
   EXPECT_NE(sheet1.find("<col min=\"2\" max=\"2\" width=\"13."), std::string::npos) << sheet1;
   EXPECT_NE(sheet1.find("<col min=\"1\" max=\"1\" width=\"26."), std::string::npos);
   EXPECT_THROW(SaveErrorWorkbook(book, "x", dir.dir() / "no such folder" / "e.xlsx"), FileError);
+  // Stopped part way, the save leaves the earlier file as it was and nothing beside it.
+  const std::string before = XlsxCellsText(file);
+  int rows = 0;
+  EXPECT_FALSE(SaveErrorWorkbook(book, "Errors - 2", file, [&] { return ++rows > 3; }));
+  EXPECT_EQ(XlsxCellsText(file), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 1);
 }
 
 TEST(ErrorWorkbookModel, RecordCountAnswers) {
