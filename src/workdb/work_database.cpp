@@ -31,6 +31,10 @@ void RunFiles(Connection& conn, Pick pick) {
 }  // namespace
 
 void InstallWorkDatabase(Connection& conn) {
+  // Pages of 16 KB (the engine's default is 4 KB): a check reads a million
+  // results in a quarter of the page reads, and the transfer and the index
+  // builds write fewer, larger pages. Only an empty file takes it.
+  conn.ExecuteNative("PRAGMA page_size=16384");
   // 1x_ files: tables, views, indexes; 2x_ files: reference data.
   RunFiles(conn,
            [](std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; });
