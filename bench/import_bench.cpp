@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   const fs::path dir = fs::temp_directory_path() / "sorvane-import-bench";
   fs::create_directories(dir);
   sorvane::SilentUi ui;
-  sorvane::RunState state(ui, sorvane::Paths{dir});
+  sorvane::RunState state(ui, sorvane::Paths{dir, {}});
   state.WorkConn.OpenInMemory();
   sorvane::InstallWorkDatabase(state.WorkConn);
   sorvane::LoadTableStructures(state);

@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
 
   StepClock ui;
-  sorvane::RunState state(ui, sorvane::Paths{dir});
+  sorvane::RunState state(ui, sorvane::Paths{dir, {}});
   ui.state = &state;
   state.KeepsImportedRows = false;  // as a review from the command line
   state.WorkConn.Create(dir / "GIS_WORK.db");

@@ -57,8 +57,11 @@ void RecordSet::Move(int64_t n) {
 void RecordSet::AddNew() {
   // Payloads are grown only by a field's first value: a million new rows
   // cost a byte a field until their values come.
-  for (size_t f = 0; f < columns_.size(); ++f)
-    Writable(f).kind.push_back(static_cast<uint8_t>(Value::Kind::kMissing));
+  for (auto& c : columns_) {
+    if (c.use_count() > 1) [[unlikely]]
+      c = std::make_shared<Column>(*c);
+    c->kind.push_back(static_cast<uint8_t>(Value::Kind::kMissing));
+  }
   deleted_.push_back(0);
   view_.push_back(rows_);
   ++rows_;
@@ -79,12 +82,6 @@ void RecordSet::DropValues(size_t field) {
   auto missing = std::make_shared<Column>();
   missing->kind.assign(c->kind.size(), static_cast<uint8_t>(Value::Kind::kMissing));
   c = std::move(missing);
-}
-
-RecordSet::Column& RecordSet::Writable(size_t f) {
-  std::shared_ptr<Column>& c = columns_.at(f);
-  if (c.use_count() > 1) c = std::make_shared<Column>(*c);
-  return *c;
 }
 
 RecordSet RecordSet::WithoutLastField() const {
@@ -144,6 +141,7 @@ std::string_view RecordSet::CellText(uint32_t row, size_t f) const {
 }
 
 void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
+  if (v.kind() == Value::Kind::kText) return StoreText(row, f, v.AsText());
   Column& c = Writable(f);
   c.GrowPayloads();
   c.kind[row] = static_cast<uint8_t>(v.kind());
@@ -161,8 +159,7 @@ void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
       c.data[row] = v.AsDate().Ticks();
       break;
     case Value::Kind::kText:
-      StoreText(row, f, v.AsText());
-      break;
+      break;  // stored above
   }
 }
 

@@ -110,8 +110,14 @@ class RecordSet {
       }
     }
   };
-  // Column f, made the record set's own first when a copy shares it.
-  Column& Writable(size_t f);
+  // Column f, made the record set's own first when a copy shares it (inline:
+  // every cell an import stores comes through here).
+  Column& Writable(size_t f) {
+    std::shared_ptr<Column>& c = columns_.at(f);
+    if (c.use_count() > 1) [[unlikely]]
+      c = std::make_shared<Column>(*c);
+    return *c;
+  }
   uint32_t CurrentRow() const;
   Value CellValue(uint32_t row, size_t field) const;
   std::string_view CellText(uint32_t row, size_t field) const;
