@@ -185,6 +185,11 @@ TEST(RecordSetTest, ACopyAndItsOriginalNeverSeeEachOthersWrites) {
   EXPECT_EQ(Column(original, 1), (std::vector<std::string>{"12.5", "", "3", "12.5", ""}));
   EXPECT_EQ(Column(less, 0), (std::vector<std::string>{"mw-2", "MW-7", "MW-3", "MW-10"}));
   EXPECT_EQ(copy.RecordCount(), 0);
+  // A text longer than a record set holds is refused, and the cell keeps its value.
+  original.SetPosition(0);
+  EXPECT_THROW(original.SetValue(1, Value::Text(std::string(size_t{1} << 24, 'x'))),
+               ValueTooLongError);
+  EXPECT_EQ(original.At(0, 1).ToDisplay(), "12.5");
 }
 
 }  // namespace
