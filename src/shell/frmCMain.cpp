@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "shell/data_folder_setup.h"
 #include "shell/template_db.h"
+#include "workdb/work_database.h"
 
 namespace sorvane {
 namespace fs = std::filesystem;
@@ -118,6 +119,7 @@ bool frmCMain::OpenWorkDatabase() {
   const auto lock_wait = std::chrono::duration_cast<std::chrono::milliseconds>(lock_wait_);
   try {
     s.WorkConn.Open(s.paths.WorkDb(), lock_wait);
+    UseWorkDatabasePages(s.WorkConn);
     return true;
   } catch (const DatabaseMissingError&) {
     s.ui.MessageBox("The Access database is missing.  Copy it from " + EnsureTemplateDb() + " to " +

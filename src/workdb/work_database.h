@@ -15,6 +15,12 @@ void InstallWorkDatabase(Connection& conn);
 // Creates an update database: the reference tables with their rows and an
 // UPDATE_LIST naming them.
 void InstallUpdateDatabase(Connection& conn);
+// A work database made with smaller pages (by an earlier version) is rebuilt
+// with the pages InstallWorkDatabase gives, once, while what it holds is small
+// (its temporary tables emptied, as every run leaves them): schema and rows
+// stay as they are. Where it cannot be rebuilt now (no room for the copy, a
+// file it may only read), it stays as it is, and works as well.
+void UseWorkDatabasePages(Connection& conn);
 
 // The seven temporary tables, in the order they are emptied.
 inline constexpr const char* kTempTables[] = {"MT_TEMP1", "MT_TEMP2",  "MT_TEMP3", "MT_TEMP4",

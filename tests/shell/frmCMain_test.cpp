@@ -155,6 +155,27 @@ TEST_F(MainWindowTest, ShutdownEmptiesTablesAndRemovesOnlyTextFiles) {
   EXPECT_EQ(ui_.windows_closed.size(), 1u);
 }
 
+// A work database an earlier version made with 4 KB pages takes the larger
+// ones at the next start, its schema and rows as they were.
+TEST(MainWindowStartUp, AWorkDatabaseOfSmallPagesIsRebuiltWithLargeOnesKeepingItsRows) {
+  WorkDataDir dir;
+  const std::string rows = "SELECT group_concat(CAS || ':' || ANALYTE, '|') FROM MT_ANALYTE";
+  Value before;
+  {
+    Connection old;
+    old.Open(dir.paths().WorkDb());
+    old.ExecuteNative("PRAGMA page_size=4096; VACUUM");
+    ASSERT_EQ(old.QueryValue("PRAGMA page_size"), Value::Integer(4096));
+    before = old.QueryValue(rows);
+  }
+  ScriptedUi ui;
+  frmCMain w(ui, dir.paths());
+  ASSERT_TRUE(w.Form_Load());
+  EXPECT_EQ(w.state().WorkConn.QueryValue("PRAGMA page_size"), Value::Integer(16384));
+  EXPECT_EQ(w.state().WorkConn.QueryValue(rows), before);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTables) {
   frmCMain& first = w;
   first.state().WorkConn.ExecuteNative("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
