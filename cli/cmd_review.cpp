@@ -98,13 +98,34 @@ bool SamePath(const fs::path& a, const fs::path& b) {
   return !ec && x == y;
 }
 
-// The marked copies need a folder of their own: written among the workbooks
-// under review they would be taken for workbooks at the next review, and a
-// report named like the folder or like one of the copies would be replaced.
-bool AnnotateDirIsFree(const Paths& paths, const ReviewOptions& options, std::ostream& err) {
+// No output goes among the workbooks under review: the workbook folder holds
+// the facility's workbooks and nothing else, so at the next review a report or
+// an error workbook there would be taken for one of them or break the set's
+// rules (one named like a workbook would even have replaced it), as would one
+// whose name holds the Facility ID in the folder --workbooks copies from. The
+// marked copies also need a folder of their own, and a report named like the
+// folder or like one of the copies would be replaced.
+bool OutputsAreFree(const Paths& paths, const ReviewOptions& options, std::ostream& err) {
+  const std::string inputs[] = {paths.WorkbookDir().string(), options.workbooks_dir};
+  for (const auto& [option, file] :
+       {std::pair{"--xlsx", options.xlsx_file}, std::pair{"--json", options.json_file}}) {
+    if (file.empty() || file == "-") continue;
+    const fs::path path = fs::absolute(file);
+    const bool named_for_facility =
+        path.filename().string().find(options.facility_id) != std::string::npos;
+    for (const std::string& input : inputs) {
+      if (!input.empty() && SamePath(path.parent_path(), input) &&
+          (named_for_facility || input == inputs[0])) {
+        err << option << ": " << file
+            << " is among the workbooks under review, where the next review would take it for"
+               " one; give it another folder\n";
+        return false;
+      }
+    }
+  }
   const std::string& dir = options.annotate_dir;
   if (dir.empty()) return true;
-  for (const std::string& input : {paths.WorkbookDir().string(), options.workbooks_dir}) {
+  for (const std::string& input : inputs) {
     if (!input.empty() && SamePath(dir, input)) {
       err << "--annotate: " << dir
           << " holds the workbooks under review; give the marked copies a folder of their own\n";
@@ -207,7 +228,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;
   if (!OutputsAreDistinct(options, io.err) || !OutputPathsAreFree(options, io.err) ||
-      !AnnotateDirIsFree(paths, options, io.err)) {
+      !OutputsAreFree(paths, options, io.err)) {
     return 2;
   }
   ReviewUi ui(io.err);
