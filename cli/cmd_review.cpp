@@ -258,8 +258,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     s.view.me_ReviewDate.text = options.review_date;
   }
   // A Ctrl-C cancels the import at its next yield; after the import, the
-  // review stops before its next step (a check's rows, a marked copy's row),
-  // with nothing exported, and ends as a cancelled import does.
+  // review stops before its next step (the checks, a check's rows, a row of
+  // the error workbook or of a marked copy), saves nothing more, and ends as
+  // a cancelled import does.
   ScopedInterruptHandler ctrl_c;
   const ImportResult imported = main.mnuRunData_Click(0);
   // Pressed during the last table's last index build, say: after the
