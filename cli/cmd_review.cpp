@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -265,10 +266,11 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   const ImportResult imported = main.mnuRunData_Click(0);
   // Pressed during the last table's last index build, say: after the
   // import's last yield, though before it ended.
-  bool cancelled = imported.cancelled || ctrl_c.TakePending();
+  // Asked by the checks' threads too.
+  std::atomic<bool> cancelled = imported.cancelled || ctrl_c.TakePending();
   auto stopped = [&] {
     if (ctrl_c.TakePending()) cancelled = true;
-    return cancelled;
+    return cancelled.load();
   };
   progress.Clear();
   s.Timings.Yielded();  // the import is over: from here a cancel waits for the end
@@ -317,6 +319,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   bool workbook_failed = false;
   // A Ctrl-C seen while the last table finished leaves every table whole, but
   // the person asked the review to stop: it ends here, not after the checks.
+  s.StopRequested = stopped;
   if (all_transferred && !stopped()) {
     // The checks read each table through once: the transfer's page cache
     // (64 MB) would hold only pages they never read again, beside the rows
@@ -336,7 +339,6 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     ErrorWorkbookExport& excel = view->ErrorExport();
     if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
-    excel.Stopped = stopped;
     auto write = view->WriteCheckErrors;
     view->WriteCheckErrors = [&, write](int table, int index) {
       if (stopped()) throw Error(3059, "Operation canceled by user.");
@@ -381,7 +383,6 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     view->WriteCheckErrors = write;
     excel.TableExported = nullptr;
-    excel.Stopped = nullptr;
     workbook = excel.last_saved();
     for (TableReport& t : report.tables) {
       if (stopped()) break;  // what was checked before the stop is not the review's verdict
@@ -392,6 +393,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       if (t.FailedCount() > 0) problems = true;
     }
   }
+  s.StopRequested = nullptr;
   for (TableReport& t : report.tables) {
     t.status = s.Tables[t.table].TableStatus;
     // Checks a stop cut short are not the review's verdict.

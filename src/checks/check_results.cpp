@@ -56,7 +56,8 @@ std::shared_ptr<RecordSet> CheckResults::Get(const std::string& jet_sql) {
   return rows;
 }
 
-void CheckResults::Prefetch(const std::vector<std::string>& queries, const FollowUp& then) {
+void CheckResults::Prefetch(const std::vector<std::string>& queries, const FollowUp& then,
+                            const std::function<bool()>& stop) {
   Validate();
   std::vector<std::string> wanted;
   std::vector<size_t> origin;  // the index in `queries` of each wanted one
@@ -144,6 +145,7 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
   std::atomic<size_t> next{0};
   auto work = [&](Connection& conn) {
     for (size_t p = next++; p < walks.size() + alone.size(); p = next++) {
+      if (stop && stop()) return;
       if (p < walks.size())
         shared(walks[p], conn);
       else

@@ -41,7 +41,10 @@ class CheckResults {
   // that ran it), which runs next on the same core.
   using FollowUp =
       std::function<std::optional<std::string>(size_t i, const RecordSet& rows, Connection& conn)>;
-  void Prefetch(const std::vector<std::string>& queries, const FollowUp& then = nullptr);
+  // `stop`, when given, is asked (on every core) before each query: once it
+  // says yes, no further query starts.
+  void Prefetch(const std::vector<std::string>& queries, const FollowUp& then = nullptr,
+                const std::function<bool()>& stop = nullptr);
   void Clear() { rows_.clear(); }
   // From now on `jet_sql` is answered by running `carrier` (see above), or
   // by itself when there is none.

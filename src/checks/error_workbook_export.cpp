@@ -68,7 +68,7 @@ ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
     view_.ExportStopped = false;
     view_.PrefetchChecks({1, 2, 3, 4, 5});
     for (int n = 1; n <= 5; ++n) {
-      if (view_.ExportStopped || (Stopped && Stopped())) break;
+      if (view_.ExportStopped || Stopped()) break;
       PrepareErrorSheet(n);
       view_.RunAllChecks(n, true);
       if (TableExported) TableExported(n);
@@ -76,7 +76,7 @@ ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
   } else {
     return result;
   }
-  if (Stopped && Stopped()) return result;
+  if (Stopped()) return result;
   result.file = Save();
   result.saved = !result.file.empty();
   result.whole = result.saved && !view_.ExportStopped && view_.failed_queries() == failures_before;
@@ -211,7 +211,7 @@ fs::path ErrorWorkbookExport::Save() {
   const fs::path path = output_path();
   try {
     KeepChangedFile(path);
-    if (!SaveErrorWorkbook(*workbook_, title_, path, Stopped)) return {};
+    if (!SaveErrorWorkbook(*workbook_, title_, path, state_.StopRequested)) return {};
   } catch (const Error& e) {
     state_.ui.MessageBox(e.NumberDescription());
     return {};

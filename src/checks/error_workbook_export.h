@@ -34,7 +34,9 @@ class ErrorWorkbookExport {
 
   // 1..5: the errors of that table; 7: of all tables in order, stopping before
   // a table once ExportStopped is set. Any other index does nothing. Then the
-  // workbook is saved and opened.
+  // workbook is saved and opened. Once the run's StopRequested says yes
+  // (before a table, at a row of the save), no further table is exported and
+  // nothing is saved.
   ExportResult mnuExcelChecks_Click(int index);
 
   // Makes the sheet of table `n` ready: a new five-sheet workbook at the first
@@ -62,12 +64,9 @@ class ErrorWorkbookExport {
 
   // Called after the checks of a table ran for an export, with the table.
   std::function<void(int table)> TableExported;
-  // Whether the person stopped the run (Ctrl-C of a review from the command
-  // line), asked before each table and row by row while the workbook is
-  // saved: a stopped export exports no further table and saves nothing.
-  std::function<bool()> Stopped;
 
  private:
+  bool Stopped() const { return state_.StopRequested && state_.StopRequested(); }
   // Saves the workbook and hands it to the UI port; a failure is shown and
   // nothing comes back.
   std::filesystem::path Save();

@@ -80,6 +80,12 @@ bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
   state_.ui.Refresh();
 
   for (int i = 0; i <= last_check_; ++i) {
+    // A stopped run gives the table no verdict: its checks did not all run.
+    if (state_.StopRequested && state_.StopRequested()) {
+      view_.mouse_pointer = kPointerDefault;
+      --run_depth_;
+      return false;
+    }
     const bool passed = RunCheck(intChkTable, i);
     ShowCheckResult(i, CheckList[i], !passed);
     CheckList[i].Status = passed;
@@ -322,7 +328,7 @@ void frmCCheckView::PrefetchChecks(const std::vector<int>& tables) {
       return std::move(q.sql);
     };
   }
-  results_.Prefetch(queries, places);
+  results_.Prefetch(queries, places, state_.StopRequested);
 }
 
 void frmCCheckView::PrefetchPlaces(const std::vector<int>& tables) {

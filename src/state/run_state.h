@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -88,6 +89,12 @@ struct RunState {
   // typed ones only until they are in the work database: it lets them go
   // then, so that a large facility fits in less memory.
   bool KeepsImportedRows = true;
+  // Whether the person asked the run to stop after its import (Ctrl-C of a
+  // review from the command line; the window never does). The checks look at
+  // it between queries, on their threads too, so it must be safe to call
+  // there; the error workbook's export between tables and rows. A stopped run
+  // leaves no verdict and saves nothing.
+  std::function<bool()> StopRequested;
   StageTimes Timings;  // wall time per stage of this run
   // The password for encrypted workbooks. Unset: the person is asked for it
   // when a workbook needs one (desktop); set, even empty: never asked (batch).

@@ -171,7 +171,7 @@ TEST_F(ErrorWorkbookTest, AnswerThatIsNotANumberStopsAnAllTablesExport) {
 
   // A person's stop (Ctrl-C) ends the export before the next table, unsaved.
   exported.clear();
-  view.ErrorExport().Stopped = [&] { return exported.size() == 2; };
+  state.StopRequested = [&] { return exported.size() == 2; };
   const ExportResult stopped = view.mnuExcelChecks_Click(7);
   EXPECT_EQ(exported, (std::vector<int>{1, 2}));
   EXPECT_FALSE(stopped.saved);

@@ -264,15 +264,20 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
 
 // Ctrl-C pressed once, as the first statement holding `ctrl_c_at` starts (a
 // second would end the program): every connection the program opens while the
-// hook is set traces its statements, the checks' own on their threads.
+// hook is set traces its statements, the checks' own on their threads. Check
+// 1.0, the last the checks start, is noted when it starts after the Ctrl-C.
 std::atomic<const char*> ctrl_c_at = nullptr;
+std::atomic<bool> pressed = false, last_check_after = false;
 int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
   sqlite3_trace_v2(
       db, SQLITE_TRACE_STMT,
       [](unsigned, void*, void*, void* sql) {
+        const char* text = static_cast<const char*>(sql);
+        if (pressed && std::strstr(text, "LATDD AS SITE_LATDD") != nullptr) last_check_after = true;
         const char* at = ctrl_c_at.load();
-        if (at && std::strstr(static_cast<const char*>(sql), at) != nullptr &&
+        if (at && std::strstr(text, at) != nullptr &&
             ctrl_c_at.compare_exchange_strong(at, nullptr)) {
+          pressed = true;
           std::raise(SIGINT);
         }
         return 0;
@@ -283,7 +288,7 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
 
 // As Table 5's second index starts to build, the window's next turn sees the
 // cancel; as its last one does, none comes before the import ends; during the
-// checks, the review stops when they end. Every way the table is left whole,
+// checks, no further check starts. Every way the table is left whole,
 // no verdict is given and nothing is exported after the person asked to stop,
 // and the work database is emptied as after any review.
 TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
@@ -293,6 +298,7 @@ TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
     WorkDataDir dir;
     const fs::path json = dir.dir() / "report.json";
     ctrl_c_at = at;
+    pressed = last_check_after = false;
     sqlite3_auto_extension(hook);
     CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
                            SourcePath("data/sample").string(), "--json", json.string()});
@@ -302,6 +308,8 @@ TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
     EXPECT_THAT(r.out, HasSubstr("Table 5: 4122 records of Table 5 transferred"));
     EXPECT_THAT(r.out + r.err, Not(HasSubstr("Checks of Table"))) << at;
     EXPECT_FALSE(fs::exists(dir.dir() / "Errors - 1234567.xlsx")) << at;
+    EXPECT_TRUE(pressed) << at;
+    EXPECT_FALSE(last_check_after) << at;
     const Json report = ParseJson(ReadFile(json));
     for (const Json& table : report["tables"].array) {
       EXPECT_TRUE(table["checks"].array.empty()) << at;
