@@ -317,9 +317,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
 
   fs::path workbook;
   bool workbook_failed = false;
+  s.StopRequested = stopped;  // the checks and the export ask it from here on
   // A Ctrl-C seen while the last table finished leaves every table whole, but
   // the person asked the review to stop: it ends here, not after the checks.
-  s.StopRequested = stopped;
   if (all_transferred && !stopped()) {
     // The checks read each table through once: the transfer's page cache
     // (64 MB) would hold only pages they never read again, beside the rows
