@@ -317,7 +317,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
 
   fs::path workbook;
   bool workbook_failed = false;
-  s.StopRequested = stopped;  // the checks and the export ask it from here on
+  s.StopRequested = stopped;  // the checks and the outputs ask it from here on
   // A Ctrl-C seen while the last table finished leaves every table whole, but
   // the person asked the review to stop: it ends here, not after the checks.
   if (all_transferred && !stopped()) {
@@ -393,7 +393,6 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       if (t.FailedCount() > 0) problems = true;
     }
   }
-  s.StopRequested = nullptr;
   for (TableReport& t : report.tables) {
     t.status = s.Tables[t.table].TableStatus;
     // Checks a stop cut short are not the review's verdict.
@@ -415,12 +414,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     std::vector<int> tables;
     for (const TableReport& t : report.tables) tables.push_back(t.table);
-    const MarkedCopiesResult copies =
-        WriteMarkedCopies(s, tables, marks, options.annotate_dir, stopped);
+    const MarkedCopiesResult copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
     for (const fs::path& file : copies.written) text << "Marked copy: " << file.string() << '\n';
     for (const std::string& failure : copies.failures) io.err << "--annotate: " << failure << '\n';
     copies_failed = !copies.failures.empty();
   }
+  s.StopRequested = nullptr;
   if (options.timings) {
     for (const auto& [stage, seconds] : s.Timings.totals()) {
       io.err << "time " << stage << ": " << seconds << " s\n";

@@ -1,6 +1,7 @@
 #include "checks/marked_copies.h"
 
 #include <cctype>
+#include <functional>
 
 #include "checks/marked_copy_writer.h"
 #include "core/errors.h"
@@ -72,7 +73,8 @@ std::string MarkedCopyName(const std::string& workbook_name) {
 
 MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<int>& tables,
                                      const std::vector<MarkedProblem>& problems,
-                                     const fs::path& dir, const std::function<bool()>& stop) {
+                                     const fs::path& dir) {
+  const std::function<bool()>& stop = state.StopRequested;
   MarkedCopiesResult result;
   const std::string refusal = MarkedCopiesDirRefusal(state, dir);
   if (!refusal.empty()) {

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,17 +43,16 @@ std::string MarkedCopyName(const std::string& workbook_name);
 struct MarkedCopiesResult {
   std::vector<std::filesystem::path> written;
   std::vector<std::string> failures;  // one message per copy not written
-  bool stopped = false;               // `stop` said so: the copies after are not written
+  bool stopped = false;  // the run's StopRequested said so: the copies after are not written
 };
 
 // Writes the copies of the workbooks of `tables` (those read from a workbook)
 // into `dir`, creating it, each with the problems of its table. A copy is made
 // only of the very file the import read: one changed since is refused with a
 // message, as is one that cannot be read or written; the others are written.
-// `stop` (marked_copy_writer.h) may end the writing between rows.
+// The run's StopRequested may end the writing between rows.
 MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<int>& tables,
                                      const std::vector<MarkedProblem>& problems,
-                                     const std::filesystem::path& dir,
-                                     const std::function<bool()>& stop = nullptr);
+                                     const std::filesystem::path& dir);
 
 }  // namespace sorvane

@@ -92,8 +92,8 @@ struct RunState {
   // Whether the person asked the run to stop after its import (Ctrl-C of a
   // review from the command line; the window never does). The checks look at
   // it between queries, on their threads too, so it must be safe to call
-  // there; the error workbook's export between tables and rows. A stopped run
-  // leaves no verdict and saves nothing.
+  // there; the error workbook's export between tables and rows, the marked
+  // copies between rows. A stopped run leaves no verdict and saves nothing.
   std::function<bool()> StopRequested;
   StageTimes Timings;  // wall time per stage of this run
   // The password for encrypted workbooks. Unset: the person is asked for it

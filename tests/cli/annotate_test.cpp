@@ -297,9 +297,10 @@ TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
   // made whole stay, and of the one cut short nothing is left.
   const fs::path stopped_in = dir.dir() / "Stopped";
   int rows_of_5 = 0;
-  const MarkedCopiesResult stopped = WriteMarkedCopies(
-      w.state(), {1, 2, 3, 4, 5}, {}, stopped_in,
-      [&] { return fs::exists(stopped_in / "1234567_4 (checked).xlsx") && ++rows_of_5 > 100; });
+  w.state().StopRequested = [&] {
+    return fs::exists(stopped_in / "1234567_4 (checked).xlsx") && ++rows_of_5 > 100;
+  };
+  const MarkedCopiesResult stopped = WriteMarkedCopies(w.state(), {1, 2, 3, 4, 5}, {}, stopped_in);
   EXPECT_TRUE(stopped.stopped);
   EXPECT_TRUE(stopped.failures.empty());
   EXPECT_EQ(stopped.written.size(), 4u);
