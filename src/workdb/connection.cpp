@@ -385,7 +385,10 @@ void Connection::ExecuteLargeSort(std::string_view sql) {
     restore();
     const int primary = static_cast<int>(e.number() & 0xff);
     if (primary != SQLITE_FULL && primary != SQLITE_IOERR && primary != SQLITE_CANTOPEN) throw;
-    CheckTransactionAlive();
+    // The sorter's files may have found no room; a sort in memory may then
+    // still succeed. But when the engine could not write the transaction's own
+    // pages it rolled the transaction back, and this error says why.
+    if (open_transactions_ > 0 && sqlite3_get_autocommit(db_) != 0) throw;
     ExecuteNative(sql);
     return;
   }

@@ -18,6 +18,7 @@
 #include "core/errors.h"
 #include "core/text.h"
 #include "support/case_table.h"
+#include "support/file_size_limit.h"
 #include "support/work_db.h"
 #include "workdb/connection.h"
 #include "workdb/exact_keys.h"
@@ -85,6 +86,29 @@ TEST(ConnectionTest, WritesAfterTheEngineRolledBackTheTransactionFailAndLeaveNot
   conn.ExecuteNative("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
   next.Commit();
   EXPECT_EQ(conn.QueryValue("SELECT count(*) FROM MT_TEMP5"), Value::Integer(1));
+}
+
+// An index build that meets a full disk tells that, not only that the
+// transaction it was part of is gone: the engine rolls the transaction back
+// when it cannot write the pages it holds out to the file (the index here
+// outgrows the build's page cache).
+TEST(ConnectionTest, AnIndexBuildThatMeetsAFullDiskSaysSo) {
+  TempDataDir dir;
+  Connection conn;
+  conn.Create(dir.dir() / "scratch.db");
+  conn.ExecuteNative("CREATE TABLE scratch (v TEXT)");
+  Transaction tx(conn);
+  for (int i = 0; i < 4000; ++i) {
+    conn.ExecuteNative("INSERT INTO scratch VALUES (?1)",
+                       {Value::Text(std::string(2000, static_cast<char>('a' + i % 26)))});
+  }
+  FileSizeLimit full_disk(std::filesystem::file_size(conn.file()));
+  try {
+    conn.ExecuteLargeSort("CREATE INDEX IX_scratch ON scratch (v)");
+    ADD_FAILURE() << "the index was built";
+  } catch (const DatabaseError& e) {
+    EXPECT_EQ(e.number() & 0xff, SQLITE_IOERR) << e.what();
+  }
 }
 
 // NNNNNNN-NN-N: the last digit is the sum of the others weighted 1, 2, 3 ...
