@@ -220,6 +220,25 @@ void Connection::Open(const std::filesystem::path& file, std::chrono::millisecon
     // database fails here, not at the first real statement.
     Configure(lock_wait);
     RunStatements(db_, "SELECT count(*) FROM sqlite_master", {});
+    // Damage past the schema would otherwise surface at whichever statement
+    // first reads it (start-up, an import part way) as a bare error number.
+    // A work database between runs holds little, so its pages in use are
+    // checked while that takes some milliseconds (a run killed with a
+    // facility's rows in the tables leaves more, left to their reads).
+    constexpr int64_t kCheckedBytes = int64_t{64} << 20;
+    auto number = [this](const char* pragma) {
+      return RunQuery(db_, pragma, {}).At(0, 0).AsInteger();
+    };
+    const int64_t in_use = (number("PRAGMA page_count") - number("PRAGMA freelist_count")) *
+                           number("PRAGMA page_size");
+    if (in_use <= kCheckedBytes) {
+      // The main database only: checking the temporary one would open it,
+      // and where to keep temporary data may then no longer be changed inside
+      // a transaction, as the index builds do (ExecuteLargeSort).
+      const RecordSet verdict = RunQuery(db_, "PRAGMA main.quick_check(1)", {});
+      if (verdict.RecordCount() != 1 || verdict.TextAt(0, 0) != "ok")
+        throw DatabaseError(SQLITE_CORRUPT, sqlite3_errstr(SQLITE_CORRUPT));
+    }
   } catch (const Error& e) {
     Close();
     throw DatabaseOpenError(file, e.description());

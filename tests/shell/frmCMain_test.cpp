@@ -286,6 +286,14 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
       {"the file is empty (0 bytes)", [&] { std::ofstream{db}; }},
       {"file is not a database", [&] { std::ofstream(db) << std::string(4096, 'x'); }},
       {"database disk image is malformed", [&] { dir.CreateWorkDb(), fs::resize_file(db, 8192); }},
+      // Damage to a table's pages, not to the schema.
+      {"database disk image is malformed",
+       [&] {
+         dir.CreateWorkDb();
+         std::fstream f(db, std::ios::in | std::ios::out | std::ios::binary);
+         f.seekp(static_cast<std::streamoff>(fs::file_size(db) / 2));
+         f << std::string(20000, 'x');
+       }},
       {"database is locked",
        [&] { dir.CreateWorkDb(), holder.Open(db), holder.ExecuteNative("BEGIN EXCLUSIVE"); }},
       {"it is a folder, not a file", [&] { fs::create_directories(db); }},
