@@ -26,6 +26,7 @@
 #include <utility>
 
 #include "acquire/file_ops.h"
+#include "acquire/folder_scan.h"
 #include "checks/error_workbook_export.h"
 #include "checks/frmCCheckView.h"
 #include "checks/marked_copies.h"
@@ -52,7 +53,8 @@ std::string Shown(std::string text) {
 }
 
 // Replaces the workbook folder's files by the files of `from` that carry the
-// Facility ID in their name, as the copy from removable media takes them.
+// Facility ID in their name and are not hidden, as the copy from removable
+// media takes them.
 bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& facility_id,
                    std::ostream& err) {
   std::error_code ec;
@@ -62,8 +64,9 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
     return false;
   }
   for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_regular_file(ec) &&
-        it->path().filename().string().find(facility_id) != std::string::npos) {
+    const std::string name = NameOf(it->path());
+    if (it->is_regular_file(ec) && !IsHiddenName(name) &&
+        name.find(facility_id) != std::string::npos) {
       files.push_back(it->path());
     }
   }

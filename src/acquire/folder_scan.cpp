@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
-std::vector<fs::path> List(const fs::path& folder, bool want_folders) {
+std::vector<fs::path> List(const fs::path& folder, bool want_folders, bool with_hidden = false) {
   std::error_code ec;
   fs::directory_iterator it(folder, ec);
   if (ec) throw ToFileError(ec, folder, /*is_folder=*/true);
@@ -19,6 +19,7 @@ std::vector<fs::path> List(const fs::path& folder, bool want_folders) {
     if (ec) break;
     std::error_code type_ec;
     const fs::directory_entry& entry = *it;
+    if (!with_hidden && IsHiddenName(NameOf(entry.path()))) continue;
     if (want_folders) {
       if (entry.is_directory(type_ec) && !entry.is_symlink(type_ec)) out.push_back(entry.path());
     } else if (!entry.is_directory(type_ec)) {
@@ -36,9 +37,14 @@ std::vector<fs::path> List(const fs::path& folder, bool want_folders) {
 }  // namespace
 
 std::vector<fs::path> ListFiles(const fs::path& folder) { return List(folder, false); }
+std::vector<fs::path> ListFilesWithHidden(const fs::path& folder) {
+  return List(folder, false, true);
+}
 std::vector<fs::path> ListSubfolders(const fs::path& folder) { return List(folder, true); }
 
 std::string NameOf(const fs::path& file) { return file.filename().string(); }
+
+bool IsHiddenName(std::string_view name) { return name.starts_with('.'); }
 
 bool HasWorkbookSuffix(std::string_view name) {
   std::string lower = LowerCase(name);

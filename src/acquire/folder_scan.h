@@ -18,14 +18,24 @@
 namespace sorvane {
 
 // The files of `folder` (not its sub-folders), sorted by name. Symbolic links to
-// files count as files.
+// files count as files. Hidden entries (IsHiddenName) are left out of both lists.
 std::vector<std::filesystem::path> ListFiles(const std::filesystem::path& folder);
+// The same with the hidden files, for clearing what this program left.
+std::vector<std::filesystem::path> ListFilesWithHidden(const std::filesystem::path& folder);
 // The sub-folders of `folder`, sorted by name. Links to folders are left out so
 // that a search of a medium cannot run in circles.
 std::vector<std::filesystem::path> ListSubfolders(const std::filesystem::path& folder);
 
 // The name of a file as the user sees it (no folder).
 std::string NameOf(const std::filesystem::path& file);
+
+// A hidden file or folder: its name starts with a dot. Such names are never a
+// facility's workbooks or the folder to copy them from, and a file browser
+// does not show them: the "._" companions and ".Trashes" that a Mac writes
+// onto a memory stick (a "._1234567_1.xls" of 4 KB beside each workbook), or
+// the ".~lock.1234567_5.xls#" a spreadsheet program keeps beside a workbook
+// it has open.
+bool IsHiddenName(std::string_view name);
 
 // Whether a name is that of a spreadsheet workbook for the copy: it ends, ignoring
 // case, in "xls" or "xlsx" (".xls" as older programs save and ".xlsx" as current

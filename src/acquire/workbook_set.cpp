@@ -84,8 +84,9 @@ bool VerifyWorkbookSet(RunState& state) {
   // The text files of earlier imports, and what a copy killed halfway left,
   // never count as workbooks.
   DiskFileOps disk;
-  for (const fs::path& file : ListFiles(folder)) {
-    if (LowerCase(NameOf(file)).ends_with(".txt") || IsUnfinishedCopy(NameOf(file)))
+  for (const fs::path& file : ListFilesWithHidden(folder)) {
+    const std::string name = NameOf(file);
+    if ((!IsHiddenName(name) && LowerCase(name).ends_with(".txt")) || IsUnfinishedCopy(name))
       disk.Remove(file);
   }
 

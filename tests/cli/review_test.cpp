@@ -161,6 +161,25 @@ TEST(Review, WorkbookFolderItselfIsReviewedAndAnUnwritableErrorWorkbookIsAFailur
   EXPECT_FALSE(fs::exists(xlsx));
 }
 
+// A memory stick written by a Mac holds a hidden "._" companion beside each
+// workbook, and a spreadsheet program keeps a hidden lock file beside one it
+// has open: neither is taken for a workbook.
+TEST(Review, HiddenFilesBesideTheWorkbooksAreNotTakenForWorkbooks) {
+  WorkDataDir dir;
+  const fs::path stick = dir.dir() / "stick";
+  CopySample(stick);
+  for (const char* n : {"1", "2", "3", "4", "5"})
+    std::ofstream(stick / (std::string("._1234567_") + n + ".xls")) << std::string(4096, '\0');
+  std::ofstream(stick / ".~lock.1234567_5.xls#") << ",someone,host,08.12.2026 09:00,;";
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                         stick.string(), "--tables", "3"});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_THAT(r.out, ::testing::StartsWith(Imported()));
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(dir.paths().WorkbookDir()), fs::directory_iterator()),
+      5);
+}
+
 void ExpectAsCommitted(const std::string& actual, const std::string& expected_file) {
   const fs::path expected = SourcePath("tests/data/sample/" + expected_file);
   if (std::getenv("SORVANE_UPDATE_EXPECTED")) std::ofstream(expected, std::ios::binary) << actual;
