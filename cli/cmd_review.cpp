@@ -149,6 +149,24 @@ bool OutputsAreFree(const Paths& paths, const ReviewOptions& options, std::ostre
   return true;
 }
 
+// The marked copies' folder is made before anything runs: a path where none
+// can be made (a file in the way, a file system that takes no folder) would
+// otherwise fail only after the whole review.
+bool AnnotateFolderIsMade(const std::string& dir, std::ostream& err) {
+  if (dir.empty()) return true;
+  std::error_code ec;
+  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
+    err << "--annotate: " << dir << " is not a folder.\n";
+    return false;
+  }
+  fs::create_directories(dir, ec);
+  if (ec) {
+    err << "--annotate: The folder " << dir << " could not be made: " << ec.message() << '\n';
+    return false;
+  }
+  return true;
+}
+
 // Two outputs named to the same file would leave only the one written last,
 // while the other is announced.
 bool OutputsAreDistinct(const ReviewOptions& options, std::ostream& err) {
@@ -232,7 +250,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;
   if (!OutputsAreDistinct(options, io.err) || !OutputPathsAreFree(options, io.err) ||
-      !OutputsAreFree(paths, options, io.err)) {
+      !OutputsAreFree(paths, options, io.err) ||
+      !AnnotateFolderIsMade(options.annotate_dir, io.err)) {
     return 2;
   }
   ReviewUi ui(io.err);
