@@ -3,6 +3,7 @@
 // when start-up ends the program (no work database, or one that cannot be
 // used, after saying so) and when its options are refused.
 #include <QApplication>
+#include <clocale>
 #include <iostream>
 
 #include "command_line.h"
@@ -28,6 +29,11 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  // The toolkit takes the desktop's locale for the whole process, numbers
+  // included; the program's files and texts write them with a decimal point
+  // (with a decimal comma the libraries' printf would write "371,78" into a
+  // workbook).
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(sorvane::gui::kProgramTitle);
   // The program ends through its own shutdown, not when some window closes.
   QApplication::setQuitOnLastWindowClosed(false);

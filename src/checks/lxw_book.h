@@ -3,12 +3,16 @@
 // million rows is never held in memory; files past 4 GB stay readable (zip64).
 // A workbook dropped without Close is dropped unwritten (a failure or a stop
 // part way: writing the rows given so far would take seconds for nothing).
+// Its numbers are written with a decimal point whatever the desktop's
+// conventions (the library prints them with printf): one thread writes it.
 #pragma once
 
 #include <xlsxwriter.h>
 
 #include <cstdio>
 #include <filesystem>
+
+#include "core/c_numbers.h"
 
 namespace sorvane {
 
@@ -47,6 +51,7 @@ class LxwBook {
   }
 
  private:
+  CNumericScope numbers_;  // first in, last out: around every call of the library
   lxw_workbook* book_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/c_numbers.h"
 #include "core/text.h"
 
 namespace sorvane {
@@ -42,7 +43,7 @@ std::optional<double> ParseDecimal(std::string_view text) {
   if (ec != std::errc() || end != u.data() + u.size()) {
     const std::string s(u);
     char* stop = nullptr;
-    v = std::strtod(s.c_str(), &stop);
+    v = StrtodC(s.c_str(), &stop);
     if (stop != s.c_str() + s.size()) return std::nullopt;
   }
   if (!std::isfinite(v)) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -34,8 +35,9 @@ std::string WaitingText(const std::filesystem::path& dir, const std::filesystem:
   std::string holder;
   if (std::ifstream in(note); in) std::getline(in, holder);
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%g",
-                std::chrono::duration_cast<std::chrono::duration<double>>(wait).count());
+  *std::to_chars(seconds, seconds + sizeof seconds - 1,
+                 std::chrono::duration_cast<std::chrono::duration<double>>(wait).count())
+       .ptr = '\0';
   return "Waiting for the data folder " + dir.string() + ": another run" +
          (holder.empty() ? std::string() : " (" + holder + ")") +
          " is working in it; waiting up to " + seconds + " seconds ...";

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/c_numbers.h"
 #include "core/date.h"
 #include "core/text.h"
 
@@ -37,8 +38,8 @@ void JetInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // `v` rounded to `decimals` places as the dialect's FORMAT does it: on the
 // value's 15 significant digits, halves away from zero ("76.25" -> "76.3").
 std::string RoundDecimal(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+  char buf[40];
+  Scientific14(std::fabs(v), buf);
   std::string digits;
   digits += buf[0];
   digits.append(buf + 2, 14);

@@ -19,6 +19,7 @@
 #include "core/convert.h"
 #include "core/errors.h"
 #include "support/case_table.h"
+#include "support/comma_decimal_locale.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
@@ -275,7 +276,10 @@ TEST(ErrorWorkbookWriter, SavesTextsNeverFormulasWithFontsColourAndWidths) {
   book.Sheet(book.AddSheet("2")).AddRecords(records, 1, 1);
   book.Activate(2);
   const fs::path file = dir.dir() / "e.xlsx";
-  SaveErrorWorkbook(book, "Errors - 1", file);
+  {
+    CommaDecimalLocale comma;  // as a desktop set to German conventions has it
+    SaveErrorWorkbook(book, "Errors - 1", file);
+  }
 
   const std::string cells = XlsxCellsText(file);
   EXPECT_EQ(cells.substr(0, cells.find("[2]")),

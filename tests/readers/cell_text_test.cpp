@@ -9,11 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
 
 #include "core/value.h"
 #include "import/readers/utf8.h"
 #include "import/readers/workbook_reader.h"
 #include "support/case_table.h"
+#include "support/comma_decimal_locale.h"
 #include "support/work_db.h"
 
 namespace sorvane::readers {
@@ -56,7 +58,11 @@ TEST(CellTextTest, GeneralFormEscapesAndErrorCodes) {
   for (const auto& [code, text] : errors) EXPECT_EQ(ErrorCodeText(code), text) << code;
 }
 
+// Also where the desktop writes numbers with a decimal comma: the texts are
+// the spreadsheet's, not the system's.
 TEST(ShownTextTest, NumberFormatsShowWhatTheSpreadsheetShows) {
+  testing::CommaDecimalLocale comma;
+  if (!comma.active()) std::cerr << "(no decimal-comma locale could be made)\n";
   const auto dir = testing::SourcePath("tests/data/shown");
   std::vector<std::vector<std::string>> golden;
   std::ifstream in(dir / "formats.txt");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/c_numbers.h"
 #include "core/value.h"
 
 namespace sorvane::readers {
@@ -93,7 +94,7 @@ void Bracket(std::string_view body, NumberFormat::Section& sec) {
     if (k < body.size() && (body[k] == '=' || (c == '<' && body[k] == '>'))) ++k;
     sec.cond_op = std::string(body.substr(0, k));
     const std::string num(body.substr(k));
-    sec.cond_value = std::strtod(num.c_str(), nullptr);
+    sec.cond_value = StrtodC(num.c_str(), nullptr);
     return;
   }
   if (c == '$') {
@@ -280,7 +281,7 @@ void Digits(double v, int decimals, std::string& whole, std::string& fraction) {
   v = std::fabs(v);
   if (v == 0 || !std::isfinite(v)) return;
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.14e", v);
+  Scientific14(v, buf);
   std::string m;
   for (const char* p = buf; *p != 'e'; ++p) {
     if (*p != '.') m += *p;
@@ -467,7 +468,7 @@ std::string RenderNumber(const NumberFormat::Section& sec, double value) {
   int exponent = 0;
   if (exp_at != toks.size() && v != 0) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", v);
+    Scientific14(v, buf);
     const int e10 = std::atoi(std::strchr(buf, 'e') + 1);
     const int step = std::max(int_places, 1);
     exponent = e10 >= 0 ? e10 / step * step : -((-e10 + step - 1) / step) * step;
