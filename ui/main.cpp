@@ -1,9 +1,11 @@
 // The desktop program: the main window over the data folder (--data-dir,
 // SORVANE_HOME or the default), shown before start-up runs. Exits with status 2
 // when start-up ends the program (no work database, or one that cannot be
-// used, after saying so) and when its options are refused.
+// used, after saying so), when its options are refused and when there is no
+// display to show the window on.
 #include <QApplication>
 #include <clocale>
+#include <cstdlib>
 #include <iostream>
 
 #include "command_line.h"
@@ -18,6 +20,26 @@ extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
 }
 
+namespace {
+
+// Where no display can be opened (a remote shell without one, a display that
+// has gone), the toolkit ends the process with abort() (a core dump, and the
+// advice to reinstall the program). The program says what is wrong instead.
+void WhileStarting(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) {
+    std::cerr << qPrintable(qFormatLogMessage(type, context, text)) << std::endl;
+    return;
+  }
+  const char* display = std::getenv("DISPLAY");
+  std::cerr << "sorvane-gui: the window cannot be shown: no display could be opened ("
+            << (display != nullptr && *display != '\0' ? std::string("DISPLAY=") + display
+                                                       : std::string("DISPLAY is not set"))
+            << "). Start it on a desktop, or use the command line program sorvane." << std::endl;
+  std::_Exit(2);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QStringList args;
   for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
@@ -28,7 +50,9 @@ int main(int argc, char** argv) {
     return options.exit_code;
   }
 
+  const QtMessageHandler toolkit_messages = qInstallMessageHandler(WhileStarting);
   QApplication app(argc, argv);
+  qInstallMessageHandler(toolkit_messages);
   // The toolkit takes the desktop's locale for the whole process, numbers
   // included; the program's files and texts write them with a decimal point
   // (with a decimal comma the libraries' printf would write "371,78" into a

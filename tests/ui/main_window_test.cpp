@@ -2,6 +2,7 @@
 // handed to the shell), the grid model, the Qt port's dialogs, and the desktop
 // program's options and first start.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -21,6 +22,8 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include "command_line.h"
@@ -186,6 +189,27 @@ TEST(CommandLine, TakesTheDataFolderHelpAndVersionAndRefusesTheRest) {
     EXPECT_TRUE((r.exit_code == 2 ? r.err : r.out).starts_with(c[2])) << r.out << r.err;
     EXPECT_EQ(r.data_dir, c[3]);
   }
+}
+
+// The built program started where it can open no display (a remote shell).
+TEST(FirstStart, WithoutADisplayTheProgramSaysSoAndEndsWithStatus2) {
+  TempDataDir data;
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
+                              std::string(SORVANE_GUI_PATH) + "' --data-dir '" +
+                              data.dir().string() + "' 2>&1";
+  FILE* out = popen(command.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  std::string text;
+  for (char buf[512]; size_t n = fread(buf, 1, sizeof buf, out);) text.append(buf, n);
+  const int status = pclose(out);
+  ASSERT_TRUE(WIFEXITED(status)) << text;  // not killed by abort()
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_NE(text.find("sorvane-gui: the window cannot be shown: no display could be opened "
+                      "(DISPLAY is not set). Start it on a desktop, or use the command line "
+                      "program sorvane.\n"),
+            std::string::npos)
+      << text;
+  EXPECT_FALSE(std::filesystem::exists(data.paths().WorkDb()));
 }
 
 TEST(FirstStart, NoEndsTheProgramAndYesLeavesTheWindowReadyForAFacility) {
