@@ -1,9 +1,13 @@
 #include "cli_app.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <limits>
 #include <ostream>
 #include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "commands.h"
 #include "core/version.h"
@@ -140,6 +144,25 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   // `read` works on a file alone: a data folder given to it would be ignored.
   for (auto* sub : {init, status, review, refs, copy, update}) {
     sub->add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
+  }
+
+  // A mistyped command ("reveiw") would only be told "A subcommand is required".
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--data-dir") {
+      ++i;
+      continue;
+    }
+    if (arg.starts_with("-")) continue;
+    const std::vector<CLI::App*> subs = app.get_subcommands({});
+    if (std::any_of(subs.begin(), subs.end(),
+                    [&](CLI::App* sub) { return sub->check_name(std::string(arg)); }))
+      break;
+    std::string names;
+    for (const CLI::App* sub : subs) names += (names.empty() ? "" : ", ") + sub->get_name();
+    err << arg << " is not a command; the commands are " << names
+        << "\nRun with --help for more information.\n";
+    return 2;
   }
 
   try {

@@ -30,6 +30,21 @@ namespace fs = std::filesystem;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 
+TEST(Commands, AMistypedCommandIsNamedWithTheCommandsThereAre) {
+  const char* kSaid =
+      "reveiw is not a command; the commands are init, status, review, refs, read, copy, "
+      "update-refs\nRun with --help for more information.\n";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"reveiw", "1234567"},
+        std::vector<std::string>{"--data-dir", "/tmp", "reveiw", "1234567"}}) {
+    const CliRun r = RunCommand(args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, kSaid);
+  }
+  EXPECT_EQ(RunCommand({"--data-dir", "/tmp/nowhere", "status"}).code, 2);  // a command still runs
+}
+
 TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
   TempDataDir dir;
   const std::string d = (dir.dir() / "x").string();
