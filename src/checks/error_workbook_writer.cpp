@@ -164,7 +164,7 @@ bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
       });
     }
     lxw_error e = out.Close();
-    if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
+    if (e != LXW_NO_ERROR) Fail(file, out.ErrorText(e));
     // A file system that keeps no such times still gets the workbook; a later
     // export then keeps it aside rather than replacing it.
     fs::last_write_time(partial, StampTime(stamp), ec);

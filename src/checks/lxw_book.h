@@ -9,8 +9,11 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "core/c_numbers.h"
 
@@ -31,9 +34,19 @@ class LxwBook {
   // Null when the workbook could not be made.
   lxw_workbook* get() const { return book_; }
   lxw_error Close() {
+    errno = 0;
     lxw_error e = book_ ? workbook_close(book_) : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    close_errno_ = e != LXW_NO_ERROR ? errno : 0;
     book_ = nullptr;
     return e;
+  }
+  // The library's text for `e`, with the system's reason after a Close that
+  // failed on a write ("Zip generic error ZIP_ERRNO ..." says nothing of a
+  // full disk; the library prints that reason only to the error stream).
+  std::string ErrorText(lxw_error e) const {
+    std::string text = lxw_strerror(e);
+    if (close_errno_ != 0) text += " (" + std::generic_category().message(close_errno_) + ")";
+    return text;
   }
   // Drops the workbook without writing it. The library's own free leaves each
   // sheet's file of rows open, so those are closed first.
@@ -53,6 +66,7 @@ class LxwBook {
  private:
   CNumericScope numbers_;  // first in, last out: around every call of the library
   lxw_workbook* book_ = nullptr;
+  int close_errno_ = 0;
 };
 
 }  // namespace sorvane

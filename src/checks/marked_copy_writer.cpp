@@ -343,7 +343,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                                  std::max(w, 8.43), nullptr),
             file);
     }
-    Check(book.Close(), file);
+    if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());
     return true;

@@ -20,6 +20,7 @@
 #include "core/errors.h"
 #include "support/case_table.h"
 #include "support/comma_decimal_locale.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
@@ -296,6 +297,14 @@ TEST(ErrorWorkbookWriter, SavesTextsNeverFormulasWithFontsColourAndWidths) {
   EXPECT_NE(sheet1.find("<col min=\"2\" max=\"2\" width=\"13."), std::string::npos) << sheet1;
   EXPECT_NE(sheet1.find("<col min=\"1\" max=\"1\" width=\"26."), std::string::npos);
   EXPECT_THROW(SaveErrorWorkbook(book, "x", dir.dir() / "no such folder" / "e.xlsx"), FileError);
+  try {  // a full disk is named as one
+    FileSizeLimit full_disk(4096);
+    SaveErrorWorkbook(book, "x", dir.dir() / "full.xlsx");
+    ADD_FAILURE() << "written";
+  } catch (const FileError& e) {
+    EXPECT_NE(e.description().find("(File too large)"), std::string::npos) << e.description();
+  }
+  EXPECT_FALSE(fs::exists(dir.dir() / "full.xlsx"));
   // Stopped part way, the save leaves the earlier file as it was and nothing beside it.
   const std::string before = XlsxCellsText(file);
   int rows = 0;
