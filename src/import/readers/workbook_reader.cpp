@@ -1,5 +1,6 @@
 #include "import/readers/workbook_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -27,7 +28,19 @@ namespace {
 using readers::ReadFailure;
 using Reason = WorkbookError::Reason;
 
-enum class Container { kOle, kZip, kBareBiff, kMarkup, kEmpty, kOther };
+enum class Container { kOle, kZip, kBareBiff, kMarkup, kText, kPdf, kEmpty, kOther };
+
+// Text as programs export a table "for Excel" under a workbook's name: values
+// separated by tabs or commas, in UTF-16 with its byte-order mark or in a
+// single-byte or UTF-8 encoding without control characters.
+bool LooksLikeText(std::string_view head) {
+  if (head.size() >= 2 && (head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF"))
+    return true;
+  return std::all_of(head.begin(), head.end(), [](char ch) {
+    const auto c = static_cast<unsigned char>(ch);
+    return c >= 0x20 ? c != 0x7F : c == '\t' || c == '\r' || c == '\n';
+  });
+}
 
 Container Sniff(std::string_view head) {
   static constexpr unsigned char kOle[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
@@ -49,6 +62,8 @@ Container Sniff(std::string_view head) {
     ++i;
   }
   if (i < head.size() && head[i] == '<') return Container::kMarkup;
+  if (head.starts_with("%PDF-")) return Container::kPdf;
+  if (LooksLikeText(head)) return Container::kText;
   return Container::kOther;
 }
 
@@ -72,6 +87,16 @@ Container Sniff(std::string_view head) {
     readers::Fail(Reason::kNotSpreadsheet,
                   "it is not a spreadsheet but a web page or XML file with a workbook's name "
                   "(open it in a spreadsheet program and save it as a workbook)");
+  }
+  if (c == Container::kText) {
+    readers::Fail(Reason::kNotSpreadsheet,
+                  "it is not a spreadsheet but a text file with a workbook's name (values "
+                  "separated by tabs or commas, as some programs export a table; open it in a "
+                  "spreadsheet program and save it as a workbook)");
+  }
+  if (c == Container::kPdf) {
+    readers::Fail(Reason::kNotSpreadsheet,
+                  "it is not a spreadsheet but a PDF document with a workbook's name");
   }
   readers::Fail(Reason::kNotSpreadsheet,
                 "it is not a spreadsheet (neither an Excel 97-2003 .xls nor an Excel .xlsx "

@@ -1,5 +1,6 @@
 #include "import/readers/xlsx_workbook.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <unordered_map>
@@ -224,6 +225,24 @@ std::string OfficeDocumentPart(ZipPackage& zip) {
   }
   for (const char* guess : {"xl/workbook.xml", "workbook.xml"}) {
     if (zip.Has(guess)) return guess;
+  }
+  // Spreadsheets of other kinds in a zip, which a person can save as a workbook.
+  if (zip.Has("xl/workbook.bin")) {
+    Fail(Reason::kUnsupportedFormat,
+         "it is an Excel binary workbook (.xlsb), which is not read (open it in a spreadsheet "
+         "program and save it as an Excel .xlsx workbook)");
+  }
+  if (zip.Has("mimetype") && zip.Has("content.xml")) {
+    std::string type;
+    zip.Read("mimetype", [&](const char* p, size_t n) {
+      type.append(p, std::min<size_t>(n, 100 - std::min<size_t>(type.size(), 100)));
+      return type.size() < 100;
+    });
+    if (type.find("opendocument.spreadsheet") != std::string::npos) {
+      Fail(Reason::kUnsupportedFormat,
+           "it is an OpenDocument spreadsheet (.ods), not an Excel workbook (open it in a "
+           "spreadsheet program and save it as an Excel workbook)");
+    }
   }
   Fail(Reason::kNotSpreadsheet,
        "it is not a spreadsheet (a zip archive without an Excel workbook part)");
