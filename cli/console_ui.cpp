@@ -88,9 +88,15 @@ ScopedInterruptHandler::ScopedInterruptHandler() {
   // The first Ctrl-C asks; one more is a person who will not wait.
   action.sa_flags = SA_RESETHAND;
   if (sigaction(SIGINT, &action, &previous_) != 0) previous_.sa_handler = SIG_DFL;
+  // A termination request (`timeout`, a service manager, `kill`) stops the run
+  // the same way, so the work database is left emptied rather than full.
+  if (sigaction(SIGTERM, &action, &previous_term_) != 0) previous_term_.sa_handler = SIG_DFL;
 }
 
-ScopedInterruptHandler::~ScopedInterruptHandler() { sigaction(SIGINT, &previous_, nullptr); }
+ScopedInterruptHandler::~ScopedInterruptHandler() {
+  sigaction(SIGINT, &previous_, nullptr);
+  sigaction(SIGTERM, &previous_term_, nullptr);
+}
 
 bool ScopedInterruptHandler::TakePending() { return interrupted.exchange(false); }
 

@@ -55,7 +55,8 @@ class ConsoleUi : public UiPort {
 // While it lives, the first Ctrl-C asks the run to stop instead of ending the
 // program: a transfer cancels (through ConsoleUi::on_interrupt at the next
 // yield), and what comes after looks at TakePending between its steps. A
-// second Ctrl-C ends the program at once, as does any Ctrl-C afterwards.
+// second Ctrl-C ends the program at once, as does any Ctrl-C afterwards. A
+// termination request (SIGTERM) is taken as a Ctrl-C.
 class ScopedInterruptHandler {
  public:
   ScopedInterruptHandler();
@@ -67,6 +68,7 @@ class ScopedInterruptHandler {
 
  private:
   struct sigaction previous_ {};
+  struct sigaction previous_term_ {};
 };
 
 }  // namespace sorvane::cli

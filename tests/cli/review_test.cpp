@@ -286,6 +286,7 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
 // hook is set traces its statements, the checks' own on their threads. Check
 // 1.0, the last the checks start, is noted when it starts after the Ctrl-C.
 std::atomic<const char*> ctrl_c_at = nullptr;
+std::atomic<int> signal_sent = SIGINT;
 std::atomic<bool> pressed = false, last_check_after = false;
 int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
   sqlite3_trace_v2(
@@ -297,7 +298,7 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
         if (at && std::strstr(text, at) != nullptr &&
             ctrl_c_at.compare_exchange_strong(at, nullptr)) {
           pressed = true;
-          std::raise(SIGINT);
+          std::raise(signal_sent);
         }
         return 0;
       },
@@ -309,14 +310,18 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
 // cancel; as its last one does, none comes before the import ends; during the
 // checks, no further check starts. Every way the table is left whole,
 // no verdict is given and nothing is exported after the person asked to stop,
-// and the work database is emptied as after any review.
+// and the work database is emptied as after any review. A termination request
+// (`timeout`, `kill`) during the checks is taken the same way.
 TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
   auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
-  for (const char* at : {"CREATE INDEX IX_MT_TEMP5_SAM_ID", "CREATE INDEX IX_MT_TEMP5_CONT_NAME",
-                         "CAS AS SHOULDBE"}) {
+  for (const auto& [at, signal] :
+       {std::pair{"CREATE INDEX IX_MT_TEMP5_SAM_ID", SIGINT},
+        std::pair{"CREATE INDEX IX_MT_TEMP5_CONT_NAME", SIGINT},
+        std::pair{"CAS AS SHOULDBE", SIGINT}, std::pair{"CAS AS SHOULDBE", SIGTERM}}) {
     WorkDataDir dir;
     const fs::path json = dir.dir() / "report.json";
     ctrl_c_at = at;
+    signal_sent = signal;
     pressed = last_check_after = false;
     sqlite3_auto_extension(hook);
     CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
