@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <string_view>
 
 #include "acquire/folder_scan.h"
@@ -75,6 +76,14 @@ std::string JoinFrom(const std::vector<std::string>& cells, size_t from) {
 }
 
 std::string Label(int n, const char* what) { return "Table " + std::to_string(n) + what; }
+
+// Memory running out is no problem of the row being read, though it shows
+// while one is: the person is told what happened, not shown that row.
+std::string OutOfMemory(int n, int64_t row) {
+  return "Table " + std::to_string(n) + " could not be read: there is not enough memory" +
+         (row > 0 ? " (it ran out at row " + std::to_string(row) + " of the workbook)" : "") +
+         ". Close other programs and import the table again.";
+}
 
 // Tells the user why table n was not imported.
 void ReportFailure(RunState& state, int n, const ReadFailure& f) {
@@ -249,6 +258,9 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
       origin.too_long_row = row_number;
       origin.too_long_column = static_cast<int32_t>(parsing_from);
       return false;
+    } catch (const std::bad_alloc&) {
+      failure = {ReadFailure::Kind::kOther, OutOfMemory(n, row_number)};
+      return false;
     } catch (const std::exception&) {
       failure = {ReadFailure::Kind::kParse, JoinFrom(cells, parsing_from)};
       return false;
@@ -264,6 +276,9 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   } catch (const Error& e) {
     if (failure.kind == ReadFailure::Kind::kNone)
       failure = {ReadFailure::Kind::kOther, e.description()};
+  } catch (const std::bad_alloc&) {
+    if (failure.kind == ReadFailure::Kind::kNone)
+      failure = {ReadFailure::Kind::kOther, OutOfMemory(n, 0)};
   } catch (const std::exception& e) {
     if (failure.kind == ReadFailure::Kind::kNone) failure = {ReadFailure::Kind::kOther, e.what()};
   }

@@ -108,6 +108,31 @@ TEST_F(ImportRowsTest, ReaderFailureTellsTheUserAndLeavesNoRows) {
   EXPECT_FALSE(Label(3).highlighted);
   EXPECT_EQ(state.Tables[3].TableStatus, 0);
   EXPECT_EQ(state.SheetRecordset[3]->FieldCount(), 0u);
+
+  // Memory running out, in the reader or while a row is stored (here at the
+  // window's turn), is said as such, not as a problem with the row's text.
+  ui.messages.clear();
+  RowSource no_memory = [](const ShownRowCallback&, const ShapeCallback&) {
+    throw std::bad_alloc();
+  };
+  EXPECT_FALSE(ImportRows(state, 3, no_memory));
+  Sheet rows = {Header(3)};
+  for (int r = 0; r < 400; ++r) rows.push_back(Row(3));
+  ui.on_yield = [] { throw std::bad_alloc(); };
+  EXPECT_FALSE(Import(3, rows));
+  ui.on_yield = nullptr;
+  const std::string said =
+      "Table 3 could not be read: there is not enough memory. Close other programs and import "
+      "the table again.";
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0], said);
+  EXPECT_EQ(ui.messages[1].rfind("Table 3 could not be read: there is not enough memory (it ran "
+                                 "out at row ",
+                                 0),
+            0u)
+      << ui.messages[1];
+  EXPECT_EQ(Label(3).caption, "Table 3 not imported.");
+  EXPECT_EQ(state.SheetRecordset[3]->FieldCount(), 0u);
 }
 
 TEST_F(ImportRowsTest, AReaderStartingOverLeavesOnlyTheRowsOfItsSecondRun) {
