@@ -80,17 +80,33 @@ void ConsoleUi::DoEvents() {
   if (interrupted.exchange(false) && on_interrupt) on_interrupt();
 }
 
-ScopedInterruptHandler::ScopedInterruptHandler() {
-  interrupted.store(false);
+namespace {
+
+// Takes `signal` unless the program was started with it ignored: a shell
+// starts a run in the background (`sorvane review … &` in a script) with
+// Ctrl-C ignored, and that Ctrl-C is meant for what runs in the foreground.
+void Take(int signal, struct sigaction& previous) {
+  if (sigaction(signal, nullptr, &previous) != 0) {
+    previous.sa_handler = SIG_DFL;
+    return;
+  }
+  if (!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler == SIG_IGN) return;
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
-  // The first Ctrl-C asks; one more is a person who will not wait.
+  // The first one asks; one more is a person who will not wait.
   action.sa_flags = SA_RESETHAND;
-  if (sigaction(SIGINT, &action, &previous_) != 0) previous_.sa_handler = SIG_DFL;
+  sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
+
+ScopedInterruptHandler::ScopedInterruptHandler() {
+  interrupted.store(false);
+  Take(SIGINT, previous_);
   // A termination request (`timeout`, a service manager, `kill`) stops the run
   // the same way, so the work database is left emptied rather than full.
-  if (sigaction(SIGTERM, &action, &previous_term_) != 0) previous_term_.sa_handler = SIG_DFL;
+  Take(SIGTERM, previous_term_);
 }
 
 ScopedInterruptHandler::~ScopedInterruptHandler() {

@@ -345,6 +345,31 @@ TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
   }
 }
 
+// Started with Ctrl-C ignored (in the background of a script), a review leaves
+// it ignored: a Ctrl-C meant for what runs in the foreground does not stop it.
+TEST(SaidOutLoud, AReviewStartedWithCtrlCIgnoredIsNotStoppedByOne) {
+  WorkDataDir dir;
+  ctrl_c_at = "CAS AS SHOULDBE";
+  signal_sent = SIGINT;
+  pressed = last_check_after = false;
+  struct sigaction ignore {
+  }, before{};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGINT, &ignore, &before);
+  auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
+  sqlite3_auto_extension(hook);
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
+                         SourcePath("data/sample").string()});
+  sqlite3_cancel_auto_extension(hook);
+  struct sigaction after {};
+  sigaction(SIGINT, &before, &after);
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(after.sa_handler, SIG_IGN);  // as it was given
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.out, HasSubstr("Checks of Table 5 - Analytical Data: "));
+  EXPECT_THAT(r.err, Not(HasSubstr("cancelled")));
+}
+
 TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
   WorkDataDir dir;
   CliRun r;
