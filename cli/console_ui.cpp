@@ -104,14 +104,17 @@ void Take(int signal, struct sigaction& previous) {
 ScopedInterruptHandler::ScopedInterruptHandler() {
   interrupted.store(false);
   Take(SIGINT, previous_);
-  // A termination request (`timeout`, a service manager, `kill`) stops the run
-  // the same way, so the work database is left emptied rather than full.
+  // A termination request (`timeout`, a service manager, `kill`), or the
+  // terminal closing, stops the run the same way, so the work database is left
+  // emptied rather than full.
   Take(SIGTERM, previous_term_);
+  Take(SIGHUP, previous_hup_);
 }
 
 ScopedInterruptHandler::~ScopedInterruptHandler() {
   sigaction(SIGINT, &previous_, nullptr);
   sigaction(SIGTERM, &previous_term_, nullptr);
+  sigaction(SIGHUP, &previous_hup_, nullptr);
 }
 
 bool ScopedInterruptHandler::TakePending() { return interrupted.exchange(false); }

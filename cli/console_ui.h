@@ -56,7 +56,8 @@ class ConsoleUi : public UiPort {
 // program: a transfer cancels (through ConsoleUi::on_interrupt at the next
 // yield), and what comes after looks at TakePending between its steps. A
 // second Ctrl-C ends the program at once, as does any Ctrl-C afterwards. A
-// termination request (SIGTERM) is taken as a Ctrl-C.
+// termination request (SIGTERM) or a hang-up (SIGHUP) is taken as a Ctrl-C; a
+// signal the program was started with ignored stays ignored.
 class ScopedInterruptHandler {
  public:
   ScopedInterruptHandler();
@@ -69,6 +70,7 @@ class ScopedInterruptHandler {
  private:
   struct sigaction previous_ {};
   struct sigaction previous_term_ {};
+  struct sigaction previous_hup_ {};
 };
 
 }  // namespace sorvane::cli

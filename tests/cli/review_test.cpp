@@ -311,13 +311,15 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
 // checks, no further check starts. Every way the table is left whole,
 // no verdict is given and nothing is exported after the person asked to stop,
 // and the work database is emptied as after any review. A termination request
-// (`timeout`, `kill`) during the checks is taken the same way.
+// (`timeout`, `kill`) or the terminal closing during the checks is taken the
+// same way.
 TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
   auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
   for (const auto& [at, signal] :
        {std::pair{"CREATE INDEX IX_MT_TEMP5_SAM_ID", SIGINT},
         std::pair{"CREATE INDEX IX_MT_TEMP5_CONT_NAME", SIGINT},
-        std::pair{"CAS AS SHOULDBE", SIGINT}, std::pair{"CAS AS SHOULDBE", SIGTERM}}) {
+        std::pair{"CAS AS SHOULDBE", SIGINT}, std::pair{"CAS AS SHOULDBE", SIGTERM},
+        std::pair{"CAS AS SHOULDBE", SIGHUP}}) {
     WorkDataDir dir;
     const fs::path json = dir.dir() / "report.json";
     ctrl_c_at = at;
