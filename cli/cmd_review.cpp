@@ -153,18 +153,9 @@ bool OutputsAreFree(const Paths& paths, const ReviewOptions& options, std::ostre
 // can be made (a file in the way, a file system that takes no folder) would
 // otherwise fail only after the whole review.
 bool AnnotateFolderIsMade(const std::string& dir, std::ostream& err) {
-  if (dir.empty()) return true;
-  std::error_code ec;
-  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
-    err << "--annotate: " << dir << " is not a folder.\n";
-    return false;
-  }
-  fs::create_directories(dir, ec);
-  if (ec) {
-    err << "--annotate: The folder " << dir << " could not be made: " << ec.message() << '\n';
-    return false;
-  }
-  return true;
+  const std::string why = dir.empty() ? "" : MakeMarkedCopiesDir(dir);
+  if (!why.empty()) err << "--annotate: " << why << '\n';
+  return why.empty();
 }
 
 // Two outputs named to the same file would leave only the one written last,

@@ -68,7 +68,7 @@ ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
     view_.ExportStopped = false;
     view_.PrefetchChecks({1, 2, 3, 4, 5});
     for (int n = 1; n <= 5; ++n) {
-      if (view_.ExportStopped || Stopped()) break;
+      if (view_.ExportStopped || state_.Stopped()) break;
       PrepareErrorSheet(n);
       view_.RunAllChecks(n, true);
       if (TableExported) TableExported(n);
@@ -76,7 +76,7 @@ ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
   } else {
     return result;
   }
-  if (Stopped()) return result;
+  if (state_.Stopped()) return result;
   result.file = Save();
   result.saved = !result.file.empty();
   result.whole = result.saved && !view_.ExportStopped && view_.failed_queries() == failures_before;

@@ -66,7 +66,6 @@ class ErrorWorkbookExport {
   std::function<void(int table)> TableExported;
 
  private:
-  bool Stopped() const { return state_.StopRequested && state_.StopRequested(); }
   // Saves the workbook and hands it to the UI port; a failure is shown and
   // nothing comes back.
   std::filesystem::path Save();

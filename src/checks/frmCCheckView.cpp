@@ -81,7 +81,7 @@ bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
 
   for (int i = 0; i <= last_check_; ++i) {
     // A stopped run gives the table no verdict: its checks did not all run.
-    if (state_.StopRequested && state_.StopRequested()) {
+    if (state_.Stopped()) {
       view_.mouse_pointer = kPointerDefault;
       --run_depth_;
       return false;

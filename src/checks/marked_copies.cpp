@@ -1,7 +1,6 @@
 #include "checks/marked_copies.h"
 
 #include <cctype>
-#include <functional>
 
 #include "checks/marked_copy_writer.h"
 #include "core/errors.h"
@@ -49,10 +48,6 @@ void AddCheckProblems(int table, int index, int severity, const std::string& tex
 }
 
 std::string MarkedCopiesDirRefusal(const RunState& state, const fs::path& dir) {
-  std::error_code ec;
-  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) {
-    return dir.string() + " is not a folder.";
-  }
   std::vector<fs::path> inputs = {state.paths.WorkbookDir()};
   for (int n = 1; n <= 5; ++n) {
     const fs::path& read = state.Tables[n].Origin.path;
@@ -67,6 +62,14 @@ std::string MarkedCopiesDirRefusal(const RunState& state, const fs::path& dir) {
   return "";
 }
 
+std::string MakeMarkedCopiesDir(const fs::path& dir) {
+  std::error_code ec;
+  if (fs::exists(dir, ec) && !fs::is_directory(dir, ec)) return dir.string() + " is not a folder.";
+  fs::create_directories(dir, ec);
+  if (ec) return "The folder " + dir.string() + " could not be made: " + ec.message();
+  return "";
+}
+
 std::string MarkedCopyName(const std::string& workbook_name) {
   return fs::path(workbook_name).stem().string() + " (checked).xlsx";
 }
@@ -74,17 +77,11 @@ std::string MarkedCopyName(const std::string& workbook_name) {
 MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<int>& tables,
                                      const std::vector<MarkedProblem>& problems,
                                      const fs::path& dir) {
-  const std::function<bool()>& stop = state.StopRequested;
   MarkedCopiesResult result;
-  const std::string refusal = MarkedCopiesDirRefusal(state, dir);
+  std::string refusal = MarkedCopiesDirRefusal(state, dir);
+  if (refusal.empty()) refusal = MakeMarkedCopiesDir(dir);
   if (!refusal.empty()) {
     result.failures.push_back(refusal);
-    return result;
-  }
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (ec) {
-    result.failures.push_back("The folder " + dir.string() + " could not be made: " + ec.message());
     return result;
   }
   for (int n : tables) {
@@ -97,7 +94,8 @@ MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<in
     }
     const fs::path file = dir / MarkedCopyName(info.WorkbookName);
     try {
-      if ((stop && stop()) || !WriteMarkedCopy(info.Origin, info.SheetName, mine, file, stop)) {
+      if (state.Stopped() ||
+          !WriteMarkedCopy(info.Origin, info.SheetName, mine, file, state.StopRequested)) {
         result.stopped = true;
         break;
       }

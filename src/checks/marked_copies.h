@@ -34,8 +34,12 @@ void AddCheckProblems(int table, int index, int severity, const std::string& tex
                       std::vector<MarkedProblem>& out);
 
 // Why `dir` may not receive the copies, or "" when it may: it is the workbook
-// folder or the folder a workbook was read from, or it exists and is no folder.
+// folder or the folder a workbook was read from.
 std::string MarkedCopiesDirRefusal(const RunState& state, const std::filesystem::path& dir);
+
+// Makes `dir` for the copies: "" when it is there, or why it is not (it exists
+// and is no folder, or none can be made there).
+std::string MakeMarkedCopiesDir(const std::filesystem::path& dir);
 
 // "1234567_2 (checked).xlsx" for the workbook "1234567_2.xls".
 std::string MarkedCopyName(const std::string& workbook_name);

@@ -95,6 +95,7 @@ struct RunState {
   // there; the error workbook's export between tables and rows, the marked
   // copies between rows. A stopped run leaves no verdict and saves nothing.
   std::function<bool()> StopRequested;
+  bool Stopped() const { return StopRequested && StopRequested(); }
   StageTimes Timings;  // wall time per stage of this run
   // The password for encrypted workbooks. Unset: the person is asked for it
   // when a workbook needs one (desktop); set, even empty: never asked (batch).

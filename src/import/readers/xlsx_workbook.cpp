@@ -234,8 +234,8 @@ std::string OfficeDocumentPart(ZipPackage& zip) {
   }
   if (zip.Has("mimetype") && zip.Has("content.xml")) {
     std::string type;
-    zip.Read("mimetype", [&](const char* p, size_t n) {
-      type.append(p, std::min<size_t>(n, 100 - std::min<size_t>(type.size(), 100)));
+    zip.Read("mimetype", [&](const char* p, size_t n) {  // its first 100 bytes say it
+      type.append(p, std::min<size_t>(n, 100 - type.size()));
       return type.size() < 100;
     });
     if (type.find("opendocument.spreadsheet") != std::string::npos) {
