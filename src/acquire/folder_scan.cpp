@@ -44,7 +44,7 @@ std::vector<fs::path> ListSubfolders(const fs::path& folder) { return List(folde
 
 std::string NameOf(const fs::path& file) { return file.filename().string(); }
 
-bool IsHiddenName(std::string_view name) { return name.starts_with('.'); }
+bool IsHiddenName(std::string_view name) { return name.starts_with('.') || name.starts_with("~$"); }
 
 bool HasWorkbookSuffix(std::string_view name) {
   std::string lower = LowerCase(name);

@@ -29,12 +29,15 @@ std::vector<std::filesystem::path> ListSubfolders(const std::filesystem::path& f
 // The name of a file as the user sees it (no folder).
 std::string NameOf(const std::filesystem::path& file);
 
-// A hidden file or folder: its name starts with a dot. Such names are never a
-// facility's workbooks or the folder to copy them from, and a file browser
-// does not show them: the "._" companions and ".Trashes" that a Mac writes
-// onto a memory stick (a "._1234567_1.xls" of 4 KB beside each workbook), or
-// the ".~lock.1234567_5.xls#" a spreadsheet program keeps beside a workbook
-// it has open.
+// A hidden file or folder: its name starts with a dot, or with "~$" (the
+// owner file an office program keeps beside a workbook it has open, hidden
+// where it is written and left behind when the program or the stick goes
+// away first: "~$34567_1.xls" of 165 bytes beside "1234567_1.xls"). Such
+// names are never a facility's workbooks or the folder to copy them from, and
+// a file browser does not show them: the "._" companions and ".Trashes" that
+// a Mac writes onto a memory stick (a "._1234567_1.xls" of 4 KB beside each
+// workbook), or the ".~lock.1234567_5.xls#" a spreadsheet program keeps
+// beside a workbook it has open.
 bool IsHiddenName(std::string_view name);
 
 // Whether a name is that of a spreadsheet workbook for the copy: it ends, ignoring
