@@ -9,17 +9,34 @@
 namespace sorvane {
 namespace fs = std::filesystem;
 
+namespace {
+
+// What the engine left of an earlier database of that name (a journal of a run
+// killed in a transaction) goes before a new file takes the name: its first
+// opening would otherwise play the old file's pages back into it.
+void RemoveCompanions(const fs::path& file) {
+  for (const fs::path& companion : CompanionFiles(file)) {
+    std::error_code ec;
+    fs::remove(companion, ec);
+    if (ec) throw ToFileError(ec, companion);
+  }
+}
+
+}  // namespace
+
 void BuildDatabase(const fs::path& file, const std::function<void(Connection&)>& install) {
   fs::path tmp = file;
   tmp += ".partial";
   std::error_code ec;
-  fs::remove(tmp, ec);
   try {
+    fs::remove(tmp, ec);
+    RemoveCompanions(tmp);
     {
       Connection conn;
       conn.Create(tmp);
       install(conn);
     }
+    RemoveCompanions(file);
     fs::rename(tmp, file, ec);
     if (ec) throw ToFileError(ec, file);
   } catch (const Error& e) {

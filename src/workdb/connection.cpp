@@ -180,6 +180,12 @@ void BindValue(sqlite3_stmt* stmt, int index, const Value& v) {
   BindWith(stmt, index, v, SQLITE_TRANSIENT);
 }
 
+std::vector<std::filesystem::path> CompanionFiles(const std::filesystem::path& file) {
+  std::vector<std::filesystem::path> out;
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) out.emplace_back(file.string() + suffix);
+  return out;
+}
+
 Connection::Connection() = default;
 Connection::~Connection() { Close(); }
 

@@ -28,6 +28,12 @@ struct sqlite3_stmt;
 
 namespace sorvane {
 
+// The files the engine keeps beside the database `file` while it writes to
+// it: its rollback journal, a write-ahead log and that log's index. A run
+// killed in a transaction leaves its journal there, and the next opening of
+// `file` plays it back into whatever file then has that name.
+std::vector<std::filesystem::path> CompanionFiles(const std::filesystem::path& file);
+
 class Connection {
  public:
   Connection();

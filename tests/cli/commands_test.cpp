@@ -81,6 +81,43 @@ TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
   EXPECT_EQ(fs::file_size(fs::path(d) / "GIS_WORK.db"), size);
 }
 
+// What a run killed in a transaction leaves: the work database with part of
+// the transaction written, and the journal holding those pages as they were.
+// Played back into a new database, the old pages leave its tables and
+// indexes at odds ("row 1 missing from index IX_MT_TEMP1_POINT").
+TEST(InitCommand, ANewDatabaseDoesNotTakeTheJournalOfTheOneItReplaces) {
+  TempDataDir dir;
+  const fs::path old_dir = dir.dir() / "old", killed = dir.dir() / "killed";
+  ASSERT_EQ(RunCommand({"init", "--data-dir", old_dir.string()}).code, 0);
+  const fs::path old_db = old_dir / "GIS_WORK.db";
+  for (const char* table : {"MT_TEMP1", "MT_TEMP3"}) {
+    ExecuteIn(old_db, std::string("INSERT INTO ") + table +
+                          " (SITE, POINT_ID, COMMENTS) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                          "SELECT i + 1 FROM n WHERE i < 3000) SELECT '1234567', 'P' || i, "
+                          "printf('%.200c', 'x') FROM n");
+  }
+  {
+    Connection writer;
+    writer.Open(old_db);
+    writer.ExecuteNative("PRAGMA cache_size = 2; BEGIN; DELETE FROM MT_TEMP1");
+    fs::create_directories(killed);
+    fs::copy_file(old_db, killed / "GIS_WORK.db");
+    fs::copy_file(old_dir / "GIS_WORK.db-journal", killed / "GIS_WORK.db-journal");
+    writer.ExecuteNative("ROLLBACK");
+  }
+  // The journal is one the engine plays back (its header is written).
+  ASSERT_EQ(ReadFile(killed / "GIS_WORK.db-journal").substr(0, 8),
+            std::string("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8));
+
+  const CliRun init = RunCommand({"init", "--force", "--data-dir", killed.string()});
+  ASSERT_EQ(init.code, 0) << init.err;
+  EXPECT_FALSE(fs::exists(killed / "GIS_WORK.db-journal"));
+  Connection c;
+  c.Open(killed / "GIS_WORK.db");
+  EXPECT_EQ(c.QueryValue("PRAGMA integrity_check"), Value::Text("ok"));
+  EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
+}
+
 TEST(InitCommand, ForceWaitsForARunInTheFolderAndThenLeavesItsDatabase) {
   WorkDataDir dir;
   const auto size = fs::file_size(dir.paths().WorkDb());
