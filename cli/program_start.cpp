@@ -29,6 +29,11 @@ bool StartProgram(frmCMain& main, std::ostream& err) {
                        ShellWord(main.state().paths.data_dir.string()) +
                        "` creates a new work database there.")
         << '\n';
+  } else if (main.work_db_damaged()) {
+    err << ForTerminal("`sorvane init --force --data-dir " +
+                       ShellWord(main.state().paths.data_dir.string()) +
+                       "` replaces it with a new work database.")
+        << '\n';
   }
   main.Form_Unload();
   return false;

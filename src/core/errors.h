@@ -43,13 +43,18 @@ class DatabaseOpenError : public Error {
   explicit DatabaseOpenError(std::string description)
       : Error(kErrDatabaseCannotOpen, description), reason_(std::move(description)) {}
   // `reason` says what is wrong without naming the file ("database is locked").
-  DatabaseOpenError(const std::filesystem::path& file, std::string reason)
+  // `damaged`: the file is there and may be read, but is no whole database
+  // (empty, not a database, or its pages damaged).
+  DatabaseOpenError(const std::filesystem::path& file, std::string reason, bool damaged = false)
       : Error(kErrDatabaseCannotOpen, "Could not open '" + file.string() + "': " + reason),
-        reason_(std::move(reason)) {}
+        reason_(std::move(reason)),
+        damaged_(damaged) {}
   const std::string& reason() const { return reason_; }
+  bool damaged() const { return damaged_; }
 
  private:
   std::string reason_;
+  bool damaged_ = false;
 };
 
 // The database file is not there at all (nothing of that name, or a link to

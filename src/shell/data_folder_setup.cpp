@@ -48,6 +48,32 @@ void BuildDatabase(const fs::path& file, const std::function<void(Connection&)>&
   }
 }
 
+fs::path DamagedName(const fs::path& file) {
+  std::error_code ec;
+  for (int n = 1;; ++n) {
+    const fs::path kept = file.parent_path() / (file.stem().string() + " (damaged" +
+                                                (n == 1 ? std::string() : " " + std::to_string(n)) +
+                                                ")" + file.extension().string());
+    bool taken = fs::exists(kept, ec);
+    for (const fs::path& companion : CompanionFiles(kept))
+      taken = taken || fs::exists(companion, ec);
+    if (!taken) return kept;
+  }
+}
+
+void KeepDamaged(const fs::path& file, const fs::path& kept) {
+  std::error_code ec;
+  // A journal beside the file belongs to it: it goes along.
+  const std::vector<fs::path> from = CompanionFiles(file), to = CompanionFiles(kept);
+  for (size_t i = 0; i < from.size(); ++i) {
+    if (!fs::exists(from[i], ec)) continue;
+    fs::rename(from[i], to[i], ec);
+    if (ec) throw ToFileError(ec, from[i]);
+  }
+  fs::rename(file, kept, ec);
+  if (ec) throw ToFileError(ec, file);
+}
+
 void SetUpDataFolder(const Paths& paths, bool replace_update_db) {
   std::error_code ec;
   fs::create_directories(paths.WorkbookDir(), ec);

@@ -25,4 +25,12 @@ void BuildDatabase(const std::filesystem::path& file,
 // Error naming the folder or file that could not be made.
 void SetUpDataFolder(const Paths& paths, bool replace_update_db);
 
+// The name a damaged database `file` is kept under beside it: "GIS_WORK
+// (damaged).db", or "GIS_WORK (damaged 2).db" … when that is taken.
+std::filesystem::path DamagedName(const std::filesystem::path& file);
+// Renames `file` to `kept`, with the journal the engine may have left beside
+// it (which goes with the file it belongs to). Throws FileError naming what
+// could not be renamed; what was renamed before stays so.
+void KeepDamaged(const std::filesystem::path& file, const std::filesystem::path& kept);
+
 }  // namespace sorvane

@@ -125,16 +125,38 @@ bool frmCMain::OpenWorkDatabase() {
     s.ui.MessageBox("The Access database is missing.  Copy it from " + EnsureTemplateDb() + " to " +
                     file);
   } catch (const DatabaseOpenError& e) {
-    // Damaged, empty, locked or refused: copying a fresh database over it
-    // would lose what it holds, so the message says what is wrong instead.
+    // Locked or refused: the message says what is wrong, and the file stays
+    // as it is. A damaged one is offered anew as well, the file itself kept
+    // beside the new one under another name.
     s.ui.MessageBox("The work database " + file + " cannot be used: " + e.reason() + ".");
-    return false;
+    if (!e.damaged()) return false;
+    const fs::path kept = DamagedName(s.paths.WorkDb());
+    if (!s.ui.AskYesNo("Keep the damaged file as " + kept.filename().string() +
+                       " and create a new work database in " + s.paths.data_dir.string() +
+                       " now?  The new one holds the reference lists the program came with until "
+                       "they are refreshed.")) {
+      work_db_damaged_ = true;
+      return false;
+    }
+    try {
+      KeepDamaged(s.paths.WorkDb(), kept);
+    } catch (const Error& failure) {
+      s.ui.MessageBox(failure.NumberDescription());
+      return false;
+    }
+    return CreateWorkDatabase();
   }
   // Only a file that is not there at all is offered anew.
   if (!s.ui.AskYesNo("Create a new work database in " + s.paths.data_dir.string() + " now?")) {
     work_db_missing_ = true;
     return false;
   }
+  return CreateWorkDatabase();
+}
+
+bool frmCMain::CreateWorkDatabase() {
+  RunState& s = state_;
+  const auto lock_wait = std::chrono::duration_cast<std::chrono::milliseconds>(lock_wait_);
   try {
     SetUpDataFolder(s.paths, false);
     s.WorkConn.Open(s.paths.WorkDb(), lock_wait);

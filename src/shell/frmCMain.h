@@ -40,6 +40,9 @@ class frmCMain {
   // Start-up ended because no work database was there and the person chose
   // not to have one made.
   bool work_db_missing() const { return work_db_missing_; }
+  // Start-up ended because the work database is damaged and the person chose
+  // not to have it set aside for a new one.
+  bool work_db_damaged() const { return work_db_damaged_; }
   // Shutdown: empties the temporary tables, closes the database, removes the
   // import's text files, closes every window. Runs once.
   void Form_Unload();
@@ -96,8 +99,13 @@ class frmCMain {
   void LockDataFolder();
   // Opens the work database (start-up step 8). When no file is there: the
   // missing-database message, then the offer to make a new one as `sorvane
-  // init` does. False, after saying why, when the program must end.
+  // init` does; when the file is damaged, the offer to keep it under another
+  // name and make a new one. False, after saying why, when the program must
+  // end.
   bool OpenWorkDatabase();
+  // Builds the work database (and an update database where none is) and
+  // opens it; false after saying why not.
+  bool CreateWorkDatabase();
   // Loads the expected table structures (start-up step 9).
   void LoadStructures();
   // Unloads the check window and the reference-list window.
@@ -126,6 +134,7 @@ class frmCMain {
   bool unload_pending_ = false;
   bool loaded_ok_ = false;
   bool work_db_missing_ = false;
+  bool work_db_damaged_ = false;
   std::shared_ptr<frmCCheckView> check_view_;
   std::shared_ptr<frmCMinorTableView> reference_view_;
   std::shared_ptr<DriveProbe> drive_probe_;

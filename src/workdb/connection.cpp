@@ -201,7 +201,7 @@ void Connection::Open(const std::filesystem::path& file, std::chrono::millisecon
   // SQLite would take an empty file (an interrupted copy, say) for an empty
   // database and let the first query fail on a missing table instead.
   if (fs::file_size(file, ec) == 0 && !ec) {
-    throw DatabaseOpenError(file, "the file is empty (0 bytes)");
+    throw DatabaseOpenError(file, "the file is empty (0 bytes)", /*damaged=*/true);
   }
   // Where the system refuses the file the engine says only "unable to open
   // database file"; the system's own reason is the one worth showing.
@@ -247,7 +247,8 @@ void Connection::Open(const std::filesystem::path& file, std::chrono::millisecon
     }
   } catch (const Error& e) {
     Close();
-    throw DatabaseOpenError(file, e.description());
+    const long code = e.number() & 0xff;
+    throw DatabaseOpenError(file, e.description(), code == SQLITE_CORRUPT || code == SQLITE_NOTADB);
   }
   // The engine opens a file it may not write to for reading only, and every
   // import would then fail table by table on "attempt to write a readonly

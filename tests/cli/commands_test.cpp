@@ -137,7 +137,7 @@ TEST(InitCommand, ForceWaitsForARunInTheFolderAndThenLeavesItsDatabase) {
   EXPECT_EQ(fs::file_size(dir.paths().WorkDb()), size);
 }
 
-TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessageAndInit) {
+TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingOrDamagedDatabaseMessageAndInit) {
   TempDataDir dir;
   setenv("XDG_DATA_HOME", (dir.dir() / "share").c_str(), 1);
   CliRun missing = RunCommand({"status", "--data-dir", dir.dir().string()});
@@ -149,6 +149,16 @@ TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingDatabaseMessageAndInit
                              dir.dir().string() + "` creates a new work database there.\n");
   unsetenv("XDG_DATA_HOME");
 
+  std::ofstream(dir.paths().WorkDb()) << std::string(4096, 'x');
+  CliRun damaged = RunCommand({"status", "--data-dir", dir.dir().string()});
+  EXPECT_EQ(damaged.code, 2);
+  EXPECT_EQ(damaged.err, "The work database " + dir.paths().WorkDb().string() +
+                             " cannot be used: file is not a database.\n`sorvane init --force "
+                             "--data-dir " +
+                             dir.dir().string() + "` replaces it with a new work database.\n");
+  EXPECT_EQ(fs::file_size(dir.paths().WorkDb()), 4096u);
+
+  fs::remove(dir.paths().WorkDb());
   dir.CreateWorkDb();
   CliRun ok = RunCommand({"status", "--data-dir", dir.dir().string()});
   EXPECT_EQ(ok.code, 0) << ok.err;

@@ -276,24 +276,29 @@ bool SetImmutable(const fs::path& file, bool on) {
   return ok;
 }
 
-TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
+TEST(WorkDbStart, AMissingOrDamagedDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
   TempDataDir share, dir;
   setenv("XDG_DATA_HOME", share.dir().c_str(), 1);
   const fs::path db = dir.paths().WorkDb();
   Connection holder;
   bool immutable = false;
+  auto damage_pages = [&] {  // a table's pages, not the schema
+    dir.CreateWorkDb();
+    std::fstream f(db, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(fs::file_size(db) / 2));
+    f << std::string(20000, 'x');
+  };
+  const std::string kOffer =
+      "Keep the damaged file as GIS_WORK (damaged).db and create a new work "
+      "database in " +
+      dir.dir().string() +
+      " now?  The new one holds the reference lists the program came "
+      "with until they are refreshed.";
   const std::pair<std::string, std::function<void()>> cases[] = {
       {"the file is empty (0 bytes)", [&] { std::ofstream{db}; }},
       {"file is not a database", [&] { std::ofstream(db) << std::string(4096, 'x'); }},
       {"database disk image is malformed", [&] { dir.CreateWorkDb(), fs::resize_file(db, 8192); }},
-      // Damage to a table's pages, not to the schema.
-      {"database disk image is malformed",
-       [&] {
-         dir.CreateWorkDb();
-         std::fstream f(db, std::ios::in | std::ios::out | std::ios::binary);
-         f.seekp(static_cast<std::streamoff>(fs::file_size(db) / 2));
-         f << std::string(20000, 'x');
-       }},
+      {"database disk image is malformed", damage_pages},
       {"database is locked",
        [&] { dir.CreateWorkDb(), holder.Open(db), holder.ExecuteNative("BEGIN EXCLUSIVE"); }},
       {"it is a folder, not a file", [&] { fs::create_directories(db); }},
@@ -315,18 +320,43 @@ TEST(WorkDbStart, OnlyAMissingDatabaseIsOfferedAnewAnythingElseIsNamedAndKept) {
     }
     const auto stamp = fs::last_write_time(db);
     ScriptedUi ui;
-    ui.yes_no_answers = {true};
+    const bool damaged = reason.starts_with("the file is") || reason.ends_with("database") ||
+                         reason.ends_with("malformed");
+    ui.yes_no_answers = {!damaged};  // only No leaves a damaged file alone
     frmCMain w(ui, dir.paths());
     w.SetLockWait(std::chrono::milliseconds(100));
     EXPECT_FALSE(w.Form_Load());
     EXPECT_EQ(ui.messages,
               Texts{"The work database " + db.string() + " cannot be used: " + reason + "."});
-    EXPECT_TRUE(ui.questions.empty());
+    EXPECT_EQ(ui.questions, damaged ? Texts{kOffer} : Texts{}) << reason;
+    EXPECT_EQ(w.work_db_damaged(), damaged);
     EXPECT_EQ(fs::last_write_time(db), stamp);
     holder.Close();
     if (immutable) immutable = !SetImmutable(db, false);
     fs::remove_all(db);
   }
+  // Yes keeps a damaged file under another name, with the journal the engine
+  // left beside it (an emptied file's is not played back), and goes on.
+  damage_pages();
+  std::string bytes = ReadFile(db);
+  for (const std::string kept : {"GIS_WORK (damaged).db", "GIS_WORK (damaged 2).db"}) {
+    ScriptedUi ui;
+    ui.yes_no_answers = {true};
+    frmCMain w(ui, dir.paths());
+    EXPECT_TRUE(w.Form_Load() && w.loaded_ok());
+    EXPECT_EQ(ui.questions.size(), 1u);
+    EXPECT_THAT(ui.questions.at(0),
+                ::testing::HasSubstr("Keep the damaged file as " + kept + " and"));
+    EXPECT_EQ(ReadFile(dir.dir() / kept), bytes);
+    EXPECT_EQ(w.state().WorkConn.QueryValue("PRAGMA integrity_check"), Value::Text("ok"));
+    w.Form_Unload();
+    std::ofstream{db};
+    std::ofstream(db.string() + "-journal") << "its journal";
+    bytes.clear();
+  }
+  EXPECT_EQ(ReadFile(dir.dir() / "GIS_WORK (damaged 2).db-journal"), "its journal");
+  fs::remove(db.string() + "-journal");
+  fs::remove_all(db);
   // A data folder not there yet: its folders are made without a word; Yes builds
   // the database as `sorvane init` does and goes on.
   const Paths fresh{dir.dir() / "new", {}};
