@@ -428,7 +428,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     std::vector<int> tables;
     for (const TableReport& t : report.tables) tables.push_back(t.table);
     const MarkedCopiesResult copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
-    for (const fs::path& file : copies.written) text << "Marked copy: " << file.string() << '\n';
+    for (const fs::path& file : copies.written) {
+      text << "Marked copy: " << file.string() << copies.KeptNote(file) << '\n';
+    }
     for (const std::string& failure : copies.failures) io.err << "--annotate: " << failure << '\n';
     copies_failed = !copies.failures.empty();
   }

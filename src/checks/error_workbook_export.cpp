@@ -7,6 +7,7 @@
 #include "checks/ModChecks.h"
 #include "checks/error_workbook_writer.h"
 #include "checks/frmCCheckView.h"
+#include "checks/workbook_stamp.h"
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
@@ -181,29 +182,6 @@ void ErrorWorkbookExport::WriteCheckErrors(int n, int i) {
   } catch (const Error&) {
     view_.ExportStopped = true;
   }
-}
-
-namespace {
-
-// The first "<stem> (n)<ext>" beside `path` that does not exist yet.
-fs::path FreeSiblingName(const fs::path& path) {
-  std::error_code ec;
-  for (int n = 1;; ++n) {
-    fs::path candidate = path.parent_path() / (path.stem().string() + " (" + std::to_string(n) +
-                                               ")" + path.extension().string());
-    if (!fs::exists(candidate, ec)) return candidate;
-  }
-}
-
-}  // namespace
-
-void ErrorWorkbookExport::KeepChangedFile(const fs::path& path) {
-  std::error_code ec;
-  // Anything but a file is left for the save to fail on.
-  if (!fs::is_regular_file(path, ec) || IsUntouchedErrorWorkbook(path)) return;
-  const fs::path kept = FreeSiblingName(path);
-  fs::rename(path, kept, ec);
-  if (ec) throw FileError(75, "Could not keep " + path.string() + ": " + ec.message());
 }
 
 fs::path ErrorWorkbookExport::Save() {

@@ -73,7 +73,6 @@ class ErrorWorkbookExport {
   // Adds the next sheet table n continues on, with its title, and makes it
   // the one written.
   ErrorSheet& NextSheet(int n);
-  void KeepChangedFile(const std::filesystem::path& path);
 
   RunState& state_;
   frmCCheckView& view_;

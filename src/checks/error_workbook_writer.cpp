@@ -2,16 +2,14 @@
 
 #include <xlsxwriter.h>
 
-#include <charconv>
-#include <chrono>
 #include <map>
 #include <system_error>
 #include <tuple>
 
 #include "checks/lxw_book.h"
+#include "checks/workbook_stamp.h"
 #include "core/errors.h"
 #include "core/text.h"
-#include "import/readers/zip_package.h"
 
 namespace sorvane {
 namespace fs = std::filesystem;
@@ -69,52 +67,7 @@ class Formats {
   std::map<std::tuple<bool, double, uint32_t>, lxw_format*> formats_;
 };
 
-constexpr char kStampProperty[] = "Sorvane export";
-
-// Whole seconds since 1970, so every file system can hold the time exactly
-// enough (FAT keeps two-second steps; the check allows for that).
-int64_t NowStamp() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-fs::file_time_type StampTime(int64_t stamp) {
-  return std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(stamp)));
-}
-
 }  // namespace
-
-bool IsUntouchedErrorWorkbook(const fs::path& file) {
-  try {
-    std::error_code ec;
-    const fs::file_time_type modified = fs::last_write_time(file, ec);
-    if (ec) return false;
-    ReadLimits limits;
-    limits.max_part_bytes = 1 << 20;
-    readers::ZipPackage package(file, limits);
-    if (!package.Has("docProps/custom.xml")) return false;
-    std::string xml;
-    package.Read("docProps/custom.xml", [&](const char* data, size_t n) {
-      xml.append(data, n);
-      return true;
-    });
-    size_t at = xml.find(std::string("name=\"") + kStampProperty + "\"");
-    if (at == std::string::npos) return false;
-    at = xml.find("<vt:lpwstr>", at);
-    if (at == std::string::npos) return false;
-    at += std::string_view("<vt:lpwstr>").size();
-    int64_t stamp = 0;
-    auto [end, err] = std::from_chars(xml.data() + at, xml.data() + xml.size(), stamp);
-    if (err != std::errc() || !std::string_view(end, xml.data() + xml.size()).starts_with("</")) {
-      return false;
-    }
-    const auto apart = modified - StampTime(stamp);
-    return apart <= std::chrono::seconds(2) && apart >= -std::chrono::seconds(2);
-  } catch (...) {  // not a package this program could have written
-    return false;
-  }
-}
 
 bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, const fs::path& file,
                        const std::function<bool()>& stop) {
@@ -135,9 +88,7 @@ bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
     }
     properties.title = const_cast<char*>(safe_title.c_str());
     workbook_set_properties(out.get(), &properties);
-    const int64_t stamp = NowStamp();
-    const std::string stamp_text = std::to_string(stamp);
-    workbook_set_custom_property_string(out.get(), kStampProperty, stamp_text.c_str());
+    const int64_t stamp = StampWorkbook(out.get());
     Formats formats(out.get());
     for (int index = 1; index <= book.SheetCount(); ++index) {
       const ErrorSheet& sheet = book.Sheet(index);
@@ -167,7 +118,7 @@ bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
     if (e != LXW_NO_ERROR) Fail(file, out.ErrorText(e));
     // A file system that keeps no such times still gets the workbook; a later
     // export then keeps it aside rather than replacing it.
-    fs::last_write_time(partial, StampTime(stamp), ec);
+    SetStampTime(partial, stamp);
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());
   } catch (const Stopped&) {

@@ -3,9 +3,7 @@
 // formula), the fonts (bold, size, colour) and the column widths; the window
 // caption becomes the document's title. The file is built beside its final
 // name and moved into place, so a failed save leaves an earlier file intact.
-// Each saved file carries its save time both inside (a document property) and
-// as its modification time, so a later save can tell a file it may replace
-// from one a person saved over.
+// Each saved file carries its save time (workbook_stamp.h).
 #pragma once
 
 #include <filesystem>
@@ -22,10 +20,5 @@ namespace sorvane {
 bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title,
                        const std::filesystem::path& file,
                        const std::function<bool()>& stop = nullptr);
-
-// Whether `file` is an error workbook as SaveErrorWorkbook left it: its stamp
-// is there and its modification time is still the stamp's. False for a file
-// any other program wrote or saved over, and for one that cannot be read.
-bool IsUntouchedErrorWorkbook(const std::filesystem::path& file);
 
 }  // namespace sorvane

@@ -257,7 +257,9 @@ void frmCCheckView::mnuMarkedCopies_Click() {
   std::string text;
   if (!copies.written.empty()) {
     text = "Marked copies of the workbooks were written to " + dir.string() + ":";
-    for (const auto& file : copies.written) text += "\n  " + file.filename().string();
+    for (const auto& file : copies.written) {
+      text += "\n  " + file.filename().string() + copies.KeptNote(file);
+    }
   }
   for (const std::string& failure : copies.failures) text += (text.empty() ? "" : "\n") + failure;
   if (text.empty()) text = "No workbook was read, so there is nothing to mark.";

@@ -74,6 +74,13 @@ std::string MarkedCopyName(const std::string& workbook_name) {
   return fs::path(workbook_name).stem().string() + " (checked).xlsx";
 }
 
+std::string MarkedCopiesResult::KeptNote(const fs::path& written_file) const {
+  const auto it = kept.find(written_file);
+  if (it == kept.end()) return "";
+  return " (the file there before, changed since it was written, is kept as " +
+         it->second.filename().string() + ")";
+}
+
 MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<int>& tables,
                                      const std::vector<MarkedProblem>& problems,
                                      const fs::path& dir) {
@@ -94,12 +101,14 @@ MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<in
     }
     const fs::path file = dir / MarkedCopyName(info.WorkbookName);
     try {
-      if (state.Stopped() ||
-          !WriteMarkedCopy(info.Origin, info.SheetName, mine, file, state.StopRequested)) {
+      fs::path kept_as;
+      if (state.Stopped() || !WriteMarkedCopy(info.Origin, info.SheetName, mine, file,
+                                              state.StopRequested, &kept_as)) {
         result.stopped = true;
         break;
       }
       result.written.push_back(file);
+      if (!kept_as.empty()) result.kept[file] = kept_as;
     } catch (const Error& e) {
       result.failures.push_back(e.description());
     }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,12 +47,19 @@ std::string MarkedCopyName(const std::string& workbook_name);
 
 struct MarkedCopiesResult {
   std::vector<std::filesystem::path> written;
+  // A copy written over a file there that was not as an earlier copy left it
+  // (saved over in a spreadsheet program): the name that file is kept under.
+  std::map<std::filesystem::path, std::filesystem::path> kept;
+  // " (the file there before, changed since it was written, is kept as NAME)"
+  // for such a copy, else "".
+  std::string KeptNote(const std::filesystem::path& written_file) const;
   std::vector<std::string> failures;  // one message per copy not written
   bool stopped = false;  // the run's StopRequested said so: the copies after are not written
 };
 
 // Writes the copies of the workbooks of `tables` (those read from a workbook)
-// into `dir`, creating it, each with the problems of its table. A copy is made
+// into `dir`, creating it, each with the problems of its table; a file a
+// person changed is never written over (WriteMarkedCopy). A copy is made
 // only of the very file the import read: one changed since is refused with a
 // message, as is one that cannot be read or written; the others are written.
 // The run's StopRequested may end the writing between rows.

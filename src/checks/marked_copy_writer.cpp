@@ -10,6 +10,7 @@
 
 #include "checks/ModChecks.h"
 #include "checks/lxw_book.h"
+#include "checks/workbook_stamp.h"
 #include "core/errors.h"
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
@@ -191,7 +192,7 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
 
 bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                      const std::vector<const MarkedProblem*>& problems, const fs::path& file,
-                     const std::function<bool()>& stop) {
+                     const std::function<bool()>& stop, fs::path* kept_as) {
   std::unordered_map<int64_t, RowMarks> marks;
   for (const MarkedProblem* p : problems) {
     if (p->place.row < 1 || p->place.row > LXW_ROW_MAX) continue;
@@ -211,6 +212,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
   try {
     LxwBook book(partial);
     if (!book.get()) Fail(file, "the file cannot be created");
+    const int64_t stamp = StampWorkbook(book.get());
     Formats formats(book.get());
     const size_t problem_sheets =
         std::max<size_t>(1, (problems.size() + kProblemLinesPerSheet - 1) / kProblemLinesPerSheet);
@@ -344,6 +346,9 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
             file);
     }
     if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
+    SetStampTime(partial, stamp);
+    const fs::path kept = KeepChangedFile(file);
+    if (kept_as != nullptr) *kept_as = kept;
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());
     return true;

@@ -23,9 +23,12 @@ inline constexpr size_t kProblemLinesPerSheet = 65530;
 // reason when the workbook cannot be read or the copy cannot be written.
 // `stop`, when given, is asked row by row while the workbook is read: once it
 // says yes, the copy is abandoned, nothing is written and false comes back.
+// The copy carries its save time (workbook_stamp.h): a file at `file` that
+// is not as an earlier copy left it is kept under a free name once the new
+// copy is whole, and `kept_as` (when given) receives that name.
 bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                      const std::vector<const MarkedProblem*>& problems,
-                     const std::filesystem::path& file,
-                     const std::function<bool()>& stop = nullptr);
+                     const std::filesystem::path& file, const std::function<bool()>& stop = nullptr,
+                     std::filesystem::path* kept_as = nullptr);
 
 }  // namespace sorvane

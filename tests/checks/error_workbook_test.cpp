@@ -16,6 +16,7 @@
 #include "checks/error_workbook_export.h"
 #include "checks/error_workbook_writer.h"
 #include "checks/frmCCheckView.h"
+#include "checks/workbook_stamp.h"
 #include "core/convert.h"
 #include "core/errors.h"
 #include "support/case_table.h"
@@ -220,7 +221,7 @@ TEST_F(ErrorWorkbookTest, AFilePersonSavedOverIsKeptBeforeTheNextExport) {
   zipWriteInFileInZip(zip, custom.data(), static_cast<unsigned>(custom.size()));
   zipCloseFileInZip(zip);
   zipClose(zip, nullptr);
-  EXPECT_FALSE(IsUntouchedErrorWorkbook(file));
+  EXPECT_FALSE(IsUntouchedWorkbook(file));
 }
 
 TEST_F(ErrorWorkbookTest, RecordsPastASheetsLastRowGoOnFurtherSheetsOfTheTable) {
@@ -287,7 +288,7 @@ TEST(ErrorWorkbookWriter, SavesTextsNeverFormulasWithFontsColourAndWidths) {
             "[1]\n1\tTitle\n2\tCheck\n3\tNAME\tVALUE\n4\ta\\\\x00b \t=SUM(A1:A9) \n");
   EXPECT_NE(cells.find("\u2026(40001 characters)\n"), std::string::npos);
   EXPECT_LT(cells.size(), 33000u);
-  EXPECT_TRUE(IsUntouchedErrorWorkbook(file));
+  EXPECT_TRUE(IsUntouchedWorkbook(file));
   EXPECT_EQ(XlsxPart(file, "xl/worksheets/sheet1.xml").find("<f>"), std::string::npos);
   const std::string styles = XlsxPart(file, "xl/styles.xml");
   EXPECT_NE(styles.find("<b/><sz val=\"12\"/>"), std::string::npos) << styles;

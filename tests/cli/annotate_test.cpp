@@ -4,8 +4,10 @@
 // at known cells. A copy is read back part by part: its values must be the
 // input's, of the same kinds, and its fills and comments must stand exactly at
 // the places the report names.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -299,6 +301,23 @@ TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
                                 "  1234567_5 (checked).xlsx");
   const Copy copy = ReadCopy(out / "1234567_1 (checked).xlsx");
   EXPECT_EQ(copy.comments.count({21, "B"}), 1u);  // the duplicated point MW-20
+
+  // A copy saved over in a spreadsheet program (problems fixed in it, say) is
+  // kept aside when the copies are written again; the others are replaced.
+  const fs::path edited = out / "1234567_2 (checked).xlsx";
+  const std::string edited_bytes = ReadFile(edited);
+  fs::last_write_time(edited, fs::last_write_time(edited) + std::chrono::hours(1));
+  ui.messages.clear();
+  w.check_view()->mnuMarkedCopies_Click();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_THAT(ui.messages[0],
+              ::testing::HasSubstr("\n  1234567_2 (checked).xlsx (the file there before, changed "
+                                   "since it was written, is kept as 1234567_2 (checked) "
+                                   "(1).xlsx)\n  1234567_3 (checked).xlsx\n"));
+  EXPECT_TRUE(ReadFile(out / "1234567_2 (checked) (1).xlsx") == edited_bytes);
+  EXPECT_EQ(ReadCopy(edited).comments.size(),
+            ReadCopy(out / "1234567_2 (checked) (1).xlsx").comments.size());
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 6);
 
   // Stopped (Ctrl-C of a review) a hundred rows into Table 5's copy: the copies
   // made whole stay, and of the one cut short nothing is left.
