@@ -186,6 +186,25 @@ std::vector<std::filesystem::path> CompanionFiles(const std::filesystem::path& f
   return out;
 }
 
+std::string PathTooLongReason(const std::filesystem::path& file) {
+  namespace fs = std::filesystem;
+  EngineConfigured();
+  const sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+  if (vfs == nullptr) return "";
+  // The engine follows links and makes the path absolute, then needs room
+  // for "-journal" after it.
+  std::error_code ec;
+  fs::path full = fs::weakly_canonical(fs::absolute(file, ec), ec);
+  if (full.empty()) full = file;
+  const size_t length = full.native().size();
+  const size_t most = static_cast<size_t>(vfs->mxPathname) - std::string_view("-journal").size();
+  if (length <= most) return "";
+  return "its path is " + std::to_string(length) + " bytes long, and the database engine takes " +
+         "paths of at most " + std::to_string(most) +
+         " bytes; choose a data folder with a "
+         "shorter path";
+}
+
 Connection::Connection() = default;
 Connection::~Connection() { Close(); }
 
@@ -196,6 +215,8 @@ void Connection::Open(const std::filesystem::path& file, std::chrono::millisecon
   const fs::file_status st = fs::status(file, ec);
   if (st.type() == fs::file_type::not_found) throw DatabaseMissingError(file);
   if (ec) throw DatabaseOpenError(file, ec.message());
+  if (const std::string too_long = PathTooLongReason(file); !too_long.empty())
+    throw DatabaseOpenError(file, too_long);
   if (fs::is_directory(st)) throw DatabaseOpenError(file, "it is a folder, not a file");
   if (!fs::is_regular_file(st)) throw DatabaseOpenError(file, "it is not a regular file");
   // SQLite would take an empty file (an interrupted copy, say) for an empty
@@ -263,6 +284,8 @@ void Connection::Open(const std::filesystem::path& file, std::chrono::millisecon
 
 void Connection::Create(const std::filesystem::path& file) {
   Close();
+  if (const std::string too_long = PathTooLongReason(file); !too_long.empty())
+    throw DatabaseOpenError("Could not create file '" + file.string() + "': " + too_long);
   sqlite3* db = nullptr;
   EngineConfigured();
   int rc = sqlite3_open_v2(file.c_str(), &db,

@@ -34,6 +34,12 @@ namespace sorvane {
 // `file` plays it back into whatever file then has that name.
 std::vector<std::filesystem::path> CompanionFiles(const std::filesystem::path& file);
 
+// Why the engine cannot use a database at `file` because of the length of
+// its full path (it takes so many bytes, its journal's name included), or ""
+// when it can. The engine itself would say only "unable to open database
+// file".
+std::string PathTooLongReason(const std::filesystem::path& file);
+
 class Connection {
  public:
   Connection();

@@ -4,6 +4,7 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "workdb/connection.h"
 
 namespace sorvane {
 namespace {
@@ -134,6 +135,8 @@ class SqliteSource : public TableSource {
 }  // namespace
 
 std::unique_ptr<TableSource> OpenSqliteSource(const std::filesystem::path& file) {
+  if (const std::string too_long = PathTooLongReason(file); !too_long.empty())
+    throw DatabaseOpenError(too_long);
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   Db db(raw, [](sqlite3* d) { sqlite3_close_v2(d); });

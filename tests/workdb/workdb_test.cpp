@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -108,6 +109,45 @@ TEST(ConnectionTest, AnIndexBuildThatMeetsAFullDiskSaysSo) {
     ADD_FAILURE() << "the index was built";
   } catch (const DatabaseError& e) {
     EXPECT_EQ(e.number() & 0xff, SQLITE_IOERR) << e.what();
+  }
+}
+
+// The engine takes database paths of a bounded length (room for its
+// journal's name included): up to it a database is made and opened, past it
+// the refusal says why instead of "unable to open database file".
+TEST(ConnectionTest, APathLongerThanTheEngineTakesIsNamed) {
+  TempDataDir dir;
+  const size_t most = static_cast<size_t>(sqlite3_vfs_find(nullptr)->mxPathname) - 8;
+  auto path_of = [&](size_t length) {  // a file in nested folders
+    std::filesystem::path p = dir.dir();
+    while (p.native().size() + 1 + 200 + 5 < length) p /= std::string(200, 'f');
+    p /= std::string(length - p.native().size() - 1 - 3, 'n') + ".db";
+    std::filesystem::create_directories(p.parent_path());
+    return p;
+  };
+  const std::filesystem::path fits = path_of(most), too_long = path_of(most + 1);
+  ASSERT_EQ(fits.native().size(), most);
+  Connection conn;
+  conn.Create(fits);
+  conn.ExecuteNative("CREATE TABLE t (v); INSERT INTO t VALUES (1)");
+  conn.Open(fits);
+  EXPECT_EQ(conn.QueryValue("SELECT v FROM t"), Value::Integer(1));
+  const std::string reason = "its path is " + std::to_string(most + 1) +
+                             " bytes long, and the database engine takes paths of at most " +
+                             std::to_string(most) +
+                             " bytes; choose a data folder with a shorter path";
+  try {
+    conn.Create(too_long);
+    ADD_FAILURE() << "made";
+  } catch (const DatabaseOpenError& e) {
+    EXPECT_EQ(e.reason(), "Could not create file '" + too_long.string() + "': " + reason);
+  }
+  std::ofstream(too_long) << "x";
+  try {
+    conn.Open(too_long);
+    ADD_FAILURE() << "opened";
+  } catch (const DatabaseOpenError& e) {
+    EXPECT_EQ(e.reason(), reason);
   }
 }
 
