@@ -1,6 +1,8 @@
 #include "import/table_structures.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -63,11 +65,13 @@ void LoadTableStructure(Connection& conn, RecordSet& structure, int n) {
 }
 
 void LoadTableStructures(RunState& state) {
+  // All five or none: a table that cannot be read leaves the others as they were.
+  std::array<std::shared_ptr<RecordSet>, 6> loaded;
   for (int n = 1; n <= 5; ++n) {
-    auto structure = std::make_shared<RecordSet>();
-    LoadTableStructure(state.WorkConn, *structure, n);
-    state.TempRecordset[n] = std::move(structure);
+    loaded[n] = std::make_shared<RecordSet>();
+    LoadTableStructure(state.WorkConn, *loaded[n], n);
   }
+  for (int n = 1; n <= 5; ++n) state.TempRecordset[n] = std::move(loaded[n]);
 }
 
 bool CheckFieldNames(RunState& state, int n) {

@@ -13,7 +13,7 @@ namespace sorvane {
 // Builds `TempRecordset`(1..5) afresh from MT_VBSTRUCTURE. Database failures
 // (no MT_VBSTRUCTURE), a field name listed twice for one table and a type or
 // size beyond a 32-bit integer ("6 Overflow") throw, for start-up's handler to
-// report.
+// report, and leave `TempRecordset` as it was.
 void LoadTableStructures(RunState& state);
 // Appends table n's structure fields to `structure` (which should have none).
 void LoadTableStructure(Connection& conn, RecordSet& structure, int n);

@@ -6,6 +6,7 @@
 #include "acquire/reference_update.h"
 #include "checks/frmCCheckView.h"
 #include "core/errors.h"
+#include "core/text.h"
 #include "import/import_driver.h"
 #include "import/table_structures.h"
 #include "shell/frmCMain.h"
@@ -179,7 +180,20 @@ void frmCMain::mnuViewRef_Click(int index) {
     RunBusy(Join(kImportMenus, kOtherActivities), [&] { result = UpdateReferenceTables(state_); });
     if (result.shut_down) {
       Form_Unload();
-    } else if (const std::string kept = KeptTablesMessage(result); !kept.empty()) {
+      return;
+    }
+    // The tables' expected fields are read at start-up; when the refresh
+    // replaced them, the next import checks against the new ones, not only
+    // those of the next start.
+    for (const std::string& table : result.replaced) {
+      if (UpperCase(table) != "MT_VBSTRUCTURE") continue;
+      try {
+        LoadStructures();
+      } catch (const Error& e) {
+        state_.ui.MessageBox(e.NumberDescription());
+      }
+    }
+    if (const std::string kept = KeptTablesMessage(result); !kept.empty()) {
       state_.ui.MessageBox(kept);
     }
   }

@@ -259,6 +259,25 @@ TEST_F(MainWindowTest, WhileUpdatingTheReferenceTablesAnImportCannotStart) {
               ::testing::EndsWith("NO_SUCH_TABLE: not a reference table of the work database"));
 }
 
+// A refresh that brings new expected fields makes the next import check them,
+// without a restart.
+TEST_F(MainWindowTest, ARefreshedStructureTableIsTheOneTheNextImportChecks) {
+  ExecuteIn(dir_.paths().UpdateDb(),
+            "ATTACH '" + dir_.paths().WorkDb().string() +
+                "' AS work; CREATE TABLE MT_VBSTRUCTURE AS SELECT * FROM work.MT_VBSTRUCTURE; "
+                "INSERT INTO MT_VBSTRUCTURE VALUES ('TEMP_1', 'SL_DEPTH', 6, 8, 99); "
+                "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT); "
+                "INSERT INTO UPDATE_LIST VALUES ('MT_VBSTRUCTURE');");
+  CopySample(dir_.paths().WorkbookDir());
+  w.mnuViewRef_Click(5);
+  EXPECT_TRUE(ui_.messages.empty());
+  w.state().view.txtFacilityID.text = "1234567";
+  w.mnuRunData_Click(0);
+  EXPECT_THAT(w.state().StatusLabel(1).caption, ::testing::HasSubstr("SL_DEPTH"));
+  EXPECT_EQ(w.state().Tables[1].TableStatus, 1);
+  EXPECT_EQ(w.state().Tables[2].TableStatus, 6);
+}
+
 using Texts = std::vector<std::string>;
 
 // Makes `file` unchangeable even for root (ext4's immutable flag), or lets it
