@@ -1,12 +1,14 @@
 #include "acquire/reference_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
 #include "accessfile/access_source.h"
 #include "core/errors.h"
 #include "workdb/sqlite_source.h"
+#include "workdb/work_database.h"
 
 namespace sorvane {
 namespace fs = std::filesystem;
@@ -15,6 +17,22 @@ namespace {
 
 bool StartsWith(const char* head, size_t have, size_t at, std::string_view magic) {
   return have >= at + magic.size() && std::memcmp(head + at, magic.data(), magic.size()) == 0;
+}
+
+constexpr std::string_view kSqliteMagic("SQLite format 3\0", 16);
+
+// Whether `file` is the update database the program builds (its header's
+// application id, a big-endian number at byte 68).
+bool IsOwnUpdateDatabase(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  char head[72] = {};
+  in.read(head, sizeof head);
+  if (static_cast<size_t>(in.gcount()) < sizeof head ||
+      !StartsWith(head, sizeof head, 0, kSqliteMagic))
+    return false;
+  uint32_t id = 0;
+  for (int i = 68; i < 72; ++i) id = (id << 8) | static_cast<unsigned char>(head[i]);
+  return id == static_cast<uint32_t>(kOwnUpdateDatabaseId);
 }
 
 }  // namespace
@@ -33,7 +51,7 @@ std::unique_ptr<TableSource> OpenReferenceFile(const fs::path& file, const Child
   const uintmax_t size = fs::file_size(file, ec);
   if (have == 0 || size == 0) throw DatabaseOpenError("the file is empty");
 
-  if (StartsWith(head, have, 0, std::string_view("SQLite format 3\0", 16))) {
+  if (StartsWith(head, have, 0, kSqliteMagic)) {
     return OpenSqliteSource(file);
   }
   if (StartsWith(head, have, 4, "Standard Jet DB") ||
@@ -61,31 +79,48 @@ std::unique_ptr<TableSource> OpenReferenceFile(const fs::path& file, const Child
 UpdateFileChoice ChooseUpdateFile(const Paths& paths) {
   if (!paths.update_db_override.empty()) return {paths.update_db_override, ""};
   UpdateFileChoice choice{paths.data_dir / "GIS_UPDATE.mdb", ""};
-  std::vector<std::pair<fs::file_time_type, fs::path>> present;
+  struct Present {
+    fs::file_time_type when;
+    fs::path file;
+    bool own;
+  };
+  std::vector<Present> present;
   for (const char* name : {"GIS_UPDATE.mdb", "GIS_UPDATE.accdb", "GIS_UPDATE.db"}) {
     const fs::path p = paths.data_dir / name;
     std::error_code ec;
     if (!fs::exists(p, ec)) continue;
     const fs::file_time_type when = fs::last_write_time(p, ec);
-    present.emplace_back(ec ? fs::file_time_type::min() : when, p);
+    present.push_back({ec ? fs::file_time_type::min() : when, p, IsOwnUpdateDatabase(p)});
   }
   if (present.empty()) return choice;
   // The first of equals wins, so the agency's own .mdb before a .db.
-  size_t newest = 0;
+  auto before = [](const Present& a, const Present& b) {
+    return a.own != b.own ? !a.own : a.when > b.when;
+  };
+  size_t chosen = 0;
   for (size_t i = 1; i < present.size(); ++i)
-    if (present[i].first > present[newest].first) newest = i;
-  choice.file = present[newest].second;
-  if (present.size() > 1) {
-    std::string others;
-    bool tie = false;
-    for (size_t i = 0; i < present.size(); ++i) {
-      if (i == newest) continue;
-      tie = tie || present[i].first == present[newest].first;
-      others += std::string(others.empty() ? "" : " and ") + present[i].second.filename().string();
+    if (before(present[i], present[chosen])) chosen = i;
+  choice.file = present[chosen].file;
+  std::string others, own;
+  bool tie = false;
+  for (size_t i = 0; i < present.size(); ++i) {
+    if (i == chosen) continue;
+    const std::string name = present[i].file.filename().string();
+    if (present[i].own && !present[chosen].own) {
+      own = name;
+      continue;
     }
-    const std::string used = choice.file.filename().string();
+    tie = tie || present[i].when == present[chosen].when;
+    others += std::string(others.empty() ? "" : " and ") + name;
+  }
+  const std::string used = choice.file.filename().string();
+  if (!others.empty()) {
     choice.note = tie ? used + " was used; " + others + " is as recent"
                       : used + " was used: it is newer than " + others;
+  }
+  if (!own.empty()) {
+    choice.note += (choice.note.empty() ? used + " was used: " : "; ") + own +
+                   " holds only the lists the program came with";
   }
   return choice;
 }

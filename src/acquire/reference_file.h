@@ -27,7 +27,10 @@ struct UpdateFileChoice {
 // The update database of a refresh: the one named by `update_db_override`, or
 // else GIS_UPDATE.mdb, GIS_UPDATE.accdb or GIS_UPDATE.db of the data folder.
 // When more than one of these stands there, the most recently changed is
-// taken. When none does, `file` is GIS_UPDATE.mdb, the name the agency sends.
+// taken, but the program's own update database (kOwnUpdateDatabaseId) only
+// when no other is there: it holds the lists the program came with, and an
+// agency's file copied with its own (older) time must not lose to it. When
+// none is there, `file` is GIS_UPDATE.mdb, the name the agency sends.
 UpdateFileChoice ChooseUpdateFile(const Paths& paths);
 
 }  // namespace sorvane

@@ -63,6 +63,7 @@ void InstallUpdateDatabase(Connection& conn) {
   RunFiles(conn, [](std::string_view name) {
     return name.starts_with("10_") || name.starts_with("2") || name == "update_list.sql";
   });
+  conn.ExecuteNative("PRAGMA application_id = " + std::to_string(kOwnUpdateDatabaseId));
 }
 
 }  // namespace sorvane

@@ -2,6 +2,7 @@
 // the program (schema, views, indexes, the agency's reference data).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -13,8 +14,12 @@ namespace sorvane {
 // empty database.
 void InstallWorkDatabase(Connection& conn);
 // Creates an update database: the reference tables with their rows and an
-// UPDATE_LIST naming them.
+// UPDATE_LIST naming them. It carries kOwnUpdateDatabaseId.
 void InstallUpdateDatabase(Connection& conn);
+// The application id (a number in the file's header) of the update database
+// the program builds from its own lists, so that a refresh can tell it from
+// one the agency sent.
+inline constexpr int32_t kOwnUpdateDatabaseId = 0x53765550;
 // A work database made with smaller pages (by an earlier version) is rebuilt
 // with the pages InstallWorkDatabase gives, once, while what it holds is small
 // (its temporary tables emptied, as every run leaves them): schema and rows

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "accessfile/access_file.h"
+#include "acquire/reference_file.h"
 #include "acquire_fixture.h"
 #include "core/errors.h"
 #include "support/scripted_ui.h"
@@ -177,6 +178,24 @@ TEST_F(ReferenceUpdateTest, TheNewestOfTheDataFoldersUpdateDatabasesIsUsed) {
   EXPECT_EQ(result.note, "GIS_UPDATE.mdb was used: it is newer than GIS_UPDATE.db");
   EXPECT_THAT(ui.messages,
               ElementsAre(::testing::StartsWith("The update database " + mdb.string())));
+
+  // The update database the program builds from its own lists (as `init`
+  // does) gives way to an agency's file copied with its older time kept, and
+  // is used when it stands alone.
+  fs::remove(data.paths().UpdateDb());
+  {
+    Connection own;
+    own.Create(data.paths().UpdateDb());
+    InstallUpdateDatabase(own);
+  }
+  fs::last_write_time(mdb, fs::last_write_time(data.paths().UpdateDb()) - std::chrono::days(30));
+  const UpdateFileChoice agency = ChooseUpdateFile(state.paths);
+  EXPECT_EQ(agency.file, mdb);
+  EXPECT_EQ(agency.note,
+            "GIS_UPDATE.mdb was used: GIS_UPDATE.db holds only the lists the program came with");
+  fs::remove(mdb);
+  EXPECT_EQ(ChooseUpdateFile(state.paths).file, data.paths().UpdateDb());
+  EXPECT_EQ(ChooseUpdateFile(state.paths).note, "");
 }
 
 TEST_F(ReferenceUpdateTest, AgencyUpdateFilesAddTheirLaboratoryAndSourceAndKeepTheContracts) {
