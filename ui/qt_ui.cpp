@@ -134,6 +134,8 @@ void QtUi::ApplyMousePointer() {
 
 void QtUi::DoEvents() { QCoreApplication::processEvents(); }
 
+void QtUi::KeepAlive() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
 void QtUi::SetFocus(const std::string& control) {
   const QString name = Q(control);
   for (QWidget* window :

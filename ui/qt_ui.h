@@ -53,6 +53,7 @@ class QtUi : public UiPort {
                                          const std::string& title) override;
   void Refresh() override;
   void DoEvents() override;
+  void KeepAlive() override;
   void SetFocus(const std::string& control) override;
   void WindowShown(const std::string& window) override;
   void WindowClosed(const std::string& window) override;

@@ -1,6 +1,9 @@
 #include "checks/frmCCheckView.h"
 
+#include <atomic>
+#include <chrono>
 #include <exception>
+#include <thread>
 
 #include "checks/ModChecks.h"
 #include "checks/marked_copies.h"
@@ -252,8 +255,30 @@ void frmCCheckView::mnuMarkedCopies_Click() {
   --run_depth_;
   const std::filesystem::path dir = state_.paths.MarkedCopiesDir();
   view_.mouse_pointer = kPointerHourglass;
-  const MarkedCopiesResult copies = WriteMarkedCopies(state_, {1, 2, 3, 4, 5}, marks, dir);
-  view_.mouse_pointer = kPointerDefault;
+  state_.ui.Refresh();
+  // A large facility's copies take a while (twenty seconds for a million
+  // results), most of it packing the files: they are written beside the
+  // window, which meanwhile repaints and answers the desktop.
+  MarkedCopiesResult copies;
+  {
+    std::atomic<bool> done{false};
+    std::exception_ptr failure;
+    std::thread writer([&] {
+      try {
+        copies = WriteMarkedCopies(state_, {1, 2, 3, 4, 5}, marks, dir);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      done = true;
+    });
+    while (!done) {
+      state_.ui.KeepAlive();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    writer.join();
+    view_.mouse_pointer = kPointerDefault;
+    if (failure) std::rethrow_exception(failure);
+  }
   std::string text;
   if (!copies.written.empty()) {
     text = "Marked copies of the workbooks were written to " + dir.string() + ":";

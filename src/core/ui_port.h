@@ -36,6 +36,10 @@ class UiPort {
   // Yield to the message loop so the window stays responsive and menu clicks
   // (such as a cancel) can arrive.
   virtual void DoEvents() = 0;
+  // While work that takes no input goes on elsewhere: repaint and answer the
+  // desktop (so the windows are not taken for hung), taking nothing the person
+  // types or clicks.
+  virtual void KeepAlive() {}
   // Move the keyboard focus to a control, by its name ("me_ReviewDate").
   virtual void SetFocus(const std::string& control) { (void)control; }
   // A window of the program was opened, brought forward or closed
