@@ -199,10 +199,9 @@ std::string PathTooLongReason(const std::filesystem::path& file) {
   const size_t length = full.native().size();
   const size_t most = static_cast<size_t>(vfs->mxPathname) - std::string_view("-journal").size();
   if (length <= most) return "";
-  return "its path is " + std::to_string(length) + " bytes long, and the database engine takes " +
-         "paths of at most " + std::to_string(most) +
-         " bytes; choose a data folder with a "
-         "shorter path";
+  return "its path is " + std::to_string(length) +
+         " bytes long, and the database engine takes paths of at most " + std::to_string(most) +
+         " bytes; choose a data folder with a shorter path";
 }
 
 Connection::Connection() = default;
