@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <set>
 
@@ -88,7 +90,7 @@ Copy ReadCopy(const fs::path& file) {
 // The first worksheet of `from` written to `to` as .xlsx, numbers and dates as
 // such, with `edits` (row, column) -> text applied and a second worksheet after it.
 void CopyAsXlsx(const fs::path& from, const fs::path& to,
-                const std::map<std::pair<int, int>, std::string>& edits = {}) {
+                const std::map<std::pair<int, int>, XlsxCell>& edits = {}) {
   XlsxRows rows;
   std::string sheet;
   ReadWorkbook(
@@ -105,10 +107,10 @@ void CopyAsXlsx(const fs::path& from, const fs::path& to,
         return true;
       },
       {}, [&](const SheetShape& shape) { sheet = shape.sheet_name; });
-  for (const auto& [at, text] : edits) {
+  for (const auto& [at, cell] : edits) {
     auto& row = rows.at(static_cast<size_t>(at.first - 1));
     row.resize(std::max(row.size(), static_cast<size_t>(at.second) + 1), XlsxCell(""));
-    row[static_cast<size_t>(at.second)] = XlsxCell(text);
+    row[static_cast<size_t>(at.second)] = cell;
   }
   WriteXlsx(to, rows, {sheet, "Notes"});
 }
@@ -277,6 +279,24 @@ TEST_F(AnnotateTest, AMarkedRowIsColouredAcrossTheTableNotTheWholeGrid) {
   }
   EXPECT_GT(header, 5u);
   EXPECT_EQ(marked, header);
+}
+
+// An infinity or NaN that a program wrote into a number cell shows as "#NUM!"
+// and is copied as that text: written as a number ("INF"), it made a file the
+// spreadsheet program has to repair.
+TEST_F(AnnotateTest, ANumberNoCellCanHoldIsCopiedAsTheErrorItShows) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx",
+             {{{2, 3}, kInf}, {{3, 3}, -kInf}, {{4, 3}, std::nan("")}});
+  CopySample(in_, {1, 2, 4, 5});
+  ASSERT_EQ(Review().code, 1);
+  const Copy copy = ReadCopy(out_ / "1234567_3 (checked).xlsx");
+  for (int64_t row : {2, 3, 4}) {
+    const CopyCell& cell = copy.cells.at({row, "D"});
+    EXPECT_TRUE(cell.text) << row;
+    EXPECT_EQ(cell.value, "#NUM!") << row;
+  }
+  EXPECT_FALSE(copy.cells.at({5, "D"}).text);  // the next level is a number still
 }
 
 // The check window's menu item writes the same copies into the data folder and

@@ -149,6 +149,12 @@ std::string& RowEmitter::Cell(int64_t row, int32_t col) {
 }
 
 void RowEmitter::MarkNumber(double value, uint64_t style, bool is_date) {
+  // An infinity or NaN, which some programs write into a number cell, is no
+  // number a spreadsheet holds: it shows, and is copied, as the error "#NUM!".
+  if (!std::isfinite(value)) {
+    MarkKind(RowFormats::Kind::kError);
+    return;
+  }
   const bool general = formats_.styles_ == nullptr || formats_.styles_->IsGeneral(style);
   Store(value, general ? RowFormats::kNone : style,
         is_date ? RowFormats::Kind::kDate : RowFormats::Kind::kNumber);
