@@ -21,10 +21,16 @@ struct Paths {
     return update_db_override.empty() ? data_dir / "GIS_UPDATE.db" : update_db_override;
   }
 
-  // SORVANE_HOME when set, otherwise $HOME/Sorvane (C:\Sorvane on Windows).
+  // SORVANE_HOME when set, otherwise HomeDir()/Sorvane (C:\Sorvane on Windows).
   static Paths Default();
   // `dir` when not empty, otherwise Default().
   static Paths FromOption(const std::string& dir);
 };
+
+// The person's home folder: $HOME, or where the system's user database puts it
+// when HOME is not set (a job started by cron or a service manager), so that
+// such a run works in the same data folder as one from a terminal; empty when
+// neither says.
+std::filesystem::path HomeDir();
 
 }  // namespace sorvane

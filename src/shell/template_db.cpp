@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/errors.h"
+#include "core/paths.h"
 #include "shell/data_folder_setup.h"
 #include "workdb/connection.h"
 #include "workdb/work_database.h"
@@ -15,8 +16,8 @@ std::string EnsureTemplateDb() {
   fs::path dir;
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
     dir = fs::path(xdg) / "sorvane";
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    dir = fs::path(home) / ".local" / "share" / "sorvane";
+  } else if (const fs::path home = HomeDir(); !home.empty()) {
+    dir = home / ".local" / "share" / "sorvane";
   } else {
     dir = fs::temp_directory_path() / "sorvane";
   }

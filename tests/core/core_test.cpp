@@ -1,16 +1,21 @@
 // Dates from serials and ticks, the text helpers, the conversion of workbook
 // text to each field type (a case table), and the sort a heading click asks for.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <random>
+#include <string>
 
 #include "core/convert.h"
 #include "core/errors.h"
+#include "core/paths.h"
 #include "core/record_set.h"
 #include "core/text.h"
 #include "core/value.h"
@@ -190,6 +195,26 @@ TEST(RecordSetTest, ACopyAndItsOriginalNeverSeeEachOthersWrites) {
   EXPECT_THROW(original.SetValue(1, Value::Text(std::string(size_t{1} << 24, 'x'))),
                ValueTooLongError);
   EXPECT_EQ(original.At(0, 1).ToDisplay(), "12.5");
+}
+
+// A run started without HOME (by cron or a service manager) works in the same
+// data folder as one from the person's terminal, not in a "Sorvane" folder
+// beside wherever it was started.
+TEST(PathsTest, TheDataFolderIsInTheHomeFolderWhetherOrNotHomeIsSet) {
+  auto saved = [](const char* name) -> std::optional<std::string> {
+    const char* v = std::getenv(name);
+    return v ? std::optional<std::string>(v) : std::nullopt;
+  };
+  const auto home = saved("HOME"), sorvane_home = saved("SORVANE_HOME");
+  unsetenv("SORVANE_HOME");
+  unsetenv("HOME");
+  const passwd* user = getpwuid(getuid());
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(Paths::Default().data_dir, std::filesystem::path(user->pw_dir) / "Sorvane");
+  setenv("HOME", "/elsewhere", 1);
+  EXPECT_EQ(Paths::Default().data_dir, std::filesystem::path("/elsewhere/Sorvane"));
+  if (home) setenv("HOME", home->c_str(), 1);
+  if (sorvane_home) setenv("SORVANE_HOME", sorvane_home->c_str(), 1);
 }
 
 }  // namespace
