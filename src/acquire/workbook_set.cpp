@@ -1,6 +1,7 @@
 #include "acquire/workbook_set.h"
 
 #include <string>
+#include <vector>
 
 #include "acquire/file_ops.h"
 #include "acquire/folder_scan.h"
@@ -110,6 +111,25 @@ bool VerifyWorkbookSet(RunState& state) {
     if (!HasTableSuffix(name, i)) {
       state.ui.MessageBox("File #" + std::to_string(i) + " is missing.");
       result = false;
+    }
+  }
+
+  // The first five names in order are the five tables, so a second workbook
+  // for one table (an .xlsx saved beside its .xls) puts every later table one
+  // place off, and those are said to be missing: the reason is said too.
+  if (!result) {
+    for (int n = 1; n <= 5; ++n) {
+      std::vector<std::string> same;
+      for (int64_t row = 0; row < list.RecordCount(); ++row) {
+        std::string_view name = Trim(list.TextAt(row, static_cast<size_t>(name_field)));
+        if (HasTableSuffix(name, n)) same.emplace_back(name);
+      }
+      if (same.size() < 2) continue;
+      std::string names;
+      for (size_t i = 0; i < same.size(); ++i)
+        names += (i == 0 ? "" : i + 1 == same.size() ? " and " : ", ") + same[i];
+      state.ui.MessageBox("Table " + std::to_string(n) + " has more than one workbook: " + names +
+                          ".  Please leave one of them in " + shown + ".");
     }
   }
 
