@@ -20,7 +20,7 @@ namespace sorvane::gui {
 namespace {
 
 constexpr int kGridTop = 4200;        // below the last row of checks
-constexpr int kLabelMaxHeight = 540;  // short of the next row
+constexpr int kLabelMaxHeight = 585;  // three lines, short of the next row's label
 
 // Index in a control array name such as "mnuRunChecks(7)"; -1 without one.
 int ArrayIndex(const std::string& name) {
@@ -31,10 +31,15 @@ int ArrayIndex(const std::string& name) {
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-// Labels reach the next column's button (or the window's edge).
+// Labels stop a little short of the next column's buttons (or the window's
+// edge), so a long text wraps rather than running under a button.
 int LabelWidth(int index) {
+  constexpr int kGap = 60;
   if (index == kMaxChecks) return 1000;
-  return index < 12 ? 2880 : 2520;
+  const int next_column = (index / 6 + 1) * 6;
+  const int right =
+      next_column < kMaxChecks ? CheckControlPosition(next_column).button_left : kFormClientWidth;
+  return right - CheckControlPosition(index).label_left - kGap;
 }
 
 }  // namespace

@@ -41,16 +41,34 @@ inline void UseDesignFont(QWidget* client) {
 }
 
 // A word-wrapping label grows downwards to show its whole caption, up to
-// `max_twips`, and is never lower than one line.
+// `max_twips`, and is never lower than one line. A caption that needs more
+// room than that is set in a smaller type, as far as it stays legible, rather
+// than losing its last words.
 inline void FitLabelHeight(QLabel* label, int max_twips) {
+  constexpr double kSmallestPointSize = 6.5;
   // Text layout is not free: fit again only when the caption or width changed.
-  const QString key =
-      QString::number(label->width()) + (label->font().bold() ? 'b' : 'r') + label->text();
+  const QString key = QString::number(label->width()) + (label->font().bold() ? 'b' : 'r') +
+                      (label->font().underline() ? 'u' : 'n') + label->text();
   if (label->property("sorvaneFitted").toString() == key) return;
   label->setProperty("sorvaneFitted", key);
+  const double design_size =
+      label->parentWidget() != nullptr ? label->parentWidget()->font().pointSizeF() : 8;
+  QFont font = label->font();
+  if (font.pointSizeF() != design_size) {
+    font.setPointSizeF(design_size);
+    label->setFont(font);
+  }
+  const int limit = Px(max_twips);
+  auto wanted = [label] {
+    return label->text().isEmpty() ? 0 : label->heightForWidth(label->width());
+  };
+  for (double size = design_size - 0.5; wanted() > limit && size >= kSmallestPointSize;
+       size -= 0.5) {
+    font.setPointSizeF(size);
+    label->setFont(font);
+  }
   const int one_line = label->fontMetrics().height() + 2;
-  const int wanted = label->text().isEmpty() ? one_line : label->heightForWidth(label->width());
-  const int h = std::clamp(wanted, one_line, std::max(one_line, Px(max_twips)));
+  const int h = std::clamp(wanted(), one_line, std::max(one_line, limit));
   if (label->height() != h) label->resize(label->width(), h);
 }
 

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "checks/check_catalogue.h"
 #include "checks/frmCCheckView.h"
 #include "grid_panel.h"
 #include "reference_list_window.h"
@@ -168,6 +169,45 @@ TEST_F(CheckWindowTest, WhileAnImportRunsTheCheckWindowRunsNothing) {
   EXPECT_TRUE(program.ui.documents.empty());  // no error workbook written
   EXPECT_EQ(w->windowTitle().toStdString(), "Table 2 - Well Data Table");
   ExpectShows(w, core().view().menus);
+}
+
+// Every text a check's label can show is shown whole in its place: none is cut
+// off, and none runs under a neighbouring button or label.
+TEST_F(CheckWindowTest, EveryChecksTextIsShownWholeBesideItsButton) {
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(1)");
+  ASSERT_NE(w, nullptr);
+  for (int table = 1; table <= 5; ++table) {
+    const auto checks = CatalogueTexts(table);
+    for (const char* CheckText::*text : {&CheckText::pending, &CheckText::pass, &CheckText::fail}) {
+      for (size_t i = 0; i < kCheckControls; ++i) {
+        LabelState& label = core().view().lblStatus[i];
+        label.visible = i < checks.size();
+        core().view().optReview[i].visible = label.visible;
+        if (!label.visible) continue;
+        label.caption = checks[i].*text;
+        label.bold = checks[i].required == 2;
+        label.underline = checks[i].required >= 1;
+      }
+      w->Render();
+      std::vector<QWidget*> shown;
+      for (int i = 0; i < kCheckControls; ++i) {
+        for (QWidget* c : {static_cast<QWidget*>(In<QRadioButton>(w, ControlName("optReview", i))),
+                           static_cast<QWidget*>(In<QLabel>(w, ControlName("lblStatus", i)))})
+          if (c->isVisibleTo(w)) shown.push_back(c);
+      }
+      for (QWidget* c : shown) {
+        auto* label = qobject_cast<QLabel*>(c);
+        if (label == nullptr) continue;
+        SCOPED_TRACE(label->text().toStdString());
+        EXPECT_LE(label->heightForWidth(label->width()), label->height()) << "cut off";
+        for (QWidget* other : shown) {
+          if (other != c)
+            EXPECT_FALSE(c->geometry().intersects(other->geometry()))
+                << "runs under " << other->objectName().toStdString();
+        }
+      }
+    }
+  }
 }
 
 // The main window's and the check window's menus show their lists in one window.
