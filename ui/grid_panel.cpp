@@ -1,13 +1,31 @@
 #include "grid_panel.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "state_render.h"
 
 namespace sorvane::gui {
+
+namespace {
+
+QString CellText(QString text) {
+  if (!text.contains(QLatin1Char('\t')) && !text.contains(QLatin1Char('\n')) &&
+      !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('"')))
+    return text;
+  text.replace(QLatin1String("\""), QLatin1String("\"\""));
+  return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+}  // namespace
 
 GridPanel::GridPanel(const QString& grid_name, QWidget* parent)
     : QWidget(parent),
@@ -34,6 +52,19 @@ GridPanel::GridPanel(const QString& grid_name, QWidget* parent)
   view_->horizontalHeader()->setMaximumSectionSize(220);
   connect(view_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &GridPanel::OnSectionClicked);
+  auto* copy = new QAction("&Copy", view_);
+  copy->setObjectName(grid_name + "Copy");
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy, &QAction::triggered, this,
+          [this] { QGuiApplication::clipboard()->setText(SelectedRowsText()); });
+  auto* select_all = new QAction("Select &All", view_);
+  select_all->setObjectName(grid_name + "SelectAll");
+  select_all->setShortcut(QKeySequence::SelectAll);
+  select_all->setShortcutContext(Qt::WidgetShortcut);
+  connect(select_all, &QAction::triggered, view_, &QTableView::selectAll);
+  view_->addActions({copy, select_all});
+  view_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -57,6 +88,26 @@ void GridPanel::Render(const GridState& state) {
     fields_ = fields;
     view_->resizeColumnsToContents();
   }
+}
+
+QString GridPanel::SelectedRowsText() const {
+  std::vector<int> rows;
+  for (const QModelIndex& i : view_->selectionModel()->selectedRows()) rows.push_back(i.row());
+  if (rows.empty() && view_->currentIndex().isValid()) rows.push_back(view_->currentIndex().row());
+  std::sort(rows.begin(), rows.end());
+  if (rows.empty()) return {};
+  const int columns = model_->columnCount();
+  QString text;
+  auto line = [&](auto cell) {
+    for (int c = 0; c < columns; ++c) {
+      if (c > 0) text += QLatin1Char('\t');
+      text += CellText(cell(c));
+    }
+    text += QLatin1Char('\n');
+  };
+  line([&](int c) { return model_->headerData(c, Qt::Horizontal).toString(); });
+  for (int r : rows) line([&](int c) { return model_->index(r, c).data().toString(); });
+  return text;
 }
 
 void GridPanel::OnSectionClicked(int column) {

@@ -1,6 +1,8 @@
 // A window's data grid: an optional caption bar above a read-only table view of
 // a record set. A click on a column heading goes to the window's handler (which
-// sorts the record set) and the view is reloaded afterwards.
+// sorts the record set) and the view is reloaded afterwards. Ctrl+C (and "Copy"
+// on the grid's context menu) puts the selected rows on the clipboard, headings
+// first, as text a spreadsheet or a mail pastes as a table.
 #pragma once
 
 #include <QWidget>
@@ -28,6 +30,12 @@ class GridPanel : public QWidget {
   void Render(const GridState& state);
   // Called with the column index when a heading is clicked.
   void SetHeadClick(std::function<void(int)> handler) { head_click_ = std::move(handler); }
+
+  // The selected rows (or the current one when none is selected) in the order
+  // shown, with the headings above them: cells separated by tabs, rows ended by
+  // line feeds; a cell holding a tab, line break or quote is quoted as a
+  // spreadsheet quotes it.
+  QString SelectedRowsText() const;
 
   QTableView* view() const { return view_; }
   QLabel* caption() const { return caption_; }

@@ -7,6 +7,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -229,6 +232,43 @@ TEST_F(CheckWindowTest, ReferenceListsOfBothWindowsShowInOneWindow) {
   ActionIn(OpenChecks("mnuCheckTables(3)"), "mnuRef(1)")->trigger();
   EXPECT_EQ(program.ui.reference_window(), w);
   shows("CAS/ANALYTE LIST");
+}
+
+// The rows a person selects in a grid are copied with their headings, in the
+// order shown, to paste into a spreadsheet or a mail to the laboratory.
+TEST_F(CheckWindowTest, SelectedGridRowsAreCopiedAsATable) {
+  program.form->state().WorkConn.ExecuteNative(
+      "INSERT INTO MT_LAB (LAB, ALIAS, NAME, NOFORMAT) VALUES"
+      " (9998, 'QT', 'A \"quoted\"' || char(9) || 'lab', 'AQUOTEDLAB')");
+  program.Action("mnuViewRef(2)")->trigger();
+  gui::ReferenceListWindow* w = program.ui.reference_window();
+  ASSERT_NE(w, nullptr);
+  auto* panel = In<gui::GridPanel>(w, "DataGrid1Panel");
+  QTableView* grid = panel->view();
+  QApplication::setActiveWindow(w);
+  grid->setFocus();
+  auto copied = [&] {
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(grid, QKeySequence::Copy);
+    return QGuiApplication::clipboard()->text().toStdString();
+  };
+  grid->selectRow(1);
+  grid->selectionModel()->select(grid->model()->index(0, 0),
+                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  // A cell holding a tab or a quote is quoted, as a spreadsheet reads it back.
+  EXPECT_EQ(copied(),
+            "LAB_ID\tABBREVIATION\tLABORATORY\n"
+            "9998\tQT\t\"A \"\"quoted\"\"\tlab\"\n"
+            "1\tACME\tAcme Laboratories, Inc.\n");
+  // The context menu offers the same, and the whole list.
+  QStringList offered;
+  for (QAction* a : grid->actions()) offered << a->text();
+  EXPECT_EQ(offered, QStringList({"&Copy", "Select &All"}));
+  EXPECT_EQ(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
+  QTest::keySequence(grid, QKeySequence::SelectAll);
+  const std::string all = copied();
+  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), grid->model()->rowCount() + 1)
+      << "the headings and every row";
 }
 
 }  // namespace
