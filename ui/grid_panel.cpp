@@ -56,8 +56,12 @@ GridPanel::GridPanel(const QString& grid_name, QWidget* parent)
   copy->setObjectName(grid_name + "Copy");
   copy->setShortcut(QKeySequence::Copy);
   copy->setShortcutContext(Qt::WidgetShortcut);
-  connect(copy, &QAction::triggered, this,
-          [this] { QGuiApplication::clipboard()->setText(SelectedRowsText()); });
+  connect(copy, &QAction::triggered, this, [this] {
+    // A million rows take seconds to put together.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QGuiApplication::clipboard()->setText(SelectedRowsText());
+    QGuiApplication::restoreOverrideCursor();
+  });
   auto* select_all = new QAction("Select &All", view_);
   select_all->setObjectName(grid_name + "SelectAll");
   select_all->setShortcut(QKeySequence::SelectAll);
