@@ -59,7 +59,9 @@ GridPanel::GridPanel(const QString& grid_name, QWidget* parent)
   connect(copy, &QAction::triggered, this, [this] {
     // A million rows take seconds to put together.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    QGuiApplication::clipboard()->setText(SelectedRowsText());
+    const QString text = SelectedRowsText();
+    // An empty grid leaves what the clipboard held.
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
     QGuiApplication::restoreOverrideCursor();
   });
   auto* select_all = new QAction("Select &All", view_);
