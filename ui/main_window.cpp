@@ -72,6 +72,8 @@ void MainWindow::BuildMenus() {
   b.Item(copy, "mnuDataLoadCD", "CD", [this, &f] { Handle([&f] { f.mnuDataLoadCD_Click(); }); });
   b.Item(copy, "mnuDataLoadFloppy", "Floppy",
          [this, &f] { Handle([&f] { f.mnuDataLoadFloppy_Click(); }); });
+  b.Item(copy, "mnuDataLoadFolder", "&Folder...",
+         [this, &f] { Handle([&f] { f.mnuDataLoadFolder_Click(); }); });
   b.Separator(copy);
   b.Item(copy, "mnuExit", "&Exit", [this, &f] { Handle([&f] { f.mnuExit_Click(); }); });
 

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -108,6 +111,18 @@ std::optional<std::string> QtUi::PasswordBox(const std::string& prompt, const st
   BeforeDialog();
   ArrowWhileModal arrow;
   return AskText(DialogParent(), prompt, title, "", QLineEdit::Password);
+}
+
+std::optional<std::string> QtUi::ChooseFolder(const std::string& title) {
+  BeforeDialog();
+  ArrowWhileModal arrow;
+  QFileDialog dialog(DialogParent(), Q(title), QDir::homePath());
+  dialog.setObjectName("SorvaneFolder");
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  // The name as the file system spells it, which need not be UTF-8.
+  return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 }
 
 void QtUi::BeforeDialog() {

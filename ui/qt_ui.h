@@ -51,6 +51,7 @@ class QtUi : public UiPort {
                                       const std::string& default_answer) override;
   std::optional<std::string> PasswordBox(const std::string& prompt,
                                          const std::string& title) override;
+  std::optional<std::string> ChooseFolder(const std::string& title) override;
   void Refresh() override;
   void DoEvents() override;
   void KeepAlive() override;

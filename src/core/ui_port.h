@@ -31,6 +31,12 @@ class UiPort {
                                                  const std::string& title) {
     return InputBox(prompt, title, "");
   }
+  // A folder the person chooses (`title` says what for); nothing when they
+  // cancel, or where nobody can choose (a batch run).
+  virtual std::optional<std::string> ChooseFolder(const std::string& title) {
+    (void)title;
+    return std::nullopt;
+  }
   // The state of a window changed: repaint what shows it.
   virtual void Refresh() = 0;
   // Yield to the message loop so the window stays responsive and menu clicks

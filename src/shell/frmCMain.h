@@ -60,6 +60,8 @@ class frmCMain {
   // "CD" and "Floppy"; kStopped also when another activity runs.
   CopyOutcome mnuDataLoadCD_Click();
   CopyOutcome mnuDataLoadFloppy_Click();
+  // Asks for a folder and copies the facility's workbooks from it as from a CD.
+  CopyOutcome mnuDataLoadFolder_Click();
   void mnuExit_Click() { Form_Unload(); }
   // Menu "Import Tables" (0 all tables, 1..5 one table); refused (nothing ran)
   // also while another activity runs.

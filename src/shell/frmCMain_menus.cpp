@@ -41,9 +41,9 @@ namespace {
 const std::vector<std::string> kImportMenus = {
     menu::kImportHeader, menu::RunData(0), menu::RunData(1), menu::RunData(2),
     menu::RunData(3),    menu::RunData(4), menu::RunData(5)};
-const std::vector<std::string> kOtherActivities = {menu::kNewSite, menu::kDataLoadCD,
-                                                   menu::kDataLoadFloppy, menu::kChecksHeader,
-                                                   menu::ViewRef(5)};
+const std::vector<std::string> kOtherActivities = {menu::kNewSite,        menu::kDataLoadCD,
+                                                   menu::kDataLoadFloppy, menu::kDataLoadFolder,
+                                                   menu::kChecksHeader,   menu::ViewRef(5)};
 
 // The check window's items that run checks or write the error workbook ("Exit"
 // and the reference lists stay usable).
@@ -131,6 +131,25 @@ CopyOutcome frmCMain::mnuDataLoadCD_Click() {
 
 CopyOutcome frmCMain::mnuDataLoadFloppy_Click() {
   return CopyFromDrive(&::sorvane::mnuDataLoadFloppy_Click);
+}
+
+CopyOutcome frmCMain::mnuDataLoadFolder_Click() {
+  if (busy_ || unloaded_) return CopyOutcome::kStopped;
+  const std::optional<std::string> folder =
+      state_.ui.ChooseFolder("Copy the facility's workbooks from");
+  if (!folder || unloaded_) return CopyOutcome::kStopped;
+  // The folder stands for a ready drive of either kind for this one copy.
+  std::shared_ptr<DriveProbe> drives = drive_probe_;
+  drive_probe_ = std::make_shared<FolderDriveProbe>(*folder);
+  CopyOutcome outcome = CopyOutcome::kStopped;
+  try {
+    outcome = CopyFromDrive(&::sorvane::mnuDataLoadCD_Click);
+  } catch (...) {
+    drive_probe_ = std::move(drives);
+    throw;
+  }
+  drive_probe_ = std::move(drives);
+  return outcome;
 }
 
 ImportResult frmCMain::mnuRunData_Click(int index) {

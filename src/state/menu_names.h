@@ -11,6 +11,9 @@ inline constexpr const char* kDataLoad = "mnuDataLoad";  // "Data Copy"
 inline constexpr const char* kNewSite = "mnuNewSite";
 inline constexpr const char* kDataLoadCD = "mnuDataLoadCD";
 inline constexpr const char* kDataLoadFloppy = "mnuDataLoadFloppy";
+// "Folder...": the workbooks from a folder the person chooses (a download, a
+// network share), searched and copied as from a CD.
+inline constexpr const char* kDataLoadFolder = "mnuDataLoadFolder";
 inline constexpr const char* kExit = "mnuExit";
 inline constexpr const char* kImportHeader = "mnuRunAllChecks";  // "Import Tables"
 inline constexpr const char* kChecksHeader = "mnuCheckTablesHeader";

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "command_line.h"
@@ -305,7 +307,7 @@ TEST_F(QtUiDialogTest, InputBoxGivesTheTypedTextOrNothingOnCancel) {
     shown_default = dialog->textValue();
     title = dialog->windowTitle();
     dialog->setTextValue("250");
-    dialog->accept();
+    QMetaObject::invokeMethod(dialog, "accept");  // as the Choose button does
   });
   EXPECT_EQ(ui.InputBox("How many records?", "Records", "100"), "250");
   EXPECT_EQ(shown_default, "100");
@@ -327,6 +329,48 @@ TEST(FacilityIdBox, EnterRunsTheImportOfAllTablesAndOtherKeysOnlyType) {
   // With no workbooks in the folder the import ends with its complaint.
   ASSERT_EQ(program.ui.messages.size(), 1u);
   EXPECT_TRUE(program.ui.messages[0].starts_with("Five files for 1234567 were not found"));
+}
+
+// Workbooks that came by mail or sit on a share are copied from the folder the
+// person chooses, searched as a CD is; choosing none changes nothing.
+TEST(DataCopyFolder, CopiesTheFacilitysWorkbooksFromTheChosenFolder) {
+  StartedProgram program;
+  ASSERT_TRUE(program.load_result);
+  const std::filesystem::path download = program.data.dir() / "Downloads";
+  CopySample(download / "1234567");
+  std::ofstream(download / "minutes.xls") << "not the facility's";
+  QTest::keyClicks(program.Widget<QLineEdit>("txtFacilityID"), "1234567");
+  auto workbooks = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(program.data.paths().WorkbookDir()))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+
+  QString title;
+  WhenDialogShows([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    dialog->setDirectory(QString::fromStdString(download.string()));
+    dialog->selectFile(QString::fromStdString(download.string()));
+    QMetaObject::invokeMethod(dialog, "accept");  // as the Choose button does
+  });
+  program.Action("mnuDataLoadFolder")->trigger();
+  EXPECT_EQ(title, "Copy the facility's workbooks from");
+  EXPECT_TRUE(program.ui.messages.empty()) << program.ui.messages[0];
+  EXPECT_EQ(program.form->state().view.lblStatusAll.caption, "Files Copied.");
+  const std::vector<std::string> copied = {"1234567_1.xls", "1234567_2.xls", "1234567_3.xls",
+                                           "1234567_4.xls", "1234567_5.xls"};
+  EXPECT_EQ(workbooks(), copied);
+  EXPECT_TRUE(program.Action("mnuRunData(0)")->isEnabled());
+
+  std::filesystem::remove_all(download);
+  WhenDialogShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+  program.Action("mnuDataLoadFolder")->trigger();
+  EXPECT_EQ(workbooks(), copied);
+  EXPECT_TRUE(program.ui.messages.empty());
 }
 
 class RecordSetModelTest : public ::testing::Test {
