@@ -40,17 +40,11 @@ inline void UseDesignFont(QWidget* client) {
   client->setFont(f);
 }
 
-// A word-wrapping label grows downwards to show its whole caption, up to
-// `max_twips`, and is never lower than one line. A caption that needs more
-// room than that is set in a smaller type, as far as it stays legible, rather
-// than losing its last words.
-inline void FitLabelHeight(QLabel* label, int max_twips) {
+// Sets `label` in the largest type from the design size down that shows its
+// whole caption within `max_twips` (never below a legible size) and fits its
+// height to it; true when even the smallest type leaves words cut off.
+inline bool FitLabelFont(QLabel* label, int max_twips) {
   constexpr double kSmallestPointSize = 6.5;
-  // Text layout is not free: fit again only when the caption or width changed.
-  const QString key = QString::number(label->width()) + (label->font().bold() ? 'b' : 'r') +
-                      (label->font().underline() ? 'u' : 'n') + label->text();
-  if (label->property("sorvaneFitted").toString() == key) return;
-  label->setProperty("sorvaneFitted", key);
   const double design_size =
       label->parentWidget() != nullptr ? label->parentWidget()->font().pointSizeF() : 8;
   QFont font = label->font();
@@ -70,6 +64,25 @@ inline void FitLabelHeight(QLabel* label, int max_twips) {
   const int one_line = label->fontMetrics().height() + 2;
   const int h = std::clamp(wanted(), one_line, std::max(one_line, limit));
   if (label->height() != h) label->resize(label->width(), h);
+  return wanted() > limit;
+}
+
+// A word-wrapping label grows downwards to show its whole caption, up to
+// `max_twips`, and is never lower than one line. A caption that needs more
+// room than that is set in a smaller type, as far as it stays legible, rather
+// than losing its last words; one cut off even so (a field-name complaint
+// listing twenty fields) is whole in the label's tool tip, unless the label
+// has a tool tip of its own. Call it after the caption and tool tip are set.
+inline void FitLabelHeight(QLabel* label, int max_twips) {
+  // Text layout is not free: fit again only when the caption or width changed.
+  const QString key = QString::number(label->width()) + (label->font().bold() ? 'b' : 'r') +
+                      (label->font().underline() ? 'u' : 'n') + label->text();
+  if (label->property("sorvaneFitted").toString() != key) {
+    label->setProperty("sorvaneFitted", key);
+    label->setProperty("sorvaneClipped", FitLabelFont(label, max_twips));
+  }
+  if (label->property("sorvaneClipped").toBool() && label->toolTip().isEmpty())
+    label->setToolTip(label->text());
 }
 
 }  // namespace sorvane::gui

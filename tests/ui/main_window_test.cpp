@@ -69,6 +69,20 @@ TEST_F(MainWindowTest, LabelsOptionsMenusProgressBarAndPointerDrawTheState) {
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
 
+  // A complaint too long for its place, even in smaller type, can still be
+  // read whole: in the label or, where it is cut off, in its tool tip.
+  const std::string every_field =
+      "The FLUW_ID, INSTALL_DATE, STATUS, TOC, TOP_SCR, BOT_SCR, BOC, DIA, MATERIAL, AQUIFER, "
+      "W_CONTRACT, W_COMMENTS, T, S, KX, B, NE, TEST_METHOD, FIELD_A, FIELD_B, FIELD_C field(s) "
+      "of Table 2 is/are missing or misspelled.";
+  program.form->state().SetTableLabel(2, every_field, true);
+  program.ui.Refresh();
+  auto* label = program.Widget<QLabel>("lblStatus(1)");
+  EXPECT_EQ(label->text().toStdString(), every_field);
+  EXPECT_TRUE(label->heightForWidth(label->width()) <= label->height() ||
+              label->toolTip() == label->text());
+  EXPECT_LT(label->geometry().bottom(), program.Widget<QLabel>("lblStatus(2)")->y());
+
   program.form->state().SetTableLabel(2, "Table 2: Transferred", false);
   view().mouse_pointer = kPointerDefault;
   view().ProgressBar.visible = false;
