@@ -116,11 +116,13 @@ std::optional<std::string> QtUi::PasswordBox(const std::string& prompt, const st
 std::optional<std::string> QtUi::ChooseFolder(const std::string& title) {
   BeforeDialog();
   ArrowWhileModal arrow;
-  QFileDialog dialog(DialogParent(), Q(title), QDir::homePath());
+  QFileDialog dialog(DialogParent(), Q(title),
+                     last_folder_.isEmpty() ? QDir::homePath() : last_folder_);
   dialog.setObjectName("SorvaneFolder");
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  last_folder_ = dialog.selectedFiles().first();
   // The name as the file system spells it, which need not be UTF-8.
   return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 }

@@ -1,11 +1,13 @@
 // The UI port of the desktop program. Messages, questions and the input box are
-// real modal dialogs titled with the program's name; Refresh redraws every open
+// real modal dialogs titled with the program's name, and the folder chooser
+// opens where the last choice ended; Refresh redraws every open
 // window from the state of its core object and applies the mouse pointer;
 // DoEvents runs the Qt event loop once; the windows of the program are created
 // on first use and shown, raised or hidden when the core says so. The main
 // window closing ends the event loop.
 #pragma once
 
+#include <QString>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,6 +75,7 @@ class QtUi : public UiPort {
   std::unique_ptr<CheckWindow> check_window_;
   std::unique_ptr<ReferenceListWindow> reference_window_;
   PointerKeeper pointer_;
+  QString last_folder_;  // the folder chosen last, where the next choice starts
 };
 
 }  // namespace sorvane::gui

@@ -380,9 +380,16 @@ TEST(DataCopyFolder, CopiesTheFacilitysWorkbooksFromTheChosenFolder) {
   EXPECT_EQ(workbooks(), copied);
   EXPECT_TRUE(program.Action("mnuRunData(0)")->isEnabled());
 
-  std::filesystem::remove_all(download);
-  WhenDialogShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+  // The next choice starts where the last one ended; a cancel copies nothing
+  // (a copy would now find four workbooks).
+  std::filesystem::remove(download / "1234567" / "1234567_5.xls");
+  QString started_in;
+  WhenDialogShows([&](QWidget* w) {
+    started_in = qobject_cast<QFileDialog*>(w)->directory().absolutePath();
+    qobject_cast<QDialog*>(w)->reject();
+  });
   program.Action("mnuDataLoadFolder")->trigger();
+  EXPECT_EQ(started_in.toStdString(), download.string());
   EXPECT_EQ(workbooks(), copied);
   EXPECT_TRUE(program.ui.messages.empty());
 }
