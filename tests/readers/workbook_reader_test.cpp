@@ -218,81 +218,54 @@ TEST(XlsxReaderTest, CellsAndRowsTakeTheirPlaceWithOrWithoutReferences) {
   EXPECT_EQ(Read(x.Zip()), (Rows{{"", "1"}, {}, {"3"}}));
 }
 
-TEST(XlsxReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
-  const char* sheets[] = {
+// A sheet's claimed range (an .xlsx dimension; an .xls DIMENSIONS record: first
+// row, one past the last, first column, one past the last, 0-based) is
+// trusted only while the rows keep to it; otherwise the sheet is read again.
+TEST(ReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
+  constexpr uint16_t kBlank = 0x0201, kDimensions = 0x0200;
+  const char* xlsx_sheets[] = {
       "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"C2\"><v>2</v></c></row>"
       "<row r=\"4\"><c r=\"B4\" s=\"0\"/></row>",
       "<row r=\"3\"><c r=\"A3\"><v>3</v></c></row><row r=\"2\"><c r=\"C2\"><v>1</v></c></row>"};
-  const struct {
-    const char* dimension;
-    int shapes;  // 1: the sheet kept to its claim, read once
-  } claims[] = {{"<dimension ref=\"A2:C4\"/>", 1},
-                {"<dimension ref=\"B2:C4\"/>", 1},
-                {"<dimension ref=\"A2:D4\"/>", 2},
-                {"<dimension ref=\"A2:B4\"/>", 2},
-                {"<dimension ref=\"A1:C4\"/>", 2},
-                {"<dimension ref=\"A3:C4\"/>", 2},
-                {"<dimension ref=\"A2:C3\"/>", 2},
-                {"<dimension ref=\"A2:C9\"/>", 2},
-                {"<dimension ref=\"C4:A2\"/>", 1},
-                {"<dimension ref=\"A1:XFD9\"/>", 1},  // the whole grid's width
-                {"<dimension/>", 1},
-                {"", 1}};
-  for (const char* sheet : sheets) {
-    for (const auto& claim : claims) {
-      SCOPED_TRACE(std::string(sheet) + " " + claim.dimension);
-      XlsxParts x;
-      x.sheet_data = sheet;
-      x.dimension = claim.dimension;
-      for (bool ahead : {false, true}) {
-        int shapes = 0;
-        EXPECT_EQ(ReadStartingOver(x.Zip(), "t.xlsx", shapes, ahead),
-                  ReadAllRowsFromMemory(x.Zip()).rows);
-        // Rows out of order never keep to a claim: read again unless none was made.
-        const bool claimed = &claim - claims < 8;
-        EXPECT_EQ(shapes, sheet == sheets[0] ? claim.shapes : claimed ? 2 : 1);
-      }
-    }
-  }
-}
-
-// The same for the DIMENSIONS record of an .xls sheet: first row, one past the
-// last, first column, one past the last (0-based).
-TEST(XlsReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
-  constexpr uint16_t kBlank = 0x0201, kDimensions = 0x0200;
-  const std::vector<std::pair<uint16_t, std::string>> sheets[] = {
+  const std::vector<std::pair<uint16_t, std::string>> xls_sheets[] = {
       {{kNumber, Number(1, 0, 1)}, {kNumber, Number(1, 2, 2)}, {kBlank, CellHead(3, 1, 0)}},
       {{kNumber, Number(2, 0, 3)}, {kNumber, Number(1, 2, 1)}}};
   auto dimensions = [](uint32_t first_row, uint32_t end_row, uint16_t first_col, uint16_t end_col) {
     return U32(first_row) + U32(end_row) + U16(first_col) + U16(end_col) + U16(0);
   };
   const struct {
-    std::string body;
-    int shapes;  // 1: the sheet kept to its claim, read once
-  } claims[] = {{dimensions(1, 4, 0, 3), 1},
-                {dimensions(1, 4, 1, 3), 1},
-                {dimensions(1, 4, 0, 4), 2},
-                {dimensions(1, 4, 0, 2), 2},
-                {dimensions(0, 4, 0, 3), 2},
-                {dimensions(2, 4, 0, 3), 2},
-                {dimensions(1, 3, 0, 3), 2},
-                {dimensions(1, 9, 0, 3), 2},
-                {dimensions(4, 1, 0, 3), 1},
-                {dimensions(1, 4, 0, 300), 1},             // wider than a sheet
-                {dimensions(1, 4, 0, 3).substr(0, 8), 1},  // cut short
-                {"", 1}};                                  // none
-  for (const auto& sheet : sheets) {
+    const char* dimension;
+    std::string record;
+    int shapes;  // for the first sheet; 1: it kept to its claim, read once
+  } claims[] = {{"<dimension ref=\"A2:C4\"/>", dimensions(1, 4, 0, 3), 1},
+                {"<dimension ref=\"B2:C4\"/>", dimensions(1, 4, 1, 3), 1},
+                {"<dimension ref=\"A2:D4\"/>", dimensions(1, 4, 0, 4), 2},
+                {"<dimension ref=\"A2:B4\"/>", dimensions(1, 4, 0, 2), 2},
+                {"<dimension ref=\"A1:C4\"/>", dimensions(0, 4, 0, 3), 2},
+                {"<dimension ref=\"A3:C4\"/>", dimensions(2, 4, 0, 3), 2},
+                {"<dimension ref=\"A2:C3\"/>", dimensions(1, 3, 0, 3), 2},
+                {"<dimension ref=\"A2:C9\"/>", dimensions(1, 9, 0, 3), 2},
+                {"<dimension ref=\"C4:A2\"/>", dimensions(4, 1, 0, 3), 1},
+                {"<dimension ref=\"A1:XFD9\"/>", dimensions(1, 4, 0, 300), 1},  // too wide
+                {"<dimension/>", dimensions(1, 4, 0, 3).substr(0, 8), 1},       // cut short
+                {"", "", 1}};                                                   // none
+  for (int s = 0; s < 2; ++s) {
     for (const auto& claim : claims) {
-      SCOPED_TRACE(&claim - claims);
+      SCOPED_TRACE(std::to_string(s) + " " + claim.dimension);
+      XlsxParts x;
+      x.sheet_data = xlsx_sheets[s];
+      x.dimension = claim.dimension;
       XlsBuilder b;
-      if (!claim.body.empty()) b.Sheet(kDimensions, claim.body);
-      for (const auto& [id, body] : sheet) b.Sheet(id, body);
-      for (bool ahead : {false, true}) {
-        int shapes = 0;
-        EXPECT_EQ(ReadStartingOver(b.File(), "t.xls", shapes, ahead),
-                  ReadAllRowsFromMemory(b.File()).rows);
-        const bool claimed = &claim - claims < 8;
-        EXPECT_EQ(shapes, &sheet == sheets ? claim.shapes : claimed ? 2 : 1);
+      if (!claim.record.empty()) b.Sheet(kDimensions, claim.record);
+      for (const auto& [id, body] : xls_sheets[s]) b.Sheet(id, body);
+      for (const auto& [bytes, name] : {std::pair{x.Zip(), "t.xlsx"}, {b.File(), "t.xls"}}) {
+        for (bool ahead : {false, true}) {
+          int shapes = 0;
+          EXPECT_EQ(ReadStartingOver(bytes, name, shapes, ahead),
+                    ReadAllRowsFromMemory(bytes).rows);
+          // Rows out of order never keep to a claim: read again unless none was made.
+          EXPECT_EQ(shapes, s == 0 ? claim.shapes : &claim - claims < 8 ? 2 : 1) << name;
+        }
       }
     }
   }
