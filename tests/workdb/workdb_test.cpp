@@ -12,6 +12,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -186,6 +187,31 @@ TEST(WorkDatabaseTest, EveryTextColumnComparesWithoutRegardToCase) {
                DatabaseError);  // 0 marks a laboratory the list does not know
 }
 
+// An in-memory table made by `create` with `rows` rows of `columns` values
+// drawn at random from keys of every storage class: NULL, numbers equal across
+// integer and real, texts differing in ASCII case only or not at all, texts
+// equal up to a NUL they share, accented letters, blobs and the empty text.
+void FillAtRandom(Connection& conn, const std::string& create, int columns, int rows,
+                  unsigned seed) {
+  std::istringstream list(
+      "NULL; 1; 1.0; -0.0; 0; 2.5; '1'; 'Ab'; 'aB'; 'ab'; 'ab '; 'a' || char(0) || 'x'; "
+      "'A' || char(0) || 'y'; 'a' || char(0) || 'y'; 'a' || char(0); 'Benzo(a)pyrene'; "
+      "'BENZO(A)PYRENE'; 'Benzo(a)pyrene' || char(0) || 'q'; 'BENZO(a)pyrene' || char(0) || 'r'; "
+      "'Lead'; 'lEAD'; 'Lead' || char(0) || 'xyz'; 'LEAD' || char(0) || 'abc'; 'é'; 'É'; "
+      "x'6162'; x'4142'; ''");
+  std::vector<std::string> pool;
+  for (std::string v; std::getline(list >> std::ws, v, ';');) pool.push_back(v);
+  std::mt19937 random(seed);
+  conn.OpenInMemory();
+  conn.ExecuteNative(create + "; BEGIN");
+  for (int r = 0; r < rows; ++r) {
+    std::string values = pool[random() % pool.size()];
+    for (int c = 1; c < columns; ++c) values += ", " + pool[random() % pool.size()];
+    conn.ExecuteNative("INSERT INTO t VALUES (" + values + ")");
+  }
+  conn.ExecuteNative("COMMIT");
+}
+
 // Rows sharing a key are exactly those the engine finds equal to another row
 // under NOCASE (IS: NULLs alike), over keys of every storage class: numbers
 // equal across integer and real, texts differing in ASCII case only, texts
@@ -193,41 +219,7 @@ TEST(WorkDatabaseTest, EveryTextColumnComparesWithoutRegardToCase) {
 // keep the values' classes (no type, so no affinity).
 TEST(WorkDatabaseTest, RowsSharingAKeyAreThoseTheEngineFindsEqual) {
   Connection conn;
-  conn.OpenInMemory();
-  conn.ExecuteNative("CREATE TABLE t (a COLLATE NOCASE, b COLLATE NOCASE, c TEXT)");
-  const std::vector<std::string> pool = {"NULL",
-                                         "1",
-                                         "1.0",
-                                         "-0.0",
-                                         "0",
-                                         "2.5",
-                                         "'1'",
-                                         "'Ab'",
-                                         "'aB'",
-                                         "'ab '",
-                                         "'a' || char(0) || 'x'",
-                                         "'A' || char(0) || 'y'",
-                                         "'a' || char(0)",
-                                         "'Benzo(a)pyrene'",
-                                         "'BENZO(A)PYRENE'",
-                                         "'Benzo(a)pyrene' || char(0) || 'q'",
-                                         "'BENZO(a)pyrene' || char(0) || 'r'",
-                                         "'Lead'",
-                                         "'lEAD'",
-                                         "'Lead' || char(0) || 'xyz'",
-                                         "'LEAD' || char(0) || 'abc'",
-                                         "'é'",
-                                         "'É'",
-                                         "x'6162'",
-                                         "x'4142'",
-                                         "''"};
-  std::mt19937 random(11);
-  conn.ExecuteNative("BEGIN");
-  for (int r = 0; r < 600; ++r) {
-    conn.ExecuteNative("INSERT INTO t VALUES (" + pool[random() % pool.size()] + ", " +
-                       pool[random() % pool.size()] + ", " + pool[random() % pool.size()] + ")");
-  }
-  conn.ExecuteNative("COMMIT");
+  FillAtRandom(conn, "CREATE TABLE t (a COLLATE NOCASE, b COLLATE NOCASE, c TEXT)", 3, 600, 11);
   ASSERT_EQ(DeclaredColumn(conn, "t", "A"), (ColumnDeclaration{"", "NOCASE"}));
   ASSERT_EQ(DeclaredColumn(conn, "t", "c"), (ColumnDeclaration{"TEXT", "BINARY"}));
   ASSERT_EQ(DeclaredColumn(conn, "t", "d"), std::nullopt);
@@ -257,29 +249,7 @@ TEST(WorkDatabaseTest, RowsSharingAKeyAreThoseTheEngineFindsEqual) {
 // most groups wanted, nothing.
 TEST(WorkDatabaseTest, RowsGroupedByExactKeysHoldTheSameValues) {
   Connection conn;
-  conn.OpenInMemory();
-  conn.ExecuteNative("CREATE TABLE t (a, b COLLATE NOCASE)");
-  const std::vector<std::string> pool = {"NULL",
-                                         "''",
-                                         "1",
-                                         "1.0",
-                                         "'1'",
-                                         "2.5",
-                                         "'Ab'",
-                                         "'aB'",
-                                         "'Benzo(a)pyrene'",
-                                         "'BENZO(A)PYRENE'",
-                                         "x'6162'",
-                                         "'ab'",
-                                         "'a' || char(0) || 'x'",
-                                         "'a' || char(0) || 'y'"};
-  std::mt19937 random(5);
-  conn.ExecuteNative("BEGIN");
-  for (int r = 0; r < 2000; ++r) {
-    conn.ExecuteNative("INSERT INTO t VALUES (" + pool[random() % pool.size()] + ", " +
-                       pool[random() % pool.size()] + ")");
-  }
-  conn.ExecuteNative("COMMIT");
+  FillAtRandom(conn, "CREATE TABLE t (a, b COLLATE NOCASE)", 2, 2000, 5);
   const std::string sql = "SELECT rowid, a, b FROM t WHERE rowid % 7 <> 3";
   const ExactKeyScan scan = GroupRowsByExactKey(conn, sql, 1000);
   ASSERT_FALSE(scan.too_many);
