@@ -28,6 +28,7 @@
 #include <fstream>
 #include <functional>
 
+#include "acquire/acquire_fixture.h"
 #include "command_line.h"
 #include "core/convert.h"
 #include "grid_panel.h"
@@ -228,36 +229,6 @@ TEST(FirstStart, WithoutADisplayTheProgramSaysSoAndEndsWithStatus2) {
   EXPECT_FALSE(std::filesystem::exists(data.paths().WorkDb()));
 }
 
-TEST(FirstStart, NoEndsTheProgramAndYesLeavesTheWindowReadyForAFacility) {
-  EnsureQtApp();
-  TempDataDir share;
-  setenv("XDG_DATA_HOME", share.dir().c_str(), 1);
-  for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
-    TempDataDir data;
-    gui::QtUi ui;
-    frmCMain form(ui, data.paths());
-    ui.Attach(form);
-    ui.main_window()->show();
-    QStringList texts;  // OK on the missing-database message, then `answer`
-    QTimer clicker;
-    QObject::connect(&clicker, &QTimer::timeout, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      QAbstractButton* b = box ? box->button(texts.empty() ? QMessageBox::Ok : answer) : nullptr;
-      if (b != nullptr && !texts.contains(box->text())) texts << box->text(), b->click();
-    });
-    clicker.start(10);
-    const bool yes = answer == QMessageBox::Yes;
-    EXPECT_EQ(form.Form_Load(), yes);
-    EXPECT_EQ(texts.value(1),
-              gui::Q("Create a new work database in " + data.dir().string() + " now?"));
-    EXPECT_EQ(ui.main_window()->isVisible(), yes);
-    EXPECT_TRUE(!yes || ui.main_window()->findChild<QAction*>("mnuRunData(0)")->isEnabled());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    form.Form_Unload();
-  }
-  unsetenv("XDG_DATA_HOME");
-}
-
 // Runs `answer` on the modal dialog as soon as it is up.
 void WhenDialogShows(std::function<void(QWidget*)> answer) {
   auto* timer = new QTimer;
@@ -291,6 +262,7 @@ TEST_F(QtUiDialogTest, MessagesAndQuestionsHaveTheProgramsTitleNoIconAndTheirBut
       {[&] { return ui.AskOkCancel("Insert the disk."); }, Box::Ok | Box::Cancel, Box::Cancel,
        false},
       {[&] { return ui.AskYesNo("Insert the disk."); }, Box::Yes | Box::No, Box::Yes, true},
+      {[&] { return ui.AskYesNo("Insert the disk."); }, Box::Yes | Box::No, Box::No, false},
   };
   for (const auto& c : cases) {
     QString title, text;
@@ -354,13 +326,7 @@ TEST(DataCopyFolder, CopiesTheFacilitysWorkbooksFromTheChosenFolder) {
   CopySample(download / "1234567");
   std::ofstream(download / "minutes.xls") << "not the facility's";
   QTest::keyClicks(program.Widget<QLineEdit>("txtFacilityID"), "1234567");
-  auto workbooks = [&] {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(program.data.paths().WorkbookDir()))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  };
+  auto workbooks = [&] { return FileNames(program.data.paths().WorkbookDir()); };
 
   QString title;
   WhenDialogShows([&](QWidget* w) {
