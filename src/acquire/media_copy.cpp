@@ -156,7 +156,7 @@ CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions&
         CopyWorkbooks(files, fs::path(state.SourcePattern).parent_path(), target);
       }
     } else {
-      if (CountDataFolders(media) != 1) {
+      if (CountDataFolders(state, media) != 1) {
         EndQuietly(state);
         state.ui.MessageBox("It is unclear which files to review.  Please copy manually.");
         return CopyOutcome::kStopped;

@@ -1,5 +1,7 @@
 #include "acquire/media_search.h"
 
+#include <chrono>
+
 #include "acquire/folder_scan.h"
 #include "core/text.h"
 
@@ -8,7 +10,24 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
-bool HoldsFacilityWorkbook(const fs::path& folder, const std::string& id) {
+// Called for every folder listed. A tree the person chose (a share, a
+// documents folder) can take seconds to list: every few folders, and every
+// 20 ms, the window is repainted and answers the desktop, taking nothing the
+// person types or clicks.
+void Listing(const RunState& state) {
+  using Clock = std::chrono::steady_clock;
+  constexpr int kFolders = 64;
+  thread_local int folders = 0;
+  thread_local Clock::time_point last = Clock::now();
+  const Clock::time_point now = Clock::now();
+  if (++folders < kFolders && now - last < std::chrono::milliseconds(20)) return;
+  folders = 0;
+  last = now;
+  state.ui.KeepAlive();
+}
+
+bool HoldsFacilityWorkbook(const RunState& state, const fs::path& folder, const std::string& id) {
+  Listing(state);
   for (const fs::path& file : ListFiles(folder)) {
     if (IsFacilityWorkbook(NameOf(file), id)) return true;
   }
@@ -20,7 +39,7 @@ std::string PatternOf(const fs::path& folder) { return (folder / "*.xls").string
 void SearchSubfolders(RunState& state, const fs::path& folder) {
   const std::string& id = state.view.txtFacilityID.text;
   for (const fs::path& sub : ListSubfolders(folder)) {
-    if (HoldsFacilityWorkbook(sub, id)) {
+    if (HoldsFacilityWorkbook(state, sub, id)) {
       state.SourcePattern = PatternOf(sub);
       return;
     }
@@ -41,6 +60,7 @@ bool IsDataFolder(const fs::path& folder) { return UpperCase(NameOf(folder)) == 
 }  // namespace
 
 int CountFacilityWorkbooks(const RunState& state, const fs::path& folder) {
+  Listing(state);
   int count = 0;
   for (const fs::path& file : ListFiles(folder)) {
     if (IsFacilityWorkbook(NameOf(file), state.view.txtFacilityID.text)) ++count;
@@ -51,23 +71,25 @@ int CountFacilityWorkbooks(const RunState& state, const fs::path& folder) {
 
 void FindFacilityFolder(RunState& state, const fs::path& folder) {
   const bool is_root = !state.MediaDrive.empty() && Normal(state.MediaDrive) == Normal(folder);
-  if (is_root && HoldsFacilityWorkbook(folder, state.view.txtFacilityID.text)) {
+  if (is_root && HoldsFacilityWorkbook(state, folder, state.view.txtFacilityID.text)) {
     state.SourcePattern = PatternOf(folder);
     return;
   }
   SearchSubfolders(state, folder);
 }
 
-int CountDataFolders(const fs::path& folder) {
+int CountDataFolders(const RunState& state, const fs::path& folder) {
+  Listing(state);
   int count = 0;
   for (const fs::path& sub : ListSubfolders(folder)) {
     if (IsDataFolder(sub)) ++count;
-    count += CountDataFolders(sub);
+    count += CountDataFolders(state, sub);
   }
   return count;
 }
 
 bool FindDataFolder(RunState& state, const fs::path& folder) {
+  Listing(state);
   for (const fs::path& sub : ListSubfolders(folder)) {
     if (IsDataFolder(sub)) {
       state.SourcePattern = sub.string();

@@ -5,7 +5,8 @@
 // The Facility ID is the text of the main window's box. The folder found is
 // written to `state.SourcePattern`: a folder path followed by "/*.xls" from the
 // workbook search, the bare folder path from the "data" search. Folders are
-// visited in name order. A folder that cannot be listed raises FileError.
+// visited in name order. A folder that cannot be listed raises FileError. A
+// long search keeps the window painted (UiPort::KeepAlive) without taking input.
 #pragma once
 
 #include <filesystem>
@@ -24,7 +25,7 @@ int CountFacilityWorkbooks(const RunState& state, const std::filesystem::path& f
 void FindFacilityFolder(RunState& state, const std::filesystem::path& folder);
 
 // The sub-folders, at all levels below `folder`, named "data" in any letter case.
-int CountDataFolders(const std::filesystem::path& folder);
+int CountDataFolders(const RunState& state, const std::filesystem::path& folder);
 
 // Sets SourcePattern to the first folder named "data" (any case) below `folder`,
 // depth first; true when there is one.

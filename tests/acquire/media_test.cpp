@@ -306,11 +306,25 @@ TEST_F(MediaCopyTest, CountsAndSearchesVisitEveryLevel) {
   WriteFile(cd / ".Trashes" / "501" / "1234567_4.xls");  // stick's trash
   fs::create_directories(cd / "x" / "Data" / "y" / "data");
   EXPECT_EQ(CountFacilityWorkbooks(state, cd), 3);
-  EXPECT_EQ(CountDataFolders(cd), 2);
+  EXPECT_EQ(CountDataFolders(state, cd), 2);
   EXPECT_TRUE(FindDataFolder(state, cd));
   EXPECT_EQ(state.SourcePattern, (cd / "x" / "Data").string());
   FindFacilityFolder(state, cd);
   EXPECT_EQ(state.SourcePattern, (cd / "a" / "*.xls").string());
+}
+
+// A large folder tree (a share chosen as the folder to copy from) is searched
+// with the window kept painted; the search still finds the one folder.
+TEST_F(MediaCopyTest, ALargeTreeIsSearchedWithTheWindowKeptPainted) {
+  fs::path share = AddDrive(kDriveCdRom, "share");
+  for (int i = 0; i < 300; ++i) fs::create_directories(share / ("project " + std::to_string(i)));
+  for (int n = 1; n <= 5; ++n)
+    WriteFile(share / "project 150" / ("1234567_" + std::to_string(n) + ".xls"), "workbook");
+  state.view.txtFacilityID.text = "1234567";
+  ClickCD();
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
+  EXPECT_EQ(state.view.lblStatusAll.caption, "Files Copied.");
+  EXPECT_GE(ui.keep_alives, 4);
 }
 
 std::string Describe(const Drive& d) {

@@ -43,6 +43,7 @@ class ScriptedUi : public UiPort {
     ++yields;
     if (on_yield) on_yield();
   }
+  void KeepAlive() override { ++keep_alives; }
   void SetFocus(const std::string& control) override { focus.push_back(control); }
   void WindowShown(const std::string& window) override { windows_shown.push_back(window); }
   void WindowClosed(const std::string& window) override { windows_closed.push_back(window); }
@@ -54,7 +55,7 @@ class ScriptedUi : public UiPort {
   std::vector<std::string> input_prompts, input_titles, input_defaults;
   std::deque<std::optional<std::string>> input_answers;
   std::vector<std::string> focus, windows_shown, windows_closed, documents;
-  int yields = 0;
+  int yields = 0, keep_alives = 0;
   std::function<void()> on_yield;  // runs at every yield (a click during a transfer)
 };
 
