@@ -1,6 +1,7 @@
 // The main window's menu handlers that hand over to the other subsystems.
 #include <memory>
 
+#include "acquire/folder_scan.h"
 #include "acquire/linux_drive_probe.h"
 #include "acquire/media_copy.h"
 #include "acquire/reference_update.h"
@@ -138,6 +139,15 @@ CopyOutcome frmCMain::mnuDataLoadFolder_Click() {
   const std::optional<std::string> folder =
       state_.ui.ChooseFolder("Copy the facility's workbooks from");
   if (!folder || unloaded_) return CopyOutcome::kStopped;
+  // A folder that cannot be listed (a share without the right to, one gone
+  // since it was chosen) is named with the reason; a CD that cannot be read is
+  // passed over in silence, but a person who chose a folder waits for a word.
+  try {
+    ListFiles(*folder);
+  } catch (const Error& e) {
+    state_.ui.MessageBox(e.NumberDescription("  "));
+    return CopyOutcome::kStopped;
+  }
   // The folder stands for a ready drive of either kind for this one copy.
   std::shared_ptr<DriveProbe> drives = drive_probe_;
   drive_probe_ = std::make_shared<FolderDriveProbe>(*folder);

@@ -211,6 +211,21 @@ TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTa
   EXPECT_TRUE(third.loaded_ok());
 }
 
+// A folder chosen to copy from that cannot be listed (a share without the
+// right to, one gone since) is named with the reason; nothing is emptied.
+TEST_F(MainWindowTest, AChosenFolderThatCannotBeReadIsNamedAndNothingIsCopied) {
+  CopySample(dir_.paths().WorkbookDir(), {1});
+  w.state().view.txtFacilityID.text = "1234567";
+  const fs::path gone = dir_.dir() / "gone";
+  ui_.folder_answers = {gone.string()};
+  EXPECT_EQ(w.mnuDataLoadFolder_Click(), CopyOutcome::kStopped);
+  EXPECT_EQ(ui_.input_titles, std::vector<std::string>{"Copy the facility's workbooks from"});
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0],
+            "76  Path not found (" + gone.string() + ": No such file or directory)");
+  EXPECT_TRUE(fs::exists(dir_.paths().WorkbookDir() / "1234567_1.xls"));
+}
+
 // An import yields to the window while it transfers; what the person clicks
 // then must not pull the tables or record sets away from under it.
 TEST_F(MainWindowTest, WhileImportingResetIsRefusedAndClosingWaitsForTheImportToStop) {

@@ -38,6 +38,13 @@ class ScriptedUi : public UiPort {
     input_answers.pop_front();
     return a;
   }
+  std::optional<std::string> ChooseFolder(const std::string& title) override {
+    input_titles.push_back(title);
+    if (folder_answers.empty()) return std::nullopt;
+    auto a = folder_answers.front();
+    folder_answers.pop_front();
+    return a;
+  }
   void Refresh() override {}
   void DoEvents() override {
     ++yields;
@@ -53,7 +60,7 @@ class ScriptedUi : public UiPort {
   std::vector<std::string> questions;
   std::deque<bool> ok_cancel_answers, yes_no_answers;
   std::vector<std::string> input_prompts, input_titles, input_defaults;
-  std::deque<std::optional<std::string>> input_answers;
+  std::deque<std::optional<std::string>> input_answers, folder_answers;
   std::vector<std::string> focus, windows_shown, windows_closed, documents;
   int yields = 0, keep_alives = 0;
   std::function<void()> on_yield;  // runs at every yield (a click during a transfer)
