@@ -1,5 +1,9 @@
 #include "acquire/file_ops.h"
 
+#include <chrono>
+#include <future>
+#include <system_error>
+
 #include "acquire/folder_scan.h"
 
 namespace fs = std::filesystem;
@@ -42,7 +46,22 @@ void DiskFileOps::Remove(const fs::path& file) {
 
 void DiskFileOps::Copy(const fs::path& from, const fs::path& to) {
   std::error_code ec;
-  CopyWhole(from, to, ec);
+  std::future<void> copy;
+  if (while_copying_) {
+    while_copying_();
+    try {
+      copy = std::async(std::launch::async, [&] { CopyWhole(from, to, ec); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the copy is made here, the window waiting.
+    }
+  }
+  if (copy.valid()) {
+    while (copy.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+      while_copying_();
+    copy.get();
+  } else {
+    CopyWhole(from, to, ec);
+  }
   if (ec) Fail(ec, ec == std::errc::no_such_file_or_directory ? from : to);
 }
 

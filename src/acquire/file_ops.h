@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -52,9 +53,18 @@ bool IsUnfinishedCopy(std::string_view name);
 // The operations on the real file system.
 class DiskFileOps : public FileOps {
  public:
+  DiskFileOps() = default;
+  // `while_copying` runs before each copy and every 20 ms while the file is
+  // copied on a second thread: a large workbook from a slow stick or share
+  // takes seconds, and the window is kept painted meanwhile.
+  explicit DiskFileOps(std::function<void()> while_copying)
+      : while_copying_(std::move(while_copying)) {}
   void Remove(const std::filesystem::path& file) override;
   void Copy(const std::filesystem::path& from, const std::filesystem::path& to) override;
   void SetNormal(const std::filesystem::path& file) override;
+
+ private:
+  std::function<void()> while_copying_;
 };
 
 }  // namespace sorvane

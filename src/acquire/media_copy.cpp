@@ -108,7 +108,7 @@ bool WaitForMedium(RunState& state, DriveProbe& probe, const CopyOptions& option
 }
 
 CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& options) {
-  DiskFileOps disk;
+  DiskFileOps disk([&state] { state.ui.KeepAlive(); });
   FileOps& files = options.files != nullptr ? *options.files : disk;
   const fs::path target = state.paths.WorkbookDir();
   const std::string shown = target.string();

@@ -256,7 +256,7 @@ TEST_F(MediaCopyTest, CopyCutShortByAFullDiskLeavesNoPartOfTheWorkbook) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "1234567");
   WriteFile(cd / "1234567_5.xls", std::string(64 * 1024, 'x'));
-  DiskFileOps disk;
+  DiskFileOps disk([] {});  // each file copied on a second thread, as the window copies
   options.files = &disk;
   {
     FileSizeLimit full_disk(16 * 1024);
@@ -264,6 +264,17 @@ TEST_F(MediaCopyTest, CopyCutShortByAFullDiskLeavesNoPartOfTheWorkbook) {
   }
   EXPECT_EQ(ui.messages.size(), 1u);
   EXPECT_FALSE(fs::exists(gisfile() / "1234567_5.xls"));
+}
+
+// The window is kept painted before each file and while a file is copied.
+TEST_F(MediaCopyTest, ACopyFromDiskKeepsTheWindowPainted) {
+  WriteWorkbookSet(AddDrive(kDriveCdRom, "cd"), "1234567");
+  int kept = 0;
+  DiskFileOps disk([&] { ++kept; });
+  options.files = &disk;
+  ClickCD();
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_GE(kept, 5);
 }
 
 TEST_F(MediaCopyTest, FolderAsMediumButNeverTheWorkbookFolderOrOneAboveIt) {
