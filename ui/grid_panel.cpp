@@ -6,9 +6,11 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMimeData>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "state_render.h"
@@ -59,9 +61,9 @@ GridPanel::GridPanel(const QString& grid_name, QWidget* parent)
   connect(copy, &QAction::triggered, this, [this] {
     // A million rows take seconds to put together.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString text = SelectedRowsText();
     // An empty grid leaves what the clipboard held.
-    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+    if (std::unique_ptr<QMimeData> rows = SelectedRows())
+      QGuiApplication::clipboard()->setMimeData(rows.release());
     QGuiApplication::restoreOverrideCursor();
   });
   auto* select_all = new QAction("Select &All", view_);
@@ -96,24 +98,34 @@ void GridPanel::Render(const GridState& state) {
   }
 }
 
-QString GridPanel::SelectedRowsText() const {
+std::unique_ptr<QMimeData> GridPanel::SelectedRows() const {
+  // As many rows as a mail holds as a table; a larger selection goes as text.
+  constexpr size_t kHtmlRows = 10000;
   std::vector<int> rows;
   for (const QModelIndex& i : view_->selectionModel()->selectedRows()) rows.push_back(i.row());
   if (rows.empty() && view_->currentIndex().isValid()) rows.push_back(view_->currentIndex().row());
+  if (rows.empty()) return nullptr;
   std::sort(rows.begin(), rows.end());
-  if (rows.empty()) return {};
+  const bool html = rows.size() <= kHtmlRows;
   const int columns = model_->columnCount();
-  QString text;
-  auto line = [&](auto cell) {
+  QString text, table;
+  auto line = [&](auto cell, const char* tag) {
+    if (html) table += QLatin1String("<tr>");
     for (int c = 0; c < columns; ++c) {
+      const QString value = cell(c);
       if (c > 0) text += QLatin1Char('\t');
-      text += CellText(cell(c));
+      text += CellText(value);
+      if (html) table += QString("<%1>%2</%1>").arg(QLatin1String(tag), value.toHtmlEscaped());
     }
     text += QLatin1Char('\n');
+    if (html) table += QLatin1String("</tr>\n");
   };
-  line([&](int c) { return model_->headerData(c, Qt::Horizontal).toString(); });
-  for (int r : rows) line([&](int c) { return model_->index(r, c).data().toString(); });
-  return text;
+  line([&](int c) { return model_->headerData(c, Qt::Horizontal).toString(); }, "th");
+  for (int r : rows) line([&](int c) { return model_->index(r, c).data().toString(); }, "td");
+  auto data = std::make_unique<QMimeData>();
+  data->setText(text);
+  if (html) data->setHtml(QLatin1String("<table>\n") + table + QLatin1String("</table>\n"));
+  return data;
 }
 
 void GridPanel::OnSectionClicked(int column) {

@@ -7,12 +7,14 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "record_set_model.h"
 #include "state/view_state.h"
 
 class QLabel;
+class QMimeData;
 class QTableView;
 
 namespace sorvane::gui {
@@ -32,10 +34,12 @@ class GridPanel : public QWidget {
   void SetHeadClick(std::function<void(int)> handler) { head_click_ = std::move(handler); }
 
   // The selected rows (or the current one when none is selected) in the order
-  // shown, with the headings above them: cells separated by tabs, rows ended by
-  // line feeds; a cell holding a tab, line break or quote is quoted as a
-  // spreadsheet quotes it.
-  QString SelectedRowsText() const;
+  // shown, with the headings above them, for the clipboard; nothing when the
+  // grid has no rows. As text: cells separated by tabs, rows ended by line
+  // feeds, a cell holding a tab, line break or quote quoted as a spreadsheet
+  // quotes it. Up to 10,000 rows also as an HTML table, which a mail keeps as
+  // a table.
+  std::unique_ptr<QMimeData> SelectedRows() const;
 
   QTableView* view() const { return view_; }
   QLabel* caption() const { return caption_; }

@@ -12,6 +12,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
@@ -260,6 +261,11 @@ TEST_F(CheckWindowTest, SelectedGridRowsAreCopiedAsATable) {
             "LAB_ID\tABBREVIATION\tLABORATORY\n"
             "9998\tQT\t\"A \"\"quoted\"\"\tlab\"\n"
             "1\tACME\tAcme Laboratories, Inc.\n");
+  // A mail keeps them as a table.
+  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->html().toStdString(),
+            "<table>\n<tr><th>LAB_ID</th><th>ABBREVIATION</th><th>LABORATORY</th></tr>\n"
+            "<tr><td>9998</td><td>QT</td><td>A &quot;quoted&quot;\tlab</td></tr>\n"
+            "<tr><td>1</td><td>ACME</td><td>Acme Laboratories, Inc.</td></tr>\n</table>\n");
   // The context menu offers the same, and the whole list.
   QStringList offered;
   for (QAction* a : grid->actions()) offered << a->text();
