@@ -5,6 +5,7 @@
 #include "acquire/linux_drive_probe.h"
 #include "acquire/media_copy.h"
 #include "acquire/reference_update.h"
+#include "acquire/workbook_set.h"
 #include "checks/frmCCheckView.h"
 #include "core/errors.h"
 #include "core/text.h"
@@ -136,6 +137,8 @@ CopyOutcome frmCMain::mnuDataLoadFloppy_Click() {
 
 CopyOutcome frmCMain::mnuDataLoadFolder_Click() {
   if (busy_ || unloaded_) return CopyOutcome::kStopped;
+  // A missing or mistyped ID is said before the person looks for a folder.
+  if (!CheckFacilityIDForm(state_)) return CopyOutcome::kStopped;
   const std::optional<std::string> folder =
       state_.ui.ChooseFolder("Copy the facility's workbooks from");
   if (!folder || unloaded_) return CopyOutcome::kStopped;

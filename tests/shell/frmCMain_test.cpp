@@ -211,18 +211,23 @@ TEST_F(MainWindowTest, ASecondRunInTheSameDataFolderStopsAndLeavesTheFirstRunsTa
   EXPECT_TRUE(third.loaded_ok());
 }
 
-// A folder chosen to copy from that cannot be listed (a share without the
-// right to, one gone since) is named with the reason; nothing is emptied.
-TEST_F(MainWindowTest, AChosenFolderThatCannotBeReadIsNamedAndNothingIsCopied) {
+// A folder to copy from is asked for only once a Facility ID is typed; one
+// that cannot be listed (a share without the right to, one gone since) is
+// named with the reason. Nothing is emptied.
+TEST_F(MainWindowTest, AFolderIsAskedForAfterTheFacilityIdAndOneThatCannotBeReadIsNamed) {
   CopySample(dir_.paths().WorkbookDir(), {1});
-  w.state().view.txtFacilityID.text = "1234567";
   const fs::path gone = dir_.dir() / "gone";
   ui_.folder_answers = {gone.string()};
   EXPECT_EQ(w.mnuDataLoadFolder_Click(), CopyOutcome::kStopped);
+  EXPECT_TRUE(ui_.input_titles.empty());
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"Please Enter a Facility ID"});
+
+  ui_.messages.clear();
+  w.state().view.txtFacilityID.text = "1234567";
+  EXPECT_EQ(w.mnuDataLoadFolder_Click(), CopyOutcome::kStopped);
   EXPECT_EQ(ui_.input_titles, std::vector<std::string>{"Copy the facility's workbooks from"});
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0],
-            "76  Path not found (" + gone.string() + ": No such file or directory)");
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"76  Path not found (" + gone.string() +
+                                                   ": No such file or directory)"});
   EXPECT_TRUE(fs::exists(dir_.paths().WorkbookDir() / "1234567_1.xls"));
 }
 
