@@ -1,5 +1,7 @@
 #include "record_set_model.h"
 
+#include <QBrush>
+#include <QColor>
 #include <functional>
 #include <limits>
 #include <string>
@@ -62,6 +64,15 @@ int RecordSetModel::columnCount(const QModelIndex& parent) const {
 
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
   if (!source_ || !index.isValid() || index.parent().isValid()) return {};
+  if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
+    // A value the data types refused is shown between "**" marks; in a table
+    // of thousands of rows it is also shown in colour, to be found by eye.
+    const QString text = data(index, Qt::DisplayRole).toString();
+    if (text.size() < 4 || !text.startsWith(QLatin1String("**")) ||
+        !text.endsWith(QLatin1String("**")))
+      return {};
+    return role == Qt::BackgroundRole ? QBrush(QColor(255, 200, 200)) : QBrush(Qt::black);
+  }
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   // The source may have shrunk since the last sync; never read past its end.
   if (index.row() >= source_->RecordCount() ||

@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QBrush>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -376,6 +377,12 @@ TEST_F(RecordSetModelTest, ShowsValuesAsAPersonSeesThemAndFollowsSortsAndReopeni
   EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "INSTALL_DATE");
   const QStringList shown = {Cell(0, 1), Cell(0, 2), Cell(1, 1), Cell(1, 2), Cell(2, 1)};
   EXPECT_EQ(shown, QStringList({"712.5", "5/14/2001", "", "12/1/1999 8:30:00", "0.25"}));
+  // A value the data types refused stands out in colour; the others do not.
+  rs->MoveFirst();
+  rs->SetValue(1, Value::Text("**abc**"));
+  EXPECT_TRUE(model.data(model.index(0, 1), Qt::BackgroundRole).canConvert<QBrush>());
+  EXPECT_FALSE(model.data(model.index(0, 0), Qt::BackgroundRole).isValid());
+  EXPECT_FALSE(model.data(model.index(1, 1), Qt::BackgroundRole).isValid());
   QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
   rs->Sort("POINT_ID");
   model.Sync();
