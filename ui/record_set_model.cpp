@@ -6,6 +6,8 @@
 #include <limits>
 #include <string>
 
+#include "import/data_types.h"
+
 namespace sorvane::gui {
 
 RecordSetModel::RecordSetModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -64,23 +66,20 @@ int RecordSetModel::columnCount(const QModelIndex& parent) const {
 
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
   if (!source_ || !index.isValid() || index.parent().isValid()) return {};
-  if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
-    // A value the data types refused is shown between "**" marks; in a table
-    // of thousands of rows it is also shown in colour, to be found by eye.
-    const QString text = data(index, Qt::DisplayRole).toString();
-    if (text.size() < 4 || !text.startsWith(QLatin1String("**")) ||
-        !text.endsWith(QLatin1String("**")))
-      return {};
-    return role == Qt::BackgroundRole ? QBrush(QColor(255, 200, 200)) : QBrush(Qt::black);
-  }
-  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  const bool colour = role == Qt::BackgroundRole || role == Qt::ForegroundRole;
+  if (!colour && role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   // The source may have shrunk since the last sync; never read past its end.
   if (index.row() >= source_->RecordCount() ||
       static_cast<size_t>(index.column()) >= source_->FieldCount()) {
     return {};
   }
-  return QString::fromStdString(
-      source_->At(index.row(), static_cast<size_t>(index.column())).ToDisplay());
+  const std::string shown =
+      source_->At(index.row(), static_cast<size_t>(index.column())).ToDisplay();
+  if (!colour) return QString::fromStdString(shown);
+  // A value the data types refused is shown between "**" marks; in a table
+  // of thousands of rows it is also shown in colour, to be found by eye.
+  if (!IsMarkedBad(shown)) return {};
+  return role == Qt::BackgroundRole ? QBrush(QColor(255, 200, 200)) : QBrush(Qt::black);
 }
 
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -63,6 +63,10 @@ std::string MarkBad(const std::string& text, int sheet_field_size) {
 
 }  // namespace
 
+bool IsMarkedBad(std::string_view value) {
+  return value.size() >= 4 && value.starts_with(kMark) && value.ends_with(kMark);
+}
+
 bool ConvertDataTypes(RunState& state, int n) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
   // Own shares of the rows: a window closed while the stage yields replaces

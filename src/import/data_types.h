@@ -8,6 +8,8 @@
 // in the main grid.
 #pragma once
 
+#include <string_view>
+
 #include "state/run_state.h"
 
 namespace sorvane {
@@ -21,5 +23,9 @@ bool ConvertDataTypes(RunState& state, int n);
 // long for its field becomes the first FIELD_SIZE characters of "**" and the
 // trimmed text; a text that fits is stored trimmed.
 void MarkDataTypeProblems(RunState& state, int n);
+
+// Whether a sheet value carries the marks MarkDataTypeProblems gives a bad
+// cell ("**text**").
+bool IsMarkedBad(std::string_view value);
 
 }  // namespace sorvane

@@ -123,7 +123,8 @@ class frmCMain {
   // "CD" or "Floppy": the copy routine of that menu, run as a busy activity.
   using CopyMenu = CopyOutcome (*)(RunState&, DriveProbe&, const std::function<void()>&,
                                    const CopyOptions&);
-  CopyOutcome CopyFromDrive(CopyMenu menu);
+  // `probe` is the machine's drives when null.
+  CopyOutcome CopyFromDrive(CopyMenu menu, DriveProbe* probe = nullptr);
   // The menus after a copy from media, which always starts with the reset.
   void AfterCopy();
   frmCMinorTableView& ReferenceView();

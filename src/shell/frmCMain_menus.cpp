@@ -109,14 +109,17 @@ void frmCMain::AfterCopy() {
   state_.view.menus[menu::RunData(0)].enabled = true;
 }
 
-CopyOutcome frmCMain::CopyFromDrive(CopyMenu menu) {
+CopyOutcome frmCMain::CopyFromDrive(CopyMenu menu, DriveProbe* probe) {
   if (busy_ || unloaded_) return CopyOutcome::kStopped;
   CopyOutcome outcome = CopyOutcome::kStopped;
-  if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
+  if (probe == nullptr) {
+    if (!drive_probe_) drive_probe_ = std::make_shared<LinuxDriveProbe>();
+    probe = drive_probe_.get();
+  }
   const auto blocked = Join(kImportMenus, kOtherActivities);
   RunBusy(blocked, [&] {
     outcome = menu(
-        state_, *drive_probe_,
+        state_, *probe,
         [&] {
           NewSiteReset();
           for (const auto& name : blocked) state_.view.menus[name].enabled = false;
@@ -151,18 +154,9 @@ CopyOutcome frmCMain::mnuDataLoadFolder_Click() {
     state_.ui.MessageBox(e.NumberDescription("  "));
     return CopyOutcome::kStopped;
   }
-  // The folder stands for a ready drive of either kind for this one copy.
-  std::shared_ptr<DriveProbe> drives = drive_probe_;
-  drive_probe_ = std::make_shared<FolderDriveProbe>(*folder);
-  CopyOutcome outcome = CopyOutcome::kStopped;
-  try {
-    outcome = CopyFromDrive(&::sorvane::mnuDataLoadCD_Click);
-  } catch (...) {
-    drive_probe_ = std::move(drives);
-    throw;
-  }
-  drive_probe_ = std::move(drives);
-  return outcome;
+  // The folder stands for a ready drive of either kind.
+  FolderDriveProbe chosen(*folder);
+  return CopyFromDrive(&::sorvane::mnuDataLoadCD_Click, &chosen);
 }
 
 ImportResult frmCMain::mnuRunData_Click(int index) {
