@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -223,7 +224,9 @@ void Fill(Connection& conn, int64_t results, int64_t samples) {
     }
   }
   tx.Commit();
-  conn.ExecuteNative("ANALYZE");
+  // No ANALYZE: a review's transfer leaves the engine no statistics, and with
+  // them it plans some checks differently (5.5 took 5 s instead of 0.5 s at
+  // 1,000,000 results on 300,000 samples).
 }
 
 }  // namespace
@@ -244,7 +247,7 @@ std::string FullScans(Connection& conn, const std::string& jet_sql) {
   return scans;
 }
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   const bool existing = argc > 2 && std::string(argv[1]) == "--db";
   const int64_t results = !existing && argc > 1 ? std::atoll(argv[1]) : 100000;
   const int64_t samples = !existing && argc > 2 ? std::atoll(argv[2]) : 30000;
@@ -369,4 +372,13 @@ int main(int argc, char** argv) {
     std::filesystem::remove(file);
   }
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "checks_bench: %s\n", e.what());
+    return 1;
+  }
 }

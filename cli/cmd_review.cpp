@@ -253,6 +253,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   s.WorkbookPassword = options.password;  // a batch run never asks
   s.KeepsImportedRows = false;            // no window shows them
   auto finish = [&](int code) {
+    // The emptying of the work database runs to its end, stop or no stop.
+    s.WorkConn.SetStopCheck(nullptr);
     main.Form_Unload();
     return code;
   };
@@ -330,7 +332,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
 
   fs::path workbook;
   bool workbook_failed = false;
-  s.StopRequested = stopped;  // the checks and the outputs ask it from here on
+  // The checks and the outputs ask it from here on, between steps; a query of
+  // the checks running when it says yes is cut short.
+  s.StopRequested = stopped;
+  s.WorkConn.SetStopCheck(stopped);
   // A Ctrl-C seen while the last table finished leaves every table whole, but
   // the person asked the review to stop: it ends here, not after the checks.
   if (all_transferred && !stopped()) {
@@ -365,8 +370,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
           report.sources = ProblemPlaces(s, table, check, *view->adoProblemRS, &view->Results());
         }
       } catch (const Error& e) {
-        io.err << "review: the workbook places of check " << table << '.' << index
-               << " could not be found: " << e.NumberDescription() << '\n';
+        if (!stopped())
+          io.err << "review: the workbook places of check " << table << '.' << index
+                 << " could not be found: " << e.NumberDescription() << '\n';
       }
       if (write) write(table, index);
     };
@@ -435,6 +441,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     copies_failed = !copies.failures.empty();
   }
   s.StopRequested = nullptr;
+  s.WorkConn.SetStopCheck(nullptr);
   if (options.timings) {
     for (const auto& [stage, seconds] : s.Timings.totals()) {
       io.err << "time " << stage << ": " << seconds << " s\n";

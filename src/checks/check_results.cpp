@@ -158,6 +158,7 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
       Connection reader;
       try {
         reader.OpenReaderOf(conn_);
+        reader.SetStopCheck(stop);
       } catch (const std::exception&) {
         return;  // the others do its share
       }

@@ -387,7 +387,7 @@ frmCMinorTableView& frmCCheckView::References() {
 
 void frmCCheckView::ReportError(const std::string& number_description) {
   ++failed_queries_;
-  if (!reported_.insert(number_description).second) return;
+  if (state_.Stopped() || !reported_.insert(number_description).second) return;
   state_.ui.MessageBox(number_description);
 }
 

@@ -122,7 +122,8 @@ class frmCCheckView {
 
  private:
   frmCMinorTableView& References();
-  // Shows a database error unless the same text was shown during this run.
+  // Shows a database error unless the same text was shown during this run, or
+  // the run was asked to stop (a query cut short then is no fault to tell).
   void ReportError(const std::string& number_description);
   int failed_queries_ = 0;
   void FillGrid(const clsReviewObject& check);

@@ -345,7 +345,22 @@ void Connection::Configure(std::chrono::milliseconds lock_wait) {
                 {});
 }
 
+void Connection::SetStopCheck(std::function<bool()> stop) {
+  stop_ = std::move(stop);
+  if (db_ == nullptr) return;
+  // About a millisecond of the engine's work between two looks.
+  constexpr int kStepsBetweenLooks = 10000;
+  if (!stop_) {
+    sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+    return;
+  }
+  sqlite3_progress_handler(
+      db_, kStepsBetweenLooks,
+      [](void* self) { return static_cast<Connection*>(self)->stop_() ? 1 : 0; }, this);
+}
+
 void Connection::Close() {
+  stop_ = nullptr;
   if (db_ != nullptr) {
     sqlite3_close_v2(db_);
     db_ = nullptr;

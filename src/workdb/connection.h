@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,6 +81,13 @@ class Connection {
                 std::shared_ptr<const void> value);
   std::shared_ptr<const void> Recall(const std::string& key);
   bool IsOpen() const { return db_ != nullptr; }
+  // While set (until Close), a statement running on this connection ends with
+  // DatabaseError (the engine's SQLITE_INTERRUPT) soon after `stop` says yes:
+  // it is asked every few thousand of the engine's steps, on the thread
+  // running the statement, so it must be safe there. An interrupted write
+  // inside a transaction takes the whole transaction back. Empty: statements
+  // run to their end.
+  void SetStopCheck(std::function<bool()> stop);
   void Close();
   const std::filesystem::path& file() const { return file_; }
 
@@ -147,6 +155,7 @@ class Connection {
   std::string memo_key_, memo_stamp_;
   std::shared_ptr<const void> memo_;
   std::filesystem::path file_;
+  std::function<bool()> stop_;
 };
 
 // A prepared INSERT of the given columns into one table, for bulk writes.

@@ -90,6 +90,32 @@ TEST(ConnectionTest, WritesAfterTheEngineRolledBackTheTransactionFailAndLeaveNot
   EXPECT_EQ(conn.QueryValue("SELECT count(*) FROM MT_TEMP5"), Value::Integer(1));
 }
 
+// A stop asked for cuts the running statement short (a query, or a write
+// whose transaction then leaves nothing), and the connection serves on; with
+// the check let go, statements run to their end again.
+TEST(ConnectionTest, AStatementRunningWhenAStopIsAskedForIsCutShort) {
+  Connection conn;
+  OpenTestWorkDb(conn);
+  int looks = 0;
+  conn.SetStopCheck([&] { return ++looks > 2; });
+  // Minutes of work, were it not cut short.
+  const std::string endless =
+      "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < 2000000000) ";
+  EXPECT_THROW(conn.QueryValue(endless + "SELECT count(*) FROM k"), DatabaseError);
+  EXPECT_EQ(looks, 3);
+  {
+    Transaction tx(conn);
+    conn.ExecuteNative("INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567')");
+    EXPECT_THROW(conn.ExecuteNative(endless + "INSERT INTO MT_TEMP5 (SITE) SELECT i FROM k"),
+                 DatabaseError);
+  }
+  conn.SetStopCheck(nullptr);
+  EXPECT_EQ(conn.QueryValue("SELECT count(*) FROM MT_TEMP5"), Value::Integer(0));
+  EXPECT_EQ(conn.QueryValue("WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k "
+                            "WHERE i < 100000) SELECT count(*) FROM k"),
+            Value::Integer(100000));
+}
+
 // An index build that meets a full disk tells that, not only that the
 // transaction it was part of is gone: the engine rolls the transaction back
 // when it cannot write the pages it holds out to the file (the index here
