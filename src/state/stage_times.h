@@ -35,6 +35,11 @@ class StageTimes {
     last_yield_ = now;
   }
   double longest_gap() const { return longest_gap_; }
+  // The longest gap so far, up to now; the count starts again from here.
+  double TakeLongestGap() {
+    Yielded();
+    return std::exchange(longest_gap_, 0.0);
+  }
 
  private:
   std::vector<std::pair<std::string, double>> totals_;
