@@ -367,6 +367,7 @@ void Connection::Close() {
   }
   open_transactions_ = 0;
   scratch_changes_ = 0;
+  scratch_store_open_ = false;
   memo_ = nullptr;
 }
 
@@ -432,16 +433,36 @@ void Connection::ExecuteScratch(std::string_view sql, const std::vector<Value>& 
       if (conn.db_ != nullptr) conn.scratch_changes_ += sqlite3_total_changes64(conn.db_) - before;
     }
   } count{*this, before};
+  scratch_store_open_ = true;
   ExecuteNative(sql, params);
+}
+
+void Connection::CloseScratchStore() {
+  // Scratch tables open the engine's temporary database, and while it is
+  // open, where temporary data go may not change inside a transaction, which
+  // the index builds of an import do (ExecuteLargeSort). The tables went with
+  // the transactions they were made in; switching the setting there and back
+  // outside one closes that database. Should it fail, the builds sort in memory.
+  if (!scratch_store_open_ || db_ == nullptr || sqlite3_get_autocommit(db_) == 0) return;
+  sqlite3_exec(db_, "PRAGMA temp_store=FILE; PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
+  scratch_store_open_ = false;
 }
 
 void Connection::ExecuteLargeSort(std::string_view sql) {
   // The sorter writes runs to files (and sorts them on worker threads) only
   // when temporary data go to files; its runs are as large as the page cache.
-  RunStatements(db_, "PRAGMA temp_store=FILE; PRAGMA threads=2; PRAGMA cache_size=-4096;", {});
   auto restore = [this] {
     RunStatements(db_, "PRAGMA temp_store=MEMORY; PRAGMA threads=0; PRAGMA cache_size=-65536;", {});
   };
+  try {
+    RunStatements(db_, "PRAGMA temp_store=FILE; PRAGMA threads=2; PRAGMA cache_size=-4096;", {});
+  } catch (const DatabaseError&) {
+    // The transaction has opened the temporary database (CloseScratchStore):
+    // sorted in memory, as every other statement is.
+    restore();
+    ExecuteNative(sql);
+    return;
+  }
   try {
     ExecuteNative(sql);
   } catch (const DatabaseError& e) {
@@ -545,6 +566,7 @@ void Inserter::Step() {
 
 Transaction::Transaction(Connection& conn)
     : conn_(conn), name_("sv_" + std::to_string(++savepoint_counter)) {
+  if (conn_.open_transactions_ == 0) conn_.CloseScratchStore();
   conn_.ExecuteNative("SAVEPOINT " + name_);
   ++conn_.open_transactions_;
 }

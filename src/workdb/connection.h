@@ -73,6 +73,7 @@ class Connection {
   std::string DataStamp();
   // Runs `sql` on the connection's own temporary tables, scratch space of a
   // query: what it writes there is no change of the data.
+  // A transaction begun when none is open lets go of the space they took.
   void ExecuteScratch(std::string_view sql, const std::vector<Value>& params = {});
   // Something worked out from the data as `stamp` (a DataStamp taken before
   // reading them) shows them, kept under `key` while the data stay so: Recall
@@ -101,7 +102,8 @@ class Connection {
   // sorter spread over two threads, in runs held in temporary files. Should
   // those files be refused (no space, no writable folder), the statement runs
   // again sorting in memory, as every other statement does, provided the open
-  // transaction lived through the failure.
+  // transaction lived through the failure. A transaction that made scratch
+  // tables (ExecuteScratch) sorts in memory from the start.
   void ExecuteLargeSort(std::string_view sql);
 
   // A snapshot of a query of the program's dialect.
@@ -149,9 +151,11 @@ class Connection {
   void Configure(std::chrono::milliseconds lock_wait = std::chrono::seconds(15));
   // Throws when a transaction guard is open but its transaction is gone.
   void CheckTransactionAlive();
+  void CloseScratchStore();
   sqlite3* db_ = nullptr;
   int open_transactions_ = 0;
-  int64_t scratch_changes_ = 0;  // rows written by ExecuteScratch
+  int64_t scratch_changes_ = 0;      // rows written by ExecuteScratch
+  bool scratch_store_open_ = false;  // ExecuteScratch may have opened the temporary database
   std::string memo_key_, memo_stamp_;
   std::shared_ptr<const void> memo_;
   std::filesystem::path file_;

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "acquire/drive_probe.h"
+#include "checks/frmCCheckView.h"
 #include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
@@ -277,6 +278,25 @@ TEST_F(MainWindowTest, WhileUpdatingTheReferenceTablesAnImportCannotStart) {
   EXPECT_THAT(ui_.messages[0], ::testing::HasSubstr(dir_.paths().UpdateDb().string()));
   EXPECT_THAT(ui_.messages[0],
               ::testing::EndsWith("NO_SUCH_TABLE: not a reference table of the work database"));
+}
+
+// A workbook fixed after the checks is imported again on its own, as often as
+// need be: the checks' scratch tables do not stand in the way of its index builds.
+TEST_F(MainWindowTest, ATableImportedAgainAfterTheChecksIsTransferredAndCheckedAgain) {
+  CopySample(dir_.paths().WorkbookDir());
+  w.state().view.txtFacilityID.text = "1234567";
+  w.mnuRunData_Click(0);
+  w.mnuCheckTables_Click(5);  // opens the check window, which runs Table 5's checks
+  ASSERT_NE(w.check_view(), nullptr);
+  for (int round = 0; round < 2; ++round) {
+    w.mnuRunData_Click(5);
+    EXPECT_EQ(w.state().StatusLabel(5).caption,
+              "4122 records of Table 5 transferred to temporary table in Access. ");
+    EXPECT_EQ(w.state().Tables[5].TableStatus, 6);
+    w.check_view()->mnuRunChecksAll_Click();
+    EXPECT_EQ(w.state().Tables[5].TableStatus, 7);  // checked, problems found
+  }
+  EXPECT_THAT(ui_.messages, ::testing::IsEmpty());
 }
 
 // A refresh that brings new expected fields makes the next import check them,

@@ -116,6 +116,19 @@ TEST(ConnectionTest, AStatementRunningWhenAStopIsAskedForIsCutShort) {
             Value::Integer(100000));
 }
 
+// The engine refuses to change where a sort keeps its runs once a transaction
+// has opened its temporary database (scratch tables); the index is built all the same.
+TEST(ConnectionTest, AnIndexBuildInATransactionThatMadeScratchTablesSortsInMemory) {
+  Connection conn;
+  OpenTestWorkDb(conn);
+  Transaction tx(conn);
+  conn.ExecuteScratch("CREATE TEMP TABLE scratch (v)");
+  conn.ExecuteLargeSort("CREATE INDEX IX_SCRATCH ON MT_TEMP5 (SAM_ID)");
+  tx.Commit();
+  EXPECT_EQ(conn.QueryValue("SELECT count(*) FROM sqlite_master WHERE name = 'IX_SCRATCH'"),
+            Value::Integer(1));
+}
+
 // An index build that meets a full disk tells that, not only that the
 // transaction it was part of is gone: the engine rolls the transaction back
 // when it cannot write the pages it holds out to the file (the index here
