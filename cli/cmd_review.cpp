@@ -291,6 +291,15 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     if (std::this_thread::get_id() == main_thread) s.Timings.Yielded();
     return cancelled.load();
   };
+  // Whatever way this function is left, the work database and the run state
+  // stop asking the test above before the locals it reads are gone.
+  struct StopTestRelease {
+    RunState& s;
+    ~StopTestRelease() {
+      s.StopRequested = nullptr;
+      s.WorkConn.SetStopCheck(nullptr);
+    }
+  } stop_test_release{s};
   progress.Clear();
   const double import_gap = s.Timings.TakeLongestGap();  // the import is over
   // The typed rows are in the work database now; only their fields are read
