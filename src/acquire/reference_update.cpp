@@ -19,11 +19,14 @@ std::string Shown(const std::string& name) {
   return Utf8Length(name) > 200 ? Utf8Prefix(name, 200) + "\xE2\x80\xA6" : name;
 }
 
-// The names listed in UPDATE_LIST; none when the file has no such table.
+// The names listed in UPDATE_LIST. A file without one is not taken for an
+// update database that lists nothing: a work database or some other file
+// chosen by mistake, or one whose catalog is damaged, would otherwise end the
+// refresh as if it had done its work.
 std::vector<std::string> ListedNames(TableSource& source) {
   std::vector<std::string> names;
   std::unique_ptr<TableRows> list = source.OpenTable("UPDATE_LIST");
-  if (!list) return names;
+  if (!list) throw Error(3078, "it has no table UPDATE_LIST naming the tables to replace");
   size_t column = 0;
   while (column < list->columns().size() &&
          !EqualsNoCase(list->columns()[column].name, "TABLE_NAME"))

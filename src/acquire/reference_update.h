@@ -35,8 +35,8 @@ struct ReferenceUpdateResult {
 // Shows "Updating Reference Tables" and the hourglass while it works. When the
 // update database does not exist it shows "The Access Update database (<name>)
 // is missing.  Copy it to <path>" and asks for the shutdown; when it exists
-// but cannot be read, or its UPDATE_LIST cannot, it says what is wrong and
-// changes nothing.
+// but cannot be read, or it has no UPDATE_LIST, or its UPDATE_LIST cannot be
+// read, it says what is wrong and changes nothing.
 ReferenceUpdateResult UpdateReferenceTables(RunState& state, const ChildLimits& limits = {});
 
 // What the desktop window says of a refresh that kept listed tables as they

@@ -259,19 +259,26 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrSaysWhyNot) {
   c.Open(dir.paths().WorkDb());
   EXPECT_EQ(c.QueryValue("SELECT CONTRACTOR FROM MT_CONTRACTOR"), Value::Text("New Contractor"));
 
-  // An update database that lists no table, and one whose list cannot be read.
-  const fs::path nolist = dir.dir() / "nolist.db", damaged = dir.dir() / "damaged.db";
+  // An update database whose list is empty, one without a list, and one whose list cannot be read.
+  const fs::path empty = dir.dir() / "empty.db", nolist = dir.dir() / "nolist.db",
+                 damaged = dir.dir() / "damaged.db";
+  ExecuteIn(empty, "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);");
+  CliRun r =
+      RunCommand({"update-refs", "--from", empty.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "Update database: " + empty.string() +
+                       "\nNo table to replace: " + empty.string() + " lists none in UPDATE_LIST\n");
   ExecuteIn(nolist, "CREATE TABLE MT_LAB (LAB_ID INTEGER);");
   ExecuteIn(damaged,
             "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
             "INSERT INTO UPDATE_LIST SELECT 'MT_' || printf('%0100d', i) FROM n;");
-  CliRun r =
-      RunCommand({"update-refs", "--from", nolist.string(), "--data-dir", dir.dir().string()});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "Update database: " + nolist.string() + "\nNo table to replace: " +
-                       nolist.string() + " lists none in UPDATE_LIST\n");
-  EXPECT_EQ(r.err, "");
+  r = RunCommand({"update-refs", "--from", nolist.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "The update database " + nolist.string() +
+                       " could not be read: it has no table UPDATE_LIST naming the tables to "
+                       "replace. Nothing was changed.\n");
 
   // The schema page stays whole, the last page of the list is overwritten.
   const auto size = fs::file_size(damaged);
