@@ -18,7 +18,11 @@ int RunCopy(const Paths& paths, const std::string& facility_id, const std::strin
   if (source == "folder") {
     std::error_code ec;
     if (!std::filesystem::is_directory(from_dir, ec)) {
-      io.err << "No folder " << from_dir << " to copy from.\n";
+      // A workbook named in place of its folder is the likely slip.
+      if (std::filesystem::exists(from_dir, ec))
+        io.err << from_dir << " is not a folder: name the folder that holds the workbooks.\n";
+      else
+        io.err << "No folder " << from_dir << " to copy from.\n";
       return 2;
     }
   }

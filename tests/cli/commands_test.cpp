@@ -221,6 +221,12 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
                             "--data-dir", dir.dir().string()});
   EXPECT_EQ(gone.code, 2);
   EXPECT_EQ(gone.err, "No folder " + (dir.dir() / "gone").string() + " to copy from.\n");
+  const fs::path book = SourcePath("data/sample/1234567_1.xls");
+  CliRun file =
+      RunCommand({"copy", "1234567", "--from", book.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(file.code, 2);
+  EXPECT_EQ(file.err,
+            book.string() + " is not a folder: name the folder that holds the workbooks.\n");
 }
 
 TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {
