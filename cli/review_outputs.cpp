@@ -1,0 +1,140 @@
+#include "review_outputs.h"
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "acquire/file_ops.h"
+#include "acquire/folder_scan.h"
+#include "checks/marked_copies.h"
+
+namespace sorvane::cli {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool SamePath(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  const fs::path x = fs::weakly_canonical(a, ec);
+  if (ec) return false;
+  const fs::path y = fs::weakly_canonical(b, ec);
+  return !ec && x == y;
+}
+
+}  // namespace
+
+// Replaces the workbook folder's files by the files of `from` that carry the
+// Facility ID in their name and are not hidden, as the copy from removable
+// media takes them.
+bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& facility_id,
+                   std::ostream& err) {
+  std::error_code ec;
+  std::vector<fs::path> files;
+  if (!fs::is_directory(from, ec)) {
+    err << "--workbooks: " << from.string() << " is not a folder that can be read\n";
+    return false;
+  }
+  for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = NameOf(it->path());
+    if (it->is_regular_file(ec) && !IsHiddenName(name) &&
+        name.find(facility_id) != std::string::npos) {
+      files.push_back(it->path());
+    }
+  }
+  if (ec) {
+    err << "--workbooks: " << from.string() << " cannot be read: " << ec.message() << '\n';
+    return false;
+  }
+  // The workbook folder itself: its files are the ones to review, and emptying
+  // it first would delete them.
+  if (fs::equivalent(from, to, ec)) return true;
+  try {
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(to)) {
+      if (entry.is_regular_file()) fs::remove(entry.path());
+    }
+    // Each whole or not at all: one cut short would be read as a damaged workbook.
+    for (const fs::path& file : files) {
+      CopyWhole(file, to / file.filename(), ec);
+      if (ec) throw fs::filesystem_error("cannot copy file", file, to / file.filename(), ec);
+    }
+  } catch (const fs::filesystem_error& e) {
+    err << "--workbooks: " << e.what() << '\n';
+    return false;
+  }
+  return true;
+}
+
+// No output goes among the workbooks under review: the workbook folder holds
+// the facility's workbooks and nothing else, so at the next review a report or
+// an error workbook there would be taken for one of them or break the set's
+// rules (one named like a workbook would even have replaced it), as would one
+// whose name holds the Facility ID in the folder --workbooks copies from. The
+// marked copies also need a folder of their own, and a report named like the
+// folder or like one of the copies would be replaced.
+bool OutputsAreFree(const Paths& paths, const ReviewOptions& options, std::ostream& err) {
+  const std::string inputs[] = {paths.WorkbookDir().string(), options.workbooks_dir};
+  for (const auto& [option, file] :
+       {std::pair{"--xlsx", options.xlsx_file}, std::pair{"--json", options.json_file}}) {
+    if (file.empty() || file == "-") continue;
+    const fs::path path = fs::absolute(file);
+    const bool named_for_facility =
+        path.filename().string().find(options.facility_id) != std::string::npos;
+    for (const std::string& input : inputs) {
+      if (!input.empty() && SamePath(path.parent_path(), input) &&
+          (named_for_facility || input == inputs[0])) {
+        err << option << ": " << file
+            << " is among the workbooks under review, where the next review would take it for"
+               " one; give it another folder\n";
+        return false;
+      }
+    }
+  }
+  const std::string& dir = options.annotate_dir;
+  if (dir.empty()) return true;
+  for (const std::string& input : inputs) {
+    if (!input.empty() && SamePath(dir, input)) {
+      err << "--annotate: " << dir
+          << " holds the workbooks under review; give the marked copies a folder of their own\n";
+      return false;
+    }
+  }
+  for (const std::string& file : {options.json_file, options.xlsx_file}) {
+    if (file.empty() || file == "-") continue;
+    const bool copy_name = fs::path(file).filename().string().ends_with(" (checked).xlsx") &&
+                           SamePath(fs::path(file).parent_path(), dir);
+    if (SamePath(file, dir) || copy_name) {
+      err << "--annotate: " << dir << " and " << file
+          << " are in each other's way; give each output its own path\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The marked copies' folder is made before anything runs: a path where none
+// can be made (a file in the way, a file system that takes no folder) would
+// otherwise fail only after the whole review.
+bool AnnotateFolderIsMade(const std::string& dir, std::ostream& err) {
+  const std::string why = dir.empty() ? "" : MakeMarkedCopiesDir(dir);
+  if (!why.empty()) err << "--annotate: " << why << '\n';
+  return why.empty();
+}
+
+// Two outputs named to the same file would leave only the one written last,
+// while the other is announced.
+bool OutputsAreDistinct(const ReviewOptions& options, std::ostream& err) {
+  if (options.xlsx_file.empty() || options.json_file.empty() || options.json_file == "-") {
+    return true;
+  }
+  std::error_code ec;
+  const fs::path a = fs::weakly_canonical(options.xlsx_file, ec);
+  const fs::path b = fs::weakly_canonical(options.json_file, ec);
+  if (ec || a != b) return true;
+  err << "--json and --xlsx name the same file (" << options.json_file << "); give each its own\n";
+  return false;
+}
+
+}  // namespace sorvane::cli
