@@ -29,6 +29,13 @@ bool StartProgram(frmCMain& main, std::ostream& err) {
                        ShellWord(main.state().paths.data_dir.string()) +
                        "` creates a new work database there.")
         << '\n';
+  } else if (main.work_db_incomplete()) {
+    err << ForTerminal("The work database " + main.state().paths.WorkDb().string() +
+                       " lacks what the program reads at start-up; `sorvane init --force "
+                       "--data-dir " +
+                       ShellWord(main.state().paths.data_dir.string()) +
+                       "` replaces it with a new work database.")
+        << '\n';
   } else if (main.work_db_damaged()) {
     err << ForTerminal("`sorvane init --force --data-dir " +
                        ShellWord(main.state().paths.data_dir.string()) +

@@ -98,7 +98,14 @@ bool frmCMain::Form_Load() {
       Form_Unload();
       return false;
     }
-    LoadStructures();
+    try {
+      LoadStructures();
+    } catch (const DatabaseError&) {
+      // The database opened but lacks what start-up reads (a table or a
+      // column dropped by another program, a database of some other kind).
+      work_db_incomplete_ = true;
+      throw;
+    }
   } catch (const Error& e) {
     ShowStartupError(e.NumberDescription());
     return true;

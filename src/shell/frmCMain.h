@@ -43,6 +43,9 @@ class frmCMain {
   // Start-up ended because the work database is damaged and the person chose
   // not to have it set aside for a new one.
   bool work_db_damaged() const { return work_db_damaged_; }
+  // Start-up stopped because the work database lacks what it reads (its
+  // "number description" was shown).
+  bool work_db_incomplete() const { return work_db_incomplete_; }
   // Shutdown: empties the temporary tables, closes the database, removes the
   // import's text files, closes every window. Runs once.
   void Form_Unload();
@@ -138,6 +141,7 @@ class frmCMain {
   bool loaded_ok_ = false;
   bool work_db_missing_ = false;
   bool work_db_damaged_ = false;
+  bool work_db_incomplete_ = false;
   std::shared_ptr<frmCCheckView> check_view_;
   std::shared_ptr<frmCMinorTableView> reference_view_;
   std::shared_ptr<DriveProbe> drive_probe_;

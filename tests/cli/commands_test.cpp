@@ -160,6 +160,15 @@ TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingOrDamagedDatabaseMessa
 
   fs::remove(dir.paths().WorkDb());
   dir.CreateWorkDb();
+  ExecuteIn(dir.paths().WorkDb(), "ALTER TABLE MT_VBSTRUCTURE RENAME TO KEPT");
+  CliRun incomplete = RunCommand({"status", "--data-dir", dir.dir().string()});
+  EXPECT_EQ(incomplete.code, 2);
+  EXPECT_EQ(incomplete.err, "1 no such table: MT_VBSTRUCTURE\nThe work database " +
+                                dir.paths().WorkDb().string() +
+                                " lacks what the program reads at start-up; `sorvane init --force "
+                                "--data-dir " +
+                                dir.dir().string() + "` replaces it with a new work database.\n");
+  ExecuteIn(dir.paths().WorkDb(), "ALTER TABLE KEPT RENAME TO MT_VBSTRUCTURE");
   CliRun ok = RunCommand({"status", "--data-dir", dir.dir().string()});
   EXPECT_EQ(ok.code, 0) << ok.err;
   EXPECT_NE(ok.out.find("Table 3 (Water Level): FAC_ID, POINT_ID, WL_DATE, WL, WL_CONTRACT, "
