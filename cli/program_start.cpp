@@ -24,23 +24,18 @@ std::string ShellWord(const std::string& text) {
 
 bool StartProgram(frmCMain& main, std::ostream& err) {
   if (main.Form_Load() && main.loaded_ok()) return true;
+  const std::string dir = ShellWord(main.state().paths.data_dir.string());
+  const std::string replace =
+      "`sorvane init --force --data-dir " + dir + "` replaces it with a new work database.";
   if (main.work_db_missing()) {
-    err << ForTerminal("`sorvane init --data-dir " +
-                       ShellWord(main.state().paths.data_dir.string()) +
-                       "` creates a new work database there.")
+    err << ForTerminal("`sorvane init --data-dir " + dir + "` creates a new work database there.")
         << '\n';
   } else if (main.work_db_incomplete()) {
     err << ForTerminal("The work database " + main.state().paths.WorkDb().string() +
-                       " lacks what the program reads at start-up; `sorvane init --force "
-                       "--data-dir " +
-                       ShellWord(main.state().paths.data_dir.string()) +
-                       "` replaces it with a new work database.")
+                       " lacks what the program reads at start-up; " + replace)
         << '\n';
   } else if (main.work_db_damaged()) {
-    err << ForTerminal("`sorvane init --force --data-dir " +
-                       ShellWord(main.state().paths.data_dir.string()) +
-                       "` replaces it with a new work database.")
-        << '\n';
+    err << ForTerminal(replace) << '\n';
   }
   main.Form_Unload();
   return false;
