@@ -18,22 +18,26 @@ constexpr int64_t kMostRows = 50000;
 
 constexpr std::string_view kIn = " COLLATE NOCASE IN (";
 
-// A term "nK COLLATE NOCASE IN (<list>)" of the outer statement: the column
-// it tests (its place among `names`) and the test itself (from " COLLATE").
+// A term "nK COLLATE NOCASE IN (<list>)" of the outer statement, or
+// "+nK ..." kept from the indexes: the column it tests (its place among
+// `names`), the test itself (from " COLLATE") and whether it is kept so.
 struct Filter {
   size_t column = 0;
   std::string test;
+  bool unindexed = false;
 };
 
 std::optional<Filter> ParseFilter(std::string_view term, const std::vector<std::string>& names) {
   term = Trim(term);
+  const bool unindexed = !term.empty() && term.front() == '+';
+  if (unindexed) term.remove_prefix(1);
   const size_t blank = term.find(' ');
   if (blank == std::string_view::npos || !EqualsNoCase(term.substr(blank, kIn.size()), kIn) ||
       ClosingParen(term, blank + kIn.size() - 1) != term.size() - 1)
     return std::nullopt;
   const std::string_view name = term.substr(0, blank);
   for (size_t k = 0; k < names.size(); ++k) {
-    if (EqualsNoCase(names[k], name)) return Filter{k, std::string(term.substr(blank))};
+    if (EqualsNoCase(names[k], name)) return Filter{k, std::string(term.substr(blank)), unindexed};
   }
   return std::nullopt;
 }
@@ -170,7 +174,8 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
     std::vector<std::string> tests;
     for (size_t f = 0; f < filters.size(); ++f) {
       if (columns[f] && EqualsNoCase(columns[f]->first, table))
-        tests.push_back(table + "." + Quoted(columns[f]->second) + filters[f].test);
+        tests.push_back((filters[f].unindexed ? "+" : "") + table + "." +
+                        Quoted(columns[f]->second) + filters[f].test);
     }
     if (selects.size() > 1) {
       const std::string where = " FROM " + table + " WHERE " + Joined(tests, " AND ");

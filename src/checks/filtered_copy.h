@@ -5,7 +5,8 @@
 //   SELECT * FROM W WHERE nK COLLATE NOCASE IN ('a', 'b', ...) [AND ...]
 //
 // (SQLite text; the places query of a check whose rows each stand for
-// several), lists every row of the query first. Where column nK is the
+// several; a term "+nK ..." is kept from the indexes, and stays so in the
+// copy's tests), lists every row of the query first. Where column nK is the
 // column T.c of one table T in every SELECT, a row of T whose c is not among
 // the texts gives no row the statement keeps, and none that a UNION would
 // merge with a kept one (merged rows are alike as the columns compare, and

@@ -415,6 +415,45 @@ TEST_F(PlacesTest, ARowStandingForSeveralGetsEveryOne) {
   }
 }
 
+TEST_F(PlacesTest, ManyProblemRowsOfAUnionEachGetTheirRows) {
+  // 300 gas samples, each with two results in ug/l (5.9) whose methods differ
+  // in case only: 300 problem rows, each standing for two rows. The lists of
+  // their points and samples are too long to look up together in an index.
+  state.FacilityID = facility;
+  Exec(
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300)"
+      " INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, REVIEWED)"
+      " SELECT '$SITE', 'G-' || i, 'GS-' || i, '2003-01-01 00:00:00', 'GAS', 'NEW' FROM n;"
+      "DELETE FROM MT_TEMP5;"
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 600)"
+      " INSERT INTO MT_TEMP5 (rowid, SITE, POINT_ID, SAM_ID, METHOD, UNITS, REVIEWED)"
+      " SELECT i, '$SITE', 'G-' || ((i + 1) / 2), 'GS-' || ((i + 1) / 2),"
+      " CASE i % 2 WHEN 1 THEN 'TO15' ELSE 'to15' END, 'ug/l', 'NEW' FROM n");
+  TempRowSources& sources = state.RowSources["5"];
+  sources.table = 5;
+  sources.first_rowid = 1;
+  sources.rows = 600;
+  sources.column_fields = {{"METHOD", "METHOD"}, {"UNITS", "UNITS"}};
+  TableInfo& info = state.Tables[5];
+  info.WorkbookName = "results.xls";
+  info.SheetName = "Results";
+  info.Origin.fields = {"FAC_ID", "POINT_ID", "SAM_ID", "METHOD", "UNITS"};
+  for (int32_t r = 2; r <= 601; ++r) info.Origin.record_rows.push_back(r);
+
+  std::vector<clsReviewObject> checks;
+  BuildChecks(5, facility, checks);
+  const RecordSet problems = RunCheck(5, 9);
+  ASSERT_EQ(problems.RecordCount(), 300);
+  const auto places = ProblemPlaces(state, 5, checks[9], problems);
+  for (int64_t r = 0; r < 300; ++r) {
+    // Sample GS-i: the results of rowids 2i - 1 and 2i, on workbook rows 2i and 2i + 1.
+    const int64_t i = std::stoll(std::string(problems.At(r, 3).AsText()).substr(3));
+    const std::vector<SheetPlace> expected = {{"results.xls", "Results", 2 * i, {"D", "E"}},
+                                              {"results.xls", "Results", 2 * i + 1, {"D", "E"}}};
+    EXPECT_EQ(places[static_cast<size_t>(r)], expected) << r;
+  }
+}
+
 class CheckViewTest : public FacilityTest {
  protected:
   void SetUp() override {
