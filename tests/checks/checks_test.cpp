@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 
 #include "checks/ModChecks.h"
@@ -20,7 +21,6 @@
 #include "checks/rowid_replay.h"
 #include "checks/shared_walk.h"
 #include "checks/unmatched_keys.h"
-#include "core/text.h"
 #include "facility_fixture.h"
 #include "support/work_db.h"
 #include "workdb/jet_sql.h"
@@ -47,14 +47,9 @@ struct CaseFile {
 };
 
 std::vector<std::string> Split(const std::string& cells) {
-  std::vector<std::string> out(1);
-  for (char c : cells) {
-    if (c == '|') {
-      out.emplace_back();
-    } else {
-      out.back().push_back(c);
-    }
-  }
+  std::vector<std::string> out;
+  std::istringstream in(cells + "|");  // "a|" is "a" and ""
+  for (std::string cell; std::getline(in, cell, '|');) out.push_back(cell);
   return out;
 }
 
@@ -172,20 +167,7 @@ TEST_F(FacilityTest, ChecksListOnlyTheFacilitysOwnRows) {
 // the rowid, other sites left out. Queries the engine could read otherwise
 // (an OR outside brackets, a subquery) are never shared.
 TEST_F(FacilityTest, ChecksSharingOneReadGiveTheRowsOfTheirOwnQueries) {
-  const std::string columns =
-      "SITE, POINT_ID, SAM_ID, METHOD, CAS_NUMBER, CONT_NAME, CONCENTRATION, UNITS, LAB_Q, MDL, "
-      "COMMENTS, LABORATORY, CONT_NAME_NOFORMAT, LABNOFORMAT, LAB, REVIEWED";
-  for (int i = 0; i < 3; ++i)
-    Exec("INSERT INTO MT_TEMP5 (" + columns + ") SELECT " + columns + " FROM MT_TEMP5");
-  Exec(
-      "UPDATE MT_TEMP5 SET POINT_ID = lower(POINT_ID) WHERE rowid % 3 = 1;"
-      "UPDATE MT_TEMP5 SET REVIEWED = 'PRIOR' WHERE rowid % 4 < 2;"
-      "UPDATE MT_TEMP5 SET SITE = '$OTHER' WHERE rowid % 11 = 0;"
-      "UPDATE MT_TEMP5 SET UNITS = NULL WHERE rowid % 3 = 0;"
-      "UPDATE MT_TEMP5 SET MDL = NULL, METHOD = ' ' WHERE rowid % 5 = 2;"
-      "UPDATE MT_TEMP5 SET LAB_Q = NULL, LABORATORY = NULL WHERE rowid % 7 = 1;"
-      "UPDATE MT_TEMP5 SET LAB = 0, LABORATORY = 'Lab ' || (rowid % 3) WHERE rowid % 2 = 0;"
-      "UPDATE MT_TEMP5 SET CONCENTRATION = NULL WHERE rowid % 9 = 4;");
+  Exec(ReadFile(SourcePath("tests/data/cases/checks_shared_read.sql")));
   std::vector<std::string> queries, names;
   std::vector<clsReviewObject> list;
   for (int t = 5; t >= 1; --t) {
@@ -235,42 +217,7 @@ TEST_F(FacilityTest, ChecksSharingOneReadGiveTheRowsOfTheirOwnQueries) {
 // groups come in an index's order, or that show a column outside the key,
 // run as they are.
 TEST_F(FacilityTest, ChecksReadingFewerRowsGiveTheRowsOfTheirOwnQueries) {
-  // 400 rows over 324 keys.
-  Exec(
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
-      "INSERT INTO MT_TEMP5 (SITE, POINT_ID, SAM_ID, METHOD, CONT_NAME, LABORATORY, REVIEWED, "
-      "CONT_NAME_NOFORMAT, CAS_NUMBER, UNITS, LAB) "
-      "SELECT iif(i % 13 = 0, '$OTHER', '$SITE'), iif(i % 5 = 1, 'mw-', 'MW-') || (i % 4), "
-      "iif(i % 6 = 5, 's-', 'S-') || (i / 4 % 3), '82' || (i / 12 % 3), "
-      "iif(i % 7 = 3, 'BENZENE', 'Benzene') || (i / 36 % 3), "
-      "nullif('Lab ' || (i / 108 % 3), 'Lab 0'), iif(i % 9 = 4, 'PRIOR', 'NEW'), "
-      "iif(i % 3 = 0, lower('$ANALYTE_NOFORMAT'), iif(i % 3 = 1, '$ANALYTE2_NOFORMAT', "
-      "iif(i % 7 = 3, 'UNKNOWN', 'Unknown') || (i / 36 % 3))), iif(i % 4 = 0, '$CAS', '$CAS2'), "
-      "iif(i % 3 = 0, 'mg/kg', iif(i % 5 = 0, 'UG/L', 'ug/l')), iif(i % 4 = 1, 0, 1) FROM n");
-  // Samples for a third of the results' keys, liquid and solid, some dated before 2000-09-01,
-  // two keys twice in other letter cases, dates and matrices.
-  Exec(
-      "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 3) "
-      "INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, REVIEWED) SELECT '$SITE', "
-      "'MW-' || (i % 4), 'S-' || (i / 4), iif(i % 5 = 2, '1999-05-01 00:00:00', "
-      "'2004-05-01 00:00:00'), iif(i % 2 = 0, 'LIQUID', 'SOLID'), 'NEW' FROM n;"
-      "INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, REVIEWED) VALUES "
-      "('$SITE', 'mw-2', 's-0', '2004-01-01 00:00:00', 'SOLID', 'NEW'), "
-      "('$SITE', 'MW-1', 's-1', '1998-01-01 00:00:00', 'LIQUID', 'NEW')");
-  // Texts the places queries list that read like their SQL.
-  for (const char* point : {"MW-9') AND ('1'='1", "P UNION SELECT ( COLLATE NOCASE IN ("}) {
-    const std::string p = SqlQuote(point);
-    Exec(
-        "INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, REVIEWED) VALUES "
-        "('$SITE', " +
-        p +
-        ", 'S-0', '2004-01-01 00:00:00', 'LIQUID', 'NEW');"
-        "INSERT INTO MT_TEMP5 (SITE, POINT_ID, SAM_ID, METHOD, CONT_NAME, REVIEWED, "
-        "CONT_NAME_NOFORMAT, CAS_NUMBER, UNITS) VALUES ('$SITE', " +
-        p +
-        ", 'S-0', '8260', "
-        "'Benzene', 'NEW', '$ANALYTE_NOFORMAT', '$CAS2', 'mg/kg')");
-  }
+  Exec(ReadFile(SourcePath("tests/data/cases/checks_read_fewer_rows.sql")));
   std::vector<clsReviewObject> list;
   for (int t = 1; t <= 5; ++t) {
     BuildChecks(t, facility, list);

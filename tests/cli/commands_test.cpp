@@ -30,6 +30,13 @@ namespace fs = std::filesystem;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 
+// The value `sql` gives on the database file `db`.
+Value ValueIn(const fs::path& db, const std::string& sql) {
+  Connection c;
+  c.Open(db);
+  return c.QueryValue(sql);
+}
+
 TEST(Commands, AMistypedCommandIsNamedWithTheCommandsThereAre) {
   const char* kSaid =
       "reveiw is not a command; the commands are init, status, review, refs, read, copy, "
@@ -59,14 +66,10 @@ TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
   EXPECT_EQ(second.err, "The work database " + d +
                             "/GIS_WORK.db already exists; it was left as it is (use --force to "
                             "replace it).\n");
-  Connection c;
-  c.Open(fs::path(d) / "GIS_WORK.db");
-  EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(1));
-  c.Close();
+  const fs::path db = fs::path(d) / "GIS_WORK.db";
+  EXPECT_EQ(ValueIn(db, "SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(1));
   EXPECT_EQ(RunCommand({"init", "--force", "--data-dir", d}).code, 0);
-  c.Open(fs::path(d) / "GIS_WORK.db");
-  EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
-  c.Close();
+  EXPECT_EQ(ValueIn(db, "SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
 
   // A disk that fills: the file is named and the database there was is kept.
   const auto size = fs::file_size(fs::path(d) / "GIS_WORK.db");
@@ -112,10 +115,8 @@ TEST(InitCommand, ANewDatabaseDoesNotTakeTheJournalOfTheOneItReplaces) {
   const CliRun init = RunCommand({"init", "--force", "--data-dir", killed.string()});
   ASSERT_EQ(init.code, 0) << init.err;
   EXPECT_FALSE(fs::exists(killed / "GIS_WORK.db-journal"));
-  Connection c;
-  c.Open(killed / "GIS_WORK.db");
-  EXPECT_EQ(c.QueryValue("PRAGMA integrity_check"), Value::Text("ok"));
-  EXPECT_EQ(c.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
+  EXPECT_EQ(ValueIn(killed / "GIS_WORK.db", "PRAGMA integrity_check"), Value::Text("ok"));
+  EXPECT_EQ(ValueIn(killed / "GIS_WORK.db", "SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
 }
 
 TEST(InitCommand, ForceWaitsForARunInTheFolderAndThenLeavesItsDatabase) {
@@ -179,10 +180,13 @@ TEST(StatusCommand, ListsTheStructuresOrEndsWithTheMissingOrDamagedDatabaseMessa
 }
 
 TEST(ReadCommand, PrintsTheFirstSheetAsStoredOrShownOrTheReadersReason) {
-  CliRun good = RunCommand({"read", SourcePath("data/sample/1234567_3.xls").string()});
+  const std::string levels = SourcePath("data/sample/1234567_3.xls").string();
+  CliRun good = RunCommand({"read", levels});
   EXPECT_EQ(good.code, 0) << good.err;
   EXPECT_EQ(good.out.substr(0, good.out.find('\n')),
             "FAC_ID\tPOINT_ID\tWL_DATE\tWL\tWL_CONTRACT\tWL_COMMENTS");
+  // A data folder, which it would ignore, is refused.
+  EXPECT_EQ(RunCommand({"read", "--data-dir", "/tmp", levels}).code, 2);
   TempDataDir dir;
   const fs::path junk = dir.dir() / "junk.xls";
   std::ofstream(junk) << "not a workbook at all";
@@ -270,9 +274,8 @@ TEST(UpdateRefsCommand, ReplacesTheListedTablesOrSaysWhyNot) {
       RunCommand({"update-refs", "--from", update.string(), "--data-dir", dir.dir().string()});
   EXPECT_EQ(ok.code, 0) << ok.err;
   EXPECT_EQ(ok.out, "Update database: " + update.string() + "\nReplaced MT_CONTRACTOR\n");
-  Connection c;
-  c.Open(dir.paths().WorkDb());
-  EXPECT_EQ(c.QueryValue("SELECT CONTRACTOR FROM MT_CONTRACTOR"), Value::Text("New Contractor"));
+  EXPECT_EQ(ValueIn(dir.paths().WorkDb(), "SELECT CONTRACTOR FROM MT_CONTRACTOR"),
+            Value::Text("New Contractor"));
 
   // An update database whose list is empty, one without a list, and one whose list cannot be read.
   const fs::path empty = dir.dir() / "empty.db", nolist = dir.dir() / "nolist.db",
@@ -360,10 +363,9 @@ TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {
                                "column ALIAS)\n"));
   EXPECT_THAT(r.err, HasSubstr("Reference table T_SITE: the shipped one was kept (not in " +
                                file.string() + ")\n"));
-  Connection c;
-  c.Open(d / "GIS_WORK.db");
-  EXPECT_EQ(c.QueryValue("SELECT group_concat(CONTRACT) FROM MT_CONTRACTOR").ToDisplay(), "C-77");
-  EXPECT_GT(c.QueryValue("SELECT count(*) FROM MT_LAB").AsInteger(), 10);
+  const std::string contracts = "SELECT group_concat(CONTRACT) FROM MT_CONTRACTOR";
+  EXPECT_EQ(ValueIn(d / "GIS_WORK.db", contracts).ToDisplay(), "C-77");
+  EXPECT_GT(ValueIn(d / "GIS_WORK.db", "SELECT count(*) FROM MT_LAB").AsInteger(), 10);
 
   std::ofstream(file, std::ios::trunc) << "not a database at all";
   r = RunCommand({"init", "--force", "--data-dir", d.string(), "--reference", file.string()});
@@ -371,7 +373,7 @@ TEST(InitReference, TablesTheFileLacksOrThatAreRefusedKeepTheShippedOnes) {
   EXPECT_EQ(r.err, "The reference file " + file.string() +
                        " could not be read: it is neither a SQLite nor an Access database. No "
                        "work database was built.\n");
-  EXPECT_EQ(c.QueryValue("SELECT group_concat(CONTRACT) FROM MT_CONTRACTOR").ToDisplay(), "C-77");
+  EXPECT_EQ(ValueIn(d / "GIS_WORK.db", contracts).ToDisplay(), "C-77");
 }
 
 // `sorvane refs`: the four reference lists as the reference-list window shows them.

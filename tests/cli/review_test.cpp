@@ -46,11 +46,22 @@ std::string SampleReview(const std::string& from, const std::string& to) {
 std::string Imported() { return SampleReview("Table 1: ", "Checks of Table 1"); }
 std::string Table3Verdicts() { return SampleReview("Checks of Table 3", "Checks of Table 4"); }
 
+// `sorvane review 1234567` on the data folder of `dir` and the workbooks of
+// `workbooks` (none: those already in the workbook folder), with `more` options.
+CliRun Review(const TempDataDir& dir, const fs::path& workbooks,
+              std::vector<std::string> more = {}) {
+  std::vector<std::string> args = {"review", "1234567", "--data-dir", dir.dir().string()};
+  if (!workbooks.empty()) args.insert(args.end(), {"--workbooks", workbooks.string()});
+  args.insert(args.end(), more.begin(), more.end());
+  return RunCommand(args);
+}
+fs::path Sample() { return SourcePath("data/sample"); }
+
 TEST(Review, ReportOnStdoutTextOnStderrPriorDataAndTheAnsweredNumberOfRecords) {
   WorkDataDir dir;
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                         SourcePath("data/sample").string(), "--json", "-", "--tables", "3,5",
-                         "--review-date", "6/30/2004", "--max-records", "20"});
+  CliRun r = Review(
+      dir, Sample(),
+      {"--json", "-", "--tables", "3,5", "--review-date", "6/30/2004", "--max-records", "20"});
   EXPECT_EQ(r.code, 1);
   EXPECT_THAT(r.err, ::testing::StartsWith(Imported()));
   EXPECT_THAT(r.err, HasSubstr(Table3Verdicts()));
@@ -89,8 +100,7 @@ TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
 TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
   WorkDataDir dir;
   ExecuteIn(dir.paths().WorkDb(), "DROP TABLE MT_TEMP4A");  // a damaged work database
-  CliRun r = RunCommand({"review", "1234567", "--workbooks", SourcePath("data/sample").string(),
-                         "--data-dir", dir.dir().string()});
+  CliRun r = Review(dir, Sample());
   EXPECT_EQ(r.code, 2);
   EXPECT_THAT(r.out, HasSubstr("Table 4: Transfer to Access for Table 4 failed. \n"));
   EXPECT_THAT(r.err, HasSubstr("no such table: MT_TEMP4A"));
@@ -110,8 +120,7 @@ TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
     table1[1].push_back("1234567");
   }
   WriteXlsx(set / "1234567_1.xls", table1);
-  CliRun r = RunCommand(
-      {"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks", set.string()});
+  CliRun r = Review(dir, set);
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
   EXPECT_THAT(r.out, HasSubstr("X\\x1B]0;TITLE\\x07"));
@@ -130,8 +139,7 @@ TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
   // Whatever the workbook folder held before is replaced.
   fs::create_directories(dir.paths().WorkbookDir());
   std::ofstream(dir.paths().WorkbookDir() / "1234567_5.xls") << "old";
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                         four.string(), "--json", (dir.dir() / "r.json").string()});
+  CliRun r = Review(dir, four, {"--json", (dir.dir() / "r.json").string()});
   const std::string gis = dir.paths().WorkbookDir().string();
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err, "Five files for 1234567 were not found in " + gis +
@@ -157,9 +165,7 @@ TEST(Review, WorkbookFolderItselfIsReviewedAndAnUnwritableErrorWorkbookIsAFailur
   // byte too long for the file system.
   const fs::path xlsx =
       dir.dir() / (std::string(255 - std::string(".xlsx.partial").size() + 1, 'e') + ".xlsx");
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                         (gis / ".." / gis.filename()).string(), "--tables", "3", "--xlsx",
-                         xlsx.string()});
+  CliRun r = Review(dir, gis / ".." / gis.filename(), {"--tables", "3", "--xlsx", xlsx.string()});
   EXPECT_EQ(r.code, 2);
   EXPECT_THAT(r.out, ::testing::StartsWith(Imported()));
   EXPECT_TRUE(fs::exists(gis / "1234567_5.xls"));
@@ -178,9 +184,7 @@ void ExpectAsCommitted(const std::string& actual, const std::string& expected_fi
 TEST(SampleFacility, ReviewWritesTheCommittedReportAndErrorWorkbook) {
   WorkDataDir dir;
   const fs::path json = dir.dir() / "report.json", xlsx = dir.dir() / "errors.xlsx";
-  const CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                               SourcePath("data/sample").string(), "--json", json.string(),
-                               "--xlsx", xlsx.string()});
+  const CliRun r = Review(dir, Sample(), {"--json", json.string(), "--xlsx", xlsx.string()});
   ASSERT_EQ(r.code, 1) << r.err;
   EXPECT_EQ(r.err, "");
   ExpectAsCommitted(ReplaceAll(r.out, dir.dir().string(), "$DATA"), "review.txt");
@@ -208,8 +212,7 @@ TEST(SaidOutLoud, RowsWithAnEmptyFirstCellAreNamedInTheLabelSummaryAndReport) {
   WorkDataDir dir;
   const fs::path set = FacilityWithBlankFirstCells(dir);
   const fs::path json = dir.dir() / "r.json";
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                         set.string(), "--json", json.string()});
+  CliRun r = Review(dir, set, {"--json", json.string()});
   EXPECT_EQ(r.code, 1);  // a problem of the table, even where every check passed
   const std::string skipped = "8 rows skipped, first cell empty: rows 3, 4, 5, 6, 7 and 3 more.";
   EXPECT_THAT(r.out, HasSubstr("Table 5: 1 records of Table 5 transferred to temporary table in "
@@ -257,8 +260,8 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
   EXPECT_EQ(err, said);
   EXPECT_EQ(RunToFullDevice("refs labs --json" + data, &err), 2);
   EXPECT_EQ(err, said);
-  const std::string review = "review 1234567 --json -" + data + " --workbooks '" +
-                             SourcePath("data/sample").string() + "'";
+  const std::string review =
+      "review 1234567 --json -" + data + " --workbooks '" + Sample().string() + "'";
   EXPECT_EQ(RunToFullDevice(review, &err), 2);
   EXPECT_THAT(err, HasSubstr(said));
   // Nor is a reader gone early an end without a word: the work database is
@@ -295,6 +298,20 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
   return SQLITE_OK;
 }
 
+// A review of the sample whose program gets `signal` as the first statement
+// holding `at` starts.
+CliRun ReviewSignalledAt(const TempDataDir& dir, const char* at, int signal,
+                         std::vector<std::string> more = {}) {
+  ctrl_c_at = at;
+  signal_sent = signal;
+  pressed = last_check_after = false;
+  auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
+  sqlite3_auto_extension(hook);
+  CliRun r = Review(dir, Sample(), std::move(more));
+  sqlite3_cancel_auto_extension(hook);
+  return r;
+}
+
 // As Table 5's second index starts to build, the window's next turn sees the
 // cancel; as its last one does, none comes before the import ends; during the
 // checks, no further check starts. Every way the table is left whole,
@@ -303,7 +320,6 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
 // (`timeout`, `kill`) or the terminal closing during the checks is taken the
 // same way.
 TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
-  auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
   for (const auto& [at, signal] :
        {std::pair{"CREATE INDEX IX_MT_TEMP5_SAM_ID", SIGINT},
         std::pair{"CREATE INDEX IX_MT_TEMP5_CONT_NAME", SIGINT},
@@ -311,13 +327,7 @@ TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
         std::pair{"CAS AS SHOULDBE", SIGHUP}}) {
     WorkDataDir dir;
     const fs::path json = dir.dir() / "report.json";
-    ctrl_c_at = at;
-    signal_sent = signal;
-    pressed = last_check_after = false;
-    sqlite3_auto_extension(hook);
-    CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                           SourcePath("data/sample").string(), "--json", json.string()});
-    sqlite3_cancel_auto_extension(hook);
+    CliRun r = ReviewSignalledAt(dir, at, signal, {"--json", json.string()});
     EXPECT_EQ(r.code, 2) << at;
     EXPECT_THAT(r.err, HasSubstr("review: cancelled; the review did not run to its end\n"));
     // A check query cut short by the stop is no fault to tell.
@@ -342,18 +352,11 @@ TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
 // it ignored: a Ctrl-C meant for what runs in the foreground does not stop it.
 TEST(SaidOutLoud, AReviewStartedWithCtrlCIgnoredIsNotStoppedByOne) {
   WorkDataDir dir;
-  ctrl_c_at = "CAS AS SHOULDBE";
-  signal_sent = SIGINT;
-  pressed = last_check_after = false;
   struct sigaction ignore {
   }, before{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGINT, &ignore, &before);
-  auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
-  sqlite3_auto_extension(hook);
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                         SourcePath("data/sample").string()});
-  sqlite3_cancel_auto_extension(hook);
+  CliRun r = ReviewSignalledAt(dir, "CAS AS SHOULDBE", SIGINT);
   struct sigaction after {};
   sigaction(SIGINT, &before, &after);
   EXPECT_TRUE(pressed);
@@ -368,14 +371,13 @@ TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
   CliRun r;
   {
     FileSizeLimit full_disk(64 * 1024);
-    r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string(), "--workbooks",
-                    SourcePath("data/sample").string()});
+    r = Review(dir, Sample());
   }
   EXPECT_EQ(r.code, 2);
   EXPECT_THAT(r.err, HasSubstr("--workbooks: "));
   for (const auto& entry : fs::directory_iterator(dir.paths().WorkbookDir())) {
     const fs::path name = entry.path().filename();
-    EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(SourcePath("data/sample") / name)) << name;
+    EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(Sample() / name)) << name;
   }
 }
 
@@ -385,7 +387,7 @@ TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
 // left behind is cleared by the next import of the folder.
 TEST(SaidOutLoud, ARunKilledWhileItCopiesLeavesNoCutShortWorkbook) {
   WorkDataDir dir;
-  const fs::path sample = SourcePath("data/sample");
+  const fs::path sample = Sample();
   const std::string command = "ulimit -c 0; ulimit -f 400; exec '" + std::string(SORVANE_CLI_PATH) +
                               "' review 1234567 --data-dir '" + dir.dir().string() +
                               "' --workbooks '" + sample.string() + "' > /dev/null 2>&1";
@@ -402,16 +404,10 @@ TEST(SaidOutLoud, ARunKilledWhileItCopiesLeavesNoCutShortWorkbook) {
     const std::string name = std::string("1234567_") + n + ".xls";
     fs::copy_file(sample / name, folder / name, fs::copy_options::overwrite_existing);
   }
-  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir.dir().string()});
+  CliRun r = Review(dir, {});
   EXPECT_EQ(r.code, 1);
   EXPECT_THAT(r.out, HasSubstr("Table 5: 4122 records of Table 5 transferred"));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);
-}
-
-TEST(SaidOutLoud, AnOptionTheCommandWouldIgnoreIsRefused) {
-  CliRun read = RunCommand({"read", "--data-dir", "/tmp", "x.xls"});
-  EXPECT_EQ(read.code, 2);
-  EXPECT_EQ(read.out, "");
 }
 
 }  // namespace
