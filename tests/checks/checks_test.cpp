@@ -322,13 +322,7 @@ TEST_F(PlacesTest, EveryCheckFindsItsPlacesInItsOwnTable) {
 TEST_F(PlacesTest, ARowStandingForSeveralGetsEveryOne) {
   state.FacilityID = facility;
   // A piezometer with no well record, two water levels on one day and a well sample.
-  Exec(
-      "INSERT INTO MT_TEMP3 (SITE, POINT_ID, WL_DATE, WL, CONTRACT, REVIEWED) VALUES"
-      " ('$SITE', 'PZ-9', '2004-03-17 00:00:00', 3, '$CONTRACT', 'NEW'),"
-      " ('$SITE', 'PZ-9', '2004-03-17 00:00:00', 4, '$CONTRACT', 'NEW');"
-      "INSERT INTO MT_TEMP4 (SITE, POINT_ID, SAM_ID, SAM_DATE, MATRIX, SAM_SOURCE, CONTRACT,"
-      " REVIEWED) VALUES ('$SITE', 'PZ-9', 'PZ-9-1', '2004-03-17 00:00:00', 'LIQUID',"
-      " '$WELLSRC', '$CONTRACT', 'NEW')");
+  Exec(ReadFile(SourcePath("tests/data/cases/places_piezometer.sql")));
   // Workbook row n holds temporary row n - 1 (the header is row 1).
   TempRowSources& sources = state.RowSources["3"];
   sources.table = 3;

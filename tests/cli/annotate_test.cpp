@@ -125,12 +125,10 @@ class AnnotateTest : public ::testing::Test {
     return RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
                        in_.string(), "--json", json_.string(), "--annotate", out_.string()});
   }
+  // Table n's workbook under review, .xls or .xlsx.
   fs::path Input(int n) {
-    for (const char* ext : {".xls", ".xlsx"}) {
-      if (fs::exists(in_ / ("1234567_" + std::to_string(n) + ext)))
-        return in_ / ("1234567_" + std::to_string(n) + ext);
-    }
-    return {};
+    const fs::path xls = in_ / ("1234567_" + std::to_string(n) + ".xls");
+    return fs::exists(xls) ? xls : fs::path(xls.string() + "x");
   }
   // The copy of table n's workbook has exactly the fills and comments of
   // `marks` (cell -> severity), and the values and kinds of its input.

@@ -118,8 +118,6 @@ TEST(ReportFile, ReportIsWrittenWholeWhereALinkPointsOrThePreviousOneIsKept) {
   EXPECT_FALSE(WriteJsonFile("/dev/full", report, io));
   EXPECT_EQ(err.str(),
             "--json: the report could not be written to /dev/full: No space left on device\n");
-  EXPECT_TRUE(WriteJsonFile("-", report, io));
-  EXPECT_EQ(testing::ParseJson(out.str())["facility_id"].string, "1234567");
 }
 
 }  // namespace

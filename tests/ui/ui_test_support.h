@@ -1,10 +1,9 @@
 // Shared pieces of the desktop front-end tests: one QApplication for the whole
-// program (offscreen unless told otherwise), a Qt port that records dialogs
-// instead of showing them, and a started main window over a temporary data
-// folder with a full work database.
+// program (offscreen unless told otherwise), a Qt port that records messages
+// and answers questions instead of showing them, and a started main window
+// over a temporary data folder with a full work database.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,24 +35,15 @@ void ExpectShowsEach(QWidget* window, const std::string& name, const States& sta
     ExpectShows(window, ControlName(name, static_cast<int>(i)), states[i]);
 }
 
-// The real Qt port with its dialogs replaced by records and scripted answers.
+// The real Qt port with its dialogs replaced by records and fixed answers.
 class RecordingQtUi : public gui::QtUi {
  public:
   void MessageBox(const std::string& text) override { messages.push_back(text); }
-  bool AskOkCancel(const std::string& text) override {
-    questions.push_back(text);
-    if (ok_cancel_answers.empty()) return true;
-    const bool a = ok_cancel_answers.front();
-    ok_cancel_answers.pop_front();
-    return a;
-  }
-  bool AskYesNo(const std::string& text) override {
-    questions.push_back(text);
-    return false;
-  }
-  std::optional<std::string> InputBox(const std::string& prompt, const std::string&,
+  // Questions take OK, No and the default answer.
+  bool AskOkCancel(const std::string&) override { return true; }
+  bool AskYesNo(const std::string&) override { return false; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&,
                                       const std::string& default_answer) override {
-    input_prompts.push_back(prompt);
     return default_answer;
   }
   void OpenDocument(const std::string& path) override { documents.push_back(path); }
@@ -64,8 +54,7 @@ class RecordingQtUi : public gui::QtUi {
   // Runs at every yield of a long activity (what a person does meanwhile).
   std::function<void()> on_yield;
 
-  std::vector<std::string> messages, questions, input_prompts, documents;
-  std::deque<bool> ok_cancel_answers;
+  std::vector<std::string> messages, documents;
 };
 
 // A main window started on a data folder with a work database.
