@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,14 +61,14 @@ class ErrorWorkbookTest : public ::testing::Test {
   }
   // The cells of sheet `name` of the saved file, one line per row.
   std::vector<std::string> Sheet(const std::string& name) {
-    std::istringstream text(XlsxCellsText(file));
+    const std::string text = XlsxCellsText(file);
+    size_t at = text.find("[" + name + "]\n");
+    if (at == std::string::npos) return {};
     std::vector<std::string> lines;
-    bool in_sheet = false;
-    for (std::string line; std::getline(text, line);) {
-      if (line.starts_with("["))
-        in_sheet = line == "[" + name + "]";
-      else if (in_sheet)
-        lines.push_back(line);
+    for (at = text.find('\n', at) + 1; at < text.size() && text[at] != '[';) {
+      const size_t end = text.find('\n', at);
+      lines.push_back(text.substr(at, end - at));
+      at = end + 1;
     }
     return lines;
   }
