@@ -21,6 +21,10 @@ namespace sorvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using Reason = WorkbookError::Reason;
+
+fs::path Corpus(const std::string& relative) { return fs::path(SORVANE_CORPUS_DIR) / relative; }
+bool CorpusPresent() { return fs::exists(Corpus("MANIFEST.tsv")); }
 
 struct CorpusFile {
   std::string path;  // relative to the corpus folder
@@ -28,7 +32,7 @@ struct CorpusFile {
 };
 
 std::vector<CorpusFile> Manifest() {
-  std::ifstream in(fs::path(SORVANE_CORPUS_DIR) / "MANIFEST.tsv");
+  std::ifstream in(Corpus("MANIFEST.tsv"));
   std::vector<CorpusFile> out;
   std::string line;
   std::getline(in, line);  // column names: path, size, sha, group
@@ -42,18 +46,17 @@ std::vector<CorpusFile> Manifest() {
 struct Outcome {
   bool read = false;
   int64_t rows = 0;
-  WorkbookError::Reason reason{};
+  Reason reason{};
   std::string message;
 };
 
 Outcome ReadCorpusFile(const std::string& relative) {
   Outcome o;
   try {
-    ReadFirstWorksheet(fs::path(SORVANE_CORPUS_DIR) / relative,
-                       [&](int64_t, const std::vector<std::string>&) {
-                         ++o.rows;
-                         return true;
-                       });
+    ReadFirstWorksheet(Corpus(relative), [&](int64_t, const std::vector<std::string>&) {
+      ++o.rows;
+      return true;
+    });
     o.read = true;
   } catch (const WorkbookError& e) {
     o.reason = e.reason();
@@ -65,8 +68,6 @@ Outcome ReadCorpusFile(const std::string& relative) {
 const std::set<std::string> kDefaultPasswordFiles = {"xls/calamine_issue_385.xls",
                                                      "xls/poi_50833.xls", "xlsx/poi_58616.xlsx",
                                                      "xlsx/poi_protect.xlsx"};
-
-bool CorpusPresent() { return fs::exists(fs::path(SORVANE_CORPUS_DIR) / "MANIFEST.tsv"); }
 
 TEST(CorpusTest, EveryFileIsReadOrRefusedAsItsGroupExpects) {
   if (!CorpusPresent()) GTEST_SKIP() << "the shared corpus is absent";
@@ -86,13 +87,13 @@ TEST(CorpusTest, EveryFileIsReadOrRefusedAsItsGroupExpects) {
       // others need their password, or use a protection that is not supported
       // (XOR obfuscation, an Excel 95 workbook).
       EXPECT_EQ(o.read, kDefaultPasswordFiles.count(f.path) == 1) << o.message;
-      if (!o.read && o.reason != WorkbookError::Reason::kUnsupportedFormat) {
-        EXPECT_EQ(o.reason, WorkbookError::Reason::kEncrypted);
+      if (!o.read && o.reason != Reason::kUnsupportedFormat) {
+        EXPECT_EQ(o.reason, Reason::kEncrypted);
         EXPECT_NE(o.message.find("opens only with its password"), std::string::npos) << o.message;
       }
     } else if (f.group == "oldbiff" && !o.read) {
       // Read only when the file also carries an Excel 97 "Workbook" stream.
-      EXPECT_EQ(o.reason, WorkbookError::Reason::kUnsupportedFormat);
+      EXPECT_EQ(o.reason, Reason::kUnsupportedFormat);
       EXPECT_NE(o.message.find("are not supported"), std::string::npos) << o.message;
     }
     if (!o.read) {
@@ -108,29 +109,17 @@ TEST(CorpusTest, EveryFileIsReadOrRefusedAsItsGroupExpects) {
   EXPECT_EQ(read_by_group["encrypted"], 4);
 }
 
-// One golden file: the shape line and the listed (non-empty) rows.
+// One golden file: its shape line and the listed (non-empty) rows.
 struct Golden {
-  std::string sheet;
-  int64_t first_row = 0, last_row = 0;
-  int32_t columns = 0;
+  std::string shape;
   std::map<int64_t, std::vector<std::string>> rows;
 };
 
 Golden LoadGolden(const fs::path& file) {
   Golden g;
   std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  const auto value = [&](const std::string& key) {
-    const size_t p = line.find(" " + key + "=");
-    return std::stoll(line.substr(p + key.size() + 2));
-  };
-  g.sheet =
-      line.substr(line.find("sheet=") + 6, line.find(" first_row=") - line.find("sheet=") - 6);
-  g.first_row = value("first_row");
-  g.last_row = value("last_row");
-  g.columns = static_cast<int32_t>(value("columns"));
-  while (std::getline(in, line)) {
+  std::getline(in, g.shape);
+  for (std::string line; std::getline(in, line);) {
     std::vector<std::string> cells = SplitCaseLine(line);
     const int64_t row = std::stoll(cells.front());
     cells.erase(cells.begin());
@@ -148,7 +137,7 @@ TEST(CorpusTest, GoodXlsFilesReadTheValuesOfAnIndependentReader) {
     SCOPED_TRACE(name);
     const Golden g = LoadGolden(entry.path());
     SheetRows got;
-    const fs::path file = fs::path(SORVANE_CORPUS_DIR) / "xls" / name;
+    const fs::path file = Corpus("xls/" + name);
     ASSERT_NO_THROW(got = ReadAllRows(file));
     ++compared;
     // As the import reads it: in one pass where the sheet's claim holds.
@@ -157,10 +146,11 @@ TEST(CorpusTest, GoodXlsFilesReadTheValuesOfAnIndependentReader) {
     int shapes = 0;
     EXPECT_EQ(ReadStartingOver(bytes, name, shapes), got.rows);
     read_once += shapes == 1;
-    EXPECT_EQ(got.shape.sheet_name, g.sheet);
-    EXPECT_EQ(got.shape.first_row, g.first_row);
-    EXPECT_EQ(got.shape.last_row, g.last_row);
-    EXPECT_EQ(got.shape.columns, g.columns);
+    const SheetShape& s = got.shape;
+    EXPECT_EQ("# sheet=" + s.sheet_name + " first_row=" + std::to_string(s.first_row) +
+                  " last_row=" + std::to_string(s.last_row) +
+                  " columns=" + std::to_string(s.columns),
+              g.shape);
     const auto trimmed = Trimmed(got);
     int differences = 0;
     for (size_t i = 0; i < trimmed.size() && differences < 3; ++i) {
@@ -179,14 +169,10 @@ TEST(CorpusTest, GoodXlsFilesReadTheValuesOfAnIndependentReader) {
   EXPECT_GE(read_once, compared * 3 / 4);
 }
 
-using Reason = WorkbookError::Reason;
-
-fs::path Corpus(const std::string& relative) { return fs::path(SORVANE_CORPUS_DIR) / relative; }
-
 class ProtectedWorkbookTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(Corpus("MANIFEST.tsv"))) GTEST_SKIP() << "the shared corpus is absent";
+    if (!CorpusPresent()) GTEST_SKIP() << "the shared corpus is absent";
   }
 };
 
