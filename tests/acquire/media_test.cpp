@@ -57,13 +57,14 @@ class MediaCopyTest : public AcquireTest {
     state.view.txtFacilityID.text = "";
     state.SetStatusLine("");
   }
-  void ClickCD() {
+  // The menu item clicked, its drives listed by `from` (the test's own probe by default).
+  void ClickCD(DriveProbe* from = nullptr) {
     mnuDataLoadCD_Click(
-        state, probe, [this] { Reset(); }, options);
+        state, from ? *from : probe, [this] { Reset(); }, options);
   }
-  void ClickFloppy() {
+  void ClickFloppy(DriveProbe* from = nullptr) {
     mnuDataLoadFloppy_Click(
-        state, probe, [this] { Reset(); }, options);
+        state, from ? *from : probe, [this] { Reset(); }, options);
   }
   std::string Status() const { return state.view.lblStatusAll.caption; }
 
@@ -270,21 +271,18 @@ TEST_F(MediaCopyTest, FolderAsMediumButNeverTheWorkbookFolderOrOneAboveIt) {
   fs::path folder = data.dir() / "delivery";
   WriteWorkbookSet(folder / "x", "1234567");
   FolderDriveProbe from(folder);
-  mnuDataLoadCD_Click(
-      state, from, [this] { Reset(); }, options);
+  ClickCD(&from);
   EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
   EXPECT_EQ(Status(), "Files Copied.");
   fs::remove_all(folder);
-  mnuDataLoadFloppy_Click(
-      state, from, [this] { Reset(); }, options);
+  ClickFloppy(&from);
   EXPECT_EQ(Status(), "");  // a folder that is gone cannot be read
 
   WriteWorkbookSet(gisfile(), "1234567");
   for (const fs::path& medium : {gisfile(), gisfile().parent_path()}) {
     ui.messages.clear();
     FolderDriveProbe own(medium);
-    mnuDataLoadCD_Click(
-        state, own, [this] { Reset(); }, options);
+    ClickCD(&own);
     EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
     EXPECT_EQ(ui.messages,
               std::vector<std::string>{"The files are already in " + gisfile().string() +

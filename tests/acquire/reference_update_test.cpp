@@ -45,16 +45,6 @@ const char kNewLabs[] =
     "INSERT INTO MT_LAB VALUES (7, 'NEWLAB', 'New Laboratory', 'NEWLAB'),"
     " (8, 'OTHER', 'Other Lab', 'OTHERLAB');";
 
-TEST_F(ReferenceUpdateTest, EmptyListChangesNothing) {
-  MakeUpdateDb(kNewLabs);
-  const std::string before = Dump();
-  auto result = UpdateReferenceTables(state);
-  EXPECT_FALSE(result.shut_down);
-  EXPECT_THAT(result.replaced, IsEmpty());
-  EXPECT_EQ(Dump(), before);
-  EXPECT_EQ(state.view.lblStatusAll.caption, "");
-}
-
 TEST_F(ReferenceUpdateTest, RefusedTableKeepsItsRowsAndTheRefreshGoesOn) {
   const auto labs_before = Column("SELECT NAME FROM MT_LAB ORDER BY LAB");
   // The update's own definition (no rules, no indexes) is not what is used:
@@ -98,16 +88,23 @@ TEST_F(ReferenceUpdateTest, TwoRunsGiveTheSameDatabaseAsOne) {
               ElementsAre("0"));
 }
 
-TEST_F(ReferenceUpdateTest, OnlyTheReferenceTablesCanBeReplaced) {
+// A table the list does not name is never replaced, nor a table it names
+// that is no reference table.
+TEST_F(ReferenceUpdateTest, OnlyListedReferenceTablesAreReplaced) {
+  const std::string before = Dump();
+  MakeUpdateDb(std::string(kNewLabs) +
+               "CREATE TABLE \"ODD\"\"NAME\" (V TEXT); CREATE TABLE MT_TEMP5 (SITE TEXT);"
+               "CREATE TABLE MT_VBSTRUCTURE (TABLE_NAME TEXT, FIELD_NAME TEXT, FIELD_TYPE "
+               "INTEGER, FIELD_SIZE INTEGER, FIELD_ORDER INTEGER);");
+  auto result = UpdateReferenceTables(state);
+  EXPECT_FALSE(result.shut_down);
+  EXPECT_THAT(result.replaced, IsEmpty());
+  EXPECT_THAT(result.kept, IsEmpty());
+  EXPECT_EQ(Dump(), before);
   MakeUpdateDb(
-      "CREATE TABLE \"ODD\"\"NAME\" (V TEXT); CREATE TABLE MT_TEMP5 (SITE TEXT);"
-      "CREATE TABLE MT_VBSTRUCTURE (TABLE_NAME TEXT, FIELD_NAME TEXT, FIELD_TYPE INTEGER, "
-      "FIELD_SIZE INTEGER, FIELD_ORDER INTEGER);"
-      "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT);"
       "INSERT INTO UPDATE_LIST VALUES ('sqlite_master'), ('ODD\"NAME'), ('MT_TEMP5'), "
       "('UPDATE_LIST'), ('MT_LAB; DROP TABLE T_SITE'), ('MT_VBSTRUCTURE'), (NULL);");
-  const std::string before = Dump();
-  auto result = UpdateReferenceTables(state);
+  result = UpdateReferenceTables(state);
   EXPECT_THAT(result.replaced, IsEmpty());
   EXPECT_THAT(result.kept, ElementsAre("sqlite_master", "ODD\"NAME", "MT_TEMP5", "UPDATE_LIST",
                                        "MT_LAB; DROP TABLE T_SITE", "MT_VBSTRUCTURE"));
@@ -220,7 +217,6 @@ TEST_F(ReferenceUpdateTest, AgencyUpdateFilesAddTheirLaboratoryAndSourceAndKeepT
   }
 }
 
-namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
