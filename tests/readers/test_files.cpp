@@ -14,6 +14,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/text.h"
+#include "support/case_table.h"
+
 namespace sorvane::testing {
 
 std::string U8(uint8_t v) { return std::string(1, static_cast<char>(v)); }
@@ -134,40 +137,19 @@ std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& part
 }
 
 std::vector<std::pair<std::string, std::string>> XlsxParts::Parts() const {
-  const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-  const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-  const std::string pkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+  const std::pair<const char*, std::string> pieces[] = {
+      {"$WORKBOOK_PR", date1904 ? "<workbookPr date1904=\"1\"/>" : "<workbookPr/>"},
+      {"$NUM_FMTS", num_fmts},
+      {"$CELL_XFS", cell_xfs},
+      {"$SHARED_STRINGS", shared_strings},
+      {"$DIMENSION", dimension},
+      {"$SHEET_DATA", sheet_data}};
   std::vector<std::pair<std::string, std::string>> parts;
-  parts.emplace_back("[Content_Types].xml",
-                     decl +
-                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                         "content-types\"/>");
-  parts.emplace_back("_rels/.rels", decl + "<Relationships xmlns=\"" + pkg +
-                                        "\"><Relationship Id=\"rId1\" Type=\"" + rel +
-                                        "/officeDocument\" Target=\"xl/workbook.xml\"/>"
-                                        "</Relationships>");
-  parts.emplace_back("xl/workbook.xml",
-                     decl + "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel + "\">" +
-                         (date1904 ? "<workbookPr date1904=\"1\"/>" : "<workbookPr/>") +
-                         "<sheets><sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/></sheets>"
-                         "</workbook>");
-  parts.emplace_back(
-      "xl/_rels/workbook.xml.rels",
-      decl + "<Relationships xmlns=\"" + pkg + "\">" + "<Relationship Id=\"rId1\" Type=\"" + rel +
-          "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" + "<Relationship Id=\"rId2\" Type=\"" +
-          rel + "/styles\" Target=\"styles.xml\"/>" + "<Relationship Id=\"rId3\" Type=\"" + rel +
-          "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
-  parts.emplace_back("xl/styles.xml", decl + "<styleSheet xmlns=\"" + main + "\"><numFmts>" +
-                                          num_fmts +
-                                          "</numFmts><cellStyleXfs><xf numFmtId=\"14\"/>"
-                                          "</cellStyleXfs><cellXfs>" +
-                                          cell_xfs + "</cellXfs></styleSheet>");
-  parts.emplace_back("xl/sharedStrings.xml",
-                     decl + "<sst xmlns=\"" + main + "\">" + shared_strings + "</sst>");
-  parts.emplace_back("xl/worksheets/sheet1.xml", decl + "<worksheet xmlns=\"" + main + "\">" +
-                                                     dimension + "<sheetData>" + sheet_data +
-                                                     "</sheetData></worksheet>");
+  for (const auto& c : CaseTable("xlsx_package.txt")) {
+    std::string text = c[1];
+    for (const auto& [name, piece] : pieces) text = ReplaceAll(text, name, piece);
+    parts.emplace_back(c[0], text);
+  }
   return parts;
 }
 
