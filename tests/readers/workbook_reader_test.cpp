@@ -385,12 +385,6 @@ std::vector<RefusalCase> XlsCases() {
       {"encrypted", encrypted.File(), Reason::kEncrypted, "opens only with its password"},
       {"xor_obfuscated", xor_obfuscated.File(), Reason::kUnsupportedFormat, "XOR obfuscation"},
       {"biff5", biff5.File("Book"), Reason::kUnsupportedFormat, "BIFF5 (Excel 5/95)"},
-      {"no_workbook_stream", OleFile({{"WordDocument", "hello"}}), Reason::kNotSpreadsheet,
-       "not a spreadsheet"},
-      {"encrypted_xlsx_package",
-       OleFile(
-           {{"EncryptionInfo", std::string(64, 'i')}, {"EncryptedPackage", std::string(64, 'p')}}),
-       Reason::kUnsupportedFormat, "not supported"},
       {"cut_inside_a_record", OleFile({{"Workbook", stream.substr(0, stream.size() - 7)}}),
        Reason::kTruncated, "truncated"},
       {"cut_after_the_globals",
@@ -439,16 +433,6 @@ std::vector<RefusalCase> XlsxCases() {
   cases.insert(
       cases.end(),
       {
-          {"zip_without_workbook",
-           ZipFile({{"word/document.xml", "<document/>"}, {"readme.txt", "hello"}}),
-           Reason::kNotSpreadsheet, "not a spreadsheet (a zip archive"},
-          {"opendocument_spreadsheet",
-           ZipFile({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
-                    {"content.xml", "<office:document-content/>"}}),
-           Reason::kUnsupportedFormat, "OpenDocument spreadsheet (.ods)"},
-          {"binary_workbook",
-           ZipFile({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.bin", "\x83\x01"}}),
-           Reason::kUnsupportedFormat, "Excel binary workbook (.xlsb)"},
           {"decompression_bomb", bomb, Reason::kTooLarge, "decompression bomb"},
           {"part_over_the_limit", bomb, Reason::kTooLarge, "inflates to more than 1048576", small},
           {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
@@ -467,6 +451,12 @@ TEST(RefusalTest, UnreadableOrHostileWorkbooksAreRefusedWithTheReason) {
   std::vector<RefusalCase> cases = XlsCases();
   for (const auto& c : CaseTable("file_refusals.txt"))
     cases.push_back({c[0], c[1], kReasons.at(c[2]), c[3]});
+  for (const auto& c : CaseTable("container_refusals.txt")) {
+    Parts parts;
+    for (size_t i = 4; i + 1 < c.size(); i += 2) parts.emplace_back(c[i], c[i + 1]);
+    cases.push_back(
+        {c[0], c[1] == "zip" ? ZipFile(parts) : OleFile(parts), kReasons.at(c[2]), c[3]});
+  }
   for (RefusalCase& c : XlsxCases()) cases.push_back(std::move(c));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
