@@ -361,30 +361,14 @@ TEST(LinuxDriveProbeTest, ListsOpticalAndRemovableDrivesOfARecordedDesktop) {
                                   "5 " + r + "/mnt/iso /dev/loop0"));  // a disc image
 }
 
-// A copy of a recorded machine in which media can be inserted and ejected.
-class LiveSampleTest : public AcquireTest {
- protected:
-  void SetUp() override {
-    machine = data.dir() / "machine";
-    fs::copy(SourcePath("tests/data/drives/tray_empty"), machine, fs::copy_options::recursive);
-    mountinfo = machine / "proc" / "self" / "mountinfo";
-    original = ReadFile(mountinfo);
-    disc = machine / "media" / "user" / "DISC";
-  }
-  void InsertDisc() {
-    fs::create_directories(disc);
-    WriteFile(mountinfo,
-              original + "410 31 11:0 / /media/user/DISC ro,nosuid - iso9660 /dev/sr0 ro\n");
-  }
-  void EjectDisc() {
-    WriteFile(mountinfo, original);
-    fs::remove_all(disc);
-  }
-  fs::path machine, mountinfo, disc;
-  std::string original;
-};
+using LiveSampleTest = AcquireTest;
 
+// A copy of a recorded machine with an empty tray; a disc is inserted, then ejected.
 TEST_F(LiveSampleTest, EmptyTrayIsNotReadyUntilADiscIsMounted) {
+  const fs::path machine = data.dir() / "machine", disc = machine / "media" / "user" / "DISC";
+  fs::copy(SourcePath("tests/data/drives/tray_empty"), machine, fs::copy_options::recursive);
+  const fs::path mountinfo = machine / "proc" / "self" / "mountinfo";
+  const std::string original = ReadFile(mountinfo);
   LinuxDriveProbe probe(machine);
   auto drives = probe.Drives();
   ASSERT_EQ(drives.size(), 1u);
@@ -394,13 +378,16 @@ TEST_F(LiveSampleTest, EmptyTrayIsNotReadyUntilADiscIsMounted) {
   EXPECT_FALSE(s.ready);
   EXPECT_TRUE(s.device_not_ready);
 
-  InsertDisc();
+  fs::create_directories(disc);
+  WriteFile(mountinfo,
+            original + "410 31 11:0 / /media/user/DISC ro,nosuid - iso9660 /dev/sr0 ro\n");
   s = probe.QueryMedium("/dev/sr0");
   EXPECT_TRUE(s.ready);
   EXPECT_EQ(s.root, disc.string());
 
   // Ejected after it was found: still the same drive, now waiting for a disc.
-  EjectDisc();
+  WriteFile(mountinfo, original);
+  fs::remove_all(disc);
   s = probe.QueryMedium(disc.string());
   EXPECT_FALSE(s.ready);
   EXPECT_TRUE(s.device_not_ready);

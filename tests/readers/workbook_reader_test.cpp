@@ -37,7 +37,9 @@ std::string Number(uint16_t row, uint16_t col, double v, uint16_t xf = 0) {
 std::string Label(uint16_t row, uint16_t col, const std::string& text) {
   return CellHead(row, col, 0) + BiffString(text);
 }
-Rows Read(const XlsBuilder& b) { return Trimmed(ReadAllRowsFromMemory(b.File())); }
+Rows Read(const std::string& bytes, const ReadLimits& limits = {}) {
+  return Trimmed(ReadAllRowsFromMemory(bytes, limits));
+}
 
 // What writers get wrong or lay out otherwise: string counts (the strings
 // present are what counts), cells out of row order, a chart sheet before the
@@ -46,7 +48,7 @@ TEST(XlsReaderTest, WorkbooksOfOtherWritersReadAsTheirCellsSay) {
   std::string sst = U32(1000000) + U32(999999) + BiffString("one") + BiffString("two");
   XlsBuilder strings;
   strings.Global(kSst, sst).Sheet(kLabelSst, CellHead(0, 0, 0) + U32(1));
-  EXPECT_EQ(Read(strings), (Rows{{"two"}}));
+  EXPECT_EQ(Read(strings.File()), (Rows{{"two"}}));
 
   XlsBuilder b;
   b.Sheet(kLabel, Label(4, 0, "last"))
@@ -119,10 +121,6 @@ TEST(XlsReaderTest, WhatIsNoFileOnDiskIsAFileErrorThatSaysSo) {
 }
 
 using Parts = std::vector<std::pair<std::string, std::string>>;
-
-Rows Read(const std::string& zip, const ReadLimits& limits = {}) {
-  return Trimmed(ReadAllRowsFromMemory(zip, limits));
-}
 
 // The parts with one replaced.
 Parts WithPart(Parts parts, const std::string& name, const std::string& content) {
