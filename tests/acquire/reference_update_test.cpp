@@ -281,8 +281,7 @@ TEST(AccessDamage, DamagedFilesAreRefusedOrReadAndTheWorkDatabaseIsNeverHalfChan
   for (const char* name :
        {"nwind.mdb", "DateTestDatabase.mdb", "ASampleDatabase.accdb", "agency/GIS_WORK.mdb",
         "agency/GIS_UPDATE.mdb", "agency/GIS_UPDATE.accdb"}) {
-    std::ifstream in(corpus / name, std::ios::binary);
-    const std::string whole((std::istreambuf_iterator<char>(in)), {});
+    const std::string whole = ReadFile(corpus / name);
     const size_t page = name == std::string("nwind.mdb") ? 2048 : 4096;
     for (int k = 0; k < 50; ++k, ++copies) {
       std::string copy = whole;

@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "import/readers/ole_container.h"
 #include "import/readers/read_failure.h"
@@ -141,10 +139,8 @@ TEST(CorpusTest, GoodXlsFilesReadTheValuesOfAnIndependentReader) {
     ASSERT_NO_THROW(got = ReadAllRows(file));
     ++compared;
     // As the import reads it: in one pass where the sheet's claim holds.
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     int shapes = 0;
-    EXPECT_EQ(ReadStartingOver(bytes, name, shapes), got.rows);
+    EXPECT_EQ(ReadStartingOver(ReadFile(file), name, shapes), got.rows);
     read_once += shapes == 1;
     const SheetShape& s = got.shape;
     EXPECT_EQ("# sheet=" + s.sheet_name + " first_row=" + std::to_string(s.first_row) +

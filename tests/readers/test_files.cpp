@@ -10,12 +10,11 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "core/text.h"
 #include "support/case_table.h"
+#include "support/work_db.h"
 
 namespace sorvane::testing {
 
@@ -128,12 +127,9 @@ std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& part
     zipCloseFileInZip(zip);
   }
   zipClose(zip, nullptr);
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  in.close();
+  const std::string bytes = ReadFile(path);
   std::filesystem::remove(path);
-  return ss.str();
+  return bytes;
 }
 
 std::vector<std::pair<std::string, std::string>> XlsxParts::Parts() const {

@@ -11,7 +11,6 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <thread>
 

@@ -4,15 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "import/readers/read_failure.h"
 #include "import/readers/xlsx_workbook.h"
 #include "import/readers/xml_part.h"
 #include "import/readers/zip_package.h"
 #include "support/case_table.h"
+#include "support/work_db.h"
 #include "test_files.h"
 
 namespace sorvane::readers {
@@ -103,10 +102,7 @@ TEST(XmlTagScannerTest, AgreesWithExpatOnEveryCorpusSheet) {
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "the shared corpus is absent";
   int compared = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string bytes = ss.str();
+    const std::string bytes = testing::ReadFile(entry.path());
     try {
       ZipPackage zip(std::string_view(bytes), ReadLimits{});
       const XlsxWorkbook wb = OpenXlsxWorkbook(zip, false);
