@@ -236,24 +236,9 @@ TEST_F(MediaCopyTest, FailuresNameTheFileOrShowNumberAndDescription) {
   EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
 }
 
-TEST_F(MediaCopyTest, ImmutableFileOnDiskCannotBeDeleted) {
-  fs::path cd = AddDrive(kDriveCdRom, "cd");
-  WriteWorkbookSet(cd, "1234567");
-  const fs::path locked = gisfile() / "1234567_1.xls";
-  WriteFile(locked);
-  const std::string quoted = "'" + locked.string() + "'";
-  if (std::system(("chattr +i " + quoted + " 2>/dev/null").c_str()) != 0) {
-    GTEST_SKIP() << "this file system has no immutable flag";
-  }
-  DiskFileOps disk;
-  options.files = &disk;
-  ClickCD();
-  std::system(("chattr -i " + quoted).c_str());
-  EXPECT_THAT(ui.messages,
-              ElementsAre("Could not access/delete file.  Please close 1234567_1.xls"));
-}
-
-TEST_F(MediaCopyTest, CopyCutShortByAFullDiskLeavesNoPartOfTheWorkbook) {
+// The disk's own refusals: a full disk cuts a copy short and leaves no part of
+// the workbook; a file marked immutable cannot be deleted.
+TEST_F(MediaCopyTest, FailuresOfTheDiskItselfAreToldAndLeaveNoPartOfAWorkbook) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "1234567");
   WriteFile(cd / "1234567_5.xls", std::string(64 * 1024, 'x'));
@@ -265,6 +250,16 @@ TEST_F(MediaCopyTest, CopyCutShortByAFullDiskLeavesNoPartOfTheWorkbook) {
   }
   EXPECT_EQ(ui.messages.size(), 1u);
   EXPECT_FALSE(fs::exists(gisfile() / "1234567_5.xls"));
+
+  const std::string locked = "'" + (gisfile() / "1234567_1.xls").string() + "'";
+  if (std::system(("chattr +i " + locked + " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "this file system has no immutable flag";
+  }
+  ui.messages.clear();
+  ClickCD();
+  std::system(("chattr -i " + locked).c_str());
+  EXPECT_THAT(ui.messages,
+              ElementsAre("Could not access/delete file.  Please close 1234567_1.xls"));
 }
 
 TEST_F(MediaCopyTest, FolderAsMediumButNeverTheWorkbookFolderOrOneAboveIt) {
