@@ -50,9 +50,9 @@ TEST_F(ReferenceUpdateTest, RefusedTableKeepsItsRowsAndTheRefreshGoesOn) {
   // The update's own definition (no rules, no indexes) is not what is used:
   // the program's layout of MT_LAB refuses a laboratory numbered 0.
   MakeUpdateDb(
-      "CREATE TABLE MT_LAB (LAB, ALIAS, NAME, NOFORMAT); INSERT INTO MT_LAB VALUES (0, 'Z', "
-      "'Zero', "
-      "'ZERO'); CREATE TABLE MT_WELL (FIELD_NAME TEXT, FIELD_VALUE TEXT, NOTE BLOB);"
+      "CREATE TABLE MT_LAB (LAB, ALIAS, NAME, NOFORMAT);"
+      "INSERT INTO MT_LAB VALUES (0, 'Z', 'Zero', 'ZERO');"
+      "CREATE TABLE MT_WELL (FIELD_NAME TEXT, FIELD_VALUE TEXT, NOTE BLOB);"
       "INSERT INTO MT_WELL VALUES ('STATUS', 'ACTIVE', x'00');"
       "CREATE TABLE UPDATE_LIST (TABLE_NAME TEXT); INSERT INTO UPDATE_LIST VALUES ('MT_LAB'), "
       "('MT_WELL');");

@@ -65,28 +65,28 @@ XlsBuilder& XlsBuilder::Sheet(uint16_t id, std::string body) {
 }
 
 std::string XlsBuilder::Stream() const {
-  std::string head = Bof(version_, 0x0005);
+  std::string head = Bof(version, 0x0005);
   for (const auto& [id, body] : globals_) head += Record(id, body);
   // The sheet list's offsets depend on its own size: lay it out with zeros first.
   const std::string chart_name = "Chart1", sheet_name = "Data";
-  std::string chart_stream = Bof(version_, 0x0020) + Record(0x000A, "");
-  std::string sheet_stream = Bof(version_, 0x0010);
+  std::string chart_stream = Bof(version, 0x0020) + Record(0x000A, "");
+  std::string sheet_stream = Bof(version, 0x0010);
   for (const auto& [id, body] : sheet_) sheet_stream += Record(id, body);
   sheet_stream += Record(0x000A, "");
   size_t list_size = 0;
-  if (chart_first_) list_size += BoundSheet(0, 2, chart_name).size();
-  if (!no_worksheet_) list_size += BoundSheet(0, 0, sheet_name).size();
+  if (chart_first) list_size += BoundSheet(0, 2, chart_name).size();
+  if (!no_worksheet) list_size += BoundSheet(0, 0, sheet_name).size();
   const size_t globals_end = head.size() + list_size + 4;  // + EOF
   std::string list;
   size_t at = globals_end;
-  if (chart_first_) {
+  if (chart_first) {
     list += BoundSheet(static_cast<uint32_t>(at), 2, chart_name);
     at += chart_stream.size();
   }
-  if (!no_worksheet_) list += BoundSheet(static_cast<uint32_t>(at), 0, sheet_name);
+  if (!no_worksheet) list += BoundSheet(static_cast<uint32_t>(at), 0, sheet_name);
   std::string out = head + list + Record(0x000A, "");
-  if (chart_first_) out += chart_stream;
-  if (!no_worksheet_) out += sheet_stream;
+  if (chart_first) out += chart_stream;
+  if (!no_worksheet) out += sheet_stream;
   return out;
 }
 

@@ -23,20 +23,12 @@ std::string CellHead(uint16_t row, uint16_t col, uint16_t xf);
 // One BIFF8 workbook with a single worksheet (optionally after a chart sheet).
 class XlsBuilder {
  public:
-  XlsBuilder& Version(uint16_t v) {
-    version_ = v;
-    return *this;
-  }
+  uint16_t version = 0x0600;
+  bool chart_first = false;   // a chart sheet before the worksheet
+  bool no_worksheet = false;  // the chart sheet alone
+
   // Records of the workbook globals, written in order before the sheet list.
   XlsBuilder& Global(uint16_t id, std::string body);
-  XlsBuilder& ChartSheetFirst() {
-    chart_first_ = true;
-    return *this;
-  }
-  XlsBuilder& NoWorksheet() {
-    no_worksheet_ = true;
-    return *this;
-  }
   // Records of the worksheet, written in order between its BOF and EOF.
   XlsBuilder& Sheet(uint16_t id, std::string body);
 
@@ -45,8 +37,6 @@ class XlsBuilder {
   std::string File(const std::string& stream_name = "Workbook") const;
 
  private:
-  uint16_t version_ = 0x0600;
-  bool chart_first_ = false, no_worksheet_ = false;
   std::vector<std::pair<uint16_t, std::string>> globals_, sheet_;
 };
 

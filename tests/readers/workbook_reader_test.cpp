@@ -58,7 +58,8 @@ TEST(XlsReaderTest, WorkbooksOfOtherWritersReadAsTheirCellsSay) {
   EXPECT_EQ(Trimmed(got), (Rows{{"", "first"}, {}, {}, {"last, rewritten"}}));
 
   XlsBuilder chart;
-  chart.ChartSheetFirst().Sheet(kLabel, Label(0, 0, "x"));
+  chart.chart_first = true;
+  chart.Sheet(kLabel, Label(0, 0, "x"));
   got = ReadAllRowsFromMemory(chart.File());
   EXPECT_EQ(got.shape.sheet_name, "Data");
   EXPECT_EQ(Trimmed(got), (Rows{{"x"}}));
@@ -367,12 +368,12 @@ std::vector<RefusalCase> XlsCases() {
   XlsBuilder xor_obfuscated = ok;
   xor_obfuscated.Global(kFilePass, U16(0) + U16(0x1234) + U16(0x5678));
   XlsBuilder biff5 = ok;
-  biff5.Version(0x0500);
+  biff5.version = 0x0500;
   XlsBuilder bad_index;
   bad_index.Global(kSst, U32(1) + U32(1) + BiffString("a"))
       .Sheet(kLabelSst, CellHead(0, 0, 0) + U32(1));
   XlsBuilder chart_only;
-  chart_only.ChartSheetFirst().NoWorksheet();
+  chart_only.chart_first = chart_only.no_worksheet = true;
   XlsBuilder short_cell, big;
   short_cell.Sheet(kNumber, U16(0) + U16(0));
   for (uint16_t r = 0; r < 20; ++r) big.Sheet(kNumber, CellHead(r, 0, 0) + F64(r));
