@@ -15,6 +15,7 @@
 #include "acquire/reference_file.h"
 #include "acquire_fixture.h"
 #include "core/errors.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "workdb/work_database.h"
@@ -130,22 +131,12 @@ TEST_F(ReferenceUpdateTest, MissingUpdateDatabaseAsksForTheShutdown) {
 
 TEST_F(ReferenceUpdateTest, UpdateDatabaseThatCannotBeReadIsNamedWithWhatIsWrong) {
   const std::string before = Dump();
-  const std::pair<std::string, std::string> cases[] = {
-      {"", "the file is empty"},
-      {"this is not a database, just some text", "it is neither a SQLite nor an Access database"},
-      {"PK\x03\x04 and the rest of a workbook",
-       "it is a ZIP package such as an .xlsx workbook, not a database"},
-      {std::string("\0\x01\0\0Standard Jet DB\0\x01", 21) + std::string(5000, '\0'),
-       "the Access file is truncated: it does not end on a whole 4096-byte page"},
-      {std::string("SQLite format 3\0", 16) + std::string(84, '\xFF'), "file is not a database"},
-  };
-  for (const auto& [content, reason] : cases) {
-    WriteFile(data.paths().UpdateDb(), content);
+  for (const auto& c : CaseTable("unreadable_update_files.txt")) {
+    WriteFile(data.paths().UpdateDb(), c[0] + std::string(std::stoul(c[1]), c[2].at(0)));
     ui.messages.clear();
     EXPECT_FALSE(UpdateReferenceTables(state).shut_down);
-    EXPECT_THAT(ui.messages,
-                ElementsAre("The update database " + data.paths().UpdateDb().string() +
-                            " could not be read: " + reason + ". Nothing was changed."));
+    EXPECT_THAT(ui.messages, ElementsAre("The update database " + data.paths().UpdateDb().string() +
+                                         " could not be read: " + c[3] + ". Nothing was changed."));
   }
   fs::remove(data.paths().UpdateDb());
   fs::create_directory(data.paths().UpdateDb());

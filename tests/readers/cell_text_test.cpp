@@ -52,10 +52,8 @@ TEST(CellTextTest, GeneralFormEscapesAndErrorCodes) {
     DecodeOoxmlEscapes(s);
     EXPECT_EQ(s, c[1]) << c[0];
   }
-  const std::pair<int, const char*> errors[] = {
-      {0x00, "#NULL!"}, {0x07, "#DIV/0!"}, {0x0F, "#VALUE!"}, {0x17, "#REF!"},
-      {0x1D, "#NAME?"}, {0x24, "#NUM!"},   {0x2A, "#N/A"},    {0x99, "#N/A"}};
-  for (const auto& [code, text] : errors) EXPECT_EQ(ErrorCodeText(code), text) << code;
+  for (const auto& c : CaseTable("cell_error_codes.txt"))
+    EXPECT_EQ(ErrorCodeText(std::stoi(c[0], nullptr, 16)), c[1]) << c[0];
 }
 
 // Also where the desktop writes numbers with a decimal comma: the texts are
