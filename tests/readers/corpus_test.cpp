@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "core/text.h"
 #include "import/readers/ole_container.h"
 #include "import/readers/read_failure.h"
 #include "import/readers/workbook_reader.h"
@@ -43,7 +44,6 @@ std::vector<CorpusFile> Manifest() {
 
 struct Outcome {
   bool read = false;
-  int64_t rows = 0;
   Reason reason{};
   std::string message;
 };
@@ -51,10 +51,8 @@ struct Outcome {
 Outcome ReadCorpusFile(const std::string& relative) {
   Outcome o;
   try {
-    ReadFirstWorksheet(Corpus(relative), [&](int64_t, const std::vector<std::string>&) {
-      ++o.rows;
-      return true;
-    });
+    ReadFirstWorksheet(Corpus(relative),
+                       [](int64_t, const std::vector<std::string>&) { return true; });
     o.read = true;
   } catch (const WorkbookError& e) {
     o.reason = e.reason();
@@ -177,16 +175,11 @@ std::vector<std::string> Lines(const fs::path& file, const std::string& password
   ReadWorkbook(
       file,
       [&](int64_t, const std::vector<std::string>& cells, const RowFormats&) {
-        size_t used = cells.size();
-        while (used > 0 && cells[used - 1].empty()) --used;
         std::string line;
-        for (size_t i = 0; i < used; ++i) {
-          if (i > 0) line += '\t';
-          for (char c : cells[i]) {
-            line += c == '\n' ? "\\n" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : std::string(1, c);
-          }
-        }
-        lines.push_back(line);
+        for (const std::string& cell : cells)
+          line += ReplaceAll(ReplaceAll(ReplaceAll(cell, "\n", "\\n"), "\t", "\\t"), "\r", "\\r") +
+                  '\t';
+        lines.push_back(line.erase(line.find_last_not_of('\t') + 1));
         return true;
       },
       options);
