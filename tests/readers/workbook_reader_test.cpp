@@ -325,9 +325,7 @@ TEST(XlsxReaderTest, TotalLimitCountsEachPartOnce) {
   // A 600 kB sheet is read twice (range, then rows) but inflates only once.
   XlsxParts x;
   x.sheet_data = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>" + std::string(600000, ' ');
-  ReadLimits limits;
-  limits.max_total_bytes = 1000000;
-  EXPECT_EQ(Read(x.Zip(), limits), (Rows{{"1"}}));
+  EXPECT_EQ(Read(x.Zip(), ReadLimits{.max_total_bytes = 1000000}), (Rows{{"1"}}));
 }
 
 struct RefusalCase {
@@ -361,8 +359,6 @@ std::vector<RefusalCase> XlsCases() {
   XlsBuilder short_cell, big;
   short_cell.Sheet(kNumber, U16(0) + U16(0));
   for (uint16_t r = 0; r < 20; ++r) big.Sheet(kNumber, CellHead(r, 0, 0) + F64(r));
-  ReadLimits ten_cells;
-  ten_cells.max_cells = 10;
   return {
       {"encrypted", encrypted.File(), Reason::kEncrypted, "opens only with its password"},
       {"xor_obfuscated", xor_obfuscated.File(), Reason::kUnsupportedFormat, "XOR obfuscation"},
@@ -378,7 +374,8 @@ std::vector<RefusalCase> XlsCases() {
       {"damaged_container",
        std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'), Reason::kDamaged,
        "compound-file container"},
-      {"xls_over_the_cell_limit", big.File(), Reason::kTooLarge, "more than 10 cells", ten_cells},
+      {"xls_over_the_cell_limit", big.File(), Reason::kTooLarge, "more than 10 cells",
+       ReadLimits{.max_cells = 10}},
   };
 }
 
@@ -389,11 +386,6 @@ std::vector<RefusalCase> XlsxCases() {
   const std::string bomb = ZipFile(
       WithPart(ok.Parts(), "xl/worksheets/sheet1.xml",
                "<worksheet><sheetData>" + std::string(64 << 20, ' ') + "</sheetData></worksheet>"));
-  ReadLimits small, few_cells, string_budget, total;
-  small.max_part_bytes = 1 << 20;
-  few_cells.max_cells = 3;
-  string_budget.max_string_bytes = 2048;
-  total.max_total_bytes = 1000000;
   XlsxParts many;
   for (int r = 1; r <= 5; ++r) many.sheet_data += "<row><c><v>1</v></c></row>";
   // Two million empty strings (10 MB) for a one-cell sheet: a few kB zipped.
@@ -416,14 +408,17 @@ std::vector<RefusalCase> XlsxCases() {
       cases.end(),
       {
           {"decompression_bomb", bomb, Reason::kTooLarge, "decompression bomb"},
-          {"part_over_the_limit", bomb, Reason::kTooLarge, "inflates to more than 1048576", small},
-          {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells", few_cells},
+          {"part_over_the_limit", bomb, Reason::kTooLarge, "inflates to more than 1048576",
+           ReadLimits{.max_part_bytes = 1 << 20}},
+          {"too_many_cells", many.Zip(), Reason::kTooLarge, "more than 3 cells",
+           ReadLimits{.max_cells = 3}},
           {"strings_past_what_the_sheets_use", empty_strings.Zip(), Reason::kTooLarge,
            "more strings than its worksheets could use"},
           {"strings_over_their_memory", long_string.Zip(), Reason::kTooLarge,
-           "shared strings need more than 2048 bytes of memory", string_budget},
+           "shared strings need more than 2048 bytes of memory",
+           ReadLimits{.max_string_bytes = 2048}},
           {"parts_over_the_total", both.Zip(), Reason::kTooLarge,
-           "parts inflate to more than 1000000 bytes", total},
+           "parts inflate to more than 1000000 bytes", ReadLimits{.max_total_bytes = 1000000}},
           {"truncated_zip", ok.Zip().substr(0, 200), Reason::kDamaged, "zip"},
       });
   return cases;
