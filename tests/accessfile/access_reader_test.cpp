@@ -123,10 +123,9 @@ TEST(AccessReader, DatesAreDecodedFromTheStoredNumberOfDays) {
 
 // Whatever the reading child does, the program gets an Error with the reason.
 TEST(AccessReader, AChildThatMisbehavesIsStoppedWithTheReason) {
-  ChildLimits limits;
-  limits.time = std::chrono::milliseconds(1500);
-  limits.memory = uint64_t{256} << 20;
-  limits.output = uint64_t{1} << 20;
+  const ChildLimits limits{.time = std::chrono::milliseconds(1500),
+                           .memory = uint64_t{256} << 20,
+                           .output = uint64_t{1} << 20};
   const std::pair<std::function<void(int)>, const char*> cases[] = {
       {[](int) {
          for (;;) pause();

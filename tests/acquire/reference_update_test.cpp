@@ -264,8 +264,7 @@ TEST(AccessDamage, DamagedFilesAreRefusedOrReadAndTheWorkDatabaseIsNeverHalfChan
   Paths paths = dir.paths();
   RunState state(ui, paths);
   state.WorkConn.Open(paths.WorkDb());
-  ChildLimits limits;
-  limits.time = std::chrono::seconds(10);
+  const ChildLimits limits{.time = std::chrono::seconds(10)};
   std::mt19937 random(20240611);
   int copies = 0, refused = 0;
 

@@ -127,8 +127,7 @@ TEST(ZipPackageTest, PartsInflatedAheadArriveWholeAndFailAsOthersDo) {
   for (int i = 0; content.size() < (3u << 20); ++i)
     content += "<r n=\"" + std::to_string(i) + "\"/>";
   const std::string bytes = testing::ZipFile({{"p.xml", content}});
-  ReadLimits ahead;
-  ahead.inflate_ahead_bytes = 0;
+  const ReadLimits ahead{.inflate_ahead_bytes = 0};
   for (const ReadLimits& limits : {ReadLimits{}, ahead}) {
     ZipPackage zip(std::string_view(bytes), limits);
     std::string read;
@@ -145,10 +144,10 @@ TEST(ZipPackageTest, PartsInflatedAheadArriveWholeAndFailAsOthersDo) {
   std::string damaged = bytes;
   for (const auto& [signature, at] : {std::pair{"PK\x03\x04", 14}, std::pair{"PK\x01\x02", 16}})
     damaged[damaged.find(signature) + at] ^= 1;
-  ahead.max_part_bytes = 1u << 20;
   for (const auto& [package, limits, reason] :
        {std::tuple{damaged, ReadLimits{.inflate_ahead_bytes = 0}, "fails its checksum"},
-        std::tuple{bytes, ahead, "inflates to more than 1048576 bytes"}}) {
+        std::tuple{bytes, ReadLimits{.max_part_bytes = 1u << 20, .inflate_ahead_bytes = 0},
+                   "inflates to more than 1048576 bytes"}}) {
     ZipPackage z(std::string_view(package), limits);
     try {
       z.Read("p.xml", [](const char*, size_t) { return true; });
