@@ -145,14 +145,9 @@ TEST(CorpusTest, GoodXlsFilesReadTheValuesOfAnIndependentReader) {
     int differences = 0;
     for (size_t i = 0; i < trimmed.size() && differences < 3; ++i) {
       const auto it = g.rows.find(got.numbers[i]);
-      const std::vector<std::string> want =
-          it == g.rows.end() ? std::vector<std::string>{} : it->second;
-      if (trimmed[i] != want) {
-        ++differences;
-        ADD_FAILURE() << "row " << got.numbers[i] << " differs: got "
-                      << ::testing::PrintToString(trimmed[i]) << ", want "
-                      << ::testing::PrintToString(want);
-      }
+      const auto want = it == g.rows.end() ? std::vector<std::string>{} : it->second;
+      EXPECT_EQ(trimmed[i], want) << "row " << got.numbers[i];
+      differences += trimmed[i] != want;
     }
   }
   EXPECT_GE(compared, 80);

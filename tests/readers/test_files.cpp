@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <tuple>
 
 #include "core/text.h"
 #include "support/case_table.h"
@@ -67,27 +68,20 @@ XlsBuilder& XlsBuilder::Sheet(uint16_t id, std::string body) {
 std::string XlsBuilder::Stream() const {
   std::string head = Bof(version, 0x0005);
   for (const auto& [id, body] : globals_) head += Record(id, body);
-  // The sheet list's offsets depend on its own size: lay it out with zeros first.
-  const std::string chart_name = "Chart1", sheet_name = "Data";
-  std::string chart_stream = Bof(version, 0x0020) + Record(0x000A, "");
-  std::string sheet_stream = Bof(version, 0x0010);
-  for (const auto& [id, body] : sheet_) sheet_stream += Record(id, body);
-  sheet_stream += Record(0x000A, "");
-  size_t list_size = 0;
-  if (chart_first) list_size += BoundSheet(0, 2, chart_name).size();
-  if (!no_worksheet) list_size += BoundSheet(0, 0, sheet_name).size();
-  const size_t globals_end = head.size() + list_size + 4;  // + EOF
-  std::string list;
-  size_t at = globals_end;
-  if (chart_first) {
-    list += BoundSheet(static_cast<uint32_t>(at), 2, chart_name);
-    at += chart_stream.size();
+  std::string sheet = Bof(version, 0x0010);
+  for (const auto& [id, body] : sheet_) sheet += Record(id, body);
+  std::vector<std::tuple<uint8_t, std::string, std::string>> sheets;  // type, name, stream
+  if (chart_first) sheets.emplace_back(2, "Chart1", Bof(version, 0x0020) + Record(0x000A, ""));
+  if (!no_worksheet) sheets.emplace_back(0, "Data", sheet + Record(0x000A, ""));
+  // The sheets follow the sheet list and the globals' EOF: offsets past both.
+  size_t at = head.size() + 4;
+  for (const auto& [type, name, stream] : sheets) at += BoundSheet(0, type, name).size();
+  std::string list, streams;
+  for (const auto& [type, name, stream] : sheets) {
+    list += BoundSheet(static_cast<uint32_t>(at + streams.size()), type, name);
+    streams += stream;
   }
-  if (!no_worksheet) list += BoundSheet(static_cast<uint32_t>(at), 0, sheet_name);
-  std::string out = head + list + Record(0x000A, "");
-  if (chart_first) out += chart_stream;
-  if (!no_worksheet) out += sheet_stream;
-  return out;
+  return head + list + Record(0x000A, "") + streams;
 }
 
 std::string XlsBuilder::File(const std::string& stream_name) const {
