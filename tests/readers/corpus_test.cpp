@@ -112,10 +112,8 @@ Golden LoadGolden(const fs::path& file) {
   std::ifstream in(file);
   std::getline(in, g.shape);
   for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> cells = SplitCaseLine(line);
-    const int64_t row = std::stoll(cells.front());
-    cells.erase(cells.begin());
-    g.rows[row] = cells;
+    const std::vector<std::string> cells = SplitCaseLine(line);
+    g.rows[std::stoll(cells.front())] = {cells.begin() + 1, cells.end()};
   }
   return g;
 }
