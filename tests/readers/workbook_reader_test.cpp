@@ -395,7 +395,7 @@ std::vector<RefusalCase> XlsxCases() {
   XlsxParts long_string = ok;
   long_string.shared_strings = "<si><t>" + std::string(3000, 'a') + "</t></si>";
   // Each part counts once towards the total, but a 600 kB sheet and 600 kB of
-  // strings go past a million bytes (xlsx_reader_test reads the sheet alone).
+  // strings go past a million bytes (TotalLimitCountsEachPartOnce reads the sheet alone).
   XlsxParts both = ok;
   both.sheet_data += std::string(600000, ' ');
   both.shared_strings = "<si><t>" + std::string(600000, 'a') + "</t></si>";

@@ -10,8 +10,8 @@ writer independent of our code:
                                         SST records
   tests/data/readers_facility_1904.xls  dates in the 1904 date system
 
-tests/readers/fixture_test.cpp builds the same cells as .xlsx and expects the
-same rows from both. Run from the repository root:
+tests/readers/workbook_reader_test.cpp builds the same cells as .xlsx and
+expects the same rows from both. Run from the repository root:
     /usr/bin/python3 tests/readers/tools/make_fixture_xls.py
 """
 import datetime
