@@ -14,7 +14,7 @@ cells; every other row of the range is a row of empty texts.
 
 Cells escape backslash, tab, carriage return and line feed as \\\\, \\t, \\r, \\n.
 Run with /usr/bin/python3 (which sees Debian's modules) from the repository root:
-    /usr/bin/python3 tests/readers/tools/make_golden.py ../shared/corpus
+    /usr/bin/python3 tests/data/make_golden.py ../shared/corpus
 """
 import datetime
 import math

@@ -12,7 +12,7 @@ writer independent of our code:
 
 tests/readers/workbook_reader_test.cpp builds the same cells as .xlsx and
 expects the same rows from both. Run from the repository root:
-    /usr/bin/python3 tests/readers/tools/make_fixture_xls.py
+    /usr/bin/python3 tests/data/make_readers_facility.py
 """
 import datetime
 
