@@ -199,6 +199,10 @@ std::vector<ListUse> UsesOfLists(Connection& conn,
                                  const std::vector<std::pair<size_t, size_t>>& lists) {
   constexpr size_t kMostLooks = 50000;
   std::vector<ListUse> uses(lists.size(), ListUse::kIndexed);
+  // Few enough whichever columns an index has (the usual few problem rows).
+  size_t all = 1;
+  for (const auto& list : lists) all = all > kMostLooks ? all : all * list.second;
+  if (all <= kMostLooks) return uses;
   std::set<std::string> tables;
   for (const auto& [column, size] : lists) {
     if (!origins[column].table.empty()) tables.insert(UpperCase(origins[column].table));
