@@ -299,16 +299,26 @@ int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
 }
 
 // A review of the sample whose program gets `signal` as the first statement
-// holding `at` starts.
+// holding `at` starts. It starts with the signal taken as `start` says (a
+// terminal's foreground job has it by default, whatever the tests were started
+// with: a script's background job has Ctrl-C ignored); `*left` is how the
+// review leaves it.
 CliRun ReviewSignalledAt(const TempDataDir& dir, const char* at, int signal,
-                         std::vector<std::string> more = {}) {
+                         std::vector<std::string> more = {}, sighandler_t start = SIG_DFL,
+                         sighandler_t* left = nullptr) {
   ctrl_c_at = at;
   signal_sent = signal;
   pressed = last_check_after = false;
+  struct sigaction given {
+  }, before{}, after{};
+  given.sa_handler = start;
+  sigaction(signal, &given, &before);
   auto hook = reinterpret_cast<void (*)()>(&CtrlCAtStatement);
   sqlite3_auto_extension(hook);
   CliRun r = Review(dir, Sample(), std::move(more));
   sqlite3_cancel_auto_extension(hook);
+  sigaction(signal, &before, &after);
+  if (left) *left = after.sa_handler;
   return r;
 }
 
@@ -352,15 +362,10 @@ TEST(SaidOutLoud, CtrlCWhileTheLastTableFinishesEndsTheReviewBeforeTheChecks) {
 // it ignored: a Ctrl-C meant for what runs in the foreground does not stop it.
 TEST(SaidOutLoud, AReviewStartedWithCtrlCIgnoredIsNotStoppedByOne) {
   WorkDataDir dir;
-  struct sigaction ignore {
-  }, before{};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGINT, &ignore, &before);
-  CliRun r = ReviewSignalledAt(dir, "CAS AS SHOULDBE", SIGINT);
-  struct sigaction after {};
-  sigaction(SIGINT, &before, &after);
+  sighandler_t left = SIG_DFL;
+  CliRun r = ReviewSignalledAt(dir, "CAS AS SHOULDBE", SIGINT, {}, SIG_IGN, &left);
   EXPECT_TRUE(pressed);
-  EXPECT_EQ(after.sa_handler, SIG_IGN);  // as it was given
+  EXPECT_EQ(left, SIG_IGN);  // as it was given
   EXPECT_EQ(r.code, 1);
   EXPECT_THAT(r.out, HasSubstr("Checks of Table 5 - Analytical Data: "));
   EXPECT_THAT(r.err, Not(HasSubstr("cancelled")));
