@@ -11,6 +11,7 @@
 #include "checks/sql_words.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "workdb/key_twins.h"
 
 namespace sorvane {
 namespace {
@@ -228,16 +229,9 @@ std::vector<ListUse> UsesOfLists(Connection& conn,
           looks *= lists[l].second;
           continue;
         }
-        const RecordSet type = conn.QueryNative(
-            "SELECT upper(type) FROM pragma_table_info(?1) WHERE name = ?2 COLLATE NOCASE",
-            {Value::Text(table), name});
-        const std::string declared =
-            type.RecordCount() == 1 ? std::string(type.TextAt(0, 0)) : std::string();
-        const bool text = declared.find("INT") == std::string::npos &&
-                          (declared.find("CHAR") != std::string::npos ||
-                           declared.find("CLOB") != std::string::npos ||
-                           declared.find("TEXT") != std::string::npos);
-        uses[l] = text ? ListUse::kScanned : ListUse::kDropped;
+        const std::optional<ColumnDeclaration> declared =
+            DeclaredColumn(conn, table, std::string(name.AsText()));
+        uses[l] = declared && declared->HasTextAffinity() ? ListUse::kScanned : ListUse::kDropped;
         break;
       }
     }

@@ -27,6 +27,13 @@ std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql);
 struct ColumnDeclaration {
   std::string type, collation;
   bool operator==(const ColumnDeclaration&) const = default;
+  // Whether the engine gives the column text affinity: a type naming CHAR,
+  // CLOB or TEXT, and not INT.
+  bool HasTextAffinity() const {
+    return type.find("INT") == std::string::npos &&
+           (type.find("CHAR") != std::string::npos || type.find("CLOB") != std::string::npos ||
+            type.find("TEXT") != std::string::npos);
+  }
 };
 std::optional<ColumnDeclaration> DeclaredColumn(Connection& conn, const std::string& table,
                                                 const std::string& column);
