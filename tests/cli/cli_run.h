@@ -26,4 +26,12 @@ inline CliRun RunCommand(std::vector<std::string> args) {
   return r;
 }
 
+// `args`, then the words of `line` (split at blanks, no quoting): a command line
+// of a case table.
+inline CliRun RunWords(std::vector<std::string> args, const std::string& line) {
+  std::istringstream words(line);
+  for (std::string w; words >> w;) args.push_back(w);
+  return RunCommand(std::move(args));
+}
+
 }  // namespace sorvane::testing

@@ -16,8 +16,10 @@
 
 #include "acquire/acquire_fixture.h"
 #include "cli_run.h"
+#include "core/text.h"
 #include "json_parse.h"
 #include "shell/data_folder_lock.h"
+#include "support/case_table.h"
 #include "support/file_size_limit.h"
 #include "support/work_db.h"
 #include "support/xlsx_writer.h"
@@ -225,21 +227,15 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
   for (int n = 1; n <= 5; ++n) {
     EXPECT_TRUE(fs::exists(dir.paths().WorkbookDir() / ("1234567_" + std::to_string(n) + ".xls")));
   }
-  CliRun six = RunCommand({"copy", "123456", "--from", SourcePath("data/sample").string(),
-                           "--data-dir", dir.dir().string()});
-  EXPECT_EQ(six.code, 1);
-  EXPECT_EQ(six.err, "Facility ID must be 7 digits.\n");
-  EXPECT_EQ(RunCommand({"copy", "1234567", "--data-dir", dir.dir().string()}).code, 2);
-  CliRun gone = RunCommand({"copy", "1234567", "--from", (dir.dir() / "gone").string(),
-                            "--data-dir", dir.dir().string()});
-  EXPECT_EQ(gone.code, 2);
-  EXPECT_EQ(gone.err, "No folder " + (dir.dir() / "gone").string() + " to copy from.\n");
-  const fs::path book = SourcePath("data/sample/1234567_1.xls");
-  CliRun file =
-      RunCommand({"copy", "1234567", "--from", book.string(), "--data-dir", dir.dir().string()});
-  EXPECT_EQ(file.code, 2);
-  EXPECT_EQ(file.err,
-            book.string() + " is not a folder: name the folder that holds the workbooks.\n");
+  const std::string data = dir.dir().string(), sample = SourcePath("data/sample").string();
+  const auto in_place = [&](const std::string& s) {
+    return ReplaceAll(ReplaceAll(s, "$DATA", data), "$SAMPLE", sample);
+  };
+  for (const auto& c : CaseTable("refused_copies.txt")) {
+    CliRun r = RunWords({"copy", "--data-dir", data}, in_place(c[0]));
+    EXPECT_EQ(r.code, std::stoi(c[1])) << c[0];
+    EXPECT_EQ(r.err, in_place(c[2]));
+  }
 }
 
 TEST(CopyCommand, EmptyDriveIsGivenUpAfterTheOneWait) {

@@ -84,17 +84,11 @@ TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
   WorkDataDir dir;
   const std::string data = dir.dir().string();
   for (const auto& c : CaseTable("refused_reviews.txt")) {
-    std::vector<std::string> command = {"review", "--data-dir", data};
-    std::istringstream args(ReplaceAll(c[0], "$DATA", data));
-    for (std::string arg; args >> arg;) command.push_back(arg);
-    CliRun r = RunCommand(command);
+    CliRun r = RunWords({"review", "--data-dir", data}, ReplaceAll(c[0], "$DATA", data));
     EXPECT_EQ(r.code, 2) << c[0];
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, ReplaceAll(c[1], "$DATA", data));
   }
-  CliRun negative = RunCommand({"review", "1234567", "--data-dir", data, "--max-records", "-5"});
-  EXPECT_EQ(negative.code, 2);
-  EXPECT_THAT(negative.err, HasSubstr("--max-records"));
 }
 
 TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
@@ -371,45 +365,42 @@ TEST(SaidOutLoud, AReviewStartedWithCtrlCIgnoredIsNotStoppedByOne) {
   EXPECT_THAT(r.err, Not(HasSubstr("cancelled")));
 }
 
-TEST(SaidOutLoud, WorkbookCopyCutShortLeavesNoPartialWorkbook) {
+// A copy into the workbook folder cut short by a full disk is a review that
+// could not run; one killed by the system as Table 5's workbook passes 200 KB
+// (as a run killed while it copies, or the power going, leave it) ends the
+// program. Either way no workbook stands there cut short, and what the copy
+// left behind is cleared by the next import of the folder.
+TEST(SaidOutLoud, WorkbookCopyCutShortOrKilledLeavesNoPartialWorkbook) {
   WorkDataDir dir;
+  const fs::path sample = Sample(), folder = dir.paths().WorkbookDir();
+  const auto every_workbook_whole = [&] {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const fs::path name = entry.path().filename();
+      if (name.extension() == ".xls") {
+        EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(sample / name)) << name;
+      }
+    }
+  };
   CliRun r;
   {
     FileSizeLimit full_disk(64 * 1024);
-    r = Review(dir, Sample());
+    r = Review(dir, sample);
   }
   EXPECT_EQ(r.code, 2);
   EXPECT_THAT(r.err, HasSubstr("--workbooks: "));
-  for (const auto& entry : fs::directory_iterator(dir.paths().WorkbookDir())) {
-    const fs::path name = entry.path().filename();
-    EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(Sample() / name)) << name;
-  }
-}
+  every_workbook_whole();
 
-// The built program, killed by the system as Table 5's workbook passes 200 KB
-// on its way into the workbook folder (as a run killed while it copies, or the
-// power going, leave it). No workbook stands there cut short; what the copy
-// left behind is cleared by the next import of the folder.
-TEST(SaidOutLoud, ARunKilledWhileItCopiesLeavesNoCutShortWorkbook) {
-  WorkDataDir dir;
-  const fs::path sample = Sample();
   const std::string command = "ulimit -c 0; ulimit -f 400; exec '" + std::string(SORVANE_CLI_PATH) +
                               "' review 1234567 --data-dir '" + dir.dir().string() +
                               "' --workbooks '" + sample.string() + "' > /dev/null 2>&1";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
-  const fs::path folder = dir.paths().WorkbookDir();
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    const fs::path name = entry.path().filename();
-    if (name.extension() == ".xls") {
-      EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(sample / name)) << name;
-    }
-  }
+  every_workbook_whole();
   for (const char* n : {"1", "2", "3", "4", "5"}) {
     const std::string name = std::string("1234567_") + n + ".xls";
     fs::copy_file(sample / name, folder / name, fs::copy_options::overwrite_existing);
   }
-  CliRun r = Review(dir, {});
+  r = Review(dir, {});
   EXPECT_EQ(r.code, 1);
   EXPECT_THAT(r.out, HasSubstr("Table 5: 4122 records of Table 5 transferred"));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);

@@ -138,7 +138,7 @@ std::vector<std::string> Column(const RecordSet& rs, size_t f) {
   return out;
 }
 
-TEST(RecordSetTest, SortIsAscendingStableMissingFirstAndIgnoresCase) {
+TEST(RecordSetTest, SortIsAscendingStableMissingFirstAndIgnoresCaseAlsoAfterADrop) {
   RecordSet rs = Wells();
   rs.Sort("TOC");
   EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"MW-1", "MW-3", "mw-2", "MW-10"}));
@@ -148,10 +148,8 @@ TEST(RecordSetTest, SortIsAscendingStableMissingFirstAndIgnoresCase) {
   rs.Sort("");
   EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"mw-2", "MW-1", "MW-3", "MW-10"}));
   EXPECT_THROW(rs.Sort("NOPE"), Error);
-}
 
-TEST(RecordSetTest, DroppedValuesReadMissingAndTheFieldTakesNewOnes) {
-  RecordSet rs = Wells();
+  // Dropped values read missing, and the field takes new ones.
   rs.DropValues(1);
   EXPECT_EQ(Column(rs, 1), (std::vector<std::string>{"", "", "", ""}));
   EXPECT_EQ(Column(rs, 0), (std::vector<std::string>{"mw-2", "MW-1", "MW-3", "MW-10"}));

@@ -47,12 +47,13 @@ class ImportTest : public ::testing::Test {
     state.view.txtFacilityID.text = kFacility;
   }
 
-  // The expected field names of table n, in structure order.
-  Cells Header(int n) const {
+  static Cells Names(const RecordSet& rs) {
     Cells names;
-    for (const Field& f : state.TempRecordset[n]->fields()) names.push_back(f.name);
+    for (const Field& f : rs.fields()) names.push_back(f.name);
     return names;
   }
+  // The expected field names of table n, in structure order.
+  Cells Header(int n) const { return Names(*state.TempRecordset[n]); }
 
   // A clean row of table n, with `changes` (field name -> text) applied.
   Cells Row(int n, const std::map<std::string, std::string>& changes = {}) const {
@@ -86,11 +87,7 @@ class ImportTest : public ::testing::Test {
   bool Import(int n, Sheet rows) { return ImportRows(state, n, FromRows(std::move(rows))); }
 
   // Field names of the sheet record set of table n.
-  Cells SheetFields(int n) const {
-    Cells names;
-    for (const Field& f : state.SheetRecordset[n]->fields()) names.push_back(f.name);
-    return names;
-  }
+  Cells SheetFields(int n) const { return Names(*state.SheetRecordset[n]); }
 
   // Row r of the sheet record set of table n as texts.
   Cells SheetRow(int n, int64_t r) const {

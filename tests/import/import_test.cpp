@@ -234,46 +234,29 @@ TEST_F(ImportWorkbookTest, SheetReachingTheGridsLastCellImportsItsRowsOnly) {
 TEST_F(ImportWorkbookTest, EncryptedWorkbookAsksForItsPasswordNamingTheWorkbook) {
   const auto source = std::filesystem::path(SORVANE_CORPUS_DIR) / "xls/poi_password.xls";
   if (!std::filesystem::exists(source)) GTEST_SKIP() << "the shared corpus is absent";
-  const std::string refused_wrong =
-      "\"1234567_3.xls\" cannot be read: the workbook is encrypted and the password given is "
-      "wrong.";
-  const std::string refused_none =
-      "\"1234567_3.xls\" cannot be read: the workbook is encrypted or password-protected and "
-      "opens only with its password.";
-  struct Case {
-    const char* name;
-    std::optional<std::string> batch_password;  // set: never asked
-    std::optional<std::string> answer;
-    bool imported;
-    std::vector<std::string> messages;
-    size_t prompts;
-  };
-  const Case cases[] = {
-      {"right_answer", std::nullopt, "password", true, {}, 1},
-      {"wrong_answer", std::nullopt, "guess", false, {refused_wrong}, 1},
-      {"cancelled", std::nullopt, std::nullopt, false, {refused_none}, 1},
-      {"batch_with_password", "password", std::nullopt, true, {}, 0},
-      {"batch_without_password", "", std::nullopt, false, {refused_none}, 0},
-  };
   WriteCleanSet();
   std::filesystem::remove(state.paths.WorkbookDir() / "1234567_3.xlsx");
   std::filesystem::copy_file(source, state.paths.WorkbookDir() / "1234567_3.xls");
   ASSERT_TRUE(VerifyWorkbookSet(state));
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  const auto given = [](const std::string& s) {
+    return s == "<none>" ? std::nullopt : std::optional<std::string>(s);
+  };
+  for (const auto& c : CaseTable("workbook_passwords.txt")) {
+    SCOPED_TRACE(c[0]);
     ui.messages.clear();
     ui.input_prompts.clear();
-    ui.input_answers = {c.answer};
-    state.WorkbookPassword = c.batch_password;
-    EXPECT_EQ(ImportWorkbook(state, 3), c.imported);
-    EXPECT_EQ(ui.messages, c.messages);
-    ASSERT_EQ(ui.input_prompts.size(), c.prompts);
-    if (c.prompts > 0) {
+    ui.input_answers = {given(c[2])};
+    state.WorkbookPassword = given(c[1]);
+    const bool imported = c[3] == "1";
+    EXPECT_EQ(ImportWorkbook(state, 3), imported);
+    EXPECT_EQ(ui.messages, c[4].empty() ? Cells{} : Cells{c[4]});
+    ASSERT_EQ(ui.input_prompts.size(), std::stoul(c[5]));
+    if (c[5] != "0") {
       EXPECT_EQ(ui.input_prompts[0],
                 "The workbook \"1234567_3.xls\" of Table 3 is protected by a password. Enter its "
                 "password:");
     }
-    EXPECT_EQ(Label(3).caption, c.imported ? "Table 3 imported." : "Table 3 not imported.");
+    EXPECT_EQ(Label(3).caption, imported ? "Table 3 imported." : "Table 3 not imported.");
   }
 }
 
@@ -531,17 +514,9 @@ TEST_F(FacilityIdsTest, AnyRowWithAnotherIdOrAFacilityNoSiteEndsWithStopsTheTabl
   state.WorkConn.ExecuteNative("INSERT INTO T_SITE (SITE) VALUES ('FL-7777777'), ('X-12''4567')");
   EXPECT_TRUE(Check({"7777777"}, "7777777"));
   EXPECT_TRUE(Check({"12'4567"}, "12'4567"));
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{kFacility, "7654321", kFacility}, kFacility},
-      {{kFacility, "", kFacility}, kFacility},
-      {{kFacility, "1234567 ", kFacility}, kFacility},
-      {{"7777770"}, "7777770"},
-      {{"123456%"}, "123456%"},
-      {{"123_567"}, "123_567"},
-      {{"%%%%%%%"}, "%%%%%%%"},
-      {{"1234\\67"}, "1234\\67"}};
-  for (const auto& [ids, facility] : cases) {
-    EXPECT_FALSE(Check(ids, facility)) << facility << " " << ids[ids.size() / 2];
+  for (const auto& c : CaseTable("facility_id_rows.txt")) {
+    const std::vector<std::string> ids(c.begin() + 1, c.end());
+    EXPECT_FALSE(Check(ids, c[0])) << c[0] << " " << ids[ids.size() / 2];
     EXPECT_EQ(Label(3).caption,
               ids.size() > 1 ? "Problem with FAC IDs" : "FAC ID not in Main Database");
     EXPECT_TRUE(Label(3).highlighted);

@@ -200,7 +200,8 @@ TEST_F(ProtectedWorkbookTest, DefaultPasswordFilesReadAsTheirDecryptedCopies) {
   }
 }
 
-TEST_F(ProtectedWorkbookTest, FilesWithAPasswordReadWithItAndRefuseAWrongOneOrNone) {
+TEST_F(ProtectedWorkbookTest,
+       FilesWithAPasswordReadWithItAndRefuseAWrongOneOrNoneOrAnUnsupportedKind) {
   for (const auto& c : CaseTable("protected_workbooks.txt")) {
     SCOPED_TRACE(c[0]);
     const auto lines = Lines(Corpus(c[0]), c[1]);
@@ -214,15 +215,14 @@ TEST_F(ProtectedWorkbookTest, FilesWithAPasswordReadWithItAndRefuseAWrongOneOrNo
                                        "password given is wrong.");
     EXPECT_EQ(RefusalOf(Corpus(c[0]), "").reason(), Reason::kEncrypted);
   }
-}
-
-TEST_F(ProtectedWorkbookTest, UnsupportedProtectionsKeepTheirReasonEvenWithAPassword) {
-  const WorkbookError xor_file = RefusalOf(Corpus("xls/poi_xor-encryption-abc.xls"), "abc");
-  EXPECT_EQ(xor_file.reason(), Reason::kUnsupportedFormat);
-  EXPECT_NE(xor_file.description().find("XOR obfuscation"), std::string::npos);
-  const WorkbookError biff5 = RefusalOf(Corpus("xls/poi_60284.xls"), "password");
-  EXPECT_EQ(biff5.reason(), Reason::kUnsupportedFormat);
-  EXPECT_NE(biff5.description().find("BIFF5"), std::string::npos);
+  // Protections the reader cannot open keep their reason even with the password.
+  for (const auto& [file, password, words] :
+       {std::tuple{"xls/poi_xor-encryption-abc.xls", "abc", "XOR obfuscation"},
+        std::tuple{"xls/poi_60284.xls", "password", "BIFF5"}}) {
+    const WorkbookError e = RefusalOf(Corpus(file), password);
+    EXPECT_EQ(e.reason(), Reason::kUnsupportedFormat) << file;
+    EXPECT_NE(e.description().find(words), std::string::npos) << e.description();
+  }
 }
 
 TEST_F(ProtectedWorkbookTest, KeyStretchingAboveTheCapIsRefusedBeforeHashing) {
