@@ -1,7 +1,6 @@
 #include "facility_fixture.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 #include "checks/ModChecks.h"
@@ -14,8 +13,7 @@ namespace sorvane::testing {
 
 void FacilityTest::SetUp() {
   OpenTestWorkDb(conn);
-  std::ifstream in(SourcePath("tests/data/checks/facility.sql"));
-  const std::string script((std::istreambuf_iterator<char>(in)), {});
+  const std::string script = ReadFile(SourcePath("tests/data/checks/facility.sql"));
   ASSERT_FALSE(script.empty());
   const Date today = Date::Today(), tomorrow = Date::FromTicks(today.Ticks() + 24 * 60 * 60);
   values_ = {{"$TODAY_ISO", today.ToIso()},
