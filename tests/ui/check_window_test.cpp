@@ -20,7 +20,6 @@
 
 #include "checks/check_catalogue.h"
 #include "checks/frmCCheckView.h"
-#include "grid_panel.h"
 #include "reference_list_window.h"
 #include "ui_test_support.h"
 #include "viewers/frmCMinorTableView.h"
@@ -208,8 +207,13 @@ TEST_F(CheckWindowTest, EveryChecksTextIsShownWholeBesideItsButton) {
   }
 }
 
-// The main window's and the check window's menus show their lists in one window.
-TEST_F(CheckWindowTest, ReferenceListsOfBothWindowsShowInOneWindow) {
+// The main window's and the check window's menus show their lists in one
+// window. The rows a person selects in its grid are copied with their headings,
+// in the order shown, to paste into a spreadsheet or a mail to the laboratory.
+TEST_F(CheckWindowTest, ReferenceListsOfBothWindowsShowInOneWindowWhoseSelectedRowsAreCopied) {
+  program.form->state().WorkConn.ExecuteNative(
+      "INSERT INTO MT_LAB (LAB, ALIAS, NAME, NOFORMAT) VALUES"
+      " (9998, 'QT', 'A \"quoted\"' || char(9) || 'lab', 'AQUOTEDLAB')");
   program.Action("mnuViewRef(2)")->trigger();
   gui::ReferenceListWindow* w = program.ui.reference_window();
   ASSERT_NE(w, nullptr);
@@ -224,22 +228,7 @@ TEST_F(CheckWindowTest, ReferenceListsOfBothWindowsShowInOneWindow) {
               v.DataGrid1.source->fields()[0].name);
   };
   shows("LABORATORY LIST");
-  ActionIn(OpenChecks("mnuCheckTables(3)"), "mnuRef(1)")->trigger();
-  EXPECT_EQ(program.ui.reference_window(), w);
-  shows("CAS/ANALYTE LIST");
-}
 
-// The rows a person selects in a grid are copied with their headings, in the
-// order shown, to paste into a spreadsheet or a mail to the laboratory.
-TEST_F(CheckWindowTest, SelectedGridRowsAreCopiedAsATable) {
-  program.form->state().WorkConn.ExecuteNative(
-      "INSERT INTO MT_LAB (LAB, ALIAS, NAME, NOFORMAT) VALUES"
-      " (9998, 'QT', 'A \"quoted\"' || char(9) || 'lab', 'AQUOTEDLAB')");
-  program.Action("mnuViewRef(2)")->trigger();
-  gui::ReferenceListWindow* w = program.ui.reference_window();
-  ASSERT_NE(w, nullptr);
-  auto* panel = In<gui::GridPanel>(w, "DataGrid1Panel");
-  QTableView* grid = panel->view();
   QApplication::setActiveWindow(w);
   grid->setFocus();
   auto copied = [&] {
@@ -269,6 +258,10 @@ TEST_F(CheckWindowTest, SelectedGridRowsAreCopiedAsATable) {
   const std::string all = copied();
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), grid->model()->rowCount() + 1)
       << "the headings and every row";
+
+  ActionIn(OpenChecks("mnuCheckTables(3)"), "mnuRef(1)")->trigger();
+  EXPECT_EQ(program.ui.reference_window(), w);
+  shows("CAS/ANALYTE LIST");
 }
 
 }  // namespace

@@ -42,6 +42,7 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
  protected:
+  void SetUp() override { ASSERT_TRUE(program.load_result); }
   StartedProgram program;
   MainView& view() { return program.form->state().view; }
 };
@@ -170,16 +171,15 @@ std::vector<std::string> AnalyticalRows(StartedProgram& program) {
 // The transfer reads the table's typed rows one by one and yields now and then;
 // a heading click in the table view meanwhile sorted those very rows under it,
 // so some records went in twice and others not at all.
-TEST(MainWindowWhileImporting, SortingTheTableViewLeavesTheTransferredRowsWhole) {
-  StartedProgram program;
+TEST_F(MainWindowTest, WhileImportingSortingTheTableViewLeavesTheTransferredRowsWhole) {
   CopySample(program.data.paths().WorkbookDir());
-  program.form->state().view.txtFacilityID.text = "1234567";
+  view().txtFacilityID.text = "1234567";
   program.Action("mnuRunData(0)")->trigger();
   ASSERT_EQ(program.form->state().Tables[5].TableStatus, 6);
   const std::vector<std::string> clean = AnalyticalRows(program);
   ASSERT_GT(clean.size(), 1000u);
 
-  const ProgressState& progress = program.form->state().view.ProgressBar;
+  const ProgressState& progress = view().ProgressBar;
   bool sorted = false;
   program.ui.on_yield = [&] {
     // Slow enough that the transfer yields every few hundred records.
@@ -304,9 +304,7 @@ TEST_F(QtUiDialogTest, InputBoxGivesTheTypedTextOrNothingOnCancel) {
   EXPECT_EQ(ui.InputBox("How many records?", "", "100"), std::nullopt);
 }
 
-TEST(FacilityIdBox, EnterRunsTheImportOfAllTablesAndOtherKeysOnlyType) {
-  StartedProgram program;
-  ASSERT_TRUE(program.load_result);
+TEST_F(MainWindowTest, EnterInTheFacilityIdBoxRunsTheImportOfAllTablesAndOtherKeysOnlyType) {
   auto* box = program.Widget<QLineEdit>("txtFacilityID");
   QTest::keyClicks(box, "12345\t");
   EXPECT_TRUE(program.ui.messages.empty());
@@ -320,9 +318,7 @@ TEST(FacilityIdBox, EnterRunsTheImportOfAllTablesAndOtherKeysOnlyType) {
 
 // Workbooks that came by mail or sit on a share are copied from the folder the
 // person chooses, searched as a CD is; choosing none changes nothing.
-TEST(DataCopyFolder, CopiesTheFacilitysWorkbooksFromTheChosenFolder) {
-  StartedProgram program;
-  ASSERT_TRUE(program.load_result);
+TEST_F(MainWindowTest, DataCopyFolderCopiesTheFacilitysWorkbooksFromTheChosenFolder) {
   const std::filesystem::path download = program.data.dir() / "Downloads";
   CopySample(download / "1234567");
   std::ofstream(download / "minutes.xls") << "not the facility's";
@@ -341,7 +337,7 @@ TEST(DataCopyFolder, CopiesTheFacilitysWorkbooksFromTheChosenFolder) {
   program.Action("mnuDataLoadFolder")->trigger();
   EXPECT_EQ(title, "Copy the facility's workbooks from");
   EXPECT_TRUE(program.ui.messages.empty()) << program.ui.messages[0];
-  EXPECT_EQ(program.form->state().view.lblStatusAll.caption, "Files Copied.");
+  EXPECT_EQ(view().lblStatusAll.caption, "Files Copied.");
   const std::vector<std::string> copied = {"1234567_1.xls", "1234567_2.xls", "1234567_3.xls",
                                            "1234567_4.xls", "1234567_5.xls"};
   EXPECT_EQ(workbooks(), copied);
