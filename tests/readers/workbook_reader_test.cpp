@@ -198,10 +198,6 @@ TEST(XlsxReaderTest, CellsAndRowsTakeTheirPlaceWithOrWithoutReferences) {
   EXPECT_EQ(Trimmed(got), (Rows{{"1", "2"}, {}, {}, {"", "", "3", "4"}, {"x"}}));
   EXPECT_EQ(got.shape.columns, 4);
   for (const auto& row : got.rows) EXPECT_EQ(row.size(), 4u);
-  // Rows out of order are delivered in order.
-  x.sheet_data =
-      "<row r=\"3\"><c r=\"A3\"><v>3</v></c></row><row r=\"1\"><c r=\"B1\"><v>1</v></c></row>";
-  EXPECT_EQ(Read(x.Zip()), (Rows{{"", "1"}, {}, {"3"}}));
 }
 
 // A sheet's claimed range (sheet_range_claims.txt) is trusted only while the

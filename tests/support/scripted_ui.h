@@ -17,33 +17,22 @@ class ScriptedUi : public UiPort {
   void MessageBox(const std::string& text) override { messages.push_back(text); }
   bool AskOkCancel(const std::string& text) override {
     questions.push_back(text);
-    if (ok_cancel_answers.empty()) return true;
-    bool a = ok_cancel_answers.front();
-    ok_cancel_answers.pop_front();
-    return a;
+    return Next(ok_cancel_answers, true);
   }
   bool AskYesNo(const std::string& text) override {  // No once the queue is empty
     questions.push_back(text);
-    const bool a = !yes_no_answers.empty() && yes_no_answers.front();
-    if (!yes_no_answers.empty()) yes_no_answers.pop_front();
-    return a;
+    return Next(yes_no_answers, false);
   }
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_answer) override {
     input_prompts.push_back(prompt);
     input_titles.push_back(title);
     input_defaults.push_back(default_answer);
-    if (input_answers.empty()) return default_answer;
-    auto a = input_answers.front();
-    input_answers.pop_front();
-    return a;
+    return Next(input_answers, std::optional(default_answer));
   }
   std::optional<std::string> ChooseFolder(const std::string& title) override {
     input_titles.push_back(title);
-    if (folder_answers.empty()) return std::nullopt;
-    auto a = folder_answers.front();
-    folder_answers.pop_front();
-    return a;
+    return Next(folder_answers, std::optional<std::string>());
   }
   void Refresh() override {}
   void DoEvents() override {
@@ -64,6 +53,16 @@ class ScriptedUi : public UiPort {
   std::vector<std::string> focus, windows_shown, windows_closed, documents;
   int yields = 0, keep_alives = 0;
   std::function<void()> on_yield;  // runs at every yield (a click during a transfer)
+
+ private:
+  // The first answer of `queue`, taken from it, or `otherwise` when it is empty.
+  template <typename T>
+  static T Next(std::deque<T>& queue, T otherwise) {
+    if (queue.empty()) return otherwise;
+    T answer = std::move(queue.front());
+    queue.pop_front();
+    return answer;
+  }
 };
 
 }  // namespace sorvane::testing
