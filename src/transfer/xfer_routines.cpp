@@ -217,6 +217,44 @@ std::shared_ptr<const RecordSet> Source(RunState& state, int table) {
   return state.TempRecordset[table];
 }
 
+// Binds a row's values; the row stays as it is until the insert's Step.
+void Bind(Inserter& insert, const std::vector<Value>& row) {
+  for (size_t k = 0; k < row.size(); ++k) insert.BindKept(static_cast<int>(k), row[k]);
+}
+
+// Ends a table's transfer and commits it; true when a cancel was seen. A
+// cancel seen from here on (the window has its turn between the steps below)
+// leaves the table whole and stops the next one. A cancelled table keeps the
+// rows added so far as they were read, never standardised: they go in again
+// without it (`read_kept`(k) gives the k-th of `kept`, in `columns`).
+bool FinishTransfer(RunState& state, Transaction& tx, const std::string& target,
+                    const std::vector<std::string>& columns, TempRowSources& sources, int64_t kept,
+                    const std::function<void(int64_t, std::vector<Value>&)>& read_kept,
+                    const RowStandardizer& standardizer, DeferredIndexes& indexes) {
+  const bool cancelled = state.CancelRequested;
+  if (cancelled) {
+    state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
+                                 {Value::Integer(sources.first_rowid)});
+    Inserter insert(state.WorkConn, target, columns);
+    std::vector<Value> row;
+    for (int64_t k = 0; k < kept; ++k) {
+      read_kept(k, row);
+      Bind(insert, row);
+      insert.Step();
+    }
+    indexes.Rebuild();
+    state.view.ProgressBar.value = state.view.ProgressBar.min;
+  } else {
+    StageTimer timer(state.Timings, "standardisation");
+    FinishStandardize(state, standardizer);
+    state.DoEvents();
+    indexes.Rebuild([&] { state.DoEvents(); });
+  }
+  tx.Commit();
+  state.RowSources[standardizer.name()] = std::move(sources);
+  return cancelled;
+}
+
 void RunMain(RunState& state, const MainRoutine& r) {
   Transaction tx(state.WorkConn);
   state.view.DataGrid1.visible = false;
@@ -255,10 +293,6 @@ void RunMain(RunState& state, const MainRoutine& r) {
       row.push_back(fields[k] >= 0 ? source.At(i, static_cast<size_t>(fields[k])) : empty_text);
     }
   };
-  // The row stays as it is until its Step.
-  auto bind = [](Inserter& insert, const std::vector<Value>& row) {
-    for (size_t k = 0; k < row.size(); ++k) insert.BindKept(static_cast<int>(k), row[k]);
-  };
   DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, standardizer.columns());
@@ -276,7 +310,7 @@ void RunMain(RunState& state, const MainRoutine& r) {
       if (pacer.Due(i)) state.DoEvents();
       PreparedRow& row = rows.Take(i);
       if (!row.done) standardizer.Apply(row.values);
-      bind(insert, row.values);
+      Bind(insert, row.values);
       const bool cancel = state.CancelRequested;
       if (!cancel || r.saves_row_seen_at_cancel) {
         insert.Step();
@@ -287,33 +321,8 @@ void RunMain(RunState& state, const MainRoutine& r) {
     }
   }
 
-  // A cancel seen from here on (the window has its turn between the steps
-  // below) leaves this table whole and stops the next one.
-  const bool cancelled = state.CancelRequested;
-  if (cancelled) {
-    // A cancelled table keeps the rows added so far as they were read, never
-    // standardised: they go in again without it.
-    state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
-                                 {Value::Integer(sources.first_rowid)});
-    Inserter insert(state.WorkConn, target, columns);
-    std::vector<Value> row;
-    for (int64_t i = 0; i < sources.rows; ++i) {
-      read_row(i, row);
-      bind(insert, row);
-      insert.Step();
-    }
-  }
-  if (cancelled) {
-    indexes.Rebuild();
-    progress.value = progress.min;
-  } else {
-    StageTimer timer(state.Timings, "standardisation");
-    FinishStandardize(state, standardizer);
-    state.DoEvents();
-    indexes.Rebuild([&] { state.DoEvents(); });
-  }
-  tx.Commit();
-  state.RowSources[r.name] = std::move(sources);
+  const bool cancelled = FinishTransfer(state, tx, target, columns, sources, sources.rows, read_row,
+                                        standardizer, indexes);
   if (cancelled)
     state.Tables[r.table].TableStatus = stage::kCancelled;
   else if (r.sets_status)
@@ -367,10 +376,6 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     row.push_back(units[p]);
     if (source_field >= 0) row.push_back(source.At(i, static_cast<size_t>(source_field)));
   };
-  // The row stays as it is until its Step.
-  auto bind = [](Inserter& insert, const std::vector<Value>& row) {
-    for (size_t k = 0; k < row.size(); ++k) insert.BindKept(static_cast<int>(k), row[k]);
-  };
   DeferredIndexes indexes(state.WorkConn, target);
   {
     Inserter insert(state.WorkConn, target, standardizer.columns());
@@ -399,7 +404,7 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
       PreparedRecord& record = records.Take(i);
       for (size_t k = 0; k < record.count; ++k) {
         if (!record.done) standardizer.Apply(record.rows[k]);
-        bind(insert, record.rows[k]);
+        Bind(insert, record.rows[k]);
         insert.Step();
         sources.records.push_back(static_cast<int32_t>(i));
         sources.parameters.push_back(record.parameters[k]);
@@ -409,28 +414,13 @@ void RunCompanion(RunState& state, const CompanionRoutine& r) {
     }
   }
 
-  const bool cancelled = state.CancelRequested;
-  if (cancelled) {
-    // As for a main table: the rows kept at a cancel stay as they were read.
-    state.WorkConn.ExecuteNative("DELETE FROM \"" + target + "\" WHERE rowid >= ?1",
-                                 {Value::Integer(sources.first_rowid)});
-    Inserter insert(state.WorkConn, target, columns);
-    std::vector<Value> row;
-    for (size_t k = 0; k < sources.records.size(); ++k) {
-      read_row(sources.records[k], sources.parameters[k], row);
-      bind(insert, row);
-      insert.Step();
-    }
-    indexes.Rebuild();
-    state.view.ProgressBar.value = state.view.ProgressBar.min;
-  } else {
-    StageTimer timer(state.Timings, "standardisation");
-    FinishStandardize(state, standardizer);
-    state.DoEvents();
-    indexes.Rebuild([&] { state.DoEvents(); });
-  }
-  tx.Commit();
-  state.RowSources[r.name] = std::move(sources);
+  const auto read_kept = [&](int64_t k, std::vector<Value>& row) {
+    const auto at = static_cast<size_t>(k);
+    read_row(sources.records[at], sources.parameters[at], row);
+  };
+  const bool cancelled = FinishTransfer(state, tx, target, columns, sources,
+                                        static_cast<int64_t>(sources.records.size()), read_kept,
+                                        standardizer, indexes);
   state.Tables[r.table].TableStatus = cancelled ? stage::kCancelled : stage::kTransferred;
 }
 
