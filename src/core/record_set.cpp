@@ -1,6 +1,7 @@
 #include "core/record_set.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "core/errors.h"
@@ -9,8 +10,16 @@
 namespace sorvane {
 namespace {
 
+// A text cell's payload: the text's offset in its column's arena and its
+// length, or, for a text of up to seven bytes, the text itself (in the low
+// bytes) and its length in the top byte, whose top bit no offset reaches. Most
+// cells of a sheet are short (IDs, codes, units, qualifiers), and a million
+// rows of them would otherwise take their bytes twice over.
 constexpr int kLenBits = 24;
 constexpr int64_t kMaxLen = (int64_t{1} << kLenBits) - 1;
+constexpr size_t kInlineMax = 7;
+constexpr uint64_t kInline = uint64_t{1} << 63;
+static_assert(std::endian::native == std::endian::little, "inline texts fill the low bytes");
 
 int64_t DoubleBits(double d) {
   int64_t b;
@@ -135,6 +144,9 @@ std::string_view RecordSet::CellText(uint32_t row, size_t f) const {
   const Column& c = *columns_.at(f);
   if (static_cast<Value::Kind>(c.kind[row]) != Value::Kind::kText) return {};
   const uint64_t d = static_cast<uint64_t>(c.data[row]);
+  if (d & kInline) {
+    return std::string_view(reinterpret_cast<const char*>(&c.data[row]), (d >> 56) & 0x7F);
+  }
   const size_t off = static_cast<size_t>(d >> kLenBits);
   const size_t len = static_cast<size_t>(d & kMaxLen);
   return std::string_view(c.arena).substr(off, len);
@@ -164,10 +176,20 @@ void RecordSet::StoreCell(uint32_t row, size_t f, const Value& v) {
 }
 
 void RecordSet::StoreText(uint32_t row, size_t f, std::string_view t) {
-  Column& c = Writable(f);
   if (static_cast<int64_t>(t.size()) > kMaxLen) {
     throw ValueTooLongError("The value is too long for the record set.");
   }
+  if (t.size() <= kInlineMax) {
+    // Copied out before the payloads may move: `t` may be a text of this column.
+    uint64_t d = kInline | uint64_t{t.size()} << 56;
+    if (!t.empty()) std::memcpy(&d, t.data(), t.size());
+    Column& c = Writable(f);
+    c.GrowPayloads();
+    c.kind[row] = static_cast<uint8_t>(Value::Kind::kText);
+    c.data[row] = static_cast<int64_t>(d);
+    return;
+  }
+  Column& c = Writable(f);
   c.GrowPayloads();
   c.kind[row] = static_cast<uint8_t>(Value::Kind::kText);
   const uint64_t off = c.arena.size();

@@ -191,6 +191,33 @@ TEST(RecordSetTest, ACopyAndItsOriginalNeverSeeEachOthersWrites) {
   EXPECT_EQ(original.At(0, 1).ToDisplay(), "12.5");
 }
 
+// Texts of every length, NULs and letters of two bytes included, read back as
+// stored: kept in their cell or beside it, copied from a row of the same field
+// while rows are added (its storage may move meanwhile), written over.
+TEST(RecordSetTest, TextsOfEveryLengthReadBackAsStored) {
+  std::vector<std::string> texts = {std::string("a\0b", 3), "\xC3\xA9t\xC3\xA9", "MW-1234"};
+  for (size_t n = 0; n <= 17; ++n) texts.push_back(std::string(n, static_cast<char>('a' + n)));
+  RecordSet rs;
+  rs.AppendField("T", kTypeVarChar, 0);
+  rs.Open();
+  for (const std::string& t : texts) {
+    rs.AddNew();
+    rs.SetText(0, t);
+  }
+  for (size_t r = texts.size(); r-- > 0;) {
+    rs.AddNew();
+    rs.SetText(0, rs.TextAt(static_cast<int64_t>(r), 0));
+    texts.push_back(texts[r]);
+  }
+  rs.SetTextAt(0, 0, texts[20]);  // long over short, and short over long
+  rs.SetTextAt(20, 0, texts[0]);
+  std::swap(texts[0], texts[20]);
+  for (size_t r = 0; r < texts.size(); ++r) {
+    EXPECT_EQ(rs.TextAt(static_cast<int64_t>(r), 0), texts[r]) << r;
+    EXPECT_EQ(rs.At(static_cast<int64_t>(r), 0), Value::Text(texts[r])) << r;
+  }
+}
+
 // A run started without HOME (by cron or a service manager) works in the same
 // data folder as one from the person's terminal, not in a "Sorvane" folder
 // beside wherever it was started.
