@@ -548,8 +548,8 @@ class DataTypesTest : public ImportTest {
 };
 
 TEST_F(DataTypesTest, CleanSheetConvertsEveryValueToItsType) {
-  // A review from the command line lets the texts go once typed.
-  state.KeepsImportedRows = false;
+  // Once typed, the texts as read are let go, in the window too: the table is
+  // shown from its typed rows from then on.
   ASSERT_TRUE(Convert(1, {Row(1, {{"LAT_DD", "12.5"}, {"SL_METHOD", " ABCDEFGHIJ "}}),
                           Row(1, {{"NAVD", "-3.25e1"}, {"SL_METHOD", ""}})}));
   EXPECT_EQ(SheetText(1, 0, "LAT_DD"), "");
