@@ -179,22 +179,19 @@ void RecordSet::StoreText(uint32_t row, size_t f, std::string_view t) {
   if (static_cast<int64_t>(t.size()) > kMaxLen) {
     throw ValueTooLongError("The value is too long for the record set.");
   }
-  if (t.size() <= kInlineMax) {
-    // Copied out before the payloads may move: `t` may be a text of this column.
-    uint64_t d = kInline | uint64_t{t.size()} << 56;
-    if (!t.empty()) std::memcpy(&d, t.data(), t.size());
-    Column& c = Writable(f);
-    c.GrowPayloads();
-    c.kind[row] = static_cast<uint8_t>(Value::Kind::kText);
-    c.data[row] = static_cast<int64_t>(d);
-    return;
-  }
+  // A short text is copied out before the payloads may move: `t` may be a
+  // text of this column.
+  const bool in_cell = t.size() <= kInlineMax;
+  uint64_t d = kInline | uint64_t{t.size()} << 56;
+  if (in_cell && !t.empty()) std::memcpy(&d, t.data(), t.size());
   Column& c = Writable(f);
   c.GrowPayloads();
   c.kind[row] = static_cast<uint8_t>(Value::Kind::kText);
-  const uint64_t off = c.arena.size();
-  c.arena.append(t);
-  c.data[row] = static_cast<int64_t>((off << kLenBits) | t.size());
+  if (!in_cell) {
+    d = (c.arena.size() << kLenBits) | t.size();
+    c.arena.append(t);
+  }
+  c.data[row] = static_cast<int64_t>(d);
 }
 
 Value RecordSet::GetValue(size_t field) const { return CellValue(CurrentRow(), field); }

@@ -171,8 +171,11 @@ bool ConvertDataTypes(RunState& state, int n) {
   }
   if (structure.RecordCount() > 0) structure.MoveFirst();
   // From this stage on the table is shown from its typed rows, so the texts as
-  // read are let go (a window holding a million results keeps them once).
-  for (size_t i = 0; i < sheet.FieldCount(); ++i) sheet.DropValues(i);
+  // read are let go (a window holding a million results keeps them once);
+  // without a window each field's went as soon as it was typed.
+  if (state.KeepsImportedRows) {
+    for (size_t i = 0; i < sheet.FieldCount(); ++i) sheet.DropValues(i);
+  }
   state.SetTableLabel(n, "Data Types OK for Table " + std::to_string(n), false);
   table.StageOK = true;
   table.TableStatus = stage::kDataTypes;
