@@ -34,14 +34,14 @@ CheckReport ReportCheck(int index, const clsReviewObject& check,
   return r;
 }
 
-void WritePlaces(JsonWriter& json, const std::vector<Place>& places) {
+void WritePlaces(JsonWriter& json, std::span<const Place> places) {
   json.BeginArray();
   for (const Place& place : places) {
     json.BeginObject();
     json.Key("workbook");
-    json.String(place.workbook);
+    json.String(place.workbook.str());
     json.Key("sheet");
-    json.String(place.sheet);
+    json.String(place.sheet.str());
     json.Key("row");
     json.Integer(place.row);
     json.Key("cells");
@@ -124,7 +124,7 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out) {
       json.Key("sources");
       json.BeginArray();
       for (size_t i = 0; i < static_cast<size_t>(c.RowCount()); ++i) {
-        WritePlaces(json, i < c.sources.size() ? c.sources[i] : std::vector<Place>{});
+        WritePlaces(json, i < c.sources.size() ? c.sources[i] : std::span<const Place>());
       }
       json.EndArray();
       json.EndObject();

@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ struct CheckReport {
   std::shared_ptr<const RecordSet> rows;
   int64_t RowCount() const { return rows ? rows->RecordCount() : 0; }
   // The workbook places each row stands for, aligned with `rows`.
-  std::vector<std::vector<SheetPlace>> sources;
+  PlaceLists sources;
 };
 
 using Place = SheetPlace;
@@ -62,7 +63,7 @@ CheckReport ReportCheck(int index, const clsReviewObject& check,
                         std::shared_ptr<const RecordSet> problems);
 
 // A JSON array of places.
-void WritePlaces(JsonWriter& json, const std::vector<Place>& places);
+void WritePlaces(JsonWriter& json, std::span<const Place> places);
 
 // One JSON object: facility_id, review_date, summary, messages, tables (with
 // table, title, status, label, checks). Values keep their kind: texts as

@@ -1,5 +1,9 @@
 #include "checks/check_results.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -167,6 +171,12 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
   }
   work(conn_);
   for (std::thread& t : threads) t.join();
+#ifdef __GLIBC__
+  // The shared reads' flags and the engine's sorts were let go on both
+  // threads' heaps; the allocator keeps such memory for itself unless asked
+  // to hand it back, and the places and outputs that follow cannot reuse it.
+  malloc_trim(0);
+#endif
   for (size_t i = 0; i < wanted.size(); ++i) {
     if (found[i]) rows_[wanted[i]] = std::move(found[i]);
     if (further[i].second) rows_[further[i].first] = std::move(further[i].second);

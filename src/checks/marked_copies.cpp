@@ -37,11 +37,11 @@ void AddImportProblems(const RunState& state, int n, std::vector<MarkedProblem>&
 }
 
 void AddCheckProblems(int table, int index, int severity, const std::string& text,
-                      const std::string& rule, const std::vector<std::vector<SheetPlace>>& sources,
+                      const std::string& rule, const PlaceLists& sources,
                       std::vector<MarkedProblem>& out) {
   const std::string name = std::to_string(table) + "." + std::to_string(index);
-  for (const auto& places : sources) {
-    for (const SheetPlace& place : places) {
+  for (size_t r = 0; r < sources.size(); ++r) {
+    for (const SheetPlace& place : sources[r]) {
       out.push_back({table, name, severity, text, rule, place});
     }
   }
@@ -97,7 +97,7 @@ MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<in
     if (info.Origin.path.empty() || info.Origin.header_row == 0) continue;
     std::vector<const MarkedProblem*> mine;
     for (const MarkedProblem& p : problems) {
-      if (p.table == n && p.place.workbook == info.WorkbookName) mine.push_back(&p);
+      if (p.table == n && p.place.workbook.str() == info.WorkbookName) mine.push_back(&p);
     }
     const fs::path file = dir / MarkedCopyName(info.WorkbookName);
     try {

@@ -31,7 +31,7 @@ void AddImportProblems(const RunState& state, int n, std::vector<MarkedProblem>&
 // Appends the problem rows of failed check `index` of `table` (severity, fail
 // text and rule as the check has them) at their places, one list per row.
 void AddCheckProblems(int table, int index, int severity, const std::string& text,
-                      const std::string& rule, const std::vector<std::vector<SheetPlace>>& sources,
+                      const std::string& rule, const PlaceLists& sources,
                       std::vector<MarkedProblem>& out);
 
 // Why `dir` may not receive the copies, or "" when it may: it is the workbook

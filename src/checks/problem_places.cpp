@@ -117,11 +117,16 @@ std::string RowKey(const RecordSet& rs, int64_t row, const std::vector<size_t>& 
   return key;
 }
 
-// The rowids behind each problem row.
-std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const RecordSet& rows,
-                                              const PlacesQuery& q) {
+// The rowids behind each problem row, end to end: those of row r end at
+// ends[r].
+struct RowidLists {
+  std::vector<int64_t> rowids;
+  std::vector<size_t> ends;
+};
+
+RowidLists MatchRowids(const RecordSet& problems, const RecordSet& rows, const PlacesQuery& q) {
   const int64_t n = problems.RecordCount();
-  std::vector<std::vector<int64_t>> matched(static_cast<size_t>(n));
+  RowidLists lists;
   std::vector<size_t> own_columns(q.key_columns.size());
   for (size_t i = 0; i < own_columns.size(); ++i) own_columns[i] = i;
   const size_t rowid_column = rows.FieldCount() - 1;
@@ -133,14 +138,18 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
   // order, so each row takes its own. Found without a table of every row's
   // key, which for a check that flags a million rows held hundreds of MB.
   if (!q.stands_for_several && rows.RecordCount() == n) {
+    lists.rowids.reserve(static_cast<size_t>(n));
+    lists.ends.reserve(static_cast<size_t>(n));
     bool same = true;
     for (int64_t r = 0; r < n && same; ++r) {
       same = RowKey(problems, r, q.key_columns, false) == RowKey(rows, r, own_columns, false);
-      if (same) matched[static_cast<size_t>(r)] = {rowid_at(r)};
+      lists.rowids.push_back(rowid_at(r));
+      lists.ends.push_back(lists.rowids.size());
     }
-    if (same) return matched;
-    for (auto& rowids : matched) rowids.clear();
+    if (same) return lists;
+    lists = RowidLists();
   }
+  std::vector<std::vector<int64_t>> matched(static_cast<size_t>(n));
   std::unordered_map<std::string, std::vector<int64_t>> exact, folded;
   exact.reserve(static_cast<size_t>(n));
   for (int64_t r = 0; r < n; ++r) exact[RowKey(problems, r, q.key_columns, false)].push_back(r);
@@ -179,8 +188,11 @@ std::vector<std::vector<int64_t>> MatchRowids(const RecordSet& problems, const R
   for (auto& rowids : matched) {
     std::sort(rowids.begin(), rowids.end());
     rowids.erase(std::unique(rowids.begin(), rowids.end()), rowids.end());
+    lists.rowids.insert(lists.rowids.end(), rowids.begin(), rowids.end());
+    lists.ends.push_back(lists.rowids.size());
+    std::vector<int64_t>().swap(rowids);
   }
-  return matched;
+  return lists;
 }
 
 // How a list of key texts narrows a places query.
@@ -348,17 +360,15 @@ std::optional<std::string> CarrierQuery(Connection& conn, int table, const std::
   return std::move(q.sql);
 }
 
-std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
-                                                   const clsReviewObject& check,
-                                                   const RecordSet& problems,
-                                                   CheckResults* results) {
-  std::vector<std::vector<SheetPlace>> places(static_cast<size_t>(problems.RecordCount()));
-  if (problems.RecordCount() == 0 || table < 1 || table > 5) return places;
+PlaceLists ProblemPlaces(RunState& state, int table, const clsReviewObject& check,
+                         const RecordSet& problems, CheckResults* results) {
+  const PlaceLists none(static_cast<size_t>(problems.RecordCount()));
+  if (problems.RecordCount() == 0 || table < 1 || table > 5) return none;
   const PlacesQuery q =
       MakePlacesQuery(state.WorkConn, table, check.qryProblems, state.FacilityID, problems);
-  if (q.own_table.empty()) return places;
+  if (q.own_table.empty()) return none;
   const auto sources_it = state.RowSources.find(q.own_table.substr(7));  // after "MT_TEMP"
-  if (sources_it == state.RowSources.end()) return places;
+  if (sources_it == state.RowSources.end()) return none;
   const TempRowSources& sources = sources_it->second;
   const TableInfo& info = state.Tables.at(static_cast<size_t>(sources.table));
   const SheetOrigin& origin = info.Origin;
@@ -366,7 +376,7 @@ std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
   const std::shared_ptr<const RecordSet> rows =
       results ? results->Get(q.sql)
               : std::make_shared<const RecordSet>(QueryCheckRows(state.WorkConn, q.sql));
-  const std::vector<std::vector<int64_t>> rowids = MatchRowids(problems, *rows, q);
+  const RowidLists rowids = MatchRowids(problems, *rows, q);
 
   // The sheet fields of the check's columns that come from its own table; a
   // companion row's VALUE comes from the field of its parameter.
@@ -394,13 +404,17 @@ std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
       it = companion_columns.emplace(fields, CellColumns::Of(fields)).first;
     return it->second;
   };
-  for (size_t r = 0; r < rowids.size(); ++r) {
-    for (int64_t rowid : rowids[r]) {
+  const PlaceName workbook(info.WorkbookName), sheet(info.SheetName);
+  PlaceLists places;
+  places.Reserve(rowids.rowids.size());
+  size_t at = 0;
+  for (const size_t end : rowids.ends) {
+    for (; at < end; ++at) {
+      const int64_t rowid = rowids.rowids[at];
       const std::optional<int32_t> record = sources.RecordOf(rowid);
-      if (!record) continue;
-      places[r].push_back(
-          origin.PlaceOf(info.WorkbookName, info.SheetName, *record, columns_of(rowid)));
+      if (record) places.Add(origin.PlaceOf(workbook, sheet, *record, columns_of(rowid)));
     }
+    places.EndList();
   }
   return places;
 }

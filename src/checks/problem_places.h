@@ -57,9 +57,7 @@ std::optional<std::string> CarrierQuery(Connection& conn, int table, const std::
 // (none should) gets an empty list. Throws sorvane::Error when the database
 // refuses the query. With `results`, the query's rows are taken from there
 // (run there once, or prefetched).
-std::vector<std::vector<SheetPlace>> ProblemPlaces(RunState& state, int table,
-                                                   const clsReviewObject& check,
-                                                   const RecordSet& problems,
-                                                   CheckResults* results = nullptr);
+PlaceLists ProblemPlaces(RunState& state, int table, const clsReviewObject& check,
+                         const RecordSet& problems, CheckResults* results = nullptr);
 
 }  // namespace sorvane

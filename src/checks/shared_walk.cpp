@@ -99,13 +99,16 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
   const Shape& first = shapes[members.front()];
   SharedWalk walk;
   walk.members = members;
+  // One whole number of flags a row, bit k for member k: a column a member
+  // would keep a million rows' worth of cells of a walk's rows.
   std::string flags, any;
-  for (size_t m : members) {
-    const std::string condition = "(" + shapes[m].condition + ")";
-    flags += ", CASE WHEN " + condition + " THEN 1 ELSE 0 END";
+  for (size_t k = 0; k < members.size(); ++k) {
+    const std::string condition = "(" + shapes[members[k]].condition + ")";
+    flags += (k == 0 ? "" : " | ") + std::string("CASE WHEN ") + condition + " THEN " +
+             std::to_string(int64_t{1} << k) + " ELSE 0 END";
     any += (any.empty() ? "" : " OR ") + condition;
   }
-  const std::string rows = "SELECT " + first.table + ".rowid" + flags + " FROM " + first.table;
+  const std::string rows = "SELECT " + first.table + ".rowid, " + flags + " FROM " + first.table;
   const std::string where = " WHERE " + first.stretch + " AND (" + any + ")";
   walk.walk_sql = rows + where;
   if (conn.QueryPlanNative(walk.walk_sql) != std::vector<std::string>{read}) return std::nullopt;
@@ -161,13 +164,18 @@ std::vector<SharedWalk> FindSharedWalks(Connection& conn, const std::vector<std:
     groups[shapes[i].table + "\n" + shapes[i].stretch + "\n" + read].push_back(i);
   }
   std::vector<SharedWalk> walks;
-  for (const auto& [key, members] : groups) {
-    if (members.size() < std::max<size_t>(min_members, 1)) continue;
-    try {
-      if (auto walk = MakeWalk(conn, members, shapes, plans, plans[members.front()][0]))
-        walks.push_back(std::move(*walk));
-    } catch (const std::exception&) {
-      // Not shared: each runs on its own and says what is wrong.
+  for (const auto& [key, group] : groups) {
+    for (size_t at = 0; at < group.size(); at += kMaxWalkMembers) {
+      const std::vector<size_t> members(
+          group.begin() + static_cast<ptrdiff_t>(at),
+          group.begin() + static_cast<ptrdiff_t>(std::min(group.size(), at + kMaxWalkMembers)));
+      if (members.size() < std::max<size_t>(min_members, 1)) continue;
+      try {
+        if (auto walk = MakeWalk(conn, members, shapes, plans, plans[members.front()][0]))
+          walks.push_back(std::move(*walk));
+      } catch (const std::exception&) {
+        // Not shared: each runs on its own and says what is wrong.
+      }
     }
   }
   // In the order of the queries given, which may be longest first.
@@ -186,12 +194,12 @@ std::vector<RecordSet> RunSharedWalk(Connection& conn, const SharedWalk& walk) {
   std::vector<std::vector<int64_t>> rowids(walk.members.size());
   for (int64_t r = 0; r < flags.RecordCount(); ++r) {
     const Value rowid = flags.At(r, 0);
-    if (rowid.kind() != Value::Kind::kInteger)
-      throw Error(0, "a shared read gave a rowid that is not a whole number");
+    const Value holds = flags.At(r, 1);
+    if (rowid.kind() != Value::Kind::kInteger || holds.kind() != Value::Kind::kInteger)
+      throw Error(0, "a shared read gave a rowid or flags that are not whole numbers");
+    const uint64_t bits = static_cast<uint64_t>(holds.AsInteger());
     for (size_t m = 0; m < rowids.size(); ++m) {
-      const Value holds = flags.At(r, m + 1);
-      if (holds.kind() == Value::Kind::kInteger && holds.AsInteger() == 1)
-        rowids[m].push_back(rowid.AsInteger());
+      if ((bits >> m) & 1) rowids[m].push_back(rowid.AsInteger());
     }
   }
   std::vector<RecordSet> rows;

@@ -27,7 +27,7 @@ namespace sorvane {
 
 struct SharedWalk {
   std::vector<size_t> members;        // indexes into the queries given
-  std::string walk_sql;               // the rowid, then 1 or 0 for each member
+  std::string walk_sql;               // the rowid, then bit k set where member k holds
   bool scans_table = false;           // an index's stretch read by a scan of the table
   std::vector<std::string> by_rowid;  // each member over ?1, a JSON array of rowids
   std::vector<std::string> rows_of;   // each member's RowsOfKey
@@ -39,6 +39,10 @@ constexpr const char* kWalkRows = "shared walk rows";
 using WalkRows = std::map<std::string, std::vector<int64_t>>;
 // The key of the rows of `table` that `where` (SQLite text) holds for.
 std::string RowsOfKey(std::string_view table, std::string_view where);
+
+// A walk's members are at most as many as one row's flags hold; more queries
+// of one stretch make several walks.
+constexpr size_t kMaxWalkMembers = 62;
 
 // The walks `queries` (SQLite text) can share, in the order of their first
 // members; a query is in one walk at most, one the engine cannot plan in none.

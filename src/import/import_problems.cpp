@@ -40,10 +40,11 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   const TableInfo& info = state.Tables[static_cast<size_t>(n)];
   const SheetOrigin& o = info.Origin;
   const std::string table = "Table " + std::to_string(n);
+  const PlaceName workbook(info.WorkbookName), sheet_name(info.SheetName);
   auto place = [&](int64_t row, std::vector<int32_t> columns) {
     std::vector<std::string> letters;
     for (int32_t c : columns) letters.push_back(ColumnLetters(c));
-    return SheetPlace{info.WorkbookName, info.SheetName, row, std::move(letters)};
+    return SheetPlace{workbook, sheet_name, row, std::move(letters)};
   };
 
   if (!o.duplicate_field.empty()) {
@@ -81,7 +82,7 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   };
   const int fac = o.FieldIndex("FAC_ID");
   for (int32_t record : o.wrong_id_records) {
-    const SheetPlace p = o.PlaceOf(info.WorkbookName, info.SheetName, record,
+    const SheetPlace p = o.PlaceOf(workbook, sheet_name, record,
                                    fac >= 0 ? std::vector<int32_t>{fac} : std::vector<int32_t>{});
     out.push_back({"facility_id",
                    "Row " + std::to_string(p.row) + ": FAC_ID " + Quoted(sheet_text(record, fac)) +
@@ -95,7 +96,7 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   for (const CellMark& mark : o.type_marks) {
     const std::string field =
         static_cast<size_t>(mark.field) < o.fields.size() ? o.fields[mark.field] : "";
-    const SheetPlace p = o.PlaceOf(info.WorkbookName, info.SheetName, mark.record, {mark.field});
+    const SheetPlace p = o.PlaceOf(workbook, sheet_name, mark.record, {mark.field});
     out.push_back({"data_type",
                    "Row " + std::to_string(p.row) + ", " + field + ": " +
                        Quoted(Unmarked(sheet_text(mark.record, mark.field))) + " is not " +

@@ -14,6 +14,16 @@ std::string ColumnLetters(int64_t column) {
   return letters;
 }
 
+const std::string& PlaceName::str() const {
+  static const std::string none;
+  return name_ ? *name_ : none;
+}
+
+std::span<const SheetPlace> PlaceLists::operator[](size_t row) const {
+  const size_t begin = row == 0 ? 0 : ends_[row - 1];
+  return std::span<const SheetPlace>(places_.data() + begin, ends_[row] - begin);
+}
+
 const std::vector<std::string>& CellColumns::list() const {
   static const std::vector<std::string> none;
   return letters_ ? *letters_ : none;
@@ -27,8 +37,8 @@ CellColumns CellColumns::Of(std::vector<int32_t> columns) {
   return CellColumns(std::move(letters));
 }
 
-SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& sheet,
-                                int64_t record, CellColumns cells) const {
+SheetPlace SheetOrigin::PlaceOf(const PlaceName& workbook, const PlaceName& sheet, int64_t record,
+                                CellColumns cells) const {
   SheetPlace place{workbook, sheet, 0, std::move(cells)};
   if (record >= 0 && static_cast<size_t>(record) < record_rows.size()) {
     place.row = record_rows[static_cast<size_t>(record)];
@@ -36,8 +46,8 @@ SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& 
   return place;
 }
 
-SheetPlace SheetOrigin::PlaceOf(const std::string& workbook, const std::string& sheet,
-                                int64_t record, const std::vector<int32_t>& field_indexes) const {
+SheetPlace SheetOrigin::PlaceOf(const PlaceName& workbook, const PlaceName& sheet, int64_t record,
+                                const std::vector<int32_t>& field_indexes) const {
   return PlaceOf(workbook, sheet, record, CellColumns::Of(field_indexes));
 }
 

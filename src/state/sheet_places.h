@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,14 +47,49 @@ class CellColumns {
   std::shared_ptr<const std::vector<std::string>> letters_;
 };
 
+// A workbook's or a sheet's name, held once for all the places that name it:
+// a check that flags a million rows names the same workbook in each.
+class PlaceName {
+ public:
+  PlaceName() = default;
+  PlaceName(std::string name)  // NOLINT: a name is one
+      : name_(std::make_shared<const std::string>(std::move(name))) {}
+  PlaceName(const char* name) : PlaceName(std::string(name)) {}  // NOLINT: as above
+  const std::string& str() const;
+  friend bool operator==(const PlaceName& a, const PlaceName& b) { return a.str() == b.str(); }
+
+ private:
+  std::shared_ptr<const std::string> name_;
+};
+
 // A place in a workbook: its file name, the worksheet, the row as a spreadsheet
 // numbers it and the column letters meant (none: the row as a whole).
 struct SheetPlace {
-  std::string workbook;
-  std::string sheet;
+  PlaceName workbook;
+  PlaceName sheet;
   int64_t row = 0;
   CellColumns cells;
   friend bool operator==(const SheetPlace&, const SheetPlace&) = default;
+};
+
+// One list of places for each of a run of rows, held end to end: a million
+// lists of one place each are a million places, not a million lists.
+class PlaceLists {
+ public:
+  // `rows` lists, each empty.
+  explicit PlaceLists(size_t rows = 0) : ends_(rows, 0) {}
+  size_t size() const { return ends_.size(); }
+  std::span<const SheetPlace> operator[](size_t row) const;
+  // Room for `places` places in all.
+  void Reserve(size_t places) { places_.reserve(places); }
+  // Adds a place to the list being filled, and ends that list; lists are
+  // filled in order, starting with none.
+  void Add(SheetPlace place) { places_.push_back(std::move(place)); }
+  void EndList() { ends_.push_back(places_.size()); }
+
+ private:
+  std::vector<SheetPlace> places_;
+  std::vector<size_t> ends_;  // where each list ends in `places_`
 };
 
 // "A" for column 0, "Z", "AA", ... as a spreadsheet names columns.
@@ -92,10 +128,10 @@ struct SheetOrigin {
   std::vector<CellMark> type_marks;       // data-type stage
 
   // The place of sheet record `record`, with the columns of `fields`.
-  SheetPlace PlaceOf(const std::string& workbook, const std::string& sheet, int64_t record,
+  SheetPlace PlaceOf(const PlaceName& workbook, const PlaceName& sheet, int64_t record,
                      const std::vector<int32_t>& field_indexes) const;
   // The same with the columns already found (CellColumns::Of).
-  SheetPlace PlaceOf(const std::string& workbook, const std::string& sheet, int64_t record,
+  SheetPlace PlaceOf(const PlaceName& workbook, const PlaceName& sheet, int64_t record,
                      CellColumns cells) const;
   // Index of a field by name (as the sheet names it); -1 when absent.
   int FieldIndex(std::string_view name) const;
