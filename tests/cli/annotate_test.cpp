@@ -222,16 +222,19 @@ TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsOrXlsx)
   EXPECT_EQ(ReadFile(in_ / "1234567_1.xls"), ReadFile(SourcePath("data/sample/1234567_1.xls")));
 }
 
-// A text left in the grid's last column of Table 3 stretches its sheet's used
-// range to 16,384 columns: the marked row is still coloured across the table
-// only (its header's columns), and the stray text is copied.
+// A mistake per table (another facility's ID, an extra field, a value of the wrong type, a
+// misspelled field, a value too long for the sheet) is traced to its cells. A text left in the
+// grid's last column of Table 3 stretches its sheet's used range to 16,384 columns: the marked
+// row is still coloured across the table only (its header's columns), and the stray text is copied.
 TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCellsAndColourTheTableOnly) {
   CopyAsXlsx(SourcePath("data/sample/1234567_1.xls"), in_ / "1234567_1.xlsx",
              {{{5, 0}, "7654321"}});
   CopyAsXlsx(SourcePath("data/sample/1234567_2.xls"), in_ / "1234567_2.xlsx", {{{1, 20}, "COLOR"}});
   CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx",
              {{{9, 3}, "abc"}, {{12, 16383}, "stray"}});
-  CopySample(in_, {4, 5});
+  CopyAsXlsx(SourcePath("data/sample/1234567_4.xls"), in_ / "1234567_4.xlsx", {{{1, 4}, "MATRX"}});
+  CopyAsXlsx(SourcePath("data/sample/1234567_5.xls"), in_ / "1234567_5.xlsx",
+             {{{3, 5}, std::string(200, 'x')}});
   const CliRun r = Review();
   ASSERT_EQ(r.code, 1) << r.err;
   const Json report = ParseJson(ReadFile(json_));
@@ -239,17 +242,27 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCellsAndColourTheTableOn
     const char* kind;
     int64_t row;
     const char* cell;
-  } expected[] = {{"facility_id", 5, "A"}, {"field_name", 1, "U"}, {"data_type", 9, "D"}};
-  for (int n = 1; n <= 3; ++n) {
+  } expected[] = {{"facility_id", 5, "A"},
+                  {"field_name", 1, "U"},
+                  {"data_type", 9, "D"},
+                  {"field_name", 1, ""},  // the header row as a whole
+                  {"value_too_long", 3, "F"}};
+  for (int n = 1; n <= 5; ++n) {
     const Json& problems = report["tables"][n - 1]["import_problems"];
     ASSERT_EQ(problems.array.size(), 1u) << n;
     EXPECT_EQ(problems[0]["kind"].string, expected[n - 1].kind);
     const Json& place = problems[0]["places"][0];
     EXPECT_EQ(place["workbook"].string, "1234567_" + std::to_string(n) + ".xlsx");
     EXPECT_EQ(place["row"].number, expected[n - 1].row);
-    EXPECT_EQ(place["cells"][0].string, expected[n - 1].cell);
-    ExpectCopy(n, {{{expected[n - 1].row, expected[n - 1].cell}, 2}}, 1);
+    const std::string cell = expected[n - 1].cell;
+    EXPECT_EQ(place["cells"].array.empty() ? "" : place["cells"][0].string, cell);
+    ExpectCopy(n, {{{expected[n - 1].row, cell.empty() ? "A" : cell}, 2}}, 1);
   }
+  EXPECT_EQ(report["tables"][3]["import_problems"][0]["text"].string,
+            "The MATRIX field of Table 4 is missing or misspelled.");
+  EXPECT_EQ(
+      report["tables"][4]["import_problems"][0]["text"].string,
+      "The value in row 3, column F of Table 5 appears to be longer than the allowed length.");
   EXPECT_NE(r.out.find("Marked copy: "), std::string::npos);
   size_t header = 0, marked = 0;
   ReadWorkbook(Input(3),
