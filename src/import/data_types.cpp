@@ -175,6 +175,9 @@ bool ConvertDataTypes(RunState& state, int n) {
   // without a window each field's went as soon as it was typed.
   if (state.KeepsImportedRows) {
     for (size_t i = 0; i < sheet.FieldCount(); ++i) sheet.DropValues(i);
+    // A table on view as read (chosen while the import yielded) would show
+    // empty cells: it is on view as the Table View now shows it.
+    if (state.view.DataGrid1.source == sheet_rows) state.view.DataGrid1.source = typed_rows;
   }
   state.SetTableLabel(n, "Data Types OK for Table " + std::to_string(n), false);
   table.StageOK = true;
