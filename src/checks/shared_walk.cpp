@@ -99,8 +99,8 @@ std::optional<SharedWalk> MakeWalk(Connection& conn, const std::vector<size_t>& 
   const Shape& first = shapes[members.front()];
   SharedWalk walk;
   walk.members = members;
-  // One whole number of flags a row, bit k for member k: a column a member
-  // would keep a million rows' worth of cells of a walk's rows.
+  // One whole number of flags a row, bit k set where member k holds: a column
+  // per member held a cell per member for every row the walk kept.
   std::string flags, any;
   for (size_t k = 0; k < members.size(); ++k) {
     const std::string condition = "(" + shapes[members[k]].condition + ")";
