@@ -5,7 +5,10 @@ until Table 5 holds at least RESULTS results. Each repetition k renames its samp
 ("MW-1-040316" becomes "MW-1-040316-k") and moves their dates k weeks on, so the
 samples stay distinct and the sample's deliberate mistakes recur in proportion.
 
-    /usr/bin/python3 bench/make_facility.py RESULTS xls|xlsx OUT_DIR
+    /usr/bin/python3 bench/make_facility.py RESULTS xls|xlsx OUT_DIR [by-name]
+
+With by-name, Table 5 lists the results by contaminant name rather than sample by
+sample, as some laboratories' files do.
 
 .xls is written with xlwt (at most 65,535 rows a sheet), .xlsx with xlsxwriter
 in its constant-memory mode. Cell kinds stay as the sample has them: texts,
@@ -100,12 +103,16 @@ def write_xlsx(path, rows):
 
 
 def main():
-    if len(sys.argv) != 4 or sys.argv[2] not in ("xls", "xlsx"):
+    if len(sys.argv) not in (4, 5) or sys.argv[2] not in ("xls", "xlsx") or \
+            sys.argv[4:] not in ([], ["by-name"]):
         sys.exit(__doc__)
     results, kind, out = int(sys.argv[1]), sys.argv[2], sys.argv[3]
     os.makedirs(out, exist_ok=True)
     tables = {n: read_table(n) for n in range(1, 6)}
     tables[4], tables[5] = grow(tables[4], tables[5], results)
+    if sys.argv[4:] == ["by-name"]:
+        name = tables[5][0].index("CONT_NAME")
+        tables[5][1:] = sorted(tables[5][1:], key=lambda row: str(row[name]))
     write = write_xls if kind == "xls" else write_xlsx
     for n in range(1, 6):
         write(os.path.join(out, "%s_%d.%s" % (FACILITY, n, kind)), tables[n])
