@@ -92,8 +92,15 @@ bool ConvertDataTypes(RunState& state, int n) {
   }
   for (int64_t r = 0; r < rows; ++r) structure.AddNew();
   // Field by field, as the rows are stored: a field typed whole has no value
-  // to mark, so its texts can go at once where they are not kept. Each field
-  // is one task; without a window to repaint the rows, two cores take them.
+  // to mark, so its texts can go at once. Each field is one task; without a
+  // window to repaint the rows, two cores take them. A window shows a bad
+  // value marked in the whole sheet, so there the sheet is first checked whole
+  // and only then typed: a million results' texts and typed rows are never
+  // both held whole.
+  const bool checks_first = state.KeepsImportedRows;
+  const size_t passes = checks_first ? 2 : 1;
+  size_t pass = 0;
+  bool storing = !checks_first;
   std::atomic<size_t> next{0}, typed{0};
   std::atomic<bool> failed{false};
   YieldPacer pacer;
@@ -106,7 +113,8 @@ bool ConvertDataTypes(RunState& state, int n) {
         if (failed.load(std::memory_order_relaxed)) return;
         if (yields && pacer.Due(cells++)) {
           ProgressState& p = state.view.ProgressBar;
-          p.value = p.min + static_cast<int64_t>((typed * rows + r) / fields.size());
+          p.value = p.min + static_cast<int64_t>(((pass * fields.size() + typed) * rows + r) /
+                                                 (passes * fields.size()));
           state.Refresh();
           state.DoEvents();
         }
@@ -118,7 +126,7 @@ bool ConvertDataTypes(RunState& state, int n) {
             failed = true;
             return;
           }
-          structure.SetTextAt(r, static_cast<size_t>(t.field), *sized);
+          if (storing) structure.SetTextAt(r, static_cast<size_t>(t.field), *sized);
           continue;
         }
         std::optional<Value> v = ConvertText(text, t.type, t.size);
@@ -126,13 +134,25 @@ bool ConvertDataTypes(RunState& state, int n) {
           failed = true;
           return;
         }
-        if (!v->IsMissing()) structure.SetValueAt(r, static_cast<size_t>(t.field), *v);
+        if (storing && !v->IsMissing()) structure.SetValueAt(r, static_cast<size_t>(t.field), *v);
       }
-      if (!state.KeepsImportedRows) sheet.DropValues(i);
+      if (storing) sheet.DropValues(i);
       ++typed;
     }
   };
-  if (fields.size() < 2 || !UsesSecondCore(state, rows)) {
+  if (checks_first) {
+    type_fields(true);
+    if (!failed) {
+      // A sheet on view would lose its columns one by one: it is on view as
+      // the Table View now shows it, from the typed rows as they are made.
+      if (state.view.DataGrid1.source == sheet_rows) state.view.DataGrid1.source = typed_rows;
+      pass = 1;
+      storing = true;
+      next = 0;
+      typed = 0;
+      type_fields(true);
+    }
+  } else if (fields.size() < 2 || !UsesSecondCore(state, rows)) {
     type_fields(true);
   } else {
     std::exception_ptr helper_failure;
@@ -170,14 +190,10 @@ bool ConvertDataTypes(RunState& state, int n) {
     return false;
   }
   if (structure.RecordCount() > 0) structure.MoveFirst();
-  // From this stage on the table is shown from its typed rows, so the texts as
-  // read are let go (a window holding a million results keeps them once);
-  // without a window each field's went as soon as it was typed.
+  // From this stage on the table is shown from its typed rows; the texts of
+  // the fields the structure does not take go too.
   if (state.KeepsImportedRows) {
     for (size_t i = 0; i < sheet.FieldCount(); ++i) sheet.DropValues(i);
-    // A table on view as read (chosen while the import yielded) would show
-    // empty cells: it is on view as the Table View now shows it.
-    if (state.view.DataGrid1.source == sheet_rows) state.view.DataGrid1.source = typed_rows;
   }
   state.SetTableLabel(n, "Data Types OK for Table " + std::to_string(n), false);
   table.StageOK = true;
