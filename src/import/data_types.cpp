@@ -191,9 +191,11 @@ bool ConvertDataTypes(RunState& state, int n) {
   }
   if (structure.RecordCount() > 0) structure.MoveFirst();
   // From this stage on the table is shown from its typed rows; the texts of
-  // the fields the structure does not take go too.
+  // the fields the structure does not take go too (the others went as typed).
   if (state.KeepsImportedRows) {
-    for (size_t i = 0; i < sheet.FieldCount(); ++i) sheet.DropValues(i);
+    for (size_t i = 0; i < targets.size(); ++i) {
+      if (targets[i].field < 0) sheet.DropValues(i);
+    }
   }
   state.SetTableLabel(n, "Data Types OK for Table " + std::to_string(n), false);
   table.StageOK = true;

@@ -82,8 +82,8 @@ class PlaceLists {
   std::span<const SheetPlace> operator[](size_t row) const;
   // Room for `places` places in all.
   void Reserve(size_t places) { places_.reserve(places); }
-  // Adds a place to the list being filled, and ends that list; lists are
-  // filled in order, starting with none.
+  // Add puts a place in the list being filled and EndList ends that list;
+  // lists are filled in order, starting with none.
   void Add(SheetPlace place) { places_.push_back(std::move(place)); }
   void EndList() { ends_.push_back(places_.size()); }
 
