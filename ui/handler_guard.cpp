@@ -7,7 +7,17 @@
 
 namespace sorvane::gui {
 
+namespace {
+int running = 0;
+}  // namespace
+
+int RunningHandlers() { return running; }
+
 void RunHandler(UiPort& ui, const std::function<void()>& handler) {
+  struct Count {
+    Count() { ++running; }
+    ~Count() { --running; }
+  } count;
   try {
     handler();
   } catch (const Error& e) {

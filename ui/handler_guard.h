@@ -11,4 +11,8 @@ namespace sorvane::gui {
 
 void RunHandler(UiPort& ui, const std::function<void()>& handler);
 
+// How many handlers are running now (one inside another's dialog or yield
+// counts too); none means the event loop is between them.
+int RunningHandlers();
+
 }  // namespace sorvane::gui

@@ -1,8 +1,9 @@
 // The desktop program: the main window over the data folder (--data-dir,
 // SORVANE_HOME or the default), shown before start-up runs. Exits with status 2
 // when start-up ends the program (no work database, or one that cannot be
-// used, after saying so), when its options are refused and when there is no
-// display to show the window on.
+// used, after saying so), when its options are refused, when there is no
+// display to show the window on, and when the system asked it to end (it
+// ends then as Exit does).
 #include <QApplication>
 #include <clocale>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "main_window.h"
 #include "qt_ui.h"
 #include "shell/frmCMain.h"
+#include "termination_watch.h"
 
 // Fontconfig and the desktop bus library keep caches for the life of the
 // process that a sanitized build's leak checker cannot tell from leaks.
@@ -65,8 +67,10 @@ int main(int argc, char** argv) {
   sorvane::gui::QtUi ui;
   sorvane::frmCMain form(ui, sorvane::Paths::FromOption(options.data_dir));
   ui.Attach(form);
+  const sorvane::gui::TerminationWatch watch([&ui] { ui.EndOnRequest(); });
   ui.main_window()->show();
   if (!form.Form_Load()) return 2;
-  if (form.unloaded()) return 0;
-  return app.exec();
+  if (form.unloaded()) return ui.ending() ? 2 : 0;
+  const int status = app.exec();
+  return ui.ending() ? 2 : status;
 }

@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include "check_window.h"
 #include "checks/frmCCheckView.h"
+#include "handler_guard.h"
 #include "main_window.h"
 #include "reference_list_window.h"
 #include "shell/frmCMain.h"
@@ -38,6 +40,7 @@ class ArrowWhileModal {
 QtUi::QtUi() = default;
 
 QtUi::~QtUi() {
+  end_steps_.reset();
   // The windows go before the pointer keeper restores the cursor.
   reference_window_.reset();
   check_window_.reset();
@@ -47,6 +50,35 @@ QtUi::~QtUi() {
 void QtUi::Attach(frmCMain& form) {
   form_ = &form;
   main_window_ = std::make_unique<MainWindow>(form);
+  // Set once and never replaced: the check threads call it.
+  form.state().StopRequested = [this] { return ending_.load(); };
+}
+
+void QtUi::EndOnRequest() {
+  if (ending_.exchange(true) || EndStep()) return;
+  end_steps_ = std::make_unique<QTimer>();
+  end_steps_->setInterval(20);
+  QObject::connect(end_steps_.get(), &QTimer::timeout, [this] {
+    if (EndStep()) end_steps_->stop();
+  });
+  end_steps_->start();
+}
+
+bool QtUi::EndStep() {
+  if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  if (form_ == nullptr || form_->unloaded()) return true;
+  // An activity is cancelled now and unloads the window itself when it has
+  // stopped, as when the person closes the window during it.
+  if (form_->busy()) {
+    form_->Form_Unload();
+    return false;
+  }
+  // Elsewhere the unload waits for the main loop itself: a handler still
+  // running (behind a dialog, or yielding) would go on over a closed database.
+  if (RunningHandlers() > 0 || QThread::currentThread()->loopLevel() != 1) return false;
+  RunHandler(*this, [this] { form_->Form_Unload(); });
+  return true;
 }
 
 QWidget* QtUi::DialogParent() const {
@@ -56,6 +88,7 @@ QWidget* QtUi::DialogParent() const {
 }
 
 void QtUi::MessageBox(const std::string& text) {
+  if (ending_) return;
   BeforeDialog();
   ArrowWhileModal arrow;
   QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text), QMessageBox::Ok, DialogParent());
@@ -64,23 +97,25 @@ void QtUi::MessageBox(const std::string& text) {
 }
 
 bool QtUi::AskOkCancel(const std::string& text) {
+  if (ending_) return false;
   BeforeDialog();
   ArrowWhileModal arrow;
   QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text),
                   QMessageBox::Ok | QMessageBox::Cancel, DialogParent());
   box.setObjectName("SorvaneQuestion");
   box.setDefaultButton(QMessageBox::Ok);
-  return box.exec() == QMessageBox::Ok;
+  return box.exec() == QMessageBox::Ok && !ending_;
 }
 
 bool QtUi::AskYesNo(const std::string& text) {
+  if (ending_) return false;
   BeforeDialog();
   ArrowWhileModal arrow;
   QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Q(text), QMessageBox::Yes | QMessageBox::No,
                   DialogParent());
   box.setObjectName("SorvaneYesNo");
   box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  return box.exec() == QMessageBox::Yes && !ending_;
 }
 
 namespace {
@@ -102,18 +137,25 @@ std::optional<std::string> AskText(QWidget* parent, const std::string& prompt,
 
 std::optional<std::string> QtUi::InputBox(const std::string& prompt, const std::string& title,
                                           const std::string& default_answer) {
+  if (ending_) return std::nullopt;
   BeforeDialog();
   ArrowWhileModal arrow;
-  return AskText(DialogParent(), prompt, title, default_answer, QLineEdit::Normal);
+  std::optional<std::string> answer =
+      AskText(DialogParent(), prompt, title, default_answer, QLineEdit::Normal);
+  return ending_ ? std::nullopt : answer;
 }
 
 std::optional<std::string> QtUi::PasswordBox(const std::string& prompt, const std::string& title) {
+  if (ending_) return std::nullopt;
   BeforeDialog();
   ArrowWhileModal arrow;
-  return AskText(DialogParent(), prompt, title, "", QLineEdit::Password);
+  std::optional<std::string> answer =
+      AskText(DialogParent(), prompt, title, "", QLineEdit::Password);
+  return ending_ ? std::nullopt : answer;
 }
 
 std::optional<std::string> QtUi::ChooseFolder(const std::string& title) {
+  if (ending_) return std::nullopt;
   BeforeDialog();
   ArrowWhileModal arrow;
   QFileDialog dialog(DialogParent(), Q(title),
@@ -121,7 +163,8 @@ std::optional<std::string> QtUi::ChooseFolder(const std::string& title) {
   dialog.setObjectName("SorvaneFolder");
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || ending_)
+    return std::nullopt;
   last_folder_ = dialog.selectedFiles().first();
   // The name as the file system spells it, which need not be UTF-8.
   return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
@@ -212,6 +255,7 @@ void QtUi::WindowClosed(const std::string& window) {
 }
 
 void QtUi::OpenDocument(const std::string& path) {
+  if (ending_) return;
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)))) {
     MessageBox("The workbook could not be opened here. It was saved as " + path);
   }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "core/ui_port.h"
 #include "state_render.h"
 
+class QTimer;
 class QWidget;
 
 namespace sorvane {
@@ -39,6 +41,14 @@ class QtUi : public UiPort {
   // Connects the port to the program's main window (built with this port) and
   // creates its Qt window. Call once, before Form_Load.
   void Attach(frmCMain& form);
+
+  // The system asked the program to end (termination_watch.h). The dialog up
+  // is closed and every later one is answered, unseen, as its Cancel or No
+  // would be; an import is cancelled, checks and outputs stop between steps
+  // (the run's StopRequested), and once the event loop is between handlers
+  // the main window is unloaded as Exit does, which ends the loop.
+  void EndOnRequest();
+  bool ending() const { return ending_; }
 
   MainWindow* main_window() const { return main_window_.get(); }
   // Null until the core first shows that window.
@@ -69,13 +79,17 @@ class QtUi : public UiPort {
   void Present(QWidget* w);
   void ApplyMousePointer();
   void BeforeDialog();
+  // One step of ending on request; true once there is nothing left to do.
+  bool EndStep();
 
   frmCMain* form_ = nullptr;
   std::unique_ptr<MainWindow> main_window_;
   std::unique_ptr<CheckWindow> check_window_;
   std::unique_ptr<ReferenceListWindow> reference_window_;
   PointerKeeper pointer_;
-  QString last_folder_;  // the folder chosen last, where the next choice starts
+  QString last_folder_;              // the folder chosen last, where the next choice starts
+  std::atomic<bool> ending_{false};  // read by the check threads
+  std::unique_ptr<QTimer> end_steps_;
 };
 
 }  // namespace sorvane::gui

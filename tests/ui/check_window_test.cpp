@@ -198,9 +198,9 @@ TEST_F(CheckWindowTest, EveryChecksTextIsShownWholeBesideItsButton) {
         SCOPED_TRACE(label->text().toStdString());
         EXPECT_LE(label->heightForWidth(label->width()), label->height()) << "cut off";
         for (QWidget* other : shown) {
-          if (other != c)
-            EXPECT_FALSE(c->geometry().intersects(other->geometry()))
-                << "runs under " << other->objectName().toStdString();
+          if (other == c) continue;
+          EXPECT_FALSE(c->geometry().intersects(other->geometry()))
+              << "runs under " << other->objectName().toStdString();
         }
       }
     }

@@ -2,7 +2,9 @@
 // handed to the shell), the grid model, the Qt port's dialogs, and the desktop
 // program's options and first start.
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -35,6 +37,7 @@
 #include "grid_panel.h"
 #include "record_set_model.h"
 #include "support/case_table.h"
+#include "termination_watch.h"
 #include "ui_test_support.h"
 
 namespace sorvane::testing {
@@ -310,6 +313,67 @@ TEST_F(QtUiDialogTest, InputBoxGivesTheTypedTextOrNothingOnCancel) {
 
   WhenDialogShows([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
   EXPECT_EQ(ui.InputBox("How many records?", "", "100"), std::nullopt);
+}
+
+// The system asks the program to end while a question is up: the question is
+// taken as answered No, and nothing further is asked or shown.
+TEST_F(QtUiDialogTest, ARequestToEndAnswersTheQuestionUpAsNoAndAsksNothingMore) {
+  const gui::TerminationWatch watch([this] { ui.EndOnRequest(); });
+  WhenDialogShows([](QWidget*) { raise(SIGTERM); });
+  EXPECT_FALSE(ui.AskYesNo("Create a new work database in /home/pat/Sorvane now?"));
+  EXPECT_TRUE(ui.ending());
+  bool shown = false;
+  WhenDialogShows([&](QWidget* w) {
+    shown = true;
+    qobject_cast<QDialog*>(w)->reject();
+  });
+  EXPECT_FALSE(ui.AskOkCancel("Re-Install media & Press OK (or Cancel to Quit)"));
+  EXPECT_EQ(ui.PasswordBox("Enter its password:", "Password for 1234567_5.xlsx"), std::nullopt);
+  QTest::qWait(50);
+  EXPECT_FALSE(shown);
+}
+
+// The built program, asked by the system to end (a logout, `kill`, the
+// terminal it was started from closing), ends as its Exit does: the
+// facility's rows leave the temporary tables and the folder is let go. Its
+// status says it did not end of itself.
+TEST(Termination, ARequestToEndTheWindowRunsItsExitAndEndsWithStatus2) {
+  for (int signal : {SIGTERM, SIGHUP}) {
+    WorkDataDir data;
+    ExecuteIn(data.paths().WorkDb(), "INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567');");
+    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"};
+    for (char** e = environ; *e != nullptr; ++e) {
+      if (!std::string_view(*e).starts_with("QT_QPA_PLATFORM=")) env.emplace_back(*e);
+    }
+    std::vector<std::string> args = {SORVANE_GUI_PATH, "--data-dir", data.dir().string()};
+    auto pointers = [](std::vector<std::string>& texts) {
+      std::vector<char*> p;
+      for (std::string& t : texts) p.push_back(t.data());
+      p.push_back(nullptr);
+      return p;
+    };
+    std::vector<char*> argv = pointers(args), envp = pointers(env);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, SORVANE_GUI_PATH, nullptr, nullptr, argv.data(), envp.data()), 0);
+    // Running once it holds the data folder, as its note there says.
+    const std::filesystem::path note = data.dir() / ".sorvane-run";
+    for (int i = 0; i < 6000 && !std::filesystem::exists(note); ++i) usleep(10'000);
+    ASSERT_TRUE(std::filesystem::exists(note));
+    kill(pid, signal);
+    int status = 0;
+    for (int i = 0; i < 6000 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10'000);
+    if (kill(pid, 0) == 0 && waitpid(pid, &status, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      FAIL() << "the window did not end";
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    Connection work;
+    work.Open(data.paths().WorkDb());
+    EXPECT_EQ(QueryLines(work, "SELECT COUNT(*) FROM MT_TEMP5"), std::vector<std::string>{"0"});
+    EXPECT_FALSE(std::filesystem::exists(note));
+  }
 }
 
 TEST_F(MainWindowTest, EnterInTheFacilityIdBoxRunsTheImportOfAllTablesAndOtherKeysOnlyType) {
