@@ -8,11 +8,26 @@
 namespace sorvane::cli {
 
 std::string JsonWriter::Quote(std::string_view text) {
-  static const char* const kHex = "0123456789abcdef";
   std::string out;
   out.reserve(text.size() + 2);
+  AppendQuoted(out, text);
+  return out;
+}
+
+void JsonWriter::AppendQuoted(std::string& out, std::string_view text) {
+  static const char* const kHex = "0123456789abcdef";
   out += '"';
   for (size_t i = 0; i < text.size();) {
+    // A run that needs no escape goes in whole.
+    size_t plain = i;
+    while (plain < text.size()) {
+      const unsigned char c = static_cast<unsigned char>(text[plain]);
+      if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') break;
+      ++plain;
+    }
+    out.append(text.substr(i, plain - i));
+    i = plain;
+    if (i == text.size()) break;
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
       const size_t len = WellFormedUtf8At(text, i);
@@ -47,24 +62,25 @@ std::string JsonWriter::Quote(std::string_view text) {
       case '\f':
         out += "\\f";
         break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 0xF];
-        } else {
-          out += static_cast<char>(c);
-        }
+      default:  // the other control characters and DEL
+        out += "\\u00";
+        out += kHex[c >> 4];
+        out += kHex[c & 0xF];
     }
     ++i;
   }
   out += '"';
-  return out;
+}
+
+void JsonWriter::Flush() {
+  if (buffer_.empty()) return;
+  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.clear();
 }
 
 void JsonWriter::Indent() {
-  out_ << '\n';
-  for (size_t i = 0; i < levels_.size(); ++i) out_ << "  ";
+  buffer_ += '\n';
+  buffer_.append(2 * levels_.size(), ' ');
 }
 
 void JsonWriter::BeforeValue() {
@@ -73,20 +89,21 @@ void JsonWriter::BeforeValue() {
     return;
   }
   if (levels_.empty()) return;
-  if (!levels_.back().empty) out_ << ',';
+  if (!levels_.back().empty) buffer_ += ',';
   levels_.back().empty = false;
   Indent();
 }
 
 void JsonWriter::Key(std::string_view name) {
   BeforeValue();
-  out_ << Quote(name) << ": ";
+  AppendQuoted(buffer_, name);
+  buffer_ += ": ";
   after_key_ = true;
 }
 
 void JsonWriter::Open(char bracket) {
   BeforeValue();
-  out_ << bracket;
+  buffer_ += bracket;
   levels_.push_back(Level{});
 }
 
@@ -94,39 +111,42 @@ void JsonWriter::Close(char bracket) {
   const bool empty = levels_.empty() || levels_.back().empty;
   if (!levels_.empty()) levels_.pop_back();
   if (!empty) Indent();
-  out_ << bracket;
-  if (levels_.empty()) out_ << '\n';
+  buffer_ += bracket;
+  Put(levels_.empty() ? "\n" : "");
 }
 
 void JsonWriter::String(std::string_view text) {
   BeforeValue();
-  out_ << Quote(text);
+  AppendQuoted(buffer_, text);
+  Put("");
 }
 
 void JsonWriter::Integer(int64_t value) {
   BeforeValue();
-  out_ << value;
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  Put(std::string_view(buf, static_cast<size_t>(end - buf)));
 }
 
 void JsonWriter::Number(double value) {
   BeforeValue();
   if (!std::isfinite(value)) {
-    out_ << "null";
+    Put("null");
     return;
   }
   char buf[32];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  out_.write(buf, end - buf);
+  Put(std::string_view(buf, static_cast<size_t>(end - buf)));
 }
 
 void JsonWriter::Bool(bool value) {
   BeforeValue();
-  out_ << (value ? "true" : "false");
+  Put(value ? "true" : "false");
 }
 
 void JsonWriter::Null() {
   BeforeValue();
-  out_ << "null";
+  Put("null");
 }
 
 void WriteJsonValue(JsonWriter& json, const Value& v) {

@@ -2,7 +2,10 @@
 // null, indented two blanks per level. Strings are escaped as JSON requires
 // (quote, backslash and every control character); UTF-8 passes through, and a
 // byte sequence that is not UTF-8 becomes U+FFFD so the output always parses.
-// Numbers that JSON cannot hold (infinities, NaN) are written as null.
+// Numbers that JSON cannot hold (infinities, NaN) are written as null. The text
+// is gathered in blocks and handed to the stream a block at a time, and whole
+// once the outermost value is closed (a report of a million places is hundreds
+// of megabytes, which the stream would take a character at a time).
 #pragma once
 
 #include <cstdint>
@@ -18,6 +21,9 @@ namespace sorvane::cli {
 class JsonWriter {
  public:
   explicit JsonWriter(std::ostream& out) : out_(out) {}
+  ~JsonWriter() { Flush(); }
+  JsonWriter(const JsonWriter&) = delete;
+  JsonWriter& operator=(const JsonWriter&) = delete;
 
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
@@ -35,7 +41,19 @@ class JsonWriter {
   // `text` as a JSON string literal, quotes included.
   static std::string Quote(std::string_view text);
 
+  // Hands the text gathered so far to the stream.
+  void Flush();
+
  private:
+  static void AppendQuoted(std::string& out, std::string_view text);
+  // Ends a value: the block goes to the stream when it is full, and so does
+  // everything once the outermost value is whole.
+  void Put(std::string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() >= kBlockBytes || levels_.empty()) Flush();
+  }
+  static constexpr size_t kBlockBytes = size_t{1} << 16;
+
   void Open(char bracket);
   void Close(char bracket);
   // Separator and indentation before a value (nothing after a key).
@@ -43,6 +61,7 @@ class JsonWriter {
   void Indent();
 
   std::ostream& out_;
+  std::string buffer_;
   struct Level {
     bool empty = true;
   };
