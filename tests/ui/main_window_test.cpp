@@ -333,6 +333,26 @@ TEST_F(QtUiDialogTest, ARequestToEndAnswersTheQuestionUpAsNoAndAsksNothingMore) 
   EXPECT_FALSE(shown);
 }
 
+// Asked by the system to end during an import, the window cancels the
+// transfer at once and unloads as soon as the import has stopped.
+TEST_F(MainWindowTest, ARequestToEndDuringAnImportCancelsItAndUnloadsOnceItStops) {
+  CopySample(program.data.paths().WorkbookDir());
+  view().txtFacilityID.text = "1234567";
+  program.ui.on_yield = [&] {
+    if (program.form->state().Tables[3].TableStatus == 6) program.ui.EndOnRequest();
+  };
+  program.Action("mnuRunData(0)")->trigger();
+  program.ui.on_yield = nullptr;
+  EXPECT_TRUE(program.form->unloaded());
+  EXPECT_NE(program.form->state().Tables[5].TableStatus, 6);
+  Connection work;
+  work.Open(program.data.paths().WorkDb());
+  EXPECT_EQ(QueryLines(work,
+                       "SELECT (SELECT COUNT(*) FROM MT_TEMP1) + (SELECT COUNT(*) FROM MT_TEMP3) + "
+                       "(SELECT COUNT(*) FROM MT_TEMP4) + (SELECT COUNT(*) FROM MT_TEMP5)"),
+            std::vector<std::string>{"0"});
+}
+
 // The built program, asked by the system to end (a logout, `kill`, the
 // terminal it was started from closing), ends as its Exit does: the
 // facility's rows leave the temporary tables and the folder is let go. Its
