@@ -111,6 +111,14 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   refs->add_flag("--json", refs_json, "Write the list as JSON");
   refs->footer(kPlainExit);
 
+  int checks_table = 0;
+  bool checks_json = false;
+  auto* checks = app.add_subcommand("checks", "List the checks a review runs, with their rules");
+  checks->add_option("TABLE", checks_table, "Only the checks of this table (1 to 5)")
+      ->check(CLI::Range(1, 5));
+  checks->add_flag("--json", checks_json, "Write the list as JSON");
+  checks->footer("Exit status: 0.");
+
   std::string read_file;
   auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
   read->add_option("FILE", read_file, "Workbook (.xls or .xlsx)")->required();
@@ -206,6 +214,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   }
   if (*refs) return RunRefs(paths, list, refs_json, io);
   if (*read) return RunRead(read_file, as_shown, read_password, io);
+  if (*checks) return RunChecks(checks_table, checks_json, io);
   if (*copy) {
     if (!cd && !floppy && from_dir.empty()) {
       err << "copy: one of --cd, --floppy or --from DIR is required\n";

@@ -47,6 +47,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io);
 // `sorvane refs sources|cas|labs|contracts [--json]`
 int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
 
+// `sorvane checks [TABLE] [--json]`: the catalogue of checks, of one table
+// (1..5) or of all (0).
+int RunChecks(int only_table, bool json, Streams io);
+
 // `sorvane read FILE [--as-shown] [--password TEXT]`: stored values, or the
 // texts the spreadsheet program displays with --as-shown.
 int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io);

@@ -26,13 +26,17 @@ void DefineMenus(MenuMap& m) {
 
 }  // namespace
 
+const char* TableTitle(int table) {
+  static const char* const kTitles[] = {"",           "Sample Location", "Well Data", "Water Level",
+                                        "Field Data", "Analytical Data"};
+  return table >= 1 && table <= 5 ? kTitles[table] : "";
+}
+
 RunState::RunState(UiPort& ui_port, Paths data_paths)
     : ui(ui_port), paths(std::move(data_paths)), FileList(std::make_shared<RecordSet>()) {
-  static const char* kTitles[] = {"",           "Sample Location", "Well Data", "Water Level",
-                                  "Field Data", "Analytical Data"};
   for (int n = 1; n <= 5; ++n) {
     Tables[n].TempName = "TEMP" + std::to_string(n);
-    Tables[n].Title = kTitles[n];
+    Tables[n].Title = TableTitle(n);
     SheetRecordset[n] = std::make_shared<RecordSet>();
     TempRecordset[n] = std::make_shared<RecordSet>();
   }

@@ -66,6 +66,9 @@ struct MainView {
   int height = 8340;
 };
 
+// A table's title ("Analytical Data" for 5); "" outside 1..5.
+const char* TableTitle(int table);
+
 struct RunState {
   RunState(UiPort& ui_port, Paths data_paths);
 

@@ -41,7 +41,7 @@ Value ValueIn(const fs::path& db, const std::string& sql) {
 
 TEST(Commands, AMistypedCommandIsNamedWithTheCommandsThereAre) {
   const char* kSaid =
-      "reveiw is not a command; the commands are init, status, review, refs, read, copy, "
+      "reveiw is not a command; the commands are init, status, review, refs, checks, read, copy, "
       "update-refs\nRun with --help for more information.\n";
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"reveiw", "1234567"},
@@ -52,6 +52,38 @@ TEST(Commands, AMistypedCommandIsNamedWithTheCommandsThereAre) {
     EXPECT_EQ(r.err, kSaid);
   }
   EXPECT_EQ(RunCommand({"--data-dir", "/tmp/nowhere", "status"}).code, 2);  // a command still runs
+}
+
+// The checks a review runs, listed without any data folder in the words the
+// review's summary and the error workbook give a failed check, with its rule
+// and the words it passes with.
+TEST(ChecksCommand, ListsEveryCheckWithItsSeverityRuleAndPassingWords) {
+  CliRun r = RunCommand({"checks", "5"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(r.out.starts_with(
+      "Checks of Table 5 - Analytical Data: 14\n"
+      "  5.0 Unknown Laboratories.  (Possible Problem)\n"
+      "      rule: Laboratories should be in EKRA's list.  If not, the lab can be added.\n"
+      "      when it passes: No unknown Laboratories.\n  5.1 Missing Units."))
+      << r.out;
+  EXPECT_NE(r.out.find("\n  5.13 Problem with Duplicates (New Data Only).  (Must be Fixed)\n"),
+            std::string::npos);
+  EXPECT_EQ(r.out.find("Table 4"), std::string::npos);
+
+  r = RunCommand({"checks", "--json"});
+  EXPECT_EQ(r.code, 0);
+  const Json tables = ParseJson(r.out);
+  ASSERT_EQ(tables.array.size(), 5u);
+  size_t count = 0;
+  for (const Json& t : tables.array) count += t["checks"].array.size();
+  EXPECT_EQ(count, 64u);
+  EXPECT_EQ(tables[1]["title"].string, "Well Data");
+  const Json& lab_q = tables[4]["checks"][6];
+  EXPECT_EQ(lab_q["severity"].number, 1);
+  EXPECT_EQ(lab_q["severity_text"].string, "Probably a Problem");
+  EXPECT_EQ(lab_q["fail_text"].string, "Missing Lab Qualifiers.");
+  EXPECT_EQ(lab_q["rule"].string, "All data should have a Lab Qualifier: U, D, J, B.");
+  EXPECT_EQ(RunCommand({"checks", "6"}).code, 2);
 }
 
 TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
