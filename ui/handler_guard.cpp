@@ -13,11 +13,11 @@ int running = 0;
 
 int RunningHandlers() { return running; }
 
+HandlerRunning::HandlerRunning() { ++running; }
+HandlerRunning::~HandlerRunning() { --running; }
+
 void RunHandler(UiPort& ui, const std::function<void()>& handler) {
-  struct Count {
-    Count() { ++running; }
-    ~Count() { --running; }
-  } count;
+  const HandlerRunning count;
   try {
     handler();
   } catch (const Error& e) {

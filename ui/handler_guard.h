@@ -15,4 +15,14 @@ void RunHandler(UiPort& ui, const std::function<void()>& handler);
 // counts too); none means the event loop is between them.
 int RunningHandlers();
 
+// Counts as a running handler while it lives: for start-up, which runs before
+// the event loop and may show dialogs of its own.
+class HandlerRunning {
+ public:
+  HandlerRunning();
+  ~HandlerRunning();
+  HandlerRunning(const HandlerRunning&) = delete;
+  HandlerRunning& operator=(const HandlerRunning&) = delete;
+};
+
 }  // namespace sorvane::gui

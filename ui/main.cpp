@@ -11,6 +11,7 @@
 
 #include "command_line.h"
 #include "core/paths.h"
+#include "handler_guard.h"
 #include "main_window.h"
 #include "qt_ui.h"
 #include "shell/frmCMain.h"
@@ -69,7 +70,12 @@ int main(int argc, char** argv) {
   ui.Attach(form);
   const sorvane::gui::TerminationWatch watch([&ui] { ui.EndOnRequest(); });
   ui.main_window()->show();
-  if (!form.Form_Load()) return 2;
+  bool loaded = false;
+  {
+    const sorvane::gui::HandlerRunning starting;
+    loaded = form.Form_Load();
+  }
+  if (!loaded) return 2;
   if (form.unloaded()) return ui.ending() ? 2 : 0;
   const int status = app.exec();
   return ui.ending() ? 2 : status;
