@@ -92,8 +92,9 @@ struct RunState {
   // typed ones only until they are in the work database: it lets them go
   // then, so that a large facility fits in less memory.
   bool KeepsImportedRows = true;
-  // Whether the person asked the run to stop after its import (Ctrl-C of a
-  // review from the command line; the window never does). The checks look at
+  // Whether the run was asked to stop after its import (Ctrl-C of a review
+  // from the command line; the system asking the desktop window to end, which
+  // no person in the window can do). The checks look at
   // it between queries, on their threads too, so it must be safe to call
   // there; the error workbook's export between tables and rows, the marked
   // copies between rows. A stopped run leaves no verdict and saves nothing.

@@ -12,7 +12,9 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "bytes are found from the low end");
 
-inline int Folded(unsigned char c) { return c - 'A' < 26u ? c + ('a' - 'A') : c; }
+inline int Folded(unsigned char c) {
+  return static_cast<unsigned>(c - 'A') < 26u ? c + ('a' - 'A') : c;
+}
 
 // The index of the first byte of the word `x` that is NUL or differs from the
 // same byte of `y`, or the word's width when there is none. (The NUL test may
