@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -295,16 +296,23 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     // the standard output is not, as the emptying may write to the terminal.
     bool written = false;
     std::ostringstream failure;
+    const auto started = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point ended;
     if (options.json_file == "-") {
       written = WriteJsonFile(options.json_file, report, io);
+      ended = std::chrono::steady_clock::now();
     } else {
       std::jthread writer([&] {
         std::ostringstream no_output;
         written = WriteJsonFile(options.json_file, report, Streams{no_output, failure});
+        ended = std::chrono::steady_clock::now();
       });
       main.Form_Unload();
     }
     io.err << failure.str();
+    if (options.timings) {
+      io.err << "time report: " << std::chrono::duration<double>(ended - started).count() << " s\n";
+    }
     if (!written) return finish(2);
     if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
   }
