@@ -75,6 +75,11 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (options.max_records >= 0) ui.input_answer = std::to_string(options.max_records);
   frmCMain main(ui, paths);
   if (!StartProgram(main, io.err)) return 2;
+  if (!TempTablesPresent(main, "review", io.err)) {
+    io.err << "review: nothing was reviewed\n";
+    main.Form_Unload();
+    return 2;
+  }
   RunState& s = main.state();
   s.WorkbookPassword = options.password;  // a batch run never asks
   s.KeepsImportedRows = false;            // no window shows them

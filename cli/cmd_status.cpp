@@ -35,8 +35,9 @@ int RunStatus(const Paths& paths, Streams io) {
       io.out << "unreadable (" << e.NumberDescription() << ")\n";
     }
   }
+  const bool whole = TempTablesPresent(main, "status", io.err);
   main.Form_Unload();
-  return 0;
+  return whole ? 0 : 2;
 }
 
 }  // namespace sorvane::cli

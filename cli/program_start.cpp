@@ -4,7 +4,9 @@
 #include <string>
 
 #include "console_ui.h"
+#include "core/text.h"
 #include "shell/frmCMain.h"
+#include "workdb/work_database.h"
 
 namespace sorvane::cli {
 namespace {
@@ -38,6 +40,22 @@ bool StartProgram(frmCMain& main, std::ostream& err) {
     err << ForTerminal(replace) << '\n';
   }
   main.Form_Unload();
+  return false;
+}
+
+bool TempTablesPresent(frmCMain& main, const char* command, std::ostream& err) {
+  const std::vector<std::string> missing = MissingTempTables(main.state().WorkConn);
+  if (missing.empty()) return true;
+  std::string names;
+  for (size_t i = 0; i < missing.size(); ++i) {
+    names += (i == 0 ? "" : i + 1 == missing.size() ? " and " : ", ") + missing[i];
+  }
+  const Paths& paths = main.state().paths;
+  err << ForTerminal(std::string(command) + ": the work database " + paths.WorkDb().string() +
+                     " lacks the " + (missing.size() == 1 ? "table " : "tables ") + names +
+                     ", which a review fills; `sorvane init --force --data-dir " +
+                     ShellWord(paths.data_dir.string()) + "` replaces it with a new work database.")
+      << '\n';
   return false;
 }
 

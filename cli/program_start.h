@@ -15,4 +15,9 @@ namespace sorvane::cli {
 // down again after saying why (exit status 2 for the command).
 bool StartProgram(frmCMain& main, std::ostream& err);
 
+// Whether the work database has every temporary table a review fills. When it
+// lacks some (dropped by another program), says so after `command: ` and how to
+// replace the database, and returns false.
+bool TempTablesPresent(frmCMain& main, const char* command, std::ostream& err);
+
 }  // namespace sorvane::cli

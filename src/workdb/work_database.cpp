@@ -43,6 +43,18 @@ void InstallWorkDatabase(Connection& conn) {
            [](std::string_view name) { return !name.empty() && name[0] >= '0' && name[0] <= '9'; });
 }
 
+std::vector<std::string> MissingTempTables(Connection& conn) {
+  std::vector<std::string> missing;
+  for (const char* table : kTempTables) {
+    if (conn.QueryNative("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE "
+                         "NOCASE",
+                         {Value::Text(table)})
+            .RecordCount() == 0)
+      missing.emplace_back(table);
+  }
+  return missing;
+}
+
 void UseWorkDatabasePages(Connection& conn) {
   // The rebuild copies the pages in use through memory; more than this is a
   // run that was killed with a facility's rows still in the tables.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "workdb/connection.h"
 
@@ -30,6 +31,9 @@ void UseWorkDatabasePages(Connection& conn);
 // The seven temporary tables, in the order they are emptied.
 inline constexpr const char* kTempTables[] = {"MT_TEMP1", "MT_TEMP2",  "MT_TEMP3", "MT_TEMP4",
                                               "MT_TEMP5", "MT_TEMP2A", "MT_TEMP4A"};
+// The temporary tables the database lacks (dropped by another program), in
+// that order.
+std::vector<std::string> MissingTempTables(Connection& conn);
 // The reference tables.
 inline constexpr const char* kReferenceTables[] = {
     "T_SITE", "MT_VBSTRUCTURE", "MT_SAMPLE_SOURCE", "MT_ANALYTE",

@@ -91,13 +91,23 @@ TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
   }
 }
 
-TEST(Review, TransferTheDatabaseRefusesMeansTheReviewCouldNotRun) {
+// A work database whose temporary table another program dropped is refused
+// before the import, not found out at the transfer; `status` says the same.
+TEST(Review, AWorkDatabaseLackingATemporaryTableIsRefusedBeforeTheImport) {
   WorkDataDir dir;
-  ExecuteIn(dir.paths().WorkDb(), "DROP TABLE MT_TEMP4A");  // a damaged work database
+  ExecuteIn(dir.paths().WorkDb(), "DROP TABLE MT_TEMP4A");
+  const std::string said = "the work database " + dir.paths().WorkDb().string() +
+                           " lacks the table MT_TEMP4A, which a review fills; `sorvane init "
+                           "--force --data-dir " +
+                           dir.dir().string() + "` replaces it with a new work database.\n";
   CliRun r = Review(dir, Sample());
   EXPECT_EQ(r.code, 2);
-  EXPECT_THAT(r.out, HasSubstr("Table 4: Transfer to Access for Table 4 failed. \n"));
-  EXPECT_THAT(r.err, HasSubstr("no such table: MT_TEMP4A"));
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "review: " + said + "review: nothing was reviewed\n");
+  r = RunCommand({"status", "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_THAT(r.out, HasSubstr("MT_WELL: 27 rows\n"));
+  EXPECT_EQ(r.err, "status: " + said);
 }
 
 // A field name from a workbook reaches the labels and messages the review
