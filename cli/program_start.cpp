@@ -1,7 +1,9 @@
 #include "program_start.h"
 
+#include <exception>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "console_ui.h"
 #include "core/text.h"
@@ -44,13 +46,21 @@ bool StartProgram(frmCMain& main, std::ostream& err) {
 }
 
 bool TempTablesPresent(frmCMain& main, const char* command, std::ostream& err) {
-  const std::vector<std::string> missing = MissingTempTables(main.state().WorkConn);
+  const Paths& paths = main.state().paths;
+  std::vector<std::string> missing;
+  try {
+    missing = MissingTempTables(main.state().WorkConn);
+  } catch (const std::exception& e) {
+    err << ForTerminal(std::string(command) + ": the work database " + paths.WorkDb().string() +
+                       " cannot be read: " + e.what())
+        << '\n';
+    return false;
+  }
   if (missing.empty()) return true;
   std::string names;
   for (size_t i = 0; i < missing.size(); ++i) {
     names += (i == 0 ? "" : i + 1 == missing.size() ? " and " : ", ") + missing[i];
   }
-  const Paths& paths = main.state().paths;
   err << ForTerminal(std::string(command) + ": the work database " + paths.WorkDb().string() +
                      " lacks the " + (missing.size() == 1 ? "table " : "tables ") + names +
                      ", which a review fills; `sorvane init --force --data-dir " +
