@@ -30,6 +30,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 
 #include "acquire/acquire_fixture.h"
 #include "command_line.h"
@@ -318,7 +319,13 @@ TEST_F(QtUiDialogTest, InputBoxGivesTheTypedTextOrNothingOnCancel) {
 // The system asks the program to end while a question is up: the question is
 // taken as answered No, and nothing further is asked or shown.
 TEST_F(QtUiDialogTest, ARequestToEndAnswersTheQuestionUpAsNoAndAsksNothingMore) {
-  const gui::TerminationWatch watch([this] { ui.EndOnRequest(); });
+  // Heard whatever the test was started with (a signal ignored stays so).
+  struct sigaction plain {
+  }, before{};
+  plain.sa_handler = SIG_DFL;
+  sigaction(SIGTERM, &plain, &before);
+  std::optional<gui::TerminationWatch> watch;
+  watch.emplace([this] { ui.EndOnRequest(); });
   WhenDialogShows([](QWidget*) { raise(SIGTERM); });
   EXPECT_FALSE(ui.AskYesNo("Create a new work database in /home/pat/Sorvane now?"));
   EXPECT_TRUE(ui.ending());
@@ -331,6 +338,8 @@ TEST_F(QtUiDialogTest, ARequestToEndAnswersTheQuestionUpAsNoAndAsksNothingMore) 
   EXPECT_EQ(ui.PasswordBox("Enter its password:", "Password for 1234567_5.xlsx"), std::nullopt);
   QTest::qWait(50);
   EXPECT_FALSE(shown);
+  watch.reset();
+  sigaction(SIGTERM, &before, nullptr);
 }
 
 // Asked by the system to end during an import, the window cancels the
@@ -373,8 +382,21 @@ TEST(Termination, ARequestToEndTheWindowRunsItsExitAndEndsWithStatus2) {
       return p;
     };
     std::vector<char*> argv = pointers(args), envp = pointers(env);
+    // The signals heard as by a program started from a desktop, whatever the
+    // test was started with (under nohup SIGHUP is ignored, and stays so).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t heard;
+    sigemptyset(&heard);
+    sigaddset(&heard, SIGTERM);
+    sigaddset(&heard, SIGHUP);
+    posix_spawnattr_setsigdefault(&attributes, &heard);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, SORVANE_GUI_PATH, nullptr, nullptr, argv.data(), envp.data()), 0);
+    const int spawned =
+        posix_spawn(&pid, SORVANE_GUI_PATH, nullptr, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    ASSERT_EQ(spawned, 0);
     // Running once it holds the data folder, as its note there says.
     const std::filesystem::path note = data.dir() / ".sorvane-run";
     for (int i = 0; i < 6000 && !std::filesystem::exists(note); ++i) usleep(10'000);
