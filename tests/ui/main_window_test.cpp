@@ -370,18 +370,9 @@ TEST(Termination, ARequestToEndTheWindowRunsItsExitAndEndsWithStatus2) {
   for (int signal : {SIGTERM, SIGHUP}) {
     WorkDataDir data;
     ExecuteIn(data.paths().WorkDb(), "INSERT INTO MT_TEMP5 (SITE) VALUES ('1234567');");
-    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"};
-    for (char** e = environ; *e != nullptr; ++e) {
-      if (!std::string_view(*e).starts_with("QT_QPA_PLATFORM=")) env.emplace_back(*e);
-    }
-    std::vector<std::string> args = {SORVANE_GUI_PATH, "--data-dir", data.dir().string()};
-    auto pointers = [](std::vector<std::string>& texts) {
-      std::vector<char*> p;
-      for (std::string& t : texts) p.push_back(t.data());
-      p.push_back(nullptr);
-      return p;
-    };
-    std::vector<char*> argv = pointers(args), envp = pointers(env);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // as every window of these tests
+    std::string program = SORVANE_GUI_PATH, option = "--data-dir", dir = data.dir().string();
+    char* argv[] = {program.data(), option.data(), dir.data(), nullptr};
     // The signals heard as by a program started from a desktop, whatever the
     // test was started with (under nohup SIGHUP is ignored, and stays so).
     posix_spawnattr_t attributes;
@@ -393,8 +384,7 @@ TEST(Termination, ARequestToEndTheWindowRunsItsExitAndEndsWithStatus2) {
     posix_spawnattr_setsigdefault(&attributes, &heard);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int spawned =
-        posix_spawn(&pid, SORVANE_GUI_PATH, nullptr, &attributes, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, SORVANE_GUI_PATH, nullptr, &attributes, argv, environ);
     posix_spawnattr_destroy(&attributes);
     ASSERT_EQ(spawned, 0);
     // Running once it holds the data folder, as its note there says.
