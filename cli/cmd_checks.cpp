@@ -24,56 +24,59 @@ std::string SeverityName(int required) {
   return std::string(words);
 }
 
+void WriteText(int table, std::ostream& out) {
+  const std::span<const CheckText> checks = CatalogueTexts(table);
+  out << "Checks of Table " << table << " - " << TableTitle(table) << ": " << checks.size() << '\n';
+  for (size_t i = 0; i < checks.size(); ++i) {
+    const CheckText& c = checks[i];
+    out << "  " << table << '.' << i << ' ' << c.fail << "  (" << SeverityName(c.required) << ")\n";
+    if (*c.tooltip != '\0') out << "      rule: " << c.tooltip << '\n';
+    out << "      when it passes: " << c.pass << '\n';
+  }
+}
+
+void WriteJson(int table, JsonWriter& out) {
+  const std::span<const CheckText> checks = CatalogueTexts(table);
+  out.BeginObject();
+  out.Key("table");
+  out.Integer(table);
+  out.Key("title");
+  out.String(TableTitle(table));
+  out.Key("checks");
+  out.BeginArray();
+  for (size_t i = 0; i < checks.size(); ++i) {
+    const CheckText& c = checks[i];
+    out.BeginObject();
+    out.Key("index");
+    out.Integer(static_cast<int64_t>(i));
+    out.Key("severity");
+    out.Integer(c.required);
+    out.Key("severity_text");
+    out.String(SeverityName(c.required));
+    out.Key("fail_text");
+    out.String(c.fail);
+    out.Key("rule");
+    out.String(c.tooltip);
+    out.Key("pass_text");
+    out.String(c.pass);
+    out.EndObject();
+  }
+  out.EndArray();
+  out.EndObject();
+}
+
 }  // namespace
 
 int RunChecks(int only_table, bool json, Streams io) {
-  JsonWriter out(io.out);
-  if (json) out.BeginArray();
-  for (int table = 1; table <= 5; ++table) {
-    if (only_table != 0 && table != only_table) continue;
-    const std::span<const CheckText> checks = CatalogueTexts(table);
-    if (json) {
-      out.BeginObject();
-      out.Key("table");
-      out.Integer(table);
-      out.Key("title");
-      out.String(TableTitle(table));
-      out.Key("checks");
-      out.BeginArray();
-    } else {
-      io.out << "Checks of Table " << table << " - " << TableTitle(table) << ": " << checks.size()
-             << '\n';
-    }
-    for (size_t i = 0; i < checks.size(); ++i) {
-      const CheckText& c = checks[i];
-      if (json) {
-        out.BeginObject();
-        out.Key("index");
-        out.Integer(static_cast<int64_t>(i));
-        out.Key("severity");
-        out.Integer(c.required);
-        out.Key("severity_text");
-        out.String(SeverityName(c.required));
-        out.Key("fail_text");
-        out.String(c.fail);
-        out.Key("rule");
-        out.String(c.tooltip);
-        out.Key("pass_text");
-        out.String(c.pass);
-        out.EndObject();
-        continue;
-      }
-      io.out << "  " << table << '.' << i << ' ' << c.fail << "  (" << SeverityName(c.required)
-             << ")\n";
-      if (*c.tooltip != '\0') io.out << "      rule: " << c.tooltip << '\n';
-      io.out << "      when it passes: " << c.pass << '\n';
-    }
-    if (json) {
-      out.EndArray();
-      out.EndObject();
-    }
+  const int first = only_table != 0 ? only_table : 1, last = only_table != 0 ? only_table : 5;
+  if (!json) {
+    for (int table = first; table <= last; ++table) WriteText(table, io.out);
+    return 0;
   }
-  if (json) out.EndArray();
+  JsonWriter out(io.out);
+  out.BeginArray();
+  for (int table = first; table <= last; ++table) WriteJson(table, out);
+  out.EndArray();
   return 0;
 }
 

@@ -112,13 +112,14 @@ void JsonWriter::Close(char bracket) {
   if (!levels_.empty()) levels_.pop_back();
   if (!empty) Indent();
   buffer_ += bracket;
-  Put(levels_.empty() ? "\n" : "");
+  if (levels_.empty()) buffer_ += '\n';
+  ValueEnded();
 }
 
 void JsonWriter::String(std::string_view text) {
   BeforeValue();
   AppendQuoted(buffer_, text);
-  Put("");
+  ValueEnded();
 }
 
 void JsonWriter::Integer(int64_t value) {

@@ -46,11 +46,14 @@ class JsonWriter {
 
  private:
   static void AppendQuoted(std::string& out, std::string_view text);
-  // Ends a value: the block goes to the stream when it is full, and so does
+  // After a value: the block goes to the stream when it is full, and so does
   // everything once the outermost value is whole.
+  void ValueEnded() {
+    if (buffer_.size() >= kBlockBytes || levels_.empty()) Flush();
+  }
   void Put(std::string_view text) {
     buffer_.append(text);
-    if (buffer_.size() >= kBlockBytes || levels_.empty()) Flush();
+    ValueEnded();
   }
   static constexpr size_t kBlockBytes = size_t{1} << 16;
 
