@@ -119,6 +119,17 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   checks->add_flag("--json", checks_json, "Write the list as JSON");
   checks->footer("Exit status: 0.");
 
+  std::string compare_files[2];
+  bool compare_json = false;
+  auto* compare = app.add_subcommand(
+      "compare", "Show which problems of a review's report are fixed and which are new");
+  compare->add_option("BEFORE", compare_files[0], "The earlier review's JSON report")->required();
+  compare->add_option("AFTER", compare_files[1], "The later review's JSON report")->required();
+  compare->add_flag("--json", compare_json, "Write the comparison as JSON");
+  compare->footer(
+      "Exit status: 0 no problem row is new; 1 some are; 2 a report could not be read, or the "
+      "reports are of different facilities.");
+
   std::string read_file;
   auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
   read->add_option("FILE", read_file, "Workbook (.xls or .xlsx)")->required();
@@ -215,6 +226,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   if (*refs) return RunRefs(paths, list, refs_json, io);
   if (*read) return RunRead(read_file, as_shown, read_password, io);
   if (*checks) return RunChecks(checks_table, checks_json, io);
+  if (*compare) return RunCompare(compare_files[0], compare_files[1], compare_json, io);
   if (*copy) {
     if (!cd && !floppy && from_dir.empty()) {
       err << "copy: one of --cd, --floppy or --from DIR is required\n";

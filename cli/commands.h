@@ -51,6 +51,10 @@ int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
 // (1..5) or of all (0).
 int RunChecks(int only_table, bool json, Streams io);
 
+// `sorvane compare BEFORE AFTER [--json]`: what changed between two review
+// reports of one facility.
+int RunCompare(const std::string& before, const std::string& after, bool json, Streams io);
+
 // `sorvane read FILE [--as-shown] [--password TEXT]`: stored values, or the
 // texts the spreadsheet program displays with --as-shown.
 int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io);

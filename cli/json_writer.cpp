@@ -122,6 +122,11 @@ void JsonWriter::String(std::string_view text) {
   ValueEnded();
 }
 
+void JsonWriter::Raw(std::string_view json) {
+  BeforeValue();
+  Put(json);
+}
+
 void JsonWriter::Integer(int64_t value) {
   BeforeValue();
   char buf[24];

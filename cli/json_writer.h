@@ -37,6 +37,8 @@ class JsonWriter {
   void Number(double value);
   void Bool(bool value);
   void Null();
+  // A value already written as JSON (as the engine's JSON functions give it).
+  void Raw(std::string_view json);
 
   // `text` as a JSON string literal, quotes included.
   static std::string Quote(std::string_view text);

@@ -30,6 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::EndsWith;
+using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 // The value `sql` gives on the database file `db`.
@@ -41,8 +42,8 @@ Value ValueIn(const fs::path& db, const std::string& sql) {
 
 TEST(Commands, AMistypedCommandIsNamedWithTheCommandsThereAre) {
   const char* kSaid =
-      "reveiw is not a command; the commands are init, status, review, refs, checks, read, copy, "
-      "update-refs\nRun with --help for more information.\n";
+      "reveiw is not a command; the commands are init, status, review, refs, checks, compare, read, "
+      "copy, update-refs\nRun with --help for more information.\n";
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"reveiw", "1234567"},
         std::vector<std::string>{"--data-dir", "/tmp", "reveiw", "1234567"}}) {
@@ -84,6 +85,80 @@ TEST(ChecksCommand, ListsEveryCheckWithItsSeverityRuleAndPassingWords) {
   EXPECT_EQ(lab_q["fail_text"].string, "Missing Lab Qualifiers.");
   EXPECT_EQ(lab_q["rule"].string, "All data should have a Lab Qualifier: U, D, J, B.");
   EXPECT_EQ(RunCommand({"checks", "6"}).code, 2);
+}
+
+// The sample's report edited by the engine's JSON functions (`?1` the report),
+// as a review of mended workbooks would leave it.
+std::string EditedReport(const std::string& edit) {
+  Connection c;
+  c.OpenInMemory();
+  return c
+      .QueryValue("SELECT " + edit,
+                  {Value::Text(ReadFile(SourcePath("tests/data/sample/report.json")))})
+      .ToDisplay();
+}
+
+TEST(CompareCommand, NamesTheProblemRowsFixedAndNewAndRefusesReportsItCannotPair) {
+  TempDataDir dir;
+  auto file = [&](const char* name, const std::string& text) {
+    const std::string path = (dir.dir() / name).string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  };
+  const std::string before = file("before.json", EditedReport("?1"));
+  CliRun r = RunCommand({"compare", before, before});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_THAT(r.out, EndsWith("\nProblem rows: 0 fixed, 0 new, 177 as before.\n"));
+
+  // A lat/long row and a lab qualifier mended, a result without units added,
+  // and the checks of Table 3 not run.
+  const std::string after = file(
+      "after.json", EditedReport(R"(json_insert(json_remove(?1, '$.tables[0].checks[0].rows[0]',
+          '$.tables[0].checks[0].sources[0]', '$.tables[4].checks[6].rows[0]',
+          '$.tables[4].checks[6].sources[0]', '$.tables[2].checks'),
+        '$.tables[4].checks[1].rows[#]', json('["NEW","MW-99","S-1","Benzene",0.5,null,"x"]'),
+        '$.tables[4].checks[1].sources[#]',
+        json('[{"workbook":"1234567_5.xls","sheet":"Analytical Data","row":4200}]')))"));
+  r = RunCommand({"compare", before, after});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.out, StartsWith("Facility 1234567: " + before + " against " + after +
+                                "\nTable 1 - Sample Location\n  1.0 MAY be a problem with "
+                                "Lat/Long Values as compared with Site information.  (Possible "
+                                "Problem): 1 before, 0 now (1 fixed, 0 new)\n"));
+  EXPECT_THAT(r.out, HasSubstr("\n  5.1 Missing Units.  (Probably a Problem): 3 before, 4 now (0 "
+                               "fixed, 1 new)\n      new: NEW, MW-99, S-1, Benzene, 0.5, , x "
+                               "(1234567_5.xls, row 4200)\n  5.2 Missing MDLs.  (Probably a "
+                               "Problem): 2 before, 2 now\n"));
+  EXPECT_THAT(r.out, EndsWith("\nTable 3 - Water Level: not compared, its checks did not run in " +
+                              after + "\nProblem rows: 2 fixed, 1 new, 169 as before.\n"));
+  const Json json = ParseJson(RunCommand({"compare", before, after, "--json"}).out);
+  EXPECT_EQ(json["new"].number, 1);
+  EXPECT_EQ(json["not_compared"][0].number, 3);
+  EXPECT_EQ(json["checks"][0]["fixed_rows"][0]["row"][1].string, "SB-7");
+  EXPECT_EQ(json["checks"][0]["fixed_rows"][0]["place"]["row"].number, 28);
+
+  // Of two equal rows, one left is one fixed.
+  const char* twice = R"(json_insert(?1, '$.tables[4].checks[2].rows[#]', json('["NEW","MW-5"]'),
+                                      '$.tables[4].checks[2].rows[#]', json('["NEW","MW-5"]')))";
+  const char* once = R"(json_insert(?1, '$.tables[4].checks[2].rows[#]', json('["NEW","MW-5"]')))";
+  r = RunCommand(
+      {"compare", file("twice.json", EditedReport(twice)), file("once.json", EditedReport(once))});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_THAT(r.out, HasSubstr("\n  5.2 Missing MDLs.  (Probably a Problem): 4 before, 3 now (1 "
+                               "fixed, 0 new)\n"));
+
+  const std::string other = file("other.json", EditedReport("json_set(?1, '$.facility_id', 'x')"));
+  const std::string cut = file("cut.json", "{\"tables\": [");
+  const std::string none = file("none.json", "[]");
+  r = RunCommand({"compare", before, other});
+  EXPECT_EQ(r.err, "compare: the reports are of different facilities: 1234567 and x\n");
+  EXPECT_THAT(RunCommand({"compare", cut, before}).err,
+              StartsWith("compare: " + cut + " is not JSON: parse error at line 1, column 13"));
+  EXPECT_EQ(RunCommand({"compare", before, none}).err,
+            "compare: " + none + " is not a review report: it lists no tables\n");
+  r = RunCommand({"compare", before, before + ".gone"});
+  EXPECT_EQ(r.err, "compare: " + before + ".gone cannot be read: No such file or directory\n");
+  EXPECT_EQ(r.code, 2);
 }
 
 TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
