@@ -131,6 +131,16 @@ void CheckWindow::BuildControls(QWidget* client) {
   grid_ = new GridPanel("DataGrid1", client);
   grid_->SetHeadClick(
       [this](int c) { Handle([c](frmCCheckView& v) { v.DataGrid1_HeadClick(c); }); });
+  // Where a problem row stands in its workbook. Not while a handler runs: the
+  // places take a query, and a handler waiting in a dialog may be mid-query.
+  grid_->SetRowTip([this](int row) -> std::string {
+    frmCCheckView* view = view_();
+    try {
+      return view != nullptr && RunningHandlers() == 0 ? view->GridRowPlaces(row) : "";
+    } catch (const std::exception&) {
+      return "";  // Qt cannot carry an exception; the tip is only a help
+    }
+  });
   RenderGridGeometry();
 }
 

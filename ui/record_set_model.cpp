@@ -75,6 +75,10 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
   }
   const std::string shown =
       source_->At(index.row(), static_cast<size_t>(index.column())).ToDisplay();
+  if (role == Qt::ToolTipRole) {
+    const std::string tip = row_tip_ ? row_tip_(index.row()) : "";
+    return QString::fromStdString(tip.empty() ? shown : shown + "\n\n" + tip);
+  }
   if (!colour) return QString::fromStdString(shown);
   // A value the data types refused is shown between "**" marks; in a table
   // of thousands of rows it is also shown in colour, to be found by eye.
@@ -83,6 +87,11 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role == Qt::ToolTipRole && orientation == Qt::Vertical && row_tip_ && section >= 0 &&
+      section < shape_.rows) {
+    const std::string tip = row_tip_(section);
+    return tip.empty() ? QVariant() : QVariant(QString::fromStdString(tip));
+  }
   if (role != Qt::DisplayRole || section < 0) return {};
   if (orientation == Qt::Vertical)
     return section < shape_.rows ? QVariant(section + 1) : QVariant();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,9 @@ class RecordSetModel : public QAbstractTableModel {
   // Resets unconditionally (after the rows were reordered in place).
   void Reload();
   const std::shared_ptr<RecordSet>& source() const { return source_; }
+  // What a row is about beyond its values (where it stands in a workbook), shown
+  // on hovering its number and after the value on hovering a cell; "" for none.
+  void SetRowTip(std::function<std::string(int row)> tip) { row_tip_ = std::move(tip); }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -48,6 +52,7 @@ class RecordSetModel : public QAbstractTableModel {
   Shape CurrentShape() const;
 
   std::shared_ptr<RecordSet> source_;
+  std::function<std::string(int)> row_tip_;
   Shape shape_;  // what the views were last told
 };
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <span>
 #include <thread>
 
 #include "checks/ModChecks.h"
@@ -192,6 +193,37 @@ void frmCCheckView::FillGrid(const clsReviewObject& check) {
   }
   adoProblemRS = problems;
   view_.DataGrid1.source = adoProblemRS;
+  grid_check_ = {current_table_, check, problems, problems.get(), std::nullopt};
+}
+
+std::string frmCCheckView::GridRowPlaces(int64_t row) {
+  GridCheck& g = grid_check_;
+  if (!loaded_ || !adoProblemRS || adoProblemRS.get() != g.shown || row < 0 ||
+      row >= adoProblemRS->RecordCount())
+    return "";
+  if (!g.places) {
+    try {
+      g.places = ProblemPlaces(state_, g.table, g.check, *g.rows, &results_);
+    } catch (const Error&) {
+      g.places = PlaceLists();  // said nothing of: the grid shows the rows still
+    }
+  }
+  const auto added = static_cast<size_t>(adoProblemRS->AddedAt(row));
+  if (added >= g.places->size()) return "";
+  constexpr size_t kShown = 10;
+  const std::span<const SheetPlace> places = (*g.places)[added];
+  std::string text;
+  for (size_t i = 0; i < places.size() && i < kShown; ++i) {
+    const SheetPlace& p = places[i];
+    text += (i == 0 ? "" : "\n") + p.workbook.str() + ", " + p.sheet.str() + ", row " +
+            std::to_string(p.row);
+    std::string cells;
+    for (const std::string& c : p.cells) cells += (cells.empty() ? "" : ", ") + c;
+    if (!cells.empty()) text += (p.cells.size() == 1 ? ", cell " : ", cells ") + cells;
+  }
+  if (places.size() > kShown)
+    text += "\nand " + std::to_string(places.size() - kShown) + " more rows";
+  return text;
 }
 
 void frmCCheckView::optReview_Click(int index) {
@@ -205,7 +237,9 @@ void frmCCheckView::DataGrid1_HeadClick(int column) {
   try {
     if (column < 0 || static_cast<size_t>(column) >= adoProblemRS->FieldCount()) return;
     // Sorted as a copy: the rows the error workbook was given keep their order.
+    const bool placed = adoProblemRS.get() == grid_check_.shown;
     adoProblemRS = std::make_shared<RecordSet>(*adoProblemRS);
+    if (placed) grid_check_.shown = adoProblemRS.get();
     view_.DataGrid1.source = adoProblemRS;
     adoProblemRS->Sort(adoProblemRS->GetField(static_cast<size_t>(column)).name);
     adoProblemRS->MoveFirst();
@@ -312,6 +346,7 @@ void frmCCheckView::Form_Unload() {
   view_.DataGrid1.visible = false;
   view_.DataGrid1.source.reset();
   adoProblemRS = std::make_shared<RecordSet>();
+  grid_check_ = {};
   results_.Clear();
   error_workbook_.reset();
   loaded_ = false;

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "checks/export_result.h"
 #include "core/record_set.h"
 #include "state/run_state.h"
+#include "state/sheet_places.h"
 
 namespace sorvane {
 
@@ -77,6 +79,12 @@ class frmCCheckView {
 
   // Sorts the problem records ascending on column `column`; errors are ignored.
   void DataGrid1_HeadClick(int column);
+  // Where visible row `row` of the grid's problem records stands in the
+  // workbooks, a line per place ("1234567_5.xls, Analytical Data, row 3806,
+  // cells H"), at most ten and then "and 4 more rows"; "" when that is not
+  // known (the rows were not imported in this run, the grid shows no check's
+  // rows). Worked out for the check in the grid when first asked, then kept.
+  std::string GridRowPlaces(int64_t row);
 
   // "Run Checks": 1..5 a table, 7 all tables, 9 Exit; others do nothing.
   void mnuRunChecks_Click(int index);
@@ -127,6 +135,16 @@ class frmCCheckView {
   void ReportError(const std::string& number_description);
   int failed_queries_ = 0;
   void FillGrid(const clsReviewObject& check);
+  // The check whose problem records the grid shows, for GridRowPlaces: its
+  // rows as the query gave them, and the record set shown for them (they
+  // themselves, or a sorted copy).
+  struct GridCheck {
+    int table = 0;
+    clsReviewObject check;
+    std::shared_ptr<const RecordSet> rows;
+    const RecordSet* shown = nullptr;
+    std::optional<PlaceLists> places;
+  } grid_check_;
 
   RunState& state_;
   CheckResults results_;

@@ -76,6 +76,9 @@ class RecordSet {
   void SetText(size_t field, std::string_view text) { SetTextAt(pos_, field, text); }
   void SetTextAt(int64_t row, size_t field, std::string_view text);
 
+  // Where visible row `row` (0-based) was added among all rows, whatever the
+  // sort and filter: 0 for the first row added.
+  int64_t AddedAt(int64_t row) const { return view_.at(static_cast<size_t>(row)); }
   // Random access to visible row `row` (0-based), for grids and reports.
   Value At(int64_t row, size_t field) const;
   std::string_view TextAt(int64_t row, size_t field) const;

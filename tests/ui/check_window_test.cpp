@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -210,6 +211,39 @@ TEST_F(CheckWindowTest, EveryChecksTextIsShownWholeBesideItsButton) {
 // The main window's and the check window's menus show their lists in one
 // window. The rows a person selects in its grid are copied with their headings,
 // in the order shown, to paste into a spreadsheet or a mail to the laboratory.
+// Hovering a problem row (its number or a cell) says where it stands in its
+// workbook; the places follow the rows when they are sorted.
+TEST_F(CheckWindowTest, AProblemRowsTipNamesItsWorkbookRowsAlsoOnceSorted) {
+  CopySample(program.data.paths().WorkbookDir());
+  program.form->state().view.txtFacilityID = TextBoxState{"1234567", false};
+  program.Action("mnuRunData(0)")->trigger();
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(5)");
+  ASSERT_NE(w, nullptr);
+  auto* grid = In<QTableView>(w, "DataGrid1");
+  auto tip = [&](int row) {
+    return grid->model()->headerData(row, Qt::Vertical, Qt::ToolTipRole).toString().toStdString();
+  };
+  // One unknown laboratory, named on twenty results.
+  std::string twenty;
+  for (int row = 3806; row <= 3815; ++row)
+    twenty += "1234567_5.xls, Analytical Data, row " + std::to_string(row) + ", cell L\n";
+  EXPECT_EQ(tip(0), twenty + "and 10 more rows");
+
+  QTest::mouseClick(In<QLabel>(w, ControlName("lblStatus", 1)), Qt::LeftButton);
+  emit grid->horizontalHeader()->sectionClicked(3);  // CONT_NAME
+  const std::string place = "1234567_5.xls, Analytical Data, row ";
+  const std::string cells = ", cells B, C, F, H, J, K";
+  EXPECT_EQ(tip(0), place + "102" + cells);  // Benzine
+  EXPECT_EQ(tip(1), place + "104" + cells);  // Ethylbenzene
+  EXPECT_EQ(tip(2), place + "103" + cells);  // Toluene
+  EXPECT_EQ(grid->model()->index(1, 3).data(Qt::ToolTipRole).toString().toStdString(),
+            "Ethylbenzene\n\n" + place + "104" + cells);
+  // Rows typed into the work database were never in a workbook.
+  BreakSampleLocations();
+  ActionIn(w, "mnuRunChecks(1)")->trigger();
+  EXPECT_EQ(tip(0), "");
+}
+
 TEST_F(CheckWindowTest, ReferenceListsOfBothWindowsShowInOneWindowWhoseSelectedRowsAreCopied) {
   program.form->state().WorkConn.ExecuteNative(
       "INSERT INTO MT_LAB (LAB, ALIAS, NAME, NOFORMAT) VALUES"
