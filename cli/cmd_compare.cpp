@@ -275,6 +275,9 @@ int RunCompare(const std::string& before, const std::string& after, bool json, S
   } catch (const std::bad_alloc&) {
     io.err << "compare: there is not memory enough to compare these reports\n";
     return 2;
+  } catch (const std::exception& e) {
+    io.err << "compare: " << ForTerminal(e.what()) << '\n';
+    return 2;
   }
 }
 

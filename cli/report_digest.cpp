@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -277,11 +278,23 @@ class DigestReader : public nlohmann::json_sax<Json> {
 }  // namespace
 
 ReportDigest ReadReportDigest(const std::string& file) {
+  // A pipe would keep the comparison waiting for a writer.
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(file, ec);
+  if (std::filesystem::is_directory(status))
+    throw Error(0, file + " is a folder, not a review report");
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    throw Error(0, file + " is not a file (a pipe or a device), not a review report");
   std::ifstream in(file, std::ios::binary);
   if (!in) throw Error(0, file + " cannot be read: " + std::strerror(errno));
   ReportDigest digest;
   DigestReader reader(digest);
-  if (!Json::sax_parse(in, &reader)) throw Error(0, file + " is not JSON: " + reader.error());
+  try {
+    if (!Json::sax_parse(in, &reader)) throw Error(0, file + " is not JSON: " + reader.error());
+  } catch (const std::ios_base::failure&) {
+    // The stream's buffer throws when the system refuses a read.
+    throw Error(0, file + " cannot be read: " + std::strerror(errno));
+  }
   if (!reader.saw_tables()) throw Error(0, file + " is not a review report: it lists no tables");
   return digest;
 }

@@ -42,7 +42,8 @@ Value ValueIn(const fs::path& db, const std::string& sql) {
 
 TEST(Commands, AMistypedCommandIsNamedWithTheCommandsThereAre) {
   const char* kSaid =
-      "reveiw is not a command; the commands are init, status, review, refs, checks, compare, read, "
+      "reveiw is not a command; the commands are init, status, review, refs, checks, compare, "
+      "read, "
       "copy, update-refs\nRun with --help for more information.\n";
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"reveiw", "1234567"},
@@ -156,6 +157,8 @@ TEST(CompareCommand, NamesTheProblemRowsFixedAndNewAndRefusesReportsItCannotPair
               StartsWith("compare: " + cut + " is not JSON: parse error at line 1, column 13"));
   EXPECT_EQ(RunCommand({"compare", before, none}).err,
             "compare: " + none + " is not a review report: it lists no tables\n");
+  EXPECT_EQ(RunCommand({"compare", dir.dir().string(), before}).err,
+            "compare: " + dir.dir().string() + " is a folder, not a review report\n");
   r = RunCommand({"compare", before, before + ".gone"});
   EXPECT_EQ(r.err, "compare: " + before + ".gone cannot be read: No such file or directory\n");
   EXPECT_EQ(r.code, 2);
