@@ -133,7 +133,7 @@ void CheckWindow::BuildControls(QWidget* client) {
       [this](int c) { Handle([c](frmCCheckView& v) { v.DataGrid1_HeadClick(c); }); });
   // Where a problem row stands in its workbook. Not while a handler runs: the
   // places take a query, and a handler waiting in a dialog may be mid-query.
-  grid_->SetRowTip([this](int row) -> std::string {
+  grid_->SetRowTip([this](int row, int) -> std::string {
     frmCCheckView* view = view_();
     try {
       return view != nullptr && RunningHandlers() == 0 ? view->GridRowPlaces(row) : "";

@@ -33,7 +33,7 @@ class GridPanel : public QWidget {
   // Called with the column index when a heading is clicked.
   void SetHeadClick(std::function<void(int)> handler) { head_click_ = std::move(handler); }
   // See RecordSetModel::SetRowTip.
-  void SetRowTip(std::function<std::string(int)> tip) { model_->SetRowTip(std::move(tip)); }
+  void SetRowTip(RecordSetModel::RowTip tip) { model_->SetRowTip(std::move(tip)); }
 
   // The selected rows (or the current one when none is selected) in the order
   // shown, with the headings above them, for the clipboard; nothing when the

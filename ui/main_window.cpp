@@ -15,6 +15,7 @@
 #include "shell/frmCMain.h"
 #include "state_render.h"
 #include "twips.h"
+#include "viewers/table_view.h"
 
 namespace sorvane::gui {
 
@@ -172,6 +173,15 @@ void MainWindow::BuildControls(QWidget* client) {
 
   grid_ = new GridPanel("DataGrid1", client);
   grid_->SetHeadClick([this](int c) { Handle([this, c] { form_.DataGrid1_HeadClick(c); }); });
+  // Where a row stands in its workbook. Not while a handler runs: an import
+  // between its steps may have read the workbook again under the rows shown.
+  grid_->SetRowTip([this](int row, int column) -> std::string {
+    try {
+      return RunningHandlers() == 0 ? TableViewPlace(form_.state(), row, column) : "";
+    } catch (const std::exception&) {
+      return "";  // Qt cannot carry an exception; the tip is only a help
+    }
+  });
   RenderGridGeometry();
 }
 

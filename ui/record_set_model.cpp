@@ -76,7 +76,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
   const std::string shown =
       source_->At(index.row(), static_cast<size_t>(index.column())).ToDisplay();
   if (role == Qt::ToolTipRole) {
-    const std::string tip = row_tip_ ? row_tip_(index.row()) : "";
+    const std::string tip = row_tip_ ? row_tip_(index.row(), index.column()) : "";
     return QString::fromStdString(tip.empty() ? shown : shown + "\n\n" + tip);
   }
   if (!colour) return QString::fromStdString(shown);
@@ -89,7 +89,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role == Qt::ToolTipRole && orientation == Qt::Vertical && row_tip_ && section >= 0 &&
       section < shape_.rows) {
-    const std::string tip = row_tip_(section);
+    const std::string tip = row_tip_(section, -1);
     return tip.empty() ? QVariant() : QVariant(QString::fromStdString(tip));
   }
   if (role != Qt::DisplayRole || section < 0) return {};

@@ -30,8 +30,10 @@ class RecordSetModel : public QAbstractTableModel {
   void Reload();
   const std::shared_ptr<RecordSet>& source() const { return source_; }
   // What a row is about beyond its values (where it stands in a workbook), shown
-  // on hovering its number and after the value on hovering a cell; "" for none.
-  void SetRowTip(std::function<std::string(int row)> tip) { row_tip_ = std::move(tip); }
+  // on hovering its number (column -1) and after the value on hovering a cell;
+  // "" for none.
+  using RowTip = std::function<std::string(int row, int column)>;
+  void SetRowTip(RowTip tip) { row_tip_ = std::move(tip); }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,7 +54,7 @@ class RecordSetModel : public QAbstractTableModel {
   Shape CurrentShape() const;
 
   std::shared_ptr<RecordSet> source_;
-  std::function<std::string(int)> row_tip_;
+  RowTip row_tip_;
   Shape shape_;  // what the views were last told
 };
 

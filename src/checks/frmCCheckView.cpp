@@ -213,14 +213,8 @@ std::string frmCCheckView::GridRowPlaces(int64_t row) {
   constexpr size_t kShown = 10;
   const std::span<const SheetPlace> places = (*g.places)[added];
   std::string text;
-  for (size_t i = 0; i < places.size() && i < kShown; ++i) {
-    const SheetPlace& p = places[i];
-    text += (i == 0 ? "" : "\n") + p.workbook.str() + ", " + p.sheet.str() + ", row " +
-            std::to_string(p.row);
-    std::string cells;
-    for (const std::string& c : p.cells) cells += (cells.empty() ? "" : ", ") + c;
-    if (!cells.empty()) text += (p.cells.size() == 1 ? ", cell " : ", cells ") + cells;
-  }
+  for (size_t i = 0; i < places.size() && i < kShown; ++i)
+    text += (i == 0 ? "" : "\n") + DescribePlace(places[i]);
   if (places.size() > kShown)
     text += "\nand " + std::to_string(places.size() - kShown) + " more rows";
   return text;

@@ -51,6 +51,15 @@ SheetPlace SheetOrigin::PlaceOf(const PlaceName& workbook, const PlaceName& shee
   return PlaceOf(workbook, sheet, record, CellColumns::Of(field_indexes));
 }
 
+std::string DescribePlace(const SheetPlace& place) {
+  std::string text =
+      place.workbook.str() + ", " + place.sheet.str() + ", row " + std::to_string(place.row);
+  std::string cells;
+  for (const std::string& c : place.cells) cells += (cells.empty() ? "" : ", ") + c;
+  if (!cells.empty()) text += (place.cells.size() == 1 ? ", cell " : ", cells ") + cells;
+  return text;
+}
+
 int SheetOrigin::FieldIndex(std::string_view name) const {
   for (size_t i = 0; i < fields.size(); ++i) {
     if (EqualsNoCase(fields[i], name)) return static_cast<int>(i);

@@ -92,6 +92,10 @@ class PlaceLists {
   std::vector<size_t> ends_;  // where each list ends in `places_`
 };
 
+// A place as a person reads it: "1234567_5.xls, Analytical Data, row 3806,
+// cells B, C" (", cell B" for one; nothing for none).
+std::string DescribePlace(const SheetPlace& place);
+
 // "A" for column 0, "Z", "AA", ... as a spreadsheet names columns.
 std::string ColumnLetters(int64_t column);
 

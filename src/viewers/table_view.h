@@ -4,6 +4,9 @@
 // workbook, which is then imported again, as the grid's caption says.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "state/run_state.h"
 
 namespace sorvane {
@@ -11,5 +14,11 @@ namespace sorvane {
 // Menu "Table View" item i: 0 ("&None") clears and hides the grid; 1..5 show
 // table i. Any other index changes nothing.
 void mnuTabView_Click(RunState& state, int i);
+
+// Where visible row `row` of the table view stands in its workbook ("1234567_5.xls,
+// Analytical Data, row 3806"), with the cell of the grid's column `column`
+// when it is one of the sheet's fields (", cell H"); "" when the grid shows no
+// table or the row is not known.
+std::string TableViewPlace(const RunState& state, int64_t row, int column);
 
 }  // namespace sorvane

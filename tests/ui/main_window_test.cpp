@@ -211,6 +211,32 @@ TEST_F(MainWindowTest, WhileImportingSortingTheTableViewLeavesTheTransferredRows
   EXPECT_TRUE(AnalyticalRows(program) == clean);
 }
 
+// Hovering a row of the table view (its number, or a cell) names its workbook
+// row (and the cell), also once the rows are sorted.
+TEST_F(MainWindowTest, TheTableViewsRowsNameTheirWorkbookRowsAlsoOnceSorted) {
+  CopySample(program.data.paths().WorkbookDir());
+  view().txtFacilityID.text = "1234567";
+  program.Action("mnuRunData(0)")->trigger();
+  program.Action("mnuTabView(5)")->trigger();
+  auto* grid = program.Widget<QTableView>("DataGrid1");
+  const QAbstractItemModel* rows = grid->model();
+  auto tip = [&](int row) {
+    return rows->headerData(row, Qt::Vertical, Qt::ToolTipRole).toString().toStdString();
+  };
+  const std::string place = "1234567_5.xls, Analytical Data, row ";
+  EXPECT_EQ(tip(0), place + "2");
+  EXPECT_EQ(rows->index(0, 1).data(Qt::ToolTipRole).toString().toStdString(),
+            "MW-1\n\n" + place + "2, cell B");
+  emit grid->horizontalHeader()->sectionClicked(5);  // CONT_NAME
+  int benzine = 0;
+  while (benzine < rows->rowCount() && rows->index(benzine, 5).data().toString() != "Benzine")
+    ++benzine;
+  EXPECT_GT(benzine, 0);
+  EXPECT_EQ(tip(benzine), place + "102");
+  program.Action("mnuTabView(0)")->trigger();
+  EXPECT_EQ(tip(0), "");
+}
+
 TEST(CommandLine, TakesTheDataFolderHelpAndVersionAndRefusesTheRest) {
   for (const auto& c : CaseTable("gui_command_lines.txt")) {
     const QStringList args = QString::fromStdString(c[0]).split('|', Qt::SkipEmptyParts);
