@@ -25,6 +25,44 @@ std::string TypeWanted(const RecordSet* structure, const std::string& field) {
   }
 }
 
+// Characters a header cell may hold around a name that nobody sees there: a
+// non-breaking space pasted from a web page or a mail, a line break typed in
+// the cell, a byte-order mark from a text file. The name is then another one.
+struct Unseen {
+  std::string_view utf8;
+  const char* said;
+};
+constexpr Unseen kUnseen[] = {{"\u00a0", "a non-breaking space"},
+                              {"\u202f", "a narrow non-breaking space"},
+                              {"\u2007", "a figure space"},
+                              {"\u200b", "a zero-width space"},
+                              {"\u2060", "a word joiner"},
+                              {"\ufeff", "a byte-order mark"},
+                              {"\n", "a line break"},
+                              {"\r", "a line break"},
+                              {"\t", "a tab"},
+                              {" ", "a space"}};
+
+// Why header `name` is not `field` when it is `field` with unseen characters
+// before or after it ("with a non-breaking space after it"); "" when it is not.
+std::string UnseenAround(std::string_view name, std::string_view field) {
+  std::string_view core = name;
+  const char* first_said = nullptr;
+  bool before = false;
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (const Unseen& u : kUnseen) {
+      const bool front = core.starts_with(u.utf8), back = !front && core.ends_with(u.utf8);
+      if (!front && !back) continue;
+      if (first_said == nullptr) first_said = u.said, before = front;
+      core = front ? core.substr(u.utf8.size()) : core.substr(0, core.size() - u.utf8.size());
+      changed = true;
+    }
+  }
+  if (first_said == nullptr || core.empty() || !EqualsNoCase(core, field)) return "";
+  return std::string("with ") + first_said + (before ? " before it" : " after it");
+}
+
 // The text a person typed, without the marks the data-type stage put round it.
 std::string Unmarked(std::string_view marked) {
   if (marked.starts_with("**")) marked.remove_prefix(2);
@@ -60,9 +98,17 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
                    {place(o.too_long_row, {o.too_long_column})}});
   }
   for (const std::string& field : o.missing_fields) {
-    out.push_back({"field_name",
-                   "The " + field + " field of " + table + " is missing or misspelled.",
-                   {place(o.header_row, {})}});
+    std::string text = "The " + field + " field of " + table + " is missing or misspelled.";
+    SheetPlace at = place(o.header_row, {});
+    for (size_t i = 0; i < o.fields.size() && i < o.header_columns.size(); ++i) {
+      const std::string unseen = UnseenAround(o.fields[i], field);
+      if (unseen.empty()) continue;
+      at = place(o.header_row, {o.header_columns[i]});
+      text += " Its header cell " + ColumnLetters(o.header_columns[i]) +
+              std::to_string(o.header_row) + " holds the name " + unseen + ".";
+      break;
+    }
+    out.push_back({"field_name", std::move(text), {std::move(at)}});
   }
   // Extra fields count only where none is missing, as the stage says.
   for (size_t i = 0; o.missing_fields.empty() && i < o.extra_fields.size(); ++i) {

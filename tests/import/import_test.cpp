@@ -13,6 +13,7 @@
 #include "import/data_types.h"
 #include "import/facility_ids.h"
 #include "import/import_driver.h"
+#include "import/import_problems.h"
 #include "import/import_workbook.h"
 #include "import/table_structures.h"
 #include "import_fixture.h"
@@ -431,6 +432,25 @@ TEST_F(FieldNamesTest, ExpectedFieldsInAnyOrderAndCaseOrByTheirAliasesPass) {
       "UPDATE MT_VBSTRUCTURE SET FIELD_NAME = lower(FIELD_NAME) WHERE TABLE_NAME = 'TEMP_3'");
   LoadTableStructures(state);
   EXPECT_TRUE(Check(3, {"fac_id", "point_id", "wl_date", "wl", "wl_contract", "wl_comments"}));
+}
+
+// A name with a character nobody sees beside it is another name; the problem
+// says what is there, at its cell.
+TEST_F(FieldNamesTest, AMissingFieldWhoseNameHasAnUnseenCharacterBesideItIsSaidToHaveIt) {
+  Cells header = Header(5);
+  std::replace(header.begin(), header.end(), std::string("UNITS"), std::string("Units\u00a0"));
+  std::replace(header.begin(), header.end(), std::string("MDL"), std::string("\ufeff\nMDL"));
+  EXPECT_FALSE(Check(5, header));
+  EXPECT_EQ(Label(5).caption, "The UNITS, MDL field(s) of Table 5 is/are missing or misspelled.  ");
+  const std::vector<ImportProblem> problems = ImportProblemsOf(state, 5);
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(problems[0].text,
+            "The UNITS field of Table 5 is missing or misspelled. Its header cell H1 holds the "
+            "name with a non-breaking space after it.");
+  EXPECT_EQ(problems[0].places[0].cells, CellColumns({"H"}));
+  EXPECT_EQ(problems[1].text,
+            "The MDL field of Table 5 is missing or misspelled. Its header cell J1 holds the name "
+            "with a byte-order mark before it.");
 }
 
 TEST_F(FieldNamesTest, MissingFieldsAreReportedBeforeExtraOnesInStructureOrder) {
