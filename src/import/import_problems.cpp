@@ -43,10 +43,14 @@ constexpr Unseen kUnseen[] = {{"\u00a0", "a non-breaking space"},
                               {"\t", "a tab"},
                               {" ", "a space"}};
 
-// Why header `name` is not `field` when it is `field` with unseen characters
-// before or after it ("with a non-breaking space after it"); "" when it is not.
-std::string UnseenAround(std::string_view name, std::string_view field) {
-  std::string_view core = name;
+// A text without the unseen characters at its ends, and the first of them
+// said ("with a non-breaking space after it"; "" when there is none).
+struct Unwrapped {
+  std::string_view core;
+  std::string said;
+};
+Unwrapped Unwrap(std::string_view text) {
+  std::string_view core = text;
   const char* first_said = nullptr;
   bool before = false;
   for (bool changed = true; changed;) {
@@ -59,8 +63,8 @@ std::string UnseenAround(std::string_view name, std::string_view field) {
       changed = true;
     }
   }
-  if (first_said == nullptr || core.empty() || !EqualsNoCase(core, field)) return "";
-  return std::string("with ") + first_said + (before ? " before it" : " after it");
+  if (first_said == nullptr) return {core, ""};
+  return {core, std::string("with ") + first_said + (before ? " before it" : " after it")};
 }
 
 // The text a person typed, without the marks the data-type stage put round it.
@@ -101,11 +105,11 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
     std::string text = "The " + field + " field of " + table + " is missing or misspelled.";
     SheetPlace at = place(o.header_row, {});
     for (size_t i = 0; i < o.fields.size() && i < o.header_columns.size(); ++i) {
-      const std::string unseen = UnseenAround(o.fields[i], field);
-      if (unseen.empty()) continue;
+      const Unwrapped name = Unwrap(o.fields[i]);
+      if (name.said.empty() || name.core.empty() || !EqualsNoCase(name.core, field)) continue;
       at = place(o.header_row, {o.header_columns[i]});
       text += " Its header cell " + ColumnLetters(o.header_columns[i]) +
-              std::to_string(o.header_row) + " holds the name " + unseen + ".";
+              std::to_string(o.header_row) + " holds the name " + name.said + ".";
       break;
     }
     out.push_back({"field_name", std::move(text), {std::move(at)}});
@@ -143,11 +147,17 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
     const std::string field =
         static_cast<size_t>(mark.field) < o.fields.size() ? o.fields[mark.field] : "";
     const SheetPlace p = o.PlaceOf(workbook, sheet_name, mark.record, {mark.field});
-    out.push_back({"data_type",
-                   "Row " + std::to_string(p.row) + ", " + field + ": " +
-                       Quoted(Unmarked(sheet_text(mark.record, mark.field))) + " is not " +
-                       TypeWanted(structure, field) + ".",
-                   {p}});
+    const std::string value = Unmarked(sheet_text(mark.record, mark.field));
+    // A blank shows between the quotes; what else stands there does not.
+    const Unwrapped unwrapped = Unwrap(value);
+    const bool unseen = !unwrapped.said.empty() && !unwrapped.core.empty() &&
+                        !unwrapped.said.starts_with("with a space");
+    out.push_back(
+        {"data_type",
+         "Row " + std::to_string(p.row) + ", " + field + ": " + Quoted(value) + " is not " +
+             TypeWanted(structure, field) +
+             (unseen ? " (it is " + Quoted(unwrapped.core) + " " + unwrapped.said + ")" : "") + ".",
+         {p}});
   }
   for (int64_t row : info.SkippedRows) {
     out.push_back({"skipped_row",

@@ -616,6 +616,11 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
     // A field typed whole before the first bad value has nothing to mark.
     EXPECT_EQ(SheetText(4, 0, "POINT_ID").empty(), !keeps);
   }
+  // What the quotes do not show is said.
+  ASSERT_FALSE(Convert(4, {Row(4, {{"PH", "7\u00a0"}})}));
+  EXPECT_EQ(ImportProblemsOf(state, 4).at(0).text,
+            "Row 2, PH: \"7\u00a0\" is not a number (it is \"7\" with a non-breaking space after "
+            "it).");
 }
 
 TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
