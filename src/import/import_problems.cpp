@@ -67,6 +67,15 @@ Unwrapped Unwrap(std::string_view text) {
   return {core, std::string("with ") + first_said + (before ? " before it" : " after it")};
 }
 
+// " (it is "7" with a non-breaking space after it)" for a value quoted in a
+// problem's text that has unseen characters at an end; "" for one without (a
+// blank shows between the quotes: not said).
+std::string UnseenSaid(std::string_view value) {
+  const Unwrapped u = Unwrap(value);
+  if (u.said.empty() || u.core.empty() || u.said.starts_with("with a space")) return "";
+  return " (it is " + Quoted(u.core) + " " + u.said + ")";
+}
+
 // The text a person typed, without the marks the data-type stage put round it.
 std::string Unmarked(std::string_view marked) {
   if (marked.starts_with("**")) marked.remove_prefix(2);
@@ -134,9 +143,10 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   for (int32_t record : o.wrong_id_records) {
     const SheetPlace p = o.PlaceOf(workbook, sheet_name, record,
                                    fac >= 0 ? std::vector<int32_t>{fac} : std::vector<int32_t>{});
+    const std::string id = sheet_text(record, fac);
     out.push_back({"facility_id",
-                   "Row " + std::to_string(p.row) + ": FAC_ID " + Quoted(sheet_text(record, fac)) +
-                       " is not the facility's ID " + state.FacilityID + ".",
+                   "Row " + std::to_string(p.row) + ": FAC_ID " + Quoted(id) +
+                       " is not the facility's ID " + state.FacilityID + UnseenSaid(id) + ".",
                    {p}});
   }
   if (o.facility_unknown) {
@@ -148,16 +158,10 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
         static_cast<size_t>(mark.field) < o.fields.size() ? o.fields[mark.field] : "";
     const SheetPlace p = o.PlaceOf(workbook, sheet_name, mark.record, {mark.field});
     const std::string value = Unmarked(sheet_text(mark.record, mark.field));
-    // A blank shows between the quotes; what else stands there does not.
-    const Unwrapped unwrapped = Unwrap(value);
-    const bool unseen = !unwrapped.said.empty() && !unwrapped.core.empty() &&
-                        !unwrapped.said.starts_with("with a space");
-    out.push_back(
-        {"data_type",
-         "Row " + std::to_string(p.row) + ", " + field + ": " + Quoted(value) + " is not " +
-             TypeWanted(structure, field) +
-             (unseen ? " (it is " + Quoted(unwrapped.core) + " " + unwrapped.said + ")" : "") + ".",
-         {p}});
+    out.push_back({"data_type",
+                   "Row " + std::to_string(p.row) + ", " + field + ": " + Quoted(value) +
+                       " is not " + TypeWanted(structure, field) + UnseenSaid(value) + ".",
+                   {p}});
   }
   for (int64_t row : info.SkippedRows) {
     out.push_back({"skipped_row",

@@ -525,6 +525,12 @@ TEST_F(FacilityIdsTest, RowsOfTheFacilityKnownToTheSitesPass) {
   EXPECT_EQ(state.Tables[3].TableStatus, 3);
   EXPECT_EQ(state.SheetRecordset[3]->RecordCount(), 2);  // the filter is gone
   EXPECT_TRUE(Check({}));                                // judged by the sites alone
+  // An ID with a character after it that the quotes do not show is said to have it.
+  state.FacilityID = kFacility;
+  EXPECT_FALSE(Check({kFacility, kFacility + std::string("\u200b")}));
+  EXPECT_EQ(ImportProblemsOf(state, 3).at(0).text,
+            "Row 3: FAC_ID \"" + std::string(kFacility) + "\u200b\" is not the facility's ID " +
+                kFacility + " (it is \"" + kFacility + "\" with a zero-width space after it).");
 }
 
 // A row with another or no ID stops the table. A site matches on the end of
