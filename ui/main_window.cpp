@@ -15,7 +15,6 @@
 #include "shell/frmCMain.h"
 #include "state_render.h"
 #include "twips.h"
-#include "viewers/table_view.h"
 
 namespace sorvane::gui {
 
@@ -173,11 +172,10 @@ void MainWindow::BuildControls(QWidget* client) {
 
   grid_ = new GridPanel("DataGrid1", client);
   grid_->SetHeadClick([this](int c) { Handle([this, c] { form_.DataGrid1_HeadClick(c); }); });
-  // Where a row stands in its workbook. Not while a handler runs: an import
-  // between its steps may have read the workbook again under the rows shown.
+  // Where a row stands in its workbook.
   grid_->SetRowTip([this](int row, int column) -> std::string {
     try {
-      return RunningHandlers() == 0 ? TableViewPlace(form_.state(), row, column) : "";
+      return RunningHandlers() == 0 ? form_.DataGrid1_Tip(row, column) : "";
     } catch (const std::exception&) {
       return "";  // Qt cannot carry an exception; the tip is only a help
     }

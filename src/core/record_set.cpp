@@ -243,6 +243,13 @@ Value RecordSet::At(int64_t row, size_t field) const {
   return CellValue(view_.at(static_cast<size_t>(row)), field);
 }
 
+std::string_view RecordSet::TextOfAdded(int64_t added, size_t field) const {
+  if (added < 0 || field >= columns_.size() ||
+      static_cast<size_t>(added) >= columns_[field]->kind.size())
+    return {};
+  return CellText(static_cast<uint32_t>(added), field);
+}
+
 std::string_view RecordSet::TextAt(int64_t row, size_t field) const {
   return CellText(view_.at(static_cast<size_t>(row)), field);
 }

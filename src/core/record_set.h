@@ -79,6 +79,9 @@ class RecordSet {
   // Where visible row `row` (0-based) was added among all rows, whatever the
   // sort and filter: 0 for the first row added.
   int64_t AddedAt(int64_t row) const { return view_.at(static_cast<size_t>(row)); }
+  // The text of the row added `added`-th (as AddedAt counts), whatever the
+  // sort and filter; "" for a value that is no text or a row never added.
+  std::string_view TextOfAdded(int64_t added, size_t field) const;
   // Random access to visible row `row` (0-based), for grids and reports.
   Value At(int64_t row, size_t field) const;
   std::string_view TextAt(int64_t row, size_t field) const;

@@ -83,7 +83,33 @@ std::string Unmarked(std::string_view marked) {
   return std::string(marked);
 }
 
+// "Row 9, PH: "seven" is not a number."
+std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
+  const TableInfo& info = state.Tables[static_cast<size_t>(n)];
+  const SheetOrigin& o = info.Origin;
+  const std::string field =
+      static_cast<size_t>(mark.field) < o.fields.size() ? o.fields[mark.field] : "";
+  const RecordSet* sheet = state.SheetRecordset[static_cast<size_t>(n)].get();
+  // By the order read: the table view may have sorted or filtered the rows.
+  const std::string value =
+      sheet != nullptr && mark.field >= 0
+          ? Unmarked(sheet->TextOfAdded(mark.record, static_cast<size_t>(mark.field)))
+          : "";
+  const int64_t row = o.PlaceOf({}, {}, mark.record, CellColumns()).row;
+  return "Row " + std::to_string(row) + ", " + field + ": " + Quoted(value) + " is not " +
+         TypeWanted(state.TempRecordset[static_cast<size_t>(n)].get(), field) + UnseenSaid(value) +
+         ".";
+}
+
 }  // namespace
+
+std::string MarkedCellProblem(const RunState& state, int n, int64_t record, int field) {
+  if (n < 1 || n > 5) return "";
+  for (const CellMark& mark : state.Tables[static_cast<size_t>(n)].Origin.type_marks) {
+    if (mark.record == record && mark.field == field) return DataTypeText(state, n, mark);
+  }
+  return "";
+}
 
 std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   std::vector<ImportProblem> out;
@@ -134,10 +160,8 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   }
   const RecordSet* sheet = state.SheetRecordset[static_cast<size_t>(n)].get();
   auto sheet_text = [&](int64_t record, int field) -> std::string {
-    if (sheet == nullptr || record >= sheet->RecordCount() || field < 0 ||
-        static_cast<size_t>(field) >= sheet->FieldCount())
-      return "";
-    return std::string(sheet->TextAt(record, static_cast<size_t>(field)));
+    if (sheet == nullptr || field < 0) return "";
+    return std::string(sheet->TextOfAdded(record, static_cast<size_t>(field)));
   };
   const int fac = o.FieldIndex("FAC_ID");
   for (int32_t record : o.wrong_id_records) {
@@ -152,16 +176,10 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   if (o.facility_unknown) {
     out.push_back({"facility_id", "FAC ID not in Main Database", {}});
   }
-  const RecordSet* structure = state.TempRecordset[static_cast<size_t>(n)].get();
   for (const CellMark& mark : o.type_marks) {
-    const std::string field =
-        static_cast<size_t>(mark.field) < o.fields.size() ? o.fields[mark.field] : "";
-    const SheetPlace p = o.PlaceOf(workbook, sheet_name, mark.record, {mark.field});
-    const std::string value = Unmarked(sheet_text(mark.record, mark.field));
     out.push_back({"data_type",
-                   "Row " + std::to_string(p.row) + ", " + field + ": " + Quoted(value) +
-                       " is not " + TypeWanted(structure, field) + UnseenSaid(value) + ".",
-                   {p}});
+                   DataTypeText(state, n, mark),
+                   {o.PlaceOf(workbook, sheet_name, mark.record, {mark.field})}});
   }
   for (int64_t row : info.SkippedRows) {
     out.push_back({"skipped_row",

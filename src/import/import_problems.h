@@ -25,4 +25,9 @@ struct ImportProblem {
 // ran; empty for a table read and checked cleanly.
 std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n);
 
+// The data-type finding of the cell of field `field` (the sheet's) of sheet
+// record `record` of table n, as ImportProblemsOf words it; "" when the cell
+// was not marked.
+std::string MarkedCellProblem(const RunState& state, int n, int64_t record, int field);
+
 }  // namespace sorvane

@@ -7,8 +7,10 @@
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "import/import_problems.h"
 #include "shell/data_folder_setup.h"
 #include "shell/template_db.h"
+#include "viewers/table_view.h"
 #include "workdb/work_database.h"
 
 namespace sorvane {
@@ -331,6 +333,20 @@ void frmCMain::Form_Resize(int width_twips, int height_twips) {
   v.width = width_twips;
   v.height = height_twips;
   ResizeGrid(v.DataGrid1, width_twips, height_twips, 10005, 8340, 9495, 3615);
+}
+
+std::string frmCMain::DataGrid1_Tip(int64_t row, int column) const {
+  if (busy_) return "";  // the workbook may be read again under the rows shown
+  std::string tip = TableViewPlace(state_, row, column);
+  const TableViewRow at = TableViewRowAt(state_, row);
+  const RecordSet* shown = state_.view.DataGrid1.source.get();
+  if (tip.empty() || at.table == 0 || column < 0 ||
+      static_cast<size_t>(column) >= shown->FieldCount())
+    return tip;
+  const int field =
+      state_.Tables[at.table].Origin.FieldIndex(shown->GetField(static_cast<size_t>(column)).name);
+  const std::string why = MarkedCellProblem(state_, at.table, at.record, field);
+  return why.empty() ? tip : tip + "\n" + why;
 }
 
 void frmCMain::DataGrid1_HeadClick(int column) {

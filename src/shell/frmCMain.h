@@ -84,6 +84,10 @@ class frmCMain {
   bool me_ReviewDate_Validate();
   void Form_Resize(int width_twips, int height_twips);
   void DataGrid1_HeadClick(int column);
+  // What hovering row `row` of the grid says (column -1: its number): where it
+  // stands in its workbook and, for a cell the data types marked, why; "" while
+  // an import runs.
+  std::string DataGrid1_Tip(int64_t row, int column) const;
   void txtFacilityID_KeyDown(int key_code);
 
   // The other windows, when open.

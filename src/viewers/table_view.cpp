@@ -22,24 +22,30 @@ void mnuTabView_Click(RunState& state, int i) {
   state.Refresh();
 }
 
-std::string TableViewPlace(const RunState& state, int64_t row, int column) {
+TableViewRow TableViewRowAt(const RunState& state, int64_t row) {
   const std::shared_ptr<RecordSet>& shown = state.view.DataGrid1.source;
-  if (!shown || row < 0 || row >= shown->RecordCount()) return "";
+  if (!shown || row < 0 || row >= shown->RecordCount()) return {};
   for (int i = 1; i <= 5; ++i) {
-    if (shown != state.SheetRecordset[i] && shown != state.TempRecordset[i]) continue;
     // Both hold a row per sheet record, in the order read.
-    const TableInfo& t = state.Tables[i];
-    const int64_t record = shown->AddedAt(row);
-    if (t.WorkbookName.empty() || static_cast<size_t>(record) >= t.Origin.record_rows.size())
-      return "";
-    std::vector<int32_t> fields;
-    if (column >= 0 && static_cast<size_t>(column) < shown->FieldCount()) {
-      const int f = t.Origin.FieldIndex(shown->GetField(static_cast<size_t>(column)).name);
-      if (f >= 0) fields.push_back(f);
-    }
-    return DescribePlace(t.Origin.PlaceOf(t.WorkbookName, t.SheetName, record, fields));
+    if (shown == state.SheetRecordset[i] || shown == state.TempRecordset[i])
+      return {i, shown->AddedAt(row)};
   }
-  return "";
+  return {};
+}
+
+std::string TableViewPlace(const RunState& state, int64_t row, int column) {
+  const TableViewRow at = TableViewRowAt(state, row);
+  if (at.table == 0) return "";
+  const TableInfo& t = state.Tables[at.table];
+  if (t.WorkbookName.empty() || static_cast<size_t>(at.record) >= t.Origin.record_rows.size())
+    return "";
+  const RecordSet& shown = *state.view.DataGrid1.source;
+  std::vector<int32_t> fields;
+  if (column >= 0 && static_cast<size_t>(column) < shown.FieldCount()) {
+    const int f = t.Origin.FieldIndex(shown.GetField(static_cast<size_t>(column)).name);
+    if (f >= 0) fields.push_back(f);
+  }
+  return DescribePlace(t.Origin.PlaceOf(t.WorkbookName, t.SheetName, at.record, fields));
 }
 
 }  // namespace sorvane

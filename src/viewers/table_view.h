@@ -20,5 +20,12 @@ void mnuTabView_Click(RunState& state, int i);
 // when it is one of the sheet's fields (", cell H"); "" when the grid shows no
 // table or the row is not known.
 std::string TableViewPlace(const RunState& state, int64_t row, int column);
+// The table (1..5) whose rows the table view shows, and the sheet record of
+// its visible row `row` (-1 when the view shows none or the row is not one).
+struct TableViewRow {
+  int table = 0;
+  int64_t record = -1;
+};
+TableViewRow TableViewRowAt(const RunState& state, int64_t row);
 
 }  // namespace sorvane

@@ -18,6 +18,7 @@
 #include "import/table_structures.h"
 #include "import_fixture.h"
 #include "support/case_table.h"
+#include "viewers/table_view.h"
 
 namespace sorvane::testing {
 namespace {
@@ -622,11 +623,26 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
     // A field typed whole before the first bad value has nothing to mark.
     EXPECT_EQ(SheetText(4, 0, "POINT_ID").empty(), !keeps);
   }
-  // What the quotes do not show is said.
-  ASSERT_FALSE(Convert(4, {Row(4, {{"PH", "7\u00a0"}})}));
-  EXPECT_EQ(ImportProblemsOf(state, 4).at(0).text,
-            "Row 2, PH: \"7\u00a0\" is not a number (it is \"7\" with a non-breaking space after "
-            "it).");
+  // What the quotes do not show is said; hovering the marked cell in the table
+  // view (sorted or not) says where it is and the same.
+  ASSERT_FALSE(Convert(4, {Row(4, {{"PH", "8"}}), Row(4, {{"PH", "7\u00a0"}})}));
+  const std::string said =
+      "Row 3, PH: \"7\u00a0\" is not a number (it is \"7\" with a non-breaking space after it).";
+  EXPECT_EQ(ImportProblemsOf(state, 4).at(0).text, said);
+  state.Tables[4].WorkbookName = "1234567_4.xls";
+  state.Tables[4].SheetName = "Field Data";
+  RecordSet& shown = *state.view.DataGrid1.source;
+  const int ph = shown.FieldIndex("PH");
+  shown.Sort("PH");  // "**7 **" before "8"
+  EXPECT_EQ(TableViewPlace(state, 0, ph),
+            "1234567_4.xls, Field Data, row 3, cell " +
+                ColumnLetters(state.Tables[4].Origin.FieldIndex("PH")));
+  EXPECT_EQ(MarkedCellProblem(state, 4, TableViewRowAt(state, 0).record,
+                              state.Tables[4].Origin.FieldIndex("PH")),
+            said);
+  EXPECT_EQ(MarkedCellProblem(state, 4, TableViewRowAt(state, 1).record,
+                              state.Tables[4].Origin.FieldIndex("PH")),
+            "");
 }
 
 TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
