@@ -201,6 +201,14 @@ std::string frmCCheckView::GridRowPlaces(int64_t row) {
   if (!loaded_ || !adoProblemRS || adoProblemRS.get() != g.shown || row < 0 ||
       row >= adoProblemRS->RecordCount())
     return "";
+  // The places of a million rows take seconds to work out, and the hover
+  // would freeze the window that long without a sign.
+  constexpr int64_t kMostPlaced = 200000;
+  if (!g.places && g.rows->RecordCount() > kMostPlaced) {
+    return "Where these rows stand in the workbooks is not looked up here for a check\n"
+           "of more than 200,000 rows: Output to Excel > Marked Copies of the Workbooks\n"
+           "marks them.";
+  }
   if (!g.places) {
     try {
       g.places = ProblemPlaces(state_, g.table, g.check, *g.rows, &results_);

@@ -83,7 +83,8 @@ class frmCCheckView {
   // workbooks, a line per place ("1234567_5.xls, Analytical Data, row 3806,
   // cells H"), at most ten and then "and 4 more rows"; "" when that is not
   // known (the rows were not imported in this run, the grid shows no check's
-  // rows). Worked out for the check in the grid when first asked, then kept.
+  // rows; a check of more than 200,000 rows says where to look instead).
+  // Worked out for the check in the grid when first asked, then kept.
   std::string GridRowPlaces(int64_t row);
 
   // "Run Checks": 1..5 a table, 7 all tables, 9 Exit; others do nothing.
