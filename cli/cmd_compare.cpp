@@ -48,15 +48,16 @@ void Pair(CheckChange& c) {
   const CheckDigest& now = c.now ? *c.now : kNone;
   c.before = static_cast<int64_t>(was.rows.size());
   c.after = static_cast<int64_t>(now.rows.size());
+  // The rows before by their values, each list latest first: its back is the
+  // earliest row not paired yet.
   std::unordered_map<std::string_view, std::vector<size_t>> earlier;
-  for (size_t i = 0; i < was.rows.size(); ++i) earlier[was.rows[i]].push_back(i);
-  std::unordered_map<std::string_view, size_t> used;
+  for (size_t i = was.rows.size(); i-- > 0;) earlier[was.rows[i]].push_back(i);
   std::vector<bool> kept(was.rows.size(), false);
   for (size_t i = 0; i < now.rows.size(); ++i) {
     const auto found = earlier.find(now.rows[i]);
-    size_t& n = used[now.rows[i]];
-    if (found != earlier.end() && n < found->second.size()) {
-      kept[found->second[n++]] = true;
+    if (found != earlier.end() && !found->second.empty()) {
+      kept[found->second.back()] = true;
+      found->second.pop_back();
     } else {
       c.added.push_back(i);
     }
@@ -177,17 +178,18 @@ void WriteText(const Comparison& cmp, const std::string (&files)[2], const std::
   }
 }
 
-void WriteRows(const CheckDigest& check, const std::vector<size_t>& rows, JsonWriter& out) {
+// `rows` of `check` (none when the report lacks the check).
+void WriteRows(const CheckDigest* check, const std::vector<size_t>& rows, JsonWriter& out) {
   out.BeginArray();
   for (size_t row : rows) {
     out.BeginObject();
     out.Key("row");
-    out.Raw(check.rows[row]);
+    out.Raw(check->rows[row]);
     out.Key("place");
-    if (check.places[row].empty()) {
+    if (check->places[row].empty()) {
       out.Null();
     } else {
-      out.Raw(check.places[row]);
+      out.Raw(check->places[row]);
     }
     out.EndObject();
   }
@@ -233,17 +235,9 @@ void WriteJson(const Comparison& cmp, const std::string (&files)[2], const std::
     out.Key("after");
     out.Integer(c.after);
     out.Key("fixed_rows");
-    if (c.was) {
-      WriteRows(*c.was, c.fixed, out);
-    } else {
-      out.BeginArray(), out.EndArray();
-    }
+    WriteRows(c.was, c.fixed, out);
     out.Key("new_rows");
-    if (c.now) {
-      WriteRows(*c.now, c.added, out);
-    } else {
-      out.BeginArray(), out.EndArray();
-    }
+    WriteRows(c.now, c.added, out);
     out.EndObject();
   }
   out.EndArray();

@@ -37,7 +37,7 @@ class JsonWriter {
   void Number(double value);
   void Bool(bool value);
   void Null();
-  // A value already written as JSON (as the engine's JSON functions give it).
+  // A value already written as JSON (a row kept from a report).
   void Raw(std::string_view json);
 
   // `text` as a JSON string literal, quotes included.

@@ -57,10 +57,7 @@ bool TempTablesPresent(frmCMain& main, const char* command, std::ostream& err) {
     return false;
   }
   if (missing.empty()) return true;
-  std::string names;
-  for (size_t i = 0; i < missing.size(); ++i) {
-    names += (i == 0 ? "" : i + 1 == missing.size() ? " and " : ", ") + missing[i];
-  }
+  const std::string names = JoinedWithAnd(missing);
   err << ForTerminal(std::string(command) + ": the work database " + paths.WorkDb().string() +
                      " lacks the " + (missing.size() == 1 ? "table " : "tables ") + names +
                      ", which a review fills; `sorvane init --force --data-dir " +

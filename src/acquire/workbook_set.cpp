@@ -125,11 +125,8 @@ bool VerifyWorkbookSet(RunState& state) {
         if (HasTableSuffix(name, n)) same.emplace_back(name);
       }
       if (same.size() < 2) continue;
-      std::string names;
-      for (size_t i = 0; i < same.size(); ++i)
-        names += (i == 0 ? "" : i + 1 == same.size() ? " and " : ", ") + same[i];
-      state.ui.MessageBox("Table " + std::to_string(n) + " has more than one workbook: " + names +
-                          ".  Please leave one of them in " + shown + ".");
+      state.ui.MessageBox("Table " + std::to_string(n) + " has more than one workbook: " +
+                          JoinedWithAnd(same) + ".  Please leave one of them in " + shown + ".");
     }
   }
 

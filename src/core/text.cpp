@@ -142,6 +142,13 @@ std::string ReplaceAll(std::string_view s, std::string_view from, std::string_vi
   return out;
 }
 
+std::string JoinedWithAnd(const std::vector<std::string>& items) {
+  std::string text;
+  for (size_t i = 0; i < items.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+  return text;
+}
+
 std::string SqlQuote(std::string_view s) {
   std::string out = "'";
   for (char c : s) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sorvane {
 
@@ -39,6 +40,8 @@ std::string ForReading(std::string_view value, size_t max = 300);
 std::string StripChar(std::string_view text, char c);
 // Every occurrence of `from` replaced by `to`, left to right, without rescanning.
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+// "a", "a and b", "a, b and c".
+std::string JoinedWithAnd(const std::vector<std::string>& items);
 // The text as an SQL string literal: single quotes around it, inner quotes doubled.
 std::string SqlQuote(std::string_view s);
 

@@ -337,15 +337,10 @@ void frmCMain::Form_Resize(int width_twips, int height_twips) {
 
 std::string frmCMain::DataGrid1_Tip(int64_t row, int column) const {
   if (busy_) return "";  // the workbook may be read again under the rows shown
-  std::string tip = TableViewPlace(state_, row, column);
-  const TableViewRow at = TableViewRowAt(state_, row);
-  const RecordSet* shown = state_.view.DataGrid1.source.get();
-  if (tip.empty() || at.table == 0 || column < 0 ||
-      static_cast<size_t>(column) >= shown->FieldCount())
-    return tip;
-  const int field =
-      state_.Tables[at.table].Origin.FieldIndex(shown->GetField(static_cast<size_t>(column)).name);
-  const std::string why = MarkedCellProblem(state_, at.table, at.record, field);
+  const TableViewRow at = TableViewRowAt(state_, row, column);
+  const std::string tip = TableViewPlace(state_, at);
+  if (tip.empty() || at.field < 0) return tip;
+  const std::string why = MarkedCellProblem(state_, at.table, at.record, at.field);
   return why.empty() ? tip : tip + "\n" + why;
 }
 

@@ -22,29 +22,28 @@ void mnuTabView_Click(RunState& state, int i) {
   state.Refresh();
 }
 
-TableViewRow TableViewRowAt(const RunState& state, int64_t row) {
+TableViewRow TableViewRowAt(const RunState& state, int64_t row, int column) {
   const std::shared_ptr<RecordSet>& shown = state.view.DataGrid1.source;
   if (!shown || row < 0 || row >= shown->RecordCount()) return {};
   for (int i = 1; i <= 5; ++i) {
     // Both hold a row per sheet record, in the order read.
-    if (shown == state.SheetRecordset[i] || shown == state.TempRecordset[i])
-      return {i, shown->AddedAt(row)};
+    if (shown != state.SheetRecordset[i] && shown != state.TempRecordset[i]) continue;
+    const int field =
+        column >= 0 && static_cast<size_t>(column) < shown->FieldCount()
+            ? state.Tables[i].Origin.FieldIndex(shown->GetField(static_cast<size_t>(column)).name)
+            : -1;
+    return {i, shown->AddedAt(row), field};
   }
   return {};
 }
 
-std::string TableViewPlace(const RunState& state, int64_t row, int column) {
-  const TableViewRow at = TableViewRowAt(state, row);
+std::string TableViewPlace(const RunState& state, const TableViewRow& at) {
   if (at.table == 0) return "";
   const TableInfo& t = state.Tables[at.table];
   if (t.WorkbookName.empty() || static_cast<size_t>(at.record) >= t.Origin.record_rows.size())
     return "";
-  const RecordSet& shown = *state.view.DataGrid1.source;
-  std::vector<int32_t> fields;
-  if (column >= 0 && static_cast<size_t>(column) < shown.FieldCount()) {
-    const int f = t.Origin.FieldIndex(shown.GetField(static_cast<size_t>(column)).name);
-    if (f >= 0) fields.push_back(f);
-  }
+  const std::vector<int32_t> fields =
+      at.field >= 0 ? std::vector<int32_t>{at.field} : std::vector<int32_t>{};
   return DescribePlace(t.Origin.PlaceOf(t.WorkbookName, t.SheetName, at.record, fields));
 }
 

@@ -15,17 +15,19 @@ namespace sorvane {
 // table i. Any other index changes nothing.
 void mnuTabView_Click(RunState& state, int i);
 
-// Where visible row `row` of the table view stands in its workbook ("1234567_5.xls,
-// Analytical Data, row 3806"), with the cell of the grid's column `column`
-// when it is one of the sheet's fields (", cell H"); "" when the grid shows no
-// table or the row is not known.
-std::string TableViewPlace(const RunState& state, int64_t row, int column);
-// The table (1..5) whose rows the table view shows, and the sheet record of
-// its visible row `row` (-1 when the view shows none or the row is not one).
+// The table (1..5) whose rows the table view shows, the sheet record of its
+// visible row `row` (-1 when the view shows none or the row is not one), and
+// the sheet field of the grid's column `column` (-1 for none, or a column
+// that is no field of the sheet).
 struct TableViewRow {
   int table = 0;
   int64_t record = -1;
+  int field = -1;
 };
-TableViewRow TableViewRowAt(const RunState& state, int64_t row);
+TableViewRow TableViewRowAt(const RunState& state, int64_t row, int column = -1);
+
+// Where that row stands in its workbook ("1234567_5.xls, Analytical Data, row
+// 3806"), with the cell of its field (", cell H"); "" when it is not known.
+std::string TableViewPlace(const RunState& state, const TableViewRow& at);
 
 }  // namespace sorvane

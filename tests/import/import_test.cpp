@@ -634,7 +634,7 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
   RecordSet& shown = *state.view.DataGrid1.source;
   const int ph = shown.FieldIndex("PH");
   shown.Sort("PH");  // "**7 **" before "8"
-  EXPECT_EQ(TableViewPlace(state, 0, ph),
+  EXPECT_EQ(TableViewPlace(state, TableViewRowAt(state, 0, ph)),
             "1234567_4.xls, Field Data, row 3, cell " +
                 ColumnLetters(state.Tables[4].Origin.FieldIndex("PH")));
   EXPECT_EQ(MarkedCellProblem(state, 4, TableViewRowAt(state, 0).record,
