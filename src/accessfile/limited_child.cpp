@@ -87,6 +87,12 @@ LimitedChild::LimitedChild(const ChildLimits& limits, std::function<void(int fd)
 #ifdef SORVANE_COVERAGE
     __gcov_reset();  // the parent's counts are its own to write
 #endif
+    // The parent alone decides when the reader stops (it kills it). A Ctrl-C
+    // reaches the whole process group, and the handlers copied from the
+    // parent would hand the request on a second time: the desktop window's
+    // writes to a pipe both share. A parent that dies closes the data pipe,
+    // and the reader's next write ends it.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_IGN);
     close(data[0]);
     close(err[0]);
     dup2(err[1], STDOUT_FILENO);

@@ -1,6 +1,7 @@
 // Work done in a child process under limits, its results sent back as frames
 // (accessfile/frames.h) over a pipe. The child gets a memory budget on top of
-// what it starts with, no core dumps and no file writes; the program stops it
+// what it starts with, no core dumps and no file writes, and it ignores Ctrl-C
+// and termination requests (they reach the program too); the program stops it
 // when it runs past its time, sends more than its output budget, or sends
 // anything that is not a frame. Whatever happens to the child, the program
 // only ever sees frames or an Error with the reason.

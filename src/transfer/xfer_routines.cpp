@@ -211,10 +211,17 @@ void AddDerivedColumns(const std::string& name, TempRowSources& sources) {
 
 // The routine holds its own share of the rows: closing the window while the
 // transfer yields replaces every table's record set.
+// The typed rows in the order they were read, every one of them: a row's
+// place in the workbook is known by that order, so a sort or filter a grid
+// put on them must not reorder or drop what goes over.
 std::shared_ptr<const RecordSet> Source(RunState& state, int table) {
-  if (!state.TempRecordset[table])
-    throw Error(91, "Object variable or With block variable not set");
-  return state.TempRecordset[table];
+  const std::shared_ptr<RecordSet>& rows = state.TempRecordset[table];
+  if (!rows) throw Error(91, "Object variable or With block variable not set");
+  if (rows->SortField().empty() && !rows->Filtered()) return rows;
+  auto as_read = std::make_shared<RecordSet>(*rows);  // shares the cells
+  as_read->ClearFilter();
+  as_read->Sort("");
+  return as_read;
 }
 
 // Binds a row's values; the row stays as it is until the insert's Step.

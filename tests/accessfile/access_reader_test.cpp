@@ -161,6 +161,13 @@ TEST(AccessReader, AChildThatMisbehavesIsStoppedWithTheReason) {
       }
     }
   }
+  // A Ctrl-C or termination request reaches the reader too; the program, not
+  // the reader, acts on it.
+  LimitedChild child(limits, [](int fd) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) raise(sig);
+    WriteAll(fd, EncodeFrame(FrameTag::kRow, "row") + EncodeFrame(FrameTag::kEnd, ""));
+  });
+  EXPECT_EQ(child.Next().payload, "row");
 }
 
 }  // namespace

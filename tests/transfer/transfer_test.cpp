@@ -187,6 +187,19 @@ TEST_F(XferTest, RecordSetReplacedWhileYieldingIsReadToItsEnd) {
   EXPECT_EQ(Count("MT_TEMP3"), 3);
 }
 
+TEST_F(XferTest, RowsGoOverAsReadAndAllOfThemWhateverTheGridsSortAndFilter) {
+  // Places in the workbook follow the order read: a sorted or filtered grid
+  // must not reorder or drop what goes over.
+  AddWell("W-B");
+  AddWell("W-A");
+  AddWell("W-C");
+  state.TempRecordset[2]->Sort("POINT_ID");
+  state.TempRecordset[2]->SetFilter("POINT_ID = 'W-A'");
+  Xfer_to_Access(state, 2);
+  EXPECT_THAT(Rows("SELECT POINT_ID FROM MT_TEMP2 ORDER BY rowid"),
+              ElementsAre("W-B", "W-A", "W-C"));
+}
+
 TEST_F(XferTest, FailureRollsTheTableBackToItsPreviousRowsAndIndexes) {
   AddWell("OLD", {{"T", R(1)}});
   AddLevels(2, "OLD");
