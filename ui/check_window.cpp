@@ -141,6 +141,13 @@ void CheckWindow::BuildControls(QWidget* client) {
       return "";  // Qt cannot carry an exception; the tip is only a help
     }
   });
+  lblChanges_ = new QLabel(client);
+  lblChanges_->setObjectName("lblChanges");
+  // Rows new since the checks of other workbooks stand out.
+  grid_->SetRowBold([this](int row) {
+    frmCCheckView* view = view_();
+    return view != nullptr && view->GridRowIsNew(row);
+  });
   RenderGridGeometry();
 }
 
@@ -149,6 +156,8 @@ void CheckWindow::RenderGridGeometry() {
   const GridState g = view != nullptr ? view->view().DataGrid1 : CheckViewState{}.DataGrid1;
   const QRect r(Px(kFormGridLeft), Px(kGridTop), Px(g.width), Px(g.height));
   if (grid_->geometry() != r) grid_->setGeometry(r);
+  const QRect below(r.left(), r.bottom() + Px(60), r.width(), lblChanges_->sizeHint().height());
+  if (lblChanges_->geometry() != below) lblChanges_->setGeometry(below);
 }
 
 void CheckWindow::Render() {
@@ -164,6 +173,7 @@ void CheckWindow::Render() {
   }
   grid_->Render(v.DataGrid1);
   SetShown(grid_, v.DataGrid1.visible);
+  RenderLabel(lblChanges_, v.lblChanges);
   RenderGridGeometry();
   for (const auto& [name, state] : v.menus.all()) {
     if (auto it = actions_.find(name); it != actions_.end()) RenderAction(it->second, state);

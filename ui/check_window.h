@@ -54,6 +54,7 @@ class CheckWindow : public QMainWindow {
   std::array<QRadioButton*, kCheckControls> optReview_{};
   std::array<QLabel*, kCheckControls> lblStatus_{};
   GridPanel* grid_ = nullptr;
+  QLabel* lblChanges_ = nullptr;
 };
 
 }  // namespace sorvane::gui

@@ -85,16 +85,27 @@ void GridPanel::Render(const GridState& state) {
   const QString caption = Q(state.caption);
   if (caption_->text() != caption) caption_->setText(caption);
   SetShown(caption_, !state.caption.empty());
-  model_->SetSource(state.source);
-  // Columns are fitted to their contents when another query's fields arrive,
-  // not on every repaint, so widths the person set survive a sort.
+  // Columns are fitted to their contents when other rows arrive (another
+  // query's, or the same query's run again), not on every repaint, so widths
+  // the person set survive a sort. New rows reset the view, and with it every
+  // width: those of sorted rows are put back.
   std::string fields;
   if (state.source) {
     for (const Field& f : state.source->fields()) fields.append(f.name).push_back('\t');
   }
-  if (fields != fields_ && model_->rowCount() > 0) {
+  QHeaderView* header = view_->horizontalHeader();
+  std::vector<int> widths;
+  for (int c = 0; c < header->count(); ++c) widths.push_back(header->sectionSize(c));
+  const bool other_rows = state.source != model_->source();
+  model_->SetSource(state.source);
+  if (model_->rowCount() == 0) return;
+  if (fields != fields_ || (other_rows && state.source->SortField().empty())) {
     fields_ = fields;
     view_->resizeColumnsToContents();
+  } else if (static_cast<int>(widths.size()) == header->count()) {
+    for (int c = 0; c < header->count(); ++c) {
+      if (header->sectionSize(c) != widths[c]) header->resizeSection(c, widths[c]);
+    }
   }
 }
 

@@ -34,6 +34,7 @@ class GridPanel : public QWidget {
   void SetHeadClick(std::function<void(int)> handler) { head_click_ = std::move(handler); }
   // See RecordSetModel::SetRowTip.
   void SetRowTip(RecordSetModel::RowTip tip) { model_->SetRowTip(std::move(tip)); }
+  void SetRowBold(RecordSetModel::RowBold bold) { model_->SetRowBold(std::move(bold)); }
 
   // The selected rows (or the current one when none is selected) in the order
   // shown, with the headings above them, for the clipboard; nothing when the

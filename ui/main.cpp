@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
 
   sorvane::gui::QtUi ui;
   sorvane::frmCMain form(ui, sorvane::Paths::FromOption(options.data_dir));
+  form.state().KeepsCheckHistory = true;
   ui.Attach(form);
   const sorvane::gui::TerminationWatch watch([&ui] { ui.EndOnRequest(); });
   ui.main_window()->show();

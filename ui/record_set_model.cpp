@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 #include <functional>
 #include <limits>
 #include <string>
@@ -67,6 +68,12 @@ int RecordSetModel::columnCount(const QModelIndex& parent) const {
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
   if (!source_ || !index.isValid() || index.parent().isValid()) return {};
   const bool colour = role == Qt::BackgroundRole || role == Qt::ForegroundRole;
+  if (role == Qt::FontRole) {
+    if (!row_bold_ || !row_bold_(index.row())) return {};
+    QFont bold;
+    bold.setBold(true);
+    return bold;
+  }
   if (!colour && role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   // The source may have shrunk since the last sync; never read past its end.
   if (index.row() >= source_->RecordCount() ||

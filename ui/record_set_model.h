@@ -34,6 +34,9 @@ class RecordSetModel : public QAbstractTableModel {
   // "" for none.
   using RowTip = std::function<std::string(int row, int column)>;
   void SetRowTip(RowTip tip) { row_tip_ = std::move(tip); }
+  // Rows shown in bold (new since an earlier run); none when not set.
+  using RowBold = std::function<bool(int row)>;
+  void SetRowBold(RowBold bold) { row_bold_ = std::move(bold); }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -55,6 +58,7 @@ class RecordSetModel : public QAbstractTableModel {
 
   std::shared_ptr<RecordSet> source_;
   RowTip row_tip_;
+  RowBold row_bold_;
   Shape shape_;  // what the views were last told
 };
 

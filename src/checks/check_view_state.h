@@ -21,6 +21,9 @@ struct CheckViewState {
   std::array<LabelState, kCheckControls> lblStatus;
   std::array<OptionState, kCheckControls> optReview;
   GridState DataGrid1{false, "", nullptr, 3015, 9495};
+  // Below the grid: what changed since the table's checks ran over other
+  // workbooks (shown only when that is known).
+  LabelState lblChanges{"", false, false, false, false, ""};
   // "mnuRunChecks(1)".."(9)", "mnuExcelChecks(1)".."(8)", "mnuMarkedCopies",
   // "mnuRef(0)".."(3)",
   // the headers "mnuRunChecksHeader", "mnuExcelHeader", "SPACE1", "mnuRefTitle".

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <exception>
 #include <span>
 #include <thread>
@@ -67,6 +68,7 @@ bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
   view_.caption =
       "Table " + std::to_string(intChkTable) + " - " + state_.Tables[intChkTable].Title + " Table";
   view_.DataGrid1.visible = false;
+  view_.lblChanges.visible = false;
   // Button 0 keeps its selection: only the others are cleared.
   for (int i = 1; i < kCheckControls; ++i) view_.optReview[i].selected = false;
   for (int i = 0; i <= last_check_; ++i) {
@@ -97,6 +99,7 @@ bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
     if (!passed) all_passed = false;
   }
   view_.mouse_pointer = kPointerDefault;
+  if (state_.KeepsCheckHistory) RecordHistory(intChkTable);
 
   if (all_passed) {
     SetTableStatus(true, intChkTable);
@@ -177,12 +180,12 @@ void frmCCheckView::SelectCheck(int index) {
     ShowCheckResult(index, check, true);
     view_.DataGrid1.visible = true;
     view_.DataGrid1.caption = "Table " + std::to_string(current_table_) + ": " + check.FailString;
-    FillGrid(check);
+    FillGrid(index, check);
   }
   state_.ui.Refresh();
 }
 
-void frmCCheckView::FillGrid(const clsReviewObject& check) {
+void frmCCheckView::FillGrid(int index, const clsReviewObject& check) {
   std::shared_ptr<RecordSet> problems;
   try {
     problems = results_.Get(check.qryProblems);
@@ -194,6 +197,65 @@ void frmCCheckView::FillGrid(const clsReviewObject& check) {
   adoProblemRS = problems;
   view_.DataGrid1.source = adoProblemRS;
   grid_check_ = {current_table_, check, problems, problems.get(), std::nullopt};
+  if (changes_ && changes_table_ == current_table_ &&
+      changes_stamp_ == state_.WorkConn.DataStamp()) {
+    const auto it = changes_->checks.find(index);
+    if (it != changes_->checks.end() && it->second.now == problems->RecordCount())
+      grid_check_.is_new = &it->second.is_new;
+  }
+}
+
+bool frmCCheckView::GridRowIsNew(int64_t row) const {
+  const GridCheck& g = grid_check_;
+  if (!g.is_new || !adoProblemRS || adoProblemRS.get() != g.shown || row < 0 ||
+      row >= adoProblemRS->RecordCount())
+    return false;
+  const auto added = static_cast<size_t>(adoProblemRS->AddedAt(row));
+  return added < g.is_new->size() && (*g.is_new)[added];
+}
+
+void frmCCheckView::RecordHistory(int table) {
+  changes_.reset();
+  std::string workbooks;
+  for (int t = 1; t <= 5; ++t) {
+    const SheetOrigin& o = state_.Tables[t].Origin;
+    workbooks += o.path.filename().string() + "|" + std::to_string(o.file_size) + "|" +
+                 std::to_string(o.file_time.time_since_epoch().count()) + "\n";
+  }
+  std::map<int, CheckHistory::CheckRows> found;
+  for (int i = 0; i <= last_check_; ++i) {
+    std::shared_ptr<RecordSet> rows;
+    try {
+      rows = results_.Get(CheckList[i].qryProblems);
+    } catch (const Error&) {
+      continue;  // said when it ran; nothing to keep
+    }
+    CheckHistory::CheckRows& c = found[i];
+    c.count = rows->RecordCount();
+    if (c.count <= kMostRowsCompared) c.rows = ProblemRowTexts(*rows);
+  }
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char at[32];
+  std::strftime(at, sizeof at, "%Y-%m-%d %H:%M", &local);
+  changes_ = CheckHistory(state_.paths.CheckHistoryDb())
+                 .Record(state_.FacilityID, table, workbooks, at, found);
+  changes_table_ = table;
+  changes_stamp_ = state_.WorkConn.DataStamp();
+  if (!changes_ || changes_->checks.empty()) return;
+  int64_t fixed = 0, added = 0;
+  for (const auto& [index, change] : changes_->checks) {
+    fixed += change.fixed;
+    added += change.added;
+    const std::string said = DescribeChange(changes_->since, change);
+    if (!said.empty()) view_.lblStatus[index].tooltip = CheckList[index].ToolTip + "\n\n" + said;
+  }
+  view_.lblChanges.caption = "Since the checks of " + changes_->since + ": " +
+                             std::to_string(fixed) +
+                             (fixed == 1 ? " problem row" : " problem rows") + " fixed, " +
+                             std::to_string(added) + " new" + (added > 0 ? " (in bold)." : ".");
+  view_.lblChanges.visible = true;
 }
 
 std::string frmCCheckView::GridRowPlaces(int64_t row) {
@@ -220,7 +282,8 @@ std::string frmCCheckView::GridRowPlaces(int64_t row) {
   if (added >= g.places->size()) return "";
   constexpr size_t kShown = 10;
   const std::span<const SheetPlace> places = (*g.places)[added];
-  std::string text;
+  std::string text =
+      GridRowIsNew(row) ? "New since the checks of " + changes_->since + ".\n" : std::string();
   for (size_t i = 0; i < places.size() && i < kShown; ++i)
     text += (i == 0 ? "" : "\n") + DescribePlace(places[i]);
   if (places.size() > kShown)

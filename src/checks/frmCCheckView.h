@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_history.h"
 #include "checks/check_results.h"
 #include "checks/check_view_state.h"
 #include "checks/clsReviewObject.h"
@@ -86,6 +87,10 @@ class frmCCheckView {
   // rows; a check of more than 200,000 rows says where to look instead).
   // Worked out for the check in the grid when first asked, then kept.
   std::string GridRowPlaces(int64_t row);
+  // Whether visible row `row` of the grid is new since the checks of the
+  // table last ran over other workbooks (check_history.h): only when the
+  // run state keeps a check history, and the rows are still those compared.
+  bool GridRowIsNew(int64_t row) const;
 
   // "Run Checks": 1..5 a table, 7 all tables, 9 Exit; others do nothing.
   void mnuRunChecks_Click(int index);
@@ -135,7 +140,11 @@ class frmCCheckView {
   // the run was asked to stop (a query cut short then is no fault to tell).
   void ReportError(const std::string& number_description);
   int failed_queries_ = 0;
-  void FillGrid(const clsReviewObject& check);
+  void FillGrid(int index, const clsReviewObject& check);
+  // Keeps what the checks of `table` just found in the data folder's check
+  // history and says on each check's label what changed since the checks of
+  // other workbooks.
+  void RecordHistory(int table);
   // The check whose problem records the grid shows, for GridRowPlaces: its
   // rows as the query gave them, and the record set shown for them (they
   // themselves, or a sorted copy).
@@ -145,7 +154,13 @@ class frmCCheckView {
     std::shared_ptr<const RecordSet> rows;
     const RecordSet* shown = nullptr;
     std::optional<PlaceLists> places;
+    const std::vector<bool>* is_new = nullptr;  // by the order the query gave the rows
   } grid_check_;
+  // What the last recorded run of `changes_table_` found changed, while the
+  // work database is as it was then (`changes_stamp_`).
+  std::optional<TableChanges> changes_;
+  int changes_table_ = 0;
+  std::string changes_stamp_;
 
   RunState& state_;
   CheckResults results_;

@@ -17,6 +17,8 @@ struct Paths {
   std::filesystem::path WorkDb() const { return data_dir / "GIS_WORK.db"; }
   // Where the check window writes the marked copies of the workbooks.
   std::filesystem::path MarkedCopiesDir() const { return data_dir / "Checked"; }
+  // What the desktop window's checks found the last times (check_history.h).
+  std::filesystem::path CheckHistoryDb() const { return data_dir / "Check history.db"; }
   std::filesystem::path UpdateDb() const {
     return update_db_override.empty() ? data_dir / "GIS_UPDATE.db" : update_db_override;
   }

@@ -92,6 +92,10 @@ struct RunState {
   // typed ones only until they are in the work database: it lets them go
   // then, so that a large facility fits in less memory.
   bool KeepsImportedRows = true;
+  // Whether the check window keeps what each table's checks found in the data
+  // folder's check history, to say what changed since the checks of other
+  // workbooks (the desktop window does; a review has `compare`).
+  bool KeepsCheckHistory = false;
   // Whether the run was asked to stop after its import (Ctrl-C of a review
   // from the command line; the system asking the desktop window to end, which
   // no person in the window can do). The checks look at

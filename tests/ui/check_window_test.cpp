@@ -3,11 +3,12 @@
 // it, and the windows close with the program.
 #include "check_window.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFont>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -27,6 +28,9 @@
 
 namespace sorvane::testing {
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::MatchesRegex;
 
 class CheckWindowTest : public ::testing::Test {
  protected:
@@ -242,6 +246,53 @@ TEST_F(CheckWindowTest, AProblemRowsTipNamesItsWorkbookRowsAlsoOnceSorted) {
   BreakSampleLocations();
   ActionIn(w, "mnuRunChecks(1)")->trigger();
   EXPECT_EQ(tip(0), "");
+}
+
+// Checks run again over mended workbooks say on each check's label what
+// changed since the checks of the workbooks before, and the grid shows the
+// new problem rows in bold.
+TEST_F(CheckWindowTest, ChecksOverOtherWorkbooksSayWhatWasFixedAndShowTheNewRows) {
+  RunState& s = program.form->state();
+  s.KeepsCheckHistory = true;
+  const auto dir = program.data.paths().WorkbookDir();
+  CopySample(dir);
+  s.view.txtFacilityID = TextBoxState{"1234567", false};
+  program.Action("mnuRunData(0)")->trigger();
+  gui::CheckWindow* w = OpenChecks("mnuCheckTables(5)");
+  ASSERT_NE(w, nullptr);
+  auto* units = In<QLabel>(w, ControlName("lblStatus", 1));
+  auto* changes = In<QLabel>(w, "lblChanges");
+  const std::string rule = units->toolTip().toStdString();
+  EXPECT_FALSE(changes->isVisible());  // nothing to compare with yet
+
+  // The results' workbook saved again, with one missing unit filled in and
+  // one left out.
+  std::filesystem::last_write_time(dir / "1234567_5.xls",
+                                   std::filesystem::file_time_type::clock::now());
+  program.Action("mnuRunData(0)")->trigger();
+  s.WorkConn.ExecuteNative(
+      "UPDATE MT_TEMP5 SET UNITS = 'ug/l' WHERE CONT_NAME = 'Toluene' AND UNITS IS NULL;"
+      "UPDATE MT_TEMP5 SET UNITS = NULL WHERE rowid = 7");
+  ActionIn(w, "mnuRunChecks(5)")->trigger();
+  EXPECT_THAT(changes->text().toStdString(),
+              MatchesRegex("Since the checks of [-0-9]+ [:0-9]+: 1 problem row fixed, 1 new "
+                           "\\(in bold\\)\\."));
+  const std::string tip = units->toolTip().toStdString();
+  EXPECT_EQ(tip.substr(0, rule.size() + 2), rule + "\n\n");
+  EXPECT_THAT(tip.substr(rule.size() + 2),
+              MatchesRegex("Since the checks of [-0-9]+ [:0-9]+: 3 problem rows then, 3 "
+                           "now \\(1 fixed, 1 new\\)\\."));
+  QTest::mouseClick(units, Qt::LeftButton);
+  auto* grid = In<QTableView>(w, "DataGrid1");
+  std::vector<std::string> bold;  // each new row's tip
+  for (int row = 0; row < grid->model()->rowCount(); ++row) {
+    if (grid->model()->index(row, 3).data(Qt::FontRole).value<QFont>().bold()) {
+      bold.push_back(
+          grid->model()->headerData(row, Qt::Vertical, Qt::ToolTipRole).toString().toStdString());
+    }
+  }
+  EXPECT_THAT(bold, ElementsAre(MatchesRegex("New since the checks of [-0-9]+ [:0-9]+\\.\n"
+                                             "1234567_5.xls, Analytical Data, row 8, cells .*")));
 }
 
 TEST_F(CheckWindowTest, ReferenceListsOfBothWindowsShowInOneWindowWhoseSelectedRowsAreCopied) {
