@@ -2,13 +2,19 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QUrl>
 
 #include "grid_panel.h"
 #include "handler_guard.h"
@@ -52,7 +58,41 @@ MainWindow::MainWindow(frmCMain& form, QWidget* parent) : QMainWindow(parent), f
   BuildControls(client);
   client->installEventFilter(this);
   resize(Px(kFormClientWidth), Px(kFormClientHeight) + menuBar()->sizeHint().height());
+  // Files dropped anywhere on the window are workbooks to copy, not text for
+  // the boxes.
+  setAcceptDrops(true);
+  txtFacilityID_->setAcceptDrops(false);
+  me_ReviewDate_->setAcceptDrops(false);
   Render();
+}
+
+namespace {
+
+std::vector<std::filesystem::path> DroppedFiles(const QMimeData* data) {
+  std::vector<std::filesystem::path> files;
+  if (data == nullptr) return files;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) files.emplace_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  }
+  return files;
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const auto it = actions_.find("mnuDataLoadFolder");
+  if (!DroppedFiles(event->mimeData()).empty() && it != actions_.end() && it->second->isEnabled())
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::vector<std::filesystem::path> files = DroppedFiles(event->mimeData());
+  if (files.empty()) return;
+  event->acceptProposedAction();
+  // After the drop has ended: the copy may ask or tell something in a dialog,
+  // and the program the files came from waits until the drop is over.
+  QTimer::singleShot(0, this,
+                     [this, files] { Handle([this, files] { form_.DropOnWindow(files); }); });
 }
 
 void MainWindow::Handle(const std::function<void()>& handler) {

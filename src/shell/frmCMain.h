@@ -65,6 +65,11 @@ class frmCMain {
   CopyOutcome mnuDataLoadFloppy_Click();
   // Asks for a folder and copies the facility's workbooks from it as from a CD.
   CopyOutcome mnuDataLoadFolder_Click();
+  // Workbooks or a folder dropped onto the window: the facility's workbooks
+  // are copied from the folder they lie in (the folder itself, when one folder
+  // is dropped), as "Folder..." copies them. Things from several folders are
+  // refused with a word. Nothing happens while the "Folder..." item is off.
+  CopyOutcome DropOnWindow(const std::vector<std::filesystem::path>& dropped);
   void mnuExit_Click() { Form_Unload(); }
   // Menu "Import Tables" (0 all tables, 1..5 one table); refused (nothing ran)
   // also while another activity runs.
@@ -131,6 +136,7 @@ class frmCMain {
   using CopyMenu = CopyOutcome (*)(RunState&, DriveProbe&, const std::function<void()>&,
                                    const CopyOptions&);
   // `probe` is the machine's drives when null.
+  CopyOutcome CopyFromFolder(const std::filesystem::path& folder);
   CopyOutcome CopyFromDrive(CopyMenu menu, DriveProbe* probe = nullptr);
   // The menus after a copy from media, which always starts with the reset.
   void AfterCopy();

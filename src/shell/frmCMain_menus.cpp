@@ -145,17 +145,37 @@ CopyOutcome frmCMain::mnuDataLoadFolder_Click() {
   const std::optional<std::string> folder =
       state_.ui.ChooseFolder("Copy the facility's workbooks from");
   if (!folder || unloaded_) return CopyOutcome::kStopped;
+  return CopyFromFolder(*folder);
+}
+
+CopyOutcome frmCMain::DropOnWindow(const std::vector<std::filesystem::path>& dropped) {
+  if (busy_ || unloaded_ || dropped.empty() || !state_.view.menus[menu::kDataLoadFolder].enabled)
+    return CopyOutcome::kStopped;
+  if (!CheckFacilityIDForm(state_)) return CopyOutcome::kStopped;
+  std::error_code ec;
+  const bool one_folder = dropped.size() == 1 && std::filesystem::is_directory(dropped[0], ec);
+  const std::filesystem::path folder = one_folder ? dropped[0] : dropped[0].parent_path();
+  for (const auto& path : dropped) {
+    if (one_folder || path.parent_path() == folder) continue;
+    state_.ui.MessageBox(
+        "The workbooks are copied from one folder: drop that folder, or workbooks of one folder.");
+    return CopyOutcome::kStopped;
+  }
+  return CopyFromFolder(folder);
+}
+
+CopyOutcome frmCMain::CopyFromFolder(const std::filesystem::path& folder) {
   // A folder that cannot be listed (a share without the right to, one gone
   // since it was chosen) is named with the reason; a CD that cannot be read is
   // passed over in silence, but a person who chose a folder waits for a word.
   try {
-    ListFiles(*folder);
+    ListFiles(folder);
   } catch (const Error& e) {
     state_.ui.MessageBox(e.NumberDescription("  "));
     return CopyOutcome::kStopped;
   }
   // The folder stands for a ready drive of either kind.
-  FolderDriveProbe chosen(*folder);
+  FolderDriveProbe chosen(folder);
   return CopyFromDrive(&::sorvane::mnuDataLoadCD_Click, &chosen);
 }
 

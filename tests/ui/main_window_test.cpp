@@ -11,12 +11,15 @@
 #include <QApplication>
 #include <QBrush>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +28,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -485,6 +489,34 @@ TEST_F(MainWindowTest, DataCopyFolderCopiesTheFacilitysWorkbooksFromTheChosenFol
   EXPECT_EQ(started_in.toStdString(), download.string());
   EXPECT_EQ(workbooks(), copied);
   EXPECT_TRUE(program.ui.messages.empty());
+}
+
+// Workbooks dropped on the window from a file manager or a mail are copied
+// as from the folder they lie in; things from two folders are refused.
+TEST_F(MainWindowTest, WorkbooksDroppedOnTheWindowAreCopiedFromTheirFolder) {
+  const std::filesystem::path download = program.data.dir() / "Downloads";
+  CopySample(download);
+  std::filesystem::create_directories(download / "old");
+  QTest::keyClicks(program.Widget<QLineEdit>("txtFacilityID"), "1234567");
+  auto drop = [&](std::initializer_list<std::filesystem::path> files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const auto& f : files) urls << QUrl::fromLocalFile(QString::fromStdString(f.string()));
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(20, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(program.ui.main_window(), &enter);
+    QDropEvent event(QPointF(20, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(program.ui.main_window(), &event);
+    QCoreApplication::processEvents();
+  };
+  drop({download / "1234567_1.xls", download / "old" / "1234567_1.xls"});
+  EXPECT_EQ(program.ui.messages,
+            std::vector<std::string>{"The workbooks are copied from one folder: "
+                                     "drop that folder, or workbooks of one folder."});
+  EXPECT_TRUE(FileNames(program.data.paths().WorkbookDir()).empty());
+  drop({download / "1234567_2.xls", download / "1234567_5.xls"});
+  EXPECT_EQ(view().lblStatusAll.caption, "Files Copied.");
+  EXPECT_EQ(FileNames(program.data.paths().WorkbookDir()).size(), 5u);
 }
 
 class RecordSetModelTest : public ::testing::Test {
