@@ -3,9 +3,12 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "state_render.h"
+#include "viewers/find_cell.h"
 
 namespace sorvane::gui {
 
@@ -71,14 +75,79 @@ GridPanel::GridPanel(const QString& grid_name, QWidget* parent)
   select_all->setShortcut(QKeySequence::SelectAll);
   select_all->setShortcutContext(Qt::WidgetShortcut);
   connect(select_all, &QAction::triggered, view_, &QTableView::selectAll);
-  view_->addActions({copy, select_all});
+  auto* find = new QAction("&Find...", view_);
+  find->setObjectName(grid_name + "FindAction");
+  find->setShortcut(QKeySequence::Find);
+  find->setShortcutContext(Qt::WidgetShortcut);
+  connect(find, &QAction::triggered, this, &GridPanel::ShowFind);
+  view_->addActions({copy, select_all, find});
   view_->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  find_bar_ = new QWidget(this);
+  find_ = new QLineEdit(find_bar_);
+  find_->setObjectName(grid_name + "Find");
+  find_->setPlaceholderText(
+      "Find: Enter for the next, Shift+Enter for the one before, Esc to close");
+  find_->setClearButtonEnabled(true);
+  find_->installEventFilter(this);
+  find_status_ = new QLabel(find_bar_);
+  find_status_->setObjectName(grid_name + "FindStatus");
+  connect(find_, &QLineEdit::textEdited, this, [this] { Find(false, true); });
+  auto* bar = new QHBoxLayout(find_bar_);
+  bar->setContentsMargins(0, 2, 0, 0);
+  bar->addWidget(find_, 1);
+  bar->addWidget(find_status_);
+  find_bar_->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(caption_);
   layout->addWidget(view_, 1);
+  layout->addWidget(find_bar_);
+}
+
+void GridPanel::ShowFind() {
+  find_bar_->show();
+  find_->setFocus();
+  find_->selectAll();
+}
+
+void GridPanel::Find(bool backward, bool from_current) {
+  const std::shared_ptr<RecordSet>& rows = model_->source();
+  const QModelIndex current = view_->currentIndex();
+  const CellAt from = current.isValid()
+                          ? CellAt{current.row(), static_cast<size_t>(current.column())}
+                          : CellAt{-1, 0};
+  std::optional<CellAt> found;
+  if (rows && !find_->text().isEmpty()) {
+    // A million rows may take a second to search when the text is nowhere.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    found = FindCell(*rows, find_->text().toStdString(), from, backward, from_current);
+    QGuiApplication::restoreOverrideCursor();
+  }
+  find_status_->setText(found || find_->text().isEmpty() ? QString() : QString("Not found"));
+  if (!found || found->row >= model_->rowCount()) return;
+  const QModelIndex at =
+      model_->index(static_cast<int>(found->row), static_cast<int>(found->column));
+  view_->setCurrentIndex(at);
+  view_->scrollTo(at);
+}
+
+bool GridPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == find_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      Find(key->modifiers() & Qt::ShiftModifier, false);
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape) {
+      find_bar_->hide();
+      view_->setFocus();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void GridPanel::Render(const GridState& state) {

@@ -14,6 +14,7 @@
 #include "state/view_state.h"
 
 class QLabel;
+class QLineEdit;
 class QMimeData;
 class QTableView;
 
@@ -50,12 +51,21 @@ class GridPanel : public QWidget {
 
  private:
   void OnSectionClicked(int column);
+  // Ctrl+F: a box below the rows; typing finds the first cell holding the
+  // text from the current one on, Enter the next, Shift+Enter the one before,
+  // Escape closes it (viewers/find_cell.h).
+  void ShowFind();
+  void Find(bool backward, bool from_current);
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   QLabel* caption_;
   QTableView* view_;
   RecordSetModel* model_;
   std::function<void(int)> head_click_;
   std::string fields_;  // field names last fitted, to fit columns once per query
+  QWidget* find_bar_;
+  QLineEdit* find_;
+  QLabel* find_status_;
 };
 
 }  // namespace sorvane::gui

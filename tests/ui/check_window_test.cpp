@@ -337,7 +337,7 @@ TEST_F(CheckWindowTest, ReferenceListsOfBothWindowsShowInOneWindowWhoseSelectedR
   // The context menu offers the same, and the whole list.
   QStringList offered;
   for (QAction* a : grid->actions()) offered << a->text();
-  EXPECT_EQ(offered, QStringList({"&Copy", "Select &All"}));
+  EXPECT_EQ(offered, QStringList({"&Copy", "Select &All", "&Find..."}));
   EXPECT_EQ(grid->contextMenuPolicy(), Qt::ActionsContextMenu);
   QTest::keySequence(grid, QKeySequence::SelectAll);
   const std::string all = copied();

@@ -237,6 +237,18 @@ TEST_F(MainWindowTest, TheTableViewsRowsNameTheirWorkbookRowsAlsoOnceSorted) {
     ++benzine;
   EXPECT_GT(benzine, 0);
   EXPECT_EQ(tip(benzine), place + "102");
+  // Ctrl+F finds a cell as it is typed; a text found nowhere is said.
+  QApplication::setActiveWindow(program.ui.main_window());
+  grid->setFocus();
+  QTest::keySequence(grid, QKeySequence::Find);
+  auto* find = program.Widget<QLineEdit>("DataGrid1Find");
+  ASSERT_TRUE(find->isVisible());
+  QTest::keyClicks(find, "benzi");
+  EXPECT_EQ(grid->currentIndex(), rows->index(benzine, 5));
+  QTest::keyClicks(find, "x");
+  EXPECT_EQ(program.Widget<QLabel>("DataGrid1FindStatus")->text(), "Not found");
+  QTest::keyClick(find, Qt::Key_Escape);
+  EXPECT_FALSE(find->isVisible());
   program.Action("mnuTabView(0)")->trigger();
   EXPECT_EQ(tip(0), "");
 }

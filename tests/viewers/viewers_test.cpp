@@ -8,6 +8,7 @@
 #include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
+#include "viewers/find_cell.h"
 #include "viewers/frmCMinorTableView.h"
 #include "viewers/table_view.h"
 
@@ -117,6 +118,37 @@ TEST(TableViewTest, WorkbookRowsBelowStageFourTypedRowsFromItAndNoneHidesTheGrid
   mnuTabView_Click(state, 5);  // never imported: its empty workbook rows
   EXPECT_EQ(grid.source, state.SheetRecordset[5]);
   EXPECT_EQ(grid.source->RecordCount(), 0);
+}
+
+}  // namespace
+}  // namespace sorvane::testing
+
+namespace sorvane::testing {
+namespace {
+
+// Cells are searched row by row from the current one, around the end, by the
+// text they show, letters of either case alike.
+TEST(FindCellTest, FindsTheNextCellShowingTheTextAroundTheEndAndBackward) {
+  RecordSet rows;
+  rows.AppendField("POINT_ID", 200, 20);
+  rows.AppendField("CONC", 4, 0);
+  for (const auto& [point, conc] : {std::pair{"MW-1", 0.25}, {"mw-10", 12.0}, {"MW-2", 2.5}}) {
+    rows.AddNew();
+    rows.SetValue(0, Value::Text(point));
+    rows.SetValue(1, Value::Real(conc));
+  }
+  rows.AddNew();  // missing values match nothing
+  auto at = [](std::optional<CellAt> c) {
+    return c ? std::to_string(c->row) + ":" + std::to_string(c->column) : std::string("none");
+  };
+  EXPECT_EQ(at(FindCell(rows, "mw-1", {-1, 0})), "0:0");
+  EXPECT_EQ(at(FindCell(rows, "mw-1", {0, 0})), "1:0");
+  EXPECT_EQ(at(FindCell(rows, "mw-1", {1, 0})), "0:0");  // around the end
+  EXPECT_EQ(at(FindCell(rows, "mw-1", {1, 0}, false, true)), "1:0");
+  EXPECT_EQ(at(FindCell(rows, "mw-1", {0, 0}, true)), "1:0");  // backward, around the start
+  EXPECT_EQ(at(FindCell(rows, "2.5", {-1, 0})), "2:1");        // numbers as shown
+  EXPECT_EQ(at(FindCell(rows, "MW-3", {0, 0})), "none");
+  EXPECT_EQ(at(FindCell(rows, "", {0, 0})), "none");
 }
 
 }  // namespace
