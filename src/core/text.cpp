@@ -5,8 +5,7 @@ namespace {
 
 // Maps the two-byte UTF-8 sequences of Latin-1 letters (C3 80..C3 BF) between cases.
 template <bool kUpper>
-std::string ChangeCase(std::string_view s) {
-  std::string out(s);
+void ChangeCaseInPlace(std::string& out) {
   for (size_t i = 0; i < out.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(out[i]);
     if (c < 0x80) {
@@ -19,6 +18,12 @@ std::string ChangeCase(std::string_view s) {
       ++i;
     }
   }
+}
+
+template <bool kUpper>
+std::string ChangeCase(std::string_view s) {
+  std::string out(s);
+  ChangeCaseInPlace<kUpper>(out);
   return out;
 }
 
@@ -26,6 +31,7 @@ std::string ChangeCase(std::string_view s) {
 
 std::string UpperCase(std::string_view s) { return ChangeCase<true>(s); }
 std::string LowerCase(std::string_view s) { return ChangeCase<false>(s); }
+void UpperCaseInPlace(std::string& s) { ChangeCaseInPlace<true>(s); }
 
 std::string_view Trim(std::string_view s) {
   size_t b = 0, e = s.size();

@@ -12,6 +12,8 @@ namespace sorvane {
 // contractor's accented names need); other characters unchanged.
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
+// UpperCase without a new string (a search over millions of cells).
+void UpperCaseInPlace(std::string& s);
 // Blanks (spaces only, as the workbook texts use them) removed at both ends.
 std::string_view Trim(std::string_view s);
 std::string_view TrimWhitespace(std::string_view s);  // blanks, tabs, CR, LF

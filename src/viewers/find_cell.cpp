@@ -1,19 +1,11 @@
 #include "viewers/find_cell.h"
 
-#include <algorithm>
 #include <string>
 
+#include "core/text.h"
+
 namespace sorvane {
-namespace {
-
-char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool Holds(std::string_view shown, std::string_view folded_text) {
-  return std::search(shown.begin(), shown.end(), folded_text.begin(), folded_text.end(),
-                     [](char a, char b) { return Folded(a) == b; }) != shown.end();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<CellAt> FindCell(const RecordSet& rows, std::string_view text, CellAt from,
                                bool backward, bool from_too) {
@@ -21,8 +13,7 @@ std::optional<CellAt> FindCell(const RecordSet& rows, std::string_view text, Cel
   const auto columns = static_cast<int64_t>(rows.FieldCount());
   const int64_t cells = row_count * columns;
   if (text.empty() || cells == 0) return std::nullopt;
-  std::string folded(text);
-  std::transform(folded.begin(), folded.end(), folded.begin(), Folded);
+  const std::string folded = UpperCase(text);
 
   const bool inside = from.row >= 0 && from.row < row_count && from.column < rows.FieldCount();
   // Cells are numbered in reading order; a start outside stands just before
@@ -30,17 +21,20 @@ std::optional<CellAt> FindCell(const RecordSet& rows, std::string_view text, Cel
   const int64_t start =
       inside ? from.row * columns + static_cast<int64_t>(from.column) : (backward ? cells : -1);
   const int64_t step = backward ? -1 : 1;
-  std::string shown;
+  std::string shown;  // reused: no string made per cell
   for (int64_t k = (from_too && inside) ? 0 : 1; k <= cells; ++k) {
     const int64_t at = ((start + step * k) % cells + cells) % cells;
     const CellAt cell{at / columns, static_cast<size_t>(at % columns)};
-    std::string_view cell_text = rows.TextAt(cell.row, cell.column);
-    if (cell_text.empty()) {  // a number, a date, or nothing: as shown
+    const std::string_view cell_text = rows.TextAt(cell.row, cell.column);
+    if (!cell_text.empty()) {
+      shown.assign(cell_text);
+    } else {  // a number, a date, or nothing: as shown
       const Value v = rows.At(cell.row, cell.column);
       if (v.IsMissing() || v.kind() == Value::Kind::kText) continue;
-      cell_text = shown = v.ToDisplay();
+      shown = v.ToDisplay();
     }
-    if (Holds(cell_text, folded)) return cell;
+    UpperCaseInPlace(shown);
+    if (shown.find(folded) != std::string::npos) return cell;
   }
   return std::nullopt;
 }

@@ -1,8 +1,9 @@
 // Finding a text among the cells of a grid's rows, as a person searches a
 // long table: the cells are read row by row, left to right, from the one
 // after the current cell, around past the end to the current cell itself.
-// A cell matches when the text it shows holds the text sought, letters A to Z
-// of either case alike.
+// A cell matches when the text it shows holds the text sought, letters of
+// either case alike as the program compares names (A to Z, and the accented
+// letters of Western European languages).
 #pragma once
 
 #include <cstdint>

@@ -148,6 +148,8 @@ TEST(FindCellTest, FindsTheNextCellShowingTheTextAroundTheEndAndBackward) {
   EXPECT_EQ(at(FindCell(rows, "mw-1", {0, 0}, true)), "1:0");  // backward, around the start
   EXPECT_EQ(at(FindCell(rows, "2.5", {-1, 0})), "2:1");        // numbers as shown
   EXPECT_EQ(at(FindCell(rows, "MW-3", {0, 0})), "none");
+  rows.SetValue(0, Value::Text("ÉTHER"));  // accented capitals too
+  EXPECT_EQ(at(FindCell(rows, "éther", {0, 0})), "3:0");
   EXPECT_EQ(at(FindCell(rows, "", {0, 0})), "none");
 }
 
