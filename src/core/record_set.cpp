@@ -312,16 +312,27 @@ void RecordSet::RebuildView() {
   if (sort_field_.empty()) return;
   const size_t f = static_cast<size_t>(FieldIndex(sort_field_));
   const Column& c = *columns_[f];
-  // Precomputed keys keep the comparison cheap on large sets.
+  // Precomputed keys keep the comparison cheap on large sets: the first eight
+  // bytes of a text's key as one number (zeros after a shorter text) order
+  // two keys as their bytes do unless both start alike; only then are the
+  // whole keys compared.
   std::vector<std::string> text_keys;
+  std::vector<uint64_t> text_heads;
   const bool any_text = std::any_of(view_.begin(), view_.end(), [&](uint32_t r) {
     return c.kind[r] == static_cast<uint8_t>(Value::Kind::kText);
   });
   if (any_text) {
     text_keys.resize(rows_);
+    text_heads.resize(rows_);
     for (uint32_t r : view_) {
-      if (c.kind[r] == static_cast<uint8_t>(Value::Kind::kText))
-        text_keys[r] = UpperCase(CellText(r, f));
+      if (c.kind[r] != static_cast<uint8_t>(Value::Kind::kText)) continue;
+      text_keys[r] = UpperCase(CellText(r, f));
+      uint64_t head = 0;
+      for (size_t i = 0; i < 8; ++i) {
+        head = head << 8 |
+               (i < text_keys[r].size() ? static_cast<unsigned char>(text_keys[r][i]) : 0u);
+      }
+      text_heads[r] = head;
     }
   }
   auto rank = [&](uint32_t r) {
@@ -351,7 +362,8 @@ void RecordSet::RebuildView() {
       case 2:
         return c.data[a] < c.data[b];
       case 3:
-        return text_keys[a] < text_keys[b];
+        return text_heads[a] != text_heads[b] ? text_heads[a] < text_heads[b]
+                                              : text_keys[a] < text_keys[b];
       default:
         return false;
     }
