@@ -101,11 +101,10 @@ std::optional<TableChanges> CheckHistory::Record(const std::string& facility, in
     db.ExecuteNative("INSERT INTO runs VALUES (?1, ?2, 0, ?3, ?4)",
                      {fac, tbl, Value::Text(workbooks), Value::Text(at)});
     for (const auto& [index, check] : checks) {
-      const bool kept = check.count <= kMostRowsCompared;
-      db.ExecuteNative(
-          "INSERT INTO checks VALUES (?1, ?2, 0, ?3, ?4, ?5)",
-          {fac, tbl, Value::Integer(index), Value::Integer(check.count), Value::Integer(kept)});
-      if (!kept) continue;
+      db.ExecuteNative("INSERT INTO checks VALUES (?1, ?2, 0, ?3, ?4, ?5)",
+                       {fac, tbl, Value::Integer(index), Value::Integer(check.count),
+                        Value::Integer(check.kept)});
+      if (!check.kept) continue;
       Inserter insert(db, "problem_rows", {"fac", "tbl", "gen", "chk", "row"});
       for (const std::string& row : check.rows) {
         insert.Bind(0, fac);
@@ -135,9 +134,7 @@ std::optional<TableChanges> CheckHistory::Record(const std::string& facility, in
         const Value chk = Value::Integer(index);
         const RecordSet then = db.QueryNative(
             std::string("SELECT kept FROM checks") + kOfTable + "1 AND chk = ?3", {fac, tbl, chk});
-        if (check.count > kMostRowsCompared || then.RecordCount() == 0 ||
-            then.At(0, 0).AsInteger() == 0)
-          continue;
+        if (!check.kept || then.RecordCount() == 0 || then.At(0, 0).AsInteger() == 0) continue;
         const RecordSet rows = db.QueryNative(std::string("SELECT row FROM problem_rows") +
                                                   kOfTable + "1 AND chk = ?3 ORDER BY rowid",
                                               {fac, tbl, chk});

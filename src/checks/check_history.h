@@ -24,9 +24,11 @@ namespace sorvane {
 
 class RecordSet;
 
-// Checks of more rows than this are neither kept nor compared: a million
-// problem rows would take seconds to keep, and nobody reads which are new.
+// Checks of more rows than this are neither kept nor compared, nor those
+// past the second bound in one table: a million problem rows would take
+// seconds to keep, and nobody reads which are new.
 inline constexpr int64_t kMostRowsCompared = 100000;
+inline constexpr int64_t kMostRowsKeptPerTable = 200000;
 
 struct CheckChange {
   int64_t before = 0;        // problem rows then
@@ -48,14 +50,15 @@ class CheckHistory {
  public:
   explicit CheckHistory(std::filesystem::path file) : file_(std::move(file)) {}
 
-  // Keeps the rows each check of `table` found (by check index; a check with
-  // more than kMostRowsCompared rows is given without rows and its count) over
+  // Keeps the rows each check of `table` found (by check index; a check of
+  // too many rows is given with its count only, not kept) over
   // `workbooks` (what tells one version of the workbooks from another), at
   // `at`, and compares them with the last run over other workbooks. Nothing
   // when there was none or the file cannot be used.
   struct CheckRows {
     int64_t count = 0;
-    std::vector<std::string> rows;  // empty beyond kMostRowsCompared
+    std::vector<std::string> rows;
+    bool kept = true;  // false: too many rows to keep, `rows` empty
   };
   std::optional<TableChanges> Record(const std::string& facility, int table,
                                      const std::string& workbooks, const std::string& at,

@@ -223,6 +223,7 @@ void frmCCheckView::RecordHistory(int table) {
                  std::to_string(o.file_time.time_since_epoch().count()) + "\n";
   }
   std::map<int, CheckHistory::CheckRows> found;
+  int64_t kept = 0;
   for (int i = 0; i <= last_check_; ++i) {
     std::shared_ptr<RecordSet> rows;
     try {
@@ -232,7 +233,10 @@ void frmCCheckView::RecordHistory(int table) {
     }
     CheckHistory::CheckRows& c = found[i];
     c.count = rows->RecordCount();
-    if (c.count <= kMostRowsCompared) c.rows = ProblemRowTexts(*rows);
+    c.kept = c.count <= kMostRowsCompared && kept + c.count <= kMostRowsKeptPerTable;
+    if (!c.kept) continue;
+    c.rows = ProblemRowTexts(*rows);
+    kept += c.count;
   }
   const std::time_t now = std::time(nullptr);
   std::tm local{};

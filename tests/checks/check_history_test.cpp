@@ -18,8 +18,9 @@ TEST(CheckHistory, ComparesWithTheLastRunOverOtherWorkbooksPairingEqualRowsInOrd
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   CheckHistory history(dir / "history.db");
-  const Rows first = {
-      {1, {3, {"MW-1", "MW-2", "MW-2"}}}, {2, {kMostRowsCompared + 1, {}}}, {3, {1, {"lab"}}}};
+  const Rows first = {{1, {3, {"MW-1", "MW-2", "MW-2"}}},
+                      {2, {kMostRowsCompared + 1, {}, false}},
+                      {3, {1, {"lab"}}}};
   EXPECT_FALSE(history.Record("1234567", 5, "a", "2026-12-01 09:00", first));
 
   const Rows second = {{1, {3, {"MW-2", "MW-9", "MW-1"}}}, {2, {1, {"x"}}}, {3, {0, {}}}};
