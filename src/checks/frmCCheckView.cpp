@@ -215,6 +215,7 @@ bool frmCCheckView::GridRowIsNew(int64_t row) const {
 }
 
 void frmCCheckView::RecordHistory(int table) {
+  grid_check_.is_new = nullptr;  // it points into what is replaced here
   changes_.reset();
   std::string workbooks;
   for (int t = 1; t <= 5; ++t) {
