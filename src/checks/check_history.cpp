@@ -1,5 +1,6 @@
 #include "checks/check_history.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "core/errors.h"
@@ -20,6 +21,7 @@ CREATE INDEX IF NOT EXISTS rows_of ON problem_rows(fac, tbl, gen, chk);
 constexpr const char* kTables[] = {"runs", "checks", "problem_rows"};
 constexpr const char* kOfTable = " WHERE fac = ?1 AND tbl = ?2 AND gen = ";
 constexpr int kFacilitiesKept = 50;
+constexpr int64_t kFixedRowsSaid = 5;
 
 // Pairs the rows now with the rows then, equal texts in order.
 CheckChange Pair(const std::vector<std::string>& then, const std::vector<std::string>& now) {
@@ -28,6 +30,7 @@ CheckChange Pair(const std::vector<std::string>& then, const std::vector<std::st
   c.now = static_cast<int64_t>(now.size());
   std::unordered_map<std::string_view, int64_t> left;
   for (const std::string& row : then) ++left[row];
+  const std::unordered_map<std::string_view, int64_t> total = left;
   c.is_new.reserve(now.size());
   for (const std::string& row : now) {
     auto it = left.find(row);
@@ -37,7 +40,32 @@ CheckChange Pair(const std::vector<std::string>& then, const std::vector<std::st
     c.added += paired ? 0 : 1;
   }
   c.fixed = c.before - (c.now - c.added);
+  // Of equal rows then, the first ones were paired with rows now; the rest
+  // were fixed.
+  std::unordered_map<std::string_view, int64_t> to_skip = total;
+  for (auto& [text, count] : to_skip) count -= left[text];
+  for (const std::string& row : then) {
+    if (static_cast<int64_t>(c.fixed_rows.size()) == std::min(c.fixed, kFixedRowsSaid)) break;
+    if (int64_t& skip = to_skip[row]; skip > 0) {
+      --skip;
+    } else {
+      c.fixed_rows.push_back(row);
+    }
+  }
   return c;
+}
+
+// A row's values as a person reads them: "NEW, MW-1, Toluene, , 1.693".
+std::string RowForReading(std::string_view row) {
+  std::string text;
+  for (const char ch : row) {
+    if (ch == '\x1f') {
+      text += ", ";
+    } else if (ch != '\x1e') {
+      text += ch;
+    }
+  }
+  return text;
 }
 
 std::string ProblemRows(int64_t n) {
@@ -155,8 +183,13 @@ std::string DescribeChange(const std::string& since, const CheckChange& c) {
   if (c.fixed == 0 && c.added == 0) {
     return c.now == 0 ? "" : head + "the same " + ProblemRows(c.now) + ".";
   }
-  return head + ProblemRows(c.before) + " then, " + (c.now == 0 ? "none" : std::to_string(c.now)) +
-         " now (" + std::to_string(c.fixed) + " fixed, " + std::to_string(c.added) + " new).";
+  std::string said = head + ProblemRows(c.before) + " then, " +
+                     (c.now == 0 ? "none" : std::to_string(c.now)) + " now (" +
+                     std::to_string(c.fixed) + " fixed, " + std::to_string(c.added) + " new).";
+  for (const std::string& row : c.fixed_rows) said += "\nFixed: " + RowForReading(row);
+  const auto unsaid = c.fixed - static_cast<int64_t>(c.fixed_rows.size());
+  if (unsaid > 0) said += "\nand " + std::to_string(unsaid) + " more fixed";
+  return said;
 }
 
 }  // namespace sorvane

@@ -31,11 +31,12 @@ inline constexpr int64_t kMostRowsCompared = 100000;
 inline constexpr int64_t kMostRowsKeptPerTable = 200000;
 
 struct CheckChange {
-  int64_t before = 0;        // problem rows then
-  int64_t now = 0;           // problem rows now
-  int64_t fixed = 0;         // rows then without an equal row now
-  int64_t added = 0;         // rows now without an equal row then
-  std::vector<bool> is_new;  // each row now, in the order the query gave them
+  int64_t before = 0;                   // problem rows then
+  int64_t now = 0;                      // problem rows now
+  int64_t fixed = 0;                    // rows then without an equal row now
+  int64_t added = 0;                    // rows now without an equal row then
+  std::vector<bool> is_new;             // each row now, in the order the query gave them
+  std::vector<std::string> fixed_rows;  // the first few rows fixed (ProblemRowTexts)
 };
 
 struct TableChanges {

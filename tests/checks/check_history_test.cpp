@@ -20,7 +20,7 @@ TEST(CheckHistory, ComparesWithTheLastRunOverOtherWorkbooksPairingEqualRowsInOrd
   CheckHistory history(dir / "history.db");
   const Rows first = {{1, {3, {"MW-1", "MW-2", "MW-2"}}},
                       {2, {kMostRowsCompared + 1, {}, false}},
-                      {3, {1, {"lab"}}}};
+                      {3, {1, {"NEW\x1fLab A\x1f\x1e"}}}};
   EXPECT_FALSE(history.Record("1234567", 5, "a", "2026-12-01 09:00", first));
 
   const Rows second = {{1, {3, {"MW-2", "MW-9", "MW-1"}}}, {2, {1, {"x"}}}, {3, {0, {}}}};
@@ -31,11 +31,13 @@ TEST(CheckHistory, ComparesWithTheLastRunOverOtherWorkbooksPairingEqualRowsInOrd
     const CheckChange& units = changes->checks.at(1);
     EXPECT_THAT(units.is_new, ElementsAre(false, true, false));
     EXPECT_EQ(DescribeChange(changes->since, units),
-              "Since the checks of 2026-12-01 09:00: 3 problem rows then, 3 now (1 fixed, 1 new).");
+              "Since the checks of 2026-12-01 09:00: 3 problem rows then, 3 now (1 fixed, 1 new).\n"
+              "Fixed: MW-2");
     EXPECT_EQ(changes->checks.count(2), 0u);  // too many rows then to compare
     EXPECT_EQ(
         DescribeChange(changes->since, changes->checks.at(3)),
-        "Since the checks of 2026-12-01 09:00: 1 problem row then, none now (1 fixed, 0 new).");
+        "Since the checks of 2026-12-01 09:00: 1 problem row then, none now (1 fixed, 0 new).\n"
+        "Fixed: NEW, Lab A, ");
   }
   // Other tables and facilities have histories of their own.
   EXPECT_FALSE(history.Record("1234567", 4, "b", "2026-12-02 10:30", second));

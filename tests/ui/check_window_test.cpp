@@ -284,7 +284,8 @@ TEST_F(CheckWindowTest, ChecksOverOtherWorkbooksSayWhatWasFixedAndShowTheNewRows
   EXPECT_EQ(tip.substr(0, rule.size() + 2), rule + "\n\n");
   EXPECT_THAT(tip.substr(rule.size() + 2),
               MatchesRegex("Since the checks of [-0-9]+ [:0-9]+: 3 problem rows then, 3 "
-                           "now \\(1 fixed, 1 new\\)\\."));
+                           "now \\(1 fixed, 1 new\\)\\.\n"
+                           "Fixed: NEW, MW-1, MW-1-050613, Toluene, 1.693, , "));
   QTest::mouseClick(units, Qt::LeftButton);
   std::vector<std::string> bold;  // each new row's tip
   for (int row = 0; row < grid->model()->rowCount(); ++row) {
