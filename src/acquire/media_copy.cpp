@@ -142,7 +142,12 @@ CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions&
     state.SetStatusLine("Copying Files . . .");
     const fs::path media = state.MediaDrive;
     const std::string& id = state.view.txtFacilityID.text;
-    const int count = CountFacilityWorkbooks(state, media);
+    // The count lists every folder of the tree, so the searches after it
+    // list no more than it did.
+    const int count = [&] {
+      const FolderSearchBudget budget(options.most_folders);
+      return CountFacilityWorkbooks(state, media);
+    }();
     if (count < 5) {
       EndQuietly(state);
       state.ui.MessageBox("Could not find 5 xls files for " + id + ".  Please copy manually to " +
@@ -169,6 +174,9 @@ CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions&
     SetPointer(state, kPointerDefault);
     state.SetStatusLine("Files Copied.");
     return whole ? CopyOutcome::kCopied : CopyOutcome::kSetIncomplete;
+  } catch (const FolderSearchTooLarge& e) {
+    EndQuietly(state);
+    state.ui.MessageBox(e.description());
   } catch (const FileAccessError& e) {
     SetPointer(state, kPointerDefault);
     if (e.number() == kErrPermissionDenied) {

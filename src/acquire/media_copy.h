@@ -39,6 +39,9 @@ struct CopyOptions {
   std::chrono::steady_clock::duration wait = std::chrono::seconds(10);
   WaitClock* clock = nullptr;  // a SteadyWaitClock when null
   FileOps* files = nullptr;    // DiskFileOps when null
+  // Folders the count of the workbooks may list (media_search.h); no disc
+  // comes near.
+  int64_t most_folders = 20000;
 };
 
 // Sets state.MediaDrive to the root of the last drive (in the probe's order) of

@@ -10,11 +10,18 @@ namespace fs = std::filesystem;
 namespace sorvane {
 namespace {
 
+thread_local int64_t* folders_left = nullptr;  // of the innermost budget
+
 // Called for every folder listed. A tree the person chose (a share, a
 // documents folder) can take seconds to list: every few folders, and every
 // 20 ms, the window is repainted and answers the desktop, taking nothing the
 // person types or clicks.
 void Listing(const RunState& state) {
+  if (folders_left != nullptr && --*folders_left < 0) {
+    throw FolderSearchTooLarge(kErrPathFileAccess,
+                               "The search for the workbooks met too many folders and stopped.  "
+                               "Copy from the folder that holds them.");
+  }
   using Clock = std::chrono::steady_clock;
   constexpr int kFolders = 64;
   thread_local int folders = 0;
@@ -58,6 +65,12 @@ fs::path Normal(const fs::path& p) {
 bool IsDataFolder(const fs::path& folder) { return UpperCase(NameOf(folder)) == "DATA"; }
 
 }  // namespace
+
+FolderSearchBudget::FolderSearchBudget(int64_t folders) : left_(folders), outer_(folders_left) {
+  folders_left = &left_;
+}
+
+FolderSearchBudget::~FolderSearchBudget() { folders_left = outer_; }
 
 int CountFacilityWorkbooks(const RunState& state, const fs::path& folder) {
   Listing(state);

@@ -7,13 +7,37 @@
 // workbook search, the bare folder path from the "data" search. Folders are
 // visited in name order. A folder that cannot be listed raises FileError. A
 // long search keeps the window painted (UiPort::KeepAlive) without taking input.
+// Within a FolderSearchBudget, a search that lists more folders than it allows
+// raises FolderSearchTooLarge: a folder a person chose or dropped files from
+// (a home folder, a share) could otherwise be listed for minutes.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
+#include "core/errors.h"
 #include "state/run_state.h"
 
 namespace sorvane {
+
+class FolderSearchTooLarge : public Error {
+ public:
+  using Error::Error;
+};
+
+// While one lives on this thread, the searches below list at most `folders`
+// folders in all.
+class FolderSearchBudget {
+ public:
+  explicit FolderSearchBudget(int64_t folders);
+  ~FolderSearchBudget();
+  FolderSearchBudget(const FolderSearchBudget&) = delete;
+  FolderSearchBudget& operator=(const FolderSearchBudget&) = delete;
+
+ private:
+  int64_t left_;
+  int64_t* outer_;
+};
 
 // The facility workbooks in `folder` and in all its sub-folders.
 int CountFacilityWorkbooks(const RunState& state, const std::filesystem::path& folder);

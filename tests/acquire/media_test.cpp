@@ -310,6 +310,15 @@ TEST_F(MediaCopyTest, ALargeTreeIsSearchedWithTheWindowKeptPainted) {
   EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
   EXPECT_GE(ui.keep_alives, 4);
   EXPECT_GE(kept, 5);
+
+  // A tree past the search's bound is said to be one, not listed to its end.
+  ui.messages.clear();
+  options.most_folders = 299;
+  ClickCD();
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"The search for the workbooks met too many "
+                                                  "folders and stopped.  Copy from the folder "
+                                                  "that holds them."});
+  EXPECT_EQ(Status(), "");
 }
 
 std::string Describe(const Drive& d) {
