@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli_app.h"
@@ -280,19 +281,25 @@ TEST(SaidOutLoud, OutputThatCannotBeWrittenEndsWithStatus2) {
 // Ctrl-C pressed once, as the first statement holding `ctrl_c_at` starts (a
 // second would end the program): every connection the program opens while the
 // hook is set traces its statements, the checks' own on their threads. Check
-// 1.0, the last the checks start, is noted when it starts after the Ctrl-C.
+// 1.0, the last the checks start, is noted when it starts after the Ctrl-C on
+// the thread that got it. The other thread may have begun it at that very
+// moment, its look for a stop just passed: that query is cut short, not kept.
 std::atomic<const char*> ctrl_c_at = nullptr;
 std::atomic<int> signal_sent = SIGINT;
 std::atomic<bool> pressed = false, last_check_after = false;
+std::atomic<std::thread::id> pressed_on;
 int CtrlCAtStatement(sqlite3* db, const char**, const void*) {
   sqlite3_trace_v2(
       db, SQLITE_TRACE_STMT,
       [](unsigned, void*, void*, void* sql) {
         const char* text = static_cast<const char*>(sql);
-        if (pressed && std::strstr(text, "LATDD AS SITE_LATDD") != nullptr) last_check_after = true;
+        if (pressed && pressed_on.load() == std::this_thread::get_id() &&
+            std::strstr(text, "LATDD AS SITE_LATDD") != nullptr)
+          last_check_after = true;
         const char* at = ctrl_c_at.load();
         if (at && std::strstr(text, at) != nullptr &&
             ctrl_c_at.compare_exchange_strong(at, nullptr)) {
+          pressed_on = std::this_thread::get_id();
           pressed = true;
           std::raise(signal_sent);
         }
