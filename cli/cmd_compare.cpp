@@ -13,13 +13,12 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 
 #include "checks/ModChecks.h"
 #include "commands.h"
 #include "console_ui.h"
 #include "core/errors.h"
+#include "core/row_pairing.h"
 #include "core/text.h"
 #include "json_writer.h"
 #include "report_digest.h"
@@ -48,22 +47,9 @@ void Pair(CheckChange& c) {
   const CheckDigest& now = c.now ? *c.now : kNone;
   c.before = static_cast<int64_t>(was.rows.size());
   c.after = static_cast<int64_t>(now.rows.size());
-  // The rows before by their values, each list latest first: its back is the
-  // earliest row not paired yet.
-  std::unordered_map<std::string_view, std::vector<size_t>> earlier;
-  for (size_t i = was.rows.size(); i-- > 0;) earlier[was.rows[i]].push_back(i);
-  std::vector<bool> kept(was.rows.size(), false);
-  for (size_t i = 0; i < now.rows.size(); ++i) {
-    const auto found = earlier.find(now.rows[i]);
-    if (found != earlier.end() && !found->second.empty()) {
-      kept[found->second.back()] = true;
-      found->second.pop_back();
-    } else {
-      c.added.push_back(i);
-    }
-  }
-  for (size_t i = 0; i < kept.size(); ++i)
-    if (!kept[i]) c.fixed.push_back(i);
+  RowPairing pairing = PairEqualRows(was.rows, now.rows);
+  c.fixed = std::move(pairing.gone);
+  c.added = std::move(pairing.come);
 }
 
 // Each report's checks of a table by index, import problems under -1.

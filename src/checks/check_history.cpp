@@ -1,10 +1,8 @@
 #include "checks/check_history.h"
 
-#include <algorithm>
-#include <unordered_map>
-
 #include "core/errors.h"
 #include "core/record_set.h"
+#include "core/row_pairing.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
@@ -21,37 +19,19 @@ CREATE INDEX IF NOT EXISTS rows_of ON problem_rows(fac, tbl, gen, chk);
 constexpr const char* kTables[] = {"runs", "checks", "problem_rows"};
 constexpr const char* kOfTable = " WHERE fac = ?1 AND tbl = ?2 AND gen = ";
 constexpr int kFacilitiesKept = 50;
-constexpr int64_t kFixedRowsSaid = 5;
+constexpr size_t kFixedRowsSaid = 5;
 
-// Pairs the rows now with the rows then, equal texts in order.
 CheckChange Pair(const std::vector<std::string>& then, const std::vector<std::string>& now) {
+  const RowPairing pairing = PairEqualRows(then, now);
   CheckChange c;
   c.before = static_cast<int64_t>(then.size());
   c.now = static_cast<int64_t>(now.size());
-  std::unordered_map<std::string_view, int64_t> left;
-  for (const std::string& row : then) ++left[row];
-  const std::unordered_map<std::string_view, int64_t> total = left;
-  c.is_new.reserve(now.size());
-  for (const std::string& row : now) {
-    auto it = left.find(row);
-    const bool paired = it != left.end() && it->second > 0;
-    if (paired) --it->second;
-    c.is_new.push_back(!paired);
-    c.added += paired ? 0 : 1;
-  }
-  c.fixed = c.before - (c.now - c.added);
-  // Of equal rows then, the first ones were paired with rows now; the rest
-  // were fixed.
-  std::unordered_map<std::string_view, int64_t> to_skip = total;
-  for (auto& [text, count] : to_skip) count -= left[text];
-  for (const std::string& row : then) {
-    if (static_cast<int64_t>(c.fixed_rows.size()) == std::min(c.fixed, kFixedRowsSaid)) break;
-    if (int64_t& skip = to_skip[row]; skip > 0) {
-      --skip;
-    } else {
-      c.fixed_rows.push_back(row);
-    }
-  }
+  c.fixed = static_cast<int64_t>(pairing.gone.size());
+  c.added = static_cast<int64_t>(pairing.come.size());
+  c.is_new.assign(now.size(), false);
+  for (size_t i : pairing.come) c.is_new[i] = true;
+  for (size_t i = 0; i < pairing.gone.size() && i < kFixedRowsSaid; ++i)
+    c.fixed_rows.push_back(then[pairing.gone[i]]);
   return c;
 }
 
@@ -76,11 +56,8 @@ std::string ProblemRows(int64_t n) {
 
 std::vector<std::string> ProblemRowTexts(const RecordSet& rows) {
   // In the order the query gave them, whatever sort the grid put on them.
-  RecordSet as_read(rows);
-  if (!as_read.SortField().empty() || as_read.Filtered()) {
-    as_read.ClearFilter();
-    as_read.Sort("");
-  }
+  std::optional<RecordSet> copy;
+  const RecordSet& as_read = rows.InOrderAdded() ? rows : copy.emplace(rows.AllInOrderAdded());
   std::vector<std::string> texts;
   texts.reserve(static_cast<size_t>(as_read.RecordCount()));
   for (int64_t r = 0; r < as_read.RecordCount(); ++r) {
@@ -190,6 +167,16 @@ std::string DescribeChange(const std::string& since, const CheckChange& c) {
   const auto unsaid = c.fixed - static_cast<int64_t>(c.fixed_rows.size());
   if (unsaid > 0) said += "\nand " + std::to_string(unsaid) + " more fixed";
   return said;
+}
+
+std::string DescribeChanges(const TableChanges& changes) {
+  int64_t fixed = 0, added = 0;
+  for (const auto& [index, change] : changes.checks) {
+    fixed += change.fixed;
+    added += change.added;
+  }
+  return "Since the checks of " + changes.since + ": " + ProblemRows(fixed) + " fixed, " +
+         std::to_string(added) + " new" + (added > 0 ? " (in bold)." : ".");
 }
 
 }  // namespace sorvane

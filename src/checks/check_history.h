@@ -69,7 +69,11 @@ class CheckHistory {
   std::filesystem::path file_;
 };
 
-// "Since the checks of <when>: 3 problem rows then, 2 now (1 fixed, 0 new)."
+// "Since the checks of <when>: 3 problem rows then, 2 now (1 fixed, 0 new).",
+// then the first rows fixed.
 std::string DescribeChange(const std::string& since, const CheckChange& change);
+// The same of every check compared: "Since the checks of <when>: 2 problem
+// rows fixed, 1 new (in bold)."
+std::string DescribeChanges(const TableChanges& changes);
 
 }  // namespace sorvane

@@ -249,17 +249,11 @@ void frmCCheckView::RecordHistory(int table) {
   changes_table_ = table;
   changes_stamp_ = state_.WorkConn.DataStamp();
   if (!changes_ || changes_->checks.empty()) return;
-  int64_t fixed = 0, added = 0;
   for (const auto& [index, change] : changes_->checks) {
-    fixed += change.fixed;
-    added += change.added;
     const std::string said = DescribeChange(changes_->since, change);
     if (!said.empty()) view_.lblStatus[index].tooltip = CheckList[index].ToolTip + "\n\n" + said;
   }
-  view_.lblChanges.caption = "Since the checks of " + changes_->since + ": " +
-                             std::to_string(fixed) +
-                             (fixed == 1 ? " problem row" : " problem rows") + " fixed, " +
-                             std::to_string(added) + " new" + (added > 0 ? " (in bold)." : ".");
+  view_.lblChanges.caption = DescribeChanges(*changes_);
   view_.lblChanges.visible = true;
 }
 

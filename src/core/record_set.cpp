@@ -254,6 +254,13 @@ std::string_view RecordSet::TextAt(int64_t row, size_t field) const {
   return CellText(view_.at(static_cast<size_t>(row)), field);
 }
 
+RecordSet RecordSet::AllInOrderAdded() const {
+  RecordSet all(*this);
+  all.ClearFilter();
+  all.Sort("");
+  return all;
+}
+
 void RecordSet::Sort(std::string_view field_name) {
   if (!field_name.empty() && FieldIndex(field_name) < 0) {
     throw Error(3265,

@@ -91,7 +91,10 @@ class RecordSet {
   // Throws Error when the field does not exist.
   void Sort(std::string_view field_name);
   const std::string& SortField() const { return sort_field_; }
-  bool Filtered() const { return filter_field_ >= 0; }
+  // Whether every row shows, in the order added (no sort, no filter).
+  bool InOrderAdded() const { return sort_field_.empty() && filter_field_ < 0; }
+  // A copy showing every row in the order added; it shares the cells.
+  RecordSet AllInOrderAdded() const;
   // "FIELD =value" (value optionally in single quotes) keeps the rows whose
   // displayed value equals the value; an empty expression removes the filter.
   void SetFilter(std::string_view expression);

@@ -217,11 +217,8 @@ void AddDerivedColumns(const std::string& name, TempRowSources& sources) {
 std::shared_ptr<const RecordSet> Source(RunState& state, int table) {
   const std::shared_ptr<RecordSet>& rows = state.TempRecordset[table];
   if (!rows) throw Error(91, "Object variable or With block variable not set");
-  if (rows->SortField().empty() && !rows->Filtered()) return rows;
-  auto as_read = std::make_shared<RecordSet>(*rows);  // shares the cells
-  as_read->ClearFilter();
-  as_read->Sort("");
-  return as_read;
+  if (rows->InOrderAdded()) return rows;
+  return std::make_shared<RecordSet>(rows->AllInOrderAdded());
 }
 
 // Binds a row's values; the row stays as it is until the insert's Step.
