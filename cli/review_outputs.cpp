@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquire/file_ops.h"
+#include "acquire/folder_replacement.h"
 #include "acquire/folder_scan.h"
 #include "checks/marked_copies.h"
 
@@ -51,17 +52,21 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
   // it first would delete them.
   if (fs::equivalent(from, to, ec)) return true;
   try {
-    fs::create_directories(to);
-    for (const auto& entry : fs::directory_iterator(to)) {
-      if (entry.is_regular_file()) fs::remove(entry.path());
-    }
+    // The folder's files come back should any copy fail.
+    DiskFileOps disk;
+    FolderReplacement replacement(disk, to);
+    replacement.SetAsideAll();
     // Each whole or not at all: one cut short would be read as a damaged workbook.
     for (const fs::path& file : files) {
       CopyWhole(file, to / file.filename(), ec);
       if (ec) throw fs::filesystem_error("cannot copy file", file, to / file.filename(), ec);
     }
+    replacement.Commit();
   } catch (const fs::filesystem_error& e) {
     err << "--workbooks: " << e.what() << '\n';
+    return false;
+  } catch (const Error& e) {
+    err << "--workbooks: " << e.NumberDescription() << '\n';
     return false;
   }
   return true;

@@ -12,7 +12,8 @@
 namespace sorvane::cli {
 
 // Replaces the workbook folder `to`'s files by the files of `from` that carry
-// the Facility ID in their name and are not hidden, each copied whole.
+// the Facility ID in their name and are not hidden, each copied whole; when one
+// cannot be, the folder's files are put back as they were.
 bool CopyWorkbooks(const std::filesystem::path& from, const std::filesystem::path& to,
                    const std::string& facility_id, std::ostream& err);
 // No report, error workbook or marked copy among the workbooks under review,

@@ -44,6 +44,17 @@ void DiskFileOps::Remove(const fs::path& file) {
   }
 }
 
+void DiskFileOps::Rename(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (ec) {
+    // What keeps a file from being deleted keeps it from being moved.
+    throw FileAccessError(FileError(kErrPermissionDenied, "Permission denied (" + from.string() +
+                                                              ": " + ec.message() + ")"),
+                          NameOf(from));
+  }
+}
+
 void DiskFileOps::Copy(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   std::future<void> copy;

@@ -1,5 +1,5 @@
-// The three file operations the copy from removable media performs on single
-// files: delete, copy and clear the attributes. They sit behind an interface so
+// The file operations the copy from removable media performs on single files:
+// delete, rename, copy and clear the attributes. They sit behind an interface so
 // that a file that refuses deletion (one held open on another system, an
 // immutable file) can be reproduced in tests whatever the user's rights.
 //
@@ -34,6 +34,9 @@ class FileOps {
   // Deletes a file, read-only or not. A file that cannot be deleted raises
   // FileAccessError 70.
   virtual void Remove(const std::filesystem::path& file) = 0;
+  // Gives a file another name in its folder, replacing a file of that name. A
+  // file that cannot be moved raises FileAccessError 70, as for Remove.
+  virtual void Rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
   // Copies a file into `to` (a file path), replacing a file of that name.
   virtual void Copy(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
   // Makes a file an ordinary writable file (files copied from a CD arrive
@@ -60,6 +63,7 @@ class DiskFileOps : public FileOps {
   explicit DiskFileOps(std::function<void()> while_copying)
       : while_copying_(std::move(while_copying)) {}
   void Remove(const std::filesystem::path& file) override;
+  void Rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
   void Copy(const std::filesystem::path& from, const std::filesystem::path& to) override;
   void SetNormal(const std::filesystem::path& file) override;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "acquire/folder_replacement.h"
 #include "acquire/folder_scan.h"
 #include "acquire/media_search.h"
 #include "acquire/workbook_set.h"
@@ -127,14 +128,12 @@ CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions&
       EndQuietly(state);
       return CopyOutcome::kStopped;
     }
-    std::error_code ec;
-    if (fs::exists(target, ec)) {
-      for (const fs::path& file : ListFiles(target)) files.Remove(file);
-    } else {
-      fs::create_directories(target);
-    }
-
-    if (!CheckFacilityID(state) || !WaitForMedium(state, probe, options)) {
+    // The folder's files are replaced only once the new ones are found: a
+    // wrong disc, a wait given up or a search that finds nothing leaves them
+    // as they were. (Checked against an emptied folder, the Facility ID could
+    // fail only by its form, checked above.)
+    fs::create_directories(target);
+    if (!WaitForMedium(state, probe, options)) {
       EndQuietly(state);
       return CopyOutcome::kStopped;
     }
@@ -155,18 +154,24 @@ CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions&
       return CopyOutcome::kStopped;
     }
     state.SourcePattern.clear();
+    fs::path source;
     if (count == 5) {
       FindFacilityFolder(state, media);
-      if (!state.SourcePattern.empty()) {
-        CopyWorkbooks(files, fs::path(state.SourcePattern).parent_path(), target);
-      }
+      if (!state.SourcePattern.empty()) source = fs::path(state.SourcePattern).parent_path();
     } else {
       if (CountDataFolders(state, media) != 1) {
         EndQuietly(state);
         state.ui.MessageBox("It is unclear which files to review.  Please copy manually.");
         return CopyOutcome::kStopped;
       }
-      if (FindDataFolder(state, media)) CopyWorkbooks(files, state.SourcePattern, target);
+      if (FindDataFolder(state, media)) source = state.SourcePattern;
+    }
+    {
+      // Put back, should a file refuse to move or a copy fail.
+      FolderReplacement replacement(files, target);
+      replacement.SetAsideAll();
+      if (!source.empty()) CopyWorkbooks(files, source, target);
+      replacement.Commit();
     }
 
     for (const fs::path& file : ListFiles(target)) files.SetNormal(file);

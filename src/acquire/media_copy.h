@@ -65,12 +65,13 @@ enum class CopyOutcome {
   kStopped,        // refused, cancelled or failed; a message said why
 };
 
-// Checks the Facility ID, empties the workbook folder (or creates it), waits
-// for the medium of state.MediaDrive, copies the facility's workbooks into the
-// workbook folder as plain writable files and verifies the set. Ends with the
-// status line "Files Copied." or a message saying what stopped it; an error
-// leaves the files already deleted or copied as they are. A refused Facility ID
-// leaves the folder untouched.
+// Checks the Facility ID, waits for the medium of state.MediaDrive, finds the
+// facility's workbooks on it, replaces the files of the workbook folder (made
+// when missing) with them as plain writable files and verifies the set. Ends
+// with the status line "Files Copied." or a message saying what stopped it.
+// Whatever stops it before the new files are all copied (a refused ID, no
+// medium, nothing found, a file that will not go, a full disk) leaves the
+// folder's files as they were.
 CopyOutcome CopyFromMedia(RunState& state, DriveProbe& probe, const CopyOptions& options = {});
 
 // The "CD" and "Floppy" menus. `new_site_reset` is the main window's "New Site"

@@ -30,6 +30,12 @@ class FailingFileOps : public DiskFileOps {
     }
     DiskFileOps::Remove(file);
   }
+  void Rename(const fs::path& from, const fs::path& to) override {
+    if (from.filename() == refuse_delete) {
+      throw FileAccessError(FileError(kErrPermissionDenied, "Permission denied"), NameOf(from));
+    }
+    DiskFileOps::Rename(from, to);
+  }
   void Copy(const fs::path& from, const fs::path& to) override {
     if (from.filename() == refuse_copy) {
       throw FileAccessError(FileError(61, "Disk full"), NameOf(to));
@@ -171,6 +177,7 @@ TEST_F(MediaCopyTest, EmptyTrayWaitsSilentlyThenAsksUntilTheMediumIsIn) {
 TEST_F(MediaCopyTest, CancelAtThePromptOrAnUnreadableMediumEndsWithoutCopying) {
   fs::path cd = AddDrive(kDriveCdRom, "cd");
   WriteWorkbookSet(cd, "1234567");
+  WriteFile(gisfile() / "1234567_5.xls", "mended by hand");
   probe.answers[cd.string()] = {NotReady()};
   ui.ok_cancel_answers = {false};
   ClickCD();
@@ -180,7 +187,9 @@ TEST_F(MediaCopyTest, CancelAtThePromptOrAnUnreadableMediumEndsWithoutCopying) {
   ClickCD();
   EXPECT_EQ(ui.questions.size(), 1u);  // no wait, no question
   EXPECT_THAT(ui.messages, IsEmpty());
-  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+  // The copy never began: the folder's own files stay.
+  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_5.xls"));
+  EXPECT_EQ(ReadFile(gisfile() / "1234567_5.xls"), "mended by hand");
   EXPECT_EQ(Status(), "");
   EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
 }
@@ -193,6 +202,8 @@ TEST_F(MediaCopyTest, LayoutOfTheMediumDecidesWhatIsCopied) {
     probe.drives.clear();
     ui.messages.clear();
     fs::path cd = AddDrive(kDriveCdRom, "cd" + std::to_string(n++));
+    fs::remove_all(gisfile());
+    WriteFile(gisfile() / "1234567_1.xls", "before");
     for (const std::string& f : Split(layout[0])) {
       if (f.ends_with("/")) {
         fs::create_directories(cd / f);
@@ -201,7 +212,10 @@ TEST_F(MediaCopyTest, LayoutOfTheMediumDecidesWhatIsCopied) {
       }
     }
     ClickCD();
-    EXPECT_EQ(FileNames(gisfile()), Split(layout[1]));
+    // Nothing to copy leaves the folder as it was.
+    EXPECT_EQ(FileNames(gisfile()),
+              layout[1].empty() ? std::vector<std::string>{"1234567_1.xls"} : Split(layout[1]));
+    EXPECT_EQ(ReadFile(gisfile() / "1234567_1.xls") == "before", layout[1].empty());
     const std::string message = ReplaceAll(layout[2], "$DIR", gisfile().string());
     EXPECT_EQ(ui.messages, Split(message));
     EXPECT_EQ(Status(), layout[1].empty() ? "" : "Files Copied.");
@@ -217,8 +231,14 @@ TEST_F(MediaCopyTest, FailuresNameTheFileOrShowNumberAndDescription) {
   ClickCD();
   EXPECT_THAT(ui.messages,
               ElementsAre("Could not access/delete file.  Please close 1234567_2.xls"));
-  // The file deleted before the failure stays deleted; nothing was copied.
-  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_2.xls"));
+  // Either failure puts the folder back as it was: the file moved aside before
+  // it comes back, and nothing new stays.
+  const auto as_before = [&] {
+    EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_1.xls", "1234567_2.xls"));
+    EXPECT_EQ(ReadFile(gisfile() / "1234567_1.xls"), "open elsewhere");
+    EXPECT_THAT(ListFilesWithHidden(gisfile()), ::testing::SizeIs(2));
+  };
+  as_before();
 
   files.refuse_delete.clear();
   files.refuse_copy = "1234567_3.xls";
@@ -226,8 +246,14 @@ TEST_F(MediaCopyTest, FailuresNameTheFileOrShowNumberAndDescription) {
   ClickCD();
   EXPECT_THAT(ui.messages, ElementsAre("61  Disk full"));
   EXPECT_EQ(Status(), "Copying Files . . .");  // the status line keeps its last text
-  EXPECT_THAT(FileNames(gisfile()), ElementsAre("1234567_1.xls", "1234567_2.xls"));
+  as_before();
   EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
+
+  // Once every file is copied, the old ones go for good.
+  files.refuse_copy.clear();
+  ClickCD();
+  EXPECT_EQ(FileNames(gisfile()), kFiveWorkbooks);
+  EXPECT_THAT(ListFilesWithHidden(gisfile()), ::testing::SizeIs(5));
 }
 
 // The disk's own refusals: a full disk cuts a copy short and leaves no part of
@@ -245,6 +271,7 @@ TEST_F(MediaCopyTest, FailuresOfTheDiskItselfAreToldAndLeaveNoPartOfAWorkbook) {
   EXPECT_EQ(ui.messages.size(), 1u);
   EXPECT_FALSE(fs::exists(gisfile() / "1234567_5.xls"));
 
+  WriteFile(gisfile() / "1234567_1.xls", "mine");
   const std::string locked = "'" + (gisfile() / "1234567_1.xls").string() + "'";
   if (std::system(("chattr +i " + locked + " 2>/dev/null").c_str()) != 0) {
     GTEST_SKIP() << "this file system has no immutable flag";

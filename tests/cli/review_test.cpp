@@ -386,7 +386,8 @@ TEST(SaidOutLoud, AReviewStartedWithCtrlCIgnoredIsNotStoppedByOne) {
 // could not run; one killed by the system as Table 5's workbook passes 200 KB
 // (as a run killed while it copies, or the power going, leave it) ends the
 // program. Either way no workbook stands there cut short, and what the copy
-// left behind is cleared by the next import of the folder.
+// left behind is cleared by the next import of the folder. A copy that failed
+// leaves the folder's own files as they were.
 TEST(SaidOutLoud, WorkbookCopyCutShortOrKilledLeavesNoPartialWorkbook) {
   WorkDataDir dir;
   const fs::path sample = Sample(), folder = dir.paths().WorkbookDir();
@@ -398,6 +399,8 @@ TEST(SaidOutLoud, WorkbookCopyCutShortOrKilledLeavesNoPartialWorkbook) {
       }
     }
   };
+  fs::create_directories(folder);
+  std::ofstream(folder / "1234567_5.xlsx") << "mended by hand";
   CliRun r;
   {
     FileSizeLimit full_disk(64 * 1024);
@@ -406,6 +409,8 @@ TEST(SaidOutLoud, WorkbookCopyCutShortOrKilledLeavesNoPartialWorkbook) {
   EXPECT_EQ(r.code, 2);
   EXPECT_THAT(r.err, HasSubstr("--workbooks: "));
   every_workbook_whole();
+  EXPECT_EQ(ReadFile(folder / "1234567_5.xlsx"), "mended by hand");
+  fs::remove(folder / "1234567_5.xlsx");
 
   const std::string command = "ulimit -c 0; ulimit -f 400; exec '" + std::string(SORVANE_CLI_PATH) +
                               "' review 1234567 --data-dir '" + dir.dir().string() +
