@@ -21,7 +21,7 @@ constexpr const char* kReviewExit =
     "Exit status: 0 every table transferred and every check passed; 1 the review ran and found\n"
     "problems (a check failed, rows were skipped, a table could not be imported); 2 nothing could\n"
     "be reviewed (Facility ID refused, workbook set incomplete, database unusable, cancelled)\n"
-    "or an output is not whole.";
+    "or an output is not whole. With --watch, that of the last review.";
 constexpr const char* kCopyExit =
     "Exit status: 0 the five workbooks copied and verified; 1 the copy stopped or the set is\n"
     "not whole; 2 it could not start.";
@@ -100,6 +100,9 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   review->add_flag("--timings", review_options.timings,
                    "Print the wall time of each stage, and the longest a cancel (Ctrl-C) would "
                    "wait to be seen, to stderr");
+  review->add_flag("--watch", review_options.watch,
+                   "After the review, review again each time a workbook of the facility is saved "
+                   "in the folder reviewed, saying what changed, until Ctrl-C");
   review->footer(kReviewExit);
 
   std::string list;
@@ -221,7 +224,8 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
         return 2;
       }
     }
-    return RunReview(paths, review_options, io);
+    return review_options.watch ? WatchReview(paths, review_options, io)
+                                : RunReview(paths, review_options, io);
   }
   if (*refs) return RunRefs(paths, list, refs_json, io);
   if (*read) return RunRead(read_file, as_shown, read_password, io);

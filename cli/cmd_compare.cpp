@@ -130,11 +130,12 @@ std::string RowForReading(const std::string& row, const std::string& place) {
 }
 
 void WriteText(const Comparison& cmp, const std::string (&files)[2], const std::string& facility,
-               std::ostream& out) {
+               bool changed_only, std::ostream& out) {
   out << "Facility " << ForTerminal(facility) << ": " << ForTerminal(files[0]) << " against "
       << ForTerminal(files[1]) << '\n';
   int table = 0;
   for (const CheckChange& c : cmp.changes) {
+    if (changed_only && c.fixed.empty() && c.added.empty()) continue;
     if (c.table != table) {
       table = c.table;
       out << "Table " << table << " - " << TableTitle(table) << '\n';
@@ -232,9 +233,10 @@ void WriteJson(const Comparison& cmp, const std::string (&files)[2], const std::
 
 }  // namespace
 
-int RunCompare(const std::string& before, const std::string& after, bool json, Streams io) {
+int RunCompare(const std::string& before, const std::string& after, bool json, Streams io,
+               const std::string (*shown)[2], bool changed_only) {
   try {
-    const std::string files[2] = {before, after};
+    const std::string files[2] = {shown ? (*shown)[0] : before, shown ? (*shown)[1] : after};
     const ReportDigest reports[2] = {ReadReportDigest(before), ReadReportDigest(after)};
     if (reports[0].facility_id != reports[1].facility_id) {
       io.err << "compare: the reports are of different facilities: "
@@ -246,7 +248,7 @@ int RunCompare(const std::string& before, const std::string& after, bool json, S
     if (json) {
       WriteJson(cmp, files, reports[0].facility_id, io.out);
     } else {
-      WriteText(cmp, files, reports[0].facility_id, io.out);
+      WriteText(cmp, files, reports[0].facility_id, changed_only, io.out);
     }
     return cmp.added > 0 ? 1 : 0;
   } catch (const Error& e) {

@@ -319,7 +319,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       io.err << "time report: " << std::chrono::duration<double>(ended - started).count() << " s\n";
     }
     if (!written) return finish(2);
-    if (options.json_file != "-") text << "Report: " << options.json_file << '\n';
+    if (options.json_file != "-" && !options.report_unnamed)
+      text << "Report: " << options.json_file << '\n';
   }
   if (cancelled) io.err << "review: cancelled; the review did not run to its end\n";
   if (workbook_failed || transfer_failed || set_incomplete || cancelled || copies_failed) {

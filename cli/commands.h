@@ -31,18 +31,25 @@ int RunStatus(const Paths& paths, Streams io);
 
 struct ReviewOptions {
   std::string facility_id;
-  std::string workbooks_dir;   // copy the five workbooks from here first (optional)
-  std::string review_date;     // flag PRIOR data on or before this date (optional)
-  std::vector<int> tables;     // tables whose checks run and are reported; empty = all
-  std::string json_file;       // "-" = stdout
-  std::string xlsx_file;       // error workbook path (default: data folder)
-  std::string annotate_dir;    // marked copies of the workbooks go here (optional)
-  long long max_records = -1;  // answer to the record-count question; -1 = all
-  bool timings = false;        // print the wall time of each stage to stderr
-  std::string password;        // for encrypted workbooks (default password otherwise)
+  std::string workbooks_dir;    // copy the five workbooks from here first (optional)
+  std::string review_date;      // flag PRIOR data on or before this date (optional)
+  std::vector<int> tables;      // tables whose checks run and are reported; empty = all
+  std::string json_file;        // "-" = stdout
+  std::string xlsx_file;        // error workbook path (default: data folder)
+  std::string annotate_dir;     // marked copies of the workbooks go here (optional)
+  long long max_records = -1;   // answer to the record-count question; -1 = all
+  bool timings = false;         // print the wall time of each stage to stderr
+  std::string password;         // for encrypted workbooks (default password otherwise)
+  bool watch = false;           // review again whenever the workbooks change
+  bool report_unnamed = false;  // the JSON report is the watch's own: its path is not printed
 };
 // `sorvane review FACILITY_ID ...`
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io);
+// `sorvane review FACILITY_ID --watch ...`: one review, then one more each time
+// a workbook of the facility in the folder reviewed changes, with what changed
+// since the review before, until Ctrl-C. `poll` is how often the folder is looked at.
+int WatchReview(const Paths& paths, const ReviewOptions& options, Streams io,
+                std::chrono::milliseconds poll = std::chrono::milliseconds(500));
 
 // `sorvane refs sources|cas|labs|contracts [--json]`
 int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
@@ -52,8 +59,10 @@ int RunRefs(const Paths& paths, const std::string& list, bool json, Streams io);
 int RunChecks(int only_table, bool json, Streams io);
 
 // `sorvane compare BEFORE AFTER [--json]`: what changed between two review
-// reports of one facility.
-int RunCompare(const std::string& before, const std::string& after, bool json, Streams io);
+// reports of one facility. `shown` names the two in the text (the files by
+// default); `changed_only` leaves out the checks with as many rows as before.
+int RunCompare(const std::string& before, const std::string& after, bool json, Streams io,
+               const std::string (*shown)[2] = nullptr, bool changed_only = false);
 
 // `sorvane read FILE [--as-shown] [--password TEXT]`: stored values, or the
 // texts the spreadsheet program displays with --as-shown.

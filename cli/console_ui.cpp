@@ -8,8 +8,13 @@ namespace sorvane::cli {
 namespace {
 
 std::atomic<bool> interrupted{false};
+std::atomic<int> interrupts{0};
+static_assert(std::atomic<int>::is_always_lock_free, "counted in a signal handler");
 
-extern "C" void OnInterrupt(int) { interrupted.store(true); }
+extern "C" void OnInterrupt(int) {
+  interrupted.store(true);
+  interrupts.fetch_add(1);
+}
 
 }  // namespace
 
@@ -118,5 +123,7 @@ ScopedInterruptHandler::~ScopedInterruptHandler() {
 }
 
 bool ScopedInterruptHandler::TakePending() { return interrupted.exchange(false); }
+
+int ScopedInterruptHandler::Count() { return interrupts.load(); }
 
 }  // namespace sorvane::cli

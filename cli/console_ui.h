@@ -66,6 +66,8 @@ class ScopedInterruptHandler {
   ScopedInterruptHandler& operator=(const ScopedInterruptHandler&) = delete;
   // A Ctrl-C no yield has seen yet (one pressed after the last), taken.
   bool TakePending();
+  // How many Ctrl-Cs (and termination requests) any handler took so far.
+  static int Count();
 
  private:
   struct sigaction previous_ {};

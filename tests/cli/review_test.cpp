@@ -4,6 +4,8 @@
 // what it says when something is dropped, cut short or refused.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 
@@ -426,6 +428,69 @@ TEST(SaidOutLoud, WorkbookCopyCutShortOrKilledLeavesNoPartialWorkbook) {
   EXPECT_EQ(r.code, 1);
   EXPECT_THAT(r.out, HasSubstr("Table 5: 4122 records of Table 5 transferred"));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);
+}
+
+// A watched review: a workbook saved in the folder is reviewed again and what
+// changed since is said; Ctrl-C ends the watch with the last review's status.
+// The program itself runs, so that the Ctrl-C is a real one.
+TEST(SaidOutLoud, WatchedReviewRunsAgainWhenAWorkbookIsSavedAndSaysWhatChanged) {
+  WorkDataDir dir;
+  const fs::path set = dir.dir() / "set", out = dir.dir() / "out.txt";
+  CopySample(set);
+  const std::vector<std::string> args = {SORVANE_CLI_PATH, "review",      "1234567", "--data-dir",
+                                         dir.dir(),        "--workbooks", set,       "--watch"};
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&files, 1, 2);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&files);
+  // Whether the watch has said `n` times that it waits.
+  const auto waiting = [&](size_t n) {
+    for (int tries = 0; tries < 1200; ++tries) {
+      const std::string text = ReadFile(out);
+      size_t seen = 0;
+      for (size_t at = text.find("\nWatching "); at != std::string::npos;
+           at = text.find("\nWatching ", at + 1))
+        ++seen;
+      if (seen >= n) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  };
+  const bool watched = waiting(1);
+  if (watched) {
+    // Table 3 saved again with its missing water level filled in.
+    XlsxRows rows;
+    ReadFirstWorksheet(Sample() / "1234567_3.xls",
+                       [&](int64_t, const std::vector<std::string>& cells) {
+                         rows.emplace_back(cells.begin(), cells.end());
+                         if (cells.size() > 3 && cells[1] == "MW-5" && cells[3].empty())
+                           rows.back()[3] = 18.5;
+                         return true;
+                       });
+    WriteXlsx(set / "1234567_3.xls", rows);
+  }
+  const bool reviewed_again = watched && waiting(2);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(reviewed_again) << ReadFile(out);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  const std::string text = ReadFile(out);
+  EXPECT_THAT(text, HasSubstr("Watching " + set.string() +
+                              ": the review runs again when a "
+                              "workbook of 1234567 is saved there (Ctrl-C ends).\n"));
+  EXPECT_THAT(text, HasSubstr(": 1234567_3.xls changed; reviewing again.\n"));
+  EXPECT_THAT(text, HasSubstr("\nTable 3 - Water Level\n  3.0 Missing Water Level Values.  "
+                              "(Must be Fixed): 1 before, 0 now (1 fixed, 0 new)\nProblem "
+                              "rows: 1 fixed, 0 new, 176 as before.\n"));
+  // The watch's own reports are gone with it.
+  EXPECT_FALSE(fs::exists(dir.dir() / ".watch report.json"));
 }
 
 }  // namespace
