@@ -14,7 +14,7 @@
 #include <thread>
 #include <utility>
 
-#include "acquire/folder_scan.h"
+#include "acquire/workbook_stamps.h"
 #include "commands.h"
 #include "console_ui.h"
 #include "core/date.h"
@@ -24,53 +24,6 @@ namespace sorvane::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-// What a workbook is known by between two looks: a save changes one or the other.
-struct Stamp {
-  std::uintmax_t size = 0;
-  fs::file_time_type written;
-  bool operator==(const Stamp&) const = default;
-};
-using Stamps = std::map<std::string, Stamp>;
-
-// The facility's workbooks in `folder` as the review takes them: files whose
-// name holds the Facility ID, hidden ones (an office program's owner file, a
-// copy being written) left out. A folder that cannot be read has none.
-Stamps Look(const fs::path& folder, const std::string& id) {
-  Stamps stamps;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = NameOf(it->path());
-    if (IsHiddenName(name) || name.find(id) == std::string::npos) continue;
-    std::error_code file_ec;
-    Stamp s{it->file_size(file_ec), it->last_write_time(file_ec)};
-    if (!file_ec && it->is_regular_file(file_ec)) stamps.emplace(name, s);
-  }
-  return stamps;
-}
-
-// "1234567_5.xls changed", "1234567_2.xls and 1234567_5.xls changed, 1234567_6.xls added".
-std::string Changes(const Stamps& was, const Stamps& now) {
-  std::vector<std::string> words[3];  // changed, added, removed
-  for (const auto& [name, stamp] : now) {
-    auto it = was.find(name);
-    if (it == was.end()) {
-      words[1].push_back(name);
-    } else if (!(it->second == stamp)) {
-      words[0].push_back(name);
-    }
-  }
-  for (const auto& [name, stamp] : was)
-    if (!now.count(name)) words[2].push_back(name);
-  std::string text;
-  const char* verbs[3] = {" changed", " added", " removed"};
-  for (int i = 0; i < 3; ++i) {
-    if (words[i].empty()) continue;
-    if (!text.empty()) text += ", ";
-    text += JoinedWithAnd(words[i]) + verbs[i];
-  }
-  return text;
-}
 
 std::string TimeOfDay() { return Date::Now().ToIso().substr(11); }
 
@@ -99,7 +52,7 @@ int WatchReview(const Paths& paths, const ReviewOptions& given, Streams io,
   };
 
   const std::string& id = options.facility_id;
-  Stamps reviewed = Look(folder, id);
+  FileStamps reviewed = StampFacilityFiles(folder, id);
   bool have_report = false;
   std::string shown[2];  // the review before, this one
   int status = 2;
@@ -123,12 +76,12 @@ int WatchReview(const Paths& paths, const ReviewOptions& given, Streams io,
       have_report = !ec;
       shown[0] = shown[1];
     }
+    // Taken before the words that invite it.
+    ScopedInterruptHandler ctrl_c;
     io.out << "\nWatching " << ForTerminal(folder.string()) << ": the review runs again when a "
            << "workbook of " << id << " is saved there (Ctrl-C ends).\n";
     io.out.flush();
-
-    ScopedInterruptHandler ctrl_c;
-    Stamps seen = reviewed;
+    FileStamps seen = reviewed;
     bool stop = false;
     // A save is taken once the files have stayed as saved for a second: a
     // spreadsheet program writes a workbook in several steps.
@@ -139,7 +92,7 @@ int WatchReview(const Paths& paths, const ReviewOptions& given, Streams io,
         stop = true;
         break;
       }
-      Stamps now = Look(folder, id);
+      FileStamps now = StampFacilityFiles(folder, id);
       const auto at = std::chrono::steady_clock::now();
       if (now != seen) {
         seen = std::move(now);
@@ -150,7 +103,8 @@ int WatchReview(const Paths& paths, const ReviewOptions& given, Streams io,
     }
     if (stop) break;
     io.out << '\n'
-           << TimeOfDay() << ": " << ForTerminal(Changes(reviewed, seen)) << "; reviewing again.\n";
+           << TimeOfDay() << ": " << ForTerminal(DescribeFileChanges(reviewed, seen))
+           << "; reviewing again.\n";
     reviewed = std::move(seen);
   }
   cleanup();

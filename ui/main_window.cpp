@@ -127,7 +127,7 @@ void MainWindow::BuildMenus() {
   QMenu* checks = b.Menu("mnuCheckTablesHeader", "Data Checks");
   for (int i = 0; i <= 5; ++i) {
     b.Item(checks, ControlName("mnuCheckTables", i), kCheckCaptions[i],
-           [this, &f, i] { Handle([&f, i] { f.mnuCheckTables_Click(i); }); });
+           [this, &f, i] { Handle([&f, i] { f.mnuCheckTables_ClickAskingFirst(i); }); });
   }
 
   QMenu* views = b.Menu("mnuTabViewHeader", "Table View");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "acquire/media_copy.h"
+#include "acquire/workbook_stamps.h"
 #include "core/paths.h"
 #include "core/ui_port.h"
 #include "import/import_driver.h"
@@ -76,6 +77,16 @@ class frmCMain {
   ImportResult mnuRunData_Click(int index);
   // Menu "Data Checks" (0 all tables, 1..5 one table).
   void mnuCheckTables_Click(int index);
+  // The same, as the window's menu offers it: when a workbook of the facility
+  // was saved (or copied, added, removed) in the workbook folder since the
+  // tables were imported, the person is asked first whether to import them
+  // again ("1234567_5.xls changed since the tables were imported at
+  // 10:42:07.  Import them again before the checks?"). Yes imports all five,
+  // then checks when every table is transferred; No checks what was imported.
+  void mnuCheckTables_ClickAskingFirst(int index);
+  // What changed in the workbook folder since the last import read it ("" when
+  // nothing, or before any import).
+  std::string WorkbooksChangedSinceImport() const;
   // Menu "Table View" (0 none, 1..5).
   void mnuTabView_Click(int index);
   // Menu "View Ref Tables" (0..3 lists, 5 update).
@@ -157,6 +168,9 @@ class frmCMain {
   std::shared_ptr<DriveProbe> drive_probe_;
   std::chrono::steady_clock::duration media_wait_ = std::chrono::seconds(10);
   std::chrono::steady_clock::duration lock_wait_ = std::chrono::seconds(15);
+  // The facility's workbooks as the last import found them, and when.
+  FileStamps imported_files_;
+  std::string imported_id_, imported_at_;
   // This run's hold on its data folder.
   DataFolderLock folder_lock_;
 };

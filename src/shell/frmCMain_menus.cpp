@@ -7,6 +7,7 @@
 #include "acquire/reference_update.h"
 #include "acquire/workbook_set.h"
 #include "checks/frmCCheckView.h"
+#include "core/date.h"
 #include "core/errors.h"
 #include "core/text.h"
 #include "import/import_driver.h"
@@ -182,6 +183,21 @@ CopyOutcome frmCMain::CopyFromFolder(const std::filesystem::path& folder) {
 ImportResult frmCMain::mnuRunData_Click(int index) {
   ImportResult result;
   if (busy_ || unloaded_) return result;
+  // Taken before the import reads them, so that a save while it reads is a
+  // change afterwards. One table's import takes in only its own workbook.
+  const std::string& id = state_.view.txtFacilityID.text;
+  FileStamps found = StampFacilityFiles(state_.paths.WorkbookDir(), id);
+  if (index == 0 || id != imported_id_) {
+    imported_files_ = std::move(found);
+    imported_id_ = id;
+  } else {
+    const std::string suffix = "_" + std::to_string(index) + ".";
+    std::erase_if(imported_files_,
+                  [&](const auto& file) { return file.first.find(suffix) != std::string::npos; });
+    for (const auto& [name, stamp] : found)
+      if (name.find(suffix) != std::string::npos) imported_files_[name] = stamp;
+  }
+  imported_at_ = Date::Now().ToIso().substr(11);
   RunBusy(kOtherActivities, [&] {
     result = ::sorvane::mnuRunData_Click(state_, index,
                                          [this](bool reset_all) { UpdateMenus(reset_all); });
@@ -212,6 +228,24 @@ void frmCMain::mnuCheckTables_Click(int index) {
     check_view_->ReferenceWindow = [this]() -> frmCMinorTableView& { return ReferenceView(); };
   }
   check_view_->Form_Load();
+}
+
+std::string frmCMain::WorkbooksChangedSinceImport() const {
+  if (imported_id_.empty()) return {};
+  return DescribeFileChanges(imported_files_,
+                             StampFacilityFiles(state_.paths.WorkbookDir(), imported_id_));
+}
+
+void frmCMain::mnuCheckTables_ClickAskingFirst(int index) {
+  if (index < 0 || index > 5 || busy_ || unloaded_) return;
+  const std::string changed = WorkbooksChangedSinceImport();
+  if (!changed.empty() &&
+      state_.ui.AskYesNo(changed + " since the tables were imported at " + imported_at_ +
+                         ".  Import them again before the checks?")) {
+    mnuRunData_Click(0);
+    if (unloaded_ || !state_.view.menus[menu::kChecksHeader].enabled) return;
+  }
+  mnuCheckTables_Click(index);
 }
 
 void frmCMain::mnuTabView_Click(int index) { ::sorvane::mnuTabView_Click(state_, index); }

@@ -292,6 +292,47 @@ TEST_F(MainWindowTest, ATableImportedAgainAfterTheChecksIsTransferredAndCheckedA
   EXPECT_THAT(ui_.messages, ::testing::IsEmpty());
 }
 
+// A workbook saved since the import is said before the checks the menu starts,
+// and the person chooses whether to import again; one table's import takes in
+// only its own workbook.
+TEST_F(MainWindowTest, WorkbooksSavedSinceTheImportAreSaidBeforeTheChecks) {
+  const fs::path gis = dir_.paths().WorkbookDir();
+  CopySample(gis);
+  w.state().view.txtFacilityID.text = "1234567";
+  w.mnuRunData_Click(0);
+  EXPECT_EQ(w.WorkbooksChangedSinceImport(), "");
+  const auto save = [&](const char* name) {
+    fs::last_write_time(gis / name, fs::last_write_time(gis / name) + std::chrono::seconds(5));
+  };
+  save("1234567_3.xls");
+  save("1234567_5.xls");
+  EXPECT_EQ(w.WorkbooksChangedSinceImport(), "1234567_3.xls and 1234567_5.xls changed");
+  w.mnuRunData_Click(3);
+  EXPECT_EQ(w.WorkbooksChangedSinceImport(), "1234567_5.xls changed");
+
+  // No: the checks of the rows imported.
+  w.mnuCheckTables_ClickAskingFirst(5);
+  ASSERT_EQ(ui_.questions.size(), 1u);
+  EXPECT_THAT(ui_.questions[0],
+              ::testing::MatchesRegex("1234567_5\\.xls changed since the tables were imported at "
+                                      "[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\\.  Import them again "
+                                      "before the checks\\?"));
+  ASSERT_NE(w.check_view(), nullptr);
+  EXPECT_EQ(w.state().Tables[5].TableStatus, 7);
+
+  // Yes: all five imported again, then checked; nothing is asked after that.
+  save("1234567_5.xls");
+  ui_.yes_no_answers = {true};
+  w.mnuCheckTables_ClickAskingFirst(0);
+  EXPECT_EQ(ui_.questions.size(), 2u);
+  EXPECT_EQ(w.WorkbooksChangedSinceImport(), "");
+  EXPECT_EQ(w.state().StatusLabel(5).caption,
+            "4122 records of Table 5 transferred to temporary table in Access. ");
+  EXPECT_TRUE(w.check_view()->loaded());
+  w.mnuCheckTables_ClickAskingFirst(0);
+  EXPECT_EQ(ui_.questions.size(), 2u);
+}
+
 // A refresh that brings new expected fields makes the next import check them,
 // without a restart.
 TEST_F(MainWindowTest, ARefreshedStructureTableIsTheOneTheNextImportChecks) {
