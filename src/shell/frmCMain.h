@@ -81,8 +81,9 @@ class frmCMain {
   // was saved (or copied, added, removed) in the workbook folder since the
   // tables were imported, the person is asked first whether to import them
   // again ("1234567_5.xls changed since the tables were imported at
-  // 10:42:07.  Import them again before the checks?"). Yes imports all five,
-  // then checks when every table is transferred; No checks what was imported.
+  // 10:42:07.  Import them again before the checks?"). Yes closes an open
+  // check window, imports all five, then checks when every table is
+  // transferred; No checks what was imported.
   void mnuCheckTables_ClickAskingFirst(int index);
   // What changed in the workbook folder since the last import read it ("" when
   // nothing, or before any import).

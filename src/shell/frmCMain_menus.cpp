@@ -242,6 +242,9 @@ void frmCMain::mnuCheckTables_ClickAskingFirst(int index) {
   if (!changed.empty() &&
       state_.ui.AskYesNo(changed + " since the tables were imported at " + imported_at_ +
                          ".  Import them again before the checks?")) {
+    // An open check window shows the checks of the rows imported before: it
+    // is built afresh, and checks the new ones.
+    CloseCheckWindow();
     mnuRunData_Click(0);
     if (unloaded_ || !state_.view.menus[menu::kChecksHeader].enabled) return;
   }
