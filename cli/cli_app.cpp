@@ -156,6 +156,15 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   floppy_flag->excludes(from_opt);
   copy->footer(kCopyExit);
 
+  std::string template_id, template_dir;
+  auto* templates = app.add_subcommand(
+      "template", "Write a facility's five empty workbooks, headed and checked as imported");
+  templates->add_option("FACILITY_ID", template_id, "Seven-digit Facility ID")->required();
+  templates->add_option("--to", template_dir, "The folder to write them into")->required();
+  templates->footer(
+      "Exit status: 0 the five written; 2 none written (one of them already "
+      "there, say).");
+
   std::string update_from;
   auto* update = app.add_subcommand("update-refs", "Refresh the reference tables");
   update->add_option("--from", update_from,
@@ -164,7 +173,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   update->footer(kUpdateExit);
 
   // `read` works on a file alone: a data folder given to it would be ignored.
-  for (auto* sub : {init, status, review, refs, copy, update}) {
+  for (auto* sub : {init, status, review, refs, copy, templates, update}) {
     sub->add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
   }
 
@@ -239,6 +248,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     return RunCopy(paths, copy_id, cd ? "cd" : floppy ? "floppy" : "folder", from_dir, io);
   }
   if (*update) return RunUpdateRefs(paths, update_from, io);
+  if (*templates) return RunTemplate(paths, template_id, template_dir, io);
   return 2;
 }
 

@@ -77,6 +77,10 @@ int RunCopy(const Paths& paths, const std::string& facility_id, const std::strin
             const std::string& from_dir, Streams io, std::shared_ptr<DriveProbe> drives = nullptr,
             std::chrono::steady_clock::duration media_wait = std::chrono::seconds(10));
 
+// `sorvane template FACILITY_ID --to DIR`: the facility's five empty workbooks.
+int RunTemplate(const Paths& paths, const std::string& facility_id, const std::string& folder,
+                Streams io);
+
 // `sorvane update-refs [--from FILE]`
 int RunUpdateRefs(const Paths& paths, const std::string& from_file, Streams io);
 

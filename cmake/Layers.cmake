@@ -32,7 +32,8 @@ sorvane_layer(sv_transfer GLOBS transfer/*.cpp DEPS sv_state)
 sorvane_layer(sv_import GLOBS import/*.cpp DEPS sv_readers sv_acquire sv_transfer sv_viewers)
 sorvane_layer(sv_checks GLOBS checks/*.cpp DEPS sv_state sv_viewers sv_readers sv_import
               PkgConfig::XLSXWRITER)
-sorvane_layer(sv_shell GLOBS shell/*.cpp DEPS sv_import sv_checks sv_acquire sv_viewers)
+sorvane_layer(sv_templates GLOBS templates/*.cpp DEPS sv_state sv_checks PkgConfig::XLSXWRITER)
+sorvane_layer(sv_shell GLOBS shell/*.cpp DEPS sv_import sv_checks sv_acquire sv_viewers sv_templates)
 
 add_library(sorvane_core INTERFACE)
 target_link_libraries(sorvane_core INTERFACE sv_shell)

@@ -114,6 +114,8 @@ void MainWindow::BuildMenus() {
          [this, &f] { Handle([&f] { f.mnuDataLoadFloppy_Click(); }); });
   b.Item(copy, "mnuDataLoadFolder", "&Folder...",
          [this, &f] { Handle([&f] { f.mnuDataLoadFolder_Click(); }); });
+  b.Item(copy, "mnuDataTemplates", "Empty &Workbooks...",
+         [this, &f] { Handle([&f] { f.mnuDataTemplates_Click(); }); });
   b.Separator(copy);
   b.Item(copy, "mnuExit", "&Exit", [this, &f] { Handle([&f] { f.mnuExit_Click(); }); });
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ class frmCMain {
   // is dropped), as "Folder..." copies them. Things from several folders are
   // refused with a word. Nothing happens while the "Folder..." item is off.
   CopyOutcome DropOnWindow(const std::vector<std::filesystem::path>& dropped);
+  // "Empty Workbooks...": asks for a folder and writes the typed facility's
+  // five empty workbooks there (templates/workbook_templates.h), then says
+  // where they are; the folder when written.
+  std::optional<std::filesystem::path> mnuDataTemplates_Click();
   void mnuExit_Click() { Form_Unload(); }
   // Menu "Import Tables" (0 all tables, 1..5 one table); refused (nothing ran)
   // also while another activity runs.

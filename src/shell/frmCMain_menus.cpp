@@ -13,6 +13,7 @@
 #include "import/import_driver.h"
 #include "import/table_structures.h"
 #include "shell/frmCMain.h"
+#include "templates/workbook_templates.h"
 #include "transfer/transfer.h"
 #include "viewers/frmCMinorTableView.h"
 #include "viewers/table_view.h"
@@ -44,9 +45,9 @@ namespace {
 const std::vector<std::string> kImportMenus = {
     menu::kImportHeader, menu::RunData(0), menu::RunData(1), menu::RunData(2),
     menu::RunData(3),    menu::RunData(4), menu::RunData(5)};
-const std::vector<std::string> kOtherActivities = {menu::kNewSite,        menu::kDataLoadCD,
-                                                   menu::kDataLoadFloppy, menu::kDataLoadFolder,
-                                                   menu::kChecksHeader,   menu::ViewRef(5)};
+const std::vector<std::string> kOtherActivities = {
+    menu::kNewSite,       menu::kDataLoadCD,   menu::kDataLoadFloppy, menu::kDataLoadFolder,
+    menu::kDataTemplates, menu::kChecksHeader, menu::ViewRef(5)};
 
 // The check window's items that run checks or write the error workbook ("Exit"
 // and the reference lists stay usable).
@@ -147,6 +148,22 @@ CopyOutcome frmCMain::mnuDataLoadFolder_Click() {
       state_.ui.ChooseFolder("Copy the facility's workbooks from");
   if (!folder || unloaded_) return CopyOutcome::kStopped;
   return CopyFromFolder(*folder);
+}
+
+std::optional<std::filesystem::path> frmCMain::mnuDataTemplates_Click() {
+  if (busy_ || unloaded_ || !CheckFacilityIDForm(state_)) return std::nullopt;
+  const std::optional<std::string> folder =
+      state_.ui.ChooseFolder("Write the facility's empty workbooks into");
+  if (!folder || unloaded_) return std::nullopt;
+  const std::string id = state_.view.txtFacilityID.text;
+  try {
+    WriteWorkbookTemplates(state_, id, *folder);
+  } catch (const Error& e) {
+    state_.ui.MessageBox(e.NumberDescription("  "));
+    return std::nullopt;
+  }
+  state_.ui.MessageBox("The five empty workbooks of " + id + " are in " + *folder + ".");
+  return std::filesystem::path(*folder);
 }
 
 CopyOutcome frmCMain::DropOnWindow(const std::vector<std::filesystem::path>& dropped) {

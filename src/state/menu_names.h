@@ -14,6 +14,9 @@ inline constexpr const char* kDataLoadFloppy = "mnuDataLoadFloppy";
 // "Folder...": the workbooks from a folder the person chooses (a download, a
 // network share), searched and copied as from a CD.
 inline constexpr const char* kDataLoadFolder = "mnuDataLoadFolder";
+// "Empty Workbooks...": the facility's five workbooks, empty, headed and
+// checked as the import takes them, written into a folder the person chooses.
+inline constexpr const char* kDataTemplates = "mnuDataTemplates";
 inline constexpr const char* kExit = "mnuExit";
 inline constexpr const char* kImportHeader = "mnuRunAllChecks";  // "Import Tables"
 inline constexpr const char* kChecksHeader = "mnuCheckTablesHeader";
