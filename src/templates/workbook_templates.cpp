@@ -150,8 +150,7 @@ class TemplateBook {
       for (size_t l = 0; l < lists_.size(); ++l) {
         if (v >= lists_[l].values.size()) continue;
         Check(worksheet_write_string(choices, static_cast<lxw_row_t>(v + 1),
-                                     static_cast<lxw_col_t>(l), lists_[l].values[v].c_str(),
-                                     text_),
+                                     static_cast<lxw_col_t>(l), lists_[l].values[v].c_str(), text_),
               file_);
       }
     }
@@ -178,18 +177,14 @@ class TemplateBook {
                                    : "One of the agency's " + LowerCase(list->heading) +
                                          " (the list); another needs the agency's word.";
       if (list == &lists_[0]) v.error_type = LXW_VALIDATION_ERROR_TYPE_STOP;
-    } else if (f.type == 3) {
-      v.validate = LXW_VALIDATION_TYPE_INTEGER;
+    } else if (f.type == 3 || f.type == 4) {
+      // The ranges of a 16-bit whole number and of a single-precision number.
+      const bool whole = f.type == 3;
+      v.validate = whole ? LXW_VALIDATION_TYPE_INTEGER : LXW_VALIDATION_TYPE_DECIMAL;
       v.criteria = LXW_VALIDATION_CRITERIA_BETWEEN;
-      v.minimum_number = -32768;
-      v.maximum_number = 32767;
-      message = "A whole number from -32768 to 32767.";
-    } else if (f.type == 4) {
-      v.validate = LXW_VALIDATION_TYPE_DECIMAL;
-      v.criteria = LXW_VALIDATION_CRITERIA_BETWEEN;
-      v.minimum_number = -3.4e38;
-      v.maximum_number = 3.4e38;
-      message = "A number.";
+      v.minimum_number = whole ? -32768 : -3.4e38;
+      v.maximum_number = whole ? 32767 : 3.4e38;
+      message = whole ? "A whole number from -32768 to 32767." : "A number.";
     } else if (f.type == 7) {
       v.validate = LXW_VALIDATION_TYPE_DATE;
       v.criteria = LXW_VALIDATION_CRITERIA_BETWEEN;
@@ -227,6 +222,9 @@ std::vector<std::string> TemplateNames(const std::string& facility_id) {
 
 std::vector<fs::path> WriteWorkbookTemplates(RunState& state, const std::string& facility_id,
                                              const fs::path& folder) {
+  // The ID names the files: one that would name a folder too is refused.
+  if (facility_id.find_first_of(std::string("/\0", 2)) != std::string::npos)
+    throw FileError(52, "Bad file name or number (" + facility_id + ")");
   std::vector<fs::path> files;
   for (const std::string& name : TemplateNames(facility_id)) {
     files.push_back(folder / name);

@@ -25,8 +25,9 @@ std::vector<std::string> TemplateNames(const std::string& facility_id);
 // structures of state.TempRecordset and the reference tables of the work
 // database. A file of the same name already there is never replaced: the
 // templates are refused with Error 58 ("File already exists"), naming it,
-// before any is written. Other failures throw FileError naming the file, and
-// leave none of the templates written so far.
+// before any is written; an ID holding a "/" is refused with Error 52. Other
+// failures throw FileError naming the file, and leave none of the templates
+// written so far.
 std::vector<std::filesystem::path> WriteWorkbookTemplates(RunState& state,
                                                           const std::string& facility_id,
                                                           const std::filesystem::path& folder);

@@ -183,6 +183,8 @@ TEST(TemplateCommand, WritesTheFiveEmptyWorkbooksOnceAndRefusesAShortId) {
   r = RunCommand({"template", "123456", "--to", to, "--data-dir", dir.dir().string()});
   EXPECT_EQ(r.code, 2);
   EXPECT_EQ(r.err, "Facility ID must be 7 digits.\n");
+  r = RunCommand({"template", "../4567", "--to", to, "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.err, "template: 52 Bad file name or number (../4567)\n");
 }
 
 TEST(InitCommand, CreatesTheDataFolderRefusesToOverwriteAndSurvivesAFullDisk) {
