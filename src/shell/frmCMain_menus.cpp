@@ -201,24 +201,29 @@ ImportResult frmCMain::mnuRunData_Click(int index) {
   ImportResult result;
   if (busy_ || unloaded_) return result;
   // Taken before the import reads them, so that a save while it reads is a
-  // change afterwards. One table's import takes in only its own workbook.
-  const std::string& id = state_.view.txtFacilityID.text;
+  // change afterwards.
+  const std::string id = state_.view.txtFacilityID.text;
   FileStamps found = StampFacilityFiles(state_.paths.WorkbookDir(), id);
-  if (index == 0 || id != imported_id_) {
-    imported_files_ = std::move(found);
-    imported_id_ = id;
-  } else {
-    const std::string suffix = "_" + std::to_string(index) + ".";
-    std::erase_if(imported_files_,
-                  [&](const auto& file) { return file.first.find(suffix) != std::string::npos; });
-    for (const auto& [name, stamp] : found)
-      if (name.find(suffix) != std::string::npos) imported_files_[name] = stamp;
-  }
-  imported_at_ = Date::Now().ToIso().substr(11);
+  const std::string at = Date::Now().ToIso().substr(11);
   RunBusy(kOtherActivities, [&] {
     result = ::sorvane::mnuRunData_Click(state_, index,
                                          [this](bool reset_all) { UpdateMenus(reset_all); });
   });
+  // A refused Facility ID imported nothing. One table's import takes in only
+  // its own workbook.
+  if (result.run != ImportResult::Run::kRefused) {
+    if (index == 0 || id != imported_id_) {
+      imported_files_ = std::move(found);
+      imported_id_ = id;
+    } else {
+      const std::string suffix = "_" + std::to_string(index) + ".";
+      std::erase_if(imported_files_,
+                    [&](const auto& file) { return file.first.find(suffix) != std::string::npos; });
+      for (const auto& [name, stamp] : found)
+        if (name.find(suffix) != std::string::npos) imported_files_[name] = stamp;
+    }
+    imported_at_ = at;
+  }
   // "Data Checks" follows the stage codes again, as UpdateMenus sets it.
   bool all_transferred = true;
   for (int n = 1; n <= 5; ++n)
