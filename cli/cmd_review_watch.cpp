@@ -81,6 +81,13 @@ int WatchReview(const Paths& paths, const ReviewOptions& given, Streams io,
     io.out << "\nWatching " << ForTerminal(folder.string()) << ": the review runs again when a "
            << "workbook of " << id << " is saved there (Ctrl-C ends).\n";
     io.out.flush();
+    // Nobody reads any more (`... --watch | head`): waiting would hold the
+    // pipeline open for nothing.
+    if (!io.out) {
+      io.err << "review: the standard output is closed; the watch ends\n";
+      status = 2;
+      break;
+    }
     FileStamps seen = reviewed;
     bool stop = false;
     // A save is taken once the files have stayed as saved for a second: a

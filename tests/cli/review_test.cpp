@@ -2,9 +2,9 @@
 // JSON report and the error workbook of the sample facility against committed
 // copies (SORVANE_UPDATE_EXPECTED=1 writes new ones when a change is meant), and
 // what it says when something is dropped, cut short or refused.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -22,6 +22,7 @@
 
 #include "cli_app.h"
 #include "cli_run.h"
+#include "commands.h"
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
 #include "json_parse.h"
@@ -491,6 +492,15 @@ TEST(SaidOutLoud, WatchedReviewRunsAgainWhenAWorkbookIsSavedAndSaysWhatChanged) 
                               "rows: 1 fixed, 0 new, 176 as before.\n"));
   // The watch's own reports are gone with it.
   EXPECT_FALSE(fs::exists(dir.dir() / ".watch report.json"));
+
+  // Nobody reading its output ends a watch at once.
+  std::ostream closed(nullptr);  // every write fails
+  std::ostringstream err;
+  cli::ReviewOptions options;
+  options.facility_id = "1234567";
+  options.workbooks_dir = set.string();
+  EXPECT_EQ(cli::WatchReview(dir.paths(), options, {closed, err}), 2);
+  EXPECT_THAT(err.str(), HasSubstr("review: the standard output is closed; the watch ends\n"));
 }
 
 }  // namespace
