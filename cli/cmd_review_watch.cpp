@@ -7,7 +7,6 @@
 // Ctrl-C does (status 2).
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -46,11 +45,6 @@ int WatchReview(const Paths& paths, const ReviewOptions& given, Streams io,
     options.json_file = reports[1].string();
     options.report_unnamed = true;
   }
-  auto cleanup = [&] {
-    std::error_code ec;
-    for (const fs::path& f : reports) fs::remove(f, ec);
-  };
-
   const std::string& id = options.facility_id;
   FileStamps reviewed = StampFacilityFiles(folder, id);
   bool have_report = false;
@@ -114,7 +108,8 @@ int WatchReview(const Paths& paths, const ReviewOptions& given, Streams io,
            << "; reviewing again.\n";
     reviewed = std::move(seen);
   }
-  cleanup();
+  std::error_code ec;
+  for (const fs::path& f : reports) fs::remove(f, ec);
   return status;
 }
 

@@ -214,20 +214,14 @@ class TemplateBook {
 
 }  // namespace
 
-std::vector<std::string> TemplateNames(const std::string& facility_id) {
-  std::vector<std::string> names;
-  for (int n = 1; n <= 5; ++n) names.push_back(facility_id + "_" + std::to_string(n) + ".xlsx");
-  return names;
-}
-
 std::vector<fs::path> WriteWorkbookTemplates(RunState& state, const std::string& facility_id,
                                              const fs::path& folder) {
   // The ID names the files: one that would name a folder too is refused.
   if (facility_id.find_first_of(std::string("/\0", 2)) != std::string::npos)
     throw FileError(52, "Bad file name or number (" + facility_id + ")");
   std::vector<fs::path> files;
-  for (const std::string& name : TemplateNames(facility_id)) {
-    files.push_back(folder / name);
+  for (int n = 1; n <= 5; ++n) {
+    files.push_back(folder / (facility_id + "_" + std::to_string(n) + ".xlsx"));
     std::error_code ec;
     if (fs::exists(files.back(), ec) || ec)
       throw FileError(58, "File already exists (" + files.back().string() + ")");

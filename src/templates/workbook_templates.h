@@ -18,9 +18,6 @@
 
 namespace sorvane {
 
-// The file names of the templates of `facility_id`, Table 1 to 5.
-std::vector<std::string> TemplateNames(const std::string& facility_id);
-
 // Writes the five templates into `folder` (made when missing) from the
 // structures of state.TempRecordset and the reference tables of the work
 // database. A file of the same name already there is never replaced: the
