@@ -200,12 +200,14 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     ErrorWorkbookExport& excel = view->ErrorExport();
     if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
+    ListHints hints(s.WorkConn);
     auto write = view->WriteCheckErrors;
     view->WriteCheckErrors = [&, write](int table, int index) {
       if (stopped()) throw Error(3059, "Operation canceled by user.");
       const clsReviewObject& check = view->CheckList.at(static_cast<size_t>(index));
       CheckReport& report = failed[{table, index}];
       report = ReportCheck(index, check, view->adoProblemRS);
+      report.hints = hints.ForEveryRow(table, index, *view->adoProblemRS);
       // Places cost a query of their own; only the report and the copies show them.
       try {
         if (!options.json_file.empty() || !options.annotate_dir.empty()) {
@@ -271,7 +273,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       AddImportProblems(s, t.table, marks);
       for (const CheckReport& c : t.checks) {
         if (!c.passed)
-          AddCheckProblems(t.table, c.index, c.severity, c.text, c.rule, c.sources, marks);
+          AddCheckProblems(t.table, c.index, c.severity, c.text, c.rule, c.sources, c.hints, marks);
       }
     }
     std::vector<int> tables;

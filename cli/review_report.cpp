@@ -1,8 +1,13 @@
 #include "review_report.h"
 
 #include <ostream>
+#include <set>
+#include <string_view>
+#include <utility>
 
 #include "checks/ModChecks.h"
+#include "console_ui.h"
+#include "core/text.h"
 #include "json_writer.h"
 
 namespace sorvane::cli {
@@ -136,6 +141,27 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out) {
   json.EndObject();
 }
 
+namespace {
+
+// Under a failed check, each value the agency's lists hold something near,
+// once, the first few of them.
+void PrintHints(const std::vector<ListHint>& hints, std::ostream& out) {
+  constexpr size_t kShown = 5;
+  std::set<std::pair<std::string_view, std::string_view>> seen;
+  size_t more = 0;
+  for (const ListHint& h : hints) {
+    if (h.text.empty() || !seen.emplace(h.value, h.text).second) continue;
+    if (seen.size() > kShown) {
+      ++more;
+      continue;
+    }
+    out << "      " << ForTerminal(ForReading(h.value, 60) + ": " + h.text) << '\n';
+  }
+  if (more > 0) out << "      and " << more << " more values the lists hold something near\n";
+}
+
+}  // namespace
+
 void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {
   for (const TableReport& t : report.tables) {
     if (!t.checked) continue;
@@ -150,6 +176,7 @@ void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {
       if (c.passed) continue;
       out << "  " << t.table << '.' << c.index << ' ' << c.text << SeverityWording(c.severity)
           << "- " << Records(static_cast<size_t>(c.RowCount())) << '\n';
+      PrintHints(c.hints, out);
     }
   }
 }

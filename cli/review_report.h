@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "checks/clsReviewObject.h"
+#include "checks/list_hints.h"
 #include "core/record_set.h"
 #include "core/value.h"
 #include "import/import_problems.h"
@@ -35,6 +36,9 @@ struct CheckReport {
   int64_t RowCount() const { return rows ? rows->RecordCount() : 0; }
   // The workbook places each row stands for, aligned with `rows`.
   PlaceLists sources;
+  // What the agency's lists hold near each row's value, aligned with `rows`
+  // (empty for a check of no list).
+  std::vector<ListHint> hints;
 };
 
 using Place = SheetPlace;

@@ -197,6 +197,7 @@ void frmCCheckView::FillGrid(int index, const clsReviewObject& check) {
   adoProblemRS = problems;
   view_.DataGrid1.source = adoProblemRS;
   grid_check_ = {current_table_, check, problems, problems.get(), std::nullopt};
+  grid_check_.index = index;
   if (changes_ && changes_table_ == current_table_ &&
       changes_stamp_ == state_.WorkConn.DataStamp()) {
     const auto it = changes_->checks.find(index);
@@ -264,9 +265,12 @@ std::string frmCCheckView::GridRowPlaces(int64_t row) {
     return "";
   // The places of a million rows take seconds to work out, and the hover
   // would freeze the window that long without a sign.
+  if (!g.hints) g.hints.emplace(state_.WorkConn);
+  const std::string hint = g.hints->For(g.table, g.index, *adoProblemRS, row).text;
   constexpr int64_t kMostPlaced = 200000;
   if (!g.places && g.rows->RecordCount() > kMostPlaced) {
-    return "Where these rows stand in the workbooks is not looked up here for a check\n"
+    return (hint.empty() ? "" : hint + "\n") +
+           "Where these rows stand in the workbooks is not looked up here for a check\n"
            "of more than 200,000 rows: Output to Excel > Marked Copies of the Workbooks\n"
            "marks them.";
   }
@@ -278,11 +282,12 @@ std::string frmCCheckView::GridRowPlaces(int64_t row) {
     }
   }
   const auto added = static_cast<size_t>(adoProblemRS->AddedAt(row));
-  if (added >= g.places->size()) return "";
+  if (added >= g.places->size()) return hint;
   constexpr size_t kShown = 10;
   const std::span<const SheetPlace> places = (*g.places)[added];
   std::string text =
       GridRowIsNew(row) ? "New since the checks of " + changes_->since + ".\n" : std::string();
+  if (!hint.empty()) text += hint + "\n";
   for (size_t i = 0; i < places.size() && i < kShown; ++i)
     text += (i == 0 ? "" : "\n") + DescribePlace(places[i]);
   if (places.size() > kShown)
@@ -335,6 +340,7 @@ void frmCCheckView::mnuMarkedCopies_Click() {
   if (run_depth_ == 1) reported_.clear();
   PrefetchChecks({1, 2, 3, 4, 5});
   PrefetchPlaces({1, 2, 3, 4, 5});
+  ListHints hints(state_.WorkConn);
   for (int t = 1; t <= 5; ++t) {
     AddImportProblems(state_, t, marks);
     RunAllChecks(t, false);
@@ -344,7 +350,8 @@ void frmCCheckView::mnuMarkedCopies_Click() {
       try {
         const std::shared_ptr<const RecordSet> problems = results_.Get(check.qryProblems);
         AddCheckProblems(t, static_cast<int>(i), check.Required, check.FailString, check.ToolTip,
-                         ProblemPlaces(state_, t, check, *problems, &results_), marks);
+                         ProblemPlaces(state_, t, check, *problems, &results_),
+                         hints.ForEveryRow(t, static_cast<int>(i), *problems), marks);
       } catch (const Error& e) {
         ReportError(e.NumberDescription());
       }

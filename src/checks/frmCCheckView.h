@@ -22,6 +22,7 @@
 #include "checks/check_view_state.h"
 #include "checks/clsReviewObject.h"
 #include "checks/export_result.h"
+#include "checks/list_hints.h"
 #include "core/record_set.h"
 #include "state/run_state.h"
 #include "state/sheet_places.h"
@@ -155,6 +156,8 @@ class frmCCheckView {
     const RecordSet* shown = nullptr;
     std::optional<PlaceLists> places;
     const std::vector<bool>* is_new = nullptr;  // by the order the query gave the rows
+    int index = -1;
+    std::optional<ListHints> hints = std::nullopt;  // read afresh for each check shown
   } grid_check_;
   // What the last recorded run of `changes_table_` found changed, while the
   // work database is as it was then (`changes_stamp_`).

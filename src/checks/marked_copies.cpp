@@ -38,11 +38,12 @@ void AddImportProblems(const RunState& state, int n, std::vector<MarkedProblem>&
 
 void AddCheckProblems(int table, int index, int severity, const std::string& text,
                       const std::string& rule, const PlaceLists& sources,
-                      std::vector<MarkedProblem>& out) {
+                      const std::vector<ListHint>& hints, std::vector<MarkedProblem>& out) {
   const std::string name = std::to_string(table) + "." + std::to_string(index);
   for (size_t r = 0; r < sources.size(); ++r) {
+    const std::string& hint = r < hints.size() ? hints[r].text : std::string();
     for (const SheetPlace& place : sources[r]) {
-      out.push_back({table, name, severity, text, rule, place});
+      out.push_back({table, name, severity, text, rule, place, hint});
     }
   }
 }

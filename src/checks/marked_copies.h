@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/list_hints.h"
 #include "state/run_state.h"
 
 namespace sorvane {
@@ -24,15 +25,17 @@ struct MarkedProblem {
   std::string text;
   std::string rule;
   SheetPlace place;
+  std::string hint = {};  // what the agency's lists hold near the value (list_hints.h)
 };
 
 // Appends the import findings of table n (1..5).
 void AddImportProblems(const RunState& state, int n, std::vector<MarkedProblem>& out);
 // Appends the problem rows of failed check `index` of `table` (severity, fail
-// text and rule as the check has them) at their places, one list per row.
+// text and rule as the check has them) at their places, one list per row,
+// each with its hint where `hints` (aligned with the rows, or empty) has one.
 void AddCheckProblems(int table, int index, int severity, const std::string& text,
                       const std::string& rule, const PlaceLists& sources,
-                      std::vector<MarkedProblem>& out);
+                      const std::vector<ListHint>& hints, std::vector<MarkedProblem>& out);
 
 // Why `dir` may not receive the copies, or "" when it may: it is the workbook
 // folder or the folder a workbook was read from.

@@ -75,6 +75,7 @@ std::string CommentLine(const MarkedProblem& p) {
   const std::string wording(Trim(SeverityWording(p.severity)));
   if (!wording.empty()) line += " " + wording;
   if (!p.rule.empty()) line += "\nRule: " + p.rule;
+  if (!p.hint.empty()) line += "\n" + p.hint;
   return line;
 }
 
@@ -177,7 +178,9 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
       std::string severity(Trim(SeverityWording(p.severity)));
       if (severity.size() > 2) severity = severity.substr(1, severity.size() - 2);  // no ()
       Check(worksheet_write_string(ws, row, 2, severity.c_str(), nullptr), file);
-      Check(worksheet_write_string(ws, row, 3, CellText(p.text).c_str(), nullptr), file);
+      const std::string problem =
+          p.hint.empty() ? p.text : std::string(Trim(p.text)) + "  " + p.hint;
+      Check(worksheet_write_string(ws, row, 3, CellText(problem).c_str(), nullptr), file);
       const std::string target = "internal:" + QuotedSheet(data_sheet) + "!" +
                                  (p.place.cells.empty() ? "A" : p.place.cells.front()) +
                                  std::to_string(p.place.row);

@@ -218,6 +218,13 @@ TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsOrXlsx)
   std::map<int, size_t> lines;
   const auto marks = MarksOf(ParseJson(json), lines);
   for (int n = 1; n <= 5; ++n) ExpectCopy(n, marks.at(n), lines.at(n));
+  // The unknown contaminant's cells say what the agency's list calls its CAS number.
+  const std::string hint = "The agency's list names CAS 71-43-2 \"Benzene\".";
+  EXPECT_NE(XlsxPart(out_ / "1234567_5 (checked).xlsx", "xl/comments1.xml")
+                .find("Rule: In general, there should be no unknown contaminant names. If it is a "
+                      "legitimate name, it can be added to the database.\n" +
+                      hint),
+            std::string::npos);
   // The copies are new files; the workbooks were only read.
   EXPECT_EQ(ReadFile(in_ / "1234567_1.xls"), ReadFile(SourcePath("data/sample/1234567_1.xls")));
 }

@@ -242,6 +242,10 @@ TEST_F(CheckWindowTest, AProblemRowsTipNamesItsWorkbookRowsAlsoOnceSorted) {
   EXPECT_EQ(tip(2), place + "103" + cells);  // Toluene
   EXPECT_EQ(grid->model()->index(1, 3).data(Qt::ToolTipRole).toString().toStdString(),
             "Ethylbenzene\n\n" + place + "104" + cells);
+  // An unknown contaminant's tip first says what the agency's list calls its CAS number.
+  QTest::mouseClick(In<QLabel>(w, ControlName("lblStatus", 4)), Qt::LeftButton);
+  EXPECT_EQ(tip(0), "The agency's list names CAS 71-43-2 \"Benzene\".\n" + place +
+                        "102, cells E, F, K, L\n" + place + "122, cells E, F, K, L");
   // Rows typed into the work database were never in a workbook.
   BreakSampleLocations();
   ActionIn(w, "mnuRunChecks(1)")->trigger();

@@ -1,0 +1,58 @@
+// What the agency's lists hold near a value that a check found missing from
+// them: the name the list gives an unknown contaminant's CAS number, or the
+// entry written nearly alike (a laboratory, a sample source, a contract, a
+// contaminant name with a letter wrong). A hint for the person who mends the
+// workbook, shown beside the problem; the data are never changed by it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/record_set.h"
+#include "workdb/connection.h"
+
+namespace sorvane {
+
+struct ListHint {
+  std::string value;  // the row's value the hint is about ("BENZINE")
+  std::string text;   // "The agency's list names CAS 71-43-2 \"Benzene\"."; "" for none
+};
+
+class ListHints {
+ public:
+  // The lists are read from `conn` when first needed.
+  explicit ListHints(Connection& conn) : conn_(&conn) {}
+
+  // Whether check `index` of `table` (1..5) compares a value with a list.
+  static bool Gives(int table, int index);
+
+  // The hint for row `row` (as `rows` is ordered) of the problem rows of that
+  // check: no text when the row's value is empty, the lists hold nothing near
+  // it, or they cannot be read.
+  ListHint For(int table, int index, const RecordSet& rows, int64_t row);
+
+  // The hint of every row of `rows` in the order they were added, or none at
+  // all when the check gives none.
+  std::vector<ListHint> ForEveryRow(int table, int index, const RecordSet& rows);
+
+  // A list's entry: the keys it may be found by, and how it is named.
+  struct Entry {
+    std::vector<std::string> keys;
+    std::string shown;
+  };
+
+ private:
+  const std::vector<Entry>& List(int kind);
+  std::string Nearest(int kind, const std::string& value);
+  std::string ByCasNumber(const std::string& cas);
+
+  Connection* conn_;
+  std::map<int, std::vector<Entry>> lists_;
+  std::map<std::string, std::vector<std::string>> analytes_by_cas_;
+  bool cas_read_ = false;
+  std::map<std::string, std::string> found_;  // by kind, value and CAS number
+};
+
+}  // namespace sorvane
