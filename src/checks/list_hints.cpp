@@ -12,7 +12,7 @@
 namespace sorvane {
 namespace {
 
-enum Kind { kContract, kSource, kLab, kAnalyte };
+enum Kind { kContract, kSource, kLab, kAnalyte, kPoint1, kPoint4 };
 
 struct HintedCheck {
   int table, index;
@@ -20,12 +20,20 @@ struct HintedCheck {
   Kind kind;
 };
 
-// The checks of a value against one of the agency's lists.
+// The checks of a value against one of the agency's lists, and those of a
+// point or sample that another table of the facility lacks.
 constexpr HintedCheck kHinted[] = {
-    {1, 7, "CONTRACT", kContract},          {2, 4, "CONTRACT", kContract},
-    {3, 3, "CONTRACT", kContract},          {4, 13, "CONTRACT", kContract},
-    {4, 4, "SAM_SOURCE", kSource},          {5, 0, "LABORATORY", kLab},
+    {1, 7, "CONTRACT", kContract},
+    {2, 4, "CONTRACT", kContract},
+    {3, 3, "CONTRACT", kContract},
+    {4, 13, "CONTRACT", kContract},
+    {4, 4, "SAM_SOURCE", kSource},
+    {5, 0, "LABORATORY", kLab},
     {5, 4, "CONT_NAME_NOFORMAT", kAnalyte},
+    {2, 15, "POINT_ID", kPoint1},
+    {3, 4, "POINT_ID", kPoint1},
+    {4, 14, "POINT_ID", kPoint1},
+    {5, 12, "POINT_ID", kPoint4},
 };
 
 const HintedCheck* Hinted(int table, int index) {
@@ -89,6 +97,15 @@ std::string Alternatives(const std::vector<std::string>& names) {
   return text;
 }
 
+// The digits of a key, in order.
+std::string Digits(const std::string& key) {
+  std::string digits;
+  for (const char c : key) {
+    if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+  }
+  return digits;
+}
+
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 }  // namespace
@@ -103,6 +120,8 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
       "SELECT SOURCE_ID, SOURCE FROM MT_SAMPLE_SOURCE ORDER BY SOURCE_ID",
       "SELECT NAME, NOFORMAT, ALIAS FROM MT_LAB ORDER BY NAME",
       "SELECT ANALYTE, ANALYTENOFORMAT FROM MT_ANALYTE ORDER BY ANALYTE",
+      "SELECT DISTINCT POINT_ID, NULL FROM MT_TEMP1 ORDER BY POINT_ID",
+      "SELECT DISTINCT POINT_ID, NULL FROM MT_TEMP4 ORDER BY POINT_ID",
   };
   try {
     const RecordSet rows = conn_->QueryNative(kQueries[kind]);
@@ -123,9 +142,13 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
           e.keys = {Key(second.empty() ? NormaliseLabName(first) : second), Key(rows.TextAt(r, 2))};
           e.shown = Quoted(first);
           break;
-        default:
+        case kAnalyte:
           e.keys = {Key(second.empty() ? NormaliseName(first) : second)};
           e.shown = Quoted(first);
+          break;
+        default:
+          e.keys = {Key(first)};
+          e.shown = first;
           break;
       }
       std::erase(e.keys, std::string());
@@ -138,19 +161,26 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
 }
 
 std::string ListHints::Nearest(int kind, const std::string& value) {
-  const std::string key = Key(kind == kLab ? NormaliseLabName(value) : value);
+  return NearestOf(List(kind), Key(kind == kLab ? NormaliseLabName(value) : value));
+}
+
+std::string ListHints::NearestOf(const std::vector<Entry>& list, const std::string& key) {
   if (key.empty()) return "";
-  // Near enough: at most one edit in four characters of the longer, so that
-  // a code differing in one digit ("C-12", "C-10") is no near miss, while a
-  // name with a letter wrong is.
+  // Near enough: one edit, and one more for every ten characters of the
+  // longer (none below four characters), and the same numbers, so that a name with a letter wrong
+  // is a near miss, while a code or a compound of other numbers ("C-12" and "C-10", "1,1-" and
+  // "1,2-Dichloroethane") is not.
+  const std::string digits = Digits(key);
   constexpr size_t kNone = SIZE_MAX;
   size_t best = kNone;
   std::vector<std::string> nearest;
-  for (const Entry& e : List(kind)) {
+  for (const Entry& e : list) {
     size_t own = kNone;
     for (const std::string& k : e.keys) {
-      const size_t most = std::min(best, std::max(key.size(), k.size()) / 4);
-      if (const size_t d = Distance(key, k, most); d <= most) own = std::min(own, d);
+      const size_t longer = std::max(key.size(), k.size());
+      const size_t most = std::min(best, longer < 4 ? 0 : 1 + longer / 10);
+      if (const size_t d = Distance(key, k, most); d <= most && Digits(k) == digits)
+        own = std::min(own, d);
     }
     if (own == kNone || own > best) continue;
     if (own < best) nearest.clear();
@@ -159,8 +189,7 @@ std::string ListHints::Nearest(int kind, const std::string& value) {
       nearest.push_back(e.shown);
   }
   // Four or more alike say nothing.
-  if (nearest.empty() || nearest.size() > 3) return "";
-  return "Nearest in the agency's list: " + Alternatives(nearest) + ".";
+  return nearest.empty() || nearest.size() > 3 ? "" : Alternatives(nearest);
 }
 
 std::string ListHints::ByCasNumber(const std::string& cas) {
@@ -190,23 +219,70 @@ ListHint ListHints::For(int table, int index, const RecordSet& rows, int64_t row
   const HintedCheck* h = Hinted(table, index);
   const int field = h != nullptr ? rows.FieldIndex(h->field) : -1;
   if (field < 0 || row < 0 || row >= rows.RecordCount()) return {};
-  const Value v = rows.At(row, static_cast<size_t>(field));
-  if (v.IsMissing()) return {};
-  ListHint hint{std::string(Trim(v.ToDisplay())), ""};
+  auto text_of = [&](const char* name) {
+    const int f = rows.FieldIndex(name);
+    return f < 0 ? std::string()
+                 : std::string(Trim(rows.At(row, static_cast<size_t>(f)).ToDisplay()));
+  };
+  ListHint hint{text_of(h->field), ""};
   if (hint.value.empty()) return hint;
-  std::string cas;
-  if (h->kind == kAnalyte) {
-    if (const int c = rows.FieldIndex("CAS_NUMBER"); c >= 0)
-      cas = std::string(Trim(rows.At(row, static_cast<size_t>(c)).ToDisplay()));
-  }
-  const std::string memo = std::to_string(h->kind) + '\n' + hint.value + '\n' + cas;
+  // What else the hint depends on: the CAS number of a contaminant, the
+  // sample of a point.
+  const std::string also = h->kind == kAnalyte  ? text_of("CAS_NUMBER")
+                           : h->kind == kPoint4 ? text_of("SAM_ID")
+                                                : std::string();
+  if (h->kind == kPoint4) hint.value += ", " + also;
+  const std::string memo = std::to_string(h->kind) + '\n' + hint.value + '\n' + also;
   auto [at, added] = found_.try_emplace(memo);
-  if (added) {
-    if (!cas.empty()) at->second = ByCasNumber(cas);
-    if (at->second.empty()) at->second = Nearest(h->kind, hint.value);
-  }
+  if (added) at->second = Work(h->kind, text_of(h->field), also);
   hint.text = at->second;
   return hint;
+}
+
+std::string ListHints::Work(int kind, const std::string& value, const std::string& also) {
+  if (kind == kAnalyte && !also.empty()) {
+    if (std::string named = ByCasNumber(also); !named.empty()) return named;
+  }
+  if (kind == kPoint4) return SampleHint(value, also);
+  const std::string nearest = Nearest(kind, value);
+  if (nearest.empty()) return "";
+  return (kind == kPoint1 ? "Nearest in Table 1: " : "Nearest in the agency's list: ") + nearest +
+         ".";
+}
+
+std::string ListHints::SampleHint(const std::string& point, const std::string& sample) {
+  if (!samples_read_) {
+    samples_read_ = true;
+    try {
+      const RecordSet rows = conn_->QueryNative(
+          "SELECT DISTINCT POINT_ID, SAM_ID FROM MT_TEMP4 WHERE POINT_ID IS NOT NULL AND SAM_ID "
+          "IS NOT NULL ORDER BY POINT_ID, SAM_ID");
+      for (int64_t r = 0; r < rows.RecordCount(); ++r) {
+        const std::string p(Trim(rows.TextAt(r, 0))), s(Trim(rows.TextAt(r, 1)));
+        samples_of_point_[UpperCase(p)].push_back(s);
+        std::vector<std::string>& points = points_of_sample_[UpperCase(s)];
+        if (std::find(points.begin(), points.end(), p) == points.end()) points.push_back(p);
+      }
+    } catch (const Error&) {
+      samples_of_point_.clear();
+      points_of_sample_.clear();
+    }
+  }
+  // The sample under another point: the point is what was mistyped.
+  if (!sample.empty()) {
+    const auto under = points_of_sample_.find(UpperCase(sample));
+    if (under != points_of_sample_.end() && under->second.size() <= 3)
+      return "Table 4 has sample " + sample + " under point " + Alternatives(under->second) + ".";
+  }
+  const auto samples = samples_of_point_.find(UpperCase(point));
+  if (samples != samples_of_point_.end()) {
+    std::vector<Entry> list;
+    for (const std::string& s : samples->second) list.push_back({{Key(s)}, s});
+    const std::string nearest = NearestOf(list, Key(sample));
+    return nearest.empty() ? "" : "Nearest sample of " + point + " in Table 4: " + nearest + ".";
+  }
+  const std::string nearest = Nearest(kPoint4, point);
+  return nearest.empty() ? "" : "Nearest point in Table 4: " + nearest + ".";
 }
 
 std::vector<ListHint> ListHints::ForEveryRow(int table, int index, const RecordSet& rows) {

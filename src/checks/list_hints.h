@@ -1,7 +1,9 @@
 // What the agency's lists hold near a value that a check found missing from
 // them: the name the list gives an unknown contaminant's CAS number, or the
 // entry written nearly alike (a laboratory, a sample source, a contract, a
-// contaminant name with a letter wrong). A hint for the person who mends the
+// contaminant name with a letter wrong). Likewise for a point that Table 1
+// lacks, or a result's sample that Table 4 lacks (held there under another
+// point, or written nearly alike). A hint for the person who mends the
 // workbook, shown beside the problem; the data are never changed by it.
 #pragma once
 
@@ -45,14 +47,19 @@ class ListHints {
 
  private:
   const std::vector<Entry>& List(int kind);
+  std::string Work(int kind, const std::string& value, const std::string& also);
   std::string Nearest(int kind, const std::string& value);
+  static std::string NearestOf(const std::vector<Entry>& list, const std::string& key);
   std::string ByCasNumber(const std::string& cas);
+  std::string SampleHint(const std::string& point, const std::string& sample);
 
   Connection* conn_;
   std::map<int, std::vector<Entry>> lists_;
   std::map<std::string, std::vector<std::string>> analytes_by_cas_;
   bool cas_read_ = false;
-  std::map<std::string, std::string> found_;  // by kind, value and CAS number
+  std::map<std::string, std::vector<std::string>> samples_of_point_, points_of_sample_;
+  bool samples_read_ = false;
+  std::map<std::string, std::string> found_;  // by kind, value and CAS number or sample
 };
 
 }  // namespace sorvane

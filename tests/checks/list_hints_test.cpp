@@ -25,6 +25,11 @@ TEST_F(FacilityTest, UnknownValuesGetWhatTheAgencysListsHoldNearThem) {
        "Nearest in the agency's list: \"Toluene\"."},
       {5, 4, "UPDATE MT_TEMP5 SET CONT_NAME_NOFORMAT = 'UNOBTAINIUM', CAS_NUMBER = '1-1-1'",
        "UNOBTAINIUM", ""},
+      // Near in letters is not enough: the numbers name another compound.
+      {5, 4, "UPDATE MT_TEMP5 SET CONT_NAME_NOFORMAT = '12DICHLORETHANE', CAS_NUMBER = NULL",
+       "12DICHLORETHANE", "Nearest in the agency's list: \"1,2-Dichloroethane\"."},
+      {5, 4, "UPDATE MT_TEMP5 SET CONT_NAME_NOFORMAT = '13DICHLOROETHANE', CAS_NUMBER = NULL",
+       "13DICHLOROETHANE", ""},
       // A laboratory with a letter missing, or named by its short name.
       {5, 0, "UPDATE MT_TEMP5 SET LABORATORY = 'Gulf Coast Analytcal Laboratory', LAB = 0",
        "Gulf Coast Analytcal Laboratory",
@@ -42,6 +47,15 @@ TEST_F(FacilityTest, UnknownValuesGetWhatTheAgencysListsHoldNearThem) {
       {4, 4, "UPDATE MT_TEMP4 SET SAM_SOURCE = 'Soil borings'", "Soil borings",
        "Nearest in the agency's list: SB (Soil boring)."},
       {4, 4, "UPDATE MT_TEMP4 SET SAM_SOURCE = 'GEOPROBE'", "GEOPROBE", ""},
+      // A point Table 1 lacks; a result's sample under another point, or mistyped.
+      {2, 15, "UPDATE MT_TEMP2 SET POINT_ID = 'mw1'", "mw1", "Nearest in Table 1: MW-1."},
+      {4, 14, "UPDATE MT_TEMP4 SET POINT_ID = 'MW-3'", "MW-3", ""},
+      {5, 12, "UPDATE MT_TEMP5 SET POINT_ID = 'MW-2'", "MW-2, S-1",
+       "Table 4 has sample S-1 under point MW-1."},
+      {5, 12, "UPDATE MT_TEMP5 SET SAM_ID = 's1'", "MW-1, s1",
+       "Nearest sample of MW-1 in Table 4: S-1."},
+      {5, 12, "UPDATE MT_TEMP5 SET POINT_ID = 'SB 1', SAM_ID = 'S-9'", "SB 1, S-9",
+       "Nearest point in Table 4: SB-1."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.breaks);
