@@ -200,7 +200,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     }
     ErrorWorkbookExport& excel = view->ErrorExport();
     if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
-    ListHints hints(s.WorkConn);
+    ListHints hints(s.WorkConn, s.FacilityID);
     auto write = view->WriteCheckErrors;
     view->WriteCheckErrors = [&, write](int table, int index) {
       if (stopped()) throw Error(3059, "Operation canceled by user.");

@@ -265,7 +265,7 @@ std::string frmCCheckView::GridRowPlaces(int64_t row) {
     return "";
   // The places of a million rows take seconds to work out, and the hover
   // would freeze the window that long without a sign.
-  if (!g.hints) g.hints.emplace(state_.WorkConn);
+  if (!g.hints) g.hints.emplace(state_.WorkConn, state_.FacilityID);
   const std::string hint = g.hints->For(g.table, g.index, *adoProblemRS, row).text;
   constexpr int64_t kMostPlaced = 200000;
   if (!g.places && g.rows->RecordCount() > kMostPlaced) {
@@ -340,7 +340,7 @@ void frmCCheckView::mnuMarkedCopies_Click() {
   if (run_depth_ == 1) reported_.clear();
   PrefetchChecks({1, 2, 3, 4, 5});
   PrefetchPlaces({1, 2, 3, 4, 5});
-  ListHints hints(state_.WorkConn);
+  ListHints hints(state_.WorkConn, state_.FacilityID);
   for (int t = 1; t <= 5; ++t) {
     AddImportProblems(state_, t, marks);
     RunAllChecks(t, false);

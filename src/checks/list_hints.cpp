@@ -98,12 +98,24 @@ std::string Alternatives(const std::vector<std::string>& names) {
 }
 
 // The digits of a key, in order.
-std::string Digits(const std::string& key) {
+std::string Digits(std::string_view key) {
   std::string digits;
   for (const char c : key) {
     if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
   }
   return digits;
+}
+
+// Whether two keys hold the same digits in the same order.
+bool SameDigits(std::string_view a, std::string_view b) {
+  auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+  size_t i = 0, j = 0;
+  for (;;) {
+    while (i < a.size() && !digit(a[i])) ++i;
+    while (j < b.size() && !digit(b[j])) ++j;
+    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+    if (a[i++] != b[j++]) return false;
+  }
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -121,7 +133,6 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
       "SELECT NAME, NOFORMAT, ALIAS FROM MT_LAB ORDER BY NAME",
       "SELECT ANALYTE, ANALYTENOFORMAT FROM MT_ANALYTE ORDER BY ANALYTE",
       "SELECT DISTINCT POINT_ID, NULL FROM MT_TEMP1 ORDER BY POINT_ID",
-      "SELECT DISTINCT POINT_ID, NULL FROM MT_TEMP4 ORDER BY POINT_ID",
   };
   try {
     const RecordSet rows = conn_->QueryNative(kQueries[kind]);
@@ -170,7 +181,6 @@ std::string ListHints::NearestOf(const std::vector<Entry>& list, const std::stri
   // longer (none below four characters), and the same numbers, so that a name with a letter wrong
   // is a near miss, while a code or a compound of other numbers ("C-12" and "C-10", "1,1-" and
   // "1,2-Dichloroethane") is not.
-  const std::string digits = Digits(key);
   constexpr size_t kNone = SIZE_MAX;
   size_t best = kNone;
   std::vector<std::string> nearest;
@@ -179,8 +189,8 @@ std::string ListHints::NearestOf(const std::vector<Entry>& list, const std::stri
     for (const std::string& k : e.keys) {
       const size_t longer = std::max(key.size(), k.size());
       const size_t most = std::min(best, longer < 4 ? 0 : 1 + longer / 10);
-      if (const size_t d = Distance(key, k, most); d <= most && Digits(k) == digits)
-        own = std::min(own, d);
+      if (!SameDigits(key, k)) continue;
+      if (const size_t d = Distance(key, k, most); d <= most) own = std::min(own, d);
     }
     if (own == kNone || own > best) continue;
     if (own < best) nearest.clear();
@@ -250,38 +260,89 @@ std::string ListHints::Work(int kind, const std::string& value, const std::strin
          ".";
 }
 
-std::string ListHints::SampleHint(const std::string& point, const std::string& sample) {
-  if (!samples_read_) {
-    samples_read_ = true;
-    try {
-      const RecordSet rows = conn_->QueryNative(
-          "SELECT DISTINCT POINT_ID, SAM_ID FROM MT_TEMP4 WHERE POINT_ID IS NOT NULL AND SAM_ID "
-          "IS NOT NULL ORDER BY POINT_ID, SAM_ID");
-      for (int64_t r = 0; r < rows.RecordCount(); ++r) {
-        const std::string p(Trim(rows.TextAt(r, 0))), s(Trim(rows.TextAt(r, 1)));
-        samples_of_point_[UpperCase(p)].push_back(s);
-        std::vector<std::string>& points = points_of_sample_[UpperCase(s)];
-        if (std::find(points.begin(), points.end(), p) == points.end()) points.push_back(p);
-      }
-    } catch (const Error&) {
-      samples_of_point_.clear();
-      points_of_sample_.clear();
+std::vector<std::string> ListHints::Column(const char* sql, const std::vector<Value>& params) {
+  std::vector<std::string> values;
+  try {
+    const RecordSet rows = conn_->QueryNative(sql, params);
+    for (int64_t r = 0; r < rows.RecordCount(); ++r) {
+      if (std::string v(Trim(rows.TextAt(r, 0))); !v.empty()) values.push_back(std::move(v));
     }
+  } catch (const Error&) {
+    values.clear();  // nothing to say
   }
-  // The sample under another point: the point is what was mistyped.
+  return values;
+}
+
+void ListHints::AddSample(const std::string& point, const std::string& sample) {
+  std::string key = Key(sample);
+  std::string digits = Digits(key);
+  samples_of_point_[UpperCase(point)][digits].push_back({{std::move(key)}, sample});
+}
+
+void ListHints::ReadAllSamples() {
+  samples_of_point_.clear();
+  points_of_sample_.clear();
+  try {
+    const RecordSet rows = conn_->QueryNative(
+        "SELECT DISTINCT POINT_ID, SAM_ID FROM MT_TEMP4 WHERE SITE = ?1 ORDER BY 1, 2",
+        {Value::Text(facility_)});
+    for (int64_t r = 0; r < rows.RecordCount(); ++r) {
+      const std::string point(Trim(rows.TextAt(r, 0))), sample(Trim(rows.TextAt(r, 1)));
+      if (point.empty() || sample.empty()) continue;
+      AddSample(point, sample);
+      points_of_sample_[UpperCase(sample)].push_back(point);
+    }
+  } catch (const Error&) {
+    samples_of_point_.clear();  // nothing to say
+    points_of_sample_.clear();
+  }
+  all_samples_read_ = true;
+}
+
+std::string ListHints::SampleHint(const std::string& point, const std::string& sample) {
+  // Looked up through Table 4's indexes, a value at a time, unless the check
+  // has many rows (ForEveryRow): a large facility has tens of thousands of
+  // samples.
+  const Value site = Value::Text(facility_);
+  // The sample under another point: the point is what was mistyped. (Found
+  // by the samples' index: the engine would rather search by the facility.)
   if (!sample.empty()) {
-    const auto under = points_of_sample_.find(UpperCase(sample));
-    if (under != points_of_sample_.end() && under->second.size() <= 3)
-      return "Table 4 has sample " + sample + " under point " + Alternatives(under->second) + ".";
+    std::vector<std::string> points;
+    if (all_samples_read_) {
+      if (const auto at = points_of_sample_.find(UpperCase(sample)); at != points_of_sample_.end())
+        points = at->second;
+    } else {
+      points = Column(
+          "SELECT DISTINCT POINT_ID FROM MT_TEMP4 WHERE SAM_ID = ?1 AND +SITE = ?2 ORDER BY 1 "
+          "LIMIT 4",
+          {Value::Text(sample), site});
+    }
+    if (!points.empty() && points.size() <= 3)
+      return "Table 4 has sample " + sample + " under point " + Alternatives(points) + ".";
   }
-  const auto samples = samples_of_point_.find(UpperCase(point));
-  if (samples != samples_of_point_.end()) {
-    std::vector<Entry> list;
-    for (const std::string& s : samples->second) list.push_back({{Key(s)}, s});
-    const std::string nearest = NearestOf(list, Key(sample));
+  const std::string upper = UpperCase(point);
+  if (!all_samples_read_ && !samples_of_point_.count(upper)) {
+    samples_of_point_[upper];
+    for (const std::string& s :
+         Column("SELECT DISTINCT SAM_ID FROM MT_TEMP4 WHERE SITE = ?1 AND POINT_ID = ?2 ORDER BY 1",
+                {site, Value::Text(point)}))
+      AddSample(point, s);
+  }
+  if (const auto samples = samples_of_point_.find(upper);
+      samples != samples_of_point_.end() && !samples->second.empty()) {
+    // Only samples of the same numbers can be near: those are looked at.
+    const std::string key = Key(sample);
+    const auto alike = samples->second.find(Digits(key));
+    const std::string nearest = alike == samples->second.end() ? "" : NearestOf(alike->second, key);
     return nearest.empty() ? "" : "Nearest sample of " + point + " in Table 4: " + nearest + ".";
   }
-  const std::string nearest = Nearest(kPoint4, point);
+  if (!points4_) {
+    points4_.emplace();
+    for (const std::string& p :
+         Column("SELECT DISTINCT POINT_ID FROM MT_TEMP4 WHERE SITE = ?1 ORDER BY 1", {site}))
+      points4_->push_back({{Key(p)}, p});
+  }
+  const std::string nearest = NearestOf(*points4_, Key(point));
   return nearest.empty() ? "" : "Nearest point in Table 4: " + nearest + ".";
 }
 
@@ -291,6 +352,12 @@ std::vector<ListHint> ListHints::ForEveryRow(int table, int index, const RecordS
   const RecordSet added = rows.InOrderAdded() ? RecordSet() : rows.AllInOrderAdded();
   const RecordSet& ordered = rows.InOrderAdded() ? rows : added;
   hints.reserve(static_cast<size_t>(ordered.RecordCount()));
+  // Many rows of samples Table 4 lacks: one read of its samples, rather than
+  // two lookups a row.
+  constexpr int64_t kLookedUpOneByOne = 1000;
+  if (Hinted(table, index)->kind == kPoint4 && ordered.RecordCount() > kLookedUpOneByOne &&
+      !all_samples_read_)
+    ReadAllSamples();
   for (int64_t r = 0; r < ordered.RecordCount(); ++r)
     hints.push_back(For(table, index, ordered, r));
   return hints;

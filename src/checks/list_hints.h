@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/record_set.h"
@@ -24,8 +26,10 @@ struct ListHint {
 
 class ListHints {
  public:
-  // The lists are read from `conn` when first needed.
-  explicit ListHints(Connection& conn) : conn_(&conn) {}
+  // The lists are read from `conn` when first needed; the samples of
+  // Table 4 are those of facility `facility`.
+  ListHints(Connection& conn, std::string facility)
+      : conn_(&conn), facility_(std::move(facility)) {}
 
   // Whether check `index` of `table` (1..5) compares a value with a list.
   static bool Gives(int table, int index);
@@ -52,13 +56,23 @@ class ListHints {
   static std::string NearestOf(const std::vector<Entry>& list, const std::string& key);
   std::string ByCasNumber(const std::string& cas);
   std::string SampleHint(const std::string& point, const std::string& sample);
+  void AddSample(const std::string& point, const std::string& sample);
+  void ReadAllSamples();
+  // The texts of the first column of `sql`'s rows, blanks trimmed, empty ones
+  // left out; none when it cannot run.
+  std::vector<std::string> Column(const char* sql, const std::vector<Value>& params);
 
   Connection* conn_;
   std::map<int, std::vector<Entry>> lists_;
   std::map<std::string, std::vector<std::string>> analytes_by_cas_;
   bool cas_read_ = false;
-  std::map<std::string, std::vector<std::string>> samples_of_point_, points_of_sample_;
-  bool samples_read_ = false;
+  std::string facility_;
+  std::optional<std::vector<Entry>> points4_;  // the points of Table 4
+  // Table 4's samples by point, by the digits of their keys; and the points
+  // of each sample, when all were read at once.
+  std::map<std::string, std::map<std::string, std::vector<Entry>>> samples_of_point_;
+  std::map<std::string, std::vector<std::string>> points_of_sample_;
+  bool all_samples_read_ = false;
   std::map<std::string, std::string> found_;  // by kind, value and CAS number or sample
 };
 

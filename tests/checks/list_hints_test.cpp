@@ -62,7 +62,7 @@ TEST_F(FacilityTest, UnknownValuesGetWhatTheAgencysListsHoldNearThem) {
     Exec("SAVEPOINT hint; " + std::string(c.breaks) + " WHERE rowid = 1");
     const RecordSet rows = RunCheck(c.table, c.index);
     ASSERT_GE(rows.RecordCount(), 1);
-    ListHints hints(conn);
+    ListHints hints(conn, facility);
     const ListHint hint = hints.For(c.table, c.index, rows, 0);
     EXPECT_EQ(hint.value, c.value);
     EXPECT_EQ(hint.text, c.hint);
@@ -73,7 +73,7 @@ TEST_F(FacilityTest, UnknownValuesGetWhatTheAgencysListsHoldNearThem) {
   }
   // Checks of no list give no hints, and lists that cannot be read give none.
   Exec("UPDATE MT_TEMP5 SET UNITS = NULL WHERE rowid = 1");
-  ListHints hints(conn);
+  ListHints hints(conn, facility);
   EXPECT_TRUE(hints.ForEveryRow(5, 1, RunCheck(5, 1)).empty());
   Exec("UPDATE MT_TEMP5 SET CONT_NAME_NOFORMAT = 'TOLUEN' WHERE rowid = 1");
   const RecordSet unknown = RunCheck(5, 4);
