@@ -71,6 +71,24 @@ TEST_F(FacilityTest, UnknownValuesGetWhatTheAgencysListsHoldNearThem) {
     EXPECT_EQ(every[0].text, c.hint);
     Exec("ROLLBACK TO hint; RELEASE hint");
   }
+  // A check of many rows reads Table 4's samples at once, with the same hints
+  // as looked up one by one.
+  Exec(
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1200) "
+      "INSERT INTO MT_TEMP5 (SITE, POINT_ID, SAM_ID, REVIEWED) SELECT '$SITE', 'MW-1', "
+      "'S-1-' || i, 'NEW' FROM n; INSERT INTO MT_TEMP5 (SITE, POINT_ID, SAM_ID, REVIEWED) VALUES "
+      "('$SITE', 'MW-2', 'S-1', 'NEW'), ('$SITE', 'MW-1', 's1', 'NEW'), ('$SITE', 'SB 1', 'x', "
+      "'NEW')");
+  const RecordSet many = RunCheck(5, 12);
+  ASSERT_EQ(many.RecordCount(), 1203);
+  const std::vector<ListHint> at_once = ListHints(conn, facility).ForEveryRow(5, 12, many);
+  ListHints one_by_one(conn, facility);
+  size_t hinted = 0;
+  for (int64_t r = 0; r < many.RecordCount(); ++r) {
+    EXPECT_EQ(at_once[static_cast<size_t>(r)].text, one_by_one.For(5, 12, many, r).text) << r;
+    hinted += !at_once[static_cast<size_t>(r)].text.empty();
+  }
+  EXPECT_EQ(hinted, 3u);
   // Checks of no list give no hints, and lists that cannot be read give none.
   Exec("UPDATE MT_TEMP5 SET UNITS = NULL WHERE rowid = 1");
   ListHints hints(conn, facility);
