@@ -241,7 +241,7 @@ ListHint ListHints::For(int table, int index, const RecordSet& rows, int64_t row
   const std::string also = h->kind == kAnalyte  ? text_of("CAS_NUMBER")
                            : h->kind == kPoint4 ? text_of("SAM_ID")
                                                 : std::string();
-  if (h->kind == kPoint4) hint.value += ", " + also;
+  if (h->kind == kPoint4 && !also.empty()) hint.value += ", " + also;
   const std::string memo = std::to_string(h->kind) + '\n' + hint.value + '\n' + also;
   auto [at, added] = found_.try_emplace(memo);
   if (added) at->second = Work(h->kind, text_of(h->field), also);
