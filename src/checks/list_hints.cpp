@@ -127,12 +127,20 @@ bool ListHints::Gives(int table, int index) { return Hinted(table, index) != nul
 const std::vector<ListHints::Entry>& ListHints::List(int kind) {
   auto [at, added] = lists_.try_emplace(kind);
   if (!added) return at->second;
+  if (kind == kPoint1 || kind == kPoint4) {
+    for (const std::string& p :
+         kind == kPoint1
+             ? Column("SELECT DISTINCT POINT_ID FROM MT_TEMP1 ORDER BY 1", {})
+             : Column("SELECT DISTINCT POINT_ID FROM MT_TEMP4 WHERE SITE = ?1 ORDER BY 1",
+                      {Value::Text(facility_)}))
+      at->second.push_back({{Key(p)}, p});
+    return at->second;
+  }
   static constexpr const char* kQueries[] = {
       "SELECT CONTRACT, CONTRACTOR FROM MT_CONTRACTOR ORDER BY CONTRACT",
       "SELECT SOURCE_ID, SOURCE FROM MT_SAMPLE_SOURCE ORDER BY SOURCE_ID",
       "SELECT NAME, NOFORMAT, ALIAS FROM MT_LAB ORDER BY NAME",
       "SELECT ANALYTE, ANALYTENOFORMAT FROM MT_ANALYTE ORDER BY ANALYTE",
-      "SELECT DISTINCT POINT_ID, NULL FROM MT_TEMP1 ORDER BY POINT_ID",
   };
   try {
     const RecordSet rows = conn_->QueryNative(kQueries[kind]);
@@ -153,13 +161,9 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
           e.keys = {Key(second.empty() ? NormaliseLabName(first) : second), Key(rows.TextAt(r, 2))};
           e.shown = Quoted(first);
           break;
-        case kAnalyte:
+        default:
           e.keys = {Key(second.empty() ? NormaliseName(first) : second)};
           e.shown = Quoted(first);
-          break;
-        default:
-          e.keys = {Key(first)};
-          e.shown = first;
           break;
       }
       std::erase(e.keys, std::string());
@@ -234,8 +238,9 @@ ListHint ListHints::For(int table, int index, const RecordSet& rows, int64_t row
     return f < 0 ? std::string()
                  : std::string(Trim(rows.At(row, static_cast<size_t>(f)).ToDisplay()));
   };
-  ListHint hint{text_of(h->field), ""};
-  if (hint.value.empty()) return hint;
+  const std::string value = text_of(h->field);
+  ListHint hint{value, ""};
+  if (value.empty()) return hint;
   // What else the hint depends on: the CAS number of a contaminant, the
   // sample of a point.
   const std::string also = h->kind == kAnalyte  ? text_of("CAS_NUMBER")
@@ -244,7 +249,7 @@ ListHint ListHints::For(int table, int index, const RecordSet& rows, int64_t row
   if (h->kind == kPoint4 && !also.empty()) hint.value += ", " + also;
   const std::string memo = std::to_string(h->kind) + '\n' + hint.value + '\n' + also;
   auto [at, added] = found_.try_emplace(memo);
-  if (added) at->second = Work(h->kind, text_of(h->field), also);
+  if (added) at->second = Work(h->kind, value, also);
   hint.text = at->second;
   return hint;
 }
@@ -336,13 +341,7 @@ std::string ListHints::SampleHint(const std::string& point, const std::string& s
     const std::string nearest = alike == samples->second.end() ? "" : NearestOf(alike->second, key);
     return nearest.empty() ? "" : "Nearest sample of " + point + " in Table 4: " + nearest + ".";
   }
-  if (!points4_) {
-    points4_.emplace();
-    for (const std::string& p :
-         Column("SELECT DISTINCT POINT_ID FROM MT_TEMP4 WHERE SITE = ?1 ORDER BY 1", {site}))
-      points4_->push_back({{Key(p)}, p});
-  }
-  const std::string nearest = NearestOf(*points4_, Key(point));
+  const std::string nearest = Nearest(kPoint4, point);
   return nearest.empty() ? "" : "Nearest point in Table 4: " + nearest + ".";
 }
 

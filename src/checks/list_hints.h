@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,7 +66,6 @@ class ListHints {
   std::map<std::string, std::vector<std::string>> analytes_by_cas_;
   bool cas_read_ = false;
   std::string facility_;
-  std::optional<std::vector<Entry>> points4_;  // the points of Table 4
   // Table 4's samples by point, by the digits of their keys; and the points
   // of each sample, when all were read at once.
   std::map<std::string, std::map<std::string, std::vector<Entry>>> samples_of_point_;
