@@ -135,7 +135,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
 
   std::string read_file;
   auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
-  read->add_option("FILE", read_file, "Workbook (.xls or .xlsx)")->required();
+  read->add_option("FILE", read_file, "Workbook (.xls, .xlsx or .ods)")->required();
   bool as_shown = false;
   std::string read_password;
   read->add_flag("--as-shown", as_shown,

@@ -48,7 +48,7 @@ bool IsHiddenName(std::string_view name) { return name.starts_with('.') || name.
 
 bool HasWorkbookSuffix(std::string_view name) {
   std::string lower = LowerCase(name);
-  return lower.ends_with("xls") || lower.ends_with("xlsx");
+  return lower.ends_with("xls") || lower.ends_with("xlsx") || lower.ends_with("ods");
 }
 
 bool IsFacilityWorkbook(std::string_view name, std::string_view facility_id) {
@@ -56,8 +56,13 @@ bool IsFacilityWorkbook(std::string_view name, std::string_view facility_id) {
 }
 
 bool MatchesWorkbookPattern(std::string_view name) {
-  std::string lower = LowerCase(name);
-  return lower.ends_with(".xls") || lower.ends_with(".xlsx");
+  const size_t dot = name.rfind('.');
+  return dot != std::string_view::npos && IsWorkbookExtension(name.substr(dot));
+}
+
+bool IsWorkbookExtension(std::string_view extension) {
+  const std::string lower = LowerCase(extension);
+  return lower == ".xls" || lower == ".xlsx" || lower == ".ods";
 }
 
 }  // namespace sorvane

@@ -36,11 +36,12 @@ void PrepareFileList(RunState& state) {
   list.Clear();
 }
 
-// Whether the name ends, ignoring case, in the table number and ".xls" or ".xlsx".
+// Whether the name ends, ignoring case, in the table number and a workbook's
+// extension (".xls", ".xlsx" or ".ods").
 bool HasTableSuffix(std::string_view name, int table) {
-  std::string lower = LowerCase(name);
-  std::string n = std::to_string(table);
-  return lower.ends_with(n + ".xls") || lower.ends_with(n + ".xlsx");
+  const size_t dot = name.rfind('.');
+  return dot != std::string_view::npos && dot > 0 && IsWorkbookExtension(name.substr(dot)) &&
+         name[dot - 1] == static_cast<char>('0' + table);
 }
 
 }  // namespace

@@ -302,9 +302,9 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
 
 namespace {
 
-// A workbook the person corrected may come back saved in the other format
-// (1234567_2.xlsx replaced by 1234567_2.xls): the same name with .xls or .xlsx
-// stands in for a listed file that is gone.
+// A workbook the person corrected may come back saved in another format
+// (1234567_2.xlsx replaced by 1234567_2.xls or .ods): the same name with a
+// workbook's extension stands in for a listed file that is gone.
 std::string WorkbookNowInPlaceOf(const std::string& listed) {
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -314,7 +314,7 @@ std::string WorkbookNowInPlaceOf(const std::string& listed) {
   try {
     for (const fs::path& file : ListFiles(gone.parent_path())) {
       const std::string ext = LowerCase(file.extension().string());
-      if (LowerCase(file.stem().string()) == stem && (ext == ".xls" || ext == ".xlsx")) {
+      if (LowerCase(file.stem().string()) == stem && IsWorkbookExtension(ext)) {
         return file.string();
       }
     }

@@ -125,10 +125,13 @@ class AnnotateTest : public ::testing::Test {
     return RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
                        in_.string(), "--json", json_.string(), "--annotate", out_.string()});
   }
-  // Table n's workbook under review, .xls or .xlsx.
+  // Table n's workbook under review, .xls, .xlsx or .ods.
   fs::path Input(int n) {
     const fs::path xls = in_ / ("1234567_" + std::to_string(n) + ".xls");
-    return fs::exists(xls) ? xls : fs::path(xls.string() + "x");
+    for (const fs::path& p :
+         {xls, fs::path(xls.string() + "x"), fs::path(xls).replace_extension(".ods")})
+      if (fs::exists(p)) return p;
+    return xls;
   }
   // The copy of table n's workbook has exactly the fills and comments of
   // `marks` (cell -> severity), and the values and kinds of its input.
@@ -200,9 +203,11 @@ std::map<int, std::map<Cell, int>> MarksOf(const Json& report, std::map<int, siz
   return marks;
 }
 
-TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsOrXlsx) {
-  CopySample(in_, {1, 2, 4, 5});
+// Table 3 as an .xlsx, Table 4 as LibreOffice saved it (.ods).
+TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsXlsxOrOds) {
+  CopySample(in_, {1, 2, 5});
   CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx");
+  fs::copy_file(SourcePath("tests/data/ods/1234567_4.ods"), in_ / "1234567_4.ods");
   CliRun r;
   {
     // Written where numbers have a decimal comma, the copies' numbers and the
@@ -213,8 +218,8 @@ TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsOrXlsx)
   ASSERT_EQ(r.code, 1) << r.err;
   // The second worksheet shifts nothing: the report is the committed one.
   const std::string json = ReadFile(json_);
-  EXPECT_TRUE(ReplaceAll(json, "1234567_3.xlsx", "1234567_3.xls") ==
-              ReadFile(SourcePath("tests/data/sample/report.json")));
+  EXPECT_TRUE(ReplaceAll(ReplaceAll(json, "1234567_3.xlsx", "1234567_3.xls"), "1234567_4.ods",
+                         "1234567_4.xls") == ReadFile(SourcePath("tests/data/sample/report.json")));
   std::map<int, size_t> lines;
   const auto marks = MarksOf(ParseJson(json), lines);
   for (int n = 1; n <= 5; ++n) ExpectCopy(n, marks.at(n), lines.at(n));

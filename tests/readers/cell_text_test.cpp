@@ -3,7 +3,7 @@
 // February 29), and OOXML character escapes (the cases are tables under
 // tests/data/cases/); and a table of number formats x values whose texts were
 // saved "as shown" by another spreadsheet program (tests/data/shown/make-golden),
-// read back from the same workbook in both formats.
+// read back from the same workbook in all three formats.
 #include "import/readers/cell_text.h"
 
 #include <gtest/gtest.h>
@@ -62,12 +62,16 @@ TEST(ShownTextTest, NumberFormatsShowWhatTheSpreadsheetShows) {
   testing::CommaDecimalLocale comma;
   if (!comma.active()) std::cerr << "(no decimal-comma locale could be made)\n";
   const auto dir = testing::SourcePath("tests/data/shown");
-  std::vector<std::vector<std::string>> golden;
-  std::ifstream in(dir / "formats.txt");
-  for (std::string line; std::getline(in, line);) golden.push_back(testing::SplitCaseLine(line));
-  ASSERT_GE(golden.size(), 41u);
-  for (const char* file : {"formats.xlsx", "formats.xls"}) {
+  // The .ods holds its formats as LibreOffice saved them, and LibreOffice's
+  // texts of it are its own golden file.
+  for (const auto& [file, texts] : {std::pair{"formats.xlsx", "formats.txt"},
+                                    {"formats.xls", "formats.txt"},
+                                    {"formats.ods", "formats_ods.txt"}}) {
     SCOPED_TRACE(file);
+    std::vector<std::vector<std::string>> golden;
+    std::ifstream in(dir / texts);
+    for (std::string line; std::getline(in, line);) golden.push_back(testing::SplitCaseLine(line));
+    ASSERT_GE(golden.size(), 41u);
     size_t row = 0, compared = 0;
     ReadWorkbook(dir / file,
                  [&](int64_t, const std::vector<std::string>& cells, const RowFormats& formats) {

@@ -335,6 +335,7 @@ const std::map<std::string, Reason> kReasons = {{"not a spreadsheet", Reason::kN
                                                 {"unsupported", Reason::kUnsupportedFormat},
                                                 {"damaged", Reason::kDamaged},
                                                 {"no worksheet", Reason::kNoWorksheet},
+                                                {"encrypted", Reason::kEncrypted},
                                                 {"unsafe", Reason::kUnsafe}};
 
 std::vector<RefusalCase> XlsCases() {

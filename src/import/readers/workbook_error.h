@@ -17,7 +17,7 @@ inline constexpr long kErrWorkbookUnreadable = 1004;
 class WorkbookError : public Error {
  public:
   enum class Reason {
-    kNotSpreadsheet,     // neither an OLE2 .xls nor a zip .xlsx
+    kNotSpreadsheet,     // no OLE2 .xls, zip .xlsx or .ods
     kTruncated,          // the data stops before the workbook ends
     kDamaged,            // inconsistent structure (bad record, index, XML ...)
     kEncrypted,          // encrypted, and no password given opens it

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "import/readers/ods_sheet.h"
 #include "import/readers/ole_container.h"
 #include "import/readers/read_failure.h"
 #include "import/readers/xls_reader.h"
@@ -99,8 +100,8 @@ Container Sniff(std::string_view head) {
                   "it is not a spreadsheet but a PDF document with a workbook's name");
   }
   readers::Fail(Reason::kNotSpreadsheet,
-                "it is not a spreadsheet (neither an Excel 97-2003 .xls nor an Excel .xlsx "
-                "workbook)");
+                "it is not a spreadsheet (not an Excel 97-2003 .xls, an Excel .xlsx or an "
+                "OpenDocument .ods workbook)");
 }
 
 // Source of the workbook bytes: a file or a memory block.
@@ -135,6 +136,9 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
       std::unique_ptr<readers::ZipPackage> zip =
           src.file != nullptr ? std::make_unique<readers::ZipPackage>(*src.file, limits)
                               : std::make_unique<readers::ZipPackage>(src.bytes, limits);
+      if (readers::IsOdsPackage(*zip)) {
+        return readers::ReadOdsSheet(*zip, on_row, limits, on_shape);
+      }
       return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape, options.may_start_over);
     }
     case Container::kBareBiff:

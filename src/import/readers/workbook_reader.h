@@ -1,4 +1,5 @@
-// Reads the first worksheet of a workbook file (.xls Excel 97-2003 or .xlsx) as
+// Reads the first worksheet of a workbook file (.xls Excel 97-2003, .xlsx, or
+// .ods as LibreOffice saves it) as
 // rows of display texts, the same thing a spreadsheet application writes when it
 // saves that sheet as tab-delimited text. The format is chosen by the file's
 // content, never by its extension. Rows are streamed to the caller one at a time
@@ -60,7 +61,7 @@ struct ReadLimits {
 // `rows() == 0`.
 struct SheetShape {
   std::string sheet_name;
-  std::string format;  // "xls" or "xlsx"
+  std::string format;  // "xls", "xlsx" or "ods"
   int64_t first_row = 1;
   int64_t last_row = 0;
   int32_t columns = 0;

@@ -232,18 +232,7 @@ std::string OfficeDocumentPart(ZipPackage& zip) {
          "it is an Excel binary workbook (.xlsb), which is not read (open it in a spreadsheet "
          "program and save it as an Excel .xlsx workbook)");
   }
-  if (zip.Has("mimetype") && zip.Has("content.xml")) {
-    std::string type;
-    zip.Read("mimetype", [&](const char* p, size_t n) {  // its first 100 bytes say it
-      type.append(p, std::min<size_t>(n, 100 - type.size()));
-      return type.size() < 100;
-    });
-    if (type.find("opendocument.spreadsheet") != std::string::npos) {
-      Fail(Reason::kUnsupportedFormat,
-           "it is an OpenDocument spreadsheet (.ods), not an Excel workbook (open it in a "
-           "spreadsheet program and save it as an Excel workbook)");
-    }
-  }
+  // (An OpenDocument spreadsheet is read by its own reader before this.)
   Fail(Reason::kNotSpreadsheet,
        "it is not a spreadsheet (a zip archive without an Excel workbook part)");
 }
