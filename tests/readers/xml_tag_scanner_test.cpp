@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "import/readers/read_failure.h"
@@ -65,11 +66,13 @@ TEST(XmlTagScannerTest, SeesTheElementsAndTextExpatSees) {
       "<?xml version=\"1.0\"?>\n<x:worksheet xmlns:x=\"urn:x\"><!-- <c r=\"Z1\"> -->"
       "<x:sheetData><row r=\"1\" spans=\"1:2\"><c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[<c "
       "r=\"Q1\"/>]]></t></is></c><c r = 'B1' s=\"a>b\"/><c r=\"C1\" s=\"a\tb\r\nc\rd\"/><c s='\t1' "
-      "r=\"D1\" t='2\n'/></row><?pi "
+      "r=\"D1\" t='2\n'/><c r=\"&#69;1\" s=\"&lt;&amp;&#x9;&quot;\t\"/></row><?pi "
       "<c r=\"Y1\"?>" +
       big + "</row>\n</x:sheetData ></x:worksheet>");
   ASSERT_TRUE(sheet.has_value());
   EXPECT_EQ((*sheet)[3], "<c r=A1 t=inlineStr");
+  // References in a value stand for their characters (a tab so written stays one).
+  EXPECT_NE(std::find(sheet->begin(), sheet->end(), "<c r=E1 s=<&\t\" "), sheet->end());
   const auto text = Fast(
       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
       "<w><v>a &lt;&gt;&amp;&quot;&apos; &#65;&#x42;&#x1F600; \xC3\xA9</v><t>1\r\n2\r3</t>"
@@ -84,9 +87,8 @@ TEST(XmlTagScannerTest, SeesTheElementsAndTextExpatSees) {
   EXPECT_EQ(leaves, (std::vector<std::string>{"<v", "#7", "/v", "<v", "/v", "<v", "#8", "/v"}));
 }
 
-// Entities, character references in attributes and encodings other than UTF-8
-// are expat's to read. The scanner reads the rows too, so whatever is not
-// well-formed must reach expat, which refuses it.
+// Entities and encodings other than UTF-8 are expat's to read. The scanner reads the rows too, so
+// whatever is not well-formed must reach expat, which refuses it.
 TEST(XmlTagScannerTest, LeavesWhatItDoesNotReadAndEveryMalformationToExpat) {
   for (const auto& c : testing::CaseTable("xml_malformed.txt")) {
     EXPECT_FALSE(Fast(c[0]).has_value()) << c[0];

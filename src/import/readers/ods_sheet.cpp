@@ -38,8 +38,7 @@ std::string PartHead(ZipPackage& zip, std::string_view part, size_t bytes) {
 
 // A repeat count; counts past the grid are cut to it (a row of blanks to the
 // end of the sheet says so with the number of rows the program has).
-int64_t Repeat(const char** attrs, std::string_view name) {
-  const char* v = Attr(attrs, name);
+int64_t Repeat(const char* v) {
   if (v == nullptr) return 1;
   int64_t n = 1;
   const auto [p, ec] = std::from_chars(v, v + std::strlen(v), n);
@@ -167,14 +166,14 @@ class ContentHandler final : public XmlHandler {
     if (name == "table-cell" || name == "covered-table-cell") {
       StartCell(attrs);
     } else if (name == "table-row") {
-      row_repeat_ = Repeat(attrs, "number-rows-repeated");
+      row_repeat_ = Repeat(Attr(attrs, "number-rows-repeated"));
       const char* d = Attr(attrs, "default-cell-style-name");
       row_style_ = d != nullptr ? d : "";
       col_ = 0;
       cells_.clear();
     } else if (name == "table-column") {
       const char* d = Attr(attrs, "default-cell-style-name");
-      const int64_t n = Repeat(attrs, "number-columns-repeated");
+      const int64_t n = Repeat(Attr(attrs, "number-columns-repeated"));
       for (int64_t i = 0; i < n && column_styles_.size() < kMaxColumns; ++i) {
         column_styles_.emplace_back(d != nullptr ? d : "");
       }
@@ -235,42 +234,48 @@ class ContentHandler final : public XmlHandler {
     paragraphs_ = 0;
     cell_ = {};
     cell_.col = col_;
-    cell_.repeat = std::min(Repeat(attrs, "number-columns-repeated"), kMaxColumns);
-    col_ += cell_.repeat;
-    const char* type = nullptr;
-    error_ = false;
+    // The attributes in one pass; of two of one name, the first counts (the
+    // office's value type before the program's own).
+    const char *type = nullptr, *value = nullptr, *date = nullptr, *time = nullptr,
+               *boolean = nullptr, *string = nullptr, *style = nullptr, *repeat = nullptr;
+    bool error = false;
     for (const char** a = attrs; a[0] != nullptr; a += 2) {
-      const std::string_view full = a[0];
-      if (LocalName(a[0]) != "value-type") continue;
-      if (full.starts_with("office:") || type == nullptr) type = a[1];
-      if (full.starts_with("calcext:") && std::string_view(a[1]) == "error") error_ = true;
+      const std::string_view local = LocalName(a[0]);
+      auto take = [&](std::string_view n, const char*& slot) {
+        if (local != n) return false;
+        if (slot == nullptr) slot = a[1];
+        return true;
+      };
+      if (local == "value-type") {
+        if (std::string_view(a[0]).starts_with("office:") || type == nullptr) type = a[1];
+        if (std::string_view(a[0]).starts_with("calcext:") && std::string_view(a[1]) == "error")
+          error = true;
+      } else if (!take("value", value) && !take("date-value", date) && !take("time-value", time) &&
+                 !take("boolean-value", boolean) && !take("string-value", string) &&
+                 !take("style-name", style)) {
+        take("number-columns-repeated", repeat);
+      }
     }
+    cell_.repeat = std::min(Repeat(repeat), kMaxColumns);
+    col_ += cell_.repeat;
     const std::string_view t = type != nullptr ? type : "";
-    const char* value = nullptr;
     if (t == "float" || t == "percentage" || t == "currency") {
-      value = Attr(attrs, "value");
       if (value != nullptr && ParseNumber(value)) cell_.kind = Value::kNumber;
     } else if (t == "date") {
-      value = Attr(attrs, "date-value");
-      if (value != nullptr && DateSerial(value, date1904, cell_.number)) cell_.kind = Value::kDate;
+      if (date != nullptr && DateSerial(date, date1904, cell_.number)) cell_.kind = Value::kDate;
     } else if (t == "time") {
-      value = Attr(attrs, "time-value");
-      if (value != nullptr && DurationDays(value, cell_.number)) cell_.kind = Value::kDate;
+      if (time != nullptr && DurationDays(time, cell_.number)) cell_.kind = Value::kDate;
     } else if (t == "boolean") {
-      value = Attr(attrs, "boolean-value");
-      if (value != nullptr) {
+      if (boolean != nullptr) {
         cell_.kind = Value::kBoolean;
-        cell_.number = std::string_view(value) == "true" ? 1 : 0;
+        cell_.number = std::string_view(boolean) == "true" ? 1 : 0;
       }
-    } else if (t == "string") {
-      if (const char* s = Attr(attrs, "string-value")) {
-        cell_.text = s;
-        string_value_ = true;
-      }
+    } else if (t == "string" && string != nullptr) {
+      cell_.text = string;
+      string_value_ = true;
     }
-    if (error_) cell_.kind = Value::kError;
+    if (error) cell_.kind = Value::kError;
     if (emitter_ == nullptr || formats_ == nullptr) return;
-    const char* style = Attr(attrs, "style-name");
     if (style != nullptr) {
       cell_.style = formats_->Of(style);
     } else if (!row_style_.empty()) {
@@ -305,7 +310,7 @@ class ContentHandler final : public XmlHandler {
       skip_ = 1;
       --cell_depth_;
     } else if (name == "s") {
-      const int64_t n = std::min<int64_t>(Repeat(attrs, "c"), 65536);
+      const int64_t n = std::min<int64_t>(Repeat(Attr(attrs, "c")), 65536);
       cell_.text.append(static_cast<size_t>(n), ' ');
       blank_ = false;
       Bound();
@@ -378,7 +383,7 @@ class ContentHandler final : public XmlHandler {
   RowEmitter* emitter_;
   const OdsFormats* formats_;
   bool in_table_ = false, in_cell_ = false, in_para_ = false, blank_ = false;
-  bool string_value_ = false, error_ = false;
+  bool string_value_ = false;
   int skip_ = 0, cell_depth_ = 0, paragraphs_ = 0;
   int64_t row_ = 1, row_repeat_ = 1, col_ = 0;
   std::string row_style_;

@@ -26,12 +26,13 @@ constexpr auto kNameClass = [] {
   return t;
 }();
 
-// Characters of attribute values the scanner must look at: references and
-// '<' it leaves to expat, line ends and tabs become blanks.
-constexpr uint8_t kRefused = 1, kBlank = 2;
+// Characters of attribute values the scanner must look at: '<' it leaves to
+// expat, line ends and tabs become blanks, references are replaced.
+constexpr uint8_t kRefused = 1, kBlank = 2, kReference = 4;
 constexpr auto kValueClass = [] {
   std::array<uint8_t, 256> t{};
-  t['&'] = t['<'] = kRefused;
+  t['<'] = kRefused;
+  t['&'] = kReference;
   t['\t'] = t['\n'] = t['\r'] = kBlank;
   return t;
 }();
@@ -277,7 +278,7 @@ class TagScanner {
         const char* semi =
             static_cast<const char*>(std::memchr(p, ';', static_cast<size_t>(end - p)));
         if (semi == nullptr ||
-            !Reference(std::string_view(p + 1, static_cast<size_t>(semi - p - 1)))) {
+            !AppendReference(std::string_view(p + 1, static_cast<size_t>(semi - p - 1)), text_)) {
           return false;
         }
         p = semi + 1;
@@ -291,17 +292,17 @@ class TagScanner {
   }
 
   // Appends the character a reference (between '&' and ';') stands for.
-  bool Reference(std::string_view r) {
+  static bool AppendReference(std::string_view r, std::string& out) {
     if (r == "lt") {
-      text_ += '<';
+      out += '<';
     } else if (r == "gt") {
-      text_ += '>';
+      out += '>';
     } else if (r == "amp") {
-      text_ += '&';
+      out += '&';
     } else if (r == "quot") {
-      text_ += '"';
+      out += '"';
     } else if (r == "apos") {
-      text_ += '\'';
+      out += '\'';
     } else {
       if (r.size() < 2 || r[0] != '#') return false;
       const bool hex = r[1] == 'x';
@@ -324,7 +325,7 @@ class TagScanner {
         if (cp > 0x10FFFF) return false;
       }
       if (!IsXmlChar(cp)) return false;
-      AppendCodePoint(cp, text_);
+      AppendCodePoint(cp, out);
     }
     return true;
   }
@@ -537,7 +538,13 @@ class TagScanner {
       for (; p < end && *p != quote; ++p) seen |= kValueClass[static_cast<unsigned char>(*p)];
       if (p == end) return nullptr;
       if (seen & kRefused) return Fail();
-      const bool blanks = (seen & kBlank) != 0;
+      // A value whose references do not stand for characters gives up,
+      // whether the handler wants it or not.
+      if ((seen & kReference) && !wanted) {
+        scratch_.clear();
+        if (!AppendValue(v, p, scratch_)) return Fail();
+      }
+      const bool blanks = (seen & (kBlank | kReference)) != 0;
       const std::string_view an_view(an, static_cast<size_t>(ae - an));
       for (size_t i = 0; i < count && i < few_.size(); ++i) {
         if (SameBytes(few_[i], an_view)) return Fail();  // an attribute given twice
@@ -556,10 +563,11 @@ class TagScanner {
     }
     // The tag is whole: its names and values are ended in place, where the
     // byte after each (a blank, '=' or the closing quote) is no longer read.
-    // Only values whose blanks XML normalises are copied.
+    // Only values whose blanks XML normalises or that hold references are
+    // copied.
     strings_.clear();
     for (const Attribute& a : attributes_) {
-      if (a.blanks) AppendNormalized(a.value, a.value_end);
+      if (a.blanks && !AppendValue(a.value, a.value_end, strings_)) return Fail();
     }
     attrs_.clear();
     char* const base = buf_.data();
@@ -609,13 +617,27 @@ class TagScanner {
 
   // An attribute value as XML normalises it: line ends and tabs become blanks,
   // a CR LF pair one blank. Ended by a NUL.
-  void AppendNormalized(const char* v, const char* end) {
+  // A value as XML gives it: line ends and tabs as blanks, references as the
+  // characters they stand for (which stay as they are), then a NUL. False on
+  // a reference that stands for no character.
+  static bool AppendValue(const char* v, const char* end, std::string& out) {
     for (; v < end; ++v) {
       const char c = *v;
+      if (c == '&') {
+        const char* semi =
+            static_cast<const char*>(std::memchr(v, ';', static_cast<size_t>(end - v)));
+        if (semi == nullptr ||
+            !AppendReference(std::string_view(v + 1, static_cast<size_t>(semi - v - 1)), out)) {
+          return false;
+        }
+        v = semi;
+        continue;
+      }
       if (c == '\r' && v + 1 < end && v[1] == '\n') continue;
-      strings_ += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+      out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
     }
-    strings_ += '\0';
+    out += '\0';
+    return true;
   }
 
   // Where a wanted attribute's name and value lie in buf_.
@@ -625,7 +647,7 @@ class TagScanner {
   };
 
   XmlHandler& handler_;
-  std::string buf_, strings_, text_;
+  std::string buf_, strings_, text_, scratch_;
   size_t validated_ = 0;  // bytes of buf_ checked by Validate
   std::vector<Attribute> attributes_;
   std::array<std::string_view, 16> few_;  // names of a tag's first attributes

@@ -5,7 +5,7 @@
 // for its three events), and checks what makes a document well-formed as far as it reads
 // it. It gives up, returning false, on everything it leaves to expat: document
 // type declarations, entity references other than the five predefined ones and
-// numeric character references (and any reference in an attribute), other
+// numeric character references, other
 // encodings than UTF-8, non-ASCII names, tags or text runs over 1 MB, and any
 // malformation (expat then reports it).
 //
