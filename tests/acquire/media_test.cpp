@@ -309,12 +309,13 @@ TEST_F(MediaCopyTest, CountsAndSearchesVisitEveryLevel) {
   WriteFile(cd / "a" / "1234567_2.XLS");
   WriteFile(cd / "a" / "1234567xls");  // no dot needed before the suffix
   WriteFile(cd / "a" / "1234567_3.doc");
+  WriteFile(cd / "a" / "1234567_4.ods");  // as LibreOffice saves it
   WriteFile(cd / "a" / "7654321_3.xls");
   WriteFile(cd / "a" / "._1234567_2.XLS");               // hidden, as are
   WriteFile(cd / "a" / "~$1234567_2.xls");               // an owner file and the
   WriteFile(cd / ".Trashes" / "501" / "1234567_4.xls");  // stick's trash
   fs::create_directories(cd / "x" / "Data" / "y" / "data");
-  EXPECT_EQ(CountFacilityWorkbooks(state, cd), 3);
+  EXPECT_EQ(CountFacilityWorkbooks(state, cd), 4);
   EXPECT_EQ(CountDataFolders(state, cd), 2);
   EXPECT_TRUE(FindDataFolder(state, cd));
   EXPECT_EQ(state.SourcePattern, (cd / "x" / "Data").string());
