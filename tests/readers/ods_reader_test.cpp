@@ -122,12 +122,19 @@ TEST(OdsReaderTest, WhatAFewBytesCouldMakeHugeIsRefused) {
                      "office:value-type=\"float\" office:value=\"1\"/>",
                      "table:number-rows-repeated=\"100\""))),
        WorkbookError::Reason::kTooLarge, "more than 5000 cells", ReadLimits{.max_cells = 5000}},
+      // Four times the bound of an .xlsx part, for a format four times as wordy.
+      {"content_past_its_bound", Ods(Sheet(Row(Text(std::string(20000, 'x'))))),
+       WorkbookError::Reason::kTooLarge, "inflates to more than 16384 bytes",
+       ReadLimits{.max_part_bytes = 4096}},
       {"a_row_past_the_grid",
        Ods(Sheet(Row(Text("x"), "table:number-rows-repeated=\"1048576\"") + Row(Text("y")))),
        WorkbookError::Reason::kDamaged,
        "beyond the last row",
        {}},
   };
+  EXPECT_EQ(Trimmed(ReadAllRowsFromMemory(Ods(Sheet(Row(Text(std::string(10000, 'x'))))),
+                                          ReadLimits{.max_part_bytes = 4096})),
+            (Rows{{std::string(10000, 'x')}}));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     try {

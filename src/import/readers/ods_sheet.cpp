@@ -415,6 +415,10 @@ SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const R
          "in a spreadsheet program and save it without the password)");
   }
   if (!zip.Has("content.xml")) Damaged("the part content.xml is missing");
+  // A cell takes some four times the bytes of an .xlsx cell (LibreOffice's
+  // million rows: 1.5 GB of content), so a sheet an .xlsx holds within the
+  // bounds is held within them here too.
+  zip.ScaleSizeLimits(4);
   SheetShape shape;
   shape.format = "ods";
   ShapeScanner scanner(limits.max_cells);

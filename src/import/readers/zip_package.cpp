@@ -7,6 +7,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -191,6 +192,15 @@ void ZipPackage::Index() {
     rc = unzGoToNextFile(zip_);
   }
   if (rc != UNZ_END_OF_LIST_OF_FILE) Damaged("its zip directory cannot be read");
+}
+
+void ZipPackage::ScaleSizeLimits(uint64_t factor) {
+  auto scaled = [factor](uint64_t v) {
+    return v > std::numeric_limits<uint64_t>::max() / factor ? std::numeric_limits<uint64_t>::max()
+                                                             : v * factor;
+  };
+  limits_.max_part_bytes = scaled(limits_.max_part_bytes);
+  limits_.max_total_bytes = scaled(limits_.max_total_bytes);
 }
 
 bool ZipPackage::Has(std::string_view name) const { return index_.count(NormalName(name)) > 0; }

@@ -35,6 +35,9 @@ class ZipPackage {
   // part may claim of the rest; a lie only makes a bound tighter or looser).
   uint64_t DeclaredBytesBesides(std::string_view name) const;
   const ReadLimits& limits() const { return limits_; }
+  // Multiplies the bounds of a part and of the package (not the ratio), for
+  // a format that takes that many more bytes to say the same.
+  void ScaleSizeLimits(uint64_t factor);
   size_t part_count() const { return index_.size(); }
 
   // Hands the inflated bytes of a part to `sink` in chunks until the part ends or
