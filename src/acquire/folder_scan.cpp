@@ -48,7 +48,10 @@ bool IsHiddenName(std::string_view name) { return name.starts_with('.') || name.
 
 bool HasWorkbookSuffix(std::string_view name) {
   std::string lower = LowerCase(name);
-  return lower.ends_with("xls") || lower.ends_with("xlsx") || lower.ends_with("ods");
+  for (const char* suffix : {"xls", "xlsx", "xlsm", "xlsb", "ods"}) {
+    if (lower.ends_with(suffix)) return true;
+  }
+  return false;
 }
 
 bool IsFacilityWorkbook(std::string_view name, std::string_view facility_id) {
@@ -62,7 +65,10 @@ bool MatchesWorkbookPattern(std::string_view name) {
 
 bool IsWorkbookExtension(std::string_view extension) {
   const std::string lower = LowerCase(extension);
-  return lower == ".xls" || lower == ".xlsx" || lower == ".ods";
+  for (const char* ext : {".xls", ".xlsx", ".xlsm", ".xlsb", ".ods"}) {
+    if (lower == ext) return true;
+  }
+  return false;
 }
 
 }  // namespace sorvane

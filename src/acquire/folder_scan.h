@@ -41,16 +41,19 @@ std::string NameOf(const std::filesystem::path& file);
 bool IsHiddenName(std::string_view name);
 
 // Whether a name is that of a spreadsheet workbook for the copy: it ends, ignoring
-// case, in "xls", "xlsx" or "ods" (".xls" as older programs save, ".xlsx" as
-// current ones do, ".ods" as LibreOffice does).
+// case, in "xls", "xlsx", "xlsm", "xlsb" or "ods" (".xls" as older programs
+// save, ".xlsx" as current ones do, ".xlsm" with macros, ".xlsb" in binary,
+// ".ods" as LibreOffice does). A binary workbook is no workbook the readers
+// take, but it is the table's workbook, and its import says so and why.
 bool HasWorkbookSuffix(std::string_view name);
 // A facility workbook: a workbook name that contains the Facility ID (a plain,
 // case-sensitive substring test).
 bool IsFacilityWorkbook(std::string_view name, std::string_view facility_id);
 // Whether a copy pattern such as "*.xls" or "*.XLS" takes a file of this name:
-// the extension ".xls", ".xlsx" or ".ods", ignoring case.
+// a workbook's extension (see IsWorkbookExtension), ignoring case.
 bool MatchesWorkbookPattern(std::string_view name);
-// Whether `extension` (with its dot) is one a workbook has, ignoring case.
+// Whether `extension` (with its dot) is one a workbook has, ignoring case:
+// ".xls", ".xlsx", ".xlsm", ".xlsb" or ".ods".
 bool IsWorkbookExtension(std::string_view extension);
 
 }  // namespace sorvane

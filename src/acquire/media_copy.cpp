@@ -48,7 +48,7 @@ bool FolderOnMedium(const fs::path& medium, const fs::path& folder) {
   return false;
 }
 
-// Every "*.xls" (and "*.xlsx" and "*.ods") file of `from`, whatever the letter case.
+// Every "*.xls" (and "*.xlsx", "*.ods", ...) file of `from`, whatever the letter case.
 void CopyWorkbooks(FileOps& files, const fs::path& from, const fs::path& to) {
   for (const fs::path& file : ListFiles(from)) {
     if (MatchesWorkbookPattern(NameOf(file))) files.Copy(file, to / file.filename());

@@ -37,7 +37,7 @@ void PrepareFileList(RunState& state) {
 }
 
 // Whether the name ends, ignoring case, in the table number and a workbook's
-// extension (".xls", ".xlsx" or ".ods").
+// extension (".xls", ".xlsx", ".ods", ...).
 bool HasTableSuffix(std::string_view name, int table) {
   const size_t dot = name.rfind('.');
   return dot != std::string_view::npos && dot > 0 && IsWorkbookExtension(name.substr(dot)) &&

@@ -22,7 +22,8 @@ bool CheckFacilityIDForm(RunState& state);
 // Deletes the import's text files (.txt) from the workbook folder, lists the
 // remaining files in `state.FileList` sorted by FileName (record n is table n's
 // workbook) and checks the set: at least five files, the first five ending in
-// "1.xls" .. "5.xls" (or .xlsx or .ods, ignoring case), every name holding the Facility
+// "1.xls" .. "5.xls" (or another workbook's extension, .xlsx or .ods say,
+// ignoring case), every name holding the Facility
 // ID. Every broken rule shows its message; true when none is broken.
 bool VerifyWorkbookSet(RunState& state);
 
