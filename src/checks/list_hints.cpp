@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/errors.h"
+#include "core/near_text.h"
 #include "core/text.h"
 #include "transfer/standardize.h"
 
@@ -43,50 +44,6 @@ const HintedCheck* Hinted(int table, int index) {
   return nullptr;
 }
 
-// What two spellings of one entry share: capitals and digits only, each
-// number without its leading zeros ("c-010" and "C10" alike). Bytes of
-// other scripts are kept as they are.
-std::string Key(std::string_view text) {
-  std::string key;
-  bool in_number = false;
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (std::isdigit(c)) {
-      if (c == '0' && !in_number) continue;
-      in_number = true;
-      key += ch;
-      continue;
-    }
-    in_number = false;
-    if (std::isalpha(c)) {
-      key += static_cast<char>(std::toupper(c));
-    } else if (c >= 0x80) {
-      key += ch;
-    }
-  }
-  return key;
-}
-
-// Edits (a byte put in, taken out or changed) from `a` to `b`, or more than
-// `most` when there are more.
-size_t Distance(const std::string& a, const std::string& b, size_t most) {
-  const size_t gap = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-  if (gap > most) return most + 1;
-  std::vector<size_t> row(b.size() + 1), next(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    next[0] = i;
-    size_t least = next[0];
-    for (size_t j = 1; j <= b.size(); ++j) {
-      next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] != b[j - 1])});
-      least = std::min(least, next[j]);
-    }
-    if (least > most) return most + 1;
-    std::swap(row, next);
-  }
-  return row[b.size()];
-}
-
 // "A", "A or B", "A, B or C".
 std::string Alternatives(const std::vector<std::string>& names) {
   std::string text;
@@ -95,27 +52,6 @@ std::string Alternatives(const std::vector<std::string>& names) {
     text += names[i];
   }
   return text;
-}
-
-// The digits of a key, in order.
-std::string Digits(std::string_view key) {
-  std::string digits;
-  for (const char c : key) {
-    if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
-  }
-  return digits;
-}
-
-// Whether two keys hold the same digits in the same order.
-bool SameDigits(std::string_view a, std::string_view b) {
-  auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
-  size_t i = 0, j = 0;
-  for (;;) {
-    while (i < a.size() && !digit(a[i])) ++i;
-    while (j < b.size() && !digit(b[j])) ++j;
-    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
-    if (a[i++] != b[j++]) return false;
-  }
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -133,7 +69,7 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
              ? Column("SELECT DISTINCT POINT_ID FROM MT_TEMP1 ORDER BY 1", {})
              : Column("SELECT DISTINCT POINT_ID FROM MT_TEMP4 WHERE SITE = ?1 ORDER BY 1",
                       {Value::Text(facility_)}))
-      at->second.push_back({{Key(p)}, p});
+      at->second.push_back({{NearKey(p)}, p});
     return at->second;
   }
   static constexpr const char* kQueries[] = {
@@ -153,16 +89,17 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
         case kContract:
         case kSource:
           // A code, and what it stands for: either may be what was typed.
-          e.keys = {Key(first)};
-          if (kind == kSource && !second.empty()) e.keys.push_back(Key(second));
+          e.keys = {NearKey(first)};
+          if (kind == kSource && !second.empty()) e.keys.push_back(NearKey(second));
           e.shown = second.empty() ? first : first + " (" + second + ")";
           break;
         case kLab:
-          e.keys = {Key(second.empty() ? NormaliseLabName(first) : second), Key(rows.TextAt(r, 2))};
+          e.keys = {NearKey(second.empty() ? NormaliseLabName(first) : second),
+                    NearKey(rows.TextAt(r, 2))};
           e.shown = Quoted(first);
           break;
         default:
-          e.keys = {Key(second.empty() ? NormaliseName(first) : second)};
+          e.keys = {NearKey(second.empty() ? NormaliseName(first) : second)};
           e.shown = Quoted(first);
           break;
       }
@@ -176,25 +113,21 @@ const std::vector<ListHints::Entry>& ListHints::List(int kind) {
 }
 
 std::string ListHints::Nearest(int kind, const std::string& value) {
-  return NearestOf(List(kind), Key(kind == kLab ? NormaliseLabName(value) : value));
+  return NearestOf(List(kind), NearKey(kind == kLab ? NormaliseLabName(value) : value));
 }
 
 std::string ListHints::NearestOf(const std::vector<Entry>& list, const std::string& key) {
   if (key.empty()) return "";
-  // Near enough: one edit, and one more for every ten characters of the
-  // longer (none below four characters), and the same numbers, so that a name with a letter wrong
-  // is a near miss, while a code or a compound of other numbers ("C-12" and "C-10", "1,1-" and
-  // "1,2-Dichloroethane") is not.
+  // Near enough as NearDistance says: a name with a letter wrong is a near
+  // miss, while a code or a compound of other numbers ("C-12" and "C-10",
+  // "1,1-" and "1,2-Dichloroethane") is not.
   constexpr size_t kNone = SIZE_MAX;
   size_t best = kNone;
   std::vector<std::string> nearest;
   for (const Entry& e : list) {
     size_t own = kNone;
     for (const std::string& k : e.keys) {
-      const size_t longer = std::max(key.size(), k.size());
-      const size_t most = std::min(best, longer < 4 ? 0 : 1 + longer / 10);
-      if (!SameDigits(key, k)) continue;
-      if (const size_t d = Distance(key, k, most); d <= most) own = std::min(own, d);
+      own = std::min(own, NearDistance(key, k, best));
     }
     if (own == kNone || own > best) continue;
     if (own < best) nearest.clear();
@@ -279,8 +212,8 @@ std::vector<std::string> ListHints::Column(const char* sql, const std::vector<Va
 }
 
 void ListHints::AddSample(const std::string& point, const std::string& sample) {
-  std::string key = Key(sample);
-  std::string digits = Digits(key);
+  std::string key = NearKey(sample);
+  std::string digits = KeyDigits(key);
   samples_of_point_[UpperCase(point)][digits].push_back({{std::move(key)}, sample});
 }
 
@@ -336,8 +269,8 @@ std::string ListHints::SampleHint(const std::string& point, const std::string& s
   if (const auto samples = samples_of_point_.find(upper);
       samples != samples_of_point_.end() && !samples->second.empty()) {
     // Only samples of the same numbers can be near: those are looked at.
-    const std::string key = Key(sample);
-    const auto alike = samples->second.find(Digits(key));
+    const std::string key = NearKey(sample);
+    const auto alike = samples->second.find(KeyDigits(key));
     const std::string nearest = alike == samples->second.end() ? "" : NearestOf(alike->second, key);
     return nearest.empty() ? "" : "Nearest sample of " + point + " in Table 4: " + nearest + ".";
   }

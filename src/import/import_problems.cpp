@@ -1,6 +1,9 @@
 #include "import/import_problems.h"
 
+#include <cstdint>
+
 #include "core/convert.h"
+#include "core/near_text.h"
 #include "core/text.h"
 
 namespace sorvane {
@@ -76,6 +79,31 @@ std::string UnseenSaid(std::string_view value) {
   return " (it is " + Quoted(u.core) + " " + u.said + ")";
 }
 
+// The header cell (its index in the sheet's fields) whose name, no field of
+// the table, is written nearly as `field` is ("Lab Q" for LAB_Q, "SAMP_DATE"
+// for SAM_DATE); -1 when none is, or several are equally near.
+int NearHeader(const SheetOrigin& o, const RecordSet* structure, const std::string& field) {
+  auto is_field = [structure](const std::string& name) {
+    for (size_t f = 0; structure != nullptr && f < structure->FieldCount(); ++f) {
+      if (EqualsNoCase(structure->GetField(f).name, name)) return true;
+    }
+    return false;
+  };
+  const std::string key = NearKey(field);
+  size_t best = SIZE_MAX;
+  int found = -1;
+  bool tie = false;
+  for (size_t i = 0; i < o.fields.size() && i < o.header_columns.size(); ++i) {
+    if (is_field(o.fields[i])) continue;
+    const size_t d = NearDistance(key, NearKey(o.fields[i]), best);
+    if (d == SIZE_MAX) continue;
+    tie = d == best;
+    if (d < best) found = static_cast<int>(i);
+    best = d;
+  }
+  return tie ? -1 : found;
+}
+
 // The text a person typed, without the marks the data-type stage put round it.
 std::string Unmarked(std::string_view marked) {
   if (marked.starts_with("**")) marked.remove_prefix(2);
@@ -146,6 +174,16 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
       text += " Its header cell " + ColumnLetters(o.header_columns[i]) +
               std::to_string(o.header_row) + " holds the name " + name.said + ".";
       break;
+    }
+    if (const int i = at.cells.empty()
+                          ? NearHeader(o, state.TempRecordset[static_cast<size_t>(n)].get(), field)
+                          : -1;
+        i >= 0) {
+      at = place(o.header_row, {o.header_columns[i]});
+      const auto k = static_cast<size_t>(i);
+      text += " Its header cell " + ColumnLetters(o.header_columns[k]) +
+              std::to_string(o.header_row) + " holds " +
+              Quoted(k < o.header_texts.size() ? o.header_texts[k] : o.fields[k]) + ".";
     }
     out.push_back({"field_name", std::move(text), {std::move(at)}});
   }

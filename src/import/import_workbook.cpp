@@ -193,6 +193,7 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
       }
       origin.fields.push_back(name);
       origin.header_columns.push_back(column);
+      origin.header_texts.push_back(cells[i]);
       const int at = structure != nullptr ? structure->FieldIndex(name) : -1;
       shown.push_back(at >= 0 && structure->GetField(static_cast<size_t>(at)).type == kTypeVarChar);
     }

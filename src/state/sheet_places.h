@@ -118,7 +118,8 @@ struct SheetOrigin {
   // move one field left); its name stands in `header_columns`.
   std::vector<std::string> fields;
   std::vector<int32_t> header_columns;
-  std::vector<int32_t> record_rows;  // the workbook row of each sheet record
+  std::vector<std::string> header_texts;  // each field's header cell as typed
+  std::vector<int32_t> record_rows;       // the workbook row of each sheet record
 
   // Findings of the stages, in the order they run.
   std::string duplicate_field;  // a field name given twice, with its header cells

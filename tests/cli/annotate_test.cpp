@@ -257,7 +257,7 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCellsAndColourTheTableOn
   } expected[] = {{"facility_id", 5, "A"},
                   {"field_name", 1, "U"},
                   {"data_type", 9, "D"},
-                  {"field_name", 1, ""},  // the header row as a whole
+                  {"field_name", 1, "E"},  // the name written nearly alike
                   {"value_too_long", 3, "F"}};
   for (int n = 1; n <= 5; ++n) {
     const Json& problems = report["tables"][n - 1]["import_problems"];
@@ -271,7 +271,8 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCellsAndColourTheTableOn
     ExpectCopy(n, {{{expected[n - 1].row, cell.empty() ? "A" : cell}, 2}}, 1);
   }
   EXPECT_EQ(report["tables"][3]["import_problems"][0]["text"].string,
-            "The MATRIX field of Table 4 is missing or misspelled.");
+            "The MATRIX field of Table 4 is missing or misspelled. Its header cell E1 holds "
+            "\"MATRX\".");
   EXPECT_EQ(
       report["tables"][4]["import_problems"][0]["text"].string,
       "The value in row 3, column F of Table 5 appears to be longer than the allowed length.");

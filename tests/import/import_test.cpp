@@ -435,16 +435,28 @@ TEST_F(FieldNamesTest, ExpectedFieldsInAnyOrderAndCaseOrByTheirAliasesPass) {
   EXPECT_TRUE(Check(3, {"fac_id", "point_id", "wl_date", "wl", "wl_contract", "wl_comments"}));
 }
 
-// A name with a character nobody sees beside it is another name; the problem
-// says what is there, at its cell.
+// A name with a character nobody sees beside it is another name, and so is
+// one written nearly alike; the problem says what is there, at its cell. A
+// name not near the field's ("RESULT" for CONC) places it at the header row.
 TEST_F(FieldNamesTest, AMissingFieldWhoseNameHasAnUnseenCharacterBesideItIsSaidToHaveIt) {
   Cells header = Header(5);
   std::replace(header.begin(), header.end(), std::string("UNITS"), std::string("Units\u00a0"));
   std::replace(header.begin(), header.end(), std::string("MDL"), std::string("\ufeff\nMDL"));
+  std::replace(header.begin(), header.end(), std::string("LAB_Q"), std::string("Lab Q"));
+  std::replace(header.begin(), header.end(), std::string("CONC"), std::string("RESULT"));
   EXPECT_FALSE(Check(5, header));
-  EXPECT_EQ(Label(5).caption, "The UNITS, MDL field(s) of Table 5 is/are missing or misspelled.  ");
-  const std::vector<ImportProblem> problems = ImportProblemsOf(state, 5);
-  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(Label(5).caption,
+            "The CONC, UNITS, LAB_Q, MDL field(s) of Table 5 is/are missing or misspelled.  ");
+  std::vector<ImportProblem> problems = ImportProblemsOf(state, 5);
+  ASSERT_EQ(problems.size(), 4u);
+  EXPECT_EQ(problems[0].text, "The CONC field of Table 5 is missing or misspelled.");
+  EXPECT_TRUE(problems[0].places[0].cells.empty());
+  EXPECT_EQ(problems[2].text,
+            "The LAB_Q field of Table 5 is missing or misspelled. Its header cell I1 holds "
+            "\"Lab Q\".");
+  EXPECT_EQ(problems[2].places[0].cells, CellColumns({"I"}));
+  problems.erase(problems.begin() + 2);
+  problems.erase(problems.begin());
   EXPECT_EQ(problems[0].text,
             "The UNITS field of Table 5 is missing or misspelled. Its header cell H1 holds the "
             "name with a non-breaking space after it.");
