@@ -161,6 +161,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     t.label = label;
     t.import_problems = ImportProblemsOf(s, n);
     if (!t.import_problems.empty()) problems = true;
+    PrintImportProblems(t.import_problems, text);
     report.tables.push_back(std::move(t));
   }
   text << ForTerminal(report.summary) << '\n';

@@ -162,6 +162,21 @@ void PrintHints(const std::vector<ListHint>& hints, std::ostream& out) {
 
 }  // namespace
 
+void PrintImportProblems(const std::vector<ImportProblem>& problems, std::ostream& out) {
+  constexpr size_t kShown = 5;
+  size_t shown = 0, more = 0;
+  for (const ImportProblem& p : problems) {
+    if (p.kind == "skipped_row") continue;
+    if (shown == kShown) {
+      ++more;
+      continue;
+    }
+    ++shown;
+    out << "  " << ForTerminal(ForReading(p.text)) << '\n';
+  }
+  if (more > 0) out << "  and " << more << " more\n";
+}
+
 void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {
   for (const TableReport& t : report.tables) {
     if (!t.checked) continue;

@@ -77,5 +77,9 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out);
 // Per checked table a heading and one line per failed check: the fail text with
 // its severity wording and the number of problem records.
 void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out);
+// Under a table's label, the first few things its import found wrong, each
+// at its place ("Row 9, PH: "seven" is not a number."); skipped rows, which
+// the label names, are left out.
+void PrintImportProblems(const std::vector<ImportProblem>& problems, std::ostream& out);
 
 }  // namespace sorvane::cli

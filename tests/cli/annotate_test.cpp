@@ -277,6 +277,12 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCellsAndColourTheTableOn
       report["tables"][4]["import_problems"][0]["text"].string,
       "The value in row 3, column F of Table 5 appears to be longer than the allowed length.");
   EXPECT_NE(r.out.find("Marked copy: "), std::string::npos);
+  // The terminal says each under its table's line.
+  EXPECT_NE(r.out.find("Table 4: The MATRIX field(s) of Table 4 is/are missing or misspelled.  \n"
+                       "  The MATRIX field of Table 4 is missing or misspelled. Its header cell E1 "
+                       "holds \"MATRX\".\n"),
+            std::string::npos)
+      << r.out;
   size_t header = 0, marked = 0;
   ReadWorkbook(Input(3),
                [&](int64_t row, const std::vector<std::string>& cells, const RowFormats&) {
