@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/c_numbers.h"
 #include "core/convert.h"
 #include "core/near_text.h"
 #include "core/text.h"
@@ -104,6 +105,32 @@ int NearHeader(const SheetOrigin& o, const RecordSet* structure, const std::stri
   return tie ? -1 : found;
 }
 
+// How a result below its detection limit is written, for a concentration a
+// laboratory wrote its own way ("<0.5", "ND"): as the limit, in CONC and MDL,
+// with the qualifier U (the rule of the results' check "MDL = CONC, if LAB_Q =
+// U"). "" for any other value or field.
+std::string NonDetectSaid(int n, const std::string& field, std::string_view value) {
+  if (n != 5 || field != "CONC") return "";
+  const std::string_view v = TrimWhitespace(value);
+  if (v.size() > 1 && v[0] == '<') {
+    const std::string limit(TrimWhitespace(v.substr(1)));
+    char* end = nullptr;
+    StrtodC(limit.c_str(), &end);
+    if (!limit.empty() && end == limit.c_str() + limit.size()) {
+      return " A result below its detection limit is written as the limit: " + limit +
+             " in CONC and MDL, U in LAB_Q.";
+    }
+  }
+  for (const char* said : {"ND", "N.D.", "N/D", "NOT DETECTED", "NON-DETECT", "BDL", "BRL", "<MDL",
+                           "<RL", "<DL", "<PQL"}) {
+    if (EqualsNoCase(v, said)) {
+      return " A result not detected is written as its detection limit in CONC and MDL, with U "
+             "in LAB_Q.";
+    }
+  }
+  return "";
+}
+
 // The text a person typed, without the marks the data-type stage put round it.
 std::string Unmarked(std::string_view marked) {
   if (marked.starts_with("**")) marked.remove_prefix(2);
@@ -126,7 +153,7 @@ std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
   const int64_t row = o.PlaceOf({}, {}, mark.record, CellColumns()).row;
   return "Row " + std::to_string(row) + ", " + field + ": " + Quoted(value) + " is not " +
          TypeWanted(state.TempRecordset[static_cast<size_t>(n)].get(), field) + UnseenSaid(value) +
-         ".";
+         "." + NonDetectSaid(n, field, value);
 }
 
 }  // namespace

@@ -655,6 +655,20 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
   EXPECT_EQ(MarkedCellProblem(state, 4, TableViewRowAt(state, 1).record,
                               state.Tables[4].Origin.FieldIndex("PH")),
             "");
+
+  // A concentration written the laboratory's way below its detection limit
+  // is told how the workbooks write it; another bad number is not.
+  ASSERT_FALSE(Convert(
+      5, {Row(5, {{"CONC", "< 0.5"}}), Row(5, {{"CONC", "n.d."}}), Row(5, {{"CONC", "<x"}})}));
+  const std::vector<ImportProblem> results = ImportProblemsOf(state, 5);
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[0].text,
+            "Row 2, CONC: \"< 0.5\" is not a number. A result below its detection limit is "
+            "written as the limit: 0.5 in CONC and MDL, U in LAB_Q.");
+  EXPECT_EQ(results[1].text,
+            "Row 3, CONC: \"n.d.\" is not a number. A result not detected is written as its "
+            "detection limit in CONC and MDL, with U in LAB_Q.");
+  EXPECT_EQ(results[2].text, "Row 4, CONC: \"<x\" is not a number.");
 }
 
 TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
