@@ -6,8 +6,10 @@
 #include "acquire/workbook_set.h"
 #include "core/convert.h"
 #include "core/errors.h"
+#include "core/text.h"
 #include "import/data_types.h"
 #include "import/facility_ids.h"
+#include "import/import_problems.h"
 #include "import/import_workbook.h"
 #include "import/table_structures.h"
 #include "transfer/transfer.h"
@@ -146,6 +148,20 @@ void ShowImportSummary(RunState& state) {
   LabelState& line = state.view.lblStatusAll;
   line.bold = false;
   line.caption = SummaryText(lowest, chosen);
+  // Hovering a table's label says what its import found wrong, each at its
+  // place, where the label has room only for the fields.
+  for (int n = 1; n <= 5; ++n) {
+    constexpr size_t kShown = 10;
+    std::string tip;
+    const std::vector<ImportProblem> problems = ImportProblemsOf(state, n);
+    for (size_t i = 0; i < problems.size() && i < kShown; ++i) {
+      tip += (i > 0 ? "\n" : "") + ForReading(problems[i].text);
+    }
+    if (problems.size() > kShown) {
+      tip += "\nand " + std::to_string(problems.size() - kShown) + " more";
+    }
+    state.StatusLabel(n).tooltip = tip;
+  }
   // Rows kept out of a table are said wherever the table stands.
   for (int n = 1; n <= 5; ++n) {
     const TableInfo& table = state.Tables[n];

@@ -239,6 +239,7 @@ void frmCMain::NewSiteReset() {
   for (auto& label : v.lblStatus) {
     SetHighlight(label, false);
     label.caption.clear();
+    label.tooltip.clear();
   }
   v.DataGrid1.visible = false;
   v.ProgressBar.value = 1;

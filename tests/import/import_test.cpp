@@ -329,6 +329,10 @@ TEST_F(ImportDriverTest, LowestStageIsNamedAndAnUnreadableWorkbookStopsOnlyItsTa
   EXPECT_FALSE(StatusLine().bold);
   EXPECT_EQ(Label(2).caption, "The FLUW_ID field(s) of Table 2 is/are missing or misspelled.  ");
   EXPECT_EQ(Label(4).caption, "Data Type Problems for Table 4: SAM_DATE");
+  // Hovering a label says what is wrong where; a table without problems says nothing.
+  EXPECT_EQ(Label(4).tooltip, "Row 3, SAM_DATE: \"2021-02-30\" is not a date.");
+  EXPECT_EQ(Label(2).tooltip, "The FLUW_ID field of Table 2 is missing or misspelled.");
+  EXPECT_EQ(Label(1).tooltip, "");
   EXPECT_EQ(SheetText(4, 1, "SAM_DATE"), "**2021-02-30**");
   EXPECT_EQ(Count("MT_TEMP4"), 0);
   EXPECT_EQ(Count("MT_TEMP3"), 2);
