@@ -194,6 +194,23 @@ void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {
       PrintHints(c.hints, out);
     }
   }
+  // The tally, most urgent first, for a person who scrolls back to it.
+  int checks = 0, failed[3] = {0, 0, 0};
+  for (const TableReport& t : report.tables) {
+    if (!t.checked) continue;
+    for (const CheckReport& c : t.checks) {
+      ++checks;
+      if (!c.passed && c.severity >= 0 && c.severity <= 2) ++failed[c.severity];
+    }
+  }
+  if (checks == 0) return;
+  const int all = failed[0] + failed[1] + failed[2];
+  out << "Failed checks: " << all << " of " << checks;
+  if (all > 0) {
+    out << " (" << failed[2] << " must be fixed, " << failed[1] << " probably a problem, "
+        << failed[0] << " possibly a problem)";
+  }
+  out << ".\n";
 }
 
 }  // namespace sorvane::cli
