@@ -103,8 +103,10 @@ TEST(OdsReaderTest, CellsReadAsTheSpreadsheetShowsThem) {
 }
 
 TEST(OdsReaderTest, WhatAFewBytesCouldMakeHugeIsRefused) {
-  std::string blanks;
+  std::string blanks, row;
   for (int i = 0; i < 300; ++i) blanks += "<text:s text:c=\"65536\"/>";
+  // Cells within their bound, a row past its own.
+  for (int cell = 0; cell < 5; ++cell) row += Text(blanks.substr(0, 220 * 24));
   const struct {
     const char* name;
     std::string ods;
@@ -116,6 +118,11 @@ TEST(OdsReaderTest, WhatAFewBytesCouldMakeHugeIsRefused) {
        Ods(Sheet(Row(Text(blanks)))),
        WorkbookError::Reason::kTooLarge,
        "more than 16 MB of text",
+       {}},
+      {"row_past_64_mb",
+       Ods(Sheet(Row(row))),
+       WorkbookError::Reason::kTooLarge,
+       "a row holds more than 64 MB of text",
        {}},
       {"repeated_cells_over_the_limit",
        Ods(Sheet(Row("<table:table-cell table:number-columns-repeated=\"100\" "

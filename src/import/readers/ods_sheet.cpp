@@ -23,8 +23,10 @@ using Reason = WorkbookError::Reason;
 constexpr int64_t kMaxRows = 1048576;
 constexpr int64_t kMaxColumns = 16384;
 // A cell's text grows past its bytes in the file only through runs of blanks
-// (<text:s text:c="..."/>); this bounds what a few bytes can ask for.
+// (<text:s text:c="..."/>); these bound what a few bytes can ask for, in a
+// cell and in the row held until it ends.
 constexpr size_t kMaxCellText = size_t{16} << 20;
+constexpr size_t kMaxRowText = size_t{64} << 20;
 
 std::string PartHead(ZipPackage& zip, std::string_view part, size_t bytes) {
   std::string head;
@@ -171,6 +173,7 @@ class ContentHandler final : public XmlHandler {
       row_style_ = d != nullptr ? d : "";
       col_ = 0;
       cells_.clear();
+      row_text_ = 0;
     } else if (name == "table-column") {
       const char* d = Attr(attrs, "default-cell-style-name");
       const int64_t n = Repeat(Attr(attrs, "number-columns-repeated"));
@@ -327,6 +330,9 @@ class ContentHandler final : public XmlHandler {
     if (cell_.text.size() > kMaxCellText) {
       Fail(Reason::kTooLarge, "a cell holds more than 16 MB of text");
     }
+    if (row_text_ + cell_.text.size() > kMaxRowText) {
+      Fail(Reason::kTooLarge, "a row holds more than 64 MB of text");
+    }
   }
 
   void EndCell() {
@@ -334,6 +340,8 @@ class ContentHandler final : public XmlHandler {
     if (cell_.kind == Value::kNone && !cell_.text.empty()) cell_.kind = Value::kText;
     if (cell_.kind == Value::kNone) return;
     if (col_ > kMaxColumns) Damaged("a cell lies beyond the last column");
+    Bound();  // a value given whole in an attribute counts too
+    row_text_ += cell_.text.size();
     cells_.push_back(std::move(cell_));
   }
 
@@ -386,6 +394,7 @@ class ContentHandler final : public XmlHandler {
   bool string_value_ = false;
   int skip_ = 0, cell_depth_ = 0, paragraphs_ = 0;
   int64_t row_ = 1, row_repeat_ = 1, col_ = 0;
+  size_t row_text_ = 0;  // of the row's cells so far
   std::string row_style_;
   std::vector<std::string> column_styles_;
   Cell cell_;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "import/readers/cell_text.h"
+#include "import/readers/read_failure.h"
 #include "import/readers/xml_part.h"
 
 namespace sorvane::readers {
@@ -140,6 +141,7 @@ class StylesHandler final : public XmlHandler {
       if (IsDataStyle(name)) {
         const char* n = Attr(attrs, "name");
         if (n == nullptr) return;
+        Bound();
         current_ = &data_[n];
         *current_ = {};
         current_->kind = name;
@@ -148,6 +150,7 @@ class StylesHandler final : public XmlHandler {
       } else if (name == "style") {
         const char* n = Attr(attrs, "name");
         if (n != nullptr && IsAttr(attrs, "family", "table-cell")) {
+          Bound();
           CellStyle& s = cells_[n];
           const char* d = Attr(attrs, "data-style-name");
           const char* p = Attr(attrs, "parent-style-name");
@@ -251,6 +254,16 @@ class StylesHandler final : public XmlHandler {
 
   void Text(const char* s, int len) override {
     if (capture_ != nullptr) capture_->append(s, static_cast<size_t>(len));
+  }
+
+  // Spreadsheet programs keep to some 64,000 formats; a file's styles are
+  // held in memory, so a hostile file may not name millions.
+  static constexpr size_t kMaxStyles = size_t{1} << 20;
+  void Bound() const {
+    if (data_.size() >= kMaxStyles || cells_.size() >= kMaxStyles) {
+      Fail(WorkbookError::Reason::kTooLarge,
+           "the workbook defines more than " + std::to_string(kMaxStyles) + " styles");
+    }
   }
 
  private:
