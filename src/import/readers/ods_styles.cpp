@@ -163,11 +163,15 @@ class StylesHandler final : public XmlHandler {
     ++depth_;
     if (capture_ != nullptr) return;  // an element inside a text: its text counts
     std::string& code = current_->code;
+    // A format code is some dozens of characters (spreadsheet programs allow
+    // 255): a style of endless pieces keeps its first ones.
+    if (code.size() > kMaxPiece * 4) return;
     const bool long_form = IsAttr(attrs, "style", "long");
     if (name == "number") {
       number_.Read(attrs);
       in_number_ = true;
     } else if (name == "embedded-text") {
+      if (number_.embedded.size() >= 30) return;  // more than there are digits
       number_.embedded.emplace_back(IntAttr(attrs, "position", 0), std::string());
       capture_ = &number_.embedded.back().second;
     } else if (name == "text" || name == "currency-symbol") {
@@ -218,7 +222,9 @@ class StylesHandler final : public XmlHandler {
     } else if (name == "map") {
       const char* c = Attr(attrs, "condition");
       const char* a = Attr(attrs, "apply-style-name");
-      if (c != nullptr && a != nullptr) current_->maps.push_back({c, a});
+      if (c != nullptr && a != nullptr && current_->maps.size() < 3) {
+        current_->maps.push_back({c, a});
+      }
     }
   }
 
@@ -253,8 +259,11 @@ class StylesHandler final : public XmlHandler {
   }
 
   void Text(const char* s, int len) override {
-    if (capture_ != nullptr) capture_->append(s, static_cast<size_t>(len));
+    if (capture_ == nullptr || capture_->size() >= kMaxPiece) return;
+    capture_->append(s, std::min(static_cast<size_t>(len), kMaxPiece - capture_->size()));
   }
+
+  static constexpr size_t kMaxPiece = 255;
 
   // Spreadsheet programs keep to some 64,000 formats; a file's styles are
   // held in memory, so a hostile file may not name millions.
