@@ -6,6 +6,7 @@
 #include "core/convert.h"
 #include "core/near_text.h"
 #include "core/text.h"
+#include "import/readers/cell_text.h"
 
 namespace sorvane {
 namespace {
@@ -131,6 +132,23 @@ std::string NonDetectSaid(int n, const std::string& field, std::string_view valu
   return "";
 }
 
+// " It is a number, ..." for a number in a date field: a cell whose date is
+// stored but shown as a number (the column formatted as General), which the
+// spreadsheet shows as a date once formatted so. "" for any other value.
+std::string SerialSaid(const RecordSet* structure, const std::string& field,
+                       const std::string& value) {
+  const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
+  if (f < 0 || structure->GetField(static_cast<size_t>(f)).type != kTypeDate) return "";
+  char* end = nullptr;
+  const double serial = StrtodC(value.c_str(), &end);
+  if (value.empty() || end != value.c_str() + value.size() || !(serial >= 1 && serial < 2958466))
+    return "";
+  std::string date;
+  readers::AppendNumberText(serial, true, false, date);
+  return " It is a number, which the spreadsheet shows as " + date +
+         " when the cell is formatted as a date.";
+}
+
 // The text a person typed, without the marks the data-type stage put round it.
 std::string Unmarked(std::string_view marked) {
   if (marked.starts_with("**")) marked.remove_prefix(2);
@@ -153,7 +171,8 @@ std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
   const int64_t row = o.PlaceOf({}, {}, mark.record, CellColumns()).row;
   return "Row " + std::to_string(row) + ", " + field + ": " + Quoted(value) + " is not " +
          TypeWanted(state.TempRecordset[static_cast<size_t>(n)].get(), field) + UnseenSaid(value) +
-         "." + NonDetectSaid(n, field, value);
+         "." + NonDetectSaid(n, field, value) +
+         SerialSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value);
 }
 
 }  // namespace

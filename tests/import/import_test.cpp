@@ -673,6 +673,12 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
             "Row 3, CONC: \"n.d.\" is not a number. A result not detected is written as its "
             "detection limit in CONC and MDL, with U in LAB_Q.");
   EXPECT_EQ(results[2].text, "Row 4, CONC: \"<x\" is not a number.");
+  // A date kept as its number (a column formatted as General) says what it
+  // shows as a date.
+  ASSERT_FALSE(Convert(4, {Row(4, {{"SAM_DATE", "38062"}})}));
+  EXPECT_EQ(ImportProblemsOf(state, 4).at(0).text,
+            "Row 2, SAM_DATE: \"38062\" is not a date. It is a number, which the spreadsheet "
+            "shows as 3/16/2004 when the cell is formatted as a date.");
 }
 
 TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
