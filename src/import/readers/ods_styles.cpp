@@ -83,7 +83,9 @@ struct NumberPiece {
     grouping = IsAttr(attrs, "grouping", "true");
     blank_decimals = IsAttr(attrs, "decimal-replacement", " ");
     if (const char* f = Attr(attrs, "display-factor")) {
-      for (std::string_view v = f; v.size() > 3 && v.ends_with("000"); v.remove_suffix(3)) {
+      // Thousands, millions, billions: what a code can scale by.
+      for (std::string_view v = f; v.size() > 3 && v.ends_with("000") && scale_commas < 3;
+           v.remove_suffix(3)) {
         ++scale_commas;
       }
     }
@@ -95,7 +97,6 @@ struct NumberPiece {
     int places = integers;
     if (grouping) places = std::max(places, 4);
     for (const auto& [pos, text] : embedded) places = std::max(places, pos);
-    std::string right_to_left;
     std::vector<std::pair<int, std::string>> texts = embedded;
     std::sort(texts.begin(), texts.end());
     size_t next = 0;
@@ -191,8 +192,12 @@ class StylesHandler final : public XmlHandler {
       code += IntAttr(attrs, "min-integer-digits", 0) > 0 ? "0 " : "# ";
       code.append(static_cast<size_t>(std::max(IntAttr(attrs, "min-numerator-digits", 1), 1)), '?');
       code += '/';
+      int denominator = 0;
       if (const char* d = Attr(attrs, "denominator-value")) {
-        code += d;
+        std::from_chars(d, d + std::strlen(d), denominator);
+      }
+      if (denominator > 0 && denominator < 1000000) {
+        code += std::to_string(denominator);  // a fixed denominator, digits only
       } else {
         code.append(static_cast<size_t>(std::max(IntAttr(attrs, "min-denominator-digits", 1), 1)),
                     '?');
@@ -287,15 +292,24 @@ class StylesHandler final : public XmlHandler {
   std::string* capture_ = nullptr;
 };
 
-// "value()>=0" -> ">=0"; empty for a condition that is not a comparison.
+// "value()>=0" -> ">=0"; empty for a condition that is not a comparison of
+// the value with a number.
 std::string Comparison(std::string_view condition) {
   std::string c;
-  for (char ch : condition) {
+  for (char ch : condition.substr(0, 64)) {
     if (ch != ' ') c += ch;
   }
   if (!c.starts_with("value()")) return {};
   c.erase(0, 7);
   if (c.starts_with("!=")) c.replace(0, 2, "<>");
+  const size_t op = c.find_first_not_of("<>=");
+  if (op == 0 || op == std::string::npos || op > 2) return {};
+  const std::string_view sign(c.data(), op);
+  if (sign != "<" && sign != ">" && sign != "=" && sign != "<=" && sign != ">=" && sign != "<>")
+    return {};
+  double bound = 0;
+  const auto [p, ec] = std::from_chars(c.data() + op, c.data() + c.size(), bound);
+  if (ec != std::errc() || p != c.data() + c.size()) return {};
   return c;
 }
 
