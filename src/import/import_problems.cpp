@@ -1,5 +1,7 @@
 #include "import/import_problems.h"
 
+#include <cctype>
+#include <charconv>
 #include <cstdint>
 
 #include "core/c_numbers.h"
@@ -111,8 +113,22 @@ int NearHeader(const SheetOrigin& o, const RecordSet* structure, const std::stri
 // with the qualifier U (the rule of the results' check "MDL = CONC, if LAB_Q =
 // U"). "" for any other value or field.
 std::string NonDetectSaid(int n, const std::string& field, std::string_view value) {
-  if (n != 5 || field != "CONC") return "";
+  if (n != 5 || (field != "CONC" && field != "MDL")) return "";
   const std::string_view v = TrimWhitespace(value);
+  // A number with its units after it ("5 mg/L", "0.5ug/l"): the units have a
+  // field of their own.
+  double number = 0;
+  const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), number);
+  if (ec == std::errc() && p != v.data()) {
+    const std::string_view units = TrimWhitespace(v.substr(static_cast<size_t>(p - v.data())));
+    if (!units.empty() &&
+        (std::isalpha(static_cast<unsigned char>(units[0])) || units.starts_with("\u00b5"))) {
+      return " The units go in UNITS: " +
+             std::string(v.substr(0, static_cast<size_t>(p - v.data()))) + " in " + field + ", " +
+             ForReading(units, 40) + " in UNITS.";
+    }
+  }
+  if (field != "CONC") return "";
   if (v.size() > 1 && v[0] == '<') {
     const std::string limit(TrimWhitespace(v.substr(1)));
     char* end = nullptr;

@@ -662,10 +662,13 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
 
   // A concentration written the laboratory's way below its detection limit
   // is told how the workbooks write it; another bad number is not.
-  ASSERT_FALSE(Convert(
-      5, {Row(5, {{"CONC", "< 0.5"}}), Row(5, {{"CONC", "n.d."}}), Row(5, {{"CONC", "<x"}})}));
+  ASSERT_FALSE(Convert(5, {Row(5, {{"CONC", "< 0.5"}}), Row(5, {{"CONC", "n.d."}}),
+                           Row(5, {{"CONC", "<x"}}), Row(5, {{"MDL", "0.5 ug/l"}})}));
   const std::vector<ImportProblem> results = ImportProblemsOf(state, 5);
-  ASSERT_EQ(results.size(), 3u);
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_EQ(results[3].text,
+            "Row 5, MDL: \"0.5 ug/l\" is not a number. The units go in UNITS: 0.5 in MDL, ug/l in "
+            "UNITS.");
   EXPECT_EQ(results[0].text,
             "Row 2, CONC: \"< 0.5\" is not a number. A result below its detection limit is "
             "written as the limit: 0.5 in CONC and MDL, U in LAB_Q.");
