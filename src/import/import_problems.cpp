@@ -108,15 +108,11 @@ int NearHeader(const SheetOrigin& o, const RecordSet* structure, const std::stri
   return tie ? -1 : found;
 }
 
-// How a result below its detection limit is written, for a concentration a
-// laboratory wrote its own way ("<0.5", "ND"): as the limit, in CONC and MDL,
-// with the qualifier U (the rule of the results' check "MDL = CONC, if LAB_Q =
-// U"). "" for any other value or field.
-std::string NonDetectSaid(int n, const std::string& field, std::string_view value) {
+// For a concentration or MDL written with its units after it ("5 mg/L",
+// "0.5ug/l"): the units have a field of their own. "" for any other value.
+std::string UnitsSaid(int n, const std::string& field, std::string_view value) {
   if (n != 5 || (field != "CONC" && field != "MDL")) return "";
   const std::string_view v = TrimWhitespace(value);
-  // A number with its units after it ("5 mg/L", "0.5ug/l"): the units have a
-  // field of their own.
   double number = 0;
   const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), number);
   if (ec == std::errc() && p != v.data()) {
@@ -128,7 +124,16 @@ std::string NonDetectSaid(int n, const std::string& field, std::string_view valu
              ForReading(units, 40) + " in UNITS.";
     }
   }
-  if (field != "CONC") return "";
+  return "";
+}
+
+// How a result below its detection limit is written, for a concentration a
+// laboratory wrote its own way ("<0.5", "ND"): as the limit, in CONC and MDL,
+// with the qualifier U (the rule of the results' check "MDL = CONC, if LAB_Q =
+// U"). "" for any other value or field.
+std::string NonDetectSaid(int n, const std::string& field, std::string_view value) {
+  if (n != 5 || field != "CONC") return "";
+  const std::string_view v = TrimWhitespace(value);
   if (v.size() > 1 && v[0] == '<') {
     const std::string limit(TrimWhitespace(v.substr(1)));
     char* end = nullptr;
@@ -187,7 +192,7 @@ std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
   const int64_t row = o.PlaceOf({}, {}, mark.record, CellColumns()).row;
   return "Row " + std::to_string(row) + ", " + field + ": " + Quoted(value) + " is not " +
          TypeWanted(state.TempRecordset[static_cast<size_t>(n)].get(), field) + UnseenSaid(value) +
-         "." + NonDetectSaid(n, field, value) +
+         "." + UnitsSaid(n, field, value) + NonDetectSaid(n, field, value) +
          SerialSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value);
 }
 
@@ -241,8 +246,8 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
                           ? NearHeader(o, state.TempRecordset[static_cast<size_t>(n)].get(), field)
                           : -1;
         i >= 0) {
-      at = place(o.header_row, {o.header_columns[i]});
       const auto k = static_cast<size_t>(i);
+      at = place(o.header_row, {o.header_columns[k]});
       text += " Its header cell " + ColumnLetters(o.header_columns[k]) +
               std::to_string(o.header_row) + " holds " +
               Quoted(k < o.header_texts.size() ? o.header_texts[k] : o.fields[k]) + ".";
