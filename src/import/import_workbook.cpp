@@ -271,6 +271,8 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
 
   try {
     rows(on_row, on_shape);
+    if (!header_read && failure.kind == ReadFailure::Kind::kNone && state.CancelRequested)
+      failure = {ReadFailure::Kind::kCancelled, ""};  // before the first row
     if (!header_read && failure.kind == ReadFailure::Kind::kNone) sheet.Open();
   } catch (const DuplicateFieldError& e) {
     failure = {ReadFailure::Kind::kDuplicateElsewhere, e.description()};
@@ -350,6 +352,15 @@ bool ImportWorkbook(RunState& state, int n) {
     }
     ReadOptions options;
     options.may_start_over = true;  // ImportRows forgets the rows when told the shape again
+    // A sheet read twice (an .ods) delivers no rows in its first pass: the
+    // window is served there too, and a cancel stops it.
+    YieldPacer scan_pacer;
+    int64_t beats = 0;
+    options.keep_going = [&] {
+      if (!scan_pacer.Due(beats++ * YieldPacer::kCheckEvery)) return true;
+      state.DoEvents();
+      return !state.CancelRequested;
+    };
     if (state.WorkbookPassword) options.password = *state.WorkbookPassword;
     // The file as read, so that a marked copy is made of this file only.
     SheetOrigin& origin = state.Tables.at(static_cast<size_t>(n)).Origin;
@@ -360,6 +371,7 @@ bool ImportWorkbook(RunState& state, int n) {
     // A large workbook is parsed on the second core while this thread stores
     // its rows, where no window shows them as they come.
     const bool ahead = !state.KeepsImportedRows && origin.file_size >= kReadAheadBytes;
+    if (ahead) options.keep_going = nullptr;  // the window is this thread's alone
     auto read = [&] {
       if (!ahead) return ReadWorkbook(path, on_row, options, on_shape);
       return ReadAhead(

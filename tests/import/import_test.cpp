@@ -18,6 +18,7 @@
 #include "import/table_structures.h"
 #include "import_fixture.h"
 #include "support/case_table.h"
+#include "support/zip_file.h"
 #include "viewers/table_view.h"
 
 namespace sorvane::testing {
@@ -176,6 +177,37 @@ TEST_F(ImportRowsTest, CancelWhileASheetIsReadStopsTheRun) {
     EXPECT_EQ(state.Tables[n].TableStatus, stage::kNone) << n;
   }
   EXPECT_EQ(state.WorkConn.QueryValue("SELECT COUNT(*) FROM MT_TEMP1"), Value::Integer(0));
+}
+
+// An .ods sheet is read twice, and its first pass, which delivers no rows and
+// tells no shape, yields as well: a cancel there stops the run.
+TEST_F(ImportRowsTest, CancelWhileAnOdsSheetIsFirstReadStopsTheRun) {
+  WriteCleanSet();
+  auto row = [](const Cells& cells) {
+    std::string r = "<table:table-row>";
+    for (const std::string& c : cells)
+      r += "<table:table-cell office:value-type=\"string\"><text:p>" + c +
+           "</text:p></table:table-cell>";
+    return r + "</table:table-row>";
+  };
+  std::string rows = row(Header(1));
+  for (int i = 0; i < 2000; ++i) rows += row(Row(1));
+  std::filesystem::remove(state.paths.WorkbookDir() / "1234567_1.xlsx");
+  std::ofstream(state.paths.WorkbookDir() / "1234567_1.ods", std::ios::binary) << ZipFile(
+      {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+       {"content.xml",
+        "<office:document-content><office:body><office:spreadsheet><table:table>" + rows +
+            "</table:table></office:spreadsheet></office:body></office:document-content>"}});
+  int64_t shape_told = -1;
+  ui.on_yield = [&] {
+    if (ui.yields != 2) return;
+    shape_told = state.view.ProgressBar.max;
+    state.CancelRequested = true;
+  };
+  EXPECT_TRUE(mnuRunData_Click(state, 0, nullptr).cancelled);
+  EXPECT_EQ(shape_told, 1);  // not yet the sheet's 2001 rows
+  EXPECT_EQ(state.StatusLabel(1).caption, "Import of Table 1 cancelled. ");
+  EXPECT_EQ(state.SheetRecordset[1]->RecordCount(), 0);
 }
 
 using ImportWorkbookTest = ImportTest;

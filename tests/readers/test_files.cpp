@@ -106,26 +106,6 @@ std::string OleFile(const std::vector<std::pair<std::string, std::string>>& stre
   return out;
 }
 
-std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts) {
-  static std::atomic<int> counter{0};
-  const auto path =
-      std::filesystem::temp_directory_path() /
-      ("sorvane_readers_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + ".zip");
-  zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-  if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());
-  for (const auto& [name, content] : parts) {
-    zip_fileinfo info{};
-    zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                          Z_DEFAULT_COMPRESSION, content.size() > 0xFFFFFFF0u);
-    zipWriteInFileInZip(zip, content.data(), static_cast<unsigned>(content.size()));
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
-  const std::string bytes = ReadFile(path);
-  std::filesystem::remove(path);
-  return bytes;
-}
-
 std::vector<std::pair<std::string, std::string>> XlsxParts::Parts() const {
   const std::pair<const char*, std::string> pieces[] = {
       {"$WORKBOOK_PR", date1904 ? "<workbookPr date1904=\"1\"/>" : "<workbookPr/>"},

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/zip_file.h"
+
 namespace sorvane::testing {
 
 // Little-endian field encoders for record bodies.
@@ -42,9 +44,6 @@ class XlsBuilder {
 
 // A compound file holding the given streams.
 std::string OleFile(const std::vector<std::pair<std::string, std::string>>& streams);
-
-// A zip package of the given parts (name, content), deflated.
-std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts);
 
 // The parts of a plain .xlsx whose first sheet holds `sheet_data` (the inside
 // of <sheetData>), with the given shared strings (<si> elements) and cell

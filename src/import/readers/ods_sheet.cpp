@@ -144,6 +144,8 @@ class ContentHandler final : public XmlHandler {
   std::string sheet_name;
   bool found_sheet = false;
   bool date1904 = false;
+  const std::function<bool()>* keep_going = nullptr;  // asked every 256 rows
+  bool given_up = false;                              // keep_going said no
 
   void Start(std::string_view name, const char** attrs) override {
     if (skip_ > 0) {
@@ -346,6 +348,11 @@ class ContentHandler final : public XmlHandler {
   }
 
   void EndRow() {
+    if (keep_going != nullptr && ++rows_seen_ % 256 == 0 && !(*keep_going)()) {
+      given_up = true;
+      Stop();
+      return;
+    }
     const int64_t first = row_;
     row_ = std::min(row_ + row_repeat_, kMaxRows + 1);
     if (cells_.empty()) return;
@@ -395,6 +402,7 @@ class ContentHandler final : public XmlHandler {
   int skip_ = 0, cell_depth_ = 0, paragraphs_ = 0;
   int64_t row_ = 1, row_repeat_ = 1, col_ = 0;
   size_t row_text_ = 0;  // of the row's cells so far
+  int64_t rows_seen_ = 0;
   std::string row_style_;
   std::vector<std::string> column_styles_;
   Cell cell_;
@@ -413,7 +421,7 @@ bool IsOdsPackage(ZipPackage& zip) {
 }
 
 SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
-                        const ShapeCallback& on_shape) {
+                        const ShapeCallback& on_shape, const std::function<bool()>& keep_going) {
   // A package saved with a password holds its parts enciphered, each listed
   // in the manifest with how.
   if (zip.Has("encrypted-package") ||
@@ -437,12 +445,15 @@ SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const R
   bool fast = true, date1904 = false;
   {
     ContentHandler scan(&scanner, nullptr, nullptr);
+    scan.keep_going = keep_going ? &keep_going : nullptr;
     if (!ScanXmlTags(zip, "content.xml", scan)) {
       fast = false;
       scanner = ShapeScanner(limits.max_cells);
       scan = ContentHandler(&scanner, nullptr, nullptr);
+      scan.keep_going = keep_going ? &keep_going : nullptr;
       ParseXmlPart(zip, "content.xml", scan);
     }
+    if (scan.given_up) return shape;
     if (!scan.found_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
     shape.sheet_name = scan.sheet_name;
     date1904 = scan.date1904;

@@ -21,8 +21,10 @@ namespace sorvane::readers {
 bool IsOdsPackage(ZipPackage& zip);
 
 // `on_row` null: the shape only. The content is read twice (the shape, then
-// the rows), as an .xlsx sheet that declares no range is.
+// the rows), as an .xlsx sheet that declares no range is; `keep_going` (see
+// ReadOptions) is asked during the first.
 SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
-                        const ShapeCallback& on_shape);
+                        const ShapeCallback& on_shape,
+                        const std::function<bool()>& keep_going = {});
 
 }  // namespace sorvane::readers

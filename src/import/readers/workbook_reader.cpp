@@ -137,7 +137,7 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
           src.file != nullptr ? std::make_unique<readers::ZipPackage>(*src.file, limits)
                               : std::make_unique<readers::ZipPackage>(src.bytes, limits);
       if (readers::IsOdsPackage(*zip)) {
-        return readers::ReadOdsSheet(*zip, on_row, limits, on_shape);
+        return readers::ReadOdsSheet(*zip, on_row, limits, on_shape, options.keep_going);
       }
       return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape, options.may_start_over);
     }

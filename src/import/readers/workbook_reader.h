@@ -142,6 +142,11 @@ struct ReadOptions {
   // delivered before). Without it, rows are delivered once, after a first pass
   // has found the shape.
   bool may_start_over = false;
+  // Called now and then (every 256 rows) while the reader goes through a
+  // sheet without delivering rows, as an .ods sheet's first pass does to find
+  // its used range, so that a window can be served meanwhile. False stops the
+  // reading, which then returns without having delivered a row or the shape.
+  std::function<bool()> keep_going;
 };
 
 // Streams the used range of the first worksheet of `file` to `on_row`, as

@@ -1,0 +1,13 @@
+// Test helper: a zip package (an .xlsx or .ods) built part by part in memory.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sorvane::testing {
+
+// A zip package of the given parts (name, content), deflated.
+std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts);
+
+}  // namespace sorvane::testing
