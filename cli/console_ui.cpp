@@ -81,6 +81,8 @@ void ConsoleUi::Refresh() {
   if (on_refresh) on_refresh();
 }
 
+bool ConsoleUi::InterruptPending() const { return interrupted.load(); }
+
 void ConsoleUi::DoEvents() {
   if (interrupted.exchange(false) && on_interrupt) on_interrupt();
 }

@@ -35,6 +35,7 @@ class ConsoleUi : public UiPort {
                                          const std::string& title) override;
   void Refresh() override;
   void DoEvents() override;
+  bool InterruptPending() const override;
   void Notice(const std::string& text) override;
 
   // Answers for questions (default: OK, and the proposed default answer).

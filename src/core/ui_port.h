@@ -46,6 +46,9 @@ class UiPort {
   // desktop (so the windows are not taken for hung), taking nothing the person
   // types or clicks.
   virtual void KeepAlive() {}
+  // Whether a stop was asked for (Ctrl-C) that the next DoEvents delivers;
+  // any thread may ask, so that work on another core stops at once too.
+  virtual bool InterruptPending() const { return false; }
   // Move the keyboard focus to a control, by its name ("me_ReviewDate").
   virtual void SetFocus(const std::string& control) { (void)control; }
   // A window of the program was opened, brought forward or closed

@@ -271,8 +271,11 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
 
   try {
     rows(on_row, on_shape);
-    if (!header_read && failure.kind == ReadFailure::Kind::kNone && state.CancelRequested)
-      failure = {ReadFailure::Kind::kCancelled, ""};  // before the first row
+    if (!header_read && failure.kind == ReadFailure::Kind::kNone) {
+      // A read given up before its first row was stopped: the stop is said.
+      if (state.ui.InterruptPending()) state.DoEvents();
+      if (state.CancelRequested) failure = {ReadFailure::Kind::kCancelled, ""};
+    }
     if (!header_read && failure.kind == ReadFailure::Kind::kNone) sheet.Open();
   } catch (const DuplicateFieldError& e) {
     failure = {ReadFailure::Kind::kDuplicateElsewhere, e.description()};
@@ -371,7 +374,9 @@ bool ImportWorkbook(RunState& state, int n) {
     // A large workbook is parsed on the second core while this thread stores
     // its rows, where no window shows them as they come.
     const bool ahead = !state.KeepsImportedRows && origin.file_size >= kReadAheadBytes;
-    if (ahead) options.keep_going = nullptr;  // the window is this thread's alone
+    // The window is this thread's alone; on the reader's, only a Ctrl-C is
+    // looked for (the next yield here delivers it).
+    if (ahead) options.keep_going = [&ui = state.ui] { return !ui.InterruptPending(); };
     auto read = [&] {
       if (!ahead) return ReadWorkbook(path, on_row, options, on_shape);
       return ReadAhead(

@@ -40,6 +40,13 @@ class ScriptedUi : public UiPort {
     if (on_yield) on_yield();
   }
   void KeepAlive() override { ++keep_alives; }
+  // A Ctrl-C waiting for the next yield, asked for from any thread.
+  bool InterruptPending() const override {
+    ++interrupt_asks;
+    return interrupt_pending;
+  }
+  std::atomic<bool> interrupt_pending{false};
+  mutable std::atomic<int> interrupt_asks{0};
   void SetFocus(const std::string& control) override { focus.push_back(control); }
   void WindowShown(const std::string& window) override { windows_shown.push_back(window); }
   void WindowClosed(const std::string& window) override { windows_closed.push_back(window); }

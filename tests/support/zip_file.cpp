@@ -11,7 +11,7 @@
 
 namespace sorvane::testing {
 
-std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts) {
+std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts, bool deflate) {
   static std::atomic<int> counter{0};
   const auto path =
       std::filesystem::temp_directory_path() /
@@ -20,8 +20,9 @@ std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& part
   if (zip == nullptr) throw std::runtime_error("cannot create " + path.string());
   for (const auto& [name, content] : parts) {
     zip_fileinfo info{};
-    zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                          Z_DEFAULT_COMPRESSION, content.size() > 0xFFFFFFF0u);
+    zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                          deflate ? Z_DEFLATED : 0, Z_DEFAULT_COMPRESSION,
+                          content.size() > 0xFFFFFFF0u);
     zipWriteInFileInZip(zip, content.data(), static_cast<unsigned>(content.size()));
     zipCloseFileInZip(zip);
   }

@@ -7,7 +7,8 @@
 
 namespace sorvane::testing {
 
-// A zip package of the given parts (name, content), deflated.
-std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts);
+// A zip package of the given parts (name, content), deflated or stored.
+std::string ZipFile(const std::vector<std::pair<std::string, std::string>>& parts,
+                    bool deflate = true);
 
 }  // namespace sorvane::testing
