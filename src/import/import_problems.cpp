@@ -170,6 +170,19 @@ std::string SerialSaid(const RecordSet* structure, const std::string& field,
          " when the cell is formatted as a date.";
 }
 
+// For an ID that is the facility's without its leading zeros ("123456" for
+// 0123456): a spreadsheet keeps an ID typed into a General cell as a number,
+// and a number has no leading zeros. "" for any other ID.
+std::string LeadingZerosSaid(const std::string& id, const std::string& facility) {
+  if (id.empty() || id.size() >= facility.size() || !facility.ends_with(id) ||
+      facility.find_first_not_of('0') != facility.size() - id.size())
+    return "";
+  return std::string(" It is the facility's ID without its leading ") +
+         (facility.size() - id.size() > 1 ? "zeros" : "zero") +
+         ", as a spreadsheet keeps an ID typed as a number: format the column as text and type "
+         "the ID again.";
+}
+
 // The text a person typed, without the marks the data-type stage put round it.
 std::string Unmarked(std::string_view marked) {
   if (marked.starts_with("**")) marked.remove_prefix(2);
@@ -275,7 +288,8 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
     const std::string id = sheet_text(record, fac);
     out.push_back({"facility_id",
                    "Row " + std::to_string(p.row) + ": FAC_ID " + Quoted(id) +
-                       " is not the facility's ID " + state.FacilityID + UnseenSaid(id) + ".",
+                       " is not the facility's ID " + state.FacilityID + UnseenSaid(id) + "." +
+                       LeadingZerosSaid(id, state.FacilityID),
                    {p}});
   }
   if (o.facility_unknown) {

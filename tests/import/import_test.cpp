@@ -605,6 +605,14 @@ TEST_F(FacilityIdsTest, RowsOfTheFacilityKnownToTheSitesPass) {
   EXPECT_EQ(ImportProblemsOf(state, 3).at(0).text,
             "Row 3: FAC_ID \"" + std::string(kFacility) + "\u200b\" is not the facility's ID " +
                 kFacility + " (it is \"" + kFacility + "\" with a zero-width space after it).");
+  // An ID kept as a number has lost its leading zero.
+  state.WorkConn.ExecuteNative("INSERT INTO T_SITE (SITE) VALUES ('0123456')");
+  state.FacilityID = "0123456";
+  EXPECT_FALSE(Check({"0123456", "123456"}, "0123456"));
+  EXPECT_EQ(ImportProblemsOf(state, 3).at(0).text,
+            "Row 3: FAC_ID \"123456\" is not the facility's ID 0123456. It is the facility's ID "
+            "without its leading zero, as a spreadsheet keeps an ID typed as a number: format the "
+            "column as text and type the ID again.");
 }
 
 // A row with another or no ID stops the table. A site matches on the end of
