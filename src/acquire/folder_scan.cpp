@@ -46,10 +46,13 @@ std::string NameOf(const fs::path& file) { return file.filename().string(); }
 
 bool IsHiddenName(std::string_view name) { return name.starts_with('.') || name.starts_with("~$"); }
 
+// With their dots; the copy's suffix test takes them without.
+constexpr std::string_view kWorkbookExtensions[] = {".xls", ".xlsx", ".xlsm", ".xlsb", ".ods"};
+
 bool HasWorkbookSuffix(std::string_view name) {
-  std::string lower = LowerCase(name);
-  for (const char* suffix : {"xls", "xlsx", "xlsm", "xlsb", "ods"}) {
-    if (lower.ends_with(suffix)) return true;
+  const std::string lower = LowerCase(name);
+  for (std::string_view ext : kWorkbookExtensions) {
+    if (lower.ends_with(ext.substr(1))) return true;
   }
   return false;
 }
@@ -65,7 +68,7 @@ bool MatchesWorkbookPattern(std::string_view name) {
 
 bool IsWorkbookExtension(std::string_view extension) {
   const std::string lower = LowerCase(extension);
-  for (const char* ext : {".xls", ".xlsx", ".xlsm", ".xlsb", ".ods"}) {
+  for (std::string_view ext : kWorkbookExtensions) {
     if (lower == ext) return true;
   }
   return false;

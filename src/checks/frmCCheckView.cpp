@@ -263,10 +263,10 @@ std::string frmCCheckView::GridRowPlaces(int64_t row) {
   if (!loaded_ || !adoProblemRS || adoProblemRS.get() != g.shown || row < 0 ||
       row >= adoProblemRS->RecordCount())
     return "";
-  // The places of a million rows take seconds to work out, and the hover
-  // would freeze the window that long without a sign.
   if (!g.hints) g.hints.emplace(state_.WorkConn, state_.FacilityID);
   const std::string hint = g.hints->For(g.table, g.index, *adoProblemRS, row).text;
+  // The places of a million rows take seconds to work out, and the hover
+  // would freeze the window that long without a sign.
   constexpr int64_t kMostPlaced = 200000;
   if (!g.places && g.rows->RecordCount() > kMostPlaced) {
     return (hint.empty() ? "" : hint + "\n") +

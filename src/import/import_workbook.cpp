@@ -355,15 +355,6 @@ bool ImportWorkbook(RunState& state, int n) {
     }
     ReadOptions options;
     options.may_start_over = true;  // ImportRows forgets the rows when told the shape again
-    // A sheet read twice (an .ods) delivers no rows in its first pass: the
-    // window is served there too, and a cancel stops it.
-    YieldPacer scan_pacer;
-    int64_t beats = 0;
-    options.keep_going = [&] {
-      if (!scan_pacer.Due(beats++ * YieldPacer::kCheckEvery)) return true;
-      state.DoEvents();
-      return !state.CancelRequested;
-    };
     if (state.WorkbookPassword) options.password = *state.WorkbookPassword;
     // The file as read, so that a marked copy is made of this file only.
     SheetOrigin& origin = state.Tables.at(static_cast<size_t>(n)).Origin;
@@ -374,9 +365,21 @@ bool ImportWorkbook(RunState& state, int n) {
     // A large workbook is parsed on the second core while this thread stores
     // its rows, where no window shows them as they come.
     const bool ahead = !state.KeepsImportedRows && origin.file_size >= kReadAheadBytes;
-    // The window is this thread's alone; on the reader's, only a Ctrl-C is
-    // looked for (the next yield here delivers it).
-    if (ahead) options.keep_going = [&ui = state.ui] { return !ui.InterruptPending(); };
+    // A sheet read twice (an .ods) delivers no rows in its first pass: the
+    // window is served there too, and a cancel stops it. The window is this
+    // thread's alone; on the reader's thread only a Ctrl-C is looked for (the
+    // next yield here delivers it).
+    YieldPacer scan_pacer;
+    int64_t beats = 0;
+    if (ahead) {
+      options.keep_going = [&ui = state.ui] { return !ui.InterruptPending(); };
+    } else {
+      options.keep_going = [&] {
+        if (!scan_pacer.Due(beats++ * YieldPacer::kCheckEvery)) return true;
+        state.DoEvents();
+        return !state.CancelRequested;
+      };
+    }
     auto read = [&] {
       if (!ahead) return ReadWorkbook(path, on_row, options, on_shape);
       return ReadAhead(

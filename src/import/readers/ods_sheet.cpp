@@ -137,15 +137,16 @@ struct Cell {
 
 class ContentHandler final : public XmlHandler {
  public:
-  // Finds the shape when `emitter` is null, delivers the rows otherwise.
-  ContentHandler(ShapeScanner* scanner, RowEmitter* emitter, const OdsFormats* formats)
-      : scanner_(scanner), emitter_(emitter), formats_(formats) {}
+  // Finds the shape when `emitter` is null (asking `keep_going`, if any,
+  // every 256 rows), delivers the rows otherwise.
+  ContentHandler(ShapeScanner* scanner, RowEmitter* emitter, const OdsFormats* formats,
+                 const std::function<bool()>* keep_going = nullptr)
+      : keep_going_(keep_going), scanner_(scanner), emitter_(emitter), formats_(formats) {}
 
   std::string sheet_name;
   bool found_sheet = false;
   bool date1904 = false;
-  const std::function<bool()>* keep_going = nullptr;  // asked every 256 rows
-  bool given_up = false;                              // keep_going said no
+  bool given_up = false;  // keep_going said no
 
   void Start(std::string_view name, const char** attrs) override {
     if (skip_ > 0) {
@@ -348,7 +349,7 @@ class ContentHandler final : public XmlHandler {
   }
 
   void EndRow() {
-    if (keep_going != nullptr && ++rows_seen_ % 256 == 0 && !(*keep_going)()) {
+    if (keep_going_ != nullptr && ++rows_seen_ % 256 == 0 && !(*keep_going_)()) {
       given_up = true;
       Stop();
       return;
@@ -394,6 +395,7 @@ class ContentHandler final : public XmlHandler {
     }
   }
 
+  const std::function<bool()>* keep_going_;
   ShapeScanner* scanner_;
   RowEmitter* emitter_;
   const OdsFormats* formats_;
@@ -444,13 +446,12 @@ SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const R
   // expat can never come after rows were delivered.
   bool fast = true, date1904 = false;
   {
-    ContentHandler scan(&scanner, nullptr, nullptr);
-    scan.keep_going = keep_going ? &keep_going : nullptr;
+    const std::function<bool()>* asked = keep_going ? &keep_going : nullptr;
+    ContentHandler scan(&scanner, nullptr, nullptr, asked);
     if (!ScanXmlTags(zip, "content.xml", scan)) {
       fast = false;
       scanner = ShapeScanner(limits.max_cells);
-      scan = ContentHandler(&scanner, nullptr, nullptr);
-      scan.keep_going = keep_going ? &keep_going : nullptr;
+      scan = ContentHandler(&scanner, nullptr, nullptr, asked);
       ParseXmlPart(zip, "content.xml", scan);
     }
     if (scan.given_up) return shape;

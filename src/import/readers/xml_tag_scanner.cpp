@@ -275,13 +275,8 @@ class TagScanner {
         text_ += '\n';  // line ends read as LF, CR LF as one
         p += (p + 1 < end && p[1] == '\n') ? 2 : 1;
       } else if (c == '&') {
-        const char* semi =
-            static_cast<const char*>(std::memchr(p, ';', static_cast<size_t>(end - p)));
-        if (semi == nullptr ||
-            !AppendReference(std::string_view(p + 1, static_cast<size_t>(semi - p - 1)), text_)) {
-          return false;
-        }
-        p = semi + 1;
+        p = AppendReferenceAt(p, end, text_);
+        if (p == nullptr) return false;
       } else {
         text_ += c;
         ++p;
@@ -289,6 +284,16 @@ class TagScanner {
     }
     handler_.Text(text_.data(), static_cast<int>(text_.size()));
     return true;
+  }
+
+  // Appends the character the reference at `p` ('&' up to ';', before `end`)
+  // stands for; the position after it, or null when it stands for none.
+  static const char* AppendReferenceAt(const char* p, const char* end, std::string& out) {
+    const char* semi = static_cast<const char*>(std::memchr(p, ';', static_cast<size_t>(end - p)));
+    if (semi == nullptr ||
+        !AppendReference(std::string_view(p + 1, static_cast<size_t>(semi - p - 1)), out))
+      return nullptr;
+    return semi + 1;
   }
 
   // Appends the character a reference (between '&' and ';') stands for.
@@ -615,25 +620,19 @@ class TagScanner {
     return qname.substr(i);
   }
 
-  // An attribute value as XML normalises it: line ends and tabs become blanks,
-  // a CR LF pair one blank. Ended by a NUL.
   // A value as XML gives it: line ends and tabs as blanks, references as the
   // characters they stand for (which stay as they are), then a NUL. False on
   // a reference that stands for no character.
   static bool AppendValue(const char* v, const char* end, std::string& out) {
-    for (; v < end; ++v) {
+    while (v < end) {
       const char c = *v;
       if (c == '&') {
-        const char* semi =
-            static_cast<const char*>(std::memchr(v, ';', static_cast<size_t>(end - v)));
-        if (semi == nullptr ||
-            !AppendReference(std::string_view(v + 1, static_cast<size_t>(semi - v - 1)), out)) {
-          return false;
-        }
-        v = semi;
+        v = AppendReferenceAt(v, end, out);
+        if (v == nullptr) return false;
         continue;
       }
-      if (c == '\r' && v + 1 < end && v[1] == '\n') continue;
+      ++v;
+      if (c == '\r' && v < end && *v == '\n') continue;
       out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
     }
     out += '\0';
