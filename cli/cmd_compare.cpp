@@ -5,7 +5,8 @@
 // values are paired in their order, so that of two equal rows one left is one
 // fixed and one as before. Per check: the rows before and now, the rows fixed
 // and the rows new, each new one with its workbook place; a table's import
-// problems likewise, known by their kind and text. A table whose checks ran in
+// problems likewise, known by their kind and text (a text to which a later
+// version adds what to do is the same problem). A table whose checks ran in
 // one report only is named and not compared. Exit status 0 when no problem row
 // is new, 1 when some are, 2 when a report cannot be read or the reports are
 // of different facilities.
@@ -13,6 +14,9 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "checks/ModChecks.h"
 #include "commands.h"
@@ -40,6 +44,41 @@ struct CheckChange {
   const CheckDigest* now = nullptr;
 };
 
+// Of the rows left unpaired, an import problem said with more now than before
+// is the same problem: a later version may add to its text what to do ("...
+// is not a number. A result below its detection limit is written as ...").
+// A row of `longer` (rows ["kind","text"]) whose text is one of `shorter`
+// followed by more sentences is paired with it; both lose the rows paired.
+void PairSaidMore(const std::vector<std::string>& shorter_rows, std::vector<size_t>& shorter,
+                  const std::vector<std::string>& longer_rows, std::vector<size_t>& longer) {
+  if (shorter.empty() || longer.empty()) return;
+  std::unordered_map<std::string_view, std::vector<size_t>> open;  // latest first
+  for (size_t k = shorter.size(); k-- > 0;) {
+    const std::string_view row = shorter_rows[shorter[k]];
+    if (row.ends_with(".\"]")) open[row.substr(0, row.size() - 2)].push_back(k);
+  }
+  std::vector<bool> paired(shorter.size(), false);
+  std::vector<size_t> left;
+  for (size_t row : longer) {
+    const std::string_view text = longer_rows[row];
+    bool found = false;
+    for (size_t p = text.find(". "); p != std::string_view::npos && !found;
+         p = text.find(". ", p + 1)) {
+      const auto it = open.find(text.substr(0, p + 1));
+      if (it == open.end() || it->second.empty()) continue;
+      paired[it->second.back()] = true;
+      it->second.pop_back();
+      found = true;
+    }
+    if (!found) left.push_back(row);
+  }
+  longer = std::move(left);
+  left.clear();
+  for (size_t k = 0; k < shorter.size(); ++k)
+    if (!paired[k]) left.push_back(shorter[k]);
+  shorter = std::move(left);
+}
+
 // Pairs the n-th row of equal values before with the n-th now.
 void Pair(CheckChange& c) {
   static const CheckDigest kNone;
@@ -50,6 +89,10 @@ void Pair(CheckChange& c) {
   RowPairing pairing = PairEqualRows(was.rows, now.rows);
   c.fixed = std::move(pairing.gone);
   c.added = std::move(pairing.come);
+  if (c.index == kImportProblems) {
+    PairSaidMore(was.rows, c.fixed, now.rows, c.added);
+    PairSaidMore(now.rows, c.added, was.rows, c.fixed);
+  }
 }
 
 // Each report's checks of a table by index, import problems under -1.

@@ -151,6 +151,25 @@ TEST(CompareCommand, NamesTheProblemRowsFixedAndNewAndRefusesReportsItCannotPair
   EXPECT_THAT(r.out, HasSubstr("\n  5.2 Missing MDLs.  (Probably a Problem): 4 before, 3 now (1 "
                                "fixed, 0 new)\n"));
 
+  // An import problem said with more by a later version (what to do) is the
+  // same problem, whichever report is the later.
+  const char* said = R"(json_insert(?1, '$.tables[4].import_problems[#]', json_object('kind',
+      'data_type', 'text', 'Row 12, CONC: "<0.5" is not a number. A result below its detection ' ||
+      'limit is written as the limit: 0.5 in CONC and MDL, U in LAB_Q.')))";
+  const char* bare = R"(json_insert(?1, '$.tables[4].import_problems[#]', json_object('kind',
+      'data_type', 'text', 'Row 12, CONC: "<0.5" is not a number.'), '$.tables[4].import_problems[#]',
+      json_object('kind', 'data_type', 'text', 'Row 12, CONC: "<0.5" is not a number. Or so.')))";
+  r = RunCommand(
+      {"compare", file("bare.json", EditedReport(bare)), file("said.json", EditedReport(said))});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_THAT(r.out, HasSubstr("\nTable 5 - Analytical Data\n  Import problems: 2 before, 1 now (1 "
+                               "fixed, 0 new)\n"));
+  r = RunCommand(
+      {"compare", file("said.json", EditedReport(said)), file("bare.json", EditedReport(bare))});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.out, HasSubstr("  Import problems: 1 before, 2 now (0 fixed, 1 new)\n      new: "
+                               "data_type, Row 12, CONC: \"<0.5\" is not a number. Or so.\n"));
+
   const std::string other = file("other.json", EditedReport("json_set(?1, '$.facility_id', 'x')"));
   const std::string cut = file("cut.json", "{\"tables\": [");
   const std::string none = file("none.json", "[]");
