@@ -86,6 +86,10 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   review->add_option("--annotate", review_options.annotate_dir,
                      "Write a copy of each workbook with its problems marked into this folder "
                      "(not the workbook folder)");
+  auto* mend = review->add_option(
+      "--mend", review_options.mend_dir,
+      "Write the facility's workbooks into this folder (one without any of them), each with "
+      "what its import found mended where the mend is certain, ready to be reviewed again");
   // -1 (the default) writes every record; any other negative count is a slip,
   // not a wish for all of them.
   review
@@ -100,9 +104,11 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   review->add_flag("--timings", review_options.timings,
                    "Print the wall time of each stage, and the longest a cancel (Ctrl-C) would "
                    "wait to be seen, to stderr");
-  review->add_flag("--watch", review_options.watch,
-                   "After the review, review again each time a workbook of the facility is saved "
-                   "in the folder reviewed, saying what changed, until Ctrl-C");
+  review
+      ->add_flag("--watch", review_options.watch,
+                 "After the review, review again each time a workbook of the facility is saved "
+                 "in the folder reviewed, saying what changed, until Ctrl-C")
+      ->excludes(mend);
   review->footer(kReviewExit);
 
   std::string list;

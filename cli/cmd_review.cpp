@@ -286,6 +286,13 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     for (const std::string& failure : copies.failures) io.err << "--annotate: " << failure << '\n';
     copies_failed = !copies.failures.empty();
   }
+  if (!options.mend_dir.empty() && !stopped()) {
+    StageTimer timer(s.Timings, "mended workbooks");
+    const MendedCopiesResult mended = WriteMendedCopies(s, options.mend_dir);
+    PrintMended(mended, options.mend_dir, text);
+    for (const std::string& failure : mended.failures) io.err << "--mend: " << failure << '\n';
+    copies_failed = copies_failed || !mended.failures.empty();
+  }
   s.StopRequested = nullptr;
   s.WorkConn.SetStopCheck(nullptr);
   if (options.timings) {

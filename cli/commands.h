@@ -37,6 +37,7 @@ struct ReviewOptions {
   std::string json_file;        // "-" = stdout
   std::string xlsx_file;        // error workbook path (default: data folder)
   std::string annotate_dir;     // marked copies of the workbooks go here (optional)
+  std::string mend_dir;         // the workbooks, mended where certain, go here (optional)
   long long max_records = -1;   // answer to the record-count question; -1 = all
   bool timings = false;         // print the wall time of each stage to stderr
   std::string password;         // for encrypted workbooks (default password otherwise)

@@ -24,6 +24,31 @@ bool SamePath(const fs::path& a, const fs::path& b) {
   return !ec && x == y;
 }
 
+// The mended workbooks' folder is one a review reads again: not one whose
+// workbooks are under review, nor that of the marked copies, and no other
+// output goes into it, where the next review would take it for a workbook.
+bool MendFolderIsFree(const ReviewOptions& options, const std::string (&inputs)[2],
+                      std::ostream& err) {
+  const std::string& dir = options.mend_dir;
+  if (dir.empty()) return true;
+  for (const std::string& input : inputs) {
+    if (!input.empty() && SamePath(dir, input)) {
+      err << "--mend: " << dir
+          << " holds the workbooks under review; give the mended workbooks a folder of their own\n";
+      return false;
+    }
+  }
+  for (const std::string& other : {options.annotate_dir, options.json_file, options.xlsx_file}) {
+    if (other.empty() || other == "-") continue;
+    if (SamePath(other, dir) || SamePath(fs::absolute(other).parent_path(), dir)) {
+      err << "--mend: " << dir << " and " << other
+          << " are in each other's way; give each output its own path\n";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 // Replaces the workbook folder's files by the files of `from` that carry the
@@ -97,6 +122,7 @@ bool OutputsAreFree(const Paths& paths, const ReviewOptions& options, std::ostre
       }
     }
   }
+  if (!MendFolderIsFree(options, inputs, err)) return false;
   const std::string& dir = options.annotate_dir;
   if (dir.empty()) return true;
   for (const std::string& input : inputs) {

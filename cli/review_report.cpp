@@ -177,6 +177,28 @@ void PrintImportProblems(const std::vector<ImportProblem>& problems, std::ostrea
   if (more > 0) out << "  and " << more << " more\n";
 }
 
+void PrintMended(const MendedCopiesResult& mended, const std::string& dir, std::ostream& out) {
+  constexpr size_t kShown = 5;
+  std::string as_they_are;
+  for (const MendedCopiesResult::Copy& copy : mended.written) {
+    if (copy.mends.empty()) {
+      as_they_are += (as_they_are.empty() ? "" : ", ") + copy.file.filename().string();
+      continue;
+    }
+    const size_t n = copy.mends.size();
+    out << "Mended workbook: " << copy.file.string() << ", " << n << (n == 1 ? " cell" : " cells")
+        << " mended (its sheet " << kMendsSheet << " lists them)\n";
+    for (size_t i = 0; i < n && i < kShown; ++i) {
+      const CellMend& m = copy.mends[i];
+      out << "  " << ColumnLetters(m.column) << m.row << ", " << m.field << ": "
+          << (m.was.empty() ? "empty" : "\"" + ForTerminal(ForReading(m.was, 60)) + "\"") << " now "
+          << ForTerminal(ForReading(m.now, 60)) << " (" << m.why << ")\n";
+    }
+    if (n > kShown) out << "  and " << n - kShown << " more\n";
+  }
+  if (!as_they_are.empty()) out << "Copied as they are into " << dir << ": " << as_they_are << '\n';
+}
+
 void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {
   for (const TableReport& t : report.tables) {
     if (!t.checked) continue;

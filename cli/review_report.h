@@ -14,6 +14,7 @@
 
 #include "checks/clsReviewObject.h"
 #include "checks/list_hints.h"
+#include "checks/mended_copies.h"
 #include "core/record_set.h"
 #include "core/value.h"
 #include "import/import_problems.h"
@@ -77,6 +78,9 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out);
 // Per checked table a heading and one line per failed check: the fail text with
 // its severity wording and the number of problem records.
 void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out);
+// The mended workbooks (--mend): each mended one with its first mends, then
+// the names of those copied as they are.
+void PrintMended(const MendedCopiesResult& mended, const std::string& dir, std::ostream& out);
 // Under a table's label, the first few things its import found wrong, each
 // at its place ("Row 9, PH: "seven" is not a number."); skipped rows, which
 // the label names, are left out.

@@ -48,7 +48,8 @@ void AddCheckProblems(int table, int index, int severity, const std::string& tex
   }
 }
 
-std::string MarkedCopiesDirRefusal(const RunState& state, const fs::path& dir) {
+std::string MarkedCopiesDirRefusal(const RunState& state, const fs::path& dir,
+                                   const std::string& copies) {
   std::vector<fs::path> inputs = {state.paths.WorkbookDir()};
   for (int n = 1; n <= 5; ++n) {
     const fs::path& read = state.Tables[n].Origin.path;
@@ -56,7 +57,7 @@ std::string MarkedCopiesDirRefusal(const RunState& state, const fs::path& dir) {
   }
   for (const fs::path& input : inputs) {
     if (SameFolder(dir, input)) {
-      return dir.string() + " holds the workbooks under review; the marked copies go to a " +
+      return dir.string() + " holds the workbooks under review; " + copies + " go to a " +
              "folder of their own.";
     }
   }

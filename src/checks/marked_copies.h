@@ -37,9 +37,10 @@ void AddCheckProblems(int table, int index, int severity, const std::string& tex
                       const std::string& rule, const PlaceLists& sources,
                       const std::vector<ListHint>& hints, std::vector<MarkedProblem>& out);
 
-// Why `dir` may not receive the copies, or "" when it may: it is the workbook
-// folder or the folder a workbook was read from.
-std::string MarkedCopiesDirRefusal(const RunState& state, const std::filesystem::path& dir);
+// Why `dir` may not receive the copies (`copies` names them), or "" when it
+// may: it is the workbook folder or the folder a workbook was read from.
+std::string MarkedCopiesDirRefusal(const RunState& state, const std::filesystem::path& dir,
+                                   const std::string& copies = "the marked copies");
 
 // Makes `dir` for the copies: "" when it is there, or why it is not (it exists
 // and is no folder, or none can be made there).

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "checks/ModChecks.h"
+#include "checks/cell_as_read.h"
 #include "checks/lxw_book.h"
 #include "checks/workbook_stamp.h"
 #include "core/errors.h"
@@ -23,10 +24,6 @@ namespace {
 constexpr const char* kProblemsSheet = "Problems";
 // Fills by severity 0, 1, 2: yellow, orange, red (light, so the text stays legible).
 constexpr lxw_color_t kFills[] = {0xFFF2A8, 0xFFC58A, 0xFF9C9C};
-// A spreadsheet cell holds at most this many characters.
-constexpr size_t kMaxCellText = 32767;
-// Days from 1900-01-00 to 1904-01-01, between the two date systems.
-constexpr double kDays1904 = 1462;
 
 [[noreturn]] void Fail(const fs::path& file, const std::string& reason) {
   throw FileError(kErrPathFileAccess,
@@ -47,26 +44,13 @@ int32_t ColumnIndex(std::string_view letters) {
   return n >= 1 && n <= LXW_COL_MAX ? static_cast<int32_t>(n - 1) : -1;
 }
 
-std::string CellText(std::string_view text) {
-  std::string s = ValidUtf8(text);
-  return Utf8Length(s) > kMaxCellText ? Utf8Prefix(s, kMaxCellText) : s;
-}
-
-// A sheet name the format accepts: no []:*?/\, at most 31 characters, not
-// blank and not the name of a Problems sheet.
-std::string CopySheetName(const std::string& name, size_t problem_sheets) {
-  std::string s = ValidUtf8(name);
-  for (char& c : s) {
-    if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = '_';
-  }
-  s = Utf8Prefix(s, LXW_SHEETNAME_MAX);
-  if (Trim(s).empty() || s.front() == '\'' || s.back() == '\'') s = "Data";
-  for (size_t k = 1; k <= problem_sheets; ++k) {
-    const std::string taken =
-        k == 1 ? kProblemsSheet : std::string(kProblemsSheet) + " (" + std::to_string(k) + ")";
-    if (EqualsNoCase(s, taken)) return "Data";
-  }
-  return s;
+// The names of `count` Problems sheets.
+std::vector<std::string> ProblemSheetNames(size_t count) {
+  std::vector<std::string> names;
+  for (size_t k = 1; k <= count; ++k)
+    names.push_back(k == 1 ? kProblemsSheet
+                           : std::string(kProblemsSheet) + " (" + std::to_string(k) + ")");
+  return names;
 }
 
 // What a cell's comment says of one problem.
@@ -151,9 +135,9 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
   // every line would make a long list much larger to write and to open.
   static const char* kHeadings[] = {"Table", "Check", "Severity", "Problem", "Place"};
   static const double kWidths[] = {6, 8, 18, 80, 30};
+  const std::vector<std::string> names = ProblemSheetNames(sheets);
   for (size_t k = 0; k < sheets; ++k) {
-    const std::string name =
-        k == 0 ? kProblemsSheet : std::string(kProblemsSheet) + " (" + std::to_string(k + 1) + ")";
+    const std::string& name = names[k];
     lxw_worksheet* ws = workbook_add_worksheet(book, name.c_str());
     if (!ws) Fail(file, "the sheet " + name + " could not be added");
     if (k == 0) worksheet_activate(ws);
@@ -219,7 +203,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     Formats formats(book.get());
     const size_t problem_sheets =
         std::max<size_t>(1, (problems.size() + kProblemLinesPerSheet - 1) / kProblemLinesPerSheet);
-    const std::string data_name = CopySheetName(sheet_name, problem_sheets);
+    const std::string data_name = CopySheetName(sheet_name, ProblemSheetNames(problem_sheets));
     WriteProblemSheets(book.get(), formats, problems, data_name, problem_sheets, file);
 
     lxw_worksheet* ws = workbook_add_worksheet(book.get(), data_name.c_str());
@@ -231,8 +215,8 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     comment.width = 360;
 
     bool header_seen = false;
-    size_t header_width = 0;     // up to the header's last text
-    std::vector<size_t> widths;  // characters of the longest text of each column
+    size_t header_width = 0;  // up to the header's last text
+    ColumnWidths widths;
     std::exception_ptr failed;
     bool stopped = false;
     auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
@@ -262,8 +246,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                             mark->cells.empty()
                                 ? size_t{0}
                                 : static_cast<size_t>(mark->cells.rbegin()->first) + 1});
-      if (widths.size() < cells.size()) widths.resize(cells.size());
-      for (size_t c = 0; c < filled; ++c) widths[c] = std::max(widths[c], cells[c].size());
+      widths.Note(cells, filled);
       for (size_t c = 0; c < width; ++c) {
         const auto col = static_cast<lxw_col_t>(c);
         const bool marked = mark && mark->cells.count(static_cast<int32_t>(c)) > 0;
@@ -274,34 +257,17 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
             Check(worksheet_write_blank(ws, row, col, formats.For("", severity, marked)), file);
           continue;
         }
-        const std::string code = cell_formats.FormatCode(c);
-        lxw_format* format = formats.For(code, severity, marked);
-        switch (cell_formats.KindOf(c)) {
-          case RowFormats::Kind::kNumber:
-            Check(worksheet_write_number(ws, row, col, cell_formats.Number(c, text), format), file);
-            break;
-          case RowFormats::Kind::kDate: {
-            double serial = cell_formats.Number(c, text);
-            if (cell_formats.Date1904()) serial += kDays1904;
-            lxw_format* date = code.empty() ? formats.For("m/d/yyyy", severity, marked) : format;
-            Check(worksheet_write_number(ws, row, col, serial, date), file);
-            break;
-          }
-          case RowFormats::Kind::kBoolean:
-            Check(worksheet_write_boolean(ws, row, col, text == "TRUE", format), file);
-            break;
-          case RowFormats::Kind::kText:
-          case RowFormats::Kind::kError:
-            Check(worksheet_write_string(ws, row, col, CellText(text).c_str(), format), file);
-            break;
-        }
+        Check(WriteCellAsRead(
+                  ws, row, col, text, cell_formats, c,
+                  [&](const std::string& code) { return formats.For(code, severity, marked); }),
+              file);
       }
       if (mark) {
         for (const auto& [c, list] : mark->cells) {
           std::string text;
           for (const MarkedProblem* p : list)
             text += (text.empty() ? "" : "\n\n") + CommentLine(*p);
-          text = Utf8Prefix(ValidUtf8(text), kMaxCellText);
+          text = CellText(text);
           comment.height = static_cast<uint16_t>(std::min<size_t>(60 + 30 * list.size(), 600));
           Check(worksheet_write_comment_opt(ws, row, static_cast<lxw_col_t>(c), text.c_str(),
                                             &comment),
@@ -340,14 +306,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     }
     if (failed) std::rethrow_exception(failed);
     if (stopped) return false;  // the book is dropped unwritten
-    // Wide enough for what the columns hold (bold marked cells a little more).
-    constexpr size_t kMaxWidth = 60;
-    for (size_t c = 0; c < widths.size(); ++c) {
-      const double w = static_cast<double>(std::min(widths[c], kMaxWidth)) * 1.15 + 2;
-      Check(worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                                 std::max(w, 8.43), nullptr),
-            file);
-    }
+    Check(widths.Apply(ws), file);
     if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
     SetStampTime(partial, stamp);
     const fs::path kept = KeepChangedFile(file);

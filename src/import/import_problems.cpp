@@ -1,14 +1,13 @@
 #include "import/import_problems.h"
 
-#include <cctype>
-#include <charconv>
 #include <cstdint>
+#include <optional>
 
-#include "core/c_numbers.h"
 #include "core/convert.h"
 #include "core/near_text.h"
 #include "core/text.h"
 #include "import/readers/cell_text.h"
+#include "import/value_readings.h"
 
 namespace sorvane {
 namespace {
@@ -32,48 +31,6 @@ std::string TypeWanted(const RecordSet* structure, const std::string& field) {
   }
 }
 
-// Characters a header cell may hold around a name that nobody sees there: a
-// non-breaking space pasted from a web page or a mail, a line break typed in
-// the cell, a byte-order mark from a text file. The name is then another one.
-struct Unseen {
-  std::string_view utf8;
-  const char* said;
-};
-constexpr Unseen kUnseen[] = {{"\u00a0", "a non-breaking space"},
-                              {"\u202f", "a narrow non-breaking space"},
-                              {"\u2007", "a figure space"},
-                              {"\u200b", "a zero-width space"},
-                              {"\u2060", "a word joiner"},
-                              {"\ufeff", "a byte-order mark"},
-                              {"\n", "a line break"},
-                              {"\r", "a line break"},
-                              {"\t", "a tab"},
-                              {" ", "a space"}};
-
-// A text without the unseen characters at its ends, and the first of them
-// said ("with a non-breaking space after it"; "" when there is none).
-struct Unwrapped {
-  std::string_view core;
-  std::string said;
-};
-Unwrapped Unwrap(std::string_view text) {
-  std::string_view core = text;
-  const char* first_said = nullptr;
-  bool before = false;
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (const Unseen& u : kUnseen) {
-      const bool front = core.starts_with(u.utf8), back = !front && core.ends_with(u.utf8);
-      if (!front && !back) continue;
-      if (first_said == nullptr) first_said = u.said, before = front;
-      core = front ? core.substr(u.utf8.size()) : core.substr(0, core.size() - u.utf8.size());
-      changed = true;
-    }
-  }
-  if (first_said == nullptr) return {core, ""};
-  return {core, std::string("with ") + first_said + (before ? " before it" : " after it")};
-}
-
 // " (it is "7" with a non-breaking space after it)" for a value quoted in a
 // problem's text that has unseen characters at an end; "" for one without (a
 // blank shows between the quotes: not said).
@@ -83,48 +40,14 @@ std::string UnseenSaid(std::string_view value) {
   return " (it is " + Quoted(u.core) + " " + u.said + ")";
 }
 
-// The header cell (its index in the sheet's fields) whose name, no field of
-// the table, is written nearly as `field` is ("Lab Q" for LAB_Q, "SAMP_DATE"
-// for SAM_DATE); -1 when none is, or several are equally near.
-int NearHeader(const SheetOrigin& o, const RecordSet* structure, const std::string& field) {
-  auto is_field = [structure](const std::string& name) {
-    for (size_t f = 0; structure != nullptr && f < structure->FieldCount(); ++f) {
-      if (EqualsNoCase(structure->GetField(f).name, name)) return true;
-    }
-    return false;
-  };
-  const std::string key = NearKey(field);
-  size_t best = SIZE_MAX;
-  int found = -1;
-  bool tie = false;
-  for (size_t i = 0; i < o.fields.size() && i < o.header_columns.size(); ++i) {
-    if (is_field(o.fields[i])) continue;
-    const size_t d = NearDistance(key, NearKey(o.fields[i]), best);
-    if (d == SIZE_MAX) continue;
-    tie = d == best;
-    if (d < best) found = static_cast<int>(i);
-    best = d;
-  }
-  return tie ? -1 : found;
-}
-
 // For a concentration or MDL written with its units after it ("5 mg/L",
 // "0.5ug/l"): the units have a field of their own. "" for any other value.
 std::string UnitsSaid(int n, const std::string& field, std::string_view value) {
   if (n != 5 || (field != "CONC" && field != "MDL")) return "";
-  const std::string_view v = TrimWhitespace(value);
-  double number = 0;
-  const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), number);
-  if (ec == std::errc() && p != v.data()) {
-    const std::string_view units = TrimWhitespace(v.substr(static_cast<size_t>(p - v.data())));
-    if (!units.empty() &&
-        (std::isalpha(static_cast<unsigned char>(units[0])) || units.starts_with("\u00b5"))) {
-      return " The units go in UNITS: " +
-             std::string(v.substr(0, static_cast<size_t>(p - v.data()))) + " in " + field + ", " +
-             ForReading(units, 40) + " in UNITS.";
-    }
-  }
-  return "";
+  const std::optional<NumberAndUnits> said = WithUnits(value);
+  if (!said) return "";
+  return " The units go in UNITS: " + said->number + " in " + field + ", " +
+         ForReading(said->units, 40) + " in UNITS.";
 }
 
 // How a result below its detection limit is written, for a concentration a
@@ -133,22 +56,13 @@ std::string UnitsSaid(int n, const std::string& field, std::string_view value) {
 // U"). "" for any other value or field.
 std::string NonDetectSaid(int n, const std::string& field, std::string_view value) {
   if (n != 5 || field != "CONC") return "";
-  const std::string_view v = TrimWhitespace(value);
-  if (v.size() > 1 && v[0] == '<') {
-    const std::string limit(TrimWhitespace(v.substr(1)));
-    char* end = nullptr;
-    StrtodC(limit.c_str(), &end);
-    if (!limit.empty() && end == limit.c_str() + limit.size()) {
-      return " A result below its detection limit is written as the limit: " + limit +
-             " in CONC and MDL, U in LAB_Q.";
-    }
+  if (const std::optional<std::string> limit = BelowLimit(value)) {
+    return " A result below its detection limit is written as the limit: " + *limit +
+           " in CONC and MDL, U in LAB_Q.";
   }
-  for (const char* said : {"ND", "N.D.", "N/D", "NOT DETECTED", "NON-DETECT", "BDL", "BRL", "<MDL",
-                           "<RL", "<DL", "<PQL"}) {
-    if (EqualsNoCase(v, said)) {
-      return " A result not detected is written as its detection limit in CONC and MDL, with U "
-             "in LAB_Q.";
-    }
+  if (SaidNotDetected(value)) {
+    return " A result not detected is written as its detection limit in CONC and MDL, with U "
+           "in LAB_Q.";
   }
   return "";
 }
@@ -160,12 +74,10 @@ std::string SerialSaid(const RecordSet* structure, const std::string& field,
                        const std::string& value) {
   const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
   if (f < 0 || structure->GetField(static_cast<size_t>(f)).type != kTypeDate) return "";
-  char* end = nullptr;
-  const double serial = StrtodC(value.c_str(), &end);
-  if (value.empty() || end != value.c_str() + value.size() || !(serial >= 1 && serial < 2958466))
-    return "";
+  const std::optional<double> serial = DateSerial(value);
+  if (!serial) return "";
   std::string date;
-  readers::AppendNumberText(serial, true, false, date);
+  readers::AppendNumberText(*serial, true, false, date);
   return " It is a number, which the spreadsheet shows as " + date +
          " when the cell is formatted as a date.";
 }
@@ -174,11 +86,10 @@ std::string SerialSaid(const RecordSet* structure, const std::string& field,
 // 0123456): a spreadsheet keeps an ID typed into a General cell as a number,
 // and a number has no leading zeros. "" for any other ID.
 std::string LeadingZerosSaid(const std::string& id, const std::string& facility) {
-  if (id.empty() || id.size() >= facility.size() || !facility.ends_with(id) ||
-      facility.find_first_not_of('0') != facility.size() - id.size())
-    return "";
+  const size_t zeros = LeadingZerosLost(id, facility);
+  if (zeros == 0) return "";
   return std::string(" It is the facility's ID without its leading ") +
-         (facility.size() - id.size() > 1 ? "zeros" : "zero") +
+         (zeros > 1 ? "zeros" : "zero") +
          ", as a spreadsheet keeps an ID typed as a number: format the column as text and type "
          "the ID again.";
 }
@@ -210,6 +121,28 @@ std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
 }
 
 }  // namespace
+
+int NearHeader(const SheetOrigin& o, const RecordSet* structure, const std::string& field) {
+  auto is_field = [structure](const std::string& name) {
+    for (size_t f = 0; structure != nullptr && f < structure->FieldCount(); ++f) {
+      if (EqualsNoCase(structure->GetField(f).name, name)) return true;
+    }
+    return false;
+  };
+  const std::string key = NearKey(field);
+  size_t best = SIZE_MAX;
+  int found = -1;
+  bool tie = false;
+  for (size_t i = 0; i < o.fields.size() && i < o.header_columns.size(); ++i) {
+    if (is_field(o.fields[i])) continue;
+    const size_t d = NearDistance(key, NearKey(o.fields[i]), best);
+    if (d == SIZE_MAX) continue;
+    tie = d == best;
+    if (d < best) found = static_cast<int>(i);
+    best = d;
+  }
+  return tie ? -1 : found;
+}
 
 std::string MarkedCellProblem(const RunState& state, int n, int64_t record, int field) {
   if (n < 1 || n > 5) return "";

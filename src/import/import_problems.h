@@ -25,6 +25,12 @@ struct ImportProblem {
 // ran; empty for a table read and checked cleanly.
 std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n);
 
+// The header cell (its index in `o.fields`) whose name, no field of the table
+// `structure` describes, is written nearly as the missing `field` is ("Lab Q"
+// for LAB_Q, "SAMP_DATE" for SAM_DATE); -1 when none is, or several are
+// equally near.
+int NearHeader(const SheetOrigin& o, const RecordSet* structure, const std::string& field);
+
 // The data-type finding of the cell of field `field` (the sheet's) of sheet
 // record `record` of table n, as ImportProblemsOf words it; "" when the cell
 // was not marked.

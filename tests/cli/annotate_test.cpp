@@ -54,7 +54,9 @@ Cell Place(const std::string& ref) {
   return {std::stoll(ref.substr(digits)), ref.substr(0, digits)};
 }
 
-Copy ReadCopy(const fs::path& file) {
+// The copy's data sheet is its last (a marked copy) or the one numbered `data`
+// (from 1); its links are those of its other sheets.
+Copy ReadCopy(const fs::path& file, size_t data = 0) {
   Copy copy;
   const std::string book = XlsxPart(file, "xl/workbook.xml");
   for (auto sheet : Elements(book, "<sheet ", "/>"))
@@ -69,8 +71,8 @@ Copy ReadCopy(const fs::path& file) {
   const std::string xfs = styles.substr(styles.find("<cellXfs"));
   for (auto xf : Elements(xfs, "<xf ", "</xf>"))
     xf_fill.push_back(fills.at(std::stoul(Attribute(xf, "fillId"))));
-  const std::string sheet =
-      XlsxPart(file, "xl/worksheets/sheet" + std::to_string(copy.sheets.size()) + ".xml");
+  if (data == 0) data = copy.sheets.size();
+  const std::string sheet = XlsxPart(file, "xl/worksheets/sheet" + std::to_string(data) + ".xml");
   for (auto c : Elements(sheet, "<c ", "</c>")) {
     CopyCell& cell = copy.cells[Place(Attribute(c, "r"))];
     const std::string s = Attribute(c, "s");
@@ -82,8 +84,11 @@ Copy ReadCopy(const fs::path& file) {
   const std::string notes = XlsxPart(file, "xl/comments1.xml");
   for (auto note : Elements(notes, "<comment ", "</comment>"))
     copy.comments.insert(Place(Attribute(note, "ref")));
-  const std::string first = XlsxPart(file, "xl/worksheets/sheet1.xml");
-  copy.links = Elements(first, "<hyperlink ", "/>").size();
+  for (size_t k = 1; k <= copy.sheets.size(); ++k) {
+    if (k == data) continue;
+    const std::string other = XlsxPart(file, "xl/worksheets/sheet" + std::to_string(k) + ".xml");
+    copy.links += Elements(other, "<hyperlink ", "/>").size();
+  }
   return copy;
 }
 
@@ -319,6 +324,110 @@ TEST_F(AnnotateTest, ANumberNoCellCanHoldIsCopiedAsTheErrorItShows) {
 
 // The check window's menu item writes the same copies into the data folder and
 // says where.
+// The mended workbooks hold the mends the import's findings leave no doubt
+// about, and none where a cell says otherwise; reviewed again, only the
+// findings left to the person remain. The folder is never written over.
+TEST_F(AnnotateTest, MendedWorkbooksHoldTheCertainMendsAndReviewAgainWithFewerProblems) {
+  CopyAsXlsx(SourcePath("data/sample/1234567_1.xls"), in_ / "1234567_1.xlsx",
+             {{{5, 0}, "1234567\u00a0"}});
+  CopyAsXlsx(SourcePath("data/sample/1234567_2.xls"), in_ / "1234567_2.xlsx", {});
+  CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx",
+             {{{2, 2}, 38063.0}, {{9, 3}, "abc"}});
+  CopyAsXlsx(SourcePath("data/sample/1234567_4.xls"), in_ / "1234567_4.xlsx", {{{1, 4}, "MATRX"}});
+  // CONC (G), UNITS (H), LAB_Q (I), MDL (J): row 2's MDL and row 4's units say
+  // otherwise than its CONC.
+  CopyAsXlsx(SourcePath("data/sample/1234567_5.xls"), in_ / "1234567_5.xlsx",
+             {{{2, 6}, "<0.5"},
+              {{3, 6}, "<2"},
+              {{3, 9}, ""},
+              {{4, 6}, "5 mg/L"},
+              {{5, 6}, "5 mg/L"},
+              {{5, 7}, ""},
+              {{6, 6}, "ND"},
+              {{6, 9}, 1.5},
+              {{7, 9}, "7\u00a0"}});
+  const fs::path mended = dir_.dir() / "mended";
+  CliRun r = RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
+                         in_.string(), "--mend", mended.string()});
+  ASSERT_EQ(r.code, 1) << r.err;
+  EXPECT_THAT(r.out, ::testing::HasSubstr(
+                         "Mended workbook: " + (mended / "1234567_5.xlsx").string() +
+                         ", 7 cells mended (its sheet Mends lists them)\n"
+                         "  G3, CONC: \"<2\" now 2 (a result below its detection limit, written as "
+                         "its limit)\n"
+                         "  I3, LAB_Q: empty now U (a result below its detection limit: U)\n"
+                         "  J3, MDL: empty now 2 (a result below its detection limit: its limit)\n"
+                         "  G5, CONC: \"5 mg/L\" now 5 (the units written after the number)\n"
+                         "  H5, UNITS: empty now mg/L (the units of CONC)\n"
+                         "  and 2 more\n"));
+  EXPECT_THAT(r.out, ::testing::HasSubstr("  E1, MATRIX: \"MATRX\" now MATRIX (the name of MATRIX "
+                                          "misspelled)\n"));
+  EXPECT_THAT(r.out, ::testing::HasSubstr("  C2, WL_DATE: \"38063\" now 3/17/2004 (a date kept as "
+                                          "its number)\n"));
+  EXPECT_THAT(r.out,
+              ::testing::HasSubstr("  A5, FAC_ID: \"1234567\u00a0\" now 1234567 (the facility's ID "
+                                   "with a non-breaking space after it)\n"));
+  EXPECT_THAT(r.out, ::testing::EndsWith("Copied as they are into " + mended.string() +
+                                         ": 1234567_2.xlsx\n"));
+
+  std::map<Cell, std::string> values;
+  ReadWorkbook(mended / "1234567_5.xlsx",
+               [&](int64_t row, const std::vector<std::string>& cells, const RowFormats&) {
+                 for (size_t c = 6; row >= 2 && row <= 7 && c < 10; ++c)
+                   values[{row, ColumnLetters(static_cast<int64_t>(c))}] = cells[c];
+                 return true;
+               });
+  const std::map<Cell, std::string> expected = {{{2, "G"}, "<0.5"},
+                                                {{2, "H"}, "ug/l"},
+                                                {{2, "I"}, ""},
+                                                {{2, "J"}, "1.233"},
+                                                {{3, "G"}, "2"},
+                                                {{3, "H"}, "ug/l"},
+                                                {{3, "I"}, "U"},
+                                                {{3, "J"}, "2"},
+                                                {{4, "G"}, "5 mg/L"},
+                                                {{4, "H"}, "ug/l"},
+                                                {{4, "I"}, ""},
+                                                {{4, "J"}, values[{4, "J"}]},
+                                                {{5, "G"}, "5"},
+                                                {{5, "H"}, "mg/L"},
+                                                {{5, "I"}, "U"},
+                                                {{5, "J"}, values[{5, "J"}]},
+                                                {{6, "G"}, "1.5"},
+                                                {{6, "H"}, "ug/l"},
+                                                {{6, "I"}, "U"},
+                                                {{6, "J"}, "1.5"},
+                                                {{7, "G"}, values[{7, "G"}]},
+                                                {{7, "H"}, "ug/l"},
+                                                {{7, "I"}, "U"},
+                                                {{7, "J"}, "7"}};
+  EXPECT_EQ(values, expected);
+  const Copy copy = ReadCopy(mended / "1234567_5.xlsx", 1);
+  EXPECT_EQ(copy.sheets.back(), "Mends");
+  EXPECT_EQ(copy.links, 7u);
+  EXPECT_EQ(copy.comments.size(), 7u);
+  EXPECT_EQ(copy.cells.at({3, "G"}).fill, "C6EFCE");
+  EXPECT_EQ(copy.cells.at({2, "G"}).fill, "");
+
+  // Reviewed again, what was left to the person is all there is.
+  const fs::path again = dir_.dir() / "again.json";
+  r = RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
+                  mended.string(), "--json", again.string()});
+  const Json report = ParseJson(ReadFile(again));
+  const size_t left[] = {0, 0, 1, 0, 2};
+  for (int n = 1; n <= 5; ++n)
+    EXPECT_EQ(report["tables"][n - 1]["import_problems"].array.size(), left[n - 1]) << n << r.out;
+
+  r = RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
+                  in_.string(), "--mend", mended.string()});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_THAT(r.err, ::testing::HasSubstr(
+                         "--mend: " + mended.string() +
+                         " holds 1234567_1.xlsx, a workbook of facility 1234567 already; the "
+                         "mended workbooks go to a folder without any, so that none is written "
+                         "over.\n"));
+}
+
 TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
   WorkDataDir dir;
   CopySample(dir.paths().WorkbookDir());

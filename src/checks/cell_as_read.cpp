@@ -1,0 +1,50 @@
+#include "checks/cell_as_read.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+
+namespace sorvane {
+namespace {
+
+// A spreadsheet cell holds at most this many characters.
+constexpr size_t kMaxCellText = 32767;
+
+}  // namespace
+
+std::string CellText(std::string_view text) {
+  std::string s = ValidUtf8(text);
+  return Utf8Length(s) > kMaxCellText ? Utf8Prefix(s, kMaxCellText) : s;
+}
+
+std::string CopySheetName(const std::string& name, const std::vector<std::string>& taken) {
+  std::string s = ValidUtf8(name);
+  for (char& c : s) {
+    if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = '_';
+  }
+  s = Utf8Prefix(s, LXW_SHEETNAME_MAX);
+  if (Trim(s).empty() || s.front() == '\'' || s.back() == '\'') return "Data";
+  for (const std::string& t : taken) {
+    if (EqualsNoCase(s, t)) return "Data";
+  }
+  return s;
+}
+
+void ColumnWidths::Note(const std::vector<std::string>& cells, size_t filled) {
+  if (widths_.size() < cells.size()) widths_.resize(cells.size());
+  for (size_t c = 0; c < filled && c < cells.size(); ++c)
+    widths_[c] = std::max(widths_[c], cells[c].size());
+}
+
+lxw_error ColumnWidths::Apply(lxw_worksheet* ws) const {
+  constexpr size_t kMaxWidth = 60;
+  for (size_t c = 0; c < widths_.size(); ++c) {
+    const double w = static_cast<double>(std::min(widths_[c], kMaxWidth)) * 1.15 + 2;
+    const auto col = static_cast<lxw_col_t>(c);
+    if (const lxw_error e = worksheet_set_column(ws, col, col, std::max(w, 8.43), nullptr))
+      return e;
+  }
+  return LXW_NO_ERROR;
+}
+
+}  // namespace sorvane

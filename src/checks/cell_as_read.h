@@ -1,0 +1,65 @@
+// Writing a sheet's cells again as a reader delivered them, for the copies of a
+// workbook the review writes (marked, mended): numbers and dates stay numbers
+// in their number formats, booleans stay booleans, texts are cut to what a
+// cell holds.
+#pragma once
+
+#include <xlsxwriter.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/readers/workbook_reader.h"
+
+namespace sorvane {
+
+// Valid UTF-8 of at most the characters a spreadsheet cell holds.
+std::string CellText(std::string_view text);
+
+// A sheet name the format takes for a copy of the sheet `name`: no []:*?/\,
+// at most 31 characters, not blank; "Data" for one that would be blank or
+// one of `taken` (without regard to case).
+std::string CopySheetName(const std::string& name, const std::vector<std::string>& taken);
+
+// The widths of a copy's columns: wide enough for the longest text each
+// holds, up to 60 characters.
+class ColumnWidths {
+ public:
+  // A delivered row: the columns of its cells, the texts of its first `filled`.
+  void Note(const std::vector<std::string>& cells, size_t filled);
+  lxw_error Apply(lxw_worksheet* ws) const;
+
+ private:
+  std::vector<size_t> widths_;
+};
+
+// Days from 1900-01-00 to 1904-01-01, between the two date systems.
+inline constexpr double kDays1904 = 1462;
+
+// Writes the non-empty cell `c` of a delivered row, whose text is `text`, at
+// (row, col) of `ws`, in the format `format_for(code)` gives for a number
+// format code ("" for General); a date without one shows as "m/d/yyyy".
+template <typename FormatFor>
+lxw_error WriteCellAsRead(lxw_worksheet* ws, lxw_row_t row, lxw_col_t col, const std::string& text,
+                          const RowFormats& formats, size_t c, FormatFor&& format_for) {
+  const std::string code = formats.FormatCode(c);
+  switch (formats.KindOf(c)) {
+    case RowFormats::Kind::kNumber:
+      return worksheet_write_number(ws, row, col, formats.Number(c, text), format_for(code));
+    case RowFormats::Kind::kDate: {
+      double serial = formats.Number(c, text);
+      if (formats.Date1904()) serial += kDays1904;
+      return worksheet_write_number(ws, row, col, serial,
+                                    format_for(code.empty() ? "m/d/yyyy" : code));
+    }
+    case RowFormats::Kind::kBoolean:
+      return worksheet_write_boolean(ws, row, col, text == "TRUE", format_for(code));
+    case RowFormats::Kind::kText:
+    case RowFormats::Kind::kError:
+      break;
+  }
+  return worksheet_write_string(ws, row, col, CellText(text).c_str(), format_for(code));
+}
+
+}  // namespace sorvane

@@ -1,0 +1,283 @@
+#include "checks/mended_copies.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <map>
+
+#include "acquire/file_ops.h"
+#include "acquire/folder_scan.h"
+#include "checks/cell_as_read.h"
+#include "checks/lxw_book.h"
+#include "checks/marked_copies.h"
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace sorvane {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr lxw_color_t kMendedFill = 0xC6EFCE;  // light green
+// A worksheet takes no more links than this; the lines after have none.
+constexpr size_t kLinkedLines = 65530;
+
+[[noreturn]] void Fail(const fs::path& file, const std::string& reason) {
+  throw FileError(kErrPathFileAccess,
+                  "The mended workbook could not be written to " + file.string() + ": " + reason);
+}
+
+void Check(lxw_error e, const fs::path& file) {
+  if (e != LXW_NO_ERROR) Fail(file, lxw_strerror(e));
+}
+
+// The formats of a copy's cells by number format code, mended (filled) or not.
+class MendFormats {
+ public:
+  explicit MendFormats(lxw_workbook* book) : book_(book) {}
+  lxw_format* For(const std::string& code, bool mended) {
+    if (code.empty() && !mended) return nullptr;
+    lxw_format*& f = formats_[{code, mended}];
+    if (f == nullptr) {
+      f = workbook_add_format(book_);
+      if (!code.empty()) format_set_num_format(f, code.c_str());
+      if (mended) {
+        format_set_pattern(f, LXW_PATTERN_SOLID);
+        format_set_bg_color(f, kMendedFill);
+      }
+    }
+    return f;
+  }
+
+ private:
+  lxw_workbook* book_;
+  std::map<std::pair<std::string, bool>, lxw_format*> formats_;
+};
+
+std::string Quoted(std::string_view text) { return "\"" + ForReading(text, 200) + "\""; }
+
+lxw_error WriteMend(lxw_worksheet* ws, lxw_row_t row, const CellMend& m, MendFormats& formats) {
+  const auto col = static_cast<lxw_col_t>(m.column);
+  switch (m.kind) {
+    case CellMend::Kind::kNumber:
+      return worksheet_write_number(ws, row, col, m.number, formats.For("", true));
+    case CellMend::Kind::kDate:
+      return worksheet_write_number(
+          ws, row, col, m.number,
+          formats.For(m.number == std::floor(m.number) ? "m/d/yyyy" : "m/d/yyyy h:mm:ss", true));
+    case CellMend::Kind::kText:
+      break;
+  }
+  return worksheet_write_string(ws, row, col, CellText(m.now).c_str(), formats.For("", true));
+}
+
+void WriteMendsSheet(lxw_workbook* book, const std::string& data_sheet,
+                     const std::vector<CellMend>& mends, const fs::path& file) {
+  lxw_worksheet* ws = workbook_add_worksheet(book, kMendsSheet);
+  if (!ws) Fail(file, std::string("the sheet ") + kMendsSheet + " could not be added");
+  lxw_format* bold = workbook_add_format(book);
+  format_set_bold(bold);
+  lxw_format* link = workbook_add_format(book);
+  format_set_underline(link, LXW_UNDERLINE_SINGLE);
+  format_set_font_color(link, LXW_COLOR_BLUE);
+  static const char* kHeadings[] = {"Cell", "Field", "Was", "Now", "Why"};
+  static const double kWidths[] = {8, 12, 24, 16, 60};
+  worksheet_freeze_panes(ws, 1, 0);
+  for (lxw_col_t c = 0; c < 5; ++c) {
+    Check(worksheet_set_column(ws, c, c, kWidths[c], nullptr), file);
+    Check(worksheet_write_string(ws, 0, c, kHeadings[c], bold), file);
+  }
+  const std::string quoted_sheet = "'" + ReplaceAll(data_sheet, "'", "''") + "'";
+  for (size_t i = 0; i < mends.size(); ++i) {
+    const CellMend& m = mends[i];
+    const auto row = static_cast<lxw_row_t>(i + 1);
+    const std::string cell = ColumnLetters(m.column) + std::to_string(m.row);
+    if (i < kLinkedLines) {
+      const std::string target = "internal:" + quoted_sheet + "!" + cell;
+      Check(worksheet_write_url_opt(ws, row, 0, target.c_str(), link, cell.c_str(), nullptr), file);
+    } else {
+      Check(worksheet_write_string(ws, row, 0, cell.c_str(), nullptr), file);
+    }
+    Check(worksheet_write_string(ws, row, 1, CellText(m.field).c_str(), nullptr), file);
+    Check(worksheet_write_string(ws, row, 2, CellText(m.was).c_str(), nullptr), file);
+    Check(worksheet_write_string(ws, row, 3, CellText(m.now).c_str(), nullptr), file);
+    Check(worksheet_write_string(ws, row, 4, CellText(m.why).c_str(), nullptr), file);
+  }
+}
+
+// "1234567_5.xlsx" for the workbook "1234567_5.xls".
+std::string MendedName(const std::string& workbook_name) {
+  return fs::path(workbook_name).stem().string() + ".xlsx";
+}
+
+// A workbook of the facility that `dir` holds already ("" when none).
+std::string WorkbookThere(const fs::path& dir, const std::string& facility_id) {
+  for (const fs::path& file : ListFiles(dir)) {
+    const std::string name = NameOf(file);
+    if (HasWorkbookSuffix(name) && IsFacilityWorkbook(name, facility_id)) return name;
+  }
+  return "";
+}
+
+bool ChangedSinceImport(const SheetOrigin& origin) {
+  std::error_code ec;
+  return fs::file_size(origin.path, ec) != origin.file_size || ec ||
+         fs::last_write_time(origin.path, ec) != origin.file_time || ec;
+}
+
+}  // namespace
+
+bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
+                     const std::vector<CellMend>& mends, const fs::path& file,
+                     const std::function<bool()>& stop) {
+  std::map<int64_t, std::vector<const CellMend*>> by_row;
+  for (const CellMend& m : mends) {
+    if (m.row >= 1 && m.row <= LXW_ROW_MAX && m.column >= 0 && m.column <= LXW_COL_MAX)
+      by_row[m.row].push_back(&m);
+  }
+  fs::path partial = file;
+  partial += ".partial";
+  std::error_code ec;
+  fs::remove(partial, ec);
+  try {
+    LxwBook book(partial);
+    if (!book.get()) Fail(file, "the file cannot be created");
+    MendFormats formats(book.get());
+    const std::string data_name = CopySheetName(sheet_name, {kMendsSheet});
+    lxw_worksheet* ws = workbook_add_worksheet(book.get(), data_name.c_str());
+    if (!ws) Fail(file, "the sheet " + data_name + " could not be added");
+    worksheet_set_comments_author(ws, const_cast<char*>("Sorvane"));
+    lxw_comment_options comment{};
+    comment.width = 300;
+    comment.height = 80;
+
+    ColumnWidths widths;
+    std::exception_ptr failed;
+    bool stopped = false;
+    auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
+                         const RowFormats& cell_formats) {
+      const size_t filled = cell_formats.Filled(cells);
+      widths.Note(cells, filled);
+      const auto row = static_cast<lxw_row_t>(row_number - 1);
+      const auto found = by_row.find(row_number);
+      auto mended = [&](size_t c) {
+        if (found == by_row.end()) return false;
+        return std::any_of(found->second.begin(), found->second.end(),
+                           [&](const CellMend* m) { return static_cast<size_t>(m->column) == c; });
+      };
+      for (size_t c = 0; c < filled; ++c) {
+        if (cells[c].empty() || mended(c)) continue;
+        Check(WriteCellAsRead(ws, row, static_cast<lxw_col_t>(c), cells[c], cell_formats, c,
+                              [&](const std::string& code) { return formats.For(code, false); }),
+              file);
+      }
+      if (found == by_row.end()) return;
+      for (const CellMend* m : found->second) {
+        Check(WriteMend(ws, row, *m, formats), file);
+        const std::string note =
+            CellText("Was " + (m->was.empty() ? "empty" : Quoted(m->was)) + ": " + m->why + ".");
+        Check(worksheet_write_comment_opt(ws, row, static_cast<lxw_col_t>(m->column), note.c_str(),
+                                          &comment),
+              file);
+      }
+    };
+    auto on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
+                      const RowFormats& cell_formats) {
+      if (stop && stop()) {
+        stopped = true;
+        return false;
+      }
+      try {
+        write_row(row_number, cells, cell_formats);
+        return true;
+      } catch (...) {
+        failed = std::current_exception();
+        return false;
+      }
+    };
+    if (ChangedSinceImport(origin)) {
+      Fail(file, "the workbook " + origin.path.string() +
+                     " changed after it was imported; import it again first");
+    }
+    ReadOptions options;
+    if (origin.password) options.password = *origin.password;
+    try {
+      ReadWorkbook(origin.path, on_row, options);
+    } catch (const Error& e) {
+      Fail(file, e.description());
+    }
+    if (failed) std::rethrow_exception(failed);
+    if (stopped) return false;
+    Check(widths.Apply(ws), file);
+    WriteMendsSheet(book.get(), data_name, mends, file);
+    if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
+    fs::rename(partial, file, ec);
+    if (ec) Fail(file, ec.message());
+    return true;
+  } catch (...) {
+    fs::remove(partial, ec);
+    throw;
+  }
+}
+
+MendedCopiesResult WriteMendedCopies(const RunState& state, const fs::path& dir) {
+  MendedCopiesResult result;
+  std::string refusal = MarkedCopiesDirRefusal(state, dir, "the mended workbooks");
+  if (refusal.empty()) refusal = MakeMarkedCopiesDir(dir);
+  if (refusal.empty()) {
+    try {
+      if (const std::string there = WorkbookThere(dir, state.FacilityID); !there.empty()) {
+        refusal = dir.string() + " holds " + there + ", a workbook of facility " +
+                  state.FacilityID +
+                  " already; the mended workbooks go to a folder without any, so that none is "
+                  "written over.";
+      }
+    } catch (const Error& e) {
+      refusal = e.description();
+    }
+  }
+  if (!refusal.empty()) {
+    result.failures.push_back(refusal);
+    return result;
+  }
+  for (int n = 1; n <= 5; ++n) {
+    const TableInfo& info = state.Tables[static_cast<size_t>(n)];
+    const SheetOrigin& origin = info.Origin;
+    if (origin.path.empty()) continue;
+    if (state.Stopped()) {
+      result.stopped = true;
+      break;
+    }
+    MendedCopiesResult::Copy copy{n, {}, MendsOf(state, n)};
+    try {
+      if (copy.mends.empty()) {
+        copy.file = dir / origin.path.filename();
+        if (ChangedSinceImport(origin)) {
+          throw FileError(kErrPathFileAccess, "The workbook " + origin.path.string() +
+                                                  " changed after it was imported; import it "
+                                                  "again first.");
+        }
+        std::error_code ec;
+        CopyWhole(origin.path, copy.file, ec);
+        if (ec) {
+          throw FileError(kErrPathFileAccess, "The workbook could not be copied to " +
+                                                  copy.file.string() + ": " + ec.message());
+        }
+      } else {
+        copy.file = dir / MendedName(info.WorkbookName);
+        if (!WriteMendedCopy(origin, info.SheetName, copy.mends, copy.file, state.StopRequested)) {
+          result.stopped = true;
+          break;
+        }
+      }
+      result.written.push_back(std::move(copy));
+    } catch (const Error& e) {
+      result.failures.push_back(e.description());
+    }
+  }
+  return result;
+}
+
+}  // namespace sorvane

@@ -1,0 +1,44 @@
+// The facility's workbooks with what their import found mended (mends.h), in
+// a folder of their own that a review can read again: each workbook an import
+// read is copied there as it is when nothing in it is mended, and otherwise
+// written as "<name>.xlsx": its first sheet's cells as read, the mends written
+// into theirs (each filled green, with a comment saying what it held and why),
+// and after it a sheet "Mends" listing them with a link to each. The folder may
+// not be the workbook folder or one a workbook was read from, and may hold no
+// workbook of the facility yet: none is ever written over.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "import/mends.h"
+#include "state/run_state.h"
+
+namespace sorvane {
+
+inline constexpr const char* kMendsSheet = "Mends";
+
+struct MendedCopiesResult {
+  struct Copy {
+    int table = 0;
+    std::filesystem::path file;
+    std::vector<CellMend> mends;  // none: copied as it is
+  };
+  std::vector<Copy> written;
+  std::vector<std::string> failures;  // one message per workbook not written, or why none was
+  bool stopped = false;  // the run's StopRequested said so: the copies after are not written
+};
+
+MendedCopiesResult WriteMendedCopies(const RunState& state, const std::filesystem::path& dir);
+
+// The mended copy of the sheet read from `origin.path` (opened with its
+// password), named `sheet_name` as in the workbook, with `mends` written in,
+// to `file`. Throws FileError naming the file and the reason when the workbook
+// cannot be read or the copy cannot be written; false when `stop` said so
+// while the rows were read (nothing written).
+bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
+                     const std::vector<CellMend>& mends, const std::filesystem::path& file,
+                     const std::function<bool()>& stop = nullptr);
+
+}  // namespace sorvane

@@ -1,0 +1,231 @@
+#include "import/mends.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "core/convert.h"
+#include "core/text.h"
+#include "import/import_problems.h"
+#include "import/readers/cell_text.h"
+#include "import/value_readings.h"
+
+namespace sorvane {
+namespace {
+
+// The mends of one finding: all of them or none are made.
+using MendGroup = std::vector<CellMend>;
+
+class TableMends {
+ public:
+  TableMends(const RunState& state, int n)
+      : state_(state),
+        o_(state.Tables[static_cast<size_t>(n)].Origin),
+        sheet_(state.SheetRecordset[static_cast<size_t>(n)].get()),
+        structure_(state.TempRecordset[static_cast<size_t>(n)].get()),
+        n_(n) {}
+
+  std::vector<MendGroup> Find() {
+    Headers();
+    // The later stages ran only when the field names were right.
+    if (o_.missing_fields.empty() && sheet_ != nullptr) {
+      FacilityIds();
+      for (const CellMark& mark : o_.type_marks) Marked(mark);
+    }
+    return std::move(groups_);
+  }
+
+ private:
+  // A header cell holding a missing field's name wrapped in characters nobody
+  // sees, or written nearly alike.
+  void Headers() {
+    for (const std::string& field : o_.missing_fields) {
+      int found = -1;
+      std::string why;
+      for (size_t i = 0; i < o_.fields.size() && i < o_.header_columns.size(); ++i) {
+        const Unwrapped name = Unwrap(o_.fields[i]);
+        if (name.said.empty() || !EqualsNoCase(name.core, field)) continue;
+        found = static_cast<int>(i);
+        why = "the name of " + field + " " + name.said;
+        break;
+      }
+      if (found < 0) {
+        found = NearHeader(o_, structure_, field);
+        why = "the name of " + field + " misspelled";
+      }
+      if (found < 0) continue;
+      const auto k = static_cast<size_t>(found);
+      groups_.push_back(
+          {CellMend{o_.header_row, o_.header_columns[k], CellMend::Kind::kText, field, 0,
+                    k < o_.header_texts.size() ? o_.header_texts[k] : o_.fields[k], field, why}});
+    }
+  }
+
+  // A facility ID that lost its leading zeros as a number, or that characters
+  // nobody sees wrap.
+  void FacilityIds() {
+    const int fac = o_.FieldIndex("FAC_ID");
+    if (fac < 0) return;
+    for (int32_t record : o_.wrong_id_records) {
+      const std::string id = Text(record, fac);
+      const Unwrapped u = Unwrap(id);
+      std::string why;
+      if (LeadingZerosLost(id, state_.FacilityID) > 0) {
+        why = "the facility's ID without its leading zeros";
+      } else if (!u.said.empty() && u.core == state_.FacilityID) {
+        why = "the facility's ID " + u.said;
+      } else {
+        continue;
+      }
+      groups_.push_back({Mend(record, fac, CellMend::Kind::kText, state_.FacilityID, 0, why)});
+    }
+  }
+
+  // A value of the wrong type whose meaning is certain.
+  void Marked(const CellMark& mark) {
+    if (mark.field < 0 || static_cast<size_t>(mark.field) >= o_.fields.size()) return;
+    const std::string& field = o_.fields[static_cast<size_t>(mark.field)];
+    const std::string value = Text(mark.record, mark.field);
+    const int type = TypeOf(field);
+    if (n_ == 5 && field == "CONC" && Result(mark.record, value)) return;
+    if (n_ == 5 && (field == "CONC" || field == "MDL")) {
+      const std::optional<NumberAndUnits> said = WithUnits(value);
+      if (const std::optional<double> number = said ? PlainNumber(said->number) : std::nullopt) {
+        MendGroup group{Mend(mark.record, mark.field, CellMend::Kind::kNumber, said->number,
+                             *number, "the units written after the number")};
+        if (Fill(group, mark.record, "UNITS", said->units, "the units of " + field)) {
+          groups_.push_back(std::move(group));
+        }
+        return;
+      }
+    }
+    if (type == kTypeDate) {
+      if (const std::optional<double> serial = DateSerial(value)) {
+        std::string shown;
+        readers::AppendNumberText(*serial, true, false, shown);
+        groups_.push_back({Mend(mark.record, mark.field, CellMend::Kind::kDate, shown, *serial,
+                                "a date kept as its number")});
+      }
+      return;
+    }
+    const Unwrapped u = Unwrap(value);
+    const std::optional<double> core = PlainNumber(u.core);
+    const bool whole = core && std::trunc(*core) == *core && std::fabs(*core) < 2147483648.0;
+    if (!u.said.empty() && core &&
+        (type == kTypeSingle || type == kTypeDouble || (type == kTypeInteger && whole))) {
+      groups_.push_back({Mend(mark.record, mark.field, CellMend::Kind::kNumber, std::string(u.core),
+                              *core, "the number " + u.said)});
+    }
+  }
+
+  // A concentration written below its detection limit ("<0.5") or not
+  // detected ("ND", its limit in MDL): the limit in CONC and MDL, U in LAB_Q.
+  bool Result(int32_t record, const std::string& value) {
+    const int conc = o_.FieldIndex("CONC"), mdl = o_.FieldIndex("MDL");
+    std::optional<std::string> limit = BelowLimit(value);
+    std::string why = "a result below its detection limit";
+    if (!limit && SaidNotDetected(value) && mdl >= 0) {
+      const std::string written(TrimWhitespace(Text(record, mdl)));
+      if (PlainNumber(written)) limit = written, why = "a result not detected";
+    }
+    if (!limit) return false;
+    MendGroup group{Mend(record, conc, CellMend::Kind::kNumber, *limit, *PlainNumber(*limit),
+                         why + ", written as its limit")};
+    if (mdl < 0) return true;
+    const std::string mdl_text(TrimWhitespace(Text(record, mdl)));
+    if (mdl_text.empty()) {
+      group.push_back(Mend(record, mdl, CellMend::Kind::kNumber, *limit, *PlainNumber(*limit),
+                           why + ": its limit"));
+    } else if (PlainNumber(mdl_text) != PlainNumber(*limit)) {
+      return true;  // the MDL says another limit: the person knows which
+    }
+    if (Fill(group, record, "LAB_Q", "U", why + ": U")) groups_.push_back(std::move(group));
+    return true;
+  }
+
+  // Adds to `group` the mend writing `text` into the empty `field` of
+  // `record`; true when that field is there and empty or already holds it
+  // (without regard to case), false when it holds something else.
+  bool Fill(MendGroup& group, int32_t record, const char* field, const std::string& text,
+            const std::string& why) {
+    const int f = o_.FieldIndex(field);
+    if (f < 0) return false;
+    const std::string cell = Text(record, f);
+    const std::string_view held = TrimWhitespace(cell);
+    if (held.empty()) {
+      group.push_back(Mend(record, f, CellMend::Kind::kText, text, 0, why));
+      return true;
+    }
+    return EqualsNoCase(held, text);
+  }
+
+  CellMend Mend(int32_t record, int field, CellMend::Kind kind, const std::string& now,
+                double number, const std::string& why) const {
+    const auto f = static_cast<size_t>(field);
+    return CellMend{o_.PlaceOf({}, {}, record, std::vector<int32_t>{}).row,
+                    field,
+                    kind,
+                    now,
+                    number,
+                    Text(record, field),
+                    f < o_.fields.size() ? o_.fields[f] : "",
+                    why};
+  }
+
+  // A cell's text as read, without the marks the data-type stage put round it.
+  std::string Text(int32_t record, int field) const {
+    if (sheet_ == nullptr || field < 0) return "";
+    std::string_view text = sheet_->TextOfAdded(record, static_cast<size_t>(field));
+    if (text.starts_with("**")) text.remove_prefix(2);
+    if (text.ends_with("**")) text.remove_suffix(2);
+    return std::string(text);
+  }
+
+  int TypeOf(const std::string& field) const {
+    const int f = structure_ != nullptr ? structure_->FieldIndex(field) : -1;
+    return f < 0 ? -1 : structure_->GetField(static_cast<size_t>(f)).type;
+  }
+
+  const RunState& state_;
+  const SheetOrigin& o_;
+  const RecordSet* sheet_;
+  const RecordSet* structure_;
+  int n_;
+  std::vector<MendGroup> groups_;
+};
+
+}  // namespace
+
+std::vector<CellMend> MendsOf(const RunState& state, int n) {
+  if (n < 1 || n > 5) return {};
+  const std::vector<MendGroup> groups = TableMends(state, n).Find();
+  // A cell two findings would write otherwise is left, with all either writes.
+  std::map<std::pair<int64_t, int32_t>, const CellMend*> cells;
+  std::set<std::pair<int64_t, int32_t>> disputed;
+  for (const MendGroup& group : groups) {
+    for (const CellMend& m : group) {
+      const auto [it, added] = cells.emplace(std::pair{m.row, m.column}, &m);
+      if (!added && it->second->now != m.now) disputed.insert(it->first);
+    }
+  }
+  std::vector<CellMend> out;
+  std::set<std::pair<int64_t, int32_t>> written;
+  for (const MendGroup& group : groups) {
+    const bool left = std::any_of(group.begin(), group.end(), [&](const CellMend& m) {
+      return disputed.count({m.row, m.column}) > 0;
+    });
+    if (left) continue;
+    for (const CellMend& m : group) {
+      if (written.insert({m.row, m.column}).second) out.push_back(m);
+    }
+  }
+  std::stable_sort(out.begin(), out.end(), [](const CellMend& a, const CellMend& b) {
+    return std::pair{a.row, a.column} < std::pair{b.row, b.column};
+  });
+  return out;
+}
+
+}  // namespace sorvane
