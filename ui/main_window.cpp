@@ -116,6 +116,8 @@ void MainWindow::BuildMenus() {
          [this, &f] { Handle([&f] { f.mnuDataLoadFolder_Click(); }); });
   b.Item(copy, "mnuDataTemplates", "Empty &Workbooks...",
          [this, &f] { Handle([&f] { f.mnuDataTemplates_Click(); }); });
+  b.Item(copy, "mnuDataMended", "&Mended Workbooks...",
+         [this, &f] { Handle([&f] { f.mnuDataMended_Click(); }); });
   b.Separator(copy);
   b.Item(copy, "mnuExit", "&Exit", [this, &f] { Handle([&f] { f.mnuExit_Click(); }); });
 

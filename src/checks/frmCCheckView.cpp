@@ -1,15 +1,13 @@
 #include "checks/frmCCheckView.h"
 
-#include <atomic>
-#include <chrono>
 #include <ctime>
 #include <exception>
 #include <span>
-#include <thread>
 
 #include "checks/ModChecks.h"
 #include "checks/marked_copies.h"
 #include "checks/problem_places.h"
+#include "core/beside_window.h"
 #include "core/errors.h"
 #include "viewers/frmCMinorTableView.h"
 
@@ -365,25 +363,15 @@ void frmCCheckView::mnuMarkedCopies_Click() {
   // results), most of it packing the files: they are written beside the
   // window, which meanwhile repaints and answers the desktop.
   MarkedCopiesResult copies;
-  {
-    std::atomic<bool> done{false};
-    std::exception_ptr failure;
-    std::thread writer([&] {
-      try {
-        copies = WriteMarkedCopies(state_, {1, 2, 3, 4, 5}, marks, dir);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-      done = true;
+  try {
+    RunBesideWindow(state_.ui, [&] {
+      copies = WriteMarkedCopies(state_, {1, 2, 3, 4, 5}, marks, dir);
     });
-    while (!done) {
-      state_.ui.KeepAlive();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    writer.join();
+  } catch (...) {
     view_.mouse_pointer = kPointerDefault;
-    if (failure) std::rethrow_exception(failure);
+    throw;
   }
+  view_.mouse_pointer = kPointerDefault;
   std::string text;
   if (!copies.written.empty()) {
     text = "Marked copies of the workbooks were written to " + dir.string() + ":";

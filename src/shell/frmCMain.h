@@ -13,6 +13,7 @@
 
 #include "acquire/media_copy.h"
 #include "acquire/workbook_stamps.h"
+#include "checks/mended_copies.h"
 #include "core/paths.h"
 #include "core/ui_port.h"
 #include "import/import_driver.h"
@@ -76,6 +77,11 @@ class frmCMain {
   // five empty workbooks there (templates/workbook_templates.h), then says
   // where they are; the folder when written.
   std::optional<std::filesystem::path> mnuDataTemplates_Click();
+  // "Mended Workbooks...": asks for a folder and writes the facility's
+  // workbooks as last imported there, with what their import found mended
+  // where there is no doubt how (checks/mended_copies.h), then says what was
+  // mended and where; the result when anything was written.
+  std::optional<MendedCopiesResult> mnuDataMended_Click();
   void mnuExit_Click() { Form_Unload(); }
   // Menu "Import Tables" (0 all tables, 1..5 one table); refused (nothing ran)
   // also while another activity runs.

@@ -7,6 +7,7 @@
 #include "acquire/reference_update.h"
 #include "acquire/workbook_set.h"
 #include "checks/frmCCheckView.h"
+#include "core/beside_window.h"
 #include "core/date.h"
 #include "core/errors.h"
 #include "core/text.h"
@@ -46,8 +47,8 @@ const std::vector<std::string> kImportMenus = {
     menu::kImportHeader, menu::RunData(0), menu::RunData(1), menu::RunData(2),
     menu::RunData(3),    menu::RunData(4), menu::RunData(5)};
 const std::vector<std::string> kOtherActivities = {
-    menu::kNewSite,       menu::kDataLoadCD,   menu::kDataLoadFloppy, menu::kDataLoadFolder,
-    menu::kDataTemplates, menu::kChecksHeader, menu::ViewRef(5)};
+    menu::kNewSite,       menu::kDataLoadCD, menu::kDataLoadFloppy, menu::kDataLoadFolder,
+    menu::kDataTemplates, menu::kDataMended, menu::kChecksHeader,   menu::ViewRef(5)};
 
 // The check window's items that run checks or write the error workbook ("Exit"
 // and the reference lists stay usable).
@@ -164,6 +165,49 @@ std::optional<std::filesystem::path> frmCMain::mnuDataTemplates_Click() {
   }
   state_.ui.MessageBox("The five empty workbooks of " + id + " are in " + *folder + ".");
   return std::filesystem::path(*folder);
+}
+
+std::optional<MendedCopiesResult> frmCMain::mnuDataMended_Click() {
+  if (busy_ || unloaded_) return std::nullopt;
+  bool imported = false;
+  for (int n = 1; n <= 5; ++n) imported = imported || !state_.Tables[n].Origin.path.empty();
+  if (!imported) {
+    state_.ui.MessageBox("No workbook has been imported yet: import the facility's tables first.");
+    return std::nullopt;
+  }
+  const std::optional<std::string> folder =
+      state_.ui.ChooseFolder("Write the facility's workbooks, mended, into");
+  if (!folder || unloaded_) return std::nullopt;
+  MendedCopiesResult result;
+  state_.view.mouse_pointer = kPointerHourglass;
+  state_.ui.Refresh();
+  try {
+    RunBesideWindow(state_.ui, [&] { result = WriteMendedCopies(state_, *folder); });
+  } catch (const Error& e) {
+    result.failures.push_back(e.NumberDescription("  "));
+  }
+  state_.view.mouse_pointer = kPointerDefault;
+  std::string text, mended, copied;
+  size_t cells = 0;
+  for (const MendedCopiesResult::Copy& copy : result.written) {
+    std::string& list = copy.mends.empty() ? copied : mended;
+    list += (list.empty() ? "" : ", ") + copy.file.filename().string();
+    cells += copy.mends.size();
+  }
+  if (!result.written.empty()) {
+    text = "The workbooks were written to " + *folder + ".";
+    if (cells > 0) {
+      text += "\n" + std::to_string(cells) + (cells == 1 ? " cell was" : " cells were") +
+              " mended in " + mended + " (the sheet Mends of each lists them).";
+    } else {
+      text += "\nNothing the import found could be mended without a doubt.";
+    }
+    if (!copied.empty()) text += "\nCopied as they are: " + copied + ".";
+  }
+  for (const std::string& failure : result.failures) text += (text.empty() ? "" : "\n") + failure;
+  state_.ui.MessageBox(text);
+  if (result.written.empty()) return std::nullopt;
+  return result;
 }
 
 CopyOutcome frmCMain::DropOnWindow(const std::vector<std::filesystem::path>& dropped) {

@@ -17,6 +17,9 @@ inline constexpr const char* kDataLoadFolder = "mnuDataLoadFolder";
 // "Empty Workbooks...": the facility's five workbooks, empty, headed and
 // checked as the import takes them, written into a folder the person chooses.
 inline constexpr const char* kDataTemplates = "mnuDataTemplates";
+// "Mended Workbooks...": the workbooks imported, with what their import found
+// mended where certain, written into a folder the person chooses.
+inline constexpr const char* kDataMended = "mnuDataMended";
 inline constexpr const char* kExit = "mnuExit";
 inline constexpr const char* kImportHeader = "mnuRunAllChecks";  // "Import Tables"
 inline constexpr const char* kChecksHeader = "mnuCheckTablesHeader";

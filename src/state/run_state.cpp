@@ -10,9 +10,9 @@ namespace {
 void DefineMenus(MenuMap& m) {
   for (const char* name :
        {menu::kDataLoad, menu::kNewSite, menu::kDataLoadCD, menu::kDataLoadFloppy,
-        menu::kDataLoadFolder, menu::kDataTemplates, menu::kExit, menu::kImportHeader,
-        menu::kChecksHeader, menu::kTableViewHeader, menu::kSpace1, menu::kCancelXfer,
-        menu::kViewRefTitle}) {
+        menu::kDataLoadFolder, menu::kDataTemplates, menu::kDataMended, menu::kExit,
+        menu::kImportHeader, menu::kChecksHeader, menu::kTableViewHeader, menu::kSpace1,
+        menu::kCancelXfer, menu::kViewRefTitle}) {
     m.Add(name);
   }
   for (int i = 0; i <= 5; ++i) {

@@ -21,6 +21,7 @@
 #include "support/scripted_ui.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
+#include "support/xlsx_writer.h"
 #include "workdb/work_database.h"
 
 // The spreadsheet library loses a few bytes for each drop-down list of the
@@ -375,6 +376,34 @@ TEST_F(MainWindowTest, EmptyWorkbooksAreHeadedAsTheImportExpectsAndReplaceNothin
   EXPECT_EQ(ui_.messages.back(),
             "58  File already exists (" + (to / "1234567_1.xlsx").string() + ")");
   EXPECT_EQ(ReadFile(to / "1234567_1.xlsx"), first);
+}
+
+// The imported workbooks mended into a folder the person chooses: what was
+// mended and where is said, and a folder holding them already is refused.
+TEST_F(MainWindowTest, MendedWorkbooksAreWrittenWhereChosenAndSaidSo) {
+  w.state().view.txtFacilityID.text = "1234567";
+  EXPECT_EQ(w.mnuDataMended_Click(), std::nullopt);
+  EXPECT_EQ(ui_.messages.back(),
+            "No workbook has been imported yet: import the facility's tables first.");
+  const fs::path in = dir_.paths().WorkbookDir(), out = dir_.dir() / "mended";
+  ui_.folder_answers = {in.string(), out.string(), out.string()};
+  ASSERT_TRUE(w.mnuDataTemplates_Click());
+  WriteXlsx(in / "1234567_5.xlsx",
+            {{"FAC_ID", "POINT_ID", "SAM_ID", "METHOD", "CAS_NUMBER", "CONT_NAME", "CONC", "UNITS",
+              "LAB_Q", "MDL", "A_COMMENTS", "A_LABORATORY"},
+             {"1234567", "MW-1", "S-1", "8260B", "71-43-2", "Benzene", "<0.5", "ug/l"}});
+  w.mnuRunData_Click(0);
+  const std::optional<MendedCopiesResult> r = w.mnuDataMended_Click();
+  ASSERT_TRUE(r);
+  EXPECT_EQ(ui_.messages.back(), "The workbooks were written to " + out.string() +
+                                     ".\n3 cells were mended in 1234567_5.xlsx (the sheet Mends "
+                                     "of each lists them).\nCopied as they are: 1234567_1.xlsx, "
+                                     "1234567_2.xlsx, 1234567_3.xlsx, 1234567_4.xlsx.");
+  EXPECT_THAT(XlsxCellsText(out / "1234567_5.xlsx"),
+              ::testing::HasSubstr("\n2\t1234567\tMW-1\tS-1\t8260B\t71-43-2\tBenzene\t0.5\t"
+                                   "ug/l\tU\t0.5\n"));
+  EXPECT_EQ(w.mnuDataMended_Click(), std::nullopt);
+  EXPECT_THAT(ui_.messages.back(), ::testing::StartsWith(out.string() + " holds 1234567_1.xlsx"));
 }
 
 // A refresh that brings new expected fields makes the next import check them,
