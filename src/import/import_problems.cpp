@@ -41,13 +41,19 @@ std::string UnseenSaid(std::string_view value) {
 }
 
 // For a concentration or MDL written with its units after it ("5 mg/L",
-// "0.5ug/l"): the units have a field of their own. "" for any other value.
+// "0.5ug/l"), or a concentration with the laboratory's qualifier ("5 J"):
+// each has a field of its own. "" for any other value.
 std::string UnitsSaid(int n, const std::string& field, std::string_view value) {
   if (n != 5 || (field != "CONC" && field != "MDL")) return "";
-  const std::optional<NumberAndUnits> said = WithUnits(value);
-  if (!said) return "";
-  return " The units go in UNITS: " + said->number + " in " + field + ", " +
-         ForReading(said->units, 40) + " in UNITS.";
+  if (const std::optional<NumberAnd> said = WithUnits(value)) {
+    return " The units go in UNITS: " + said->number + " in " + field + ", " +
+           ForReading(said->after, 40) + " in UNITS.";
+  }
+  if (const std::optional<NumberAnd> said = field == "CONC" ? WithQualifier(value) : std::nullopt) {
+    return " The laboratory's qualifier goes in LAB_Q: " + said->number + " in CONC, " +
+           said->after + " in LAB_Q.";
+  }
+  return "";
 }
 
 // How a result below its detection limit is written, for a concentration a

@@ -92,18 +92,29 @@ class TableMends {
     const int type = TypeOf(field);
     if (n_ == 5 && field == "CONC" && Result(mark.record, value)) return;
     if (n_ == 5 && (field == "CONC" || field == "MDL")) {
-      const std::optional<NumberAndUnits> said = WithUnits(value);
+      const std::optional<NumberAnd> units = WithUnits(value);
+      const std::optional<NumberAnd> qualifier =
+          units || field != "CONC" ? std::nullopt : WithQualifier(value);
+      const std::optional<NumberAnd>& said = units ? units : qualifier;
       if (const std::optional<double> number = said ? PlainNumber(said->number) : std::nullopt) {
+        const char* other = units ? "UNITS" : "LAB_Q";
         MendGroup group{Mend(mark.record, mark.field, CellMend::Kind::kNumber, said->number,
-                             *number, "the units written after the number")};
-        if (Fill(group, mark.record, "UNITS", said->units, "the units of " + field)) {
+                             *number,
+                             units ? "the units written after the number"
+                                   : "the laboratory's qualifier written after the number")};
+        if (Fill(group, mark.record, other, said->after,
+                 units ? "the units of " + field : "the qualifier of CONC")) {
           groups_.push_back(std::move(group));
         }
         return;
       }
     }
     if (type == kTypeDate) {
-      if (const std::optional<double> serial = DateSerial(value)) {
+      // A number of another time than samples are taken in ("2", "500000") is
+      // more likely a slip than a date kept as its number: left to the person.
+      constexpr double kFirst = 18264, kLast = 73051;  // 1/1/1950, 1/1/2100
+      if (const std::optional<double> serial = DateSerial(value);
+          serial && *serial >= kFirst && *serial < kLast) {
         std::string shown;
         readers::AppendNumberText(*serial, true, false, shown);
         groups_.push_back({Mend(mark.record, mark.field, CellMend::Kind::kDate, shown, *serial,

@@ -70,17 +70,46 @@ bool SaidNotDetected(std::string_view value) {
   return false;
 }
 
-std::optional<NumberAndUnits> WithUnits(std::string_view value) {
+namespace {
+
+// A number and, after it, something starting with a letter (or a micro sign).
+std::optional<NumberAnd> NumberThenWord(std::string_view value) {
   const std::string_view v = TrimWhitespace(value);
   double number = 0;
   const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), number);
   if (ec != std::errc() || p == v.data() || !std::isfinite(number)) return std::nullopt;
   const auto digits = static_cast<size_t>(p - v.data());
-  const std::string_view units = TrimWhitespace(v.substr(digits));
-  if (units.empty() ||
-      !(std::isalpha(static_cast<unsigned char>(units[0])) || units.starts_with("\u00b5")))
+  const std::string_view after = TrimWhitespace(v.substr(digits));
+  if (after.empty() ||
+      !(std::isalpha(static_cast<unsigned char>(after[0])) || after.starts_with("\u00b5")))
     return std::nullopt;
-  return NumberAndUnits{std::string(v.substr(0, digits)), std::string(units)};
+  return NumberAnd{std::string(v.substr(0, digits)), std::string(after)};
+}
+
+}  // namespace
+
+std::optional<NumberAnd> WithUnits(std::string_view value) {
+  std::optional<NumberAnd> said = NumberThenWord(value);
+  if (!said) return std::nullopt;
+  const std::string& u = said->after;
+  if (u.find('/') != std::string::npos || u.find('%') != std::string::npos) return said;
+  for (const char* per : {"ppm", "ppb", "ppt", "ppmv", "ppbv", "percent"}) {
+    if (EqualsNoCase(u, per)) return said;
+  }
+  return std::nullopt;
+}
+
+std::optional<NumberAnd> WithQualifier(std::string_view value) {
+  std::optional<NumberAnd> said = NumberThenWord(value);
+  if (!said || said->after.size() > 2) return std::nullopt;
+  for (char c : said->after) {
+    if (!std::isalpha(static_cast<unsigned char>(c))) return std::nullopt;
+  }
+  // A measure without its denominator is no qualifier.
+  for (const char* measure : {"mg", "ug", "ng", "pg", "kg", "ml", "ul", "cm", "mm", "ft"}) {
+    if (EqualsNoCase(said->after, measure)) return std::nullopt;
+  }
+  return said;
 }
 
 std::optional<double> DateSerial(const std::string& value) {

@@ -28,12 +28,16 @@ std::optional<std::string> BelowLimit(std::string_view value);
 // A result said not to be detected without its limit: "ND", "N.D.", "BDL", ...
 bool SaidNotDetected(std::string_view value);
 
-// A number written with its units after it: {"5", "mg/L"} for "5 mg/L".
-struct NumberAndUnits {
+// A number written with what another field holds after it: its units ("5
+// mg/L", "0.5ug/l": UNITS) or the laboratory's qualifier ("5 J", "0.5 U":
+// LAB_Q). Units have a denominator or are parts per ("ppb") or percent; a
+// qualifier is one or two letters other than a measure ("mg" alone is neither).
+struct NumberAnd {
   std::string number;
-  std::string units;
+  std::string after;  // the units or the qualifier
 };
-std::optional<NumberAndUnits> WithUnits(std::string_view value);
+std::optional<NumberAnd> WithUnits(std::string_view value);
+std::optional<NumberAnd> WithQualifier(std::string_view value);
 
 // The date a number in a date field stands for, as its serial (days from
 // 1899-12-30): a number from 1 to that of 12/31/9999, written as a number.

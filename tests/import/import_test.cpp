@@ -727,10 +727,16 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
 
   // A concentration written the laboratory's way below its detection limit
   // is told how the workbooks write it; another bad number is not.
-  ASSERT_FALSE(Convert(5, {Row(5, {{"CONC", "< 0.5"}}), Row(5, {{"CONC", "n.d."}}),
-                           Row(5, {{"CONC", "<x"}}), Row(5, {{"MDL", "0.5 ug/l"}})}));
+  ASSERT_FALSE(Convert(
+      5, {Row(5, {{"CONC", "< 0.5"}}), Row(5, {{"CONC", "n.d."}}), Row(5, {{"CONC", "<x"}}),
+          Row(5, {{"MDL", "0.5 ug/l"}}), Row(5, {{"CONC", "5 J"}}), Row(5, {{"CONC", "5 mg"}})}));
   const std::vector<ImportProblem> results = ImportProblemsOf(state, 5);
-  ASSERT_EQ(results.size(), 4u);
+  ASSERT_EQ(results.size(), 6u);
+  // A qualifier is no unit; "mg" alone is neither.
+  EXPECT_EQ(results[4].text,
+            "Row 6, CONC: \"5 J\" is not a number. The laboratory's qualifier goes in LAB_Q: 5 in "
+            "CONC, J in LAB_Q.");
+  EXPECT_EQ(results[5].text, "Row 7, CONC: \"5 mg\" is not a number.");
   EXPECT_EQ(results[3].text,
             "Row 5, MDL: \"0.5 ug/l\" is not a number. The units go in UNITS: 0.5 in MDL, ug/l in "
             "UNITS.");
