@@ -17,6 +17,20 @@ std::string CellText(std::string_view text) {
   return Utf8Length(s) > kMaxCellText ? Utf8Prefix(s, kMaxCellText) : s;
 }
 
+std::string NoteText(std::string_view text) {
+  std::string shown;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 && c != '\n' && c != '\t' && c != '\r') {
+      constexpr char kHex[] = "0123456789abcdef";
+      shown += {'\\', 'x', kHex[u >> 4], kHex[u & 15]};
+    } else {
+      shown += c;
+    }
+  }
+  return CellText(shown);
+}
+
 std::string CopySheetName(const std::string& name, const std::vector<std::string>& taken) {
   std::string s = ValidUtf8(name);
   for (char& c : s) {

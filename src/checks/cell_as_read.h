@@ -17,6 +17,11 @@ namespace sorvane {
 // Valid UTF-8 of at most the characters a spreadsheet cell holds.
 std::string CellText(std::string_view text);
 
+// A comment's text as the file holds it: CellText with the control
+// characters a comment cannot carry (a value's vertical tab, say) shown as
+// "\x0b" (the writer escapes them in cells, not in comments).
+std::string NoteText(std::string_view text);
+
 // A sheet name the format takes for a copy of the sheet `name`: no []:*?/\,
 // at most 31 characters, not blank; "Data" for one that would be blank or
 // one of `taken` (without regard to case).

@@ -267,7 +267,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
           std::string text;
           for (const MarkedProblem* p : list)
             text += (text.empty() ? "" : "\n\n") + CommentLine(*p);
-          text = CellText(text);
+          text = NoteText(text);
           comment.height = static_cast<uint16_t>(std::min<size_t>(60 + 30 * list.size(), 600));
           Check(worksheet_write_comment_opt(ws, row, static_cast<lxw_col_t>(c), text.c_str(),
                                             &comment),

@@ -177,7 +177,7 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
       for (const CellMend* m : found->second) {
         Check(WriteMend(ws, row, *m, formats), file);
         const std::string note =
-            CellText("Was " + (m->was.empty() ? "empty" : Quoted(m->was)) + ": " + m->why + ".");
+            NoteText("Was " + (m->was.empty() ? "empty" : Quoted(m->was)) + ": " + m->why + ".");
         Check(worksheet_write_comment_opt(ws, row, static_cast<lxw_col_t>(m->column), note.c_str(),
                                           &comment),
               file);
