@@ -1,7 +1,10 @@
 #include "checks/cell_as_read.h"
 
 #include <algorithm>
+#include <exception>
+#include <filesystem>
 
+#include "core/errors.h"
 #include "core/text.h"
 
 namespace sorvane {
@@ -15,6 +18,49 @@ constexpr size_t kMaxCellText = 32767;
 std::string CellText(std::string_view text) {
   std::string s = ValidUtf8(text);
   return Utf8Length(s) > kMaxCellText ? Utf8Prefix(s, kMaxCellText) : s;
+}
+
+bool ChangedSinceImport(const SheetOrigin& origin) {
+  std::error_code ec;
+  return std::filesystem::file_size(origin.path, ec) != origin.file_size || ec ||
+         std::filesystem::last_write_time(origin.path, ec) != origin.file_time || ec;
+}
+
+bool ReadSheetAgain(const SheetOrigin& origin,
+                    const std::function<void(int64_t, const std::vector<std::string>&,
+                                             const RowFormats&)>& write_row,
+                    const std::function<bool()>& stop,
+                    const std::function<void(const std::string&)>& fail) {
+  std::exception_ptr failed;
+  bool stopped = false;
+  // A failure stops the reading from inside, then goes on from here.
+  auto on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
+                    const RowFormats& cell_formats) {
+    if (stop && stop()) {
+      stopped = true;
+      return false;
+    }
+    try {
+      write_row(row_number, cells, cell_formats);
+      return true;
+    } catch (...) {
+      failed = std::current_exception();
+      return false;
+    }
+  };
+  if (ChangedSinceImport(origin)) {
+    fail("the workbook " + origin.path.string() +
+         " changed after it was imported; import it again first");
+  }
+  ReadOptions options;
+  if (origin.password) options.password = *origin.password;
+  try {
+    ReadWorkbook(origin.path, on_row, options);
+  } catch (const Error& e) {
+    fail(e.description());
+  }
+  if (failed) std::rethrow_exception(failed);
+  return !stopped;
 }
 
 std::string NoteText(std::string_view text) {

@@ -1,21 +1,37 @@
-// Writing a sheet's cells again as a reader delivered them, for the copies of a
-// workbook the review writes (marked, mended): numbers and dates stay numbers
-// in their number formats, booleans stay booleans, texts are cut to what a
-// cell holds.
+// The copies of a workbook the review writes (marked, mended): its first sheet
+// read again from the very file the import read, and its cells written again
+// as the reader delivered them: numbers and dates stay numbers in their number
+// formats, booleans stay booleans, texts are cut to what a cell holds.
 #pragma once
 
 #include <xlsxwriter.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "import/readers/workbook_reader.h"
+#include "state/sheet_places.h"
 
 namespace sorvane {
 
 // Valid UTF-8 of at most the characters a spreadsheet cell holds.
 std::string CellText(std::string_view text);
+
+// Whether the workbook an import read from has changed since (size or time).
+bool ChangedSinceImport(const SheetOrigin& origin);
+
+// Reads the sheet of `origin` again (opened with its password), handing each
+// row to `write_row`, which may throw: the reading stops and its failure is
+// thrown again. False when `stop` (asked row by row) said so. `fail(reason)`,
+// which throws, says why when the workbook changed since its import or cannot
+// be read.
+bool ReadSheetAgain(const SheetOrigin& origin,
+                    const std::function<void(int64_t, const std::vector<std::string>&,
+                                             const RowFormats&)>& write_row,
+                    const std::function<bool()>& stop,
+                    const std::function<void(const std::string&)>& fail);
 
 // A comment's text as the file holds it: CellText with the control
 // characters a comment cannot carry (a value's vertical tab, say) shown as

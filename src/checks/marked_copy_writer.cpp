@@ -217,8 +217,6 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     bool header_seen = false;
     size_t header_width = 0;  // up to the header's last text
     ColumnWidths widths;
-    std::exception_ptr failed;
-    bool stopped = false;
     auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                          const RowFormats& cell_formats) {
       // Past the cells that may hold a text there is nothing to write but a marked row's colour.
@@ -275,37 +273,8 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
         }
       }
     };
-    // A failure stops the reading from inside, then goes on from here.
-    auto on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
-                      const RowFormats& cell_formats) {
-      if (stop && stop()) {
-        stopped = true;
-        return false;
-      }
-      try {
-        write_row(row_number, cells, cell_formats);
-        return true;
-      } catch (...) {
-        failed = std::current_exception();
-        return false;
-      }
-    };
-
-    std::error_code stat;
-    if (fs::file_size(origin.path, stat) != origin.file_size || stat ||
-        fs::last_write_time(origin.path, stat) != origin.file_time) {
-      Fail(file, "the workbook " + origin.path.string() +
-                     " changed after it was imported; import it again first");
-    }
-    ReadOptions options;
-    if (origin.password) options.password = *origin.password;
-    try {
-      ReadWorkbook(origin.path, on_row, options);
-    } catch (const Error& e) {
-      Fail(file, e.description());
-    }
-    if (failed) std::rethrow_exception(failed);
-    if (stopped) return false;  // the book is dropped unwritten
+    if (!ReadSheetAgain(origin, write_row, stop, [&](const std::string& why) { Fail(file, why); }))
+      return false;  // the book is dropped unwritten
     Check(widths.Apply(ws), file);
     if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
     SetStampTime(partial, stamp);

@@ -121,12 +121,6 @@ std::string WorkbookThere(const fs::path& dir, const std::string& facility_id) {
   return "";
 }
 
-bool ChangedSinceImport(const SheetOrigin& origin) {
-  std::error_code ec;
-  return fs::file_size(origin.path, ec) != origin.file_size || ec ||
-         fs::last_write_time(origin.path, ec) != origin.file_time || ec;
-}
-
 }  // namespace
 
 bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
@@ -154,8 +148,6 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     comment.height = 80;
 
     ColumnWidths widths;
-    std::exception_ptr failed;
-    bool stopped = false;
     auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                          const RowFormats& cell_formats) {
       const size_t filled = cell_formats.Filled(cells);
@@ -183,33 +175,8 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
               file);
       }
     };
-    auto on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
-                      const RowFormats& cell_formats) {
-      if (stop && stop()) {
-        stopped = true;
-        return false;
-      }
-      try {
-        write_row(row_number, cells, cell_formats);
-        return true;
-      } catch (...) {
-        failed = std::current_exception();
-        return false;
-      }
-    };
-    if (ChangedSinceImport(origin)) {
-      Fail(file, "the workbook " + origin.path.string() +
-                     " changed after it was imported; import it again first");
-    }
-    ReadOptions options;
-    if (origin.password) options.password = *origin.password;
-    try {
-      ReadWorkbook(origin.path, on_row, options);
-    } catch (const Error& e) {
-      Fail(file, e.description());
-    }
-    if (failed) std::rethrow_exception(failed);
-    if (stopped) return false;
+    if (!ReadSheetAgain(origin, write_row, stop, [&](const std::string& why) { Fail(file, why); }))
+      return false;  // the book is dropped unwritten
     Check(widths.Apply(ws), file);
     WriteMendsSheet(book.get(), data_name, mends, file);
     if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
