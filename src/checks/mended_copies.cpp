@@ -73,10 +73,21 @@ lxw_error WriteMend(lxw_worksheet* ws, lxw_row_t row, const CellMend& m, MendFor
   return worksheet_write_string(ws, row, col, CellText(m.now).c_str(), formats.For("", true));
 }
 
-void WriteMendsSheet(lxw_workbook* book, const std::string& data_sheet,
-                     const std::vector<CellMend>& mends, const fs::path& file) {
-  lxw_worksheet* ws = workbook_add_worksheet(book, kMendsSheet);
-  if (!ws) Fail(file, std::string("the sheet ") + kMendsSheet + " could not be added");
+// The lines of a Mends sheet under its heading: a worksheet's rows.
+constexpr size_t kLinesPerSheet = LXW_ROW_MAX - 1;
+
+// "Mends", "Mends (2)", ...: as many as `mends` fill.
+std::vector<std::string> MendsSheetNames(size_t mends) {
+  std::vector<std::string> names = {kMendsSheet};
+  for (size_t k = 2; (k - 1) * kLinesPerSheet < mends; ++k)
+    names.push_back(std::string(kMendsSheet) + " (" + std::to_string(k) + ")");
+  return names;
+}
+
+// False when `stop` said so (asked every few thousand lines).
+bool WriteMendsSheets(lxw_workbook* book, const std::string& data_sheet,
+                      const std::vector<CellMend>& mends, const fs::path& file,
+                      const std::function<bool()>& stop) {
   lxw_format* bold = workbook_add_format(book);
   format_set_bold(bold);
   lxw_format* link = workbook_add_format(book);
@@ -84,27 +95,36 @@ void WriteMendsSheet(lxw_workbook* book, const std::string& data_sheet,
   format_set_font_color(link, LXW_COLOR_BLUE);
   static const char* kHeadings[] = {"Cell", "Field", "Was", "Now", "Why"};
   static const double kWidths[] = {8, 12, 24, 16, 60};
-  worksheet_freeze_panes(ws, 1, 0);
-  for (lxw_col_t c = 0; c < 5; ++c) {
-    Check(worksheet_set_column(ws, c, c, kWidths[c], nullptr), file);
-    Check(worksheet_write_string(ws, 0, c, kHeadings[c], bold), file);
-  }
   const std::string quoted_sheet = "'" + ReplaceAll(data_sheet, "'", "''") + "'";
-  for (size_t i = 0; i < mends.size(); ++i) {
-    const CellMend& m = mends[i];
-    const auto row = static_cast<lxw_row_t>(i + 1);
-    const std::string cell = ColumnLetters(m.column) + std::to_string(m.row);
-    if (i < kLinkedLines) {
-      const std::string target = "internal:" + quoted_sheet + "!" + cell;
-      Check(worksheet_write_url_opt(ws, row, 0, target.c_str(), link, cell.c_str(), nullptr), file);
-    } else {
-      Check(worksheet_write_string(ws, row, 0, cell.c_str(), nullptr), file);
+  const std::vector<std::string> names = MendsSheetNames(mends.size());
+  for (size_t k = 0; k < names.size(); ++k) {
+    lxw_worksheet* ws = workbook_add_worksheet(book, names[k].c_str());
+    if (!ws) Fail(file, "the sheet " + names[k] + " could not be added");
+    worksheet_freeze_panes(ws, 1, 0);
+    for (lxw_col_t c = 0; c < 5; ++c) {
+      Check(worksheet_set_column(ws, c, c, kWidths[c], nullptr), file);
+      Check(worksheet_write_string(ws, 0, c, kHeadings[c], bold), file);
     }
-    Check(worksheet_write_string(ws, row, 1, CellText(m.field).c_str(), nullptr), file);
-    Check(worksheet_write_string(ws, row, 2, CellText(m.was).c_str(), nullptr), file);
-    Check(worksheet_write_string(ws, row, 3, CellText(m.now).c_str(), nullptr), file);
-    Check(worksheet_write_string(ws, row, 4, CellText(m.why).c_str(), nullptr), file);
+    const size_t first = k * kLinesPerSheet;
+    for (size_t i = first; i < mends.size() && i < first + kLinesPerSheet; ++i) {
+      if (i % 4096 == 0 && stop && stop()) return false;
+      const CellMend& m = mends[i];
+      const auto row = static_cast<lxw_row_t>(i - first + 1);
+      const std::string cell = ColumnLetters(m.column) + std::to_string(m.row);
+      if (i - first < kLinkedLines) {
+        const std::string target = "internal:" + quoted_sheet + "!" + cell;
+        Check(worksheet_write_url_opt(ws, row, 0, target.c_str(), link, cell.c_str(), nullptr),
+              file);
+      } else {
+        Check(worksheet_write_string(ws, row, 0, cell.c_str(), nullptr), file);
+      }
+      Check(worksheet_write_string(ws, row, 1, CellText(m.field).c_str(), nullptr), file);
+      Check(worksheet_write_string(ws, row, 2, CellText(m.was).c_str(), nullptr), file);
+      Check(worksheet_write_string(ws, row, 3, CellText(m.now).c_str(), nullptr), file);
+      Check(worksheet_write_string(ws, row, 4, CellText(m.why).c_str(), nullptr), file);
+    }
   }
+  return true;
 }
 
 // "1234567_5.xlsx" for the workbook "1234567_5.xls".
@@ -126,11 +146,6 @@ std::string WorkbookThere(const fs::path& dir, const std::string& facility_id) {
 bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                      const std::vector<CellMend>& mends, const fs::path& file,
                      const std::function<bool()>& stop) {
-  std::map<int64_t, std::vector<const CellMend*>> by_row;
-  for (const CellMend& m : mends) {
-    if (m.row >= 1 && m.row <= LXW_ROW_MAX && m.column >= 0 && m.column <= LXW_COL_MAX)
-      by_row[m.row].push_back(&m);
-  }
   fs::path partial = file;
   partial += ".partial";
   std::error_code ec;
@@ -139,7 +154,7 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     LxwBook book(partial);
     if (!book.get()) Fail(file, "the file cannot be created");
     MendFormats formats(book.get());
-    const std::string data_name = CopySheetName(sheet_name, {kMendsSheet});
+    const std::string data_name = CopySheetName(sheet_name, MendsSheetNames(mends.size()));
     lxw_worksheet* ws = workbook_add_worksheet(book.get(), data_name.c_str());
     if (!ws) Fail(file, "the sheet " + data_name + " could not be added");
     worksheet_set_comments_author(ws, const_cast<char*>("Sorvane"));
@@ -148,28 +163,34 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     comment.height = 80;
 
     ColumnWidths widths;
+    // The mends are in the order of their cells, and the rows come in order:
+    // those of a row are the next ones.
+    size_t next = 0;
     auto write_row = [&](int64_t row_number, const std::vector<std::string>& cells,
                          const RowFormats& cell_formats) {
       const size_t filled = cell_formats.Filled(cells);
       widths.Note(cells, filled);
       const auto row = static_cast<lxw_row_t>(row_number - 1);
-      const auto found = by_row.find(row_number);
-      auto mended = [&](size_t c) {
-        if (found == by_row.end()) return false;
-        return std::any_of(found->second.begin(), found->second.end(),
-                           [&](const CellMend* m) { return static_cast<size_t>(m->column) == c; });
-      };
+      while (next < mends.size() && mends[next].row < row_number) ++next;
+      size_t end = next;
+      while (end < mends.size() && mends[end].row == row_number) ++end;
+      size_t at = next;  // the next mend of the row, by column
       for (size_t c = 0; c < filled; ++c) {
-        if (cells[c].empty() || mended(c)) continue;
+        while (at < end && static_cast<size_t>(mends[at].column) < c) ++at;
+        if (cells[c].empty() || (at < end && static_cast<size_t>(mends[at].column) == c)) continue;
         Check(WriteCellAsRead(ws, row, static_cast<lxw_col_t>(c), cells[c], cell_formats, c,
                               [&](const std::string& code) { return formats.For(code, false); }),
               file);
       }
-      if (found == by_row.end()) return;
-      for (const CellMend* m : found->second) {
+      for (; next < end; ++next) {
+        const CellMend* m = &mends[next];
+        if (m->column < 0 || m->column > LXW_COL_MAX || row_number > LXW_ROW_MAX + 1) continue;
         Check(WriteMend(ws, row, *m, formats), file);
-        const std::string note =
-            NoteText("Was " + (m->was.empty() ? "empty" : Quoted(m->was)) + ": " + m->why + ".");
+        // The writer holds every comment until the end: past as many as the
+        // Mends sheet links, the fill and the list say it.
+        if (next >= kLinkedLines) continue;
+        const std::string note = NoteText("Was " + (m->was.empty() ? "empty" : Quoted(m->was)) +
+                                          ": " + std::string(m->why) + ".");
         Check(worksheet_write_comment_opt(ws, row, static_cast<lxw_col_t>(m->column), note.c_str(),
                                           &comment),
               file);
@@ -178,7 +199,7 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     if (!ReadSheetAgain(origin, write_row, stop, [&](const std::string& why) { Fail(file, why); }))
       return false;  // the book is dropped unwritten
     Check(widths.Apply(ws), file);
-    WriteMendsSheet(book.get(), data_name, mends, file);
+    if (!WriteMendsSheets(book.get(), data_name, mends, file, stop)) return false;
     if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());

@@ -2,8 +2,11 @@
 // a folder of their own that a review can read again: each workbook an import
 // read is copied there as it is when nothing in it is mended, and otherwise
 // written as "<name>.xlsx": its first sheet's cells as read, the mends written
-// into theirs (each filled green, with a comment saying what it held and why),
-// and after it a sheet "Mends" listing them with a link to each. The folder may
+// into theirs (each filled green, the first 65,530 with a comment saying what
+// it held and why),
+// and after it a sheet "Mends" listing them with a link to each (going on in
+// "Mends (2)" and so on past a worksheet's rows; links for the first 65,530 of
+// each, as many as a worksheet takes). The folder may
 // not be the workbook folder or one a workbook was read from, and may hold no
 // workbook of the facility yet: none is ever written over.
 #pragma once
@@ -33,8 +36,8 @@ struct MendedCopiesResult {
 MendedCopiesResult WriteMendedCopies(const RunState& state, const std::filesystem::path& dir);
 
 // The mended copy of the sheet read from `origin.path` (opened with its
-// password), named `sheet_name` as in the workbook, with `mends` written in,
-// to `file`. Throws FileError naming the file and the reason when the workbook
+// password), named `sheet_name` as in the workbook, with `mends` (in the
+// order of their cells, as MendsOf gives them) written in, to `file`. Throws FileError naming the file and the reason when the workbook
 // cannot be read or the copy cannot be written; false when `stop` said so
 // while the rows were read (nothing written).
 bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <utility>
@@ -19,6 +20,13 @@ namespace {
 // The mends of one finding: all of them or none are made.
 using MendGroup = std::vector<CellMend>;
 
+std::string_view Interned(const std::string& text) {
+  static std::mutex lock;
+  static std::set<std::string, std::less<>> texts;
+  const std::lock_guard<std::mutex> hold(lock);
+  return *texts.insert(text).first;
+}
+
 class TableMends {
  public:
   TableMends(const RunState& state, int n)
@@ -28,14 +36,23 @@ class TableMends {
         structure_(state.TempRecordset[static_cast<size_t>(n)].get()),
         n_(n) {}
 
-  std::vector<MendGroup> Find() {
+  // Every finding's mends in one list (a table of a million results written
+  // "<0.5" has millions), and the finding of each.
+  // (A deque, which grows without moving what it holds: a vector would hold
+  // twice the mends for a while as it grows.)
+  struct Found {
+    std::deque<CellMend> mends;
+    std::vector<uint32_t> finding;
+  };
+
+  Found Find() {
     Headers();
     // The later stages ran only when the field names were right.
     if (o_.missing_fields.empty() && sheet_ != nullptr) {
       FacilityIds();
       for (const CellMark& mark : o_.type_marks) Marked(mark);
     }
-    return std::move(groups_);
+    return std::move(found_);
   }
 
  private:
@@ -58,9 +75,9 @@ class TableMends {
       }
       if (found < 0) continue;
       const auto k = static_cast<size_t>(found);
-      groups_.push_back(
-          {CellMend{o_.header_row, o_.header_columns[k], CellMend::Kind::kText, field, 0,
-                    k < o_.header_texts.size() ? o_.header_texts[k] : o_.fields[k], field, why}});
+      Keep({CellMend{o_.header_row, o_.header_columns[k], CellMend::Kind::kText, field, 0,
+                     k < o_.header_texts.size() ? o_.header_texts[k] : o_.fields[k], field,
+                     Interned(why)}});
     }
   }
 
@@ -68,7 +85,7 @@ class TableMends {
   // nobody sees wrap.
   void FacilityIds() {
     const int fac = o_.FieldIndex("FAC_ID");
-    if (fac < 0) return;
+    if (fac < 0 || state_.FacilityID.empty()) return;
     for (int32_t record : o_.wrong_id_records) {
       const std::string id = Text(record, fac);
       const Unwrapped u = Unwrap(id);
@@ -80,7 +97,7 @@ class TableMends {
       } else {
         continue;
       }
-      groups_.push_back({Mend(record, fac, CellMend::Kind::kText, state_.FacilityID, 0, why)});
+      Keep({Mend(record, fac, CellMend::Kind::kText, state_.FacilityID, 0, why)});
     }
   }
 
@@ -104,7 +121,7 @@ class TableMends {
                                    : "the laboratory's qualifier written after the number")};
         if (Fill(group, mark.record, other, said->after,
                  units ? "the units of " + field : "the qualifier of CONC")) {
-          groups_.push_back(std::move(group));
+          Keep(std::move(group));
         }
         return;
       }
@@ -117,8 +134,8 @@ class TableMends {
           serial && *serial >= kFirst && *serial < kLast) {
         std::string shown;
         readers::AppendNumberText(*serial, true, false, shown);
-        groups_.push_back({Mend(mark.record, mark.field, CellMend::Kind::kDate, shown, *serial,
-                                "a date kept as its number")});
+        Keep({Mend(mark.record, mark.field, CellMend::Kind::kDate, shown, *serial,
+                   "a date kept as its number")});
       }
       return;
     }
@@ -127,8 +144,8 @@ class TableMends {
     const bool whole = core && std::trunc(*core) == *core && std::fabs(*core) < 2147483648.0;
     if (!u.said.empty() && core &&
         (type == kTypeSingle || type == kTypeDouble || (type == kTypeInteger && whole))) {
-      groups_.push_back({Mend(mark.record, mark.field, CellMend::Kind::kNumber, std::string(u.core),
-                              *core, "the number " + u.said)});
+      Keep({Mend(mark.record, mark.field, CellMend::Kind::kNumber, std::string(u.core), *core,
+                 "the number " + u.said)});
     }
   }
 
@@ -153,7 +170,7 @@ class TableMends {
     } else if (PlainNumber(mdl_text) != PlainNumber(*limit)) {
       return true;  // the MDL says another limit: the person knows which
     }
-    if (Fill(group, record, "LAB_Q", "U", why + ": U")) groups_.push_back(std::move(group));
+    if (Fill(group, record, "LAB_Q", "U", why + ": U")) Keep(std::move(group));
     return true;
   }
 
@@ -183,7 +200,7 @@ class TableMends {
                     number,
                     Text(record, field),
                     f < o_.fields.size() ? o_.fields[f] : "",
-                    why};
+                    Interned(why)};
   }
 
   // A cell's text as read, without the marks the data-type stage put round it.
@@ -205,37 +222,55 @@ class TableMends {
   const RecordSet* sheet_;
   const RecordSet* structure_;
   int n_;
-  std::vector<MendGroup> groups_;
+  void Keep(MendGroup&& group) {
+    for (CellMend& m : group) {
+      found_.mends.push_back(std::move(m));
+      found_.finding.push_back(findings_);
+    }
+    ++findings_;
+  }
+
+  Found found_;
+  uint32_t findings_ = 0;
 };
 
 }  // namespace
 
 std::vector<CellMend> MendsOf(const RunState& state, int n) {
   if (n < 1 || n > 5) return {};
-  const std::vector<MendGroup> groups = TableMends(state, n).Find();
-  // A cell two findings would write otherwise is left, with all either writes.
-  std::map<std::pair<int64_t, int32_t>, const CellMend*> cells;
-  std::set<std::pair<int64_t, int32_t>> disputed;
-  for (const MendGroup& group : groups) {
-    for (const CellMend& m : group) {
-      const auto [it, added] = cells.emplace(std::pair{m.row, m.column}, &m);
-      if (!added && it->second->now != m.now) disputed.insert(it->first);
-    }
+  auto [mends, finding] = TableMends(state, n).Find();
+  // A cell two findings would write otherwise is left, with all either
+  // writes: found through the mends sorted by their cells.
+  auto cell = [&](uint32_t i) { return std::pair{mends[i].row, mends[i].column}; };
+  std::vector<uint32_t> order(mends.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return cell(a) < cell(b); });
+  std::vector<bool> disputed(finding.empty() ? 0 : finding.back() + 1, false);
+  for (size_t i = 0, j = 0; i < order.size(); i = j) {
+    bool differ = false;
+    for (j = i + 1; j < order.size() && cell(order[j]) == cell(order[i]); ++j)
+      differ = differ || mends[order[j]].now != mends[order[i]].now;
+    for (size_t k = i; differ && k < j; ++k) disputed[finding[order[k]]] = true;
   }
+  order = {};
+  size_t kept = 0;
+  for (uint32_t f : finding) kept += disputed[f] ? 0 : 1;
   std::vector<CellMend> out;
-  std::set<std::pair<int64_t, int32_t>> written;
-  for (const MendGroup& group : groups) {
-    const bool left = std::any_of(group.begin(), group.end(), [&](const CellMend& m) {
-      return disputed.count({m.row, m.column}) > 0;
-    });
-    if (left) continue;
-    for (const CellMend& m : group) {
-      if (written.insert({m.row, m.column}).second) out.push_back(m);
-    }
+  out.reserve(kept);
+  for (uint32_t f : finding) {
+    if (!disputed[f]) out.push_back(std::move(mends.front()));
+    mends.pop_front();  // its memory goes as the list is moved
   }
-  std::stable_sort(out.begin(), out.end(), [](const CellMend& a, const CellMend& b) {
+  const auto by_cell = [](const CellMend& a, const CellMend& b) {
     return std::pair{a.row, a.column} < std::pair{b.row, b.column};
-  });
+  };
+  std::sort(out.begin(), out.end(), by_cell);
+  // Two findings writing one cell alike write it once.
+  out.erase(std::unique(out.begin(), out.end(),
+                        [](const CellMend& a, const CellMend& b) {
+                          return a.row == b.row && a.column == b.column;
+                        }),
+            out.end());
   return out;
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "state/run_state.h"
@@ -26,7 +27,9 @@ struct CellMend {
   double number = 0;  // a number's value, a date's serial (days from 1899-12-30)
   std::string was;    // the cell as read ("" for an empty one)
   std::string field;  // the field whose name or value the cell holds
-  std::string why;    // what was wrong, in a few words
+  // What was wrong, in a few words: one of a few dozen texts, kept for the
+  // program's life (a million mends of one kind share one).
+  std::string_view why;
 };
 
 // The mends of the last import of table n (1..5), in the order of its rows,
