@@ -177,6 +177,17 @@ void PrintImportProblems(const std::vector<ImportProblem>& problems, std::ostrea
   if (more > 0) out << "  and " << more << " more\n";
 }
 
+namespace {
+
+// "its sheet Mends lists them", "its sheets Mends to Mends (3) list them".
+std::string MendsSheetsSaid(size_t mends) {
+  const std::vector<std::string> sheets = MendsSheetNames(mends);
+  if (sheets.size() == 1) return "its sheet " + sheets[0] + " lists them";
+  return "its sheets " + sheets.front() + " to " + sheets.back() + " list them";
+}
+
+}  // namespace
+
 void PrintMended(const MendedCopiesResult& mended, const std::string& dir, std::ostream& out) {
   constexpr size_t kShown = 5;
   std::string as_they_are;
@@ -187,7 +198,7 @@ void PrintMended(const MendedCopiesResult& mended, const std::string& dir, std::
     }
     const size_t n = copy.mends.size();
     out << "Mended workbook: " << copy.file.string() << ", " << n << (n == 1 ? " cell" : " cells")
-        << " mended (its sheet " << kMendsSheet << " lists them)\n";
+        << " mended (" << MendsSheetsSaid(n) << ")\n";
     for (size_t i = 0; i < n && i < kShown; ++i) {
       const CellMend& m = copy.mends[i];
       out << "  " << ColumnLetters(m.column) << m.row << ", " << m.field << ": "

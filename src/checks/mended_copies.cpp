@@ -76,14 +76,6 @@ lxw_error WriteMend(lxw_worksheet* ws, lxw_row_t row, const CellMend& m, MendFor
 // The lines of a Mends sheet under its heading: a worksheet's rows.
 constexpr size_t kLinesPerSheet = LXW_ROW_MAX - 1;
 
-// "Mends", "Mends (2)", ...: as many as `mends` fill.
-std::vector<std::string> MendsSheetNames(size_t mends) {
-  std::vector<std::string> names = {kMendsSheet};
-  for (size_t k = 2; (k - 1) * kLinesPerSheet < mends; ++k)
-    names.push_back(std::string(kMendsSheet) + " (" + std::to_string(k) + ")");
-  return names;
-}
-
 // False when `stop` said so (asked every few thousand lines).
 bool WriteMendsSheets(lxw_workbook* book, const std::string& data_sheet,
                       const std::vector<CellMend>& mends, const fs::path& file,
@@ -142,6 +134,13 @@ std::string WorkbookThere(const fs::path& dir, const std::string& facility_id) {
 }
 
 }  // namespace
+
+std::vector<std::string> MendsSheetNames(size_t mends) {
+  std::vector<std::string> names = {kMendsSheet};
+  for (size_t k = 2; (k - 1) * kLinesPerSheet < mends; ++k)
+    names.push_back(std::string(kMendsSheet) + " (" + std::to_string(k) + ")");
+  return names;
+}
 
 bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                      const std::vector<CellMend>& mends, const fs::path& file,

@@ -22,6 +22,9 @@ namespace sorvane {
 
 inline constexpr const char* kMendsSheet = "Mends";
 
+// "Mends", "Mends (2)", ...: the sheets `mends` mends fill.
+std::vector<std::string> MendsSheetNames(size_t mends);
+
 struct MendedCopiesResult {
   struct Copy {
     int table = 0;
@@ -37,9 +40,9 @@ MendedCopiesResult WriteMendedCopies(const RunState& state, const std::filesyste
 
 // The mended copy of the sheet read from `origin.path` (opened with its
 // password), named `sheet_name` as in the workbook, with `mends` (in the
-// order of their cells, as MendsOf gives them) written in, to `file`. Throws FileError naming the file and the reason when the workbook
-// cannot be read or the copy cannot be written; false when `stop` said so
-// while the rows were read (nothing written).
+// order of their cells, as MendsOf gives them) written in, to `file`. Throws FileError naming the
+// file and the reason when the workbook cannot be read or the copy cannot be written; false when
+// `stop` said so while the rows were read (nothing written).
 bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                      const std::vector<CellMend>& mends, const std::filesystem::path& file,
                      const std::function<bool()>& stop = nullptr);
