@@ -15,6 +15,7 @@
 #include "import/import_driver.h"
 #include "import/import_problems.h"
 #include "import/import_workbook.h"
+#include "import/mends.h"
 #include "import/table_structures.h"
 #include "import_fixture.h"
 #include "support/case_table.h"
@@ -613,6 +614,15 @@ TEST_F(FacilityIdsTest, RowsOfTheFacilityKnownToTheSitesPass) {
             "Row 3: FAC_ID \"123456\" is not the facility's ID 0123456. It is the facility's ID "
             "without its leading zero, as a spreadsheet keeps an ID typed as a number: format the "
             "column as text and type the ID again.");
+  // Its mend is the ID as text; another ID has none.
+  const std::vector<CellMend> mends = MendsOf(state, 3);
+  ASSERT_EQ(mends.size(), 1u);
+  EXPECT_EQ(mends[0].row, 3);
+  EXPECT_EQ(mends[0].kind, CellMend::Kind::kText);
+  EXPECT_EQ(mends[0].now, "0123456");
+  EXPECT_EQ(mends[0].was, "123456");
+  EXPECT_FALSE(Check({"0123456", "7654321"}, "0123456"));
+  EXPECT_TRUE(MendsOf(state, 3).empty());
 }
 
 // A row with another or no ID stops the table. A site matches on the end of
