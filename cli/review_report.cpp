@@ -208,6 +208,10 @@ void PrintMended(const MendedCopiesResult& mended, const std::string& dir, std::
     if (n > kShown) out << "  and " << n - kShown << " more\n";
   }
   if (!as_they_are.empty()) out << "Copied as they are into " << dir << ": " << as_they_are << '\n';
+  if (mended.stopped) {
+    out << "The mended workbooks were stopped: " << dir
+        << " holds only those named above, not a whole set.\n";
+  }
 }
 
 void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out) {

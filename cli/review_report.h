@@ -79,7 +79,7 @@ void WriteReportJson(const ReviewReport& report, std::ostream& out);
 // its severity wording and the number of problem records.
 void PrintCheckVerdicts(const ReviewReport& report, std::ostream& out);
 // The mended workbooks (--mend): each mended one with its first mends, then
-// the names of those copied as they are.
+// the names of those copied as they are, and whether a stop cut the set short.
 void PrintMended(const MendedCopiesResult& mended, const std::string& dir, std::ostream& out);
 // Under a table's label, the first few things its import found wrong, each
 // at its place ("Row 9, PH: "seven" is not a number."); skipped rows, which

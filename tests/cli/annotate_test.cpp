@@ -14,6 +14,7 @@
 #include <limits>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "checks/frmCCheckView.h"
 #include "checks/marked_copies.h"
@@ -21,6 +22,7 @@
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
 #include "json_parse.h"
+#include "review_report.h"
 #include "shell/frmCMain.h"
 #include "state/sheet_places.h"
 #include "support/comma_decimal_locale.h"
@@ -477,6 +479,18 @@ TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
     ++files;
   }
   EXPECT_EQ(files, 4u);
+
+  // So are the mended workbooks, the set said to be cut short.
+  w.state().StopRequested = [&] { return fs::exists(dir.dir() / "Mended" / "1234567_4.xls"); };
+  const MendedCopiesResult mended = WriteMendedCopies(w.state(), dir.dir() / "Mended");
+  EXPECT_TRUE(mended.stopped);
+  EXPECT_EQ(mended.written.size(), 4u);
+  std::ostringstream said;
+  cli::PrintMended(mended, "Mended", said);
+  EXPECT_THAT(said.str(), ::testing::EndsWith(
+                              "Copied as they are into Mended: 1234567_1.xls, 1234567_2.xls, "
+                              "1234567_3.xls, 1234567_4.xls\nThe mended workbooks were stopped: "
+                              "Mended holds only those named above, not a whole set.\n"));
 }
 
 }  // namespace
