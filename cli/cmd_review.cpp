@@ -31,6 +31,7 @@
 #include "console_ui.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "import/mends.h"
 #include "program_start.h"
 #include "progress_line.h"
 #include "report_file.h"
@@ -151,6 +152,7 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   bool problems = false;
   std::set<int> wanted(options.tables.begin(), options.tables.end());
   if (wanted.empty()) wanted = {1, 2, 3, 4, 5};
+  bool mendable = false;
   for (int n = 1; n <= 5; ++n) {
     const std::string& label = s.StatusLabel(n).caption;
     if (!label.empty()) text << "Table " << n << ": " << ForTerminal(label) << '\n';
@@ -162,7 +164,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     t.import_problems = ImportProblemsOf(s, n);
     if (!t.import_problems.empty()) problems = true;
     PrintImportProblems(t.import_problems, text);
+    mendable = mendable || (options.mend_dir.empty() && HasMends(s, n));
     report.tables.push_back(std::move(t));
+  }
+  if (mendable) {
+    text << "Some of what the import found can be mended without a doubt: --mend DIR writes the "
+            "workbooks so mended into DIR.\n";
   }
   text << ForTerminal(report.summary) << '\n';
 

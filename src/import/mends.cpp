@@ -29,12 +29,13 @@ std::string_view Interned(const std::string& text) {
 
 class TableMends {
  public:
-  TableMends(const RunState& state, int n)
+  TableMends(const RunState& state, int n, uint32_t most = UINT32_MAX)
       : state_(state),
         o_(state.Tables[static_cast<size_t>(n)].Origin),
         sheet_(state.SheetRecordset[static_cast<size_t>(n)].get()),
         structure_(state.TempRecordset[static_cast<size_t>(n)].get()),
-        n_(n) {}
+        n_(n),
+        most_(most) {}
 
   // Every finding's mends in one list (a table of a million results written
   // "<0.5" has millions), and the finding of each.
@@ -50,7 +51,10 @@ class TableMends {
     // The later stages ran only when the field names were right.
     if (o_.missing_fields.empty() && sheet_ != nullptr) {
       FacilityIds();
-      for (const CellMark& mark : o_.type_marks) Marked(mark);
+      for (const CellMark& mark : o_.type_marks) {
+        if (findings_ >= most_) break;
+        Marked(mark);
+      }
     }
     return std::move(found_);
   }
@@ -230,15 +234,18 @@ class TableMends {
     ++findings_;
   }
 
+  const uint32_t most_;  // findings enough
   Found found_;
   uint32_t findings_ = 0;
 };
 
 }  // namespace
 
-std::vector<CellMend> MendsOf(const RunState& state, int n) {
+namespace {
+
+std::vector<CellMend> MendsAmong(const RunState& state, int n, uint32_t most) {
   if (n < 1 || n > 5) return {};
-  auto [mends, finding] = TableMends(state, n).Find();
+  auto [mends, finding] = TableMends(state, n, most).Find();
   // A cell two findings would write otherwise is left, with all either
   // writes: found through the mends sorted by their cells.
   auto cell = [&](uint32_t i) { return std::pair{mends[i].row, mends[i].column}; };
@@ -273,5 +280,13 @@ std::vector<CellMend> MendsOf(const RunState& state, int n) {
             out.end());
   return out;
 }
+
+}  // namespace
+
+std::vector<CellMend> MendsOf(const RunState& state, int n) {
+  return MendsAmong(state, n, UINT32_MAX);
+}
+
+bool HasMends(const RunState& state, int n) { return !MendsAmong(state, n, 1000).empty(); }
 
 }  // namespace sorvane

@@ -405,10 +405,15 @@ TEST_F(AnnotateTest, MendedWorkbooksHoldTheCertainMendsAndReviewAgainWithFewerPr
   EXPECT_EQ(copy.cells.at({3, "G"}).fill, "C6EFCE");
   EXPECT_EQ(copy.cells.at({2, "G"}).fill, "");
 
-  // Reviewed again, what was left to the person is all there is.
+  // Reviewed again, what was left to the person is all there is, and nothing
+  // more is said to be mendable.
   const fs::path again = dir_.dir() / "again.json";
   r = RunCommand({"review", "1234567", "--data-dir", dir_.dir().string(), "--workbooks",
                   mended.string(), "--json", again.string()});
+  EXPECT_THAT(r.out, ::testing::Not(::testing::HasSubstr("--mend")));
+  EXPECT_THAT(Review().out,
+              ::testing::HasSubstr("\nSome of what the import found can be mended without a doubt: "
+                                   "--mend DIR writes the workbooks so mended into DIR.\n"));
   const Json report = ParseJson(ReadFile(again));
   const size_t left[] = {0, 0, 1, 0, 2};
   for (int n = 1; n <= 5; ++n)
