@@ -51,8 +51,9 @@ class TableMends {
     // The later stages ran only when the field names were right.
     if (o_.missing_fields.empty() && sheet_ != nullptr) {
       FacilityIds();
+      uint32_t looked = 0;
       for (const CellMark& mark : o_.type_marks) {
-        if (findings_ >= most_) break;
+        if (++looked > most_) break;
         Marked(mark);
       }
     }
@@ -90,7 +91,9 @@ class TableMends {
   void FacilityIds() {
     const int fac = o_.FieldIndex("FAC_ID");
     if (fac < 0 || state_.FacilityID.empty()) return;
+    uint32_t looked = 0;
     for (int32_t record : o_.wrong_id_records) {
+      if (++looked > most_) break;
       const std::string id = Text(record, fac);
       const Unwrapped u = Unwrap(id);
       std::string why;
@@ -234,7 +237,7 @@ class TableMends {
     ++findings_;
   }
 
-  const uint32_t most_;  // findings enough
+  const uint32_t most_;  // findings looked at, at most (of each stage)
   Found found_;
   uint32_t findings_ = 0;
 };
@@ -287,6 +290,6 @@ std::vector<CellMend> MendsOf(const RunState& state, int n) {
   return MendsAmong(state, n, UINT32_MAX);
 }
 
-bool HasMends(const RunState& state, int n) { return !MendsAmong(state, n, 1000).empty(); }
+bool HasMends(const RunState& state, int n) { return !MendsAmong(state, n, 10000).empty(); }
 
 }  // namespace sorvane

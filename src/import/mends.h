@@ -36,8 +36,8 @@ struct CellMend {
 // each row's by column; empty when its import found nothing to mend.
 std::vector<CellMend> MendsOf(const RunState& state, int n);
 
-// Whether the import of table n found something to mend, judged by at most
-// its first thousand mendable findings (cheap on a table of a million).
+// Whether the import of table n found something to mend, judged by the first
+// ten thousand findings of each stage (cheap on a table of a million).
 bool HasMends(const RunState& state, int n);
 
 }  // namespace sorvane
