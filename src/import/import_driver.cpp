@@ -11,6 +11,7 @@
 #include "import/facility_ids.h"
 #include "import/import_problems.h"
 #include "import/import_workbook.h"
+#include "import/mends.h"
 #include "import/table_structures.h"
 #include "transfer/transfer.h"
 #include "viewers/table_view.h"
@@ -159,6 +160,9 @@ void ShowImportSummary(RunState& state) {
     }
     if (problems.size() > kShown) {
       tip += "\nand " + std::to_string(problems.size() - kShown) + " more";
+    }
+    if (!problems.empty() && HasMends(state, n)) {
+      tip += "\nData Copy > Mended Workbooks... mends some of these without a doubt.";
     }
     state.StatusLabel(n).tooltip = tip;
   }

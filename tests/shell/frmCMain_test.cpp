@@ -393,6 +393,10 @@ TEST_F(MainWindowTest, MendedWorkbooksAreWrittenWhereChosenAndSaidSo) {
               "LAB_Q", "MDL", "A_COMMENTS", "A_LABORATORY"},
              {"1234567", "MW-1", "S-1", "8260B", "71-43-2", "Benzene", "<0.5", "ug/l"}});
   w.mnuRunData_Click(0);
+  EXPECT_EQ(w.state().StatusLabel(5).tooltip,
+            "Row 2, CONC: \"<0.5\" is not a number. A result below its detection limit is written "
+            "as the limit: 0.5 in CONC and MDL, U in LAB_Q.\nData Copy > Mended Workbooks... mends "
+            "some of these without a doubt.");
   const std::optional<MendedCopiesResult> r = w.mnuDataMended_Click();
   ASSERT_TRUE(r);
   EXPECT_EQ(ui_.messages.back(), "The workbooks were written to " + out.string() +
