@@ -97,8 +97,9 @@ class TableMends {
       const std::string id = Text(record, fac);
       const Unwrapped u = Unwrap(id);
       std::string why;
-      if (LeadingZerosLost(id, state_.FacilityID) > 0) {
-        why = "the facility's ID without its leading zeros";
+      if (const size_t zeros = LeadingZerosLost(id, state_.FacilityID); zeros > 0) {
+        why = zeros > 1 ? "the facility's ID without its leading zeros"
+                        : "the facility's ID without its leading zero";
       } else if (!u.said.empty() && u.core == state_.FacilityID) {
         why = "the facility's ID " + u.said;
       } else {

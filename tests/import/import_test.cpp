@@ -621,6 +621,7 @@ TEST_F(FacilityIdsTest, RowsOfTheFacilityKnownToTheSitesPass) {
   EXPECT_EQ(mends[0].kind, CellMend::Kind::kText);
   EXPECT_EQ(mends[0].now, "0123456");
   EXPECT_EQ(mends[0].was, "123456");
+  EXPECT_EQ(mends[0].why, "the facility's ID without its leading zero");
   EXPECT_FALSE(Check({"0123456", "7654321"}, "0123456"));
   EXPECT_TRUE(MendsOf(state, 3).empty());
 }
