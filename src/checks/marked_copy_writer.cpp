@@ -3,7 +3,6 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <exception>
 #include <map>
 #include <tuple>
 #include <unordered_map>

@@ -2,9 +2,7 @@
 
 #include <xlsxwriter.h>
 
-#include <algorithm>
 #include <cmath>
-#include <exception>
 #include <map>
 
 #include "acquire/file_ops.h"
