@@ -10,6 +10,7 @@
 #include "acquire/folder_replacement.h"
 #include "acquire/folder_scan.h"
 #include "checks/marked_copies.h"
+#include "checks/mended_copies.h"
 
 namespace sorvane::cli {
 namespace fs = std::filesystem;
@@ -37,6 +38,11 @@ bool MendFolderIsFree(const ReviewOptions& options, const std::string (&inputs)[
           << " holds the workbooks under review; give the mended workbooks a folder of their own\n";
       return false;
     }
+  }
+  // Refused before the review runs rather than after it.
+  if (const std::string why = MendedFolderRefusal(dir, options.facility_id); !why.empty()) {
+    err << "--mend: " << why << '\n';
+    return false;
   }
   for (const std::string& other : {options.annotate_dir, options.json_file, options.xlsx_file}) {
     if (other.empty() || other == "-") continue;

@@ -122,16 +122,26 @@ std::string MendedName(const std::string& workbook_name) {
   return fs::path(workbook_name).stem().string() + ".xlsx";
 }
 
-// A workbook of the facility that `dir` holds already ("" when none).
-std::string WorkbookThere(const fs::path& dir, const std::string& facility_id) {
-  for (const fs::path& file : ListFiles(dir)) {
-    const std::string name = NameOf(file);
-    if (HasWorkbookSuffix(name) && IsFacilityWorkbook(name, facility_id)) return name;
+}  // namespace
+
+std::string MendedFolderRefusal(const fs::path& dir, const std::string& facility_id) {
+  std::error_code ec;
+  if (!fs::exists(dir, ec)) return "";
+  if (!fs::is_directory(dir, ec)) return dir.string() + " is not a folder.";
+  try {
+    for (const fs::path& file : ListFiles(dir)) {
+      const std::string name = NameOf(file);
+      if (HasWorkbookSuffix(name) && IsFacilityWorkbook(name, facility_id)) {
+        return dir.string() + " holds " + name + ", a workbook of facility " + facility_id +
+               " already; the mended workbooks go to a folder without any, so that none is "
+               "written over.";
+      }
+    }
+  } catch (const Error& e) {
+    return e.description();
   }
   return "";
 }
-
-}  // namespace
 
 std::vector<std::string> MendsSheetNames(size_t mends) {
   std::vector<std::string> names = {kMendsSheet};
@@ -211,18 +221,7 @@ MendedCopiesResult WriteMendedCopies(const RunState& state, const fs::path& dir)
   MendedCopiesResult result;
   std::string refusal = MarkedCopiesDirRefusal(state, dir, "the mended workbooks");
   if (refusal.empty()) refusal = MakeMarkedCopiesDir(dir);
-  if (refusal.empty()) {
-    try {
-      if (const std::string there = WorkbookThere(dir, state.FacilityID); !there.empty()) {
-        refusal = dir.string() + " holds " + there + ", a workbook of facility " +
-                  state.FacilityID +
-                  " already; the mended workbooks go to a folder without any, so that none is "
-                  "written over.";
-      }
-    } catch (const Error& e) {
-      refusal = e.description();
-    }
-  }
+  if (refusal.empty()) refusal = MendedFolderRefusal(dir, state.FacilityID);
   if (!refusal.empty()) {
     result.failures.push_back(refusal);
     return result;

@@ -38,6 +38,11 @@ struct MendedCopiesResult {
 
 MendedCopiesResult WriteMendedCopies(const RunState& state, const std::filesystem::path& dir);
 
+// Why `dir` may not receive the mended workbooks of facility `facility_id`
+// ("" when it may, or is not there yet): it is a file, cannot be listed, or
+// holds a workbook of the facility already.
+std::string MendedFolderRefusal(const std::filesystem::path& dir, const std::string& facility_id);
+
 // The mended copy of the sheet read from `origin.path` (opened with its
 // password), named `sheet_name` as in the workbook, with `mends` (in the
 // order of their cells, as MendsOf gives them) written in, to `file`. Throws FileError naming the
