@@ -154,14 +154,13 @@ void ShowImportSummary(RunState& state) {
   for (int n = 1; n <= 5; ++n) {
     constexpr size_t kShown = 10;
     std::string tip;
-    const std::vector<ImportProblem> problems = ImportProblemsOf(state, n);
-    for (size_t i = 0; i < problems.size() && i < kShown; ++i) {
+    size_t count = 0;
+    const std::vector<ImportProblem> problems = ImportProblemsOf(state, n, kShown, &count);
+    for (size_t i = 0; i < problems.size(); ++i) {
       tip += (i > 0 ? "\n" : "") + ForReading(problems[i].text);
     }
-    if (problems.size() > kShown) {
-      tip += "\nand " + std::to_string(problems.size() - kShown) + " more";
-    }
-    if (!problems.empty() && HasMends(state, n)) {
+    if (count > kShown) tip += "\nand " + std::to_string(count - kShown) + " more";
+    if (count > 0 && HasMends(state, n)) {
       tip += "\nData Copy > Mended Workbooks... mends some of these without a doubt.";
     }
     state.StatusLabel(n).tooltip = tip;

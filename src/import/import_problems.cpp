@@ -158,9 +158,19 @@ std::string MarkedCellProblem(const RunState& state, int n, int64_t record, int 
   return "";
 }
 
-std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
+std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n, size_t limit,
+                                            size_t* count) {
   std::vector<ImportProblem> out;
+  size_t unmade = 0;  // counted past the limit, not worded
+  if (count != nullptr) *count = 0;
   if (n < 1 || n > 5) return out;
+  // The lists of a row each (a million results may all be marked) are worded
+  // only while there is room.
+  auto room = [&] {
+    if (out.size() < limit) return true;
+    ++unmade;
+    return false;
+  };
   const TableInfo& info = state.Tables[static_cast<size_t>(n)];
   const SheetOrigin& o = info.Origin;
   const std::string table = "Table " + std::to_string(n);
@@ -222,6 +232,7 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
   };
   const int fac = o.FieldIndex("FAC_ID");
   for (int32_t record : o.wrong_id_records) {
+    if (!room()) continue;
     const SheetPlace p = o.PlaceOf(workbook, sheet_name, record,
                                    fac >= 0 ? std::vector<int32_t>{fac} : std::vector<int32_t>{});
     const std::string id = sheet_text(record, fac);
@@ -235,16 +246,23 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n) {
     out.push_back({"facility_id", "FAC ID not in Main Database", {}});
   }
   for (const CellMark& mark : o.type_marks) {
+    if (!room()) continue;
     out.push_back({"data_type",
                    DataTypeText(state, n, mark),
                    {o.PlaceOf(workbook, sheet_name, mark.record, {mark.field})}});
   }
   for (int64_t row : info.SkippedRows) {
+    if (!room()) continue;
     out.push_back({"skipped_row",
                    "Row " + std::to_string(row) + " skipped: its first cell is empty.",
                    {place(row, {0})},
                    1});
   }
+  if (out.size() > limit) {
+    unmade += out.size() - limit;
+    out.resize(limit);
+  }
+  if (count != nullptr) *count = out.size() + unmade;
   return out;
 }
 

@@ -6,6 +6,7 @@
 // rows left out because their first cell is empty.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,10 @@ struct ImportProblem {
 };
 
 // The findings of the last import of table n (1..5), in the order the stages
-// ran; empty for a table read and checked cleanly.
-std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n);
+// ran; empty for a table read and checked cleanly. Only the first `limit` are
+// worded; `count`, when given, receives the number of all.
+std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n, size_t limit = SIZE_MAX,
+                                            size_t* count = nullptr);
 
 // The header cell (its index in `o.fields`) whose name, no field of the table
 // `structure` describes, is written nearly as the missing `field` is ("Lab Q"
