@@ -20,8 +20,10 @@
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "checks/error_workbook_export.h"
 #include "checks/frmCCheckView.h"
@@ -61,6 +63,17 @@ class ReviewUi : public ConsoleUi {
     if (on_refresh) on_refresh();
   }
 };
+
+// "Tables 2 and 5 were not transferred, so no check ran and no error workbook was written."
+std::string NotTransferredLine(const std::vector<int>& tables) {
+  std::string line = tables.size() == 1 ? "Table " : "Tables ";
+  for (size_t i = 0; i < tables.size(); ++i) {
+    if (i > 0) line += i + 1 == tables.size() ? " and " : ", ";
+    line += std::to_string(tables[i]);
+  }
+  return line + (tables.size() == 1 ? " was" : " were") +
+         " not transferred, so no check ran and no error workbook was written.";
+}
 
 }  // namespace
 
@@ -177,6 +190,14 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   for (int n = 1; n <= 5; ++n)
     all_transferred = all_transferred && s.Tables[n].TableStatus >= stage::kTransferred;
   problems = problems || !all_transferred;
+  // The checks read the five tables together: one missing, none runs. Whoever
+  // asked for an error workbook hears why there is none.
+  if (!all_transferred && !set_incomplete && !cancelled) {
+    std::vector<int> missing;
+    for (int n = 1; n <= 5; ++n)
+      if (s.Tables[n].TableStatus < stage::kTransferred) missing.push_back(n);
+    text << NotTransferredLine(missing) << '\n';
+  }
   // A transfer the database refused (a full disk, a read-only or damaged work
   // database) is not a problem of the facility's data: the review could not run.
   const bool transfer_failed = !imported.transfer_failed.empty();

@@ -298,6 +298,8 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCellsAndColourTheTableOn
       report["tables"][4]["import_problems"][0]["text"].string,
       "The value in row 3, column F of Table 5 appears to be longer than the allowed length.");
   EXPECT_NE(r.out.find("Marked copy: "), std::string::npos);
+  EXPECT_THAT(r.out, ::testing::HasSubstr("Tables 1, 2, 3, 4 and 5 were not transferred, so no "
+                                          "check ran and no error workbook was written.\n"));
   // The terminal says each under its table's line.
   EXPECT_NE(r.out.find("Table 4: The MATRIX field(s) of Table 4 is/are missing or misspelled.  \n"
                        "  The MATRIX field of Table 4 is missing or misspelled. Its header cell E1 "

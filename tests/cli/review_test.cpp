@@ -132,6 +132,8 @@ TEST(Review, EscapeSequenceFromAWorkbookIsShownNotSentToTheTerminal) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out.find('\x1B'), std::string::npos);
   EXPECT_THAT(r.out, HasSubstr("X\\x1B]0;TITLE\\x07"));
+  EXPECT_THAT(r.out, HasSubstr("Table 1 was not transferred, so no check ran and no error "
+                               "workbook was written.\n"));
 }
 
 // The folder is a memory stick as a Mac writes it, with a hidden "._"
