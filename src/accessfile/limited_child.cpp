@@ -13,12 +13,8 @@
 #include <new>
 
 #include "core/errors.h"
+#include "core/forked_work.h"
 #include "core/text.h"
-
-#ifdef SORVANE_COVERAGE
-extern "C" void __gcov_dump(void);
-extern "C" void __gcov_reset(void);
-#endif
 
 namespace sorvane {
 namespace {
@@ -43,7 +39,7 @@ void Limit(int resource, uint64_t value) {
 std::string Megabytes(uint64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
 
 // No file writes in the child. A coverage build lowers only the soft limit, so
-// that EndChild can lift it again to write the child's line counts.
+// that EndForkedCopy can lift it again to write the child's line counts.
 void ForbidFileWrites() {
 #ifdef SORVANE_COVERAGE
   rlimit r{};
@@ -53,19 +49,6 @@ void ForbidFileWrites() {
 #else
   Limit(RLIMIT_FSIZE, 0);
 #endif
-}
-
-// Ends the child without exit handlers: they belong to the program, not to
-// this copy of it. A coverage build writes the lines the child ran first.
-[[noreturn]] void EndChild() {
-#ifdef SORVANE_COVERAGE
-  rlimit r{};
-  getrlimit(RLIMIT_FSIZE, &r);
-  r.rlim_cur = r.rlim_max;
-  setrlimit(RLIMIT_FSIZE, &r);
-  __gcov_dump();
-#endif
-  _exit(0);
 }
 
 }  // namespace
@@ -84,21 +67,14 @@ LimitedChild::LimitedChild(const ChildLimits& limits, std::function<void(int fd)
   const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits.time).count();
   pid_ = fork();
   if (pid_ == 0) {
-#ifdef SORVANE_COVERAGE
-    __gcov_reset();  // the parent's counts are its own to write
-#endif
-    // The parent alone decides when the reader stops (it kills it). A Ctrl-C
-    // reaches the whole process group, and the handlers copied from the
-    // parent would hand the request on a second time: the desktop window's
-    // writes to a pipe both share. A parent that dies closes the data pipe,
-    // and the reader's next write ends it.
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_IGN);
+    // The parent alone decides when the reader stops (it kills it): the
+    // handlers copied from it would hand a Ctrl-C on a second time, as the
+    // desktop window's writes to a pipe both share.
+    BecomeForkedCopy();
     close(data[0]);
     close(err[0]);
     dup2(err[1], STDOUT_FILENO);
     dup2(err[1], STDERR_FILENO);
-    signal(SIGPIPE, SIG_DFL);
-    Limit(RLIMIT_CORE, 0);
     ForbidFileWrites();
     Limit(RLIMIT_AS, address_space);
     Limit(RLIMIT_CPU, static_cast<uint64_t>(seconds) + 1);
@@ -112,7 +88,7 @@ LimitedChild::LimitedChild(const ChildLimits& limits, std::function<void(int fd)
     } catch (const std::exception& e) {
       WriteAll(data[1], EncodeFrame(FrameTag::kError, e.what()));
     }
-    EndChild();
+    EndForkedCopy(0);
   }
   const int fork_errno = errno;
   close(data[1]);

@@ -114,7 +114,8 @@ bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
         }
       });
     }
-    lxw_error e = out.Close();
+    lxw_error e = out.Close(stop);
+    if (out.stopped()) throw Stopped{};
     if (e != LXW_NO_ERROR) Fail(file, out.ErrorText(e));
     // A file system that keeps no such times still gets the workbook; a later
     // export then keeps it aside rather than replacing it.

@@ -127,9 +127,11 @@ std::string PlaceText(const SheetPlace& place) {
   return text;
 }
 
-void WriteProblemSheets(lxw_workbook* book, Formats& formats,
+// False when `stop` said so (asked every few thousand lines).
+bool WriteProblemSheets(lxw_workbook* book, Formats& formats,
                         const std::vector<const MarkedProblem*>& problems,
-                        const std::string& data_sheet, size_t sheets, const fs::path& file) {
+                        const std::string& data_sheet, size_t sheets, const fs::path& file,
+                        const std::function<bool()>& stop) {
   // The rule of each check is in the comments of its cells; repeating it on
   // every line would make a long list much larger to write and to open.
   static const char* kHeadings[] = {"Table", "Check", "Severity", "Problem", "Place"};
@@ -154,6 +156,7 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
     const size_t first = k * kProblemLinesPerSheet;
     const size_t last = std::min(problems.size(), first + kProblemLinesPerSheet);
     for (size_t i = first; i < last; ++i) {
+      if (i % 4096 == 0 && stop && stop()) return false;
       const MarkedProblem& p = *problems[i];
       const auto row = static_cast<lxw_row_t>(i - first + 1);
       Check(worksheet_write_number(ws, row, 0, p.table, nullptr), file);
@@ -172,6 +175,7 @@ void WriteProblemSheets(lxw_workbook* book, Formats& formats,
             file);
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -203,7 +207,8 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     const size_t problem_sheets =
         std::max<size_t>(1, (problems.size() + kProblemLinesPerSheet - 1) / kProblemLinesPerSheet);
     const std::string data_name = CopySheetName(sheet_name, ProblemSheetNames(problem_sheets));
-    WriteProblemSheets(book.get(), formats, problems, data_name, problem_sheets, file);
+    if (!WriteProblemSheets(book.get(), formats, problems, data_name, problem_sheets, file, stop))
+      return false;  // the book is dropped unwritten
 
     lxw_worksheet* ws = workbook_add_worksheet(book.get(), data_name.c_str());
     if (!ws) Fail(file, "the sheet " + data_name + " could not be added");
@@ -275,7 +280,9 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     if (!ReadSheetAgain(origin, write_row, stop, [&](const std::string& why) { Fail(file, why); }))
       return false;  // the book is dropped unwritten
     Check(widths.Apply(ws), file);
-    if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
+    const lxw_error e = book.Close(stop);
+    if (book.stopped()) return false;
+    if (e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
     SetStampTime(partial, stamp);
     const fs::path kept = KeepChangedFile(file);
     if (kept_as != nullptr) *kept_as = kept;

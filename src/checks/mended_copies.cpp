@@ -207,7 +207,9 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
       return false;  // the book is dropped unwritten
     Check(widths.Apply(ws), file);
     if (!WriteMendsSheets(book.get(), data_name, mends, file, stop)) return false;
-    if (const lxw_error e = book.Close(); e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
+    const lxw_error e = book.Close(stop);
+    if (book.stopped()) return false;
+    if (e != LXW_NO_ERROR) Fail(file, book.ErrorText(e));
     fs::rename(partial, file, ec);
     if (ec) Fail(file, ec.message());
     return true;

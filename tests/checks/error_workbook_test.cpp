@@ -306,12 +306,23 @@ TEST(ErrorWorkbookWriter, SavesTextsNeverFormulasWithFontsColourAndWidths) {
     EXPECT_NE(e.description().find("(File too large)"), std::string::npos) << e.description();
   }
   EXPECT_FALSE(fs::exists(dir.dir() / "full.xlsx"));
-  // Stopped part way, the save leaves the earlier file as it was and nothing beside it.
+  // Stopped part way, among the rows or as the file is packed (asked once a
+  // row, then while it packs), the save leaves the earlier file as it was and
+  // nothing beside it.
   const std::string before = XlsxCellsText(file);
   int rows = 0;
-  EXPECT_FALSE(SaveErrorWorkbook(book, "Errors - 2", file, [&] { return ++rows > 3; }));
-  EXPECT_EQ(XlsxCellsText(file), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 1);
+  for (int i = 1; i <= book.SheetCount(); ++i)
+    book.Sheet(i).ForEachRow([&](int64_t, const auto&, const CellFont&) { ++rows; });
+  for (const int asks : {3, rows + 1}) {
+    int asked = 0;
+    EXPECT_FALSE(SaveErrorWorkbook(book, "Errors - 2", file, [&] { return ++asked >= asks; }));
+    EXPECT_EQ(asked, asks);
+    EXPECT_EQ(XlsxCellsText(file), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 1);
+  }
+  // Asked all along and never stopped, it writes the same as without a stop.
+  EXPECT_TRUE(SaveErrorWorkbook(book, "Errors - 1", dir.dir() / "f.xlsx", [] { return false; }));
+  EXPECT_EQ(XlsxCellsText(dir.dir() / "f.xlsx"), before);
 }
 
 }  // namespace
