@@ -199,7 +199,9 @@ class DigestReader : public nlohmann::json_sax<Json> {
       return true;
     }
     Capture capture;
-    const Role role = Begin(&capture);
+    Role role = Begin(&capture);
+    // Only a list of tables makes a report: "tables" as anything else is not read.
+    if (role == Role::kTables && !array) role = Role::kOther;
     if (capture != Capture::kNone) {
       capturing_ = capture;
       captured_ = array ? "[" : "{";

@@ -172,7 +172,7 @@ TEST(CompareCommand, NamesTheProblemRowsFixedAndNewAndRefusesReportsItCannotPair
 
   const std::string other = file("other.json", EditedReport("json_set(?1, '$.facility_id', 'x')"));
   const std::string cut = file("cut.json", "{\"tables\": [");
-  const std::string none = file("none.json", "[]");
+  const std::string none = file("none.json", "{\"tables\": {\"1\": {\"checks\": []}}}");
   r = RunCommand({"compare", before, other});
   EXPECT_EQ(r.err, "compare: the reports are of different facilities: 1234567 and x\n");
   EXPECT_THAT(RunCommand({"compare", cut, before}).err,
