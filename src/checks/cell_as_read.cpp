@@ -79,8 +79,12 @@ std::string NoteText(std::string_view text) {
 
 std::string CopySheetName(const std::string& name, const std::vector<std::string>& taken) {
   std::string s = ValidUtf8(name);
+  // A control character may name a sheet of a binary workbook; the file's
+  // XML can hold none.
   for (char& c : s) {
-    if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = '_';
+    if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos ||
+        static_cast<unsigned char>(c) < 0x20 || c == '\x7f')
+      c = '_';
   }
   s = Utf8Prefix(s, LXW_SHEETNAME_MAX);
   if (Trim(s).empty() || s.front() == '\'' || s.back() == '\'') return "Data";
