@@ -217,6 +217,7 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     worksheet_fit_to_pages(ws, 1, 0);
     lxw_comment_options comment{};
     comment.width = 360;
+    size_t commented = 0;
 
     bool header_seen = false;
     size_t header_width = 0;  // up to the header's last text
@@ -266,6 +267,8 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
       }
       if (mark) {
         for (const auto& [c, list] : mark->cells) {
+          if (commented == kCommentedCells) break;
+          ++commented;
           std::string text;
           for (const MarkedProblem* p : list)
             text += (text.empty() ? "" : "\n\n") + CommentLine(*p);

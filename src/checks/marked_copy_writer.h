@@ -16,6 +16,10 @@ namespace sorvane {
 // Problems sheets ("Problems", "Problems (2)", ...) hold this many lines each:
 // one link a line, and a worksheet takes no more links.
 inline constexpr size_t kProblemLinesPerSheet = 65530;
+// The first this many marked cells carry a comment; those after, their fill
+// and their line in the Problems sheets. A spreadsheet program took minutes
+// and gigabytes to open a copy of 700,000 comments, and never got there.
+inline constexpr size_t kCommentedCells = 65530;
 
 // Copies the sheet read from `origin.path` (opened with its password) to
 // `file`, marking `problems` (all of this workbook). `sheet_name` names the

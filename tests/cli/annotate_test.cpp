@@ -19,6 +19,7 @@
 
 #include "checks/frmCCheckView.h"
 #include "checks/marked_copies.h"
+#include "checks/marked_copy_writer.h"
 #include "cli_run.h"
 #include "core/text.h"
 #include "import/readers/workbook_reader.h"
@@ -351,6 +352,36 @@ TEST_F(AnnotateTest, WhatNoCellOrSheetNameCanHoldIsCopiedReadably) {
     EXPECT_EQ(cell.value, "#NUM!") << row;
   }
   EXPECT_FALSE(copy.cells.at({5, "D"}).text);  // the next level is a number still
+}
+
+// More problem cells than a spreadsheet program opens comments for: the first
+// 65,530 carry one; every one is filled and has its linked line.
+TEST_F(AnnotateTest, CommentsStopAfterTheFirst65530ProblemCellsFillsAndLinksDoNot) {
+  const fs::path input = in_ / "t.xlsx", file = out_ / "t (checked).xlsx";
+  // 4,096 rows of 16 problem cells each: 65,536.
+  XlsxRows rows = {{"POINT_ID"}};
+  std::vector<MarkedProblem> problems;
+  std::vector<std::string> letters;
+  for (int c = 0; c < 16; ++c) letters.push_back(ColumnLetters(c));
+  for (int64_t row = 2; row <= 4097; ++row) {
+    rows.push_back({"MW-" + std::to_string(row)});
+    problems.push_back({1, "1.2", 2, "Bad.", "Rule.", {"t.xlsx", "Data", row, letters}});
+  }
+  WriteXlsx(input, rows, {"Data"});
+  SheetOrigin origin;
+  origin.path = input;
+  origin.file_size = fs::file_size(input);
+  origin.file_time = fs::last_write_time(input);
+  origin.header_row = 1;
+  std::vector<const MarkedProblem*> mine;
+  for (const MarkedProblem& p : problems) mine.push_back(&p);
+  fs::create_directories(out_);
+  ASSERT_TRUE(WriteMarkedCopy(origin, "Data", mine, file));
+  const Copy copy = ReadCopy(file);
+  EXPECT_EQ(copy.comments.size(), 65530u);
+  EXPECT_EQ(*copy.comments.rbegin(), (Cell{4097, "J"}));
+  EXPECT_EQ(copy.cells.at({4097, "P"}).fill, "FF9C9C");
+  EXPECT_EQ(copy.links, 4096u);
 }
 
 // The check window's menu item writes the same copies into the data folder and
