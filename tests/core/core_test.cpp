@@ -4,8 +4,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -15,6 +17,7 @@
 
 #include "core/convert.h"
 #include "core/errors.h"
+#include "core/forked_work.h"
 #include "core/paths.h"
 #include "core/record_set.h"
 #include "core/text.h"
@@ -221,6 +224,38 @@ TEST(RecordSetTest, TextsOfEveryLengthReadBackAsStored) {
 // A run started without HOME (by cron or a service manager) works in the same
 // data folder as one from the person's terminal, not in a "Sorvane" folder
 // beside wherever it was started.
+// Work done in a forked copy: what it returns and its errno come back; a stop
+// kills it; a copy that dies says how.
+TEST(ForkedWorkTest, ResultsComeBackAStopKillsAndADeathIsNamed) {
+  ForkedOutcome done = RunStoppable(
+      [] {
+        errno = ENOSPC;
+        return 7;
+      },
+      [] { return false; });
+  EXPECT_EQ(done.how, ForkedOutcome::How::kDone);
+  EXPECT_TRUE(done.in_copy);
+  EXPECT_EQ(done.value, 7);
+  EXPECT_EQ(done.error, ENOSPC);
+  int asked = 0;
+  ForkedOutcome stopped = RunStoppable(
+      [] {
+        for (;;) pause();
+        return 0;
+      },
+      [&] { return ++asked == 3; });
+  EXPECT_EQ(stopped.how, ForkedOutcome::How::kStopped);
+  EXPECT_EQ(asked, 3);
+  ForkedOutcome lost = RunStoppable(
+      [] {
+        raise(SIGKILL);
+        return 0;
+      },
+      [] { return false; });
+  EXPECT_EQ(lost.how, ForkedOutcome::How::kLost);
+  EXPECT_EQ(lost.lost, "the writer was stopped by signal 9 (Killed)");
+}
+
 TEST(PathsTest, WithoutHomeTheDataFolderIsInTheUsersHomeFolder) {
   std::map<std::string, std::optional<std::string>> kept;
   for (const char* name : {"HOME", "SORVANE_HOME"}) {
