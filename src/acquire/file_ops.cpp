@@ -1,8 +1,15 @@
 #include "acquire/file_ops.h"
 
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <future>
 #include <system_error>
+#include <vector>
 
 #include "acquire/folder_scan.h"
 
@@ -17,6 +24,67 @@ constexpr std::string_view kUnfinished = ".copying";
   throw FileAccessError(ToFileError(ec, file), NameOf(file));
 }
 
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+// False with errno set when the disk refuses the bytes.
+bool WriteAll(int fd, const char* bytes, size_t size) {
+  while (size > 0) {
+    const ssize_t w = write(fd, bytes, size);
+    if (w < 0 && errno == EINTR) continue;
+    if (w == 0) errno = EIO;
+    if (w <= 0) return false;
+    bytes += w;
+    size -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+// The bytes of `from` into the new file `to`, with `from`'s permissions. The
+// library's copy says "Input/output error" of a disk that fills part way (its
+// second way of copying loses the reason), which sends a person looking for a
+// bad disc rather than for room on the disk.
+std::error_code CopyBytes(const fs::path& from, const fs::path& to) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return LastError();
+  struct stat st {};
+  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const std::error_code ec =
+        S_ISREG(st.st_mode) ? LastError() : std::make_error_code(std::errc::invalid_argument);
+    close(in);
+    return ec;
+  }
+  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+  if (out < 0) {
+    const std::error_code ec = LastError();
+    close(in);
+    return ec;
+  }
+  std::error_code ec;
+  off_t at = 0;
+  bool by_sendfile = true;
+  std::vector<char> buffer;
+  while (!ec && at < st.st_size) {
+    ssize_t n = 0;
+    if (by_sendfile) {
+      n = sendfile(out, in, &at, static_cast<size_t>(st.st_size - at));
+      if (n < 0 && (errno == EINVAL || errno == ENOSYS) && at == 0) {
+        by_sendfile = false;  // a file system that cannot: read and write
+        continue;
+      }
+    } else {
+      buffer.resize(1 << 20);
+      n = read(in, buffer.data(), buffer.size());
+      if (n > 0 && !WriteAll(out, buffer.data(), static_cast<size_t>(n))) n = -1;
+      if (n > 0) at += n;
+    }
+    if (n < 0 && errno != EINTR) ec = LastError();
+    if (n == 0) break;  // the file ended sooner than it said
+  }
+  if (close(out) != 0 && !ec) ec = LastError();  // a network share may say only now
+  close(in);
+  return ec;
+}
+
 }  // namespace
 
 void CopyWhole(const fs::path& from, const fs::path& to, std::error_code& ec) {
@@ -24,7 +92,7 @@ void CopyWhole(const fs::path& from, const fs::path& to, std::error_code& ec) {
       to.parent_path() / ("." + to.filename().string() + std::string(kUnfinished));
   std::error_code ignored;
   fs::remove(part, ignored);  // one a killed run left, read-only as its source perhaps
-  fs::copy_file(from, part, ec);
+  ec = CopyBytes(from, part);
   if (!ec) fs::rename(part, to, ec);
   if (ec) fs::remove(part, ignored);
 }
