@@ -1,9 +1,10 @@
 // Marked copies of the facility's workbooks: for each workbook a table was read
 // from, "<name> (checked).xlsx" holding the first worksheet's cells with their
 // values and kinds, every problem row filled in its severity's colour (2 red,
-// 1 orange, 0 yellow), every problem cell with a comment giving the check's
-// failure text and rule (all of them where several checks meet on a cell), and
-// in front a sheet "Problems" listing each problem with a link to its cell.
+// 1 orange, 0 yellow), every problem cell (the first 65,530) with a comment
+// giving the check's failure text and rule (all of them where several checks
+// meet on a cell), and in front a sheet "Problems" listing each problem with a
+// link to its cell.
 // The workbooks themselves are only read.
 #pragma once
 
