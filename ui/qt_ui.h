@@ -67,6 +67,7 @@ class QtUi : public UiPort {
   void Refresh() override;
   void DoEvents() override;
   void KeepAlive() override;
+  bool ShowsWindows() const override { return true; }
   void SetFocus(const std::string& control) override;
   void WindowShown(const std::string& window) override;
   void WindowClosed(const std::string& window) override;

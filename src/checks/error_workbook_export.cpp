@@ -8,6 +8,7 @@
 #include "checks/error_workbook_writer.h"
 #include "checks/frmCCheckView.h"
 #include "checks/workbook_stamp.h"
+#include "core/beside_window.h"
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
@@ -189,7 +190,16 @@ fs::path ErrorWorkbookExport::Save() {
   const fs::path path = output_path();
   try {
     KeepChangedFile(path);
-    if (!SaveErrorWorkbook(*workbook_, title_, path, state_.StopRequested)) return {};
+    bool saved = false;
+    auto save = [&] { saved = SaveErrorWorkbook(*workbook_, title_, path, state_.StopRequested); };
+    // A million problem rows take seconds to write and pack: the window keeps
+    // painting meanwhile, as for the marked copies.
+    if (state_.ui.ShowsWindows()) {
+      RunBesideWindow(state_.ui, save);
+    } else {
+      save();
+    }
+    if (!saved) return {};
   } catch (const Error& e) {
     state_.ui.MessageBox(e.NumberDescription());
     return {};

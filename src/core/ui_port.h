@@ -46,6 +46,9 @@ class UiPort {
   // desktop (so the windows are not taken for hung), taking nothing the person
   // types or clicks.
   virtual void KeepAlive() {}
+  // Whether the person sees windows that need painting while work goes on
+  // (the command line shows none).
+  virtual bool ShowsWindows() const { return false; }
   // Whether a stop was asked for (Ctrl-C) that the next DoEvents delivers;
   // any thread may ask, so that work on another core stops at once too.
   virtual bool InterruptPending() const { return false; }

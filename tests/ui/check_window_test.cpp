@@ -23,6 +23,7 @@
 #include "checks/check_catalogue.h"
 #include "checks/frmCCheckView.h"
 #include "reference_list_window.h"
+#include "support/xlsx_cells.h"
 #include "ui_test_support.h"
 #include "viewers/frmCMinorTableView.h"
 
@@ -149,6 +150,20 @@ TEST_F(CheckWindowTest, ClosingTheCheckWindowUnloadsItAndTheProgramsExitClosesEv
   // Clicks that arrive after the shutdown reach nothing.
   program.Action("mnuNewSite")->trigger();
   EXPECT_TRUE(program.ui.messages.empty());
+}
+
+// The error workbook is written beside the window, which keeps painting (a
+// million problem rows take seconds), and opened once whole.
+TEST_F(CheckWindowTest, TheErrorWorkbookIsWrittenBesideTheWindowAndOpened) {
+  BreakSampleLocations();
+  OpenChecks("mnuCheckTables(1)");
+  program.ui.keep_alives = 0;
+  ActionIn(program.ui.check_window(), "mnuExcelChecks(1)")->trigger();
+  ASSERT_EQ(program.ui.documents.size(), 1u) << ::testing::PrintToString(program.ui.messages);
+  EXPECT_EQ(program.ui.documents[0], (program.data.dir() / "Errors - 1234567.xlsx").string());
+  EXPECT_GE(program.ui.keep_alives, 1);
+  EXPECT_NE(XlsxCellsText(program.ui.documents[0]).find("Problems with Table 1"),
+            std::string::npos);
 }
 
 // An import yields while it empties and fills the tables; the open check window

@@ -47,6 +47,11 @@ class RecordingQtUi : public gui::QtUi {
     return default_answer;
   }
   void OpenDocument(const std::string& path) override { documents.push_back(path); }
+  void KeepAlive() override {
+    ++keep_alives;
+    gui::QtUi::KeepAlive();
+  }
+  int keep_alives = 0;
   void DoEvents() override {
     gui::QtUi::DoEvents();
     if (on_yield) on_yield();
