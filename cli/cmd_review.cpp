@@ -361,10 +361,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       text << "Report: " << options.json_file << '\n';
   }
   if (cancelled) io.err << "review: cancelled; the review did not run to its end\n";
+  // Written whole, it is said even when another output failed.
+  if (!workbook.empty() && !workbook_failed && !cancelled)
+    text << "Error workbook: " << workbook.string() << '\n';
   if (workbook_failed || transfer_failed || set_incomplete || cancelled || copies_failed) {
     return finish(2);
   }
-  if (!workbook.empty()) text << "Error workbook: " << workbook.string() << '\n';
   return finish(problems ? 1 : 0);
 }
 

@@ -76,6 +76,10 @@ ForkedOutcome RunStoppable(const std::function<int()>& work, const std::function
   if (pid == 0) {
     BecomeForkedCopy();
     close(pipe_fds[0]);
+    if (const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC); quiet >= 0) {
+      dup2(quiet, STDOUT_FILENO);
+      dup2(quiet, STDERR_FILENO);
+    }
     int sent[2] = {-1, 0};
     errno = 0;
     try {

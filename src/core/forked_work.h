@@ -19,7 +19,9 @@ struct ForkedOutcome {
 };
 
 // Runs `work` in a copy of the program and waits for it, asking `stop` every
-// 20 ms. `stop` is asked on the calling thread only.
+// 20 ms. `stop` is asked on the calling thread only. What the copy prints is
+// dropped: the caller says what its work returns (a library's own "[ERROR]"
+// lines would say it a second time, among the program's output).
 ForkedOutcome RunStoppable(const std::function<int()>& work, const std::function<bool()>& stop);
 
 // For the first lines of a forked copy: Ctrl-C and termination requests reach

@@ -354,6 +354,23 @@ TEST_F(AnnotateTest, WhatNoCellOrSheetNameCanHoldIsCopiedReadably) {
   EXPECT_FALSE(copy.cells.at({5, "D"}).text);  // the next level is a number still
 }
 
+// A copy that cannot be written (a folder has its name) is named; the other
+// outputs are written and said, and the review ends with status 2.
+TEST_F(AnnotateTest, ACopyThatCannotBeWrittenIsNamedAndTheOtherOutputsAreSaid) {
+  using ::testing::HasSubstr;
+  CopySample(in_);
+  const fs::path blocked = out_ / "1234567_3 (checked).xlsx";
+  fs::create_directories(blocked / "x");
+  const CliRun r = Review();
+  EXPECT_EQ(r.code, 2);
+  EXPECT_THAT(r.err, HasSubstr("--annotate: The marked copy could not be written to " +
+                               blocked.string() + ": "));
+  EXPECT_THAT(r.out, HasSubstr("Marked copy: " + (out_ / "1234567_5 (checked).xlsx").string()));
+  EXPECT_THAT(r.out, HasSubstr("Report: " + json_.string()));
+  EXPECT_THAT(r.out,
+              HasSubstr("Error workbook: " + (dir_.dir() / "Errors - 1234567.xlsx").string()));
+}
+
 // More problem cells than a spreadsheet program opens comments for: the first
 // 65,530 carry one; every one is filled and has its linked line.
 TEST_F(AnnotateTest, CommentsStopAfterTheFirst65530ProblemCellsFillsAndLinksDoNot) {

@@ -227,12 +227,24 @@ TEST(RecordSetTest, TextsOfEveryLengthReadBackAsStored) {
 // Work done in a forked copy: what it returns and its errno come back; a stop
 // kills it; a copy that dies says how.
 TEST(ForkedWorkTest, ResultsComeBackAStopKillsAndADeathIsNamed) {
+  // What it prints goes nowhere.
+  int err[2];
+  ASSERT_EQ(pipe(err), 0);
+  const int stderr_was = dup(STDERR_FILENO);
+  dup2(err[1], STDERR_FILENO);
+  close(err[1]);
   ForkedOutcome done = RunStoppable(
       [] {
+        std::fputs("[ERROR] said by a library\n", stderr);
         errno = ENOSPC;
         return 7;
       },
       [] { return false; });
+  dup2(stderr_was, STDERR_FILENO);
+  close(stderr_was);
+  char printed[64];
+  EXPECT_EQ(read(err[0], printed, sizeof printed), 0);  // its end: nothing came
+  close(err[0]);
   EXPECT_EQ(done.how, ForkedOutcome::How::kDone);
   EXPECT_TRUE(done.in_copy);
   EXPECT_EQ(done.value, 7);
