@@ -25,6 +25,21 @@ bool SamePath(const fs::path& a, const fs::path& b) {
   return !ec && x == y;
 }
 
+// Whether the folder `dir` of `option` is one whose workbooks are under review
+// (said, with what the folder was for).
+bool HoldsWorkbooksUnderReview(const char* option, const std::string& dir,
+                               const std::string (&inputs)[2], const char* outputs,
+                               std::ostream& err) {
+  for (const std::string& input : inputs) {
+    if (!input.empty() && SamePath(dir, input)) {
+      err << option << ": " << dir << " holds the workbooks under review; give " << outputs
+          << " a folder of their own\n";
+      return true;
+    }
+  }
+  return false;
+}
+
 // The mended workbooks' folder is one a review reads again: not one whose
 // workbooks are under review, nor that of the marked copies, and no other
 // output goes into it, where the next review would take it for a workbook.
@@ -32,13 +47,7 @@ bool MendFolderIsFree(const ReviewOptions& options, const std::string (&inputs)[
                       std::ostream& err) {
   const std::string& dir = options.mend_dir;
   if (dir.empty()) return true;
-  for (const std::string& input : inputs) {
-    if (!input.empty() && SamePath(dir, input)) {
-      err << "--mend: " << dir
-          << " holds the workbooks under review; give the mended workbooks a folder of their own\n";
-      return false;
-    }
-  }
+  if (HoldsWorkbooksUnderReview("--mend", dir, inputs, "the mended workbooks", err)) return false;
   // Refused before the review runs rather than after it.
   if (const std::string why = MendedFolderRefusal(dir, options.facility_id); !why.empty()) {
     err << "--mend: " << why << '\n';
@@ -131,13 +140,7 @@ bool OutputsAreFree(const Paths& paths, const ReviewOptions& options, std::ostre
   if (!MendFolderIsFree(options, inputs, err)) return false;
   const std::string& dir = options.annotate_dir;
   if (dir.empty()) return true;
-  for (const std::string& input : inputs) {
-    if (!input.empty() && SamePath(dir, input)) {
-      err << "--annotate: " << dir
-          << " holds the workbooks under review; give the marked copies a folder of their own\n";
-      return false;
-    }
-  }
+  if (HoldsWorkbooksUnderReview("--annotate", dir, inputs, "the marked copies", err)) return false;
   for (const std::string& file : {options.json_file, options.xlsx_file}) {
     if (file.empty() || file == "-") continue;
     const bool copy_name = fs::path(file).filename().string().ends_with(" (checked).xlsx") &&

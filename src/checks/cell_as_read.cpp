@@ -94,6 +94,10 @@ std::string CopySheetName(const std::string& name, const std::vector<std::string
   return s;
 }
 
+std::string InternalLink(const std::string& sheet, const std::string& cell) {
+  return "internal:'" + ReplaceAll(sheet, "'", "''") + "'!" + cell;
+}
+
 void ColumnWidths::Note(const std::vector<std::string>& cells, size_t filled) {
   if (widths_.size() < cells.size()) widths_.resize(cells.size());
   for (size_t c = 0; c < filled && c < cells.size(); ++c)

@@ -43,6 +43,10 @@ std::string NoteText(std::string_view text);
 // one of `taken` (without regard to case).
 std::string CopySheetName(const std::string& name, const std::vector<std::string>& taken);
 
+// The link to `cell` ("B21") of the copy's sheet `sheet`, quoted as a formula
+// quotes a sheet's name.
+std::string InternalLink(const std::string& sheet, const std::string& cell);
+
 // The widths of a copy's columns: wide enough for the longest text each
 // holds, up to 60 characters.
 class ColumnWidths {

@@ -72,10 +72,8 @@ class Formats {
 bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, const fs::path& file,
                        const std::function<bool()>& stop) {
   struct Stopped {};
-  fs::path partial = file;
-  partial += ".partial";
+  const fs::path partial = PartialBeside(file);
   std::error_code ec;
-  fs::remove(partial, ec);
   try {
     LxwBook out(partial);
     if (!out.get()) Fail(file, "out of memory");

@@ -22,6 +22,19 @@
 
 namespace sorvane {
 
+// A worksheet holds no more links than this.
+inline constexpr size_t kLinksPerWorksheet = 65530;
+
+// Where the workbook for `file` is built until it is whole: beside it, with
+// whatever a run cut short left there gone.
+inline std::filesystem::path PartialBeside(const std::filesystem::path& file) {
+  std::filesystem::path partial = file;
+  partial += ".partial";
+  std::error_code ec;
+  std::filesystem::remove(partial, ec);
+  return partial;
+}
+
 class LxwBook {
  public:
   explicit LxwBook(const std::filesystem::path& file) : file_(file) {

@@ -114,8 +114,6 @@ class Formats {
   lxw_format* link_ = nullptr;
 };
 
-std::string QuotedSheet(const std::string& name) { return "'" + ReplaceAll(name, "'", "''") + "'"; }
-
 // "B21", "B21, D21" or "Row 21".
 std::string PlaceText(const SheetPlace& place) {
   if (place.cells.empty()) return "Row " + std::to_string(place.row);
@@ -167,9 +165,9 @@ bool WriteProblemSheets(lxw_workbook* book, Formats& formats,
       const std::string problem =
           p.hint.empty() ? p.text : std::string(Trim(p.text)) + "  " + p.hint;
       Check(worksheet_write_string(ws, row, 3, CellText(problem).c_str(), nullptr), file);
-      const std::string target = "internal:" + QuotedSheet(data_sheet) + "!" +
-                                 (p.place.cells.empty() ? "A" : p.place.cells.front()) +
-                                 std::to_string(p.place.row);
+      const std::string target =
+          InternalLink(data_sheet, (p.place.cells.empty() ? "A" : p.place.cells.front()) +
+                                       std::to_string(p.place.row));
       Check(worksheet_write_url_opt(ws, row, 4, target.c_str(), formats.Link(),
                                     PlaceText(p.place).c_str(), nullptr),
             file);
@@ -195,10 +193,8 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     }
   }
 
-  fs::path partial = file;
-  partial += ".partial";
+  const fs::path partial = PartialBeside(file);
   std::error_code ec;
-  fs::remove(partial, ec);
   try {
     LxwBook book(partial);
     if (!book.get()) Fail(file, "the file cannot be created");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/lxw_book.h"
 #include "checks/marked_copies.h"
 #include "state/sheet_places.h"
 
@@ -15,7 +16,7 @@ namespace sorvane {
 
 // Problems sheets ("Problems", "Problems (2)", ...) hold this many lines each:
 // one link a line, and a worksheet takes no more links.
-inline constexpr size_t kProblemLinesPerSheet = 65530;
+inline constexpr size_t kProblemLinesPerSheet = kLinksPerWorksheet;
 // The first this many marked cells carry a comment; those after, their fill
 // and their line in the Problems sheets. A spreadsheet program took minutes
 // and gigabytes to open a copy of 700,000 comments, and never got there.

@@ -19,8 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr lxw_color_t kMendedFill = 0xC6EFCE;  // light green
-// A worksheet takes no more links than this; the lines after have none.
-constexpr size_t kLinkedLines = 65530;
 
 [[noreturn]] void Fail(const fs::path& file, const std::string& reason) {
   throw FileError(kErrPathFileAccess,
@@ -85,7 +83,6 @@ bool WriteMendsSheets(lxw_workbook* book, const std::string& data_sheet,
   format_set_font_color(link, LXW_COLOR_BLUE);
   static const char* kHeadings[] = {"Cell", "Field", "Was", "Now", "Why"};
   static const double kWidths[] = {8, 12, 24, 16, 60};
-  const std::string quoted_sheet = "'" + ReplaceAll(data_sheet, "'", "''") + "'";
   const std::vector<std::string> names = MendsSheetNames(mends.size());
   for (size_t k = 0; k < names.size(); ++k) {
     lxw_worksheet* ws = workbook_add_worksheet(book, names[k].c_str());
@@ -101,8 +98,8 @@ bool WriteMendsSheets(lxw_workbook* book, const std::string& data_sheet,
       const CellMend& m = mends[i];
       const auto row = static_cast<lxw_row_t>(i - first + 1);
       const std::string cell = ColumnLetters(m.column) + std::to_string(m.row);
-      if (i - first < kLinkedLines) {
-        const std::string target = "internal:" + quoted_sheet + "!" + cell;
+      if (i - first < kLinksPerWorksheet) {  // the lines after have none
+        const std::string target = InternalLink(data_sheet, cell);
         Check(worksheet_write_url_opt(ws, row, 0, target.c_str(), link, cell.c_str(), nullptr),
               file);
       } else {
@@ -153,10 +150,8 @@ std::vector<std::string> MendsSheetNames(size_t mends) {
 bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
                      const std::vector<CellMend>& mends, const fs::path& file,
                      const std::function<bool()>& stop) {
-  fs::path partial = file;
-  partial += ".partial";
+  const fs::path partial = PartialBeside(file);
   std::error_code ec;
-  fs::remove(partial, ec);
   try {
     LxwBook book(partial);
     if (!book.get()) Fail(file, "the file cannot be created");
@@ -195,7 +190,7 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
         Check(WriteMend(ws, row, *m, formats), file);
         // The writer holds every comment until the end: past as many as the
         // Mends sheet links, the fill and the list say it.
-        if (next >= kLinkedLines) continue;
+        if (next >= kLinksPerWorksheet) continue;
         const std::string note = NoteText("Was " + (m->was.empty() ? "empty" : Quoted(m->was)) +
                                           ": " + std::string(m->why) + ".");
         Check(worksheet_write_comment_opt(ws, row, static_cast<lxw_col_t>(m->column), note.c_str(),

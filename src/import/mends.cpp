@@ -225,11 +225,7 @@ class TableMends {
     return f < 0 ? -1 : structure_->GetField(static_cast<size_t>(f)).type;
   }
 
-  const RunState& state_;
-  const SheetOrigin& o_;
-  const RecordSet* sheet_;
-  const RecordSet* structure_;
-  int n_;
+  // A finding's mends, made together or not at all.
   void Keep(MendGroup&& group) {
     for (CellMend& m : group) {
       found_.mends.push_back(std::move(m));
@@ -238,14 +234,15 @@ class TableMends {
     ++findings_;
   }
 
+  const RunState& state_;
+  const SheetOrigin& o_;
+  const RecordSet* sheet_;
+  const RecordSet* structure_;
+  int n_;
   const uint32_t most_;  // findings looked at, at most (of each stage)
   Found found_;
   uint32_t findings_ = 0;
 };
-
-}  // namespace
-
-namespace {
 
 std::vector<CellMend> MendsAmong(const RunState& state, int n, uint32_t most) {
   if (n < 1 || n > 5) return {};
