@@ -79,9 +79,15 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
   }
   for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = NameOf(it->path());
-    if (it->is_regular_file(ec) && !IsHiddenName(name) &&
-        name.find(facility_id) != std::string::npos) {
+    if (IsHiddenName(name) || name.find(facility_id) == std::string::npos) continue;
+    std::error_code type_ec;
+    if (it->is_regular_file(type_ec)) {
       files.push_back(it->path());
+    } else if (!it->is_directory(type_ec)) {
+      // Never opened (a pipe would keep the review waiting), but said: the
+      // set's check then names the workbook folder, not this one.
+      err << "--workbooks: " << it->path().string() << " is not a plain file (a pipe, a device"
+          << " or a link that leads nowhere); it was not copied\n";
     }
   }
   if (ec) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <future>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -26,6 +27,14 @@ constexpr std::string_view kUnfinished = ".copying";
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
+class CopyCategory : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "copy"; }
+  std::string message(int) const override {
+    return "not a plain file (a pipe, a device or a folder)";
+  }
+};
+
 // False with errno set when the disk refuses the bytes.
 bool WriteAll(int fd, const char* bytes, size_t size) {
   while (size > 0) {
@@ -42,17 +51,20 @@ bool WriteAll(int fd, const char* bytes, size_t size) {
 // The bytes of `from` into the new file `to`, with `from`'s permissions. The
 // library's copy says "Input/output error" of a disk that fills part way (its
 // second way of copying loses the reason), which sends a person looking for a
-// bad disc rather than for room on the disk.
-std::error_code CopyBytes(const fs::path& from, const fs::path& to) {
-  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+// bad disc rather than for room on the disk. `at_source` says whether `from`
+// failed (opened, or read: an unreadable disc) rather than `to`.
+std::error_code CopyBytes(const fs::path& from, const fs::path& to, bool& at_source) {
+  at_source = true;
+  // Not blocking: a pipe's opening waits for a writer.
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0) return LastError();
   struct stat st {};
   if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const std::error_code ec =
-        S_ISREG(st.st_mode) ? LastError() : std::make_error_code(std::errc::invalid_argument);
+    const std::error_code ec = S_ISREG(st.st_mode) ? LastError() : NotAPlainFile();
     close(in);
     return ec;
   }
+  at_source = false;
   const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
   if (out < 0) {
     const std::error_code ec = LastError();
@@ -74,27 +86,44 @@ std::error_code CopyBytes(const fs::path& from, const fs::path& to) {
     } else {
       buffer.resize(1 << 20);
       n = read(in, buffer.data(), buffer.size());
+      at_source = n < 0;
       if (n > 0 && !WriteAll(out, buffer.data(), static_cast<size_t>(n))) n = -1;
       if (n > 0) at += n;
     }
-    if (n < 0 && errno != EINTR) ec = LastError();
+    if (n < 0 && errno != EINTR) {
+      // sendfile does not say which side failed: the disk that is full is the
+      // copy's, a read error the disc's.
+      if (by_sendfile)
+        at_source = errno != ENOSPC && errno != EDQUOT && errno != EFBIG && errno != EROFS;
+      ec = LastError();
+    }
     if (n == 0) break;  // the file ended sooner than it said
   }
-  if (close(out) != 0 && !ec) ec = LastError();  // a network share may say only now
+  if (close(out) != 0 && !ec) {
+    at_source = false;
+    ec = LastError();  // a network share may say only now
+  }
   close(in);
   return ec;
 }
 
 }  // namespace
 
-void CopyWhole(const fs::path& from, const fs::path& to, std::error_code& ec) {
+std::error_code NotAPlainFile() {
+  static const CopyCategory category;
+  return {1, category};
+}
+
+void CopyWhole(const fs::path& from, const fs::path& to, std::error_code& ec, bool* at_source) {
   const fs::path part =
       to.parent_path() / ("." + to.filename().string() + std::string(kUnfinished));
   std::error_code ignored;
   fs::remove(part, ignored);  // one a killed run left, read-only as its source perhaps
-  ec = CopyBytes(from, part);
+  bool source_failed = false;
+  ec = CopyBytes(from, part, source_failed);
   if (!ec) fs::rename(part, to, ec);
   if (ec) fs::remove(part, ignored);
+  if (at_source) *at_source = ec && source_failed;
 }
 
 bool IsUnfinishedCopy(std::string_view name) {
@@ -125,11 +154,12 @@ void DiskFileOps::Rename(const fs::path& from, const fs::path& to) {
 
 void DiskFileOps::Copy(const fs::path& from, const fs::path& to) {
   std::error_code ec;
+  bool at_source = false;
   std::future<void> copy;
   if (while_copying_) {
     while_copying_();
     try {
-      copy = std::async(std::launch::async, [&] { CopyWhole(from, to, ec); });
+      copy = std::async(std::launch::async, [&] { CopyWhole(from, to, ec, &at_source); });
     } catch (const std::system_error&) {
       // No thread to be had: the copy is made here, the window waiting.
     }
@@ -139,9 +169,9 @@ void DiskFileOps::Copy(const fs::path& from, const fs::path& to) {
       while_copying_();
     copy.get();
   } else {
-    CopyWhole(from, to, ec);
+    CopyWhole(from, to, ec, &at_source);
   }
-  if (ec) Fail(ec, ec == std::errc::no_such_file_or_directory ? from : to);
+  if (ec) Fail(ec, at_source ? from : to);
 }
 
 void DiskFileOps::SetNormal(const fs::path& file) {

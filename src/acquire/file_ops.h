@@ -47,9 +47,15 @@ class FileOps {
 // Copies `from` to `to` through a hidden file beside it, renamed to `to` once
 // whole: a copy cut short (a full disk, a run killed while it copies) never
 // stands under the file's name, and a file of that name stays as it was until
-// the whole new one replaces it. Sets `ec` on failure, the hidden file gone.
+// the whole new one replaces it. Sets `ec` on failure, the hidden file gone,
+// and `at_source` (when given) to whether `from` was at fault rather than
+// `to`. A `from` that is no plain file (a pipe, which would keep the copy
+// waiting for a writer for ever, a device, a folder) is never read:
+// `ec` is then kNotAPlainFile.
 void CopyWhole(const std::filesystem::path& from, const std::filesystem::path& to,
-               std::error_code& ec);
+               std::error_code& ec, bool* at_source = nullptr);
+// "not a plain file (a pipe, a device or a folder)".
+std::error_code NotAPlainFile();
 // The hidden file a copy that never finished left behind.
 bool IsUnfinishedCopy(std::string_view name);
 

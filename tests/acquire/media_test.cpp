@@ -1,5 +1,7 @@
 // The workbooks arriving: the CD and Floppy menus, the Linux drive probe on
 // recorded samples, and the Facility ID rule and the workbook folder's verification.
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "acquire/linux_drive_probe.h"
@@ -272,6 +274,17 @@ TEST_F(MediaCopyTest, FailuresOfTheDiskItselfAreToldAndLeaveNoPartOfAWorkbook) {
   EXPECT_THAT(ui.messages[0], ::testing::EndsWith(": File too large)"))
       << "not an input/output error";
   EXPECT_FALSE(fs::exists(gisfile() / "1234567_5.xls"));
+
+  // A pipe named as a workbook is never opened (which waits for a writer), and
+  // the medium's file is named, not the copy.
+  const fs::path pipe = cd / "1234567_3.xls";
+  fs::remove(pipe);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  ui.messages.clear();
+  ClickCD();
+  EXPECT_THAT(ui.messages, ElementsAre("75  Path/File access error (" + pipe.string() +
+                                       ": not a plain file (a pipe, a device or a folder))"));
+  EXPECT_THAT(FileNames(gisfile()), IsEmpty());
 
   WriteFile(gisfile() / "1234567_1.xls", "mine");
   const std::string locked = "'" + (gisfile() / "1234567_1.xls").string() + "'";

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <atomic>
@@ -146,14 +147,18 @@ TEST(Review, FolderWithFourWorkbooksIsReportedAndNothingImported) {
   for (const char* n : {"1", "2", "3", "4", "5"})
     std::ofstream(four / (std::string("._1234567_") + n + ".xls")) << std::string(4096, '\0');
   std::ofstream(four / ".~lock.1234567_5.xls#") << ",someone,host,08.12.2026 09:00,;";
+  // A pipe in the fifth one's place is said, and never opened.
+  ASSERT_EQ(::mkfifo((four / "1234567_5.xls").c_str(), 0600), 0);
   // Whatever the workbook folder held before is replaced.
   fs::create_directories(dir.paths().WorkbookDir());
   std::ofstream(dir.paths().WorkbookDir() / "1234567_5.xls") << "old";
   CliRun r = Review(dir, four, {"--json", (dir.dir() / "r.json").string()});
   const std::string gis = dir.paths().WorkbookDir().string();
   EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, "Five files for 1234567 were not found in " + gis +
-                       ".  Please check CD (or floppy) and " + gis + ".\n");
+  EXPECT_EQ(r.err, "--workbooks: " + (four / "1234567_5.xls").string() +
+                       " is not a plain file (a pipe, a device or a link that leads nowhere); it"
+                       " was not copied\nFive files for 1234567 were not found in " +
+                       gis + ".  Please check CD (or floppy) and " + gis + ".\n");
   EXPECT_EQ(r.out, "Fix table 5 and reimport.\nReport: " + (dir.dir() / "r.json").string() + "\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(gis), fs::directory_iterator()),
             4);  // no hidden one
