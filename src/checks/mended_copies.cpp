@@ -235,12 +235,17 @@ MendedCopiesResult WriteMendedCopies(const RunState& state, const fs::path& dir)
     try {
       if (copy.mends.empty()) {
         copy.file = dir / origin.path.filename();
+        std::error_code ec;
+        if (!fs::is_regular_file(origin.path, ec) && fs::exists(origin.path, ec)) {
+          throw FileError(kErrPathFileAccess, "The workbook " + origin.path.string() + " is " +
+                                                  NotAPlainFile().message() +
+                                                  "; it was not copied.");
+        }
         if (ChangedSinceImport(origin)) {
           throw FileError(kErrPathFileAccess, "The workbook " + origin.path.string() +
                                                   " changed after it was imported; import it "
                                                   "again first.");
         }
-        std::error_code ec;
         CopyWhole(origin.path, copy.file, ec);
         if (ec) {
           throw FileError(kErrPathFileAccess, "The workbook could not be copied to " +

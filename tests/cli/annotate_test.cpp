@@ -7,6 +7,7 @@
 #include <expat.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
@@ -561,6 +562,17 @@ TEST(CheckWindowMarkedCopies, AreWrittenIntoTheDataFolderAndNamed) {
                               "Copied as they are into Mended: 1234567_1.xls, 1234567_2.xls, "
                               "1234567_3.xls, 1234567_4.xls\nThe mended workbooks were stopped: "
                               "Mended holds only those named above, not a whole set.\n"));
+
+  // A workbook that a pipe took the place of after its import is named as such.
+  const fs::path third = w.state().Tables[3].Origin.path;
+  fs::remove(third);
+  ASSERT_EQ(::mkfifo(third.c_str(), 0600), 0);
+  w.state().StopRequested = [] { return false; };
+  const MendedCopiesResult piped = WriteMendedCopies(w.state(), dir.dir() / "Piped");
+  EXPECT_EQ(piped.written.size(), 4u);
+  EXPECT_THAT(piped.failures, ::testing::ElementsAre("The workbook " + third.string() +
+                                                     " is not a plain file (a pipe, a device or a "
+                                                     "folder); it was not copied."));
 }
 
 }  // namespace
