@@ -32,6 +32,7 @@ class Error : public std::runtime_error {
 inline constexpr long kErrDatabaseCannotOpen = -2147467259;  // 0x80004005
 inline constexpr long kErrValueTooLong = -2147217887;        // 0x80040E21
 inline constexpr long kErrDuplicateField = 3367;
+inline constexpr long kErrOutOfMemory = 7;
 inline constexpr long kErrFileNotFound = 53;
 inline constexpr long kErrPermissionDenied = 70;
 inline constexpr long kErrPathFileAccess = 75;
@@ -94,6 +95,11 @@ class FileError : public Error {
  public:
   using Error::Error;
 };
+
+// What an import stage says when the machine has no memory left for it.
+inline Error OutOfMemoryError() {
+  return Error(kErrOutOfMemory, "Out of memory (close other programs and import again)");
+}
 
 // A FileError for a failed file-system operation on `path`, numbered the way the
 // program's handlers number them (70 permission denied, 53 file not found, 76

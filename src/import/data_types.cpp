@@ -7,6 +7,7 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -61,6 +62,8 @@ std::string MarkBad(const std::string& text, int sheet_field_size) {
   return marked;
 }
 
+bool TypeTable(RunState& state, int n);
+
 }  // namespace
 
 bool IsMarkedBad(std::string_view value) {
@@ -68,6 +71,33 @@ bool IsMarkedBad(std::string_view value) {
 }
 
 bool ConvertDataTypes(RunState& state, int n) {
+  try {
+    return TypeTable(state, n);
+  } catch (const std::bad_alloc&) {
+    // Neither the texts nor what was typed stay: the other tables go on with
+    // the room they took, and this one is read again once there is room.
+    TableInfo& table = state.Tables.at(static_cast<size_t>(n));
+    state.TempRecordset.at(static_cast<size_t>(n))->Clear();
+    state.SheetRecordset.at(static_cast<size_t>(n))->Reset();
+    table.SkippedRows.clear();
+    table.Origin.record_rows.clear();
+    table.Origin.type_marks.clear();
+    table.StageOK = false;
+    table.TableStatus = stage::kNone;
+    const std::string t = std::to_string(n);
+    state.view.mouse_pointer = kPointerDefault;
+    state.SetTableLabel(n, "Table " + t + " not imported.", false);
+    state.ui.MessageBox("Table " + t +
+                        " could not be imported: there is not enough memory (it ran out while its "
+                        "data types were checked). Close other programs and import the table "
+                        "again.");
+    return false;
+  }
+}
+
+namespace {
+
+bool TypeTable(RunState& state, int n) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
   // Own shares of the rows: a window closed while the stage yields replaces
   // the state's record sets.
@@ -203,6 +233,8 @@ bool ConvertDataTypes(RunState& state, int n) {
   state.view.mouse_pointer = kPointerDefault;
   return true;
 }
+
+}  // namespace
 
 void MarkDataTypeProblems(RunState& state, int n) {
   auto sheet_ptr = state.SheetRecordset.at(static_cast<size_t>(n));

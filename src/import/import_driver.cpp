@@ -1,6 +1,7 @@
 #include "import/import_driver.h"
 
 #include <exception>
+#include <new>
 #include <string>
 
 #include "acquire/workbook_set.h"
@@ -205,6 +206,10 @@ ImportResult mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& u
     // window usable with an up-to-date verdict.
     result.run = Run::kRan;
     result.failure = e.NumberDescription();
+    state.ui.MessageBox(result.failure);
+  } catch (const std::bad_alloc&) {
+    result.run = Run::kRan;
+    result.failure = OutOfMemoryError().NumberDescription("  ");
     state.ui.MessageBox(result.failure);
   } catch (const std::exception& e) {
     result.run = Run::kRan;

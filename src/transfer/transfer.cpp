@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "core/convert.h"
 #include "core/errors.h"
@@ -52,6 +53,20 @@ Clock::time_point RunRoutines(RunState& state, int t) {
   return end;
 }
 
+// The transaction has put the table back as it was; the table stays at the
+// stage the validations reached, so the import summary asks for a re-import.
+XferOutcome TransferFailed(RunState& state, int t, int32_t status_before, const Error& e) {
+  TableInfo& info = state.Tables[t];
+  info.TableStatus = status_before >= stage::kCancelled ? stage::kDataTypes : status_before;
+  // Rows put back by the rollback came from an earlier read.
+  state.RowSources.erase(std::to_string(t));
+  state.RowSources.erase(std::to_string(t) + "A");
+  state.view.ProgressBar.value = state.view.ProgressBar.min;
+  state.SetTableLabel(t, "Transfer to Access for Table " + std::to_string(t) + " failed. ", true);
+  state.ui.MessageBox(e.NumberDescription("  "));
+  return XferOutcome::kFailed;
+}
+
 XferOutcome TransferTable(RunState& state, int t, Clock::time_point start) {
   const int64_t count = RecordCount(state, t);
   std::string caption = "Transferring " + std::to_string(count) + " records of Table " +
@@ -82,18 +97,11 @@ XferOutcome TransferTable(RunState& state, int t, Clock::time_point start) {
       const std::chrono::duration<double> elapsed = end - start;
       info.XferTime = static_cast<float>(elapsed.count() / static_cast<double>(count));
     }
+  } catch (const std::bad_alloc&) {
+    // As any failure of the table's transfer: the tables after it still go.
+    return TransferFailed(state, t, status_before, OutOfMemoryError());
   } catch (const Error& e) {
-    // The transaction has put the table back as it was; the table stays at
-    // the stage the validations reached, so the import summary asks for a
-    // re-import.
-    info.TableStatus = status_before >= stage::kCancelled ? stage::kDataTypes : status_before;
-    // Rows put back by the rollback came from an earlier read.
-    state.RowSources.erase(std::to_string(t));
-    state.RowSources.erase(std::to_string(t) + "A");
-    state.view.ProgressBar.value = state.view.ProgressBar.min;
-    state.SetTableLabel(t, "Transfer to Access for Table " + std::to_string(t) + " failed. ", true);
-    state.ui.MessageBox(e.NumberDescription("  "));
-    return XferOutcome::kFailed;
+    return TransferFailed(state, t, status_before, e);
   }
   return XferOutcome::kTransferred;
 }

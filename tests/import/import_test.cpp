@@ -2,6 +2,8 @@
 // workbooks read through the workbook set's file list as they are shown, the
 // import driver and its verdict, and the stages after reading (field names,
 // Facility IDs, data types).
+#include <gmock/gmock.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -19,6 +21,7 @@
 #include "import/table_structures.h"
 #include "import_fixture.h"
 #include "support/case_table.h"
+#include "support/failing_allocation.h"
 #include "support/zip_file.h"
 #include "viewers/table_view.h"
 
@@ -394,6 +397,44 @@ TEST_F(ImportDriverTest, LowestStageIsNamedAndAnUnreadableWorkbookStopsOnlyItsTa
   EXPECT_EQ(SheetText(4, 1, "SAM_DATE"), "**2021-02-30**");
   EXPECT_EQ(Count("MT_TEMP4"), 0);
   EXPECT_EQ(Count("MT_TEMP3"), 2);
+}
+
+// Memory that runs out for a moment costs only the table it ran out in, and
+// is said; the tables after it still go.
+TEST_F(ImportDriverTest, RunningOutOfMemoryStopsOnlyTheTableItHappensIn) {
+  WriteCleanSet(2);
+  bool typing_failed = false, transfer_failed = false;
+  ui.on_refresh = [&] {
+    if (!typing_failed && Label(5).caption == "Checking Data Types for Table 5 ...") {
+      typing_failed = true;
+      FailNextAllocation();
+    }
+    if (!transfer_failed && Label(3).caption.starts_with("Transferring 2 records of Table 3")) {
+      transfer_failed = true;
+      FailNextAllocation();
+    }
+  };
+  Run(0);
+  EXPECT_THAT(ui.messages,
+              ::testing::ElementsAre(
+                  "Table 5 could not be imported: there is not enough memory (it ran out "
+                  "while its data types were checked). Close other programs and import "
+                  "the table again.",
+                  "7  Out of memory (close other programs and import again)"));
+  EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 4, 6, 0}));
+  EXPECT_EQ(Label(5).caption, "Table 5 not imported.");
+  EXPECT_EQ(Label(3).caption, "Transfer to Access for Table 3 failed. ");
+  EXPECT_EQ(StatusLine().caption, "Fix table 5 and reimport.");
+  EXPECT_EQ(Count("MT_TEMP3"), 0);
+  EXPECT_EQ(Count("MT_TEMP4"), 2);
+  EXPECT_EQ(Count("MT_TEMP5"), 0);
+  EXPECT_EQ(state.SheetRecordset[5]->RecordCount(), 0);
+
+  // With the memory back, the table imports as if nothing had happened.
+  ui.messages.clear();
+  Run(5);
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
+  EXPECT_EQ(Count("MT_TEMP5"), 2);
 }
 
 TEST_F(ImportDriverTest, InvalidReviewDateStopsBeforeAnything) {

@@ -34,7 +34,9 @@ class ScriptedUi : public UiPort {
     input_titles.push_back(title);
     return Next(folder_answers, std::optional<std::string>());
   }
-  void Refresh() override {}
+  void Refresh() override {
+    if (on_refresh) on_refresh();
+  }
   void DoEvents() override {
     ++yields;
     if (on_yield) on_yield();
@@ -59,7 +61,8 @@ class ScriptedUi : public UiPort {
   std::deque<std::optional<std::string>> input_answers, folder_answers;
   std::vector<std::string> focus, windows_shown, windows_closed, documents;
   int yields = 0, keep_alives = 0;
-  std::function<void()> on_yield;  // runs at every yield (a click during a transfer)
+  std::function<void()> on_yield;    // runs at every yield (a click during a transfer)
+  std::function<void()> on_refresh;  // runs at every repaint (a label just set)
 
  private:
   // The first answer of `queue`, taken from it, or `otherwise` when it is empty.
