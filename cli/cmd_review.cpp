@@ -268,10 +268,20 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     // the workbook is not whole.
     {
       StageTimer timer(s.Timings, "error workbook");
+      // The window's export stops quietly; a review says why its workbook
+      // lacks checks (a failed query said so itself).
+      auto exported_whole = [&](int index) {
+        const ExportResult r = view->mnuExcelChecks_Click(index);
+        if (!r.stopped_by.empty() && !stopped()) {
+          io.err << "review: the error workbook " << r.file.string()
+                 << " lacks checks: " << r.stopped_by << '\n';
+        }
+        return r.whole;
+      };
       if (wanted.size() == 5) {
-        workbook_failed = !view->mnuExcelChecks_Click(7).whole;
+        workbook_failed = !exported_whole(7);
       } else {
-        for (int n : wanted) workbook_failed |= !view->mnuExcelChecks_Click(n).whole;
+        for (int n : wanted) workbook_failed |= !exported_whole(n);
       }
     }
     view->WriteCheckErrors = write;

@@ -1,6 +1,7 @@
 #include "handler_guard.h"
 
 #include <exception>
+#include <new>
 #include <string>
 
 #include "core/errors.h"
@@ -22,6 +23,8 @@ void RunHandler(UiPort& ui, const std::function<void()>& handler) {
     handler();
   } catch (const Error& e) {
     ui.MessageBox(e.NumberDescription());
+  } catch (const std::bad_alloc& e) {
+    ui.MessageBox(FailureText(e));
   } catch (const std::exception& e) {
     ui.MessageBox("-1 " + std::string(e.what()));
   }

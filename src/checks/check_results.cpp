@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 #include <thread>
 
 #include "checks/check_query.h"
@@ -48,16 +49,21 @@ RecordSet CheckResults::Run(Connection& conn, const std::string& jet_sql,
 }
 
 std::shared_ptr<RecordSet> CheckResults::Get(const std::string& jet_sql) {
-  Validate();
-  if (auto it = rows_.find(jet_sql); it != rows_.end()) {
-    it->second->MoveFirst();
-    return it->second;
+  try {
+    Validate();
+    if (auto it = rows_.find(jet_sql); it != rows_.end()) {
+      it->second->MoveFirst();
+      return it->second;
+    }
+    std::shared_ptr<RecordSet> carried;
+    auto rows = std::make_shared<RecordSet>(Run(conn_, jet_sql, &carried));
+    rows_[jet_sql] = rows;
+    if (carried) rows_[*carriers_.at(jet_sql)] = std::move(carried);
+    return rows;
+  } catch (const std::bad_alloc&) {
+    // Said as the engine's own failures are, where the check's result is shown.
+    throw OutOfMemoryError();
   }
-  std::shared_ptr<RecordSet> carried;
-  auto rows = std::make_shared<RecordSet>(Run(conn_, jet_sql, &carried));
-  rows_[jet_sql] = rows;
-  if (carried) rows_[*carriers_.at(jet_sql)] = std::move(carried);
-  return rows;
 }
 
 void CheckResults::Prefetch(const std::vector<std::string>& queries, const FollowUp& then,

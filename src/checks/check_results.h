@@ -33,7 +33,8 @@ class CheckResults {
   explicit CheckResults(Connection& conn) : conn_(conn) {}
 
   // The rows of `jet_sql`: held ones while still valid, else run now. Throws
-  // what Connection::Query throws (nothing is held then).
+  // what Connection::Query throws (nothing is held then), and Error 7 where
+  // memory ran out.
   std::shared_ptr<RecordSet> Get(const std::string& jet_sql);
   // Runs those of `queries` not held yet, in parallel where the database is a
   // file and no transaction of the window's connection is open. `then`, when

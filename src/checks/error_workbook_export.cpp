@@ -62,12 +62,14 @@ fs::path ErrorWorkbookExport::output_path() const {
 ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
   ExportResult result;
   const int failures_before = view_.failed_queries();
+  const bool stopped_before = view_.ExportStopped && index != 7;
   if (index >= 1 && index <= 5) {
     PrepareErrorSheet(index);
     view_.RunAllChecks(index, true);
     if (TableExported) TableExported(index);
   } else if (index == 7) {
     view_.ExportStopped = false;
+    view_.ExportStopReason.clear();
     view_.PrefetchChecks({1, 2, 3, 4, 5});
     for (int n = 1; n <= 5; ++n) {
       if (view_.ExportStopped || state_.Stopped()) break;
@@ -82,6 +84,8 @@ ExportResult ErrorWorkbookExport::mnuExcelChecks_Click(int index) {
   result.file = Save();
   result.saved = !result.file.empty();
   result.whole = result.saved && !view_.ExportStopped && view_.failed_queries() == failures_before;
+  if (result.saved && view_.ExportStopped && !stopped_before)
+    result.stopped_by = view_.ExportStopReason;
   return result;
 }
 
@@ -180,8 +184,9 @@ void ErrorWorkbookExport::WriteCheckErrors(int n, int i) {
       sheet->FitColumns();
       first += take;
     }
-  } catch (const Error&) {
+  } catch (const Error& e) {
     view_.ExportStopped = true;
+    view_.ExportStopReason = e.NumberDescription();
   }
 }
 

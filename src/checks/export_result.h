@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace sorvane {
 
@@ -9,6 +10,7 @@ struct ExportResult {
   bool saved = false;          // the workbook was written to `file`
   bool whole = false;          // and holds every failed check the export ran
   std::filesystem::path file;  // empty when nothing was written
+  std::string stopped_by;      // a failure that left checks out of a saved one
 };
 
 }  // namespace sorvane

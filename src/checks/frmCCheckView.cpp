@@ -111,8 +111,9 @@ bool frmCCheckView::RunAllChecks(int intChkTable, bool ExcelOutput) {
       if (WriteCheckErrors) {
         try {
           WriteCheckErrors(intChkTable, i);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
           ExportStopped = true;  // the export says nothing; the run goes on
+          ExportStopReason = FailureText(e);
         }
       }
     }

@@ -125,8 +125,10 @@ class frmCCheckView {
   // The record set that feeds the grid: after a failed check was opened it
   // holds that check's problem records (what the error workbook writes).
   std::shared_ptr<RecordSet> adoProblemRS;
-  // Stop flag of an all-tables export to the error workbook.
+  // Stop flag of an all-tables export to the error workbook, and the failure
+  // that set it (for a front-end that says why the workbook is not whole).
   bool ExportStopped = false;
+  std::string ExportStopReason;
   // Writes the problem records of check `index` of `table` to the error
   // workbook; called by RunAllChecks(table, true) for every failed check, with
   // `adoProblemRS` holding its records. A failure it throws sets ExportStopped.

@@ -1,5 +1,7 @@
 #include "core/errors.h"
 
+#include <new>
+
 namespace sorvane {
 
 FileError ToFileError(const std::error_code& ec, const std::filesystem::path& path,
@@ -19,6 +21,12 @@ FileError ToFileError(const std::error_code& ec, const std::filesystem::path& pa
     words = "Disk full";
   }
   return FileError(number, words + " (" + path.string() + ": " + ec.message() + ")");
+}
+
+std::string FailureText(const std::exception& e, const std::string& sep) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return error->NumberDescription(sep);
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return OutOfMemoryError().NumberDescription(sep);
+  return e.what();
 }
 
 }  // namespace sorvane

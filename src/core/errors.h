@@ -3,6 +3,7 @@
 // exception: validation stages return their verdict instead.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -96,10 +97,14 @@ class FileError : public Error {
   using Error::Error;
 };
 
-// What an import stage says when the machine has no memory left for it.
+// What a stage says when the machine has no memory left for it.
 inline Error OutOfMemoryError() {
-  return Error(kErrOutOfMemory, "Out of memory (close other programs and import again)");
+  return Error(kErrOutOfMemory, "Out of memory (close other programs and try again)");
 }
+
+// A failure as the program shows it: an Error's number and description,
+// memory that ran out as OutOfMemoryError, anything else by its own text.
+std::string FailureText(const std::exception& e, const std::string& sep = " ");
 
 // A FileError for a failed file-system operation on `path`, numbered the way the
 // program's handlers number them (70 permission denied, 53 file not found, 76

@@ -207,13 +207,9 @@ ImportResult mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& u
     result.run = Run::kRan;
     result.failure = e.NumberDescription();
     state.ui.MessageBox(result.failure);
-  } catch (const std::bad_alloc&) {
-    result.run = Run::kRan;
-    result.failure = OutOfMemoryError().NumberDescription("  ");
-    state.ui.MessageBox(result.failure);
   } catch (const std::exception& e) {
     result.run = Run::kRan;
-    result.failure = e.what();
+    result.failure = dynamic_cast<const std::bad_alloc*>(&e) ? FailureText(e, "  ") : e.what();
     state.ui.MessageBox(result.failure);
   }
 

@@ -13,6 +13,7 @@
 
 #include "checks/ModChecks.h"
 #include "checks/check_query.h"
+#include "checks/check_results.h"
 #include "checks/duplicate_groups.h"
 #include "checks/filtered_copy.h"
 #include "checks/frmCCheckView.h"
@@ -21,7 +22,9 @@
 #include "checks/rowid_replay.h"
 #include "checks/shared_walk.h"
 #include "checks/unmatched_keys.h"
+#include "core/errors.h"
 #include "facility_fixture.h"
+#include "support/failing_allocation.h"
 #include "support/work_db.h"
 #include "workdb/jet_sql.h"
 #include "workdb/work_database.h"
@@ -491,6 +494,7 @@ TEST_F(CheckViewTest, ExcelOutputHandsEveryFailedCheckToTheWorkbookAndGoesOnAfte
   EXPECT_FALSE(view.RunAllChecks(1, true));
   EXPECT_EQ(calls, (std::vector<std::pair<int, int64_t>>{{2, 1}, {5, 1}}));
   EXPECT_TRUE(view.ExportStopped);
+  EXPECT_EQ(view.ExportStopReason, "workbook closed");  // for a review to say
   EXPECT_TRUE(Button(5).selected);
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -560,6 +564,19 @@ TEST_F(CheckViewTest, AQueryTheDatabaseRejectsShowsAsFailed) {
   EXPECT_EQ(state.Tables[5].TableStatus, 7);
   view.SelectCheck(4);  // selecting it again tells the user again
   EXPECT_EQ(ui.messages.size(), 2u);
+
+  // Memory that runs out as a check's rows are read is said as the engine's
+  // own failures are; the rows are read again once there is room.
+  CheckResults results(state.WorkConn);
+  const std::string query = "SELECT POINT_ID FROM MT_TEMP1";
+  FailNextAllocation();
+  try {
+    results.Get(query);
+    ADD_FAILURE() << "no failure";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.NumberDescription("  "), "7  Out of memory (close other programs and try again)");
+  }
+  EXPECT_GT(results.Get(query)->RecordCount(), 0);
 }
 
 }  // namespace

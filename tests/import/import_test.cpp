@@ -420,7 +420,7 @@ TEST_F(ImportDriverTest, RunningOutOfMemoryStopsOnlyTheTableItHappensIn) {
                   "Table 5 could not be imported: there is not enough memory (it ran out "
                   "while its data types were checked). Close other programs and import "
                   "the table again.",
-                  "7  Out of memory (close other programs and import again)"));
+                  "7  Out of memory (close other programs and try again)"));
   EXPECT_EQ(Statuses(), (std::vector<int>{6, 6, 4, 6, 0}));
   EXPECT_EQ(Label(5).caption, "Table 5 not imported.");
   EXPECT_EQ(Label(3).caption, "Transfer to Access for Table 3 failed. ");
