@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <new>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -307,17 +308,24 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   bool copies_failed = false;
   if (!options.annotate_dir.empty() && !stopped()) {
     StageTimer timer(s.Timings, "marked copies");
-    std::vector<MarkedProblem> marks;
-    for (const TableReport& t : report.tables) {
-      AddImportProblems(s, t.table, marks);
-      for (const CheckReport& c : t.checks) {
-        if (!c.passed)
-          AddCheckProblems(t.table, c.index, c.severity, c.text, c.rule, c.sources, c.hints, marks);
+    MarkedCopiesResult copies;
+    try {
+      std::vector<MarkedProblem> marks;
+      for (const TableReport& t : report.tables) {
+        AddImportProblems(s, t.table, marks);
+        for (const CheckReport& c : t.checks) {
+          if (!c.passed)
+            AddCheckProblems(t.table, c.index, c.severity, c.text, c.rule, c.sources, c.hints,
+                             marks);
+        }
       }
+      std::vector<int> tables;
+      for (const TableReport& t : report.tables) tables.push_back(t.table);
+      copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
+    } catch (const std::bad_alloc& e) {
+      // The report and the other outputs still come.
+      copies.failures.push_back("the problems to mark could not be listed: " + FailureText(e));
     }
-    std::vector<int> tables;
-    for (const TableReport& t : report.tables) tables.push_back(t.table);
-    const MarkedCopiesResult copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
     for (const fs::path& file : copies.written) {
       text << "Marked copy: " << file.string() << copies.KeptNote(file) << '\n';
     }
@@ -326,7 +334,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   }
   if (!options.mend_dir.empty() && !stopped()) {
     StageTimer timer(s.Timings, "mended workbooks");
-    const MendedCopiesResult mended = WriteMendedCopies(s, options.mend_dir);
+    MendedCopiesResult mended;
+    try {
+      mended = WriteMendedCopies(s, options.mend_dir);
+    } catch (const std::bad_alloc& e) {
+      mended.failures.push_back("the mends could not be listed: " + FailureText(e));
+    }
     PrintMended(mended, options.mend_dir, text);
     for (const std::string& failure : mended.failures) io.err << "--mend: " << failure << '\n';
     copies_failed = copies_failed || !mended.failures.empty();

@@ -1,6 +1,7 @@
 #include "checks/marked_copies.h"
 
 #include <cctype>
+#include <new>
 
 #include "checks/marked_copy_writer.h"
 #include "core/errors.h"
@@ -113,6 +114,10 @@ MarkedCopiesResult WriteMarkedCopies(const RunState& state, const std::vector<in
       if (!kept_as.empty()) result.kept[file] = kept_as;
     } catch (const Error& e) {
       result.failures.push_back(e.description());
+    } catch (const std::bad_alloc& e) {
+      // The part written is gone; the copies after it may still fit.
+      result.failures.push_back("The marked copy could not be written to " + file.string() + ": " +
+                                FailureText(e));
     }
   }
   return result;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <map>
+#include <new>
 
 #include "acquire/file_ops.h"
 #include "acquire/folder_scan.h"
@@ -261,6 +262,9 @@ MendedCopiesResult WriteMendedCopies(const RunState& state, const fs::path& dir)
       result.written.push_back(std::move(copy));
     } catch (const Error& e) {
       result.failures.push_back(e.description());
+    } catch (const std::bad_alloc& e) {
+      result.failures.push_back("The mended workbook could not be written to " +
+                                copy.file.string() + ": " + FailureText(e));
     }
   }
   return result;
