@@ -370,7 +370,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     } else {
       std::jthread writer([&] {
         std::ostringstream no_output;
-        written = WriteJsonFile(options.json_file, report, Streams{no_output, failure});
+        try {
+          written = WriteJsonFile(options.json_file, report, Streams{no_output, failure});
+        } catch (const std::exception& e) {  // a thread's own end would end the program
+          failure << "--json: the report could not be written to " << options.json_file << ": "
+                  << FailureText(e) << '\n';
+        }
         ended = std::chrono::steady_clock::now();
       });
       main.Form_Unload();

@@ -1,11 +1,14 @@
 #include "report_file.h"
 
 #include <cerrno>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
 #include <system_error>
+
+#include "core/errors.h"
 
 namespace sorvane::cli {
 namespace fs = std::filesystem;
@@ -95,9 +98,16 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
   const fs::path& written = plain ? partial : target;
   errno = 0;
   std::ofstream out(written, std::ios::binary | std::ios::trunc);
-  if (out) WriteReportJson(report, out);
+  std::string why;
+  try {
+    if (out) WriteReportJson(report, out);
+  } catch (const std::exception& e) {
+    why = FailureText(e);  // memory that ran out: a report cut short is no report
+    out.setstate(std::ios::badbit);
+    errno = 0;
+  }
   out.close();
-  std::string why = !out && errno != 0 ? std::generic_category().message(errno) : "";
+  if (why.empty() && !out && errno != 0) why = std::generic_category().message(errno);
   if (out && plain) {
     fs::rename(partial, target, ec);
     if (ec) why = ec.message();

@@ -12,6 +12,7 @@
 #include "json_writer.h"
 #include "report_file.h"
 #include "support/case_table.h"
+#include "support/failing_allocation.h"
 #include "support/work_db.h"
 
 namespace sorvane::cli {
@@ -118,6 +119,17 @@ TEST(ReportFile, ReportIsWrittenWholeWhereALinkPointsOrThePreviousOneIsKept) {
   EXPECT_FALSE(WriteJsonFile("/dev/full", report, io));
   EXPECT_EQ(err.str(),
             "--json: the report could not be written to /dev/full: No space left on device\n");
+
+  // Memory that runs out while the text is gathered: the previous one is kept.
+  err.str("");
+  fs::remove_all(dir.dir() / "report.json.partial");
+  report.messages.push_back(std::string(100 * 1024, 'x'));  // gathered in a block that large
+  testing::FailNextAllocation(64 * 1024);
+  EXPECT_FALSE(WriteJsonFile(json.string(), report, io));
+  EXPECT_EQ(err.str(), "--json: the report could not be written to " + json.string() +
+                           ": 7 Out of memory (close other programs and try again)\n");
+  EXPECT_EQ(ReadFile(json), "{\"previous\": true}");
+  EXPECT_FALSE(fs::exists(dir.dir() / "report.json.partial"));
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 namespace {
 
 std::atomic<bool> fail_next{false};
+std::atomic<std::size_t> fail_from{0};
 
 void* Allocate(std::size_t size) {
-  if (fail_next.exchange(false)) throw std::bad_alloc();
+  if (fail_next.load(std::memory_order_relaxed) && size >= fail_from && fail_next.exchange(false))
+    throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
@@ -18,7 +20,10 @@ void* Allocate(std::size_t size) {
 
 namespace sorvane::testing {
 
-void FailNextAllocation() { fail_next = true; }
+void FailNextAllocation(std::size_t bytes) {
+  fail_from = bytes;
+  fail_next = true;
+}
 
 }  // namespace sorvane::testing
 
