@@ -22,6 +22,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -368,7 +369,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
       written = WriteJsonFile(options.json_file, report, io);
       ended = std::chrono::steady_clock::now();
     } else {
-      std::jthread writer([&] {
+      // The report is written while the work database is emptied; without a
+      // second thread, one after the other.
+      std::jthread writer;
+      auto write_report = [&] {
         std::ostringstream no_output;
         try {
           written = WriteJsonFile(options.json_file, report, Streams{no_output, failure});
@@ -377,7 +381,12 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
                   << FailureText(e) << '\n';
         }
         ended = std::chrono::steady_clock::now();
-      });
+      };
+      try {
+        writer = std::jthread(write_report);
+      } catch (const std::system_error&) {
+        write_report();
+      }
       main.Form_Unload();
     }
     io.err << failure.str();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "checks/check_query.h"
@@ -164,16 +165,21 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
   };
   std::vector<std::thread> threads;
   for (unsigned t = 0; t < helpers; ++t) {
-    threads.emplace_back([&] {
-      Connection reader;
-      try {
-        reader.OpenReaderOf(conn_);
-        reader.SetStopCheck(stop);
-      } catch (const std::exception&) {
-        return;  // the others do its share
-      }
-      work(reader);
-    });
+    // A thread that cannot be had leaves its share to the others.
+    try {
+      threads.emplace_back([&] {
+        Connection reader;
+        try {
+          reader.OpenReaderOf(conn_);
+          reader.SetStopCheck(stop);
+        } catch (const std::exception&) {
+          return;  // the others do its share
+        }
+        work(reader);
+      });
+    } catch (const std::system_error&) {
+      break;
+    }
   }
   work(conn_);
   for (std::thread& t : threads) t.join();

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 #include "core/ui_port.h"
@@ -18,14 +19,20 @@ template <typename Work>
 void RunBesideWindow(UiPort& ui, Work&& work) {
   std::atomic<bool> done{false};
   std::exception_ptr failure;
-  std::thread worker([&] {
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    done = true;
-  });
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      try {
+        work();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      done = true;
+    });
+  } catch (const std::system_error&) {
+    work();  // no second thread to be had: the window waits
+    return;
+  }
   while (!done) {
     ui.KeepAlive();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -10,6 +10,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -186,22 +187,27 @@ bool TypeTable(RunState& state, int n) {
     type_fields(true);
   } else {
     std::exception_ptr helper_failure;
-    std::thread helper([&] {
-      try {
-        type_fields(false);
-      } catch (...) {
-        helper_failure = std::current_exception();
-        failed = true;
-      }
-    });
+    std::thread helper;
+    try {
+      helper = std::thread([&] {
+        try {
+          type_fields(false);
+        } catch (...) {
+          helper_failure = std::current_exception();
+          failed = true;
+        }
+      });
+    } catch (const std::system_error&) {
+      // No second thread to be had: this one types every field.
+    }
     try {
       type_fields(true);
     } catch (...) {
       failed = true;
-      helper.join();
+      if (helper.joinable()) helper.join();
       throw;
     }
-    helper.join();
+    if (helper.joinable()) helper.join();
     if (helper_failure) std::rethrow_exception(helper_failure);
 #ifdef __GLIBC__
     // The texts let go were spread over two threads' heaps; the allocator

@@ -17,6 +17,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -46,7 +47,13 @@ class RowPipeline {
 
   RowPipeline(int64_t count, Prepare prepare, bool second_thread)
       : count_(count), prepare_(std::move(prepare)) {
-    if (second_thread && count > 0) worker_ = std::thread([this] { Work(); });
+    if (second_thread && count > 0) {
+      try {
+        worker_ = std::thread([this] { Work(); });
+      } catch (const std::system_error&) {
+        // No second thread to be had: each item is prepared as it is taken.
+      }
+    }
   }
   // Stops the second thread once its current block is ready (a cancelled
   // insert does not wait for the rest of the table).

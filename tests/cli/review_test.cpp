@@ -29,6 +29,7 @@
 #include "json_parse.h"
 #include "support/case_table.h"
 #include "support/file_size_limit.h"
+#include "support/no_threads.h"
 #include "support/work_db.h"
 #include "support/xlsx_cells.h"
 #include "support/xlsx_writer.h"
@@ -82,6 +83,24 @@ TEST(Review, ReportOnStdoutTextOnStderrPriorDataAndTheAnsweredNumberOfRecords) {
   EXPECT_EQ(report["tables"][1]["checks"][6]["rows"].array.size(), 120u);
   EXPECT_THAT(XlsxCellsText(dir.dir() / "Errors - 1234567.xlsx"),
               HasSubstr("Missing Lab Qualifiers.  (Probably a Problem) 20 of 120 output."));
+}
+
+// Where no second thread can be had (a process at its limit of tasks), the
+// review runs on one and says the same.
+TEST(Review, WithoutASecondThreadTheReviewIsTheSame) {
+  WorkDataDir dir;
+  const fs::path json = dir.dir() / "r.json";
+  CliRun r;
+  int refused = 0;
+  {
+    NoNewThreads none;
+    r = Review(dir, Sample(), {"--json", json.string(), "--xlsx", (dir.dir() / "e.xlsx").string()});
+    refused = none.refused();
+  }
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_GT(refused, 0);
+  EXPECT_EQ(ReadFile(json), ReadFile(SourcePath("tests/data/sample/report.json")));
+  EXPECT_THAT(r.out, HasSubstr("Error workbook: " + (dir.dir() / "e.xlsx").string()));
 }
 
 // Each is refused before anything runs.

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -144,7 +145,12 @@ void Produce(const SheetRead& read, Handover& h) {
 SheetShape ReadAhead(const SheetRead& read, const ShownRowCallback& on_row,
                      const ShapeCallback& on_shape) {
   Handover h;
-  std::thread reader([&] { Produce(read, h); });
+  std::thread reader;
+  try {
+    reader = std::thread([&] { Produce(read, h); });
+  } catch (const std::system_error&) {
+    return read(on_row, on_shape);  // no second thread to be had: read on this one
+  }
   std::vector<std::string> cells;
   size_t assigned = 0;         // cells from here on are empty
   std::exception_ptr failure;  // a callback's, or the reader's unless stopped

@@ -9,6 +9,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -279,15 +280,21 @@ void ZipPackage::Read(std::string_view name, const std::function<bool(const char
     return;
   }
   ChunkQueue queue;
-  std::thread inflating([&] {
-    std::exception_ptr error;
-    try {
-      inflate([&](const char* data, size_t size) { return queue.Push(data, size); });
-    } catch (...) {
-      error = std::current_exception();
-    }
-    queue.Close(error);
-  });
+  std::thread inflating;
+  try {
+    inflating = std::thread([&] {
+      std::exception_ptr error;
+      try {
+        inflate([&](const char* data, size_t size) { return queue.Push(data, size); });
+      } catch (...) {
+        error = std::current_exception();
+      }
+      queue.Close(error);
+    });
+  } catch (const std::system_error&) {
+    inflate(sink);  // no second thread to be had: inflated here
+    return;
+  }
   std::exception_ptr failed;
   try {
     std::vector<char> chunk;
