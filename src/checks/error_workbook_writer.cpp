@@ -90,8 +90,9 @@ bool SaveErrorWorkbook(const ErrorWorkbook& book, const std::string& title, cons
     Formats formats(out.get());
     for (int index = 1; index <= book.SheetCount(); ++index) {
       const ErrorSheet& sheet = book.Sheet(index);
-      lxw_worksheet* ws = workbook_add_worksheet(out.get(), ValidUtf8(sheet.name()).c_str());
-      if (!ws) Fail(file, "the sheet name \"" + sheet.name() + "\" is not allowed");
+      std::string why;
+      lxw_worksheet* ws = AddWorksheet(out.get(), ValidUtf8(sheet.name()), &why);
+      if (!ws) Fail(file, why);
       if (index == book.active_sheet()) worksheet_activate(ws);
       for (const auto& [column, width] : sheet.column_widths()) {
         const lxw_col_t c = static_cast<lxw_col_t>(column - 1);

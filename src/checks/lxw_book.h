@@ -35,6 +35,23 @@ inline std::filesystem::path PartialBeside(const std::filesystem::path& file) {
   return partial;
 }
 
+// A new sheet `name` of `book`, or null with `why` said: a name the format
+// does not allow, or what kept the library from the temporary file a sheet's
+// rows go to (too many open files, a full disk).
+inline lxw_worksheet* AddWorksheet(lxw_workbook* book, const std::string& name, std::string* why) {
+  errno = 0;
+  lxw_worksheet* ws = workbook_add_worksheet(book, name.c_str());
+  if (ws) return ws;
+  const int reason = errno;
+  if (workbook_validate_sheet_name(book, name.c_str()) != LXW_NO_ERROR) {
+    *why = "the sheet name \"" + name + "\" is not allowed";
+  } else {
+    *why = "the sheet " + name + " could not be added" +
+           (reason != 0 ? ": " + std::generic_category().message(reason) : "");
+  }
+  return nullptr;
+}
+
 class LxwBook {
  public:
   explicit LxwBook(const std::filesystem::path& file) : file_(file) {

@@ -137,8 +137,9 @@ bool WriteProblemSheets(lxw_workbook* book, Formats& formats,
   const std::vector<std::string> names = ProblemSheetNames(sheets);
   for (size_t k = 0; k < sheets; ++k) {
     const std::string& name = names[k];
-    lxw_worksheet* ws = workbook_add_worksheet(book, name.c_str());
-    if (!ws) Fail(file, "the sheet " + name + " could not be added");
+    std::string why;
+    lxw_worksheet* ws = AddWorksheet(book, name, &why);
+    if (!ws) Fail(file, why);
     if (k == 0) worksheet_activate(ws);
     worksheet_freeze_panes(ws, 1, 0);
     // Printed, the list keeps its columns side by side.
@@ -206,8 +207,9 @@ bool WriteMarkedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     if (!WriteProblemSheets(book.get(), formats, problems, data_name, problem_sheets, file, stop))
       return false;  // the book is dropped unwritten
 
-    lxw_worksheet* ws = workbook_add_worksheet(book.get(), data_name.c_str());
-    if (!ws) Fail(file, "the sheet " + data_name + " could not be added");
+    std::string why;
+    lxw_worksheet* ws = AddWorksheet(book.get(), data_name, &why);
+    if (!ws) Fail(file, why);
     worksheet_set_comments_author(ws, const_cast<char*>("Sorvane"));
     worksheet_set_landscape(ws);
     worksheet_fit_to_pages(ws, 1, 0);

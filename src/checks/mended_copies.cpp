@@ -86,8 +86,9 @@ bool WriteMendsSheets(lxw_workbook* book, const std::string& data_sheet,
   static const double kWidths[] = {8, 12, 24, 16, 60};
   const std::vector<std::string> names = MendsSheetNames(mends.size());
   for (size_t k = 0; k < names.size(); ++k) {
-    lxw_worksheet* ws = workbook_add_worksheet(book, names[k].c_str());
-    if (!ws) Fail(file, "the sheet " + names[k] + " could not be added");
+    std::string why;
+    lxw_worksheet* ws = AddWorksheet(book, names[k], &why);
+    if (!ws) Fail(file, why);
     worksheet_freeze_panes(ws, 1, 0);
     for (lxw_col_t c = 0; c < 5; ++c) {
       Check(worksheet_set_column(ws, c, c, kWidths[c], nullptr), file);
@@ -158,8 +159,9 @@ bool WriteMendedCopy(const SheetOrigin& origin, const std::string& sheet_name,
     if (!book.get()) Fail(file, "the file cannot be created");
     MendFormats formats(book.get());
     const std::string data_name = CopySheetName(sheet_name, MendsSheetNames(mends.size()));
-    lxw_worksheet* ws = workbook_add_worksheet(book.get(), data_name.c_str());
-    if (!ws) Fail(file, "the sheet " + data_name + " could not be added");
+    std::string why;
+    lxw_worksheet* ws = AddWorksheet(book.get(), data_name, &why);
+    if (!ws) Fail(file, why);
     worksheet_set_comments_author(ws, const_cast<char*>("Sorvane"));
     lxw_comment_options comment{};
     comment.width = 300;

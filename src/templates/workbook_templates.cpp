@@ -106,10 +106,11 @@ class TemplateBook {
   }
 
   void Write(const std::string& title, const RecordSet& structure) {
-    lxw_worksheet* data = workbook_add_worksheet(book_.get(), title.c_str());
-    lxw_worksheet* fields = workbook_add_worksheet(book_.get(), "Fields");
-    lxw_worksheet* choices = workbook_add_worksheet(book_.get(), kListsSheet);
-    if (!data || !fields || !choices) Fail(file_, "a sheet could not be added");
+    std::string why;
+    lxw_worksheet* data = AddWorksheet(book_.get(), title, &why);
+    lxw_worksheet* fields = data ? AddWorksheet(book_.get(), "Fields", &why) : nullptr;
+    lxw_worksheet* choices = fields ? AddWorksheet(book_.get(), kListsSheet, &why) : nullptr;
+    if (!choices) Fail(file_, why);
     worksheet_freeze_panes(data, 1, 0);
     const std::vector<std::string> headings = {"Field", "Takes", "Choices"};
     for (size_t c = 0; c < headings.size(); ++c) {
