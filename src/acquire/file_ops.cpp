@@ -64,6 +64,8 @@ std::error_code CopyBytes(const fs::path& from, const fs::path& to, bool& at_sou
     close(in);
     return ec;
   }
+  // A plain file reads as it always has (a share's file system may honour the flag).
+  if (const int flags = fcntl(in, F_GETFL); flags != -1) fcntl(in, F_SETFL, flags & ~O_NONBLOCK);
   at_source = false;
   const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
   if (out < 0) {
