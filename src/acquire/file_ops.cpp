@@ -117,8 +117,7 @@ std::error_code NotAPlainFile() {
 }
 
 void CopyWhole(const fs::path& from, const fs::path& to, std::error_code& ec, bool* at_source) {
-  const fs::path part =
-      to.parent_path() / ("." + to.filename().string() + std::string(kUnfinished));
+  const fs::path part = to.parent_path() / HiddenName(to.filename().string(), kUnfinished);
   std::error_code ignored;
   fs::remove(part, ignored);  // one a killed run left, read-only as its source perhaps
   bool source_failed = false;

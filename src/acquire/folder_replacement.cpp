@@ -19,7 +19,7 @@ FolderReplacement::~FolderReplacement() {
 }
 
 std::string FolderReplacement::AsideName(const std::string& name) {
-  return "." + name + ".before-copy";
+  return HiddenName(name, ".before-copy");
 }
 
 void FolderReplacement::SetAsideAll() {

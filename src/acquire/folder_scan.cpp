@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <string>
 
 #include "core/text.h"
 
@@ -45,6 +48,18 @@ std::vector<fs::path> ListSubfolders(const fs::path& folder) { return List(folde
 std::string NameOf(const fs::path& file) { return file.filename().string(); }
 
 bool IsHiddenName(std::string_view name) { return name.starts_with('.') || name.starts_with("~$"); }
+
+std::string HiddenName(std::string_view name, std::string_view suffix) {
+  constexpr size_t kNameMax = 255;
+  std::string hidden = "." + std::string(name) + std::string(suffix);
+  if (hidden.size() <= kNameMax) return hidden;
+  char hash[18];
+  std::snprintf(hash, sizeof hash, "~%016zx", std::hash<std::string_view>{}(name));
+  size_t keep = kNameMax - 1 - suffix.size() - (sizeof hash - 1);
+  // Not inside a character: a UTF-8 continuation byte is never where a cut goes.
+  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+  return "." + std::string(name.substr(0, keep)) + hash + std::string(suffix);
+}
 
 // With their dots; the copy's suffix test takes them without.
 constexpr std::string_view kWorkbookExtensions[] = {".xls", ".xlsx", ".xlsm", ".xlsb", ".ods"};

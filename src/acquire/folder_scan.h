@@ -39,6 +39,11 @@ std::string NameOf(const std::filesystem::path& file);
 // workbook), or the ".~lock.1234567_5.xls#" a spreadsheet program keeps
 // beside a workbook it has open.
 bool IsHiddenName(std::string_view name);
+// The hidden name "." + `name` + `suffix` that this program gives a file it
+// keeps beside `name` for a while. A name too long for the file system
+// (255 bytes) keeps its start, cut at a character, and a hash of the whole
+// name, so two such names of one folder stay apart.
+std::string HiddenName(std::string_view name, std::string_view suffix);
 
 // Whether a name is that of a spreadsheet workbook for the copy: it ends, ignoring
 // case, in "xls", "xlsx", "xlsm", "xlsb" or "ods" (".xls" as older programs

@@ -196,6 +196,33 @@ TEST_F(MediaCopyTest, CancelAtThePromptOrAnUnreadableMediumEndsWithoutCopying) {
   EXPECT_EQ(state.view.mouse_pointer, kPointerDefault);
 }
 
+// Names as long as the file system takes (255 bytes) are set aside and copied
+// through hidden files of their own, even names alike but for their ends.
+TEST_F(MediaCopyTest, TheLongestNamesAreSetAsideAndCopiedAndPutBack) {
+  const auto name = [](const std::string& n) {
+    return std::string(242, 'x') + "1234567_" + n + ".xls";
+  };
+  fs::path cd = AddDrive(kDriveCdRom, "cd");
+  for (const char* n : {"1", "2", "3", "4", "5"}) WriteFile(cd / name(n), n);
+  WriteFile(gisfile() / (std::string(250, 'y') + "a.xls"), "old a");
+  WriteFile(gisfile() / (std::string(250, 'y') + "b.xls"), "old b");
+
+  files.refuse_copy = name("4");
+  ClickCD();
+  EXPECT_THAT(ui.messages, ElementsAre("61  Disk full"));
+  EXPECT_EQ(ReadFile(gisfile() / (std::string(250, 'y') + "a.xls")), "old a");
+  EXPECT_EQ(ReadFile(gisfile() / (std::string(250, 'y') + "b.xls")), "old b");
+  EXPECT_THAT(ListFilesWithHidden(gisfile()), ::testing::SizeIs(2));
+
+  files.refuse_copy.clear();
+  ui.messages.clear();
+  ClickCD();
+  EXPECT_THAT(ui.messages, IsEmpty());
+  EXPECT_EQ(FileNames(gisfile()),
+            (std::vector<std::string>{name("1"), name("2"), name("3"), name("4"), name("5")}));
+  EXPECT_EQ(ReadFile(gisfile() / name("5")), "5");
+}
+
 // Where the facility's workbooks lie on the medium decides what is copied.
 TEST_F(MediaCopyTest, LayoutOfTheMediumDecidesWhatIsCopied) {
   int n = 0;
