@@ -164,6 +164,7 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
     }
   };
   std::vector<std::thread> threads;
+  threads.reserve(helpers);  // a place for each before any runs
   for (unsigned t = 0; t < helpers; ++t) {
     // A thread that cannot be had leaves its share to the others.
     try {
