@@ -30,10 +30,17 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 class CopyCategory : public std::error_category {
  public:
   const char* name() const noexcept override { return "copy"; }
-  std::string message(int) const override {
-    return "not a plain file (a pipe, a device or a folder)";
+  std::string message(int code) const override {
+    return code == kChanged ? "it changed while it was copied (it is not the size it was)"
+                            : "not a plain file (a pipe, a device or a folder)";
   }
+  static constexpr int kNotPlain = 1, kChanged = 2;
 };
+
+const CopyCategory& TheCopyCategory() {
+  static const CopyCategory category;
+  return category;
+}
 
 // False with errno set when the disk refuses the bytes.
 bool WriteAll(int fd, const char* bytes, size_t size) {
@@ -101,6 +108,15 @@ std::error_code CopyBytes(const fs::path& from, const fs::path& to, bool& at_sou
     }
     if (n == 0) break;  // the file ended sooner than it said
   }
+  // A file saved over while it was copied (or one whose size lies) would
+  // stand copied part old, part new, or cut short.
+  struct stat after {};
+  if (!ec &&
+      (at != st.st_size || fstat(in, &after) != 0 || after.st_size != st.st_size ||
+       after.st_mtim.tv_sec != st.st_mtim.tv_sec || after.st_mtim.tv_nsec != st.st_mtim.tv_nsec)) {
+    at_source = true;
+    ec = {CopyCategory::kChanged, TheCopyCategory()};
+  }
   if (close(out) != 0 && !ec) {
     at_source = false;
     ec = LastError();  // a network share may say only now
@@ -111,10 +127,7 @@ std::error_code CopyBytes(const fs::path& from, const fs::path& to, bool& at_sou
 
 }  // namespace
 
-std::error_code NotAPlainFile() {
-  static const CopyCategory category;
-  return {1, category};
-}
+std::error_code NotAPlainFile() { return {CopyCategory::kNotPlain, TheCopyCategory()}; }
 
 void CopyWhole(const fs::path& from, const fs::path& to, std::error_code& ec, bool* at_source) {
   const fs::path part = to.parent_path() / HiddenName(to.filename().string(), kUnfinished);

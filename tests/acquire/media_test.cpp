@@ -302,6 +302,22 @@ TEST_F(MediaCopyTest, FailuresOfTheDiskItselfAreToldAndLeaveNoPartOfAWorkbook) {
       << "not an input/output error";
   EXPECT_FALSE(fs::exists(gisfile() / "1234567_5.xls"));
 
+  // A file whose bytes are not as many as its size says (as one saved over
+  // while it is copied) is not taken for copied whole.
+  if (const fs::path lying = "/sys/devices/system/cpu/online"; fs::exists(lying)) {
+    const fs::path second = cd / "1234567_2.xls";
+    fs::remove(second);
+    fs::create_symlink(lying, second);
+    ui.messages.clear();
+    ClickCD();
+    EXPECT_THAT(ui.messages,
+                ElementsAre("75  Path/File access error (" + second.string() +
+                            ": it changed while it was copied (it is not the size it was))"));
+    EXPECT_THAT(FileNames(gisfile()), IsEmpty());
+    fs::remove(second);
+    WriteFile(second, "2");
+  }
+
   // A pipe named as a workbook is never opened (which waits for a writer), and
   // the medium's file is named, not the copy.
   const fs::path pipe = cd / "1234567_3.xls";
