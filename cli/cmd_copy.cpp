@@ -46,8 +46,10 @@ int RunCopy(const Paths& paths, const std::string& facility_id, const std::strin
     outcome = main.mnuDataLoadFloppy_Click();
   }
   const std::string status = main.state().view.lblStatusAll.caption;
-  if (!status.empty()) io.out << status << '\n';
   const bool copied = outcome == CopyOutcome::kCopied;
+  // The window's line keeps its last text: "Copying Files . . ." after a
+  // failed copy would read as a copy still going on.
+  if (copied && !status.empty()) io.out << status << '\n';
   if (copied) io.out << "Workbook folder: " << paths.WorkbookDir().string() << '\n';
   main.Form_Unload();
   return copied ? 0 : 1;

@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -379,6 +380,19 @@ TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
   for (int n = 1; n <= 5; ++n) {
     EXPECT_TRUE(fs::exists(dir.paths().WorkbookDir() / ("1234567_" + std::to_string(n) + ".xls")));
   }
+  // A copy that fails says why, and nothing of a copy going on.
+  const fs::path piped = dir.dir() / "piped";
+  fs::create_directories(piped);
+  for (const char* n : {"1", "2", "4", "5"})
+    fs::copy_file(SourcePath("data/sample") / ("1234567_" + std::string(n) + ".xls"),
+                  piped / ("1234567_" + std::string(n) + ".xls"));
+  ASSERT_EQ(::mkfifo((piped / "1234567_3.xls").c_str(), 0600), 0);
+  r = RunCommand({"copy", "1234567", "--from", piped.string(), "--data-dir", dir.dir().string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "75  Path/File access error (" + (piped / "1234567_3.xls").string() +
+                       ": not a plain file (a pipe, a device or a folder))\n");
+
   const std::string data = dir.dir().string(), sample = SourcePath("data/sample").string();
   const auto in_place = [&](const std::string& s) {
     return ReplaceAll(ReplaceAll(s, "$DATA", data), "$SAMPLE", sample);
