@@ -63,37 +63,10 @@ std::string MarkBad(const std::string& text, int sheet_field_size) {
   return marked;
 }
 
-bool TypeTable(RunState& state, int n);
-
 }  // namespace
 
 bool IsMarkedBad(std::string_view value) {
   return value.size() >= 4 && value.starts_with(kMark) && value.ends_with(kMark);
-}
-
-bool ConvertDataTypes(RunState& state, int n) {
-  try {
-    return TypeTable(state, n);
-  } catch (const std::bad_alloc&) {
-    // Neither the texts nor what was typed stay: the other tables go on with
-    // the room they took, and this one is read again once there is room.
-    TableInfo& table = state.Tables.at(static_cast<size_t>(n));
-    state.TempRecordset.at(static_cast<size_t>(n))->Clear();
-    state.SheetRecordset.at(static_cast<size_t>(n))->Reset();
-    table.SkippedRows.clear();
-    table.Origin.record_rows.clear();
-    table.Origin.type_marks.clear();
-    table.StageOK = false;
-    table.TableStatus = stage::kNone;
-    const std::string t = std::to_string(n);
-    state.view.mouse_pointer = kPointerDefault;
-    state.SetTableLabel(n, "Table " + t + " not imported.", false);
-    state.ui.MessageBox("Table " + t +
-                        " could not be imported: there is not enough memory (it ran out while its "
-                        "data types were checked). Close other programs and import the table "
-                        "again.");
-    return false;
-  }
 }
 
 namespace {
@@ -241,6 +214,31 @@ bool TypeTable(RunState& state, int n) {
 }
 
 }  // namespace
+
+bool ConvertDataTypes(RunState& state, int n) {
+  try {
+    return TypeTable(state, n);
+  } catch (const std::bad_alloc&) {
+    // Neither the texts nor what was typed stay: the other tables go on with
+    // the room they took, and this one is read again once there is room.
+    TableInfo& table = state.Tables.at(static_cast<size_t>(n));
+    state.TempRecordset.at(static_cast<size_t>(n))->Clear();
+    state.SheetRecordset.at(static_cast<size_t>(n))->Reset();
+    table.SkippedRows.clear();
+    table.Origin.record_rows.clear();
+    table.Origin.type_marks.clear();
+    table.StageOK = false;
+    table.TableStatus = stage::kNone;
+    const std::string t = std::to_string(n);
+    state.view.mouse_pointer = kPointerDefault;
+    state.SetTableLabel(n, "Table " + t + " not imported.", false);
+    state.ui.MessageBox("Table " + t +
+                        " could not be imported: there is not enough memory (it ran out while its "
+                        "data types were checked). Close other programs and import the table "
+                        "again.");
+    return false;
+  }
+}
 
 void MarkDataTypeProblems(RunState& state, int n) {
   auto sheet_ptr = state.SheetRecordset.at(static_cast<size_t>(n));

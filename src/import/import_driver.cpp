@@ -1,7 +1,6 @@
 #include "import/import_driver.h"
 
 #include <exception>
-#include <new>
 #include <string>
 
 #include "acquire/workbook_set.h"
@@ -209,7 +208,7 @@ ImportResult mnuRunData_Click(RunState& state, int index, const UpdateMenusFn& u
     state.ui.MessageBox(result.failure);
   } catch (const std::exception& e) {
     result.run = Run::kRan;
-    result.failure = dynamic_cast<const std::bad_alloc*>(&e) ? FailureText(e, "  ") : e.what();
+    result.failure = FailureText(e, "  ");  // memory that ran out as Error 7
     state.ui.MessageBox(result.failure);
   }
 
