@@ -6,6 +6,7 @@
 
 #include "checks/duplicate_groups.h"
 #include "checks/filtered_copy.h"
+#include "checks/halved_drive.h"
 #include "checks/pruned_lookup.h"
 #include "checks/shared_walk.h"
 #include "checks/unmatched_keys.h"
@@ -27,6 +28,9 @@ RecordSet QueryCheckRows(Connection& conn, std::string_view jet_sql) {
     }
     if (const std::optional<FilteredCopy> filtered = FindFilteredCopy(conn, sql)) {
       if (std::optional<RecordSet> rows = RunFilteredCopy(conn, *filtered)) return std::move(*rows);
+    }
+    if (const std::optional<HalvedDrive> drive = FindHalvedDrive(conn, sql)) {
+      if (std::optional<RecordSet> rows = RunHalvedDrive(conn, *drive)) return std::move(*rows);
     }
     // A query reading an index's stretch row by row reads it faster as a walk of its own.
     const std::vector<SharedWalk> walk = FindSharedWalks(conn, {sql}, 1);

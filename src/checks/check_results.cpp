@@ -13,6 +13,7 @@
 #include "checks/check_query.h"
 #include "checks/shared_walk.h"
 #include "core/errors.h"
+#include "workdb/halved_scan.h"
 #include "workdb/jet_sql.h"
 
 namespace sorvane {
@@ -168,7 +169,9 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
   for (unsigned t = 0; t < helpers; ++t) {
     // A thread that cannot be had leaves its share to the others.
     try {
-      threads.emplace_back([&] {
+      // Counted from here as at work, so that no read halves meanwhile: it
+      // would only take turns with this one (halved_scan.h).
+      threads.emplace_back([&, busy = std::make_unique<QueryWorker>()] {
         Connection reader;
         try {
           reader.OpenReaderOf(conn_);
@@ -182,7 +185,10 @@ void CheckResults::Prefetch(const std::vector<std::string>& queries, const Follo
       break;
     }
   }
-  work(conn_);
+  {
+    const QueryWorker busy;
+    work(conn_);
+  }
   for (std::thread& t : threads) t.join();
 #ifdef __GLIBC__
   // The shared reads' flags and the engine's sorts were let go on both

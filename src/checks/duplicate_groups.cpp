@@ -7,6 +7,7 @@
 #include "checks/rowid_replay.h"
 #include "checks/sql_words.h"
 #include "core/text.h"
+#include "workdb/halved_scan.h"
 #include "workdb/key_twins.h"
 
 namespace sorvane {
@@ -111,12 +112,14 @@ std::optional<DuplicateGroups> FindDuplicateGroups(Connection& conn, std::string
         !ReadsGroupsInRowidOrder(conn, *q, own[0]))
       return std::nullopt;
     DuplicateGroups groups;
+    groups.table = q->table;
     groups.scan = "SELECT " + q->table + ".rowid, " + q->keys + " FROM " + q->table +
-                  " NOT INDEXED WHERE " + q->condition;
+                  " NOT INDEXED WHERE (" + q->condition + ") AND " + q->table +
+                  ".rowid BETWEEN ?1 AND ?2";
     groups.by_rowid = "SELECT " + q->head + FromRowids(q->table) + " WHERE " + q->condition +
                       " GROUP BY " + q->keys + " HAVING COUNT(*)>1";
     if (!SameStepsOverRowids(conn.QueryPlanNative(groups.by_rowid), own, q->table) ||
-        conn.QueryPlanNative(groups.scan) != std::vector<std::string>{"0 SCAN " + q->table})
+        conn.QueryPlanNative(groups.scan) != RowidRangePlan(q->table))
       return std::nullopt;
     return groups;
   } catch (const std::exception&) {
@@ -126,8 +129,8 @@ std::optional<DuplicateGroups> FindDuplicateGroups(Connection& conn, std::string
 
 RecordSet RunDuplicateGroups(Connection& conn, const DuplicateGroups& groups) {
   Transaction same_rows(conn);
-  RecordSet rows =
-      conn.QueryNative(groups.by_rowid, {RowidsParameter(RowidsSharingKeys(conn, groups.scan))});
+  RecordSet rows = conn.QueryNative(
+      groups.by_rowid, {RowidsParameter(RowidsSharingKeys(conn, groups.scan, groups.table))});
   same_rows.Commit();
   return rows;
 }

@@ -27,7 +27,9 @@
 namespace sorvane {
 
 struct DuplicateGroups {
-  std::string scan;      // the rowid and the key of every row the condition holds for
+  std::string table;
+  // The rowid and the key of every row the condition holds for, of rowids ?1 to ?2.
+  std::string scan;
   std::string by_rowid;  // the query over ?1, a JSON array of rowids in ascending order
 };
 

@@ -60,19 +60,6 @@ std::optional<std::pair<std::string, std::string>> TableColumn(std::string_view 
   return std::make_pair(table, column);
 }
 
-// The places in `inner` where `table` is named as a table (not as the
-// qualifier of a column).
-std::vector<size_t> TableNamed(std::string_view inner, const std::string& table) {
-  std::vector<size_t> at;
-  for (size_t p : FindWord(inner, table, false)) {
-    const size_t next = inner.find_first_not_of(' ', p + table.size());
-    if ((p > 0 && inner[p - 1] == '.') || (next != std::string_view::npos && inner[next] == '.'))
-      continue;
-    at.push_back(p);
-  }
-  return at;
-}
-
 }  // namespace
 
 std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view given) {

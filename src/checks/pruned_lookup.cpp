@@ -12,6 +12,7 @@
 #include "checks/table_copy.h"
 #include "core/text.h"
 #include "workdb/exact_keys.h"
+#include "workdb/halved_scan.h"
 
 namespace sorvane {
 namespace {
@@ -179,12 +180,12 @@ std::optional<PrunedLookup> FindPrunedLookup(Connection& conn, std::string_view 
         p.own_plan = conn.QueryPlanNative(sql);
         std::string keys;
         for (const std::string& c : columns) keys += ", " + a + "." + Quoted(c);
-        p.scan = "SELECT " + a + ".rowid" + keys + " FROM " + a + " NOT INDEXED" +
-                 (stretch_terms.empty() ? "" : " WHERE " + Joined(stretch_terms, " AND "));
+        p.scan = "SELECT " + a + ".rowid" + keys + " FROM " + a + " NOT INDEXED WHERE " +
+                 (stretch_terms.empty() ? "" : "(" + Joined(stretch_terms, " AND ") + ") AND ") +
+                 a + ".rowid BETWEEN ?1 AND ?2";
         p.lookup = "SELECT 1 FROM " + a + ", " + l + " WHERE " + a + ".rowid = ?1 AND " +
                    Joined(lookup_terms, " AND ") + " LIMIT 1";
-        if (p.own_plan.empty() ||
-            conn.QueryPlanNative(p.scan) != std::vector<std::string>{"0 SCAN " + a})
+        if (p.own_plan.empty() || conn.QueryPlanNative(p.scan) != RowidRangePlan(a))
           return std::nullopt;
 
         p.copy = copy->create;
@@ -208,7 +209,7 @@ namespace {
 using Found = std::optional<std::vector<int64_t>>;
 
 Found FindPartnered(Connection& conn, const PrunedLookup& pruned) {
-  const ExactKeyScan scan = GroupRowsByExactKey(conn, pruned.scan, kMostGroups);
+  const ExactKeyScan scan = GroupRowsByExactKey(conn, pruned.scan, kMostGroups, pruned.table);
   if (scan.too_many) return std::nullopt;
   const ExactKeyGroups& g = scan.groups;
   std::vector<char> finds(g.first.size());

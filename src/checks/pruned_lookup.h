@@ -26,9 +26,9 @@
 namespace sorvane {
 
 struct PrunedLookup {
-  std::string table;              // A
-  std::string scan;               // the rowid and the looked-up columns of A's stretch
-  std::string lookup;             // whether the row of rowid ?1 finds a row of L
+  std::string table;   // A
+  std::string scan;    // the rowid and the looked-up columns of A's stretch, rowids ?1 to ?2
+  std::string lookup;  // whether the row of rowid ?1 finds a row of L
   std::vector<std::string> copy;  // the statements making the empty copy of A
   std::string fill;               // A's rows of rowids ?1 (a JSON array) into the copy
   std::string over_copy;          // the query with the copy in A's place

@@ -119,4 +119,15 @@ std::string_view ColumnOf(std::string_view ref, std::string_view table, bool qua
   return PlainName(ref) ? ref : std::string_view{};
 }
 
+std::vector<size_t> TableNamed(std::string_view sql, std::string_view table) {
+  std::vector<size_t> at;
+  for (size_t p : FindWord(sql, table, false)) {
+    const size_t next = sql.find_first_not_of(' ', p + table.size());
+    if ((p > 0 && sql[p - 1] == '.') || (next != std::string_view::npos && sql[next] == '.'))
+      continue;
+    at.push_back(p);
+  }
+  return at;
+}
+
 }  // namespace sorvane

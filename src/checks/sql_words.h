@@ -48,6 +48,10 @@ std::optional<WithQuery> NamedQuery(std::string_view sql);
 // each dropped.
 std::vector<std::string_view> AndTerms(std::string_view condition);
 
+// The places in `sql` where `table` is named as a table (not as the
+// qualifier of a column, nor qualified by a schema).
+std::vector<size_t> TableNamed(std::string_view sql, std::string_view table);
+
 // The column a reference "table.column" (either part may be in double
 // quotes; or a bare "column", unless `qualified`) names in `table`, blanks
 // around it ignored; "" for anything else.

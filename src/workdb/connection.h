@@ -89,6 +89,7 @@ class Connection {
   // inside a transaction takes the whole transaction back. Empty: statements
   // run to their end.
   void SetStopCheck(std::function<bool()> stop);
+  const std::function<bool()>& StopCheck() const { return stop_; }
   void Close();
   const std::filesystem::path& file() const { return file_; }
 

@@ -22,11 +22,14 @@ struct ExactKeyGroups {
 // in one group when their keys hold the same values: the same storage class,
 // and the same bytes (a number's exact value; -0.0 and 0.0 apart). Stops and
 // returns nothing more than `most_groups` groups once it finds more. Throws
-// what the engine throws (an interrupt included).
+// what the engine throws (an interrupt included). With `table` named, `sql`
+// reads that table's rows whose rowid lies between ?1 and ?2, in rowid order,
+// and the rows are read in two halves at once (halved_scan.h).
 struct ExactKeyScan {
   ExactKeyGroups groups;
   bool too_many = false;
 };
-ExactKeyScan GroupRowsByExactKey(Connection& conn, std::string_view sql, size_t most_groups);
+ExactKeyScan GroupRowsByExactKey(Connection& conn, std::string_view sql, size_t most_groups,
+                                 std::string_view table = {});
 
 }  // namespace sorvane

@@ -6,26 +6,44 @@
 #include <bit>
 
 #include "core/text.h"
+#include "workdb/halved_scan.h"
 #include "workdb/value_hash.h"
 
 namespace sorvane {
 
-std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql) {
-  const Connection::PreparedStatement statement = conn.PrepareNative(sql);
-  sqlite3_stmt* st = statement.get();
-  struct Keyed {
-    uint64_t hash;
-    int64_t rowid;
-  };
-  std::vector<Keyed> rows;
+namespace {
+
+struct Keyed {
+  uint64_t hash;
+  int64_t rowid;
+};
+
+void AddRow(sqlite3_stmt* st, std::vector<Keyed>& rows) {
+  uint64_t h = 0;
   const int columns = sqlite3_column_count(st);
-  int rc;
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    uint64_t h = 0;
-    for (int c = 1; c < columns; ++c) h = FoldedValueHash(h, sqlite3_column_value(st, c));
-    rows.push_back({MixHash(h), sqlite3_column_int64(st, 0)});
+  for (int c = 1; c < columns; ++c) h = FoldedValueHash(h, sqlite3_column_value(st, c));
+  rows.push_back({MixHash(h), sqlite3_column_int64(st, 0)});
+}
+
+}  // namespace
+
+std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql,
+                                       std::string_view table) {
+  std::vector<Keyed> rows;
+  if (table.empty()) {
+    const Connection::PreparedStatement statement = conn.PrepareNative(sql);
+    sqlite3_stmt* st = statement.get();
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) AddRow(st, rows);
+    if (rc != SQLITE_DONE) conn.ThrowLastError();
+  } else {
+    std::vector<Keyed> upper;
+    ScanInHalves(conn, table, sql, [&](int half, sqlite3_stmt* st) {
+      AddRow(st, half == 0 ? rows : upper);
+      return true;
+    });
+    rows.insert(rows.end(), upper.begin(), upper.end());
   }
-  if (rc != SQLITE_DONE) conn.ThrowLastError();
 
   // The rows are dealt by their hash's top bits into parts of about a hundred,
   // each then sorted where it fits the cache: a table of every hash would be

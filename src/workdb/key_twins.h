@@ -19,7 +19,11 @@ namespace sorvane {
 // numbers by value whatever their storage class, texts by their bytes with
 // ASCII letters folded, blobs byte for byte. A few rows whose keys only hash alike may be among
 // them. Throws what the engine throws (an interrupt included).
-std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql);
+// With `table` named, `sql` reads that table's rows whose rowid lies between
+// ?1 and ?2, in rowid order, and the rows are read in two halves at once
+// (halved_scan.h).
+std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql,
+                                       std::string_view table = {});
 
 // How `column` of `table` is declared: its type ("" when none) and its
 // collating sequence ("BINARY" when it names none); nothing when the table

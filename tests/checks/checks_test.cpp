@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+#include <utility>
 
 #include "checks/ModChecks.h"
 #include "checks/check_query.h"
@@ -17,6 +20,7 @@
 #include "checks/duplicate_groups.h"
 #include "checks/filtered_copy.h"
 #include "checks/frmCCheckView.h"
+#include "checks/halved_drive.h"
 #include "checks/problem_places.h"
 #include "checks/pruned_lookup.h"
 #include "checks/rowid_replay.h"
@@ -26,6 +30,7 @@
 #include "facility_fixture.h"
 #include "support/failing_allocation.h"
 #include "support/work_db.h"
+#include "workdb/halved_scan.h"
 #include "workdb/jet_sql.h"
 #include "workdb/work_database.h"
 
@@ -217,6 +222,44 @@ TEST_F(FacilityTest, ChecksSharingOneReadGiveTheRowsOfTheirOwnQueries) {
                                    "5.10 with rowids", "5.11", "5.11 with rowids"}));
   EXPECT_EQ(shared_extra, 60);
   EXPECT_GT(rows, 60);
+}
+
+// Over the work database's file, the checks that read a large table whole read it in two halves
+// at once, on a second connection (every table counts as large here): the same rows as their own
+// queries. Not where the connection holds changes it has not committed, which the second one
+// would not see.
+TEST_F(FacilityTest, ChecksReadingATableInHalvesGiveTheRowsOfTheirOwnQueries) {
+  Exec(ReadFile(SourcePath("tests/data/cases/checks_read_fewer_rows.sql")));
+  const std::string file = ::testing::TempDir() + "checks_in_halves.db";
+  std::filesystem::remove(file);
+  Exec("VACUUM INTO '" + file + "'");
+  Connection on_file;
+  on_file.Open(file);
+  const int64_t least = std::exchange(LeastRowsToHalve(), 0);
+  std::vector<clsReviewObject> list;
+  for (int t = 1; t <= 5; ++t) {
+    BuildChecks(t, facility, list);
+    for (size_t i = 0; i < list.size(); ++i) {
+      const RecordSet own = on_file.Query(list[i].qryProblems);
+      const RecordSet got = QueryCheckRows(on_file, list[i].qryProblems);
+      EXPECT_EQ(Columns(got), Columns(own)) << t << "." << i;
+      EXPECT_EQ(Rows(got), Rows(own)) << t << "." << i;
+    }
+  }
+  const std::string units = list[9].qryProblems;  // the units that do not fit the matrix
+  if (std::thread::hardware_concurrency() > 1) {
+    EXPECT_TRUE(FindHalvedDrive(on_file, TranslateJet(units)).has_value());
+  }
+  EXPECT_FALSE(FindHalvedDrive(on_file, TranslateJet(list[12].qryProblems)).has_value());
+  {
+    Transaction unsaved(on_file);
+    on_file.ExecuteNative("UPDATE MT_TEMP5 SET UNITS = 'mg/kg' WHERE rowid % 3 = 0");
+    const RecordSet own = on_file.Query(units);
+    EXPECT_EQ(Rows(QueryCheckRows(on_file, units)), Rows(own));
+    EXPECT_EQ(Rows(QueryCheckRows(on_file, list[13].qryProblems)),
+              Rows(on_file.Query(list[13].qryProblems)));
+  }
+  LeastRowsToHalve() = least;
 }
 
 // Check queries that read fewer rows (the duplicates among the rows sharing a

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -16,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -25,6 +27,7 @@
 #include "support/work_db.h"
 #include "workdb/connection.h"
 #include "workdb/exact_keys.h"
+#include "workdb/halved_scan.h"
 #include "workdb/jet_sql.h"
 #include "workdb/key_twins.h"
 #include "workdb/nocase_collation.h"
@@ -306,6 +309,57 @@ TEST(WorkDatabaseTest, RowsGroupedByExactKeysHoldTheSameValues) {
     EXPECT_EQ(value_of.at(g.rowids[r]), value_of.at(g.first.at(g.group[r]))) << g.rowids[r];
   }
   EXPECT_TRUE(GroupRowsByExactKey(conn, sql, 20).too_many);
+}
+
+// A table read in two halves at once, on a second connection to its file:
+// every row once, the lower rowids on the caller's thread; the key groups
+// and the rows sharing keys found as one read finds them. A temporary table
+// of the name, which is what the caller's connection reads, is read there.
+TEST(WorkDatabaseTest, TableReadInHalvesGivesWhatOneReadGives) {
+  Connection in_memory, conn;
+  FillAtRandom(in_memory, "CREATE TABLE t (a, b COLLATE NOCASE)", 2, 3000, 17);
+  const std::string file = ::testing::TempDir() + "halves.db";
+  std::filesystem::remove(file);
+  in_memory.ExecuteNative("VACUUM INTO '" + file + "'");
+  conn.Open(file);
+  const std::string range = " WHERE rowid BETWEEN ?1 AND ?2";
+  auto read = [&](const std::string& sql) {
+    std::vector<int64_t> seen[2];
+    ScanInHalves(
+        conn, "t", sql + range,
+        [&](int half, sqlite3_stmt* st) {
+          seen[half].push_back(sqlite3_column_int64(st, 0));
+          return true;
+        },
+        0);
+    return std::make_pair(seen[0], seen[1]);
+  };
+  const auto [lower, upper] = read("SELECT rowid FROM t");
+  ASSERT_FALSE(lower.empty());
+  if (std::thread::hardware_concurrency() > 1) {
+    ASSERT_FALSE(upper.empty());
+  }
+  std::vector<int64_t> all = lower;
+  all.insert(all.end(), upper.begin(), upper.end());
+  EXPECT_TRUE(std::ranges::is_sorted(all));
+  EXPECT_EQ(std::set<int64_t>(all.begin(), all.end()).size(), 3000u);
+
+  const int64_t least = std::exchange(LeastRowsToHalve(), 0);
+  const ExactKeyScan halves =
+      GroupRowsByExactKey(conn, "SELECT rowid, a, b FROM t" + range, 1000, "t");
+  const ExactKeyScan whole = GroupRowsByExactKey(conn, "SELECT rowid, a, b FROM t", 1000);
+  EXPECT_EQ(halves.groups.first, whole.groups.first);
+  EXPECT_EQ(halves.groups.rowids, whole.groups.rowids);
+  EXPECT_EQ(halves.groups.group, whole.groups.group);
+  EXPECT_TRUE(GroupRowsByExactKey(conn, "SELECT rowid, a, b FROM t" + range, 20, "t").too_many);
+  EXPECT_EQ(RowidsSharingKeys(conn, "SELECT rowid, a, b FROM t" + range, "t"),
+            RowidsSharingKeys(conn, "SELECT rowid, a, b FROM t"));
+  LeastRowsToHalve() = least;
+
+  conn.ExecuteNative("CREATE TEMP TABLE t AS SELECT rowid AS r, * FROM main.t WHERE rowid % 3 = 0");
+  const auto [own_lower, own_upper] = read("SELECT r FROM t");
+  EXPECT_EQ(own_lower.size(), 1000u);
+  EXPECT_TRUE(own_upper.empty());
 }
 
 // The program's case-blind comparison answers as the engine's own, value for
