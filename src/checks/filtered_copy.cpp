@@ -89,21 +89,10 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
   if (filters.empty()) return std::nullopt;
 
   // The SELECTs of the query: plain, joined by commas or INNER JOIN, none inside another.
-  if (inner.find_first_of(";?") != std::string_view::npos) return std::nullopt;
-  for (const char* refused : {"EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "WINDOW", "OVER",
-                              "LEFT", "RIGHT", "FULL", "OUTER", "NATURAL", "USING", "WITH"}) {
-    if (!FindWord(inner, refused, false).empty()) return std::nullopt;
-  }
-  std::vector<std::string_view> selects;
-  size_t begin = 0;
-  for (size_t at : FindWord(inner, "UNION")) {
-    selects.push_back(inner.substr(begin, at - begin));
-    begin = at + 5;
-    const std::string_view rest = Trim(inner.substr(begin));
-    if (EqualsNoCase(rest.substr(0, 4), "ALL ")) begin = inner.find_first_not_of(' ', begin) + 3;
-  }
-  selects.push_back(inner.substr(begin));
-  if (FindWord(inner, "SELECT", false).size() != selects.size()) return std::nullopt;
+  const std::vector<std::string_view> selects =
+      UnionParts(inner, {"EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "WINDOW", "OVER",
+                         "LEFT", "RIGHT", "FULL", "OUTER", "NATURAL", "USING", "WITH"});
+  if (selects.empty()) return std::nullopt;
 
   // Each filtered column's table and column, alike in every SELECT.
   std::vector<std::optional<std::pair<std::string, std::string>>> columns(filters.size());

@@ -45,27 +45,13 @@ bool ReadsOnlyAs(const std::vector<std::string>& plan, const std::string& table,
 
 std::optional<HalvedDrive> FindHalvedDrive(Connection& conn, std::string_view given) {
   const std::string_view sql = Trim(given);
-  if (sql.find_first_of(";?") != std::string_view::npos) return std::nullopt;
   // Only inner joins and plain conditions: a row of T that gives no row then
   // keeps no other row from being given either (as one an outer join, an
   // EXCEPT or a NOT EXISTS would).
-  for (const char* refused :
-       {"EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "OFFSET", "WINDOW", "OVER", "LEFT",
-        "RIGHT", "FULL", "OUTER", "NATURAL", "WITH", "EXISTS"}) {
-    if (!FindWord(sql, refused, false).empty()) return std::nullopt;
-  }
-  std::vector<std::string_view> selects;
-  size_t begin = 0;
-  for (size_t at : FindWord(sql, "UNION")) {
-    selects.push_back(sql.substr(begin, at - begin));
-    begin = at + 5;
-    const std::string_view rest = Trim(sql.substr(begin));
-    if (EqualsNoCase(rest.substr(0, 4), "ALL ")) begin = sql.find_first_not_of(' ', begin) + 3;
-  }
-  selects.push_back(sql.substr(begin));
-  // Two SELECTs at least, none inside another.
-  if (selects.size() < 2 || FindWord(sql, "SELECT", false).size() != selects.size())
-    return std::nullopt;
+  std::vector<std::string_view> selects =
+      UnionParts(sql, {"EXCEPT", "INTERSECT", "GROUP", "HAVING", "LIMIT", "OFFSET", "WINDOW",
+                       "OVER", "LEFT", "RIGHT", "FULL", "OUTER", "NATURAL", "WITH", "EXISTS"});
+  if (selects.size() < 2) return std::nullopt;
   const std::vector<size_t> order = FindWord(selects.back(), "ORDER");
   if (order.size() > 1) return std::nullopt;
   if (order.size() == 1) selects.back() = selects.back().substr(0, order[0]);

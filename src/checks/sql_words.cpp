@@ -130,4 +130,23 @@ std::vector<size_t> TableNamed(std::string_view sql, std::string_view table) {
   return at;
 }
 
+std::vector<std::string_view> UnionParts(std::string_view sql,
+                                         std::initializer_list<const char*> refused) {
+  if (sql.find_first_of(";?") != std::string_view::npos) return {};
+  for (const char* word : refused) {
+    if (!FindWord(sql, word, false).empty()) return {};
+  }
+  std::vector<std::string_view> selects;
+  size_t begin = 0;
+  for (size_t at : FindWord(sql, "UNION")) {
+    selects.push_back(sql.substr(begin, at - begin));
+    begin = at + 5;
+    const std::string_view rest = Trim(sql.substr(begin));
+    if (EqualsNoCase(rest.substr(0, 4), "ALL ")) begin = sql.find_first_not_of(' ', begin) + 3;
+  }
+  selects.push_back(sql.substr(begin));
+  if (FindWord(sql, "SELECT", false).size() != selects.size()) return {};
+  return selects;
+}
+
 }  // namespace sorvane

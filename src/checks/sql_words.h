@@ -44,6 +44,12 @@ struct WithQuery {
 };
 std::optional<WithQuery> NamedQuery(std::string_view sql);
 
+// The SELECTs of `sql` joined by UNION or UNION ALL at the top level, in
+// order; none when `sql` holds a ';', a parameter, a SELECT inside another or
+// any of the words `refused` anywhere.
+std::vector<std::string_view> UnionParts(std::string_view sql,
+                                         std::initializer_list<const char*> refused);
+
 // The terms of a condition joined by AND at the top level, blanks around
 // each dropped.
 std::vector<std::string_view> AndTerms(std::string_view condition);

@@ -75,6 +75,35 @@ int64_t RowidSpan(Connection& conn, std::string_view table) {
   return low ? *EndRowid(conn, std::string(table), "DESC") - *low + 1 : 0;
 }
 
+void RunBeside(const std::function<void()>& beside, const std::function<void()>& here) {
+  std::exception_ptr beside_failed, here_failed;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      const QueryWorker busy;
+      try {
+        beside();
+      } catch (...) {
+        beside_failed = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No second thread to be had: both here, below.
+  }
+  try {
+    here();
+  } catch (...) {
+    here_failed = std::current_exception();
+  }
+  if (helper.joinable()) {
+    helper.join();
+  } else if (!here_failed) {
+    beside();
+  }
+  if (here_failed) std::rethrow_exception(here_failed);
+  if (beside_failed) std::rethrow_exception(beside_failed);
+}
+
 std::vector<std::string> RowidRangePlan(const std::string& table) {
   return {"0 SEARCH " + table + " USING INTEGER PRIMARY KEY (rowid>? AND rowid<?)"};
 }

@@ -60,6 +60,11 @@ class QueryWorker {
   QueryWorker& operator=(const QueryWorker&) = delete;
 };
 
+// Runs `beside` on a second thread, counted as at work, while `here` runs on
+// the calling one; where no thread can be had, one after the other. Throws
+// what either threw, once both are done.
+void RunBeside(const std::function<void()>& beside, const std::function<void()>& here);
+
 // The plan of such a read of `table` without an index, as the engine gives
 // it: what a caller compares the plan of `sql` with.
 std::vector<std::string> RowidRangePlan(const std::string& table);

@@ -25,57 +25,79 @@ void AddRow(sqlite3_stmt* st, std::vector<Keyed>& rows) {
   rows.push_back({MixHash(h), sqlite3_column_int64(st, 0)});
 }
 
+// The rowids of the rows of `halves` whose hash another row shares, of the
+// parts [first, last) of the rows dealt by their hash's top `bits`. The rows
+// are dealt into parts of about a hundred, each then sorted where it fits
+// the cache: a table of every hash would be read at random, a miss per row.
+std::vector<int64_t> TwinsInParts(const std::vector<Keyed> (&halves)[2], int bits, size_t first,
+                                  size_t last) {
+  auto part_of = [&](uint64_t h) {
+    return bits == 0 ? size_t{0} : static_cast<size_t>(h >> (64 - bits));
+  };
+  std::vector<size_t> starts(last - first + 1, 0);
+  for (const std::vector<Keyed>& rows : halves) {
+    for (const Keyed& r : rows) {
+      const size_t p = part_of(r.hash);
+      if (p >= first && p < last) ++starts[p - first + 1];
+    }
+  }
+  for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
+  std::vector<Keyed> dealt(starts.back());
+  {
+    std::vector<size_t> next(starts.begin(), starts.end() - 1);
+    for (const std::vector<Keyed>& rows : halves) {
+      for (const Keyed& r : rows) {
+        const size_t p = part_of(r.hash);
+        if (p >= first && p < last) dealt[next[p - first]++] = r;
+      }
+    }
+  }
+  std::vector<int64_t> twins;
+  for (size_t p = 0; p + 1 < starts.size(); ++p) {
+    const auto begin = dealt.begin() + static_cast<std::ptrdiff_t>(starts[p]);
+    const auto end = dealt.begin() + static_cast<std::ptrdiff_t>(starts[p + 1]);
+    std::sort(begin, end, [](const Keyed& a, const Keyed& b) { return a.hash < b.hash; });
+    for (auto at = begin; at != end;) {
+      auto same = at + 1;
+      while (same != end && same->hash == at->hash) ++same;
+      if (same - at > 1) {
+        for (; at != same; ++at) twins.push_back(at->rowid);
+      }
+      at = same;
+    }
+  }
+  return twins;
+}
+
 }  // namespace
 
 std::vector<int64_t> RowidsSharingKeys(Connection& conn, std::string_view sql,
                                        std::string_view table) {
-  std::vector<Keyed> rows;
+  std::vector<Keyed> halves[2];
   if (table.empty()) {
     const Connection::PreparedStatement statement = conn.PrepareNative(sql);
     sqlite3_stmt* st = statement.get();
     int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) AddRow(st, rows);
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) AddRow(st, halves[0]);
     if (rc != SQLITE_DONE) conn.ThrowLastError();
   } else {
-    std::vector<Keyed> upper;
     ScanInHalves(conn, table, sql, [&](int half, sqlite3_stmt* st) {
-      AddRow(st, half == 0 ? rows : upper);
+      AddRow(st, halves[half]);
       return true;
     });
-    rows.insert(rows.end(), upper.begin(), upper.end());
   }
 
-  // The rows are dealt by their hash's top bits into parts of about a hundred,
-  // each then sorted where it fits the cache: a table of every hash would be
-  // read at random, a miss per row.
-  const int bits = std::bit_width(rows.size() / 128);
-  const int shift = 64 - bits;
-  auto part_of = [&](uint64_t h) {
-    return bits == 0 ? size_t{0} : static_cast<size_t>(h >> shift);
-  };
-  std::vector<size_t> starts((size_t{1} << bits) + 1, 0);
-  for (const Keyed& r : rows) ++starts[part_of(r.hash) + 1];
-  for (size_t p = 1; p < starts.size(); ++p) starts[p] += starts[p - 1];
-  std::vector<Keyed> dealt(rows.size());
-  {
-    std::vector<size_t> next(starts.begin(), starts.end() - 1);
-    for (const Keyed& r : rows) dealt[next[part_of(r.hash)]++] = r;
-  }
-  rows = {};
-
+  const int bits = std::bit_width((halves[0].size() + halves[1].size()) / 128);
+  const size_t parts = size_t{1} << bits;
   std::vector<int64_t> twins;
-  for (size_t p = 0; p + 1 < starts.size(); ++p) {
-    const auto first = dealt.begin() + static_cast<std::ptrdiff_t>(starts[p]);
-    const auto last = dealt.begin() + static_cast<std::ptrdiff_t>(starts[p + 1]);
-    std::sort(first, last, [](const Keyed& a, const Keyed& b) { return a.hash < b.hash; });
-    for (auto at = first; at != last;) {
-      auto end = at + 1;
-      while (end != last && end->hash == at->hash) ++end;
-      if (end - at > 1) {
-        for (; at != end; ++at) twins.push_back(at->rowid);
-      }
-      at = end;
-    }
+  if (halves[1].empty() || !CoreToSpare()) {
+    twins = TwinsInParts(halves, bits, 0, parts);
+  } else {
+    // The parts in two halves too, the upper beside.
+    std::vector<int64_t> upper;
+    RunBeside([&] { upper = TwinsInParts(halves, bits, parts / 2, parts); },
+              [&] { twins = TwinsInParts(halves, bits, 0, parts / 2); });
+    twins.insert(twins.end(), upper.begin(), upper.end());
   }
   std::sort(twins.begin(), twins.end());
   return twins;
