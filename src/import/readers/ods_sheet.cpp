@@ -135,13 +135,95 @@ struct Cell {
   std::string text;
 };
 
+// The rows of a sheet as read for its used range, kept compactly while they
+// take no more than a budget: a sheet within it is then not read again.
+class HeldRows {
+ public:
+  explicit HeldRows(uint64_t budget) : budget_(budget) {}
+
+  bool whole() const { return whole_; }
+
+  void Add(int64_t first, int64_t repeat, const std::vector<Cell>& cells) {
+    if (!whole_) return;
+    bytes_ += sizeof(Row) + cells.size() * sizeof(Held);
+    for (const Cell& c : cells) bytes_ += c.text.size();
+    if (bytes_ > budget_ || bytes_ > UINT32_MAX) {
+      whole_ = false;  // read again for the rows
+      rows_ = {};
+      cells_ = {};
+      texts_ = {};
+      return;
+    }
+    rows_.push_back({first, repeat, cells_.size()});
+    for (const Cell& c : cells) {
+      cells_.push_back({c.number, c.style, static_cast<uint32_t>(texts_.size()),
+                        static_cast<uint32_t>(c.text.size()), static_cast<int32_t>(c.col),
+                        static_cast<int32_t>(c.repeat), c.kind});
+      texts_ += c.text;
+    }
+  }
+
+  // Calls `row(first, repeat, cells)` for each row in turn, until it gives
+  // false.
+  template <typename RowFn>
+  void Replay(const RowFn& row) const {
+    std::vector<Cell> cells;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      const size_t end = r + 1 < rows_.size() ? rows_[r + 1].cells_at : cells_.size();
+      cells.resize(end - rows_[r].cells_at);
+      for (size_t k = 0; k < cells.size(); ++k) {
+        const Held& h = cells_[rows_[r].cells_at + k];
+        Cell& c = cells[k];
+        c.col = h.col;
+        c.repeat = h.repeat;
+        c.kind = h.kind;
+        c.number = h.number;
+        c.style = h.style;
+        c.text.assign(texts_, h.text_at, h.text_size);
+      }
+      if (!row(rows_[r].first, rows_[r].repeat, cells)) return;
+    }
+  }
+
+ private:
+  struct Row {
+    int64_t first, repeat;
+    size_t cells_at;
+  };
+  struct Held {
+    double number;
+    uint64_t style;
+    uint32_t text_at, text_size;
+    int32_t col, repeat;  // within the sheet's columns
+    Value kind;
+  };
+  uint64_t budget_, bytes_ = 0;
+  bool whole_ = true;
+  std::vector<Row> rows_;
+  std::vector<Held> cells_;
+  std::string texts_;
+};
+
 class ContentHandler final : public XmlHandler {
  public:
   // Finds the shape when `emitter` is null (asking `keep_going`, if any,
-  // every 256 rows), delivers the rows otherwise.
+  // every 256 rows) and keeps the rows in `held`, if any; delivers the rows
+  // otherwise.
   ContentHandler(ShapeScanner* scanner, RowEmitter* emitter, const OdsFormats* formats,
-                 const std::function<bool()>* keep_going = nullptr)
-      : keep_going_(keep_going), scanner_(scanner), emitter_(emitter), formats_(formats) {}
+                 const std::function<bool()>* keep_going = nullptr, HeldRows* held = nullptr)
+      : keep_going_(keep_going),
+        scanner_(scanner),
+        emitter_(emitter),
+        formats_(formats),
+        held_(held) {}
+
+  // Delivers the rows kept while the shape was found.
+  void Deliver(const HeldRows& held, RowEmitter* emitter) {
+    emitter_ = emitter;
+    held.Replay([&](int64_t first, int64_t repeat, const std::vector<Cell>& cells) {
+      return EmitRow(first, repeat, cells);
+    });
+  }
 
   std::string sheet_name;
   bool found_sheet = false;
@@ -281,7 +363,7 @@ class ContentHandler final : public XmlHandler {
       string_value_ = true;
     }
     if (error) cell_.kind = Value::kError;
-    if (emitter_ == nullptr || formats_ == nullptr) return;
+    if (formats_ == nullptr) return;
     if (style != nullptr) {
       cell_.style = formats_->Of(style);
     } else if (!row_style_.empty()) {
@@ -358,18 +440,26 @@ class ContentHandler final : public XmlHandler {
     row_ = std::min(row_ + row_repeat_, kMaxRows + 1);
     if (cells_.empty()) return;
     if (first + row_repeat_ - 1 > kMaxRows) Damaged("a row lies beyond the last row");
-    for (int64_t r = first; r < first + row_repeat_; ++r) {
-      for (const Cell& c : cells_) {
-        for (int64_t k = 0; k < c.repeat; ++k) {
-          if (scanner_ != nullptr) scanner_->Add(r, static_cast<int32_t>(c.col + k));
-          if (emitter_ != nullptr) Emit(r, c, c.col + k);
+    if (scanner_ != nullptr) {
+      for (int64_t r = first; r < first + row_repeat_; ++r) {
+        for (const Cell& c : cells_) {
+          for (int64_t k = 0; k < c.repeat; ++k) scanner_->Add(r, static_cast<int32_t>(c.col + k));
         }
       }
-      if (emitter_ != nullptr && emitter_->stopped()) {
-        Stop();
-        return;
-      }
+      if (held_ != nullptr) held_->Add(first, row_repeat_, cells_);
     }
+    if (emitter_ != nullptr && !EmitRow(first, row_repeat_, cells_)) Stop();
+  }
+
+  // False once the emitter has stopped.
+  bool EmitRow(int64_t first, int64_t repeat, const std::vector<Cell>& cells) {
+    for (int64_t r = first; r < first + repeat; ++r) {
+      for (const Cell& c : cells) {
+        for (int64_t k = 0; k < c.repeat; ++k) Emit(r, c, c.col + k);
+      }
+      if (emitter_->stopped()) return false;
+    }
+    return true;
   }
 
   void Emit(int64_t row, const Cell& c, int64_t col) {
@@ -399,6 +489,7 @@ class ContentHandler final : public XmlHandler {
   ShapeScanner* scanner_;
   RowEmitter* emitter_;
   const OdsFormats* formats_;
+  HeldRows* held_;
   bool in_table_ = false, in_cell_ = false, in_para_ = false, blank_ = false;
   bool string_value_ = false;
   int skip_ = 0, cell_depth_ = 0, paragraphs_ = 0;
@@ -444,29 +535,34 @@ SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const R
   // The fast scanner gives up on the same bytes every time: when it read the
   // sheet for the shape, it also reads it for the rows, and a fallback to
   // expat can never come after rows were delivered.
-  bool fast = true, date1904 = false;
-  {
-    const std::function<bool()>* asked = keep_going ? &keep_going : nullptr;
-    ContentHandler scan(&scanner, nullptr, nullptr, asked);
-    if (!ScanXmlTags(zip, "content.xml", scan)) {
-      fast = false;
-      scanner = ShapeScanner(limits.max_cells);
-      scan = ContentHandler(&scanner, nullptr, nullptr, asked);
-      ParseXmlPart(zip, "content.xml", scan);
-    }
-    if (scan.given_up) return shape;
-    if (!scan.found_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
-    shape.sheet_name = scan.sheet_name;
-    date1904 = scan.date1904;
+  // The rows are kept as they are read for the shape, each cell's format
+  // found, so that a sheet of the size most are is read once.
+  OdsFormats formats;
+  if (on_row != nullptr) formats = ReadOdsFormats(zip);
+  const OdsFormats* styled = on_row != nullptr ? &formats : nullptr;
+  HeldRows held(on_row != nullptr ? limits.held_sheet_bytes : 0);
+  bool fast = true;
+  const std::function<bool()>* asked = keep_going ? &keep_going : nullptr;
+  ContentHandler scan(&scanner, nullptr, styled, asked, &held);
+  if (!ScanXmlTags(zip, "content.xml", scan)) {
+    fast = false;
+    scanner = ShapeScanner(limits.max_cells);
+    held = HeldRows(on_row != nullptr ? limits.held_sheet_bytes : 0);
+    scan = ContentHandler(&scanner, nullptr, styled, asked, &held);
+    ParseXmlPart(zip, "content.xml", scan);
   }
+  if (scan.given_up) return shape;
+  if (!scan.found_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
+  shape.sheet_name = scan.sheet_name;
   scanner.FillShape(shape);
   if (on_shape) on_shape(shape);
   if (on_row == nullptr) return shape;
 
-  OdsFormats formats = ReadOdsFormats(zip);
-  formats.styles.date1904 = date1904;
+  formats.styles.date1904 = scan.date1904;
   RowEmitter emitter(shape, true, *on_row, &formats.styles);
-  {
+  if (held.whole()) {
+    scan.Deliver(held, &emitter);
+  } else {
     ContentHandler emit(nullptr, &emitter, &formats);
     if (!fast) {
       ParseXmlPart(zip, "content.xml", emit);

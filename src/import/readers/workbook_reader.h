@@ -54,6 +54,9 @@ struct ReadLimits {
   // A part (.xlsx) larger than this is inflated on a second thread while its
   // reader works through the chunks before.
   uint64_t inflate_ahead_bytes = uint64_t{8} << 20;
+  // Bytes of an .ods sheet's rows kept from its read for the used range, so
+  // that a sheet within them is not read a second time for its rows.
+  uint64_t held_sheet_bytes = uint64_t{64} << 20;
 };
 
 // The part of the sheet that holds cells: rows first_row..last_row (1-based, as
