@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "core/errors.h"
+#include "core/text.h"
 
 namespace sorvane::cli {
 namespace fs = std::filesystem;
@@ -93,8 +94,8 @@ bool WriteJsonFile(const std::string& file, const ReviewReport& report, Streams 
     if (!ec) target = std::move(real);
   }
   const bool plain = !fs::exists(target, ec) || fs::is_regular_file(target, ec);
-  fs::path partial = target;
-  partial += ".partial";
+  const fs::path partial =
+      target.parent_path() / NameWithin(target.filename().string(), ".partial");
   const fs::path& written = plain ? partial : target;
   errno = 0;
   std::ofstream out(written, std::ios::binary | std::ios::trunc);

@@ -50,15 +50,7 @@ std::string NameOf(const fs::path& file) { return file.filename().string(); }
 bool IsHiddenName(std::string_view name) { return name.starts_with('.') || name.starts_with("~$"); }
 
 std::string HiddenName(std::string_view name, std::string_view suffix) {
-  constexpr size_t kNameMax = 255;
-  std::string hidden = "." + std::string(name) + std::string(suffix);
-  if (hidden.size() <= kNameMax) return hidden;
-  char hash[18];
-  std::snprintf(hash, sizeof hash, "~%016zx", std::hash<std::string_view>{}(name));
-  size_t keep = kNameMax - 1 - suffix.size() - (sizeof hash - 1);
-  // Not inside a character: a UTF-8 continuation byte is never where a cut goes.
-  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
-  return "." + std::string(name.substr(0, keep)) + hash + std::string(suffix);
+  return "." + NameWithin(name, suffix, 254);  // the dot counts
 }
 
 // With their dots; the copy's suffix test takes them without.

@@ -19,6 +19,7 @@
 
 #include "core/c_numbers.h"
 #include "core/forked_work.h"
+#include "core/text.h"
 
 namespace sorvane {
 
@@ -26,10 +27,11 @@ namespace sorvane {
 inline constexpr size_t kLinksPerWorksheet = 65530;
 
 // Where the workbook for `file` is built until it is whole: beside it, with
-// whatever a run cut short left there gone.
+// whatever a run cut short left there gone (a name as long as a name may be
+// keeps its start and a hash).
 inline std::filesystem::path PartialBeside(const std::filesystem::path& file) {
-  std::filesystem::path partial = file;
-  partial += ".partial";
+  const std::filesystem::path partial =
+      file.parent_path() / NameWithin(file.filename().string(), ".partial");
   std::error_code ec;
   std::filesystem::remove(partial, ec);
   return partial;

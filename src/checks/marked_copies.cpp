@@ -5,6 +5,7 @@
 
 #include "checks/marked_copy_writer.h"
 #include "core/errors.h"
+#include "core/text.h"
 #include "import/import_problems.h"
 
 namespace sorvane {
@@ -74,7 +75,7 @@ std::string MakeMarkedCopiesDir(const fs::path& dir) {
 }
 
 std::string MarkedCopyName(const std::string& workbook_name) {
-  return fs::path(workbook_name).stem().string() + " (checked).xlsx";
+  return NameWithin(fs::path(workbook_name).stem().string(), " (checked).xlsx");
 }
 
 std::string MarkedCopiesResult::KeptNote(const fs::path& written_file) const {

@@ -47,7 +47,8 @@ std::string MarkedCopiesDirRefusal(const RunState& state, const std::filesystem:
 // and is no folder, or none can be made there).
 std::string MakeMarkedCopiesDir(const std::filesystem::path& dir);
 
-// "1234567_2 (checked).xlsx" for the workbook "1234567_2.xls".
+// "1234567_2 (checked).xlsx" for the workbook "1234567_2.xls"; the name of a
+// workbook already as long as a name may be is shortened (NameWithin).
 std::string MarkedCopyName(const std::string& workbook_name);
 
 struct MarkedCopiesResult {

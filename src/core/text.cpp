@@ -1,5 +1,9 @@
 #include "core/text.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
 namespace sorvane {
 namespace {
 
@@ -171,6 +175,18 @@ std::string ForReading(std::string_view value, size_t max) {
   const size_t length = Utf8Length(value);
   if (length <= max) return std::string(value);
   return Utf8Prefix(value, max) + "\u2026(" + std::to_string(length) + " characters)";
+}
+
+std::string NameWithin(std::string_view head, std::string_view tail, size_t most) {
+  if (head.size() + tail.size() <= most) return std::string(head) + std::string(tail);
+  char hash[18];
+  std::snprintf(hash, sizeof hash, "~%016zx", std::hash<std::string_view>{}(head));
+  const size_t room = most - std::min(most, tail.size() + sizeof hash - 1);
+  size_t keep = std::min(room, head.size());
+  // Not inside a character: a UTF-8 continuation byte is never where a cut goes.
+  while (keep > 0 && keep < head.size() && (static_cast<unsigned char>(head[keep]) & 0xC0) == 0x80)
+    --keep;
+  return std::string(head.substr(0, keep)) + hash + std::string(tail);
 }
 
 }  // namespace sorvane

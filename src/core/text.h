@@ -44,6 +44,11 @@ std::string StripChar(std::string_view text, char c);
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
 // "a", "a and b", "a, b and c".
 std::string JoinedWithAnd(const std::vector<std::string>& items);
+// `head` + `tail` as the name of a file: where that is longer than a file
+// system takes (`most` bytes), the start of `head`, cut between characters,
+// "~" and a hash of the whole of `head`, then `tail`, so that two such names
+// alike but for their ends stay apart.
+std::string NameWithin(std::string_view head, std::string_view tail, size_t most = 255);
 // The text as an SQL string literal: single quotes around it, inner quotes doubled.
 std::string SqlQuote(std::string_view s);
 

@@ -333,7 +333,9 @@ TEST_F(AnnotateTest, ImportStageMistakesAreTracedToTheirCellsAndColourTheTableOn
 // An infinity or NaN that a program wrote into a number cell shows as "#NUM!"
 // and is copied as that text: written as a number ("INF"), it made a file the
 // spreadsheet program has to repair. A binary workbook's sheet may be named
-// with a control character, which no part of the copy can hold.
+// with a control character, which no part of the copy can hold. A workbook's
+// name may be as long as a name can be, which the copy's name, longer still,
+// cannot: it keeps the name's start.
 TEST_F(AnnotateTest, WhatNoCellOrSheetNameCanHoldIsCopiedReadably) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
   CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx",
@@ -344,8 +346,22 @@ TEST_F(AnnotateTest, WhatNoCellOrSheetNameCanHoldIsCopiedReadably) {
                  "Sample Lo\x17"
                  "ation");
   std::ofstream(in_ / "1234567_1.xls", std::ios::binary) << table1;
-  ASSERT_EQ(Review().code, 1);
+  const std::string longest = "1234567_2" + std::string(240, 'x') + "_2.xls";
+  fs::rename(in_ / "1234567_2.xls", in_ / longest);
+  const CliRun r = Review();
+  ASSERT_EQ(r.code, 1) << r.err;
   EXPECT_EQ(ReadCopy(out_ / "1234567_1 (checked).xlsx").sheets.back(), "Sample Lo_ation");
+  std::vector<std::string> long_copies;
+  for (const auto& entry : fs::directory_iterator(out_)) {
+    if (entry.path().filename().string().starts_with("1234567_2x"))
+      long_copies.push_back(entry.path().filename().string());
+  }
+  ASSERT_EQ(long_copies.size(), 1u);
+  EXPECT_THAT(long_copies[0], ::testing::StartsWith("1234567_2" + std::string(200, 'x')));
+  EXPECT_THAT(long_copies[0], ::testing::EndsWith(" (checked).xlsx"));
+  EXPECT_LE(long_copies[0].size(), 255u);
+  EXPECT_THAT(r.out, ::testing::HasSubstr("Marked copy: " + (out_ / long_copies[0]).string()));
+  EXPECT_FALSE(ReadCopy(out_ / long_copies[0]).cells.empty());
   const Copy copy = ReadCopy(out_ / "1234567_3 (checked).xlsx");
   for (int64_t row : {2, 3, 4}) {
     const CopyCell& cell = copy.cells.at({row, "D"});
