@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 
 #include "checks/rowid_replay.h"
 #include "checks/sql_words.h"
@@ -115,8 +116,11 @@ namespace {
 int64_t Projected(Connection& conn, const HalvedDrive& drive, int64_t slice) {
   const Value low = conn.QueryValue("SELECT min(rowid) FROM main." + drive.table);
   if (low.IsMissing()) return 0;
-  const RecordSet rows =
-      conn.QueryNative(drive.find, {low, Value::Integer(low.AsInteger() + slice - 1)});
+  const int64_t first = low.AsInteger();
+  const int64_t last = first > std::numeric_limits<int64_t>::max() - (slice - 1)
+                           ? std::numeric_limits<int64_t>::max()
+                           : first + (slice - 1);
+  const RecordSet rows = conn.QueryNative(drive.find, {low, Value::Integer(last)});
   std::vector<int64_t> found;
   for (int64_t r = 0; r < rows.RecordCount(); ++r) found.push_back(rows.At(r, 0).AsInteger());
   std::sort(found.begin(), found.end());

@@ -40,6 +40,15 @@ std::optional<int64_t> EndRowid(Connection& conn, const std::string& table, cons
   return v.AsInteger();
 }
 
+// How many rowids lie from `low` to `high`, at most the largest count there
+// is (rowids may be any whole numbers, negative ones too).
+int64_t Span(int64_t low, int64_t high) {
+  const uint64_t gap = static_cast<uint64_t>(high) - static_cast<uint64_t>(low);
+  return gap >= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())
+             ? std::numeric_limits<int64_t>::max()
+             : static_cast<int64_t>(gap) + 1;
+}
+
 // Whether a second connection reading the file sees what `conn` sees of
 // `table`.
 bool OthersSeeAlike(Connection& conn, const std::string& table) {
@@ -72,7 +81,7 @@ QueryWorker::~QueryWorker() { --working; }
 
 int64_t RowidSpan(Connection& conn, std::string_view table) {
   const std::optional<int64_t> low = EndRowid(conn, std::string(table), "ASC");
-  return low ? *EndRowid(conn, std::string(table), "DESC") - *low + 1 : 0;
+  return low ? Span(*low, *EndRowid(conn, std::string(table), "DESC")) : 0;
 }
 
 void RunBeside(const std::function<void()>& beside, const std::function<void()>& here) {
@@ -118,13 +127,17 @@ void ScanInHalves(Connection& conn, std::string_view table_name, std::string_vie
   const std::optional<int64_t> low = EndRowid(conn, table, "ASC"),
                                high = EndRowid(conn, table, "DESC");
   if (least_rows < 0) least_rows = LeastRowsToHalve();
-  if (!low || *high - *low + 1 < least_rows || !CoreToSpare() || !OthersSeeAlike(conn, table)) {
+  if (!low || Span(*low, *high) < std::max<int64_t>(least_rows, 2) || !CoreToSpare() ||
+      !OthersSeeAlike(conn, table)) {
     Read(conn, own.get(), std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(),
          0, row);
     read.Commit();
     return;
   }
-  const int64_t middle = *low + (*high - *low) / 2;
+  // Below `high`, so that the upper half is never empty.
+  const int64_t middle =
+      static_cast<int64_t>(static_cast<uint64_t>(*low) +
+                           (static_cast<uint64_t>(*high) - static_cast<uint64_t>(*low)) / 2);
 
   std::atomic<bool> abandon{false}, opened{false};
   std::exception_ptr upper_failed;

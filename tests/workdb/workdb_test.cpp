@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <random>
 #include <regex>
@@ -355,6 +356,15 @@ TEST(WorkDatabaseTest, TableReadInHalvesGivesWhatOneReadGives) {
   EXPECT_EQ(RowidsSharingKeys(conn, "SELECT rowid, a, b FROM t" + range, "t"),
             RowidsSharingKeys(conn, "SELECT rowid, a, b FROM t"));
   LeastRowsToHalve() = least;
+  // Rowids as far apart as rowids go.
+  conn.ExecuteNative(
+      "INSERT INTO t (rowid, a, b) VALUES (-9223372036854775808, 1, 2), (9223372036854775807, 3, "
+      "4)");
+  const auto [far_lower, far_upper] = read("SELECT rowid FROM t");
+  EXPECT_EQ(far_lower.size() + far_upper.size(), 3002u);
+  EXPECT_EQ(far_lower.front(), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ((far_upper.empty() ? far_lower : far_upper).back(),
+            std::numeric_limits<int64_t>::max());
 
   conn.ExecuteNative("CREATE TEMP TABLE t AS SELECT rowid AS r, * FROM main.t WHERE rowid % 3 = 0");
   const auto [own_lower, own_upper] = read("SELECT r FROM t");
