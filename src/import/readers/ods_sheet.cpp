@@ -145,21 +145,22 @@ class HeldRows {
 
   void Add(int64_t first, int64_t repeat, const std::vector<Cell>& cells) {
     if (!whole_) return;
-    bytes_ += sizeof(Row) + cells.size() * sizeof(Held);
-    for (const Cell& c : cells) bytes_ += c.text.size();
-    if (bytes_ > budget_ || bytes_ > UINT32_MAX) {
-      whole_ = false;  // read again for the rows
-      rows_ = {};
-      cells_ = {};
-      texts_ = {};
-      return;
-    }
     rows_.push_back({first, repeat, cells_.size()});
     for (const Cell& c : cells) {
       cells_.push_back({c.number, c.style, static_cast<uint32_t>(texts_.size()),
                         static_cast<uint32_t>(c.text.size()), static_cast<int32_t>(c.col),
                         static_cast<int32_t>(c.repeat), c.kind});
       texts_ += c.text;
+    }
+    // What the lists have taken, room to grow included; a text's place is
+    // kept in 32 bits.
+    const uint64_t taken =
+        rows_.capacity() * sizeof(Row) + cells_.capacity() * sizeof(Held) + texts_.capacity();
+    if (taken > budget_ || texts_.size() > UINT32_MAX) {
+      whole_ = false;  // read again for the rows
+      rows_ = {};
+      cells_ = {};
+      texts_ = {};
     }
   }
 
@@ -197,7 +198,7 @@ class HeldRows {
     int32_t col, repeat;  // within the sheet's columns
     Value kind;
   };
-  uint64_t budget_, bytes_ = 0;
+  uint64_t budget_;
   bool whole_ = true;
   std::vector<Row> rows_;
   std::vector<Held> cells_;
