@@ -113,7 +113,7 @@ namespace {
 
 // How many of T's rows give a row, as far as the first `slice` of its rowids
 // tell: the count there, in proportion to the whole.
-int64_t Projected(Connection& conn, const HalvedDrive& drive, int64_t slice) {
+int64_t Projected(Connection& conn, const HalvedDrive& drive, int64_t span, int64_t slice) {
   const Value low = conn.QueryValue("SELECT min(rowid) FROM main." + drive.table);
   if (low.IsMissing()) return 0;
   const int64_t first = low.AsInteger();
@@ -125,7 +125,7 @@ int64_t Projected(Connection& conn, const HalvedDrive& drive, int64_t slice) {
   for (int64_t r = 0; r < rows.RecordCount(); ++r) found.push_back(rows.At(r, 0).AsInteger());
   std::sort(found.begin(), found.end());
   const auto distinct = std::unique(found.begin(), found.end()) - found.begin();
-  return static_cast<int64_t>(distinct) * (RowidSpan(conn, drive.table) / slice + 1);
+  return static_cast<int64_t>(distinct) * (span / slice + 1);
 }
 
 }  // namespace
@@ -135,8 +135,9 @@ std::optional<RecordSet> RunHalvedDrive(Connection& conn, const HalvedDrive& dri
   // Where many samples give a row (a laboratory that wrote every soil result
   // in ug/l), the copy would cost what it saves: a thirty-second of the rows
   // says so first, for a thirty-second of the query's time.
-  const int64_t slice = std::max<int64_t>(RowidSpan(conn, drive.table) / 32, 1);
-  if (Projected(conn, drive, slice) > static_cast<int64_t>(kMostRows)) return std::nullopt;
+  const int64_t span = RowidSpan(conn, drive.table);
+  const int64_t slice = std::max<int64_t>(span / 32, 1);
+  if (Projected(conn, drive, span, slice) > static_cast<int64_t>(kMostRows)) return std::nullopt;
   std::vector<int64_t> found[2];
   const auto keep = [&](int half, sqlite3_stmt* st) {
     // Each SELECT meets T's rows in rowid order: a row giving several is

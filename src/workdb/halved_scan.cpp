@@ -140,40 +140,28 @@ void ScanInHalves(Connection& conn, std::string_view table_name, std::string_vie
                            (static_cast<uint64_t>(*high) - static_cast<uint64_t>(*low)) / 2);
 
   std::atomic<bool> abandon{false}, opened{false};
-  std::exception_ptr upper_failed;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      const QueryWorker busy;
-      Connection reader;
-      Connection::PreparedStatement st;
-      try {
-        reader.OpenReaderOf(conn);
-        reader.SetStopCheck(conn.StopCheck());
-        st = reader.PrepareNative(sql);
-      } catch (const std::exception&) {
-        return;  // the caller's connection reads this half too
-      }
-      opened = true;
-      try {
+  RunBeside(
+      [&] {
+        Connection reader;
+        Connection::PreparedStatement st;
+        try {
+          reader.OpenReaderOf(conn);
+          reader.SetStopCheck(conn.StopCheck());
+          st = reader.PrepareNative(sql);
+        } catch (const std::exception&) {
+          return;  // the caller's connection reads this half too
+        }
+        opened = true;
         Read(reader, st.get(), middle + 1, std::numeric_limits<int64_t>::max(), 1, row, &abandon);
-      } catch (...) {
-        upper_failed = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had: both halves here.
-  }
-  std::exception_ptr lower_failed;
-  try {
-    Read(conn, own.get(), std::numeric_limits<int64_t>::min(), middle, 0, row);
-  } catch (...) {
-    lower_failed = std::current_exception();
-    abandon = true;
-  }
-  if (helper.joinable()) helper.join();
-  if (lower_failed) std::rethrow_exception(lower_failed);
-  if (upper_failed) std::rethrow_exception(upper_failed);
+      },
+      [&] {
+        try {
+          Read(conn, own.get(), std::numeric_limits<int64_t>::min(), middle, 0, row);
+        } catch (...) {
+          abandon = true;
+          throw;
+        }
+      });
   if (!opened) Read(conn, own.get(), middle + 1, std::numeric_limits<int64_t>::max(), 1, row);
   read.Commit();
 }
