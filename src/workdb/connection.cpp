@@ -309,7 +309,7 @@ void Connection::OpenInMemory() {
   Configure();
 }
 
-void Connection::OpenReaderOf(const Connection& other) {
+void Connection::OpenReaderOf(const Connection& other, std::chrono::milliseconds lock_wait) {
   Close();
   EngineConfigured();
   int rc = sqlite3_open_v2(other.file_.c_str(), &db_, SQLITE_OPEN_READONLY | kOneThread, nullptr);
@@ -319,7 +319,7 @@ void Connection::OpenReaderOf(const Connection& other) {
     throw DatabaseOpenError(other.file_, msg);
   }
   file_ = other.file_;
-  Configure();
+  Configure(lock_wait);
   RunStatements(db_, "PRAGMA cache_size=-8192;", {});
 }
 

@@ -61,7 +61,8 @@ class Connection {
   void OpenInMemory();
   // A second, read-only connection to the file of `other`, for queries run
   // beside it on another thread; a small page cache of its own.
-  void OpenReaderOf(const Connection& other);
+  void OpenReaderOf(const Connection& other,
+                    std::chrono::milliseconds lock_wait = std::chrono::seconds(15));
   // Whether the data live in a file other connections can open (not memory).
   bool IsFile() const { return !file_.empty() && file_ != ":memory:"; }
   // Whether a transaction is open on this connection (its writes, if any, are

@@ -143,9 +143,15 @@ void ScanInHalves(Connection& conn, std::string_view table_name, std::string_vie
   RunBeside(
       [&] {
         Connection reader;
+        std::optional<Transaction> held;
         Connection::PreparedStatement st;
         try {
-          reader.OpenReaderOf(conn);
+          // The file is read from here to the end. Another program waiting
+          // to commit to it holds new readers off until the caller's read
+          // ends, and that waits for this half: this half does not wait.
+          reader.OpenReaderOf(conn, std::chrono::milliseconds(0));
+          held.emplace(reader);
+          reader.QueryValue("PRAGMA schema_version");
           reader.SetStopCheck(conn.StopCheck());
           st = reader.PrepareNative(sql);
         } catch (const std::exception&) {

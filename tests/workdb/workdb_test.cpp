@@ -365,6 +365,22 @@ TEST(WorkDatabaseTest, TableReadInHalvesGivesWhatOneReadGives) {
   EXPECT_EQ(far_lower.front(), std::numeric_limits<int64_t>::min());
   EXPECT_EQ((far_upper.empty() ? far_lower : far_upper).back(),
             std::numeric_limits<int64_t>::max());
+  {
+    // Another program waiting to commit holds new readers of the file off
+    // until this read ends: the caller's connection reads both halves.
+    Transaction reading(conn);
+    conn.QueryValue("SELECT count(*) FROM t");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO t VALUES (5, 6)", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_BUSY);
+    const auto [held_lower, held_upper] = read("SELECT rowid FROM t");
+    EXPECT_EQ(held_lower.size() + held_upper.size(), 3002u);
+    sqlite3_close_v2(other);
+    reading.Commit();
+  }
 
   conn.ExecuteNative("CREATE TEMP TABLE t AS SELECT rowid AS r, * FROM main.t WHERE rowid % 3 = 0");
   const auto [own_lower, own_upper] = read("SELECT r FROM t");
