@@ -16,6 +16,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -381,6 +382,20 @@ TEST(WorkDatabaseTest, TableReadInHalvesGivesWhatOneReadGives) {
     sqlite3_close_v2(other);
     reading.Commit();
   }
+  // A failure in either half ends the read and is what it throws; the
+  // connection reads on afterwards.
+  for (int failing : {0, 1}) {
+    EXPECT_THROW(ScanInHalves(
+                     conn, "t", "SELECT rowid FROM t" + range,
+                     [&](int half, sqlite3_stmt*) -> bool {
+                       if (half == failing)
+                         throw std::runtime_error("half " + std::to_string(half));
+                       return true;
+                     },
+                     0),
+                 std::runtime_error);
+  }
+  EXPECT_EQ(conn.QueryValue("SELECT count(*) FROM t").AsInteger(), 3002);
 
   conn.ExecuteNative("CREATE TEMP TABLE t AS SELECT rowid AS r, * FROM main.t WHERE rowid % 3 = 0");
   const auto [own_lower, own_upper] = read("SELECT r FROM t");
