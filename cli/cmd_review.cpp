@@ -27,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "acquire/workbook_set.h"
 #include "checks/error_workbook_export.h"
 #include "checks/frmCCheckView.h"
 #include "checks/marked_copies.h"
@@ -171,6 +172,13 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   for (int n = 1; n <= 5; ++n) {
     const std::string& label = s.StatusLabel(n).caption;
     if (!label.empty()) text << "Table " << n << ": " << ForTerminal(label) << '\n';
+    // A person who saved an .xlsx beside the .xls may think it was reviewed.
+    if (const std::vector<std::string> unread = UnreadWorkbooksOf(s, n);
+        !unread.empty() && !s.Tables[n].WorkbookName.empty()) {
+      text << "  " << ForTerminal(JoinedWithAnd(unread)) << (unread.size() == 1 ? " was" : " were")
+           << " not read: Table " << n << " was read from " << ForTerminal(s.Tables[n].WorkbookName)
+           << ".\n";
+    }
     if (!wanted.count(n)) continue;
     TableReport t;
     t.table = n;

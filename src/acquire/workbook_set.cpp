@@ -143,4 +143,16 @@ bool VerifyWorkbookSet(RunState& state) {
   return result;
 }
 
+std::vector<std::string> UnreadWorkbooksOf(const RunState& state, int table) {
+  std::vector<std::string> names;
+  if (!state.FileList) return names;
+  const RecordSet& list = *state.FileList;
+  const int name_field = list.FieldIndex("FileName");
+  for (int64_t row = 5; name_field >= 0 && row < list.RecordCount(); ++row) {
+    const std::string_view name = Trim(list.TextAt(row, static_cast<size_t>(name_field)));
+    if (HasTableSuffix(name, table)) names.emplace_back(name);
+  }
+  return names;
+}
+
 }  // namespace sorvane

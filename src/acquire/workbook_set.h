@@ -7,6 +7,9 @@
 // raises FileError for the caller's handler.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "state/run_state.h"
 
 namespace sorvane {
@@ -26,5 +29,11 @@ bool CheckFacilityIDForm(RunState& state);
 // ignoring case), every name holding the Facility
 // ID. Every broken rule shows its message; true when none is broken.
 bool VerifyWorkbookSet(RunState& state);
+
+// The names in the list VerifyWorkbookSet made, past its first five, that end
+// as table `table`'s workbook does (an .xlsx saved beside the .xls that was
+// read, say). A set that passes can hold such a workbook only where it sorts
+// after the five, and it is never read.
+std::vector<std::string> UnreadWorkbooksOf(const RunState& state, int table);
 
 }  // namespace sorvane
