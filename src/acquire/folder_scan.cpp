@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <functional>
 #include <string>
 
 #include "core/text.h"

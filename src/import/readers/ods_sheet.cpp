@@ -364,7 +364,9 @@ class ContentHandler final : public XmlHandler {
       string_value_ = true;
     }
     if (error) cell_.kind = Value::kError;
-    if (formats_ == nullptr) return;
+    // A cell's format serves its delivery: the read for the shape looks it
+    // up only while it keeps the rows.
+    if (formats_ == nullptr || (held_ != nullptr && !held_->whole())) return;
     if (style != nullptr) {
       cell_.style = formats_->Of(style);
     } else if (!row_style_.empty()) {
