@@ -173,12 +173,8 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     const std::string& label = s.StatusLabel(n).caption;
     if (!label.empty()) text << "Table " << n << ": " << ForTerminal(label) << '\n';
     // A person who saved an .xlsx beside the .xls may think it was reviewed.
-    if (const std::vector<std::string> unread = UnreadWorkbooksOf(s, n);
-        !unread.empty() && !s.Tables[n].WorkbookName.empty()) {
-      text << "  " << ForTerminal(JoinedWithAnd(unread)) << (unread.size() == 1 ? " was" : " were")
-           << " not read: Table " << n << " was read from " << ForTerminal(s.Tables[n].WorkbookName)
-           << ".\n";
-    }
+    if (const std::string unread = UnreadWorkbooksText(s, n); !unread.empty())
+      text << "  " << ForTerminal(unread) << '\n';
     if (!wanted.count(n)) continue;
     TableReport t;
     t.table = n;

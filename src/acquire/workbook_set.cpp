@@ -155,4 +155,12 @@ std::vector<std::string> UnreadWorkbooksOf(const RunState& state, int table) {
   return names;
 }
 
+std::string UnreadWorkbooksText(const RunState& state, int table) {
+  const std::vector<std::string> unread = UnreadWorkbooksOf(state, table);
+  const std::string& read = state.Tables[table].WorkbookName;
+  if (unread.empty() || read.empty()) return {};
+  return JoinedWithAnd(unread) + (unread.size() == 1 ? " was" : " were") + " not read: Table " +
+         std::to_string(table) + " was read from " + read + ".";
+}
+
 }  // namespace sorvane

@@ -35,5 +35,8 @@ bool VerifyWorkbookSet(RunState& state);
 // read, say). A set that passes can hold such a workbook only where it sorts
 // after the five, and it is never read.
 std::vector<std::string> UnreadWorkbooksOf(const RunState& state, int table);
+// The same said in a sentence: "1234567_5.xlsx was not read: Table 5 was read
+// from 1234567_5.xls."; empty when there is none or the table read no workbook.
+std::string UnreadWorkbooksText(const RunState& state, int table);
 
 }  // namespace sorvane

@@ -153,11 +153,13 @@ void ShowImportSummary(RunState& state) {
   // place, where the label has room only for the fields.
   for (int n = 1; n <= 5; ++n) {
     constexpr size_t kShown = 10;
-    std::string tip;
+    // A workbook saved beside the one read (an .xlsx beside the .xls) may be
+    // taken for the one reviewed.
+    std::string tip = UnreadWorkbooksText(state, n);
     size_t count = 0;
     const std::vector<ImportProblem> problems = ImportProblemsOf(state, n, kShown, &count);
     for (size_t i = 0; i < problems.size(); ++i) {
-      tip += (i > 0 ? "\n" : "") + ForReading(problems[i].text);
+      tip += (tip.empty() ? "" : "\n") + ForReading(problems[i].text);
     }
     if (count > kShown) tip += "\nand " + std::to_string(count - kShown) + " more";
     if (count > 0 && HasMends(state, n)) {

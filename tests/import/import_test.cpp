@@ -347,6 +347,8 @@ class ImportDriverTest : public ImportTest {
 
 TEST_F(ImportDriverTest, CleanSetIsTransferredAndTheVerdictIsBold) {
   WriteCleanSet(3);
+  // Sorts after the five, so it is never read: hovering the table says so.
+  { std::ofstream(state.paths.WorkbookDir() / "z1234567_5.ods") << "saved later"; }
   // While the run yields, a second run cannot start from the menu.
   bool import_menu_during_run = true;
   ui.on_yield = [&] {
@@ -365,6 +367,8 @@ TEST_F(ImportDriverTest, CleanSetIsTransferredAndTheVerdictIsBold) {
   EXPECT_TRUE(ImportMenuEnabled());
   EXPECT_FALSE(state.view.ProgressBar.visible);
   EXPECT_TRUE(ui.messages.empty()) << ui.messages[0];
+  EXPECT_EQ(Label(5).tooltip, "z1234567_5.ods was not read: Table 5 was read from 1234567_5.xlsx.");
+  EXPECT_EQ(Label(4).tooltip, "");
 
   // A single table later uses the fixed ID, whatever the (disabled) box holds.
   state.view.txtFacilityID.text = "";
