@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <new>
@@ -76,6 +77,244 @@ std::string NotTransferredLine(const std::vector<int>& tables) {
   }
   return line + (tables.size() == 1 ? " was" : " were") +
          " not transferred, so no check ran and no error workbook was written.";
+}
+
+// Each table's line as the window shows it, with what its import found wrong,
+// into `text`, and the tables of `wanted` into `report`; true when an import
+// found a problem.
+bool ReportImports(RunState& s, const std::set<int>& wanted, bool mend_asked, ReviewReport& report,
+                   std::ostream& text) {
+  bool problems = false;
+  bool mendable = false;
+  for (int n = 1; n <= 5; ++n) {
+    const std::string& label = s.StatusLabel(n).caption;
+    if (!label.empty()) text << "Table " << n << ": " << ForTerminal(label) << '\n';
+    // A person who saved an .xlsx beside the .xls may think it was reviewed.
+    if (const std::string unread = UnreadWorkbooksText(s, n); !unread.empty())
+      text << "  " << ForTerminal(unread) << '\n';
+    if (!wanted.count(n)) continue;
+    TableReport t;
+    t.table = n;
+    t.title = s.Tables[n].Title;
+    t.label = label;
+    t.import_problems = ImportProblemsOf(s, n);
+    if (!t.import_problems.empty()) problems = true;
+    PrintImportProblems(t.import_problems, text);
+    mendable = mendable || (!mend_asked && HasMends(s, n));
+    report.tables.push_back(std::move(t));
+  }
+  if (mendable) {
+    text << "Some of what the import found can be mended without a doubt: --mend DIR writes the "
+            "workbooks so mended into DIR.\n";
+  }
+  return problems;
+}
+
+// What the checks and the error workbook came to.
+struct Checked {
+  bool ran = false;              // the check window opened
+  fs::path workbook;             // the error workbook, as saved
+  bool workbook_failed = false;  // not saved, or saved without every check
+  bool problems = false;         // a check failed
+};
+
+// "Data Checks" and "Output to Excel" over the tables of `wanted`: each
+// check's verdict, rows and places into `report`, the error workbook saved.
+Checked CheckAndExport(frmCMain& main, const ReviewOptions& options, Streams io,
+                       const std::set<int>& wanted, const std::function<bool()>& stopped,
+                       ReviewReport& report) {
+  RunState& s = main.state();
+  Checked outcome;
+  // The checks read each table through once: the transfer's page cache
+  // (64 MB) would hold only pages they never read again, beside the rows
+  // they keep (a million problem records: peak 595 MB to 516 MB).
+  s.WorkConn.ExecuteNative("PRAGMA cache_size=-8192");
+  std::map<std::pair<int, int>, CheckReport> failed;
+  std::map<int, std::vector<CheckReport>> verdicts;
+  s.WantsPlaces = !options.json_file.empty() || !options.annotate_dir.empty();
+  {
+    StageTimer timer(s.Timings, "checks");
+    main.mnuCheckTables_Click(wanted.size() == 1 ? *wanted.begin() : 0);
+  }
+  frmCCheckView* view = main.check_view();
+  if (!view) {
+    io.err << "review: the check window could not be opened\n";
+    return outcome;
+  }
+  outcome.ran = true;
+  ErrorWorkbookExport& excel = view->ErrorExport();
+  if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
+  ListHints hints(s.WorkConn, s.FacilityID);
+  auto write = view->WriteCheckErrors;
+  view->WriteCheckErrors = [&, write](int table, int index) {
+    if (stopped()) throw Error(3059, "Operation canceled by user.");
+    const clsReviewObject& check = view->CheckList.at(static_cast<size_t>(index));
+    CheckReport& report = failed[{table, index}];
+    report = ReportCheck(index, check, view->adoProblemRS);
+    report.hints = hints.ForEveryRow(table, index, *view->adoProblemRS);
+    // Places cost a query of their own; only the report and the copies show them.
+    try {
+      if (!options.json_file.empty() || !options.annotate_dir.empty()) {
+        StageTimer timer(s.Timings, "places");
+        report.sources = ProblemPlaces(s, table, check, *view->adoProblemRS, &view->Results());
+      }
+    } catch (const Error& e) {
+      if (!stopped())
+        io.err << "review: the workbook places of check " << table << '.' << index
+               << " could not be found: " << e.NumberDescription() << '\n';
+    }
+    if (write) write(table, index);
+  };
+  excel.TableExported = [&](int table) {
+    std::vector<CheckReport>& list = verdicts[table];
+    list.clear();
+    for (size_t i = 0; i < view->CheckList.size(); ++i) {
+      auto it = failed.find({table, static_cast<int>(i)});
+      if (it == failed.end()) {
+        list.push_back(ReportCheck(static_cast<int>(i), view->CheckList[i], nullptr));
+        continue;
+      }
+      // Moved, not copied: a check's places may be a million.
+      list.push_back(std::move(it->second));
+      failed.erase(it);
+    }
+  };
+  // A save that failed, or a check whose query could not run: either way
+  // the workbook is not whole.
+  {
+    StageTimer timer(s.Timings, "error workbook");
+    // The window's export stops quietly; a review says why its workbook
+    // lacks checks (a failed query said so itself).
+    auto exported_whole = [&](int index) {
+      const ExportResult r = view->mnuExcelChecks_Click(index);
+      if (!r.stopped_by.empty() && !stopped()) {
+        io.err << "review: the error workbook " << r.file.string()
+               << " lacks checks: " << r.stopped_by << '\n';
+      }
+      return r.whole;
+    };
+    if (wanted.size() == 5) {
+      outcome.workbook_failed = !exported_whole(7);
+    } else {
+      for (int n : wanted) outcome.workbook_failed |= !exported_whole(n);
+    }
+  }
+  view->WriteCheckErrors = write;
+  excel.TableExported = nullptr;
+  outcome.workbook = excel.last_saved();
+  for (TableReport& t : report.tables) {
+    if (stopped()) break;  // what was checked before the stop is not the review's verdict
+    auto it = verdicts.find(t.table);
+    if (it == verdicts.end()) continue;
+    t.checked = true;
+    t.checks = std::move(it->second);
+    if (t.FailedCount() > 0) outcome.problems = true;
+  }
+  return outcome;
+}
+
+// The marked copies (--annotate) and the mended workbooks (--mend), unless
+// the review was stopped; true when one of them failed.
+bool WriteCopies(RunState& s, const ReviewOptions& options, const ReviewReport& report,
+                 const std::function<bool()>& stopped, std::ostream& text, std::ostream& err) {
+  bool copies_failed = false;
+  if (!options.annotate_dir.empty() && !stopped()) {
+    StageTimer timer(s.Timings, "marked copies");
+    MarkedCopiesResult copies;
+    try {
+      std::vector<MarkedProblem> marks;
+      for (const TableReport& t : report.tables) {
+        AddImportProblems(s, t.table, marks);
+        for (const CheckReport& c : t.checks) {
+          if (!c.passed)
+            AddCheckProblems(t.table, c.index, c.severity, c.text, c.rule, c.sources, c.hints,
+                             marks);
+        }
+      }
+      std::vector<int> tables;
+      for (const TableReport& t : report.tables) tables.push_back(t.table);
+      copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
+    } catch (const std::bad_alloc& e) {
+      // The report and the other outputs still come.
+      copies.failures.push_back("the problems to mark could not be listed: " + FailureText(e));
+    }
+    for (const fs::path& file : copies.written) {
+      text << "Marked copy: " << file.string() << copies.KeptNote(file) << '\n';
+    }
+    for (const std::string& failure : copies.failures) err << "--annotate: " << failure << '\n';
+    copies_failed = !copies.failures.empty();
+  }
+  if (!options.mend_dir.empty() && !stopped()) {
+    StageTimer timer(s.Timings, "mended workbooks");
+    MendedCopiesResult mended;
+    try {
+      mended = WriteMendedCopies(s, options.mend_dir);
+    } catch (const std::bad_alloc& e) {
+      mended.failures.push_back("the mends could not be listed: " + FailureText(e));
+    }
+    PrintMended(mended, options.mend_dir, text);
+    for (const std::string& failure : mended.failures) err << "--mend: " << failure << '\n';
+    copies_failed = copies_failed || !mended.failures.empty();
+  }
+  return copies_failed;
+}
+
+// --timings: the wall time of each stage, and the longest stretches without a
+// look for a stop, in the import and after it.
+void PrintTimings(StageTimes& timings, double import_gap, std::ostream& err) {
+  for (const auto& [stage, seconds] : timings.totals()) {
+    err << "time " << stage << ": " << seconds << " s\n";
+  }
+  timings.Yielded();
+  const double after_gap = timings.longest_gap();
+  err << "time longest without yielding, import: " << import_gap << " s\n";
+  err << "time longest without yielding, after the import: " << after_gap << " s\n";
+  err << "time longest without yielding: " << std::max(import_gap, after_gap) << " s\n";
+}
+
+// --json: the report, written to its file while the work database is emptied,
+// or to the standard output; false when it could not be written (said on
+// `io.err`).
+bool WriteReport(frmCMain& main, const ReviewOptions& options, const ReviewReport& report,
+                 Streams io, std::ostream& text) {
+  // A report file is written while the work database is emptied: the
+  // report is whole by now, and the emptying touches nothing of it. One on
+  // the standard output is not, as the emptying may write to the terminal.
+  bool written = false;
+  std::ostringstream failure;
+  const auto started = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point ended;
+  if (options.json_file == "-") {
+    written = WriteJsonFile(options.json_file, report, io);
+    ended = std::chrono::steady_clock::now();
+  } else {
+    // The report is written while the work database is emptied; without a
+    // second thread, one after the other.
+    std::jthread writer;
+    auto write_report = [&] {
+      std::ostringstream no_output;
+      try {
+        written = WriteJsonFile(options.json_file, report, Streams{no_output, failure});
+      } catch (const std::exception& e) {  // a thread's own end would end the program
+        failure << "--json: the report could not be written to " << options.json_file << ": "
+                << FailureText(e) << '\n';
+      }
+      ended = std::chrono::steady_clock::now();
+    };
+    try {
+      writer = std::jthread(write_report);
+    } catch (const std::system_error&) {
+      write_report();
+    }
+    main.Form_Unload();
+  }
+  io.err << failure.str();
+  if (options.timings) {
+    io.err << "time report: " << std::chrono::duration<double>(ended - started).count() << " s\n";
+  }
+  if (written && options.json_file != "-" && !options.report_unnamed)
+    text << "Report: " << options.json_file << '\n';
+  return written;
 }
 
 }  // namespace
@@ -165,31 +404,9 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   if (!options.review_date.empty()) report.review_date = options.review_date;
   report.summary = Shown(s.view.lblStatusAll.caption);
 
-  bool problems = false;
   std::set<int> wanted(options.tables.begin(), options.tables.end());
   if (wanted.empty()) wanted = {1, 2, 3, 4, 5};
-  bool mendable = false;
-  for (int n = 1; n <= 5; ++n) {
-    const std::string& label = s.StatusLabel(n).caption;
-    if (!label.empty()) text << "Table " << n << ": " << ForTerminal(label) << '\n';
-    // A person who saved an .xlsx beside the .xls may think it was reviewed.
-    if (const std::string unread = UnreadWorkbooksText(s, n); !unread.empty())
-      text << "  " << ForTerminal(unread) << '\n';
-    if (!wanted.count(n)) continue;
-    TableReport t;
-    t.table = n;
-    t.title = s.Tables[n].Title;
-    t.label = label;
-    t.import_problems = ImportProblemsOf(s, n);
-    if (!t.import_problems.empty()) problems = true;
-    PrintImportProblems(t.import_problems, text);
-    mendable = mendable || (options.mend_dir.empty() && HasMends(s, n));
-    report.tables.push_back(std::move(t));
-  }
-  if (mendable) {
-    text << "Some of what the import found can be mended without a doubt: --mend DIR writes the "
-            "workbooks so mended into DIR.\n";
-  }
+  bool problems = ReportImports(s, wanted, !options.mend_dir.empty(), report, text);
   text << ForTerminal(report.summary) << '\n';
 
   bool all_transferred = true;
@@ -217,90 +434,11 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // A Ctrl-C seen while the last table finished leaves every table whole, but
   // the person asked the review to stop: it ends here, not after the checks.
   if (all_transferred && !stopped()) {
-    // The checks read each table through once: the transfer's page cache
-    // (64 MB) would hold only pages they never read again, beside the rows
-    // they keep (a million problem records: peak 595 MB to 516 MB).
-    s.WorkConn.ExecuteNative("PRAGMA cache_size=-8192");
-    std::map<std::pair<int, int>, CheckReport> failed;
-    std::map<int, std::vector<CheckReport>> verdicts;
-    s.WantsPlaces = !options.json_file.empty() || !options.annotate_dir.empty();
-    {
-      StageTimer timer(s.Timings, "checks");
-      main.mnuCheckTables_Click(wanted.size() == 1 ? *wanted.begin() : 0);
-    }
-    frmCCheckView* view = main.check_view();
-    if (!view) {
-      io.err << "review: the check window could not be opened\n";
-      return finish(2);
-    }
-    ErrorWorkbookExport& excel = view->ErrorExport();
-    if (!options.xlsx_file.empty()) excel.set_output_path(options.xlsx_file);
-    ListHints hints(s.WorkConn, s.FacilityID);
-    auto write = view->WriteCheckErrors;
-    view->WriteCheckErrors = [&, write](int table, int index) {
-      if (stopped()) throw Error(3059, "Operation canceled by user.");
-      const clsReviewObject& check = view->CheckList.at(static_cast<size_t>(index));
-      CheckReport& report = failed[{table, index}];
-      report = ReportCheck(index, check, view->adoProblemRS);
-      report.hints = hints.ForEveryRow(table, index, *view->adoProblemRS);
-      // Places cost a query of their own; only the report and the copies show them.
-      try {
-        if (!options.json_file.empty() || !options.annotate_dir.empty()) {
-          StageTimer timer(s.Timings, "places");
-          report.sources = ProblemPlaces(s, table, check, *view->adoProblemRS, &view->Results());
-        }
-      } catch (const Error& e) {
-        if (!stopped())
-          io.err << "review: the workbook places of check " << table << '.' << index
-                 << " could not be found: " << e.NumberDescription() << '\n';
-      }
-      if (write) write(table, index);
-    };
-    excel.TableExported = [&](int table) {
-      std::vector<CheckReport>& list = verdicts[table];
-      list.clear();
-      for (size_t i = 0; i < view->CheckList.size(); ++i) {
-        auto it = failed.find({table, static_cast<int>(i)});
-        if (it == failed.end()) {
-          list.push_back(ReportCheck(static_cast<int>(i), view->CheckList[i], nullptr));
-          continue;
-        }
-        // Moved, not copied: a check's places may be a million.
-        list.push_back(std::move(it->second));
-        failed.erase(it);
-      }
-    };
-    // A save that failed, or a check whose query could not run: either way
-    // the workbook is not whole.
-    {
-      StageTimer timer(s.Timings, "error workbook");
-      // The window's export stops quietly; a review says why its workbook
-      // lacks checks (a failed query said so itself).
-      auto exported_whole = [&](int index) {
-        const ExportResult r = view->mnuExcelChecks_Click(index);
-        if (!r.stopped_by.empty() && !stopped()) {
-          io.err << "review: the error workbook " << r.file.string()
-                 << " lacks checks: " << r.stopped_by << '\n';
-        }
-        return r.whole;
-      };
-      if (wanted.size() == 5) {
-        workbook_failed = !exported_whole(7);
-      } else {
-        for (int n : wanted) workbook_failed |= !exported_whole(n);
-      }
-    }
-    view->WriteCheckErrors = write;
-    excel.TableExported = nullptr;
-    workbook = excel.last_saved();
-    for (TableReport& t : report.tables) {
-      if (stopped()) break;  // what was checked before the stop is not the review's verdict
-      auto it = verdicts.find(t.table);
-      if (it == verdicts.end()) continue;
-      t.checked = true;
-      t.checks = std::move(it->second);
-      if (t.FailedCount() > 0) problems = true;
-    }
+    const Checked checked = CheckAndExport(main, options, io, wanted, stopped, report);
+    if (!checked.ran) return finish(2);
+    workbook = checked.workbook;
+    workbook_failed = checked.workbook_failed;
+    problems = problems || checked.problems;
   }
   for (TableReport& t : report.tables) {
     t.status = s.Tables[t.table].TableStatus;
@@ -310,97 +448,11 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   report.messages = ui.messages();
 
   PrintCheckVerdicts(report, text);
-  bool copies_failed = false;
-  if (!options.annotate_dir.empty() && !stopped()) {
-    StageTimer timer(s.Timings, "marked copies");
-    MarkedCopiesResult copies;
-    try {
-      std::vector<MarkedProblem> marks;
-      for (const TableReport& t : report.tables) {
-        AddImportProblems(s, t.table, marks);
-        for (const CheckReport& c : t.checks) {
-          if (!c.passed)
-            AddCheckProblems(t.table, c.index, c.severity, c.text, c.rule, c.sources, c.hints,
-                             marks);
-        }
-      }
-      std::vector<int> tables;
-      for (const TableReport& t : report.tables) tables.push_back(t.table);
-      copies = WriteMarkedCopies(s, tables, marks, options.annotate_dir);
-    } catch (const std::bad_alloc& e) {
-      // The report and the other outputs still come.
-      copies.failures.push_back("the problems to mark could not be listed: " + FailureText(e));
-    }
-    for (const fs::path& file : copies.written) {
-      text << "Marked copy: " << file.string() << copies.KeptNote(file) << '\n';
-    }
-    for (const std::string& failure : copies.failures) io.err << "--annotate: " << failure << '\n';
-    copies_failed = !copies.failures.empty();
-  }
-  if (!options.mend_dir.empty() && !stopped()) {
-    StageTimer timer(s.Timings, "mended workbooks");
-    MendedCopiesResult mended;
-    try {
-      mended = WriteMendedCopies(s, options.mend_dir);
-    } catch (const std::bad_alloc& e) {
-      mended.failures.push_back("the mends could not be listed: " + FailureText(e));
-    }
-    PrintMended(mended, options.mend_dir, text);
-    for (const std::string& failure : mended.failures) io.err << "--mend: " << failure << '\n';
-    copies_failed = copies_failed || !mended.failures.empty();
-  }
+  const bool copies_failed = WriteCopies(s, options, report, stopped, text, io.err);
   s.StopRequested = nullptr;
   s.WorkConn.SetStopCheck(nullptr);
-  if (options.timings) {
-    for (const auto& [stage, seconds] : s.Timings.totals()) {
-      io.err << "time " << stage << ": " << seconds << " s\n";
-    }
-    s.Timings.Yielded();
-    const double after_gap = s.Timings.longest_gap();
-    io.err << "time longest without yielding, import: " << import_gap << " s\n";
-    io.err << "time longest without yielding, after the import: " << after_gap << " s\n";
-    io.err << "time longest without yielding: " << std::max(import_gap, after_gap) << " s\n";
-  }
-  if (!options.json_file.empty()) {
-    // A report file is written while the work database is emptied: the
-    // report is whole by now, and the emptying touches nothing of it. One on
-    // the standard output is not, as the emptying may write to the terminal.
-    bool written = false;
-    std::ostringstream failure;
-    const auto started = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point ended;
-    if (options.json_file == "-") {
-      written = WriteJsonFile(options.json_file, report, io);
-      ended = std::chrono::steady_clock::now();
-    } else {
-      // The report is written while the work database is emptied; without a
-      // second thread, one after the other.
-      std::jthread writer;
-      auto write_report = [&] {
-        std::ostringstream no_output;
-        try {
-          written = WriteJsonFile(options.json_file, report, Streams{no_output, failure});
-        } catch (const std::exception& e) {  // a thread's own end would end the program
-          failure << "--json: the report could not be written to " << options.json_file << ": "
-                  << FailureText(e) << '\n';
-        }
-        ended = std::chrono::steady_clock::now();
-      };
-      try {
-        writer = std::jthread(write_report);
-      } catch (const std::system_error&) {
-        write_report();
-      }
-      main.Form_Unload();
-    }
-    io.err << failure.str();
-    if (options.timings) {
-      io.err << "time report: " << std::chrono::duration<double>(ended - started).count() << " s\n";
-    }
-    if (!written) return finish(2);
-    if (options.json_file != "-" && !options.report_unnamed)
-      text << "Report: " << options.json_file << '\n';
-  }
+  if (options.timings) PrintTimings(s.Timings, import_gap, io.err);
+  if (!options.json_file.empty() && !WriteReport(main, options, report, io, text)) return finish(2);
   if (cancelled) io.err << "review: cancelled; the review did not run to its end\n";
   // Written whole, it is said even when another output failed.
   if (!workbook.empty() && !workbook_failed && !cancelled)
