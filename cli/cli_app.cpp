@@ -48,6 +48,53 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
 namespace {
 
+// A mistyped command ("reveiw") would only be told "A subcommand is required":
+// false, said on `err`, when the first word that is no option names none.
+bool CommandIsKnown(CLI::App& app, int argc, const char* const* argv, std::ostream& err) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--data-dir") {
+      ++i;
+      continue;
+    }
+    if (arg.starts_with("-")) continue;
+    const std::vector<CLI::App*> subs = app.get_subcommands({});
+    if (std::any_of(subs.begin(), subs.end(),
+                    [&](CLI::App* sub) { return sub->check_name(std::string(arg)); }))
+      return true;
+    std::string names;
+    for (const CLI::App* sub : subs) names += (names.empty() ? "" : ", ") + sub->get_name();
+    err << arg << " is not a command; the commands are " << names
+        << "\nRun with --help for more information.\n";
+    return false;
+  }
+  return true;
+}
+
+// --tables "1,3": the table numbers into `tables`; false, said on `err`, at an
+// item that is not one from 1 to 5.
+bool ParseTables(const std::string& text, std::vector<int>& tables, std::ostream& err) {
+  std::stringstream ss(text);
+  std::string item;
+  while (std::getline(ss, item, ',')) {
+    if (item.empty()) continue;
+    try {
+      // The whole item must be the number: "1.5" or "1;2" names no table.
+      size_t used = 0;
+      int t = std::stoi(item, &used);
+      if (item.find_first_not_of(' ', used) != std::string::npos) {
+        throw std::invalid_argument("table");
+      }
+      if (t < 1 || t > 5) throw std::out_of_range("table");
+      tables.push_back(t);
+    } catch (const std::exception&) {
+      err << "--tables: " << item << " is not a table number from 1 to 5\n";
+      return false;
+    }
+  }
+  return true;
+}
+
 int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"Prepares a facility's groundwater and contamination workbooks for hand-over.",
                "sorvane"};
@@ -183,24 +230,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     sub->add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
   }
 
-  // A mistyped command ("reveiw") would only be told "A subcommand is required".
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--data-dir") {
-      ++i;
-      continue;
-    }
-    if (arg.starts_with("-")) continue;
-    const std::vector<CLI::App*> subs = app.get_subcommands({});
-    if (std::any_of(subs.begin(), subs.end(),
-                    [&](CLI::App* sub) { return sub->check_name(std::string(arg)); }))
-      break;
-    std::string names;
-    for (const CLI::App* sub : subs) names += (names.empty() ? "" : ", ") + sub->get_name();
-    err << arg << " is not a command; the commands are " << names
-        << "\nRun with --help for more information.\n";
-    return 2;
-  }
+  if (!CommandIsKnown(app, argc, argv, err)) return 2;
 
   try {
     app.parse(argc, argv);
@@ -221,24 +251,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   if (*init) return RunInit(paths, force, io, std::chrono::seconds(15), reference);
   if (*status) return RunStatus(paths, io);
   if (*review) {
-    std::stringstream ss(tables_text);
-    std::string item;
-    while (std::getline(ss, item, ',')) {
-      if (item.empty()) continue;
-      try {
-        // The whole item must be the number: "1.5" or "1;2" names no table.
-        size_t used = 0;
-        int t = std::stoi(item, &used);
-        if (item.find_first_not_of(' ', used) != std::string::npos) {
-          throw std::invalid_argument("table");
-        }
-        if (t < 1 || t > 5) throw std::out_of_range("table");
-        review_options.tables.push_back(t);
-      } catch (const std::exception&) {
-        err << "--tables: " << item << " is not a table number from 1 to 5\n";
-        return 2;
-      }
-    }
+    if (!ParseTables(tables_text, review_options.tables, err)) return 2;
     return review_options.watch ? WatchReview(paths, review_options, io)
                                 : RunReview(paths, review_options, io);
   }
