@@ -191,7 +191,8 @@ TEST(CompareCommand, NamesTheProblemRowsFixedAndNewAndRefusesReportsItCannotPair
 TEST(TemplateCommand, WritesTheFiveEmptyWorkbooksOnceAndRefusesAShortId) {
   WorkDataDir dir;
   const std::string to = (dir.dir() / "new").string();
-  const std::vector<std::string> args = {"template", "1234567",    "--to",
+  // As "$(cat id.txt)" gives it from a file saved with Windows line ends.
+  const std::vector<std::string> args = {"template", "1234567\r",  "--to",
                                          to,         "--data-dir", dir.dir().string()};
   CliRun r = RunCommand(args);
   EXPECT_EQ(r.code, 0) << r.err;
