@@ -247,10 +247,11 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     err << "read: --data-dir does not apply to read, which works on the file alone\n";
     return 2;
   }
-  // An ID read from a file keeps that file's line end ("$(cat id.txt)" of a
-  // file saved on Windows leaves its "\r"), unseen where it is refused.
-  for (std::string* id : {&review_options.facility_id, &copy_id, &template_id})
-    *id = std::string(TrimWhitespace(*id));
+  // An ID or a date read from a file keeps that file's line end ("$(cat id.txt)"
+  // of a file saved on Windows leaves its "\r"), unseen where it is refused.
+  for (std::string* word :
+       {&review_options.facility_id, &review_options.review_date, &copy_id, &template_id})
+    *word = std::string(TrimWhitespace(*word));
   const Paths paths = Paths::FromOption(data_dir);
   Streams io{out, err};
   if (*init) return RunInit(paths, force, io, std::chrono::seconds(15), reference);
