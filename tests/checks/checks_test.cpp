@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -258,6 +259,83 @@ TEST_F(FacilityTest, ChecksReadingATableInHalvesGiveTheRowsOfTheirOwnQueries) {
     EXPECT_EQ(Rows(QueryCheckRows(on_file, units)), Rows(own));
     EXPECT_EQ(Rows(QueryCheckRows(on_file, list[13].qryProblems)),
               Rows(on_file.Query(list[13].qryProblems)));
+  }
+  LeastRowsToHalve() = least;
+}
+
+// Tables of rows drawn at random, their keys from a few spellings that differ
+// in case or blanks, numbers and dates among the texts, missing values
+// anywhere: every check lists its own query's rows, read alone in memory, and
+// prefetched with the others over a file whose tables are read in halves.
+TEST_F(FacilityTest, ChecksOverRandomRowsGiveTheRowsOfTheirOwnQueries) {
+  // clang-format off
+  const std::vector<std::string> texts = {
+      "MW-1", "mw-1", "MW-1 ", "S-1", "s-1", "S-2", "", "NEW", "PRIOR", "new", "$SITE", "$OTHER",
+      "ug/l", "UG/L", "mg/kg", "ug/m3", "8260", "1311", "1312A", "13", "$LAB", "$CONTRACT", "$CAS",
+      "$CAS2", "$NA_CAS", "$ANALYTE", "$ANALYTE_NOFORMAT", "$WELLSRC", "LIQUID", "SOLID", "GAS",
+      "U", "UJ", "é", "2.5"};
+  // clang-format on
+  const std::vector<std::string> numbers = {"0", "-1", "1", "5", "2.5", "59", "60", "1e20"};
+  const std::vector<std::string> dates = {"'1999-05-01 00:00:00'", "'2004-05-01 00:00:00'",
+                                          "'2000-08-31 00:00:00'", "'$TOMORROW_ISO'"};
+  std::mt19937 random(7);
+  auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  for (const char* table : kTempTables) {
+    const RecordSet columns = conn.QueryNative(std::string("PRAGMA table_info(") + table + ")");
+    // A row in four repeats most of the row before it: duplicates, and
+    // samples or points that other tables hold.
+    std::vector<std::string> row_values(static_cast<size_t>(columns.RecordCount()));
+    for (int row = 0; row < 250; ++row) {
+      const bool repeats = row > 0 && random() % 4 == 0;
+      std::string names, values;
+      for (int64_t c = 0; c < columns.RecordCount(); ++c) {
+        const std::string type(columns.TextAt(c, 2)), name(columns.TextAt(c, 1));
+        std::string& value = row_values[static_cast<size_t>(c)];
+        if (!repeats || random() % 4 == 0) {
+          value = "NULL";
+          // Most rows are the facility's, and new.
+          if ((name == "SITE" || name == "REVIEWED") && random() % 4 != 0) {
+            value = name == "SITE" ? "'$SITE'" : "'NEW'";
+          } else if (random() % 6 != 0) {
+            value = type == "REAL" || type == "INTEGER" ? pick(numbers)
+                    : type == "DATETIME"                ? pick(dates)
+                                                        : "'" + pick(texts) + "'";
+          }
+        }
+        names += (c > 0 ? ", " : "") + name;
+        values += (c > 0 ? ", " : "") + value;
+      }
+      Exec(std::string("INSERT INTO ") + table + " (" + names + ") VALUES (" + values + ")");
+    }
+  }
+  std::vector<std::string> queries;
+  std::vector<clsReviewObject> list;
+  for (int t = 1; t <= 5; ++t) {
+    BuildChecks(t, facility, list);
+    for (size_t i = 0; i < list.size(); ++i) {
+      const RecordSet own = conn.Query(list[i].qryProblems);
+      const RecordSet got = QueryCheckRows(conn, list[i].qryProblems);
+      EXPECT_EQ(Columns(got), Columns(own)) << t << "." << i;
+      EXPECT_EQ(Rows(got), Rows(own)) << t << "." << i;
+      queries.push_back(list[i].qryProblems);
+      // The rows of the workbook each problem row came from, as the review finds them.
+      const PlacesQuery places = MakePlacesQuery(conn, t, list[i].qryProblems, facility, own);
+      if (!places.own_table.empty()) {
+        EXPECT_EQ(Rows(QueryCheckRows(conn, places.sql)), Rows(conn.Query(places.sql)))
+            << t << "." << i;
+      }
+    }
+  }
+  const std::string file = ::testing::TempDir() + "checks_over_random_rows.db";
+  std::filesystem::remove(file);
+  Exec("VACUUM INTO '" + file + "'");
+  Connection on_file;
+  on_file.Open(file);
+  const int64_t least = std::exchange(LeastRowsToHalve(), 0);
+  CheckResults results(on_file);
+  results.Prefetch(queries);
+  for (const std::string& query : queries) {
+    EXPECT_EQ(Rows(*results.Get(query)), Rows(on_file.Query(query))) << query;
   }
   LeastRowsToHalve() = least;
 }
