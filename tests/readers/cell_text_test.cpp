@@ -12,6 +12,7 @@
 #include <iostream>
 
 #include "core/value.h"
+#include "import/readers/number_format.h"
 #include "import/readers/utf8.h"
 #include "import/readers/workbook_reader.h"
 #include "support/case_table.h"
@@ -88,6 +89,14 @@ TEST(ShownTextTest, NumberFormatsShowWhatTheSpreadsheetShows) {
     EXPECT_EQ(row, golden.size());
     EXPECT_GE(compared, 40u * 6);
   }
+}
+
+// Fractions ("# ?/?", "?/16"): the whole part, then the closest fraction its
+// denominator's placeholders allow, or the fixed denominator's; blanks for a
+// whole number.
+TEST(ShownTextTest, FractionFormatsShowWhatTheSpreadsheetShows) {
+  for (const auto& c : CaseTable("fraction_formats.txt"))
+    EXPECT_EQ(NumberFormat(c[1]).Render(std::stod(c[0]), false), c[2]) << c[1] << ", " << c[0];
 }
 
 }  // namespace

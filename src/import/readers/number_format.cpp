@@ -7,56 +7,9 @@
 
 #include "core/c_numbers.h"
 #include "core/value.h"
+#include "import/readers/number_format_section.h"
 
 namespace sorvane::readers {
-
-enum class Tok {
-  kLiteral,
-  kDigit,      // ch: '0', '#' or '?'
-  kPoint,      // decimal point
-  kThousands,  // a comma between integer placeholders
-  kPercent,
-  kExponent,  // ch: '+' or '-'
-  kGeneral,
-  kText,  // '@'
-  kYear,
-  kMonth,
-  kMinute,
-  kDay,
-  kHour,
-  kSecond,
-  kElapsedHour,
-  kElapsedMinute,
-  kElapsedSecond,
-  kAmPm,      // ch: 'A' for AM/PM, 'a' for A/P (case kept in text)
-  kFraction,  // fractions of a second, n digits
-};
-
-struct Token {
-  Tok kind;
-  char ch = 0;
-  int n = 0;  // count of letters of a date code
-  std::string text;
-};
-
-struct NumberFormat::Section {
-  std::vector<Token> tokens;
-  std::string cond_op;  // "", "<", "<=", ">", ">=", "=", "<>"
-  double cond_value = 0;
-  bool is_date = false;
-  int percent = 0, scale = 0;
-  bool drop_sign = false;  // set for the negative section chosen by sign
-
-  bool Test(double v) const {
-    if (cond_op == "<") return v < cond_value;
-    if (cond_op == "<=") return v <= cond_value;
-    if (cond_op == ">") return v > cond_value;
-    if (cond_op == ">=") return v >= cond_value;
-    if (cond_op == "=") return v == cond_value;
-    if (cond_op == "<>") return v != cond_value;
-    return true;
-  }
-};
 
 namespace {
 
@@ -269,6 +222,7 @@ NumberFormat::Section ParseSection(std::string_view s) {
       if (t.kind == Tok::kThousands && t.ch == 'g') t.ch = 'G';
     }
   }
+  MarkFraction(sec);
   return sec;
 }
 
@@ -689,7 +643,7 @@ std::string NumberFormat::Render(double value, bool date1904) const {
   }
   Section s = *pick;
   s.drop_sign = drop_sign;
-  return RenderNumber(s, value);
+  return s.fraction ? RenderFraction(s, value) : RenderNumber(s, value);
 }
 
 bool IsGeneralCode(std::string_view code) {

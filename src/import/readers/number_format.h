@@ -3,8 +3,9 @@
 // 0 # ?, decimal point, thousands separator and scaling commas, percent,
 // scientific notation, literal text ("..." and \x), padding (_x, one blank),
 // sections separated by ';' with colours and conditions in brackets, currency
-// brackets ([$€-407]), "General", '@', and the date and time codes (y m d h s,
-// AM/PM, A/P, elapsed [h] [m] [s], fractions of a second).
+// brackets ([$€-407]), "General", '@', fractions ("# ?/?", "?/16"), and the date
+// and time codes (y m d h s, AM/PM, A/P, elapsed [h] [m] [s], fractions of a
+// second).
 //
 // A code is compiled once; rendering never fails: a number a section cannot
 // show (a negative date) shows in general form.
