@@ -189,8 +189,18 @@ class StylesHandler final : public XmlHandler {
       code += IsAttr(attrs, "forced-exponent-sign", "false") ? "E-" : "E+";
       code.append(static_cast<size_t>(std::max(IntAttr(attrs, "min-exponent-digits", 1), 1)), '0');
     } else if (name == "fraction") {
-      code += IntAttr(attrs, "min-integer-digits", 0) > 0 ? "0 " : "# ";
-      code.append(static_cast<size_t>(std::max(IntAttr(attrs, "min-numerator-digits", 1), 1)), '?');
+      // Without a whole part ("?/?") the fraction is improper: 5/2.
+      if (Attr(attrs, "min-integer-digits") != nullptr) {
+        const bool zero = IntAttr(attrs, "min-integer-digits", 0) > 0;
+        code += IsAttr(attrs, "grouping", "true") ? (zero ? "#,##0 " : "#,### ")
+                : zero                            ? "0 "
+                                                  : "# ";
+      }
+      // The numerator's places, its last ones '0' where they show zeros ("0 0/0").
+      const int numerator = std::max(IntAttr(attrs, "min-numerator-digits", 1), 1);
+      const int zeros = std::min(IntAttr(attrs, "zeros-numerator-digits", 0), numerator);
+      code.append(static_cast<size_t>(numerator - zeros), '?');
+      code.append(static_cast<size_t>(zeros), '0');
       code += '/';
       int denominator = 0;
       if (const char* d = Attr(attrs, "denominator-value")) {
