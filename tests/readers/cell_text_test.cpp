@@ -69,6 +69,7 @@ TEST(ShownTextTest, NumberFormatsShowWhatTheSpreadsheetShows) {
                                     {"formats.xls", "formats.txt"},
                                     {"formats.ods", "formats_ods.txt"},
                                     {"fractions.xlsx", "fractions.txt"},
+                                    {"fractions.xls", "fractions.txt"},
                                     {"fractions.ods", "fractions_ods.txt"}}) {
     SCOPED_TRACE(file);
     std::vector<std::vector<std::string>> golden;
