@@ -65,7 +65,10 @@ TEST(OdsReaderTest, CellsReadAsTheSpreadsheetShowsThem) {
       Value("boolean", "office:boolean-value=\"true\"") +
       "<table:table-cell office:value-type=\"float\" office:value=\"0\" "
       "calcext:value-type=\"error\"><text:p>#DIV/0!</text:p></table:table-cell>" +
-      Value("percentage", "office:value=\"0.125\""));
+      Value("percentage", "office:value=\"0.125\"") +
+      // An error as LibreOffice now writes it: a string, empty but for its paragraph.
+      "<table:table-cell office:value-type=\"string\" office:string-value=\"\" "
+      "calcext:value-type=\"error\"><text:p>#NAME?</text:p></table:table-cell>");
   // Equal rows and cells written once with their count; a merged cell's
   // covered neighbours keep their columns.
   const std::string repeated =
@@ -88,10 +91,10 @@ TEST(OdsReaderTest, CellsReadAsTheSpreadsheetShowsThem) {
   EXPECT_EQ(read.shape.format, "ods");
   // The blanks to the end of the grid widen nothing.
   EXPECT_EQ(read.shape.last_row, 8);
-  EXPECT_EQ(read.shape.columns, 6);
+  EXPECT_EQ(read.shape.columns, 7);
   EXPECT_EQ(Trimmed(read),
             (Rows{{" a", "a   b", "x\ny", "t\tz\nbold", "spread over lines", "own"},
-                  {"1.5", "6/13/2005", "6/13/2005 10:30:00", "TRUE", "#DIV/0!", "0.125"},
+                  {"1.5", "6/13/2005", "6/13/2005 10:30:00", "TRUE", "#DIV/0!", "0.125", "#NAME?"},
                   {"dup", "7", "7"},
                   {"dup", "7", "7"},
                   {"dup", "7", "7"},

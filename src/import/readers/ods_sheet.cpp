@@ -359,10 +359,12 @@ class ContentHandler final : public XmlHandler {
         cell_.kind = Value::kBoolean;
         cell_.number = std::string_view(boolean) == "true" ? 1 : 0;
       }
-    } else if (t == "string" && string != nullptr) {
+    } else if (t == "string" && string != nullptr && !error) {
       cell_.text = string;
       string_value_ = true;
     }
+    // A formula's error keeps its text in the paragraph ("#DIV/0!"), whatever
+    // empty string value the office type gives it.
     if (error) cell_.kind = Value::kError;
     // A cell's format serves its delivery: the read for the shape looks it
     // up only while it keeps the rows.
