@@ -136,8 +136,9 @@ std::string RenderFraction(const NumberFormat::Section& sec, double value) {
     whole += 1;
     num = 0;
   }
-  // A whole number shows blanks where the fraction would be (a fixed
-  // denominator none), and at least "0"; a numerator of '0' shows "0/1".
+  // A whole number shows a blank for each placeholder of the fraction and for
+  // its '/' (a fixed denominator's digits go), and at least "0"; a numerator
+  // written with '0' shows the fraction anyway ("1 0/1").
   const bool blank = has_whole && num == 0 && num_marks.find('0') == std::string::npos;
   std::string digits = blank && whole == 0 ? "0" : WholeDigits(whole);
   for (size_t at = digits.size(); grouped && at > 3;) {
