@@ -69,6 +69,16 @@ std::tuple<int, int, std::string> Head(const std::string& line) {
           line.substr(blank + 1)};
 }
 
+// Runs a check's query as a review does (QueryCheckRows), expects its own
+// query's columns and rows, and gives those rows.
+RecordSet ExpectOwnRows(Connection& conn, const std::string& query, const std::string& check) {
+  RecordSet own = conn.Query(query);
+  const RecordSet got = QueryCheckRows(conn, query);
+  EXPECT_EQ(Columns(got), Columns(own)) << check;
+  EXPECT_EQ(Rows(got), Rows(own)) << check;
+  return own;
+}
+
 const CaseFile& Cases() {
   static const CaseFile file = [] {
     CaseFile f;
@@ -240,12 +250,8 @@ TEST_F(FacilityTest, ChecksReadingATableInHalvesGiveTheRowsOfTheirOwnQueries) {
   std::vector<clsReviewObject> list;
   for (int t = 1; t <= 5; ++t) {
     BuildChecks(t, facility, list);
-    for (size_t i = 0; i < list.size(); ++i) {
-      const RecordSet own = on_file.Query(list[i].qryProblems);
-      const RecordSet got = QueryCheckRows(on_file, list[i].qryProblems);
-      EXPECT_EQ(Columns(got), Columns(own)) << t << "." << i;
-      EXPECT_EQ(Rows(got), Rows(own)) << t << "." << i;
-    }
+    for (size_t i = 0; i < list.size(); ++i)
+      ExpectOwnRows(on_file, list[i].qryProblems, std::to_string(t) + "." + std::to_string(i));
   }
   const std::string units = list[9].qryProblems;  // the units that do not fit the matrix
   if (std::thread::hardware_concurrency() > 1) {
@@ -313,10 +319,8 @@ TEST_F(FacilityTest, ChecksOverRandomRowsGiveTheRowsOfTheirOwnQueries) {
   for (int t = 1; t <= 5; ++t) {
     BuildChecks(t, facility, list);
     for (size_t i = 0; i < list.size(); ++i) {
-      const RecordSet own = conn.Query(list[i].qryProblems);
-      const RecordSet got = QueryCheckRows(conn, list[i].qryProblems);
-      EXPECT_EQ(Columns(got), Columns(own)) << t << "." << i;
-      EXPECT_EQ(Rows(got), Rows(own)) << t << "." << i;
+      const RecordSet own =
+          ExpectOwnRows(conn, list[i].qryProblems, std::to_string(t) + "." + std::to_string(i));
       queries.push_back(list[i].qryProblems);
       // The rows of the workbook each problem row came from, as the review finds them.
       const PlacesQuery places = MakePlacesQuery(conn, t, list[i].qryProblems, facility, own);
