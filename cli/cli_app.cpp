@@ -96,143 +96,222 @@ bool ParseTables(const std::string& text, std::vector<int>& tables, std::ostream
   return true;
 }
 
-int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{"Prepares a facility's groundwater and contamination workbooks for hand-over.",
-               "sorvane"};
-  app.require_subcommand(1);
-  app.set_version_flag("--version", std::string("sorvane ") + kVersion);
+// Every command's arguments, as parsed.
+struct Arguments {
   std::string data_dir;
-  app.add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
+  bool force = false;  // init
+  std::string reference;
+  ReviewOptions review;
+  std::string tables_text;
+  std::string list;  // refs
+  bool refs_json = false;
+  int checks_table = 0;
+  bool checks_json = false;
+  std::string compare_files[2];
+  bool compare_json = false;
+  std::string read_file, read_password;
+  bool as_shown = false;
+  std::string copy_id, from_dir;
+  bool cd = false, floppy = false;
+  std::string template_id, template_dir;
+  std::string update_from;
+};
 
-  bool force = false;
+// The commands, each found given (`*command`) once the arguments are parsed.
+struct Commands {
+  CLI::App *init, *status, *review, *refs, *checks, *compare, *read, *copy, *templates, *update;
+};
+
+CLI::App* AddInit(CLI::App& app, Arguments& a) {
   auto* init = app.add_subcommand("init", "Create the data folder and the work database");
-  init->add_flag("--force", force, "Replace an existing work database");
+  init->add_flag("--force", a.force, "Replace an existing work database");
   init->footer(
       "Exit status: 0 the work database is there (built, or left as it was); 1 it was built but\n"
       "a reference table of --reference was refused or missing (the shipped one was kept); 2 it\n"
       "could not be built.");
-  std::string reference;
-  init->add_option("--reference", reference,
+  init->add_option("--reference", a.reference,
                    "Take the reference tables from this file (.mdb, .accdb or SQLite)");
+  return init;
+}
 
-  auto* status = app.add_subcommand("status", "Start up and show the table structures");
-  status->footer(kPlainExit);
-
-  ReviewOptions review_options;
-  std::string tables_text;
+CLI::App* AddReview(CLI::App& app, Arguments& a) {
+  ReviewOptions& o = a.review;
   auto* review = app.add_subcommand("review", "Import a facility's workbooks and run the checks");
-  review->add_option("FACILITY_ID", review_options.facility_id, "Seven-digit Facility ID")
-      ->required();
-  review->add_option("--workbooks", review_options.workbooks_dir,
+  review->add_option("FACILITY_ID", o.facility_id, "Seven-digit Facility ID")->required();
+  review->add_option("--workbooks", o.workbooks_dir,
                      "Copy the five workbooks from this folder first");
-  review->add_option("--review-date", review_options.review_date,
+  review->add_option("--review-date", o.review_date,
                      "Flag data collected on or before this date (M/D/YYYY) as PRIOR");
-  review->add_option("--tables", tables_text,
+  review->add_option("--tables", a.tables_text,
                      "Tables whose checks run and are reported, e.g. 1,3 (default: all)");
-  review->add_option("--json", review_options.json_file, "Write the report as JSON (- = stdout)");
-  review->add_option("--xlsx", review_options.xlsx_file, "Where to write the error workbook");
-  review->add_option("--annotate", review_options.annotate_dir,
+  review->add_option("--json", o.json_file, "Write the report as JSON (- = stdout)");
+  review->add_option("--xlsx", o.xlsx_file, "Where to write the error workbook");
+  review->add_option("--annotate", o.annotate_dir,
                      "Write a copy of each workbook with its problems marked into this folder "
                      "(not the workbook folder)");
   auto* mend = review->add_option(
-      "--mend", review_options.mend_dir,
+      "--mend", o.mend_dir,
       "Write the facility's workbooks into this folder (one without any of them), each with "
       "what its import found mended where the mend is certain, ready to be reviewed again");
   // -1 (the default) writes every record; any other negative count is a slip,
   // not a wish for all of them.
   review
-      ->add_option("--max-records", review_options.max_records,
+      ->add_option("--max-records", o.max_records,
                    "Records to write per check when a check has more than 100 (-1 = all)")
       ->type_name("NUMBER")
       ->check(CLI::Range(-1LL, std::numeric_limits<long long>::max()).description(""));
   review
-      ->add_option("--password", review_options.password,
+      ->add_option("--password", o.password,
                    "Password of encrypted workbooks (or set SORVANE_WORKBOOK_PASSWORD)")
       ->envname(kPasswordVariable);
-  review->add_flag("--timings", review_options.timings,
+  review->add_flag("--timings", o.timings,
                    "Print the wall time of each stage, and the longest a cancel (Ctrl-C) would "
                    "wait to be seen, to stderr");
   review
-      ->add_flag("--watch", review_options.watch,
+      ->add_flag("--watch", o.watch,
                  "After the review, review again each time a workbook of the facility is saved "
                  "in the folder reviewed, saying what changed, until Ctrl-C")
       ->excludes(mend);
   review->footer(kReviewExit);
+  return review;
+}
 
-  std::string list;
-  bool refs_json = false;
+CLI::App* AddRefs(CLI::App& app, Arguments& a) {
   auto* refs = app.add_subcommand("refs", "Show a reference list");
-  refs->add_option("LIST", list, "sources, cas, labs or contracts")
+  refs->add_option("LIST", a.list, "sources, cas, labs or contracts")
       ->required()
       ->check(CLI::IsMember({"sources", "cas", "labs", "contracts"}));
-  refs->add_flag("--json", refs_json, "Write the list as JSON");
+  refs->add_flag("--json", a.refs_json, "Write the list as JSON");
   refs->footer(kPlainExit);
+  return refs;
+}
 
-  int checks_table = 0;
-  bool checks_json = false;
+CLI::App* AddChecks(CLI::App& app, Arguments& a) {
   auto* checks = app.add_subcommand("checks", "List the checks a review runs, with their rules");
-  checks->add_option("TABLE", checks_table, "Only the checks of this table (1 to 5)")
+  checks->add_option("TABLE", a.checks_table, "Only the checks of this table (1 to 5)")
       ->check(CLI::Range(1, 5));
-  checks->add_flag("--json", checks_json, "Write the list as JSON");
+  checks->add_flag("--json", a.checks_json, "Write the list as JSON");
   checks->footer("Exit status: 0.");
+  return checks;
+}
 
-  std::string compare_files[2];
-  bool compare_json = false;
+CLI::App* AddCompare(CLI::App& app, Arguments& a) {
   auto* compare = app.add_subcommand(
       "compare", "Show which problems of a review's report are fixed and which are new");
-  compare->add_option("BEFORE", compare_files[0], "The earlier review's JSON report")->required();
-  compare->add_option("AFTER", compare_files[1], "The later review's JSON report")->required();
-  compare->add_flag("--json", compare_json, "Write the comparison as JSON");
+  compare->add_option("BEFORE", a.compare_files[0], "The earlier review's JSON report")->required();
+  compare->add_option("AFTER", a.compare_files[1], "The later review's JSON report")->required();
+  compare->add_flag("--json", a.compare_json, "Write the comparison as JSON");
   compare->footer(
       "Exit status: 0 no problem row is new; 1 some are; 2 a report could not be read, or the "
       "reports are of different facilities.");
+  return compare;
+}
 
-  std::string read_file;
+CLI::App* AddRead(CLI::App& app, Arguments& a) {
   auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
-  read->add_option("FILE", read_file, "Workbook (.xls, .xlsx or .ods)")->required();
-  bool as_shown = false;
-  std::string read_password;
-  read->add_flag("--as-shown", as_shown,
+  read->add_option("FILE", a.read_file, "Workbook (.xls, .xlsx or .ods)")->required();
+  read->add_flag("--as-shown", a.as_shown,
                  "Show the texts the spreadsheet displays (formats applied)");
-  read->add_option("--password", read_password,
+  read->add_option("--password", a.read_password,
                    "Password of an encrypted workbook (or set SORVANE_WORKBOOK_PASSWORD)")
       ->envname(kPasswordVariable);
   read->footer("Exit status: 0 the sheet was shown; 2 the file could not be read.");
+  return read;
+}
 
-  std::string copy_id, from_dir;
-  bool cd = false, floppy = false;
+CLI::App* AddCopy(CLI::App& app, Arguments& a) {
   auto* copy = app.add_subcommand("copy", "Copy a facility's workbooks from removable media");
-  copy->add_option("FACILITY_ID", copy_id, "Seven-digit Facility ID")->required();
-  auto* cd_flag = copy->add_flag("--cd", cd, "From the highest CD or DVD drive");
-  auto* floppy_flag = copy->add_flag("--floppy", floppy, "From the highest removable drive");
-  auto* from_opt = copy->add_option("--from", from_dir, "From this folder");
+  copy->add_option("FACILITY_ID", a.copy_id, "Seven-digit Facility ID")->required();
+  auto* cd_flag = copy->add_flag("--cd", a.cd, "From the highest CD or DVD drive");
+  auto* floppy_flag = copy->add_flag("--floppy", a.floppy, "From the highest removable drive");
+  auto* from_opt = copy->add_option("--from", a.from_dir, "From this folder");
   cd_flag->excludes(floppy_flag)->excludes(from_opt);
   floppy_flag->excludes(from_opt);
   copy->footer(kCopyExit);
+  return copy;
+}
 
-  std::string template_id, template_dir;
+CLI::App* AddTemplate(CLI::App& app, Arguments& a) {
   auto* templates = app.add_subcommand(
       "template", "Write a facility's five empty workbooks, headed and checked as imported");
-  templates->add_option("FACILITY_ID", template_id, "Seven-digit Facility ID")->required();
-  templates->add_option("--to", template_dir, "The folder to write them into")->required();
+  templates->add_option("FACILITY_ID", a.template_id, "Seven-digit Facility ID")->required();
+  templates->add_option("--to", a.template_dir, "The folder to write them into")->required();
   templates->footer(
       "Exit status: 0 the five written; 2 none written (one of them already "
       "there, say).");
+  return templates;
+}
 
-  std::string update_from;
+CLI::App* AddUpdateRefs(CLI::App& app, Arguments& a) {
   auto* update = app.add_subcommand("update-refs", "Refresh the reference tables");
-  update->add_option("--from", update_from,
+  update->add_option("--from", a.update_from,
                      "Update database, .mdb, .accdb or SQLite (default: GIS_UPDATE.mdb, .accdb or "
                      ".db of the data folder, the newest)");
   update->footer(kUpdateExit);
+  return update;
+}
 
+// Runs the command given, its arguments parsed.
+int RunCommand(const Commands& c, Arguments& a, std::ostream& out, std::ostream& err) {
+  if (*c.read && !a.data_dir.empty()) {
+    err << "read: --data-dir does not apply to read, which works on the file alone\n";
+    return 2;
+  }
+  // An ID or a date read from a file keeps that file's line end ("$(cat id.txt)"
+  // of a file saved on Windows leaves its "\r"), unseen where it is refused.
+  for (std::string* word :
+       {&a.review.facility_id, &a.review.review_date, &a.copy_id, &a.template_id})
+    *word = std::string(TrimWhitespace(*word));
+  const Paths paths = Paths::FromOption(a.data_dir);
+  Streams io{out, err};
+  if (*c.init) return RunInit(paths, a.force, io, std::chrono::seconds(15), a.reference);
+  if (*c.status) return RunStatus(paths, io);
+  if (*c.review) {
+    if (!ParseTables(a.tables_text, a.review.tables, err)) return 2;
+    return a.review.watch ? WatchReview(paths, a.review, io) : RunReview(paths, a.review, io);
+  }
+  if (*c.refs) return RunRefs(paths, a.list, a.refs_json, io);
+  if (*c.read) return RunRead(a.read_file, a.as_shown, a.read_password, io);
+  if (*c.checks) return RunChecks(a.checks_table, a.checks_json, io);
+  if (*c.compare) return RunCompare(a.compare_files[0], a.compare_files[1], a.compare_json, io);
+  if (*c.copy) {
+    if (!a.cd && !a.floppy && a.from_dir.empty()) {
+      err << "copy: one of --cd, --floppy or --from DIR is required\n";
+      return 2;
+    }
+    return RunCopy(paths, a.copy_id, a.cd ? "cd" : a.floppy ? "floppy" : "folder", a.from_dir, io);
+  }
+  if (*c.update) return RunUpdateRefs(paths, a.update_from, io);
+  if (*c.templates) return RunTemplate(paths, a.template_id, a.template_dir, io);
+  return 2;
+}
+
+int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Prepares a facility's groundwater and contamination workbooks for hand-over.",
+               "sorvane"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("sorvane ") + kVersion);
+  Arguments a;
+  app.add_option("--data-dir", a.data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
+
+  Commands c;
+  c.init = AddInit(app, a);
+  c.status = app.add_subcommand("status", "Start up and show the table structures");
+  c.status->footer(kPlainExit);
+  c.review = AddReview(app, a);
+  c.refs = AddRefs(app, a);
+  c.checks = AddChecks(app, a);
+  c.compare = AddCompare(app, a);
+  c.read = AddRead(app, a);
+  c.copy = AddCopy(app, a);
+  c.templates = AddTemplate(app, a);
+  c.update = AddUpdateRefs(app, a);
   // `read` works on a file alone: a data folder given to it would be ignored.
-  for (auto* sub : {init, status, review, refs, copy, templates, update}) {
-    sub->add_option("--data-dir", data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
+  for (auto* sub : {c.init, c.status, c.review, c.refs, c.copy, c.templates, c.update}) {
+    sub->add_option("--data-dir", a.data_dir, "Data folder (default: $SORVANE_HOME, or ~/Sorvane)");
   }
 
   if (!CommandIsKnown(app, argc, argv, err)) return 2;
-
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -242,39 +321,7 @@ int Dispatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
     err << x.str();
     return code == 0 ? 0 : 2;
   }
-
-  if (*read && !data_dir.empty()) {
-    err << "read: --data-dir does not apply to read, which works on the file alone\n";
-    return 2;
-  }
-  // An ID or a date read from a file keeps that file's line end ("$(cat id.txt)"
-  // of a file saved on Windows leaves its "\r"), unseen where it is refused.
-  for (std::string* word :
-       {&review_options.facility_id, &review_options.review_date, &copy_id, &template_id})
-    *word = std::string(TrimWhitespace(*word));
-  const Paths paths = Paths::FromOption(data_dir);
-  Streams io{out, err};
-  if (*init) return RunInit(paths, force, io, std::chrono::seconds(15), reference);
-  if (*status) return RunStatus(paths, io);
-  if (*review) {
-    if (!ParseTables(tables_text, review_options.tables, err)) return 2;
-    return review_options.watch ? WatchReview(paths, review_options, io)
-                                : RunReview(paths, review_options, io);
-  }
-  if (*refs) return RunRefs(paths, list, refs_json, io);
-  if (*read) return RunRead(read_file, as_shown, read_password, io);
-  if (*checks) return RunChecks(checks_table, checks_json, io);
-  if (*compare) return RunCompare(compare_files[0], compare_files[1], compare_json, io);
-  if (*copy) {
-    if (!cd && !floppy && from_dir.empty()) {
-      err << "copy: one of --cd, --floppy or --from DIR is required\n";
-      return 2;
-    }
-    return RunCopy(paths, copy_id, cd ? "cd" : floppy ? "floppy" : "folder", from_dir, io);
-  }
-  if (*update) return RunUpdateRefs(paths, update_from, io);
-  if (*templates) return RunTemplate(paths, template_id, template_dir, io);
-  return 2;
+  return RunCommand(c, a, out, err);
 }
 
 }  // namespace

@@ -71,6 +71,130 @@ bool IsMarkedBad(std::string_view value) {
 
 namespace {
 
+// Types a sheet's fields into the structure's rows, a field at a time. Each
+// field is one task, taken in turn by whichever thread is free: a failure on
+// either stops both.
+class FieldTyper {
+ public:
+  FieldTyper(RunState& state, RecordSet& sheet, RecordSet& structure,
+             const std::vector<Target>& targets, size_t passes)
+      : state_(state),
+        sheet_(sheet),
+        structure_(structure),
+        targets_(targets),
+        rows_(sheet.RecordCount()),
+        passes_(passes) {
+    for (size_t i = 0; i < targets.size(); ++i) {
+      if (targets[i].field >= 0) fields_.push_back(i);
+    }
+  }
+
+  size_t FieldCount() const { return fields_.size(); }
+  bool Failed() const { return failed_; }
+  void Fail() { failed_ = true; }
+
+  // Starts pass `pass` over every field: with `storing`, each value goes into
+  // the structure and a field typed whole lets its texts go.
+  void StartPass(size_t pass, bool storing) {
+    pass_ = pass;
+    storing_ = storing;
+    next_ = 0;
+    typed_ = 0;
+  }
+
+  // Types fields until none is left or one fails; with `yields`, the window is
+  // repainted and its events seen now and then.
+  void TypeFields(bool yields) {
+    for (size_t f = next_++; f < fields_.size(); f = next_++) {
+      const size_t i = fields_[f];
+      const Target& t = targets_[i];
+      for (int64_t r = 0; r < rows_; ++r) {
+        if (failed_.load(std::memory_order_relaxed)) return;
+        if (yields && pace_.pacer.Due(pace_.cells++)) Yield(r);
+        std::string_view text = sheet_.TextAt(r, i);
+        if (text.empty()) continue;    // a new row's fields are already Null
+        if (t.type == kTypeVarChar) {  // stored as it is, not made a value first
+          const std::optional<std::string_view> sized = SizedText(text, t.size);
+          if (!sized) {
+            failed_ = true;
+            return;
+          }
+          if (storing_) structure_.SetTextAt(r, static_cast<size_t>(t.field), *sized);
+          continue;
+        }
+        std::optional<Value> v = ConvertText(text, t.type, t.size);
+        if (!v) {
+          failed_ = true;
+          return;
+        }
+        if (storing_ && !v->IsMissing()) structure_.SetValueAt(r, static_cast<size_t>(t.field), *v);
+      }
+      if (storing_) sheet_.DropValues(i);
+      ++typed_;
+    }
+  }
+
+ private:
+  void Yield(int64_t r) {
+    ProgressState& p = state_.view.ProgressBar;
+    p.value = p.min + static_cast<int64_t>(((pass_ * fields_.size() + typed_) * rows_ + r) /
+                                           (passes_ * fields_.size()));
+    state_.Refresh();
+    state_.DoEvents();
+  }
+
+  RunState& state_;
+  RecordSet& sheet_;
+  RecordSet& structure_;
+  const std::vector<Target>& targets_;
+  std::vector<size_t> fields_;  // the sheet fields the structure takes
+  const int64_t rows_;
+  const size_t passes_;
+  size_t pass_ = 0;
+  bool storing_ = false;
+  std::atomic<size_t> next_{0}, typed_{0};
+  std::atomic<bool> failed_{false};
+  // Counted on every cell by the thread that yields: kept off the cache lines
+  // the other thread reads on every cell.
+  struct alignas(64) Pace {
+    YieldPacer pacer;
+    int64_t cells = 0;
+  } pace_;
+};
+
+// Both threads type fields; where no second thread can be had, this one types
+// every field.
+void TypeOnTwoThreads(FieldTyper& typer) {
+  std::exception_ptr helper_failure;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        typer.TypeFields(false);
+      } catch (...) {
+        helper_failure = std::current_exception();
+        typer.Fail();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No second thread to be had.
+  }
+  try {
+    typer.TypeFields(true);
+  } catch (...) {
+    typer.Fail();
+    if (helper.joinable()) helper.join();
+    throw;
+  }
+  if (helper.joinable()) helper.join();
+  if (helper_failure) std::rethrow_exception(helper_failure);
+#ifdef __GLIBC__
+  // The texts let go were spread over two threads' heaps; the allocator
+  // keeps such memory for itself unless asked to hand it back.
+  malloc_trim(0);
+#endif
+}
+
 bool TypeTable(RunState& state, int n) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
   // Own shares of the rows: a window closed while the stage yields replaces
@@ -90,105 +214,33 @@ bool TypeTable(RunState& state, int n) {
   structure.Clear();
 
   const std::vector<Target> targets = MapTargets(sheet, structure);
-  std::vector<size_t> fields;  // the sheet fields the structure takes
-  for (size_t i = 0; i < targets.size(); ++i) {
-    if (targets[i].field >= 0) fields.push_back(i);
-  }
   for (int64_t r = 0; r < rows; ++r) structure.AddNew();
   // Field by field, as the rows are stored: a field typed whole has no value
-  // to mark, so its texts can go at once. Each field is one task; without a
-  // window to repaint the rows, two cores take them. A window shows a bad
-  // value marked in the whole sheet, so there the sheet is first checked whole
-  // and only then typed: a million results' texts and typed rows are never
-  // both held whole.
+  // to mark, so its texts can go at once. Without a window to repaint the
+  // rows, two cores take the fields. A window shows a bad value marked in the
+  // whole sheet, so there the sheet is first checked whole and only then
+  // typed: a million results' texts and typed rows are never both held whole.
   const bool checks_first = state.KeepsImportedRows;
-  const size_t passes = checks_first ? 2 : 1;
-  size_t pass = 0;
-  bool storing = !checks_first;
-  std::atomic<size_t> next{0}, typed{0};
-  std::atomic<bool> failed{false};
-  YieldPacer pacer;
-  int64_t cells = 0;
-  auto type_fields = [&](bool yields) {
-    for (size_t f = next++; f < fields.size(); f = next++) {
-      const size_t i = fields[f];
-      const Target& t = targets[i];
-      for (int64_t r = 0; r < rows; ++r) {
-        if (failed.load(std::memory_order_relaxed)) return;
-        if (yields && pacer.Due(cells++)) {
-          ProgressState& p = state.view.ProgressBar;
-          p.value = p.min + static_cast<int64_t>(((pass * fields.size() + typed) * rows + r) /
-                                                 (passes * fields.size()));
-          state.Refresh();
-          state.DoEvents();
-        }
-        std::string_view text = sheet.TextAt(r, i);
-        if (text.empty()) continue;    // a new row's fields are already Null
-        if (t.type == kTypeVarChar) {  // stored as it is, not made a value first
-          const std::optional<std::string_view> sized = SizedText(text, t.size);
-          if (!sized) {
-            failed = true;
-            return;
-          }
-          if (storing) structure.SetTextAt(r, static_cast<size_t>(t.field), *sized);
-          continue;
-        }
-        std::optional<Value> v = ConvertText(text, t.type, t.size);
-        if (!v) {
-          failed = true;
-          return;
-        }
-        if (storing && !v->IsMissing()) structure.SetValueAt(r, static_cast<size_t>(t.field), *v);
-      }
-      if (storing) sheet.DropValues(i);
-      ++typed;
-    }
-  };
+  FieldTyper typer(state, sheet, structure, targets, checks_first ? 2 : 1);
   if (checks_first) {
-    type_fields(true);
-    if (!failed) {
+    typer.StartPass(0, false);
+    typer.TypeFields(true);
+    if (!typer.Failed()) {
       // A sheet on view would lose its columns one by one: it is on view as
       // the Table View now shows it, from the typed rows as they are made.
       if (state.view.DataGrid1.source == sheet_rows) state.view.DataGrid1.source = typed_rows;
-      pass = 1;
-      storing = true;
-      next = 0;
-      typed = 0;
-      type_fields(true);
+      typer.StartPass(1, true);
+      typer.TypeFields(true);
     }
-  } else if (fields.size() < 2 || !UsesSecondCore(state, rows)) {
-    type_fields(true);
   } else {
-    std::exception_ptr helper_failure;
-    std::thread helper;
-    try {
-      helper = std::thread([&] {
-        try {
-          type_fields(false);
-        } catch (...) {
-          helper_failure = std::current_exception();
-          failed = true;
-        }
-      });
-    } catch (const std::system_error&) {
-      // No second thread to be had: this one types every field.
+    typer.StartPass(0, true);
+    if (typer.FieldCount() < 2 || !UsesSecondCore(state, rows)) {
+      typer.TypeFields(true);
+    } else {
+      TypeOnTwoThreads(typer);
     }
-    try {
-      type_fields(true);
-    } catch (...) {
-      failed = true;
-      if (helper.joinable()) helper.join();
-      throw;
-    }
-    if (helper.joinable()) helper.join();
-    if (helper_failure) std::rethrow_exception(helper_failure);
-#ifdef __GLIBC__
-    // The texts let go were spread over two threads' heaps; the allocator
-    // keeps such memory for itself unless asked to hand it back.
-    malloc_trim(0);
-#endif
   }
-  const bool ok = !failed;
+  const bool ok = !typer.Failed();
   state.view.ProgressBar.value = state.view.ProgressBar.min + rows;
 
   if (!ok) {

@@ -128,14 +128,197 @@ std::string MapFieldName(std::string& name) {
   return std::string(Trim(name));
 }
 
+namespace {
+
+// The rows of one table as the reader delivers them: the first is the header,
+// whose names become the fields; each further one that adds a record is
+// stored as its texts (displayed texts for text fields). Keeps what a failure
+// needs to be told, and the window responsive.
+class RowImporter {
+ public:
+  RowImporter(RunState& state, int n)
+      : state_(state),
+        n_(n),
+        table_(state.Tables.at(static_cast<size_t>(n))),
+        origin_(table_.Origin),
+        sheet_(*state.SheetRecordset.at(static_cast<size_t>(n))),
+        progress_(state.view.ProgressBar),
+        structure_(state.TempRecordset.at(static_cast<size_t>(n)).get()) {}
+
+  // The reader starts a sheet (again).
+  void OnShape(const SheetShape& shape) {
+    if (header_read_) {
+      // The reader starts over from the first row: what it delivered goes.
+      SheetOrigin fresh;
+      fresh.path = origin_.path;
+      fresh.file_size = origin_.file_size;
+      fresh.file_time = origin_.file_time;
+      fresh.password = origin_.password;
+      origin_ = std::move(fresh);
+      sheet_.Reset();
+      table_.SkippedRows.clear();
+      shown_.clear();
+      header_read_ = false;
+      progress_.value = 1;
+    }
+    progress_.max = std::max<int64_t>(1, shape.last_row);
+    table_.SheetName = shape.sheet_name;
+  }
+
+  // False where the reading stops: `failure()` says why.
+  bool OnRow(int64_t row_number, const std::vector<std::string>& cells, const RowFormats& formats) {
+    parsing_from_ = 0;
+    try {
+      if (!header_read_) {
+        header_read_ = true;
+        if (!ReadHeader(row_number, cells)) return false;
+      } else {
+        ++progress_.value;
+        if (progress_.value % kProgressRepaintRows == 0) state_.Refresh();
+        // The window stays responsive while a large sheet is read, and a close
+        // of the window or a Ctrl-C stops the reading at once.
+        if (pacer_.Due(progress_.value)) {
+          state_.DoEvents();
+          if (state_.CancelRequested) {
+            failure_ = {ReadFailure::Kind::kCancelled, ""};
+            return false;
+          }
+        }
+        ReadRow(row_number, cells, formats);
+      }
+    } catch (const ValueTooLongError&) {
+      failure_ = {ReadFailure::Kind::kTooLong, storing_};
+      origin_.too_long_row = row_number;
+      origin_.too_long_column = static_cast<int32_t>(parsing_from_);
+      return false;
+    } catch (const std::bad_alloc&) {
+      failure_ = {ReadFailure::Kind::kOther, OutOfMemory(n_, row_number)};
+      return false;
+    } catch (const std::exception&) {
+      failure_ = {ReadFailure::Kind::kParse, JoinFrom(cells, parsing_from_)};
+      return false;
+    }
+    return true;
+  }
+
+  // The reader is done, or threw `thrown` (when not null).
+  void OnEnd(std::exception_ptr thrown) {
+    if (thrown) {
+      try {
+        std::rethrow_exception(thrown);
+      } catch (const DuplicateFieldError& e) {
+        failure_ = {ReadFailure::Kind::kDuplicateElsewhere, e.description()};
+      } catch (const Error& e) {
+        Fail({ReadFailure::Kind::kOther, e.description()});
+      } catch (const std::bad_alloc&) {
+        Fail({ReadFailure::Kind::kOther, OutOfMemory(n_, 0)});
+      } catch (const std::exception& e) {
+        Fail({ReadFailure::Kind::kOther, e.what()});
+      }
+      return;
+    }
+    if (!header_read_ && failure_.kind == ReadFailure::Kind::kNone) {
+      // A read given up before its first row was stopped: the stop is said.
+      if (state_.ui.InterruptPending()) state_.DoEvents();
+      if (state_.CancelRequested) failure_ = {ReadFailure::Kind::kCancelled, ""};
+    }
+    if (!header_read_ && failure_.kind == ReadFailure::Kind::kNone) sheet_.Open();
+  }
+
+  const ReadFailure& failure() const { return failure_; }
+
+ private:
+  // The first failure is the one said.
+  void Fail(ReadFailure f) {
+    if (failure_.kind == ReadFailure::Kind::kNone) failure_ = std::move(f);
+  }
+
+  bool ReadHeader(int64_t row_number, const std::vector<std::string>& cells) {
+    origin_.header_row = row_number;
+    for (size_t i = 0; i < cells.size(); ++i) {
+      parsing_from_ = i;
+      std::string upper = cells[i];
+      std::string name = MapFieldName(upper);
+      if (name.empty()) continue;
+      const auto column = static_cast<int32_t>(i);
+      try {
+        sheet_.AppendField(name, kTypeVarChar, kSheetFieldSize, true);
+      } catch (const DuplicateFieldError& e) {
+        failure_ = {ReadFailure::Kind::kDuplicateHeader, e.field_name()};
+        origin_.duplicate_field = name;
+        const int first = origin_.FieldIndex(name);
+        if (first >= 0) origin_.duplicate_columns.push_back(origin_.header_columns[first]);
+        origin_.duplicate_columns.push_back(column);
+        return false;
+      }
+      origin_.fields.push_back(name);
+      origin_.header_columns.push_back(column);
+      origin_.header_texts.push_back(cells[i]);
+      // By field: the structure makes it a text field, which takes displayed texts.
+      const int at = structure_ != nullptr ? structure_->FieldIndex(name) : -1;
+      shown_.push_back(at >= 0 &&
+                       structure_->GetField(static_cast<size_t>(at)).type == kTypeVarChar);
+    }
+    sheet_.Open();
+    return true;
+  }
+
+  void ReadRow(int64_t row_number, const std::vector<std::string>& cells,
+               const RowFormats& formats) {
+    if (!RowAddsRecord(cells)) {
+      // Kept out as always, but never in silence: the row may hold a record
+      // whose facility ID was typed only once, further up.
+      if (HoldsData(cells, formats)) table_.SkippedRows.push_back(row_number);
+      return;
+    }
+    sheet_.AddNew();
+    origin_.record_rows.push_back(static_cast<int32_t>(row_number));
+    const size_t fields = sheet_.FieldCount();
+    for (size_t k = 0; k < fields; ++k) {
+      parsing_from_ = k;
+      std::string_view v;
+      if (k < cells.size()) {
+        v = cells[k];
+        if (shown_[k] && formats.Formatted(k)) {
+          displayed_ = formats.Shown(k, cells[k]);
+          v = displayed_;
+        }
+        v = StripQuotes(v);
+      }
+      try {
+        sheet_.SetText(k, v);
+      } catch (const ValueTooLongError&) {
+        storing_.assign(v);  // only then: `v` views texts that do not outlive the row
+        throw;
+      }
+    }
+  }
+
+  RunState& state_;
+  const int n_;
+  TableInfo& table_;
+  SheetOrigin& origin_;
+  RecordSet& sheet_;
+  ProgressState& progress_;
+  const RecordSet* structure_;
+  ReadFailure failure_;
+  YieldPacer pacer_;
+  bool header_read_ = false;
+  std::vector<bool> shown_;  // by field: it takes displayed texts
+  size_t parsing_from_ = 0;  // first cell not yet parsed, for the "Problem with" text
+  std::string storing_;      // the value being stored, for the too-long message
+  std::string displayed_;
+};
+
+}  // namespace
+
 bool ImportRows(RunState& state, int n, const RowSource& rows) {
   TableInfo& table = state.Tables.at(static_cast<size_t>(n));
   table.StageOK = false;
   table.TableStatus = stage::kNone;
   table.SkippedRows.clear();
   table.SheetName.clear();
-  SheetOrigin& origin = table.Origin;
-  origin = {};
+  table.Origin = {};
   RecordSet& sheet = *state.SheetRecordset.at(static_cast<size_t>(n));
   sheet.Reset();
   // The bar starts this stage empty before the label asks for a repaint.
@@ -145,156 +328,23 @@ bool ImportRows(RunState& state, int n, const RowSource& rows) {
   progress.value = 1;
   state.SetTableLabel(n, Label(n, " being imported ..."), true);
 
-  ReadFailure failure;
-  YieldPacer pacer;
-  bool header_read = false;
-  // By field: the structure makes it a text field, which takes displayed texts.
-  std::vector<bool> shown;
-  size_t parsing_from = 0;  // first cell not yet parsed, for the "Problem with" text
-  std::string storing;      // the value being stored, for the too-long message
-
-  auto on_shape = [&](const SheetShape& shape) {
-    if (header_read) {
-      // The reader starts over from the first row: what it delivered goes.
-      SheetOrigin fresh;
-      fresh.path = origin.path;
-      fresh.file_size = origin.file_size;
-      fresh.file_time = origin.file_time;
-      fresh.password = origin.password;
-      origin = std::move(fresh);
-      sheet.Reset();
-      table.SkippedRows.clear();
-      shown.clear();
-      header_read = false;
-      progress.value = 1;
-    }
-    progress.max = std::max<int64_t>(1, shape.last_row);
-    table.SheetName = shape.sheet_name;
-  };
-
-  const RecordSet* structure = state.TempRecordset.at(static_cast<size_t>(n)).get();
-  auto read_header = [&](int64_t row_number, const std::vector<std::string>& cells) {
-    origin.header_row = row_number;
-    for (size_t i = 0; i < cells.size(); ++i) {
-      parsing_from = i;
-      std::string upper = cells[i];
-      std::string name = MapFieldName(upper);
-      if (name.empty()) continue;
-      const auto column = static_cast<int32_t>(i);
-      try {
-        sheet.AppendField(name, kTypeVarChar, kSheetFieldSize, true);
-      } catch (const DuplicateFieldError& e) {
-        failure = {ReadFailure::Kind::kDuplicateHeader, e.field_name()};
-        origin.duplicate_field = name;
-        const int first = origin.FieldIndex(name);
-        if (first >= 0) origin.duplicate_columns.push_back(origin.header_columns[first]);
-        origin.duplicate_columns.push_back(column);
-        return false;
-      }
-      origin.fields.push_back(name);
-      origin.header_columns.push_back(column);
-      origin.header_texts.push_back(cells[i]);
-      const int at = structure != nullptr ? structure->FieldIndex(name) : -1;
-      shown.push_back(at >= 0 && structure->GetField(static_cast<size_t>(at)).type == kTypeVarChar);
-    }
-    sheet.Open();
-    return true;
-  };
-
-  std::string displayed;
-  auto read_row = [&](int64_t row_number, const std::vector<std::string>& cells,
-                      const RowFormats& formats) {
-    if (!RowAddsRecord(cells)) {
-      // Kept out as always, but never in silence: the row may hold a record
-      // whose facility ID was typed only once, further up.
-      if (HoldsData(cells, formats)) table.SkippedRows.push_back(row_number);
-      return;
-    }
-    sheet.AddNew();
-    origin.record_rows.push_back(static_cast<int32_t>(row_number));
-    const size_t fields = sheet.FieldCount();
-    for (size_t k = 0; k < fields; ++k) {
-      parsing_from = k;
-      std::string_view v;
-      if (k < cells.size()) {
-        v = cells[k];
-        if (shown[k] && formats.Formatted(k)) {
-          displayed = formats.Shown(k, cells[k]);
-          v = displayed;
-        }
-        v = StripQuotes(v);
-      }
-      try {
-        sheet.SetText(k, v);
-      } catch (const ValueTooLongError&) {
-        storing.assign(v);  // only then: `v` views texts that do not outlive the row
-        throw;
-      }
-    }
-  };
-
-  ShownRowCallback on_row = [&](int64_t row_number, const std::vector<std::string>& cells,
-                                const RowFormats& formats) -> bool {
-    parsing_from = 0;
-    try {
-      if (!header_read) {
-        header_read = true;
-        if (!read_header(row_number, cells)) return false;
-      } else {
-        ++progress.value;
-        if (progress.value % kProgressRepaintRows == 0) state.Refresh();
-        // The window stays responsive while a large sheet is read, and a close
-        // of the window or a Ctrl-C stops the reading at once.
-        if (pacer.Due(progress.value)) {
-          state.DoEvents();
-          if (state.CancelRequested) {
-            failure = {ReadFailure::Kind::kCancelled, ""};
-            return false;
-          }
-        }
-        read_row(row_number, cells, formats);
-      }
-    } catch (const ValueTooLongError&) {
-      failure = {ReadFailure::Kind::kTooLong, storing};
-      origin.too_long_row = row_number;
-      origin.too_long_column = static_cast<int32_t>(parsing_from);
-      return false;
-    } catch (const std::bad_alloc&) {
-      failure = {ReadFailure::Kind::kOther, OutOfMemory(n, row_number)};
-      return false;
-    } catch (const std::exception&) {
-      failure = {ReadFailure::Kind::kParse, JoinFrom(cells, parsing_from)};
-      return false;
-    }
-    return true;
-  };
-
+  RowImporter importer(state, n);
+  std::exception_ptr thrown;
   try {
-    rows(on_row, on_shape);
-    if (!header_read && failure.kind == ReadFailure::Kind::kNone) {
-      // A read given up before its first row was stopped: the stop is said.
-      if (state.ui.InterruptPending()) state.DoEvents();
-      if (state.CancelRequested) failure = {ReadFailure::Kind::kCancelled, ""};
-    }
-    if (!header_read && failure.kind == ReadFailure::Kind::kNone) sheet.Open();
-  } catch (const DuplicateFieldError& e) {
-    failure = {ReadFailure::Kind::kDuplicateElsewhere, e.description()};
-  } catch (const Error& e) {
-    if (failure.kind == ReadFailure::Kind::kNone)
-      failure = {ReadFailure::Kind::kOther, e.description()};
-  } catch (const std::bad_alloc&) {
-    if (failure.kind == ReadFailure::Kind::kNone)
-      failure = {ReadFailure::Kind::kOther, OutOfMemory(n, 0)};
-  } catch (const std::exception& e) {
-    if (failure.kind == ReadFailure::Kind::kNone) failure = {ReadFailure::Kind::kOther, e.what()};
+    rows([&](int64_t row_number, const std::vector<std::string>& cells,
+             const RowFormats& formats) { return importer.OnRow(row_number, cells, formats); },
+         [&](const SheetShape& shape) { importer.OnShape(shape); });
+  } catch (...) {
+    thrown = std::current_exception();
   }
+  importer.OnEnd(thrown);
 
-  if (failure.kind != ReadFailure::Kind::kNone) {
+  if (importer.failure().kind != ReadFailure::Kind::kNone) {
     // Nothing half-read stays behind for the later stages or the table view.
     sheet.Reset();
     table.SkippedRows.clear();
-    origin.record_rows.clear();
-    ReportFailure(state, n, failure);
+    table.Origin.record_rows.clear();
+    ReportFailure(state, n, importer.failure());
     table.StageOK = false;
     table.TableStatus = stage::kNone;
     return false;

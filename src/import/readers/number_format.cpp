@@ -72,8 +72,9 @@ void Bracket(std::string_view body, NumberFormat::Section& sec) {
   // Colours ([Red], [Color10]) and anything else change no text.
 }
 
-NumberFormat::Section ParseSection(std::string_view s) {
-  NumberFormat::Section sec;
+// The tokens of section text `s`, into `sec`, each placeholder, point and
+// comma as written: what they mean is decided once the whole section is seen.
+void Tokenize(std::string_view s, NumberFormat::Section& sec) {
   auto& out = sec.tokens;
   for (size_t i = 0; i < s.size();) {
     const char c = s[i];
@@ -151,35 +152,40 @@ NumberFormat::Section ParseSection(std::string_view s) {
       i += CharLength(s, i);
     }
   }
-  if (sec.is_date) {
-    // "m" next to hours or seconds counts minutes, not months.
-    for (size_t i = 0; i < out.size(); ++i) {
-      if (out[i].kind != Tok::kMonth || out[i].n > 2) continue;
-      bool minute = false;
-      for (size_t k = i; k-- > 0;) {
-        const Tok t = out[k].kind;
-        if (t == Tok::kLiteral) continue;
-        minute = t == Tok::kHour || t == Tok::kElapsedHour;
-        break;
-      }
-      for (size_t k = i + 1; !minute && k < out.size(); ++k) {
-        const Tok t = out[k].kind;
-        if (t == Tok::kLiteral) continue;
-        minute = t == Tok::kSecond || t == Tok::kElapsedSecond;
-        break;
-      }
-      if (minute) out[i].kind = Tok::kMinute;
+}
+
+// A date section's tokens: "m" next to hours or seconds counts minutes, not
+// months, and '.', ',' and placeholders are plain text.
+void ResolveDateTokens(std::vector<Token>& out) {
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i].kind != Tok::kMonth || out[i].n > 2) continue;
+    bool minute = false;
+    for (size_t k = i; k-- > 0;) {
+      const Tok t = out[k].kind;
+      if (t == Tok::kLiteral) continue;
+      minute = t == Tok::kHour || t == Tok::kElapsedHour;
+      break;
     }
-    // In a date section, '.', ',' and placeholders are plain text.
-    for (Token& t : out) {
-      if (t.kind == Tok::kPoint) t = {Tok::kLiteral, 0, 0, "."};
-      if (t.kind == Tok::kThousands) t = {Tok::kLiteral, 0, 0, ","};
-      if (t.kind == Tok::kDigit) t = {Tok::kLiteral, 0, 0, std::string(1, t.ch)};
+    for (size_t k = i + 1; !minute && k < out.size(); ++k) {
+      const Tok t = out[k].kind;
+      if (t == Tok::kLiteral) continue;
+      minute = t == Tok::kSecond || t == Tok::kElapsedSecond;
+      break;
     }
-    return sec;
+    if (minute) out[i].kind = Tok::kMinute;
   }
-  // Commas: between integer placeholders they group thousands; right after the
-  // last placeholder they divide by 1000 each; anywhere else they are text.
+  for (Token& t : out) {
+    if (t.kind == Tok::kPoint) t = {Tok::kLiteral, 0, 0, "."};
+    if (t.kind == Tok::kThousands) t = {Tok::kLiteral, 0, 0, ","};
+    if (t.kind == Tok::kDigit) t = {Tok::kLiteral, 0, 0, std::string(1, t.ch)};
+  }
+}
+
+// A number section's commas: between integer placeholders they group
+// thousands; right after the last placeholder they divide by 1000 each;
+// anywhere else they are text.
+void ResolveCommas(NumberFormat::Section& sec) {
+  auto& out = sec.tokens;
   size_t number_end = out.size();  // the first token after the number's placeholders
   for (size_t i = 0; i < out.size(); ++i) {
     if (out[i].kind == Tok::kExponent) {
@@ -222,7 +228,17 @@ NumberFormat::Section ParseSection(std::string_view s) {
       if (t.kind == Tok::kThousands && t.ch == 'g') t.ch = 'G';
     }
   }
-  MarkFraction(sec);
+}
+
+NumberFormat::Section ParseSection(std::string_view s) {
+  NumberFormat::Section sec;
+  Tokenize(s, sec);
+  if (sec.is_date) {
+    ResolveDateTokens(sec.tokens);
+  } else {
+    ResolveCommas(sec);
+    MarkFraction(sec);
+  }
   return sec;
 }
 
@@ -399,94 +415,134 @@ std::string RenderDate(const NumberFormat::Section& sec, double value, bool date
   return out;
 }
 
+// Where a number section's placeholders stand.
+struct Layout {
+  size_t exp_at, point;  // the exponent's token and the point's, or the end
+  int int_places = 0, frac_places = 0, exp_places = 0;
+  bool grouped = false;
+};
+
+Layout LayOut(const std::vector<Token>& toks) {
+  Layout l{toks.size(), toks.size()};
+  for (size_t i = 0; i < toks.size(); ++i) {
+    const Token& t = toks[i];
+    if (t.kind == Tok::kExponent && l.exp_at == toks.size()) l.exp_at = i;
+    if (t.kind == Tok::kPoint && l.point == toks.size() && l.exp_at == toks.size()) l.point = i;
+    if (t.kind == Tok::kThousands && t.ch == 'G') l.grouped = true;
+    if (t.kind != Tok::kDigit) continue;
+    if (i > l.exp_at) {
+      ++l.exp_places;
+    } else if (i > l.point) {
+      ++l.frac_places;
+    } else {
+      ++l.int_places;
+    }
+  }
+  return l;
+}
+
+// The power of ten a scientific format shows `v` with (a multiple of the
+// integer placeholders, so "##0.0E+0" shows engineering powers); `v` is
+// divided by it.
+int ScaleToExponent(const Layout& l, double& v) {
+  char buf[40];
+  Scientific14(v, buf);
+  const int e10 = std::atoi(std::strchr(buf, 'e') + 1);
+  const int step = std::max(l.int_places, 1);
+  int exponent = e10 >= 0 ? e10 / step * step : -((-e10 + step - 1) / step) * step;
+  if (l.int_places == 0) exponent = e10 + 1;
+  v /= std::pow(10.0, exponent);
+  std::string w, f;
+  Digits(v, l.frac_places, w, f);
+  if (static_cast<int>(w.size()) > std::max(l.int_places, 1) || (l.int_places == 0 && !w.empty())) {
+    exponent += step;
+    v /= std::pow(10.0, step);
+  }
+  return exponent;
+}
+
+// The text of each integer placeholder: they take the digits from the right,
+// and the leftmost takes every digit left over.
+std::vector<std::string> IntegerSlots(const std::vector<Token>& toks, const Layout& l,
+                                      const std::string& whole) {
+  std::vector<std::string> int_out(static_cast<size_t>(l.int_places));
+  std::vector<size_t> int_at;
+  for (size_t i = 0; i < std::min(l.point, l.exp_at); ++i) {
+    if (toks[i].kind == Tok::kDigit) int_at.push_back(i);
+  }
+  size_t left = whole.size();
+  int grouped_digits = 0;
+  for (int k = l.int_places - 1; k >= 0; --k) {
+    const size_t at = int_at[static_cast<size_t>(k)];
+    std::string& slot = int_out[static_cast<size_t>(k)];
+    auto put_digit = [&](char digit) {
+      if (l.grouped && grouped_digits > 0 && grouped_digits % 3 == 0)
+        slot.insert(slot.begin(), ',');
+      slot.insert(slot.begin(), digit);
+      ++grouped_digits;
+    };
+    if (left > 0) {
+      put_digit(whole[--left]);
+      if (k == 0) {
+        while (left > 0) put_digit(whole[--left]);
+      }
+    } else if (toks[at].ch == '0') {
+      put_digit('0');
+    } else if (toks[at].ch == '?') {
+      slot.insert(slot.begin(), ' ');
+    }
+  }
+  return int_out;
+}
+
+// The text of each placeholder after the point: trailing zeros show only
+// where a '0' stands, a blank where a '?' does.
+std::vector<std::string> FractionSlots(const std::vector<Token>& toks, const Layout& l,
+                                       const std::string& fraction) {
+  std::vector<std::string> frac_out(static_cast<size_t>(l.frac_places));
+  size_t k = 0;
+  for (size_t i = l.point + 1; i < l.exp_at && i < toks.size(); ++i) {
+    if (toks[i].kind == Tok::kDigit) frac_out[k++] = std::string(1, toks[i].ch);
+  }
+  bool trailing = true;
+  for (int j = l.frac_places - 1; j >= 0; --j) {
+    const char ph = frac_out[static_cast<size_t>(j)][0];
+    const char digit = fraction[static_cast<size_t>(j)];
+    if (trailing && digit == '0' && ph != '0') {
+      frac_out[static_cast<size_t>(j)] = ph == '?' ? " " : "";
+    } else {
+      trailing = false;
+      frac_out[static_cast<size_t>(j)] = std::string(1, digit);
+    }
+  }
+  return frac_out;
+}
+
+// The exponent's `k`th placeholder (a '0', '#' or '?'): the leftmost takes any
+// digits beyond the placeholders.
+void PutExponentDigit(std::string& out, const std::string& exp_digits, int exp_places, int k,
+                      char placeholder) {
+  const int from_right = exp_places - 1 - k;
+  if (k == 0 && static_cast<int>(exp_digits.size()) > exp_places) {
+    out += exp_digits.substr(0, exp_digits.size() - static_cast<size_t>(exp_places) + 1);
+  } else if (from_right < static_cast<int>(exp_digits.size())) {
+    out += exp_digits[exp_digits.size() - 1 - static_cast<size_t>(from_right)];
+  } else if (placeholder == '0') {
+    out += '0';
+  } else if (placeholder == '?') {
+    out += ' ';
+  }
+}
+
 std::string RenderNumber(const NumberFormat::Section& sec, double value) {
   double v = std::fabs(value) * std::pow(100.0, sec.percent) / std::pow(1000.0, sec.scale);
   const auto& toks = sec.tokens;
-  size_t exp_at = toks.size(), point = toks.size();
-  int int_places = 0, frac_places = 0, exp_zeros = 0;
-  bool grouped = false;
-  for (size_t i = 0; i < toks.size(); ++i) {
-    const Token& t = toks[i];
-    if (t.kind == Tok::kExponent && exp_at == toks.size()) exp_at = i;
-    if (t.kind == Tok::kPoint && point == toks.size() && exp_at == toks.size()) point = i;
-    if (t.kind == Tok::kThousands && t.ch == 'G') grouped = true;
-    if (t.kind != Tok::kDigit) continue;
-    if (i > exp_at) {
-      if (t.ch == '0') ++exp_zeros;
-    } else if (i > point) {
-      ++frac_places;
-    } else {
-      ++int_places;
-    }
-  }
-  int exponent = 0;
-  if (exp_at != toks.size() && v != 0) {
-    char buf[40];
-    Scientific14(v, buf);
-    const int e10 = std::atoi(std::strchr(buf, 'e') + 1);
-    const int step = std::max(int_places, 1);
-    exponent = e10 >= 0 ? e10 / step * step : -((-e10 + step - 1) / step) * step;
-    if (int_places == 0) exponent = e10 + 1;
-    v /= std::pow(10.0, exponent);
-    std::string w, f;
-    Digits(v, frac_places, w, f);
-    if (static_cast<int>(w.size()) > std::max(int_places, 1) || (int_places == 0 && !w.empty())) {
-      exponent += step;
-      v /= std::pow(10.0, step);
-    }
-  }
+  const Layout l = LayOut(toks);
+  const int exponent = l.exp_at != toks.size() && v != 0 ? ScaleToExponent(l, v) : 0;
   std::string whole, fraction;
-  Digits(v, frac_places, whole, fraction);
-
-  // Integer placeholders take the digits from the right; the leftmost takes
-  // every digit left over.
-  std::vector<std::string> int_out(static_cast<size_t>(int_places));
-  {
-    std::vector<size_t> int_at;
-    for (size_t i = 0; i < std::min(point, exp_at); ++i) {
-      if (toks[i].kind == Tok::kDigit) int_at.push_back(i);
-    }
-    size_t left = whole.size();
-    int grouped_digits = 0;
-    for (int k = int_places - 1; k >= 0; --k) {
-      const size_t at = int_at[static_cast<size_t>(k)];
-      std::string& slot = int_out[static_cast<size_t>(k)];
-      auto put_digit = [&](char digit) {
-        if (grouped && grouped_digits > 0 && grouped_digits % 3 == 0)
-          slot.insert(slot.begin(), ',');
-        slot.insert(slot.begin(), digit);
-        ++grouped_digits;
-      };
-      if (left > 0) {
-        put_digit(whole[--left]);
-        if (k == 0) {
-          while (left > 0) put_digit(whole[--left]);
-        }
-      } else if (toks[at].ch == '0') {
-        put_digit('0');
-      } else if (toks[at].ch == '?') {
-        slot.insert(slot.begin(), ' ');
-      }
-    }
-  }
-  std::vector<std::string> frac_out(static_cast<size_t>(frac_places));
-  {
-    size_t k = 0;
-    for (size_t i = point + 1; i < exp_at && i < toks.size(); ++i) {
-      if (toks[i].kind == Tok::kDigit) frac_out[k++] = std::string(1, toks[i].ch);
-    }
-    bool trailing = true;
-    for (int j = frac_places - 1; j >= 0; --j) {
-      const char ph = frac_out[static_cast<size_t>(j)][0];
-      const char digit = fraction[static_cast<size_t>(j)];
-      if (trailing && digit == '0' && ph != '0') {
-        frac_out[static_cast<size_t>(j)] = ph == '?' ? " " : "";
-      } else {
-        trailing = false;
-        frac_out[static_cast<size_t>(j)] = std::string(1, digit);
-      }
-    }
-  }
+  Digits(v, l.frac_places, whole, fraction);
+  const std::vector<std::string> int_out = IntegerSlots(toks, l, whole);
+  const std::vector<std::string> frac_out = FractionSlots(toks, l, fraction);
 
   // A number that rounds to zero shows no minus sign ("0M" for -1234.5 in millions).
   bool shows_digits = whole.find_first_not_of('0') != std::string::npos ||
@@ -501,13 +557,7 @@ std::string RenderNumber(const NumberFormat::Section& sec, double value) {
   if (negative) out += '-';
   int int_k = 0, frac_k = 0, exp_k = 0;
   const std::string exp_digits = std::to_string(std::abs(exponent));
-  const int exp_places = [&] {
-    int n = 0;
-    for (size_t i = exp_at + 1; i < toks.size(); ++i) n += toks[i].kind == Tok::kDigit;
-    return n;
-  }();
-  (void)exp_zeros;
-  bool whole_put = int_places > 0;
+  bool whole_put = l.int_places > 0;
   for (size_t i = 0; i < toks.size(); ++i) {
     const Token& t = toks[i];
     switch (t.kind) {
@@ -515,33 +565,22 @@ std::string RenderNumber(const NumberFormat::Section& sec, double value) {
         out += t.text;
         break;
       case Tok::kDigit:
-        if (i > exp_at) {
-          // The exponent's digits: the leftmost takes any extra ones.
-          const int from_right = exp_places - 1 - exp_k;
-          if (exp_k == 0 && static_cast<int>(exp_digits.size()) > exp_places) {
-            out += exp_digits.substr(0, exp_digits.size() - static_cast<size_t>(exp_places) + 1);
-          } else if (from_right < static_cast<int>(exp_digits.size())) {
-            out += exp_digits[exp_digits.size() - 1 - static_cast<size_t>(from_right)];
-          } else if (t.ch == '0') {
-            out += '0';
-          } else if (t.ch == '?') {
-            out += ' ';
-          }
-          ++exp_k;
-        } else if (i > point) {
+        if (i > l.exp_at) {
+          PutExponentDigit(out, exp_digits, l.exp_places, exp_k++, t.ch);
+        } else if (i > l.point) {
           out += frac_out[static_cast<size_t>(frac_k++)];
         } else {
           out += int_out[static_cast<size_t>(int_k++)];
         }
         break;
       case Tok::kPoint:
-        if (i == point) {
+        if (i == l.point) {
           if (!whole_put) {
             out += whole;
             whole_put = true;
           }
           // No fraction digit left to show ("#.##" for 7): no point either.
-          if (frac_places == 0 || fraction_shown) out += '.';
+          if (l.frac_places == 0 || fraction_shown) out += '.';
         } else {
           out += '.';
         }
@@ -573,7 +612,7 @@ std::string RenderNumber(const NumberFormat::Section& sec, double value) {
   }
   // A format with placeholders only after the point still shows the whole part
   // (".00" for 12.5 shows "12.50"); one without any shows no number at all.
-  if (!whole_put && !whole.empty() && frac_places > 0) out.insert(negative ? 1 : 0, whole);
+  if (!whole_put && !whole.empty() && l.frac_places > 0) out.insert(negative ? 1 : 0, whole);
   return out;
 }
 
