@@ -60,6 +60,55 @@ std::optional<std::pair<std::string, std::string>> TableColumn(std::string_view 
   return std::make_pair(table, column);
 }
 
+using TableAndColumn = std::pair<std::string, std::string>;
+
+// Each filter's column as the table column it is in every one of `selects`
+// (items named by `names`); nothing for a filter whose column is not one
+// table's column alike in all; nothing at all for a SELECT of another shape.
+std::optional<std::vector<std::optional<TableAndColumn>>> FilteredColumns(
+    const std::vector<std::string_view>& selects, const std::vector<std::string>& names,
+    const std::vector<Filter>& filters) {
+  std::vector<std::optional<TableAndColumn>> columns(filters.size());
+  for (size_t s = 0; s < selects.size(); ++s) {
+    std::string_view select = Trim(selects[s]);
+    const std::vector<size_t> from = FindWord(select, "FROM");
+    if (!EqualsNoCase(select.substr(0, 7), "SELECT ") || from.empty()) return std::nullopt;
+    std::string_view head = Trim(select.substr(7, from[0] - 7));
+    if (EqualsNoCase(head.substr(0, 9), "DISTINCT ")) head = Trim(head.substr(9));
+    const std::vector<std::string_view> items = SplitList(head);
+    if (items.size() != names.size()) return std::nullopt;
+    // The one table the SELECT reads, if it reads one.
+    const size_t where = OnlyWord(select, "WHERE");
+    std::string_view only;
+    if (where != std::string_view::npos && where > from[0]) {
+      only = Trim(select.substr(from[0] + 4, where - from[0] - 4));
+      if (!PlainName(only)) only = {};
+    }
+    for (size_t f = 0; f < filters.size(); ++f) {
+      const auto tc = TableColumn(items[filters[f].column], only);
+      if (s == 0) {
+        columns[f] = tc;
+      } else if (columns[f] && (!tc || !EqualsNoCase(tc->first, columns[f]->first) ||
+                                !EqualsNoCase(tc->second, columns[f]->second))) {
+        columns[f].reset();
+      }
+    }
+  }
+  return columns;
+}
+
+// The table (upper-cased) most of the filters test; "" when none tests one.
+std::string MostTestedTable(const std::vector<std::optional<TableAndColumn>>& columns) {
+  std::map<std::string, int> tested;
+  for (const auto& c : columns) {
+    if (c) ++tested[UpperCase(c->first)];
+  }
+  if (tested.empty()) return {};
+  return std::max_element(tested.begin(), tested.end(),
+                          [](const auto& a, const auto& b) { return a.second < b.second; })
+      ->first;
+}
+
 }  // namespace
 
 std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view given) {
@@ -94,43 +143,11 @@ std::optional<FilteredCopy> FindFilteredCopy(Connection& conn, std::string_view 
                          "LEFT", "RIGHT", "FULL", "OUTER", "NATURAL", "USING", "WITH"});
   if (selects.empty()) return std::nullopt;
 
-  // Each filtered column's table and column, alike in every SELECT.
-  std::vector<std::optional<std::pair<std::string, std::string>>> columns(filters.size());
-  for (size_t s = 0; s < selects.size(); ++s) {
-    std::string_view select = Trim(selects[s]);
-    const std::vector<size_t> from = FindWord(select, "FROM");
-    if (!EqualsNoCase(select.substr(0, 7), "SELECT ") || from.empty()) return std::nullopt;
-    std::string_view head = Trim(select.substr(7, from[0] - 7));
-    if (EqualsNoCase(head.substr(0, 9), "DISTINCT ")) head = Trim(head.substr(9));
-    const std::vector<std::string_view> items = SplitList(head);
-    if (items.size() != names.size()) return std::nullopt;
-    // The one table the SELECT reads, if it reads one.
-    const size_t where = OnlyWord(select, "WHERE");
-    std::string_view only;
-    if (where != std::string_view::npos && where > from[0]) {
-      only = Trim(select.substr(from[0] + 4, where - from[0] - 4));
-      if (!PlainName(only)) only = {};
-    }
-    for (size_t f = 0; f < filters.size(); ++f) {
-      const auto tc = TableColumn(items[filters[f].column], only);
-      if (s == 0) {
-        columns[f] = tc;
-      } else if (columns[f] && (!tc || !EqualsNoCase(tc->first, columns[f]->first) ||
-                                !EqualsNoCase(tc->second, columns[f]->second))) {
-        columns[f].reset();
-      }
-    }
-  }
-  // The table most of the filters test.
-  std::map<std::string, int> tested;
-  for (const auto& c : columns) {
-    if (c) ++tested[UpperCase(c->first)];
-  }
-  if (tested.empty()) return std::nullopt;
-  const std::string table =
-      std::max_element(tested.begin(), tested.end(), [](const auto& a, const auto& b) {
-        return a.second < b.second;
-      })->first;
+  const auto found = FilteredColumns(selects, names, filters);
+  if (!found) return std::nullopt;
+  const std::vector<std::optional<TableAndColumn>>& columns = *found;
+  const std::string table = MostTestedTable(columns);
+  if (table.empty()) return std::nullopt;
 
   try {
     // Named as a table once in every SELECT, and the only thing replaced.

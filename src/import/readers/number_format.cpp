@@ -309,22 +309,32 @@ void Pad(std::string& out, int64_t v, int width) {
   out += s;
 }
 
-std::string RenderDate(const NumberFormat::Section& sec, double value, bool date1904) {
-  int fd = 0;
-  bool twelve = false;
+// What a date section shows of a serial date, rounded to the fraction of a
+// second the section shows (to the second when it shows none).
+struct DateParts {
+  int fd = 0;  // decimals of a second shown, at most 3
+  int y = 1900, mo = 1, d = 0, wd = 0;
+  int hour = 0, minute = 0, second = 0;
+  int64_t frac = 0;        // of the second, in units of the shown decimals
+  int64_t total_secs = 0;  // the elapsed time, for [h], [mm] and [ss]
+};
+
+DateParts DatePartsOf(const NumberFormat::Section& sec, double value, bool date1904) {
+  DateParts p;
   for (const Token& t : sec.tokens) {
-    if (t.kind == Tok::kFraction) fd = std::max(fd, std::min(t.n, 3));
-    if (t.kind == Tok::kAmPm) twelve = true;
+    if (t.kind == Tok::kFraction) p.fd = std::max(p.fd, std::min(t.n, 3));
   }
-  const double unit = std::pow(10.0, fd);
+  const double unit = std::pow(10.0, p.fd);
   const auto ticks_per_day = static_cast<int64_t>(86400 * unit);
   const auto ticks = static_cast<int64_t>(std::llround(value * 86400.0 * unit));
   const int64_t days = ticks / ticks_per_day;
   const int64_t in_day = ticks % ticks_per_day;
   const int64_t secs = in_day / static_cast<int64_t>(unit);
-  const int64_t frac = in_day % static_cast<int64_t>(unit);
-  const auto total_secs = static_cast<int64_t>(ticks / static_cast<int64_t>(unit));
-  int y = 1900, mo = 1, d = 0, wd = 0;
+  p.frac = in_day % static_cast<int64_t>(unit);
+  p.total_secs = static_cast<int64_t>(ticks / static_cast<int64_t>(unit));
+  int& y = p.y;
+  int& mo = p.mo;
+  int& d = p.d;
   if (date1904) {
     CivilFromDays(days - 24107, y, mo, d);  // 1904-01-01 is day 0
   } else if (days == 60) {
@@ -334,12 +344,19 @@ std::string RenderDate(const NumberFormat::Section& sec, double value, bool date
   } else if (days > 0) {
     CivilFromDays(days - 25568, y, mo, d);
   }
-  {
-    int64_t z = date1904 ? days - 24107 : days - 25569;
-    wd = static_cast<int>(((z % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
-  }
-  const int hour = static_cast<int>(secs / 3600), minute = static_cast<int>(secs / 60 % 60),
-            second = static_cast<int>(secs % 60);
+  const int64_t z = date1904 ? days - 24107 : days - 25569;
+  p.wd = static_cast<int>(((z % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
+  p.hour = static_cast<int>(secs / 3600);
+  p.minute = static_cast<int>(secs / 60 % 60);
+  p.second = static_cast<int>(secs % 60);
+  return p;
+}
+
+std::string RenderDate(const NumberFormat::Section& sec, double value, bool date1904) {
+  const DateParts p = DatePartsOf(sec, value, date1904);
+  bool twelve = false;
+  for (const Token& t : sec.tokens) twelve = twelve || t.kind == Tok::kAmPm;
+  const int y = p.y, mo = p.mo, d = p.d, wd = p.wd, hour = p.hour, fd = p.fd;
   std::string out;
   for (const Token& t : sec.tokens) {
     switch (t.kind) {
@@ -378,23 +395,23 @@ std::string RenderDate(const NumberFormat::Section& sec, double value, bool date
         break;
       }
       case Tok::kMinute:
-        Pad(out, minute, std::min(t.n, 2));
+        Pad(out, p.minute, std::min(t.n, 2));
         break;
       case Tok::kSecond:
-        Pad(out, second, std::min(t.n, 2));
+        Pad(out, p.second, std::min(t.n, 2));
         break;
       case Tok::kElapsedHour:
-        Pad(out, total_secs / 3600, t.n);
+        Pad(out, p.total_secs / 3600, t.n);
         break;
       case Tok::kElapsedMinute:
-        Pad(out, total_secs / 60, t.n);
+        Pad(out, p.total_secs / 60, t.n);
         break;
       case Tok::kElapsedSecond:
-        Pad(out, total_secs, t.n);
+        Pad(out, p.total_secs, t.n);
         break;
       case Tok::kFraction: {
         std::string f;
-        Pad(f, frac, fd);
+        Pad(f, p.frac, fd);
         out += '.';
         out += f.substr(0, static_cast<size_t>(t.n));
         if (t.n > fd) out.append(static_cast<size_t>(t.n - fd), '0');
