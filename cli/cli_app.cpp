@@ -137,7 +137,9 @@ CLI::App* AddInit(CLI::App& app, Arguments& a) {
 CLI::App* AddReview(CLI::App& app, Arguments& a) {
   ReviewOptions& o = a.review;
   auto* review = app.add_subcommand("review", "Import a facility's workbooks and run the checks");
-  review->add_option("FACILITY_ID", o.facility_id, "Seven-digit Facility ID")->required();
+  review->add_option("FACILITY_ID", o.facility_id,
+                     "Seven-digit Facility ID (default: that of the one facility whose five "
+                     "workbooks are in the folder reviewed)");
   review->add_option("--workbooks", o.workbooks_dir,
                      "Copy the five workbooks from this folder first");
   review->add_option("--review-date", o.review_date,
@@ -267,7 +269,9 @@ int RunCommand(const Commands& c, Arguments& a, std::ostream& out, std::ostream&
   if (*c.init) return RunInit(paths, a.force, io, std::chrono::seconds(15), a.reference);
   if (*c.status) return RunStatus(paths, io);
   if (*c.review) {
-    if (!ParseTables(a.tables_text, a.review.tables, err)) return 2;
+    if (!ParseTables(a.tables_text, a.review.tables, err) ||
+        !NameFacilityOfWorkbooks(paths, a.review, err))
+      return 2;
     return a.review.watch ? WatchReview(paths, a.review, io) : RunReview(paths, a.review, io);
   }
   if (*c.refs) return RunRefs(paths, a.list, a.refs_json, io);

@@ -319,6 +319,37 @@ bool WriteReport(frmCMain& main, const ReviewOptions& options, const ReviewRepor
 
 }  // namespace
 
+bool NameFacilityOfWorkbooks(const Paths& paths, ReviewOptions& options, std::ostream& err) {
+  if (!options.facility_id.empty()) return true;
+  const fs::path folder =
+      options.workbooks_dir.empty() ? paths.WorkbookDir() : fs::path(options.workbooks_dir);
+  const std::string lead = "review: no Facility ID was given, and " + folder.string();
+  std::vector<std::string> ids;
+  std::error_code ec;
+  bool readable = fs::is_directory(folder, ec);
+  try {
+    if (readable) ids = FacilityIdsOfSets(folder);
+  } catch (const Error&) {
+    readable = false;
+  }
+  if (!readable) {
+    err << lead << " is not a folder that can be read\n";
+    return false;
+  }
+  if (ids.size() == 1) {
+    options.facility_id = ids[0];
+    err << "Facility ID " << ids[0] << ": the one facility whose five workbooks are in "
+        << folder.string() << '\n';
+    return true;
+  }
+  if (ids.empty()) {
+    err << lead << " holds no facility's five workbooks\n";
+  } else {
+    err << lead << " holds the workbooks of " << JoinedWithAnd(ids) << ": name the one to review\n";
+  }
+  return false;
+}
+
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
   // With the report on stdout, the lines for people go to stderr.
   std::ostream& text = options.json_file == "-" ? io.err : io.out;

@@ -44,6 +44,10 @@ struct ReviewOptions {
   bool watch = false;           // review again whenever the workbooks change
   bool report_unnamed = false;  // the JSON report is the watch's own: its path is not printed
 };
+// A review given no Facility ID reviews the one facility whose five workbooks
+// are in the folder it reads (--workbooks, or the workbook folder), and says
+// so on `err`; false, said on `err`, where there is not exactly one.
+bool NameFacilityOfWorkbooks(const Paths& paths, ReviewOptions& options, std::ostream& err);
 // `sorvane review FACILITY_ID ...`
 int RunReview(const Paths& paths, const ReviewOptions& options, Streams io);
 // `sorvane review FACILITY_ID --watch ...`: one review, then one more each time

@@ -1,5 +1,7 @@
 #include "acquire/workbook_set.h"
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,29 @@ std::string UnreadWorkbooksText(const RunState& state, int table) {
   if (unread.empty() || read.empty()) return {};
   return JoinedWithAnd(unread) + (unread.size() == 1 ? " was" : " were") + " not read: Table " +
          std::to_string(table) + " was read from " + read + ".";
+}
+
+std::vector<std::string> FacilityIdsOfSets(const fs::path& folder) {
+  std::map<std::string, std::set<int>> tables_of;
+  for (const fs::path& file : ListFiles(folder)) {
+    const std::string name = NameOf(file);
+    for (int n = 1; n <= 5; ++n) {
+      if (!HasTableSuffix(name, n)) continue;
+      const std::string_view stem = std::string_view(name).substr(0, name.rfind('.') - 1);
+      for (size_t i = 0; i < stem.size();) {
+        size_t end = i;
+        while (end < stem.size() && stem[end] >= '0' && stem[end] <= '9') ++end;
+        if (end - i == static_cast<size_t>(kFacilityIdLength))
+          tables_of[std::string(stem.substr(i, end - i))].insert(n);
+        i = std::max(end, i + 1);
+      }
+    }
+  }
+  std::vector<std::string> ids;
+  for (const auto& [id, tables] : tables_of) {
+    if (tables.size() == 5) ids.push_back(id);
+  }
+  return ids;
 }
 
 }  // namespace sorvane

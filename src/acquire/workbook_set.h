@@ -7,6 +7,7 @@
 // raises FileError for the caller's handler.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ bool CheckFacilityIDForm(RunState& state);
 // ignoring case), every name holding the Facility
 // ID. Every broken rule shows its message; true when none is broken.
 bool VerifyWorkbookSet(RunState& state);
+
+// The Facility IDs whose five workbooks `folder` holds, ascending: each a run
+// of exactly seven digits in the names of workbooks of all five tables
+// (before the table's number: "1234567_1.xls", "12345671.xls", "Site 1234567
+// wells 2.xlsx"). A name's other digits, a date say, name no facility. Raises
+// FileError where the folder cannot be listed.
+std::vector<std::string> FacilityIdsOfSets(const std::filesystem::path& folder);
 
 // The names in the list VerifyWorkbookSet made, past its first five, that end
 // as table `table`'s workbook does (an .xlsx saved beside the .xls that was

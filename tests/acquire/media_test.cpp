@@ -529,6 +529,23 @@ TEST_F(WorkbookSetTest, VerificationJudgesTheFolder) {
   EXPECT_THAT(ui.messages, IsEmpty());
 }
 
+// The facilities a folder holds whole sets of, as a review without an ID finds them.
+TEST_F(WorkbookSetTest, FacilitiesOfAFolderAreTheSevenDigitRunsNamingAllFiveTables) {
+  for (int n = 1; n <= 5; ++n) {
+    const std::string t = std::to_string(n);
+    WriteFile(gisfile() / ("1234567_" + t + ".xls"));
+    WriteFile(gisfile() / ("7654321" + t + ".XLSX"));
+    // Seven-digit runs in every name, but table 3's name ends in no table.
+    WriteFile(gisfile() / ("2024011 Site 0000007 wells " + t + (n == 3 ? "b.xls" : ".ods")));
+    if (n < 5) WriteFile(gisfile() / ("5555555_" + t + ".xls"));  // four tables only
+    WriteFile(gisfile() / ("12345678_" + t + ".xls"));            // eight digits name nothing
+  }
+  WriteFile(gisfile() / "1111111_1.doc");
+  EXPECT_THAT(FacilityIdsOfSets(gisfile()), ElementsAre("1234567", "7654321"));
+  fs::remove_all(gisfile());
+  EXPECT_THROW(FacilityIdsOfSets(gisfile()), FileError);
+}
+
 TEST_F(WorkbookSetTest, FiveWorkbooksAreListedInTableOrderWithTheirWholePaths) {
   // Start-up appends the fields with nominal sizes shorter than today's paths.
   state.FileList->AppendField("FilePath", kTypeChar, 60);

@@ -115,6 +115,30 @@ TEST(Review, UsageErrorsAndRefusedInputEndWithStatus2AndTheReason) {
   }
 }
 
+// Without an ID, the one facility whose five workbooks are in the folder is
+// reviewed; where there are two, neither is.
+TEST(Review, WithoutAFacilityIdTheOneFacilityOfTheFolderIsReviewed) {
+  WorkDataDir dir;
+  const fs::path set = dir.dir() / "set";
+  CopySample(set);
+  for (const char* n : {"1", "2", "3", "4"})
+    fs::copy_file(set / (std::string("1234567_") + n + ".xls"),
+                  set / ("7654321_" + std::string(n) + ".xls"));
+  const std::vector<std::string> args = {
+      "review", "--data-dir", dir.dir().string(), "--workbooks", set.string(), "--tables", "3"};
+  CliRun r = RunCommand(args);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "Facility ID 1234567: the one facility whose five workbooks are in " +
+                       set.string() + "\n");
+  EXPECT_THAT(r.out, HasSubstr(Table3Verdicts()));
+  fs::copy_file(set / "1234567_5.xls", set / "7654321_5.xls");
+  r = RunCommand(args);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "review: no Facility ID was given, and " + set.string() +
+                       " holds the workbooks of 1234567 and 7654321: name the one to review\n");
+}
+
 // A work database whose temporary table another program dropped is refused
 // before the import, not found out at the transfer; `status` says the same.
 TEST(Review, AWorkDatabaseLackingATemporaryTableIsRefusedBeforeTheImport) {
