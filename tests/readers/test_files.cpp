@@ -40,9 +40,10 @@ std::string Bof(uint16_t version, uint16_t type) {
   return Record(0x0809, U16(version) + U16(type) + U16(0x0DBB) + U16(0x07CC) + U32(0) + U32(0));
 }
 
-std::string BoundSheet(uint32_t offset, uint8_t type, const std::string& name) {
+// An Excel 5/95 sheet name is bare bytes; a BIFF8 one has its flags.
+std::string BoundSheet(uint32_t offset, uint8_t type, const std::string& name, bool biff5) {
   return Record(0x0085, U32(offset) + U8(0) + U8(type) + U8(static_cast<uint8_t>(name.size())) +
-                            U8(0) + name);
+                            (biff5 ? "" : U8(0)) + name);
 }
 
 }  // namespace
@@ -75,10 +76,11 @@ std::string XlsBuilder::Stream() const {
   if (!no_worksheet) sheets.emplace_back(0, "Data", sheet + Record(0x000A, ""));
   // The sheets follow the sheet list and the globals' EOF: offsets past both.
   size_t at = head.size() + 4;
-  for (const auto& [type, name, stream] : sheets) at += BoundSheet(0, type, name).size();
+  const bool biff5 = version == 0x0500;
+  for (const auto& [type, name, stream] : sheets) at += BoundSheet(0, type, name, biff5).size();
   std::string list, streams;
   for (const auto& [type, name, stream] : sheets) {
-    list += BoundSheet(static_cast<uint32_t>(at + streams.size()), type, name);
+    list += BoundSheet(static_cast<uint32_t>(at + streams.size()), type, name, biff5);
     streams += stream;
   }
   return head + list + Record(0x000A, "") + streams;

@@ -22,7 +22,8 @@ std::string BiffString(const std::string& text);
 // A cell record's first six bytes.
 std::string CellHead(uint16_t row, uint16_t col, uint16_t xf);
 
-// One BIFF8 workbook with a single worksheet (optionally after a chart sheet).
+// One BIFF8 workbook with a single worksheet (optionally after a chart sheet);
+// version 0x0500 writes its sheet list as Excel 5/95 does.
 class XlsBuilder {
  public:
   uint16_t version = 0x0600;

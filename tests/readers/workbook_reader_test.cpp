@@ -29,7 +29,8 @@ using Rows = std::vector<std::vector<std::string>>;
 using Reason = WorkbookError::Reason;
 
 constexpr uint16_t kNumber = 0x0203, kLabelSst = 0x00FD, kLabel = 0x0204, kSst = 0x00FC,
-                   kFilePass = 0x002F;
+                   kFilePass = 0x002F, kCodePage = 0x0042, kFormat = 0x041E, kXf = 0x00E0,
+                   kDimensions = 0x0200, kRString = 0x00D6, kFormula = 0x0006, kString = 0x0207;
 
 std::string Number(uint16_t row, uint16_t col, double v, uint16_t xf = 0) {
   return CellHead(row, col, xf) + F64(v);
@@ -82,6 +83,41 @@ TEST(XlsReaderTest, ShapeIsToldFirstAndTheCallerCanStopAfterAnyRow) {
       {}, [&](const SheetShape& s) { events.push_back("shape " + std::to_string(s.last_row)); });
   EXPECT_EQ(events, (std::vector<std::string>{"shape 10", "row 1", "row 2", "row 3"}));
   EXPECT_EQ(shape.last_row, 10);
+}
+
+// An Excel 5/95 workbook: its texts are bytes of the code page it names (the
+// Windows one when it names none), its used range takes two bytes a row.
+TEST(XlsReaderTest, Excel95WorkbooksReadTheirTextsInTheirCodePage) {
+  auto text = [](uint16_t row, uint16_t col, const std::string& bytes) {
+    return CellHead(row, col, 0) + U16(static_cast<uint16_t>(bytes.size())) + bytes;
+  };
+  const std::string xf_rest(12, '\0');
+  XlsBuilder mac;
+  mac.version = 0x0500;
+  mac.Global(kCodePage, U16(10000))
+      .Global(kFormat, U16(164) + U8(9) + "d.m.yyyy\x8E")
+      .Global(kXf, U16(0) + U16(0) + xf_rest)
+      .Global(kXf, U16(0) + U16(164) + xf_rest)
+      .Sheet(kDimensions, U16(0) + U16(2) + U16(0) + U16(3) + U16(0))
+      .Sheet(kLabel, text(0, 0, "caf\x8E"))
+      .Sheet(kRString, text(0, 1, "\xA5 b") + U8(1) + U16(0))  // and its one formatting run
+      .Sheet(kNumber, Number(1, 0, 36526, 1))
+      .Sheet(kFormula, CellHead(1, 2, 0) + U8(0) + std::string(5, '\0') + U16(0xFFFF) + U16(0) +
+                           U32(0) + U16(0))
+      .Sheet(kString, U16(3) + "\x8E\x8F!");
+  const SheetRows got = ReadAllRowsFromMemory(mac.File("Book"));
+  EXPECT_EQ(got.shape.sheet_name, "Data");
+  EXPECT_EQ(got.shape.columns, 3);
+  EXPECT_EQ(Trimmed(got), (Rows{{"café", "• b"}, {"1/1/2000", "", "éè!"}}));
+
+  XlsBuilder japanese;  // two bytes a character, the last one cut off
+  japanese.version = 0x0500;
+  japanese.Global(kCodePage, U16(932)).Sheet(kLabel, text(0, 0, "\x93\xfa\x96\x7b \x82"));
+  EXPECT_EQ(Read(japanese.File("Book")), (Rows{{"日本 \uFFFD"}}));
+  XlsBuilder western;
+  western.version = 0x0500;
+  western.Sheet(kLabel, text(0, 0, "\x80 5"));
+  EXPECT_EQ(Read(western.File("Book")), (Rows{{"€ 5"}}));
 }
 
 // A missing file, and a named pipe refused without waiting for a writer.
@@ -346,7 +382,7 @@ std::vector<RefusalCase> XlsCases() {
   encrypted.Global(kFilePass, U16(1) + U16(1) + U16(1) + std::string(48, '\0'));
   XlsBuilder xor_obfuscated = ok;
   xor_obfuscated.Global(kFilePass, U16(0) + U16(0x1234) + U16(0x5678));
-  XlsBuilder biff5 = ok;
+  XlsBuilder biff5 = xor_obfuscated;
   biff5.version = 0x0500;
   XlsBuilder bad_index;
   bad_index.Global(kSst, U32(1) + U32(1) + BiffString("a"))
@@ -359,7 +395,8 @@ std::vector<RefusalCase> XlsCases() {
   return {
       {"encrypted", encrypted.File(), Reason::kEncrypted, "opens only with its password"},
       {"xor_obfuscated", xor_obfuscated.File(), Reason::kUnsupportedFormat, "XOR obfuscation"},
-      {"biff5", biff5.File("Book"), Reason::kUnsupportedFormat, "BIFF5 (Excel 5/95)"},
+      {"biff5_with_a_password", biff5.File("Book"), Reason::kUnsupportedFormat,
+       "Excel 5/95 (BIFF5) workbook protected with a password"},
       {"cut_inside_a_record", OleFile({{"Workbook", stream.substr(0, stream.size() - 7)}}),
        Reason::kTruncated, "truncated"},
       {"cut_after_the_globals",

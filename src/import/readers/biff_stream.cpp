@@ -139,4 +139,23 @@ void BiffReader::ReadString(bool short_length, std::string* out) {
   Skip(ext);
 }
 
+void BiffReader::ReadByteString(bool short_length, const CodePage& code_page, std::string* out) {
+  const size_t count = short_length ? U8() : U16();
+  Need(count);
+  std::string bytes;
+  bytes.reserve(count);
+  for (size_t left = count; left > 0;) {
+    if (pos_ == segments_[seg_].size) {
+      ++seg_;
+      pos_ = 0;
+      continue;
+    }
+    const size_t take = std::min(left, segments_[seg_].size - pos_);
+    bytes.append(reinterpret_cast<const char*>(segments_[seg_].data + pos_), take);
+    pos_ += take;
+    left -= take;
+  }
+  if (out != nullptr) code_page.Append(bytes, *out);
+}
+
 }  // namespace sorvane::readers

@@ -1,4 +1,4 @@
-// BIFF8 record access over an .xls workbook stream held in memory. Every read is
+// BIFF8 (and BIFF5) record access over an .xls workbook stream held in memory. Every read is
 // bounds-checked: a record whose length runs past the stream, or a field read
 // past its record, fails as truncated or damaged instead of reading foreign
 // memory.
@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "import/readers/code_page.h"
 
 namespace sorvane::readers {
 
@@ -58,6 +60,9 @@ class BiffReader {
   // skips it when `out` is null). Characters split across records continue
   // after a fresh flags byte, as the format stores them.
   void ReadString(bool short_length, std::string* out);
+  // Reads a BIFF5 string (1-byte or 2-byte length, then that many bytes of
+  // `code_page`) and appends it as UTF-8 to `out` (or skips it when null).
+  void ReadByteString(bool short_length, const CodePage& code_page, std::string* out);
 
  private:
   struct Segment {

@@ -22,7 +22,7 @@ class WorkbookError : public Error {
     kDamaged,            // inconsistent structure (bad record, index, XML ...)
     kEncrypted,          // encrypted, and no password given opens it
     kWrongPassword,      // encrypted, and the password given does not open it
-    kUnsupportedFormat,  // BIFF2 to BIFF5 (Excel 2.1 to 95), a protection not supported
+    kUnsupportedFormat,  // BIFF2 to BIFF4 (Excel 2.1 to 4.0), a protection not supported
     kNoWorksheet,        // the workbook holds no worksheet to read
     kTooLarge,           // over a ReadLimits bound
     kUnsafe,             // XML with a DTD or entity declarations

@@ -1,4 +1,4 @@
-// Reads the first worksheet of a workbook file (.xls Excel 97-2003, .xlsx, or
+// Reads the first worksheet of a workbook file (.xls Excel 5.0 to 2003, .xlsx, or
 // .ods as LibreOffice saves it) as
 // rows of display texts, the same thing a spreadsheet application writes when it
 // saves that sheet as tab-delimited text. The format is chosen by the file's

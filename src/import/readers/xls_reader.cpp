@@ -25,6 +25,7 @@ enum : uint16_t {
   kEof = 0x000A,
   kFilePass = 0x002F,
   kDateMode = 0x0022,
+  kCodePage = 0x0042,
   kFormat = 0x041E,
   kXf = 0x00E0,
   kBoundSheet = 0x0085,
@@ -71,6 +72,8 @@ double DecodeRk(uint32_t rk) {
 }
 
 struct Globals {
+  bool biff5 = false;  // an Excel 5/95 workbook: its texts are bytes of `code_page`
+  CodePage code_page;
   bool date1904 = false;
   std::vector<bool> xf_is_date;
   StringTable sst;
@@ -83,8 +86,9 @@ struct Globals {
   std::string_view Shared(uint32_t index) const { return sst.Get(index); }
 };
 
-// Refuses the versions before BIFF8 by the BOF record that opens the stream.
-void CheckVersion(const BiffCursor& cursor, const std::string& stream_name) {
+// Refuses the versions before BIFF5 by the BOF record that opens the stream;
+// true for BIFF5 (Excel 5.0 and 95), false for BIFF8.
+bool IsBiff5(const BiffCursor& cursor, const std::string& stream_name) {
   switch (cursor.id()) {
     case 0x0009:
       Fail(Reason::kUnsupportedFormat, "BIFF2 (Excel 2.x) workbooks are not supported");
@@ -98,19 +102,14 @@ void CheckVersion(const BiffCursor& cursor, const std::string& stream_name) {
       Damaged("the workbook stream does not start with a BOF record");
   }
   const uint16_t version = cursor.length() >= 2 ? Get16(cursor.body()) : 0;
-  const bool biff5 = version == 0x0500 || (version != 0x0600 && stream_name.size() == 4);
-  if (biff5) {
-    Fail(Reason::kUnsupportedFormat,
-         "BIFF5 (Excel 5/95) workbooks are not supported; save it as an Excel 97-2003 (.xls) "
-         "or .xlsx workbook");
-  }
+  return version == 0x0500 || (version != 0x0600 && stream_name.size() == 4);
 }
 
 Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const ReadLimits& limits) {
   BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
   if (!cursor.Next()) Fail(Reason::kNotSpreadsheet, "the workbook stream is empty");
-  CheckVersion(cursor, stream.name);
   Globals g;
+  g.biff5 = IsBiff5(cursor, stream.name);
   g.sst.SetLimits(limits.max_string_bytes, std::numeric_limits<uint64_t>::max());
   std::vector<uint16_t> xf_formats;
   std::unordered_map<uint16_t, std::string> custom_codes;
@@ -122,12 +121,21 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
         break;
       case kFilePass:
         // The records after it are decrypted in place; the walk goes on over them.
+        if (g.biff5) {
+          Fail(Reason::kUnsupportedFormat,
+               "it is an Excel 5/95 (BIFF5) workbook protected with a password, a protection "
+               "that is not supported even with its password (open it in a spreadsheet program, "
+               "remove the password and save it again)");
+        }
         if (decrypted) Damaged("the workbook holds two FILEPASS records");
         DecryptBiffStream(stream.bytes, cursor.offset(), password);
         decrypted = true;
         break;
       case kDateMode:
         if (cursor.length() >= 2) g.date1904 = Get16(cursor.body()) != 0;
+        break;
+      case kCodePage:
+        if (g.biff5 && cursor.length() >= 2) g.code_page = CodePage(Get16(cursor.body()));
         break;
       case kFormat: {
         // A broken format record costs only the date look of its cells (which
@@ -136,7 +144,11 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
           BiffReader r(cursor);
           const uint16_t id = r.U16();
           std::string code;
-          r.ReadString(false, &code);
+          if (g.biff5) {
+            r.ReadByteString(true, g.code_page, &code);
+          } else {
+            r.ReadString(false, &code);
+          }
           custom_codes[id] = std::move(code);
         } catch (const ReadFailure&) {
         }
@@ -155,7 +167,11 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
           g.has_sheet = true;
           g.sheet_offset = offset;
           try {
-            r.ReadString(true, &g.sheet_name);
+            if (g.biff5) {
+              r.ReadByteString(true, g.code_page, &g.sheet_name);
+            } else {
+              r.ReadString(true, &g.sheet_name);
+            }
           } catch (const ReadFailure&) {
             g.sheet_name.clear();  // the name is only shown, never needed
           }
@@ -313,7 +329,11 @@ class SheetWalker {
         BiffReader r(cursor_);
         r.Skip(6);
         // RSTRING's formatting runs follow the string; only the text counts.
-        r.ReadString(false, s);
+        if (g_.biff5) {
+          r.ReadByteString(false, g_.code_page, s);
+        } else {
+          r.ReadString(false, s);
+        }
         break;
       }
       case kBoolErr: {
@@ -380,7 +400,11 @@ class SheetWalker {
       if (id == kShrFmla || id == kArray || id == kTable) continue;
       if (id == kString) {
         BiffReader r = BiffReader::WithContinues(look);
-        r.ReadString(false, &s);
+        if (g_.biff5) {
+          r.ReadByteString(false, g_.code_page, &s);
+        } else {
+          r.ReadString(false, &s);
+        }
       }
       return;
     }
@@ -437,11 +461,14 @@ std::optional<SheetShape> DeclaredShape(const WorkbookStream& stream, const Glob
         default:
           continue;
       }
-      if (cursor.length() < 12) return std::nullopt;
+      // The first row and one past the last; the first column and one past
+      // the last. Rows take two bytes each in BIFF5, four in BIFF8.
+      const size_t row_bytes = g.biff5 ? 2 : 4;
+      if (cursor.length() < 2 * row_bytes + 4) return std::nullopt;
       const uint8_t* b = cursor.body();
-      // The first row and one past the last; the first column and one past the last.
-      const uint32_t first_row = Get32(b), end_row = Get32(b + 4);
-      const uint16_t first_col = Get16(b + 8), end_col = Get16(b + 10);
+      const uint32_t first_row = g.biff5 ? Get16(b) : Get32(b);
+      const uint32_t end_row = g.biff5 ? Get16(b + 2) : Get32(b + 4);
+      const uint16_t first_col = Get16(b + 2 * row_bytes), end_col = Get16(b + 2 * row_bytes + 2);
       // A sheet holds 65,536 rows of 256 columns.
       if (end_row <= first_row || end_row > 65536 || end_col <= first_col || end_col > 256) {
         return std::nullopt;

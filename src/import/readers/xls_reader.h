@@ -1,8 +1,9 @@
-// The first worksheet of a BIFF8 (Excel 97-2003) workbook stream: the workbook
-// globals (string table, cell formats, date system, sheet list) and the cell
-// records of that sheet. A stream encrypted with RC4 is decrypted in place first
-// (with `password` or the default one); older BIFF versions are refused with the
-// reason named.
+// The first worksheet of a BIFF8 (Excel 97-2003) or BIFF5 (Excel 5.0 and 95)
+// workbook stream: the workbook globals (string table, cell formats, date
+// system, code page, sheet list) and the cell records of that sheet. A BIFF8
+// stream encrypted with RC4 is decrypted in place first (with `password` or the
+// default one); older BIFF versions, and a BIFF5 one with a password, are
+// refused with the reason named.
 #pragma once
 
 #include "import/readers/ole_container.h"
