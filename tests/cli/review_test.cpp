@@ -501,9 +501,19 @@ TEST(SaidOutLoud, WatchedReviewRunsAgainWhenAWorkbookIsSavedAndSaysWhatChanged) 
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&files, 1, 2);
+  // Ctrl-C taken as a terminal's foreground job has it, whatever the tests were
+  // started with (a script's background job has it ignored, and so would the watch).
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  posix_spawnattr_setsigdefault(&attributes, &interrupt);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), environ), 0);
   posix_spawn_file_actions_destroy(&files);
+  posix_spawnattr_destroy(&attributes);
   // Whether the watch has said `n` times that it waits.
   const auto waiting = [&](size_t n) {
     for (int tries = 0; tries < 1200; ++tries) {
