@@ -63,6 +63,9 @@ TEST(OdsReaderTest, CellsReadAsTheSpreadsheetShowsThem) {
       Value("float", "office:value=\"1.5\"") + Value("date", "office:date-value=\"2005-06-13\"") +
       Value("date", "office:date-value=\"2005-06-13T10:30:00\"") +
       Value("boolean", "office:boolean-value=\"true\"") +
+      // A formula's truth value, as LibreOffice stores it.
+      "<table:table-cell table:formula=\"of:=[.A1]&lt;3\" office:value-type=\"float\" "
+      "office:value=\"0\"><text:p>FALSE</text:p></table:table-cell>" +
       "<table:table-cell office:value-type=\"float\" office:value=\"0\" "
       "calcext:value-type=\"error\"><text:p>#DIV/0!</text:p></table:table-cell>" +
       Value("percentage", "office:value=\"0.125\"") +
@@ -91,16 +94,16 @@ TEST(OdsReaderTest, CellsReadAsTheSpreadsheetShowsThem) {
   EXPECT_EQ(read.shape.format, "ods");
   // The blanks to the end of the grid widen nothing.
   EXPECT_EQ(read.shape.last_row, 8);
-  EXPECT_EQ(read.shape.columns, 7);
-  EXPECT_EQ(Trimmed(read),
-            (Rows{{" a", "a   b", "x\ny", "t\tz\nbold", "spread over lines", "own"},
-                  {"1.5", "6/13/2005", "6/13/2005 10:30:00", "TRUE", "#DIV/0!", "0.125", "#NAME?"},
-                  {"dup", "7", "7"},
-                  {"dup", "7", "7"},
-                  {"dup", "7", "7"},
-                  {},
-                  {},
-                  {"merged", "", "", "after"}}));
+  EXPECT_EQ(read.shape.columns, 8);
+  EXPECT_EQ(Trimmed(read), (Rows{{" a", "a   b", "x\ny", "t\tz\nbold", "spread over lines", "own"},
+                                 {"1.5", "6/13/2005", "6/13/2005 10:30:00", "TRUE", "FALSE",
+                                  "#DIV/0!", "0.125", "#NAME?"},
+                                 {"dup", "7", "7"},
+                                 {"dup", "7", "7"},
+                                 {"dup", "7", "7"},
+                                 {},
+                                 {},
+                                 {"merged", "", "", "after"}}));
 
   // Dates of a document counting from 1904 are the same dates.
   const SheetRows from1904 = ReadAllRowsFromMemory(

@@ -326,7 +326,8 @@ class ContentHandler final : public XmlHandler {
     // The attributes in one pass; of two of one name, the first counts (the
     // office's value type before the program's own).
     const char *type = nullptr, *value = nullptr, *date = nullptr, *time = nullptr,
-               *boolean = nullptr, *string = nullptr, *style = nullptr, *repeat = nullptr;
+               *boolean = nullptr, *string = nullptr, *style = nullptr, *repeat = nullptr,
+               *formula = nullptr;
     bool error = false;
     for (const char** a = attrs; a[0] != nullptr; a += 2) {
       const std::string_view local = LocalName(a[0]);
@@ -341,10 +342,11 @@ class ContentHandler final : public XmlHandler {
           error = true;
       } else if (!take("value", value) && !take("date-value", date) && !take("time-value", time) &&
                  !take("boolean-value", boolean) && !take("string-value", string) &&
-                 !take("style-name", style)) {
+                 !take("style-name", style) && !take("formula", formula)) {
         take("number-columns-repeated", repeat);
       }
     }
+    formula_ = formula != nullptr;
     cell_.repeat = std::min(Repeat(repeat), kMaxColumns);
     col_ += cell_.repeat;
     const std::string_view t = type != nullptr ? type : "";
@@ -428,6 +430,12 @@ class ContentHandler final : public XmlHandler {
   void EndCell() {
     in_cell_ = in_para_ = string_value_ = false;
     if (cell_.kind == Value::kNone && !cell_.text.empty()) cell_.kind = Value::kText;
+    // A formula's truth value is stored as the number 1 or 0, its display in
+    // the paragraph: it reads as the boolean the other formats store.
+    if (formula_ && cell_.kind == Value::kNumber &&
+        ((cell_.number == 1 && cell_.text == "TRUE") ||
+         (cell_.number == 0 && cell_.text == "FALSE")))
+      cell_.kind = Value::kBoolean;
     if (cell_.kind == Value::kNone) return;
     if (col_ > kMaxColumns) Damaged("a cell lies beyond the last column");
     Bound();  // a value given whole in an attribute counts too
@@ -497,6 +505,7 @@ class ContentHandler final : public XmlHandler {
   HeldRows* held_;
   bool in_table_ = false, in_cell_ = false, in_para_ = false, blank_ = false;
   bool string_value_ = false;
+  bool formula_ = false;  // the cell holds a formula
   int skip_ = 0, cell_depth_ = 0, paragraphs_ = 0;
   int64_t row_ = 1, row_repeat_ = 1, col_ = 0;
   size_t row_text_ = 0;  // of the row's cells so far
