@@ -193,6 +193,15 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n, size_t
                        " appears to be longer than the allowed length.",
                    {place(o.too_long_row, {o.too_long_column})}});
   }
+  if (!o.fields_sheet.empty()) {
+    // Said first: it explains every missing field after it.
+    out.push_back({"field_name",
+                   table + "'s field names are on the worksheet " + Quoted(o.fields_sheet) +
+                       " of " + info.WorkbookName + ", but only its first worksheet, " +
+                       Quoted(info.SheetName) + ", is imported: move " + Quoted(o.fields_sheet) +
+                       " to the front, save the workbook and import " + table + " again.",
+                   {place(o.header_row, {})}});
+  }
   for (const std::string& field : o.missing_fields) {
     std::string text = "The " + field + " field of " + table + " is missing or misspelled.";
     SheetPlace at = place(o.header_row, {});

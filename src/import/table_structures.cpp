@@ -11,6 +11,7 @@
 #include "core/convert.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "import/other_sheets.h"
 
 namespace sorvane {
 namespace {
@@ -102,7 +103,9 @@ bool CheckFieldNames(RunState& state, int n) {
     if (!found[i]) missing.push_back(structure.GetField(i).name);
   }
   table.Origin.missing_fields = missing;
+  table.Origin.fields_sheet.clear();
   if (!missing.empty()) {
+    table.Origin.fields_sheet = SheetNamingFields(table.Origin, missing);
     state.SetTableLabel(n,
                         "The " + JoinNames(missing) + " field(s) of Table " + table_no +
                             " is/are missing or misspelled.  ",

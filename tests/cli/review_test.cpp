@@ -139,6 +139,29 @@ TEST(Review, WithoutAFacilityIdTheOneFacilityOfTheFolderIsReviewed) {
                        " holds the workbooks of 1234567 and 7654321: name the one to review\n");
 }
 
+// The data of a workbook stand on its second worksheet, after a sheet of
+// notes: the import says where the field names are, before the fields it misses.
+TEST(Review, FieldNamesOnALaterWorksheetAreFoundAndNamed) {
+  WorkDataDir dir;
+  const fs::path set = dir.dir() / "set";
+  CopySample(set, {2, 3, 4, 5});
+  XlsxRows rows;
+  ReadFirstWorksheet(Sample() / "1234567_1.xls",
+                     [&](int64_t, const std::vector<std::string>& cells) {
+                       rows.emplace_back(cells.begin(), cells.end());
+                       return true;
+                     });
+  WriteXlsxSheets(set / "1234567_1.xlsx",
+                  {{"Notes", {{"Sampled in March 2004"}}}, {"Locations", rows}});
+  CliRun r = Review(dir, set, {"--tables", "1"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.out, HasSubstr("\n  Table 1's field names are on the worksheet \"Locations\" of "
+                               "1234567_1.xlsx, but only its first worksheet, \"Notes\", is "
+                               "imported: move \"Locations\" to the front, save the workbook and "
+                               "import Table 1 again.\n  The FAC_ID field of Table 1 is missing "
+                               "or misspelled.\n"));
+}
+
 // A work database whose temporary table another program dropped is refused
 // before the import, not found out at the transfer; `status` says the same.
 TEST(Review, AWorkDatabaseLackingATemporaryTableIsRefusedBeforeTheImport) {

@@ -105,6 +105,20 @@ TEST(OdsReaderTest, CellsReadAsTheSpreadsheetShowsThem) {
                                  {},
                                  {"merged", "", "", "after"}}));
 
+  // A later sheet when asked.
+  ReadOptions second;
+  second.sheet = 1;
+  std::vector<std::string> first_row;
+  const SheetShape other = ReadWorkbookFromMemory(
+      ods, "t.ods",
+      [&](int64_t, const std::vector<std::string>& cells, const RowFormats&) {
+        first_row = cells;
+        return true;
+      },
+      second);
+  EXPECT_EQ(other.sheet_name, "Other");
+  EXPECT_EQ(first_row, std::vector<std::string>{"second"});
+
   // Dates of a document counting from 1904 are the same dates.
   const SheetRows from1904 = ReadAllRowsFromMemory(
       Ods(Sheet(Row(Value("date", "office:date-value=\"1904-01-02\""))),

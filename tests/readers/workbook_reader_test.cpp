@@ -20,6 +20,7 @@
 #include "sheet_rows.h"
 #include "support/case_table.h"
 #include "support/work_db.h"
+#include "support/xlsx_writer.h"
 #include "test_files.h"
 
 namespace sorvane::testing {
@@ -118,6 +119,49 @@ TEST(XlsReaderTest, Excel95WorkbooksReadTheirTextsInTheirCodePage) {
   western.version = 0x0500;
   western.Sheet(kLabel, text(0, 0, "\x80 5"));
   EXPECT_EQ(Read(western.File("Book")), (Rows{{"€ 5"}}));
+}
+
+// The worksheet `sheet` (0 the first) of `bytes`: its name and first row, or
+// the reason it cannot be read.
+std::pair<std::string, std::vector<std::string>> NthSheet(const std::string& bytes, int sheet) {
+  ReadOptions options;
+  options.sheet = sheet;
+  std::pair<std::string, std::vector<std::string>> got;
+  try {
+    ReadWorkbookFromMemory(
+        bytes, "t",
+        [&](int64_t, const std::vector<std::string>& cells, const RowFormats&) {
+          got.second = cells;
+          return false;
+        },
+        options, [&](const SheetShape& shape) { got.first = shape.sheet_name; });
+  } catch (const WorkbookError& e) {
+    got.first = e.reason() == Reason::kNoWorksheet ? "no worksheet" : e.description();
+  }
+  return got;
+}
+
+// A later worksheet is read when asked (hidden ones count, chart sheets do
+// not); past the last there is none.
+TEST(ReaderTest, ALaterWorksheetIsReadWhenAsked) {
+  TempDataDir dir;
+  const std::filesystem::path xlsx = dir.dir() / "three.xlsx";
+  WriteXlsxSheets(xlsx, {{"Notes", {{"see the next sheet"}}}, {"Data", {{"A", "B"}}}, {"QC", {}}});
+  const std::string bytes = ReadFile(xlsx);
+  using Sheet = std::pair<std::string, std::vector<std::string>>;
+  EXPECT_EQ(NthSheet(bytes, 1), Sheet("Data", {"A", "B"}));
+  EXPECT_EQ(NthSheet(bytes, 2), Sheet("QC", {}));
+  EXPECT_EQ(NthSheet(bytes, 3).first, "no worksheet");
+  XlsBuilder chart;
+  chart.chart_first = true;
+  chart.Sheet(kLabel, Label(0, 0, "x"));
+  EXPECT_EQ(NthSheet(chart.File(), 0), Sheet("Data", {"x"}));
+  EXPECT_EQ(NthSheet(chart.File(), 1).first, "no worksheet");
+  const std::filesystem::path hidden =
+      std::filesystem::path(SORVANE_CORPUS_DIR) / "xls" / "calamine_any_sheets.xls";
+  if (std::filesystem::exists(hidden)) {
+    EXPECT_EQ(NthSheet(ReadFile(hidden), 2).first, "VeryHidden");
+  }
 }
 
 // A missing file, and a named pipe refused without waiting for a writer.

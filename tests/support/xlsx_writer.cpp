@@ -6,13 +6,9 @@
 
 namespace sorvane::testing {
 
-void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows,
-               const std::vector<std::string>& sheets) {
-  std::filesystem::remove(file);
-  lxw_workbook* wb = workbook_new(file.string().c_str());
-  if (wb == nullptr) throw std::runtime_error("cannot create " + file.string());
-  lxw_worksheet* ws = workbook_add_worksheet(wb, sheets.empty() ? nullptr : sheets[0].c_str());
-  for (size_t i = 1; i < sheets.size(); ++i) workbook_add_worksheet(wb, sheets[i].c_str());
+namespace {
+
+void WriteRows(lxw_workbook* wb, lxw_worksheet* ws, const XlsxRows& rows) {
   for (size_t r = 0; r < rows.size(); ++r) {
     for (size_t c = 0; c < rows[r].size(); ++c) {
       const auto row = static_cast<lxw_row_t>(r);
@@ -29,9 +25,27 @@ void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows,
       }
     }
   }
+}
+
+}  // namespace
+
+void WriteXlsxSheets(const std::filesystem::path& file,
+                     const std::vector<std::pair<std::string, XlsxRows>>& sheets) {
+  std::filesystem::remove(file);
+  lxw_workbook* wb = workbook_new(file.string().c_str());
+  if (wb == nullptr) throw std::runtime_error("cannot create " + file.string());
+  for (const auto& [name, rows] : sheets)
+    WriteRows(wb, workbook_add_worksheet(wb, name.empty() ? nullptr : name.c_str()), rows);
   if (workbook_close(wb) != LXW_NO_ERROR) {
     throw std::runtime_error("cannot write " + file.string());
   }
+}
+
+void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows,
+               const std::vector<std::string>& sheets) {
+  std::vector<std::pair<std::string, XlsxRows>> all = {{sheets.empty() ? "" : sheets[0], rows}};
+  for (size_t i = 1; i < sheets.size(); ++i) all.emplace_back(sheets[i], XlsxRows{});
+  WriteXlsxSheets(file, all);
 }
 
 }  // namespace sorvane::testing

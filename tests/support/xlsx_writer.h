@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -29,5 +30,8 @@ using XlsxRows = std::vector<std::vector<XlsxCell>>;
 // it. Throws std::runtime_error on failure.
 void WriteXlsx(const std::filesystem::path& file, const XlsxRows& rows,
                const std::vector<std::string>& sheets = {});
+// The same with rows on every sheet: name and rows, in order.
+void WriteXlsxSheets(const std::filesystem::path& file,
+                     const std::vector<std::pair<std::string, XlsxRows>>& sheets);
 
 }  // namespace sorvane::testing

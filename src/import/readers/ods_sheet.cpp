@@ -228,6 +228,7 @@ class ContentHandler final : public XmlHandler {
 
   std::string sheet_name;
   bool found_sheet = false;
+  int tables_to_pass = 0;  // the sheets before the one read
   bool date1904 = false;
   bool given_up = false;  // keep_going said no
 
@@ -241,6 +242,11 @@ class ContentHandler final : public XmlHandler {
         const char* v = Attr(attrs, "date-value");
         date1904 = v != nullptr && std::string_view(v).starts_with("1904-01-01");
       } else if (name == "table") {
+        if (tables_to_pass > 0) {
+          --tables_to_pass;
+          skip_ = 1;
+          return;
+        }
         in_table_ = found_sheet = true;
         const char* n = Attr(attrs, "name");
         sheet_name = n != nullptr ? n : "";
@@ -528,7 +534,8 @@ bool IsOdsPackage(ZipPackage& zip) {
 }
 
 SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
-                        const ShapeCallback& on_shape, const std::function<bool()>& keep_going) {
+                        const ShapeCallback& on_shape, const std::function<bool()>& keep_going,
+                        int sheet) {
   // A package saved with a password holds its parts enciphered, each listed
   // in the manifest with how.
   if (zip.Has("encrypted-package") ||
@@ -558,11 +565,13 @@ SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const R
   bool fast = true;
   const std::function<bool()>* asked = keep_going ? &keep_going : nullptr;
   ContentHandler scan(&scanner, nullptr, styled, asked, &held);
+  scan.tables_to_pass = sheet;
   if (!ScanXmlTags(zip, "content.xml", scan)) {
     fast = false;
     scanner = ShapeScanner(limits.max_cells);
     held = HeldRows(on_row != nullptr ? limits.held_sheet_bytes : 0);
     scan = ContentHandler(&scanner, nullptr, styled, asked, &held);
+    scan.tables_to_pass = sheet;
     ParseXmlPart(zip, "content.xml", scan);
   }
   if (scan.given_up) return shape;
@@ -578,6 +587,7 @@ SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const R
     scan.Deliver(held, &emitter);
   } else {
     ContentHandler emit(nullptr, &emitter, &formats);
+    emit.tables_to_pass = sheet;
     if (!fast) {
       ParseXmlPart(zip, "content.xml", emit);
     } else if (!ScanXmlTags(zip, "content.xml", emit)) {

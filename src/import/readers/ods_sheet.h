@@ -24,7 +24,7 @@ bool IsOdsPackage(ZipPackage& zip);
 // the rows), as an .xlsx sheet that declares no range is; `keep_going` (see
 // ReadOptions) is asked during the first.
 SheetShape ReadOdsSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
-                        const ShapeCallback& on_shape,
-                        const std::function<bool()>& keep_going = {});
+                        const ShapeCallback& on_shape, const std::function<bool()>& keep_going = {},
+                        int sheet = 0);
 
 }  // namespace sorvane::readers

@@ -127,19 +127,22 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
           readers::Damaged("the decrypted package is not a zip package");
         }
         readers::ZipPackage zip(std::string_view(package), limits);
-        return readers::ReadXlsxSheet(zip, on_row, limits, on_shape, options.may_start_over);
+        return readers::ReadXlsxSheet(zip, on_row, limits, on_shape, options.may_start_over,
+                                      options.sheet);
       }
       return readers::ReadXlsSheet(stream, on_row, limits, on_shape, options.password,
-                                   options.may_start_over);
+                                   options.may_start_over, options.sheet);
     }
     case Container::kZip: {
       std::unique_ptr<readers::ZipPackage> zip =
           src.file != nullptr ? std::make_unique<readers::ZipPackage>(*src.file, limits)
                               : std::make_unique<readers::ZipPackage>(src.bytes, limits);
       if (readers::IsOdsPackage(*zip)) {
-        return readers::ReadOdsSheet(*zip, on_row, limits, on_shape, options.keep_going);
+        return readers::ReadOdsSheet(*zip, on_row, limits, on_shape, options.keep_going,
+                                     options.sheet);
       }
-      return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape, options.may_start_over);
+      return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape, options.may_start_over,
+                                    options.sheet);
     }
     case Container::kBareBiff:
       RefuseBareBiff(head);

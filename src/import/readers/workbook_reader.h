@@ -150,6 +150,9 @@ struct ReadOptions {
   // its used range, so that a window can be served meanwhile. False stops the
   // reading, which then returns without having delivered a row or the shape.
   std::function<bool()> keep_going;
+  // The worksheets passed over before the one read: 0 reads the first, as
+  // the import does (kNoWorksheet where the workbook has no more).
+  int sheet = 0;
 };
 
 // Streams the used range of the first worksheet of `file` to `on_row`, as

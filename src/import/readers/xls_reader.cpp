@@ -105,7 +105,9 @@ bool IsBiff5(const BiffCursor& cursor, const std::string& stream_name) {
   return version == 0x0500 || (version != 0x0600 && stream_name.size() == 4);
 }
 
-Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const ReadLimits& limits) {
+// `passed_over`: the worksheets before the one read.
+Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const ReadLimits& limits,
+                    int passed_over) {
   BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
   if (!cursor.Next()) Fail(Reason::kNotSpreadsheet, "the workbook stream is empty");
   Globals g;
@@ -163,7 +165,7 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
         const uint32_t offset = r.U32();
         r.U8();  // visibility: hidden sheets count like the application counts them
         const uint8_t type = r.U8();
-        if (type == 0 && !g.has_sheet) {
+        if (type == 0 && !g.has_sheet && passed_over-- == 0) {
           g.has_sheet = true;
           g.sheet_offset = offset;
           try {
@@ -488,8 +490,8 @@ std::optional<SheetShape> DeclaredShape(const WorkbookStream& stream, const Glob
 
 SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
                         const ReadLimits& limits, const ShapeCallback& on_shape,
-                        std::string_view password, bool may_start_over) {
-  const Globals g = ReadGlobals(stream, password, limits);
+                        std::string_view password, bool may_start_over, int sheet) {
+  const Globals g = ReadGlobals(stream, password, limits, sheet);
   if (!g.has_sheet) Fail(Reason::kNoWorksheet, "the workbook holds no worksheet");
   SheetShape shape;
   shape.format = "xls";

@@ -17,6 +17,6 @@ namespace sorvane::readers {
 // ReadFailure.
 SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
                         const ReadLimits& limits, const ShapeCallback& on_shape,
-                        std::string_view password, bool may_start_over = false);
+                        std::string_view password, bool may_start_over = false, int sheet = 0);
 
 }  // namespace sorvane::readers

@@ -399,9 +399,9 @@ std::optional<SheetShape> DeclaredShape(ZipPackage& zip, const XlsxWorkbook& wb)
 }  // namespace
 
 SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
-                         const ShapeCallback& on_shape, bool may_start_over) {
+                         const ShapeCallback& on_shape, bool may_start_over, int sheet) {
   const bool one_pass = on_row != nullptr && may_start_over;
-  XlsxWorkbook wb = OpenXlsxWorkbook(zip, one_pass);
+  XlsxWorkbook wb = OpenXlsxWorkbook(zip, one_pass, sheet);
   SheetShape shape;
   shape.format = "xlsx";
   shape.sheet_name = wb.sheet_name;
@@ -437,7 +437,7 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const 
   scanner.FillShape(shape);
   if (on_shape) on_shape(shape);
   if (on_row == nullptr) return shape;
-  if (!one_pass) wb = OpenXlsxWorkbook(zip, true);
+  if (!one_pass) wb = OpenXlsxWorkbook(zip, true, sheet);
   RowEmitter emitter(shape, scanner.ordered(), *on_row, &wb.styles);
   {
     SheetHandler emit(nullptr, &emitter, wb);

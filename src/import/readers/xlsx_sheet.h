@@ -16,6 +16,6 @@ namespace sorvane::readers {
 // second time, and every row is then delivered again from the first (see
 // ReadOptions). Fails with a ReadFailure.
 SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const ReadLimits& limits,
-                         const ShapeCallback& on_shape, bool may_start_over = false);
+                         const ShapeCallback& on_shape, bool may_start_over = false, int sheet = 0);
 
 }  // namespace sorvane::readers

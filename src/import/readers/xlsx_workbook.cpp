@@ -239,7 +239,7 @@ std::string OfficeDocumentPart(ZipPackage& zip) {
 
 }  // namespace
 
-XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values) {
+XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values, int passed_over) {
   XlsxWorkbook wb;
   const std::string workbook_part = OfficeDocumentPart(zip);
   WorkbookHandler book;
@@ -249,6 +249,7 @@ XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values) {
   for (const auto& sheet : book.sheets) {
     const auto it = rels.find(sheet.rel_id);
     if (it == rels.end() || !EndsWith(it->second.type, "/worksheet")) continue;
+    if (passed_over-- > 0) continue;
     if (!zip.Has(it->second.target)) {
       Damaged("the part of worksheet \"" + sheet.name + "\" is missing");
     }

@@ -32,9 +32,10 @@ struct XlsxWorkbook {
 // absolute targets start at the package root).
 std::string ResolveTarget(std::string_view source_part, std::string_view target);
 
-// Finds the first worksheet; with `values`, also reads styles and shared
-// strings. Fails with kNotSpreadsheet when the package holds no workbook and
-// kNoWorksheet when the workbook lists no worksheet.
-XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values);
+// Finds the first worksheet (the one after `sheet` others); with `values`,
+// also reads styles and shared strings. Fails with kNotSpreadsheet when the
+// package holds no workbook and kNoWorksheet when the workbook lists no
+// (further) worksheet.
+XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values, int sheet = 0);
 
 }  // namespace sorvane::readers
