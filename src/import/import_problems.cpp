@@ -193,13 +193,22 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n, size_t
                        " appears to be longer than the allowed length.",
                    {place(o.too_long_row, {o.too_long_column})}});
   }
-  if (!o.fields_sheet.empty()) {
+  if (o.fields_row > 0) {
     // Said first: it explains every missing field after it.
+    const std::string row = "row " + std::to_string(o.fields_row);
+    const std::string rows_above = "delete the rows above " + row + ", ";
+    std::string text;
+    if (o.fields_sheet.empty()) {
+      text = table + "'s field names are in " + row + " of " + info.WorkbookName +
+             ", but the import takes the first row of the worksheet for them: " + rows_above;
+    } else {
+      text = table + "'s field names are " + (o.fields_row > 1 ? "in " + row + " of" : "on") +
+             " the worksheet " + Quoted(o.fields_sheet) + " of " + info.WorkbookName +
+             ", but only its first worksheet, " + Quoted(info.SheetName) + ", is imported: move " +
+             Quoted(o.fields_sheet) + " to the front, " + (o.fields_row > 1 ? rows_above : "");
+    }
     out.push_back({"field_name",
-                   table + "'s field names are on the worksheet " + Quoted(o.fields_sheet) +
-                       " of " + info.WorkbookName + ", but only its first worksheet, " +
-                       Quoted(info.SheetName) + ", is imported: move " + Quoted(o.fields_sheet) +
-                       " to the front, save the workbook and import " + table + " again.",
+                   text + "save the workbook and import " + table + " again.",
                    {place(o.header_row, {})}});
   }
   for (const std::string& field : o.missing_fields) {

@@ -9,37 +9,50 @@
 
 namespace sorvane {
 
-std::string SheetNamingFields(const SheetOrigin& origin, const std::vector<std::string>& missing) {
+std::optional<FieldNamesPlace> FindFieldNames(const SheetOrigin& origin,
+                                              const std::vector<std::string>& missing) {
   constexpr int kSheetsLooked = 32;
-  if (missing.empty() || origin.path.empty()) return {};
-  for (int k = 1; k <= kSheetsLooked; ++k) {
+  constexpr int kRowsLooked = 20;  // a title and a few lines of notes
+  if (missing.empty() || origin.path.empty()) return std::nullopt;
+  const auto names_all = [&](const std::vector<std::string>& cells) {
+    std::set<std::string> names;
+    for (std::string cell : cells) {
+      std::string name = MapFieldName(cell);
+      if (!name.empty()) names.insert(std::move(name));
+    }
+    return std::all_of(missing.begin(), missing.end(),
+                       [&](const std::string& field) { return names.count(field) > 0; });
+  };
+  for (int k = 0; k <= kSheetsLooked; ++k) {
     ReadOptions options;
     options.sheet = k;
     options.password = origin.password.value_or("");
-    // A sheet that declares its range is read no further than its first row.
+    // A sheet that declares its range is read no further than the rows looked at.
     options.may_start_over = true;
-    std::string sheet;
-    std::set<std::string> names;
+    FieldNamesPlace found;
+    int rows = 0;
     try {
       ReadWorkbook(
           origin.path,
-          [&](int64_t, const std::vector<std::string>& cells, const RowFormats&) {
-            names.clear();
-            for (std::string cell : cells) {
-              std::string name = MapFieldName(cell);
-              if (!name.empty()) names.insert(std::move(name));
+          [&](int64_t row, const std::vector<std::string>& cells, const RowFormats&) {
+            if (k == 0 && row <= origin.header_row) return true;
+            if (names_all(cells)) {
+              found.row = row;
+              return false;
             }
-            return false;  // the first row is the header
+            return ++rows < kRowsLooked;
           },
-          options, [&](const SheetShape& shape) { sheet = shape.sheet_name; });
+          options,
+          [&](const SheetShape& shape) {
+            found = {k, shape.sheet_name, 0};  // told again: the rows start over
+            rows = 0;
+          });
     } catch (const std::exception&) {
-      return {};  // no further worksheet, or none that can be read
+      return std::nullopt;  // no further worksheet, or none that can be read
     }
-    if (std::all_of(missing.begin(), missing.end(),
-                    [&](const std::string& field) { return names.count(field) > 0; }))
-      return sheet;
+    if (found.row > 0) return found;
   }
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace sorvane

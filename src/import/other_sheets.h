@@ -1,9 +1,12 @@
-// Where a table's field names are when the worksheet imported lacks them. The
-// import reads a workbook's first worksheet; a laboratory's file may open
-// with a sheet of notes, and its data then stands on a later one. That sheet
-// is named so the person can move it to the front.
+// Where a table's field names are when the import did not find them. The
+// import takes the first row of a workbook's first worksheet as the field
+// names; a laboratory's file may open with a title above them, or with a
+// sheet of notes before the data. The row and sheet that do hold them are
+// found, so the person is told what to move.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,10 +14,18 @@
 
 namespace sorvane {
 
-// The name of the first later worksheet (of the first 32) of `origin`'s
-// workbook whose first row names every field of `missing` (upper-cased and
-// mapped as the import maps a header), or "" when none does or the workbook
-// cannot be read again.
-std::string SheetNamingFields(const SheetOrigin& origin, const std::vector<std::string>& missing);
+struct FieldNamesPlace {
+  int sheet = 0;  // 0: the worksheet imported; 1: the one after it, ...
+  std::string sheet_name;
+  int64_t row = 0;  // as the spreadsheet numbers rows
+};
+
+// The first row among the first rows of `origin`'s worksheets (below the
+// header the import took, on the worksheet imported; of the first 32
+// worksheets) that names every field of `missing` (upper-cased and mapped as
+// the import maps a header); nothing when none does or the workbook cannot be
+// read again.
+std::optional<FieldNamesPlace> FindFieldNames(const SheetOrigin& origin,
+                                              const std::vector<std::string>& missing);
 
 }  // namespace sorvane

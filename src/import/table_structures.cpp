@@ -103,9 +103,13 @@ bool CheckFieldNames(RunState& state, int n) {
     if (!found[i]) missing.push_back(structure.GetField(i).name);
   }
   table.Origin.missing_fields = missing;
+  table.Origin.fields_row = 0;
   table.Origin.fields_sheet.clear();
   if (!missing.empty()) {
-    table.Origin.fields_sheet = SheetNamingFields(table.Origin, missing);
+    if (const std::optional<FieldNamesPlace> at = FindFieldNames(table.Origin, missing)) {
+      table.Origin.fields_row = at->row;
+      if (at->sheet > 0) table.Origin.fields_sheet = at->sheet_name;
+    }
     state.SetTableLabel(n,
                         "The " + JoinNames(missing) + " field(s) of Table " + table_no +
                             " is/are missing or misspelled.  ",

@@ -128,7 +128,10 @@ struct SheetOrigin {
   int32_t too_long_column = 0;
   std::vector<std::string> missing_fields;  // field-name stage
   std::vector<std::string> extra_fields;
-  std::string fields_sheet;  // a later worksheet whose first row has the missing fields
+  // Where the missing fields are named after all: a later row, or a row of a
+  // later worksheet (that sheet's name); 0 where nowhere.
+  int64_t fields_row = 0;
+  std::string fields_sheet;
   std::vector<int32_t> wrong_id_records;  // records whose FAC_ID is not the facility's
   bool facility_unknown = false;          // the agency's sites lack the facility
   std::vector<CellMark> type_marks;       // data-type stage

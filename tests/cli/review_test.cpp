@@ -139,9 +139,10 @@ TEST(Review, WithoutAFacilityIdTheOneFacilityOfTheFolderIsReviewed) {
                        " holds the workbooks of 1234567 and 7654321: name the one to review\n");
 }
 
-// The data of a workbook stand on its second worksheet, after a sheet of
-// notes: the import says where the field names are, before the fields it misses.
-TEST(Review, FieldNamesOnALaterWorksheetAreFoundAndNamed) {
+// The data of a workbook stand below a title, or on its second worksheet after
+// a sheet of notes: the import says where the field names are, before the
+// fields it misses.
+TEST(Review, FieldNamesBelowATitleOrOnALaterWorksheetAreFoundAndNamed) {
   WorkDataDir dir;
   const fs::path set = dir.dir() / "set";
   CopySample(set, {2, 3, 4, 5});
@@ -151,15 +152,22 @@ TEST(Review, FieldNamesOnALaterWorksheetAreFoundAndNamed) {
                        rows.emplace_back(cells.begin(), cells.end());
                        return true;
                      });
-  WriteXlsxSheets(set / "1234567_1.xlsx",
-                  {{"Notes", {{"Sampled in March 2004"}}}, {"Locations", rows}});
+  XlsxRows titled = {{"Sample locations, March 2004"}, {}};
+  titled.insert(titled.end(), rows.begin(), rows.end());
+  WriteXlsxSheets(set / "1234567_1.xlsx", {{"Locations", titled}});
   CliRun r = Review(dir, set, {"--tables", "1"});
   EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.out, HasSubstr("\n  Table 1's field names are in row 3 of 1234567_1.xlsx, but the "
+                               "import takes the first row of the worksheet for them: delete the "
+                               "rows above row 3, save the workbook and import Table 1 again.\n  "
+                               "The FAC_ID field of Table 1 is missing or misspelled.\n"));
+  WriteXlsxSheets(set / "1234567_1.xlsx",
+                  {{"Notes", {{"Sampled in March 2004"}}}, {"Locations", rows}});
+  r = Review(dir, set, {"--tables", "1"});
   EXPECT_THAT(r.out, HasSubstr("\n  Table 1's field names are on the worksheet \"Locations\" of "
                                "1234567_1.xlsx, but only its first worksheet, \"Notes\", is "
                                "imported: move \"Locations\" to the front, save the workbook and "
-                               "import Table 1 again.\n  The FAC_ID field of Table 1 is missing "
-                               "or misspelled.\n"));
+                               "import Table 1 again.\n"));
 }
 
 // A work database whose temporary table another program dropped is refused
