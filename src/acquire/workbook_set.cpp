@@ -46,6 +46,45 @@ bool HasTableSuffix(std::string_view name, int table) {
          name[dot - 1] == static_cast<char>('0' + table);
 }
 
+// A copy's name as it came beside its original ("1234567_3 (1).xls" as a
+// browser saves a second download, "1234567_3 - Copy.xls", "1234567_3
+// copy 2.xls"), without its copy mark: "1234567_3.xls"; "" for any other name.
+std::string WithoutCopyMark(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  std::string_view stem = name.substr(0, dot);
+  const std::string_view original = stem;
+  auto ends_with_number = [&](std::string_view s, size_t& digits) {
+    digits = 0;
+    while (digits < s.size() && s[s.size() - 1 - digits] >= '0' && s[s.size() - 1 - digits] <= '9')
+      ++digits;
+    return digits > 0;
+  };
+  for (bool again = true; again;) {
+    again = false;
+    size_t digits = 0;
+    // " (2)"
+    if (stem.ends_with(')') && ends_with_number(stem.substr(0, stem.size() - 1), digits) &&
+        stem.size() >= digits + 3 && stem.substr(stem.size() - digits - 3, 2) == " (") {
+      stem.remove_suffix(digits + 3);
+      again = true;
+    }
+    // " copy", " copy 2", " - Copy"
+    std::string_view rest = stem;
+    if (ends_with_number(rest, digits) && rest.size() > digits &&
+        rest[rest.size() - digits - 1] == ' ')
+      rest.remove_suffix(digits + 1);
+    if (rest.size() >= 5 && EqualsNoCase(rest.substr(rest.size() - 5), " copy")) {
+      rest.remove_suffix(5);
+      if (rest.ends_with(" -")) rest.remove_suffix(2);
+      stem = rest;
+      again = true;
+    }
+  }
+  if (stem.size() == original.size()) return {};
+  return std::string(stem) + std::string(name.substr(dot));
+}
+
 }  // namespace
 
 bool CheckFacilityIDForm(RunState& state) {
@@ -130,6 +169,26 @@ bool VerifyWorkbookSet(RunState& state) {
       if (same.size() < 2) continue;
       state.ui.MessageBox("Table " + std::to_string(n) + " has more than one workbook: " +
                           JoinedWithAnd(same) + ".  Please leave one of them in " + shown + ".");
+    }
+    // A table without a workbook, whose workbook is there under the name a
+    // copy got, is told what to rename ("1234567_5 copy 2.ods" is no
+    // workbook of Table 2).
+    auto named = [&](int n) {
+      for (int64_t row = 0; row < list.RecordCount(); ++row) {
+        const std::string_view name = Trim(list.TextAt(row, static_cast<size_t>(name_field)));
+        if (HasTableSuffix(name, n) && WithoutCopyMark(name).empty()) return true;
+      }
+      return false;
+    };
+    for (int64_t row = 0; row < list.RecordCount(); ++row) {
+      const std::string name(Trim(list.TextAt(row, static_cast<size_t>(name_field))));
+      const std::string plain = WithoutCopyMark(name);
+      for (int n = 1; n <= 5 && !plain.empty(); ++n) {
+        if (!HasTableSuffix(plain, n) || named(n)) continue;
+        state.ui.MessageBox(name + " seems to be the workbook of Table " +
+                            std::to_string(n) + " under the name of a copy: rename it " + plain +
+                            ".");
+      }
     }
   }
 
