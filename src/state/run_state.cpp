@@ -59,7 +59,16 @@ std::string SkippedRowsText(const TableInfo& table) {
     text += std::to_string(rows[i]);
   }
   if (rows.size() > named) text += " and " + std::to_string(rows.size() - named) + " more";
-  return text + ".";
+  text += ".";
+  // Every row skipped, and the field names right of column A: the table was
+  // written a column (or more) in, and the empty column in front of it is what
+  // skipped every row.
+  const SheetOrigin& o = table.Origin;
+  if (o.record_rows.empty() && !o.header_columns.empty() && o.header_columns.front() > 0) {
+    text += " The table starts in column " + ColumnLetters(o.header_columns.front()) +
+            ": delete the columns before it, save the workbook and import the table again.";
+  }
+  return text;
 }
 
 void RunState::SetTableLabel(int n, const std::string& caption, bool highlighted) {

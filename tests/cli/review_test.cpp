@@ -141,8 +141,8 @@ TEST(Review, WithoutAFacilityIdTheOneFacilityOfTheFolderIsReviewed) {
 
 // The data of a workbook stand below a title, or on its second worksheet after
 // a sheet of notes: the import says where the field names are, before the
-// fields it misses.
-TEST(Review, FieldNamesBelowATitleOrOnALaterWorksheetAreFoundAndNamed) {
+// fields it misses. Written a column in, every row is skipped, and that says why.
+TEST(Review, ATableWrittenOutOfPlaceIsToldWhereItStands) {
   WorkDataDir dir;
   const fs::path set = dir.dir() / "set";
   CopySample(set, {2, 3, 4, 5});
@@ -168,6 +168,12 @@ TEST(Review, FieldNamesBelowATitleOrOnALaterWorksheetAreFoundAndNamed) {
                                "1234567_1.xlsx, but only its first worksheet, \"Notes\", is "
                                "imported: move \"Locations\" to the front, save the workbook and "
                                "import Table 1 again.\n"));
+  for (auto& row : rows) row.insert(row.begin(), "");
+  WriteXlsxSheets(set / "1234567_1.xlsx", {{"Locations", rows}});
+  r = Review(dir, set, {"--tables", "1"});
+  EXPECT_THAT(r.out, HasSubstr("32 rows skipped, first cell empty: rows 2, 3, 4, 5, 6 and 27 more. "
+                               "The table starts in column B: delete the columns before it, save "
+                               "the workbook and import the table again.\n"));
 }
 
 // A work database whose temporary table another program dropped is refused
