@@ -25,6 +25,29 @@ void Reap(pid_t pid, int* status) {
   }
 }
 
+// The processor time the process `pid` has used (in clock ticks), or -1 where
+// the system does not say; `on_disk` when it waits for a disk.
+long long TicksOf(pid_t pid, bool& on_disk) {
+  on_disk = false;
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+  FILE* f = std::fopen(path, "re");
+  if (f == nullptr) return -1;
+  char line[1024];
+  const bool read = std::fgets(line, sizeof line, f) != nullptr;
+  std::fclose(f);
+  // "pid (name) state ppid ... utime stime ...": the name may hold anything.
+  const char* after = read ? std::strrchr(line, ')') : nullptr;
+  if (after == nullptr) return -1;
+  char state = 0;
+  unsigned long long utime = 0, stime = 0;
+  if (std::sscanf(after + 1, " %c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &state,
+                  &utime, &stime) != 3)
+    return -1;
+  on_disk = state == 'D';
+  return static_cast<long long>(utime + stime);
+}
+
 std::string HowItEnded(int status) {
   if (WIFSIGNALED(status)) {
     const int sig = WTERMSIG(status);
@@ -60,7 +83,8 @@ void BecomeForkedCopy() {
   _exit(status);
 }
 
-ForkedOutcome RunStoppable(const std::function<int()>& work, const std::function<bool()>& stop) {
+ForkedOutcome RunStoppable(const std::function<int()>& work, const std::function<bool()>& stop,
+                           std::chrono::milliseconds stall) {
   ForkedOutcome outcome;
   auto here = [&] {
     errno = 0;
@@ -98,7 +122,23 @@ ForkedOutcome RunStoppable(const std::function<int()>& work, const std::function
   outcome.in_copy = true;
   int got[2] = {0, 0};
   size_t have = 0;
+  long long ticks = -1;
+  auto moved = std::chrono::steady_clock::now();
   while (have < sizeof got) {
+    bool on_disk = false;
+    const long long now_ticks = TicksOf(pid, on_disk);
+    const auto now = std::chrono::steady_clock::now();
+    if (now_ticks != ticks || on_disk || now_ticks < 0) {
+      ticks = now_ticks;
+      moved = now;
+    } else if (now - moved >= stall) {
+      kill(pid, SIGKILL);
+      int status = 0;
+      Reap(pid, &status);
+      close(pipe_fds[0]);
+      outcome = {};
+      return here();
+    }
     if (stop && stop()) {
       kill(pid, SIGKILL);
       int status = 0;

@@ -5,6 +5,7 @@
 // a stop waits for its end, as it would without this.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -22,7 +23,14 @@ struct ForkedOutcome {
 // 20 ms. `stop` is asked on the calling thread only. What the copy prints is
 // dropped: the caller says what its work returns (a library's own "[ERROR]"
 // lines would say it a second time, among the program's output).
-ForkedOutcome RunStoppable(const std::function<int()>& work, const std::function<bool()>& stop);
+//
+// A copy made while another thread of the program held a lock (the memory
+// allocator's, say) can wait for that lock for ever: only the calling thread
+// lives on in it. A copy that has used no processor time for `stall`, and
+// waits for no disk, is taken for such a one: it is killed, and the work runs
+// here instead.
+ForkedOutcome RunStoppable(const std::function<int()>& work, const std::function<bool()>& stop,
+                           std::chrono::milliseconds stall = std::chrono::seconds(15));
 
 // For the first lines of a forked copy: Ctrl-C and termination requests reach
 // the whole process group, and the program decides for its copies, so they

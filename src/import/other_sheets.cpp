@@ -10,7 +10,8 @@
 namespace sorvane {
 
 std::optional<FieldNamesPlace> FindFieldNames(const SheetOrigin& origin,
-                                              const std::vector<std::string>& missing) {
+                                              const std::vector<std::string>& missing,
+                                              const std::function<bool()>& keep_going) {
   constexpr int kSheetsLooked = 32;
   constexpr int kRowsLooked = 20;  // a title and a few lines of notes
   if (missing.empty() || origin.path.empty()) return std::nullopt;
@@ -29,6 +30,11 @@ std::optional<FieldNamesPlace> FindFieldNames(const SheetOrigin& origin,
     options.password = origin.password.value_or("");
     // A sheet that declares its range is read no further than the rows looked at.
     options.may_start_over = true;
+    bool stopped = false;
+    options.keep_going = [&] {
+      stopped = keep_going && !keep_going();
+      return !stopped;
+    };
     FieldNamesPlace found;
     int rows = 0;
     try {
@@ -50,6 +56,7 @@ std::optional<FieldNamesPlace> FindFieldNames(const SheetOrigin& origin,
     } catch (const std::exception&) {
       return std::nullopt;  // no further worksheet, or none that can be read
     }
+    if (stopped) return std::nullopt;
     if (found.row > 0) return found;
   }
   return std::nullopt;

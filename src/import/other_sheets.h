@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,8 +25,10 @@ struct FieldNamesPlace {
 // header the import took, on the worksheet imported; of the first 32
 // worksheets) that names every field of `missing` (upper-cased and mapped as
 // the import maps a header); nothing when none does or the workbook cannot be
-// read again.
+// read again. `keep_going` is asked now and then while a sheet is read for
+// its shape (an .ods sheet, whole): false ends the search, with nothing found.
 std::optional<FieldNamesPlace> FindFieldNames(const SheetOrigin& origin,
-                                              const std::vector<std::string>& missing);
+                                              const std::vector<std::string>& missing,
+                                              const std::function<bool()>& keep_going = {});
 
 }  // namespace sorvane

@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/text.h"
 #include "import/other_sheets.h"
+#include "state/yield_pacer.h"
 
 namespace sorvane {
 namespace {
@@ -106,7 +107,16 @@ bool CheckFieldNames(RunState& state, int n) {
   table.Origin.fields_row = 0;
   table.Origin.fields_sheet.clear();
   if (!missing.empty()) {
-    if (const std::optional<FieldNamesPlace> at = FindFieldNames(table.Origin, missing)) {
+    // An .ods sheet is read whole for its shape: the window is served meanwhile.
+    YieldPacer pacer;
+    int64_t beats = 0;
+    const auto keep_going = [&] {
+      if (!pacer.Due(beats++ * YieldPacer::kCheckEvery)) return true;
+      state.DoEvents();
+      return !state.CancelRequested;
+    };
+    if (const std::optional<FieldNamesPlace> at =
+            FindFieldNames(table.Origin, missing, keep_going)) {
       table.Origin.fields_row = at->row;
       if (at->sheet > 0) table.Origin.fields_sheet = at->sheet_name;
     }

@@ -266,6 +266,18 @@ TEST(ForkedWorkTest, ResultsComeBackAStopKillsAndADeathIsNamed) {
       [] { return false; });
   EXPECT_EQ(lost.how, ForkedOutcome::How::kLost);
   EXPECT_EQ(lost.lost, "the writer was stopped by signal 9 (Killed)");
+  // A copy that waits for ever, as one made while another thread held a lock
+  // may, gives way to the work done here.
+  const pid_t program = getpid();
+  ForkedOutcome stalled = RunStoppable(
+      [&] {
+        while (getpid() != program) pause();
+        return 5;
+      },
+      [] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_EQ(stalled.how, ForkedOutcome::How::kDone);
+  EXPECT_FALSE(stalled.in_copy);
+  EXPECT_EQ(stalled.value, 5);
 }
 
 TEST(PathsTest, WithoutHomeTheDataFolderIsInTheUsersHomeFolder) {
