@@ -88,6 +88,49 @@ std::string SerialSaid(const RecordSet* structure, const std::string& field,
          " when the cell is formatted as a date.";
 }
 
+// " It reads as a date written day first, ..." for a date in a date field
+// whose first number can only be a day ("30/6/2002", "30.06.02"): the
+// workbooks write dates month first, and the column's other dates, whose day
+// is 12 or less, were then read month first. "" for any other value.
+std::string DayFirstSaid(const RecordSet* structure, const std::string& field,
+                         const std::string& value) {
+  static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
+  const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
+  if (f < 0 || structure->GetField(static_cast<size_t>(f)).type != kTypeDate) return "";
+  const std::string_view v = Trim(value);
+  int part[3] = {0, 0, 0};
+  size_t digits[3] = {0, 0, 0}, k = 0;
+  char separator = 0;
+  for (const char c : v) {
+    if (c >= '0' && c <= '9' && digits[k] < 4) {
+      part[k] = part[k] * 10 + (c - '0');
+      ++digits[k];
+    } else if ((c == '/' || c == '.' || c == '-') && k < 2 && digits[k] > 0 &&
+               (separator == 0 || c == separator)) {
+      separator = c;
+      ++k;
+    } else {
+      return "";
+    }
+  }
+  const int day = part[0], month = part[1];
+  if (k != 2 || digits[0] > 2 || digits[1] > 2 || (digits[2] != 2 && digits[2] != 4) || day < 13 ||
+      day > 31 || month < 1 || month > 12)
+    return "";
+  // Two-digit years as the field reads them: 00 to 29 this century, 30 on the last.
+  const int year = digits[2] == 4 ? part[2] : part[2] + (part[2] < 30 ? 2000 : 1900);
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (day > days[month - 1]) return "";
+  const std::string y = std::to_string(year);
+  return " It reads as a date written day first, " + std::to_string(day) + " " +
+         kMonths[month - 1] + " " + y + ": the workbooks write dates month first, as " +
+         std::to_string(month) + "/" + std::to_string(day) + "/" + y +
+         ", and the column's other dates may be written day first too.";
+}
+
 // For an ID that is the facility's without its leading zeros ("123456" for
 // 0123456): a spreadsheet keeps an ID typed into a General cell as a number,
 // and a number has no leading zeros. "" for any other ID.
@@ -123,7 +166,8 @@ std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
   return "Row " + std::to_string(row) + ", " + field + ": " + Quoted(value) + " is not " +
          TypeWanted(state.TempRecordset[static_cast<size_t>(n)].get(), field) + UnseenSaid(value) +
          "." + UnitsSaid(n, field, value) + NonDetectSaid(n, field, value) +
-         SerialSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value);
+         SerialSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value) +
+         DayFirstSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value);
 }
 
 }  // namespace

@@ -809,6 +809,17 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
   EXPECT_EQ(ImportProblemsOf(state, 4).at(0).text,
             "Row 2, SAM_DATE: \"38062\" is not a date. It is a number, which the spreadsheet "
             "shows as 3/16/2004 when the cell is formatted as a date.");
+  // A date written day first, where the day can be no month.
+  ASSERT_FALSE(Convert(4, {Row(4, {{"SAM_DATE", "30.06.04"}}), Row(4, {{"SAM_DATE", "31/6/2004"}}),
+                           Row(4, {{"SAM_DATE", "29/2/2004"}})}));
+  const std::vector<ImportProblem> dates = ImportProblemsOf(state, 4);
+  ASSERT_EQ(dates.size(), 3u);
+  EXPECT_EQ(dates[0].text,
+            "Row 2, SAM_DATE: \"30.06.04\" is not a date. It reads as a date written day first, "
+            "30 June 2004: the workbooks write dates month first, as 6/30/2004, and the column's "
+            "other dates may be written day first too.");
+  EXPECT_EQ(dates[1].text, "Row 3, SAM_DATE: \"31/6/2004\" is not a date.");  // no such day
+  EXPECT_NE(dates[2].text.find("29 February 2004"), std::string::npos) << dates[2].text;
 }
 
 TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
