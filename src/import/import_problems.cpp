@@ -131,6 +131,30 @@ std::string DayFirstSaid(const RecordSet* structure, const std::string& field,
          ", and the column's other dates may be written day first too.";
 }
 
+// " It reads as 0.5 written with a decimal comma, ..." for a number of a
+// number field written with a comma for its point ("0,5", "-12,25"). A comma
+// before three digits ("1,250") may group thousands instead: not said.
+std::string DecimalCommaSaid(const RecordSet* structure, const std::string& field,
+                             const std::string& value) {
+  const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
+  if (f < 0) return "";
+  const int type = structure->GetField(static_cast<size_t>(f)).type;
+  if (type != kTypeSingle && type != kTypeInteger) return "";
+  std::string_view v = Trim(value);
+  const bool minus = v.starts_with('-');
+  if (minus) v.remove_prefix(1);
+  const size_t comma = v.find(',');
+  if (comma == std::string_view::npos || comma == 0 || comma + 1 == v.size()) return "";
+  const std::string_view whole = v.substr(0, comma), decimals = v.substr(comma + 1);
+  const auto digits = [](std::string_view s) {
+    return s.size() <= 15 && s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!digits(whole) || !digits(decimals) || (decimals.size() == 3 && whole != "0")) return "";
+  const std::string number = (minus ? "-" : "") + std::string(whole) + "." + std::string(decimals);
+  return " It reads as " + number + " written with a decimal comma: the workbooks write a point, " +
+         "as " + number + ".";
+}
+
 // For an ID that is the facility's without its leading zeros ("123456" for
 // 0123456): a spreadsheet keeps an ID typed into a General cell as a number,
 // and a number has no leading zeros. "" for any other ID.
@@ -167,7 +191,8 @@ std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
          TypeWanted(state.TempRecordset[static_cast<size_t>(n)].get(), field) + UnseenSaid(value) +
          "." + UnitsSaid(n, field, value) + NonDetectSaid(n, field, value) +
          SerialSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value) +
-         DayFirstSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value);
+         DayFirstSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value) +
+         DecimalCommaSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value);
 }
 
 }  // namespace

@@ -820,6 +820,14 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
             "other dates may be written day first too.");
   EXPECT_EQ(dates[1].text, "Row 3, SAM_DATE: \"31/6/2004\" is not a date.");  // no such day
   EXPECT_NE(dates[2].text.find("29 February 2004"), std::string::npos) << dates[2].text;
+  // A decimal comma; before three digits it may group thousands, and is not said to be one.
+  ASSERT_FALSE(Convert(4, {Row(4, {{"PH", "7,25"}}), Row(4, {{"PH", "1,250"}})}));
+  const std::vector<ImportProblem> commas = ImportProblemsOf(state, 4);
+  ASSERT_EQ(commas.size(), 2u);
+  EXPECT_EQ(commas[0].text,
+            "Row 2, PH: \"7,25\" is not a number. It reads as 7.25 written with a decimal comma: "
+            "the workbooks write a point, as 7.25.");
+  EXPECT_EQ(commas[1].text, "Row 3, PH: \"1,250\" is not a number.");
 }
 
 TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
