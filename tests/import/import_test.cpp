@@ -781,53 +781,11 @@ TEST_F(DataTypesTest, BadValuesAreMarkedAndTheirFieldsNamedOnceInSheetOrder) {
                               state.Tables[4].Origin.FieldIndex("PH")),
             "");
 
-  // A concentration written the laboratory's way below its detection limit
-  // is told how the workbooks write it; another bad number is not.
-  ASSERT_FALSE(Convert(
-      5, {Row(5, {{"CONC", "< 0.5"}}), Row(5, {{"CONC", "n.d."}}), Row(5, {{"CONC", "<x"}}),
-          Row(5, {{"MDL", "0.5 ug/l"}}), Row(5, {{"CONC", "5 J"}}), Row(5, {{"CONC", "5 mg"}})}));
-  const std::vector<ImportProblem> results = ImportProblemsOf(state, 5);
-  ASSERT_EQ(results.size(), 6u);
-  // A qualifier is no unit; "mg" alone is neither.
-  EXPECT_EQ(results[4].text,
-            "Row 6, CONC: \"5 J\" is not a number. The laboratory's qualifier goes in LAB_Q: 5 in "
-            "CONC, J in LAB_Q.");
-  EXPECT_EQ(results[5].text, "Row 7, CONC: \"5 mg\" is not a number.");
-  EXPECT_EQ(results[3].text,
-            "Row 5, MDL: \"0.5 ug/l\" is not a number. The units go in UNITS: 0.5 in MDL, ug/l in "
-            "UNITS.");
-  EXPECT_EQ(results[0].text,
-            "Row 2, CONC: \"< 0.5\" is not a number. A result below its detection limit is "
-            "written as the limit: 0.5 in CONC and MDL, U in LAB_Q.");
-  EXPECT_EQ(results[1].text,
-            "Row 3, CONC: \"n.d.\" is not a number. A result not detected is written as its "
-            "detection limit in CONC and MDL, with U in LAB_Q.");
-  EXPECT_EQ(results[2].text, "Row 4, CONC: \"<x\" is not a number.");
-  // A date kept as its number (a column formatted as General) says what it
-  // shows as a date.
-  ASSERT_FALSE(Convert(4, {Row(4, {{"SAM_DATE", "38062"}})}));
-  EXPECT_EQ(ImportProblemsOf(state, 4).at(0).text,
-            "Row 2, SAM_DATE: \"38062\" is not a date. It is a number, which the spreadsheet "
-            "shows as 3/16/2004 when the cell is formatted as a date.");
-  // A date written day first, where the day can be no month.
-  ASSERT_FALSE(Convert(4, {Row(4, {{"SAM_DATE", "30.06.04"}}), Row(4, {{"SAM_DATE", "31/6/2004"}}),
-                           Row(4, {{"SAM_DATE", "29/2/2004"}})}));
-  const std::vector<ImportProblem> dates = ImportProblemsOf(state, 4);
-  ASSERT_EQ(dates.size(), 3u);
-  EXPECT_EQ(dates[0].text,
-            "Row 2, SAM_DATE: \"30.06.04\" is not a date. It reads as a date written day first, "
-            "30 June 2004: the workbooks write dates month first, as 6/30/2004, and the column's "
-            "other dates may be written day first too.");
-  EXPECT_EQ(dates[1].text, "Row 3, SAM_DATE: \"31/6/2004\" is not a date.");  // no such day
-  EXPECT_NE(dates[2].text.find("29 February 2004"), std::string::npos) << dates[2].text;
-  // A decimal comma; before three digits it may group thousands, and is not said to be one.
-  ASSERT_FALSE(Convert(4, {Row(4, {{"PH", "7,25"}}), Row(4, {{"PH", "1,250"}})}));
-  const std::vector<ImportProblem> commas = ImportProblemsOf(state, 4);
-  ASSERT_EQ(commas.size(), 2u);
-  EXPECT_EQ(commas[0].text,
-            "Row 2, PH: \"7,25\" is not a number. It reads as 7.25 written with a decimal comma: "
-            "the workbooks write a point, as 7.25.");
-  EXPECT_EQ(commas[1].text, "Row 3, PH: \"1,250\" is not a number.");
+  for (const auto& c : CaseTable("value_findings.txt")) {
+    const int n = std::stoi(c[0]);
+    ASSERT_FALSE(Convert(n, {Row(n, {{c[1], c[2]}})})) << c[2];
+    EXPECT_EQ(ImportProblemsOf(state, n).at(0).text, c[3]);
+  }
 }
 
 TEST_F(DataTypesTest, ALargeSheetIsTypedAlikeOnOneCoreOrTwo) {
