@@ -7,6 +7,7 @@
 #include "core/near_text.h"
 #include "core/text.h"
 #include "import/readers/cell_text.h"
+#include "import/readers/number_format.h"
 #include "import/value_readings.h"
 
 namespace sorvane {
@@ -14,12 +15,16 @@ namespace {
 
 std::string Quoted(std::string_view text) { return "\"" + ForReading(text) + "\""; }
 
-// What a field of the table's structure must hold, after "is not ".
-std::string TypeWanted(const RecordSet* structure, const std::string& field) {
+// The field of the table's structure named `field`, or null.
+const Field* StructureField(const RecordSet* structure, const std::string& field) {
   const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
-  if (f < 0) return "of the right type";
-  const Field& def = structure->GetField(static_cast<size_t>(f));
-  switch (def.type) {
+  return f < 0 ? nullptr : &structure->GetField(static_cast<size_t>(f));
+}
+
+// What a field of the table's structure must hold, after "is not ".
+std::string TypeWanted(const Field* def) {
+  if (def == nullptr) return "of the right type";
+  switch (def->type) {
     case kTypeInteger:
       return "a whole number";
     case kTypeSingle:
@@ -27,7 +32,7 @@ std::string TypeWanted(const RecordSet* structure, const std::string& field) {
     case kTypeDate:
       return "a date";
     default:
-      return "text of at most " + std::to_string(def.defined_size) + " characters";
+      return "text of at most " + std::to_string(def->defined_size) + " characters";
   }
 }
 
@@ -76,10 +81,8 @@ std::string NonDetectSaid(int n, const std::string& field, std::string_view valu
 // " It is a number, ..." for a number in a date field: a cell whose date is
 // stored but shown as a number (the column formatted as General), which the
 // spreadsheet shows as a date once formatted so. "" for any other value.
-std::string SerialSaid(const RecordSet* structure, const std::string& field,
-                       const std::string& value) {
-  const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
-  if (f < 0 || structure->GetField(static_cast<size_t>(f)).type != kTypeDate) return "";
+std::string SerialSaid(int type, const std::string& value) {
+  if (type != kTypeDate) return "";
   const std::optional<double> serial = DateSerial(value);
   if (!serial) return "";
   std::string date;
@@ -92,53 +95,39 @@ std::string SerialSaid(const RecordSet* structure, const std::string& field,
 // whose first number can only be a day ("30/6/2002", "30.06.02"): the
 // workbooks write dates month first, and the column's other dates, whose day
 // is 12 or less, were then read month first. "" for any other value.
-std::string DayFirstSaid(const RecordSet* structure, const std::string& field,
-                         const std::string& value) {
-  static const char* const kMonths[] = {"January",   "February", "March",    "April",
-                                        "May",       "June",     "July",     "August",
-                                        "September", "October",  "November", "December"};
-  const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
-  if (f < 0 || structure->GetField(static_cast<size_t>(f)).type != kTypeDate) return "";
+std::string DayFirstSaid(int type, const std::string& value) {
+  if (type != kTypeDate) return "";
+  // Day, month and year between two of one separator, the day above 12.
   const std::string_view v = Trim(value);
-  int part[3] = {0, 0, 0};
-  size_t digits[3] = {0, 0, 0}, k = 0;
-  char separator = 0;
-  for (const char c : v) {
-    if (c >= '0' && c <= '9' && digits[k] < 4) {
-      part[k] = part[k] * 10 + (c - '0');
-      ++digits[k];
-    } else if ((c == '/' || c == '.' || c == '-') && k < 2 && digits[k] > 0 &&
-               (separator == 0 || c == separator)) {
-      separator = c;
-      ++k;
-    } else {
-      return "";
-    }
-  }
-  const int day = part[0], month = part[1];
-  if (k != 2 || digits[0] > 2 || digits[1] > 2 || (digits[2] != 2 && digits[2] != 4) || day < 13 ||
-      day > 31 || month < 1 || month > 12)
+  const size_t first = v.find_first_of("/.-");
+  const size_t second = first == std::string_view::npos ? first : v.find(v[first], first + 1);
+  if (second == std::string_view::npos) return "";
+  const std::string_view day = v.substr(0, first), month = v.substr(first + 1, second - first - 1),
+                         year = v.substr(second + 1);
+  const auto digits = [](std::string_view s, size_t most) {
+    return !s.empty() && s.size() <= most &&
+           s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  // A day above 12 has two digits.
+  if (!digits(day, 2) || day.size() != 2 || day < "13" || !digits(month, 2) || !digits(year, 4) ||
+      year.size() == 3)
     return "";
-  // Two-digit years as the field reads them: 00 to 29 this century, 30 on the last.
-  const int year = digits[2] == 4 ? part[2] : part[2] + (part[2] < 30 ? 2000 : 1900);
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (day > days[month - 1]) return "";
-  const std::string y = std::to_string(year);
-  return " It reads as a date written day first, " + std::to_string(day) + " " +
-         kMonths[month - 1] + " " + y + ": the workbooks write dates month first, as " +
-         std::to_string(month) + "/" + std::to_string(day) + "/" + y +
+  // The date it is, month first, as the field reads it (its two-digit years too).
+  const std::optional<Value> date = ConvertText(
+      std::string(month) + "/" + std::string(day) + "/" + std::string(year), kTypeDate, 0);
+  if (!date || date->IsMissing()) return "";
+  const Date& d = date->AsDate();
+  const double serial = static_cast<double>(d.Ticks() - Date().Ticks()) / 86400;
+  return " It reads as a date written day first, " +
+         readers::NumberFormat("d mmmm yyyy").Render(serial, false) +
+         ": the workbooks write dates month first, as " + d.ToShortDate() +
          ", and the column's other dates may be written day first too.";
 }
 
 // " It reads as 0.5 written with a decimal comma, ..." for a number of a
 // number field written with a comma for its point ("0,5", "-12,25"). A comma
 // before three digits ("1,250") may group thousands instead: not said.
-std::string DecimalCommaSaid(const RecordSet* structure, const std::string& field,
-                             const std::string& value) {
-  const int f = structure != nullptr ? structure->FieldIndex(field) : -1;
-  if (f < 0) return "";
-  const int type = structure->GetField(static_cast<size_t>(f)).type;
+std::string DecimalCommaSaid(int type, const std::string& value) {
   if (type != kTypeSingle && type != kTypeInteger) return "";
   std::string_view v = Trim(value);
   const bool minus = v.starts_with('-');
@@ -187,12 +176,12 @@ std::string DataTypeText(const RunState& state, int n, const CellMark& mark) {
           ? Unmarked(sheet->TextOfAdded(mark.record, static_cast<size_t>(mark.field)))
           : "";
   const int64_t row = o.PlaceOf({}, {}, mark.record, CellColumns()).row;
+  const Field* def = StructureField(state.TempRecordset[static_cast<size_t>(n)].get(), field);
+  const int type = def != nullptr ? def->type : -1;
   return "Row " + std::to_string(row) + ", " + field + ": " + Quoted(value) + " is not " +
-         TypeWanted(state.TempRecordset[static_cast<size_t>(n)].get(), field) + UnseenSaid(value) +
-         "." + UnitsSaid(n, field, value) + NonDetectSaid(n, field, value) +
-         SerialSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value) +
-         DayFirstSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value) +
-         DecimalCommaSaid(state.TempRecordset[static_cast<size_t>(n)].get(), field, value);
+         TypeWanted(def) + UnseenSaid(value) + "." + UnitsSaid(n, field, value) +
+         NonDetectSaid(n, field, value) + SerialSaid(type, value) + DayFirstSaid(type, value) +
+         DecimalCommaSaid(type, value);
 }
 
 }  // namespace

@@ -419,16 +419,10 @@ bool ImportWorkbook(RunState& state, int n) {
     // window is served there too, and a cancel stops it. The window is this
     // thread's alone; on the reader's thread only a Ctrl-C is looked for (the
     // next yield here delivers it).
-    YieldPacer scan_pacer;
-    int64_t beats = 0;
     if (ahead) {
       options.keep_going = [&ui = state.ui] { return !ui.InterruptPending(); };
     } else {
-      options.keep_going = [&] {
-        if (!scan_pacer.Due(beats++ * YieldPacer::kCheckEvery)) return true;
-        state.DoEvents();
-        return !state.CancelRequested;
-      };
+      options.keep_going = state.KeepGoing();
     }
     auto read = [&] {
       if (!ahead) return ReadWorkbook(path, on_row, options, on_shape);

@@ -12,7 +12,6 @@
 #include "core/errors.h"
 #include "core/text.h"
 #include "import/other_sheets.h"
-#include "state/yield_pacer.h"
 
 namespace sorvane {
 namespace {
@@ -108,15 +107,8 @@ bool CheckFieldNames(RunState& state, int n) {
   table.Origin.fields_sheet.clear();
   if (!missing.empty()) {
     // An .ods sheet is read whole for its shape: the window is served meanwhile.
-    YieldPacer pacer;
-    int64_t beats = 0;
-    const auto keep_going = [&] {
-      if (!pacer.Due(beats++ * YieldPacer::kCheckEvery)) return true;
-      state.DoEvents();
-      return !state.CancelRequested;
-    };
     if (const std::optional<FieldNamesPlace> at =
-            FindFieldNames(table.Origin, missing, keep_going)) {
+            FindFieldNames(table.Origin, missing, state.KeepGoing())) {
       table.Origin.fields_row = at->row;
       if (at->sheet > 0) table.Origin.fields_sheet = at->sheet_name;
     }

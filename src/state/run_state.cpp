@@ -71,6 +71,14 @@ std::string SkippedRowsText(const TableInfo& table) {
   return text;
 }
 
+std::function<bool()> RunState::KeepGoing() {
+  return [this, pacer = YieldPacer(), beats = int64_t{0}]() mutable {
+    if (!pacer.Due(beats++ * YieldPacer::kCheckEvery)) return true;
+    DoEvents();
+    return !CancelRequested;
+  };
+}
+
 void RunState::SetTableLabel(int n, const std::string& caption, bool highlighted) {
   LabelState& l = StatusLabel(n);
   SetHighlight(l, highlighted);

@@ -23,6 +23,7 @@
 #include "state/stage.h"
 #include "state/stage_times.h"
 #include "state/view_state.h"
+#include "state/yield_pacer.h"
 #include "workdb/connection.h"
 
 namespace sorvane {
@@ -130,6 +131,10 @@ struct RunState {
     Timings.Yielded();
     ui.DoEvents();
   }
+  // For a reader that goes through a sheet without delivering rows (an .ods
+  // sheet's first pass), which asks every 256 rows whether to go on: the
+  // window is served now and then, and a cancel says no.
+  std::function<bool()> KeepGoing();
 };
 
 }  // namespace sorvane
