@@ -241,12 +241,7 @@ TEST_F(FacilityTest, ChecksSharingOneReadGiveTheRowsOfTheirOwnQueries) {
 // would not see.
 TEST_F(FacilityTest, ChecksReadingATableInHalvesGiveTheRowsOfTheirOwnQueries) {
   Exec(ReadFile(SourcePath("tests/data/cases/checks_read_fewer_rows.sql")));
-  const std::string file = ::testing::TempDir() + "checks_in_halves.db";
-  std::filesystem::remove(file);
-  Exec("VACUUM INTO '" + file + "'");
-  Connection on_file;
-  on_file.Open(file);
-  const int64_t least = std::exchange(LeastRowsToHalve(), 0);
+  Connection& on_file = OnFileInHalves("checks_in_halves.db");
   std::vector<clsReviewObject> list;
   for (int t = 1; t <= 5; ++t) {
     BuildChecks(t, facility, list);
@@ -266,7 +261,6 @@ TEST_F(FacilityTest, ChecksReadingATableInHalvesGiveTheRowsOfTheirOwnQueries) {
     EXPECT_EQ(Rows(QueryCheckRows(on_file, list[13].qryProblems)),
               Rows(on_file.Query(list[13].qryProblems)));
   }
-  LeastRowsToHalve() = least;
 }
 
 // Tables of rows drawn at random, their keys from a few spellings that differ
@@ -330,18 +324,12 @@ TEST_F(FacilityTest, ChecksOverRandomRowsGiveTheRowsOfTheirOwnQueries) {
       }
     }
   }
-  const std::string file = ::testing::TempDir() + "checks_over_random_rows.db";
-  std::filesystem::remove(file);
-  Exec("VACUUM INTO '" + file + "'");
-  Connection on_file;
-  on_file.Open(file);
-  const int64_t least = std::exchange(LeastRowsToHalve(), 0);
+  Connection& on_file = OnFileInHalves("checks_over_random_rows.db");
   CheckResults results(on_file);
   results.Prefetch(queries);
   for (const std::string& query : queries) {
     EXPECT_EQ(Rows(*results.Get(query)), Rows(on_file.Query(query))) << query;
   }
-  LeastRowsToHalve() = least;
 }
 
 // Check queries that read fewer rows (the duplicates among the rows sharing a

@@ -1,6 +1,7 @@
 #include "facility_fixture.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "checks/ModChecks.h"
@@ -8,8 +9,22 @@
 #include "core/date.h"
 #include "core/text.h"
 #include "support/work_db.h"
+#include "workdb/halved_scan.h"
 
 namespace sorvane::testing {
+
+Connection& FacilityTest::OnFileInHalves(const std::string& name) {
+  const std::string file = ::testing::TempDir() + name;
+  std::filesystem::remove(file);
+  Exec("VACUUM INTO '" + file + "'");
+  on_file_.Open(file);
+  if (!least_rows_) least_rows_ = std::exchange(LeastRowsToHalve(), 0);
+  return on_file_;
+}
+
+void FacilityTest::TearDown() {
+  if (least_rows_) LeastRowsToHalve() = *least_rows_;
+}
 
 void FacilityTest::SetUp() {
   OpenTestWorkDb(conn);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +30,11 @@ class FacilityTest : public ::testing::Test {
   // Runs check `index` of `table` built for the facility (or `facility_id`) as
   // a review runs it (QueryCheckRows).
   RecordSet RunCheck(int table, int index, const std::string& facility_id = "");
+  // The work database copied into a file `name` of the test folder and opened
+  // there, where a second connection can read it: every table is read in
+  // halves (LeastRowsToHalve 0) until the test ends.
+  Connection& OnFileInHalves(const std::string& name);
+  void TearDown() override;
 
   ScriptedUi ui;
   RunState state{ui, Paths{}};
@@ -37,6 +44,8 @@ class FacilityTest : public ::testing::Test {
 
  private:
   std::vector<std::pair<std::string, std::string>> values_;  // longest name first
+  Connection on_file_;
+  std::optional<int64_t> least_rows_;  // to restore
 };
 
 // Field names of a record set, in order.
