@@ -154,9 +154,10 @@ class AnnotateTest : public ::testing::Test {
   // Table n's workbook under review, .xls, .xlsx or .ods.
   fs::path Input(int n) {
     const fs::path xls = in_ / ("1234567_" + std::to_string(n) + ".xls");
-    for (const fs::path& p :
-         {xls, fs::path(xls.string() + "x"), fs::path(xls).replace_extension(".ods")})
+    for (const char* ext : {".xls", ".xlsx", ".ods", ".xlsb"}) {
+      const fs::path p = fs::path(xls).replace_extension(ext);
       if (fs::exists(p)) return p;
+    }
     return xls;
   }
   // The copy of table n's workbook has exactly the fills and comments of
@@ -229,11 +230,13 @@ std::map<int, std::map<Cell, int>> MarksOf(const Json& report, std::map<int, siz
   return marks;
 }
 
-// Table 3 as an .xlsx, Table 4 as LibreOffice saved it (.ods).
-TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsXlsxOrOds) {
-  CopySample(in_, {1, 2, 5});
+// Table 3 as an .xlsx, Table 4 as LibreOffice saved it (.ods), Table 5 as an
+// Excel binary workbook (.xlsb).
+TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhateverTheFormat) {
+  CopySample(in_, {1, 2});
   CopyAsXlsx(SourcePath("data/sample/1234567_3.xls"), in_ / "1234567_3.xlsx");
   fs::copy_file(SourcePath("tests/data/ods/1234567_4.ods"), in_ / "1234567_4.ods");
+  fs::copy_file(SourcePath("tests/data/xlsb/1234567_5.xlsb"), in_ / "1234567_5.xlsb");
   CliRun r;
   {
     // Written where numbers have a decimal comma, the copies' numbers and the
@@ -244,8 +247,11 @@ TEST_F(AnnotateTest, SampleFacilityIsMarkedWhereItsReportPointsWhetherXlsXlsxOrO
   ASSERT_EQ(r.code, 1) << r.err;
   // The second worksheet shifts nothing: the report is the committed one.
   const std::string json = ReadFile(json_);
-  EXPECT_TRUE(ReplaceAll(ReplaceAll(json, "1234567_3.xlsx", "1234567_3.xls"), "1234567_4.ods",
-                         "1234567_4.xls") == ReadFile(SourcePath("tests/data/sample/report.json")));
+  std::string as_xls = json;
+  for (const char* name : {"1234567_3.xlsx", "1234567_4.ods", "1234567_5.xlsb"}) {
+    as_xls = ReplaceAll(as_xls, name, std::string(name).substr(0, 10) + "xls");
+  }
+  EXPECT_TRUE(as_xls == ReadFile(SourcePath("tests/data/sample/report.json")));
   std::map<int, size_t> lines;
   const auto marks = MarksOf(ParseJson(json), lines);
   for (int n = 1; n <= 5; ++n) ExpectCopy(n, marks.at(n), lines.at(n));

@@ -125,4 +125,90 @@ std::vector<std::pair<std::string, std::string>> XlsxParts::Parts() const {
   return parts;
 }
 
+std::string XlsbRecord(uint32_t id, const std::string& body) {
+  std::string out;
+  out += static_cast<char>(id < 0x80 ? id : (id & 0x7F) | 0x80);
+  if (id >= 0x80) out += static_cast<char>(id >> 7);
+  size_t size = body.size();
+  do {
+    out += static_cast<char>((size & 0x7F) | (size >= 0x80 ? 0x80 : 0));
+    size >>= 7;
+  } while (size > 0);
+  return out + body;
+}
+
+std::string XlsbString(const std::u16string& text) {
+  std::string out = U32(static_cast<uint32_t>(text.size()));
+  for (const char16_t c : text) out += U16(static_cast<uint16_t>(c));
+  return out;
+}
+
+std::string XlsbRow(uint32_t row) {
+  // Row, style, height, three bytes of flags, no column spans.
+  return XlsbRecord(0, U32(row) + U32(0) + U16(300) + std::string(3, '\0') + U32(0));
+}
+
+std::string XlsbCell(uint32_t id, uint32_t col, uint32_t style, const std::string& value) {
+  return XlsbRecord(id, (id >= 12 && id <= 18 ? "" : U32(col)) + U32(style) + value);
+}
+
+std::vector<std::pair<std::string, std::string>> XlsbParts::Parts() const {
+  const std::string kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+  auto rel = [&](int id, const std::string& type, const std::string& target) {
+    return "<Relationship Id=\"rId" + std::to_string(id) + "\" Type=\"" + kRel + type +
+           "\" Target=\"" + target + "\"/>";
+  };
+  const std::string kRels =
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  auto sheet = [](const std::string& dim, const std::string& data) {
+    return XlsbRecord(129, "") + (dim.empty() ? "" : XlsbRecord(148, dim)) + XlsbRecord(145, "") +
+           data + XlsbRecord(146, "") + XlsbRecord(130, "");
+  };
+  std::string book = XlsbRecord(131, "") +
+                     XlsbRecord(153, U32(date1904 ? 1 : 0) + U32(0) + XlsbString(u"")) +
+                     XlsbRecord(143, "");
+  std::string rels = rel(1, "styles", "styles.bin") + rel(2, "sharedStrings", "sharedStrings.bin");
+  std::vector<std::pair<std::string, std::string>> parts;
+  std::string types =
+      "<Default Extension=\"bin\" ContentType=\"application/"
+      "vnd.ms-excel.sheet.binary.macroEnabled.main\"/>";
+  auto list = [&](int id, const std::u16string& name, const std::string& type,
+                  const std::string& part, const std::string& records) {
+    book += XlsbRecord(156, U32(0) + U32(id) + XlsbString(u"rId" + std::u16string(1, u'0' + id)) +
+                                XlsbString(name));
+    rels += rel(id, type, part);
+    parts.emplace_back("xl/" + part, records);
+  };
+  if (chart_first) list(3, u"Chart", "chartsheet", "chartsheets/sheet1.bin", XlsbRecord(129, ""));
+  list(4, u"Data", "worksheet", "worksheets/sheet1.bin", sheet(dimension, sheet_data));
+  if (!second_sheet.empty()) {
+    list(5, u"Second", "worksheet", "worksheets/sheet2.bin", sheet("", second_sheet));
+  }
+  book += XlsbRecord(144, "") + XlsbRecord(132, "");
+  std::string styles = XlsbRecord(278, "") + XlsbRecord(615, U32(formats.size()));
+  for (const auto& [id, code] : formats) styles += XlsbRecord(44, U16(id) + XlsbString(code));
+  // A parent style that shows dates, which no cell refers to.
+  styles += XlsbRecord(616, "") + XlsbRecord(626, U32(1)) +
+            XlsbRecord(47, U16(0xFFFF) + U16(14) + std::string(12, '\0')) + XlsbRecord(627, "") +
+            XlsbRecord(617, U32(cell_styles.size()));
+  for (const uint16_t f : cell_styles)
+    styles += XlsbRecord(47, U16(0) + U16(f) + std::string(12, '\0'));
+  styles += XlsbRecord(618, "") + XlsbRecord(279, "");
+  std::string strings = XlsbRecord(159, U32(shared_strings.size()) + U32(shared_strings.size()));
+  for (const auto& s : shared_strings) strings += XlsbRecord(19, U8(0) + XlsbString(s));
+  strings += XlsbRecord(160, "");
+  parts.insert(
+      parts.begin(),
+      {{"[Content_Types].xml",
+        "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/"
+        "2006/content-types\">" +
+            types + "</Types>"},
+       {"_rels/.rels", kRels + rel(1, "officeDocument", "xl/workbook.bin") + "</Relationships>"},
+       {"xl/workbook.bin", book},
+       {"xl/_rels/workbook.bin.rels", kRels + rels + "</Relationships>"},
+       {"xl/styles.bin", styles},
+       {"xl/sharedStrings.bin", strings}});
+  return parts;
+}
+
 }  // namespace sorvane::testing

@@ -60,4 +60,25 @@ struct XlsxParts {
   std::string Zip() const { return ZipFile(Parts()); }
 };
 
+// An Excel binary workbook (.xlsb) whose sheet holds `sheet_data`, the
+// records between the sheet data's begin and end (XlsbRecord, XlsbCell).
+std::string XlsbRecord(uint32_t id, const std::string& body);
+std::string XlsbString(const std::u16string& text);  // four bytes of count, then UTF-16
+std::string XlsbRow(uint32_t row);                   // a row's header, row 0 the first
+// A cell record of column `col` in cell style `style`, then its value; a
+// short record (ids 12 to 18) leaves the column out.
+std::string XlsbCell(uint32_t id, uint32_t col, uint32_t style, const std::string& value);
+struct XlsbParts {
+  std::string sheet_data;
+  std::vector<std::u16string> shared_strings;
+  std::vector<std::pair<uint16_t, std::u16string>> formats;  // custom number formats
+  std::vector<uint16_t> cell_styles = {0};                   // each cell style's format id
+  bool date1904 = false;
+  std::string dimension;     // first row, last row, first and last column; none if empty
+  bool chart_first = false;  // a chart sheet listed before the worksheet
+  std::string second_sheet;  // the data of a second worksheet, "Second", if any
+  std::vector<std::pair<std::string, std::string>> Parts() const;
+  std::string Zip() const { return ZipFile(Parts()); }
+};
+
 }  // namespace sorvane::testing

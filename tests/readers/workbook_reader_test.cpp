@@ -157,6 +157,13 @@ TEST(ReaderTest, ALaterWorksheetIsReadWhenAsked) {
   chart.Sheet(kLabel, Label(0, 0, "x"));
   EXPECT_EQ(NthSheet(chart.File(), 0), Sheet("Data", {"x"}));
   EXPECT_EQ(NthSheet(chart.File(), 1).first, "no worksheet");
+  XlsbParts xlsb;
+  xlsb.chart_first = true;
+  xlsb.sheet_data = XlsbRow(0) + XlsbCell(6, 0, 0, XlsbString(u"y"));
+  xlsb.second_sheet = XlsbRow(0) + XlsbCell(6, 1, 0, XlsbString(u"z"));
+  EXPECT_EQ(NthSheet(xlsb.Zip(), 0), Sheet("Data", {"y"}));
+  EXPECT_EQ(NthSheet(xlsb.Zip(), 1), Sheet("Second", {"", "z"}));
+  EXPECT_EQ(NthSheet(xlsb.Zip(), 2).first, "no worksheet");
   const std::filesystem::path hidden =
       std::filesystem::path(SORVANE_CORPUS_DIR) / "xls" / "calamine_any_sheets.xls";
   if (std::filesystem::exists(hidden)) {
@@ -291,11 +298,18 @@ TEST(ReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
   const std::vector<std::pair<uint16_t, std::string>> xls_sheets[] = {
       {{kNumber, Number(1, 0, 1)}, {kNumber, Number(1, 2, 2)}, {kBlank, CellHead(3, 1, 0)}},
       {{kNumber, Number(2, 0, 3)}, {kNumber, Number(1, 2, 1)}}};
+  const std::string xlsb_sheets[] = {
+      XlsbRow(1) + XlsbCell(5, 0, 0, F64(1)) + XlsbCell(5, 2, 0, F64(2)) + XlsbRow(3) +
+          XlsbCell(1, 1, 0, ""),
+      XlsbRow(2) + XlsbCell(5, 0, 0, F64(3)) + XlsbRow(1) + XlsbCell(5, 2, 0, F64(1))};
   for (const auto& claim : CaseTable("sheet_range_claims.txt")) {
     std::string record;  // two 4-byte rows, then 2-byte columns
+    std::string dim;     // the same, the last row and column themselves, 4 bytes each
     std::istringstream numbers(claim[1]);
-    for (uint32_t n = 0, i = 0; numbers >> n; ++i)
+    for (uint32_t n = 0, i = 0; numbers >> n; ++i) {
       record += i < 2 ? U32(n) : U16(static_cast<uint16_t>(n));
+      if (i < 4) dim += U32(i % 2 == 0 ? n : n - 1);
+    }
     for (int s = 0; s < 2; ++s) {
       SCOPED_TRACE(std::to_string(s) + " " + claim[0]);
       XlsxParts x;
@@ -304,7 +318,11 @@ TEST(ReaderTest, ARangeTheSheetClaimsWronglyReadsAsIfUnclaimed) {
       XlsBuilder b;
       if (!record.empty()) b.Sheet(kDimensions, record);
       for (const auto& [id, body] : xls_sheets[s]) b.Sheet(id, body);
-      for (const auto& [bytes, name] : {std::pair{x.Zip(), "t.xlsx"}, {b.File(), "t.xls"}}) {
+      XlsbParts xb;
+      xb.sheet_data = xlsb_sheets[s];
+      xb.dimension = dim;
+      for (const auto& [bytes, name] :
+           {std::pair{x.Zip(), "t.xlsx"}, {b.File(), "t.xls"}, {xb.Zip(), "t.xlsb"}}) {
         for (bool ahead : {false, true}) {
           int shapes = 0;
           EXPECT_EQ(ReadStartingOver(bytes, name, shapes, ahead),
@@ -416,6 +434,7 @@ const std::map<std::string, Reason> kReasons = {{"not a spreadsheet", Reason::kN
                                                 {"damaged", Reason::kDamaged},
                                                 {"no worksheet", Reason::kNoWorksheet},
                                                 {"encrypted", Reason::kEncrypted},
+                                                {"truncated", Reason::kTruncated},
                                                 {"unsafe", Reason::kUnsafe}};
 
 std::vector<RefusalCase> XlsCases() {

@@ -1,6 +1,7 @@
 #include "import/readers/cell_text.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "core/date.h"
 #include "core/value.h"
@@ -71,6 +72,17 @@ void AppendTime(int hour, int minute, int second, std::string& out) {
 }
 
 }  // namespace
+
+double DecodeRk(uint32_t rk) {
+  double v;
+  if (rk & 0x02) {
+    v = static_cast<double>(static_cast<int32_t>(rk) >> 2);
+  } else {
+    const uint64_t bits = uint64_t{rk & 0xFFFFFFFCu} << 32;
+    std::memcpy(&v, &bits, sizeof v);
+  }
+  return (rk & 0x01) ? v / 100 : v;
+}
 
 void AppendNumberText(double value, bool is_date, bool date1904, std::string& out) {
   if (!std::isfinite(value)) {

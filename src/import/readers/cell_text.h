@@ -25,6 +25,11 @@ bool IsDateFormatCode(std::string_view code);
 // (including its 2/29/1900).
 void AppendNumberText(double value, bool is_date, bool date1904, std::string& out);
 
+// The number an RK value of a binary workbook stores in four bytes: a 30-bit
+// integer or the high 30 bits of a double, either one divided by 100 when its
+// lowest bit says so.
+double DecodeRk(uint32_t rk);
+
 // "TRUE" / "FALSE".
 std::string_view BooleanText(bool value);
 

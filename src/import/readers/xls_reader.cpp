@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "import/readers/biff_stream.h"
+#include "import/readers/cell_sink.h"
 #include "import/readers/cell_text.h"
 #include "import/readers/number_format.h"
 #include "import/readers/read_failure.h"
@@ -58,17 +59,6 @@ double GetF64(const uint8_t* p) {
   double d;
   std::memcpy(&d, p, sizeof d);
   return d;
-}
-
-double DecodeRk(uint32_t rk) {
-  double v;
-  if (rk & 0x02) {
-    v = static_cast<double>(static_cast<int32_t>(rk) >> 2);
-  } else {
-    const uint64_t bits = uint64_t{rk & 0xFFFFFFFCu} << 32;
-    std::memcpy(&v, &bits, sizeof v);
-  }
-  return (rk & 0x01) ? v / 100 : v;
 }
 
 struct Globals {
@@ -207,46 +197,6 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
   }
   return g;
 }
-
-// Where one pass over the sheet's cells puts them: positions only (the scan) or
-// text slots (the delivery).
-class CellSink {
- public:
-  virtual ~CellSink() = default;
-  // The slot for the cell's text, or null when only its position is wanted.
-  virtual std::string* Cell(int64_t row, int32_t col) = 0;
-  virtual bool stopped() const { return false; }
-  // The cell last given a slot holds `value` (a date when `is_date`), shown in
-  // XF `xf`; or a boolean or an error.
-  virtual void MarkNumber(double /*value*/, uint16_t /*xf*/, bool /*is_date*/) {}
-  virtual void MarkKind(RowFormats::Kind /*kind*/) {}
-};
-
-class ScanSink : public CellSink {
- public:
-  explicit ScanSink(ShapeScanner& scanner) : scanner_(scanner) {}
-  std::string* Cell(int64_t row, int32_t col) override {
-    scanner_.Add(row, col);
-    return nullptr;
-  }
-
- private:
-  ShapeScanner& scanner_;
-};
-
-class EmitSink : public CellSink {
- public:
-  explicit EmitSink(RowEmitter& emitter) : emitter_(emitter) {}
-  std::string* Cell(int64_t row, int32_t col) override { return &emitter_.Cell(row, col); }
-  bool stopped() const override { return emitter_.stopped(); }
-  void MarkNumber(double value, uint16_t xf, bool is_date) override {
-    emitter_.MarkNumber(value, xf, is_date);
-  }
-  void MarkKind(RowFormats::Kind kind) override { emitter_.MarkKind(kind); }
-
- private:
-  RowEmitter& emitter_;
-};
 
 class SheetWalker {
  public:
@@ -415,21 +365,6 @@ class SheetWalker {
   const Globals& g_;
   CellSink& sink_;
   BiffCursor cursor_;
-};
-
-// The one pass on a declared shape: each cell's position for the scanner that
-// checks the claim, and its slot in the rows delivered meanwhile.
-class ScanAndEmitSink : public EmitSink {
- public:
-  ScanAndEmitSink(ShapeScanner& scanner, RowEmitter& emitter)
-      : EmitSink(emitter), scanner_(scanner) {}
-  std::string* Cell(int64_t row, int32_t col) override {
-    scanner_.Add(row, col);
-    return EmitSink::Cell(row, col);
-  }
-
- private:
-  ShapeScanner& scanner_;
 };
 
 // The used range the sheet's DIMENSIONS record declares ahead of its cells,

@@ -11,6 +11,7 @@
 #include "import/readers/read_failure.h"
 #include "import/readers/used_range.h"
 #include "import/readers/utf8.h"
+#include "import/readers/xlsb_sheet.h"
 #include "import/readers/xlsx_workbook.h"
 #include "import/readers/xml_part.h"
 #include "import/readers/xml_tag_scanner.h"
@@ -402,6 +403,9 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const 
                          const ShapeCallback& on_shape, bool may_start_over, int sheet) {
   const bool one_pass = on_row != nullptr && may_start_over;
   XlsxWorkbook wb = OpenXlsxWorkbook(zip, one_pass, sheet);
+  if (wb.binary) {
+    return ReadXlsbSheet(zip, std::move(wb), on_row, limits, on_shape, one_pass, sheet);
+  }
   SheetShape shape;
   shape.format = "xlsx";
   shape.sheet_name = wb.sheet_name;

@@ -10,6 +10,7 @@
 #include "import/readers/number_format.h"
 #include "import/readers/read_failure.h"
 #include "import/readers/utf8.h"
+#include "import/readers/xlsb_workbook.h"
 #include "import/readers/xml_part.h"
 
 namespace sorvane::readers {
@@ -120,9 +121,6 @@ const Relationship* FindByType(const std::unordered_map<std::string, Relationshi
 
 class WorkbookHandler : public XmlHandler {
  public:
-  struct Sheet {
-    std::string name, rel_id;
-  };
   void Start(std::string_view name, const char** attrs) override {
     if (name == "workbookPr") {
       date1904 = IsTrue(Attr(attrs, "date1904"));
@@ -136,7 +134,7 @@ class WorkbookHandler : public XmlHandler {
     if (name == "sheets") Stop();  // the rest of the workbook part is not needed
   }
   bool date1904 = false;
-  std::vector<Sheet> sheets;
+  std::vector<ListedSheet> sheets;
 };
 
 class StylesHandler : public XmlHandler {
@@ -145,41 +143,36 @@ class StylesHandler : public XmlHandler {
     if (name == "numFmt") {
       const char* id = Attr(attrs, "numFmtId");
       const char* code = Attr(attrs, "formatCode");
-      if (id != nullptr && code != nullptr) custom_[ToInt(id)] = code;
+      if (id != nullptr && code != nullptr) formats.custom[ToInt(id)] = code;
     } else if (name == "cellXfs") {
       in_cell_xfs_ = true;
     } else if (name == "xf" && in_cell_xfs_) {
       const char* id = Attr(attrs, "numFmtId");
-      xf_formats_.push_back(ToInt(id));
+      formats.style_format.push_back(ToInt(id));
     }
   }
   void End(std::string_view name) override {
     if (name == "cellXfs") in_cell_xfs_ = false;
   }
-  std::vector<bool> StyleIsDate() const {
-    std::vector<bool> out(xf_formats_.size());
-    for (size_t i = 0; i < xf_formats_.size(); ++i) {
-      const int f = xf_formats_[i];
-      const auto it = custom_.find(f);
-      out[i] = IsBuiltInDateFormat(f) || (it != custom_.end() && IsDateFormatCode(it->second));
-    }
-    return out;
-  }
-  StyleFormats Styles(bool date1904) const {
-    StyleFormats out;
-    out.date1904 = date1904;
-    for (const int f : xf_formats_) {
-      const auto it = custom_.find(f);
-      out.Add(it != custom_.end() ? it->second : std::string(BuiltInFormatCode(f)));
-    }
-    return out;
-  }
+  CellStyleFormats formats;
 
  private:
   bool in_cell_xfs_ = false;
-  std::unordered_map<int, std::string> custom_;
-  std::vector<int> xf_formats_;
 };
+
+// Which cell styles show dates, and each one's format code.
+void SetStyles(const CellStyleFormats& formats, XlsxWorkbook& wb) {
+  wb.style_is_date.resize(formats.style_format.size());
+  wb.styles = StyleFormats();
+  wb.styles.date1904 = wb.date1904;
+  for (size_t i = 0; i < formats.style_format.size(); ++i) {
+    const int f = formats.style_format[i];
+    const auto it = formats.custom.find(f);
+    const bool custom = it != formats.custom.end();
+    wb.style_is_date[i] = IsBuiltInDateFormat(f) || (custom && IsDateFormatCode(it->second));
+    wb.styles.Add(custom ? it->second : std::string(BuiltInFormatCode(f)));
+  }
+}
 
 // <si> holds <t> directly or rich-text runs <r><t>; phonetic guides <rPh> are
 // not part of the text.
@@ -226,12 +219,7 @@ std::string OfficeDocumentPart(ZipPackage& zip) {
   for (const char* guess : {"xl/workbook.xml", "workbook.xml"}) {
     if (zip.Has(guess)) return guess;
   }
-  // Spreadsheets of other kinds in a zip, which a person can save as a workbook.
-  if (zip.Has("xl/workbook.bin")) {
-    Fail(Reason::kUnsupportedFormat,
-         "it is an Excel binary workbook (.xlsb), which is not read (open it in a spreadsheet "
-         "program and save it as an Excel .xlsx workbook)");
-  }
+  if (zip.Has("xl/workbook.bin")) return "xl/workbook.bin";
   // (An OpenDocument spreadsheet is read by its own reader before this.)
   Fail(Reason::kNotSpreadsheet,
        "it is not a spreadsheet (a zip archive without an Excel workbook part)");
@@ -242,8 +230,16 @@ std::string OfficeDocumentPart(ZipPackage& zip) {
 XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values, int passed_over) {
   XlsxWorkbook wb;
   const std::string workbook_part = OfficeDocumentPart(zip);
-  WorkbookHandler book;
-  ParseXmlPart(zip, workbook_part, book);
+  wb.binary = EndsWith(workbook_part, ".bin");
+  BookListing book;
+  if (wb.binary) {
+    book = ReadXlsbBook(zip, workbook_part);
+  } else {
+    WorkbookHandler listing;
+    ParseXmlPart(zip, workbook_part, listing);
+    book.date1904 = listing.date1904;
+    book.sheets = std::move(listing.sheets);
+  }
   wb.date1904 = book.date1904;
   const auto rels = ReadRels(zip, workbook_part);
   for (const auto& sheet : book.sheets) {
@@ -266,19 +262,31 @@ XlsxWorkbook OpenXlsxWorkbook(ZipPackage& zip, bool values, int passed_over) {
     const std::string guess = ResolveTarget(workbook_part, usual);
     return zip.Has(guess) ? guess : std::string();
   };
-  if (const std::string part = part_of("/styles", "styles.xml"); !part.empty()) {
-    StylesHandler styles;
-    ParseXmlPart(zip, part, styles);
-    wb.style_is_date = styles.StyleIsDate();
-    wb.styles = styles.Styles(wb.date1904);
+  const char* const ext = wb.binary ? ".bin" : ".xml";
+  if (const std::string part = part_of("/styles", std::string("styles") + ext); !part.empty()) {
+    if (wb.binary) {
+      SetStyles(ReadXlsbStyles(zip, part), wb);
+    } else {
+      StylesHandler styles;
+      ParseXmlPart(zip, part, styles);
+      SetStyles(styles.formats, wb);
+    }
   }
-  if (const std::string part = part_of("/sharedStrings", "sharedStrings.xml"); !part.empty()) {
+  if (const std::string part = part_of("/sharedStrings", std::string("sharedStrings") + ext);
+      !part.empty()) {
     // Every string a worksheet uses costs it a cell of some twenty bytes
-    // (<c t="s"><v>7</v></c>), so the other parts' size bounds the table.
-    const uint64_t plausible = std::max<uint64_t>(1 << 20, zip.DeclaredBytesBesides(part) / 16);
+    // (<c t="s"><v>7</v></c>), or a record of ten, so the other parts' size
+    // bounds the table.
+    const uint64_t cell_bytes = wb.binary ? 10 : 16;
+    const uint64_t plausible =
+        std::max<uint64_t>(1 << 20, zip.DeclaredBytesBesides(part) / cell_bytes);
     wb.strings.SetLimits(zip.limits().max_string_bytes, plausible);
-    SharedStringsHandler h(wb.strings);
-    ParseXmlPart(zip, part, h);
+    if (wb.binary) {
+      ReadXlsbStrings(zip, part, wb.strings);
+    } else {
+      SharedStringsHandler h(wb.strings);
+      ParseXmlPart(zip, part, h);
+    }
   }
   return wb;
 }

@@ -1,6 +1,8 @@
 // What the first worksheet of an .xlsx package needs from the rest of it: where
 // that sheet's part is (through the package and workbook relationships), the
-// date system, which cell styles show dates, and the shared strings.
+// date system, which cell styles show dates, and the shared strings. An Excel
+// binary workbook (.xlsb) is the same package with record parts in place of
+// XML ones, and answers the same.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +26,7 @@ struct XlsxWorkbook {
   std::vector<bool> style_is_date;  // by cellXfs index
   StyleFormats styles;              // by cellXfs index
   SharedStrings strings;
+  bool binary = false;  // the parts are records (.xlsb), not XML
   bool IsDate(uint64_t style) const { return style < style_is_date.size() && style_is_date[style]; }
 };
 
