@@ -176,6 +176,38 @@ TEST(Review, ATableWrittenOutOfPlaceIsToldWhereItStands) {
                                "the workbook and import the table again.\n"));
 }
 
+// A laboratory system's export "for Excel": Table 4 as values separated by
+// commas (quoted where a value holds one), Table 5 by tabs, each under its
+// workbook's name. The review says what it says of the workbooks, but for the
+// sheets' names, which a text file does not have.
+TEST(Review, TablesExportedAsTextUnderTheirWorkbooksNamesReviewAsTheWorkbooks) {
+  WorkDataDir dir;
+  const fs::path set = dir.dir() / "set";
+  CopySample(set, {1, 2, 3});
+  std::string report = ReadFile(SourcePath("tests/data/sample/report.json"));
+  for (const char separator : {',', '\t'}) {
+    const std::string name = separator == ',' ? "1234567_4" : "1234567_5";
+    std::string text;
+    const SheetShape shape = ReadFirstWorksheet(
+        Sample() / (name + ".xls"), [&](int64_t, const std::vector<std::string>& cells) {
+          for (size_t c = 0; c < cells.size(); ++c) {
+            const bool quote = cells[c].find(separator) != std::string::npos;
+            text += (c > 0 ? std::string(1, separator) : "") +
+                    (quote ? "\"" + ReplaceAll(cells[c], "\"", "\"\"") + "\"" : cells[c]);
+          }
+          text += "\r\n";
+          return true;
+        });
+    std::ofstream(set / (name + ".xls"), std::ios::binary) << text;
+    report = ReplaceAll(report, "\"sheet\": \"" + shape.sheet_name + "\"",
+                        "\"sheet\": \"" + name + "\"");
+  }
+  const fs::path json = dir.dir() / "r.json";
+  const CliRun r = Review(dir, set, {"--json", json.string()});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_TRUE(ReadFile(json) == report);
+}
+
 // A work database whose temporary table another program dropped is refused
 // before the import, not found out at the transfer; `status` says the same.
 TEST(Review, AWorkDatabaseLackingATemporaryTableIsRefusedBeforeTheImport) {

@@ -7,6 +7,7 @@
 #include "import/readers/ods_sheet.h"
 #include "import/readers/ole_container.h"
 #include "import/readers/read_failure.h"
+#include "import/readers/text_sheet.h"
 #include "import/readers/xls_reader.h"
 #include "import/readers/xlsx_decrypt.h"
 #include "import/readers/xlsx_sheet.h"
@@ -89,12 +90,6 @@ Container Sniff(std::string_view head) {
                   "it is not a spreadsheet but a web page or XML file with a workbook's name "
                   "(open it in a spreadsheet program and save it as a workbook)");
   }
-  if (c == Container::kText) {
-    readers::Fail(Reason::kNotSpreadsheet,
-                  "it is not a spreadsheet but a text file with a workbook's name (values "
-                  "separated by tabs or commas, as some programs export a table; open it in a "
-                  "spreadsheet program and save it as a workbook)");
-  }
   if (c == Container::kPdf) {
     readers::Fail(Reason::kNotSpreadsheet,
                   "it is not a spreadsheet but a PDF document with a workbook's name");
@@ -108,7 +103,26 @@ Container Sniff(std::string_view head) {
 struct Source {
   const std::filesystem::path* file = nullptr;
   std::string_view bytes;
+  std::string name;  // the file's name without its extension
 };
+
+// The whole of a text file under a workbook's name, bounded as a part is.
+std::string WholeText(const Source& src, uint64_t max_bytes) {
+  std::error_code ec;
+  const uintmax_t size =
+      src.file != nullptr ? std::filesystem::file_size(*src.file, ec) : src.bytes.size();
+  if (ec) readers::Damaged("the text cannot be read: " + ec.message());
+  if (size > max_bytes) {
+    readers::Fail(Reason::kTooLarge,
+                  "the text is larger than " + std::to_string(max_bytes) + " bytes");
+  }
+  if (src.file == nullptr) return std::string(src.bytes);
+  std::string out(static_cast<size_t>(size), '\0');
+  std::ifstream in(*src.file, std::ios::binary);
+  in.read(out.data(), static_cast<std::streamsize>(out.size()));
+  out.resize(static_cast<size_t>(in.gcount()));
+  return out;
+}
 
 SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback* on_row,
                 const ReadOptions& options, const ShapeCallback& on_shape) {
@@ -144,6 +158,10 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
       return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape, options.may_start_over,
                                     options.sheet);
     }
+    case Container::kText:
+      if (options.sheet > 0) readers::Fail(Reason::kNoWorksheet, "the text holds one sheet only");
+      return readers::ReadTextSheet(WholeText(src, limits.max_part_bytes), src.name, on_row, limits,
+                                    on_shape);
     case Container::kBareBiff:
       RefuseBareBiff(head);
     default:
@@ -182,6 +200,7 @@ SheetShape ReadFile(const std::filesystem::path& file, const ShownRowCallback* o
   try {
     Source src;
     src.file = &file;
+    src.name = file.stem().string();
     return Read(src, head, on_row, options, on_shape);
   } catch (const ReadFailure& f) {
     throw MakeWorkbookError(f.reason, file.filename().string(), f.what);
@@ -223,6 +242,7 @@ SheetShape ReadWorkbookFromMemory(std::string_view bytes, const std::string& nam
   try {
     Source src;
     src.bytes = bytes;
+    src.name = std::filesystem::path(name).stem().string();
     return Read(src, bytes.substr(0, 64), &on_row, options, on_shape);
   } catch (const ReadFailure& f) {
     throw MakeWorkbookError(f.reason, name, f.what);

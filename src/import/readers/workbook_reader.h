@@ -1,5 +1,6 @@
 // Reads the first worksheet of a workbook file (.xls Excel 5.0 to 2003, .xlsx,
-// .xlsb, or .ods as LibreOffice saves it) as
+// .xlsb, .ods as LibreOffice saves it, or a table exported as text under a
+// workbook's name) as
 // rows of display texts, the same thing a spreadsheet application writes when it
 // saves that sheet as tab-delimited text. The format is chosen by the file's
 // content, never by its extension. Rows are streamed to the caller one at a time
@@ -64,7 +65,7 @@ struct ReadLimits {
 // `rows() == 0`.
 struct SheetShape {
   std::string sheet_name;
-  std::string format;  // "xls", "xlsx", "xlsb" or "ods"
+  std::string format;  // "xls", "xlsx", "xlsb", "ods" or "text"
   int64_t first_row = 1;
   int64_t last_row = 0;
   int32_t columns = 0;

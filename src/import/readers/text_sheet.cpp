@@ -1,0 +1,146 @@
+#include "import/readers/text_sheet.h"
+
+#include "core/text.h"
+#include "import/readers/cell_text.h"
+#include "import/readers/code_page.h"
+#include "import/readers/read_failure.h"
+#include "import/readers/used_range.h"
+#include "import/readers/utf8.h"
+
+namespace sorvane::readers {
+namespace {
+
+// The text as UTF-8, by its byte-order mark or, without one, as UTF-8 where
+// it is well-formed and as Windows Western where it is not.
+std::string AsUtf8(std::string_view bytes) {
+  std::string out;
+  const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (bytes.size() >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
+    Utf16Decoder utf16;
+    utf16.AddLe(p + 2, (bytes.size() - 2) / 2, out);
+    utf16.Finish(out);
+    return out;
+  }
+  if (bytes.size() >= 2 && p[0] == 0xFE && p[1] == 0xFF) {
+    Utf16Decoder utf16;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      utf16.Add(static_cast<uint16_t>((p[i] << 8) | p[i + 1]), out);
+    }
+    utf16.Finish(out);
+    return out;
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+    } else if (const size_t n = WellFormedUtf8At(bytes, i)) {
+      i += n;
+    } else {
+      CodePage(1252).Append(bytes, out);
+      return out;
+    }
+  }
+  return std::string(bytes);
+}
+
+// The separator of the first line: a tab where it has one, else the more
+// frequent of comma and semicolon (a semicolon where a decimal comma is the
+// custom), counted outside quotes; none for a line without one.
+char SeparatorOf(std::string_view text) {
+  size_t tabs = 0, commas = 0, semicolons = 0;
+  bool quoted = false;
+  for (const char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '\n' || c == '\r') break;
+    tabs += c == '\t';
+    commas += c == ',';
+    semicolons += c == ';';
+  }
+  if (tabs > 0) return '\t';
+  if (commas + semicolons == 0) return '\0';
+  return semicolons > commas ? ';' : ',';
+}
+
+// Walks the fields of the text: `on_field(row, col, text)` for each one that
+// is not empty, rows and columns counted from 1 and 0, until it returns false.
+template <typename OnField>
+void WalkFields(std::string_view text, char separator, OnField&& on_field) {
+  int64_t row = 1;
+  int32_t col = 0;
+  std::string field;
+  size_t i = 0;
+  while (i < text.size()) {
+    field.clear();
+    if (text[i] == '"') {
+      // Quoted: up to the quote not doubled; what follows it up to the
+      // separator is kept, as a spreadsheet program keeps it.
+      for (++i; i < text.size(); ++i) {
+        if (text[i] != '"') {
+          field += text[i];
+        } else if (i + 1 < text.size() && text[i + 1] == '"') {
+          field += '"';
+          ++i;
+        } else {
+          ++i;
+          break;
+        }
+      }
+    }
+    while (i < text.size() && text[i] != separator && text[i] != '\n' && text[i] != '\r') {
+      field += text[i++];
+    }
+    if (!field.empty()) {
+      if (col >= 16384) Damaged("a line has more fields than a sheet has columns");
+      if (!on_field(row, col, field)) return;
+    }
+    if (i == text.size()) break;
+    if (text[i] == separator) {
+      ++col;
+      ++i;
+      continue;
+    }
+    // A line break: CR LF, LF or CR alone.
+    i += text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+    if (++row > 1048576 && i < text.size())
+      Damaged("the text has more lines than a sheet has rows");
+    col = 0;
+  }
+}
+
+}  // namespace
+
+SheetShape ReadTextSheet(std::string_view bytes, const std::string& sheet_name,
+                         const ShownRowCallback* on_row, const ReadLimits& limits,
+                         const ShapeCallback& on_shape) {
+  const std::string text = AsUtf8(bytes);
+  const char separator = SeparatorOf(text);
+  // A text without a table (a message or a note saved under a workbook's
+  // name) is no table of one column: the five tables have many fields.
+  if (separator == '\0') {
+    Fail(WorkbookError::Reason::kNotSpreadsheet,
+         "it is not a spreadsheet but a text file with a workbook's name, and its first line "
+         "holds no values separated by tabs, commas or semicolons");
+  }
+  SheetShape shape;
+  shape.format = "text";
+  shape.sheet_name = sheet_name;
+  ShapeScanner scanner(limits.max_cells);
+  WalkFields(text, separator, [&](int64_t row, int32_t col, const std::string&) {
+    scanner.Add(row, col);
+    return true;
+  });
+  scanner.FillShape(shape);
+  if (on_shape) on_shape(shape);
+  if (on_row == nullptr) return shape;
+  RowEmitter emitter(shape, true, *on_row, nullptr);
+  WalkFields(text, separator, [&](int64_t row, int32_t col, const std::string& field) {
+    emitter.Cell(row, col) = field;
+    if (IsGeneralForm(field)) emitter.MarkKind(RowFormats::Kind::kNumber);
+    return !emitter.stopped();
+  });
+  emitter.Finish();
+  return shape;
+}
+
+}  // namespace sorvane::readers

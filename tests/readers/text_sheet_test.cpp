@@ -1,0 +1,50 @@
+// Tables exported as text under a workbook's name read as the one sheet a
+// spreadsheet program makes of them.
+#include <gtest/gtest.h>
+
+#include "import/readers/workbook_reader.h"
+#include "support/case_table.h"
+
+namespace sorvane::testing {
+namespace {
+
+TEST(TextSheetTest, ValuesSeparatedByTabsCommasOrSemicolonsReadAsTheirRows) {
+  for (const auto& c : CaseTable("text_sheets.txt")) {
+    SCOPED_TRACE(c[0]);
+    std::vector<std::string> rows;
+    const SheetShape shape = ReadWorkbookFromMemory(
+        c[1], "1234567_5.xls",
+        [&](int64_t, const std::vector<std::string>& cells, const RowFormats& f) {
+          std::string row;
+          for (size_t i = 0; i < f.Filled(cells); ++i) {
+            const bool number = f.KindOf(i) == RowFormats::Kind::kNumber;
+            row += (i > 0 ? "|" : "") + cells[i] + (number ? "#" : "");
+          }
+          while (!row.empty() && row.back() == '|') row.pop_back();
+          rows.push_back(row);
+          return true;
+        });
+    EXPECT_EQ(rows, std::vector<std::string>(c.begin() + 2, c.end()));
+    EXPECT_EQ(shape.sheet_name, "1234567_5");
+    EXPECT_EQ(shape.format, "text");
+  }
+  // It has no second sheet, and one larger than a workbook's part is refused.
+  ReadOptions later;
+  later.sheet = 1;
+  const auto ignore = [](int64_t, const std::vector<std::string>&, const RowFormats&) {
+    return true;
+  };
+  EXPECT_THROW(ReadWorkbookFromMemory("A\n1\n", "t.xls", ignore, later), WorkbookError);
+  try {
+    ReadFirstWorksheetFromMemory(
+        "A,B\n1,2\n", "t.xls", [](int64_t, const std::vector<std::string>&) { return true; },
+        ReadLimits{.max_part_bytes = 4});
+    ADD_FAILURE() << "read";
+  } catch (const WorkbookError& e) {
+    EXPECT_EQ(e.reason(), WorkbookError::Reason::kTooLarge);
+    EXPECT_EQ(e.description(), "\"t.xls\" cannot be read: the text is larger than 4 bytes.");
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::testing
