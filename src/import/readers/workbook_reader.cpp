@@ -11,6 +11,7 @@
 #include "import/readers/xls_reader.h"
 #include "import/readers/xlsx_decrypt.h"
 #include "import/readers/xlsx_sheet.h"
+#include "import/readers/xml_spreadsheet.h"
 #include "import/readers/zip_package.h"
 
 namespace sorvane {
@@ -157,6 +158,11 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
       }
       return readers::ReadXlsxSheet(*zip, on_row, limits, on_shape, options.may_start_over,
                                     options.sheet);
+    }
+    case Container::kMarkup: {
+      const std::string text = WholeText(src, limits.max_part_bytes);
+      if (!readers::IsXmlSpreadsheet(text)) RefuseOther(c);
+      return readers::ReadXmlSpreadsheet(text, on_row, limits, on_shape, options.sheet);
     }
     case Container::kText:
       if (options.sheet > 0) readers::Fail(Reason::kNoWorksheet, "the text holds one sheet only");

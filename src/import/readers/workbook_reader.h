@@ -65,7 +65,7 @@ struct ReadLimits {
 // `rows() == 0`.
 struct SheetShape {
   std::string sheet_name;
-  std::string format;  // "xls", "xlsx", "xlsb", "ods" or "text"
+  std::string format;  // "xls", "xlsx", "xlsb", "ods", "xml" or "text"
   int64_t first_row = 1;
   int64_t last_row = 0;
   int32_t columns = 0;

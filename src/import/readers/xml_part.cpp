@@ -116,8 +116,8 @@ void ParseChunks(
       return;
     }
     if (status == XML_STATUS_ERROR) {
-      Damaged("the part \"" + std::string(name) +
-              "\" is not well-formed XML: " + XML_ErrorString(XML_GetErrorCode(p)) + " at line " +
+      Damaged((name.empty() ? "its XML" : "the part \"" + std::string(name) + "\"") +
+              " is not well-formed XML: " + XML_ErrorString(XML_GetErrorCode(p)) + " at line " +
               std::to_string(XML_GetCurrentLineNumber(p)));
     }
   };

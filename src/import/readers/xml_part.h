@@ -54,7 +54,8 @@ const char* Attr(const char** attrs, std::string_view local);
 // malformed XML and kUnsafe on DTDs; exceptions thrown by the handler pass
 // through.
 void ParseXmlPart(ZipPackage& zip, std::string_view name, XmlHandler& handler);
-// The same for a document in memory; `name` stands for it in messages.
+// The same for a document in memory; `name` stands for it in messages (none:
+// the file itself).
 void ParseXmlText(std::string_view xml, std::string_view name, XmlHandler& handler);
 
 }  // namespace sorvane::readers
