@@ -26,7 +26,8 @@ sorvane_layer(sv_state GLOBS state/*.cpp DEPS sv_workdb)
 sorvane_layer(sv_accessfile GLOBS accessfile/*.cpp DEPS sv_workdb PkgConfig::MDB)
 sorvane_layer(sv_acquire GLOBS acquire/*.cpp DEPS sv_state sv_accessfile)
 sorvane_layer(sv_readers GLOBS import/readers/*.cpp
-              DEPS sv_core PkgConfig::GSF PkgConfig::MINIZIP PkgConfig::EXPAT PkgConfig::LIBCRYPTO)
+              DEPS sv_core PkgConfig::GSF PkgConfig::MINIZIP PkgConfig::EXPAT PkgConfig::LIBCRYPTO
+                   PkgConfig::LIBXML2)
 sorvane_layer(sv_viewers GLOBS viewers/*.cpp DEPS sv_state)
 sorvane_layer(sv_transfer GLOBS transfer/*.cpp DEPS sv_state)
 sorvane_layer(sv_import GLOBS import/*.cpp DEPS sv_readers sv_acquire sv_transfer sv_viewers)

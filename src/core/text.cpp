@@ -108,6 +108,19 @@ size_t WellFormedUtf8At(std::string_view s, size_t i) {
   return cp >= kMin[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF) ? len : 0;
 }
 
+bool IsWellFormedUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+    } else if (const size_t len = WellFormedUtf8At(s, i); len > 0) {
+      i += len;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string ValidUtf8(std::string_view s) {
   std::string out;
   out.reserve(s.size());

@@ -28,6 +28,8 @@ inline bool Utf8LongerThan(std::string_view s, size_t n) {
 // none starts there (a stray or cut sequence, an overlong form, a surrogate or
 // a value past U+10FFFF).
 size_t WellFormedUtf8At(std::string_view s, size_t i);
+// Whether every byte of the text belongs to a well-formed UTF-8 character.
+bool IsWellFormedUtf8(std::string_view s);
 // The text with every byte that does not belong to a well-formed UTF-8
 // character replaced by U+FFFD, for files whose format demands UTF-8.
 std::string ValidUtf8(std::string_view s);

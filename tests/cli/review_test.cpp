@@ -176,26 +176,34 @@ TEST(Review, ATableWrittenOutOfPlaceIsToldWhereItStands) {
                                "the workbook and import the table again.\n"));
 }
 
-// A laboratory system's export "for Excel": Table 4 as values separated by
-// commas (quoted where a value holds one), Table 5 by tabs, each under its
-// workbook's name. The review says what it says of the workbooks, but for the
-// sheets' names, which a text file does not have.
-TEST(Review, TablesExportedAsTextUnderTheirWorkbooksNamesReviewAsTheWorkbooks) {
+// A laboratory system's export "for Excel": Table 3 as a web page, Table 4
+// as values separated by commas (quoted where a value holds one), Table 5 by
+// tabs, each under its workbook's name. The review says what it says of the
+// workbooks, but for the sheets' names, which neither has.
+TEST(Review, TablesExportedAsTextOrPagesUnderTheirWorkbooksNamesReviewAsTheWorkbooks) {
   WorkDataDir dir;
   const fs::path set = dir.dir() / "set";
-  CopySample(set, {1, 2, 3});
+  CopySample(set, {1, 2});
   std::string report = ReadFile(SourcePath("tests/data/sample/report.json"));
-  for (const char separator : {',', '\t'}) {
-    const std::string name = separator == ',' ? "1234567_4" : "1234567_5";
-    std::string text;
+  for (const char separator : {'<', ',', '\t'}) {
+    const std::string name = separator == '<'   ? "1234567_3"
+                             : separator == ',' ? "1234567_4"
+                                                : "1234567_5";
+    std::string text = separator == '<' ? "<html><body><table>\n" : "";
     const SheetShape shape = ReadFirstWorksheet(
         Sample() / (name + ".xls"), [&](int64_t, const std::vector<std::string>& cells) {
+          text += separator == '<' ? "<tr>" : "";
           for (size_t c = 0; c < cells.size(); ++c) {
             const bool quote = cells[c].find(separator) != std::string::npos;
-            text += (c > 0 ? std::string(1, separator) : "") +
-                    (quote ? "\"" + ReplaceAll(cells[c], "\"", "\"\"") + "\"" : cells[c]);
+            if (separator == '<') {
+              text +=
+                  "<td>" + ReplaceAll(ReplaceAll(cells[c], "&", "&amp;"), "<", "&lt;") + "</td>";
+            } else {
+              text += (c > 0 ? std::string(1, separator) : "") +
+                      (quote ? "\"" + ReplaceAll(cells[c], "\"", "\"\"") + "\"" : cells[c]);
+            }
           }
-          text += "\r\n";
+          text += separator == '<' ? "</tr>\n" : "\r\n";
           return true;
         });
     std::ofstream(set / (name + ".xls"), std::ios::binary) << text;

@@ -30,17 +30,9 @@ std::string AsUtf8(std::string_view bytes) {
     return out;
   }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  for (size_t i = 0; i < bytes.size();) {
-    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-      ++i;
-    } else if (const size_t n = WellFormedUtf8At(bytes, i)) {
-      i += n;
-    } else {
-      CodePage(1252).Append(bytes, out);
-      return out;
-    }
-  }
-  return std::string(bytes);
+  if (IsWellFormedUtf8(bytes)) return std::string(bytes);
+  CodePage(1252).Append(bytes, out);
+  return out;
 }
 
 // The separator of the first line: a tab where it has one, else the more

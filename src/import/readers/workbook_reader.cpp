@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "import/readers/html_table.h"
 #include "import/readers/ods_sheet.h"
 #include "import/readers/ole_container.h"
 #include "import/readers/read_failure.h"
@@ -161,8 +162,12 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
     }
     case Container::kMarkup: {
       const std::string text = WholeText(src, limits.max_part_bytes);
-      if (!readers::IsXmlSpreadsheet(text)) RefuseOther(c);
-      return readers::ReadXmlSpreadsheet(text, on_row, limits, on_shape, options.sheet);
+      if (readers::IsXmlSpreadsheet(text)) {
+        return readers::ReadXmlSpreadsheet(text, on_row, limits, on_shape, options.sheet);
+      }
+      if (!readers::HasHtmlTable(text)) RefuseOther(c);
+      if (options.sheet > 0) readers::Fail(Reason::kNoWorksheet, "the page is one sheet only");
+      return readers::ReadHtmlTables(text, src.name, on_row, limits, on_shape);
     }
     case Container::kText:
       if (options.sheet > 0) readers::Fail(Reason::kNoWorksheet, "the text holds one sheet only");

@@ -1,5 +1,5 @@
-// Tables exported as text under a workbook's name read as the one sheet a
-// spreadsheet program makes of them.
+// Tables exported as text or as a web page under a workbook's name read as
+// the one sheet a spreadsheet program makes of them.
 #include <gtest/gtest.h>
 
 #include "import/readers/workbook_reader.h"
@@ -8,12 +8,12 @@
 namespace sorvane::testing {
 namespace {
 
-TEST(TextSheetTest, ValuesSeparatedByTabsCommasOrSemicolonsReadAsTheirRows) {
-  for (const auto& c : CaseTable("text_sheets.txt")) {
+TEST(ExportedTableTest, TextAndWebPagesReadAsTheRowsTheyShow) {
+  for (const auto& c : CaseTable("exported_tables.txt")) {
     SCOPED_TRACE(c[0]);
     std::vector<std::string> rows;
     const SheetShape shape = ReadWorkbookFromMemory(
-        c[1], "1234567_5.xls",
+        c[2], "1234567_5.xls",
         [&](int64_t, const std::vector<std::string>& cells, const RowFormats& f) {
           std::string row;
           for (size_t i = 0; i < f.Filled(cells); ++i) {
@@ -24,9 +24,9 @@ TEST(TextSheetTest, ValuesSeparatedByTabsCommasOrSemicolonsReadAsTheirRows) {
           rows.push_back(row);
           return true;
         });
-    EXPECT_EQ(rows, std::vector<std::string>(c.begin() + 2, c.end()));
+    EXPECT_EQ(rows, std::vector<std::string>(c.begin() + 3, c.end()));
     EXPECT_EQ(shape.sheet_name, "1234567_5");
-    EXPECT_EQ(shape.format, "text");
+    EXPECT_EQ(shape.format, c[1]);
   }
   // It has no second sheet, and one larger than a workbook's part is refused.
   ReadOptions later;

@@ -1,0 +1,238 @@
+#include "import/readers/html_table.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <memory>
+
+#include "core/text.h"
+#include "import/readers/cell_text.h"
+#include "import/readers/read_failure.h"
+#include "import/readers/used_range.h"
+
+namespace sorvane::readers {
+namespace {
+
+constexpr int64_t kMaxRows = 1048576;
+constexpr int32_t kMaxColumns = 16384;
+constexpr char kLineBreak = '\x01';  // a <br> while the text's blanks are run together
+
+const char* Str(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
+
+// The page's encoding where the page does not say it (with a byte-order mark
+// or a charset): UTF-8 where every character is one, else Western.
+xmlCharEncoding EncodingOf(std::string_view html) {
+  const std::string_view head = html.substr(0, 4096);
+  const bool said =
+      head.starts_with("\xEF\xBB\xBF") || head.starts_with("\xFF\xFE") ||
+      head.starts_with("\xFE\xFF") ||
+      std::search(head.begin(), head.end(), "charset", "charset" + 7, [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+      }) != head.end();
+  if (said) return XML_CHAR_ENCODING_NONE;
+  return IsWellFormedUtf8(html) ? XML_CHAR_ENCODING_UTF8 : XML_CHAR_ENCODING_8859_1;
+}
+
+// The number an attribute gives (a colspan, a rowspan), 1 without one.
+int64_t Span(const xmlChar** attrs, const char* name) {
+  for (; attrs != nullptr && attrs[0] != nullptr; attrs += 2) {
+    if (strcasecmp(Str(attrs[0]), name) != 0 || attrs[1] == nullptr) continue;
+    int64_t n = 1;
+    const char* v = Str(attrs[1]);
+    std::from_chars(v, v + std::strlen(v), n);
+    return std::max<int64_t>(n, 1);
+  }
+  return 1;
+}
+
+// The text a browser shows: every run of blanks one blank, none at either end
+// or beside a line break.
+std::string Shown(const std::string& raw) {
+  std::string out;
+  bool blank = false;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    const auto c = static_cast<unsigned char>(raw[i]);
+    const bool nbsp = c == 0xC2 && i + 1 < raw.size() && raw[i + 1] == '\xA0';
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || nbsp) {
+      blank = true;
+      i += nbsp ? 1 : 0;
+      continue;
+    }
+    if (c == kLineBreak) {
+      out += '\n';
+      blank = false;
+      continue;
+    }
+    if (blank && !out.empty() && out.back() != '\n') out += ' ';
+    blank = false;
+    out += static_cast<char>(c);
+  }
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+// One pass over the page: every cell of its tables' rows to the scanner
+// (positions) or the emitter (texts).
+class TableWalker {
+ public:
+  TableWalker(ShapeScanner* scanner, RowEmitter* emitter) : scanner_(scanner), emitter_(emitter) {}
+
+  // Parses `html`; rethrows what a callback threw.
+  void Walk(std::string_view html) {
+    htmlSAXHandler sax{};
+    sax.startElement = [](void* self, const xmlChar* name, const xmlChar** attrs) {
+      static_cast<TableWalker*>(self)->Guard([&](TableWalker& w) { w.Start(Str(name), attrs); });
+    };
+    sax.endElement = [](void* self, const xmlChar* name) {
+      static_cast<TableWalker*>(self)->Guard([&](TableWalker& w) { w.End(Str(name)); });
+    };
+    sax.characters = [](void* self, const xmlChar* text, int len) {
+      auto& w = *static_cast<TableWalker*>(self);
+      if (w.in_cell_) w.text_.append(Str(text), static_cast<size_t>(len));
+    };
+    // A script's or a style sheet's text is no cell's text.
+    sax.cdataBlock = [](void*, const xmlChar*, int) {};
+    const std::unique_ptr<htmlParserCtxt, void (*)(htmlParserCtxtPtr)> ctxt(
+        htmlCreatePushParserCtxt(&sax, this, nullptr, 0, nullptr, EncodingOf(html)),
+        htmlFreeParserCtxt);
+    if (!ctxt) throw std::bad_alloc();
+    ctxt_ = ctxt.get();
+    htmlCtxtUseOptions(
+        ctxt_, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    constexpr size_t kChunk = 1 << 20;
+    for (size_t at = 0; at <= html.size() && !stopped_; at += kChunk) {
+      const size_t n = std::min(kChunk, html.size() - at);
+      htmlParseChunk(ctxt_, html.data() + at, static_cast<int>(n), at + n == html.size());
+      if (at + n == html.size()) break;
+    }
+    if (error_) std::rethrow_exception(error_);
+  }
+
+  bool found() const { return rows_ > 0; }
+
+ private:
+  template <typename F>
+  void Guard(F&& f) {
+    if (stopped_) return;
+    try {
+      f(*this);
+    } catch (...) {
+      error_ = std::current_exception();
+      Stop();
+    }
+  }
+  void Stop() {
+    stopped_ = true;
+    xmlStopParser(ctxt_);
+  }
+
+  void Start(const char* name, const xmlChar** attrs) {
+    const bool cell = strcasecmp(name, "td") == 0 || strcasecmp(name, "th") == 0;
+    if (strcasecmp(name, "table") == 0) ++tables_;
+    if (tables_ == 1 && strcasecmp(name, "tr") == 0) {
+      if (++rows_ > kMaxRows) Damaged("the page has more table rows than a sheet has rows");
+      col_ = 0;
+    } else if (tables_ == 1 && cell) {
+      if (rows_ == 0) ++rows_;  // a cell before any row starts one
+      while (Covered(col_)) ++col_;
+      colspan_ = std::min<int64_t>(Span(attrs, "colspan"), kMaxColumns);
+      rowspan_ = std::min<int64_t>(Span(attrs, "rowspan"), kMaxRows);
+      in_cell_ = true;
+      text_.clear();
+    } else if (in_cell_) {
+      // Markup inside a cell: a line break, or a block a browser sets apart
+      // (a table inside the cell among them).
+      static constexpr const char* kBlocks[] = {"table", "tr", "td", "th", "p", "div", "li"};
+      if (strcasecmp(name, "br") == 0) {
+        text_ += kLineBreak;
+      } else if (std::any_of(std::begin(kBlocks), std::end(kBlocks),
+                             [&](const char* b) { return strcasecmp(name, b) == 0; })) {
+        text_ += ' ';
+      }
+    }
+  }
+
+  void End(const char* name) {
+    if (strcasecmp(name, "table") == 0) {
+      if (tables_ > 0) --tables_;
+    } else if (tables_ == 1 && in_cell_ &&
+               (strcasecmp(name, "td") == 0 || strcasecmp(name, "th") == 0)) {
+      EndCell();
+    }
+  }
+
+  // A cell of an earlier row spans down to this one at column `col`.
+  bool Covered(int64_t col) {
+    const auto it = spans_.find(col);
+    return it != spans_.end() && it->second >= rows_;
+  }
+
+  void EndCell() {
+    in_cell_ = false;
+    if (col_ >= kMaxColumns) Damaged("a table row has more cells than a sheet has columns");
+    const int32_t col = static_cast<int32_t>(col_);
+    for (int64_t c = col_; c < col_ + colspan_ && rowspan_ > 1; ++c) {
+      spans_[c] = rows_ + rowspan_ - 1;
+    }
+    col_ += colspan_;
+    const std::string text = Shown(text_);
+    if (text.empty()) return;
+    if (scanner_ != nullptr) scanner_->Add(rows_, col);
+    if (emitter_ != nullptr) {
+      emitter_->Cell(rows_, col) = text;
+      if (IsGeneralForm(text)) emitter_->MarkKind(RowFormats::Kind::kNumber);
+      if (emitter_->stopped()) Stop();
+    }
+  }
+
+  ShapeScanner* scanner_;
+  RowEmitter* emitter_;
+  htmlParserCtxtPtr ctxt_ = nullptr;
+  std::exception_ptr error_;
+  bool stopped_ = false, in_cell_ = false;
+  int tables_ = 0;  // tables open; only the outermost ones' rows are the sheet's
+  int64_t rows_ = 0, col_ = 0, colspan_ = 1, rowspan_ = 1;
+  std::map<int64_t, int64_t> spans_;  // column -> last row a cell above spans down to
+  std::string text_;
+};
+
+}  // namespace
+
+bool HasHtmlTable(std::string_view text) {
+  for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+    if (EqualsNoCase(text.substr(at + 1, 5), "table")) return true;
+  }
+  return false;
+}
+
+SheetShape ReadHtmlTables(std::string_view html, const std::string& sheet_name,
+                          const ShownRowCallback* on_row, const ReadLimits& limits,
+                          const ShapeCallback& on_shape) {
+  ShapeScanner scanner(limits.max_cells);
+  TableWalker scan(&scanner, nullptr);
+  scan.Walk(html);
+  if (!scan.found()) {
+    Fail(WorkbookError::Reason::kNotSpreadsheet,
+         "it is not a spreadsheet but a web page with a workbook's name, and the page holds no "
+         "table row");
+  }
+  SheetShape shape;
+  shape.format = "html";
+  shape.sheet_name = sheet_name;
+  scanner.FillShape(shape);
+  if (on_shape) on_shape(shape);
+  if (on_row == nullptr) return shape;
+  RowEmitter emitter(shape, true, *on_row, nullptr);
+  TableWalker emit(nullptr, &emitter);
+  emit.Walk(html);
+  emitter.Finish();
+  return shape;
+}
+
+}  // namespace sorvane::readers
