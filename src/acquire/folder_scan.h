@@ -48,8 +48,7 @@ std::string HiddenName(std::string_view name, std::string_view suffix);
 // Whether a name is that of a spreadsheet workbook for the copy: it ends, ignoring
 // case, in "xls", "xlsx", "xlsm", "xlsb" or "ods" (".xls" as older programs
 // save, ".xlsx" as current ones do, ".xlsm" with macros, ".xlsb" in binary,
-// ".ods" as LibreOffice does). A binary workbook is no workbook the readers
-// take, but it is the table's workbook, and its import says so and why.
+// ".ods" as LibreOffice does).
 bool HasWorkbookSuffix(std::string_view name);
 // A facility workbook: a workbook name that contains the Facility ID (a plain,
 // case-sensitive substring test).

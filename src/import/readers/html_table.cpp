@@ -214,25 +214,19 @@ bool HasHtmlTable(std::string_view text) {
 SheetShape ReadHtmlTables(std::string_view html, const std::string& sheet_name,
                           const ShownRowCallback* on_row, const ReadLimits& limits,
                           const ShapeCallback& on_shape) {
-  ShapeScanner scanner(limits.max_cells);
-  TableWalker scan(&scanner, nullptr);
-  scan.Walk(html);
-  if (!scan.found()) {
-    Fail(WorkbookError::Reason::kNotSpreadsheet,
-         "it is not a spreadsheet but a web page with a workbook's name, and the page holds no "
-         "table row");
-  }
   SheetShape shape;
   shape.format = "html";
   shape.sheet_name = sheet_name;
-  scanner.FillShape(shape);
-  if (on_shape) on_shape(shape);
-  if (on_row == nullptr) return shape;
-  RowEmitter emitter(shape, true, *on_row, nullptr);
-  TableWalker emit(nullptr, &emitter);
-  emit.Walk(html);
-  emitter.Finish();
-  return shape;
+  return ReadInTwoPasses(shape, on_row, nullptr, limits, on_shape,
+                         [&](ShapeScanner* scanner, RowEmitter* emitter) {
+                           TableWalker walker(scanner, emitter);
+                           walker.Walk(html);
+                           if (!walker.found()) {
+                             Fail(WorkbookError::Reason::kNotSpreadsheet,
+                                  "it is not a spreadsheet but a web page with a workbook's name, "
+                                  "and the page holds no table row");
+                           }
+                         });
 }
 
 }  // namespace sorvane::readers

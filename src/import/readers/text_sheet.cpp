@@ -117,22 +117,18 @@ SheetShape ReadTextSheet(std::string_view bytes, const std::string& sheet_name,
   SheetShape shape;
   shape.format = "text";
   shape.sheet_name = sheet_name;
-  ShapeScanner scanner(limits.max_cells);
-  WalkFields(text, separator, [&](int64_t row, int32_t col, const std::string&) {
-    scanner.Add(row, col);
-    return true;
-  });
-  scanner.FillShape(shape);
-  if (on_shape) on_shape(shape);
-  if (on_row == nullptr) return shape;
-  RowEmitter emitter(shape, true, *on_row, nullptr);
-  WalkFields(text, separator, [&](int64_t row, int32_t col, const std::string& field) {
-    emitter.Cell(row, col) = field;
-    if (IsGeneralForm(field)) emitter.MarkKind(RowFormats::Kind::kNumber);
-    return !emitter.stopped();
-  });
-  emitter.Finish();
-  return shape;
+  return ReadInTwoPasses(
+      shape, on_row, nullptr, limits, on_shape, [&](ShapeScanner* scanner, RowEmitter* emitter) {
+        WalkFields(text, separator, [&](int64_t row, int32_t col, const std::string& field) {
+          if (scanner != nullptr) {
+            scanner->Add(row, col);
+            return true;
+          }
+          emitter->Cell(row, col) = field;
+          if (IsGeneralForm(field)) emitter->MarkKind(RowFormats::Kind::kNumber);
+          return !emitter->stopped();
+        });
+      });
 }
 
 }  // namespace sorvane::readers

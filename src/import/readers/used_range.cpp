@@ -64,6 +64,21 @@ bool ReadOnDeclaredShape(SheetShape& declared, const ShownRowCallback& on_row,
   return true;
 }
 
+SheetShape ReadInTwoPasses(SheetShape& shape, const ShownRowCallback* on_row,
+                           const StyleFormats* styles, const ReadLimits& limits,
+                           const ShapeCallback& on_shape,
+                           const std::function<void(ShapeScanner*, RowEmitter*)>& walk) {
+  ShapeScanner scanner(limits.max_cells);
+  walk(&scanner, nullptr);
+  scanner.FillShape(shape);
+  if (on_shape) on_shape(shape);
+  if (on_row == nullptr) return shape;
+  RowEmitter emitter(shape, scanner.ordered(), *on_row, styles);
+  walk(nullptr, &emitter);
+  emitter.Finish();
+  return shape;
+}
+
 RowEmitter::RowEmitter(const SheetShape& shape, bool ordered, const ShownRowCallback& on_row,
                        const StyleFormats* styles, bool declared)
     : shape_(shape),

@@ -51,6 +51,15 @@ bool ReadOnDeclaredShape(SheetShape& declared, const ShownRowCallback& on_row,
                          const ShapeCallback& on_shape,
                          const std::function<bool(ShapeScanner&, RowEmitter&)>& walk);
 
+// Reads a sheet held whole in two walks: the first, `walk(&scanner,
+// nullptr)`, finds the used range (and may name `shape`'s sheet), which
+// `on_shape` is told; the second, `walk(nullptr, &emitter)`, delivers its rows
+// (none without `on_row`). Returns the shape.
+SheetShape ReadInTwoPasses(SheetShape& shape, const ShownRowCallback* on_row,
+                           const StyleFormats* styles, const ReadLimits& limits,
+                           const ShapeCallback& on_shape,
+                           const std::function<void(ShapeScanner*, RowEmitter*)>& walk);
+
 class RowEmitter {
  public:
   // `ordered` says the cells will arrive in non-decreasing row order (as the

@@ -259,22 +259,19 @@ bool IsXmlSpreadsheet(std::string_view text) {
 
 SheetShape ReadXmlSpreadsheet(std::string_view xml, const ShownRowCallback* on_row,
                               const ReadLimits& limits, const ShapeCallback& on_shape, int sheet) {
-  Styles styles;
-  ShapeScanner scanner(limits.max_cells);
-  SpreadsheetHandler scan(sheet, styles, &scanner, nullptr);
-  ParseXmlText(xml, "", scan);
-  if (!scan.found()) Fail(WorkbookError::Reason::kNoWorksheet, "the workbook holds no worksheet");
+  Styles styles;  // read by the first pass, used by the second
   SheetShape shape;
   shape.format = "xml";
-  shape.sheet_name = scan.sheet_name();
-  scanner.FillShape(shape);
-  if (on_shape) on_shape(shape);
-  if (on_row == nullptr) return shape;
-  RowEmitter emitter(shape, scanner.ordered(), *on_row, &styles.formats);
-  SpreadsheetHandler emit(sheet, styles, nullptr, &emitter);
-  ParseXmlText(xml, "", emit);
-  emitter.Finish();
-  return shape;
+  return ReadInTwoPasses(shape, on_row, &styles.formats, limits, on_shape,
+                         [&](ShapeScanner* scanner, RowEmitter* emitter) {
+                           SpreadsheetHandler handler(sheet, styles, scanner, emitter);
+                           ParseXmlText(xml, "", handler);
+                           if (!handler.found()) {
+                             Fail(WorkbookError::Reason::kNoWorksheet,
+                                  "the workbook holds no worksheet");
+                           }
+                           shape.sheet_name = handler.sheet_name();
+                         });
 }
 
 }  // namespace sorvane::readers
