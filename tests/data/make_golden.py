@@ -2,7 +2,7 @@
 """Writes the golden files the readers' tests compare against.
 
 For every .xls file of the shared corpus in the group "good", and every Excel
-5/95 (BIFF5) one of the group "oldbiff", reads the first
+3.0 to 95 (BIFF3 to BIFF5) one of the group "oldbiff", reads the first
 worksheet with xlrd (Debian's python3-xlrd, an independent reader) and writes
 its used range, rendered with the display rules of our readers, to
 tests/data/golden/<file name>.txt:
@@ -115,6 +115,9 @@ def cell_text(book, sheet, r, c):
     xf = book.xf_list[sheet.cell_xf_index(r, c)]
     fmt = book.format_map.get(xf.format_key)
     is_date = xf.format_key in BUILTIN_DATE_IDS or (fmt is not None and is_date_code(fmt.format_str))
+    if book.biff_version < 50 and book.format_list:
+        # Excel 4.0 and before write every format they use, numbered in order.
+        is_date = fmt is not None and is_date_code(fmt.format_str)
     return number_text(float(cell.value), is_date, book.datemode == 1)
 
 
@@ -124,19 +127,21 @@ def escape(s):
 
 def golden(path, group):
     book = xlrd.open_workbook(path, formatting_info=True, logfile=open(os.devnull, 'w'))
-    if group == 'oldbiff' and book.biff_version < 50:
+    if group == 'oldbiff' and book.biff_version < 30:
         raise ValueError('BIFF%d, which our readers refuse' % (book.biff_version // 10))
     sheet = book.sheet_by_index(0)
+    # A worksheet of Excel 3.0 or 4.0 stands alone, named after its file.
+    name = sheet.name if book.biff_version >= 50 else os.path.splitext(os.path.basename(path))[0]
     used = [(r, c) for r in range(sheet.nrows) for c in range(sheet.row_len(r))
             if sheet.cell_type(r, c) != xlrd.XL_CELL_EMPTY]
     lines = []
     if not used:
-        lines.append('# sheet=%s first_row=1 last_row=0 columns=0' % sheet.name)
+        lines.append('# sheet=%s first_row=1 last_row=0 columns=0' % name)
         return lines
     first = min(r for r, _ in used)
     last = max(r for r, _ in used)
     cols = max(c for _, c in used) + 1
-    lines.append('# sheet=%s first_row=%d last_row=%d columns=%d' % (sheet.name, first + 1, last + 1, cols))
+    lines.append('# sheet=%s first_row=%d last_row=%d columns=%d' % (name, first + 1, last + 1, cols))
     for r in range(first, last + 1):
         cells = [escape(cell_text(book, sheet, r, c)) if c < sheet.row_len(r) else '' for c in range(cols)]
         while cells and cells[-1] == '':

@@ -42,7 +42,7 @@ TEST(ExportedTableTest, TextAndWebPagesReadAsTheRowsTheyShow) {
     ADD_FAILURE() << "read";
   } catch (const WorkbookError& e) {
     EXPECT_EQ(e.reason(), WorkbookError::Reason::kTooLarge);
-    EXPECT_EQ(e.description(), "\"t.xls\" cannot be read: the text is larger than 4 bytes.");
+    EXPECT_EQ(e.description(), "\"t.xls\" cannot be read: the file is larger than 4 bytes.");
   }
 }
 

@@ -71,20 +71,6 @@ Container Sniff(std::string_view head) {
   return Container::kOther;
 }
 
-[[noreturn]] void RefuseBareBiff(std::string_view head) {
-  switch (head[1]) {
-    case 0x00:
-      readers::Fail(Reason::kUnsupportedFormat, "BIFF2 (Excel 2.x) workbooks are not supported");
-    case 0x02:
-      readers::Fail(Reason::kUnsupportedFormat, "BIFF3 (Excel 3.0) workbooks are not supported");
-    case 0x04:
-      readers::Fail(Reason::kUnsupportedFormat, "BIFF4 (Excel 4.0) workbooks are not supported");
-    default:
-      readers::Fail(Reason::kNotSpreadsheet,
-                    "it is not a spreadsheet (a bare BIFF stream without its container)");
-  }
-}
-
 [[noreturn]] void RefuseOther(Container c) {
   if (c == Container::kEmpty) readers::Fail(Reason::kNotSpreadsheet, "the file is empty");
   if (c == Container::kMarkup) {
@@ -108,15 +94,16 @@ struct Source {
   std::string name;  // the file's name without its extension
 };
 
-// The whole of a text file under a workbook's name, bounded as a part is.
-std::string WholeText(const Source& src, uint64_t max_bytes) {
+// The whole of a file read as it is (text, markup, a bare stream), bounded
+// as a part is.
+std::string WholeFile(const Source& src, uint64_t max_bytes) {
   std::error_code ec;
   const uintmax_t size =
       src.file != nullptr ? std::filesystem::file_size(*src.file, ec) : src.bytes.size();
   if (ec) readers::Damaged("the text cannot be read: " + ec.message());
   if (size > max_bytes) {
     readers::Fail(Reason::kTooLarge,
-                  "the text is larger than " + std::to_string(max_bytes) + " bytes");
+                  "the file is larger than " + std::to_string(max_bytes) + " bytes");
   }
   if (src.file == nullptr) return std::string(src.bytes);
   std::string out(static_cast<size_t>(size), '\0');
@@ -161,7 +148,7 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
                                     options.sheet);
     }
     case Container::kMarkup: {
-      const std::string text = WholeText(src, limits.max_part_bytes);
+      const std::string text = WholeFile(src, limits.max_part_bytes);
       if (readers::IsXmlSpreadsheet(text)) {
         return readers::ReadXmlSpreadsheet(text, on_row, limits, on_shape, options.sheet);
       }
@@ -171,10 +158,25 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
     }
     case Container::kText:
       if (options.sheet > 0) readers::Fail(Reason::kNoWorksheet, "the text holds one sheet only");
-      return readers::ReadTextSheet(WholeText(src, limits.max_part_bytes), src.name, on_row, limits,
+      return readers::ReadTextSheet(WholeFile(src, limits.max_part_bytes), src.name, on_row, limits,
                                     on_shape);
-    case Container::kBareBiff:
-      RefuseBareBiff(head);
+    case Container::kBareBiff: {
+      // A workbook stream saved without its container: the worksheets of
+      // Excel 3.0 and 4.0, and the streams some programs write.
+      // A worksheet on its own is named after its file, as Excel names it.
+      readers::WorkbookStream stream;
+      const std::string bytes = WholeFile(src, limits.max_part_bytes);
+      stream.bytes.assign(bytes.begin(), bytes.end());
+      const auto named = [&](SheetShape shape) {
+        if (shape.sheet_name.empty()) shape.sheet_name = src.name;
+        return shape;
+      };
+      const ShapeCallback tell = [&](const SheetShape& shape) {
+        if (on_shape) on_shape(named(shape));
+      };
+      return named(readers::ReadXlsSheet(stream, on_row, limits, tell, options.password,
+                                         options.may_start_over, options.sheet));
+    }
     default:
       RefuseOther(c);
   }

@@ -46,6 +46,14 @@ enum : uint16_t {
   kArray = 0x0221,
   kTable = 0x0236,
   kDimensions = 0x0200,
+  // The records of Excel 3.0 and 4.0 worksheets that differ from those after.
+  kBof3 = 0x0209,
+  kBof4 = 0x0409,
+  kFormat3 = 0x001E,
+  kXf3 = 0x0243,
+  kXf4 = 0x0443,
+  kFormula3 = 0x0206,
+  kFormula4 = 0x0406,
 };
 
 // BIFF8 allows 256 columns; anything far beyond is a damaged record.
@@ -62,7 +70,10 @@ double GetF64(const uint8_t* p) {
 }
 
 struct Globals {
-  bool biff5 = false;  // an Excel 5/95 workbook: its texts are bytes of `code_page`
+  bool biff5 = false;  // an Excel 3.0 to 95 workbook: its texts are bytes of `code_page`
+  // An Excel 3.0 or 4.0 worksheet: one sheet whose stream holds its formats
+  // and cells alike, its formats counted in the order they come.
+  bool old_worksheet = false;
   CodePage code_page;
   bool date1904 = false;
   std::vector<bool> xf_is_date;
@@ -76,21 +87,30 @@ struct Globals {
   std::string_view Shared(uint32_t index) const { return sst.Get(index); }
 };
 
-// Refuses the versions before BIFF5 by the BOF record that opens the stream;
-// true for BIFF5 (Excel 5.0 and 95), false for BIFF8.
-bool IsBiff5(const BiffCursor& cursor, const std::string& stream_name) {
+// Whether a stream opens with the BOF record of an Excel 3.0 or 4.0
+// worksheet. Refuses the versions before, and an Excel 4.0 workbook of
+// several sheets.
+bool IsOldWorksheet(const BiffCursor& cursor) {
   switch (cursor.id()) {
     case 0x0009:
       Fail(Reason::kUnsupportedFormat, "BIFF2 (Excel 2.x) workbooks are not supported");
-    case 0x0209:
-      Fail(Reason::kUnsupportedFormat, "BIFF3 (Excel 3.0) workbooks are not supported");
-    case 0x0409:
-      Fail(Reason::kUnsupportedFormat, "BIFF4 (Excel 4.0) workbooks are not supported");
+    case kBof3:
+    case kBof4: {
+      constexpr uint16_t kWorksheet = 0x0010;
+      if (cursor.length() >= 4 && Get16(cursor.body() + 2) == kWorksheet) return true;
+      Fail(Reason::kUnsupportedFormat,
+           "Excel 3.0 and 4.0 workbooks of several sheets (BIFF3 and BIFF4) are not supported, "
+           "only their worksheets");
+    }
     case kBof:
-      break;
+      return false;
     default:
       Damaged("the workbook stream does not start with a BOF record");
   }
+}
+
+// True for BIFF5 (Excel 5.0 and 95), false for BIFF8.
+bool IsBiff5(const BiffCursor& cursor, const std::string& stream_name) {
   const uint16_t version = cursor.length() >= 2 ? Get16(cursor.body()) : 0;
   return version == 0x0500 || (version != 0x0600 && stream_name.size() == 4);
 }
@@ -101,7 +121,13 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
   BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
   if (!cursor.Next()) Fail(Reason::kNotSpreadsheet, "the workbook stream is empty");
   Globals g;
-  g.biff5 = IsBiff5(cursor, stream.name);
+  g.old_worksheet = IsOldWorksheet(cursor);
+  g.biff5 = g.old_worksheet || IsBiff5(cursor, stream.name);
+  if (g.old_worksheet) {
+    // The worksheet is the stream: its globals are read on the way to its end.
+    g.has_sheet = passed_over == 0;  // named by the caller, after its file
+  }
+  uint16_t formats_read = 0;
   g.sst.SetLimits(limits.max_string_bytes, std::numeric_limits<uint64_t>::max());
   std::vector<uint16_t> xf_formats;
   std::unordered_map<uint16_t, std::string> custom_codes;
@@ -129,12 +155,15 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
       case kCodePage:
         if (g.biff5 && cursor.length() >= 2) g.code_page = CodePage(Get16(cursor.body()));
         break;
-      case kFormat: {
+      case kFormat:
+      case kFormat3: {
         // A broken format record costs only the date look of its cells (which
         // then show their serial numbers), not the whole sheet.
         try {
           BiffReader r(cursor);
-          const uint16_t id = r.U16();
+          // Excel 4.0 and before number formats by their order, not an id.
+          const uint16_t id = g.old_worksheet ? formats_read++ : r.U16();
+          if (g.old_worksheet && cursor.id() == kFormat) r.U16();
           std::string code;
           if (g.biff5) {
             r.ReadByteString(true, g.code_page, &code);
@@ -150,7 +179,14 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
         if (cursor.length() < 4) Damaged("an XF record is too short");
         xf_formats.push_back(Get16(cursor.body() + 2));
         break;
+      case kXf3:
+      case kXf4:
+        // The font's index, then the format's, a byte each.
+        if (cursor.length() < 2) Damaged("an XF record is too short");
+        xf_formats.push_back(cursor.body()[1]);
+        break;
       case kBoundSheet: {
+        if (g.old_worksheet) break;
         BiffReader r(cursor);
         const uint32_t offset = r.U32();
         r.U8();  // visibility: hidden sheets count like the application counts them
@@ -192,7 +228,11 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
     const uint16_t f = xf_formats[i];
     auto it = custom_codes.find(f);
     const bool custom = it != custom_codes.end();
-    g.xf_is_date[i] = IsBuiltInDateFormat(f) || (custom && IsDateFormatCode(it->second));
+    // An old worksheet that writes its formats says what each shows; one
+    // without them shows the built-in ones.
+    g.xf_is_date[i] = g.old_worksheet && custom
+                          ? IsDateFormatCode(it->second)
+                          : IsBuiltInDateFormat(f) || (custom && IsDateFormatCode(it->second));
     g.styles.Add(custom ? it->second : std::string(BuiltInFormatCode(f)));
   }
   return g;
@@ -209,7 +249,7 @@ class SheetWalker {
   }
 
   void Walk() {
-    if (!cursor_.Next() || cursor_.id() != kBof) {
+    if (!cursor_.Next() || (cursor_.id() != kBof && !g_.old_worksheet)) {
       Damaged("the first worksheet does not start where the workbook says");
     }
     int depth = 0;  // charts embedded in the sheet bring their own BOF..EOF
@@ -311,6 +351,11 @@ class SheetWalker {
         Need(20);
         Formula(b);
         break;
+      case kFormula3:
+      case kFormula4:
+        Need(16);
+        Formula(b);
+        break;
       default:
         break;
     }
@@ -375,7 +420,8 @@ std::optional<SheetShape> DeclaredShape(const WorkbookStream& stream, const Glob
   BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
   cursor.Seek(g.sheet_offset);
   try {
-    if (g.sheet_offset >= stream.bytes.size() || !cursor.Next() || cursor.id() != kBof) {
+    if (g.sheet_offset >= stream.bytes.size() || !cursor.Next() ||
+        (cursor.id() != kBof && !g.old_worksheet)) {
       return std::nullopt;
     }
     while (cursor.Next()) {
@@ -394,6 +440,8 @@ std::optional<SheetShape> DeclaredShape(const WorkbookStream& stream, const Glob
         case kBlank:
         case kMulBlank:
         case kFormula:
+        case kFormula3:
+        case kFormula4:
           return std::nullopt;  // no claim before the cells
         default:
           continue;

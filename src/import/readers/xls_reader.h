@@ -1,9 +1,11 @@
 // The first worksheet of a BIFF8 (Excel 97-2003) or BIFF5 (Excel 5.0 and 95)
 // workbook stream: the workbook globals (string table, cell formats, date
-// system, code page, sheet list) and the cell records of that sheet. A BIFF8
-// stream encrypted with RC4 is decrypted in place first (with `password` or the
-// default one); older BIFF versions, and a BIFF5 one with a password, are
-// refused with the reason named.
+// system, code page, sheet list) and the cell records of that sheet; or the
+// worksheet of Excel 3.0 or 4.0 (BIFF3, BIFF4) that a stream of its own holds,
+// formats and cells in one, which the shape leaves unnamed. A BIFF8 stream
+// encrypted with RC4 is decrypted in place first (with `password` or the
+// default one); Excel 2.x worksheets, Excel 4.0 workbooks of several sheets
+// and a BIFF5 workbook with a password are refused with the reason named.
 #pragma once
 
 #include "import/readers/ole_container.h"
