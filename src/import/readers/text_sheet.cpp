@@ -35,16 +35,19 @@ std::string AsUtf8(std::string_view bytes) {
   return out;
 }
 
-// The separator of the first line: a tab where it has one, else the more
-// frequent of comma and semicolon (a semicolon where a decimal comma is the
-// custom), counted outside quotes; none for a line without one.
+// The separator of the first lines (a title may stand above the table): a
+// tab where one has one, else the more frequent of comma and semicolon (a
+// semicolon where a decimal comma is the custom), counted outside quotes;
+// none for lines without one.
 char SeparatorOf(std::string_view text) {
+  constexpr int kLines = 20;
   size_t tabs = 0, commas = 0, semicolons = 0;
   bool quoted = false;
+  int lines = 0;
   for (const char c : text) {
     if (c == '"') quoted = !quoted;
     if (quoted) continue;
-    if (c == '\n' || c == '\r') break;
+    if (c == '\n' && ++lines == kLines) break;
     tabs += c == '\t';
     commas += c == ',';
     semicolons += c == ';';
@@ -111,8 +114,8 @@ SheetShape ReadTextSheet(std::string_view bytes, const std::string& sheet_name,
   // name) is no table of one column: the five tables have many fields.
   if (separator == '\0') {
     Fail(WorkbookError::Reason::kNotSpreadsheet,
-         "it is not a spreadsheet but a text file with a workbook's name, and its first line "
-         "holds no values separated by tabs, commas or semicolons");
+         "it is not a spreadsheet but a text file with a workbook's name, and its first lines "
+         "hold no values separated by tabs, commas or semicolons");
   }
   SheetShape shape;
   shape.format = "text";
