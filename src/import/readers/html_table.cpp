@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -140,7 +141,7 @@ class TableWalker {
       col_ = 0;
     } else if (tables_ == 1 && cell) {
       if (rows_ == 0) ++rows_;  // a cell before any row starts one
-      while (Covered(col_)) ++col_;
+      SkipCovered();
       colspan_ = std::min<int64_t>(Span(attrs, "colspan"), kMaxColumns);
       rowspan_ = std::min<int64_t>(Span(attrs, "rowspan"), kMaxRows);
       in_cell_ = true;
@@ -167,19 +168,31 @@ class TableWalker {
     }
   }
 
-  // A cell of an earlier row spans down to this one at column `col`.
-  bool Covered(int64_t col) {
-    const auto it = spans_.find(col);
-    return it != spans_.end() && it->second >= rows_;
+  // Moves the row's next column past those that cells of earlier rows span
+  // down to.
+  void SkipCovered() {
+    for (auto it = spans_.upper_bound(col_); it != spans_.begin();) {
+      --it;
+      if (col_ > it->second.last_col || it->second.last_row < rows_) return;
+      col_ = it->second.last_col + 1;
+      it = spans_.upper_bound(col_);
+    }
+  }
+
+  // Columns `first`..`last` are spanned down to row `last_row`: whatever
+  // earlier span they overlap has ended (the columns were free in this row).
+  void AddSpan(int64_t first, int64_t last, int64_t last_row) {
+    auto it = spans_.upper_bound(first);
+    if (it != spans_.begin() && std::prev(it)->second.last_col >= first) --it;
+    while (it != spans_.end() && it->first <= last) it = spans_.erase(it);
+    spans_[first] = {last, last_row};
   }
 
   void EndCell() {
     in_cell_ = false;
     if (col_ >= kMaxColumns) Damaged("a table row has more cells than a sheet has columns");
     const int32_t col = static_cast<int32_t>(col_);
-    for (int64_t c = col_; c < col_ + colspan_ && rowspan_ > 1; ++c) {
-      spans_[c] = rows_ + rowspan_ - 1;
-    }
+    if (rowspan_ > 1) AddSpan(col_, col_ + colspan_ - 1, rows_ + rowspan_ - 1);
     col_ += colspan_;
     const std::string text = Shown(text_);
     if (text.empty()) return;
@@ -198,7 +211,10 @@ class TableWalker {
   bool stopped_ = false, in_cell_ = false;
   int tables_ = 0;  // tables open; only the outermost ones' rows are the sheet's
   int64_t rows_ = 0, col_ = 0, colspan_ = 1, rowspan_ = 1;
-  std::map<int64_t, int64_t> spans_;  // column -> last row a cell above spans down to
+  struct Spanned {
+    int64_t last_col, last_row;
+  };
+  std::map<int64_t, Spanned> spans_;  // first column -> the columns and rows a cell spans
   std::string text_;
 };
 
