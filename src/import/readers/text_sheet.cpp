@@ -1,5 +1,7 @@
 #include "import/readers/text_sheet.h"
 
+#include <utility>
+
 #include "core/text.h"
 #include "import/readers/cell_text.h"
 #include "import/readers/code_page.h"
@@ -11,8 +13,10 @@ namespace sorvane::readers {
 namespace {
 
 // The text as UTF-8, by its byte-order mark or, without one, as UTF-8 where
-// it is well-formed and as Windows Western where it is not.
-std::string AsUtf8(std::string_view bytes) {
+// it is well-formed and as Windows Western where it is not. A text in UTF-8
+// already is kept as it came, not copied: it may be hundreds of megabytes.
+std::string AsUtf8(std::string&& whole) {
+  const std::string_view bytes = whole;
   std::string out;
   const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
   if (bytes.size() >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
@@ -29,9 +33,9 @@ std::string AsUtf8(std::string_view bytes) {
     utf16.Finish(out);
     return out;
   }
-  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  if (IsWellFormedUtf8(bytes)) return std::string(bytes);
-  CodePage(1252).Append(bytes, out);
+  if (bytes.starts_with("\xEF\xBB\xBF")) whole.erase(0, 3);
+  if (IsWellFormedUtf8(whole)) return std::move(whole);
+  CodePage(1252).Append(whole, out);
   return out;
 }
 
@@ -105,10 +109,10 @@ void WalkFields(std::string_view text, char separator, OnField&& on_field) {
 
 }  // namespace
 
-SheetShape ReadTextSheet(std::string_view bytes, const std::string& sheet_name,
+SheetShape ReadTextSheet(std::string bytes, const std::string& sheet_name,
                          const ShownRowCallback* on_row, const ReadLimits& limits,
                          const ShapeCallback& on_shape) {
-  const std::string text = AsUtf8(bytes);
+  const std::string text = AsUtf8(std::move(bytes));
   const char separator = SeparatorOf(text);
   // A text without a table (a message or a note saved under a workbook's
   // name) is no table of one column: the five tables have many fields.

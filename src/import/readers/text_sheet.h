@@ -15,11 +15,11 @@
 
 namespace sorvane::readers {
 
-// `bytes`: the whole file; `sheet_name`: the file's name without its
+// `bytes`: the whole file, taken over; `sheet_name`: the file's name without its
 // extension, as a spreadsheet program names the sheet. Fails with a
 // ReadFailure: kNotSpreadsheet when the first lines separate no values,
 // kTooLarge past the cell limit.
-SheetShape ReadTextSheet(std::string_view bytes, const std::string& sheet_name,
+SheetShape ReadTextSheet(std::string bytes, const std::string& sheet_name,
                          const ShownRowCallback* on_row, const ReadLimits& limits,
                          const ShapeCallback& on_shape);
 
