@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "core/text.h"
 #include "import/readers/cell_text.h"
@@ -86,6 +87,10 @@ class TableWalker {
 
   // Parses `html`; rethrows what a callback threw.
   void Walk(std::string_view html) {
+    // The library's own set-up, which is not safe to race on: pages may be
+    // read on two threads at once (the import's reading ahead and a window's).
+    static std::once_flag initialised;
+    std::call_once(initialised, xmlInitParser);
     htmlSAXHandler sax{};
     sax.startElement = [](void* self, const xmlChar* name, const xmlChar** attrs) {
       static_cast<TableWalker*>(self)->Guard([&](TableWalker& w) { w.Start(Str(name), attrs); });
