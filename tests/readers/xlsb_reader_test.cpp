@@ -5,6 +5,7 @@
 
 #include "import/readers/workbook_reader.h"
 #include "sheet_rows.h"
+#include "support/work_db.h"
 #include "test_files.h"
 
 namespace sorvane::testing {
@@ -127,6 +128,17 @@ TEST(XlsbReaderTest, RecordsAcrossTheChunksOfAPartReadWhole) {
     EXPECT_EQ(e.reason(), WorkbookError::Reason::kTruncated) << e.description();
     EXPECT_NE(e.description().find("ends inside a record"), std::string::npos) << e.description();
   }
+}
+
+// The sample's Table 5 saved with Excel's default password, as a workbook
+// protected only against changes is (tests/data/xlsb/encrypt.py), opens
+// without asking and reads as its plain copy; LibreOffice opens it alike.
+TEST(XlsbReaderTest, AWorkbookProtectedAgainstChangesReadsAsItsPlainCopy) {
+  const SheetRows plain = ReadAllRows(SourcePath("tests/data/xlsb/1234567_5.xlsb"));
+  const SheetRows kept = ReadAllRows(SourcePath("tests/data/xlsb/1234567_5_protected.xlsb"));
+  EXPECT_EQ(kept.rows, plain.rows);
+  EXPECT_EQ(kept.rows.size(), 4123u);
+  EXPECT_EQ(kept.shape.format, "xlsb");
 }
 
 }  // namespace
