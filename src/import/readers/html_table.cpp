@@ -26,6 +26,8 @@ constexpr int32_t kMaxColumns = 16384;
 constexpr char kLineBreak = '\x01';  // a <br> while the text's blanks are run together
 
 const char* Str(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
+// (The parser hands over element and attribute names in lower case, as HTML
+// takes them without regard to case.)
 
 // The page's encoding where the page does not say it (with a byte-order mark
 // or a charset): UTF-8 where every character is one, else Western.
@@ -44,7 +46,7 @@ xmlCharEncoding EncodingOf(std::string_view html) {
 // The number an attribute gives (a colspan, a rowspan), 1 without one.
 int64_t Span(const xmlChar** attrs, const char* name) {
   for (; attrs != nullptr && attrs[0] != nullptr; attrs += 2) {
-    if (strcasecmp(Str(attrs[0]), name) != 0 || attrs[1] == nullptr) continue;
+    if (std::strcmp(Str(attrs[0]), name) != 0 || attrs[1] == nullptr) continue;
     int64_t n = 1;
     const char* v = Str(attrs[1]);
     std::from_chars(v, v + std::strlen(v), n);
@@ -139,9 +141,9 @@ class TableWalker {
   }
 
   void Start(const char* name, const xmlChar** attrs) {
-    const bool cell = strcasecmp(name, "td") == 0 || strcasecmp(name, "th") == 0;
-    if (strcasecmp(name, "table") == 0) ++tables_;
-    if (tables_ == 1 && strcasecmp(name, "tr") == 0) {
+    const bool cell = std::strcmp(name, "td") == 0 || std::strcmp(name, "th") == 0;
+    if (std::strcmp(name, "table") == 0) ++tables_;
+    if (tables_ == 1 && std::strcmp(name, "tr") == 0) {
       if (++rows_ > kMaxRows) Damaged("the page has more table rows than a sheet has rows");
       col_ = 0;
     } else if (tables_ == 1 && cell) {
@@ -155,20 +157,20 @@ class TableWalker {
       // Markup inside a cell: a line break, or a block a browser sets apart
       // (a table inside the cell among them).
       static constexpr const char* kBlocks[] = {"table", "tr", "td", "th", "p", "div", "li"};
-      if (strcasecmp(name, "br") == 0) {
+      if (std::strcmp(name, "br") == 0) {
         text_ += kLineBreak;
       } else if (std::any_of(std::begin(kBlocks), std::end(kBlocks),
-                             [&](const char* b) { return strcasecmp(name, b) == 0; })) {
+                             [&](const char* b) { return std::strcmp(name, b) == 0; })) {
         text_ += ' ';
       }
     }
   }
 
   void End(const char* name) {
-    if (strcasecmp(name, "table") == 0) {
+    if (std::strcmp(name, "table") == 0) {
       if (tables_ > 0) --tables_;
     } else if (tables_ == 1 && in_cell_ &&
-               (strcasecmp(name, "td") == 0 || strcasecmp(name, "th") == 0)) {
+               (std::strcmp(name, "td") == 0 || std::strcmp(name, "th") == 0)) {
       EndCell();
     }
   }
