@@ -40,10 +40,14 @@ void ShapeScanner::FillShape(SheetShape& shape) const {
   shape.columns = columns_;
 }
 
-bool ReadOnDeclaredShape(SheetShape& declared, const ShownRowCallback& on_row,
-                         const StyleFormats* styles, const ReadLimits& limits,
-                         const ShapeCallback& on_shape,
+bool ReadOnDeclaredShape(std::optional<SheetShape> claim, SheetShape& shape,
+                         const ShownRowCallback& on_row, const StyleFormats* styles,
+                         const ReadLimits& limits, const ShapeCallback& on_shape,
                          const std::function<bool(ShapeScanner&, RowEmitter&)>& walk) {
+  if (!claim) return false;
+  SheetShape& declared = *claim;
+  declared.format = shape.format;
+  declared.sheet_name = shape.sheet_name;
   if (on_shape) on_shape(declared);
   ShapeScanner scanner(limits.max_cells);
   RowEmitter emitter(declared, true, on_row, styles, true);
@@ -61,6 +65,7 @@ bool ReadOnDeclaredShape(SheetShape& declared, const ShownRowCallback& on_row,
   }
   declared.cells = found.cells;
   emitter.Finish();
+  shape = declared;
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,15 +41,17 @@ struct ShapeNotKept {};
 class RowEmitter;
 
 // Delivers the rows in one pass on the shape a sheet declares (`declared`,
-// told to `on_shape` first), finding its real used range on the way: `walk`
-// hands every cell to both the scanner and the emitter, and returns false to
-// give the sheet up. True when every row was delivered on a shape the cells
-// kept to, or the caller stopped the reading; `declared` then has the count of
-// cells. False when the sheet did not keep to its claim or was given up: rows
-// may have been delivered, and the caller must read again from the start.
-bool ReadOnDeclaredShape(SheetShape& declared, const ShownRowCallback& on_row,
-                         const StyleFormats* styles, const ReadLimits& limits,
-                         const ShapeCallback& on_shape,
+// named and formatted as `shape`, told to `on_shape` first), finding its real
+// used range on the way: `walk` hands every cell to both the scanner and the
+// emitter, and returns false to give the sheet up. True when every row was
+// delivered on a shape the cells kept to, or the caller stopped the reading;
+// `shape` is then the declared one with the count of cells. False when the
+// sheet declares none, did not keep to its claim or was given up: rows may
+// have been delivered, and the caller must read again from the start (the
+// shape is told again, and every row delivered again).
+bool ReadOnDeclaredShape(std::optional<SheetShape> declared, SheetShape& shape,
+                         const ShownRowCallback& on_row, const StyleFormats* styles,
+                         const ReadLimits& limits, const ShapeCallback& on_shape,
                          const std::function<bool(ShapeScanner&, RowEmitter&)>& walk);
 
 // Reads a sheet held whole in two walks: the first, `walk(&scanner,

@@ -479,20 +479,14 @@ SheetShape ReadXlsSheet(WorkbookStream& stream, const ShownRowCallback* on_row,
   SheetShape shape;
   shape.format = "xls";
   shape.sheet_name = g.sheet_name;
-  if (on_row != nullptr && may_start_over) {
-    if (std::optional<SheetShape> declared = DeclaredShape(stream, g)) {
-      declared->format = shape.format;
-      declared->sheet_name = shape.sheet_name;
-      const bool read = ReadOnDeclaredShape(*declared, *on_row, &g.styles, limits, on_shape,
-                                            [&](ShapeScanner& scanner, RowEmitter& emitter) {
-                                              ScanAndEmitSink sink(scanner, emitter);
-                                              SheetWalker(stream, g, sink).Walk();
-                                              return true;
-                                            });
-      if (read) return *declared;
-      // On to the two passes below: the shape is told again, and every row
-      // is delivered again.
-    }
+  if (on_row != nullptr && may_start_over &&
+      ReadOnDeclaredShape(DeclaredShape(stream, g), shape, *on_row, &g.styles, limits, on_shape,
+                          [&](ShapeScanner& scanner, RowEmitter& emitter) {
+                            ScanAndEmitSink sink(scanner, emitter);
+                            SheetWalker(stream, g, sink).Walk();
+                            return true;
+                          })) {
+    return shape;
   }
   ShapeScanner scanner(limits.max_cells);
   {

@@ -169,20 +169,13 @@ SheetShape ReadXlsbSheet(ZipPackage& zip, XlsxWorkbook wb, const ShownRowCallbac
   SheetShape shape;
   shape.format = "xlsb";
   shape.sheet_name = wb.sheet_name;
-  if (one_pass) {
-    if (std::optional<SheetShape> declared = DeclaredShape(zip, wb)) {
-      declared->format = shape.format;
-      declared->sheet_name = shape.sheet_name;
-      const bool read = ReadOnDeclaredShape(*declared, *on_row, &wb.styles, limits, on_shape,
-                                            [&](ShapeScanner& scanner, RowEmitter& emitter) {
-                                              ScanAndEmitSink sink(scanner, emitter);
-                                              SheetWalker(wb, sink).Walk(zip);
-                                              return true;
-                                            });
-      if (read) return *declared;
-      // On to the two passes below: the shape is told again, and every row
-      // is delivered again.
-    }
+  if (one_pass && ReadOnDeclaredShape(DeclaredShape(zip, wb), shape, *on_row, &wb.styles, limits,
+                                      on_shape, [&](ShapeScanner& scanner, RowEmitter& emitter) {
+                                        ScanAndEmitSink sink(scanner, emitter);
+                                        SheetWalker(wb, sink).Walk(zip);
+                                        return true;
+                                      })) {
+    return shape;
   }
   ShapeScanner scanner(limits.max_cells);
   {

@@ -409,20 +409,13 @@ SheetShape ReadXlsxSheet(ZipPackage& zip, const ShownRowCallback* on_row, const 
   SheetShape shape;
   shape.format = "xlsx";
   shape.sheet_name = wb.sheet_name;
-  if (one_pass) {
-    if (std::optional<SheetShape> declared = DeclaredShape(zip, wb)) {
-      declared->format = shape.format;
-      declared->sheet_name = shape.sheet_name;
-      // The sheet is also given up where the fast scanner leaves it to expat.
-      const bool read = ReadOnDeclaredShape(*declared, *on_row, &wb.styles, limits, on_shape,
-                                            [&](ShapeScanner& scanner, RowEmitter& emitter) {
-                                              SheetHandler both(&scanner, &emitter, wb);
-                                              return ScanXmlTags(zip, wb.sheet_part, both);
-                                            });
-      if (read) return *declared;
-      // On to the two passes below: the shape is told again, and every row
-      // is delivered again.
-    }
+  // The sheet is also given up where the fast scanner leaves it to expat.
+  if (one_pass && ReadOnDeclaredShape(DeclaredShape(zip, wb), shape, *on_row, &wb.styles, limits,
+                                      on_shape, [&](ShapeScanner& scanner, RowEmitter& emitter) {
+                                        SheetHandler both(&scanner, &emitter, wb);
+                                        return ScanXmlTags(zip, wb.sheet_part, both);
+                                      })) {
+    return shape;
   }
   ShapeScanner scanner(limits.max_cells);
   // The fast scanner gives up on the same bytes every time: when it read the
