@@ -111,6 +111,7 @@ struct Arguments {
   bool compare_json = false;
   std::string read_file, read_password;
   bool as_shown = false;
+  int read_sheet = 1;
   std::string copy_id, from_dir;
   bool cd = false, floppy = false;
   std::string template_id, template_dir;
@@ -211,7 +212,11 @@ CLI::App* AddCompare(CLI::App& app, Arguments& a) {
 
 CLI::App* AddRead(CLI::App& app, Arguments& a) {
   auto* read = app.add_subcommand("read", "Show the rows a workbook's first worksheet holds");
-  read->add_option("FILE", a.read_file, "Workbook (.xls, .xlsx or .ods)")->required();
+  read->add_option("FILE", a.read_file, "Workbook (.xls, .xlsx, .xlsb or .ods, or an export)")
+      ->required();
+  read->add_option("--sheet", a.read_sheet,
+                   "The worksheet to show, counted from 1 (chart sheets are not counted)")
+      ->check(CLI::Range(1, 100000));
   read->add_flag("--as-shown", a.as_shown,
                  "Show the texts the spreadsheet displays (formats applied)");
   read->add_option("--password", a.read_password,
@@ -275,7 +280,7 @@ int RunCommand(const Commands& c, Arguments& a, std::ostream& out, std::ostream&
     return a.review.watch ? WatchReview(paths, a.review, io) : RunReview(paths, a.review, io);
   }
   if (*c.refs) return RunRefs(paths, a.list, a.refs_json, io);
-  if (*c.read) return RunRead(a.read_file, a.as_shown, a.read_password, io);
+  if (*c.read) return RunRead(a.read_file, a.as_shown, a.read_password, io, a.read_sheet);
   if (*c.checks) return RunChecks(a.checks_table, a.checks_json, io);
   if (*c.compare) return RunCompare(a.compare_files[0], a.compare_files[1], a.compare_json, io);
   if (*c.copy) {

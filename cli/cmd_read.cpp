@@ -39,10 +39,12 @@ void WriteCell(std::ostream& out, const std::string& cell) {
 
 }  // namespace
 
-int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io) {
+int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io,
+            int sheet) {
   try {
     ReadOptions options;
     options.password = password;
+    options.sheet = sheet - 1;
     auto on_row = [&](int64_t, const std::vector<std::string>& cells, const RowFormats& formats) {
       // Empty cells after the row's last value are left out: a sheet whose used
       // range reaches the grid's last column would print thousands of tabs a row.
@@ -58,6 +60,14 @@ int RunRead(const std::string& file, bool as_shown, const std::string& password,
     ReadWorkbook(file, on_row, options);
     io.out.flush();
     return 0;
+  } catch (const WorkbookError& e) {
+    // Past the last worksheet, the reason is how many there are.
+    if (sheet > 1 && e.reason() == WorkbookError::Reason::kNoWorksheet) {
+      io.err << "\"" << ForTerminal(file) << "\" has no worksheet " << sheet
+             << " (chart sheets are not counted).\n";
+    } else {
+      io.err << e.description() << '\n';
+    }
   } catch (const Error& e) {
     io.err << e.description() << '\n';
   } catch (const std::exception& e) {

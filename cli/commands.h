@@ -69,9 +69,11 @@ int RunChecks(int only_table, bool json, Streams io);
 int RunCompare(const std::string& before, const std::string& after, bool json, Streams io,
                const std::string (*shown)[2] = nullptr, bool changed_only = false);
 
-// `sorvane read FILE [--as-shown] [--password TEXT]`: stored values, or the
-// texts the spreadsheet program displays with --as-shown.
-int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io);
+// `sorvane read FILE [--as-shown] [--password TEXT] [--sheet N]`: stored
+// values, or the texts the spreadsheet program displays with --as-shown, of
+// the N-th worksheet (the first by default; chart sheets do not count).
+int RunRead(const std::string& file, bool as_shown, const std::string& password, Streams io,
+            int sheet = 1);
 
 // Where --password is also taken from, so it stays out of the shell history.
 inline constexpr const char* kPasswordVariable = "SORVANE_WORKBOOK_PASSWORD";

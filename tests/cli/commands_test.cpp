@@ -370,6 +370,15 @@ TEST(ReadCommand, PrintsTheFirstSheetAsStoredOrShownOrTheReadersReason) {
             "FAC_ID\tAMOUNT\tDAY\n123456\t1234.5\t3/17/2004\n");
   EXPECT_EQ(RunCommand({"read", "--as-shown", ids.string()}).out,
             "FAC_ID\tAMOUNT\tDAY\n0123456\t1,234.50\t17-Mar-04\n");
+
+  // --sheet shows a later worksheet, and says how far the workbook goes.
+  const fs::path two = dir.dir() / "two.xlsx";
+  WriteXlsxSheets(two, {{"Notes", {{"see Data"}}}, {"Data", {{"FAC_ID"}, {"1234567"}}}});
+  EXPECT_EQ(RunCommand({"read", "--sheet", "2", two.string()}).out, "FAC_ID\n1234567\n");
+  const CliRun past = RunCommand({"read", "--sheet", "3", two.string()});
+  EXPECT_EQ(past.code, 2);
+  EXPECT_EQ(past.err,
+            "\"" + two.string() + "\" has no worksheet 3 (chart sheets are not counted).\n");
 }
 
 TEST(CopyCommand, CopiesTheFacilityWorkbooksFromAFolder) {
