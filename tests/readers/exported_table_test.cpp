@@ -2,6 +2,7 @@
 // the one sheet a spreadsheet program makes of them.
 #include <gtest/gtest.h>
 
+#include "core/text.h"
 #include "import/readers/workbook_reader.h"
 #include "support/case_table.h"
 
@@ -43,6 +44,27 @@ TEST(ExportedTableTest, TextAndWebPagesReadAsTheRowsTheyShow) {
   } catch (const WorkbookError& e) {
     EXPECT_EQ(e.reason(), WorkbookError::Reason::kTooLarge);
     EXPECT_EQ(e.description(), "\"t.xls\" cannot be read: the file is larger than 4 bytes.");
+  }
+}
+
+// A window is served while the rows are counted, every 256 of them; a cancel
+// there ends the read before it has told anything.
+TEST(ExportedTableTest, ACancelWhileTheRowsAreCountedEndsTheRead) {
+  std::string text = "A,B\n";
+  for (int i = 0; i < 1000; ++i) text += std::to_string(i) + ",x\n";
+  const std::string page =
+      "<table><tr><td>" + ReplaceAll(ReplaceAll(text, ",", "<td>"), "\n", "<tr><td>") + "</table>";
+  for (const std::string& file : {text, page}) {
+    int asked = 0, told = 0;
+    ReadOptions options;
+    options.keep_going = [&] { return ++asked < 2; };
+    const SheetShape shape = ReadWorkbookFromMemory(
+        file, "t.xls",
+        [&](int64_t, const std::vector<std::string>&, const RowFormats&) { return ++told > 0; },
+        options, [&](const SheetShape&) { ++told; });
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(shape.rows(), 0);
   }
 }
 

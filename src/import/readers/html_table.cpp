@@ -236,11 +236,11 @@ bool HasHtmlTable(std::string_view text) {
 
 SheetShape ReadHtmlTables(std::string_view html, const std::string& sheet_name,
                           const ShownRowCallback* on_row, const ReadLimits& limits,
-                          const ShapeCallback& on_shape) {
+                          const ShapeCallback& on_shape, const std::function<bool()>& keep_going) {
   SheetShape shape;
   shape.format = "html";
   shape.sheet_name = sheet_name;
-  return ReadInTwoPasses(shape, on_row, nullptr, limits, on_shape,
+  return ReadInTwoPasses(shape, on_row, nullptr, limits, on_shape, keep_going,
                          [&](ShapeScanner* scanner, RowEmitter* emitter) {
                            TableWalker walker(scanner, emitter);
                            walker.Walk(html);

@@ -8,6 +8,7 @@
 // stream of elements, never built into a tree; it fetches nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,7 @@ bool HasHtmlTable(std::string_view text);
 // past the cell limit, kDamaged past the grid).
 SheetShape ReadHtmlTables(std::string_view html, const std::string& sheet_name,
                           const ShownRowCallback* on_row, const ReadLimits& limits,
-                          const ShapeCallback& on_shape);
+                          const ShapeCallback& on_shape,
+                          const std::function<bool()>& keep_going = {});
 
 }  // namespace sorvane::readers

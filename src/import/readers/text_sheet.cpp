@@ -111,7 +111,7 @@ void WalkFields(std::string_view text, char separator, OnField&& on_field) {
 
 SheetShape ReadTextSheet(std::string bytes, const std::string& sheet_name,
                          const ShownRowCallback* on_row, const ReadLimits& limits,
-                         const ShapeCallback& on_shape) {
+                         const ShapeCallback& on_shape, const std::function<bool()>& keep_going) {
   const std::string text = AsUtf8(std::move(bytes));
   const char separator = SeparatorOf(text);
   // A text without a table (a message or a note saved under a workbook's
@@ -124,18 +124,20 @@ SheetShape ReadTextSheet(std::string bytes, const std::string& sheet_name,
   SheetShape shape;
   shape.format = "text";
   shape.sheet_name = sheet_name;
-  return ReadInTwoPasses(
-      shape, on_row, nullptr, limits, on_shape, [&](ShapeScanner* scanner, RowEmitter* emitter) {
-        WalkFields(text, separator, [&](int64_t row, int32_t col, const std::string& field) {
-          if (scanner != nullptr) {
-            scanner->Add(row, col);
-            return true;
-          }
-          emitter->Cell(row, col) = field;
-          if (IsGeneralForm(field)) emitter->MarkKind(RowFormats::Kind::kNumber);
-          return !emitter->stopped();
-        });
-      });
+  return ReadInTwoPasses(shape, on_row, nullptr, limits, on_shape, keep_going,
+                         [&](ShapeScanner* scanner, RowEmitter* emitter) {
+                           WalkFields(text, separator,
+                                      [&](int64_t row, int32_t col, const std::string& field) {
+                                        if (scanner != nullptr) {
+                                          scanner->Add(row, col);
+                                          return true;
+                                        }
+                                        emitter->Cell(row, col) = field;
+                                        if (IsGeneralForm(field))
+                                          emitter->MarkKind(RowFormats::Kind::kNumber);
+                                        return !emitter->stopped();
+                                      });
+                         });
 }
 
 }  // namespace sorvane::readers

@@ -8,6 +8,7 @@
 // convert, with findings where they do not).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,7 @@ namespace sorvane::readers {
 // kTooLarge past the cell limit.
 SheetShape ReadTextSheet(std::string bytes, const std::string& sheet_name,
                          const ShownRowCallback* on_row, const ReadLimits& limits,
-                         const ShapeCallback& on_shape);
+                         const ShapeCallback& on_shape,
+                         const std::function<bool()>& keep_going = {});
 
 }  // namespace sorvane::readers

@@ -23,6 +23,9 @@ void ShapeScanner::Add(int64_t row, int32_t col) {
     last_row_ = std::max(last_row_, row);
     if (row < previous_row_) ordered_ = false;
   }
+  if (keep_going_ != nullptr) [[unlikely]] {
+    if (row != previous_row_ && ++rows_seen_ % 256 == 0 && !(*keep_going_)()) throw ScanGivenUp{};
+  }
   previous_row_ = row;
   columns_ = std::max(columns_, col + 1);
 }
@@ -71,10 +74,15 @@ bool ReadOnDeclaredShape(std::optional<SheetShape> claim, SheetShape& shape,
 
 SheetShape ReadInTwoPasses(SheetShape& shape, const ShownRowCallback* on_row,
                            const StyleFormats* styles, const ReadLimits& limits,
-                           const ShapeCallback& on_shape,
+                           const ShapeCallback& on_shape, const std::function<bool()>& keep_going,
                            const std::function<void(ShapeScanner*, RowEmitter*)>& walk) {
   ShapeScanner scanner(limits.max_cells);
-  walk(&scanner, nullptr);
+  if (keep_going) scanner.AskEvery256Rows(&keep_going);
+  try {
+    walk(&scanner, nullptr);
+  } catch (const ScanGivenUp&) {
+    return shape;
+  }
   scanner.FillShape(shape);
   if (on_shape) on_shape(shape);
   if (on_row == nullptr) return shape;

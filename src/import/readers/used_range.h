@@ -16,11 +16,16 @@
 
 namespace sorvane::readers {
 
+// Thrown by a ShapeScanner whose `keep_going` said no.
+struct ScanGivenUp {};
+
 class ShapeScanner {
  public:
   explicit ShapeScanner(uint64_t max_cells) : max_cells_(max_cells) {}
-  // Fails with kTooLarge past the cell limit.
+  // Fails with kTooLarge past the cell limit. With `keep_going`, asks it
+  // every 256 rows and throws ScanGivenUp when it says no.
   void Add(int64_t row, int32_t col);
+  void AskEvery256Rows(const std::function<bool()>* keep_going) { keep_going_ = keep_going; }
   // Cells seen so far came with non-decreasing row numbers.
   bool ordered() const { return ordered_; }
   // Fills first_row, last_row, columns and cells of `shape`.
@@ -28,6 +33,8 @@ class ShapeScanner {
 
  private:
   uint64_t max_cells_;
+  const std::function<bool()>* keep_going_ = nullptr;
+  uint64_t rows_seen_ = 0;
   uint64_t cells_ = 0;
   int64_t first_row_ = 0, last_row_ = 0, previous_row_ = 0;
   int32_t columns_ = 0;
@@ -57,10 +64,12 @@ bool ReadOnDeclaredShape(std::optional<SheetShape> declared, SheetShape& shape,
 // Reads a sheet held whole in two walks: the first, `walk(&scanner,
 // nullptr)`, finds the used range (and may name `shape`'s sheet), which
 // `on_shape` is told; the second, `walk(nullptr, &emitter)`, delivers its rows
-// (none without `on_row`). Returns the shape.
+// (none without `on_row`). Returns the shape. The first walk asks
+// `keep_going` (if set) every 256 rows; when it says no, the read returns at
+// once, neither shape nor row told (see ReadOptions).
 SheetShape ReadInTwoPasses(SheetShape& shape, const ShownRowCallback* on_row,
                            const StyleFormats* styles, const ReadLimits& limits,
-                           const ShapeCallback& on_shape,
+                           const ShapeCallback& on_shape, const std::function<bool()>& keep_going,
                            const std::function<void(ShapeScanner*, RowEmitter*)>& walk);
 
 class RowEmitter {

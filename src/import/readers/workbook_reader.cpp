@@ -150,16 +150,17 @@ SheetShape Read(const Source& src, std::string_view head, const ShownRowCallback
     case Container::kMarkup: {
       const std::string text = WholeFile(src, limits.max_part_bytes);
       if (readers::IsXmlSpreadsheet(text)) {
-        return readers::ReadXmlSpreadsheet(text, on_row, limits, on_shape, options.sheet);
+        return readers::ReadXmlSpreadsheet(text, on_row, limits, on_shape, options.sheet,
+                                           options.keep_going);
       }
       if (!readers::HasHtmlTable(text)) RefuseOther(c);
       if (options.sheet > 0) readers::Fail(Reason::kNoWorksheet, "the page is one sheet only");
-      return readers::ReadHtmlTables(text, src.name, on_row, limits, on_shape);
+      return readers::ReadHtmlTables(text, src.name, on_row, limits, on_shape, options.keep_going);
     }
     case Container::kText:
       if (options.sheet > 0) readers::Fail(Reason::kNoWorksheet, "the text holds one sheet only");
       return readers::ReadTextSheet(WholeFile(src, limits.max_part_bytes), src.name, on_row, limits,
-                                    on_shape);
+                                    on_shape, options.keep_going);
     case Container::kBareBiff: {
       // A workbook stream saved without its container: the worksheets of
       // Excel 3.0 and 4.0, and the streams some programs write.

@@ -147,8 +147,9 @@ struct ReadOptions {
   // has found the shape.
   bool may_start_over = false;
   // Called now and then (every 256 rows) while the reader goes through a
-  // sheet without delivering rows, as an .ods sheet's first pass does to find
-  // its used range, so that a window can be served meanwhile. False stops the
+  // sheet without delivering rows, as the first pass over an .ods sheet, a
+  // text, a web page or an XML Spreadsheet does to find its used range, so
+  // that a window can be served meanwhile. False stops the
   // reading, which then returns without having delivered a row or the shape.
   std::function<bool()> keep_going;
   // The worksheets passed over before the one read: 0 reads the first, as

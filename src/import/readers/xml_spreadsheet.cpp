@@ -258,11 +258,12 @@ bool IsXmlSpreadsheet(std::string_view text) {
 }
 
 SheetShape ReadXmlSpreadsheet(std::string_view xml, const ShownRowCallback* on_row,
-                              const ReadLimits& limits, const ShapeCallback& on_shape, int sheet) {
+                              const ReadLimits& limits, const ShapeCallback& on_shape, int sheet,
+                              const std::function<bool()>& keep_going) {
   Styles styles;  // read by the first pass, used by the second
   SheetShape shape;
   shape.format = "xml";
-  return ReadInTwoPasses(shape, on_row, &styles.formats, limits, on_shape,
+  return ReadInTwoPasses(shape, on_row, &styles.formats, limits, on_shape, keep_going,
                          [&](ShapeScanner* scanner, RowEmitter* emitter) {
                            SpreadsheetHandler handler(sheet, styles, scanner, emitter);
                            ParseXmlText(xml, "", handler);

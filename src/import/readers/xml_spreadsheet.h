@@ -7,6 +7,7 @@
 // rich text as its characters. Comments are no part of a cell's value.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "import/readers/workbook_reader.h"
@@ -20,6 +21,7 @@ bool IsXmlSpreadsheet(std::string_view text);
 // a ReadFailure (kDamaged for XML that is not well formed, kUnsafe for a
 // document type, kNoWorksheet past the last worksheet).
 SheetShape ReadXmlSpreadsheet(std::string_view xml, const ShownRowCallback* on_row,
-                              const ReadLimits& limits, const ShapeCallback& on_shape, int sheet);
+                              const ReadLimits& limits, const ShapeCallback& on_shape, int sheet,
+                              const std::function<bool()>& keep_going = {});
 
 }  // namespace sorvane::readers
