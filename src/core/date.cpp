@@ -66,6 +66,10 @@ std::optional<Date> Date::FromParts(int year, int month, int day, int hour, int 
   return d;
 }
 
+double Date::ToSerial(bool date1904) const {
+  return static_cast<double>(Ticks() - Date().Ticks()) / 86400 - (date1904 ? 1462 : 0);
+}
+
 std::optional<Date> Date::FromSerial(double serial, bool date1904) {
   if (!std::isfinite(serial)) return std::nullopt;
   if (date1904) serial += 1462;

@@ -22,6 +22,8 @@ class Date {
   // selects the 1904 system. Rounds to the nearest second. Nothing for values
   // outside years 100..9999 or non-finite.
   static std::optional<Date> FromSerial(double serial, bool date1904 = false);
+  // Inverse of FromSerial: days (and fraction) since the system's epoch.
+  double ToSerial(bool date1904 = false) const;
   // Reads "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DDTHH:MM:SS".
   static std::optional<Date> FromIso(std::string_view text);
   // Inverse of Ticks().

@@ -117,9 +117,8 @@ std::string DayFirstSaid(int type, const std::string& value) {
       std::string(month) + "/" + std::string(day) + "/" + std::string(year), kTypeDate, 0);
   if (!date || date->IsMissing()) return "";
   const Date& d = date->AsDate();
-  const double serial = static_cast<double>(d.Ticks() - Date().Ticks()) / 86400;
   return " It reads as a date written day first, " +
-         readers::NumberFormat("d mmmm yyyy").Render(serial, false) +
+         readers::NumberFormat("d mmmm yyyy").Render(d.ToSerial(), false) +
          ": the workbooks write dates month first, as " + d.ToShortDate() +
          ", and the column's other dates may be written day first too.";
 }

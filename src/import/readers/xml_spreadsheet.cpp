@@ -217,8 +217,7 @@ class SpreadsheetHandler final : public XmlHandler {
           out = text_;
           break;
         }
-        const double serial =
-            static_cast<double>(d->Ticks() - Date().Ticks()) / 86400 - (date1904 ? 1462 : 0);
+        const double serial = d->ToSerial(date1904);
         AppendNumberText(serial, true, date1904, out);
         emitter_->MarkNumber(serial, style_, true);
         break;
