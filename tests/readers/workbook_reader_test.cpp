@@ -457,9 +457,9 @@ std::vector<RefusalCase> XlsCases() {
   for (uint16_t r = 0; r < 20; ++r) big.Sheet(kNumber, CellHead(r, 0, 0) + F64(r));
   return {
       {"encrypted", encrypted.File(), Reason::kEncrypted, "opens only with its password"},
-      {"xor_obfuscated", xor_obfuscated.File(), Reason::kUnsupportedFormat, "XOR obfuscation"},
-      {"biff5_with_a_password", biff5.File("Book"), Reason::kUnsupportedFormat,
-       "Excel 5/95 (BIFF5) workbook protected with a password"},
+      {"xor_obfuscated", xor_obfuscated.File(), Reason::kEncrypted, "opens only with its password"},
+      {"biff5_with_a_password", biff5.File("Book"), Reason::kEncrypted,
+       "opens only with its password"},
       {"cut_inside_a_record", OleFile({{"Workbook", stream.substr(0, stream.size() - 7)}}),
        Reason::kTruncated, "truncated"},
       {"cut_after_the_globals",

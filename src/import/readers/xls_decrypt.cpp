@@ -4,11 +4,13 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "import/readers/biff_stream.h"
 #include "import/readers/office_crypto.h"
 #include "import/readers/password_check.h"
+#include "import/readers/xor_obfuscation.h"
 
 namespace sorvane::readers {
 namespace {
@@ -140,15 +142,28 @@ class FilePass {
   const uint8_t* end_;
 };
 
-BlockKey OpenFilePass(const uint8_t* body, size_t size, std::string_view password) {
-  FilePass r(body, size);
-  const uint16_t type = r.U16();
-  if (type == 0) {
-    Fail(Reason::kUnsupportedFormat,
-         "the workbook is protected with XOR obfuscation, an old protection that is not "
-         "supported even with its password (open it in a spreadsheet program, remove the "
-         "password and save it again)");
+// Restores `size` bytes of record data at stream offset `at`, of a record
+// whose data are `length` bytes long.
+using Unmask = std::function<void(uint8_t* data, size_t at, size_t size, size_t length)>;
+
+Unmask OpenXor(FilePass& r, std::string_view password) {
+  const uint16_t key = r.U16(), verifier = r.U16();
+  for (std::string_view p : PasswordsToTry(password)) {
+    if (auto xor_mask = XorObfuscation::Open(key, verifier, p)) {
+      return [x = *xor_mask](uint8_t* data, size_t at, size_t size, size_t length) {
+        x.Apply(data, at, size, length);
+      };
+    }
   }
+  RefusePassword(password);
+}
+
+Unmask OpenFilePass(const uint8_t* body, size_t size, std::string_view password, bool biff5) {
+  FilePass r(body, size);
+  // Excel 95 knew only the XOR obfuscation, and says so by naming none.
+  if (biff5) return OpenXor(r, password);
+  const uint16_t type = r.U16();
+  if (type == 0) return OpenXor(r, password);
   if (type != 1) Damaged("the FILEPASS record names an unknown protection");
   const uint16_t major = r.U16(), minor = r.U16();
   std::function<std::optional<BlockKey>(std::string_view)> open;
@@ -191,7 +206,10 @@ BlockKey OpenFilePass(const uint8_t* body, size_t size, std::string_view passwor
              "." + std::to_string(minor) + ")");
   }
   for (std::string_view p : PasswordsToTry(password)) {
-    if (auto key = open(p)) return *key;
+    if (auto key = open(p)) {
+      auto keys = std::make_shared<KeyStream>(*key);
+      return [keys](uint8_t* data, size_t at, size_t size, size_t) { keys->Apply(data, at, size); };
+    }
   }
   RefusePassword(password);
 }
@@ -213,18 +231,19 @@ bool NeverEncrypted(uint16_t id) {
 
 }  // namespace
 
-void DecryptBiffStream(std::vector<uint8_t>& stream, size_t filepass, std::string_view password) {
+void DecryptBiffStream(std::vector<uint8_t>& stream, size_t filepass, std::string_view password,
+                       bool biff5) {
   BiffCursor cursor(stream.data(), stream.size());
   cursor.Seek(filepass);
   if (!cursor.Next()) Damaged("the FILEPASS record is missing");
-  KeyStream keys(OpenFilePass(cursor.body(), cursor.length(), password));
+  const Unmask unmask = OpenFilePass(cursor.body(), cursor.length(), password, biff5);
   while (cursor.Next()) {
     const uint16_t id = cursor.id();
     if (NeverEncrypted(id)) continue;
     // A sheet's stream offset in BOUNDSHEET stays readable without the key.
     const size_t skip = id == 0x0085 ? std::min<size_t>(4, cursor.length()) : 0;
     const size_t at = cursor.offset() + 4 + skip;
-    keys.Apply(stream.data() + at, at, cursor.length() - skip);
+    unmask(stream.data() + at, at, cursor.length() - skip, cursor.length());
   }
 }
 

@@ -1,13 +1,13 @@
-// Decryption of .xls workbook streams protected with RC4 or RC4 CryptoAPI: the
-// kinds the FILEPASS record of an Excel 97-2003 workbook announces. The records
+// Decryption of .xls workbook streams protected with RC4, RC4 CryptoAPI or XOR
+// obfuscation: the kinds the FILEPASS record of an Excel 95 or 97-2003 workbook
+// announces. The records
 // are decrypted in place; their headers, the records that are never encrypted
 // and the stream offsets of the sheets stay as they are, so the reader walks the
 // result like an unprotected stream.
 //
-// Failure: kUnsupportedFormat for XOR obfuscation (an old protection not
-// supported, with or without the password) and other kinds not supported;
-// kEncrypted for a file that needs a password nobody gave; kWrongPassword when
-// the password given is wrong; kDamaged for a broken FILEPASS record.
+// Failure: kUnsupportedFormat for kinds not supported; kEncrypted for a file that needs a password
+// nobody gave; kWrongPassword when the password given is wrong; kDamaged for a broken FILEPASS
+// record.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +18,8 @@
 namespace sorvane::readers {
 
 // `filepass` is the stream offset of the FILEPASS record; the records after it
-// are decrypted.
-void DecryptBiffStream(std::vector<uint8_t>& stream, size_t filepass, std::string_view password);
+// are decrypted. `biff5`: an Excel 95 stream, whose FILEPASS names no kind.
+void DecryptBiffStream(std::vector<uint8_t>& stream, size_t filepass, std::string_view password,
+                       bool biff5);
 
 }  // namespace sorvane::readers

@@ -139,14 +139,14 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
         break;
       case kFilePass:
         // The records after it are decrypted in place; the walk goes on over them.
-        if (g.biff5) {
+        if (g.old_worksheet) {
           Fail(Reason::kUnsupportedFormat,
-               "it is an Excel 5/95 (BIFF5) workbook protected with a password, a protection "
+               "it is an Excel 3.0 or 4.0 worksheet protected with a password, a protection "
                "that is not supported even with its password (open it in a spreadsheet program, "
                "remove the password and save it again)");
         }
         if (decrypted) Damaged("the workbook holds two FILEPASS records");
-        DecryptBiffStream(stream.bytes, cursor.offset(), password);
+        DecryptBiffStream(stream.bytes, cursor.offset(), password, g.biff5);
         decrypted = true;
         break;
       case kDateMode:
