@@ -265,7 +265,8 @@ std::vector<ImportProblem> ImportProblemsOf(const RunState& state, int n, size_t
              Quoted(o.fields_sheet) + " to the front, " + (o.fields_row > 1 ? rows_above : "");
     }
     out.push_back({"field_name",
-                   text + "save the workbook and import " + table + " again.",
+                   text + (o.exported_table ? "save the file" : "save the workbook") +
+                       " and import " + table + " again.",
                    {place(o.header_row, {})}});
   }
   for (const std::string& field : o.missing_fields) {

@@ -163,6 +163,7 @@ class RowImporter {
     }
     progress_.max = std::max<int64_t>(1, shape.last_row);
     table_.SheetName = shape.sheet_name;
+    origin_.exported_table = shape.format == "text" || shape.format == "html";
   }
 
   // False where the reading stops: `failure()` says why.

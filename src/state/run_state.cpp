@@ -66,7 +66,8 @@ std::string SkippedRowsText(const TableInfo& table) {
   const SheetOrigin& o = table.Origin;
   if (o.record_rows.empty() && !o.header_columns.empty() && o.header_columns.front() > 0) {
     text += " The table starts in column " + ColumnLetters(o.header_columns.front()) +
-            ": delete the columns before it, save the workbook and import the table again.";
+            ": delete the columns before it, save the " + (o.exported_table ? "file" : "workbook") +
+            " and import the table again.";
   }
   return text;
 }

@@ -112,7 +112,8 @@ struct SheetOrigin {
   uintmax_t file_size = 0;                    // its size and time then: a copy is marked only
   std::filesystem::file_time_type file_time;  // from the file the import read
   std::optional<std::string> password;        // the password that opened it
-  int64_t header_row = 0;                     // 0: nothing read
+  bool exported_table = false;  // a text or a web page under a workbook's name, not a workbook
+  int64_t header_row = 0;       // 0: nothing read
   // The sheet's fields in order. A field's values stand in the column of its
   // position (a blank header cell gives no field, so the values right of it
   // move one field left); its name stands in `header_columns`.

@@ -174,6 +174,20 @@ TEST(Review, ATableWrittenOutOfPlaceIsToldWhereItStands) {
   EXPECT_THAT(r.out, HasSubstr("32 rows skipped, first cell empty: rows 2, 3, 4, 5, 6 and 27 more. "
                                "The table starts in column B: delete the columns before it, save "
                                "the workbook and import the table again.\n"));
+  // A table exported as text is no workbook to save.
+  fs::remove(set / "1234567_1.xlsx");
+  for (const std::string title : {"Sample locations, March 2004\n\n", ""}) {
+    std::ofstream text(set / "1234567_1.xls", std::ios::binary);
+    text << title;
+    for (const auto& row : rows) {
+      for (const XlsxCell& cell : row)
+        text << std::get<std::string>(cell.value) << (&cell == &row.back() ? "\n" : "\t");
+    }
+    text.close();
+    r = Review(dir, set, {"--tables", "1"});
+    EXPECT_THAT(r.out, HasSubstr(title.empty() ? "delete the columns before it, save the file and"
+                                               : "delete the rows above row 3, save the file and"));
+  }
 }
 
 // A laboratory system's export "for Excel": Table 3 as a web page, Table 4

@@ -15,6 +15,7 @@
 
 #include "core/text.h"
 #include "import/readers/cell_text.h"
+#include "import/readers/code_page.h"
 #include "import/readers/read_failure.h"
 #include "import/readers/used_range.h"
 
@@ -29,18 +30,58 @@ const char* Str(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
 // (The parser hands over element and attribute names in lower case, as HTML
 // takes them without regard to case.)
 
-// The page's encoding where the page does not say it (with a byte-order mark
-// or a charset): UTF-8 where every character is one, else Western.
-xmlCharEncoding EncodingOf(std::string_view html) {
+// The charset the page's head names, in lower case; "" where it names none.
+std::string DeclaredCharset(std::string_view head) {
+  auto at = std::search(head.begin(), head.end(), "charset", "charset" + 7, [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
+  if (at == head.end()) return "";
+  std::string_view rest = head.substr(static_cast<size_t>(at - head.begin()) + 7);
+  while (!rest.empty() && (rest[0] == ' ' || rest[0] == '=' || rest[0] == '"' || rest[0] == '\''))
+    rest.remove_prefix(1);
+  std::string label;
+  for (char c : rest) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.' &&
+        c != ':')
+      break;
+    label += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return label.empty() ? "?" : label;
+}
+
+// Labels a browser reads as Windows Western: a page that says ISO 8859-1 or
+// ASCII was written in it in practice, and its bytes 0x80 to 0x9F are the
+// quotes, dashes and euro sign of Windows, never control characters.
+bool ReadAsWindowsWestern(const std::string& label) {
+  for (const char* name : {"iso-8859-1", "iso8859-1", "iso_8859-1", "latin1", "l1", "us-ascii",
+                           "ascii", "windows-1252", "cp1252", "x-cp1252", "cp819", "ibm819"}) {
+    if (label == name) return true;
+  }
+  return false;
+}
+
+// The page as the parser is to take it. Windows Western is turned into UTF-8
+// here, the page's own charset then set aside: the parser's ISO 8859-1 would
+// turn a curly quote into a control character. Any other charset the page
+// names, or a byte-order mark, is the parser's to follow.
+struct PageText {
+  std::string converted;  // empty where the page goes to the parser as it is
+  xmlCharEncoding encoding = XML_CHAR_ENCODING_NONE;
+  bool own_charset_set_aside = false;
+};
+PageText PageTextOf(std::string_view html) {
   const std::string_view head = html.substr(0, 4096);
-  const bool said =
-      head.starts_with("\xEF\xBB\xBF") || head.starts_with("\xFF\xFE") ||
-      head.starts_with("\xFE\xFF") ||
-      std::search(head.begin(), head.end(), "charset", "charset" + 7, [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-      }) != head.end();
-  if (said) return XML_CHAR_ENCODING_NONE;
-  return IsWellFormedUtf8(html) ? XML_CHAR_ENCODING_UTF8 : XML_CHAR_ENCODING_8859_1;
+  PageText page;
+  if (head.starts_with("\xEF\xBB\xBF") || head.starts_with("\xFF\xFE") ||
+      head.starts_with("\xFE\xFF"))
+    return page;
+  const std::string label = DeclaredCharset(head);
+  if (!label.empty() && !ReadAsWindowsWestern(label)) return page;
+  page.encoding = XML_CHAR_ENCODING_UTF8;
+  page.own_charset_set_aside = !label.empty();
+  // Where the page names no charset: UTF-8 where every character is one.
+  if (!label.empty() || !IsWellFormedUtf8(html)) CodePage(1252).Append(html, page.converted);
+  return page;
 }
 
 // The number an attribute gives (a colspan, a rowspan), 1 without one.
@@ -87,8 +128,9 @@ class TableWalker {
  public:
   TableWalker(ShapeScanner* scanner, RowEmitter* emitter) : scanner_(scanner), emitter_(emitter) {}
 
-  // Parses `html`; rethrows what a callback threw.
-  void Walk(std::string_view html) {
+  // Parses `html` as `page` says; rethrows what a callback threw.
+  void Walk(std::string_view html, const PageText& page) {
+    if (!page.converted.empty()) html = page.converted;
     // The library's own set-up, which is not safe to race on: pages may be
     // read on two threads at once (the import's reading ahead and a window's).
     static std::once_flag initialised;
@@ -107,12 +149,13 @@ class TableWalker {
     // A script's or a style sheet's text is no cell's text.
     sax.cdataBlock = [](void*, const xmlChar*, int) {};
     const std::unique_ptr<htmlParserCtxt, void (*)(htmlParserCtxtPtr)> ctxt(
-        htmlCreatePushParserCtxt(&sax, this, nullptr, 0, nullptr, EncodingOf(html)),
+        htmlCreatePushParserCtxt(&sax, this, nullptr, 0, nullptr, page.encoding),
         htmlFreeParserCtxt);
     if (!ctxt) throw std::bad_alloc();
     ctxt_ = ctxt.get();
-    htmlCtxtUseOptions(
-        ctxt_, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    htmlCtxtUseOptions(ctxt_, HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                  HTML_PARSE_NONET |
+                                  (page.own_charset_set_aside ? HTML_PARSE_IGNORE_ENC : 0));
     constexpr size_t kChunk = 1 << 20;
     for (size_t at = 0; at <= html.size() && !stopped_; at += kChunk) {
       const size_t n = std::min(kChunk, html.size() - at);
@@ -240,10 +283,11 @@ SheetShape ReadHtmlTables(std::string_view html, const std::string& sheet_name,
   SheetShape shape;
   shape.format = "html";
   shape.sheet_name = sheet_name;
+  const PageText page = PageTextOf(html);
   return ReadInTwoPasses(shape, on_row, nullptr, limits, on_shape, keep_going,
                          [&](ShapeScanner* scanner, RowEmitter* emitter) {
                            TableWalker walker(scanner, emitter);
-                           walker.Walk(html);
+                           walker.Walk(html, page);
                            if (!walker.found()) {
                              Fail(WorkbookError::Reason::kNotSpreadsheet,
                                   "it is not a spreadsheet but a web page with a workbook's name, "
