@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "core/text.h"
 #include "import/readers/cell_text.h"
@@ -60,12 +61,12 @@ bool ReadAsWindowsWestern(const std::string& label) {
   return false;
 }
 
-// The page as the parser is to take it. Windows Western is turned into UTF-8
-// here, the page's own charset then set aside: the parser's ISO 8859-1 would
-// turn a curly quote into a control character. Any other charset the page
-// names, or a byte-order mark, is the parser's to follow.
+// How the parser is to take the page. Windows Western is turned into UTF-8
+// here, a chunk at a time, the page's own charset then set aside: the
+// parser's ISO 8859-1 would turn a curly quote into a control character. Any
+// other charset the page names, or a byte-order mark, is the parser's to follow.
 struct PageText {
-  std::string converted;  // empty where the page goes to the parser as it is
+  std::optional<CodePage> western;  // where the page is turned into UTF-8 first
   xmlCharEncoding encoding = XML_CHAR_ENCODING_NONE;
   bool own_charset_set_aside = false;
 };
@@ -80,7 +81,7 @@ PageText PageTextOf(std::string_view html) {
   page.encoding = XML_CHAR_ENCODING_UTF8;
   page.own_charset_set_aside = !label.empty();
   // Where the page names no charset: UTF-8 where every character is one.
-  if (!label.empty() || !IsWellFormedUtf8(html)) CodePage(1252).Append(html, page.converted);
+  if (!label.empty() || !IsWellFormedUtf8(html)) page.western.emplace(1252);
   return page;
 }
 
@@ -130,7 +131,6 @@ class TableWalker {
 
   // Parses `html` as `page` says; rethrows what a callback threw.
   void Walk(std::string_view html, const PageText& page) {
-    if (!page.converted.empty()) html = page.converted;
     // The library's own set-up, which is not safe to race on: pages may be
     // read on two threads at once (the import's reading ahead and a window's).
     static std::once_flag initialised;
@@ -157,9 +157,17 @@ class TableWalker {
                                   HTML_PARSE_NONET |
                                   (page.own_charset_set_aside ? HTML_PARSE_IGNORE_ENC : 0));
     constexpr size_t kChunk = 1 << 20;
+    std::string converted;
     for (size_t at = 0; at <= html.size() && !stopped_; at += kChunk) {
       const size_t n = std::min(kChunk, html.size() - at);
-      htmlParseChunk(ctxt_, html.data() + at, static_cast<int>(n), at + n == html.size());
+      std::string_view chunk = html.substr(at, n);
+      if (page.western) {
+        // One byte a character: a chunk is whole characters.
+        converted.clear();
+        page.western->Append(chunk, converted);
+        chunk = converted;
+      }
+      htmlParseChunk(ctxt_, chunk.data(), static_cast<int>(chunk.size()), at + n == html.size());
       if (at + n == html.size()) break;
     }
     if (error_) std::rethrow_exception(error_);
