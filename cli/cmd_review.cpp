@@ -374,6 +374,10 @@ int RunReview(const Paths& paths, const ReviewOptions& options, Streams io) {
     // The emptying of the work database runs to its end, stop or no stop.
     s.WorkConn.SetStopCheck(nullptr);
     main.Form_Unload();
+    if (!main.unload_problem().empty()) {
+      io.err << "review: the work database's temporary tables could not be emptied ("
+             << main.unload_problem() << "); the next review empties them\n";
+    }
     return code;
   };
 

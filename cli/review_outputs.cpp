@@ -105,7 +105,11 @@ bool CopyWorkbooks(const fs::path& from, const fs::path& to, const std::string& 
     // Each whole or not at all: one cut short would be read as a damaged workbook.
     for (const fs::path& file : files) {
       CopyWhole(file, to / file.filename(), ec);
-      if (ec) throw fs::filesystem_error("cannot copy file", file, to / file.filename(), ec);
+      if (ec) {
+        err << "--workbooks: " << file.string() << " could not be copied into " << to.string()
+            << ": " << ec.message() << "; the workbook folder keeps the files it held\n";
+        return false;  // the replacement puts them back
+      }
     }
     replacement.Commit();
   } catch (const fs::filesystem_error& e) {

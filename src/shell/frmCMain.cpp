@@ -273,9 +273,10 @@ void frmCMain::Form_Unload() {
   if (s.WorkConn.IsOpen()) {
     try {
       ClearTempTables();
-    } catch (const Error&) {
+    } catch (const Error& e) {
       // Shutdown completes whatever the database says; the next reset or
-      // transfer empties the tables again.
+      // transfer empties the tables again. A command line says so.
+      unload_problem_ = e.description();
     }
     s.WorkConn.Close();
   }

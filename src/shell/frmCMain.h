@@ -53,6 +53,9 @@ class frmCMain {
   // import's text files, closes every window. Runs once.
   void Form_Unload();
   bool unloaded() const { return unloaded_; }
+  // Why the work database's temporary tables were left unemptied at
+  // shutdown (a full disk), "" where they were emptied.
+  const std::string& unload_problem() const { return unload_problem_; }
   // True while an activity that yields to the window runs (an import, the copy
   // from media, the reference update).
   bool busy() const { return busy_; }
@@ -167,6 +170,7 @@ class frmCMain {
 
   RunState state_;
   bool unloaded_ = false;
+  std::string unload_problem_;
   // An activity is running: others that would pull its tables, record sets or
   // files away are refused, and closing the window waits until it ends.
   bool busy_ = false;

@@ -230,6 +230,23 @@ TEST(Review, TablesExportedAsTextOrPagesUnderTheirWorkbooksNamesReviewAsTheWorkb
   EXPECT_TRUE(ReadFile(json) == report);
 }
 
+// The temporary tables are emptied as the review ends; where that fails (a
+// full disk; here a trigger that refuses once Table 1's rows are gone), the
+// review says so and keeps its verdict.
+TEST(Review, TemporaryTablesLeftFullAtTheEndAreSaid) {
+  WorkDataDir dir;
+  ExecuteIn(dir.paths().WorkDb(),
+            "CREATE TRIGGER kept BEFORE DELETE ON MT_TEMP5 WHEN NOT EXISTS (SELECT 1 FROM "
+            "MT_TEMP1) BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END;");
+  const CliRun r = Review(dir, Sample());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.err, HasSubstr("review: the work database's temporary tables could not be emptied "
+                               "(database or disk is full); the next review empties them\n"));
+  Connection db;
+  db.Open(dir.paths().WorkDb());
+  EXPECT_EQ(db.QueryValue("SELECT COUNT(*) FROM MT_TEMP5"), Value::Integer(4122));
+}
+
 // A work database whose temporary table another program dropped is refused
 // before the import, not found out at the transfer; `status` says the same.
 TEST(Review, AWorkDatabaseLackingATemporaryTableIsRefusedBeforeTheImport) {
@@ -555,7 +572,9 @@ TEST(SaidOutLoud, WorkbookCopyCutShortOrKilledLeavesNoPartialWorkbook) {
     r = Review(dir, sample);
   }
   EXPECT_EQ(r.code, 2);
-  EXPECT_THAT(r.err, HasSubstr("--workbooks: "));
+  EXPECT_THAT(r.err, HasSubstr("--workbooks: " + (sample / "1234567_5.xls").string() +
+                               " could not be copied into " + folder.string() +
+                               ": File too large; the workbook folder keeps the files it held\n"));
   every_workbook_whole();
   EXPECT_EQ(ReadFile(folder / "1234567_5.xlsx"), "mended by hand");
   fs::remove(folder / "1234567_5.xlsx");
