@@ -2,10 +2,11 @@
 """Writes the golden files the readers' tests compare against.
 
 For every .xls file of the shared corpus in the group "good", and every Excel
-3.0 to 95 (BIFF3 to BIFF5) one of the group "oldbiff", reads the first
+2.x to 95 (BIFF2 to BIFF5) one of the group "oldbiff", reads the first
 worksheet with xlrd (Debian's python3-xlrd, an independent reader) and writes
 its used range, rendered with the display rules of our readers, to
-tests/data/golden/<file name>.txt:
+tests/data/golden/<file name>.txt; for the Excel 2.x worksheets of
+tests/data/biff2, beside them:
 
     # sheet=<name> first_row=<n> last_row=<n> columns=<n>
     <row number>\t<cell>\t<cell>...
@@ -127,10 +128,8 @@ def escape(s):
 
 def golden(path, group):
     book = xlrd.open_workbook(path, formatting_info=True, logfile=open(os.devnull, 'w'))
-    if group == 'oldbiff' and book.biff_version < 30:
-        raise ValueError('BIFF%d, which our readers refuse' % (book.biff_version // 10))
     sheet = book.sheet_by_index(0)
-    # A worksheet of Excel 3.0 or 4.0 stands alone, named after its file.
+    # A worksheet of Excel 2.x to 4.0 stands alone, named after its file.
     name = sheet.name if book.biff_version >= 50 else os.path.splitext(os.path.basename(path))[0]
     used = [(r, c) for r in range(sheet.nrows) for c in range(sheet.row_len(r))
             if sheet.cell_type(r, c) != xlrd.XL_CELL_EMPTY]
@@ -167,8 +166,17 @@ def main():
         except Exception as e:  # xlrd cannot read it: no golden file, say so
             print('skipped %s: %s' % (name, e), file=sys.stderr)
             continue
-        with open(os.path.join(out_dir, name + '.txt'), 'w', encoding='utf-8', newline='\n') as f:
-            f.write('\n'.join(lines) + '\n')
+        write(os.path.join(out_dir, name + '.txt'), lines)
+    # The Excel 2.x worksheets of tests/data/biff2 (make_biff2.py), beside them.
+    biff2 = os.path.join('tests', 'data', 'biff2')
+    for name in sorted(os.listdir(biff2)):
+        if name.endswith('.xls'):
+            write(os.path.join(biff2, name + '.txt'), golden(os.path.join(biff2, name), 'oldbiff'))
+
+
+def write(path, lines):
+    with open(path, 'w', encoding='utf-8', newline='\n') as f:
+        f.write('\n'.join(lines) + '\n')
 
 
 if __name__ == '__main__':

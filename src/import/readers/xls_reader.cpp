@@ -54,6 +54,17 @@ enum : uint16_t {
   kXf4 = 0x0443,
   kFormula3 = 0x0206,
   kFormula4 = 0x0406,
+  // The records of Excel 2.x worksheets: their cells carry three bytes of
+  // attributes, the number format's index among them, where later ones name
+  // an XF record.
+  kBof2 = 0x0009,
+  kBlank2 = 0x0001,
+  kInteger2 = 0x0002,
+  kNumber2 = 0x0003,
+  kLabel2 = 0x0004,
+  kBoolErr2 = 0x0005,
+  kFormula2 = 0x0006,
+  kString2 = 0x0007,
 };
 
 // BIFF8 allows 256 columns; anything far beyond is a damaged record.
@@ -71,9 +82,10 @@ double GetF64(const uint8_t* p) {
 
 struct Globals {
   bool biff5 = false;  // an Excel 3.0 to 95 workbook: its texts are bytes of `code_page`
-  // An Excel 3.0 or 4.0 worksheet: one sheet whose stream holds its formats
-  // and cells alike, its formats counted in the order they come.
+  // An Excel 2.x, 3.0 or 4.0 worksheet: one sheet whose stream holds its
+  // formats and cells alike, its formats counted in the order they come.
   bool old_worksheet = false;
+  bool biff2 = false;  // Excel 2.x: a cell's "XF" below is its number format's index
   CodePage code_page;
   bool date1904 = false;
   std::vector<bool> xf_is_date;
@@ -87,13 +99,17 @@ struct Globals {
   std::string_view Shared(uint32_t index) const { return sst.Get(index); }
 };
 
-// Whether a stream opens with the BOF record of an Excel 3.0 or 4.0
-// worksheet. Refuses the versions before, and an Excel 4.0 workbook of
-// several sheets.
+// Whether a stream opens with the BOF record of an Excel 2.x, 3.0 or 4.0
+// worksheet. Refuses their charts and macro sheets, and an Excel 4.0 workbook
+// of several sheets.
 bool IsOldWorksheet(const BiffCursor& cursor) {
   switch (cursor.id()) {
-    case 0x0009:
-      Fail(Reason::kUnsupportedFormat, "BIFF2 (Excel 2.x) workbooks are not supported");
+    case kBof2: {
+      constexpr uint16_t kWorksheet = 0x0010;
+      if (cursor.length() >= 4 && Get16(cursor.body() + 2) == kWorksheet) return true;
+      Fail(Reason::kUnsupportedFormat,
+           "it is an Excel 2.x chart or macro sheet, not a worksheet (BIFF2)");
+    }
     case kBof3:
     case kBof4: {
       constexpr uint16_t kWorksheet = 0x0010;
@@ -122,6 +138,7 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
   if (!cursor.Next()) Fail(Reason::kNotSpreadsheet, "the workbook stream is empty");
   Globals g;
   g.old_worksheet = IsOldWorksheet(cursor);
+  g.biff2 = cursor.id() == kBof2;
   g.biff5 = g.old_worksheet || IsBiff5(cursor, stream.name);
   if (g.old_worksheet) {
     // The worksheet is the stream: its globals are read on the way to its end.
@@ -222,6 +239,12 @@ Globals ReadGlobals(WorkbookStream& stream, std::string_view password, const Rea
     }
   }
   if (!ended) Truncated("the workbook globals end early");
+  if (g.biff2) {
+    // Cells name their formats themselves: one "XF" a format, the built-in
+    // ones where the worksheet writes none.
+    xf_formats.resize(formats_read > 0 ? formats_read : 64);
+    for (size_t i = 0; i < xf_formats.size(); ++i) xf_formats[i] = static_cast<uint16_t>(i);
+  }
   g.xf_is_date.resize(xf_formats.size());
   g.styles.date1904 = g.date1904;
   for (size_t i = 0; i < xf_formats.size(); ++i) {
@@ -285,7 +308,57 @@ class SheetWalker {
     }
   }
 
+  // An Excel 2.x cell: row, column, then three bytes of attributes, the
+  // number format's index in the second.
+  void OnBiff2Record(uint16_t id) {
+    const uint8_t* b = cursor_.body();
+    auto format = [&] { return static_cast<uint16_t>(b[5] & 0x3F); };
+    switch (id) {
+      case kBlank2:
+        Need(7);
+        Slot(Get16(b), Get16(b + 2));
+        break;
+      case kInteger2:
+        Need(9);
+        Number(Get16(b), Get16(b + 2), format(), Get16(b + 7));
+        break;
+      case kNumber2:
+        Need(15);
+        Number(Get16(b), Get16(b + 2), format(), GetF64(b + 7));
+        break;
+      case kLabel2: {
+        Need(8);
+        std::string* s = Slot(Get16(b), Get16(b + 2));
+        BiffReader r(cursor_);
+        r.Skip(7);
+        r.ReadByteString(true, g_.code_page, s);
+        break;
+      }
+      case kBoolErr2:
+        Need(9);
+        BoolErr(Get16(b), Get16(b + 2), b[7], b[8]);
+        break;
+      case kFormula2:
+        Need(17);
+        Formula(Get16(b), Get16(b + 2), format(), b + 7);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void BoolErr(uint16_t row, uint16_t col, uint8_t value, uint8_t is_error) {
+    if (std::string* s = Slot(row, col)) {
+      s->append(is_error != 0 ? ErrorCodeText(value) : BooleanText(value != 0));
+      sink_.MarkKind(is_error != 0 ? RowFormats::Kind::kError : RowFormats::Kind::kBoolean);
+    }
+  }
+
   void OnRecord(uint16_t id) {
+    if (g_.biff2) {
+      OnBiff2Record(id);
+      return;
+    }
     const uint8_t* b = cursor_.body();
     switch (id) {
       case kNumber:
@@ -328,14 +401,10 @@ class SheetWalker {
         }
         break;
       }
-      case kBoolErr: {
+      case kBoolErr:
         Need(8);
-        if (std::string* s = Slot(Get16(b), Get16(b + 2))) {
-          s->append(b[7] != 0 ? ErrorCodeText(b[6]) : BooleanText(b[6] != 0));
-          sink_.MarkKind(b[7] != 0 ? RowFormats::Kind::kError : RowFormats::Kind::kBoolean);
-        }
+        BoolErr(Get16(b), Get16(b + 2), b[6], b[7]);
         break;
-      }
       case kBlank:
         Need(6);
         Slot(Get16(b), Get16(b + 2));
@@ -349,24 +418,23 @@ class SheetWalker {
       }
       case kFormula:
         Need(20);
-        Formula(b);
+        Formula(Get16(b), Get16(b + 2), Get16(b + 4), b + 6);
         break;
       case kFormula3:
       case kFormula4:
         Need(16);
-        Formula(b);
+        Formula(Get16(b), Get16(b + 2), Get16(b + 4), b + 6);
         break;
       default:
         break;
     }
   }
 
-  void Formula(const uint8_t* b) {
-    std::string* s = Slot(Get16(b), Get16(b + 2));
+  // `result`: the eight bytes of the formula's saved result.
+  void Formula(uint16_t row, uint16_t col, uint16_t xf, const uint8_t* result) {
+    std::string* s = Slot(row, col);
     if (s == nullptr) return;
-    const uint8_t* result = b + 6;
     if (Get16(result + 6) != 0xFFFF) {
-      const uint16_t xf = Get16(b + 4);
       AppendNumberText(GetF64(result), g_.IsDate(xf), g_.date1904, *s);
       sink_.MarkNumber(GetF64(result), xf, g_.IsDate(xf));
       return;
@@ -395,10 +463,10 @@ class SheetWalker {
     while (look.Next()) {
       const uint16_t id = look.id();
       if (id == kShrFmla || id == kArray || id == kTable) continue;
-      if (id == kString) {
+      if (id == (g_.biff2 ? kString2 : kString)) {
         BiffReader r = BiffReader::WithContinues(look);
         if (g_.biff5) {
-          r.ReadByteString(false, g_.code_page, &s);
+          r.ReadByteString(g_.biff2, g_.code_page, &s);
         } else {
           r.ReadString(false, &s);
         }
@@ -417,6 +485,8 @@ class SheetWalker {
 // cells may not keep to it. A record that cannot be read makes no claim; the
 // reading proper reports it.
 std::optional<SheetShape> DeclaredShape(const WorkbookStream& stream, const Globals& g) {
+  // An Excel 2.x worksheet is read twice: it is small, and its cells differ.
+  if (g.biff2) return std::nullopt;
   BiffCursor cursor(stream.bytes.data(), stream.bytes.size());
   cursor.Seek(g.sheet_offset);
   try {
