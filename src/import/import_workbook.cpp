@@ -1,6 +1,7 @@
 #include "import/import_workbook.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <new>
 #include <string_view>
@@ -35,6 +36,9 @@ struct ReadFailure {
   Kind kind = Kind::kNone;
   std::string text;  // the field name, the value, the unparsed rest or the description
 };
+
+// Thrown where a cancel came while the rows were awaited from the reader.
+struct ReadCancelled {};
 
 // A row that, written as the tab-joined line a spreadsheet saves, sorts after a
 // single blank: not empty, and beginning with a character above the blank or
@@ -207,6 +211,8 @@ class RowImporter {
     if (thrown) {
       try {
         std::rethrow_exception(thrown);
+      } catch (const ReadCancelled&) {
+        Fail({ReadFailure::Kind::kCancelled, ""});
       } catch (const DuplicateFieldError& e) {
         failure_ = {ReadFailure::Kind::kDuplicateElsewhere, e.description()};
       } catch (const Error& e) {
@@ -420,18 +426,31 @@ bool ImportWorkbook(RunState& state, int n) {
     // window is served there too, and a cancel stops it. The window is this
     // thread's alone; on the reader's thread only a Ctrl-C is looked for (the
     // next yield here delivers it).
+    // A cancel seen while this thread awaited the reader's rows.
+    std::atomic<bool> cancelled{false};
     if (ahead) {
-      options.keep_going = [&ui = state.ui] { return !ui.InterruptPending(); };
+      options.keep_going = [&ui = state.ui, &cancelled] {
+        return !cancelled.load(std::memory_order_relaxed) && !ui.InterruptPending();
+      };
     } else {
       options.keep_going = state.KeepGoing();
     }
     auto read = [&] {
       if (!ahead) return ReadWorkbook(path, on_row, options, on_shape);
-      return ReadAhead(
+      // While the reader finds the sheet's shape, or a slow part, this
+      // thread serves the window.
+      const SheetShape shape = ReadAhead(
           [&](const ShownRowCallback& row, const ShapeCallback& shape) {
             return ReadWorkbook(path, row, options, shape);
           },
-          on_row, on_shape);
+          on_row, on_shape,
+          [&] {
+            state.DoEvents();
+            if (state.CancelRequested) cancelled = true;
+            return !cancelled;
+          });
+      if (cancelled) throw ReadCancelled{};
+      return shape;
     };
     try {
       read();

@@ -391,6 +391,38 @@ TEST(XlsxReaderTest, ReadAheadGivesWhatTheReaderGives) {
   }
 }
 
+// While the caller awaits the first rows (the reader still finding the
+// sheet's shape), the window is served; a stop asked for there reaches the
+// reader through its own check, and no row comes after it.
+TEST(ReadAheadTest, TheWindowIsServedWhileRowsAreAwaitedAndMayStopTheReader) {
+  std::atomic<bool> stop{false};
+  const SheetRead slow = [&](const ShownRowCallback& on_row, const ShapeCallback&) {
+    for (int i = 0; i < 30 && !stop; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!stop) on_row(1, {"a"}, RowFormats{});
+    return SheetShape{};
+  };
+  for (const bool stopping : {true, false}) {
+    stop = false;
+    int served = 0;
+    std::vector<int64_t> rows;
+    ReadAhead(
+        slow,
+        [&](int64_t n, const std::vector<std::string>&, const RowFormats&) {
+          rows.push_back(n);
+          return true;
+        },
+        {},
+        [&] {
+          stop = stopping && served + 1 == 3;
+          ++served;
+          return !stop;
+        });
+    EXPECT_EQ(rows, stopping ? std::vector<int64_t>{} : std::vector<int64_t>{1});
+    EXPECT_TRUE(stopping ? served == 3 : served > 0) << served;  // none after the stop
+  }
+}
+
 TEST(XlsxReaderTest, PackagesOfOtherProducersAreFound) {
   XlsxParts x;
   x.sheet_data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>";

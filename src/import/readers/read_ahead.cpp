@@ -1,6 +1,7 @@
 #include "import/readers/read_ahead.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -79,9 +80,20 @@ class Handover {
   }
 
   // Caller's side.
-  std::unique_ptr<Block> Take() {
+  std::unique_ptr<Block> Take(const std::function<bool()>& while_waiting) {
+    constexpr std::chrono::milliseconds kPatience{50};
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return !ready_.empty(); });
+    auto has_block = [&] { return !ready_.empty(); };
+    while (!has_block()) {
+      if (!while_waiting || stopped.load(std::memory_order_relaxed)) {
+        changed_.wait(lock, has_block);
+        break;
+      }
+      if (changed_.wait_for(lock, kPatience, has_block)) break;
+      lock.unlock();
+      if (!while_waiting()) stopped = true;
+      lock.lock();
+    }
     std::unique_ptr<Block> b = std::move(ready_.front());
     ready_.pop_front();
     return b;
@@ -143,7 +155,7 @@ void Produce(const SheetRead& read, Handover& h) {
 }  // namespace
 
 SheetShape ReadAhead(const SheetRead& read, const ShownRowCallback& on_row,
-                     const ShapeCallback& on_shape) {
+                     const ShapeCallback& on_shape, const std::function<bool()>& while_waiting) {
   Handover h;
   std::thread reader;
   try {
@@ -156,7 +168,15 @@ SheetShape ReadAhead(const SheetRead& read, const ShownRowCallback& on_row,
   std::exception_ptr failure;  // a callback's, or the reader's unless stopped
   SheetShape result;
   for (bool last = false; !last;) {
-    std::unique_ptr<Block> b = h.Take();
+    std::unique_ptr<Block> b;
+    try {
+      b = h.Take(while_waiting);
+    } catch (...) {
+      // The window threw: the reader is stopped and waited for first.
+      if (!failure) failure = std::current_exception();
+      h.stopped = true;
+      b = h.Take({});
+    }
     last = b->last;
     for (size_t i = 0; i < b->used && !h.stopped.load(std::memory_order_relaxed); ++i) {
       const Block::Row& row = b->rows[i];

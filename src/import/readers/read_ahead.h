@@ -9,6 +9,12 @@
 //
 // `read` runs on the second thread: it reads (ReadWorkbook and the like) and
 // must not touch what the calling thread uses meanwhile.
+//
+// While the calling thread waits for rows (a sheet whose shape is found
+// first, a slow part), `while_waiting` (if set) is called on it every 50 ms:
+// it serves the window, and when it returns false the reader is stopped as a
+// callback returning false stops it (a reader still finding the shape must
+// look for that stop itself, through its own keep_going).
 #pragma once
 
 #include <functional>
@@ -20,6 +26,7 @@ namespace sorvane {
 using SheetRead = std::function<SheetShape(const ShownRowCallback&, const ShapeCallback&)>;
 
 SheetShape ReadAhead(const SheetRead& read, const ShownRowCallback& on_row,
-                     const ShapeCallback& on_shape);
+                     const ShapeCallback& on_shape,
+                     const std::function<bool()>& while_waiting = {});
 
 }  // namespace sorvane
