@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -275,6 +276,12 @@ void Connection::Open(const std::filesystem::path& file, std::chrono::millisecon
   // database". A database copied from a CD keeps the disc's read-only mode.
   if (sqlite3_db_readonly(db_, "main") == 1) {
     Close();
+    struct statvfs fs {};
+    if (statvfs(file.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0) {
+      throw DatabaseOpenError(file,
+                              "it lies on a disk mounted read-only (the program writes to it: "
+                              "copy the data folder to a disk it may write to)");
+    }
     throw DatabaseOpenError(file,
                             "it is read-only (the program may not write to the file; a copy "
                             "from a CD keeps the disc's read-only mode)");
