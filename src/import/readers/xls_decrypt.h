@@ -1,13 +1,12 @@
 // Decryption of .xls workbook streams protected with RC4, RC4 CryptoAPI or XOR
-// obfuscation: the kinds the FILEPASS record of an Excel 95 or 97-2003 workbook
-// announces. The records
-// are decrypted in place; their headers, the records that are never encrypted
-// and the stream offsets of the sheets stay as they are, so the reader walks the
-// result like an unprotected stream.
+// obfuscation: the kinds the FILEPASS record of an Excel 95 or 97-2003
+// workbook announces. The records are decrypted in place; their headers, the
+// records that are never encrypted and the stream offsets of the sheets stay
+// as they are, so the reader walks the result like an unprotected stream.
 //
-// Failure: kUnsupportedFormat for kinds not supported; kEncrypted for a file that needs a password
-// nobody gave; kWrongPassword when the password given is wrong; kDamaged for a broken FILEPASS
-// record.
+// Failure: kUnsupportedFormat for kinds not supported; kEncrypted for a file
+// that needs a password nobody gave; kWrongPassword when the password given
+// is wrong; kDamaged for a broken FILEPASS record.
 #pragma once
 
 #include <cstddef>
