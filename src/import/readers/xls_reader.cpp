@@ -103,21 +103,19 @@ struct Globals {
 // worksheet. Refuses their charts and macro sheets, and an Excel 4.0 workbook
 // of several sheets.
 bool IsOldWorksheet(const BiffCursor& cursor) {
+  constexpr uint16_t kWorksheet = 0x0010;
+  const bool worksheet = cursor.length() >= 4 && Get16(cursor.body() + 2) == kWorksheet;
   switch (cursor.id()) {
-    case kBof2: {
-      constexpr uint16_t kWorksheet = 0x0010;
-      if (cursor.length() >= 4 && Get16(cursor.body() + 2) == kWorksheet) return true;
+    case kBof2:
+      if (worksheet) return true;
       Fail(Reason::kUnsupportedFormat,
            "it is an Excel 2.x chart or macro sheet, not a worksheet (BIFF2)");
-    }
     case kBof3:
-    case kBof4: {
-      constexpr uint16_t kWorksheet = 0x0010;
-      if (cursor.length() >= 4 && Get16(cursor.body() + 2) == kWorksheet) return true;
+    case kBof4:
+      if (worksheet) return true;
       Fail(Reason::kUnsupportedFormat,
            "Excel 3.0 and 4.0 workbooks of several sheets (BIFF3 and BIFF4) are not supported, "
            "only their worksheets");
-    }
     case kBof:
       return false;
     default:
